@@ -1,0 +1,95 @@
+#include "listing/FileListing.h"
+
+#include "listing/SortKeys.h"
+#include "platform/FileSystem.h"
+#include "platform/Locale.h"
+
+
+bool TFileObject::IsDirectory() const { return (Attr & platform::faDirectory) != 0; }
+
+TFileListing::~TFileListing() { Directory.clear(); }
+
+int TFileListing::ReadDirectory(const QString& directory)
+{
+    Directory = directory;
+    TotalSize = 0;
+    Clear();
+    platform::SearchDirectory(AddSeparator(directory), [this](platform::TFoundEntry&& found) {
+        TFileObject& e = m_items.emplace_back();
+        e.Name = std::move(found.Name);
+        e.Size = found.Size;
+        e.DateTime = found.DateTime;
+        e.Attr = quint16(found.Attr);
+        if (ExtractFileExt(e.Name).toUpper() == QLatin1String(".ZIP"))
+            e.Kind = fkZipFile;
+        TotalSize += e.Size;
+    });
+    m_items.shrink_to_fit();
+    FileCount = Count();
+    return FileCount;
+}
+
+void TFileListing::LoadArchiveMembers(const std::vector<TArchiveMember>& members,
+                                      const TFileObject* archiveEntry)
+{
+    TFileObject parent;
+    parent.Name = QStringLiteral("..");
+    parent.Kind = fkZipFile;
+    if (archiveEntry) {
+        parent.Size = archiveEntry->Size;
+        parent.DateTime = archiveEntry->DateTime;
+        parent.Attr = archiveEntry->Attr;
+    }
+    Clear();
+    TotalSize = 0;
+    m_items.reserve(members.size() + 1);
+    m_items.push_back(std::move(parent));
+    for (const TArchiveMember& m : members) {
+        if (m.Name.endsWith('/') || m.Name.endsWith('\\'))
+            continue;
+        TFileObject& e = m_items.emplace_back();
+        e.Name = m.Name;
+        e.Size = m.Size;
+        e.Kind = fkZipMember;
+        TotalSize += m.Size;
+    }
+    FileCount = Count();
+}
+
+bool TFileListing::IsArchiveListing() const
+{
+    // A disk listing's ".." is a directory of kind fkDisk; an archive's is fkZipFile.
+    return !m_items.empty() && m_items.front().Kind == fkZipFile && m_items.front().IsParent();
+}
+
+void TFileListing::Sort(quint8 order, bool ascending)
+{
+    if (m_items.size() < 2 || order < soName || order > soExtension)
+        return;
+    const std::vector<int> permutation = SortedOrder(m_items, order, ascending);
+    std::vector<TFileObject> sorted;
+    sorted.reserve(m_items.size());
+    for (int i : permutation)
+        sorted.push_back(std::move(m_items[size_t(i)]));
+    m_items.swap(sorted);
+}
+
+QString FormatSize(qint64 value) { return platform::FormatNumber(value); }
+
+QString AddSeparator(const QString& path)
+{
+    Q_ASSERT(!path.isEmpty());
+    return path.endsWith('/') ? path : path + '/';
+}
+
+QString ExtractFileExt(const QString& name)
+{
+    for (qsizetype i = name.size() - 1; i >= 0; --i) {
+        const QChar c = name[i];
+        if (c == '.')
+            return name.mid(i);
+        if (c == '/' || c == '\\' || c == ':')
+            break;
+    }
+    return {};
+}

@@ -1,0 +1,88 @@
+#pragma once
+// The entries of one panel: read from a directory or taken from an archive's entry
+// list, sorted in four orders, with totals. A listing is the only copy of a panel's
+// rows; views ask it for each visible cell by row index.
+
+#include <QString>
+#include <QtGlobal>
+#include <vector>
+
+// Kinds of entry.
+enum : quint8 {
+    fkDisk = 0,      // an entry read from disk
+    fkZipMember = 1, // a member of the archive open in the panel
+    fkZipFile = 2,   // a ".zip" file on disk, or the ".." row of an archive listing
+};
+
+// Sort orders as the panels store them; any other value leaves a listing unsorted.
+enum : quint8 { soName = 1, soSize = 2, soDateTime = 3, soExtension = 4 };
+
+// One panel row. A new entry has every field zero or empty.
+struct TFileObject {
+    QString Name;       // file name, or the member's full stored name in an archive
+    double DateTime{0}; // local last-write time, days since 30 December 1899
+    qint64 Size{0};     // bytes; a directory's computed tree size once measured
+    qint32 ImageIndex{0};
+    quint16 Attr{0}; // platform::fa* bits; 0 for archive members
+    quint8 Kind{fkDisk};
+
+    bool IsDirectory() const;
+    bool IsParent() const { return Name == QLatin1String(".."); }
+};
+
+// One member of an archive as the archive component reads it.
+struct TArchiveMember {
+    QString Name;
+    qint64 Size{0};
+};
+
+class TFileListing final {
+public:
+    TFileListing() = default;
+    ~TFileListing();
+    TFileListing(const TFileListing&) = delete;
+    TFileListing& operator=(const TFileListing&) = delete;
+
+    // Clears the listing and fills it from `directory` (every entry but "."; ".."
+    // when the file system lists it). A directory that cannot be read, or a path
+    // that is not absolute such as the pseudo-location "Drives", gives an empty
+    // listing. Returns the number of entries, also stored in FileCount.
+    int ReadDirectory(const QString& directory);
+
+    // Refills the listing with an archive's members: a ".." row (Kind fkZipFile)
+    // carrying `archiveEntry`'s size, date and attributes (zeros when null; it may be
+    // a row of this very listing), then every member whose name does not end in "/"
+    // or "\\". Does not sort and does not change Directory.
+    void LoadArchiveMembers(const std::vector<TArchiveMember>& members,
+                            const TFileObject* archiveEntry);
+
+    // Sorts in place. Cost: O(n log n) comparisons of precomputed keys.
+    void Sort(quint8 order, bool ascending = true);
+
+    // Empties the list; Directory, TotalSize and FileCount stay.
+    void Clear() { m_items.clear(); }
+
+    int Count() const { return int(m_items.size()); }
+    TFileObject& operator[](int index) { return m_items.at(size_t(index)); }
+    const TFileObject& operator[](int index) const { return m_items.at(size_t(index)); }
+    // True when the listing shows an archive: its rows are members and their "..".
+    bool IsArchiveListing() const;
+
+    QString Directory;
+    qint64 TotalSize{0};
+    int FileCount{0};
+
+private:
+    std::vector<TFileObject> m_items;
+};
+
+// The value with the locale's thousands separator and no decimals: 1234567 gives
+// 1,234,567 in en-US.
+QString FormatSize(qint64 value);
+
+// `path` with a "/" appended unless it already ends in one. `path` must not be empty.
+QString AddSeparator(const QString& path);
+
+// The extension of a name: from its last dot on, dot included; empty when there is
+// no dot after the last "/", "\\" or ":".
+QString ExtractFileExt(const QString& name);

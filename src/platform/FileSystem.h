@@ -1,0 +1,49 @@
+#pragma once
+// Directory search and file facts, the one place that asks the operating system
+// about files. Sizes are 64-bit; dates are DOS-resolution local day counts.
+
+#include <QString>
+#include <QtGlobal>
+#include <ctime>
+#include <functional>
+
+namespace platform {
+
+// Attribute bits as the listing and the panels know them.
+enum : quint32 {
+    faReadOnly = 0x01,
+    faHidden = 0x02,
+    faSysFile = 0x04,
+    faDirectory = 0x10,
+    faArchive = 0x20,
+};
+
+// One entry of a directory search. Links are followed for type, size and time;
+// a dangling link is a file of its own size.
+struct TFoundEntry {
+    QString Name;
+    qint64 Size{0};
+    double DateTime{0};
+    quint32 Attr{0};
+};
+
+// Calls `found` for every entry of `directory` except "." (".." included when the
+// file system reports it, and never at "/"). Returns false, calling nothing, when
+// the path is not absolute or the directory cannot be opened.
+// Cost: one readdir pass plus one fstatat per entry.
+bool SearchDirectory(const QString& directory, const std::function<void(TFoundEntry&&)>& found);
+
+// A Unix time as the day count since 30 December 1899 in local time, cut to the
+// even second below (the two-second resolution of DOS file times).
+double ToDosDateTime(time_t t);
+
+// True when `path` names an existing directory (links followed).
+bool DirectoryExists(const QString& path);
+
+// True when `path` names an existing entry of any kind that is not a directory.
+bool FileExists(const QString& path);
+
+// Directory of the program file, ending in "/".
+QString ProgramDirectory();
+
+} // namespace platform

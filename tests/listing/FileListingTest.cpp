@@ -1,0 +1,182 @@
+#include "listing/FileListing.h"
+#include "platform/FileSystem.h"
+#include "support/TempDir.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const TFileObject* Find(const TFileListing& l, const QString& name)
+{
+    for (int i = 0; i < l.Count(); ++i)
+        if (l[i].Name == name)
+            return &l[i];
+    return nullptr;
+}
+
+} // namespace
+
+TEST(ReadDirectory, ListsEverythingButDotWithKindsAndTotals)
+{
+    TempDir dir;
+    dir.write("a.txt", QByteArray(1000, 'x'));
+    dir.write(".hidden", QByteArray(10, 'x'));
+    dir.write("DATA.ZIP", QByteArray(5, 'x'));
+    dir.write("data.zip", QByteArray(5, 'x'));
+    dir.write("Data.Zip", QByteArray(5, 'x'));
+    dir.write("data.zipx", QByteArray(5, 'x'));
+    dir.mkdir("sub.zip");
+
+    TFileListing l;
+    EXPECT_EQ(l.ReadDirectory(dir.path()), 8);
+    EXPECT_EQ(l.FileCount, 8);
+    EXPECT_EQ(l.TotalSize, 1000 + 10 + 5 * 4);
+    EXPECT_EQ(l.Directory, dir.path());
+    EXPECT_EQ(Find(l, "."), nullptr);
+    ASSERT_NE(Find(l, ".."), nullptr);
+    EXPECT_TRUE(Find(l, "..")->IsDirectory());
+    for (const char* zip : {"DATA.ZIP", "data.zip", "Data.Zip"})
+        EXPECT_EQ(Find(l, zip)->Kind, fkZipFile) << zip;
+    EXPECT_EQ(Find(l, "data.zipx")->Kind, fkDisk);
+    // A directory with a .zip extension has both the directory bit and Kind 2.
+    EXPECT_TRUE(Find(l, "sub.zip")->IsDirectory());
+    EXPECT_EQ(Find(l, "sub.zip")->Kind, fkZipFile);
+    EXPECT_EQ(Find(l, ".hidden")->Attr, platform::faHidden | platform::faArchive);
+    EXPECT_EQ(Find(l, "a.txt")->ImageIndex, 0);
+}
+
+TEST(ReadDirectory, RootHasNoParentEntry)
+{
+    TFileListing l;
+    l.ReadDirectory("/");
+    EXPECT_EQ(Find(l, ".."), nullptr);
+    EXPECT_EQ(Find(l, "."), nullptr);
+    EXPECT_GT(l.Count(), 0);
+}
+
+TEST(ReadDirectory, UnreadableOrRelativeGivesEmptyListing)
+{
+    TempDir dir;
+    dir.write("Drives/x.txt", "abc"); // a relative "Drives" must never be read
+    const QString old = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    TFileListing l;
+    l.TotalSize = 99;
+    EXPECT_EQ(l.ReadDirectory("Drives"), 0);
+    EXPECT_EQ(l.TotalSize, 0);
+    EXPECT_EQ(l.ReadDirectory(dir("missing/")), 0);
+    EXPECT_EQ(l.Count(), 0);
+    QDir::setCurrent(old);
+}
+
+TEST(ReadDirectory, LinksFollowedAndDanglingLinksListed)
+{
+    TempDir dir;
+    dir.write("target/f.txt", "12345");
+    dir.write("file.txt", QByteArray(300, 'y'));
+    ASSERT_TRUE(QFile::link(dir("target"), dir("dirlink")));
+    ASSERT_TRUE(QFile::link(dir("file.txt"), dir("filelink")));
+    ASSERT_TRUE(QFile::link(dir("nowhere"), dir("dangling")));
+    TFileListing l;
+    l.ReadDirectory(dir.path());
+    EXPECT_TRUE(Find(l, "dirlink")->IsDirectory());
+    EXPECT_EQ(Find(l, "filelink")->Size, 300);
+    ASSERT_NE(Find(l, "dangling"), nullptr);
+    EXPECT_FALSE(Find(l, "dangling")->IsDirectory());
+}
+
+TEST(ReadDirectory, SizesAreSixtyFourBit)
+{
+    TempDir dir;
+    QFile f(dir.write("big.bin"));
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.resize(qint64(5) << 30)); // sparse 5 GiB
+    f.close();
+    TFileListing l;
+    l.ReadDirectory(dir.path());
+    EXPECT_EQ(Find(l, "big.bin")->Size, qint64(5) << 30);
+    EXPECT_EQ(l.TotalSize, qint64(5) << 30);
+}
+
+TEST(DosDateTime, EvenSecondsInLocalDayCount)
+{
+    qputenv("TZ", "UTC");
+    tzset();
+    EXPECT_DOUBLE_EQ(platform::ToDosDateTime(0), 25569.0);
+    // 2000-01-01 12:00:01 UTC is cut to 12:00:00.
+    EXPECT_DOUBLE_EQ(platform::ToDosDateTime(946728001), 36526.5);
+    EXPECT_DOUBLE_EQ(platform::ToDosDateTime(946728003), 36526.5 + 2.0 / 86400);
+    qputenv("TZ", "EST5");
+    tzset();
+    EXPECT_DOUBLE_EQ(platform::ToDosDateTime(946728000), 36526.5 - 5.0 / 24);
+    qunsetenv("TZ");
+    tzset();
+}
+
+TEST(FormatSize, UsesThousandsSeparator)
+{
+    EXPECT_EQ(FormatSize(0), "0");
+    EXPECT_EQ(FormatSize(1000), "1,000");
+    EXPECT_EQ(FormatSize(1234567), "1,234,567");
+    EXPECT_EQ(FormatSize(qint64(5) << 30), "5,368,709,120");
+    EXPECT_EQ(FormatSize(-1), "-1");
+}
+
+TEST(Paths, AddSeparatorAndExtension)
+{
+    EXPECT_EQ(AddSeparator("/home"), "/home/");
+    EXPECT_EQ(AddSeparator("/"), "/");
+    EXPECT_EQ(ExtractFileExt("archive.tar.gz"), ".gz");
+    EXPECT_EQ(ExtractFileExt("README"), "");
+    EXPECT_EQ(ExtractFileExt(".profile"), ".profile");
+    EXPECT_EQ(ExtractFileExt("dir.d/file"), "");
+    EXPECT_EQ(ExtractFileExt("a:b"), "");
+    EXPECT_EQ(ExtractFileExt(".."), ".");
+}
+
+TEST(ArchiveListing, ParentFirstMembersFlatDirectoriesSkipped)
+{
+    TFileListing l;
+    l.Directory = "/save/";
+    l.ReadDirectory("/nonexistent-dir/");
+    TFileObject archive;
+    archive.Name = "backup.zip";
+    archive.Size = 4321;
+    archive.DateTime = 40000.5;
+    archive.Attr = platform::faArchive;
+    archive.Kind = fkZipFile;
+    const std::vector<TArchiveMember> members = {{"dir/", 0}, {"dir/a.txt", 100}, {"b.txt", 23},
+                                                 {"win\\", 0}};
+    l.LoadArchiveMembers(members, &archive);
+    l.Sort(soName);
+    ASSERT_EQ(l.Count(), 3);
+    EXPECT_EQ(l[0].Name, "..");
+    EXPECT_EQ(l[0].Kind, fkZipFile);
+    EXPECT_EQ(l[0].Size, 4321);
+    EXPECT_EQ(l[0].Attr, platform::faArchive);
+    EXPECT_EQ(l[1].Name, "b.txt");
+    EXPECT_EQ(l[2].Name, "dir/a.txt");
+    EXPECT_EQ(l[2].Kind, fkZipMember);
+    EXPECT_EQ(l[2].DateTime, 0);
+    EXPECT_EQ(l.FileCount, 3);
+    EXPECT_EQ(l.TotalSize, 123);
+    EXPECT_EQ(l.Directory, "/nonexistent-dir/");
+    EXPECT_TRUE(l.IsArchiveListing());
+}
+
+TEST(ArchiveListing, ArchiveEntryMayBeARowOfTheSameListing)
+{
+    TempDir dir;
+    dir.write("x.zip", QByteArray(77, 'z'));
+    TFileListing l;
+    l.ReadDirectory(dir.path());
+    int row = 0;
+    while (l[row].Name != "x.zip")
+        ++row;
+    l.LoadArchiveMembers({{"m.txt", 5}}, &l[row]);
+    EXPECT_EQ(l[0].Size, 77);
+    l.LoadArchiveMembers({}, nullptr);
+    EXPECT_EQ(l.Count(), 1);
+    EXPECT_EQ(l[0].Size, 0);
+}
