@@ -39,7 +39,7 @@ fuzz: fuzz-build
 test: unit fuzz-smoke
 
 bench: build
-	scripts/with-test-env $(BUILD)/bin/travodex-bench
+	scripts/run-benchmarks $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,46 @@
+#include "platform/Messages.h"
+
+#include <QMessageBox>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+TMessageHandler& Handler()
+{
+    static TMessageHandler handler;
+    return handler;
+}
+
+} // namespace
+
+void ShowMessage(const QString& text)
+{
+    if (Handler()) {
+        Handler()(text);
+        return;
+    }
+    QMessageBox::information(nullptr, QStringLiteral("Travodex"), text);
+}
+
+TMessageHandler SetMessageHandler(TMessageHandler handler)
+{
+    TMessageHandler previous = std::move(Handler());
+    Handler() = std::move(handler);
+    return previous;
+}
+
+EError::EError(const QString& message) : std::runtime_error(message.toStdString()), m_message(message)
+{
+}
+
+EInOutError::EInOutError(int errorNumber)
+    : EError(QStringLiteral("I/O error %1: %2").arg(errorNumber).arg(QString::fromLocal8Bit(std::strerror(errorNumber)))),
+      m_code(errorNumber)
+{
+}
+
+EListError::EListError(int index) : EError(QStringLiteral("List index out of bounds (%1)").arg(index)) {}
+
+} // namespace platform
