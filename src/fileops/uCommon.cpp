@@ -1,0 +1,126 @@
+#include "fileops/uCommon.h"
+
+#include "platform/FileSystem.h"
+
+#include <QFileInfo>
+
+namespace
+{
+
+constexpr int kMaxExtensionCopy = 255; // a "*" in the extension copies at most this much
+
+QString WithSeparator(const QString& path)
+{
+    return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+}
+
+// The character at 1-based `position`, or a null character past either end.
+QChar At(const QString& text, qsizetype position)
+{
+    return position >= 1 && position <= text.size() ? text.at(position - 1) : QChar();
+}
+
+// Step 3 of the mask rule: only the first "*" is checked; it must end the mask or be
+// followed by ".".
+bool MaskAccepted(const QString& mask)
+{
+    const qsizetype star = mask.indexOf(QLatin1Char('*'));
+    if (star < 0 || star == mask.size() - 1)
+        return true;
+    return mask.at(star + 1) == QLatin1Char('.');
+}
+
+} // namespace
+
+QString WildChange(const QString& name, const QString& mask)
+{
+    if (!MaskAccepted(mask))
+        return QString::fromLatin1(kWildChangeError);
+    QString extended = name;
+    if (!extended.contains(QLatin1Char('.')))
+        extended += QLatin1Char('.');
+    const qsizetype dot = extended.indexOf(QLatin1Char('.')) + 1; // 1-based
+    bool nameDone = false;
+    bool maskInExtension = false;
+    QString out;
+    out.reserve(mask.size() + extended.size());
+    for (qsizetype i = 1; i <= mask.size(); ++i) {
+        const QChar m = mask.at(i - 1);
+        const QChar n = At(extended, i);
+        if (!nameDone && n == QLatin1Char('.'))
+            nameDone = true;
+        if (!maskInExtension && m == QLatin1Char('.'))
+            maskInExtension = true;
+        if (m == QLatin1Char('*')) {
+            if (!nameDone) {
+                out += extended.mid(i - 1, qMax<qsizetype>(0, dot - i));
+                nameDone = true;
+            } else if (maskInExtension) {
+                out += extended.mid(dot, kMaxExtensionCopy);
+            }
+        } else if (m == QLatin1Char('?')) {
+            if (!n.isNull())
+                out += n;
+        } else {
+            out += m;
+        }
+    }
+    return out;
+}
+
+QString ReplaceChar(const QString& text, QChar from, QChar to)
+{
+    QString out = text;
+    out.replace(from, to);
+    return out;
+}
+
+QString StripSpaces(const QString& text)
+{
+    QString out = text;
+    out.remove(QLatin1Char(' '));
+    return out;
+}
+
+int Min(int a, int b)
+{
+    return a < b ? a : b;
+}
+
+qint64 DirectoryFilesSize(const QString& path)
+{
+    qint64 total = 0;
+    platform::SearchDirectory(WithSeparator(path), [&total](platform::TFoundEntry&& e) {
+        if (!e.Name.startsWith(QLatin1Char('.')))
+            total += e.Size;
+    });
+    return total;
+}
+
+bool AddSubdirectories(QStringList& list, const QString& path)
+{
+    const QString base = WithSeparator(path);
+    platform::SearchDirectory(base, [&list, &base](platform::TFoundEntry&& e) {
+        if (!(e.Attr & platform::faDirectory) || e.Name.startsWith(QLatin1Char('.')))
+            return;
+        const QString full = base + e.Name;
+        // The search follows links for the type; a linked directory is left out so
+        // that a link to an ancestor cannot make the walk endless.
+        if (!QFileInfo(full).isSymLink())
+            list.append(full);
+    });
+    return true;
+}
+
+qint64 DirectoryTreeSize(const QString& path)
+{
+    QStringList pending{WithSeparator(path)};
+    qint64 total = 0;
+    // Breadth first: subdirectories join the end of the list as each directory is read.
+    while (!pending.isEmpty()) {
+        const QString current = pending.takeFirst(); // constant time on a Qt 6 list
+        AddSubdirectories(pending, current);
+        total += DirectoryFilesSize(current);
+    }
+    return total;
+}

@@ -1,0 +1,61 @@
+#pragma once
+// The properties dialog: the whole configuration file as plain text on the page
+// "Extensions", and the option "Use bin for files deletion" on the page "Options".
+//
+// The main window wires it up once: ConfigPath (the file of platform::ConfigFilePath),
+// UseRecycleBin (points at the main window's flag, which outlives the dialog) and
+// OnReadConfiguration (re-reads the categories). Each showing reloads the memo from
+// the file. "Accept" writes the memo to the file atomically, calls
+// OnReadConfiguration and takes the option; when the file cannot be written the
+// message "Ne peut créer le fichier <path>" is shown and neither happens. "Cancel"
+// changes nothing. User-interface thread only.
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+
+class QCheckBox;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+
+class TfProperties final : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TfProperties(QWidget* parent = nullptr);
+
+    QString ConfigPath;
+    bool* UseRecycleBin{nullptr};
+    std::function<void()> OnReadConfiguration;
+
+    // Controls, owned by the dialog.
+    QTabWidget* Page{nullptr};
+    QWidget* TabExtensions{nullptr};
+    QWidget* TabOptions{nullptr};
+    QPlainTextEdit* Memo{nullptr};
+    QCheckBox* CheckBoxBin{nullptr};
+    QWidget* PanelButtons{nullptr};
+    QPushButton* ButtonAccept{nullptr};
+    QPushButton* ButtonCancel{nullptr};
+
+    // Loads the memo from the file, sets the check box from UseRecycleBin and shows the
+    // page "Extensions". A file that cannot be read shows "Ne peut ouvrir le fichier
+    // <path>" and leaves the memo, the check box and the page as they were.
+    void FormShow();
+    // Writes the file, re-reads the configuration, takes the option and closes.
+    void ButtonAcceptClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildPages();
+    void BuildButtons();
+    bool SaveMemo();
+
+    bool m_fileWasUtf8{true}; // a Latin-1 file is written back as Latin-1
+};
+
+// The shared instance, created by the application at start-up.
+extern TfProperties* fProperties;

@@ -1,0 +1,47 @@
+#include "platform/ConfigPath.h"
+
+#include "platform/FileSystem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+#include <unistd.h>
+
+namespace platform
+{
+
+namespace
+{
+
+QString WithSeparator(const QString& dir)
+{
+    return dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/');
+}
+
+bool WritableDirectory(const QString& dir)
+{
+    return access(QFile::encodeName(dir).constData(), W_OK | X_OK) == 0;
+}
+
+} // namespace
+
+QString ConfigFilePathIn(const QString& programDirectory, const QString& userConfigDirectory)
+{
+    const QString besideProgram = WithSeparator(programDirectory) + QLatin1String(kConfigFileName);
+    if (FileExists(besideProgram) || WritableDirectory(programDirectory))
+        return besideProgram;
+    return WithSeparator(userConfigDirectory) + QLatin1String(kConfigFileName);
+}
+
+QString ConfigFilePath()
+{
+    const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    const QString programDir = ProgramDirectory();
+    const QString path = ConfigFilePathIn(programDir, userDir);
+    if (path != programDir + QLatin1String(kConfigFileName) && !userDir.isEmpty())
+        QDir().mkpath(userDir);
+    return path;
+}
+
+} // namespace platform

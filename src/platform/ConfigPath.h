@@ -1,0 +1,23 @@
+#pragma once
+// Where the configuration file Trovel.ini lives: beside the program file when that
+// folder is writable or already holds the file, otherwise in the user's configuration
+// folder. The reader and the properties dialog both use this one path.
+
+#include <QString>
+
+namespace platform
+{
+
+// The file name of the configuration.
+inline constexpr char kConfigFileName[] = "Trovel.ini";
+
+// The rule itself, for given folders (each ending in "/" or not): `programDirectory`
+// + "Trovel.ini" when the file exists there or the folder is writable, else
+// `userConfigDirectory` + "Trovel.ini". Looks at the disk; creates nothing.
+QString ConfigFilePathIn(const QString& programDirectory, const QString& userConfigDirectory);
+
+// The rule applied to the program's folder and QStandardPaths::AppConfigLocation.
+// When the user's folder is chosen it is created, so that the file can be written there.
+QString ConfigFilePath();
+
+} // namespace platform
