@@ -1,0 +1,180 @@
+#include "fileops/uCommon.h"
+#include "support/TempDir.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+struct WildRow {
+    const char* name;
+    const char* mask;
+    const char* expected;
+};
+
+// Positional DOS-style renaming: each row is an old name, a mask and the new name.
+const WildRow kWildRows[] = {
+    {"readme.txt", "*.bak", "readme.bak"},
+    {"readme.txt", "*.*", "readme.txt"},
+    {"archive.tar.gz", "*.*", "archive.tar.gz"},
+    {"archive.tar.gz", "*.zip", "archive.zip"},
+    {"readme", "*.txt", "readme.txt"},
+    {"readme", "*.*", "readme."},
+    {"readme.txt", "new*.*", "newdme.txt"},
+    {"readme.txt", "*", "readme"},
+    {"readme.txt", "a*", "aeadme"},
+    {"readme.txt", "x.*", "x.adme"},
+    {"data.txt", "backup.*", "backup.txt"},
+    {"report.doc", "r?p*.txt", "report.txt"},
+    {"report.doc", "???.*", "rep.rt"},
+    {"photo.jpeg", "*.jp?", "photo.jpo"},
+    {"data1.txt", "??????.old", "data1..old"},
+    {"readme.txt", "*.t*x", "readme.ttxtx"},
+    {"readme.txt", "*a.txt", "Wild Change Error"},
+};
+
+TEST(WildChange, EveryRowOfTheRenameTable)
+{
+    for (const WildRow& row : kWildRows) {
+        EXPECT_EQ(WildChange(QString::fromUtf8(row.name), QString::fromUtf8(row.mask)),
+                  QString::fromUtf8(row.expected))
+            << row.name << " with " << row.mask;
+    }
+}
+
+TEST(WildChange, OnlyTheFirstStarDecidesWhetherTheMaskIsRefused)
+{
+    const QString error = QString::fromLatin1(kWildChangeError);
+    EXPECT_NE(WildChange("notes.txt", "a*"), error);    // last character
+    EXPECT_NE(WildChange("notes.txt", "*.x*y"), error); // followed by "."
+    EXPECT_EQ(WildChange("notes.txt", "*x.txt"), error);
+    EXPECT_EQ(WildChange("notes.txt", "ab*c"), error);
+    EXPECT_EQ(WildChange("notes.txt", "**"), error);
+}
+
+TEST(WildChange, PositionsPastTheEndOfTheNameHoldNothing)
+{
+    // "?" beyond the name copies nothing; the literal characters still come through.
+    EXPECT_EQ(WildChange("a.b", "?????????"), "a.b");
+    EXPECT_EQ(WildChange("ab", "????x?"), "ab.x");
+    EXPECT_EQ(WildChange("x", "????.*"), "x..");
+    EXPECT_EQ(WildChange("", "?*"), ".");
+    EXPECT_EQ(WildChange("", "*.*"), ".");
+}
+
+TEST(WildChange, LiteralMasksAndEmptyInputs)
+{
+    // A mask without wildcards names every file the same.
+    EXPECT_EQ(WildChange("one.txt", "same.dat"), "same.dat");
+    EXPECT_EQ(WildChange("two.doc", "same.dat"), "same.dat");
+    EXPECT_EQ(WildChange("one.txt", ""), "");
+    // Characters outside ASCII are copied like any other.
+    EXPECT_EQ(WildChange(QString::fromUtf8("été.txt"), "*.md"), QString::fromUtf8("été.md"));
+}
+
+TEST(WildChange, StarInTheExtensionCopiesAtMost255Characters)
+{
+    const QString longExtension(300, 'e');
+    const QString result = WildChange("n." + longExtension, "*.*");
+    EXPECT_EQ(result, "n." + QString(255, 'e'));
+}
+
+TEST(TextHelpers, ReplaceCharStripSpacesAndMin)
+{
+    EXPECT_EQ(ReplaceChar("dir/sub/file.txt", '/', '\\'), "dir\\sub\\file.txt");
+    EXPECT_EQ(ReplaceChar("plain.txt", '/', '\\'), "plain.txt");
+    EXPECT_EQ(ReplaceChar("", '/', '\\'), "");
+    EXPECT_EQ(StripSpaces(" Title  of\tsong "), "Titleof\tsong");
+    EXPECT_EQ(StripSpaces("\t\n"), "\t\n");
+    EXPECT_EQ(Min(3, -4), -4);
+    EXPECT_EQ(Min(-4, 3), -4);
+    EXPECT_EQ(Min(7, 7), 7);
+}
+
+// The example tree: A holds two files of 100 bytes; B is empty but for C, which holds
+// one file of 50 bytes.
+class TreeSize : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        dir.write("top.bin", QByteArray(7, 'x'));
+        dir.write("A/one", QByteArray(100, 'a'));
+        dir.write("A/two", QByteArray(100, 'b'));
+        dir.mkdir("B/C");
+        dir.write("B/C/three", QByteArray(50, 'c'));
+    }
+    TempDir dir;
+};
+
+TEST_F(TreeSize, MeasuresTheExampleTree)
+{
+    EXPECT_EQ(DirectoryTreeSize(dir("A")), 200);
+    EXPECT_EQ(DirectoryTreeSize(dir("B/")), 50);
+    EXPECT_EQ(DirectoryTreeSize(dir.path()), 257);
+    EXPECT_EQ(DirectoryTreeSize(dir.mkdir("empty")), 0);
+    EXPECT_EQ(DirectoryTreeSize(dir("missing")), 0);
+}
+
+TEST_F(TreeSize, FilesSizeCountsOnlyDirectEntries)
+{
+    EXPECT_EQ(DirectoryFilesSize(dir.path()), 7);
+    EXPECT_EQ(DirectoryFilesSize(dir("B")), 0);
+    EXPECT_EQ(DirectoryFilesSize(dir("A/")), 200);
+}
+
+TEST_F(TreeSize, SubdirectoriesAreFullPathsWithoutSeparator)
+{
+    dir.mkdir(".hidden");
+    QStringList list{"kept"};
+    EXPECT_TRUE(AddSubdirectories(list, dir.path()));
+    list.sort();
+    EXPECT_EQ(list, QStringList({dir("A"), dir("B"), "kept"}));
+    QStringList none;
+    EXPECT_TRUE(AddSubdirectories(none, dir("missing")));
+    EXPECT_TRUE(none.isEmpty());
+}
+
+TEST_F(TreeSize, NamesBeginningWithADotAreSkippedAtEveryLevel)
+{
+    dir.write("A/.profile", QByteArray(1000, 'p'));
+    dir.write("B/C/.cache/big", QByteArray(1000, 'q'));
+    dir.write(".config/settings", QByteArray(1000, 'r'));
+    EXPECT_EQ(DirectoryTreeSize(dir("A")), 200);
+    EXPECT_EQ(DirectoryTreeSize(dir("B")), 50);
+    EXPECT_EQ(DirectoryTreeSize(dir.path()), 257);
+}
+
+TEST_F(TreeSize, LinkedDirectoriesAreNotFollowed)
+{
+    // A link back to an ancestor would make the walk endless; a link to a sibling would
+    // count the sibling twice.
+    ASSERT_TRUE(QFile::link(dir.path(), dir("B/C/up")));
+    ASSERT_TRUE(QFile::link(dir("A"), dir("B/alsoA")));
+    EXPECT_EQ(DirectoryTreeSize(dir("B")), 50);
+    EXPECT_EQ(DirectoryTreeSize(dir.path()), 257);
+    QStringList list;
+    AddSubdirectories(list, dir("B"));
+    EXPECT_EQ(list, QStringList{dir("B/C")});
+}
+
+TEST_F(TreeSize, LinkedFilesCountTheirTargetAndStartingLinkIsMeasured)
+{
+    ASSERT_TRUE(QFile::link(dir("A/one"), dir("B/C/linked")));
+    EXPECT_EQ(DirectoryTreeSize(dir("B")), 150);
+    ASSERT_TRUE(QFile::link(dir("A"), dir("linkToA")));
+    EXPECT_EQ(DirectoryTreeSize(dir("linkToA")), 200);
+}
+
+TEST_F(TreeSize, TotalsBeyondTwoGigabytesDoNotWrap)
+{
+    QFile sparse(dir("B/C/sparse"));
+    ASSERT_TRUE(sparse.open(QIODevice::WriteOnly));
+    const qint64 threeGiB = qint64(3) << 30;
+    ASSERT_TRUE(sparse.resize(threeGiB));
+    sparse.close();
+    EXPECT_EQ(DirectoryTreeSize(dir("B")), threeGiB + 50);
+}
+
+} // namespace

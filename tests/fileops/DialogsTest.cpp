@@ -1,0 +1,194 @@
+#include "fileops/ModalAnswer.h"
+#include "fileops/uConfirm.h"
+#include "fileops/uSimple.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+class ConfirmDialog : public ::testing::Test
+{
+protected:
+    void SetUp() override { fConfirm = &dialog; }
+    void TearDown() override { fConfirm = nullptr; }
+    TfConfirm dialog;
+};
+
+TEST_F(ConfirmDialog, StartsWithItsCaptionSizeAndButtons)
+{
+    EXPECT_EQ(dialog.windowTitle(), "Confirmation");
+    EXPECT_EQ(dialog.size(), QSize(360, 95));
+    EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
+    EXPECT_EQ(dialog.ButtonAccept->text(), "Yes");
+    EXPECT_EQ(dialog.ButtonCancel->text(), "No");
+    EXPECT_TRUE(dialog.ButtonAccept->isDefault());
+    EXPECT_EQ(dialog.ButtonAccept->geometry(), QRect(195, 65, 75, 25));
+    EXPECT_EQ(dialog.ButtonCancel->geometry(), QRect(280, 65, 75, 25));
+    EXPECT_EQ(dialog.PanelNotice->geometry(), QRect(0, 0, 360, 31));
+    EXPECT_EQ(dialog.PanelConfirm->geometry(), QRect(0, 35, 360, 21));
+}
+
+TEST_F(ConfirmDialog, QuestionIsAnsweredByButtonsAndKeys)
+{
+    QString seenNotice;
+    AnswerNextModal([&seenNotice](QDialog* d) {
+        seenNotice = static_cast<TfConfirm*>(d)->LabelNotice->text();
+        PressKey(d, Qt::Key_Return);
+    });
+    EXPECT_TRUE(
+        AskConfirmation("You have selected 3 files to be deleted.", "Do you want to proceed ?"));
+    EXPECT_EQ(seenNotice, "You have selected 3 files to be deleted.");
+    EXPECT_EQ(dialog.LabelConfirm->text(), "Do you want to proceed ?");
+
+    AnswerNextModal([](QDialog* d) { PressKey(d, Qt::Key_Escape); });
+    EXPECT_FALSE(AskConfirmation("n", "c"));
+    AnswerNextModal([](QDialog* d) { static_cast<TfConfirm*>(d)->ButtonCancel->click(); });
+    EXPECT_FALSE(AskConfirmation("n", "c"));
+    AnswerNextModal([](QDialog* d) { static_cast<TfConfirm*>(d)->ButtonAccept->click(); });
+    EXPECT_TRUE(AskConfirmation("n", "c"));
+    AnswerNextModal([](QDialog* d) { d->close(); });
+    EXPECT_FALSE(AskConfirmation("n", "c"));
+}
+
+TEST_F(ConfirmDialog, ModalResultsAreOneAndTwo)
+{
+    AnswerNextModal([](QDialog* d) { static_cast<TfConfirm*>(d)->ButtonAccept->click(); });
+    EXPECT_EQ(dialog.exec(), 1);
+    AnswerNextModal([](QDialog* d) { PressKey(d, Qt::Key_Escape); });
+    EXPECT_EQ(dialog.exec(), 2);
+}
+
+TEST_F(ConfirmDialog, NoticeShowsCloseOnlyThenRestoresYesAndNo)
+{
+    bool acceptVisible = true;
+    QString cancelText;
+    AnswerNextModal([&](QDialog* d) {
+        auto* c = static_cast<TfConfirm*>(d);
+        acceptVisible = c->ButtonAccept->isVisible();
+        cancelText = c->ButtonCancel->text();
+        PressKey(d, Qt::Key_Return); // the only button answers Enter too
+    });
+    ShowNotice("You cannot rename files located in a zipped file.",
+               "Perhaps in a future version...");
+    EXPECT_FALSE(acceptVisible);
+    EXPECT_EQ(cancelText, "Close");
+    EXPECT_EQ(dialog.windowTitle(), "Confirmation");
+    EXPECT_EQ(dialog.ButtonCancel->text(), "No");
+    EXPECT_FALSE(dialog.ButtonAccept->isHidden());
+
+    // The next question offers both answers again and Enter still means "Yes".
+    bool bothVisible = false;
+    AnswerNextModal([&](QDialog* d) {
+        auto* c = static_cast<TfConfirm*>(d);
+        bothVisible = c->ButtonAccept->isVisible() && c->ButtonCancel->isVisible();
+        PressKey(d, Qt::Key_Return);
+    });
+    EXPECT_TRUE(
+        AskConfirmation("The file a.txt has been modified.", "Do you want to save the changes ?"));
+    EXPECT_TRUE(bothVisible);
+}
+
+TEST_F(ConfirmDialog, LongNoticeIsCutInsteadOfGrowingTheDialog)
+{
+    const QString longText(400, 'W');
+    dialog.LabelNotice->setText(longText);
+    dialog.show();
+    EXPECT_EQ(dialog.size(), QSize(360, 95));
+    EXPECT_LE(dialog.LabelNotice->width(), 360);
+    dialog.hide();
+}
+
+class SimpleDialog : public ::testing::Test
+{
+protected:
+    void SetUp() override { fSimple = &dialog; }
+    void TearDown() override { fSimple = nullptr; }
+    TfSimple dialog;
+};
+
+TEST_F(SimpleDialog, StartsWithItsCaptionSizeAndControls)
+{
+    EXPECT_EQ(dialog.windowTitle(), "Enter information");
+    EXPECT_EQ(dialog.size(), QSize(360, 150));
+    EXPECT_FALSE(dialog.Memo->isEnabled());
+    EXPECT_EQ(dialog.Memo->toPlainText(), "Memo");
+    EXPECT_EQ(dialog.Edit->geometry(), QRect(85, 90, 275, 21));
+    EXPECT_EQ(dialog.ButtonAccept->text(), "Accept");
+    EXPECT_EQ(dialog.ButtonCancel->text(), "Cancel");
+    EXPECT_TRUE(dialog.ButtonAccept->isDefault());
+}
+
+TEST_F(SimpleDialog, EnterAcceptsTheEditedTextAsTyped)
+{
+    QString memo, caption;
+    AnswerNextModal([&](QDialog* d) {
+        auto* s = static_cast<TfSimple*>(d);
+        memo = s->Memo->toPlainText();
+        caption = s->LabelCaption->text();
+        s->Edit->setText("  New name  ");
+        PressKey(d, Qt::Key_Return);
+    });
+    QString value = "New directory";
+    EXPECT_TRUE(
+        AskInput("Enter the name for the directory to be created then press the [Accept] button.",
+                 "Name :", value));
+    EXPECT_EQ(value, "  New name  ");
+    EXPECT_EQ(memo,
+              "Enter the name for the directory to be created then press the [Accept] button.");
+    EXPECT_EQ(caption, "Name :");
+}
+
+TEST_F(SimpleDialog, TypingReplacesTheSelectedProposal)
+{
+    AnswerNextModal([](QDialog* d) {
+        QTest::keyClicks(d->focusWidget(), "*.bak");
+        PressKey(d, Qt::Key_Enter);
+    });
+    QString value = "*.*";
+    EXPECT_TRUE(AskInput("Enter the mask", "Mask :", value));
+    EXPECT_EQ(value, "*.bak");
+}
+
+TEST_F(SimpleDialog, EscapeCancelsEvenAfterEditing)
+{
+    AnswerNextModal([](QDialog* d) {
+        static_cast<TfSimple*>(d)->Edit->setText("changed");
+        PressKey(d, Qt::Key_Escape);
+    });
+    QString value = "report.doc";
+    EXPECT_FALSE(AskInput("Enter the new name", "Name :", value));
+    EXPECT_EQ(value, "report.doc");
+
+    AnswerNextModal([](QDialog* d) { static_cast<TfSimple*>(d)->ButtonCancel->click(); });
+    EXPECT_FALSE(AskInput("i", "c", value));
+    EXPECT_EQ(value, "report.doc");
+}
+
+TEST_F(SimpleDialog, AnEmptyFieldIsAcceptedAsEmptyText)
+{
+    AnswerNextModal([](QDialog* d) {
+        static_cast<TfSimple*>(d)->Edit->clear();
+        static_cast<TfSimple*>(d)->ButtonAccept->click();
+    });
+    QString value = "something";
+    EXPECT_TRUE(AskInput("i", "Name :", value));
+    EXPECT_TRUE(value.isEmpty());
+}
+
+TEST_F(SimpleDialog, EachUseReplacesThePreviousInstructions)
+{
+    AnswerNextModal([](QDialog* d) { PressKey(d, Qt::Key_Escape); });
+    QString value;
+    AskInput("first", "a", value);
+    AnswerNextModal([](QDialog* d) { PressKey(d, Qt::Key_Escape); });
+    AskInput("second", "b", value);
+    EXPECT_EQ(dialog.Memo->toPlainText(), "second");
+    EXPECT_EQ(dialog.LabelCaption->text(), "b");
+}
+
+} // namespace
