@@ -1,0 +1,278 @@
+#include "UnzExtract.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+#include <zip.h>
+
+namespace trvxlib
+{
+namespace
+{
+
+// A file descriptor closed when it goes.
+class TFd final
+{
+public:
+    explicit TFd(int fd = -1) : m_fd(fd) {}
+    ~TFd() { Reset(); }
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    TFd(TFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    TFd& operator=(TFd&& other) noexcept
+    {
+        Reset();
+        m_fd = std::exchange(other.m_fd, -1);
+        return *this;
+    }
+    int Get() const { return m_fd; }
+    int Release() { return std::exchange(m_fd, -1); }
+    void Reset()
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+        m_fd = -1;
+    }
+
+private:
+    int m_fd;
+};
+
+struct TMember {
+    zip_uint64_t Index{0};
+    std::string Name;
+    zip_uint64_t Size{0};
+    time_t MTime{0};
+    mode_t Mode{0}; // Unix type and permissions when the archive stored them
+};
+
+class TExtractCommand final
+{
+public:
+    TExtractCommand(const TUnzipCommand& command, TReporter& reporter)
+        : m_command(command), m_reporter(reporter), m_archive(BufferText(command.ZipFilename)),
+          m_specs(SpecList(command.FileSpecs, command.ArgCount))
+    {
+    }
+    ~TExtractCommand()
+    {
+        if (m_za)
+            zip_discard(m_za);
+    }
+    int32_t Run();
+
+private:
+    bool ReadMember(zip_uint64_t index, TMember& member) const;
+    void ExtractMember(const TMember& member);
+    TFd OpenFolders(const std::vector<std::string>& folders, const TMember& member);
+    bool ShouldWrite(int dir, const std::string& leaf, const TMember& member, bool& exists);
+    bool WriteFile(int dir, const std::string& leaf, const TMember& member, bool replace);
+    bool CopyData(int fd, const TMember& member);
+    void Skip(const TMember& member, const std::string& why);
+
+    const TUnzipCommand& m_command;
+    TReporter& m_reporter;
+    std::string m_archive;
+    std::vector<std::string> m_specs;
+    zip_t* m_za{nullptr};
+    int32_t m_written{0};
+};
+
+int32_t TExtractCommand::Run()
+{
+    int error = 0;
+    m_za = zip_open(m_archive.c_str(), ZIP_RDONLY, &error);
+    if (!m_za) {
+        zip_error_t e;
+        zip_error_init_with_code(&e, error);
+        m_reporter.Message(error, "Cannot open " + m_archive + ": " + zip_error_strerror(&e));
+        zip_error_fini(&e);
+        return 0;
+    }
+    const zip_int64_t total = zip_get_num_entries(m_za, 0);
+    for (zip_int64_t i = 0; i < total && !m_reporter.Cancelled(); ++i) {
+        TMember member;
+        if (!ReadMember(zip_uint64_t(i), member))
+            continue;
+        if (!m_specs.empty() && !MatchesAny(m_specs, member.Name))
+            continue;
+        ExtractMember(member);
+    }
+    return m_written;
+}
+
+bool TExtractCommand::ReadMember(zip_uint64_t index, TMember& member) const
+{
+    zip_stat_t st;
+    const char* name = zip_get_name(m_za, index, 0);
+    if (!name || zip_stat_index(m_za, index, 0, &st) != 0)
+        return false;
+    member.Index = index;
+    member.Name = name;
+    member.Size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
+    member.MTime = (st.valid & ZIP_STAT_MTIME) ? st.mtime : 0;
+    zip_uint8_t system = 0;
+    zip_uint32_t attributes = 0;
+    if (zip_file_get_external_attributes(m_za, index, 0, &system, &attributes) == 0 &&
+        system == ZIP_OPSYS_UNIX)
+        member.Mode = mode_t(attributes >> 16);
+    return true;
+}
+
+void TExtractCommand::Skip(const TMember& member, const std::string& why)
+{
+    m_reporter.Message(6, "Skipped " + member.Name + ": " + why);
+}
+
+void TExtractCommand::ExtractMember(const TMember& member)
+{
+    const bool folder =
+        member.Name.back() == '/' || member.Name.back() == '\\' || S_ISDIR(member.Mode);
+    if (folder && !m_command.DirNames)
+        return;
+    if ((member.Mode & S_IFMT) != 0 && !folder && !S_ISREG(member.Mode)) {
+        Skip(member, S_ISLNK(member.Mode) ? "links are not extracted" : "not a regular file");
+        return;
+    }
+    std::vector<std::string> parts;
+    if (!SafeRelativeParts(member.Name, parts)) {
+        Skip(member, "its name leads outside the target folder");
+        return;
+    }
+    if (!m_command.DirNames)
+        parts.erase(parts.begin(), parts.end() - 1);
+    const std::string leaf = folder ? std::string() : parts.back();
+    if (!folder)
+        parts.pop_back();
+    TFd dir = OpenFolders(parts, member);
+    if (dir.Get() < 0 || folder)
+        return;
+    bool exists = false;
+    if (!ShouldWrite(dir.Get(), leaf, member, exists))
+        return;
+    m_reporter.FileStart(member.Name, (long long)member.Size);
+    if (WriteFile(dir.Get(), leaf, member, exists))
+        ++m_written;
+    m_reporter.FileStep();
+}
+
+// Opens (creating when missing) each folder below the current directory without
+// following links, so an existing link cannot lead the extraction elsewhere.
+TFd TExtractCommand::OpenFolders(const std::vector<std::string>& folders, const TMember& member)
+{
+    TFd dir(open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    for (const std::string& name : folders) {
+        if (dir.Get() < 0)
+            break;
+        if (mkdirat(dir.Get(), name.c_str(), 0777) != 0 && errno != EEXIST) {
+            Skip(member, "cannot create folder " + name + ": " + std::strerror(errno));
+            return TFd();
+        }
+        TFd next(openat(dir.Get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (next.Get() < 0) {
+            Skip(member, "cannot enter folder " + name + ": " + std::strerror(errno));
+            return TFd();
+        }
+        dir = std::move(next);
+    }
+    return dir;
+}
+
+bool TExtractCommand::ShouldWrite(int dir, const std::string& leaf, const TMember& member,
+                                  bool& exists)
+{
+    struct stat st {
+    };
+    exists = fstatat(dir, leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    if (!exists)
+        return !m_command.Freshen;
+    if (!S_ISREG(st.st_mode)) {
+        Skip(member, "a folder or link of that name is in the way");
+        return false;
+    }
+    if (m_command.OverWrite)
+        return true;
+    if ((m_command.Update || m_command.Freshen) && member.MTime > st.st_mtime + 1)
+        return true;
+    m_reporter.Note("Not replaced: " + member.Name);
+    return false;
+}
+
+// A new file is created exclusively under its own name; a replacement is written to a
+// temporary file that is renamed over the old one only once it is complete.
+bool TExtractCommand::WriteFile(int dir, const std::string& leaf, const TMember& member,
+                                bool replace)
+{
+    const mode_t mode = (member.Mode & 0777) ? (member.Mode & 0777) : 0666;
+    std::string target = leaf;
+    if (replace)
+        target = "." + leaf.substr(0, 200) + ".trvx-" + std::to_string(getpid());
+    TFd fd(openat(dir, target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+    if (fd.Get() < 0) {
+        Skip(member, std::string("cannot create file: ") + std::strerror(errno));
+        return false;
+    }
+    bool ok = CopyData(fd.Get(), member);
+    if (ok && member.MTime > 0) {
+        const timespec times[2] = {{member.MTime, 0}, {member.MTime, 0}};
+        futimens(fd.Get(), times);
+    }
+    if (close(fd.Release()) != 0 && ok) {
+        ok = false;
+        Skip(member, std::string("cannot write file: ") + std::strerror(errno));
+    }
+    if (ok && replace && renameat(dir, target.c_str(), dir, leaf.c_str()) != 0) {
+        ok = false;
+        Skip(member, std::string("cannot replace file: ") + std::strerror(errno));
+    }
+    if (!ok)
+        unlinkat(dir, target.c_str(), 0);
+    return ok;
+}
+
+bool TExtractCommand::CopyData(int fd, const TMember& member)
+{
+    zip_file_t* in = zip_fopen_index(m_za, member.Index, 0);
+    if (!in) {
+        Skip(member, zip_strerror(m_za));
+        return false;
+    }
+    std::vector<char> buffer(256 * 1024);
+    bool ok = true;
+    for (;;) {
+        const zip_int64_t n = zip_fread(in, buffer.data(), buffer.size());
+        if (n < 0) {
+            Skip(member, zip_file_strerror(in));
+            ok = false;
+            break;
+        }
+        if (n == 0)
+            break;
+        for (zip_int64_t done = 0; done < n;) {
+            const ssize_t w = write(fd, buffer.data() + done, size_t(n - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0) {
+                Skip(member, std::string("cannot write file: ") + std::strerror(errno));
+                zip_fclose(in);
+                return false;
+            }
+            done += w;
+        }
+    }
+    zip_fclose(in);
+    return ok;
+}
+
+} // namespace
+
+int32_t ExtractMembers(const TUnzipCommand& command, TReporter& reporter)
+{
+    return TExtractCommand(command, reporter).Run();
+}
+
+} // namespace trvxlib

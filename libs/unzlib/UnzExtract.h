@@ -1,0 +1,19 @@
+#pragma once
+#include "LibCommon.h"
+
+namespace trvxlib
+{
+
+// Extracts the members of command.ZipFilename that match its specifications (all when
+// there are none; "/" or "\\" separators, wildcards allowed) into the current directory.
+//
+// Nothing is ever written outside that directory: members with absolute names, drive
+// letters or ".." parts, and link members, are skipped with a message, and no folder or
+// file is opened through an existing link. With DirNames the stored folders are
+// created; without, every file lands in the directory itself.
+// An existing file is replaced only with OverWrite, or with Update / Freshen when the
+// member is newer; replacements go through a temporary file and a rename. Freshen
+// creates no new files. Returns the number of files written.
+int32_t ExtractMembers(const TUnzipCommand& command, TReporter& reporter);
+
+} // namespace trvxlib

@@ -1,0 +1,60 @@
+#pragma once
+// Helpers shared by ZIPLIB and UNZLIB: the callback reporter, the reading of the
+// specification list of a command record, member-name matching and the check that a
+// member name stays inside the target folder.
+
+#include "zip/ZipCommand.h"
+
+#include <string>
+#include <vector>
+
+namespace trvxlib
+{
+
+// Calls the driver's callback with one info record. Once the callback has asked to
+// stop (-1), Cancelled() stays true. A null callback reports nothing.
+class TReporter final
+{
+public:
+    TReporter(void* caller, TLibCallback callback, bool verbose)
+        : m_caller(caller), m_callback(callback), m_verbose(verbose)
+    {
+    }
+    void FileStart(const std::string& name, long long size);
+    void FileStep();
+    void BatchEnd();
+    void Message(int code, const std::string& text);
+    // A message only when the command asked for verbose output.
+    void Note(const std::string& text);
+    bool Cancelled() const { return m_cancelled; }
+
+private:
+    void Send(int action, int code, long long size, const std::string& text);
+
+    void* m_caller{nullptr};
+    TLibCallback m_callback{nullptr};
+    bool m_verbose{false};
+    bool m_cancelled{false};
+    TLibCallbackInfo m_info;
+};
+
+// The text of a zero-terminated buffer of TrvxTextBufferSize bytes; empty for null.
+std::string BufferText(const char* buffer);
+
+// The specifications of a record: at most TrvxMaxFileSpecs, null slots skipped.
+std::vector<std::string> SpecList(char* const* specs, int count);
+
+// `text` with every "\\" turned into "/".
+std::string ForwardSlashes(std::string text);
+
+// True when `name` equals `pattern` or matches it as a wildcard pattern ("*" and "?",
+// crossing "/"). Both sides are compared with forward slashes.
+bool MatchesAny(const std::vector<std::string>& patterns, const std::string& name);
+
+// Splits a member name at "/" and "\\" into the folders and the file name it would
+// create below a target folder. Returns false for names that would leave the folder or
+// name no file: absolute names, drive letters, ".." parts, empty names. "." and empty
+// parts are dropped.
+bool SafeRelativeParts(const std::string& name, std::vector<std::string>& parts);
+
+} // namespace trvxlib

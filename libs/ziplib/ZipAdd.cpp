@@ -1,0 +1,288 @@
+#include "ZipAdd.h"
+
+#include "ZipFileUtil.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+namespace trvxlib
+{
+namespace
+{
+
+struct TSource {
+    std::string Path;
+    std::string Name; // as stored; folders end in "/"
+    struct stat Stat {
+    };
+};
+
+class TAddCommand final
+{
+public:
+    TAddCommand(const TZipCommand& command, TReporter& reporter)
+        : m_command(command), m_reporter(reporter), m_archive(BufferText(command.ZipFilename))
+    {
+        stat(m_archive.c_str(), &m_archiveStat);
+    }
+    int32_t Run();
+
+private:
+    void Collect(const std::string& spec);
+    void CollectWildcard(const std::string& spec);
+    void CollectPath(const std::string& path, const struct stat& st);
+    void Walk(const std::string& folder);
+    std::string StoredName(const std::string& path, bool folder) const;
+    bool Wanted(zip_t* za, const TSource& source) const;
+    bool Store(zip_t* za, const TSource& source);
+    int32_t Finish(zip_t* za, int32_t stored);
+
+    const TZipCommand& m_command;
+    TReporter& m_reporter;
+    std::string m_archive;
+    struct stat m_archiveStat {
+    };
+    std::vector<TSource> m_sources;
+    std::vector<std::string> m_moved;
+};
+
+bool HasWildcard(const std::string& s)
+{
+    return s.find_first_of("*?") != std::string::npos;
+}
+bool IsHidden(const char* name)
+{
+    return name[0] == '.';
+}
+
+std::string Join(const std::string& folder, const char* name)
+{
+    return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+void TAddCommand::Collect(const std::string& spec)
+{
+    struct stat st {
+    };
+    if (stat(spec.c_str(), &st) == 0)
+        CollectPath(spec, st);
+    else if (HasWildcard(spec))
+        CollectWildcard(spec);
+    else
+        m_reporter.Message(2, "Name not matched: " + spec);
+}
+
+void TAddCommand::CollectWildcard(const std::string& spec)
+{
+    const size_t slash = spec.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : spec.substr(0, slash + 1);
+    const std::string pattern = slash == std::string::npos ? spec : spec.substr(slash + 1);
+    DIR* dir = opendir(folder.c_str());
+    bool any = false;
+    while (dirent* e = dir ? readdir(dir) : nullptr) {
+        if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, ".."))
+            continue;
+        if (fnmatch(pattern.c_str(), e->d_name, FNM_NOESCAPE) != 0 ||
+            (IsHidden(e->d_name) && !m_command.HiddenFiles))
+            continue;
+        const std::string path = slash == std::string::npos ? e->d_name : Join(folder, e->d_name);
+        struct stat st {
+        };
+        if (stat(path.c_str(), &st) == 0) {
+            CollectPath(path, st);
+            any = true;
+        }
+    }
+    if (dir)
+        closedir(dir);
+    if (!any)
+        m_reporter.Message(2, "Name not matched: " + spec);
+}
+
+void TAddCommand::CollectPath(const std::string& path, const struct stat& st)
+{
+    if (st.st_dev == m_archiveStat.st_dev && st.st_ino == m_archiveStat.st_ino)
+        return;
+    if (S_ISREG(st.st_mode)) {
+        m_sources.push_back({path, StoredName(path, false), st});
+    } else if (S_ISDIR(st.st_mode)) {
+        if (!m_command.JunkDirNames)
+            m_sources.push_back({path, StoredName(path, true), st});
+        if (m_command.Recurse)
+            Walk(path);
+    } else {
+        m_reporter.Note("Skipped (not a regular file): " + path);
+    }
+}
+
+// Folders reached through links are not entered, so a link loop cannot recurse.
+void TAddCommand::Walk(const std::string& folder)
+{
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) {
+        m_reporter.Message(2, "Cannot read folder " + folder + ": " + std::strerror(errno));
+        return;
+    }
+    while (dirent* e = readdir(dir)) {
+        if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, ".."))
+            continue;
+        if (IsHidden(e->d_name) && !m_command.HiddenFiles)
+            continue;
+        const std::string path = Join(folder, e->d_name);
+        struct stat link {
+        }, st{};
+        if (lstat(path.c_str(), &link) != 0 || stat(path.c_str(), &st) != 0)
+            continue;
+        if (S_ISDIR(st.st_mode) && S_ISLNK(link.st_mode))
+            continue;
+        CollectPath(path, st);
+    }
+    closedir(dir);
+}
+
+// With folder names: the path without its leading "/", "./" and "../" parts.
+// Without: the last part only.
+std::string TAddCommand::StoredName(const std::string& path, bool folder) const
+{
+    std::vector<std::string> parts;
+    std::string part;
+    for (size_t i = 0; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != '/') {
+            part += path[i];
+            continue;
+        }
+        if (!part.empty() && part != "." && part != "..")
+            parts.push_back(part);
+        part.clear();
+    }
+    std::string name;
+    if (m_command.JunkDirNames) {
+        name = parts.empty() ? std::string() : parts.back();
+    } else {
+        for (const std::string& p : parts)
+            name += (name.empty() ? "" : "/") + p;
+    }
+    return folder && !name.empty() ? name + "/" : name;
+}
+
+// Update and freshen replace a member only with a newer file (two seconds being the
+// resolution of ZIP times); freshen adds nothing new. Folder entries are added once.
+bool TAddCommand::Wanted(zip_t* za, const TSource& source) const
+{
+    const zip_int64_t index = zip_name_locate(za, source.Name.c_str(), 0);
+    if (index < 0)
+        return !m_command.Freshen;
+    if (S_ISDIR(source.Stat.st_mode))
+        return false;
+    if (!m_command.Update && !m_command.Freshen)
+        return true;
+    zip_stat_t st;
+    if (zip_stat_index(za, zip_uint64_t(index), 0, &st) != 0 || !(st.valid & ZIP_STAT_MTIME))
+        return true;
+    return source.Stat.st_mtime > st.mtime + 1;
+}
+
+bool TAddCommand::Store(zip_t* za, const TSource& source)
+{
+    if (S_ISDIR(source.Stat.st_mode)) {
+        std::string name = source.Name;
+        name.pop_back();
+        return zip_dir_add(za, name.c_str(), ZIP_FL_ENC_GUESS) >= 0;
+    }
+    zip_source_t* data = zip_source_file(za, source.Path.c_str(), 0, 0);
+    if (!data)
+        return false;
+    const zip_int64_t index =
+        zip_file_add(za, source.Name.c_str(), data, ZIP_FL_OVERWRITE | ZIP_FL_ENC_GUESS);
+    if (index < 0) {
+        zip_source_free(data);
+        return false;
+    }
+    const int level = std::clamp(m_command.Level, 0, 9);
+    zip_set_file_compression(za, zip_uint64_t(index), level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE,
+                             zip_uint32_t(level));
+    zip_file_set_external_attributes(za, zip_uint64_t(index), 0, ZIP_OPSYS_UNIX,
+                                     zip_uint32_t(source.Stat.st_mode & 0xFFFF) << 16);
+    return true;
+}
+
+int32_t TAddCommand::Run()
+{
+    for (const std::string& spec : SpecList(m_command.FileSpecs, m_command.ArgCount))
+        Collect(spec);
+    if (m_sources.empty())
+        return 0;
+    int error = 0;
+    zip_t* za = zip_open(m_archive.c_str(), ZIP_CREATE, &error);
+    if (!za) {
+        m_reporter.Message(error, "Cannot open " + m_archive + ": " + LibzipError(error));
+        return 0;
+    }
+    int32_t stored = 0;
+    for (const TSource& source : m_sources) {
+        if (m_reporter.Cancelled())
+            break;
+        if (!Wanted(za, source))
+            continue;
+        m_reporter.FileStart(source.Path, source.Stat.st_size);
+        if (!Store(za, source)) {
+            m_reporter.Message(3, "Cannot add " + source.Path + ": " + zip_strerror(za));
+            continue;
+        }
+        ++stored;
+        if (S_ISREG(source.Stat.st_mode))
+            m_moved.push_back(source.Path);
+    }
+    return Finish(za, stored);
+}
+
+void ProgressStep(zip_t*, double, void* reporter)
+{
+    static_cast<TReporter*>(reporter)->FileStep();
+}
+
+int CancelCheck(zip_t*, void* reporter)
+{
+    return static_cast<TReporter*>(reporter)->Cancelled();
+}
+
+// Writes the archive (libzip writes a temporary file and renames it, so a failure
+// leaves the old archive whole); only then are moved sources deleted.
+int32_t TAddCommand::Finish(zip_t* za, int32_t stored)
+{
+    if (stored == 0 || m_reporter.Cancelled()) {
+        zip_discard(za);
+        return 0;
+    }
+    zip_register_progress_callback_with_state(za, 0.05, ProgressStep, nullptr, &m_reporter);
+    zip_register_cancel_callback_with_state(za, CancelCheck, nullptr, &m_reporter);
+    if (zip_close(za) != 0) {
+        m_reporter.Message(4, "Cannot write " + m_archive + ": " + zip_strerror(za));
+        zip_discard(za);
+        return 0;
+    }
+    if (m_command.Move) {
+        for (const std::string& path : m_moved) {
+            if (unlink(path.c_str()) != 0)
+                m_reporter.Message(5, "Cannot delete " + path + ": " + std::strerror(errno));
+        }
+    }
+    if (m_command.LatestTime)
+        SetArchiveTimeToNewest(m_archive);
+    return stored;
+}
+
+} // namespace
+
+int32_t AddFiles(const TZipCommand& command, TReporter& reporter)
+{
+    return TAddCommand(command, reporter).Run();
+}
+
+} // namespace trvxlib

@@ -1,0 +1,51 @@
+#include "ZipDelete.h"
+
+#include "ZipFileUtil.h"
+
+#include <zip.h>
+
+namespace trvxlib
+{
+
+int32_t DeleteMembers(const TZipCommand& command, TReporter& reporter)
+{
+    const std::string archive = BufferText(command.ZipFilename);
+    const std::vector<std::string> specs = SpecList(command.FileSpecs, command.ArgCount);
+    int error = 0;
+    zip_t* za = zip_open(archive.c_str(), 0, &error);
+    if (!za) {
+        reporter.Message(error, "Cannot open " + archive + ": " + LibzipError(error));
+        return 0;
+    }
+    const zip_int64_t total = zip_get_num_entries(za, 0);
+    int32_t deleted = 0;
+    for (zip_int64_t i = 0; i < total && !reporter.Cancelled(); ++i) {
+        const char* name = zip_get_name(za, zip_uint64_t(i), 0);
+        if (!name || !MatchesAny(specs, name))
+            continue;
+        reporter.FileStart(name, 0);
+        if (zip_delete(za, zip_uint64_t(i)) == 0)
+            ++deleted;
+    }
+    if (deleted == 0 || reporter.Cancelled()) {
+        zip_discard(za);
+        return 0;
+    }
+    if (deleted == total) {
+        // libzip would remove the file; the user deleted members, not the archive.
+        zip_discard(za);
+        if (!WriteEmptyArchive(archive)) {
+            reporter.Message(1, "Cannot write " + archive);
+            return 0;
+        }
+        return deleted;
+    }
+    if (zip_close(za) != 0) {
+        reporter.Message(1, "Cannot write " + archive + ": " + zip_strerror(za));
+        zip_discard(za);
+        return 0;
+    }
+    return deleted;
+}
+
+} // namespace trvxlib

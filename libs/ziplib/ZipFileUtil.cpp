@@ -1,0 +1,59 @@
+#include "ZipFileUtil.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+namespace trvxlib
+{
+
+std::string LibzipError(int code)
+{
+    zip_error_t error;
+    zip_error_init_with_code(&error, code);
+    std::string text = zip_error_strerror(&error);
+    zip_error_fini(&error);
+    return text;
+}
+
+bool WriteEmptyArchive(const std::string& path)
+{
+    static const unsigned char kEnd[22] = {0x50, 0x4B, 0x05, 0x06};
+    std::string temp = path + ".XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0)
+        return false;
+    struct stat st {
+    };
+    if (stat(path.c_str(), &st) == 0)
+        fchmod(fd, st.st_mode & 07777);
+    const bool written = write(fd, kEnd, sizeof kEnd) == ssize_t(sizeof kEnd);
+    if (close(fd) != 0 || !written || rename(temp.c_str(), path.c_str()) != 0) {
+        unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool SetArchiveTimeToNewest(const std::string& path)
+{
+    zip_t* za = zip_open(path.c_str(), ZIP_RDONLY, nullptr);
+    if (!za)
+        return false;
+    time_t newest = 0;
+    const zip_int64_t total = zip_get_num_entries(za, 0);
+    for (zip_int64_t i = 0; i < total; ++i) {
+        zip_stat_t st;
+        if (zip_stat_index(za, zip_uint64_t(i), 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME))
+            newest = std::max(newest, st.mtime);
+    }
+    zip_discard(za);
+    if (newest == 0)
+        return false;
+    const timespec times[2] = {{newest, 0}, {newest, 0}};
+    return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}
+
+} // namespace trvxlib

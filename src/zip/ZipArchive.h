@@ -1,0 +1,145 @@
+#pragma once
+// TZipArchive: the archive component of a panel. It reads an archive's entries itself
+// (ReadZipDirectory) and changes archives only through the two ZIP libraries, loaded at
+// run time: ZIPLIB (libziplib.so: add, delete) and UNZLIB (libunzlib.so: extract).
+//
+// Threads: the user-interface thread only. Library calls block it; the libraries call
+// back (OnProgress, OnMessage) on the same thread during Add, Delete and Extract.
+// Messages go through platform::ShowMessage; errors leave as platform::EError.
+
+#include "listing/FileListing.h"
+#include "zip/ZipCommand.h"
+#include "zip/ZipDirEntry.h"
+
+#include <QObject>
+#include <QStringList>
+#include <exception>
+#include <functional>
+#include <vector>
+
+enum AddOptsEnum : quint32 {
+    AddDirNames = 0x01,
+    AddRecurseDirs = 0x02,
+    AddMove = 0x04,
+    AddFreshen = 0x08,
+    AddUpdate = 0x10,
+    AddZipTime = 0x20,
+    AddForceDOS = 0x40,
+    AddHiddenFiles = 0x80,
+};
+Q_DECLARE_FLAGS(AddOpts, AddOptsEnum)
+Q_DECLARE_OPERATORS_FOR_FLAGS(AddOpts)
+
+enum ExtrOptsEnum : quint32 {
+    ExtrDirNames = 0x01,
+    ExtrOverWrite = 0x02,
+    ExtrFreshen = 0x04,
+    ExtrUpdate = 0x08,
+};
+Q_DECLARE_FLAGS(ExtrOpts, ExtrOptsEnum)
+Q_DECLARE_OPERATORS_FOR_FLAGS(ExtrOpts)
+
+enum ProgressType { ptFileStart = 0, ptFileStep = 1, ptBatchEnd = 2 };
+
+using TNotifyEvent = std::function<void(QObject* sender)>;
+using TProgressEvent = std::function<void(QObject* sender, ProgressType progrType,
+                                          const QString& filename, qint64 fileSize)>;
+using TMessageEvent = std::function<void(QObject* sender, int errCode, const QString& message)>;
+
+class TZipArchive final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TZipArchive)
+
+public:
+    explicit TZipArchive(QObject* parent = nullptr);
+    ~TZipArchive() override;
+
+    // --- Properties -------------------------------------------------------------
+    bool Verbose{false};
+    bool Trace{false}; // also shows "ZIP library loaded" / "UNZ library loaded"
+    int AddCompLevel{9};
+    AddOpts AddOptions;
+    QString ExtrBaseDir;
+    ExtrOpts ExtrOptions;
+    QStringList FSpecArgs; // emptied by every operation that reaches its library call
+    TNotifyEvent OnDirUpdate;
+    TProgressEvent OnProgress;
+    TMessageEvent OnMessage;
+
+    QString ZipFilename() const { return m_zipFilename; }
+    // Stores the path and reads the archive at once; the reader's errors propagate.
+    void SetZipFilename(const QString& path);
+
+    // --- Entries of the archive last read --------------------------------------
+    // Refills EntryList from ZipFilename. A missing file gives an empty list and no
+    // message. See ZipDirReader.h for the messages and errors; a file that cannot be
+    // opened raises "Ne peut ouvrir le fichier <path>". OnDirUpdate is raised on
+    // every path, errors included, after the file is closed.
+    void ReadZipDirectory();
+    void FreeEntries();
+    const std::vector<ZipDirEntry>& EntryList() const { return m_entries; }
+    // The number of entries, or 0 while ZipFilename is empty. O(1).
+    int EntryCount() const;
+    // The entries as the panels list them: name and uncompressed size. O(n).
+    std::vector<TArchiveMember> Members() const;
+
+    // --- Library driver ---------------------------------------------------------
+    // Add: the files named in FSpecArgs go into ZipFilename. Delete: the members named
+    // in FSpecArgs ("/" or "\\" separators) leave it. Both read the archive again when
+    // the library reports a positive count. Extract: the members named in FSpecArgs
+    // (all when empty) are written into ExtrBaseDir, which becomes the process's current
+    // directory when it exists. Refusals are shown as messages and change nothing; a
+    // call while the same kind of operation runs on this component does nothing.
+    void Add();
+    void Delete();
+    void Extract();
+
+    // The libraries are shared by every component. They are looked up in the folder
+    // given to SetLibraryDirectory, or else beside the program and then in
+    // <program folder>/../lib/travodex/. Failures are shown as messages.
+    void LoadZipLib();
+    void LoadUnzLib();
+    void UnloadZipLib();
+    void UnloadUnzLib();
+    static bool ZipLibLoaded();
+    static bool UnzLibLoaded();
+    // Tests and tools whose libraries are not beside the executable name the folder
+    // here; an empty path restores the search beside the program.
+    static void SetLibraryDirectory(const QString& directory);
+
+    void FillZipCommand();
+    void FillUnzipCommand();
+    const TZipCommand& ZipCommand() const { return m_zipCommand; }
+    const TUnzipCommand& UnzipCommand() const { return m_unzipCommand; }
+
+    // The libraries' way back: dispatches to OnProgress / OnMessage of the component in
+    // info->Caller. Returns -1 when that component's CancelRequested is set, else 0.
+    // An exception from a handler asks the library to stop and leaves the operation
+    // once the library has returned and everything is cleaned up.
+    static int32_t LibCallback(TLibCallbackInfo* info);
+    // Drops a final CR or LF, and then one more CR or LF before it.
+    static QString TrimLineEnd(const QString& text);
+
+    int SuccessCount() const { return m_successCount; }
+    bool CancelRequested{false}; // reported to the libraries by LibCallback
+    bool ZipBusy() const { return m_zipBusy; }
+    bool UnzipBusy() const { return m_unzipBusy; }
+
+private:
+    void RunZipCommand(bool deleting);
+    bool CheckZipRequest(bool deleting) const;
+    bool CheckLimits() const;
+    void CallLibrary(const std::function<int32_t()>& call, bool haveEntryPoint);
+    void RaiseDirUpdate();
+    void RethrowHandlerError();
+
+    QString m_zipFilename;
+    std::vector<ZipDirEntry> m_entries;
+    int m_successCount{0};
+    bool m_zipBusy{false};
+    bool m_unzipBusy{false};
+    std::exception_ptr m_handlerError;
+    TZipCommand m_zipCommand;
+    TUnzipCommand m_unzipCommand;
+};
