@@ -1,0 +1,178 @@
+#include "fileops/ModalAnswer.h"
+#include "main/Extensions.h"
+#include "main/uProperties.h"
+#include "platform/Messages.h"
+#include "support/TempDir.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+const QByteArray kFile = "; Travodex\n"
+                         "[Extensions]\n"
+                         "Image Files=BMP GIF PCX JPG PNG\n"
+                         "Text Files=TXT\n"
+                         "[Other]\n"
+                         "Key=a, b, c\n";
+
+// The dialog wired as the main window wires it, with the messages it shows captured.
+class PropertiesDialog : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        path = dir.write("Trovel.ini", kFile);
+        dialog.ConfigPath = path;
+        dialog.UseRecycleBin = &useRecycleBin;
+        dialog.OnReadConfiguration = [this] {
+            ++reads;
+            categories.Read(path);
+        };
+        categories.Read(path);
+        previous = platform::SetMessageHandler([this](const QString& t) { messages << t; });
+    }
+    void TearDown() override { platform::SetMessageHandler(previous); }
+
+    // Opens the dialog modally and lets `edit` act on it before answering.
+    int Open(const std::function<void(TfProperties&)>& edit)
+    {
+        AnswerNextModal([this, edit](QDialog*) { edit(dialog); });
+        return dialog.exec();
+    }
+
+    TempDir dir;
+    QString path;
+    TfProperties dialog;
+    bool useRecycleBin = false;
+    int reads = 0;
+    TExtensionCategories categories;
+    QStringList messages;
+    platform::TMessageHandler previous;
+};
+
+TEST_F(PropertiesDialog, HasItsCaptionPagesAndButtons)
+{
+    EXPECT_EQ(dialog.windowTitle(), "Properties");
+    EXPECT_EQ(dialog.size(), QSize(400, 250));
+    ASSERT_EQ(dialog.Page->count(), 2);
+    EXPECT_EQ(dialog.Page->tabText(0), "Extensions");
+    EXPECT_EQ(dialog.Page->tabText(1), "Options");
+    EXPECT_EQ(dialog.CheckBoxBin->text(), "Use bin for files deletion");
+    EXPECT_TRUE(dialog.ButtonAccept->isDefault());
+    EXPECT_EQ(dialog.Memo->lineWrapMode(), QPlainTextEdit::NoWrap);
+}
+
+TEST_F(PropertiesDialog, ShowsTheWholeFileTheOptionAndTheFirstPage)
+{
+    useRecycleBin = true;
+    dialog.Page->setCurrentWidget(dialog.TabOptions);
+    QString shown;
+    bool checked = false;
+    QWidget* page = nullptr;
+    Open([&](TfProperties& d) {
+        shown = d.Memo->toPlainText();
+        checked = d.CheckBoxBin->isChecked();
+        page = d.Page->currentWidget();
+        PressKey(&d, Qt::Key_Escape);
+    });
+    EXPECT_EQ(shown + "\n", QString::fromUtf8(kFile));
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(page, dialog.TabExtensions);
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(PropertiesDialog, AcceptWritesTheFileRereadsItAndTakesTheOption)
+{
+    ASSERT_EQ(categories.Count(TExtensionCategory::Image), 5);
+    const int result = Open([](TfProperties& d) {
+        QString text = d.Memo->toPlainText();
+        text.replace("BMP GIF PCX JPG PNG", "PNG TGA");
+        d.Memo->setPlainText(text);
+        d.CheckBoxBin->setChecked(true);
+        d.ButtonAccept->click();
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    QByteArray expected = kFile;
+    expected.replace("BMP GIF PCX JPG PNG", "PNG TGA");
+    EXPECT_EQ(readAll(path), expected); // other sections and keys kept as text
+    EXPECT_EQ(reads, 1);
+    EXPECT_TRUE(useRecycleBin);
+    EXPECT_EQ(categories.Count(TExtensionCategory::Image), 2);
+    EXPECT_TRUE(categories.Matches(TExtensionCategory::Image, ".TGA"));
+    EXPECT_FALSE(categories.Matches(TExtensionCategory::Image, ".BMP"));
+
+    // Enter accepts too, and clearing the box turns the option off again.
+    Open([](TfProperties& d) {
+        d.CheckBoxBin->setChecked(false);
+        PressKey(&d, Qt::Key_Return);
+    });
+    EXPECT_FALSE(useRecycleBin);
+    EXPECT_EQ(reads, 2);
+}
+
+TEST_F(PropertiesDialog, CancelChangesNeitherTheFileNorTheOption)
+{
+    Open([](TfProperties& d) {
+        d.Memo->setPlainText("[Extensions]\nText Files=\n");
+        d.CheckBoxBin->setChecked(true);
+        d.ButtonCancel->click();
+    });
+    EXPECT_EQ(readAll(path), kFile);
+    EXPECT_FALSE(useRecycleBin);
+    EXPECT_EQ(reads, 0);
+
+    // The next opening shows the file again, not the abandoned edit.
+    QString shown;
+    Open([&shown](TfProperties& d) {
+        shown = d.Memo->toPlainText();
+        PressKey(&d, Qt::Key_Escape);
+    });
+    EXPECT_EQ(shown + "\n", QString::fromUtf8(kFile));
+}
+
+TEST_F(PropertiesDialog, MissingFileIsReportedAndAcceptCreatesIt)
+{
+    QFile::remove(path);
+    QString shown;
+    Open([&shown](TfProperties& d) {
+        shown = d.Memo->toPlainText();
+        d.Memo->setPlainText("[Extensions]\nHelp Files=HLP");
+        d.ButtonAccept->click();
+    });
+    EXPECT_EQ(messages, QStringList{"Ne peut ouvrir le fichier " + path});
+    EXPECT_EQ(shown, "Memo");
+    EXPECT_EQ(readAll(path), "[Extensions]\nHelp Files=HLP\n");
+    EXPECT_TRUE(categories.Matches(TExtensionCategory::Help, ".HLP"));
+}
+
+TEST_F(PropertiesDialog, UnwritableFileIsReportedAndNothingIsTaken)
+{
+    const QString blocked = dir("no-such-folder/Trovel.ini");
+    dialog.ConfigPath = blocked;
+    Open([](TfProperties& d) {
+        d.CheckBoxBin->setChecked(true);
+        d.ButtonAccept->click();
+    });
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages[0], "Ne peut ouvrir le fichier " + blocked);
+    EXPECT_EQ(messages[1], QString::fromUtf8("Ne peut créer le fichier ") + blocked);
+    EXPECT_FALSE(useRecycleBin);
+    EXPECT_EQ(reads, 0);
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(PropertiesDialog, Latin1FileStaysLatin1)
+{
+    const QByteArray latin1 = "[Extensions]\n; caf\xe9\nText Files=TXT\n";
+    dir.write("Trovel.ini", latin1);
+    Open([](TfProperties& d) { d.ButtonAccept->click(); });
+    EXPECT_EQ(readAll(path), latin1);
+}
+
+} // namespace
