@@ -4,10 +4,15 @@
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
 
+bool TFileObject::IsDirectory() const
+{
+    return (Attr & platform::faDirectory) != 0;
+}
 
-bool TFileObject::IsDirectory() const { return (Attr & platform::faDirectory) != 0; }
-
-TFileListing::~TFileListing() { Directory.clear(); }
+TFileListing::~TFileListing()
+{
+    Directory.clear();
+}
 
 int TFileListing::ReadDirectory(const QString& directory)
 {
@@ -74,7 +79,10 @@ void TFileListing::Sort(quint8 order, bool ascending)
     m_items.swap(sorted);
 }
 
-QString FormatSize(qint64 value) { return platform::FormatNumber(value); }
+QString FormatSize(qint64 value)
+{
+    return platform::FormatNumber(value);
+}
 
 QString AddSeparator(const QString& path)
 {

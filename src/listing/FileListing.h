@@ -36,7 +36,8 @@ struct TArchiveMember {
     qint64 Size{0};
 };
 
-class TFileListing final {
+class TFileListing final
+{
 public:
     TFileListing() = default;
     ~TFileListing();

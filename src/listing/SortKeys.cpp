@@ -23,7 +23,8 @@ qint64 GroupRank(const TFileObject& e)
     return e.Kind == fkZipFile ? code + 1 : 1000000000;
 }
 
-namespace {
+namespace
+{
 
 template <typename Key, typename Less>
 std::vector<int> OrderByKeys(const std::vector<Key>& keys, bool ascending, Less less)

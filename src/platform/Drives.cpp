@@ -5,9 +5,11 @@
 
 #include <sys/statvfs.h>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 
 // Mount paths in mountinfo escape blanks and a few other bytes as \ooo.
 QString UnescapeMountPath(const QByteArray& field)
@@ -90,7 +92,8 @@ QString DriveOf(const QString& location, const QStringList& drives)
 
 qint64 FreeSpace(const QString& path)
 {
-    struct statvfs vfs {};
+    struct statvfs vfs {
+    };
     if (!path.startsWith('/') || statvfs(QFile::encodeName(path).constData(), &vfs) != 0)
         return -1;
     return qint64(vfs.f_bavail) * qint64(vfs.f_frsize);

@@ -6,7 +6,8 @@
 #include <QStringList>
 #include <QtGlobal>
 
-namespace platform {
+namespace platform
+{
 
 // Parses the text of /proc/self/mountinfo into drive roots, each ending in "/",
 // "/" first and the others in the order of the table, without duplicates.

@@ -8,9 +8,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 
 constexpr double kUnixEpochDays = 25569.0; // 1 January 1970 counted from 30 December 1899
 
@@ -39,7 +41,8 @@ long LocalOffsetFor(time_t t)
     thread_local long cachedZone = 0;
     const time_t hour = t - ((t % 3600) + 3600) % 3600;
     if (hour != cachedHour || cachedZone != ::timezone) {
-        struct tm local {};
+        struct tm local {
+        };
         localtime_r(&hour, &local);
         cachedOffset = local.tm_gmtoff;
         cachedHour = hour;
@@ -75,7 +78,8 @@ bool SearchDirectory(const QString& directory, const std::function<void(TFoundEn
         const bool dotdot = raw[0] == '.' && raw[1] == '.' && raw[2] == '\0';
         if (dotdot && isRoot)
             continue;
-        struct stat st {};
+        struct stat st {
+        };
         bool isDir = false;
         if (fstatat(fd, raw, &st, 0) == 0) {
             isDir = S_ISDIR(st.st_mode);
@@ -95,14 +99,16 @@ bool SearchDirectory(const QString& directory, const std::function<void(TFoundEn
 
 bool DirectoryExists(const QString& path)
 {
-    struct stat st {};
+    struct stat st {
+    };
     return !path.isEmpty() && stat(QFile::encodeName(path).constData(), &st) == 0 &&
            S_ISDIR(st.st_mode);
 }
 
 bool FileExists(const QString& path)
 {
-    struct stat st {};
+    struct stat st {
+    };
     return !path.isEmpty() && lstat(QFile::encodeName(path).constData(), &st) == 0 &&
            !S_ISDIR(st.st_mode);
 }

@@ -7,7 +7,8 @@
 #include <ctime>
 #include <functional>
 
-namespace platform {
+namespace platform
+{
 
 // Attribute bits as the listing and the panels know them.
 enum : quint32 {

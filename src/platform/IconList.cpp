@@ -4,7 +4,8 @@
 #include <QFileIconProvider>
 #include <QStyle>
 
-namespace platform {
+namespace platform
+{
 
 void SetupIconTheme()
 {
@@ -25,7 +26,8 @@ TIconList& TIconList::instance()
 TIconList::TIconList()
 {
     QFileIconProvider provider;
-    m_icons << QIcon::fromTheme(QStringLiteral("text-x-generic"), provider.icon(QFileIconProvider::File));
+    m_icons << QIcon::fromTheme(QStringLiteral("text-x-generic"),
+                                provider.icon(QFileIconProvider::File));
     m_byKey.insert(QStringLiteral("application/octet-stream"), 0);
 }
 
@@ -66,10 +68,11 @@ int TIconList::IndexForName(const QString& name, bool isDir)
 int TIconList::FolderIndex(bool open)
 {
     QFileIconProvider provider;
-    return open ? IndexForThemeNames(QStringLiteral(":folder-open"), {QStringLiteral("folder-open")},
-                                     provider.icon(QFileIconProvider::Folder))
-                : IndexForThemeNames(QStringLiteral(":folder"), {QStringLiteral("folder")},
-                                     provider.icon(QFileIconProvider::Folder));
+    return open
+               ? IndexForThemeNames(QStringLiteral(":folder-open"), {QStringLiteral("folder-open")},
+                                    provider.icon(QFileIconProvider::Folder))
+               : IndexForThemeNames(QStringLiteral(":folder"), {QStringLiteral("folder")},
+                                    provider.icon(QFileIconProvider::Folder));
 }
 
 int TIconList::ComputerIndex()
@@ -83,10 +86,10 @@ int TIconList::DriveIndex(const QString& root)
 {
     QFileIconProvider provider;
     if (root.startsWith(QLatin1String("/media/")) || root.startsWith(QLatin1String("/mnt/")))
-        return IndexForThemeNames(QStringLiteral(":drive-removable"),
-                                  {QStringLiteral("drive-removable-media"),
-                                   QStringLiteral("drive-harddisk")},
-                                  provider.icon(QFileIconProvider::Drive));
+        return IndexForThemeNames(
+            QStringLiteral(":drive-removable"),
+            {QStringLiteral("drive-removable-media"), QStringLiteral("drive-harddisk")},
+            provider.icon(QFileIconProvider::Drive));
     return IndexForThemeNames(QStringLiteral(":drive"), {QStringLiteral("drive-harddisk")},
                               provider.icon(QFileIconProvider::Drive));
 }

@@ -9,9 +9,11 @@
 #include <QMimeDatabase>
 #include <QString>
 
-namespace platform {
+namespace platform
+{
 
-class TIconList final {
+class TIconList final
+{
 public:
     static TIconList& instance();
 
@@ -28,8 +30,7 @@ public:
 
 private:
     TIconList();
-    int IndexForThemeNames(const QString& key, const QStringList& names,
-                           const QIcon& fallback);
+    int IndexForThemeNames(const QString& key, const QStringList& names, const QIcon& fallback);
 
     QMimeDatabase m_mime;
     QList<QIcon> m_icons;

@@ -5,11 +5,16 @@
 #include <QRegularExpression>
 #include <cmath>
 
-namespace platform {
+namespace platform
+{
 
-QString FormatNumber(qint64 value) { return QLocale().toString(qlonglong(value)); }
+QString FormatNumber(qint64 value)
+{
+    return QLocale().toString(qlonglong(value));
+}
 
-namespace {
+namespace
+{
 
 // The locale's long time format without a time zone: file times are local times.
 QString LongTimeFormat(const QLocale& locale)
@@ -49,6 +54,9 @@ int TNameCollator::compare(const QString& a, const QString& b) const
     return r < 0 ? -1 : (r > 0 ? 1 : 0);
 }
 
-QCollatorSortKey TNameCollator::sortKey(const QString& s) const { return m_collator.sortKey(s); }
+QCollatorSortKey TNameCollator::sortKey(const QString& s) const
+{
+    return m_collator.sortKey(s);
+}
 
 } // namespace platform

@@ -5,7 +5,8 @@
 #include <QString>
 #include <QtGlobal>
 
-namespace platform {
+namespace platform
+{
 
 // A whole number with the locale's thousands separator ("#,##0").
 QString FormatNumber(qint64 value);
@@ -16,7 +17,8 @@ QString FormatDateTime(double dayCount);
 
 // Case-insensitive, locale-aware comparison of names. Sort keys make large sorts
 // cheap: build one key per name, then compare keys.
-class TNameCollator final {
+class TNameCollator final
+{
 public:
     TNameCollator();
     int compare(const QString& a, const QString& b) const;

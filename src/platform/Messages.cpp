@@ -3,9 +3,11 @@
 #include <QMessageBox>
 #include <cstring>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 
 TMessageHandler& Handler()
 {
@@ -31,16 +33,22 @@ TMessageHandler SetMessageHandler(TMessageHandler handler)
     return previous;
 }
 
-EError::EError(const QString& message) : std::runtime_error(message.toStdString()), m_message(message)
+EError::EError(const QString& message)
+    : std::runtime_error(message.toStdString()), m_message(message)
 {
 }
 
 EInOutError::EInOutError(int errorNumber)
-    : EError(QStringLiteral("I/O error %1: %2").arg(errorNumber).arg(QString::fromLocal8Bit(std::strerror(errorNumber)))),
+    : EError(QStringLiteral("I/O error %1: %2")
+                 .arg(errorNumber)
+                 .arg(QString::fromLocal8Bit(std::strerror(errorNumber)))),
       m_code(errorNumber)
 {
 }
 
-EListError::EListError(int index) : EError(QStringLiteral("List index out of bounds (%1)").arg(index)) {}
+EListError::EListError(int index)
+    : EError(QStringLiteral("List index out of bounds (%1)").arg(index))
+{
+}
 
 } // namespace platform

@@ -11,7 +11,8 @@
 #include <functional>
 #include <stdexcept>
 
-namespace platform {
+namespace platform
+{
 
 using TMessageHandler = std::function<void(const QString& text)>;
 
@@ -19,7 +20,8 @@ void ShowMessage(const QString& text);
 // Installs `handler` (an empty one restores the message box); returns the previous one.
 TMessageHandler SetMessageHandler(TMessageHandler handler);
 
-class EError : public std::runtime_error {
+class EError : public std::runtime_error
+{
 public:
     explicit EError(const QString& message);
     QString Message() const { return m_message; }
@@ -29,7 +31,8 @@ private:
 };
 
 // An input/output error of the system: its text carries the system's reason and number.
-class EInOutError : public EError {
+class EInOutError : public EError
+{
 public:
     explicit EInOutError(int errorNumber);
     int ErrorCode() const { return m_code; }
@@ -39,7 +42,8 @@ private:
 };
 
 // An index outside a list (a command that needs a focused row when there is none).
-class EListError : public EError {
+class EListError : public EError
+{
 public:
     explicit EListError(int index);
 };

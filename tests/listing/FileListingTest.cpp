@@ -5,7 +5,8 @@
 #include <QDir>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 const TFileObject* Find(const TFileListing& l, const QString& name)
 {
@@ -146,8 +147,8 @@ TEST(ArchiveListing, ParentFirstMembersFlatDirectoriesSkipped)
     archive.DateTime = 40000.5;
     archive.Attr = platform::faArchive;
     archive.Kind = fkZipFile;
-    const std::vector<TArchiveMember> members = {{"dir/", 0}, {"dir/a.txt", 100}, {"b.txt", 23},
-                                                 {"win\\", 0}};
+    const std::vector<TArchiveMember> members = {
+        {"dir/", 0}, {"dir/a.txt", 100}, {"b.txt", 23}, {"win\\", 0}};
     l.LoadArchiveMembers(members, &archive);
     l.Sort(soName);
     ASSERT_EQ(l.Count(), 3);

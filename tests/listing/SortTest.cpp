@@ -5,7 +5,8 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 TFileObject Entry(const QString& name, qint64 size = 0, bool dir = false, double dt = 0)
 {
@@ -31,8 +32,9 @@ QStringList Sorted(std::vector<TFileObject> items, quint8 order, bool ascending 
 
 TEST(SortByName, DirectoriesThenArchivesThenFilesIgnoringCase)
 {
-    const std::vector<TFileObject> items = {Entry("alpha.txt"), Entry("b.zip"), Entry("zeta", 0, true),
-                                            Entry("readme.txt"), Entry("README"), Entry("a.txt")};
+    const std::vector<TFileObject> items = {Entry("alpha.txt"),     Entry("b.zip"),
+                                            Entry("zeta", 0, true), Entry("readme.txt"),
+                                            Entry("README"),        Entry("a.txt")};
     EXPECT_EQ(Sorted(items, soName),
               QStringList({"zeta", "b.zip", "a.txt", "alpha.txt", "README", "readme.txt"}));
     // Descending reverses the grouping too.
@@ -44,7 +46,8 @@ TEST(SortByExtension, GroupThenExtensionThenName)
 {
     const std::vector<TFileObject> items = {Entry("a.txt"), Entry("b.bat"), Entry("c.bat"),
                                             Entry("dir.txt", 0, true), Entry("..", 0, true)};
-    EXPECT_EQ(Sorted(items, soExtension), QStringList({"..", "dir.txt", "b.bat", "c.bat", "a.txt"}));
+    EXPECT_EQ(Sorted(items, soExtension),
+              QStringList({"..", "dir.txt", "b.bat", "c.bat", "a.txt"}));
 }
 
 TEST(SortBySize, GroupRankPlusSize)
@@ -63,14 +66,15 @@ TEST(SortBySize, GroupRankPlusSize)
 
 TEST(SortBySize, SixtyFourBitKeysDoNotWrap)
 {
-    const std::vector<TFileObject> items = {Entry("huge.bin", qint64(3) << 30), Entry("small.bin", 1)};
+    const std::vector<TFileObject> items = {Entry("huge.bin", qint64(3) << 30),
+                                            Entry("small.bin", 1)};
     EXPECT_EQ(Sorted(items, soSize), QStringList({"small.bin", "huge.bin"}));
 }
 
 TEST(SortByDate, DirectoriesShiftedByFirstCharacterBeforeFiles)
 {
-    const std::vector<TFileObject> items = {Entry("old.txt", 0, false, 100), Entry("b", 0, true, 40000),
-                                            Entry("a", 0, true, 40003)};
+    const std::vector<TFileObject> items = {Entry("old.txt", 0, false, 100),
+                                            Entry("b", 0, true, 40000), Entry("a", 0, true, 40003)};
     // Keys: b = 98 + 40000 = 40098, a = 97 + 40003 = 40100: b first although a is
     // older by name; every file comes after them.
     EXPECT_EQ(Sorted(items, soDateTime), QStringList({"b", "a", "old.txt"}));

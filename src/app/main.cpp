@@ -1,0 +1,33 @@
+// Travodex: creates the windows in their order and runs the event loop until the
+// main window closes.
+#include "app/TApplication.h"
+#include "main/uMain.h"
+#include "platform/IconList.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace
+{
+
+bool HasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (!HasDisplay()) {
+        std::fprintf(stderr, "travodex: no display (DISPLAY and WAYLAND_DISPLAY are unset)\n");
+        return EXIT_FAILURE;
+    }
+    TApplication app(argc, argv);
+    platform::SetupIconTheme();
+    TfMain main;
+    main.showMaximized();
+    return app.exec();
+}

@@ -1,0 +1,410 @@
+#include "controls/VirtualListView.h"
+
+#include "controls/VirtualListModel.h"
+#include "controls/VirtualListViews.h"
+
+#include <QDate>
+#include <QHeaderView>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QSettings>
+#include <QStackedLayout>
+#include <algorithm>
+
+TVirtualListView::TVirtualListView(QWidget* parent) : QWidget(parent)
+{
+    m_model = new TVirtualListModel(this);
+    CreateViews();
+}
+
+TVirtualListView::~TVirtualListView()
+{
+    SaveColumnSettings();
+}
+
+void TVirtualListView::CreateViews()
+{
+    m_stack = new QStackedLayout(this);
+    m_stack->setContentsMargins(0, 0, 0, 0);
+    m_report = new TReportView(this);
+    m_icons = new TIconView(this);
+    m_report->setModel(m_model);
+    m_icons->setModel(m_model);
+    QItemSelectionModel* old = m_icons->selectionModel();
+    m_icons->setSelectionModel(m_report->selectionModel());
+    delete old;
+    m_stack->addWidget(m_report);
+    m_stack->addWidget(m_icons);
+    m_stack->setCurrentWidget(m_report);
+    setFocusProxy(m_report);
+    QItemSelectionModel* selection = m_report->selectionModel();
+    connect(selection, &QItemSelectionModel::selectionChanged, this, [this] {
+        if (OnChange)
+            OnChange(this);
+    });
+    connect(selection, &QItemSelectionModel::currentChanged, this, [this] {
+        if (OnChange)
+            OnChange(this);
+    });
+}
+
+void TVirtualListView::AddColumn(const QString& caption, int width, Qt::Alignment alignment)
+{
+    m_model->AddColumn({caption, width, alignment});
+    m_report->header()->resizeSection(ColumnCount() - 1, width);
+}
+
+int TVirtualListView::ColumnCount() const
+{
+    return int(m_model->Columns().size());
+}
+
+int TVirtualListView::ColumnWidth(int column) const
+{
+    return m_report->header()->sectionSize(column);
+}
+
+void TVirtualListView::SetColumnWidth(int column, int width)
+{
+    if (column >= 0 && column < ColumnCount())
+        m_report->header()->resizeSection(column, std::max(0, width));
+}
+
+void TVirtualListView::SetExtendedStyles(TLVExtendedStyles styles)
+{
+    m_extendedStyles = styles & 0xFF;
+    const bool fullRow = m_extendedStyles & lvxFullRowSelect;
+    m_report->setAllColumnsShowFocus(fullRow);
+    m_report->setSelectionBehavior(fullRow ? QAbstractItemView::SelectRows
+                                           : QAbstractItemView::SelectItems);
+    m_report->header()->setSectionsMovable(m_extendedStyles & lvxHeaderDragDrop);
+}
+
+void TVirtualListView::SetVirtualMode(bool on)
+{
+    if (on == m_virtualMode)
+        return;
+    SaveColumnSettings(); // a re-created list saves its columns like a destroyed one
+    m_virtualMode = on;
+    m_model->SetVirtual(on);
+    m_lastHint = {};
+}
+
+void TVirtualListView::SetAutoSortAscending(bool on)
+{
+    if (on == m_autoSortAscending)
+        return;
+    m_autoSortAscending = on;
+    m_currentSortAscending = on;
+}
+
+void TVirtualListView::SetViewStyle(TViewStyle style)
+{
+    if (style < vsIcon || style > vsReport)
+        return;
+    QWidget* before = ActiveView();
+    const bool hadFocus = before->hasFocus();
+    m_viewStyle = style;
+    if (style == vsReport) {
+        m_stack->setCurrentWidget(m_report);
+    } else {
+        const bool large = style == vsIcon;
+        m_icons->setViewMode(style == vsList ? QListView::ListMode : QListView::IconMode);
+        m_icons->setFlow(style == vsList ? QListView::TopToBottom : QListView::LeftToRight);
+        m_icons->setWrapping(true);
+        m_icons->setIconSize(large ? QSize(32, 32) : QSize(16, 16));
+        m_icons->setGridSize(large ? QSize(96, 64)
+                                   : (style == vsSmallIcon ? QSize(160, 20) : QSize()));
+        m_icons->setMovement(QListView::Static);
+        m_stack->setCurrentWidget(m_icons);
+    }
+    setFocusProxy(ActiveView());
+    m_lastHint = {};
+    if (hadFocus)
+        ActiveView()->setFocus();
+}
+
+QWidget* TVirtualListView::ActiveView() const
+{
+    return m_viewStyle == vsReport ? static_cast<QWidget*>(m_report)
+                                   : static_cast<QWidget*>(m_icons);
+}
+
+int TVirtualListView::SetVirtualItemCount(int count, TLVCountFlags flags)
+{
+    const int v = m_report->verticalScrollBar()->value();
+    const int h = m_report->horizontalScrollBar()->value();
+    m_model->SetCount(count);
+    m_lastHint = {};
+    if (flags & cfNoScroll) {
+        m_report->verticalScrollBar()->setValue(v);
+        m_report->horizontalScrollBar()->setValue(h);
+    } else {
+        m_report->scrollToTop();
+        m_icons->scrollToTop();
+    }
+    ActiveView()->update();
+    return m_model->rowCount();
+}
+
+int TVirtualListView::ItemCount() const
+{
+    return m_model->rowCount();
+}
+
+bool TVirtualListView::IsItemSelected(int index) const
+{
+    return index >= 0 && index < ItemCount() &&
+           m_report->selectionModel()->isSelected(m_model->index(index, 0));
+}
+
+std::vector<int> TVirtualListView::SelectedRows() const
+{
+    std::vector<int> rows;
+    for (const QItemSelectionRange& range : m_report->selectionModel()->selection()) {
+        if (range.left() != 0)
+            continue; // with row selection every range covers column 0
+        for (int r = range.top(); r <= range.bottom(); ++r)
+            rows.push_back(r);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+int TVirtualListView::SelectedCount() const
+{
+    return int(SelectedRows().size());
+}
+
+int TVirtualListView::GetFocusedIndex() const
+{
+    const QModelIndex current = m_report->selectionModel()->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+bool TVirtualListView::FocusItem(int index)
+{
+    QItemSelectionModel* selection = m_report->selectionModel();
+    const int focused = GetFocusedIndex();
+    if (focused < 0)
+        selection->clearSelection();
+    else
+        SetItemSelected(focused, false);
+    if (index < 0 || index >= ItemCount())
+        return false;
+    selection->setCurrentIndex(m_model->index(index, 0),
+                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    return true;
+}
+
+void TVirtualListView::ClearItemStates()
+{
+    m_report->selectionModel()->clear();
+}
+
+void TVirtualListView::SetItemSelected(int index, bool selected)
+{
+    if (index < 0 || index >= ItemCount())
+        return;
+    m_report->selectionModel()->select(
+        m_model->index(index, 0),
+        (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+            QItemSelectionModel::Rows);
+}
+
+void TVirtualListView::EditItem(int index)
+{
+    if (index < 0 || index >= ItemCount())
+        return;
+    auto* view = static_cast<QAbstractItemView*>(ActiveView());
+    view->edit(m_model->index(index, 0));
+}
+
+void TVirtualListView::AddItem(const QStringList& texts, int imageIndex)
+{
+    m_model->Items().push_back({texts, imageIndex});
+    m_model->ResetItems();
+}
+
+void TVirtualListView::ClearItems()
+{
+    m_model->Items().clear();
+    m_model->ResetItems();
+}
+
+QStringList TVirtualListView::ItemTexts(int index) const
+{
+    auto& items = m_model->Items();
+    return index >= 0 && index < int(items.size()) ? items[size_t(index)].Texts : QStringList();
+}
+
+namespace
+{
+
+// Numbers compare numerically, dates in the short date format by day, anything else
+// as locale-aware text.
+int CompareTexts(const QString& a, const QString& b)
+{
+    bool okA = false, okB = false;
+    const double na = a.toDouble(&okA), nb = b.toDouble(&okB);
+    if (okA && okB)
+        return na < nb ? -1 : (na > nb ? 1 : 0);
+    const QLocale locale;
+    const QDate da = locale.toDate(a, QLocale::ShortFormat),
+                db = locale.toDate(b, QLocale::ShortFormat);
+    if (da.isValid() && db.isValid())
+        return int(da.daysTo(db) * -1);
+    const int r = QString::localeAwareCompare(a, b);
+    return r < 0 ? -1 : (r > 0 ? 1 : 0);
+}
+
+} // namespace
+
+void TVirtualListView::SortColumn(int column, bool ascending)
+{
+    auto& items = m_model->Items();
+    const int direction = ascending ? 1 : -1;
+    std::stable_sort(items.begin(), items.end(), [&](const auto& x, const auto& y) {
+        const QString a = column < x.Texts.size() ? x.Texts[column] : QString();
+        const QString b = column < y.Texts.size() ? y.Texts[column] : QString();
+        return CompareTexts(a, b) * direction < 0;
+    });
+    m_model->ResetItems();
+}
+
+void TVirtualListView::AnnounceVisibleRange(int first, int last)
+{
+    if (!m_virtualMode || last < first)
+        return;
+    if (first == m_lastHint.iFrom && last == m_lastHint.iTo)
+        return; // already announced; the owner keeps what it looked up
+    m_lastHint = {first, last};
+    if (OnODCacheHint) {
+        TLVCacheHint hint{first, last};
+        OnODCacheHint(this, hint);
+    }
+}
+
+void TVirtualListView::NotifyColumnClick(int column)
+{
+    if (OnColumnClick)
+        OnColumnClick(this, column);
+    if (AutoColumnSort == TAutoColumnSort::acsSortToggle) {
+        if (column == m_lastSortColumn)
+            m_currentSortAscending = !m_currentSortAscending;
+        else
+            m_currentSortAscending = m_autoSortAscending;
+    }
+    if (AutoColumnSort == TAutoColumnSort::acsNoSort || m_virtualMode)
+        return;
+    if (column < ColumnCount()) {
+        SortColumn(column, m_currentSortAscending);
+        m_lastSortColumn = column;
+    }
+}
+
+void TVirtualListView::NotifyMouse(QEvent* event)
+{
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    const TMouseEvent& handler = event->type() == QEvent::MouseMove ? OnMouseMove : OnMouseUp;
+    if (handler)
+        handler(this, mouse->buttons(), mouse->modifiers(), mouse->position().toPoint());
+}
+
+void TVirtualListView::NotifyFocusIn()
+{
+    if (OnEnter)
+        OnEnter(this);
+}
+
+void TVirtualListView::NotifyDoubleClick()
+{
+    if (OnDblClick)
+        OnDblClick(this);
+}
+
+void TVirtualListView::NotifyEdited(int row, const QString& text)
+{
+    if (!OnEdited)
+        return;
+    QString edited = text;
+    OnEdited(this, row, edited);
+}
+
+void TVirtualListView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!m_settingsRestored) {
+        m_settingsRestored = true;
+        RestoreColumnSettings();
+    }
+}
+
+namespace
+{
+
+QList<int> ReadNumbers(const QString& key, const QString& name, int count)
+{
+    QSettings settings;
+    const QString text = settings.value(key + QStringLiteral("/Columns/") + name).toString();
+    QList<int> numbers;
+    if (text.isEmpty())
+        return numbers;
+    for (const QString& field : text.split(',').mid(0, count))
+        numbers << field.trimmed().toInt(); // a field that does not convert counts as 0
+    return numbers;
+}
+
+void WriteNumbers(const QString& key, const QString& name, const QList<int>& numbers)
+{
+    QStringList fields;
+    for (int n : numbers)
+        fields << QString::number(n);
+    QSettings().setValue(key + QStringLiteral("/Columns/") + name, fields.join(','));
+}
+
+} // namespace
+
+void TVirtualListView::RestoreColumnSettings()
+{
+    if (!SaveSettings.AutoSave || ColumnCount() == 0)
+        return;
+    QHeaderView* header = m_report->header();
+    if (SaveSettings.SaveColumnOrder) {
+        QList<int> order =
+            ReadNumbers(SaveSettings.RegistryKey, QStringLiteral("Order"), ColumnCount());
+        for (int i = 0; i < order.size(); ++i) {
+            const int logical = order[i];
+            if (logical >= 0 && logical < ColumnCount())
+                header->moveSection(header->visualIndex(logical), i);
+        }
+    }
+    if (SaveSettings.SaveColumnSizes) {
+        const QList<int> sizes =
+            ReadNumbers(SaveSettings.RegistryKey, QStringLiteral("Sizes"), ColumnCount());
+        if (!sizes.isEmpty() && sizes.first() != -1)
+            for (int i = 0; i < sizes.size(); ++i)
+                header->resizeSection(i, sizes[i]);
+    }
+}
+
+void TVirtualListView::SaveColumnSettings()
+{
+    if (!SaveSettings.AutoSave || ColumnCount() == 0)
+        return;
+    QHeaderView* header = m_report->header();
+    if (SaveSettings.SaveColumnOrder) {
+        QList<int> order;
+        for (int visual = 0; visual < ColumnCount(); ++visual)
+            order << header->logicalIndex(visual);
+        WriteNumbers(SaveSettings.RegistryKey, QStringLiteral("Order"), order);
+    }
+    if (SaveSettings.SaveColumnSizes) {
+        QList<int> sizes;
+        for (int i = 0; i < ColumnCount(); ++i)
+            sizes << header->sectionSize(i);
+        WriteNumbers(SaveSettings.RegistryKey, QStringLiteral("Sizes"), sizes);
+    }
+}

@@ -1,0 +1,190 @@
+#pragma once
+// TVirtualListView: the list control of both file panels. In virtual mode it holds no
+// items of its own, only a row count, and asks its owner for every visible cell
+// (OnODGetItemInfo) after announcing the range about to be painted (OnODCacheHint).
+// One model serves two views that share one selection: a report view with columns
+// (details) and an icon/list view (large icons, small icons, list), so switching the
+// view style never touches data or selection. Used on the user-interface thread only.
+
+#include <QIcon>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+class QItemSelectionModel;
+class QStackedLayout;
+class TVirtualListModel;
+class TReportView;
+class TIconView;
+
+// What the list wants for one cell (the bits of the classic item-record mask).
+enum TLVODMaskItem : unsigned { omText = 1, omImage = 2, omParam = 4, omState = 8, omIndent = 16 };
+using TLVODMaskItems = unsigned;
+
+// Extended list styles; element i is bit 2^i.
+enum TLVExtendedStyle : unsigned {
+    lvxGridLines = 0x01,
+    lvxSubItemImages = 0x02,
+    lvxCheckboxes = 0x04,
+    lvxTrackSelect = 0x08,
+    lvxHeaderDragDrop = 0x10,
+    lvxFullRowSelect = 0x20,
+    lvxOneClickActivate = 0x40,
+    lvxTwoClickActivate = 0x80,
+};
+using TLVExtendedStyles = unsigned;
+
+enum TLVCountFlag : unsigned { cfNoInvalidateAll = 1, cfNoScroll = 2 };
+using TLVCountFlags = unsigned;
+
+enum class TAutoColumnSort { acsNoSort, acsSort, acsSortToggle };
+
+// View styles as the panels store them.
+enum TViewStyle : int { vsIcon = 0, vsSmallIcon = 1, vsList = 2, vsReport = 3 };
+
+// The range of rows about to be asked for, both ends included.
+struct TLVCacheHint {
+    int iFrom{0};
+    int iTo{-1};
+};
+
+struct TLVODStateChange {
+    int iFrom{0};
+    int iTo{-1};
+    unsigned uNewState{0};
+    unsigned uOldState{0};
+};
+
+struct TLVFindItem {
+    int iStart{0};
+    QString Text;
+};
+
+// Column order and widths kept under a QSettings key when AutoSave is on.
+struct TListViewSaveSettings {
+    bool AutoSave{false};
+    QString RegistryKey;
+    bool SaveColumnOrder{true};
+    bool SaveColumnSizes{true};
+};
+
+class TVirtualListView final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    using TODGetItemInfoEvent =
+        std::function<void(TVirtualListView* sender, int item, int subItem, TLVODMaskItems mask,
+                           int& image, int& param, int& state, int& indent, QString& text)>;
+    using TODCacheHintEvent = std::function<void(TVirtualListView* sender, TLVCacheHint& hint)>;
+    using TODFindItemEvent =
+        std::function<void(TVirtualListView* sender, TLVFindItem& find, bool& found)>;
+    using TODStateChangedEvent =
+        std::function<void(TVirtualListView* sender, TLVODStateChange& change)>;
+    using TNotifyEvent = std::function<void(TVirtualListView* sender)>;
+    using TColumnClickEvent = std::function<void(TVirtualListView* sender, int column)>;
+    using TEditedEvent = std::function<void(TVirtualListView* sender, int item, QString& text)>;
+    using TMouseEvent = std::function<void(TVirtualListView* sender, Qt::MouseButtons buttons,
+                                           Qt::KeyboardModifiers modifiers, QPoint pos)>;
+
+    explicit TVirtualListView(QWidget* parent = nullptr);
+    ~TVirtualListView() override;
+
+    // Columns of the report view (the first one is the item's caption).
+    void AddColumn(const QString& caption, int width, Qt::Alignment alignment = Qt::AlignLeft);
+    int ColumnCount() const;
+    int ColumnWidth(int column) const;
+    void SetColumnWidth(int column, int width);
+
+    // Properties.
+    TLVExtendedStyles ExtendedStyles() const { return m_extendedStyles; }
+    void SetExtendedStyles(TLVExtendedStyles styles);
+    bool VirtualMode() const { return m_virtualMode; }
+    void SetVirtualMode(bool on);
+    TAutoColumnSort AutoColumnSort{TAutoColumnSort::acsNoSort};
+    bool AutoSortAscending() const { return m_autoSortAscending; }
+    void SetAutoSortAscending(bool on);
+    TListViewSaveSettings SaveSettings;
+    TViewStyle ViewStyle() const { return m_viewStyle; }
+    void SetViewStyle(TViewStyle style);
+    // Turns the icon indexes of cells into pictures (the application's icon list).
+    std::function<QIcon(int index)> ImageProvider;
+
+    // Events (each is optional).
+    TODGetItemInfoEvent OnODGetItemInfo;
+    TODCacheHintEvent OnODCacheHint;
+    TODFindItemEvent OnODFindItem;
+    TODStateChangedEvent OnODStateChanged;
+    std::function<void(TVirtualListView*, bool& canBegin)> OnMarqueeBegin;
+    TNotifyEvent OnItemActivate;
+    TColumnClickEvent OnColumnClick;
+    TNotifyEvent OnChange;   // selection or focus changed
+    TNotifyEvent OnDblClick; // double click anywhere on the list
+    TNotifyEvent OnEnter;    // the list received the keyboard focus
+    TEditedEvent OnEdited;   // in-place editing of an item's caption ended
+    TMouseEvent OnMouseMove;
+    TMouseEvent OnMouseUp;
+
+    // Sets the row count of a virtual list; the list asks for all visible cells again.
+    // cfNoScroll keeps the scroll position. Returns the count set.
+    int SetVirtualItemCount(int count, TLVCountFlags flags);
+    int ItemCount() const;
+    bool IsItemSelected(int index) const;
+    int SelectedCount() const;
+    // Rows that are selected, in ascending order. Cost: O(selected ranges + result).
+    std::vector<int> SelectedRows() const;
+    // The focused row, or -1.
+    int GetFocusedIndex() const;
+    // Deselects the focused row (every row when none has the focus), then focuses and
+    // selects `index`. Returns false when `index` is not a row.
+    bool FocusItem(int index);
+    // Drops every item state (selection and focus).
+    void ClearItemStates();
+    // Selects or deselects one row without moving the focus.
+    void SetItemSelected(int index, bool selected);
+    // Starts in-place editing of a row's caption.
+    void EditItem(int index);
+
+    // Items of a non-virtual list (each item is its column texts and an icon index).
+    void AddItem(const QStringList& texts, int imageIndex = 0);
+    void ClearItems();
+    QStringList ItemTexts(int index) const;
+    // Sorts the own items by a column: numbers numerically, dates by day, else text.
+    void SortColumn(int column, bool ascending);
+
+    // The view that currently shows the list (for tests and focus handling).
+    QWidget* ActiveView() const;
+    // Rows the last cache hint announced (inclusive); for the panels' bookkeeping.
+    TLVCacheHint LastCacheHint() const { return m_lastHint; }
+
+    // Called by the views just before they paint: announces the visible range.
+    void AnnounceVisibleRange(int first, int last);
+    // Called by the views for input the owner sees.
+    void NotifyColumnClick(int column);
+    void NotifyMouse(QEvent* event);
+    void NotifyFocusIn();
+    void NotifyDoubleClick();
+    void NotifyEdited(int row, const QString& text);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void CreateViews();
+    void RestoreColumnSettings();
+    void SaveColumnSettings();
+
+    TVirtualListModel* m_model{nullptr};
+    TReportView* m_report{nullptr};
+    TIconView* m_icons{nullptr};
+    QStackedLayout* m_stack{nullptr};
+    TLVExtendedStyles m_extendedStyles{0};
+    bool m_virtualMode{false};
+    bool m_autoSortAscending{true};
+    bool m_currentSortAscending{true};
+    int m_lastSortColumn{-1};
+    TViewStyle m_viewStyle{vsReport};
+    TLVCacheHint m_lastHint;
+    bool m_settingsRestored{false};
+};

@@ -1,0 +1,102 @@
+#include "main/DriveSelector.h"
+
+#include "main/PanelText.h"
+#include "platform/Drives.h"
+#include "platform/IconList.h"
+
+#include <QAbstractItemView>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+namespace
+{
+
+// Draws one item of the dropped-down list: icon and display name, indented by level.
+class TDriveItemDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem indented = option;
+        const TDriveItem item = ParseDriveItem(index.data(TDriveSelector::ItemRole).toString());
+        indented.rect.adjust(item.Level * 16, 0, 0, 0);
+        QStyledItemDelegate::paint(painter, indented, index);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return QSize(QStyledItemDelegate::sizeHint(option, index).width(), 18);
+    }
+};
+
+QString DisplayName(const TDriveItem& item)
+{
+    if (item.Target == QLatin1String("Drives"))
+        return item.Target;
+    if (item.Level <= 1)
+        return platform::DriveDisplayName(item.Target);
+    QString path = item.Target;
+    path.chop(1);
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
+int IconIndex(const TDriveItem& item)
+{
+    platform::TIconList& icons = platform::TIconList::instance();
+    if (item.Target == QLatin1String("Drives"))
+        return icons.ComputerIndex();
+    if (item.Current)
+        return icons.FolderIndex(true);
+    return item.Level <= 1 ? icons.DriveIndex(item.Target) : icons.FolderIndex(false);
+}
+
+} // namespace
+
+TDriveSelector::TDriveSelector(QWidget* parent) : QComboBox(parent)
+{
+    setFocusPolicy(Qt::NoFocus); // not a tab stop
+    setItemDelegate(new TDriveItemDelegate(this));
+    setIconSize(QSize(16, 16));
+}
+
+void TDriveSelector::SetItems(const QStringList& items, int selected)
+{
+    const QSignalBlocker block(this);
+    setUpdatesEnabled(false);
+    clear();
+    for (const QString& raw : items) {
+        const TDriveItem item = ParseDriveItem(raw);
+        addItem(platform::TIconList::instance().Icon(IconIndex(item)), DisplayName(item));
+        setItemData(count() - 1, raw, ItemRole);
+    }
+    setCurrentIndex(selected);
+    setUpdatesEnabled(true);
+}
+
+QString TDriveSelector::ItemText(int index) const
+{
+    return itemData(index, ItemRole).toString();
+}
+
+QStringList TDriveSelector::Items() const
+{
+    QStringList items;
+    for (int i = 0; i < count(); ++i)
+        items << ItemText(i);
+    return items;
+}
+
+void TDriveSelector::showPopup()
+{
+    m_dropped = true;
+    QComboBox::showPopup();
+}
+
+void TDriveSelector::hidePopup()
+{
+    QComboBox::hidePopup();
+    m_dropped = false;
+}

@@ -1,0 +1,42 @@
+#pragma once
+// The commands of the main window. One QAction serves a menu item and its tool-bar
+// button: the menu shows its caption and the button its hint, and the radio groups of
+// view styles and sort orders stay in step on both.
+
+#include <QAction>
+#include <QActionGroup>
+
+struct TMainActions {
+    // File
+    QAction* MenuCreateDirectory{nullptr};
+    QAction* MenuDirectorySize{nullptr};
+    QAction* MenuSynchronizeWindows{nullptr};
+    QAction* MenuCopyFile{nullptr};
+    QAction* MenuMoveFile{nullptr};
+    QAction* MenuRenameFile{nullptr};
+    QAction* MenuDeleteFile{nullptr};
+    QAction* MenuViewFile{nullptr};
+    QAction* MenuExit{nullptr};
+    // Edit (present and disabled)
+    QAction* MenuCut{nullptr};
+    QAction* MenuCopy{nullptr};
+    QAction* MenuPaste{nullptr};
+    // View: indexes are the view styles 0 to 3
+    QAction* MenuView[4]{};
+    QAction* MenuToolbar{nullptr};
+    // Sort: indexes are the sort orders 1 to 4 (index 0 unused)
+    QAction* MenuSort[5]{};
+    // Tools and help
+    QAction* MenuTextEditor{nullptr};
+    QAction* MenuImageViewer{nullptr};
+    QAction* MenuHTMLViewer{nullptr};
+    QAction* MenuProperties{nullptr};
+    QAction* MenuAbout{nullptr};
+    // Pop-up menu of the lists
+    QAction* PopupCopyFiles{nullptr};
+    QAction* PopupMoveFiles{nullptr};
+    QAction* PopupDeleteFiles{nullptr};
+
+    QActionGroup* ViewGroup{nullptr};
+    QActionGroup* SortGroup{nullptr};
+};

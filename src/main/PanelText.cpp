@@ -1,0 +1,88 @@
+#include "main/PanelText.h"
+
+#include "platform/Drives.h"
+#include "platform/FileSystem.h"
+#include "platform/Locale.h"
+
+QString AttrText(quint32 attr)
+{
+    QString text;
+    if (attr & platform::faDirectory)
+        text += 'D';
+    if (attr & platform::faArchive)
+        text += 'A';
+    if (attr & platform::faReadOnly)
+        text += 'R';
+    if (attr & platform::faHidden)
+        text += 'H';
+    if (attr & platform::faSysFile)
+        text += 'S';
+    return text;
+}
+
+QString CellText(const TFileObject& e, int column)
+{
+    switch (column) {
+    case pcName:
+        return e.IsParent() ? e.Name : e.Name.left(e.Name.indexOf('.'));
+    case pcExt:
+        return e.IsParent() ? QString() : ExtractFileExt(e.Name).mid(1, 10);
+    case pcSize:
+        return e.IsDirectory() && e.Size == 0 ? QString() : FormatSize(e.Size);
+    case pcModified:
+        return platform::FormatDateTime(e.DateTime);
+    case pcAttr:
+        return AttrText(e.Attr);
+    default:
+        return {};
+    }
+}
+
+QStringList DriveListItems(const QString& location, const QStringList& drives, int* current)
+{
+    const bool isDrives = location == QLatin1String("Drives");
+    const QString currentDrive = platform::DriveOf(location, drives);
+    QStringList items{QStringLiteral("0:Drives")};
+    int selected = isDrives ? 0 : -1;
+    for (const QString& root : drives) {
+        items << QStringLiteral("1:") + root;
+        if (isDrives || root != currentDrive)
+            continue;
+        // One item per folder level below the drive root, down to the location.
+        int level = 2;
+        for (qsizetype at = location.indexOf('/', root.size()); at >= 0;
+             at = location.indexOf('/', at + 1))
+            items << QString::number(level++) + ':' + location.left(at + 1);
+        selected = int(items.size()) - 1;
+    }
+    if (selected >= 0)
+        items[selected].prepend('T');
+    if (current)
+        *current = selected;
+    return items;
+}
+
+TDriveItem ParseDriveItem(const QString& item)
+{
+    TDriveItem d;
+    QString text = item;
+    if (text.startsWith('T')) {
+        d.Current = true;
+        text.remove(0, 1);
+    }
+    const qsizetype colon = text.indexOf(':');
+    d.Level = text.left(colon).toInt();
+    d.Target = text.mid(colon + 1);
+    return d;
+}
+
+QString ParentLocation(const QString& location)
+{
+    QString up = location;
+    if (up.size() <= 1)
+        return up;
+    up.chop(1);
+    while (!up.isEmpty() && !up.endsWith('/'))
+        up.chop(1);
+    return up.isEmpty() ? QStringLiteral("/") : up;
+}

@@ -1,0 +1,37 @@
+#include "main/StatusLine.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+
+TStatusLine::TStatusLine(const QString& caption, QWidget* parent) : QWidget(parent)
+{
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(2, 1, 2, 1);
+    layout->setSpacing(2);
+    const int widths[4] = {60, 100, 150, 50};
+    for (int i = 0; i < 4; ++i) {
+        auto* label = new QLabel(this);
+        label->setFixedWidth(widths[i]);
+        label->setAlignment(i < 3 ? Qt::AlignRight | Qt::AlignVCenter
+                                  : Qt::AlignLeft | Qt::AlignVCenter);
+        if (i == 1 || i == 2)
+            label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        layout->addWidget(label);
+        m_labels[size_t(i)] = label;
+    }
+    layout->addStretch(1);
+    m_labels[0]->setText(caption);
+    m_labels[1]->setText(QStringLiteral("0 objects"));
+    m_labels[2]->setText(QStringLiteral("0 bytes"));
+}
+
+void TStatusLine::SetText(int panel, const QString& text)
+{
+    if (panel >= 0 && panel < 4)
+        m_labels[size_t(panel)]->setText(text);
+}
+
+QString TStatusLine::Text(int panel) const
+{
+    return panel >= 0 && panel < 4 ? m_labels[size_t(panel)]->text() : QString();
+}

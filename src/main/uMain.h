@@ -1,0 +1,118 @@
+#pragma once
+// TfMain: the main window. Two twin panels side by side under a menu and a tool bar;
+// each panel shows a directory, the pseudo-location "Drives" or the inside of a ZIP
+// archive. Every command acts on the active panel; copy, move and synchronise use the
+// other one as the target. Each panel's state lives in one TPanel; every handler is
+// written once and takes the panel's side, and the Left/Right names of the classic
+// design are thin wrappers over it.
+
+#include "listing/FileListing.h"
+#include "main/MainActions.h"
+
+#include <QMainWindow>
+#include <array>
+
+class QComboBox;
+class QLabel;
+class QSplitter;
+class TVirtualListView;
+class TStatusLine;
+
+enum TSide : int { sdLeft = 0, sdRight = 1 };
+
+// One panel: its state and its controls.
+struct TPanel {
+    QString Directory; // location, ending in "/", or "Drives"
+    QString Mask{QStringLiteral("*.*")};
+    TFileListing Listing;
+    quint8 SortOrder{soName};
+    quint8 ViewStyle{3}; // details
+    QWidget* Panel{nullptr};
+    QLabel* DirectoryLabel{nullptr};
+    QComboBox* Drives{nullptr};
+    QLabel* LabelFree{nullptr};
+    TVirtualListView* Files{nullptr};
+    TStatusLine* Selected{nullptr};
+    TStatusLine* Total{nullptr};
+};
+
+class TfMain final : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit TfMain(QWidget* parent = nullptr);
+    ~TfMain() override;
+
+    // 0 none, 1 left, 2 right.
+    int ActivePanel{0};
+    quint8 DragMode{0};
+    bool UseRecycleBin{false};
+    // Drive roots taken once at creation and never refreshed.
+    QStringList LogicalDrives;
+
+    TPanel& Panel(TSide side) { return m_panels[side]; }
+    TPanel& Left() { return m_panels[sdLeft]; }
+    TPanel& Right() { return m_panels[sdRight]; }
+    // The active panel (the right one unless the left is active) and the other one.
+    TSide ActiveSide() const { return ActivePanel == 1 ? sdLeft : sdRight; }
+    static TSide Other(TSide side) { return side == sdLeft ? sdRight : sdLeft; }
+
+    // Full refresh: re-read, sort, row count, drive list, caption, free space, totals,
+    // focus (which makes the panel active).
+    void RefreshPanel(TSide side);
+    void RefreshLeft() { RefreshPanel(sdLeft); }
+    void RefreshRight() { RefreshPanel(sdRight); }
+
+    // Rebuilds the drive selector from the panel's location.
+    void FillDriveList(TSide side);
+
+    // Cell, cache hint and selection handlers of the panels' lists.
+    void FilesODGetItemInfo(TSide side, int item, int subItem, unsigned mask, int& image,
+                            QString& text);
+    void FilesODCacheHint(TSide side, int from, int to);
+    void FilesChange(TSide side);
+    void FilesEnter(TSide side);
+    void DrivesChange(TSide side, int index);
+
+    // Panel commands.
+    void FilesDblClick(TSide side);
+    void SetSortOrder(int columnIndex);
+    void SetViewStyle(int style);
+    void MenuDirectorySizeClick();
+    void MenuSynchronizeWindowsClick();
+    void MenuToolbarClick();
+
+    // Layout rules.
+    void FormResize();
+    void SplitterMoved();
+    int ClientWidth() const;
+
+    // Menu items and tool-bar buttons by name, for tests and later wiring.
+    TMainActions Actions;
+    // Icons looked up since start (each row of a cache hint counts once).
+    int IconLookupCount{0};
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    QWidget* CreatePanel(TSide side);
+    void CreateMenus();
+    void CreateToolbar();
+    void SyncMenusToPanel(TSide side);
+    void ReadListing(TSide side);
+    // Re-reads the panel's directory after a double click: listing, drive list, focus,
+    // caption and totals in the " objects" / " bytes" form; free space stays.
+    void OpenLocation(TSide side);
+    void ShowTotals(TSide side, const QString& objects, const QString& bytes);
+    void FocusFirstRow(TSide side);
+
+    std::array<TPanel, 2> m_panels;
+    QSplitter* m_splitter{nullptr};
+    bool m_shown{false};
+};

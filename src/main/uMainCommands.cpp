@@ -1,0 +1,117 @@
+// Panel commands: navigation by double click, sorting, view styles, directory sizes,
+// synchronisation and the tool-bar switch.
+#include "controls/VirtualListView.h"
+#include "fileops/uCommon.h"
+#include "main/PanelText.h"
+#include "main/StatusLine.h"
+#include "main/uMain.h"
+#include "platform/Drives.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QToolBar>
+
+namespace
+{
+
+// Shows the wait cursor for as long as it lives.
+class TWaitCursor final
+{
+public:
+    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
+    TWaitCursor(const TWaitCursor&) = delete;
+    TWaitCursor& operator=(const TWaitCursor&) = delete;
+};
+
+} // namespace
+
+void TfMain::FilesDblClick(TSide side)
+{
+    TPanel& p = m_panels[side];
+    const int row = p.Files->GetFocusedIndex();
+    if (row < 0 || row >= p.Listing.Count())
+        return;
+    const TFileObject& e = p.Listing[row];
+    if (e.IsDirectory()) {
+        p.Directory =
+            e.IsParent() ? ParentLocation(p.Directory) : AddSeparator(p.Directory) + e.Name + '/';
+        OpenLocation(side);
+        return;
+    }
+    if (e.Kind == fkZipFile && e.IsParent())
+        OpenLocation(side);
+}
+
+void TfMain::OpenLocation(TSide side)
+{
+    TPanel& p = m_panels[side];
+    ReadListing(side);
+    FillDriveList(side);
+    FocusFirstRow(side);
+    p.DirectoryLabel->setText(p.Directory);
+    ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
+}
+
+void TfMain::SetSortOrder(int columnIndex)
+{
+    if (ActivePanel != 1 && ActivePanel != 2)
+        return;
+    TPanel& p = m_panels[ActiveSide()];
+    static const quint8 orders[4] = {soName, soExtension, soSize, soDateTime};
+    if (columnIndex >= 0 && columnIndex < 4)
+        p.SortOrder = orders[columnIndex];
+    p.Listing.Sort(p.SortOrder, true);
+    p.Files->ClearItemStates();
+    p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
+}
+
+void TfMain::SetViewStyle(int style)
+{
+    if (style < vsIcon || style > vsReport)
+        return;
+    Actions.MenuView[style]->setChecked(true);
+    if (ActivePanel != 1 && ActivePanel != 2)
+        return;
+    TPanel& p = m_panels[ActiveSide()];
+    p.Files->SetViewStyle(TViewStyle(style));
+    p.ViewStyle = quint8(style);
+}
+
+void TfMain::MenuToolbarClick()
+{
+    auto* bar = findChild<QToolBar*>(QStringLiteral("Toolbar"));
+    bar->setVisible(!bar->isVisible());
+    Actions.MenuToolbar->setChecked(bar->isVisible());
+}
+
+void TfMain::MenuDirectorySizeClick()
+{
+    const TWaitCursor wait;
+    TPanel& p = m_panels[ActiveSide()];
+    qint64 sum = 0;
+    for (int i = 0; i < p.Listing.Count(); ++i) {
+        TFileObject& e = p.Listing[i];
+        if (!e.IsDirectory() || e.IsParent())
+            continue;
+        e.Size = DirectoryTreeSize(AddSeparator(p.Listing.Directory) + e.Name);
+        sum += e.Size;
+    }
+    p.Files->ClearItemStates();
+    p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
+    p.Total->SetText(2, FormatSize(p.Listing.TotalSize + sum) + QStringLiteral(" bytes"));
+}
+
+void TfMain::MenuSynchronizeWindowsClick()
+{
+    const TSide target = ActivePanel == 1 ? sdRight : sdLeft;
+    m_panels[target].Directory = m_panels[Other(target)].Directory;
+    ReadListing(target);
+    // The other panel also shows where it is now, without taking the focus.
+    TPanel& p = m_panels[target];
+    FillDriveList(target);
+    p.DirectoryLabel->setText(p.Directory);
+    p.LabelFree->setText(FormatSize(platform::FreeSpace(p.Directory)) +
+                         QStringLiteral(" bytes free"));
+    ShowTotals(target, QStringLiteral(" object(s)"), QStringLiteral(" byte(s)"));
+}

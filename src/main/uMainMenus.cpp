@@ -1,0 +1,218 @@
+// The main menu, the pop-up menu of the lists and the tool bar.
+#include "controls/VirtualListView.h"
+#include "main/uMain.h"
+
+#include <QApplication>
+#include <QMenuBar>
+#include <QPainter>
+#include <QToolBar>
+
+namespace
+{
+
+// A glyph from the desktop's icon theme, or a small drawn picture of `letters` when
+// the theme has none, so that every button shows something.
+QIcon Glyph(const QStringList& themeNames, const QString& letters)
+{
+    for (const QString& name : themeNames) {
+        for (const QString& candidate : {name, name + QStringLiteral("-symbolic")})
+            if (QIcon::hasThemeIcon(candidate))
+                return QIcon::fromTheme(candidate);
+    }
+    QPixmap pixmap(20, 20);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(40, 60, 120), 1));
+    painter.setBrush(QColor(220, 230, 250));
+    painter.drawRoundedRect(QRectF(1.5, 1.5, 17, 17), 3, 3);
+    QFont font = painter.font();
+    font.setPixelSize(letters.size() > 1 ? 8 : 11);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.drawText(QRect(0, 0, 20, 20), Qt::AlignCenter, letters);
+    return QIcon(pixmap);
+}
+
+QAction* NewAction(QObject* parent, const QString& caption, const QString& hint = {},
+                   const QKeySequence& shortcut = {})
+{
+    auto* action = new QAction(caption, parent);
+    if (!hint.isEmpty())
+        action->setToolTip(hint);
+    if (!shortcut.isEmpty())
+        action->setShortcut(shortcut);
+    return action;
+}
+
+} // namespace
+
+void TfMain::CreateMenus()
+{
+    TMainActions& a = Actions;
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    a.MenuCreateDirectory = NewAction(this, "Cre&ate directory", "Create directory", Qt::Key_F7);
+    a.MenuDirectorySize = NewAction(this, "Directories &sizes", "Compute directories sizes");
+    a.MenuSynchronizeWindows = NewAction(this, "Sy&nchronize windows", "Synchronize windows",
+                                         QKeySequence(Qt::CTRL | Qt::Key_S));
+    a.MenuCopyFile = NewAction(this, "&Copy file(s)", "Copy selected files", Qt::Key_F5);
+    a.MenuMoveFile = NewAction(this, "&Move file(s)", "Move selected files", Qt::Key_F6);
+    a.MenuRenameFile = NewAction(this, "&Rename file(s)", "Rename selected files", Qt::Key_F9);
+    a.MenuDeleteFile = NewAction(this, "&Delete file(s)", "Delete selected files", Qt::Key_F8);
+    a.MenuViewFile = NewAction(this, "&View / Edit file", "View / Edit selected file", Qt::Key_F3);
+    a.MenuExit = NewAction(this, "E&xit");
+    file->addActions({a.MenuCreateDirectory, a.MenuDirectorySize, a.MenuSynchronizeWindows});
+    file->addSeparator();
+    file->addActions({a.MenuCopyFile, a.MenuMoveFile, a.MenuRenameFile, a.MenuDeleteFile});
+    file->addSeparator();
+    file->addAction(a.MenuViewFile);
+    file->addSeparator();
+    file->addAction(a.MenuExit);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    a.MenuCut = NewAction(this, "&Cut", "Cut selected files to clipboard",
+                          QKeySequence(Qt::CTRL | Qt::Key_X));
+    a.MenuCopy = NewAction(this, "C&opy", "Copy selected files to clipboard",
+                           QKeySequence(Qt::CTRL | Qt::Key_C));
+    a.MenuPaste =
+        NewAction(this, "&Paste", "Paste files from clipboard", QKeySequence(Qt::CTRL | Qt::Key_V));
+    for (QAction* disabled : {a.MenuCut, a.MenuCopy, a.MenuPaste}) {
+        disabled->setEnabled(false);
+        edit->addAction(disabled);
+    }
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    a.ViewGroup = new QActionGroup(this);
+    const char* viewCaptions[4] = {"&Large icons", "&Small icons", "&List", "&Details"};
+    const char* viewHints[4] = {"View large icons", "View small icons", "View list",
+                                "View details"};
+    for (int style = 0; style < 4; ++style) {
+        QAction* item = NewAction(this, viewCaptions[style], viewHints[style]);
+        item->setCheckable(true);
+        item->setActionGroup(a.ViewGroup);
+        connect(item, &QAction::triggered, this, [this, style] { SetViewStyle(style); });
+        view->addAction(item);
+        a.MenuView[style] = item;
+    }
+    a.MenuView[vsReport]->setChecked(true);
+    view->addSeparator();
+    a.MenuToolbar = NewAction(this, "&Toolbar");
+    a.MenuToolbar->setCheckable(true);
+    a.MenuToolbar->setChecked(true);
+    view->addAction(a.MenuToolbar);
+
+    QMenu* sort = menuBar()->addMenu(QStringLiteral("&Sort"));
+    a.SortGroup = new QActionGroup(this);
+    // Menu order: name, extension, size, date; the column index each one passes.
+    const struct {
+        quint8 order;
+        int column;
+        const char* caption;
+        const char* hint;
+    } sorts[4] = {{soName, 0, "By &name", "Sort files by name"},
+                  {soExtension, 1, "By &extension", "Sort files by extension"},
+                  {soSize, 2, "By &size", "Sort files by size"},
+                  {soDateTime, 3, "By &date / time", "Sort files by date / time"}};
+    for (const auto& s : sorts) {
+        QAction* item = NewAction(this, s.caption, s.hint);
+        item->setCheckable(true);
+        item->setActionGroup(a.SortGroup);
+        const int column = s.column;
+        connect(item, &QAction::triggered, this, [this, item, column] {
+            SetSortOrder(column);
+            item->setChecked(true);
+        });
+        sort->addAction(item);
+        a.MenuSort[s.order] = item;
+    }
+    a.MenuSort[soName]->setChecked(true);
+
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    a.MenuTextEditor = NewAction(this, "&Text editor");
+    a.MenuImageViewer = NewAction(this, "&Image viewer");
+    a.MenuHTMLViewer = NewAction(this, "&HTML viewer");
+    a.MenuHTMLViewer->setEnabled(false);
+    a.MenuProperties = NewAction(this, "&Properties...");
+    tools->addActions({a.MenuTextEditor, a.MenuImageViewer, a.MenuHTMLViewer});
+    tools->addSeparator();
+    tools->addAction(a.MenuProperties);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&?"));
+    a.MenuAbout = NewAction(this, "&About...");
+    help->addAction(a.MenuAbout);
+
+    // Until their windows exist, these entries are present and disabled.
+    for (QAction* later : {a.MenuCopyFile, a.MenuMoveFile, a.MenuRenameFile, a.MenuDeleteFile,
+                           a.MenuCreateDirectory, a.MenuViewFile, a.MenuTextEditor,
+                           a.MenuImageViewer, a.MenuProperties, a.MenuAbout, a.MenuDirectorySize})
+        later->setEnabled(false);
+
+    connect(a.MenuSynchronizeWindows, &QAction::triggered, this,
+            [this] { MenuSynchronizeWindowsClick(); });
+    connect(a.MenuToolbar, &QAction::triggered, this, [this] { MenuToolbarClick(); });
+    connect(a.MenuExit, &QAction::triggered, this, &QWidget::close);
+
+    a.PopupCopyFiles = NewAction(this, "&Copy file(s)");
+    a.PopupMoveFiles = NewAction(this, "&Move file(s)");
+    a.PopupDeleteFiles = NewAction(this, "&Delete file(s)");
+    for (QAction* popup : {a.PopupCopyFiles, a.PopupMoveFiles, a.PopupDeleteFiles})
+        popup->setEnabled(false);
+    for (TPanel& p : m_panels) {
+        p.Files->setContextMenuPolicy(Qt::ActionsContextMenu);
+        p.Files->addActions({a.PopupCopyFiles, a.PopupMoveFiles, a.PopupDeleteFiles});
+    }
+}
+
+void TfMain::CreateToolbar()
+{
+    TMainActions& a = Actions;
+    auto* bar = addToolBar(QStringLiteral("Toolbar"));
+    bar->setObjectName(QStringLiteral("Toolbar"));
+    bar->setMovable(false);
+    bar->setFixedHeight(30);
+    bar->setIconSize(QSize(20, 20));
+    const auto add = [bar](QAction* action, const QStringList& theme, const QString& letters) {
+        action->setIcon(Glyph(theme, letters));
+        bar->addAction(action);
+        if (QWidget* button = bar->widgetForAction(action))
+            button->setFixedSize(25, 25);
+    };
+    const auto gap = [bar](int width) {
+        auto* spacer = new QWidget(bar);
+        spacer->setFixedWidth(width);
+        bar->addWidget(spacer);
+    };
+    add(a.MenuCreateDirectory, {"folder-new"}, "+");
+    add(a.MenuDirectorySize, {"drive-harddisk"}, "Σ");
+    add(a.MenuSynchronizeWindows, {"view-refresh"}, "⇄");
+    gap(5);
+    add(a.MenuCopyFile, {"edit-copy"}, "C");
+    add(a.MenuMoveFile, {"go-next"}, "M");
+    add(a.MenuRenameFile, {"document-edit"}, "R");
+    add(a.MenuDeleteFile, {"edit-delete"}, "D");
+    gap(5);
+    add(a.MenuViewFile, {"document-open"}, "V");
+    gap(20);
+    add(a.MenuCut, {"edit-cut"}, "X");
+    add(a.MenuCopy, {"edit-copy"}, "Co");
+    add(a.MenuPaste, {"edit-paste"}, "P");
+    gap(20);
+    add(a.MenuView[vsIcon], {"view-grid"}, "LI");
+    add(a.MenuView[vsSmallIcon], {"view-app-grid"}, "SI");
+    add(a.MenuView[vsList], {"view-list"}, "Li");
+    add(a.MenuView[vsReport], {"view-list-details", "view-more"}, "De");
+    gap(20);
+    add(a.MenuSort[soName], {}, "Nm");
+    add(a.MenuSort[soExtension], {}, "Ex");
+    add(a.MenuSort[soSize], {}, "Sz");
+    add(a.MenuSort[soDateTime], {}, "Dt");
+}
+
+void TfMain::SyncMenusToPanel(TSide side)
+{
+    const TPanel& p = m_panels[side];
+    if (p.ViewStyle <= vsReport)
+        Actions.MenuView[p.ViewStyle]->setChecked(true);
+    if (p.SortOrder >= soName && p.SortOrder <= soDateTime)
+        Actions.MenuSort[p.SortOrder]->setChecked(true);
+}

@@ -1,0 +1,62 @@
+#pragma once
+// A main window shown offscreen, with helpers to point a panel at a scratch folder and
+// to find rows by name.
+
+#include "controls/VirtualListView.h"
+#include "main/StatusLine.h"
+#include "main/uMain.h"
+#include "support/TempDir.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+class MainWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        main = std::make_unique<TfMain>();
+        main->resize(900, 600);
+        main->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
+        QApplication::setActiveWindow(main.get());
+    }
+
+    // Shows `dir` in a panel by a full refresh (which makes that panel active).
+    void Open(TSide side, const QString& dir)
+    {
+        main->Panel(side).Directory = dir;
+        main->RefreshPanel(side);
+    }
+
+    int Row(TSide side, const QString& name)
+    {
+        const TFileListing& l = main->Panel(side).Listing;
+        for (int i = 0; i < l.Count(); ++i)
+            if (l[i].Name == name)
+                return i;
+        return -1;
+    }
+
+    QStringList Names(TSide side)
+    {
+        QStringList names;
+        const TFileListing& l = main->Panel(side).Listing;
+        for (int i = 0; i < l.Count(); ++i)
+            names << l[i].Name;
+        return names;
+    }
+
+    // Focuses a row and double clicks it the way the list reports it.
+    void DoubleClick(TSide side, const QString& name)
+    {
+        main->Panel(side).Files->FocusItem(Row(side, name));
+        main->FilesDblClick(side);
+    }
+
+    std::unique_ptr<TfMain> main;
+    TempDir dir;
+};
