@@ -1,0 +1,199 @@
+// The directory reader on hand-written archives: the scan for the first header, the
+// entry loop, its errors and messages, and the decoding of names.
+#include "platform/Messages.h"
+#include "support/TempDir.h"
+#include "zip/ZipArchive.h"
+#include "zip/ZipBytes.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ZipReaderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_previous = platform::SetMessageHandler([this](const QString& t) { messages << t; });
+        zip.OnDirUpdate = [this](QObject* sender) {
+            EXPECT_EQ(sender, &zip);
+            ++dirUpdates;
+        };
+    }
+    void TearDown() override { platform::SetMessageHandler(m_previous); }
+
+    // Writes `bytes` and assigns the file; returns the error text raised, if any.
+    QString Open(const QByteArray& bytes, const QString& name = QStringLiteral("a.zip"))
+    {
+        try {
+            zip.SetZipFilename(dir.write(name, bytes));
+        } catch (const platform::EError& e) {
+            return e.Message();
+        }
+        return {};
+    }
+    QStringList Names() const
+    {
+        QStringList names;
+        for (const ZipDirEntry& e : zip.EntryList())
+            names << e.FileName;
+        return names;
+    }
+
+    TempDir dir;
+    TZipArchive zip;
+    QStringList messages;
+    int dirUpdates{0};
+    platform::TMessageHandler m_previous;
+};
+
+const QByteArray kNoEntries = "No valid zip entries found";
+
+TEST_F(ZipReaderTest, ReadsEveryLocalHeaderWithItsFields)
+{
+    const QByteArray archive = BuildZip({{"docs/", {}},
+                                         {"docs/read.me", "hello world"},
+                                         {"b.bin", QByteArray(1000, 'x')}});
+    EXPECT_EQ(Open(archive), QString());
+    EXPECT_EQ(Names(), QStringList({"docs/", "docs/read.me", "b.bin"}));
+    ASSERT_EQ(zip.EntryCount(), 3);
+    const ZipDirEntry& e = zip.EntryList()[1];
+    EXPECT_EQ(e.UncompressedSize, 11u);
+    EXPECT_EQ(e.CompressedSize, 11u);
+    EXPECT_EQ(e.CRC32, Crc32("hello world"));
+    EXPECT_EQ(e.VersionNeeded, 20);
+    EXPECT_EQ(e.FileTime, 0x6000);
+    EXPECT_EQ(e.FileDate, 0x5A21);
+    EXPECT_EQ(e.FileNameLength, 12);
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(dirUpdates, 1);
+
+    const std::vector<TArchiveMember> members = zip.Members();
+    ASSERT_EQ(members.size(), 3u);
+    EXPECT_EQ(members[2].Name, "b.bin");
+    EXPECT_EQ(members[2].Size, 1000);
+}
+
+TEST_F(ZipReaderTest, SelfExtractingPrefixIsScannedUpToTheLimit)
+{
+    const QByteArray archive = BuildZip({{"inside.txt", "data"}});
+    // The header's "P" is the 60,000th byte tested: still found.
+    EXPECT_EQ(Open(QByteArray(59999, '\0') + archive, "sfx1.exe"), QString());
+    EXPECT_EQ(Names(), QStringList({"inside.txt"}));
+    EXPECT_TRUE(messages.isEmpty());
+
+    // One byte more and the scan gives up.
+    EXPECT_EQ(Open(QByteArray(60000, '\0') + archive, "sfx2.exe"), QString());
+    EXPECT_EQ(zip.EntryCount(), 0);
+    EXPECT_EQ(messages, QStringList({kNoEntries}));
+}
+
+TEST_F(ZipReaderTest, BrokenMatchesInThePrefixCountOnlyTheirFirstByte)
+{
+    // 30,000 "P?" pairs are 60,000 bytes but only 30,000 steps of the scan.
+    QByteArray prefix;
+    for (int i = 0; i < 30000; ++i)
+        prefix.append("PX");
+    EXPECT_EQ(Open(prefix + BuildZip({{"late.txt", "x"}})), QString());
+    EXPECT_EQ(Names(), QStringList({"late.txt"}));
+}
+
+TEST_F(ZipReaderTest, FilesWithoutEntriesShowTheMessage)
+{
+    EXPECT_EQ(Open(EmptyZip()), QString());
+    EXPECT_EQ(zip.EntryCount(), 0);
+    EXPECT_EQ(Open(QByteArray()), QString());
+    EXPECT_EQ(Open("PK\x03"), QString()); // ends inside the signature
+    EXPECT_EQ(messages, QStringList({kNoEntries, kNoEntries, kNoEntries}));
+    EXPECT_EQ(dirUpdates, 3);
+}
+
+TEST_F(ZipReaderTest, DoubledFirstByteMissesTheFirstHeader)
+{
+    const QByteArray archive = BuildZip({{"first.txt", "1"}, {"second.txt", "2"}});
+    EXPECT_EQ(Open("P" + archive), QString());
+    EXPECT_EQ(Names(), QStringList({"second.txt"}));
+
+    EXPECT_EQ(Open("P" + BuildZip({{"only.txt", "1"}})), QString());
+    EXPECT_EQ(zip.EntryCount(), 0);
+    EXPECT_EQ(messages, QStringList({kNoEntries}));
+}
+
+TEST_F(ZipReaderTest, DataDescriptorMembersAreStepTheirDataForTheNextSignature)
+{
+    TMemberBytes streamed{"streamed.txt", "12345678"};
+    streamed.Descriptor = true;
+    EXPECT_EQ(Open(BuildZip({streamed, {"after.txt", "abc"}})), QString());
+    EXPECT_EQ(Names(), QStringList({"streamed.txt", "after.txt"}));
+    EXPECT_EQ(zip.EntryList()[0].UncompressedSize, 0u);
+    EXPECT_EQ(zip.EntryList()[1].UncompressedSize, 3u);
+
+    // Last member: the central directory ends the walk.
+    EXPECT_EQ(Open(BuildZip({streamed})), QString());
+    EXPECT_EQ(Names(), QStringList({"streamed.txt"}));
+
+    // No signature on a 4-byte step before the end of the file.
+    EXPECT_EQ(Open(BuildZip({streamed}, false) + QByteArray(3, 'z')), "Error reading Zip File");
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(ZipReaderTest, ErrorsKeepTheEntriesReadAndStillNotify)
+{
+    const QByteArray archive = BuildZip({{"one.txt", "1111"}, {"two.txt", QByteArray(100, '2')}});
+    const qsizetype cut = archive.indexOf("two.txt") + 7 + 50;
+    EXPECT_EQ(Open(archive.left(cut)), "Error 3 reading Zip file");
+    EXPECT_EQ(Names(), QStringList({"one.txt", "two.txt"}));
+    EXPECT_EQ(dirUpdates, 1);
+
+    // Members without a central directory: data ends within the last 22 bytes.
+    EXPECT_EQ(Open(BuildZip({{"a", "x"}}, false)), "Error 3 reading Zip file");
+
+    // A header or a name shorter than announced.
+    const QByteArray one = BuildZip({{"name.txt", "x"}}, false);
+    EXPECT_EQ(Open(one.left(20)), "Error 2 reading Zip file");
+    EXPECT_EQ(Open(one.left(33)), "Error 2 reading Zip file");
+    EXPECT_EQ(zip.EntryCount(), 0);
+
+    // Data followed by padding but no further signature.
+    EXPECT_EQ(Open(one + QByteArray(24, '\0')), "Error reading Zip File");
+    EXPECT_EQ(Names(), QStringList({"name.txt"}));
+    EXPECT_EQ(dirUpdates, 5);
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(ZipReaderTest, NamesAreUtf8WithBit11AndCodePage437Otherwise)
+{
+    TMemberBytes utf8{QString::fromUtf8("Grüße/日本.txt").toUtf8(), "x"};
+    utf8.Flags = 0x0800;
+    TMemberBytes dos{"\x81\x94\xE1 \xC9\xCD\xBB", "y"};      // "üöß ╔═╗"
+    TMemberBytes raw{QString::fromUtf8("ü").toUtf8(), "z"}; // UTF-8 bytes without the flag
+    EXPECT_EQ(Open(BuildZip({utf8, dos, raw})), QString());
+    EXPECT_EQ(Names(), QStringList({QString::fromUtf8("Grüße/日本.txt"),
+                                    QString::fromUtf8("üöß ╔═╗"), QString::fromUtf8("├╝")}));
+}
+
+TEST_F(ZipReaderTest, LongNamesAreReadWholeAndZeroBytesEndThem)
+{
+    const QByteArray longName = QByteArray(300, 'n') + ".txt";
+    QByteArray withZero("cut\0tail", 8);
+    EXPECT_EQ(Open(BuildZip({{longName, "1"}, {withZero, "2"}, {"next", "3"}})), QString());
+    EXPECT_EQ(Names(), QStringList({QString::fromLatin1(longName), "cut", "next"}));
+}
+
+TEST_F(ZipReaderTest, MissingFileGivesAnEmptyListWithoutMessage)
+{
+    EXPECT_EQ(Open(BuildZip({{"a", "1"}})), QString());
+    EXPECT_EQ(zip.EntryCount(), 1);
+    zip.SetZipFilename(dir("absent.zip"));
+    EXPECT_EQ(zip.EntryCount(), 0);
+    EXPECT_EQ(zip.ZipFilename(), dir("absent.zip"));
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(dirUpdates, 2);
+
+    // An empty name counts no entries even when some were read before.
+    EXPECT_EQ(Open(BuildZip({{"a", "1"}})), QString());
+    zip.SetZipFilename(QString());
+    EXPECT_EQ(zip.EntryCount(), 0);
+    EXPECT_TRUE(zip.Members().empty());
+}
+
+} // namespace
