@@ -35,11 +35,21 @@ private:
     quint64 m_magic{0};
 };
 
+constexpr quint32 Multiplier = 1664525u;
+constexpr quint32 Increment = 1013904223u;
+
 quint32 Advance(quint32& seed)
 {
-    seed = seed * 1664525u + 1013904223u;
+    seed = seed * Multiplier + Increment;
     return seed >> 5;
 }
+
+// The generator two and three draws ahead in one step each, so the three draws of a
+// pixel do not wait for one another (arithmetic modulo 2^32).
+constexpr quint32 Multiplier2 = Multiplier * Multiplier;
+constexpr quint32 Increment2 = Increment * (Multiplier + 1u);
+constexpr quint32 Multiplier3 = Multiplier2 * Multiplier;
+constexpr quint32 Increment3 = Increment * (Multiplier2 + Multiplier + 1u);
 
 quint8 ToByte(qint64 value)
 {
@@ -166,9 +176,12 @@ bool TFireEngine::Rise()
         // Every write into a row above the top is dropped; the draws still happen.
         const qint64 limit = k < m_height ? size : 0;
         const auto spread = [&](int j) {
-            const qint64 a = drift(Advance(seed));
-            const int v = int(heat[source + j]) - int(cool(Advance(seed)));
-            const qint64 target = row + j + ((Advance(seed) & 1) != 0 ? a : -a);
+            const quint32 first = seed * Multiplier + Increment;
+            const quint32 second = seed * Multiplier2 + Increment2;
+            seed = seed * Multiplier3 + Increment3;
+            const qint64 a = drift(first >> 5);
+            const int v = int(heat[source + j]) - int(cool(second >> 5));
+            const qint64 target = row + j + (((seed >> 5) & 1) != 0 ? a : -a);
             if (target >= 0 && target < limit)
                 heat[target] = quint8(v > Cold ? v : Cold);
         };
@@ -248,17 +261,37 @@ bool TFireEngine::Blit()
         uchar* display = m_display.scanLine(m_height - 1 - i);
         int j = 0;
         if (i < mh) {
-            const uchar* bits = m_maskBits.constScanLine(mh - 1 - i);
+            // The mask's bits expanded to 0x00 or 0xFF bytes, one per pixel.
+            const quint8* keep = m_maskBytes.data() + qint64(mh - 1 - i) * m_maskBits.width();
             for (; j < mw; ++j)
-                display[j] = (bits[j >> 3] & (0x80 >> (j & 7))) != 0 ? heat[j] : 0;
+                display[j] = heat[j] & keep[j];
         }
         std::memcpy(display + j, heat + j, size_t(m_width - j));
     }
     return true;
 }
 
+void TFireEngine::Render(QImage& frame) const
+{
+    if (!HasBuffers()) {
+        frame = QImage();
+        return;
+    }
+    if (frame.size() != m_display.size() || frame.format() != QImage::Format_RGB32)
+        frame = QImage(m_display.size(), QImage::Format_RGB32);
+    if (frame.isNull())
+        return;
+    for (int y = 0; y < m_height; ++y) {
+        const uchar* index = m_display.constScanLine(y);
+        auto* colour = reinterpret_cast<QRgb*>(frame.scanLine(y));
+        for (int x = 0; x < m_width; ++x)
+            colour[x] = m_palette[index[x]];
+    }
+}
+
 void TFireEngine::UpdateMask(const QImage& mask, QRgb transparent)
 {
+    m_maskBytes.clear();
     if (mask.isNull()) {
         m_maskBits = QImage();
         return;
@@ -277,4 +310,10 @@ void TFireEngine::UpdateMask(const QImage& mask, QRgb transparent)
         }
     }
     m_maskBits = std::move(bits);
+    m_maskBytes.reserve(size_t(m_maskBits.width()) * size_t(m_maskBits.height()));
+    for (int y = 0; y < m_maskBits.height(); ++y) {
+        const uchar* line = m_maskBits.constScanLine(y);
+        for (int x = 0; x < m_maskBits.width(); ++x)
+            m_maskBytes.push_back((line[x >> 3] & (0x80 >> (x & 7))) != 0 ? 0xFF : 0x00);
+    }
 }

@@ -66,6 +66,11 @@ public:
     // without buffers. Cost: O(W × H).
     bool Blit();
 
+    // Writes the display image's colours into `frame`, which becomes (or stays) a
+    // W × H Format_RGB32 picture: each pixel is the palette colour of its value. Drawing
+    // this is cheaper than having the painter convert the indexed image on each paint.
+    void Render(QImage& frame) const;
+
     // Turns `mask` into MaskBits: 1 where a pixel's colour equals `transparent`
     // (alpha ignored), 0 elsewhere. A null picture gives an empty mask.
     void UpdateMask(const QImage& mask, QRgb transparent);
@@ -118,5 +123,6 @@ private:
     std::vector<quint8> m_heat;
     QImage m_display;
     QImage m_maskBits;
+    std::vector<quint8> m_maskBytes; // MaskBits as 0x00 / 0xFF bytes, top row first
     TFirePaletteTable m_palette{};
 };

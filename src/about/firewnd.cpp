@@ -141,9 +141,10 @@ void TFire::paintEvent(QPaintEvent*)
     if (parentWidget() == nullptr || !m_engine.HasBuffers())
         return;
     m_engine.Blit();
+    m_engine.Render(m_frame);
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(0, 0, m_engine.DisplayImage());
+    painter.drawImage(0, 0, m_frame);
 }
 
 void TFire::resizeEvent(QResizeEvent* event)

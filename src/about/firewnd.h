@@ -108,6 +108,7 @@ private:
     TFireEngine m_engine;
     TpalColor m_palette{this};
     QImage m_mask;
+    QImage m_frame; // the display image in colour, kept between paints
     QRgb m_transparentColor{qRgb(255, 255, 255)};
     bool m_burning{true};
     QTimer* m_timer{nullptr}; // owned as a child
