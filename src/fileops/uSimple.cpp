@@ -21,6 +21,13 @@ TfSimple::TfSimple(QWidget* parent) : QDialog(parent)
     Memo->setGeometry(0, 0, 360, 89);
     Memo->setEnabled(false);
     Memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // Disabled only so that it takes no focus; the instructions stay fully readable.
+    QPalette readable = Memo->palette();
+    readable.setColor(QPalette::Disabled, QPalette::Text,
+                      readable.color(QPalette::Active, QPalette::Text));
+    readable.setColor(QPalette::Disabled, QPalette::Base,
+                      readable.color(QPalette::Active, QPalette::Window));
+    Memo->setPalette(readable);
     QFont bold = Memo->font();
     bold.setBold(true);
     Memo->setFont(bold);
