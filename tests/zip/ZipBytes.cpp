@@ -2,7 +2,8 @@
 
 #include <QtEndian>
 
-namespace {
+namespace
+{
 
 void Put16(QByteArray& out, quint32 v)
 {
@@ -83,4 +84,7 @@ QByteArray BuildZip(const std::vector<TMemberBytes>& members, bool central)
     return out;
 }
 
-QByteArray EmptyZip() { return BuildZip({}); }
+QByteArray EmptyZip()
+{
+    return BuildZip({});
+}

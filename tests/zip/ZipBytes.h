@@ -8,10 +8,10 @@
 
 struct TMemberBytes {
     QByteArray Name;
-    QByteArray Data;      // stored uncompressed
-    quint16 Flags{0};     // bit 3 is set by Descriptor, bit 11 marks UTF-8 names
+    QByteArray Data;        // stored uncompressed
+    quint16 Flags{0};       // bit 3 is set by Descriptor, bit 11 marks UTF-8 names
     bool Descriptor{false}; // zero sizes in the local header, a data descriptor after the data
-    quint32 UnixMode{0};  // when not 0: made by Unix, external attributes = mode << 16
+    quint32 UnixMode{0};    // when not 0: made by Unix, external attributes = mode << 16
 };
 
 // Local headers and data, then (with `central`) the central directory and its end record.

@@ -7,9 +7,11 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
-class ZipReaderTest : public ::testing::Test {
+class ZipReaderTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -50,9 +52,8 @@ const QByteArray kNoEntries = "No valid zip entries found";
 
 TEST_F(ZipReaderTest, ReadsEveryLocalHeaderWithItsFields)
 {
-    const QByteArray archive = BuildZip({{"docs/", {}},
-                                         {"docs/read.me", "hello world"},
-                                         {"b.bin", QByteArray(1000, 'x')}});
+    const QByteArray archive = BuildZip(
+        {{"docs/", {}}, {"docs/read.me", "hello world"}, {"b.bin", QByteArray(1000, 'x')}});
     EXPECT_EQ(Open(archive), QString());
     EXPECT_EQ(Names(), QStringList({"docs/", "docs/read.me", "b.bin"}));
     ASSERT_EQ(zip.EntryCount(), 3);
@@ -118,7 +119,7 @@ TEST_F(ZipReaderTest, DoubledFirstByteMissesTheFirstHeader)
     EXPECT_EQ(messages, QStringList({kNoEntries}));
 }
 
-TEST_F(ZipReaderTest, DataDescriptorMembersAreStepTheirDataForTheNextSignature)
+TEST_F(ZipReaderTest, DataDescriptorMembersAreScannedInFourByteSteps)
 {
     TMemberBytes streamed{"streamed.txt", "12345678"};
     streamed.Descriptor = true;
@@ -164,7 +165,7 @@ TEST_F(ZipReaderTest, NamesAreUtf8WithBit11AndCodePage437Otherwise)
 {
     TMemberBytes utf8{QString::fromUtf8("Grüße/日本.txt").toUtf8(), "x"};
     utf8.Flags = 0x0800;
-    TMemberBytes dos{"\x81\x94\xE1 \xC9\xCD\xBB", "y"};      // "üöß ╔═╗"
+    TMemberBytes dos{"\x81\x94\xE1 \xC9\xCD\xBB", "y"};     // "üöß ╔═╗"
     TMemberBytes raw{QString::fromUtf8("ü").toUtf8(), "z"}; // UTF-8 bytes without the flag
     EXPECT_EQ(Open(BuildZip({utf8, dos, raw})), QString());
     EXPECT_EQ(Names(), QStringList({QString::fromUtf8("Grüße/日本.txt"),
