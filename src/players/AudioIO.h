@@ -66,6 +66,8 @@ public:
     const platform::TWaveFormat& Format() const { return m_format; }
 
     QString LastError() const { return m_lastError; }
+    // The owner may report its own failures through LastError.
+    void SetLastError(const QString& text) { m_lastError = text; }
     bool Active() const { return m_active; }
     bool Filling() const { return m_filling; }
     // Buffers filled since the start; inside the fill callback: those before the current one.

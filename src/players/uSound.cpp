@@ -1,0 +1,287 @@
+#include "players/uSound.h"
+
+#include "controls/Display.h"
+#include "platform/Messages.h"
+#include "players/AudioIO.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+namespace
+{
+
+const QColor kAqua(0, 255, 255);
+const QColor kGray(128, 128, 128);
+const QColor kBlack(0, 0, 0);
+
+qint16 Rounded(double v)
+{
+    // Weighted means of 16-bit samples stay in range; the clamp guards rounding only.
+    return qint16(std::clamp<long>(std::lrint(v), -32768, 32767));
+}
+
+} // namespace
+
+TfSound::TfSound(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint)
+{
+    setWindowTitle(QStringLiteral("Sound player"));
+    setFixedSize(270, 41);
+    BuildControls();
+
+    AudioOut = new TAudioOut(this);
+    AudioOut->SetFrameRate(22050);
+    AudioOut->SetStereo(true);
+    AudioOut->OnStart = [this](QObject* sender) { AudioOutStart(sender); };
+    AudioOut->OnStop = [this](QObject* sender) { AudioOutStop(sender); };
+    AudioOut->OnFillBuffer = [this](char* buffer, qint32& size) {
+        return AudioOutFillBuffer(buffer, size);
+    };
+
+    Timer = new QTimer(this);
+    Timer->setInterval(200);
+    connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(); });
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TfSound::~TfSound()
+{
+    // The device goes first, so that nothing plays from a buffer being freed.
+    delete AudioOut;
+    AFL_close(&FileInfo);
+}
+
+TDisplay* TfSound::AddDisplay(int x, char digit)
+{
+    auto* d = new TDisplay(PanelInformation);
+    d->setGeometry(x, 5, 24, 32);
+    d->SetDigitStyle(ds5x7Dot);
+    d->SetMargin(1);
+    d->SetSegWidth(4);
+    d->SetOnColor(kAqua);
+    d->SetOffColor(kBlack);
+    d->SetBackColor(kBlack);
+    d->SetPenOnColor(kBlack);
+    d->SetPenOffColor(kBlack);
+    d->SetDigit(digit);
+    return d;
+}
+
+void TfSound::BuildControls()
+{
+    PanelInformation = new QFrame(this);
+    PanelInformation->setGeometry(0, 0, 270, 41);
+    PanelInformation->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    PanelInformation->setAutoFillBackground(true);
+    QPalette panel = PanelInformation->palette();
+    panel.setColor(QPalette::Window, kBlack);
+    panel.setColor(QPalette::WindowText, kAqua);
+    PanelInformation->setPalette(panel);
+
+    LabelResolution = new QLabel(QStringLiteral("8 bits / mono"), PanelInformation);
+    LabelResolution->setGeometry(5, 5, 106, 15);
+    LabelRate = new QLabel(QStringLiteral("11 025 Hz"), PanelInformation);
+    LabelRate->setGeometry(5, 20, 106, 15);
+
+    DisplayRemain = AddDisplay(125, '-');
+    DisplayRemain->SetOnColor(kGray);
+    Min1 = AddDisplay(150, '0');
+    Min2 = AddDisplay(175, '0');
+    MinSec = AddDisplay(200, ':');
+    Sec1 = AddDisplay(220, '0');
+    Sec2 = AddDisplay(245, '0');
+
+    PanelRemain = new QLabel(PanelInformation);
+    PanelRemain->setGeometry(120, 5, 32, 31);
+    PanelRemain->setAttribute(Qt::WA_TranslucentBackground);
+    PanelRemain->setToolTip(QStringLiteral("Click to toggle between ellapsed and remaining time"));
+    PanelRemain->installEventFilter(this);
+}
+
+bool TfSound::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == PanelRemain && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton &&
+            PanelRemain->rect().contains(mouse->position().toPoint()))
+            PanelRemainClick();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TfSound::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // A window restored by the window system is not a new request.
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TfSound::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    event->accept();
+}
+
+QString TfSound::FormatRate(double sampleRate)
+{
+    const qint64 n = std::llround(sampleRate);
+    const QString digits = QString::number(std::abs(n)).rightJustified(4, QLatin1Char('0'));
+    const QString separator = QLocale().groupSeparator();
+    QString grouped;
+    for (int i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            grouped += separator;
+        grouped += digits[i];
+    }
+    return (n < 0 ? QStringLiteral("-") : QString()) + grouped + QStringLiteral(" Hz");
+}
+
+void TfSound::FillLabels()
+{
+    ::FileInfo local{};
+    if (!AFL_open(&local, QFile::encodeName(FileName).constData(), 'r', 0))
+        return;
+    LabelRate->setText(FormatRate(local.SampleRate));
+    QString resolution = QString::number(local.BitsPerSample) + QStringLiteral(" bits");
+    if (local.Channels == 1)
+        resolution += QStringLiteral(" / mono");
+    else if (local.Channels == 2)
+        resolution += QStringLiteral(" / stereo");
+    LabelResolution->setText(resolution);
+    AFL_close(&local);
+}
+
+void TfSound::FormShow()
+{
+    Timer->stop();
+    ShowRemaining = false;
+    DisplayRemain->SetOnColor(kGray);
+    setWindowTitle(QFileInfo(FileName).fileName());
+    FillLabels();
+    if (!PreparePlayback()) {
+        platform::ShowMessage(QStringLiteral("Failed to setup start, because : \n") +
+                              AudioOut->LastError());
+        return;
+    }
+    if (!AudioOut->Start()) {
+        // Release at once; a close notification that may still follow finds nothing open.
+        ReleasePlayback();
+        platform::ShowMessage(QStringLiteral("Failed to start audio, because : \n") +
+                              AudioOut->LastError());
+    }
+}
+
+bool TfSound::PreparePlayback()
+{
+    if (!AFL_open(&FileInfo, QFile::encodeName(FileName).constData(), 'r', 0)) {
+        AudioOut->SetLastError(QString::fromLocal8Bit(AFL_ErrorMessage()));
+        return false;
+    }
+    FramesRead = 0;
+    AudioOut->SetFrameRate(int(std::nearbyint(FileInfo.SampleRate))); // halves to even
+    AudioOut->SetStereo(FileInfo.Channels != 1);
+    AudioOut->SetQuantization(16);
+    SourceStereo = AudioOut->Stereo();
+    ReadBufferSize =
+        SourceStereo ? AudioOut->EffectiveBufferSize() : AudioOut->EffectiveBufferSize() / 2;
+    ReadBuffer.reset(new (std::nothrow) qint16[size_t(ReadBufferSize) / 2 + 1]);
+    if (!ReadBuffer) {
+        AudioOut->SetLastError(QStringLiteral("Could not allocate buffer."));
+        AFL_close(&FileInfo);
+        return false;
+    }
+    AudioOut->SetStereo(true);
+    return true;
+}
+
+bool TfSound::AudioOutFillBuffer(char* Buffer, qint32& Size)
+{
+    const int bytesPerFrame = FileInfo.BytesPerFrame;
+    if (Size <= 0 || !ReadBuffer || bytesPerFrame <= 0)
+        return false;
+    std::memset(ReadBuffer.get(), 0, size_t(ReadBufferSize));
+    const qint32 framesPerRead = ReadBufferSize / bytesPerFrame;
+    const qint32 n =
+        std::min(AFL_read(&FileInfo, ReadBuffer.get(), framesPerRead, FramesRead), Size / 4);
+    if (n <= 0)
+        return false;
+    FramesRead += n;
+
+    const int channels = std::max<int>(FileInfo.Channels, 1);
+    const qint64 first = qint64(AudioOut->FilledCount()) * framesPerRead;
+    const bool pan = FileInfo.FrameCount > 0; // a sound of unknown length plays as it is
+    auto* out = reinterpret_cast<qint16*>(Buffer);
+    for (qint32 k = 0; k < n; ++k) {
+        const double f = pan ? std::clamp(double(first + k) / FileInfo.FrameCount, 0.0, 1.0) : 0;
+        const qint16* in = ReadBuffer.get() + qint64(k) * channels;
+        if (!SourceStereo) {
+            out[2 * k] = pan ? Rounded((1 - f) * in[0]) : in[0];
+            out[2 * k + 1] = pan ? Rounded(f * in[0]) : in[0];
+        } else {
+            out[2 * k] = pan ? Rounded(f * in[0] + (1 - f) * in[1]) : in[0];
+            out[2 * k + 1] = pan ? Rounded((1 - f) * in[0] + f * in[1]) : in[1];
+        }
+    }
+    Size = n * 4; // 16-bit stereo frames
+    return true;
+}
+
+void TfSound::AudioOutStart(QObject*)
+{
+    Timer->start();
+}
+
+void TfSound::ReleasePlayback()
+{
+    ReadBuffer.reset();
+    AFL_close(&FileInfo);
+}
+
+void TfSound::AudioOutStop(QObject*)
+{
+    Timer->stop();
+    ReleasePlayback();
+}
+
+void TfSound::FormClose()
+{
+    AudioOut->StopNow();
+}
+
+void TfSound::TimerTimer()
+{
+    double t = AudioOut->ElapsedSeconds();
+    if (ShowRemaining) {
+        const double length =
+            FileInfo.SampleRate > 0 ? FileInfo.FrameCount / FileInfo.SampleRate : 0;
+        t = length - t;
+    }
+    // The device may report slightly more than the sound's length: never below zero.
+    const qint64 secs = std::isfinite(t) && t > 0 ? qint64(t) : 0;
+    const qint64 minutes = secs / 60, seconds = secs % 60;
+    Sec2->SetDigit(char('0' + seconds % 10));
+    Sec1->SetDigit(char('0' + seconds / 10));
+    Min2->SetDigit(char('0' + minutes % 10));
+    Min1->SetDigit(char(std::min<qint64>('0' + minutes / 10, 127)));
+}
+
+void TfSound::PanelRemainClick()
+{
+    ShowRemaining = !ShowRemaining;
+    DisplayRemain->SetOnColor(ShowRemaining ? kAqua : kGray);
+}

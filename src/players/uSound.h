@@ -1,0 +1,76 @@
+#pragma once
+// TfSound: the sound player window. It plays one digitised sound file through the wave
+// output engine, always as 16-bit stereo at the file's own rate, panning every frame by
+// its position in the file (mono travels from left to right, a stereo pair starts
+// exchanged and ends in its own places), and shows the file's format and a running
+// read-out of the elapsed or remaining time.
+//
+// One instance lives for the whole run. The caller sets FileName (a full path) and shows
+// the window; playing starts when it becomes visible (a request while it is visible only
+// brings it to the front). Closing it stops at once and hides it. Failures are shown
+// with platform::ShowMessage; the window then stays open and idle.
+
+#include "audiofilelib/AudioFileLib.h"
+
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+class QFrame;
+class QLabel;
+class QTimer;
+class TAudioOut;
+class TDisplay;
+
+class TfSound final : public QWidget
+{
+public:
+    explicit TfSound(QWidget* parent = nullptr);
+    ~TfSound() override;
+
+    QString FileName;
+    bool ShowRemaining = false;
+
+    QFrame* PanelInformation = nullptr;
+    QLabel* LabelResolution = nullptr;
+    QLabel* LabelRate = nullptr;
+    TDisplay* DisplayRemain = nullptr;
+    TDisplay* Min1 = nullptr;
+    TDisplay* Min2 = nullptr;
+    TDisplay* MinSec = nullptr;
+    TDisplay* Sec1 = nullptr;
+    TDisplay* Sec2 = nullptr;
+    QLabel* PanelRemain = nullptr;
+    TAudioOut* AudioOut = nullptr;
+    QTimer* Timer = nullptr;
+
+    // Event handlers (also reachable for tests).
+    void FormShow();
+    void FormClose();
+    void AudioOutStart(QObject* sender);
+    void AudioOutStop(QObject* sender);
+    bool AudioOutFillBuffer(char* Buffer, qint32& Size);
+    void TimerTimer();
+    void PanelRemainClick();
+
+    // The rate as the label shows it: "0,000 Hz", rounded, with the locale's separator.
+    static QString FormatRate(double sampleRate);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    TDisplay* AddDisplay(int x, char digit);
+    void FillLabels();
+    bool PreparePlayback();
+    void ReleasePlayback();
+
+    ::FileInfo FileInfo{}; // the open file's descriptor, passed to every library call
+    bool SourceStereo = false;
+    std::unique_ptr<qint16[]> ReadBuffer; // what AFL_read fills, allocated per playback
+    qint32 ReadBufferSize = 0;            // bytes
+    qint32 FramesRead = 0;
+};
