@@ -1,0 +1,194 @@
+// Extraction through UNZLIB: what is written where, what is never overwritten, hostile
+// member names, and the callbacks during the call.
+#include "zip/ZipBytes.h"
+#include "zip/ZipFixture.h"
+
+#include <sys/stat.h>
+
+namespace
+{
+
+using ZipExtractTest = ZipFixture;
+
+QByteArray SampleArchive()
+{
+    return BuildZip({{"top.txt", "top"}, {"folder/", {}}, {"folder/inner.txt", "inner"}});
+}
+
+TEST_F(ZipExtractTest, MembersLandInTheTargetWithoutFoldersAndNothingIsOverwritten)
+{
+    zip.SetZipFilename(dir.write("s.zip", SampleArchive()));
+    const QString target = dir.mkdir("target");
+    dir.write("target/top.txt", "mine");
+    EXPECT_EQ(ExtractTo(target), 1);
+    EXPECT_EQ(Listing(target), QStringList({"inner.txt", "top.txt"}));
+    EXPECT_EQ(readAll(target + "top.txt"), "mine");
+    EXPECT_EQ(readAll(target + "inner.txt"), "inner");
+    EXPECT_EQ(QDir::currentPath() + "/", target); // the target became the current directory
+    EXPECT_TRUE(zip.FSpecArgs.isEmpty());
+    EXPECT_FALSE(zip.UnzipBusy());
+
+    zip.ExtrOptions = ExtrOverWrite;
+    EXPECT_EQ(ExtractTo(target, {"top.txt"}), 1);
+    EXPECT_EQ(readAll(target + "top.txt"), "top");
+    EXPECT_EQ(Listing(target), QStringList({"inner.txt", "top.txt"})); // no temporary left
+}
+
+TEST_F(ZipExtractTest, StoredFoldersAreKeptOnRequest)
+{
+    zip.SetZipFilename(dir.write("s.zip", SampleArchive()));
+    zip.ExtrOptions = ExtrDirNames;
+    const QString target = dir.mkdir("kept");
+    EXPECT_EQ(ExtractTo(target, {"folder\\inner.txt"}), 1); // as the panels pass names
+    EXPECT_EQ(Listing(target), QStringList({"folder"}));
+    EXPECT_EQ(readAll(target + "folder/inner.txt"), "inner");
+}
+
+TEST_F(ZipExtractTest, MissingBaseDirLeavesTheCurrentDirectory)
+{
+    zip.SetZipFilename(dir.write("s.zip", SampleArchive()));
+    const QString here = dir.mkdir("here");
+    QDir::setCurrent(here);
+    EXPECT_EQ(ExtractTo(dir("does-not-exist"), {"top.txt"}), 1);
+    EXPECT_EQ(Listing(here), QStringList({"top.txt"}));
+}
+
+TEST_F(ZipExtractTest, UpdateAndFreshenReplaceOnlyOlderFiles)
+{
+    zip.SetZipFilename(dir.write("s.zip", SampleArchive())); // members dated 2025-01-01
+    const QString target = dir.mkdir("t");
+    dir.write("t/top.txt", "older");
+    SetModified(target + "top.txt", QDateTime(QDate(2020, 1, 1), QTime(0, 0)));
+    dir.write("t/inner.txt", "newer");
+    SetModified(target + "inner.txt", QDateTime(QDate(2030, 1, 1), QTime(0, 0)));
+
+    zip.ExtrOptions = ExtrFreshen;
+    zip.FSpecArgs.clear();
+    EXPECT_EQ(ExtractTo(target), 1);
+    EXPECT_EQ(readAll(target + "top.txt"), "top");
+    EXPECT_EQ(readAll(target + "inner.txt"), "newer");
+
+    QFile::remove(target + "top.txt");
+    EXPECT_EQ(ExtractTo(target), 0); // freshen creates nothing
+    zip.ExtrOptions = ExtrUpdate | ExtrFreshen;
+    EXPECT_EQ(ExtractTo(target), 1); // update creates what is missing
+    EXPECT_EQ(readAll(target + "top.txt"), "top");
+    EXPECT_EQ(readAll(target + "inner.txt"), "newer");
+}
+
+TEST_F(ZipExtractTest, HostileNamesNeverWriteOutsideTheTarget)
+{
+    const QString root = dir.mkdir("root");
+    TMemberBytes link{"link", "../"};
+    link.UnixMode = S_IFLNK | 0777;
+    TMemberBytes device{"dev", ""};
+    device.UnixMode = S_IFCHR | 0666;
+    zip.SetZipFilename(dir.write("root/evil.zip", BuildZip({{"../up.txt", "1"},
+                                                            {(root + "abs.txt").toUtf8(), "2"},
+                                                            {"sub/../../up2.txt", "3"},
+                                                            {"..\\up3.txt", "4"},
+                                                            {"C:\\drive.txt", "5"},
+                                                            link,
+                                                            {"link/through.txt", "6"},
+                                                            device,
+                                                            {"ok.txt", "fine"}})));
+    const QString target = dir.mkdir("root/target");
+    // A link already in the target must not lead outside either.
+    QDir(root).mkdir("outside");
+    QFile::link(root + "outside", target + "out");
+    dir.write("root/victim.txt", "keep");
+    QFile::link(root + "victim.txt", target + "victim.txt");
+    TMemberBytes viaLink{"out/x.txt", "7"};
+    const QString second =
+        dir.write("root/evil2.zip", BuildZip({viaLink, {"victim.txt", "overwritten"}}));
+
+    zip.ExtrOptions = ExtrDirNames | ExtrOverWrite;
+    EXPECT_EQ(ExtractTo(target), 2); // ok.txt and link/through.txt as a plain folder
+    zip.SetZipFilename(second);
+    EXPECT_EQ(ExtractTo(target), 0);
+
+    EXPECT_EQ(Listing(root),
+              QStringList({"evil.zip", "evil2.zip", "outside", "target", "victim.txt"}));
+    EXPECT_TRUE(Listing(root + "outside").isEmpty());
+    EXPECT_EQ(readAll(root + "victim.txt"), "keep");
+    EXPECT_EQ(readAll(target + "ok.txt"), "fine");
+    EXPECT_TRUE(QFileInfo(target + "link").isDir() && !QFileInfo(target + "link").isSymLink());
+    EXPECT_EQ(libMessages.size(), 9) << qPrintable(libMessages.join('\n'));
+    for (const QString& m : libMessages)
+        EXPECT_TRUE(m.contains("Skipped")) << qPrintable(m);
+}
+
+TEST_F(ZipExtractTest, ProgressReportsEachFileAndTheEnd)
+{
+    zip.SetZipFilename(dir.write("s.zip", SampleArchive()));
+    QStringList events;
+    zip.OnProgress = [&](QObject*, ProgressType type, const QString& name, qint64 size) {
+        if (type != ptFileStep)
+            events << QStringLiteral("%1 %2 %3").arg(int(type)).arg(name).arg(size);
+    };
+    ExtractTo(dir.mkdir("p"));
+    EXPECT_EQ(events, QStringList({"0 top.txt 3", "0 folder/inner.txt 5", "2   0"}));
+}
+
+TEST_F(ZipExtractTest, CancelStopsTheLibraryAndIsClearedAfterwards)
+{
+    zip.SetZipFilename(dir.write("s.zip", SampleArchive()));
+    zip.OnProgress = [&](QObject*, ProgressType type, const QString&, qint64) {
+        if (type == ptFileStart)
+            zip.CancelRequested = true;
+    };
+    const QString target = dir.mkdir("c");
+    EXPECT_EQ(ExtractTo(target), 1);
+    EXPECT_EQ(Listing(target), QStringList({"top.txt"}));
+    EXPECT_FALSE(zip.CancelRequested);
+}
+
+TEST_F(ZipExtractTest, CallsFromInsideACallbackAreIgnored)
+{
+    zip.SetZipFilename(dir.write("s.zip", SampleArchive()));
+    const QString inner = dir.mkdir("inner");
+    int nested = 0;
+    zip.OnProgress = [&](QObject*, ProgressType type, const QString&, qint64) {
+        if (type == ptFileStart && nested++ == 0) {
+            zip.ExtrBaseDir = inner;
+            zip.Extract();
+        }
+    };
+    const QString outer = dir.mkdir("outer");
+    EXPECT_EQ(ExtractTo(outer), 2);
+    EXPECT_TRUE(Listing(inner).isEmpty());
+}
+
+TEST_F(ZipExtractTest, HandlerErrorsLeaveTheOperationAfterCleanUp)
+{
+    zip.SetZipFilename(dir.write("s.zip", SampleArchive()));
+    zip.OnProgress = [](QObject*, ProgressType, const QString&, qint64) {
+        throw platform::EError(QStringLiteral("handler failed"));
+    };
+    zip.ExtrBaseDir = dir.mkdir("h");
+    zip.FSpecArgs = QStringList({"top.txt"});
+    try {
+        zip.Extract();
+        ADD_FAILURE() << "no error left Extract";
+    } catch (const platform::EError& e) {
+        EXPECT_EQ(e.Message(), "handler failed");
+    }
+    EXPECT_FALSE(zip.UnzipBusy());
+    EXPECT_TRUE(zip.FSpecArgs.isEmpty());
+    EXPECT_FALSE(TZipArchive::UnzLibLoaded());
+}
+
+TEST_F(ZipExtractTest, Utf8NamesSurviveAddReadAndExtract)
+{
+    const QString name = QString::fromUtf8("Grüße 日本.txt");
+    const QString file = dir.write("u/" + name, "u");
+    AddTo(dir("u.zip"), {file});
+    ASSERT_EQ(zip.EntryCount(), 1);
+    EXPECT_EQ(zip.EntryList()[0].FileName, name);
+    EXPECT_TRUE(zip.EntryList()[0].GeneralFlags & 0x0800);
+    const QString target = dir.mkdir("ut");
+    EXPECT_EQ(ExtractTo(target, {name}), 1);
+    EXPECT_EQ(Listing(target), QStringList({name}));
+}
+
+} // namespace
