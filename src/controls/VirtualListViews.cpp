@@ -29,7 +29,8 @@ std::pair<int, int> VisibleRows(const QAbstractItemView* view, int rowCount)
     if (first < 0)
         first = 0;
     if (last < 0 || last < first)
-        last = rowCount - 1;
+        last = std::min(rowCount - 1, first + 2000); // items never fill more than a screen
+
     return {first, last};
 }
 
@@ -54,13 +55,19 @@ TReportView::TReportView(TVirtualListView* owner) : QTreeView(owner), m_owner(ow
 void TReportView::paintEvent(QPaintEvent* event)
 {
     if (model() && model()->rowCount() > 0) {
-        // Rows have one height: two look-ups in the first visible column give the range.
+        executeDelayedItemsLayout();
+        // Rows have one height: two look-ups in the first visible column give the range;
+        // below the last row the range is bounded by the rows that fit the viewport.
+        const int rows = model()->rowCount();
         const int column = std::max(0, header()->logicalIndexAt(0));
         const int x = std::max(0, columnViewportPosition(column)) + 1;
-        const int first = std::max(0, indexAt(QPoint(x, 0)).row());
+        const QModelIndex top = indexAt(QPoint(x, 0));
+        const int first = std::max(0, top.row());
         int last = indexAt(QPoint(x, viewport()->height() - 1)).row();
-        if (last < first)
-            last = model()->rowCount() - 1;
+        if (last < first) {
+            const int rowHeight = std::max(1, sizeHintForRow(first));
+            last = std::min(rows - 1, first + viewport()->height() / rowHeight + 1);
+        }
         m_owner->AnnounceVisibleRange(first, last);
     }
     QTreeView::paintEvent(event);
@@ -99,6 +106,7 @@ TIconView::TIconView(TVirtualListView* owner) : QListView(owner), m_owner(owner)
 void TIconView::paintEvent(QPaintEvent* event)
 {
     if (model() && model()->rowCount() > 0) {
+        executeDelayedItemsLayout();
         const auto [first, last] = VisibleRows(this, model()->rowCount());
         m_owner->AnnounceVisibleRange(first, last);
     }

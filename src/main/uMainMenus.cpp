@@ -142,11 +142,12 @@ void TfMain::CreateMenus()
     help->addAction(a.MenuAbout);
 
     // Until their windows exist, these entries are present and disabled.
-    for (QAction* later : {a.MenuCopyFile, a.MenuMoveFile, a.MenuRenameFile, a.MenuDeleteFile,
-                           a.MenuCreateDirectory, a.MenuViewFile, a.MenuTextEditor,
-                           a.MenuImageViewer, a.MenuProperties, a.MenuAbout, a.MenuDirectorySize})
+    for (QAction* later :
+         {a.MenuCopyFile, a.MenuMoveFile, a.MenuRenameFile, a.MenuDeleteFile, a.MenuCreateDirectory,
+          a.MenuViewFile, a.MenuTextEditor, a.MenuImageViewer, a.MenuProperties, a.MenuAbout})
         later->setEnabled(false);
 
+    connect(a.MenuDirectorySize, &QAction::triggered, this, [this] { MenuDirectorySizeClick(); });
     connect(a.MenuSynchronizeWindows, &QAction::triggered, this,
             [this] { MenuSynchronizeWindowsClick(); });
     connect(a.MenuToolbar, &QAction::triggered, this, [this] { MenuToolbarClick(); });

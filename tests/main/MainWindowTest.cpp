@@ -5,6 +5,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
 
+#include <QAbstractItemView>
 #include <QDir>
 #include <QFile>
 #include <QSplitter>
@@ -141,12 +142,12 @@ TEST_F(MainWindowTest, CacheHintBoundsIconLookupsToVisibleRows)
         dir.write(QString("f%1.txt").arg(i, 5, 10, QChar('0')));
     Open(sdLeft, dir.path());
     main->IconLookupCount = 0;
-    main->Left().Files->ActiveView()->repaint();
+    static_cast<QAbstractItemView*>(main->Left().Files->ActiveView())->viewport()->repaint();
     const int visible = main->IconLookupCount;
     EXPECT_GT(visible, 0);
     EXPECT_LT(visible, 100);
     // Painting the same rows again looks nothing up.
-    main->Left().Files->ActiveView()->repaint();
+    static_cast<QAbstractItemView*>(main->Left().Files->ActiveView())->viewport()->repaint();
     EXPECT_EQ(main->IconLookupCount, visible);
     const TFileListing& l = main->Left().Listing;
     EXPECT_EQ(l[l.Count() - 1].ImageIndex, 0); // never painted, never looked up
