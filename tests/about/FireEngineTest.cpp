@@ -251,36 +251,48 @@ TFireRules Rules(int w, int h, auto change)
     return rules;
 }
 
-INSTANTIATE_TEST_SUITE_P(Shapes, FireExactHeat,
-                         ::testing::Values(AboutBoxRules(),
-                                           // Row padding, wide drift into neighbouring rows, flames
-                                           // through the whole height.
-                                           Rules(30, 20,
-                                                 [](TFireRules& r) {
-                                                     r.Distribution = 3;
-                                                     r.Decay = 7;
-                                                     r.Smoothness = 2;
-                                                     r.MaxBurn = 100;
-                                                     r.Flammability = 399;
-                                                     r.EdgeRatio = 0.9f;
-                                                 }),
-                                           // The burning width rounds to the whole width.
-                                           Rules(10, 8,
-                                                 [](TFireRules& r) {
-                                                     r.EdgeRatio = 0.97f;
-                                                     r.Distribution = 0;
-                                                     r.Flammability = 399;
-                                                     r.MaxBurn = 100;
-                                                 }),
-                                           // Negative divisors and an odd negative Chaos.
-                                           Rules(24, 12, [](TFireRules& r) {
-                                               r.Distribution = -3;
-                                               r.Decay = -4;
-                                               r.Chaos = -7;
-                                               r.SpreadRate = 30;
-                                               r.Flammability = 395;
-                                               r.EdgeRatio = 0.8f;
-                                           })));
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, FireExactHeat,
+    ::testing::Values(AboutBoxRules(),
+                      // Row padding, wide drift into neighbouring rows, flames
+                      // through the whole height.
+                      Rules(30, 20,
+                            [](TFireRules& r) {
+                                r.Distribution = 3;
+                                r.Decay = 7;
+                                r.Smoothness = 2;
+                                r.MaxBurn = 100;
+                                r.Flammability = 399;
+                                r.EdgeRatio = 0.9f;
+                            }),
+                      // The burning width rounds to the whole width.
+                      Rules(10, 8,
+                            [](TFireRules& r) {
+                                r.EdgeRatio = 0.97f;
+                                r.Distribution = 0;
+                                r.Flammability = 399;
+                                r.MaxBurn = 100;
+                            }),
+                      // Negative divisors and an odd negative Chaos, with fuel that does not
+                      // simply climb to the top.
+                      Rules(24, 12,
+                            [](TFireRules& r) {
+                                r.Distribution = -3;
+                                r.Decay = -4;
+                                r.Chaos = -7;
+                                r.SpreadRate = -7;
+                                r.Flammability = 395;
+                                r.EdgeRatio = 0.8f;
+                            }),
+                      // Hot flames through the whole height of a row-aligned image: drifts left out
+                      // of the row above the top would land on the top row's last pixels.
+                      Rules(12, 4, [](TFireRules& r) {
+                          r.Distribution = 2;
+                          r.Decay = 0;
+                          r.MaxBurn = 100;
+                          r.Flammability = 399;
+                          r.EdgeRatio = 0.9f;
+                      })));
 
 TEST(FireMask, SmallMaskCutsOnlyTheBottomLeft)
 {
