@@ -29,7 +29,11 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent)
     FormCreate();
 }
 
-TfMain::~TfMain() = default;
+TfMain::~TfMain()
+{
+    // The lists call back into the panels while they are torn down: they go first.
+    delete takeCentralWidget();
+}
 
 void TfMain::FormCreate()
 {
