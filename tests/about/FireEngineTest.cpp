@@ -3,6 +3,7 @@
 #include "about/FireReference.h"
 
 #include <QImage>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace
@@ -145,6 +146,11 @@ TEST(FireSteps, EdgeColumnsStayColdWhileTheMiddleBurns)
     }
     EXPECT_GT(fire.Heat(0, 2), 16);
     EXPECT_GT(fire.FuelLine()[170], 16);
+    // MaxHeat 230 caps the fuel at 246; values above 239 show black.
+    const quint8 hottest = *std::max_element(fire.FuelLine().begin(), fire.FuelLine().end());
+    EXPECT_GT(hottest, 239);
+    EXPECT_LE(hottest, 246);
+    EXPECT_EQ(fire.Palette()[246], qRgb(0, 0, 0));
     EXPECT_GT(HotPixels(fire), 1000);
 }
 
