@@ -89,6 +89,7 @@ void TfProperties::showEvent(QShowEvent* event)
 void TfProperties::FormShow()
 {
     QFile file(ConfigPath);
+    m_shownFromFile = false;
     if (ConfigPath.isEmpty() || !file.open(QIODevice::ReadOnly)) {
         platform::ShowMessage(QStringLiteral("Ne peut ouvrir le fichier %1").arg(ConfigPath));
         return;
@@ -98,6 +99,7 @@ void TfProperties::FormShow()
     if (text.endsWith(QLatin1Char('\n')))
         text.chop(1);
     Memo->setPlainText(text);
+    m_shownFromFile = true;
     CheckBoxBin->setChecked(UseRecycleBin && *UseRecycleBin);
     Page->setCurrentWidget(TabExtensions);
 }
@@ -111,6 +113,10 @@ bool TfProperties::SaveMemo()
     const bool latin1 = !m_fileWasUtf8 && std::all_of(text.cbegin(), text.cend(),
                                                       [](QChar c) { return c.unicode() < 256; });
     const QByteArray bytes = latin1 ? text.toLatin1() : text.toUtf8();
+    // A file that exists although its text was never shown (unreadable at opening, or
+    // created since) is not replaced by a memo that does not hold it.
+    if (!m_shownFromFile && QFile::exists(ConfigPath))
+        return false;
     QSaveFile file(ConfigPath);
     if (ConfigPath.isEmpty() || !file.open(QIODevice::WriteOnly))
         return false;

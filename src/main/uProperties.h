@@ -7,8 +7,9 @@
 // OnReadConfiguration (re-reads the categories). Each showing reloads the memo from
 // the file. "Accept" writes the memo to the file atomically, calls
 // OnReadConfiguration and takes the option; when the file cannot be written the
-// message "Ne peut créer le fichier <path>" is shown and neither happens. "Cancel"
-// changes nothing. User-interface thread only.
+// message "Ne peut créer le fichier <path>" is shown and neither happens. A file that
+// could not be read at opening is created by "Accept" when it is missing, but never
+// replaced while it exists. "Cancel" changes nothing. User-interface thread only.
 
 #include <QDialog>
 #include <QString>
@@ -54,7 +55,8 @@ private:
     void BuildButtons();
     bool SaveMemo();
 
-    bool m_fileWasUtf8{true}; // a Latin-1 file is written back as Latin-1
+    bool m_fileWasUtf8{true};    // a Latin-1 file is written back as Latin-1
+    bool m_shownFromFile{false}; // the memo holds the file's text as last loaded
 };
 
 // The shared instance, created by the application at start-up.

@@ -151,6 +151,19 @@ TEST_F(PropertiesDialog, MissingFileIsReportedAndAcceptCreatesIt)
     EXPECT_TRUE(categories.Matches(TExtensionCategory::Help, ".HLP"));
 }
 
+TEST_F(PropertiesDialog, AFileThatWasNeverShownIsNotReplaced)
+{
+    QFile::remove(path);
+    Open([this](TfProperties& d) {
+        dir.write("Trovel.ini", "[Extensions]\nText Files=LOG\n"); // written meanwhile
+        d.ButtonAccept->click();
+    });
+    EXPECT_EQ(readAll(path), "[Extensions]\nText Files=LOG\n");
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages[1], QString::fromUtf8("Ne peut créer le fichier ") + path);
+    EXPECT_EQ(reads, 0);
+}
+
 TEST_F(PropertiesDialog, UnwritableFileIsReportedAndNothingIsTaken)
 {
     const QString blocked = dir("no-such-folder/Trovel.ini");
