@@ -6,6 +6,7 @@
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/IconList.h"
+#include "zip/ZipArchive.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -33,11 +34,20 @@ TfMain::~TfMain()
 {
     // The lists call back into the panels while they are torn down: they go first.
     delete takeCentralWidget();
+    Left().Zip->UnloadUnzLib();
+    Left().Zip->UnloadZipLib();
 }
 
 void TfMain::FormCreate()
 {
     UseRecycleBin = false;
+    for (TPanel& p : m_panels) {
+        p.Zip = new TZipArchive(this);
+        p.Zip->AddOptions = AddHiddenFiles;
+    }
+    // The two libraries are loaded once and shared by both panels' components.
+    Left().Zip->LoadZipLib();
+    Left().Zip->LoadUnzLib();
     LogicalDrives = platform::LogicalDrives();
     const QString programDrive = platform::DriveOf(platform::ProgramDirectory(), LogicalDrives);
     for (TPanel& p : m_panels) {

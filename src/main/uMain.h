@@ -17,6 +17,7 @@ class QLabel;
 class QSplitter;
 class TVirtualListView;
 class TStatusLine;
+class TZipArchive;
 
 enum TSide : int { sdLeft = 0, sdRight = 1 };
 
@@ -34,6 +35,7 @@ struct TPanel {
     TVirtualListView* Files{nullptr};
     TStatusLine* Selected{nullptr};
     TStatusLine* Total{nullptr};
+    TZipArchive* Zip{nullptr}; // the panel's archive component, kept for the whole run
 };
 
 class TfMain final : public QMainWindow
@@ -63,6 +65,12 @@ public:
     void RefreshPanel(TSide side);
     void RefreshLeft() { RefreshPanel(sdLeft); }
     void RefreshRight() { RefreshPanel(sdRight); }
+
+    // Refills the panel's listing from its archive component: a ".." row carrying
+    // `archiveEntry`'s values (a row of the same listing, or null), then the members.
+    void LoadZipListing(TSide side, const TFileObject* archiveEntry = nullptr);
+    // True when the panel shows the inside of an archive.
+    bool ShowsArchive(TSide side) const;
 
     // Rebuilds the drive selector from the panel's location.
     void FillDriveList(TSide side);
@@ -109,6 +117,8 @@ private:
     // Re-reads the panel's directory after a double click: listing, drive list, focus,
     // caption and totals in the " objects" / " bytes" form; free space stays.
     void OpenLocation(TSide side);
+    // Opens the archive at `row` in the panel; a reader error leaves the panel as it was.
+    void OpenArchive(TSide side, int row);
     void ShowTotals(TSide side, const QString& objects, const QString& bytes);
     void FocusFirstRow(TSide side);
 

@@ -6,6 +6,7 @@
 #include "main/StatusLine.h"
 #include "main/uMain.h"
 #include "platform/Drives.h"
+#include "zip/ZipArchive.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -39,8 +40,36 @@ void TfMain::FilesDblClick(TSide side)
         OpenLocation(side);
         return;
     }
-    if (e.Kind == fkZipFile && e.IsParent())
-        OpenLocation(side);
+    if (e.Kind == fkZipFile) {
+        if (e.IsParent())
+            OpenLocation(side);
+        else
+            OpenArchive(side, row);
+    }
+}
+
+void TfMain::OpenArchive(TSide side, int row)
+{
+    TPanel& p = m_panels[side];
+    // Reading may raise the reader's error: nothing of the panel has changed then.
+    p.Zip->SetZipFilename(AddSeparator(p.Directory) + p.Listing[row].Name);
+    LoadZipListing(side, &p.Listing[row]);
+    FocusFirstRow(side);
+    p.DirectoryLabel->setText(p.Zip->ZipFilename());
+    ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
+}
+
+void TfMain::LoadZipListing(TSide side, const TFileObject* archiveEntry)
+{
+    TPanel& p = m_panels[side];
+    p.Listing.LoadArchiveMembers(p.Zip->Members(), archiveEntry);
+    p.Listing.Sort(p.SortOrder, true);
+    p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
+}
+
+bool TfMain::ShowsArchive(TSide side) const
+{
+    return m_panels[side].Listing.IsArchiveListing();
 }
 
 void TfMain::OpenLocation(TSide side)

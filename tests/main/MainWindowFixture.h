@@ -6,9 +6,11 @@
 #include "main/StatusLine.h"
 #include "main/uMain.h"
 #include "support/TempDir.h"
+#include "zip/ZipArchive.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QProcess>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -18,6 +20,7 @@ class MainWindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        TZipArchive::SetLibraryDirectory(QStringLiteral(TRVX_LIB_DIR));
         main = std::make_unique<TfMain>();
         main->resize(900, 600);
         main->show();
@@ -55,6 +58,16 @@ protected:
     {
         main->Panel(side).Files->FocusItem(Row(side, name));
         main->FilesDblClick(side);
+    }
+
+    // Builds an archive with the zip tool from files of the scratch folder.
+    QString Zip(const QString& archive, const QStringList& members)
+    {
+        QProcess zip;
+        zip.setWorkingDirectory(dir.path());
+        zip.start("zip", QStringList{"-q", archive} + members);
+        zip.waitForFinished();
+        return dir(archive);
     }
 
     std::unique_ptr<TfMain> main;

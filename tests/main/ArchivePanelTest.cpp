@@ -1,0 +1,51 @@
+#include "main/MainWindowFixture.h"
+#include "platform/Messages.h"
+
+#include <QFile>
+
+TEST_F(MainWindowTest, ArchiveOpensLikeAFolderAndClosesThroughItsParentRow)
+{
+    dir.write("src/dir/a.txt", QByteArray(100, 'a'));
+    dir.write("src/b.txt", QByteArray(23, 'b'));
+    const QString save = dir.mkdir("SAVE");
+    QProcess zip;
+    zip.setWorkingDirectory(dir("src"));
+    zip.start("zip", {"-q", "-r", save + "backup.zip", "dir", "b.txt"});
+    ASSERT_TRUE(zip.waitForFinished());
+    Open(sdLeft, save);
+    const qint64 archiveSize = QFile(save + "backup.zip").size();
+
+    DoubleClick(sdLeft, "backup.zip");
+    EXPECT_EQ(main->Left().DirectoryLabel->text(), save + "backup.zip");
+    EXPECT_EQ(main->Left().Directory, save);
+    EXPECT_TRUE(main->ShowsArchive(sdLeft));
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "b.txt", "dir/a.txt"}));
+    EXPECT_EQ(main->Left().Listing[0].Size, archiveSize);
+    EXPECT_EQ(main->Left().Total->Text(1), "3 objects");
+    EXPECT_EQ(main->Left().Total->Text(2), "123 bytes");
+    EXPECT_EQ(main->Left().Files->GetFocusedIndex(), 0);
+
+    DoubleClick(sdLeft, "..");
+    EXPECT_FALSE(main->ShowsArchive(sdLeft));
+    EXPECT_EQ(main->Left().DirectoryLabel->text(), save);
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "backup.zip"}));
+}
+
+TEST_F(MainWindowTest, UnreadableArchiveLeavesThePanelAsItWas)
+{
+    dir.write("a.txt", "some text");
+    const QString archive = Zip("broken.zip", {"a.txt"});
+    QFile f(archive);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.resize(40)); // the member's data now runs past the end
+    f.close();
+    Open(sdLeft, dir.path());
+    const QStringList before = Names(sdLeft);
+    const QString totals = main->Left().Total->Text(1);
+    main->Left().Files->FocusItem(Row(sdLeft, "broken.zip"));
+    EXPECT_THROW(main->FilesDblClick(sdLeft), platform::EError);
+    EXPECT_EQ(Names(sdLeft), before);
+    EXPECT_EQ(main->Left().DirectoryLabel->text(), dir.path());
+    EXPECT_EQ(main->Left().Total->Text(1), totals);
+    EXPECT_FALSE(main->ShowsArchive(sdLeft));
+}
