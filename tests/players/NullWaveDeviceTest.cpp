@@ -4,9 +4,9 @@
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QObject>
+#include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -31,9 +31,7 @@ struct TReceiver {
     // Runs the event loop until `count` buffers came back or two seconds passed.
     void WaitForDone(size_t count)
     {
-        QDeadlineTimer deadline(2000);
-        while (Done.size() < count && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        QTest::qWaitFor([&] { return Done.size() >= count; }, 2000);
     }
 };
 

@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -102,9 +103,8 @@ TEST(RealDeviceTest, PlaysThroughPulseAudioNullSink)
     double elapsed = 0;
     QDeadlineTimer deadline(15000);
     while (stops == 0 && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QTest::qWait(20);
         elapsed = std::max(elapsed, out.ElapsedSeconds());
-        QThread::msleep(10);
     }
     EXPECT_EQ(starts, 1);
     EXPECT_EQ(stops, 1);

@@ -8,8 +8,8 @@
 #include "support/TempDir.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QLabel>
+#include <QTest>
 #include <QTimer>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -40,10 +40,8 @@ protected:
         sound.FileName = path;
         sound.show();
         // The playback has ended once the device closed and the stop handler ran.
-        QDeadlineTimer deadline(5000);
-        QApplication::processEvents();
-        while ((sound.AudioOut->DeviceOpen() || sound.Timer->isActive()) && !deadline.hasExpired())
-            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        QTest::qWaitFor([&] { return !sound.AudioOut->DeviceOpen() && !sound.Timer->isActive(); },
+                        5000);
         EXPECT_FALSE(sound.AudioOut->DeviceOpen());
         return ReadWav(recording);
     }
