@@ -130,8 +130,12 @@ void TExtractCommand::Skip(const TMember& member, const std::string& why)
 
 void TExtractCommand::ExtractMember(const TMember& member)
 {
-    const bool folder =
-        member.Name.back() == '/' || member.Name.back() == '\\' || S_ISDIR(member.Mode);
+    if (member.Name.empty()) {
+        Skip(member, "it has no name");
+        return;
+    }
+    const char last = member.Name.back();
+    const bool folder = last == '/' || last == '\\' || S_ISDIR(member.Mode);
     if (folder && !m_command.DirNames)
         return;
     if ((member.Mode & S_IFMT) != 0 && !folder && !S_ISREG(member.Mode)) {
@@ -241,7 +245,7 @@ bool TExtractCommand::CopyData(int fd, const TMember& member)
         Skip(member, zip_strerror(m_za));
         return false;
     }
-    std::vector<char> buffer(256 * 1024);
+    std::vector<char> buffer(64 * 1024);
     bool ok = true;
     for (;;) {
         const zip_int64_t n = zip_fread(in, buffer.data(), buffer.size());
