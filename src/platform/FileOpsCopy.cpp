@@ -1,0 +1,258 @@
+#include "platform/FileOpsCopy.h"
+
+#include "platform/FileOpsFaults.h"
+
+#include <QCoreApplication>
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+namespace platform
+{
+
+namespace
+{
+
+// Permission bits kept on copies: no set-user or set-group id, since the copy belongs to
+// whoever makes it.
+constexpr mode_t kKeptModeBits = 01777;
+constexpr size_t kBufferSize = 1 << 20;
+constexpr size_t kRangeChunk = size_t(1) << 30;
+
+// copy_file_range refuses these for pairs of file systems or files it cannot serve;
+// read and write can.
+bool RangeUnsupported(int error)
+{
+    return error == EXDEV || error == ENOSYS || error == EOPNOTSUPP || error == EINVAL ||
+           error == EBADF || error == EPERM || error == ETXTBSY;
+}
+
+int WriteAll(int out, const char* data, ssize_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(out, data, size_t(size));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        data += n;
+        size -= n;
+    }
+    return 0;
+}
+
+int ReadWriteCopy(int in, int out)
+{
+    const std::unique_ptr<char[]> buffer(new char[kBufferSize]);
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.get(), kBufferSize);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (n == 0)
+            return 0;
+        if (const int error = WriteAll(out, buffer.get(), n))
+            return error;
+    }
+}
+
+QString Reason(const char* text)
+{
+    return QCoreApplication::translate("ShellFileOperation", text);
+}
+
+} // namespace
+
+int CopyFileData(int in, int out)
+{
+    bool first = true;
+    for (;;) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kRangeChunk, 0);
+        if (n > 0) {
+            first = false;
+            continue;
+        }
+        if (n == 0 && !first)
+            return 0;
+        if (n < 0 && errno == EINTR)
+            continue;
+        // Nothing at all on the first call: either an empty file or one whose size the
+        // system does not report (such as those of /proc); reading tells which.
+        if (n == 0 || RangeUnsupported(errno))
+            return ReadWriteCopy(in, out);
+        return errno;
+    }
+}
+
+TCopyOutcome TTreeCopy::Copy(int srcDir, const QByteArray& name, const struct stat& st, int dstDir,
+                             const QByteArray& dstName, const QString& path)
+{
+    return CopyEntry(srcDir, name, st, dstDir, dstName, path, true);
+}
+
+TCopyOutcome TTreeCopy::CopyEntry(int srcDir, const QByteArray& name, const struct stat& st,
+                                  int dstDir, const QByteArray& dstName, const QString& path,
+                                  bool top)
+{
+    if (S_ISREG(st.st_mode))
+        return CopyFile(srcDir, name, dstDir, dstName, path, top);
+    if (S_ISDIR(st.st_mode))
+        return CopyDirectory(srcDir, name, st, dstDir, dstName, path, top);
+    if (S_ISLNK(st.st_mode))
+        return CopyLink(srcDir, name, st, dstDir, dstName, path, top);
+    return CopyNode(st, dstDir, dstName, path, top);
+}
+
+TCopyOutcome TTreeCopy::CreateFailed(int error, bool top, const QString& path)
+{
+    if (error == EEXIST && top)
+        return TCopyOutcome::NameTaken;
+    m_report.Failed(path, error);
+    return TCopyOutcome::Failed;
+}
+
+TCopyOutcome TTreeCopy::CopyFile(int srcDir, const QByteArray& name, int dstDir,
+                                 const QByteArray& dstName, const QString& path, bool top)
+{
+    // The source is opened first, so a source that vanished leaves nothing behind.
+    // O_NONBLOCK keeps a FIFO swapped in meanwhile from blocking the open.
+    const int fault = FileOpsFault(TFileOpsStep::OpenSource, path);
+    TFd in(
+        fault ? -1
+              : ::openat(srcDir, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!in.Valid()) {
+        m_report.Failed(path, fault ? fault : errno);
+        return TCopyOutcome::Failed;
+    }
+    struct stat st {
+    };
+    if (::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        m_report.Failed(path, Reason("it changed into something else while it was copied"));
+        return TCopyOutcome::Failed;
+    }
+    TFd out(::openat(dstDir, dstName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!out.Valid())
+        return CreateFailed(errno, top, path);
+
+    int error = CopyFileData(in.Get(), out.Get());
+    if (!error)
+        error = FileOpsFault(TFileOpsStep::DataWritten, path);
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (!error && ::fchmod(out.Get(), st.st_mode & kKeptModeBits) != 0)
+        error = errno;
+    if (!error && ::futimens(out.Get(), times) != 0)
+        error = errno;
+    if (!error)
+        error = out.Close();
+    if (error) {
+        out.Close();
+        ::unlinkat(dstDir, dstName.constData(), 0);
+        m_report.Failed(path, error);
+        return TCopyOutcome::Failed;
+    }
+    ++m_items;
+    return TCopyOutcome::Done;
+}
+
+TCopyOutcome TTreeCopy::CopyDirectory(int srcDir, const QByteArray& name, const struct stat& st,
+                                      int dstDir, const QByteArray& dstName, const QString& path,
+                                      bool top)
+{
+    TFd src(::openat(srcDir, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!src.Valid()) {
+        m_report.Failed(path, errno);
+        return TCopyOutcome::Failed;
+    }
+    // Names first: a folder that cannot be read leaves no empty copy behind.
+    std::vector<QByteArray> names;
+    if (const int error = ReadDirectoryNames(src.Get(), names)) {
+        m_report.Failed(path, error);
+        return TCopyOutcome::Failed;
+    }
+    // Owner-writable until its entries are in; the original bits are set at the end.
+    if (::mkdirat(dstDir, dstName.constData(), 0700) != 0)
+        return CreateFailed(errno, top, path);
+    TFd dst(::openat(dstDir, dstName.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!dst.Valid()) {
+        const int error = errno;
+        ::unlinkat(dstDir, dstName.constData(), AT_REMOVEDIR);
+        m_report.Failed(path, error);
+        return TCopyOutcome::Failed;
+    }
+    ++m_items;
+    CopyChildren(src.Get(), names, dst.Get(), path);
+
+    // Times last: every entry made inside changed them.
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (::fchmod(dst.Get(), st.st_mode & kKeptModeBits) != 0 || ::futimens(dst.Get(), times) != 0)
+        m_report.Failed(path, errno);
+    return TCopyOutcome::Done;
+}
+
+void TTreeCopy::CopyChildren(int srcFd, const std::vector<QByteArray>& names, int dstFd,
+                             const QString& path)
+{
+    for (const QByteArray& child : names) {
+        const QString childPath = ChildPath(path, child);
+        struct stat st {
+        };
+        if (::fstatat(srcFd, child.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            m_report.Failed(childPath, errno);
+            continue;
+        }
+        CopyEntry(srcFd, child, st, dstFd, child, childPath, false);
+    }
+}
+
+TCopyOutcome TTreeCopy::CopyLink(int srcDir, const QByteArray& name, const struct stat& st,
+                                 int dstDir, const QByteArray& dstName, const QString& path,
+                                 bool top)
+{
+    QByteArray target(st.st_size > 0 ? st.st_size + 1 : 256, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t n =
+            ::readlinkat(srcDir, name.constData(), target.data(), size_t(target.size()));
+        if (n < 0) {
+            m_report.Failed(path, errno);
+            return TCopyOutcome::Failed;
+        }
+        if (n < target.size()) {
+            target.truncate(n);
+            break;
+        }
+        target.resize(target.size() * 2);
+    }
+    if (::symlinkat(target.constData(), dstDir, dstName.constData()) != 0)
+        return CreateFailed(errno, top, path);
+    // Not every file system keeps times on links; the link itself is what matters.
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ::utimensat(dstDir, dstName.constData(), times, AT_SYMLINK_NOFOLLOW);
+    ++m_items;
+    return TCopyOutcome::Done;
+}
+
+TCopyOutcome TTreeCopy::CopyNode(const struct stat& st, int dstDir, const QByteArray& dstName,
+                                 const QString& path, bool top)
+{
+    // FIFOs, sockets and device nodes are made anew rather than read (a FIFO would block).
+    if (::mknodat(dstDir, dstName.constData(), st.st_mode & (S_IFMT | kKeptModeBits), st.st_rdev) !=
+        0)
+        return CreateFailed(errno, top, path);
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (::fchmodat(dstDir, dstName.constData(), st.st_mode & kKeptModeBits, 0) != 0 ||
+        ::utimensat(dstDir, dstName.constData(), times, AT_SYMLINK_NOFOLLOW) != 0) {
+        const int error = errno;
+        ::unlinkat(dstDir, dstName.constData(), 0);
+        m_report.Failed(path, error);
+        return TCopyOutcome::Failed;
+    }
+    ++m_items;
+    return TCopyOutcome::Done;
+}
+
+} // namespace platform

@@ -1,0 +1,28 @@
+#pragma once
+// Points where tests can make the file operations fail, or change the disk under them,
+// in ways that work for any user (root ignores permission bits).
+
+#include <QString>
+#include <functional>
+
+namespace platform
+{
+
+enum class TFileOpsStep {
+    OpenSource,   // before a source file is opened for copying; path = the source file
+    DataWritten,  // after a file's data is written, before it is closed; path = the copy
+    BeforeVerify, // before a move across file systems compares the copy; path = the copy
+};
+
+// Returns 0 to go on, or an errno value that the step then fails with as if the system
+// had returned it. The hook may also change files on disk.
+using TFileOpsFaultHook = std::function<int(TFileOpsStep step, const QString& path)>;
+
+// Installs `hook` (an empty one removes it) and returns the previous one.
+// Not thread-safe: install it only while no operation runs.
+TFileOpsFaultHook SetFileOpsFaultHook(TFileOpsFaultHook hook);
+
+// The file operations ask the hook here; 0 when none is installed.
+int FileOpsFault(TFileOpsStep step, const QString& path);
+
+} // namespace platform

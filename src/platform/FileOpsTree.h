@@ -1,0 +1,27 @@
+#pragma once
+// Walks over one entry and everything below it, on directory descriptors, never
+// following links: removal for good, and the comparison of a copy with its original.
+
+#include "platform/FileOpsSupport.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace platform
+{
+
+// Removes the entry `name` of the open directory `dir` with everything below it.
+// Each entry that cannot be removed is reported once; the folders holding it are then
+// kept without a further message. `path` names the entry in messages; `removed` counts
+// the entries removed. True when the entry is gone.
+bool RemoveTree(int dir, const QByteArray& name, const QString& path, TFileOpsReport& report,
+                int& removed);
+
+// Compares the entry `aName` of `aDir` with `bName` of `bDir`, recursively: the same
+// kinds, the same names inside folders, the same sizes and bytes of files, the same
+// link targets. On a difference (or a read error) returns false and sets `difference`
+// to the path, below `path`, where it was found. Cost: reads both trees once.
+bool SameTree(int aDir, const QByteArray& aName, int bDir, const QByteArray& bName,
+              const QString& path, QString& difference);
+
+} // namespace platform

@@ -1,0 +1,306 @@
+#include "platform/ShellFileOperation.h"
+
+#include "platform/FileOpsCopy.h"
+#include "platform/FileOpsFaults.h"
+#include "platform/FileOpsTree.h"
+#include "platform/Messages.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform
+{
+
+namespace
+{
+
+// Beyond this many "Copy (n) of" names something is wrong with the folder.
+constexpr int kMaxCopyNames = 10000;
+// Parent steps walked when looking whether a folder lies below another.
+constexpr int kMaxDepth = 4096;
+
+QString Tr(const char* text)
+{
+    return QCoreApplication::translate("ShellFileOperation", text);
+}
+
+QString WithSlash(const QString& folder)
+{
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+// One source item: its folder, open, and its name in that folder.
+struct TSource {
+    QString Path; // without trailing separators
+    QString Name;
+    QByteArray NameBytes;
+    TFd Parent;
+    struct stat St {
+    };
+};
+
+// Fills `source` from `path`; on failure reports and returns false.
+bool OpenSource(const QString& path, TSource& source, TFileOpsReport& report)
+{
+    QString clean = path;
+    while (clean.size() > 1 && clean.endsWith(QLatin1Char('/')))
+        clean.chop(1);
+    const qsizetype slash = clean.lastIndexOf(QLatin1Char('/'));
+    source.Path = clean;
+    source.Name = clean.mid(slash + 1);
+    if (!clean.startsWith(QLatin1Char('/')) || source.Name.isEmpty() ||
+        source.Name == QLatin1String(".") || source.Name == QLatin1String("..")) {
+        report.Failed(path, Tr("it is not the full path of a file or folder"));
+        return false;
+    }
+    source.NameBytes = QFile::encodeName(source.Name);
+    const QByteArray parent =
+        QFile::encodeName(slash == 0 ? QStringLiteral("/") : clean.left(slash));
+    source.Parent = TFd(::open(parent.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!source.Parent.Valid() || ::fstatat(source.Parent.Get(), source.NameBytes.constData(),
+                                            &source.St, AT_SYMLINK_NOFOLLOW) != 0) {
+        report.Failed(clean, errno);
+        return false;
+    }
+    return true;
+}
+
+// True when the open folder `folder` is the directory (dev, ino) or lies below it.
+bool IsSameOrBelow(int folder, dev_t dev, ino_t ino)
+{
+    TFd current(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    for (int depth = 0; current.Valid() && depth < kMaxDepth; ++depth) {
+        struct stat here {
+        }, up{};
+        if (::fstat(current.Get(), &here) != 0)
+            return false;
+        if (here.st_dev == dev && here.st_ino == ino)
+            return true;
+        TFd parent(::openat(current.Get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!parent.Valid() || ::fstat(parent.Get(), &up) != 0)
+            return false;
+        if (up.st_dev == here.st_dev && up.st_ino == here.st_ino)
+            return false; // the root
+        current = std::move(parent);
+    }
+    return false;
+}
+
+bool NameExists(int dir, const QByteArray& name)
+{
+    struct stat st {
+    };
+    return ::fstatat(dir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
+}
+
+// Copies the source into `dest` under its name or the first free "Copy of" name.
+TShellResult CopyInto(const TSource& source, int dest, const QString& destination,
+                      TFileOpsReport& report)
+{
+    TTreeCopy copier(report);
+    TShellResult result;
+    for (int n = 0; n < kMaxCopyNames; ++n) {
+        const QString name = CopyName(source.Name, n);
+        const QByteArray nameBytes = QFile::encodeName(name);
+        if (NameExists(dest, nameBytes))
+            continue;
+        const TCopyOutcome outcome = copier.Copy(source.Parent.Get(), source.NameBytes, source.St,
+                                                 dest, nameBytes, source.Path);
+        if (outcome == TCopyOutcome::NameTaken)
+            continue;
+        if (outcome == TCopyOutcome::Done)
+            result.Target = WithSlash(destination) + name;
+        result.Items = copier.Items();
+        result.Failures = report.Count();
+        return result;
+    }
+    report.Failed(source.Path, Tr("no free name was found for it in the destination folder"));
+    result.Failures = report.Count();
+    return result;
+}
+
+// Removes a copy that must not stay; failures to do so are reported too.
+void Discard(int dest, const QString& target, const TShellFailureHandler& onFailure,
+             TShellResult& result)
+{
+    TFileOpsReport report(onFailure, Tr("Cannot remove the incomplete copy \"%1\": %2."));
+    int removed = 0;
+    RemoveTree(dest, QFile::encodeName(target.mid(target.lastIndexOf(QLatin1Char('/')) + 1)),
+               target, report, removed);
+    result.Failures += report.Count();
+    result.Items = 0;
+    result.Target.clear();
+}
+
+// A move between file systems: copy, compare, and only then delete the original.
+TShellResult MoveAcross(const TSource& source, int dest, const QString& destination,
+                        const TShellFailureHandler& onFailure)
+{
+    // A folder's entries are reported one by one; say what became of the folder as a whole.
+    const QString suffix =
+        S_ISDIR(source.St.st_mode) ? Tr(" \"%1\" stays where it was.").arg(source.Path) : QString();
+    TFileOpsReport copyReport(onFailure, Tr("Cannot move \"%1\": %2."), suffix);
+    TShellResult result = CopyInto(source, dest, destination, copyReport);
+    if (result.Target.isEmpty())
+        return result;
+    if (result.Failures > 0) {
+        Discard(dest, result.Target, onFailure, result);
+        return result;
+    }
+    const int fault = FileOpsFault(TFileOpsStep::BeforeVerify, result.Target);
+    QString difference;
+    const QByteArray targetName =
+        QFile::encodeName(result.Target.mid(WithSlash(destination).size()));
+    if (fault || !SameTree(source.Parent.Get(), source.NameBytes, dest, targetName, source.Path,
+                           difference)) {
+        TFileOpsReport report(onFailure, Tr("Cannot move \"%1\": %2."));
+        report.Failed(source.Path, fault ? ErrorText(fault)
+                                         : Tr("its copy differs from it at \"%1\"; the original "
+                                              "is kept")
+                                               .arg(difference));
+        result.Failures += report.Count();
+        Discard(dest, result.Target, onFailure, result);
+        return result;
+    }
+    TFileOpsReport removeReport(onFailure, Tr("Cannot remove \"%1\" after moving it: %2."));
+    int removed = 0;
+    RemoveTree(source.Parent.Get(), source.NameBytes, source.Path, removeReport, removed);
+    result.Failures += removeReport.Count();
+    return result;
+}
+
+// renameat2 that never replaces; falls back to a check and rename on file systems that
+// do not know RENAME_NOREPLACE (a target made in between those two steps is the one
+// race left there). Returns 0 or an errno.
+int RenameNoReplace(int fromDir, const char* from, int toDir, const char* to)
+{
+    if (::renameat2(fromDir, from, toDir, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL)
+        return errno;
+    struct stat st {
+    };
+    if (::fstatat(toDir, to, &st, AT_SYMLINK_NOFOLLOW) == 0)
+        return EEXIST;
+    if (errno != ENOENT)
+        return errno;
+    return ::renameat(fromDir, from, toDir, to) == 0 ? 0 : errno;
+}
+
+TShellResult MoveInto(const TSource& source, int dest, const QString& destination,
+                      const TShellFailureHandler& onFailure, TFileOpsReport& report)
+{
+    struct stat parent {
+    }, target{};
+    if (::fstat(source.Parent.Get(), &parent) == 0 && ::fstat(dest, &target) == 0 &&
+        parent.st_dev == target.st_dev && parent.st_ino == target.st_ino) {
+        report.Failed(source.Path, Tr("it is in that folder already"));
+        return {0, report.Count(), {}};
+    }
+    for (int n = 0; n < kMaxCopyNames; ++n) {
+        const QString name = CopyName(source.Name, n);
+        const QByteArray nameBytes = QFile::encodeName(name);
+        if (NameExists(dest, nameBytes))
+            continue;
+        const int error = RenameNoReplace(source.Parent.Get(), source.NameBytes.constData(), dest,
+                                          nameBytes.constData());
+        if (error == 0)
+            return {1, 0, WithSlash(destination) + name};
+        if (error == EEXIST)
+            continue;
+        if (error == EXDEV)
+            return MoveAcross(source, dest, destination, onFailure);
+        report.Failed(source.Path, error);
+        return {0, report.Count(), {}};
+    }
+    report.Failed(source.Path, Tr("no free name was found for it in the destination folder"));
+    return {0, report.Count(), {}};
+}
+
+TShellResult DeleteItem(const TSource& source, bool useRecycleBin,
+                        const TShellFailureHandler& onFailure, TFileOpsReport& report)
+{
+    if (useRecycleBin) {
+        QFile file(source.Path);
+        if (file.moveToTrash())
+            return {1, 0, {}};
+        TFileOpsReport trashReport(onFailure, Tr("Cannot move \"%1\" to the trash: %2. It was "
+                                                 "not deleted."));
+        trashReport.Failed(source.Path, file.errorString());
+        return {0, trashReport.Count(), {}};
+    }
+    int removed = 0;
+    RemoveTree(source.Parent.Get(), source.NameBytes, source.Path, report, removed);
+    return {removed, report.Count(), {}};
+}
+
+QString VerbPattern(TShellFunction function)
+{
+    switch (function) {
+    case TShellFunction::Move:
+        return Tr("Cannot move \"%1\": %2.");
+    case TShellFunction::Copy:
+        return Tr("Cannot copy \"%1\": %2.");
+    case TShellFunction::Delete:
+        break;
+    }
+    return Tr("Cannot delete \"%1\": %2.");
+}
+
+} // namespace
+
+TShellResult ShellFileOperation(TShellFunction function, const QString& source,
+                                const QString& destination, bool useRecycleBin,
+                                const TShellFailureHandler& onFailure)
+{
+    TFileOpsReport report(onFailure, VerbPattern(function));
+    TSource item;
+    if (!OpenSource(source, item, report))
+        return {0, report.Count(), {}};
+    if (function == TShellFunction::Delete)
+        return DeleteItem(item, useRecycleBin, onFailure, report);
+
+    TFd dest(
+        destination.startsWith(QLatin1Char('/'))
+            ? ::open(QFile::encodeName(destination).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+            : -1);
+    if (!dest.Valid()) {
+        const QString why =
+            destination.startsWith(QLatin1Char('/')) ? ErrorText(errno) : Tr("not a full path");
+        report.Failed(
+            item.Path,
+            Tr("the destination folder \"%1\" cannot be used (%2)").arg(destination, why));
+        return {0, report.Count(), {}};
+    }
+    if (S_ISDIR(item.St.st_mode) && IsSameOrBelow(dest.Get(), item.St.st_dev, item.St.st_ino)) {
+        report.Failed(item.Path,
+                      Tr("the destination folder is the folder itself or lies inside it"));
+        return {0, report.Count(), {}};
+    }
+    if (function == TShellFunction::Copy)
+        return CopyInto(item, dest.Get(), destination, report);
+    return MoveInto(item, dest.Get(), destination, onFailure, report);
+}
+
+bool MoveFile(const QString& from, const QString& to)
+{
+    if (!from.startsWith(QLatin1Char('/')) || !to.startsWith(QLatin1Char('/')))
+        return false;
+    return RenameNoReplace(AT_FDCWD, QFile::encodeName(from).constData(), AT_FDCWD,
+                           QFile::encodeName(to).constData()) == 0;
+}
+
+void CreateDirectory(const QString& path)
+{
+    if (!path.startsWith(QLatin1Char('/')))
+        throw EInOutError(EINVAL);
+    if (::mkdir(QFile::encodeName(path).constData(), 0777) != 0)
+        throw EInOutError(errno);
+}
+
+} // namespace platform

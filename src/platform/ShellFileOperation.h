@@ -1,0 +1,73 @@
+#pragma once
+// Copy, move, delete and trash of one item, and the two single-call helpers the rename
+// and create-directory commands use. Everything runs synchronously on the caller's
+// thread (the user-interface thread): no progress window, no questions asked.
+//
+// Paths are absolute; QString names are converted with QFile::encodeName.
+//
+// Nothing is ever overwritten. When the item's name is taken in the destination folder,
+// the copy or moved item gets the first free name of "Copy of NAME", "Copy (2) of NAME",
+// "Copy (3) of NAME", ... (created exclusively, so a name taken meanwhile is skipped too).
+
+#include <QString>
+#include <functional>
+
+namespace platform
+{
+
+enum class TShellFunction { Move = 1, Copy = 2, Delete = 3 };
+
+// Receives one readable message per failing entry, naming the entry and the reason.
+// The default (an empty handler) shows each message with platform::ShowMessage.
+using TShellFailureHandler = std::function<void(const QString& message)>;
+
+struct TShellResult {
+    // Entries copied, moved or deleted. A tree moved by one rename, or sent to the
+    // trash as a whole, counts as one entry; a tree copied counts every entry in it.
+    int Items{0};
+    // Failures reported through the handler (each one message).
+    int Failures{0};
+    // Copy and move: the full path the item has in the destination folder; empty when
+    // it did not arrive there (or when a move across file systems was undone).
+    QString Target;
+
+    bool Succeeded() const { return Failures == 0 && Items > 0; }
+};
+
+// One operation on `source` (a file, directory or symbolic link; a link is never
+// followed, neither as the item nor inside a tree).
+//
+// Copy: copies `source` with everything below it into the folder `destination`, keeping
+//   its name or taking a new one as above. File data goes by copy_file_range where the
+//   file systems allow it, else by read and write; permission bits (without set-user and
+//   set-group id) and access and modification times are kept; links stay links; FIFOs
+//   and device nodes are recreated. An entry that fails (unreadable, vanished, disk
+//   full) is reported, its partial copy is removed, and the copy goes on with the next
+//   entry of the tree.
+// Move: renames `source` into `destination` without ever replacing anything. Across
+//   file systems it copies the whole tree, compares the copy with the original (types,
+//   sizes, link targets and file contents) and only then deletes the original. If any
+//   entry failed to copy or the copy differs, the copy is removed again and the
+//   original is left untouched. Moving an item into the folder it is in is refused.
+// Delete: `destination` is ignored. With `useRecycleBin` the item goes to the
+//   freedesktop trash (QFile::moveToTrash); when that fails it is reported and kept,
+//   never deleted for good instead. Otherwise it is removed for good, recursively;
+//   entries that cannot be removed are reported and their folders are kept.
+//
+// A directory is never copied or moved into itself or below itself: that is reported
+// and nothing is done. Neither is "/" deleted, copied or moved, nor a relative path used.
+//
+// Cost: one pass over the tree; a move across file systems reads the copy once more.
+TShellResult ShellFileOperation(TShellFunction function, const QString& source,
+                                const QString& destination, bool useRecycleBin,
+                                const TShellFailureHandler& onFailure = {});
+
+// Renames `from` to `to` (renameat2 with RENAME_NOREPLACE): an existing `to` is never
+// replaced. False on any failure; reports nothing.
+bool MoveFile(const QString& from, const QString& to);
+
+// Creates one directory level (mkdir, mode 0777 less the umask).
+// Throws EInOutError with errno on failure, also when `path` exists already.
+void CreateDirectory(const QString& path);
+
+} // namespace platform
