@@ -219,6 +219,21 @@ TEST(FireSteps, StepsThatCannotBeComputedFail)
     EXPECT_FALSE(unbuilt.Burn());
 }
 
+TEST(FireSteps, BurningWidthSetForAWiderControlStaysInsideTheFuelLine)
+{
+    TFireEngine fire;
+    ASSERT_TRUE(fire.SetFlammability(399));
+    ASSERT_TRUE(fire.Rebuild(20, 10, 767, 511, 255));
+    ASSERT_TRUE(fire.SetEdgeRatio(0.9f, 400)); // 360 columns for a 20-column fire
+    ASSERT_LT(fire.L0(), 0);
+    for (int step = 0; step < 50; ++step)
+        ASSERT_TRUE(fire.Burn());
+    EXPECT_EQ(fire.FuelLine().size(), 20u);
+    EXPECT_GT(*std::max_element(fire.FuelLine().begin(), fire.FuelLine().end()), 16);
+    ASSERT_TRUE(fire.Rebuild(20, 10, 767, 511, 255)); // the ratio now meets the real width
+    EXPECT_EQ(fire.FireWidth(), 18);
+}
+
 // The engine must match a plain model of the rules pixel for pixel after many steps.
 class FireExactHeat : public ::testing::TestWithParam<TFireRules>
 {
@@ -245,7 +260,12 @@ TEST_P(FireExactHeat, MatchesTheRulesAfterManySteps)
                 ASSERT_EQ(fire.Heat(row, column), model.HeatAt(row, column))
                     << "step " << step << " row " << row << " column " << column;
     }
-    EXPECT_GT(HotPixels(fire), rules.W); // the comparison saw a burning fire
+    // The comparison saw flames rise above the fuel line.
+    int risen = 0;
+    for (int row = 1; row < rules.H; ++row)
+        for (int column = 0; column < rules.W; ++column)
+            risen += fire.Heat(row, column) > 16 ? 1 : 0;
+    EXPECT_GT(risen, 0);
 }
 
 TFireRules Rules(int w, int h, auto change)
@@ -289,6 +309,24 @@ INSTANTIATE_TEST_SUITE_P(
                                 r.SpreadRate = -7;
                                 r.Flammability = 395;
                                 r.EdgeRatio = 0.8f;
+                            }),
+                      // Drifts across several rows, out of the image at both ends, and a wide
+                      // smoothing window.
+                      Rules(12, 8,
+                            [](TFireRules& r) {
+                                r.Distribution = 5;
+                                r.Decay = 0;
+                                r.Smoothness = 3;
+                                r.MaxBurn = 100;
+                                r.Flammability = 399;
+                                r.EdgeRatio = 0.9f;
+                            }),
+                      // Narrower than a hot spot: the spots are cut at the edge.
+                      Rules(3, 5,
+                            [](TFireRules& r) {
+                                r.Distribution = 0;
+                                r.Flammability = 399;
+                                r.EdgeRatio = 0.99f;
                             }),
                       // Hot flames through the whole height of a row-aligned image: drifts left out
                       // of the row above the top would land on the top row's last pixels.
