@@ -1,0 +1,40 @@
+#pragma once
+// PicLib: turns a picture file into a decoded image.
+//
+// The format is found from the file's content, never from its name: PCX is decoded by our
+// own code (piclib/PcxDecoder.h), everything else by QImageReader and Qt's image-format
+// plugins (BMP, GIF, JPEG, PNG, TGA, TIFF, WebP, ICO, SVG, ...). Multi-frame files give
+// their first frame; a JPEG's orientation tag is applied.
+//
+// Threads: every entry may be called from any thread; the last error is kept per thread.
+// Cost: one read of the file and one decode; nothing is cached.
+
+class QImage;
+
+extern "C" {
+
+// Result codes of PicLibLastError().
+enum TPicLibError {
+    PicLibOk = 0,           // the last call decoded a picture
+    PicLibNoFile = 1,       // empty or null file name: no picture, and not a failure
+    PicLibCannotOpen = 2,   // the file could not be read
+    PicLibCannotDecode = 3, // unknown format or damaged picture
+};
+
+// Decodes the file named by `fileName` (zero-terminated, UTF-8, as QFile::encodeName
+// gives it). `options` is reserved and must be 0.
+// Returns a new image that the caller owns (free it with PicLibFree or delete), or null
+// when there is no picture; PicLibLastError() then tells why.
+QImage* PicLibLoad(const char* fileName, int options);
+
+// Frees an image returned by PicLibLoad; null is allowed.
+void PicLibFree(QImage* image);
+
+// Why the last PicLibLoad of this thread returned null (PicLibOk after a success).
+int PicLibLastError();
+
+// A readable reason for the last failure of this thread (empty after a success). The
+// text stays valid until the next PicLibLoad on the same thread.
+const char* PicLibErrorText();
+
+} // extern "C"

@@ -1,0 +1,248 @@
+// The picture viewer window: fitting against the owner's client area, stretching,
+// reloading, closing on Escape and on a picture that cannot be decoded.
+#include "platform/Messages.h"
+#include "support/TempDir.h"
+#include "viewers/ModalAnswer.h"
+#include "viewers/uImage.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPointer>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+QString WritePicture(const TempDir& dir, const QString& name, QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(qRgb(30, 60, 90));
+    const QString path = dir(name);
+    EXPECT_TRUE(image.save(path, "BMP"));
+    return path;
+}
+
+void Settle()
+{
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+QSize ClientArea(const TfImage& viewer)
+{
+    return viewer.Scroller->viewport()->size();
+}
+
+class ImageViewer : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        owner.resize(800, 600);
+        platform::SetMessageHandler([this](const QString& text) { messages << text; });
+    }
+    void TearDown() override { platform::SetMessageHandler({}); }
+
+    TfImage* OpenViewer(const QString& path)
+    {
+        TfImage* viewer = TfImage::Open(&owner, path);
+        Settle();
+        return viewer;
+    }
+
+    TempDir dir;
+    QWidget owner;
+    QStringList messages;
+};
+
+} // namespace
+
+TEST_F(ImageViewer, LargePictureFitsTheOwnersClientAreaLessMarginsAndScrolls)
+{
+    TfImage* viewer = OpenViewer(WritePicture(dir, "big.bmp", {2000, 1500}));
+    ASSERT_NE(nullptr, viewer);
+    EXPECT_EQ(QSize(790, 570), ClientArea(*viewer));
+    EXPECT_TRUE(viewer->Scroller->horizontalScrollBar()->isVisible());
+    EXPECT_TRUE(viewer->Scroller->verticalScrollBar()->isVisible());
+    EXPECT_EQ(2000 - 790, viewer->Scroller->horizontalScrollBar()->maximum());
+    EXPECT_EQ(QStringLiteral("big.bmp"), viewer->windowTitle());
+    const QPoint screenCentre = viewer->screen()->availableGeometry().center();
+    EXPECT_LE((viewer->frameGeometry().center() - screenCentre).manhattanLength(), 2);
+    EXPECT_EQ(nullptr, QApplication::overrideCursor());
+    viewer->close();
+}
+
+TEST_F(ImageViewer, SmallPictureGetsExactlyItsSizeWithoutScrollBars)
+{
+    TfImage* viewer = OpenViewer(WritePicture(dir, "small.bmp", {100, 80}));
+    ASSERT_NE(nullptr, viewer);
+    EXPECT_EQ(QSize(100, 80), ClientArea(*viewer));
+    EXPECT_FALSE(viewer->Scroller->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(viewer->Scroller->verticalScrollBar()->isVisible());
+    EXPECT_EQ(QSize(100, 80), viewer->Image->size());
+    viewer->close();
+}
+
+TEST_F(ImageViewer, OwnerMenuBarIsNotPartOfTheClientArea)
+{
+    QMainWindow main;
+    main.menuBar()->addMenu(QStringLiteral("&File"));
+    main.show();
+    main.resize(800, 600 + main.menuBar()->sizeHint().height());
+    Settle();
+    TfImage* viewer = TfImage::Open(&main, WritePicture(dir, "tall.bmp", {300, 1000}));
+    Settle();
+    ASSERT_NE(nullptr, viewer);
+    EXPECT_EQ(QSize(300, 570), ClientArea(*viewer));
+    viewer->close();
+}
+
+TEST_F(ImageViewer, StretchFollowsTheWindowAndNormalSizeReturns)
+{
+    TfImage* viewer = OpenViewer(WritePicture(dir, "pic.bmp", {200, 150}));
+    ASSERT_NE(nullptr, viewer);
+    viewer->MenuViewStretch->trigger();
+    EXPECT_TRUE(viewer->Stretched());
+    EXPECT_TRUE(viewer->Image->hasScaledContents());
+    EXPECT_EQ(QSize(200, 150), viewer->Image->size());
+
+    viewer->resize(viewer->size() + QSize(120, 90));
+    Settle();
+    EXPECT_EQ(ClientArea(*viewer), viewer->Image->size());
+    EXPECT_EQ(QSize(320, 240), viewer->Image->size());
+
+    const QSize windowSize = viewer->size();
+    viewer->MenuViewStretch->trigger(); // off: natural size, the window keeps its size
+    Settle();
+    EXPECT_FALSE(viewer->Stretched());
+    EXPECT_FALSE(viewer->Image->hasScaledContents());
+    EXPECT_EQ(QSize(200, 150), viewer->Image->size());
+    EXPECT_EQ(windowSize, viewer->size());
+
+    viewer->MenuViewStretch->trigger();
+    const QPoint position = viewer->pos();
+    viewer->MenuViewNormalSize->trigger(); // unchecks and fits again, without centring
+    Settle();
+    EXPECT_FALSE(viewer->Stretched());
+    EXPECT_EQ(QSize(200, 150), ClientArea(*viewer));
+    EXPECT_EQ(position, viewer->pos());
+    viewer->close();
+}
+
+TEST_F(ImageViewer, OpeningAnotherPictureWhileStretchedShowsItAtNaturalSize)
+{
+    TfImage* viewer = OpenViewer(WritePicture(dir, "first.bmp", {120, 100}));
+    ASSERT_NE(nullptr, viewer);
+    viewer->MenuViewStretch->trigger();
+    const QString second = WritePicture(dir, "second.bmp", {60, 40});
+    bool answered = false;
+    testmodal::AnswerNextModal<QFileDialog>(
+        [&](QFileDialog* dialog) {
+            dialog->selectFile(second);
+            static_cast<QDialog*>(dialog)->accept();
+        },
+        &answered);
+    viewer->MenuOpen->trigger();
+    Settle();
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(second, viewer->FileName());
+    EXPECT_FALSE(viewer->Stretched());
+    EXPECT_FALSE(viewer->Image->hasScaledContents());
+    EXPECT_EQ(QSize(60, 40), viewer->Image->size());
+    EXPECT_EQ(QSize(60, 40), ClientArea(*viewer));
+    EXPECT_EQ(QStringLiteral("second.bmp"), viewer->windowTitle());
+
+    // A cancelled dialog changes nothing.
+    testmodal::AnswerNextModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+    viewer->MenuOpen->trigger();
+    EXPECT_EQ(second, viewer->FileName());
+    EXPECT_EQ(QSize(60, 40), viewer->Image->size());
+    viewer->close();
+}
+
+TEST_F(ImageViewer, EscapeAndCloseDestroyTheWindow)
+{
+    QPointer<TfImage> viewer = OpenViewer(WritePicture(dir, "a.bmp", {50, 50}));
+    ASSERT_TRUE(viewer);
+    QTest::keyClick(viewer->Scroller, Qt::Key_Escape);
+    Settle();
+    EXPECT_TRUE(viewer.isNull());
+
+    viewer = OpenViewer(WritePicture(dir, "b.bmp", {50, 50}));
+    ASSERT_TRUE(viewer);
+    viewer->MenuClose->trigger();
+    Settle();
+    EXPECT_TRUE(viewer.isNull());
+}
+
+TEST_F(ImageViewer, UndecodableFileClosesTheViewerSilently)
+{
+    const QStringList bad = {dir.write("broken.jpg", "not a picture at all"), dir("missing.bmp")};
+    for (const QString& path : bad) {
+        QPointer<TfImage> viewer = new TfImage(&owner);
+        viewer->SetFileName(path);
+        viewer->show();
+        EXPECT_FALSE(viewer->Load()) << qPrintable(path);
+        Settle();
+        EXPECT_TRUE(viewer.isNull()) << qPrintable(path);
+        EXPECT_EQ(nullptr, QApplication::overrideCursor());
+    }
+    EXPECT_EQ(nullptr, TfImage::Open(&owner, bad.front()));
+    Settle();
+    EXPECT_TRUE(owner.findChildren<TfImage*>().isEmpty());
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join(QChar(0x7C)));
+}
+
+TEST_F(ImageViewer, EmptyViewerIsUsableAndOpensAPicture)
+{
+    QPointer<TfImage> viewer = OpenViewer(QString());
+    ASSERT_TRUE(viewer);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(QStringLiteral("Image viewer"), viewer->windowTitle());
+    EXPECT_EQ(QSize(0, 0), viewer->PictureSize());
+    EXPECT_GE(viewer->width(), 200);
+
+    const QString path = WritePicture(dir, "later.bmp", {70, 30});
+    testmodal::AnswerNextModal<QFileDialog>([&](QFileDialog* dialog) {
+        dialog->selectFile(path);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    viewer->MenuOpen->trigger();
+    Settle();
+    ASSERT_TRUE(viewer);
+    EXPECT_EQ(QSize(70, 30), viewer->PictureSize());
+    EXPECT_EQ(QSize(70, 30), ClientArea(*viewer));
+    viewer->close();
+}
+
+TEST_F(ImageViewer, MenuOffersOnlyWhatTheViewerDoes)
+{
+    TfImage viewer(nullptr);
+    viewer.setAttribute(Qt::WA_DeleteOnClose, false);
+    const QList<QAction*> menus = viewer.menuBar()->actions();
+    ASSERT_EQ(3, menus.size());
+    const QList<QAction*> file = menus[0]->menu()->actions();
+    QStringList entries;
+    for (QAction* a : file)
+        entries << (a->isSeparator() ? QStringLiteral("-")
+                                     : a->text() + (a->isEnabled() ? "" : " (off)") + " " +
+                                           a->shortcut().toString());
+    EXPECT_EQ(QStringList({"&New (off) Ctrl+N", "&Open... Ctrl+O", "&Save (off) Ctrl+S",
+                           "Save &as... (off) Ctrl+A", "-", "Printer s&etup... (off) ",
+                           "&Print (off) ", "-", "&Close "}),
+              entries);
+    for (QAction* a : menus[1]->menu()->actions())
+        EXPECT_FALSE(a->isEnabled()) << qPrintable(a->text());
+    EXPECT_TRUE(viewer.MenuViewStretch->isCheckable());
+    EXPECT_FALSE(viewer.MenuViewStretch->isChecked());
+}

@@ -1,0 +1,255 @@
+// PicLib: our PCX decoder in every layout, decoding by content through Qt's readers,
+// and the failures a damaged or missing file must give.
+#include "piclib/PicLib.h"
+#include "piclib/PcxDecoder.h"
+#include "support/TempDir.h"
+#include "viewers/PcxWriter.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace
+{
+
+using testpcx::TPcxOptions;
+using testpcx::WritePcx;
+
+std::unique_ptr<QImage> Load(const QString& path)
+{
+    return std::unique_ptr<QImage>(PicLibLoad(QFile::encodeName(path).constData(), 0));
+}
+
+QImage Decode(const QByteArray& bytes, QString* why = nullptr)
+{
+    return piclib::PcxDecode(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                             std::size_t(bytes.size()), why);
+}
+
+// An indexed picture using every colour of a `colours`-entry palette, in a pattern with
+// both long runs and single pixels.
+QImage IndexedPicture(int width, int height, int colours)
+{
+    QImage image(width, height, QImage::Format_Indexed8);
+    QList<QRgb> table(colours);
+    for (int i = 0; i < colours; ++i)
+        table[i] = qRgb((i * 37) & 0xFF, (i * 91 + 20) & 0xFF, (255 - i * 13) & 0xFF);
+    if (colours == 2)
+        table = {qRgb(0, 0, 0), qRgb(255, 255, 255)};
+    image.setColorTable(table);
+    QRandomGenerator random(width * 131 + height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, x < width / 3 ? (y % colours) : int(random.bounded(colours)));
+    return image;
+}
+
+QImage TrueColourPicture(int width, int height, bool alpha)
+{
+    QImage image(width, height, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    QRandomGenerator random(7);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y,
+                           x < width / 2 ? qRgba(200, 0, y & 0xFF, alpha ? 128 : 255)
+                                         : (random.generate() | (alpha ? 0 : 0xFF000000)));
+    return image;
+}
+
+void ExpectSamePixels(const QImage& expected, const QImage& actual)
+{
+    ASSERT_FALSE(actual.isNull());
+    ASSERT_EQ(expected.size(), actual.size());
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x)
+            ASSERT_EQ(expected.pixel(x, y), actual.pixel(x, y)) << "at " << x << "," << y;
+}
+
+struct TLayout {
+    int Bits;
+    int Planes;
+    int Colours;
+};
+
+// 1-bit, CGA, EGA planes, 16 colours packed, 256 colours, true colour and with alpha.
+const TLayout Layouts[] = {{1, 1, 2},  {2, 1, 4},   {1, 2, 4}, {1, 3, 8}, {1, 4, 16},
+                           {4, 1, 16}, {8, 1, 256}, {8, 3, 0}, {8, 4, 0}};
+
+} // namespace
+
+TEST(PcxDecoder, EveryLayoutRoundTripsWithAndWithoutRle)
+{
+    const QSize sizes[] = {{1, 1}, {13, 7}, {64, 3}, {97, 41}};
+    const TPcxOptions variants[] = {
+        {}, {.RunsAcrossLines = true}, {.Rle = false}, {.ExtraLinePad = 2, .XMin = 10, .YMin = 5}};
+    for (const TLayout& layout : Layouts) {
+        for (QSize size : sizes) {
+            const QImage source =
+                layout.Colours ? IndexedPicture(size.width(), size.height(), layout.Colours)
+                               : TrueColourPicture(size.width(), size.height(), layout.Planes == 4);
+            for (const TPcxOptions& options : variants) {
+                SCOPED_TRACE(testing::Message()
+                             << layout.Bits << "x" << layout.Planes << " " << size.width() << "x"
+                             << size.height() << " rle " << options.Rle << options.RunsAcrossLines);
+                QString why;
+                ExpectSamePixels(
+                    source, Decode(WritePcx(source, layout.Bits, layout.Planes, options), &why));
+                EXPECT_TRUE(why.isEmpty()) << qPrintable(why);
+            }
+        }
+    }
+}
+
+TEST(PcxDecoder, HandWrittenEightBitPictureWithRunAcrossLines)
+{
+    // 3 x 2 picture, lines of 4 bytes; one run of 5 bytes spans both lines.
+    QByteArray file(128, '\0');
+    const unsigned char header[] = {0x0A, 5, 1, 8, 0, 0, 0, 0, 2, 0, 1, 0};
+    std::copy(std::begin(header), std::end(header), file.begin());
+    file[65] = 1;
+    file[66] = 4;
+    file.append("\x01\x02\xC5\x07\xC1\xC8", 6); // 1 2 | 7 7 7 7 7 | 200
+    file.append(char(0x0C));
+    QByteArray palette(768, '\0');
+    palette[3 * 1] = char(10);     // colour 1: red 10
+    palette[3 * 2 + 1] = char(20); // colour 2: green 20
+    palette[3 * 7 + 2] = char(30); // colour 7: blue 30
+    palette[3 * 200] = char(255);
+    file.append(palette);
+
+    const QImage image = Decode(file);
+    ASSERT_EQ(QSize(3, 2), image.size());
+    EXPECT_EQ(qRgb(10, 0, 0), image.pixel(0, 0));
+    EXPECT_EQ(qRgb(0, 20, 0), image.pixel(1, 0));
+    EXPECT_EQ(qRgb(0, 0, 30), image.pixel(2, 0));
+    EXPECT_EQ(qRgb(0, 0, 30), image.pixel(0, 1)); // the run went on into the second line
+    EXPECT_EQ(qRgb(0, 0, 30), image.pixel(2, 1));
+}
+
+TEST(PcxDecoder, PaletteFallbacks)
+{
+    // An 8-bit picture without its trailing palette reads as grey levels.
+    const QImage source = IndexedPicture(9, 4, 256);
+    const QImage grey = Decode(WritePcx(source, 8, 1, {.Palette256 = false}));
+    ASSERT_FALSE(grey.isNull());
+    const int index = source.pixelIndex(5, 2);
+    EXPECT_EQ(qRgb(index, index, index), grey.pixel(5, 2));
+
+    // Version 3 files carry no palette: the 16 EGA colours are used.
+    QImage ega(2, 1, QImage::Format_Indexed8);
+    ega.setColorTable(QList<QRgb>(16, qRgb(1, 2, 3)));
+    ega.setPixel(0, 0, 9);
+    ega.setPixel(1, 0, 15);
+    const QImage decoded = Decode(WritePcx(ega, 4, 1, {.Version = 3}));
+    ASSERT_FALSE(decoded.isNull());
+    EXPECT_EQ(qRgb(0x55, 0x55, 0xFF), decoded.pixel(0, 0));
+    EXPECT_EQ(qRgb(0xFF, 0xFF, 0xFF), decoded.pixel(1, 0));
+}
+
+TEST(PcxDecoder, RejectsDamagedFilesWithAReason)
+{
+    const QByteArray good = WritePcx(IndexedPicture(40, 30, 256), 8, 1);
+    auto patched = [&](int at, int value) {
+        QByteArray b = good;
+        b[at] = char(value);
+        return b;
+    };
+    struct TCase {
+        const char* Name;
+        QByteArray Bytes;
+    };
+    const TCase cases[] = {
+        {"empty", QByteArray()},
+        {"header only in part", good.left(100)},
+        {"truncated data", good.left(300)},
+        {"wrong manufacturer", patched(0, 0x0B)},
+        {"version 1", patched(1, 1)},
+        {"encoding 2", patched(2, 2)},
+        {"3 bits per pixel", patched(3, 3)},
+        {"2 planes of 8 bits", patched(65, 2)},
+        {"xmax before xmin", patched(4, 50)},
+        {"line shorter than the width", patched(66, 8)},
+        {"huge picture, tiny file",
+         [&] {
+             QByteArray b = good.left(200);
+             b[8] = b[9] = b[10] = b[11] = char(0xFF);
+             b[66] = char(0xFF);
+             b[67] = char(0xFF);
+             return b;
+         }()},
+    };
+    for (const TCase& c : cases) {
+        QString why;
+        EXPECT_TRUE(Decode(c.Bytes, &why).isNull()) << c.Name;
+        EXPECT_FALSE(why.isEmpty()) << c.Name;
+    }
+    EXPECT_TRUE(piclib::PcxDecode(nullptr, 0).isNull());
+}
+
+TEST(PicLibLoad, ReadsPcxFilesByContentWhateverTheirName)
+{
+    TempDir dir;
+    const QImage source = IndexedPicture(31, 17, 16);
+    const QString path = dir.write("picture.jpg", WritePcx(source, 1, 4));
+    auto image = Load(path);
+    ASSERT_TRUE(image);
+    EXPECT_EQ(PicLibOk, PicLibLastError());
+    EXPECT_STREQ("", PicLibErrorText());
+    ExpectSamePixels(source, *image);
+}
+
+TEST(PicLibLoad, DecodesQtFormatsByContent)
+{
+    TempDir dir;
+    QImage source(21, 11, QImage::Format_RGB32);
+    source.fill(qRgb(0, 128, 255));
+    // Formats Qt can write here, each saved under a misleading name.
+    for (const char* format : {"BMP", "PNG", "JPG", "TIFF", "WEBP", "ICO", "PPM"}) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(source.save(&buffer, format)) << format;
+        auto image = Load(dir.write(QStringLiteral("file-%1.pcx").arg(format), bytes));
+        ASSERT_TRUE(image) << format << ": " << PicLibErrorText();
+        EXPECT_EQ(source.size(), image->size()) << format;
+    }
+    // Read-only formats, written by hand: a 1 x 1 GIF and an SVG.
+    const QByteArray gif = QByteArray::fromHex("474946383961010001008000"
+                                               "00ffffff00000021f90401000000002c000000"
+                                               "00010001000002024401003b");
+    const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' width='30' height='20'>"
+                           "<rect width='30' height='20' fill='green'/></svg>";
+    auto gifImage = Load(dir.write("a.bin", gif));
+    ASSERT_TRUE(gifImage) << PicLibErrorText();
+    EXPECT_EQ(QSize(1, 1), gifImage->size());
+    auto svgImage = Load(dir.write("c.txt", svg));
+    ASSERT_TRUE(svgImage) << PicLibErrorText();
+    EXPECT_EQ(QSize(30, 20), svgImage->size());
+}
+
+TEST(PicLibLoad, ReportsWhyThereIsNoPicture)
+{
+    TempDir dir;
+    EXPECT_EQ(nullptr, PicLibLoad(nullptr, 0));
+    EXPECT_EQ(PicLibNoFile, PicLibLastError());
+    EXPECT_EQ(nullptr, PicLibLoad("", 0));
+    EXPECT_EQ(PicLibNoFile, PicLibLastError());
+
+    EXPECT_FALSE(Load(dir("missing.png")));
+    EXPECT_EQ(PicLibCannotOpen, PicLibLastError());
+    EXPECT_STRNE("", PicLibErrorText());
+
+    EXPECT_FALSE(Load(dir.write("text.png", "just some words, not a picture")));
+    EXPECT_EQ(PicLibCannotDecode, PicLibLastError());
+    EXPECT_FALSE(Load(dir.write("empty.bmp", "")));
+    EXPECT_EQ(PicLibCannotDecode, PicLibLastError());
+    // A damaged PCX says what is wrong with it.
+    const QByteArray pcx = WritePcx(IndexedPicture(50, 50, 256), 8, 1);
+    EXPECT_FALSE(Load(dir.write("cut.pcx", pcx.left(400))));
+    EXPECT_EQ(PicLibCannotDecode, PicLibLastError());
+    EXPECT_STREQ("The PCX picture data is truncated", PicLibErrorText());
+}
