@@ -4,9 +4,11 @@
 
 #include <QFile>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform
@@ -98,6 +100,21 @@ int ReadDirectoryNames(int dirFd, std::vector<QByteArray>& names)
     const int error = errno;
     ::closedir(dir);
     return error;
+}
+
+int RenameNoReplace(int fromDir, const char* from, int toDir, const char* to)
+{
+    if (::renameat2(fromDir, from, toDir, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL)
+        return errno;
+    struct stat st {
+    };
+    if (::fstatat(toDir, to, &st, AT_SYMLINK_NOFOLLOW) == 0)
+        return EEXIST;
+    if (errno != ENOENT)
+        return errno;
+    return ::renameat(fromDir, from, toDir, to) == 0 ? 0 : errno;
 }
 
 QString ChildPath(const QString& parent, const QByteArray& name)

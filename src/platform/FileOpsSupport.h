@@ -63,6 +63,11 @@ QString CopyName(const QString& name, int n);
 // the caller changes the directory. Returns 0 or an errno. `dirFd` stays open.
 int ReadDirectoryNames(int dirFd, std::vector<QByteArray>& names);
 
+// renameat2 with RENAME_NOREPLACE: never replaces the target. On file systems that do
+// not know the flag it looks first and then renames (a target made in between those two
+// steps is the one race left there). Returns 0 or an errno (EEXIST when the name is taken).
+int RenameNoReplace(int fromDir, const char* from, int toDir, const char* to);
+
 // `parent` + "/" + the decoded `name`, for messages.
 QString ChildPath(const QString& parent, const QByteArray& name);
 

@@ -2,6 +2,7 @@
 
 #include "platform/FileOpsCopy.h"
 #include "platform/FileOpsFaults.h"
+#include "platform/FileOpsTrash.h"
 #include "platform/FileOpsTree.h"
 #include "platform/Messages.h"
 
@@ -174,24 +175,6 @@ TShellResult MoveAcross(const TSource& source, int dest, const QString& destinat
     return result;
 }
 
-// renameat2 that never replaces; falls back to a check and rename on file systems that
-// do not know RENAME_NOREPLACE (a target made in between those two steps is the one
-// race left there). Returns 0 or an errno.
-int RenameNoReplace(int fromDir, const char* from, int toDir, const char* to)
-{
-    if (::renameat2(fromDir, from, toDir, to, RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL)
-        return errno;
-    struct stat st {
-    };
-    if (::fstatat(toDir, to, &st, AT_SYMLINK_NOFOLLOW) == 0)
-        return EEXIST;
-    if (errno != ENOENT)
-        return errno;
-    return ::renameat(fromDir, from, toDir, to) == 0 ? 0 : errno;
-}
-
 TShellResult MoveInto(const TSource& source, int dest, const QString& destination,
                       const TShellFailureHandler& onFailure, TFileOpsReport& report)
 {
@@ -226,12 +209,12 @@ TShellResult DeleteItem(const TSource& source, bool useRecycleBin,
                         const TShellFailureHandler& onFailure, TFileOpsReport& report)
 {
     if (useRecycleBin) {
-        QFile file(source.Path);
-        if (file.moveToTrash())
+        const QString reason = MoveToTrash(source.Path);
+        if (reason.isEmpty())
             return {1, 0, {}};
         TFileOpsReport trashReport(onFailure, Tr("Cannot move \"%1\" to the trash: %2. It was "
                                                  "not deleted."));
-        trashReport.Failed(source.Path, file.errorString());
+        trashReport.Failed(source.Path, reason);
         return {0, trashReport.Count(), {}};
     }
     int removed = 0;

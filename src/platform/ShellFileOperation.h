@@ -50,8 +50,8 @@ struct TShellResult {
 //   entry failed to copy or the copy differs, the copy is removed again and the
 //   original is left untouched. Moving an item into the folder it is in is refused.
 // Delete: `destination` is ignored. With `useRecycleBin` the item goes to the
-//   freedesktop trash (QFile::moveToTrash); when that fails it is reported and kept,
-//   never deleted for good instead. Otherwise it is removed for good, recursively;
+//   freedesktop trash of its file system (see FileOpsTrash.h); when that fails it is
+//   reported and kept, never deleted for good instead. Otherwise it is removed for good, recursively;
 //   entries that cannot be removed are reported and their folders are kept.
 //
 // A directory is never copied or moved into itself or below itself: that is reported

@@ -1,0 +1,177 @@
+#include "platform/FileOpsTrash.h"
+
+#include "platform/FileOpsSupport.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QUrl>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform
+{
+
+namespace
+{
+
+constexpr int kMaxTrashNames = 10000;
+
+QString Tr(const char* text)
+{
+    return QCoreApplication::translate("ShellFileOperation", text);
+}
+
+bool IsOwnFolder(const QString& path)
+{
+    struct stat st {
+    };
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == ::geteuid();
+}
+
+// Makes `path` (one level) as a private folder unless it exists; true when it is a
+// folder (not a link) afterwards.
+bool EnsureFolder(const QString& path)
+{
+    ::mkdir(QFile::encodeName(path).constData(), 0700);
+    struct stat st {
+    };
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A trash folder `trash` with its files/ and info/, on the device `dev`.
+bool UsableTrash(const QString& trash, dev_t dev)
+{
+    struct stat st {
+    };
+    return EnsureFolder(trash) && EnsureFolder(trash + "/files") && EnsureFolder(trash + "/info") &&
+           ::stat(QFile::encodeName(trash + "/files").constData(), &st) == 0 && st.st_dev == dev;
+}
+
+// The root of the file system holding the folder `folder` (realpath'd): the last
+// folder going up whose device is still `dev`.
+QString TopDirectory(QString folder, dev_t dev)
+{
+    while (folder != QLatin1String("/")) {
+        const qsizetype slash = folder.lastIndexOf(QLatin1Char('/'));
+        const QString up = slash == 0 ? QStringLiteral("/") : folder.left(slash);
+        struct stat st {
+        };
+        if (::stat(QFile::encodeName(up).constData(), &st) != 0 || st.st_dev != dev)
+            break;
+        folder = up;
+    }
+    return folder;
+}
+
+QString RealFolderOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const QByteArray parent =
+        QFile::encodeName(slash <= 0 ? QStringLiteral("/") : path.left(slash));
+    char resolved[PATH_MAX];
+    return ::realpath(parent.constData(), resolved) ? QFile::decodeName(resolved) : QString();
+}
+
+QByteArray TrashInfo(const QString& path)
+{
+    return "[Trash Info]\nPath=" + QUrl::toPercentEncoding(QFile::encodeName(path), "/") +
+           "\nDeletionDate=" +
+           QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1() +
+           "\n";
+}
+
+// Writes info/<name>.trashinfo exclusively; 0, EEXIST when the name is taken, or an errno.
+int WriteInfo(const QString& info, const QByteArray& content)
+{
+    TFd fd(
+        ::open(QFile::encodeName(info).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!fd.Valid())
+        return errno;
+    int error = ::write(fd.Get(), content.constData(), size_t(content.size())) == content.size()
+                    ? 0
+                    : (errno ? errno : EIO);
+    if (!error)
+        error = fd.Close();
+    if (error)
+        ::unlink(QFile::encodeName(info).constData());
+    return error;
+}
+
+} // namespace
+
+QString TrashFolderFor(const QString& path)
+{
+    const QString folder = RealFolderOf(path);
+    struct stat st {
+    };
+    if (folder.isEmpty() || ::stat(QFile::encodeName(folder).constData(), &st) != 0)
+        return {};
+    // Items on the home folder's file system go to the home trash and nowhere else.
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    struct stat home {
+    };
+    if (data.startsWith(QLatin1Char('/')))
+        QDir().mkpath(data);
+    if (::stat(QFile::encodeName(data).constData(), &home) != 0 &&
+        ::stat(QFile::encodeName(QDir::homePath()).constData(), &home) != 0)
+        home.st_dev = st.st_dev;
+    if (home.st_dev == st.st_dev)
+        return data.startsWith(QLatin1Char('/')) && UsableTrash(data + "/Trash", st.st_dev)
+                   ? data + "/Trash"
+                   : QString();
+    const QString top = TopDirectory(folder, st.st_dev);
+    const QString base = top == QLatin1String("/") ? QString() : top;
+    const QString uid = QString::number(::geteuid());
+    struct stat shared {
+    };
+    // A shared .Trash must be a real folder with the sticky bit, as the standard asks.
+    if (::lstat(QFile::encodeName(base + "/.Trash").constData(), &shared) == 0 &&
+        S_ISDIR(shared.st_mode) && (shared.st_mode & S_ISVTX) &&
+        UsableTrash(base + "/.Trash/" + uid, st.st_dev) && IsOwnFolder(base + "/.Trash/" + uid))
+        return base + "/.Trash/" + uid;
+    const QString own = base + "/.Trash-" + uid;
+    if (UsableTrash(own, st.st_dev) && IsOwnFolder(own))
+        return own;
+    return {};
+}
+
+QString MoveToTrash(const QString& path)
+{
+    struct stat st {
+    };
+    if (!path.startsWith(QLatin1Char('/')) ||
+        ::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return path.startsWith(QLatin1Char('/')) ? ErrorText(errno) : Tr("not a full path");
+    const QString trash = TrashFolderFor(path);
+    if (trash.isEmpty())
+        return Tr("there is no trash folder on its file system");
+    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    const QByteArray info = TrashInfo(path);
+    for (int n = 1; n <= kMaxTrashNames; ++n) {
+        const QString trashName = n == 1 ? name : name + "." + QString::number(n);
+        const QString infoPath = trash + "/info/" + trashName + ".trashinfo";
+        const int error = WriteInfo(infoPath, info);
+        if (error == EEXIST)
+            continue;
+        if (error)
+            return ErrorText(error);
+        const QByteArray target = QFile::encodeName(trash + "/files/" + trashName);
+        const int renameError = RenameNoReplace(AT_FDCWD, QFile::encodeName(path).constData(),
+                                                AT_FDCWD, target.constData());
+        if (renameError == 0)
+            return {};
+        ::unlink(QFile::encodeName(infoPath).constData());
+        if (renameError != EEXIST)
+            return ErrorText(renameError);
+    }
+    return Tr("no free name was found for it in the trash");
+}
+
+} // namespace platform

@@ -1,0 +1,22 @@
+#pragma once
+// The freedesktop.org trash: moving an item into the trash folder of its file system.
+//
+// Our own, because QFile::moveToTrash (Qt 6.4) puts the item into "files/" below the
+// process's current folder when it cannot set up a trash folder.
+
+#include <QString>
+
+namespace platform
+{
+
+// Moves `path` (absolute; a link is moved as the link) into a trash folder on the same
+// file system, so nothing is copied: the user's home trash ($XDG_DATA_HOME/Trash) when
+// it lives there, else the volume's $topdir/.Trash/$uid or $topdir/.Trash-$uid. Writes
+// the .trashinfo record first (exclusively) and takes a free name ("NAME", "NAME.2", ...).
+// Returns an empty text on success; otherwise the reason, and the item is where it was.
+QString MoveToTrash(const QString& path);
+
+// The trash folder the item `path` goes to, created if need be; empty when there is none.
+QString TrashFolderFor(const QString& path);
+
+} // namespace platform

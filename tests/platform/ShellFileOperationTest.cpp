@@ -1,0 +1,610 @@
+#include "platform/ShellFileOperation.h"
+#include "platform/FileOpsCopy.h"
+#include "platform/FileOpsFaults.h"
+#include "platform/Messages.h"
+#include "support/TempDir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <QStringList>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using platform::ShellFileOperation;
+using platform::TFileOpsStep;
+using platform::TShellFunction;
+
+namespace
+{
+
+constexpr time_t kOldTime = 1000000000; // September 2001
+
+QByteArray Bytes(int size, int seed)
+{
+    QByteArray data(size, Qt::Uninitialized);
+    quint32 x = 2463534242u + quint32(seed);
+    for (char& c : data) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        c = char(x);
+    }
+    return data;
+}
+
+void SetTimes(const QString& path, time_t t)
+{
+    const struct timespec times[2] = {{t, 0}, {t, 0}};
+    ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW);
+}
+
+void Link(const QString& target, const QString& path)
+{
+    ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()),
+              0);
+}
+
+QByteArray ReadLink(const QString& path)
+{
+    char target[4096];
+    const ssize_t n = ::readlink(QFile::encodeName(path).constData(), target, sizeof target);
+    return n < 0 ? QByteArray() : QByteArray(target, int(n));
+}
+
+bool Exists(const QString& path)
+{
+    struct stat st {
+    };
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+// Everything a copy must keep, for each entry below `root` ("" is the root itself):
+// kind, permission bits, modification time, and the bytes or the link target.
+QMap<QString, QString> Snapshot(const QString& root, const QString& relative = {})
+{
+    QMap<QString, QString> entries;
+    const QString path = relative.isEmpty() ? root : root + "/" + relative;
+    struct stat st {
+    };
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return entries;
+    QString text = QString("%1 %2 %3 ")
+                       .arg(st.st_mode & S_IFMT, 0, 8)
+                       .arg(st.st_mode & 07777, 0, 8)
+                       .arg(qint64(st.st_mtim.tv_sec));
+    if (S_ISREG(st.st_mode))
+        text += QString::fromLatin1(readAll(path).toHex());
+    else if (S_ISLNK(st.st_mode))
+        text += QFile::decodeName(ReadLink(path));
+    entries.insert(relative, text);
+    if (S_ISDIR(st.st_mode)) {
+        const QStringList names = QDir(path).entryList(QDir::AllEntries | QDir::Hidden |
+                                                       QDir::System | QDir::NoDotAndDotDot);
+        for (const QString& name : names) {
+            const QString child = relative.isEmpty() ? name : relative + "/" + name;
+            entries.insert(Snapshot(root, child));
+        }
+    }
+    return entries;
+}
+
+// A tree with nested folders, links (one dangling, one to a folder), a FIFO, a
+// read-only file, a read-only folder and a file of several megabytes; old times.
+QString MakeTree(const TempDir& temp, const QString& name)
+{
+    const QString root = temp.mkdir(name).chopped(1);
+    temp.write(name + "/a.txt", "alpha");
+    temp.write(name + "/sub/b.bin", Bytes(3 * 1024 * 1024 + 17, 1));
+    temp.write(name + "/sub/deeper/c.txt", "");
+    temp.write(name + "/ro/d.txt", "read only");
+    temp.mkdir(name + "/sub/empty");
+    Link("a.txt", root + "/link");
+    Link("nowhere", root + "/dangling");
+    Link("sub", root + "/sub-link");
+    ::mkfifo(QFile::encodeName(root + "/sub/fifo").constData(), 0640);
+    ::chmod(QFile::encodeName(root + "/a.txt").constData(), 0640);
+    ::chmod(QFile::encodeName(root + "/ro/d.txt").constData(), 0444);
+    for (const QString& entry :
+         {"/a.txt", "/sub/b.bin", "/sub/deeper/c.txt", "/ro/d.txt", "/sub/fifo", "/link",
+          "/dangling", "/sub-link", "/sub/empty", "/sub/deeper", "/sub", "/ro", ""})
+        SetTimes(root + entry, kOldTime);
+    ::chmod(QFile::encodeName(root + "/ro").constData(), 0555);
+    SetTimes(root + "/ro", kOldTime);
+    return root;
+}
+
+class TFaultHook final
+{
+public:
+    explicit TFaultHook(platform::TFileOpsFaultHook hook)
+        : m_previous(platform::SetFileOpsFaultHook(std::move(hook)))
+    {
+    }
+    ~TFaultHook() { platform::SetFileOpsFaultHook(std::move(m_previous)); }
+
+private:
+    platform::TFileOpsFaultHook m_previous;
+};
+
+// A small tmpfs mounted on a folder for the test's lifetime (needs root).
+class TTmpfs final
+{
+public:
+    TTmpfs(const QString& dir, const char* size) : m_dir(QFile::encodeName(dir))
+    {
+        const QByteArray options = QByteArray("size=") + size;
+        m_mounted = ::mount("tmpfs", m_dir.constData(), "tmpfs", 0, options.constData()) == 0;
+        if (!m_mounted)
+            m_error = QString::fromLocal8Bit(std::strerror(errno));
+    }
+    ~TTmpfs()
+    {
+        if (m_mounted)
+            ::umount2(m_dir.constData(), MNT_DETACH);
+    }
+    bool Mounted() const { return m_mounted; }
+    QString Error() const { return m_error; }
+
+private:
+    QByteArray m_dir;
+    bool m_mounted{false};
+    QString m_error;
+};
+
+#define MOUNT_OR_SKIP(fs)                                                                          \
+    if (!(fs).Mounted())                                                                           \
+    GTEST_SKIP() << "cannot mount a tmpfs here (" << qPrintable((fs).Error())                      \
+                 << "); this test needs root"
+
+class ShellFileOperationTest : public ::testing::Test
+{
+protected:
+    TempDir temp;
+    QStringList messages;
+    platform::TShellFailureHandler capture = [this](const QString& m) { messages << m; };
+
+    platform::TShellResult Run(TShellFunction f, const QString& source, const QString& dest,
+                               bool trash = false)
+    {
+        return ShellFileOperation(f, source, dest, trash, capture);
+    }
+};
+
+} // namespace
+
+TEST_F(ShellFileOperationTest, CopyKeepsTreeLinksModesAndTimes)
+{
+    const QString src = MakeTree(temp, "src/tree");
+    const QString dst = temp.mkdir("dst");
+    const auto before = Snapshot(src);
+
+    const auto result = Run(TShellFunction::Copy, src, dst);
+
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+    EXPECT_TRUE(result.Succeeded());
+    EXPECT_EQ(result.Target, dst + "tree");
+    EXPECT_EQ(result.Items, before.size());
+    EXPECT_EQ(Snapshot(dst + "tree"), before);
+    EXPECT_EQ(Snapshot(src), before) << "the source must not change";
+    EXPECT_TRUE(QFileInfo(dst + "tree/sub-link").isSymLink()) << "links are not followed";
+}
+
+TEST_F(ShellFileOperationTest, CopyOfSingleFileLinkAndSizeLessSystemFile)
+{
+    const QString dst = temp.mkdir("dst");
+    const QString file = temp.write("f.dat", Bytes(100000, 2));
+    Link("/no/such/target", temp("dangling"));
+
+    EXPECT_EQ(Run(TShellFunction::Copy, file, dst).Target, dst + "f.dat");
+    EXPECT_EQ(readAll(dst + "f.dat"), readAll(file));
+    EXPECT_EQ(Run(TShellFunction::Copy, temp("dangling"), dst).Target, dst + "dangling");
+    EXPECT_EQ(ReadLink(dst + "dangling"), "/no/such/target");
+    // Files of /proc report size 0 yet have content.
+    EXPECT_TRUE(Run(TShellFunction::Copy, "/proc/version", dst).Succeeded());
+    EXPECT_FALSE(readAll(dst + "version").isEmpty());
+    EXPECT_EQ(readAll(dst + "version"), readAll("/proc/version"));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+}
+
+TEST_F(ShellFileOperationTest, TakenNamesGiveCopyOfNames)
+{
+    const QString dst = temp.mkdir("dst");
+    const QString file = temp.write("src/note.txt", "new");
+    temp.write("dst/note.txt", "old");
+    temp.write("src/folder/inner.txt", "inner");
+    temp.write("dst/folder/other.txt", "other");
+
+    EXPECT_EQ(Run(TShellFunction::Copy, file, dst).Target, dst + "Copy of note.txt");
+    EXPECT_EQ(Run(TShellFunction::Copy, file, dst).Target, dst + "Copy (2) of note.txt");
+    EXPECT_EQ(Run(TShellFunction::Copy, file, dst).Target, dst + "Copy (3) of note.txt");
+    EXPECT_EQ(readAll(dst + "note.txt"), "old");
+    EXPECT_EQ(readAll(dst + "Copy (3) of note.txt"), "new");
+
+    // Folders are not merged into a folder of the same name.
+    EXPECT_EQ(Run(TShellFunction::Copy, temp("src/folder"), dst).Target, dst + "Copy of folder");
+    EXPECT_EQ(QDir(dst + "folder").entryList(QDir::Files), QStringList{"other.txt"});
+    EXPECT_EQ(readAll(dst + "Copy of folder/inner.txt"), "inner");
+
+    // Copying into the item's own folder duplicates it there.
+    EXPECT_EQ(Run(TShellFunction::Copy, file, temp("src")).Target, temp("src/Copy of note.txt"));
+
+    // A move meeting a taken name is renamed the same way.
+    const QString other = temp.write("elsewhere/note.txt", "moved");
+    EXPECT_EQ(Run(TShellFunction::Move, other, dst).Target, dst + "Copy (4) of note.txt");
+    EXPECT_EQ(readAll(dst + "Copy (4) of note.txt"), "moved");
+    EXPECT_FALSE(Exists(other));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+}
+
+TEST_F(ShellFileOperationTest, FolderIsNeverCopiedOrMovedIntoItself)
+{
+    const QString src = temp.mkdir("tree").chopped(1);
+    temp.write("tree/sub/x.txt", "x");
+    Link(src + "/sub", temp("alias")); // the same folder reached by another path
+    const auto before = Snapshot(src);
+
+    for (const QString& dest : {src, src + "/sub", src + "/sub/", temp("alias")}) {
+        for (TShellFunction f : {TShellFunction::Copy, TShellFunction::Move}) {
+            messages.clear();
+            const auto result = Run(f, src, dest);
+            EXPECT_FALSE(result.Succeeded()) << dest.toStdString();
+            ASSERT_EQ(messages.size(), 1) << dest.toStdString();
+            EXPECT_TRUE(messages[0].contains(src)) << messages[0].toStdString();
+        }
+    }
+    EXPECT_EQ(Snapshot(src), before);
+    EXPECT_TRUE(Exists(src + "/sub/x.txt"));
+
+    // A sibling whose name starts the same is not "inside".
+    const QString sibling = temp.mkdir("tree2");
+    EXPECT_TRUE(Run(TShellFunction::Copy, src, sibling).Succeeded());
+}
+
+TEST_F(ShellFileOperationTest, FailingEntriesAreReportedRemovedAndTheCopyGoesOn)
+{
+    const QString src = temp.mkdir("src").chopped(1);
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
+        temp.write(QString("src/") + name, name);
+    const QString dst = temp.mkdir("dst");
+    TFaultHook hook([&](TFileOpsStep step, const QString& path) {
+        if (step == TFileOpsStep::OpenSource && path.endsWith("/a.txt"))
+            return EACCES; // unreadable
+        if (step == TFileOpsStep::OpenSource && path.endsWith("/b.txt"))
+            QFile::remove(path); // vanishes just before it is read
+        if (step == TFileOpsStep::DataWritten && path.endsWith("/c.txt"))
+            return EIO; // the disk fails after the data
+        return 0;
+    });
+
+    const auto result = Run(TShellFunction::Copy, src, dst);
+
+    ASSERT_EQ(messages.size(), 3) << messages.join("\n").toStdString();
+    EXPECT_TRUE(messages.join("\n").contains(src + "/a.txt\": Permission denied"));
+    EXPECT_TRUE(messages.join("\n").contains(src + "/b.txt\": No such file or directory"));
+    EXPECT_TRUE(messages.join("\n").contains(src + "/c.txt\": Input/output error"));
+    EXPECT_EQ(result.Failures, 3);
+    EXPECT_EQ(result.Target, dst + "src");
+    EXPECT_EQ(QDir(dst + "src").entryList(QDir::Files), QStringList{"d.txt"})
+        << "partial copies are removed";
+    EXPECT_EQ(readAll(dst + "src/d.txt"), "d.txt");
+}
+
+TEST_F(ShellFileOperationTest, UnusableDestinationOrSourceIsReported)
+{
+    const QString file = temp.write("f.txt", "f");
+    const QString plain = temp.write("plain", "not a folder");
+
+    for (const QString& dest : {plain, plain + "/below", temp("missing/"), QString("relative/")}) {
+        messages.clear();
+        EXPECT_FALSE(Run(TShellFunction::Copy, file, dest).Succeeded());
+        ASSERT_EQ(messages.size(), 1) << dest.toStdString();
+        EXPECT_TRUE(messages[0].startsWith("Cannot copy \"" + file + "\""))
+            << messages[0].toStdString();
+    }
+    messages.clear();
+    EXPECT_FALSE(Run(TShellFunction::Move, temp("gone.txt"), temp.path()).Succeeded());
+    EXPECT_FALSE(Run(TShellFunction::Delete, "/", {}).Succeeded());
+    EXPECT_FALSE(Run(TShellFunction::Delete, "f.txt", {}).Succeeded());
+    EXPECT_EQ(messages.size(), 3);
+    EXPECT_TRUE(Exists(file));
+}
+
+TEST_F(ShellFileOperationTest, FullDiskLeavesNoPartialCopy)
+{
+    const QString mnt = temp.mkdir("small");
+    TTmpfs fs(mnt, "1m");
+    MOUNT_OR_SKIP(fs);
+    temp.write("src/big.bin", Bytes(2 * 1024 * 1024, 3));
+    temp.write("src/small.txt", "small");
+
+    const auto result = Run(TShellFunction::Copy, temp("src"), mnt);
+
+    ASSERT_EQ(messages.size(), 1) << messages.join("\n").toStdString();
+    EXPECT_EQ(messages[0], "Cannot copy \"" + temp("src/big.bin") + "\": No space left on device.");
+    EXPECT_EQ(result.Failures, 1);
+    EXPECT_FALSE(Exists(mnt + "src/big.bin"));
+    EXPECT_EQ(readAll(mnt + "src/small.txt"), "small");
+}
+
+TEST_F(ShellFileOperationTest, MoveWithinFileSystemRenames)
+{
+    const QString src = MakeTree(temp, "src/tree");
+    const QString dst = temp.mkdir("dst");
+    const auto before = Snapshot(src);
+    struct stat original {
+    };
+    ::lstat(QFile::encodeName(src + "/sub/b.bin").constData(), &original);
+
+    const auto result = Run(TShellFunction::Move, src, dst);
+
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+    EXPECT_EQ(result.Items, 1);
+    EXPECT_EQ(result.Target, dst + "tree");
+    EXPECT_FALSE(Exists(src));
+    EXPECT_EQ(Snapshot(dst + "tree"), before);
+    struct stat moved {
+    };
+    ::lstat(QFile::encodeName(dst + "tree/sub/b.bin").constData(), &moved);
+    EXPECT_EQ(moved.st_ino, original.st_ino) << "a rename, not a copy";
+
+    // Moving into the folder the item is in already changes nothing.
+    EXPECT_FALSE(Run(TShellFunction::Move, dst + "tree", dst).Succeeded());
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_EQ(Snapshot(dst + "tree"), before);
+}
+
+TEST_F(ShellFileOperationTest, MoveAcrossFileSystemsCopiesVerifiesAndDeletes)
+{
+    const QString mnt = temp.mkdir("other");
+    TTmpfs fs(mnt, "16m");
+    MOUNT_OR_SKIP(fs);
+    const QString src = MakeTree(temp, "src/tree");
+    const auto before = Snapshot(src);
+    temp.write("src/single.bin", Bytes(5000, 4));
+
+    const auto result = Run(TShellFunction::Move, src, mnt);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+    EXPECT_EQ(result.Target, mnt + "tree");
+    EXPECT_EQ(result.Items, before.size());
+    EXPECT_FALSE(Exists(src));
+    EXPECT_EQ(Snapshot(mnt + "tree"), before);
+
+    EXPECT_TRUE(Run(TShellFunction::Move, temp("src/single.bin"), mnt).Succeeded());
+    EXPECT_EQ(readAll(mnt + "single.bin"), Bytes(5000, 4));
+    EXPECT_FALSE(Exists(temp("src/single.bin")));
+
+    // And back again onto the first file system.
+    EXPECT_TRUE(Run(TShellFunction::Move, mnt + "tree", temp("src")).Succeeded());
+    EXPECT_EQ(Snapshot(src), before);
+    EXPECT_FALSE(Exists(mnt + "tree"));
+}
+
+TEST_F(ShellFileOperationTest, FailedMoveAcrossFileSystemsKeepsTheOriginal)
+{
+    const QString mnt = temp.mkdir("small");
+    TTmpfs fs(mnt, "1m");
+    MOUNT_OR_SKIP(fs);
+    temp.write("src/tree/big.bin", Bytes(2 * 1024 * 1024, 5));
+    temp.write("src/tree/small.txt", "small");
+    const auto before = Snapshot(temp("src/tree"));
+
+    // The disk fills up: nothing is moved, and the part that was copied goes again.
+    auto result = Run(TShellFunction::Move, temp("src/tree"), mnt);
+    ASSERT_EQ(messages.size(), 1) << messages.join("\n").toStdString();
+    EXPECT_TRUE(messages[0].contains("No space left on device"));
+    EXPECT_TRUE(messages[0].endsWith("\"" + temp("src/tree") + "\" stays where it was."));
+    EXPECT_TRUE(result.Target.isEmpty());
+    EXPECT_EQ(Snapshot(temp("src/tree")), before);
+    EXPECT_TRUE(QDir(mnt).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+
+    // The copy turns out different from the original: the original stays.
+    QFile::remove(temp("src/tree/big.bin"));
+    const auto smaller = Snapshot(temp("src/tree"));
+    TFaultHook hook([&](TFileOpsStep step, const QString& path) {
+        if (step == TFileOpsStep::BeforeVerify) {
+            QFile f(path + "/small.txt");
+            if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                f.write("SMALL"); // same size, other bytes
+        }
+        return 0;
+    });
+    messages.clear();
+    result = Run(TShellFunction::Move, temp("src/tree"), mnt);
+    ASSERT_EQ(messages.size(), 1) << messages.join("\n").toStdString();
+    EXPECT_TRUE(messages[0].contains("differs")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains(temp("src/tree/small.txt"))) << messages[0].toStdString();
+    EXPECT_FALSE(result.Succeeded());
+    EXPECT_EQ(Snapshot(temp("src/tree")), smaller);
+    EXPECT_TRUE(QDir(mnt).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+}
+
+TEST_F(ShellFileOperationTest, DeleteForGoodDoesNotFollowLinks)
+{
+    const QString keep = temp.write("keep/precious.txt", "precious");
+    const QString tree = temp.mkdir("tree").chopped(1);
+    temp.write("tree/sub/x.txt", "x");
+    Link(temp("keep"), tree + "/folder-link");
+    Link(keep, tree + "/sub/file-link");
+    Link(temp("keep"), temp("top-link"));
+
+    auto result = Run(TShellFunction::Delete, tree, temp("ignored"));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+    EXPECT_EQ(result.Items, 5);
+    EXPECT_FALSE(Exists(tree));
+
+    result = Run(TShellFunction::Delete, temp("top-link"), {});
+    EXPECT_EQ(result.Items, 1);
+    EXPECT_FALSE(Exists(temp("top-link")));
+    EXPECT_EQ(readAll(keep), "precious");
+}
+
+TEST_F(ShellFileOperationTest, DeleteReportsAnEntryThatStaysAndKeepsItsFolders)
+{
+    temp.write("tree/a.txt", "a");
+    const QString busy = temp.mkdir("tree/inner/busy");
+    TTmpfs fs(busy, "1m");
+    MOUNT_OR_SKIP(fs);
+    temp.write("tree/inner/busy/on-mount.txt", "m");
+
+    const auto result = Run(TShellFunction::Delete, temp("tree"), {});
+
+    // A mount point cannot be removed; its parents stay without further messages.
+    ASSERT_EQ(messages.size(), 1) << messages.join("\n").toStdString();
+    EXPECT_EQ(messages[0],
+              "Cannot delete \"" + temp("tree/inner/busy") + "\": Device or resource busy.");
+    EXPECT_EQ(result.Failures, 1);
+    EXPECT_FALSE(Exists(temp("tree/a.txt")));
+    EXPECT_TRUE(Exists(temp("tree/inner/busy")));
+}
+
+// Points XDG_DATA_HOME somewhere else for the test's lifetime, so the real trash is untouched.
+class TDataHome final
+{
+public:
+    explicit TDataHome(const QString& path) : m_saved(qgetenv("XDG_DATA_HOME"))
+    {
+        qputenv("XDG_DATA_HOME", QFile::encodeName(path));
+    }
+    ~TDataHome()
+    {
+        if (m_saved.isNull())
+            qunsetenv("XDG_DATA_HOME");
+        else
+            qputenv("XDG_DATA_HOME", m_saved);
+    }
+
+private:
+    QByteArray m_saved;
+};
+
+TEST_F(ShellFileOperationTest, TrashKeepsTheItemsInTheUsersTrash)
+{
+    const QString data = temp.mkdir("data").chopped(1);
+    const TDataHome home(data);
+    const QString file = temp.write("docs/letter.txt", "dear");
+    temp.write("docs/folder/inner.txt", "inner");
+
+    EXPECT_TRUE(Run(TShellFunction::Delete, file, {}, true).Succeeded());
+    EXPECT_TRUE(Run(TShellFunction::Delete, temp("docs/folder"), {}, true).Succeeded());
+    temp.write("docs/letter.txt", "second");
+    EXPECT_TRUE(Run(TShellFunction::Delete, file, {}, true).Succeeded());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+    EXPECT_FALSE(Exists(file));
+    EXPECT_FALSE(Exists(temp("docs/folder")));
+    EXPECT_EQ(readAll(data + "/Trash/files/letter.txt"), "dear");
+    EXPECT_EQ(readAll(data + "/Trash/files/letter.txt.2"), "second");
+    EXPECT_EQ(readAll(data + "/Trash/files/folder/inner.txt"), "inner");
+    const QByteArray info = readAll(data + "/Trash/info/letter.txt.2.trashinfo");
+    EXPECT_TRUE(
+        info.startsWith("[Trash Info]\nPath=" + QFile::encodeName(file) + "\nDeletionDate="))
+        << info.constData();
+
+    // Names are stored URL-escaped.
+    const QString odd = temp.write("docs/50% off #1.txt", "odd");
+    EXPECT_TRUE(Run(TShellFunction::Delete, odd, {}, true).Succeeded());
+    EXPECT_TRUE(
+        readAll(data + "/Trash/info/50% off #1.txt.trashinfo").contains("50%25%20off%20%231.txt"));
+}
+
+TEST_F(ShellFileOperationTest, TrashThatCannotBeMadeKeepsTheItem)
+{
+    const QString blocker = temp.write("blocker", "a file where the trash would go");
+    const TDataHome home(blocker + "/data");
+    const QString file = temp.write("docs/other.txt", "other");
+
+    EXPECT_FALSE(Run(TShellFunction::Delete, file, {}, true).Succeeded());
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("Cannot move \"" + file + "\" to the trash"))
+        << messages[0].toStdString();
+    EXPECT_EQ(readAll(file), "other") << "never deleted for good instead";
+    EXPECT_FALSE(Exists(QDir::currentPath() + "/files/other.txt"));
+}
+
+TEST_F(ShellFileOperationTest, TrashOnAnotherVolumeStaysOnThatVolume)
+{
+    const TDataHome home(temp.mkdir("data").chopped(1));
+    const QString mnt = temp.mkdir("volume");
+    TTmpfs fs(mnt, "1m");
+    MOUNT_OR_SKIP(fs);
+    const QString file = temp.write("volume/stick.txt", "on the stick");
+
+    EXPECT_TRUE(Run(TShellFunction::Delete, file, {}, true).Succeeded());
+    const QString trash = mnt + ".Trash-" + QString::number(::geteuid());
+    EXPECT_EQ(readAll(trash + "/files/stick.txt"), "on the stick");
+    EXPECT_TRUE(Exists(trash + "/info/stick.txt.trashinfo"));
+    EXPECT_FALSE(Exists(temp("data/Trash/files/stick.txt")));
+}
+
+TEST_F(ShellFileOperationTest, FailuresGoToTheMessageBoxByDefault)
+{
+    QStringList shown;
+    const auto previous = platform::SetMessageHandler([&](const QString& text) { shown << text; });
+    ShellFileOperation(TShellFunction::Copy, temp("missing.txt"), temp.path(), false);
+    platform::SetMessageHandler(previous);
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown[0], "Cannot copy \"" + temp("missing.txt") + "\": No such file or directory.");
+}
+
+TEST(MoveFile, RenamesButNeverReplaces)
+{
+    TempDir temp;
+    const QString a = temp.write("a.txt", "a");
+    const QString b = temp.write("b.txt", "b");
+    temp.write("dir/inside.txt", "inside");
+
+    EXPECT_FALSE(platform::MoveFile(a, b));
+    EXPECT_FALSE(platform::MoveFile(a, temp("dir")));
+    EXPECT_FALSE(platform::MoveFile(temp("dir"), b));
+    EXPECT_FALSE(platform::MoveFile(temp("none.txt"), temp("c.txt")));
+    EXPECT_FALSE(platform::MoveFile("a.txt", "c.txt"));
+    EXPECT_EQ(readAll(a), "a");
+    EXPECT_EQ(readAll(b), "b");
+    EXPECT_EQ(readAll(temp("dir/inside.txt")), "inside");
+
+    EXPECT_TRUE(platform::MoveFile(a, temp("c.txt")));
+    EXPECT_FALSE(Exists(a));
+    EXPECT_EQ(readAll(temp("c.txt")), "a");
+    EXPECT_TRUE(platform::MoveFile(temp("dir"), temp("renamed")));
+    EXPECT_EQ(readAll(temp("renamed/inside.txt")), "inside");
+}
+
+TEST(CreateDirectory, CreatesOneLevelAndRaisesTheSystemError)
+{
+    TempDir temp;
+    platform::CreateDirectory(temp("New directory"));
+    EXPECT_TRUE(QFileInfo(temp("New directory")).isDir());
+
+    const auto errorOf = [](const QString& path) {
+        try {
+            platform::CreateDirectory(path);
+        } catch (const platform::EInOutError& e) {
+            return e.ErrorCode();
+        }
+        return 0;
+    };
+    EXPECT_EQ(errorOf(temp("New directory")), EEXIST);
+    EXPECT_EQ(errorOf(temp("no/such/parent")), ENOENT);
+    temp.write("file", "x");
+    EXPECT_EQ(errorOf(temp("file/below")), ENOTDIR);
+}
+
+TEST(CopyFileData, FallsBackToReadAndWriteForPipes)
+{
+    TempDir temp;
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    const QByteArray data = Bytes(40000, 6);
+    ASSERT_EQ(::write(fds[1], data.constData(), size_t(data.size())), data.size());
+    ::close(fds[1]);
+    const int out = ::open(QFile::encodeName(temp("out")).constData(), O_WRONLY | O_CREAT, 0600);
+    EXPECT_EQ(platform::CopyFileData(fds[0], out), 0);
+    ::close(out);
+    ::close(fds[0]);
+    EXPECT_EQ(readAll(temp("out")), data);
+}
