@@ -44,7 +44,8 @@ private:
 
 struct TMember {
     zip_uint64_t Index{0};
-    std::string Name;
+    std::string Name;    // decoded as the directory reader does: UTF-8 with bit 11, else CP437
+    std::string Guessed; // libzip's guess, which also takes unflagged UTF-8 as such
     zip_uint64_t Size{0};
     time_t MTime{0};
     mode_t Mode{0}; // Unix type and permissions when the archive stored them
@@ -98,7 +99,8 @@ int32_t TExtractCommand::Run()
         TMember member;
         if (!ReadMember(zip_uint64_t(i), member))
             continue;
-        if (!m_specs.empty() && !MatchesAny(m_specs, member.Name))
+        if (!m_specs.empty() && !MatchesAny(m_specs, member.Name) &&
+            !MatchesAny(m_specs, member.Guessed))
             continue;
         ExtractMember(member);
     }
@@ -108,11 +110,15 @@ int32_t TExtractCommand::Run()
 bool TExtractCommand::ReadMember(zip_uint64_t index, TMember& member) const
 {
     zip_stat_t st;
-    const char* name = zip_get_name(m_za, index, 0);
-    if (!name || zip_stat_index(m_za, index, 0, &st) != 0)
+    const char* name = zip_get_name(m_za, index, ZIP_FL_ENC_STRICT);
+    if (!name)
+        return false;
+    member.Name = name; // copied before the next call may reuse libzip's buffer
+    const char* guessed = zip_get_name(m_za, index, 0);
+    if (!guessed || zip_stat_index(m_za, index, 0, &st) != 0)
         return false;
     member.Index = index;
-    member.Name = name;
+    member.Guessed = guessed;
     member.Size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
     member.MTime = (st.valid & ZIP_STAT_MTIME) ? st.mtime : 0;
     zip_uint8_t system = 0;

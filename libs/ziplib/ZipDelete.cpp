@@ -20,8 +20,12 @@ int32_t DeleteMembers(const TZipCommand& command, TReporter& reporter)
     const zip_int64_t total = zip_get_num_entries(za, 0);
     int32_t deleted = 0;
     for (zip_int64_t i = 0; i < total && !reporter.Cancelled(); ++i) {
-        const char* name = zip_get_name(za, zip_uint64_t(i), 0);
-        if (!name || !MatchesAny(specs, name))
+        // The panels show names as the directory reader decodes them (code page 437
+        // unless flagged UTF-8); libzip's guess also takes unflagged UTF-8 as such.
+        const char* strict = zip_get_name(za, zip_uint64_t(i), ZIP_FL_ENC_STRICT);
+        const std::string name = strict ? strict : "";
+        const char* guessed = zip_get_name(za, zip_uint64_t(i), 0);
+        if (!strict || !guessed || (!MatchesAny(specs, name) && !MatchesAny(specs, guessed)))
             continue;
         reporter.FileStart(name, 0);
         if (zip_delete(za, zip_uint64_t(i)) == 0)

@@ -192,4 +192,23 @@ TEST_F(ZipExtractTest, Utf8NamesSurviveAddReadAndExtract)
     EXPECT_EQ(Listing(target), QStringList({name}));
 }
 
+TEST_F(ZipExtractTest, UnflaggedNamesAreFoundAndWrittenAsThePanelShowsThem)
+{
+    // UTF-8 bytes without bit 11: the reader shows them as code page 437.
+    const QByteArray raw = QString::fromUtf8("ü.txt").toUtf8();
+    const QString archive = dir.write("n.zip", BuildZip({{raw, "u"}, {"keep.txt", "k"}}));
+    zip.SetZipFilename(archive);
+    const QString shown = QString::fromUtf8("├╝.txt");
+    ASSERT_EQ(Names(), QStringList({shown, "keep.txt"}));
+
+    const QString target = dir.mkdir("n");
+    EXPECT_EQ(ExtractTo(target, {shown}), 1);
+    EXPECT_EQ(Listing(target), QStringList({shown}));
+
+    zip.FSpecArgs = QStringList({shown});
+    zip.Delete();
+    EXPECT_EQ(zip.SuccessCount(), 1);
+    EXPECT_EQ(Names(), QStringList({"keep.txt"}));
+}
+
 } // namespace
