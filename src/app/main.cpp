@@ -1,6 +1,7 @@
 // Travodex: creates the windows in their order and runs the event loop until the
 // main window closes.
 #include "app/TApplication.h"
+#include "main/Windows.h"
 #include "main/uMain.h"
 #include "platform/IconList.h"
 
@@ -28,6 +29,7 @@ int main(int argc, char** argv)
     TApplication app(argc, argv);
     platform::SetupIconTheme();
     TfMain main;
+    CreateSharedWindows(&main);
     main.showMaximized();
     return app.exec();
 }

@@ -3,6 +3,7 @@
 #include "controls/VirtualListModel.h"
 #include "controls/VirtualListViews.h"
 
+#include <QApplication>
 #include <QDate>
 #include <QHeaderView>
 #include <QLocale>
@@ -307,10 +308,26 @@ void TVirtualListView::NotifyColumnClick(int column)
 
 void TVirtualListView::NotifyMouse(QEvent* event)
 {
+    // The list that was pressed keeps the mouse while the button is held; the list
+    // under the mouse is the one that hears about it.
     auto* mouse = static_cast<QMouseEvent*>(event);
-    const TMouseEvent& handler = event->type() == QEvent::MouseMove ? OnMouseMove : OnMouseUp;
+    const QPoint global = mouse->globalPosition().toPoint();
+    TVirtualListView* target = this;
+    for (QWidget* under = QApplication::widgetAt(global); under; under = under->parentWidget()) {
+        if (auto* list = qobject_cast<TVirtualListView*>(under)) {
+            target = list;
+            break;
+        }
+    }
+    const TMouseEvent& handler =
+        event->type() == QEvent::MouseMove ? target->OnMouseMove : target->OnMouseUp;
     if (handler)
-        handler(this, mouse->buttons(), mouse->modifiers(), mouse->position().toPoint());
+        handler(target, mouse->buttons(), mouse->modifiers(), target->mapFromGlobal(global));
+}
+
+void TVirtualListView::SetListCursor(const QCursor& cursor)
+{
+    static_cast<QAbstractItemView*>(ActiveView())->viewport()->setCursor(cursor);
 }
 
 void TVirtualListView::NotifyFocusIn()

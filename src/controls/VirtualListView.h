@@ -143,6 +143,8 @@ public:
     void ClearItemStates();
     // Selects or deselects one row without moving the focus.
     void SetItemSelected(int index, bool selected);
+    // The cursor shown while the mouse is over the list.
+    void SetListCursor(const QCursor& cursor);
     // Starts in-place editing of a row's caption.
     void EditItem(int index);
 

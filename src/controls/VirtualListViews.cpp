@@ -46,6 +46,8 @@ TReportView::TReportView(TVirtualListView* owner) : QTreeView(owner), m_owner(ow
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     setTextElideMode(Qt::ElideRight);
+    // A press on a selected row keeps the selection, so that it can be dragged.
+    setDragEnabled(true);
     header()->setSectionsClickable(true);
     header()->setStretchLastSection(false);
     connect(header(), &QHeaderView::sectionClicked, this,
@@ -101,6 +103,7 @@ TIconView::TIconView(TVirtualListView* owner) : QListView(owner), m_owner(owner)
     setBatchSize(2000);
     setResizeMode(QListView::Adjust);
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    setDragEnabled(true);
 }
 
 void TIconView::paintEvent(QPaintEvent* event)

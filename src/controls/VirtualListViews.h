@@ -19,6 +19,8 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    // Dragging the selection is ours (plain mouse events), not the platform's.
+    void startDrag(Qt::DropActions) override {}
 
 private:
     TVirtualListView* m_owner;
@@ -36,6 +38,8 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    // Dragging the selection is ours (plain mouse events), not the platform's.
+    void startDrag(Qt::DropActions) override {}
 
 private:
     TVirtualListView* m_owner;

@@ -66,6 +66,8 @@ void TfMain::FormCreate()
     setCentralWidget(m_splitter);
     CreateMenus();
     CreateToolbar();
+    WireCommands();
+    ReadConfiguration();
     Left().Files->setFocus();
 }
 
@@ -121,6 +123,15 @@ QWidget* TfMain::CreatePanel(TSide side)
     files->OnEnter = [this, side](TVirtualListView*) { FilesEnter(side); };
     files->OnDblClick = [this, side](TVirtualListView*) { FilesDblClick(side); };
     files->OnColumnClick = [this](TVirtualListView*, int column) { SetSortOrder(column); };
+    files->OnEdited = [this, side](TVirtualListView*, int, QString& text) {
+        FilesEdited(side, text);
+    };
+    files->OnMouseMove = [this](TVirtualListView* list, Qt::MouseButtons buttons,
+                                Qt::KeyboardModifiers modifiers, QPoint) {
+        FilesMouseMove(list == Left().Files ? sdLeft : sdRight, buttons, modifiers);
+    };
+    files->OnMouseUp = [this](TVirtualListView* list, Qt::MouseButtons, Qt::KeyboardModifiers,
+                              QPoint) { FilesMouseUp(list == Left().Files ? sdLeft : sdRight); };
     layout->addWidget(files, 1);
 
     p.Selected = new TStatusLine(QStringLiteral("Selected :"), p.Panel);

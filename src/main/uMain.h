@@ -6,7 +6,10 @@
 // written once and takes the panel's side, and the Left/Right names of the classic
 // design are thin wrappers over it.
 
+#include "fileops/FileCommands.h"
+#include "fileops/PanelHost.h"
 #include "listing/FileListing.h"
+#include "main/Extensions.h"
 #include "main/MainActions.h"
 
 #include <QMainWindow>
@@ -20,6 +23,10 @@ class TStatusLine;
 class TZipArchive;
 
 enum TSide : int { sdLeft = 0, sdRight = 1 };
+
+// The cursors of a drag between the panels: one item, or several (also none).
+const QCursor& SingleDragCursor();
+const QCursor& MultiDragCursor();
 
 // One panel: its state and its controls.
 struct TPanel {
@@ -38,7 +45,7 @@ struct TPanel {
     TZipArchive* Zip{nullptr}; // the panel's archive component, kept for the whole run
 };
 
-class TfMain final : public QMainWindow
+class TfMain final : public QMainWindow, public TPanelHost
 {
     Q_OBJECT
 
@@ -91,6 +98,34 @@ public:
     void MenuSynchronizeWindowsClick();
     void MenuToolbarClick();
 
+    // Configuration: the extension categories read from Trovel.ini.
+    void ReadConfiguration();
+    TExtensionCategories Categories;
+
+    // File commands (copy, move, rename, delete, create directory) and dragging.
+    void MenuCopyFileClick() { m_commands.CopyFiles(); }
+    void MenuMoveFileClick() { m_commands.MoveFiles(); }
+    void MenuRenameFileClick() { m_commands.RenameFiles(); }
+    void MenuDeleteFileClick() { m_commands.DeleteFiles(); }
+    void MenuCreateDirectoryClick() { m_commands.CreateDirectory(); }
+    void FilesEdited(TSide side, const QString& text) { m_commands.InPlaceRename(side, text); }
+    void FilesMouseMove(TSide side, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
+    void FilesMouseUp(TSide side);
+    void MenuPropertiesClick();
+    void MenuAboutClick();
+    TFileCommands& Commands() { return m_commands; }
+
+    // The panel host of the file commands.
+    int ActiveIndex() const override { return ActivePanel == 1 ? sdLeft : sdRight; }
+    TFileListing& PanelListing(int panel) override { return m_panels[panel].Listing; }
+    QString PanelDirectory(int panel) const override { return m_panels[panel].Directory; }
+    TVirtualListView& PanelFiles(int panel) override { return *m_panels[panel].Files; }
+    TZipArchive& PanelZip(int panel) override { return *m_panels[panel].Zip; }
+    bool RecycleBinInUse() const override { return UseRecycleBin; }
+    void RefreshFromDisk(int panel) override { RefreshPanel(TSide(panel)); }
+    void RefreshFromArchive(int panel) override;
+    void RefillListing(int panel) override { ReadListing(TSide(panel)); }
+
     // Layout rules.
     void FormResize();
     void SplitterMoved();
@@ -122,7 +157,10 @@ private:
     void ShowTotals(TSide side, const QString& objects, const QString& bytes);
     void FocusFirstRow(TSide side);
 
+    void WireCommands();
+
     std::array<TPanel, 2> m_panels;
+    TFileCommands m_commands{*this};
     QSplitter* m_splitter{nullptr};
     bool m_shown{false};
 };

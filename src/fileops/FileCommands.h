@@ -1,0 +1,46 @@
+#pragma once
+// The commands that change files: copy and move between the panels in all four cases
+// (directory or archive on either side), rename (single, by mask, in place), delete and
+// create directory. They act on the active panel's selection and use the other panel
+// as the target. Runs on the user-interface thread; blocks while it works.
+//
+// Safety rules kept by every command:
+// - ".." is never part of a selection;
+// - a panel shows an archive when its listing says so, whatever row has the focus;
+// - nothing is overwritten: disk copies take new names, extraction skips existing files,
+//   and files whose names an archive already holds are not added to it;
+// - a move deletes a source only once its copy is found in the target;
+// - copying or moving onto the pseudo-location "Drives" does nothing.
+
+#include <QString>
+#include <vector>
+
+class TPanelHost;
+
+class TFileCommands final
+{
+public:
+    explicit TFileCommands(TPanelHost& host) : m_host(host) {}
+
+    void CopyFiles() { Transfer(false); }
+    void MoveFiles() { Transfer(true); }
+    void RenameFiles();
+    // The caption of `panel`'s focused row was edited to `text`.
+    void InPlaceRename(int panel, const QString& text);
+    void DeleteFiles();
+    void CreateDirectory();
+
+    // The selected rows of a panel without its ".." row, in row order.
+    std::vector<int> Selection(int panel);
+
+private:
+    void Transfer(bool move);
+    void DiskToDisk(bool move);
+    void DiskToArchive(bool move);
+    void ArchiveToDisk(bool move);
+    void ArchiveToArchive(bool move);
+    void DeleteMembers(int panel, const QStringList& names);
+    void ShowRenameNotice();
+
+    TPanelHost& m_host;
+};

@@ -1,0 +1,78 @@
+#pragma once
+// The main window with two scratch folders in its panels, dialogs answered by the test
+// and messages captured instead of shown.
+
+#include "fileops/ModalAnswer.h"
+#include "fileops/uConfirm.h"
+#include "fileops/uSimple.h"
+#include "main/MainWindowFixture.h"
+#include "platform/Messages.h"
+
+#include <QAbstractItemView>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+
+class FileOpsTest : public MainWindowTest
+{
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        platform::SetMessageHandler([this](const QString& m) { messages << m; });
+        left = dir.mkdir("left");
+        right = dir.mkdir("right");
+        Open(sdRight, right);
+        Open(sdLeft, left);
+    }
+    void TearDown() override { platform::SetMessageHandler({}); }
+
+    // Selects exactly the named rows of a panel (focus on the first) and makes it active.
+    void Select(TSide side, const QStringList& names)
+    {
+        TVirtualListView* files = main->Panel(side).Files;
+        files->ClearItemStates();
+        for (const QString& name : names) {
+            const int row = Row(side, name);
+            ASSERT_GE(row, 0) << name.toStdString();
+            files->SetItemSelected(row, true);
+        }
+        main->FilesEnter(side);
+    }
+
+    void Reload()
+    {
+        Open(sdRight, main->Right().Directory);
+        Open(sdLeft, main->Left().Directory);
+    }
+
+    // Opens an archive of a panel's folder in that panel.
+    void OpenArchive(TSide side, const QString& name)
+    {
+        main->Panel(side).Files->FocusItem(Row(side, name));
+        main->FilesDblClick(side);
+        ASSERT_TRUE(main->ShowsArchive(side));
+    }
+
+    // Answers the next input dialog with `text` and Accept.
+    void AnswerInput(const QString& text)
+    {
+        AnswerNextModal([text](QDialog* d) {
+            d->findChild<QLineEdit*>()->setText(text);
+            d->done(1);
+        });
+    }
+    // Answers the next question with Yes (1) or No (2), keeping its texts.
+    void AnswerQuestion(int result, QStringList* texts = nullptr)
+    {
+        AnswerNextModal([result, texts](QDialog* d) {
+            if (texts)
+                *texts = {fConfirm->LabelNotice->text(), fConfirm->LabelConfirm->text()};
+            d->done(result);
+        });
+    }
+
+    QStringList messages;
+    QString left, right;
+};

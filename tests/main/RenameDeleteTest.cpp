@@ -1,0 +1,218 @@
+#include "main/FileOpsFixture.h"
+
+#include <QFile>
+
+TEST_F(FileOpsTest, RenameTheFocusedEntryNeverReplacing)
+{
+    dir.write("left/a.txt", "a");
+    dir.write("left/b.txt", "b");
+    Reload();
+    Select(sdLeft, {"b.txt"});
+    main->Left().Files->FocusItem(Row(sdLeft, "a.txt")); // one selected, focused elsewhere
+    main->Left().Files->SetItemSelected(Row(sdLeft, "b.txt"), true);
+    main->Left().Files->SetItemSelected(Row(sdLeft, "a.txt"), false);
+    AnswerInput("renamed.txt");
+    main->MenuRenameFileClick();
+    EXPECT_EQ(readAll(left + "renamed.txt"), "a");
+    EXPECT_EQ(readAll(left + "b.txt"), "b");
+
+    Select(sdLeft, {"b.txt"});
+    main->Left().Files->FocusItem(Row(sdLeft, "b.txt"));
+    AnswerInput("renamed.txt"); // taken: nothing happens, nothing is lost
+    main->MenuRenameFileClick();
+    EXPECT_EQ(readAll(left + "renamed.txt"), "a");
+    EXPECT_EQ(readAll(left + "b.txt"), "b");
+
+    main->Left().Files->FocusItem(Row(sdLeft, "b.txt"));
+    AnswerInput("../escaped.txt"); // a name never leaves its folder
+    main->MenuRenameFileClick();
+    EXPECT_FALSE(QFileInfo::exists(dir("escaped.txt")));
+    EXPECT_EQ(main->ActivePanel, 1);
+}
+
+TEST_F(FileOpsTest, RenameByMask)
+{
+    dir.write("left/a.txt", "a");
+    dir.write("left/b.txt", "b");
+    Reload();
+    Select(sdLeft, {"..", "a.txt", "b.txt"});
+    AnswerInput("*.bak");
+    main->MenuRenameFileClick();
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "a.bak", "b.bak"}));
+
+    Select(sdLeft, {"a.bak", "b.bak"});
+    AnswerInput("x.txt");
+    main->MenuRenameFileClick();
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "b.bak", "x.txt"}));
+    EXPECT_EQ(readAll(left + "x.txt"), "a");
+
+    Select(sdLeft, {"b.bak", "x.txt"});
+    AnswerInput("*a.txt"); // refused mask: every file skipped
+    main->MenuRenameFileClick();
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "b.bak", "x.txt"}));
+}
+
+TEST_F(FileOpsTest, InPlaceRenameKeepsTheLastExtension)
+{
+    dir.write("left/archive.tar.gz", "z");
+    dir.mkdir("left/plain");
+    Reload();
+    main->Left().Files->FocusItem(Row(sdLeft, "archive.tar.gz"));
+    main->FilesEdited(sdLeft, "backup");
+    EXPECT_TRUE(Names(sdLeft).contains("backup.gz"));
+    main->Left().Files->FocusItem(Row(sdLeft, "plain"));
+    main->FilesEdited(sdLeft, "renamed dir");
+    EXPECT_TRUE(Names(sdLeft).contains("renamed dir"));
+    EXPECT_FALSE(Names(sdLeft).contains("plain"));
+}
+
+TEST_F(FileOpsTest, RenamingInsideAnArchiveShowsTheNoticeAndKeepsYesNo)
+{
+    dir.write("left/m.txt", "m");
+    QProcess zip;
+    zip.setWorkingDirectory(left);
+    zip.start("zip", {"-q", "r.zip", "m.txt"});
+    ASSERT_TRUE(zip.waitForFinished());
+    Reload();
+    OpenArchive(sdLeft, "r.zip");
+    Select(sdLeft, {"m.txt"});
+    QStringList texts;
+    AnswerQuestion(2, &texts);
+    main->MenuRenameFileClick();
+    EXPECT_EQ(texts, QStringList({"You cannot rename files located in a zipped file.",
+                                  "Perhaps in a future version..."}));
+    EXPECT_EQ(fConfirm->ButtonCancel->text(), "No");
+    EXPECT_FALSE(fConfirm->ButtonAccept->isHidden());
+    EXPECT_TRUE(Names(sdLeft).contains("m.txt"));
+}
+
+TEST_F(FileOpsTest, DeleteAsksWithTheSelectedNameOrTheCount)
+{
+    dir.write("left/a.txt", "a");
+    dir.write("left/b.txt", "b");
+    Reload();
+    Select(sdLeft, {"b.txt"});
+    main->Left().Files->FocusItem(Row(sdLeft, "a.txt"));
+    main->Left().Files->SetItemSelected(Row(sdLeft, "a.txt"), false);
+    main->Left().Files->SetItemSelected(Row(sdLeft, "b.txt"), true);
+    QStringList texts;
+    AnswerQuestion(2, &texts);
+    main->MenuDeleteFileClick();
+    EXPECT_EQ(texts, QStringList({"You have selected the file b.txt to be deleted.",
+                                  "Do you want to proceed ?"}));
+    EXPECT_TRUE(QFileInfo::exists(left + "b.txt")); // "No" changes nothing
+
+    AnswerQuestion(1, &texts);
+    main->MenuDeleteFileClick();
+    EXPECT_FALSE(QFileInfo::exists(left + "b.txt"));
+    EXPECT_TRUE(QFileInfo::exists(left + "a.txt"));
+
+    Select(sdLeft, {".."});
+    AnswerQuestion(1, &texts);
+    main->MenuDeleteFileClick();
+    EXPECT_EQ(texts[0], "You have selected 0 files to be deleted.");
+    EXPECT_TRUE(QFileInfo::exists(left + "a.txt"));
+    EXPECT_TRUE(QFileInfo::exists(left));
+}
+
+TEST_F(FileOpsTest, DeleteToTheTrash)
+{
+    TempDir home;
+    qputenv("XDG_DATA_HOME", home.path().toUtf8());
+    dir.write("left/t.txt", "trash me");
+    Reload();
+    main->UseRecycleBin = true;
+    Select(sdLeft, {"t.txt"});
+    AnswerQuestion(1);
+    main->MenuDeleteFileClick();
+    qunsetenv("XDG_DATA_HOME");
+    EXPECT_FALSE(QFileInfo::exists(left + "t.txt"));
+    EXPECT_EQ(readAll(home("Trash/files/t.txt")), "trash me");
+}
+
+TEST_F(FileOpsTest, DeleteMembersOfAnArchive)
+{
+    dir.write("left/m1.txt", "1");
+    dir.write("left/m2.txt", "2");
+    QProcess zip;
+    zip.setWorkingDirectory(left);
+    zip.start("zip", {"-q", "d.zip", "m1.txt", "m2.txt"});
+    ASSERT_TRUE(zip.waitForFinished());
+    Reload();
+    OpenArchive(sdLeft, "d.zip");
+    Select(sdLeft, {"m1.txt"});
+    AnswerQuestion(1);
+    main->MenuDeleteFileClick();
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "m2.txt"}));
+    EXPECT_TRUE(QFileInfo::exists(left + "m1.txt")); // the disk file of that name stays
+    Select(sdLeft, {});
+    AnswerQuestion(1);
+    main->MenuDeleteFileClick();
+    EXPECT_EQ(messages, QStringList({"Error - no files selected for deletion"}));
+}
+
+TEST_F(FileOpsTest, CreateDirectoryOnceAndThenTheInputOutputError)
+{
+    AnswerNextModal([](QDialog* d) { d->done(1); }); // the proposal as it stands
+    main->MenuCreateDirectoryClick();
+    EXPECT_TRUE(QFileInfo(left + "New directory").isDir());
+    EXPECT_TRUE(Names(sdLeft).contains("New directory"));
+    AnswerNextModal([](QDialog* d) { d->done(1); });
+    EXPECT_THROW(main->MenuCreateDirectoryClick(), platform::EInOutError);
+    AnswerNextModal([](QDialog* d) { d->done(2); });
+    main->MenuCreateDirectoryClick(); // cancelled: nothing
+}
+
+TEST_F(FileOpsTest, DraggingMovesOrCopiesOnceAndCancelsOverTheSource)
+{
+    dir.write("left/d1.txt", "1");
+    dir.write("left/d2.txt", "2");
+    Reload();
+    Select(sdLeft, {"d1.txt"});
+    main->FilesMouseMove(sdRight, Qt::LeftButton, Qt::ControlModifier);
+    EXPECT_EQ(main->DragMode, 2);
+    main->FilesMouseMove(sdLeft, Qt::LeftButton, Qt::ControlModifier); // back over the source
+    EXPECT_EQ(main->DragMode, 0);
+    main->FilesMouseUp(sdLeft);
+    EXPECT_FALSE(QFileInfo::exists(right + "d1.txt"));
+
+    main->FilesMouseMove(sdRight, Qt::LeftButton, Qt::ControlModifier);
+    main->FilesMouseUp(sdRight);
+    EXPECT_EQ(readAll(right + "d1.txt"), "1");
+    EXPECT_TRUE(QFileInfo::exists(left + "d1.txt"));
+    EXPECT_EQ(main->DragMode, 0);
+
+    Open(sdLeft, left);
+    Select(sdLeft, {"d2.txt"});
+    main->FilesMouseMove(sdRight, Qt::LeftButton, Qt::NoModifier);
+    EXPECT_EQ(main->DragMode, 1);
+    main->FilesMouseUp(sdRight);
+    EXPECT_FALSE(QFileInfo::exists(left + "d2.txt"));
+    EXPECT_EQ(readAll(right + "d2.txt"), "2");
+    main->FilesMouseUp(sdRight); // a release without a new drag does nothing more
+    EXPECT_EQ(readAll(right + "d2.txt"), "2");
+}
+
+TEST_F(FileOpsTest, DragCursorTellsOneItemFromSeveral)
+{
+    dir.write("left/a", "a");
+    dir.write("left/b", "b");
+    Reload();
+    const auto shown = [this] {
+        auto* view = static_cast<QAbstractItemView*>(main->Right().Files->ActiveView());
+        return view->viewport()->cursor().pixmap().cacheKey();
+    };
+    Select(sdLeft, {"a"});
+    main->FilesMouseMove(sdRight, Qt::LeftButton, Qt::NoModifier);
+    EXPECT_EQ(shown(), SingleDragCursor().pixmap().cacheKey());
+    Select(sdLeft, {"a", "b"});
+    main->FilesMouseMove(sdRight, Qt::LeftButton, Qt::NoModifier);
+    EXPECT_EQ(shown(), MultiDragCursor().pixmap().cacheKey());
+    Select(sdLeft, {});
+    main->FilesMouseMove(sdRight, Qt::LeftButton, Qt::NoModifier);
+    EXPECT_EQ(shown(), MultiDragCursor().pixmap().cacheKey());
+    main->FilesMouseMove(sdRight, Qt::NoButton, Qt::NoModifier);
+    EXPECT_EQ(main->DragMode, 0);
+    auto* view = static_cast<QAbstractItemView*>(main->Right().Files->ActiveView());
+    EXPECT_EQ(view->viewport()->cursor().shape(), Qt::ArrowCursor);
+}
