@@ -135,6 +135,9 @@ TCopyOutcome TTreeCopy::CopyFile(int srcDir, const QByteArray& name, int dstDir,
         m_report.Failed(path, Reason("it changed into something else while it was copied"));
         return TCopyOutcome::Failed;
     }
+    // A regular file after all: read it blocking, and tell the system it goes in order.
+    ::fcntl(in.Get(), F_SETFL, ::fcntl(in.Get(), F_GETFL) & ~O_NONBLOCK);
+    ::posix_fadvise(in.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     TFd out(::openat(dstDir, dstName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!out.Valid())
         return CreateFailed(errno, top, path);
