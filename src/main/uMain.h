@@ -10,7 +10,9 @@
 #include "fileops/PanelHost.h"
 #include "listing/FileListing.h"
 #include "main/Extensions.h"
+#include "main/ExtractedCopies.h"
 #include "main/MainActions.h"
+#include "main/ViewDispatch.h"
 
 #include <QMainWindow>
 #include <array>
@@ -21,6 +23,8 @@ class QSplitter;
 class TVirtualListView;
 class TStatusLine;
 class TZipArchive;
+class TfImage;
+class TfText;
 
 enum TSide : int { sdLeft = 0, sdRight = 1 };
 
@@ -112,7 +116,18 @@ public:
     void FilesMouseMove(TSide side, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
     void FilesMouseUp(TSide side);
     void MenuPropertiesClick();
+    // View / Edit of the focused entry of the active panel.
+    void MenuViewFileClick();
+    // A new text editor (read-only unless `editable`) or image viewer window.
+    TfText* OpenTextEditor(const QString& fileName, bool editable);
+    TfImage* OpenImageViewer(const QString& fileName);
+    // Extracted copies of archive members being viewed, and how long a copy handed to a
+    // program or the help viewer is kept.
+    TExtractedCopies& ExtractedCopies() { return m_extractedCopies; }
+    int ProgramCopyLifetimeMs{5000};
     void MenuAboutClick();
+    void MenuTextEditorClick();
+    void MenuImageViewerClick();
     TFileCommands& Commands() { return m_commands; }
 
     // The panel host of the file commands.
@@ -158,9 +173,12 @@ private:
     void FocusFirstRow(TSide side);
 
     void WireCommands();
+    QWidget* PerformView(TViewAction action, const QString& path, bool editable);
+    template <typename TPlayer> QWidget* ShowPlayer(TPlayer* player, const QString& path);
 
     std::array<TPanel, 2> m_panels;
     TFileCommands m_commands{*this};
+    TExtractedCopies m_extractedCopies;
     QSplitter* m_splitter{nullptr};
     bool m_shown{false};
 };

@@ -45,7 +45,9 @@ void TfMain::FilesDblClick(TSide side)
             OpenLocation(side);
         else
             OpenArchive(side, row);
+        return;
     }
+    MenuViewFileClick();
 }
 
 void TfMain::OpenArchive(TSide side, int row)

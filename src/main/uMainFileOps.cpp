@@ -59,6 +59,9 @@ void TfMain::WireCommands()
     wire(a.MenuCreateDirectory, &TfMain::MenuCreateDirectoryClick);
     wire(a.MenuProperties, &TfMain::MenuPropertiesClick);
     wire(a.MenuAbout, &TfMain::MenuAboutClick);
+    wire(a.MenuViewFile, &TfMain::MenuViewFileClick);
+    wire(a.MenuTextEditor, &TfMain::MenuTextEditorClick);
+    wire(a.MenuImageViewer, &TfMain::MenuImageViewerClick);
 }
 
 void TfMain::RefreshFromArchive(int panel)
@@ -101,6 +104,16 @@ void TfMain::FilesMouseUp(TSide side)
 void TfMain::ReadConfiguration()
 {
     Categories.Read(platform::ConfigFilePath());
+}
+
+void TfMain::MenuTextEditorClick()
+{
+    OpenTextEditor(QString(), true);
+}
+
+void TfMain::MenuImageViewerClick()
+{
+    OpenImageViewer(QString());
 }
 
 void TfMain::MenuAboutClick()

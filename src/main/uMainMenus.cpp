@@ -141,11 +141,7 @@ void TfMain::CreateMenus()
     a.MenuAbout = NewAction(this, "&About...");
     help->addAction(a.MenuAbout);
 
-    // Until their windows exist, these entries are present and disabled.
-    for (QAction* later :
-         {a.MenuCopyFile, a.MenuMoveFile, a.MenuRenameFile, a.MenuDeleteFile, a.MenuCreateDirectory,
-          a.MenuViewFile, a.MenuTextEditor, a.MenuImageViewer, a.MenuProperties, a.MenuAbout})
-        later->setEnabled(false);
+    // The file, tool and help entries are wired and enabled by WireCommands.
 
     connect(a.MenuDirectorySize, &QAction::triggered, this, [this] { MenuDirectorySizeClick(); });
     connect(a.MenuSynchronizeWindows, &QAction::triggered, this,
@@ -156,8 +152,6 @@ void TfMain::CreateMenus()
     a.PopupCopyFiles = NewAction(this, "&Copy file(s)");
     a.PopupMoveFiles = NewAction(this, "&Move file(s)");
     a.PopupDeleteFiles = NewAction(this, "&Delete file(s)");
-    for (QAction* popup : {a.PopupCopyFiles, a.PopupMoveFiles, a.PopupDeleteFiles})
-        popup->setEnabled(false);
     for (TPanel& p : m_panels) {
         p.Files->setContextMenuPolicy(Qt::ActionsContextMenu);
         p.Files->addActions({a.PopupCopyFiles, a.PopupMoveFiles, a.PopupDeleteFiles});

@@ -1,0 +1,38 @@
+#pragma once
+// Copies of archive members extracted for viewing, each in a private folder of its own.
+// A copy goes when the window that shows it hides or is destroyed, after a delay when a
+// program was started on it, and at the latest when this object goes (program end).
+
+#include "platform/TempFolder.h"
+
+#include <QObject>
+#include <memory>
+#include <vector>
+
+class QWidget;
+
+class TExtractedCopies final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TExtractedCopies(QObject* parent = nullptr) : QObject(parent) {}
+    ~TExtractedCopies() override;
+
+    // Keeps `folder` until `user` hides or is destroyed; with no user, for `delayMs`.
+    void Keep(std::unique_ptr<platform::TPrivateFolder> folder, QWidget* user, int delayMs);
+    int Count() const { return int(m_copies.size()); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Release(QObject* user);
+    void ReleaseFolder(const platform::TPrivateFolder* folder);
+
+    struct TCopy {
+        std::unique_ptr<platform::TPrivateFolder> Folder;
+        QObject* User{nullptr};
+    };
+    std::vector<TCopy> m_copies;
+};

@@ -1,0 +1,79 @@
+// View / Edit: opens the focused file of the active panel by its extension's category,
+// also a member of the archive the panel shows, through a private extracted copy.
+#include "controls/VirtualListView.h"
+#include "fileops/TransferPlan.h"
+#include "main/ViewDispatch.h"
+#include "main/Windows.h"
+#include "main/uMain.h"
+#include "platform/Messages.h"
+#include "platform/Process.h"
+#include "players/uSound.h"
+#include "viewers/uImage.h"
+#include "viewers/uText.h"
+#include "zip/ZipArchive.h"
+
+TfText* TfMain::OpenTextEditor(const QString& fileName, bool editable)
+{
+    return TfText::Open(this, fileName, editable);
+}
+
+TfImage* TfMain::OpenImageViewer(const QString& fileName)
+{
+    return TfImage::Open(this, fileName);
+}
+
+void TfMain::MenuViewFileClick()
+{
+    TPanel& p = m_panels[ActiveSide()];
+    const int row = p.Files->GetFocusedIndex();
+    if (row < 0 || row >= p.Listing.Count())
+        throw platform::EListError(row);
+    const TFileObject& e = p.Listing[row];
+    const bool member = e.Kind == fkZipMember;
+    const TViewAction action = FindViewAction(Categories, e.Name, member);
+    if (action == TViewAction::None)
+        return;
+    if (!member) {
+        PerformView(action, AddSeparator(p.Directory) + e.Name, true);
+        return;
+    }
+    // A member is extracted into a private folder of its own, never beside the archive,
+    // and opened from there read-only; the copy goes when its window does.
+    auto folder = std::make_unique<platform::TPrivateFolder>();
+    p.Zip->ExtrBaseDir = folder->Path();
+    p.Zip->FSpecArgs = QStringList{e.Name};
+    p.Zip->Extract();
+    QWidget* user = PerformView(action, folder->Path() + BareName(e.Name), false);
+    m_extractedCopies.Keep(std::move(folder), user, ProgramCopyLifetimeMs);
+}
+
+QWidget* TfMain::PerformView(TViewAction action, const QString& path, bool editable)
+{
+    switch (action) {
+    case TViewAction::Image:
+        return OpenImageViewer(path);
+    case TViewAction::Text:
+        return OpenTextEditor(path, editable);
+    case TViewAction::Sound:
+        return ShowPlayer(SoundPlayer(this), path);
+    case TViewAction::Program:
+        platform::StartProgram(path);
+        return nullptr;
+    case TViewAction::Help:
+        platform::StartHelpViewer(path);
+        return nullptr;
+    default:
+        return nullptr;
+    }
+}
+
+template <typename TPlayer> QWidget* TfMain::ShowPlayer(TPlayer* player, const QString& path)
+{
+    // A player that is on screen only comes to the front; the new file waits.
+    if (!player->isVisible())
+        player->FileName = path;
+    player->show();
+    player->raise();
+    player->activateWindow();
+    return player;
+}
