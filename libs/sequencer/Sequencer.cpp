@@ -62,9 +62,13 @@ int TSequence::Render(std::int16_t* out, int frames)
     if (Finished)
         return 0;
     fluid_synth_write_s16(Synth, frames, out, 0, 2, out, 1, 2);
-    if (fluid_player_get_status(Player) == FLUID_PLAYER_DONE) {
+    // The player itself waits two seconds after the last event before it calls the
+    // sequence done; the end comes sooner here, once the last notes have faded.
+    const int total = fluid_player_get_total_ticks(Player);
+    const bool over = fluid_player_get_status(Player) == FLUID_PLAYER_DONE ||
+                      (total > 0 && fluid_player_get_current_tick(Player) >= total);
+    if (over) {
         TailFrames += frames;
-        // Once the sequence is over, its last notes ring out, then the device closes.
         if (fluid_synth_get_active_voice_count(Synth) == 0 || TailFrames >= kLongestTail)
             Finished = true;
     }
