@@ -51,8 +51,8 @@ struct TShellResult {
 //   original is left untouched. Moving an item into the folder it is in is refused.
 // Delete: `destination` is ignored. With `useRecycleBin` the item goes to the
 //   freedesktop trash of its file system (see FileOpsTrash.h); when that fails it is
-//   reported and kept, never deleted for good instead. Otherwise it is removed for good, recursively;
-//   entries that cannot be removed are reported and their folders are kept.
+//   reported and kept, never deleted for good instead. Otherwise it is removed for good,
+//   recursively; entries that cannot be removed are reported and their folders are kept.
 //
 // A directory is never copied or moved into itself or below itself: that is reported
 // and nothing is done. Neither is "/" deleted, copied or moved, nor a relative path used.
