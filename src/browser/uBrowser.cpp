@@ -1,0 +1,238 @@
+#include "browser/uBrowser.h"
+
+#include "browser/BrowserSetup.h"
+#include "browser/PictureInterceptor.h"
+#include "browser/PictureSchemeHandler.h"
+#include "browser/WorkingFolder.h"
+#include "platform/FileSystem.h"
+#include "platform/Messages.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QShowEvent>
+#include <QToolBar>
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+namespace
+{
+
+const QString kDefaultCaption = QStringLiteral("HTML viewer");
+
+// The default text colour and link colour as the weakest rules of each document (":where"
+// has no weight, and the rules come first), so every colour a document sets wins. A body
+// with its own "link" attribute keeps it.
+const char kColourScript[] = R"((function() {
+    var root = document.head || document.documentElement;
+    if (!root) return;
+    var css = ':where(html) { color: %1; }';
+    if (!(document.body && document.body.hasAttribute('link')))
+        css += ':where(a:link) { color: #0000ff; }';
+    var style = document.createElement('style');
+    style.textContent = css;
+    root.insertBefore(style, root.firstChild);
+})();)";
+
+struct TDocumentRef {
+    QString Path;
+    QString Fragment;
+};
+
+// A file name may end in "#anchor"; a file whose own name holds a "#" is taken whole.
+TDocumentRef SplitFragment(const QString& fileName)
+{
+    const qsizetype hash = fileName.lastIndexOf(QLatin1Char('#'));
+    if (hash <= 0 || platform::FileExists(fileName))
+        return {fileName, {}};
+    return {fileName.left(hash), fileName.mid(hash + 1)};
+}
+
+} // namespace
+
+TfBrowser::TfBrowser(QWidget* mainWindow)
+    : QMainWindow(mainWindow, Qt::Window), m_mainWindow(mainWindow)
+{
+    setWindowTitle(kDefaultCaption);
+    MenuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    ToolBar = addToolBar(QStringLiteral("ToolBar"));
+    ToolBar->setMovable(false);
+    ToolBar->setFloatable(false);
+    ToolBar->setMinimumHeight(26);
+    // The page takes the rest of the window once the engine runs.
+    setCentralWidget(new QWidget(this));
+    m_workingFolder = new TWorkingFolder(this);
+    SetClientSize(QSize(511, 380));
+}
+
+TfBrowser::~TfBrowser()
+{
+    // A page must go before its profile.
+    delete HtmlView;
+    HtmlView = nullptr;
+}
+
+QSize TfBrowser::ClientSizeFor(QSize mainClient)
+{
+    return {mainClient.width() * 3 / 4, mainClient.height() * 3 / 4};
+}
+
+QSize TfBrowser::ClientSize() const
+{
+    const QWidget* menu = menuWidget();
+    return size() - QSize(0, menu ? menu->height() : 0);
+}
+
+void TfBrowser::SetClientSize(QSize client)
+{
+    const QWidget* menu = menuWidget();
+    int menuHeight = 0;
+    if (menu) {
+        menuHeight = menu->heightForWidth(client.width());
+        if (menuHeight <= 0)
+            menuHeight = menu->sizeHint().height();
+    }
+    resize(client.width(), client.height() + menuHeight);
+}
+
+QSize TfBrowser::MainClientSize() const
+{
+    if (!m_mainWindow)
+        return QSize(511, 380) * 4 / 3;
+    const auto* main = qobject_cast<const QMainWindow*>(m_mainWindow);
+    const QWidget* menu = main ? main->menuWidget() : nullptr;
+    const int menuHeight = menu && menu->isVisible() ? menu->height() : 0;
+    return m_mainWindow->size() - QSize(0, menuHeight);
+}
+
+void TfBrowser::PlaceFirstTime()
+{
+    if (m_placed)
+        return;
+    m_placed = true;
+    const QScreen* screen =
+        m_mainWindow ? m_mainWindow->screen() : QGuiApplication::primaryScreen();
+    if (screen)
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+QString TfBrowser::PictureFolder() const
+{
+    return m_pictures ? m_pictures->Folder() : QString();
+}
+
+QString TfBrowser::WorkingFolder() const
+{
+    return m_workingFolder->Folder();
+}
+
+void TfBrowser::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // A window restored by the window system is not a new request.
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TfBrowser::hideEvent(QHideEvent* event)
+{
+    QMainWindow::hideEvent(event);
+    // Private copies of archive members go when the window that shows them hides.
+    m_workingFolder->Mend();
+}
+
+void TfBrowser::FormShow()
+{
+    SetClientSize(ClientSizeFor(MainClientSize()));
+    PlaceFirstTime();
+    CreateEngine();
+    const TDocumentRef document = SplitFragment(FileName);
+    const QString folder = QFileInfo(document.Path).absolutePath();
+    m_workingFolder->Enter(folder);
+    if (!platform::FileExists(document.Path))
+        throw platform::EError(QStringLiteral("Can't locate file: ") + document.Path);
+    m_pictures->SetFolder(folder);
+    QUrl url = QUrl::fromLocalFile(document.Path);
+    if (!document.Fragment.isEmpty())
+        url.setFragment(document.Fragment);
+    m_requested = url;
+    HtmlView->load(url);
+}
+
+void TfBrowser::CreateEngine()
+{
+    if (HtmlView)
+        return;
+    // An off-the-record profile of our own: nothing is written to the user's folders, and
+    // the picture rules touch no other web page of the process.
+    m_profile = new QWebEngineProfile(this);
+    m_pictures = new TPictureSchemeHandler(m_profile);
+    m_interceptor = new TPictureInterceptor(m_profile);
+    m_profile->installUrlSchemeHandler(kPictureScheme, m_pictures);
+    m_profile->setUrlRequestInterceptor(m_interceptor);
+    ConfigureProfile();
+
+    HtmlView = new QWebEngineView(this);
+    auto* page = new QWebEnginePage(m_profile, HtmlView);
+    page->setBackgroundColor(palette().color(QPalette::Base));
+    HtmlView->setPage(page);
+    connect(page, &QWebEnginePage::loadingChanged, this,
+            [this](const QWebEngineLoadingInfo& info) { LoadingChanged(info); });
+    setCentralWidget(HtmlView);
+}
+
+void TfBrowser::ConfigureProfile()
+{
+    QWebEngineSettings* settings = m_profile->settings();
+    settings->setFontFamily(QWebEngineSettings::StandardFont, QStringLiteral("Times New Roman"));
+    settings->setFontFamily(QWebEngineSettings::SerifFont, QStringLiteral("Times New Roman"));
+    settings->setFontFamily(QWebEngineSettings::FixedFont, QStringLiteral("Courier New"));
+    // 12 points at the web's 96 pixels per inch.
+    settings->setFontSize(QWebEngineSettings::DefaultFontSize, 16);
+    settings->setAttribute(QWebEngineSettings::AutoLoadImages, true);
+
+    QWebEngineScript colours;
+    colours.setName(QStringLiteral("default colours"));
+    colours.setInjectionPoint(QWebEngineScript::DocumentReady);
+    colours.setWorldId(QWebEngineScript::ApplicationWorld);
+    colours.setRunsOnSubFrames(true);
+    colours.setSourceCode(
+        QString::fromLatin1(kColourScript).arg(palette().color(QPalette::Text).name()));
+    m_profile->scripts()->insert(colours);
+}
+
+void TfBrowser::LoadingChanged(const QWebEngineLoadingInfo& info)
+{
+    if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) {
+        ShowTitle();
+        return;
+    }
+    if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus)
+        return;
+    // A document the user asked for by name fails with a message; a link that fails
+    // shows the engine's error page, as in a browser.
+    const QUrl failed = info.url().adjusted(QUrl::RemoveFragment);
+    if (failed == m_requested.adjusted(QUrl::RemoveFragment)) {
+        m_requested.clear();
+        platform::ShowMessage(info.errorString());
+    }
+    emit DocumentShown(false);
+}
+
+void TfBrowser::ShowTitle()
+{
+    // document.title is empty for a document without one (the page's title would be its
+    // URL); a frameset gives its own title.
+    HtmlView->page()->runJavaScript(QStringLiteral("document.title"),
+                                    QWebEngineScript::ApplicationWorld,
+                                    [this](const QVariant& title) {
+                                        setWindowTitle(title.toString());
+                                        emit DocumentShown(true);
+                                    });
+}

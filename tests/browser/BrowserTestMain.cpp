@@ -1,0 +1,43 @@
+// Entry point of the HTML viewer's tests: the web engine's environment and URL scheme are
+// set up before the QApplication exists, which then runs offscreen with an en-US locale.
+// Errors that leave an event handler are shown through platform::ShowMessage, as the
+// program's application object shows them, so tests can capture them.
+#include "browser/BrowserSetup.h"
+#include "platform/Messages.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+class TTestApplication final : public QApplication
+{
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const platform::EError& e) {
+            platform::ShowMessage(e.Message());
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    PrepareBrowserEnvironment();
+    RegisterBrowserSchemes();
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    TTestApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
