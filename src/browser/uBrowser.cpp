@@ -118,8 +118,11 @@ void TfBrowser::PlaceFirstTime()
     m_placed = true;
     const QScreen* screen =
         m_mainWindow ? m_mainWindow->screen() : QGuiApplication::primaryScreen();
-    if (screen)
-        move(screen->availableGeometry().center() - rect().center());
+    if (!screen)
+        return;
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
 }
 
 QString TfBrowser::PictureFolder() const
