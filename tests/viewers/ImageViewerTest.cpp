@@ -145,16 +145,9 @@ TEST_F(ImageViewer, OpeningAnotherPictureWhileStretchedShowsItAtNaturalSize)
     ASSERT_NE(nullptr, viewer);
     viewer->MenuViewStretch->trigger();
     const QString second = WritePicture(dir, "second.bmp", {60, 40});
-    bool answered = false;
-    testmodal::AnswerNextModal<QFileDialog>(
-        [&](QFileDialog* dialog) {
-            dialog->selectFile(second);
-            static_cast<QDialog*>(dialog)->accept();
-        },
-        &answered);
+    testmodal::AnswerFileDialog(second);
     viewer->MenuOpen->trigger();
     Settle();
-    EXPECT_TRUE(answered);
     EXPECT_EQ(second, viewer->FileName());
     EXPECT_FALSE(viewer->Stretched());
     EXPECT_FALSE(viewer->Image->hasScaledContents());
@@ -163,7 +156,7 @@ TEST_F(ImageViewer, OpeningAnotherPictureWhileStretchedShowsItAtNaturalSize)
     EXPECT_EQ(QStringLiteral("second.bmp"), viewer->windowTitle());
 
     // A cancelled dialog changes nothing.
-    testmodal::AnswerNextModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
+    testmodal::AnswerFileDialog(QString());
     viewer->MenuOpen->trigger();
     EXPECT_EQ(second, viewer->FileName());
     EXPECT_EQ(QSize(60, 40), viewer->Image->size());
@@ -213,10 +206,7 @@ TEST_F(ImageViewer, EmptyViewerIsUsableAndOpensAPicture)
     EXPECT_GE(viewer->width(), 200);
 
     const QString path = WritePicture(dir, "later.bmp", {70, 30});
-    testmodal::AnswerNextModal<QFileDialog>([&](QFileDialog* dialog) {
-        dialog->selectFile(path);
-        static_cast<QDialog*>(dialog)->accept();
-    });
+    testmodal::AnswerFileDialog(path);
     viewer->MenuOpen->trigger();
     Settle();
     ASSERT_TRUE(viewer);

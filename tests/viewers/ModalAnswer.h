@@ -3,16 +3,24 @@
 // answer, then does what opens the dialog. To answer a dialog that another answer
 // leads to, schedule it inside the first answer, before closing the first dialog.
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace testmodal
 {
 
 // Calls `answer` with the first active modal widget of type T, polling every 10 ms for up
-// to 5 s. `answered`, when given, is set to true once the answer ran.
+// to 5 s. `answered`, when given, is set to true once the answer ran. A dialog the answer
+// left open is rejected a second later and the test fails, instead of hanging.
 template <class T> void AnswerNextModal(std::function<void(T*)> answer, bool* answered = nullptr)
 {
     auto* timer = new QTimer;
@@ -23,13 +31,42 @@ template <class T> void AnswerNextModal(std::function<void(T*)> answer, bool* an
             return;
         timer->stop();
         timer->deleteLater();
-        if (modal != nullptr) {
-            if (answered)
-                *answered = true;
-            answer(modal);
-        }
+        if (modal == nullptr)
+            return;
+        if (answered)
+            *answered = true;
+        answer(modal);
+        QPointer<QDialog> dialog = qobject_cast<QDialog*>(modal);
+        QTimer::singleShot(1000, [dialog] {
+            if (dialog && dialog->isVisible() && QApplication::activeModalWidget() == dialog) {
+                ADD_FAILURE() << "the answer left the dialog open";
+                dialog->reject();
+            }
+        });
     });
     timer->start(10);
+}
+
+// Answers a file dialog as a user would, typing `path` into its name field (empty:
+// cancel); `proposed` receives the name the field offered.
+inline void AnswerFileDialog(const QString& path, QString* proposed = nullptr)
+{
+    AnswerNextModal<QFileDialog>([path, proposed](QFileDialog* dialog) {
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (proposed && name)
+            *proposed = name->text();
+        if (path.isEmpty() || name == nullptr) {
+            EXPECT_TRUE(path.isEmpty()) << "the file dialog has no name field";
+            dialog->reject();
+            return;
+        }
+        // A typed name replaces whatever the file list had selected.
+        for (auto* view : dialog->findChildren<QAbstractItemView*>())
+            if (view->selectionModel())
+                view->selectionModel()->clearSelection();
+        name->setText(path);
+        static_cast<QDialog*>(dialog)->accept();
+    });
 }
 
 } // namespace testmodal

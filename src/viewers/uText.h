@@ -1,0 +1,115 @@
+#pragma once
+// TfText: the text editor window. Shows or edits one plain-text file; tracks changes and
+// offers to save them (through fConfirm) before the text is replaced or the window closes.
+//
+// Each editor is a top-level window whose transient parent is its owner (the main
+// window), owned by it and deleted when closed (Qt::WA_DeleteOnClose). Any number may be
+// open; two editors on one file are independent and the last one saved wins.
+//
+// Files are read as UTF-8 when they are valid UTF-8, otherwise as Latin-1, and written
+// back in the same encoding with the line end the file used (LF, CRLF or CR), so an
+// unchanged text saves byte for byte as it was read. Saves replace the file atomically
+// (QSaveFile). Errors are shown as messages (platform::ShowMessage); a failed save keeps
+// Modified set. User-interface thread only.
+
+#include "viewers/TextFile.h"
+
+#include <QMainWindow>
+#include <QString>
+
+class QAction;
+class QFileDialog;
+class QMenu;
+class QPlainTextEdit;
+class QPrinter;
+
+class TfText final : public QMainWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TfText)
+public:
+    // The marker FileName holds for an untitled text.
+    static const QString NoName;
+
+    explicit TfText(QWidget* owner);
+
+    // Creates an editor owned by `owner`, loads `fileName` (empty for an untitled text)
+    // read-only unless `editable`, centres and shows it. A file that cannot be read is
+    // reported in a message and the editor opens untitled.
+    static TfText* Open(QWidget* owner, const QString& fileName, bool editable);
+
+    // Asks every editor owned by `owner` to close (each offers to save). False when one
+    // stayed open because its text could not be saved.
+    static bool CloseAll(QWidget* owner);
+
+    QString FileName() const { return m_fileName; }
+    void SetFileName(const QString& fileName) { m_fileName = fileName; }
+    bool Editable() const { return m_editable; }
+    // Fixed for the life of the window; makes the text read-only when false.
+    void SetEditable(bool editable);
+    bool Modified() const { return m_modified; }
+
+    // Replaces the text with FileName's content, or clears it and sets FileName to
+    // NoName when FileName is empty. On a read error the text and FileName stay as they
+    // were and platform::EError is thrown.
+    void Load();
+
+    // Prints the text on `printer` with FileName as the document title.
+    void Print(QPrinter& printer);
+
+    // Components, owned by the window.
+    QPlainTextEdit* Memo{nullptr};
+    QFileDialog* OpenDialog{nullptr}; // created on first use
+    QFileDialog* SaveDialog{nullptr}; // created on first use
+    QAction* MenuFileNew{nullptr};
+    QAction* MenuFileOpen{nullptr};
+    QAction* MenuFileSave{nullptr};
+    QAction* MenuFileSaveAs{nullptr};
+    QAction* MenuFilePrinterSetup{nullptr};
+    QAction* MenuFilePrint{nullptr};
+    QAction* MenuFileClose{nullptr};
+    QAction* MenuEditCut{nullptr};
+    QAction* MenuEditCopy{nullptr};
+    QAction* MenuEditPaste{nullptr};
+    QMenu* MenuSearch{nullptr};
+
+public slots:
+    void MenuFileNewClick();
+    void MenuFileOpenClick();
+    void MenuFileSaveClick();
+    void MenuFileSaveAsClick();
+    void MenuFilePrintClick();
+    void MenuFileCloseClick();
+    void MenuEditCutClick();
+    void MenuEditCopyClick();
+    void MenuEditPasteClick();
+    void MemoChange();
+
+protected:
+    void closeEvent(QCloseEvent* event) override; // FormClose
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum class TOffer { Declined, Saved, Failed };
+
+    void BuildMenu();
+    // Load(), showing a read error as a message.
+    void LoadAndReport();
+    // Offers to save a modified text; Failed when the user accepted and the write failed.
+    TOffer OfferToSave();
+    // Shows SaveDialog proposing `proposal`; the chosen path, or empty when cancelled.
+    QString AskSaveName(const QString& proposal);
+    // Writes the text to `path`; false (after a message) when that failed.
+    bool WriteTo(const QString& path);
+    void SetModified(bool modified) { m_modified = modified; }
+    void UpdateCaption();
+    bool IsUntitled() const;
+    // The text as it is written: lines separated by "\n".
+    QString Text() const;
+
+    QString m_fileName;
+    QString m_shownName; // the file the text was last loaded from or saved to
+    bool m_editable{true};
+    bool m_modified{false};
+    viewers::TTextFormat m_format;
+};
