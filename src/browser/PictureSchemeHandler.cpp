@@ -6,7 +6,10 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
+#include <QPointer>
+#include <QThread>
 #include <QWebEngineUrlRequestJob>
+#include <algorithm>
 #include <memory>
 
 namespace
@@ -17,16 +20,55 @@ namespace
 const QByteArray kEmptyPicture =
     QByteArrayLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"0\" height=\"0\"/>");
 
-void Reply(QWebEngineUrlRequestJob* job, const QByteArray& type, const QByteArray& data)
+struct TEncodedPicture {
+    QByteArray Type; // empty when the file could not be decoded
+    QByteArray Data;
+};
+
+// Runs on a decoding thread: PicLib may be called from any thread.
+TEncodedPicture Encode(const QString& path)
 {
+    const std::unique_ptr<QImage, void (*)(QImage*)> image(
+        PicLibLoad(QFile::encodeName(path).constData(), 0), PicLibFree);
+    if (!image || image->isNull())
+        return {};
+    // BMP is the cheapest to write and to read again but keeps no transparency; PNG at
+    // quality 100 is stored without compression.
+    const bool opaque = !image->hasAlphaChannel();
+    TEncodedPicture picture;
+    QBuffer out(&picture.Data);
+    if (!out.open(QIODevice::WriteOnly) ||
+        !image->save(&out, opaque ? "BMP" : "PNG", opaque ? -1 : 100))
+        return {};
+    picture.Type = opaque ? QByteArrayLiteral("image/bmp") : QByteArrayLiteral("image/png");
+    return picture;
+}
+
+void Reply(QWebEngineUrlRequestJob* job, const TEncodedPicture& picture)
+{
+    if (picture.Type.isEmpty()) {
+        job->fail(QWebEngineUrlRequestJob::RequestFailed);
+        return;
+    }
     // The engine reads the buffer on its own thread until the job goes; the job owns it.
     auto* buffer = new QBuffer(job);
-    buffer->setData(data);
+    buffer->setData(picture.Data);
     buffer->open(QIODevice::ReadOnly);
-    job->reply(type, buffer);
+    job->reply(picture.Type, buffer);
 }
 
 } // namespace
+
+TPictureSchemeHandler::TPictureSchemeHandler(QObject* parent) : QWebEngineUrlSchemeHandler(parent)
+{
+    m_decoders.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+}
+
+TPictureSchemeHandler::~TPictureSchemeHandler()
+{
+    // Answers still queued for this object are dropped with it.
+    m_decoders.waitForDone();
+}
 
 void TPictureSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
 {
@@ -34,18 +76,18 @@ void TPictureSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
     const QString name = PictureFileName(job->requestUrl().path(QUrl::FullyDecoded));
     const QString path = m_folder.isEmpty() ? QString() : FindPictureFile(m_folder, name);
     if (path.isEmpty()) {
-        Reply(job, QByteArrayLiteral("image/svg+xml"), kEmptyPicture);
+        Reply(job, {QByteArrayLiteral("image/svg+xml"), kEmptyPicture});
         return;
     }
-    const std::unique_ptr<QImage, void (*)(QImage*)> image(
-        PicLibLoad(QFile::encodeName(path).constData(), 0), PicLibFree);
-    QByteArray png;
-    QBuffer out(&png);
-    // Quality 100 stores the pixels without compression: the fastest encoding.
-    if (!image || image->isNull() || !out.open(QIODevice::WriteOnly) ||
-        !image->save(&out, "PNG", 100)) {
-        job->fail(QWebEngineUrlRequestJob::RequestFailed);
-        return;
-    }
-    Reply(job, QByteArrayLiteral("image/png"), png);
+    const QPointer<QWebEngineUrlRequestJob> guarded(job);
+    m_decoders.start([this, guarded, path] {
+        TEncodedPicture picture = Encode(path);
+        QMetaObject::invokeMethod(
+            this,
+            [guarded, picture = std::move(picture)] {
+                if (guarded)
+                    Reply(guarded.data(), picture);
+            },
+            Qt::QueuedConnection);
+    });
 }
