@@ -155,6 +155,9 @@ void TfBrowser::FormShow()
     SetClientSize(ClientSizeFor(MainClientSize()));
     PlaceFirstTime();
     CreateEngine();
+    // Shown without a document: the window opens as it is.
+    if (FileName.isEmpty())
+        return;
     const TDocumentRef document = SplitFragment(FileName);
     const QString folder = QFileInfo(document.Path).absolutePath();
     m_workingFolder->Enter(folder);

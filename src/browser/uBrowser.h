@@ -52,6 +52,7 @@ public:
     // area, centres it the first time, enters the document's folder and starts loading.
     // Throws platform::EInOutError when the folder cannot be entered and platform::EError
     // ("Can't locate file: " + path) when the file does not exist; nothing loads then.
+    // An empty FileName loads nothing and reports nothing.
     void FormShow();
 
     // The area inside the frame without the menu bar (tool bar and page included).

@@ -95,6 +95,12 @@ TEST_F(BrowserTest, ARequestWhileVisibleKeepsTheFirstDocumentUntilTheNextShowing
 
 TEST_F(BrowserTest, AMissingDocumentOrFolderIsReportedAndTheWindowKeepsItsContent)
 {
+    // Shown before any document: the default caption, and no complaint.
+    Browser->show();
+    EXPECT_EQ(Browser->windowTitle(), "HTML viewer");
+    EXPECT_TRUE(Messages.isEmpty());
+    Browser->hide();
+
     const QString first = Dir.write("first.html", Page("First", "one").toUtf8());
     ASSERT_TRUE(ShowDocument(first));
     Browser->hide();
