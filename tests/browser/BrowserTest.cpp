@@ -95,8 +95,11 @@ TEST_F(BrowserTest, ARequestWhileVisibleKeepsTheFirstDocumentUntilTheNextShowing
 
 TEST_F(BrowserTest, AMissingDocumentOrFolderIsReportedAndTheWindowKeepsItsContent)
 {
+    // The engine starts with the first showing, not with the window.
+    EXPECT_EQ(Browser->HtmlView, nullptr);
     // Shown before any document: the default caption, and no complaint.
     Browser->show();
+    EXPECT_NE(Browser->HtmlView, nullptr);
     EXPECT_EQ(Browser->windowTitle(), "HTML viewer");
     EXPECT_TRUE(Messages.isEmpty());
     Browser->hide();
