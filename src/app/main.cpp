@@ -1,6 +1,7 @@
 // Travodex: creates the windows in their order and runs the event loop until the
 // main window closes.
 #include "app/TApplication.h"
+#include "browser/BrowserSetup.h"
 #include "main/Windows.h"
 #include "main/uMain.h"
 #include "platform/IconList.h"
@@ -26,6 +27,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "travodex: no display (DISPLAY and WAYLAND_DISPLAY are unset)\n");
         return EXIT_FAILURE;
     }
+    // The web engine's settings and URL schemes must precede the application object.
+    PrepareBrowserEnvironment();
+    RegisterBrowserSchemes();
     TApplication app(argc, argv);
     platform::SetupIconTheme();
     TfMain main;

@@ -1,36 +1,61 @@
 #include "main/Windows.h"
 
 #include "about/uAbout.h"
+#include "browser/uBrowser.h"
 #include "fileops/uConfirm.h"
 #include "fileops/uSimple.h"
 #include "main/uProperties.h"
+#include "players/uModule.h"
+#include "players/uMusic.h"
 #include "players/uSound.h"
 
 TfAbout* fAbout = nullptr;
+TfBrowser* fBrowser = nullptr;
+TfModule* fModule = nullptr;
+TfMusic* fMusic = nullptr;
 TfSound* fSound = nullptr;
+
+namespace
+{
+
+template <typename TWindow> TWindow* Once(TWindow*& instance, QWidget* mainWindow)
+{
+    if (!instance)
+        instance = new TWindow(mainWindow);
+    return instance;
+}
+
+} // namespace
 
 void CreateSharedWindows(QWidget* mainWindow)
 {
-    if (!fConfirm)
-        fConfirm = new TfConfirm(mainWindow);
+    Once(fConfirm, mainWindow);
     SoundPlayer(mainWindow);
-    if (!fSimple)
-        fSimple = new TfSimple(mainWindow);
+    HtmlViewer(mainWindow);
+    Once(fSimple, mainWindow);
     AboutBox(mainWindow);
-    if (!fProperties)
-        fProperties = new TfProperties(mainWindow);
+    Once(fProperties, mainWindow);
+    ModulePlayer(mainWindow);
+    MusicPlayer(mainWindow);
 }
 
 TfAbout* AboutBox(QWidget* mainWindow)
 {
-    if (!fAbout)
-        fAbout = new TfAbout(mainWindow);
-    return fAbout;
+    return Once(fAbout, mainWindow);
 }
-
+TfBrowser* HtmlViewer(QWidget* mainWindow)
+{
+    return Once(fBrowser, mainWindow);
+}
+TfModule* ModulePlayer(QWidget* mainWindow)
+{
+    return Once(fModule, mainWindow);
+}
+TfMusic* MusicPlayer(QWidget* mainWindow)
+{
+    return Once(fMusic, mainWindow);
+}
 TfSound* SoundPlayer(QWidget* mainWindow)
 {
-    if (!fSound)
-        fSound = new TfSound(mainWindow);
-    return fSound;
+    return Once(fSound, mainWindow);
 }

@@ -6,9 +6,15 @@
 
 class QWidget;
 class TfAbout;
+class TfBrowser;
+class TfModule;
+class TfMusic;
 class TfSound;
 
 extern TfAbout* fAbout;
+extern TfBrowser* fBrowser;
+extern TfModule* fModule;
+extern TfMusic* fMusic;
 extern TfSound* fSound;
 
 // Creates the shared windows after the main window, in the order of start-up:
@@ -17,4 +23,7 @@ extern TfSound* fSound;
 void CreateSharedWindows(QWidget* mainWindow);
 
 TfAbout* AboutBox(QWidget* mainWindow);
+TfBrowser* HtmlViewer(QWidget* mainWindow);
+TfModule* ModulePlayer(QWidget* mainWindow);
+TfMusic* MusicPlayer(QWidget* mainWindow);
 TfSound* SoundPlayer(QWidget* mainWindow);

@@ -6,6 +6,7 @@
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/IconList.h"
+#include "viewers/uText.h"
 #include "zip/ZipArchive.h"
 
 #include <QCloseEvent>
@@ -185,6 +186,12 @@ void TfMain::FormShow()
 
 void TfMain::closeEvent(QCloseEvent* event)
 {
+    // Every open editor offers to save first; one whose text could not be saved keeps
+    // the program open.
+    if (!TfText::CloseAll(this)) {
+        event->ignore();
+        return;
+    }
     for (TPanel& p : m_panels)
         p.Files->SetViewStyle(vsReport);
     QMainWindow::closeEvent(event);

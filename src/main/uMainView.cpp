@@ -1,5 +1,6 @@
 // View / Edit: opens the focused file of the active panel by its extension's category,
 // also a member of the archive the panel shows, through a private extracted copy.
+#include "browser/uBrowser.h"
 #include "controls/VirtualListView.h"
 #include "fileops/TransferPlan.h"
 #include "main/ViewDispatch.h"
@@ -7,6 +8,8 @@
 #include "main/uMain.h"
 #include "platform/Messages.h"
 #include "platform/Process.h"
+#include "players/uModule.h"
+#include "players/uMusic.h"
 #include "players/uSound.h"
 #include "viewers/uImage.h"
 #include "viewers/uText.h"
@@ -56,15 +59,22 @@ QWidget* TfMain::PerformView(TViewAction action, const QString& path, bool edita
         return OpenTextEditor(path, editable);
     case TViewAction::Sound:
         return ShowPlayer(SoundPlayer(this), path);
+    case TViewAction::Module:
+        return ShowPlayer(ModulePlayer(this), path);
+    case TViewAction::Music:
+        return ShowPlayer(MusicPlayer(this), path);
+    case TViewAction::HTML:
+        return ShowPlayer(HtmlViewer(this), path);
     case TViewAction::Program:
         platform::StartProgram(path);
         return nullptr;
     case TViewAction::Help:
         platform::StartHelpViewer(path);
         return nullptr;
-    default:
-        return nullptr;
+    case TViewAction::None:
+        break;
     }
+    return nullptr;
 }
 
 template <typename TPlayer> QWidget* TfMain::ShowPlayer(TPlayer* player, const QString& path)

@@ -151,7 +151,7 @@ TEST_F(FileOpsTest, ArchiveToArchiveThroughAPrivateFolder)
     ASSERT_TRUE(zip.waitForFinished());
     zip.start("zip", {"-q", right + "to.zip", "two.txt"});
     ASSERT_TRUE(zip.waitForFinished());
-    const QStringList tempBefore = QDir(QDir::tempPath()).entryList({"TRVX-*"});
+    const QStringList tempBefore = QDir(QDir::tempPath(), "TRVX-*", QDir::Name, QDir::Dirs | QDir::CaseSensitive).entryList();
     Reload();
     OpenArchive(sdRight, "to.zip");
     OpenArchive(sdLeft, "from.zip");
@@ -161,6 +161,6 @@ TEST_F(FileOpsTest, ArchiveToArchiveThroughAPrivateFolder)
     // two.txt was already in the target: not added, so not taken from the source.
     EXPECT_EQ(Names(sdLeft), QStringList({"..", "two.txt"}));
     EXPECT_EQ(messages.size(), 1);
-    EXPECT_EQ(QDir(QDir::tempPath()).entryList({"TRVX-*"}), tempBefore);
+    EXPECT_EQ(QDir(QDir::tempPath(), "TRVX-*", QDir::Name, QDir::Dirs | QDir::CaseSensitive).entryList(), tempBefore);
     EXPECT_EQ(main->ActivePanel, 1);
 }

@@ -127,7 +127,7 @@ TEST_F(ViewEditTest, ProgramMemberIsStartedFromAPrivateCopyThatGoesAfterwards)
     dir.write("left/run.sh", "#!/bin/sh\nexit 0\n"); // the user's file of the same name
     Reload();
     main->ProgramCopyLifetimeMs = 1500;
-    const QStringList tempBefore = QDir(QDir::tempPath()).entryList({"TRVX-*"});
+    const QStringList tempBefore = QDir(QDir::tempPath(), "TRVX-*", QDir::Name, QDir::Dirs | QDir::CaseSensitive).entryList();
     OpenArchive(sdLeft, "tools.zip");
     Focus(sdLeft, "run.sh");
     main->MenuViewFileClick();
@@ -136,5 +136,5 @@ TEST_F(ViewEditTest, ProgramMemberIsStartedFromAPrivateCopyThatGoesAfterwards)
     QTRY_COMPARE_WITH_TIMEOUT(main->ExtractedCopies().Count(), 0, 5000);
     EXPECT_EQ(readAll(marker).trimmed(), "started");
     EXPECT_EQ(readAll(left + "run.sh"), "#!/bin/sh\nexit 0\n");
-    EXPECT_EQ(QDir(QDir::tempPath()).entryList({"TRVX-*"}), tempBefore);
+    EXPECT_EQ(QDir(QDir::tempPath(), "TRVX-*", QDir::Name, QDir::Dirs | QDir::CaseSensitive).entryList(), tempBefore);
 }
