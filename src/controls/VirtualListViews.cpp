@@ -3,6 +3,7 @@
 #include "controls/VirtualListView.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace
@@ -32,6 +33,13 @@ std::pair<int, int> VisibleRows(const QAbstractItemView* view, int rowCount)
         last = std::min(rowCount - 1, first + 2000); // items never fill more than a screen
 
     return {first, last};
+}
+
+// Enter opens the focused row as a double click does.
+bool IsOpenKey(const QKeyEvent* event)
+{
+    return (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+           !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
 }
 
 } // namespace
@@ -87,6 +95,14 @@ void TReportView::mouseDoubleClickEvent(QMouseEvent* event)
     m_owner->NotifyDoubleClick();
 }
 
+void TReportView::keyPressEvent(QKeyEvent* event)
+{
+    if (IsOpenKey(event) && state() != EditingState)
+        m_owner->NotifyDoubleClick();
+    else
+        QTreeView::keyPressEvent(event);
+}
+
 bool TReportView::viewportEvent(QEvent* event)
 {
     const bool result = QTreeView::viewportEvent(event);
@@ -126,6 +142,14 @@ void TIconView::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QListView::mouseDoubleClickEvent(event);
     m_owner->NotifyDoubleClick();
+}
+
+void TIconView::keyPressEvent(QKeyEvent* event)
+{
+    if (IsOpenKey(event) && state() != EditingState)
+        m_owner->NotifyDoubleClick();
+    else
+        QListView::keyPressEvent(event);
 }
 
 bool TIconView::viewportEvent(QEvent* event)

@@ -18,6 +18,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     // Dragging the selection is ours (plain mouse events), not the platform's.
     void startDrag(Qt::DropActions) override {}
@@ -37,6 +38,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     // Dragging the selection is ours (plain mouse events), not the platform's.
     void startDrag(Qt::DropActions) override {}

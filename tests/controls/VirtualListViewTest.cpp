@@ -214,3 +214,16 @@ TEST(VirtualListView, ColumnSettingsOnlyWhenAutoSaveIsOn)
     EXPECT_EQ(restored.ColumnWidth(4), 40);
     restored.SaveSettings.AutoSave = false;
 }
+
+TEST(VirtualListView, EnterOpensLikeADoubleClick)
+{
+    VirtualList v(3);
+    int opened = 0;
+    v.list.OnDblClick = [&](TVirtualListView*) { ++opened; };
+    v.list.FocusItem(1);
+    QTest::keyClick(v.list.ActiveView(), Qt::Key_Return);
+    EXPECT_EQ(opened, 1);
+    QTest::keyClick(v.list.ActiveView(), Qt::Key_Down);
+    EXPECT_EQ(v.list.GetFocusedIndex(), 2);
+    EXPECT_EQ(opened, 1);
+}
