@@ -1,12 +1,18 @@
-// Feeds arbitrary bytes to the PCX decoder: it must reject or decode them without
-// reading out of bounds, and a decoded picture must have the size its header gives.
+// Feeds arbitrary bytes to PicLib's own decoders (PCX, and TGA on the same bytes): they
+// must reject or decode them without reading out of bounds, and a decoded PCX picture
+// must have the size its header gives.
 #include "piclib/PcxDecoder.h"
+#include "piclib/TgaDecoder.h"
 
 #include <cstdint>
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    const QImage tga = piclib::TgaDecode(data, size);
+    if (!tga.isNull() &&
+        (tga.width() != (data[12] | data[13] << 8) || tga.height() != (data[14] | data[15] << 8)))
+        std::abort();
     const QImage image = piclib::PcxDecode(data, size);
     if (image.isNull())
         return 0;

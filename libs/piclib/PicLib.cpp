@@ -1,6 +1,7 @@
 #include "piclib/PicLib.h"
 
 #include "piclib/PcxDecoder.h"
+#include "piclib/TgaDecoder.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -78,9 +79,20 @@ QImage* PicLibLoad(const char* fileName, int /*options*/)
     }
     QString why;
     QImage image = ReadWithQt(&file, why);
-    if (image.isNull())
-        return Fail(PicLibCannotDecode, why);
-    return Succeed(std::move(image));
+    if (!image.isNull())
+        return Succeed(std::move(image));
+    // TGA has no signature, and Qt reads only a narrow kind of it: try our reader last.
+    unsigned char tgaHead[18];
+    file.seek(0);
+    if (file.peek(reinterpret_cast<char*>(tgaHead), sizeof tgaHead) == sizeof tgaHead &&
+        piclib::TgaLooksValid(tgaHead, sizeof tgaHead)) {
+        const QByteArray data = file.readAll();
+        image = piclib::TgaDecode(reinterpret_cast<const std::uint8_t*>(data.constData()),
+                                  std::size_t(data.size()), &why);
+        if (!image.isNull())
+            return Succeed(std::move(image));
+    }
+    return Fail(PicLibCannotDecode, why);
 }
 
 void PicLibFree(QImage* image)

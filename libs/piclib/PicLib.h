@@ -3,7 +3,8 @@
 //
 // The format is found from the file's content, never from its name: PCX is decoded by our
 // own code (piclib/PcxDecoder.h), everything else by QImageReader and Qt's image-format
-// plugins (BMP, GIF, JPEG, PNG, TGA, TIFF, WebP, ICO, SVG, ...). Multi-frame files give
+// plugins (BMP, GIF, JPEG, PNG, TIFF, WebP, ICO, SVG, ...). TGA files that Qt's reader
+// refuses go to our own TGA decoder (piclib/TgaDecoder.h). Multi-frame files give
 // their first frame; a JPEG's orientation tag is applied.
 //
 // Threads: every entry may be called from any thread; the last error is kept per thread.
