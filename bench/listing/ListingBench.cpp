@@ -3,7 +3,9 @@
 #include "controls/VirtualListView.h"
 #include "listing/FileListing.h"
 #include "main/uMain.h"
+#include "platform/Messages.h"
 #include "support/Bench.h"
+#include "zip/ZipArchive.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -11,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <malloc.h>
 
 namespace
@@ -85,6 +88,9 @@ void BenchPanel(const QString& dir)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // Messages go to the terminal; a benchmark has nobody to answer a message box.
+    platform::SetMessageHandler([](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });
+    TZipArchive::SetLibraryDirectory(QStringLiteral(TRVX_LIB_DIR));
     QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/trvx-bench-XXXXXX"));
     MakeFolder(dir.path());
     const QString path = dir.path() + '/';

@@ -34,6 +34,12 @@ QString ConfigFilePathIn(const QString& programDirectory, const QString& userCon
     return WithSeparator(userConfigDirectory) + QLatin1String(kConfigFileName);
 }
 
+QString DefaultConfigFile()
+{
+    return ProgramDirectory() + QStringLiteral("../share/travodex/") +
+           QLatin1String(kConfigFileName);
+}
+
 QString ConfigFilePath()
 {
     const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
@@ -41,6 +47,10 @@ QString ConfigFilePath()
     const QString path = ConfigFilePathIn(programDir, userDir);
     if (path != programDir + QLatin1String(kConfigFileName) && !userDir.isEmpty())
         QDir().mkpath(userDir);
+    // An installed program starts from the shipped categories; an existing file is
+    // never replaced.
+    if (!FileExists(path) && FileExists(DefaultConfigFile()))
+        QFile::copy(DefaultConfigFile(), path);
     return path;
 }
 

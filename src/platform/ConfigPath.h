@@ -18,6 +18,11 @@ QString ConfigFilePathIn(const QString& programDirectory, const QString& userCon
 
 // The rule applied to the program's folder and QStandardPaths::AppConfigLocation.
 // When the user's folder is chosen it is created, so that the file can be written there.
+// When the chosen file does not exist yet and an installed default does, the default
+// is copied there first.
 QString ConfigFilePath();
+
+// The default configuration an installation ships: <program folder>/../share/travodex/.
+QString DefaultConfigFile();
 
 } // namespace platform

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# `cmake --install` puts the program, its ZIP libraries, the default configuration and
+# the desktop entry with its icon in place, and the installed program starts with its
+# libraries found (no "not found" message box beside the main window) and its
+# configuration seeded from the shipped default.
+set -euo pipefail
+build="$1"
+prefix=$(mktemp -d /tmp/trvx-install-XXXXXX)
+runtime=$(mktemp -d /tmp/trvx-install-run-XXXXXX)
+chmod 700 "$runtime"
+cleanup() { [[ -n "${pid:-}" ]] && kill "$pid" 2>/dev/null; rm -rf "$prefix" "$runtime"; }
+trap cleanup EXIT
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+for f in bin/travodex lib/travodex/libziplib.so lib/travodex/libunzlib.so \
+         share/travodex/Trovel.ini share/applications/travodex.desktop \
+         share/icons/hicolor/scalable/apps/travodex.svg; do
+  [[ -e "$prefix/$f" ]] || { echo "missing after install: $f"; exit 1; }
+done
+grep -q '^Exec=travodex$' "$prefix/share/applications/travodex.desktop"
+
+command -v xvfb-run >/dev/null && command -v xdotool >/dev/null || { echo "no xvfb-run/xdotool"; exit 77; }
+cat >"$runtime/run.sh" <<SCRIPT
+#!/usr/bin/env bash
+export XDG_RUNTIME_DIR="$runtime" HOME="$runtime" TRAVODEX_AUDIO=null QT_QPA_PLATFORM=xcb
+"$prefix/bin/travodex" &
+app=\$!
+for i in \$(seq 1 50); do
+  xdotool search --onlyvisible --name '^Travodex\$' >/dev/null 2>&1 && break
+  sleep 0.2
+done
+sleep 1.5
+ids=\$(xdotool search --onlyvisible --name '^Travodex\$' 2>/dev/null)
+count=\$(echo "\$ids" | grep -c . || true)
+width=0
+[[ \$count -eq 1 ]] && width=\$(xdotool getwindowgeometry --shell \$ids | sed -n 's/^WIDTH=//p')
+kill \$app
+wait \$app 2>/dev/null || true
+echo "windows=\$count width=\$width"
+SCRIPT
+chmod +x "$runtime/run.sh"
+out=$(xvfb-run -a -s "-screen 0 1024x768x24" "$runtime/run.sh")
+echo "$out"
+width=$(sed -n 's/.*width=//p' <<<"$out")
+[[ "$out" == *"windows=1 "* && ${width:-0} -ge 600 ]] ||
+  { echo "expected the main window alone (a message box means a library was not found)"; exit 1; }
+config="$prefix/bin/Trovel.ini"
+[[ -f "$config" ]] || config="$runtime/.config/Travodex/Trovel.ini"
+cmp -s "$config" "$prefix/share/travodex/Trovel.ini" || { echo "configuration not seeded: $config"; exit 1; }
+echo "install layout: ok"
