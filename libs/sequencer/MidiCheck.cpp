@@ -120,7 +120,8 @@ std::vector<std::uint8_t> ExtractMidi(const std::uint8_t* file, std::size_t size
     std::size_t smfSize = size;
     if (size >= 12 && std::memcmp(file, "RIFF", 4) == 0 && std::memcmp(file + 8, "RMID", 4) == 0) {
         smf = nullptr;
-        for (std::size_t at = 12; size - at >= 8;) {
+        // A padding byte may take `at` past the end: test that before subtracting.
+        for (std::size_t at = 12; at <= size && size - at >= 8;) {
             const std::uint32_t length = Le32(file + at + 4);
             if (length > size - at - 8)
                 break;
