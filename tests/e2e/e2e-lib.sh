@@ -1,0 +1,204 @@
+# Helpers for the end-to-end cases, sourced by each case script. A case runs inside a
+# private mount namespace on its own X display (see run-case). It mounts a small tmpfs,
+# puts a copy of the program into a folder of it, builds its test files there and drives
+# the program with xdotool. Because the tmpfs is a drive of its own, both panels start
+# at its root, which holds only what the case created.
+#
+# Variables a case may use after e2e_prepare / e2e_start:
+#   ROOT  the tmpfs root (the drive both panels start on)
+#   MAIN  the X window id of the main window
+#   PID   the process id of the program
+
+set -euo pipefail
+
+E2E_BIN_DIR="${1:?usage: case.sh BIN_DIR [ARTIFACT_DIR]}"
+E2E_ARTIFACTS="${2:-${TMPDIR:-/tmp}}"
+E2E_NAME="$(basename "$0" .sh)"
+ROOT=""
+MAIN=""
+PID=""
+E2E_MOUNTED=0
+E2E_RUNTIME=""
+
+e2e_log() { echo "[$E2E_NAME] $*"; }
+
+# Saves what the screen shows, for a failure's diagnosis.
+e2e_screenshot() {
+    local file="$E2E_ARTIFACTS/$E2E_NAME-$1.png"
+    if import -window root "$file" 2>/dev/null; then
+        e2e_log "screenshot: $file"
+    fi
+}
+
+e2e_fail() {
+    echo "[$E2E_NAME] FAIL: $*" >&2
+    e2e_screenshot failure
+    if [[ -n "$ROOT" ]]; then
+        echo "[$E2E_NAME] files of the test drive:" >&2
+        (cd "$ROOT" && find . -path ./app -prune -o -print | sort) >&2 || true
+    fi
+    if [[ -n "${E2E_LOG:-}" && -s "$E2E_LOG" ]]; then
+        echo "[$E2E_NAME] program output:" >&2
+        tail -n 40 "$E2E_LOG" >&2
+    fi
+    exit 1
+}
+
+e2e_skip() {
+    echo "[$E2E_NAME] SKIPPED: $*"
+    exit 77
+}
+
+e2e_cleanup() {
+    local status=$?
+    if [[ -n "$PID" ]] && kill -0 "$PID" 2>/dev/null; then
+        kill "$PID" 2>/dev/null || true
+        for _ in $(seq 50); do
+            kill -0 "$PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill -KILL "$PID" 2>/dev/null || true
+        wait "$PID" 2>/dev/null || true
+    fi
+    cd /
+    if [[ $E2E_MOUNTED -eq 1 ]]; then
+        umount "$ROOT" || umount -l "$ROOT" || true
+    fi
+    [[ -n "$ROOT" ]] && rmdir "$ROOT" 2>/dev/null || true
+    [[ -n "$E2E_RUNTIME" ]] && rm -rf "$E2E_RUNTIME"
+    exit $status
+}
+
+# Polls CONDITION (a command) every 0.1 s until it succeeds or SECONDS pass.
+e2e_wait() {
+    local seconds="$1" what="$2"
+    shift 2
+    local deadline=$((SECONDS + seconds))
+    until "$@"; do
+        ((SECONDS < deadline)) || e2e_fail "timed out after ${seconds}s waiting for $what"
+        sleep 0.1
+    done
+}
+
+# Prints the ids of the visible windows whose title is exactly TITLE. Qt may append
+# " — Travodex" (the application's display name) to a window's own title.
+e2e_windows_titled() {
+    local title="$1" id name
+    for id in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
+        name="$(xdotool getwindowname "$id" 2>/dev/null)" || continue
+        if [[ "$name" == "$title" || "$name" == "$title — Travodex" ]]; then
+            echo "$id"
+        fi
+    done
+}
+
+e2e_has_window() { [[ -n "$(e2e_windows_titled "$1")" ]]; }
+e2e_has_no_window() { [[ -z "$(e2e_windows_titled "$1")" ]]; }
+
+e2e_prepare() {
+    for tool in xdotool import convert mount; do
+        command -v "$tool" >/dev/null || e2e_fail "$tool is not installed (scripts/install-deps)"
+    done
+    [[ -x "$E2E_BIN_DIR/travodex" ]] || e2e_fail "no program at $E2E_BIN_DIR/travodex"
+    trap e2e_cleanup EXIT
+    ROOT="$(mktemp -d /tmp/trvx-e2e-XXXXXX)"
+    if ! mount -t tmpfs -o size=64m,mode=0755 tmpfs "$ROOT" 2>/dev/null; then
+        e2e_skip "cannot mount a tmpfs here (needs root or CAP_SYS_ADMIN)"
+    fi
+    E2E_MOUNTED=1
+    # The program in a folder below the root: the panels must start at the drive's root,
+    # not in the program's folder.
+    mkdir "$ROOT/app"
+    cp "$E2E_BIN_DIR"/{travodex,libziplib.so,libunzlib.so,Trovel.ini} "$ROOT/app/"
+
+    E2E_RUNTIME="$(mktemp -d /tmp/trvx-e2e-runtime-XXXXXX)"
+    chmod 700 "$E2E_RUNTIME"
+    export XDG_RUNTIME_DIR="$E2E_RUNTIME"
+    export QT_QPA_PLATFORM=xcb TRAVODEX_AUDIO=null LANG=C.UTF-8 LC_ALL=C.UTF-8
+    # Fusion with its own palette, whatever the desktop: the selection colour is known.
+    export QT_STYLE_OVERRIDE=Fusion
+    unset XDG_CURRENT_DESKTOP DESKTOP_SESSION QT_QPA_PLATFORMTHEME
+}
+
+# Starts the program copy and waits until its main window is on screen and has the
+# keyboard focus (there is no window manager: the focus is given directly).
+e2e_start() {
+    E2E_LOG="$E2E_ARTIFACTS/$E2E_NAME-program.log"
+    (cd "$ROOT" && exec "$ROOT/app/travodex") >"$E2E_LOG" 2>&1 &
+    PID=$!
+    e2e_wait 30 "the main window titled Travodex" e2e_has_window "Travodex"
+    MAIN="$(e2e_windows_titled "Travodex" | head -n 1)"
+    # Both panels are filled when the window is first shown; the left one shows its
+    # focused row selected once it is painted.
+    e2e_wait 15 "the left panel's first row" e2e_selected_row_y_ok
+    e2e_focus "$MAIN"
+}
+
+e2e_focus() {
+    xdotool mousemove --window "$1" 5 5
+    xdotool windowfocus --sync "$1"
+}
+
+e2e_running() { kill -0 "$PID" 2>/dev/null; }
+
+# Keys for the program. Qt's item views join letters typed within its keyboard input
+# interval (400 ms) into one search; the pause after each step keeps searches apart.
+e2e_keys() {
+    e2e_running || e2e_fail "the program is no longer running"
+    xdotool key --delay 40 "$@"
+    sleep 0.6
+}
+
+# Type-ahead in the focused list: moves the focus (and selection) to the first row whose
+# name starts with TEXT.
+e2e_find() {
+    e2e_running || e2e_fail "the program is no longer running"
+    xdotool type --delay 40 "$1"
+    sleep 0.6
+}
+
+# Prints the window-relative y of the middle of the selected row in the left half of the
+# main window (the left panel), or nothing when no row there is selected. A row counts
+# as selected when most of its pixels have the selection colour.
+e2e_selected_row_y() {
+    local geometry width height shot
+    geometry="$(xdotool getwindowgeometry --shell "$MAIN")" || return 0
+    width="$(sed -n 's/^WIDTH=//p' <<<"$geometry")"
+    height="$(sed -n 's/^HEIGHT=//p' <<<"$geometry")"
+    shot="$E2E_RUNTIME/window.png"
+    import -window "$MAIN" "$shot" 2>/dev/null || return 0
+    convert "$shot" -crop "$((width / 2 - 4))x${height}+0+0" +repage \
+        -fuzz 6% -fill black +opaque 'srgb(48,140,198)' -fill white -opaque 'srgb(48,140,198)' \
+        -colorspace gray -scale "1x${height}!" -depth 8 txt:- |
+        awk -F'[,: ()]+' 'NR > 1 && $4 > 128 { if (first == "") first = $2; last = $2 }
+                         END { if (first != "") print int((first + last) / 2) }'
+}
+
+e2e_selected_row_y_ok() {
+    [[ -z "$MAIN" ]] && MAIN="$(e2e_windows_titled "Travodex" | head -n 1)"
+    [[ -n "$(e2e_selected_row_y)" ]]
+}
+
+# Double-clicks the selected row of the left panel with the mouse.
+e2e_double_click_selected_left() {
+    local y
+    y="$(e2e_selected_row_y)"
+    [[ -n "$y" ]] || e2e_fail "no selected row found in the left panel"
+    # Right of the name column, so that a click never starts renaming the row.
+    local width
+    width="$(xdotool getwindowgeometry --shell "$MAIN" | sed -n 's/^WIDTH=//p')"
+    xdotool mousemove --window "$MAIN" "$((width / 2 - 60))" "$y" click --repeat 2 --delay 80 1
+    sleep 0.6
+}
+
+# The program ends the case alive and without a message box (also titled "Travodex").
+e2e_check_healthy() {
+    e2e_running || e2e_fail "the program ended unexpectedly"
+    local count
+    count="$(e2e_windows_titled "Travodex" | wc -l)"
+    [[ "$count" -eq 1 ]] || e2e_fail "$count windows titled Travodex: a message box is open"
+}
+
+e2e_same_file() {
+    cmp -s "$1" "$2" || e2e_fail "$2 differs from $1"
+}
