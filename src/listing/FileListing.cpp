@@ -25,7 +25,7 @@ int TFileListing::ReadDirectory(const QString& directory)
         e.Size = found.Size;
         e.DateTime = found.DateTime;
         e.Attr = quint16(found.Attr);
-        if (ExtractFileExt(e.Name).toUpper() == QLatin1String(".ZIP"))
+        if (e.Name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive))
             e.Kind = fkZipFile;
         TotalSize += e.Size;
     });

@@ -5,6 +5,8 @@
 #include <QCollatorSortKey>
 #include <algorithm>
 #include <numeric>
+#include <optional>
+#include <thread>
 
 QChar GroupLetter(const TFileObject& e)
 {
@@ -38,21 +40,39 @@ std::vector<int> OrderByKeys(const std::vector<Key>& keys, bool ascending, Less 
     return order;
 }
 
+QString TextKey(const TFileObject& e, bool withExtension)
+{
+    QString text(GroupLetter(e));
+    if (withExtension)
+        text += e.IsParent() ? QStringLiteral(".") : ExtractFileExt(e.Name);
+    return text + e.Name;
+}
+
+// Collation keys of entries [from, to), each thread with a collator of its own.
+void MakeKeys(const std::vector<TFileObject>& items, bool withExtension, size_t from, size_t to,
+              std::vector<std::optional<QCollatorSortKey>>& keys)
+{
+    const platform::TNameCollator collator;
+    for (size_t i = from; i < to; ++i)
+        keys[i].emplace(collator.sortKey(TextKey(items[i], withExtension)));
+}
+
 std::vector<int> OrderByText(const std::vector<TFileObject>& items, bool withExtension,
                              bool ascending)
 {
-    const platform::TNameCollator collator;
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(items.size());
-    for (const TFileObject& e : items) {
-        QString text(GroupLetter(e));
-        if (withExtension)
-            text += e.IsParent() ? QStringLiteral(".") : ExtractFileExt(e.Name);
-        keys.push_back(collator.sortKey(text + e.Name));
+    // Building the keys is the costly part; large listings share it with a second thread.
+    std::vector<std::optional<QCollatorSortKey>> keys(items.size());
+    constexpr size_t kParallelFrom = 4096;
+    if (items.size() < kParallelFrom) {
+        MakeKeys(items, withExtension, 0, items.size(), keys);
+    } else {
+        const size_t half = items.size() / 2;
+        std::thread helper([&] { MakeKeys(items, withExtension, half, items.size(), keys); });
+        MakeKeys(items, withExtension, 0, half, keys);
+        helper.join();
     }
-    return OrderByKeys(keys, ascending, [](const QCollatorSortKey& a, const QCollatorSortKey& b) {
-        return a.compare(b) < 0;
-    });
+    return OrderByKeys(keys, ascending,
+                       [](const auto& a, const auto& b) { return a->compare(*b) < 0; });
 }
 
 } // namespace

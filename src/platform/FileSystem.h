@@ -31,7 +31,8 @@ struct TFoundEntry {
 // Calls `found` for every entry of `directory` except "." (".." included when the
 // file system reports it, and never at "/"). Returns false, calling nothing, when
 // the path is not absolute or the directory cannot be opened.
-// Cost: one readdir pass plus one fstatat per entry.
+// Cost: one readdir pass plus one fstatat per entry (shared with a second thread in
+// large directories); the callback runs on the calling thread, in readdir order.
 bool SearchDirectory(const QString& directory, const std::function<void(TFoundEntry&&)>& found);
 
 // A Unix time as the day count since 30 December 1899 in local time, cut to the
