@@ -1,6 +1,7 @@
 #include "fileops/FileCommands.h"
 
 #include "controls/VirtualListView.h"
+#include "controls/WaitCursor.h"
 #include "fileops/PanelHost.h"
 #include "fileops/TransferPlan.h"
 #include "fileops/uCommon.h"
@@ -13,26 +14,6 @@
 #include "zip/ZipArchive.h"
 
 #include <QApplication>
-
-namespace
-{
-
-// Shows the wait cursor for the whole application while it lives.
-class TWaitCursor final
-{
-public:
-    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
-    TWaitCursor(const TWaitCursor&) = delete;
-    TWaitCursor& operator=(const TWaitCursor&) = delete;
-};
-
-bool HasSeparator(const QString& name)
-{
-    return name.contains('/');
-}
-
-} // namespace
 
 std::vector<int> TFileCommands::Selection(int panel)
 {

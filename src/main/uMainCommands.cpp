@@ -1,6 +1,7 @@
 // Panel commands: navigation by double click, sorting, view styles, directory sizes,
 // synchronisation and the tool-bar switch.
 #include "controls/VirtualListView.h"
+#include "controls/WaitCursor.h"
 #include "fileops/uCommon.h"
 #include "main/PanelText.h"
 #include "main/StatusLine.h"
@@ -11,21 +12,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QToolBar>
-
-namespace
-{
-
-// Shows the wait cursor for as long as it lives.
-class TWaitCursor final
-{
-public:
-    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
-    TWaitCursor(const TWaitCursor&) = delete;
-    TWaitCursor& operator=(const TWaitCursor&) = delete;
-};
-
-} // namespace
 
 void TfMain::FilesDblClick(TSide side)
 {
