@@ -141,12 +141,28 @@ e2e_focus() {
 
 e2e_running() { kill -0 "$PID" 2>/dev/null; }
 
-# Keys for the program. Qt's item views join letters typed within its keyboard input
-# interval (400 ms) into one search; the pause after each step keeps searches apart.
+# Waits until the program's main thread has handled every input event sent so far: it
+# sleeps in the event loop (state S) in several samples in a row. The reader thread
+# wakes it for every event, so a sleeping main thread has nothing left to handle.
+e2e_idle() {
+    local deadline=$((SECONDS + 20)) calm=0 state
+    while ((calm < 4)); do
+        ((SECONDS < deadline)) || e2e_fail "the program stayed busy for 20 s"
+        state="$(sed 's/.*) //' "/proc/$PID/stat" 2>/dev/null | cut -d' ' -f1)"
+        [[ -n "$state" ]] || e2e_fail "the program is no longer running"
+        if [[ "$state" == S ]]; then calm=$((calm + 1)); else calm=0; fi
+        sleep 0.03
+    done
+}
+
+# Keys for the program; returns when it has handled them. Qt's item views join letters
+# typed within its keyboard input interval (400 ms) into one search, so a step also
+# leaves more than that between its last key and the next step's first.
 e2e_keys() {
     e2e_running || e2e_fail "the program is no longer running"
     xdotool key --delay 40 "$@"
-    sleep 0.6
+    e2e_idle
+    sleep 0.45
 }
 
 # Type-ahead in the focused list: moves the focus (and selection) to the first row whose
@@ -154,7 +170,8 @@ e2e_keys() {
 e2e_find() {
     e2e_running || e2e_fail "the program is no longer running"
     xdotool type --delay 40 "$1"
-    sleep 0.6
+    e2e_idle
+    sleep 0.45
 }
 
 # Prints the window-relative y of the middle of the selected row in the left half of the
@@ -170,8 +187,9 @@ e2e_selected_row_y() {
     convert "$shot" -crop "$((width / 2 - 4))x${height}+0+0" +repage \
         -fuzz 6% -fill black +opaque 'srgb(48,140,198)' -fill white -opaque 'srgb(48,140,198)' \
         -colorspace gray -scale "1x${height}!" -depth 8 txt:- |
-        awk -F'[,: ()]+' 'NR > 1 && $4 > 128 { if (first == "") first = $2; last = $2 }
-                         END { if (first != "") print int((first + last) / 2) }'
+        awk 'NR > 1 { split($0, f, /[(,)]/) }  # "0,Y: (V,V,V) ..." or "0,Y: (V) ..."
+             NR > 1 && f[3] + 0 > 128 { if (first == "") first = f[2] + 0; last = f[2] + 0 }
+             END { if (first != "") print int((first + last) / 2) }'
 }
 
 e2e_selected_row_y_ok() {
@@ -181,14 +199,13 @@ e2e_selected_row_y_ok() {
 
 # Double-clicks the selected row of the left panel with the mouse.
 e2e_double_click_selected_left() {
-    local y
+    local y width
     y="$(e2e_selected_row_y)"
     [[ -n "$y" ]] || e2e_fail "no selected row found in the left panel"
     # Right of the name column, so that a click never starts renaming the row.
-    local width
     width="$(xdotool getwindowgeometry --shell "$MAIN" | sed -n 's/^WIDTH=//p')"
     xdotool mousemove --window "$MAIN" "$((width / 2 - 60))" "$y" click --repeat 2 --delay 80 1
-    sleep 0.6
+    e2e_idle
 }
 
 # The program ends the case alive and without a message box (also titled "Travodex").

@@ -20,12 +20,16 @@ e2e_find marker
 e2e_keys F3
 e2e_wait 15 "an editor of $ROOT/marker.txt from the left panel" editors_are 1
 
+# The left panel moves into folder/, which holds a marker.txt of its own: only the right
+# panel can still open the root's file.
 e2e_focus "$MAIN"
+e2e_find folder
+e2e_keys Return
 e2e_keys Tab
 e2e_find marker
 e2e_keys F3
 e2e_wait 15 "a second editor of $ROOT/marker.txt from the right panel" editors_are 2
-e2e_has_no_window "$ROOT/folder/marker.txt" || e2e_fail "a panel shows folder/"
+e2e_has_no_window "$ROOT/folder/marker.txt" || e2e_fail "F3 acted on the left panel, not the right"
 
 (cd "$ROOT" && find . | sort) >"$E2E_RUNTIME/after"
 diff "$E2E_RUNTIME/before" "$E2E_RUNTIME/after" >&2 || e2e_fail "files changed on the drive"
