@@ -1,0 +1,134 @@
+// A disk that fills up during a copy, a move, an extraction and an addition to an
+// archive: a 1 MiB tmpfs in the other panel (skipped where mounting is not allowed).
+#include "main/FileOpsFixture.h"
+#include "robust/RobustSupport.h"
+
+#include <QRandomGenerator>
+
+using robust::Snapshot;
+
+namespace
+{
+
+QByteArray Noise(int bytes)
+{
+    QByteArray data(bytes, Qt::Uninitialized);
+    QRandomGenerator generator(bytes);
+    generator.fillRange(reinterpret_cast<quint32*>(data.data()), bytes / 4);
+    return data;
+}
+
+class FullDiskTest : public FileOpsTest
+{
+protected:
+    void SetUp() override
+    {
+        FileOpsTest::SetUp();
+        disk = std::make_unique<robust::TSmallDisk>(dir("disk"), 1 << 20);
+        if (!disk->Mounted())
+            GTEST_SKIP() << disk->Why().toStdString();
+        full = dir("disk") + '/';
+        dir.write("left/big.bin", Noise(3 << 20));
+        dir.write("left/small.txt", "small");
+        dir.write("left/tree/large.bin", Noise(2 << 20));
+        dir.write("left/tree/tiny.txt", "tiny");
+    }
+    void TearDown() override
+    {
+        main.reset();
+        disk.reset();
+        FileOpsTest::TearDown();
+    }
+
+    std::unique_ptr<robust::TSmallDisk> disk;
+    QString full;
+};
+
+} // namespace
+
+TEST_F(FullDiskTest, CopyLeavesNoPartialFileAndGoesOnWithTheRest)
+{
+    const robust::TTree source = Snapshot(left);
+    Open(sdRight, full);
+    Open(sdLeft, left);
+    Select(sdLeft, {"big.bin", "small.txt", "tree"});
+    main->MenuCopyFileClick();
+
+    const robust::TTree copied = Snapshot(full);
+    EXPECT_EQ(copied.count("big.bin"), 0u);
+    EXPECT_EQ(copied.count("tree/large.bin"), 0u);
+    EXPECT_EQ(copied.at("small.txt"), "small");
+    EXPECT_EQ(copied.at("tree/tiny.txt"), "tiny");
+    EXPECT_LT(robust::UsedBytes(full), 256 << 10); // the partial data went too
+    const QString all = messages.join('\n');
+    EXPECT_TRUE(all.contains("big.bin") && all.contains("large.bin")) << all.toStdString();
+    EXPECT_EQ(robust::Diff(Snapshot(left), source), "");
+    EXPECT_EQ(Names(sdRight), QStringList({"..", "tree", "small.txt"}));
+}
+
+TEST_F(FullDiskTest, MoveAcrossKeepsEveryOriginalThatDidNotFit)
+{
+    const robust::TTree source = Snapshot(left);
+    Open(sdRight, full);
+    Open(sdLeft, left);
+    Select(sdLeft, {"big.bin", "tree"});
+    main->MenuMoveFileClick();
+    EXPECT_EQ(robust::Diff(Snapshot(left), source), "");
+    EXPECT_TRUE(Snapshot(full).empty());
+    const QString all = messages.join('\n');
+    EXPECT_TRUE(all.contains("big.bin") && all.contains("tree")) << all.toStdString();
+
+    // What fits still moves.
+    messages.clear();
+    Select(sdLeft, {"small.txt"});
+    main->MenuMoveFileClick();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(readAll(full + "small.txt"), "small");
+    EXPECT_FALSE(QFileInfo::exists(left + "small.txt"));
+}
+
+TEST_F(FullDiskTest, ExtractionKeepsTheMembersThatDidNotArrive)
+{
+    QProcess zip;
+    zip.setWorkingDirectory(left);
+    zip.start("zip", {"-q", "-0", "pack.zip", "big.bin", "small.txt"});
+    ASSERT_TRUE(zip.waitForFinished());
+    const QByteArray archive = readAll(left + "pack.zip");
+    Open(sdRight, full);
+    Open(sdLeft, left);
+    OpenArchive(sdLeft, "pack.zip");
+    Select(sdLeft, {"big.bin", "small.txt"});
+    main->MenuMoveFileClick();
+
+    EXPECT_EQ(robust::Diff(Snapshot(full), robust::TTree({{"small.txt", "small"}})), "");
+    // Only the member that arrived left the archive.
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "big.bin"}));
+    EXPECT_NE(readAll(left + "pack.zip"), archive);
+    QProcess test;
+    test.start("unzip", {"-tq", left + "pack.zip"});
+    ASSERT_TRUE(test.waitForFinished());
+    EXPECT_EQ(test.exitCode(), 0) << test.readAllStandardOutput().toStdString();
+}
+
+TEST_F(FullDiskTest, ArchiveOnAFullDiskIsNeverDamagedByAnAddition)
+{
+    dir.write("keep.txt", "kept member");
+    QProcess zip;
+    zip.setWorkingDirectory(dir.path());
+    zip.start("zip", {"-q", full + "small.zip", "keep.txt"});
+    ASSERT_TRUE(zip.waitForFinished());
+    const QByteArray archive = readAll(full + "small.zip");
+    ASSERT_FALSE(archive.isEmpty());
+    const robust::TTree source = Snapshot(left);
+    Open(sdRight, full);
+    Open(sdLeft, left);
+    OpenArchive(sdRight, "small.zip");
+    Select(sdLeft, {"big.bin"});
+    main->MenuMoveFileClick();
+
+    EXPECT_EQ(readAll(full + "small.zip"), archive);
+    EXPECT_EQ(robust::Diff(Snapshot(full), robust::TTree({{"small.zip", archive}})),
+              "");                                       // no temporary left
+    EXPECT_EQ(robust::Diff(Snapshot(left), source), ""); // not added, so not deleted
+    EXPECT_EQ(Names(sdRight), QStringList({"..", "keep.txt"}));
+}
