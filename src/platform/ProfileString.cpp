@@ -33,6 +33,7 @@ QString Limit(QString value)
         if (value.at(keep - 1).isHighSurrogate())
             --keep;
         value.truncate(keep);
+        return TrimBlanks(value); // the cut may have left a blank at the end
     }
     return value;
 }
