@@ -1,6 +1,6 @@
 #pragma once
 // Helpers shared by ZIPLIB and UNZLIB: the callback reporter, the reading of the
-// specification list of a command record, member-name matching and the check that a
+// file-spec list of a command record, member-name matching and the check that a
 // member name stays inside the target folder.
 
 #include "zip/ZipCommand.h"

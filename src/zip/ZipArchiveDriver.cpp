@@ -83,7 +83,7 @@ int32_t Flag(bool value)
 }
 
 // The 256-byte text buffers of one library call: the archive path and one per
-// specification. Lengths were checked beforehand (CheckLimits).
+// file spec. Lengths were checked beforehand (CheckLimits).
 class TTextBuffers final
 {
 public:
@@ -94,7 +94,7 @@ public:
         for (const QString& spec : specs)
             m_specs.push_back(Make(spec));
     }
-    // Stores the pointers into a record's archive and specification fields.
+    // Stores the pointers into a record's archive and file-spec fields.
     template <typename TCommand> void Fill(TCommand& command) const
     {
         command.ZipFilename = m_archive.get();
