@@ -13,53 +13,32 @@
 // application object displays it; the window stays open, idle, at 00:00. Closing stops
 // the music at once (the device is closed before close() returns).
 
+#include "players/StopwatchPlayer.h"
 #include "sequencer/Sequencer.h"
 
 #include <QString>
-#include <QWidget>
 
-class QFrame;
-class QTimer;
-class TDisplay;
-
-class TfMusic final : public QWidget
+class TfMusic final : public TStopwatchPlayer
 {
 public:
     explicit TfMusic(QWidget* parent = nullptr);
     ~TfMusic() override;
 
-    QString FileName;
-
-    QFrame* PanelInformation = nullptr;
-    TDisplay* Min1 = nullptr;
-    TDisplay* Min2 = nullptr;
-    TDisplay* MinSec = nullptr;
-    TDisplay* Sec1 = nullptr;
-    TDisplay* Sec2 = nullptr;
-    QTimer* Timer = nullptr;
-
     // The sequencer device open on FileName, 0 when none (the media player control).
     SeqDevice MediaPlayer = 0;
-    qint32 MinuteTens = 0;
-    qint32 MinuteUnits = 0;
-    qint32 SecondTens = 0;
-    qint32 SecondUnits = 0;
 
-    // Event handlers (also reachable for tests). FormShow throws platform::EError.
-    void FormShow();
-    void FormClose();
-    void TimerTimer();
+    // Event handlers (also reachable for tests; TimerTimer is the stopwatch's). FormShow
+    // throws platform::EError.
+    void FormShow() override;
+    void FormClose() override;
 
     // The sequencer's text for an error code.
     static QString ErrorText(int error);
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    // Defers an error of FormShow until the window is fully shown (see above).
+    void ShowRequested() override;
 
 private:
-    void BuildControls();
-    TDisplay* AddDisplay(int x, char digit);
     void CloseDevice();
-    void ShowCounters();
 };

@@ -4,16 +4,12 @@
 #include "platform/Messages.h"
 #include "players/AudioIO.h"
 
-#include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QMouseEvent>
-#include <QScreen>
-#include <QShowEvent>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -25,7 +21,6 @@ namespace
 
 const QColor kAqua(0, 255, 255);
 const QColor kGray(128, 128, 128);
-const QColor kBlack(0, 0, 0);
 
 qint16 Rounded(double v)
 {
@@ -35,10 +30,8 @@ qint16 Rounded(double v)
 
 } // namespace
 
-TfSound::TfSound(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint)
+TfSound::TfSound(QWidget* parent) : TPlayerWindow(parent, QStringLiteral("Sound player"), 200)
 {
-    setWindowTitle(QStringLiteral("Sound player"));
-    setFixedSize(270, 41);
     BuildControls();
 
     AudioOut = new TAudioOut(this);
@@ -49,13 +42,6 @@ TfSound::TfSound(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStays
     AudioOut->OnFillBuffer = [this](char* buffer, qint32& size) {
         return AudioOutFillBuffer(buffer, size);
     };
-
-    Timer = new QTimer(this);
-    Timer->setInterval(200);
-    connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(); });
-
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
 }
 
 TfSound::~TfSound()
@@ -65,30 +51,10 @@ TfSound::~TfSound()
     AFL_close(&FileInfo);
 }
 
-TDisplay* TfSound::AddDisplay(int x, char digit)
-{
-    auto* d = new TDisplay(PanelInformation);
-    d->setGeometry(x, 5, 24, 32);
-    d->SetDigitStyle(ds5x7Dot);
-    d->SetMargin(1);
-    d->SetSegWidth(4);
-    d->SetOnColor(kAqua);
-    d->SetOffColor(kBlack);
-    d->SetBackColor(kBlack);
-    d->SetPenOnColor(kBlack);
-    d->SetPenOffColor(kBlack);
-    d->SetDigit(digit);
-    return d;
-}
-
 void TfSound::BuildControls()
 {
-    PanelInformation = new QFrame(this);
-    PanelInformation->setGeometry(0, 0, 270, 41);
-    PanelInformation->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    PanelInformation->setAutoFillBackground(true);
+    // The labels' text is aqua on the panel's black.
     QPalette panel = PanelInformation->palette();
-    panel.setColor(QPalette::Window, kBlack);
     panel.setColor(QPalette::WindowText, kAqua);
     PanelInformation->setPalette(panel);
 
@@ -99,11 +65,6 @@ void TfSound::BuildControls()
 
     DisplayRemain = AddDisplay(125, '-');
     DisplayRemain->SetOnColor(kGray);
-    Min1 = AddDisplay(150, '0');
-    Min2 = AddDisplay(175, '0');
-    MinSec = AddDisplay(200, ':');
-    Sec1 = AddDisplay(220, '0');
-    Sec2 = AddDisplay(245, '0');
 
     PanelRemain = new QLabel(PanelInformation);
     PanelRemain->setGeometry(120, 5, 32, 31);
@@ -121,20 +82,6 @@ bool TfSound::eventFilter(QObject* watched, QEvent* event)
             PanelRemainClick();
     }
     return QWidget::eventFilter(watched, event);
-}
-
-void TfSound::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    // A window restored by the window system is not a new request.
-    if (!event->spontaneous())
-        FormShow();
-}
-
-void TfSound::closeEvent(QCloseEvent* event)
-{
-    FormClose();
-    event->accept();
 }
 
 QString TfSound::FormatRate(double sampleRate)
@@ -273,11 +220,9 @@ void TfSound::TimerTimer()
     }
     // The device may report slightly more than the sound's length: never below zero.
     const qint64 secs = std::isfinite(t) && t > 0 ? qint64(t) : 0;
-    const qint64 minutes = secs / 60, seconds = secs % 60;
-    Sec2->SetDigit(char('0' + seconds % 10));
-    Sec1->SetDigit(char('0' + seconds / 10));
-    Min2->SetDigit(char('0' + minutes % 10));
-    Min1->SetDigit(char(std::min<qint64>('0' + minutes / 10, 127)));
+    const qint64 minutes = secs / 60;
+    const int seconds = int(secs % 60);
+    ShowDigits(minutes / 10, int(minutes % 10), seconds / 10, seconds % 10);
 }
 
 void TfSound::PanelRemainClick()

@@ -11,59 +11,45 @@
 // with platform::ShowMessage; the window then stays open and idle.
 
 #include "audiofilelib/AudioFileLib.h"
+#include "players/PlayerWindow.h"
 
 #include <QString>
-#include <QWidget>
 #include <memory>
 
-class QFrame;
 class QLabel;
-class QTimer;
 class TAudioOut;
-class TDisplay;
 
-class TfSound final : public QWidget
+class TfSound final : public TPlayerWindow
 {
 public:
     explicit TfSound(QWidget* parent = nullptr);
     ~TfSound() override;
 
-    QString FileName;
     bool ShowRemaining = false;
 
-    QFrame* PanelInformation = nullptr;
     QLabel* LabelResolution = nullptr;
     QLabel* LabelRate = nullptr;
     TDisplay* DisplayRemain = nullptr;
-    TDisplay* Min1 = nullptr;
-    TDisplay* Min2 = nullptr;
-    TDisplay* MinSec = nullptr;
-    TDisplay* Sec1 = nullptr;
-    TDisplay* Sec2 = nullptr;
     QLabel* PanelRemain = nullptr;
     TAudioOut* AudioOut = nullptr;
-    QTimer* Timer = nullptr;
 
     // Event handlers (also reachable for tests).
-    void FormShow();
-    void FormClose();
+    void FormShow() override;
+    void FormClose() override;
     void AudioOutStart(QObject* sender);
     void AudioOutStop(QObject* sender);
     bool AudioOutFillBuffer(char* Buffer, qint32& Size);
-    void TimerTimer();
+    void TimerTimer() override;
     void PanelRemainClick();
 
     // The rate as the label shows it: "0,000 Hz", rounded, with the locale's separator.
     static QString FormatRate(double sampleRate);
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
-    TDisplay* AddDisplay(int x, char digit);
     void FillLabels();
     bool PreparePlayback();
     void ReleasePlayback();
