@@ -51,10 +51,10 @@ TEST_F(PermissionTest, UnreadableEntriesAreReportedAndTheReadableOnesCopied)
     dir.write("left/tree/ok.txt", "ok");
     dir.write("left/tree/hidden.txt", "hidden");
     dir.write("left/tree/closed/x.txt", "x");
-    Chmod(left + "private.txt", 0600);
-    Chmod(left + "locked", 0700);
-    Chmod(left + "tree/hidden.txt", 0600);
-    Chmod(left + "tree/closed", 0700);
+    Chmod(left + "private.txt", 0);
+    Chmod(left + "locked", 0);
+    Chmod(left + "tree/hidden.txt", 0);
+    Chmod(left + "tree/closed", 0);
     Chmod(right, 0777);
     const robust::TTree source = Snapshot(left);
 
@@ -77,8 +77,8 @@ TEST_F(PermissionTest, UnreadableFolderOpensEmptyAndUnreadableTextIsReported)
 {
     dir.write("left/locked/secret.txt", "secret");
     dir.write("left/private.txt", "private");
-    Chmod(left + "locked", 0700);
-    Chmod(left + "private.txt", 0600);
+    Chmod(left + "locked", 0);
+    Chmod(left + "private.txt", 0);
 
     WITHOUT_PRIVILEGES(nobody);
     Reload();
@@ -100,6 +100,8 @@ TEST_F(PermissionTest, UnreadableFolderOpensEmptyAndUnreadableTextIsReported)
     main->MenuCopyFileClick(); // nothing selected, nothing to do
     main->MenuDirectorySizeClick();
     nobody.Restore();
+    Chmod(left + "locked", 0700);
+    Chmod(left + "private.txt", 0600);
     EXPECT_EQ(readAll(left + "locked/secret.txt"), "secret");
     EXPECT_EQ(readAll(left + "private.txt"), "private");
 }
@@ -109,6 +111,8 @@ TEST_F(PermissionTest, UnwritableFoldersRefuseEveryChangeAndLoseNothing)
     dir.write("left/a.txt", "a");
     dir.write("left/sub/b.txt", "b");
     dir.write("right/r.txt", "r");
+    for (const QString& folder : {left, left + "sub", right})
+        Chmod(folder, 0555);
     const robust::TTree before = Snapshot(dir.path());
 
     WITHOUT_PRIVILEGES(nobody);
@@ -147,6 +151,8 @@ TEST_F(PermissionTest, ArchiveInAnUnwritableFolderStaysAsItWas)
     zip.start("zip", {"-q", right + "locked.zip", "member.txt"});
     ASSERT_TRUE(zip.waitForFinished());
     dir.write("left/new.txt", "new");
+    Chmod(left, 0555);
+    Chmod(right, 0555);
     const robust::TTree before = Snapshot(dir.path());
 
     WITHOUT_PRIVILEGES(nobody);

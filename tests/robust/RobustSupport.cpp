@@ -74,12 +74,12 @@ void RemoveBelow(int dir)
             continue;
         if (::unlinkat(::dirfd(d), e->d_name, 0) == 0)
             continue;
+        // A folder a test locked is opened up first (as its owner, not only as root).
+        ::fchmodat(::dirfd(d), e->d_name, 0700, 0);
         const int sub =
             ::openat(::dirfd(d), e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (sub >= 0) {
-            ::fchmod(sub, 0700);
+        if (sub >= 0)
             RemoveBelow(sub);
-        }
         ::unlinkat(::dirfd(d), e->d_name, AT_REMOVEDIR);
     }
     ::closedir(d);
@@ -89,11 +89,10 @@ void RemoveBelow(int dir)
 
 bool RemoveTree(const QByteArray& root)
 {
+    ::chmod(root.constData(), 0700);
     const int fd = ::open(root.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fchmod(fd, 0700);
+    if (fd >= 0)
         RemoveBelow(fd);
-    }
     return ::rmdir(root.constData()) == 0 || !ExistsRaw(root);
 }
 
