@@ -1,3 +1,4 @@
+#include "platform/FileNames.h"
 #include "platform/ConfigPath.h"
 
 #include "platform/FileSystem.h"
@@ -21,7 +22,7 @@ QString WithSeparator(const QString& dir)
 
 bool WritableDirectory(const QString& dir)
 {
-    return access(QFile::encodeName(dir).constData(), W_OK | X_OK) == 0;
+    return access(platform::EncodeFileName(dir).constData(), W_OK | X_OK) == 0;
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "platform/FileNames.h"
 #include "platform/Drives.h"
 
 #include <QFile>
@@ -26,7 +27,7 @@ QString UnescapeMountPath(const QByteArray& field)
             out += field[i];
         }
     }
-    return QFile::decodeName(out);
+    return platform::DecodeFileName(out);
 }
 
 bool IsDriveSource(const QByteArray& fsType, const QByteArray& source)
@@ -94,7 +95,7 @@ qint64 FreeSpace(const QString& path)
 {
     struct statvfs vfs {
     };
-    if (!path.startsWith('/') || statvfs(QFile::encodeName(path).constData(), &vfs) != 0)
+    if (!path.startsWith('/') || statvfs(platform::EncodeFileName(path).constData(), &vfs) != 0)
         return -1;
     return qint64(vfs.f_bavail) * qint64(vfs.f_frsize);
 }

@@ -1,3 +1,4 @@
+#include "platform/FileNames.h"
 #include "platform/FileOpsSupport.h"
 
 #include "platform/Messages.h"
@@ -119,7 +120,7 @@ int RenameNoReplace(int fromDir, const char* from, int toDir, const char* to)
 
 QString ChildPath(const QString& parent, const QByteArray& name)
 {
-    return parent + QLatin1Char('/') + QFile::decodeName(name);
+    return parent + QLatin1Char('/') + platform::DecodeFileName(name);
 }
 
 } // namespace platform

@@ -1,3 +1,4 @@
+#include "platform/FileNames.h"
 #include "platform/FileOpsTrash.h"
 
 #include "platform/FileOpsSupport.h"
@@ -31,7 +32,7 @@ bool IsOwnFolder(const QString& path)
 {
     struct stat st {
     };
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+    return ::lstat(platform::EncodeFileName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
            st.st_uid == ::geteuid();
 }
 
@@ -39,10 +40,10 @@ bool IsOwnFolder(const QString& path)
 // folder (not a link) afterwards.
 bool EnsureFolder(const QString& path)
 {
-    ::mkdir(QFile::encodeName(path).constData(), 0700);
+    ::mkdir(platform::EncodeFileName(path).constData(), 0700);
     struct stat st {
     };
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    return ::lstat(platform::EncodeFileName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // A trash folder `trash` with its files/ and info/, on the device `dev`.
@@ -51,7 +52,7 @@ bool UsableTrash(const QString& trash, dev_t dev)
     struct stat st {
     };
     return EnsureFolder(trash) && EnsureFolder(trash + "/files") && EnsureFolder(trash + "/info") &&
-           ::stat(QFile::encodeName(trash + "/files").constData(), &st) == 0 && st.st_dev == dev;
+           ::stat(platform::EncodeFileName(trash + "/files").constData(), &st) == 0 && st.st_dev == dev;
 }
 
 // The root of the file system holding the folder `folder` (realpath'd): the last
@@ -63,7 +64,7 @@ QString TopDirectory(QString folder, dev_t dev)
         const QString up = slash == 0 ? QStringLiteral("/") : folder.left(slash);
         struct stat st {
         };
-        if (::stat(QFile::encodeName(up).constData(), &st) != 0 || st.st_dev != dev)
+        if (::stat(platform::EncodeFileName(up).constData(), &st) != 0 || st.st_dev != dev)
             break;
         folder = up;
     }
@@ -74,14 +75,14 @@ QString RealFolderOf(const QString& path)
 {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     const QByteArray parent =
-        QFile::encodeName(slash <= 0 ? QStringLiteral("/") : path.left(slash));
+        platform::EncodeFileName(slash <= 0 ? QStringLiteral("/") : path.left(slash));
     char resolved[PATH_MAX];
-    return ::realpath(parent.constData(), resolved) ? QFile::decodeName(resolved) : QString();
+    return ::realpath(parent.constData(), resolved) ? platform::DecodeFileName(resolved) : QString();
 }
 
 QByteArray TrashInfo(const QString& path)
 {
-    return "[Trash Info]\nPath=" + QUrl::toPercentEncoding(QFile::encodeName(path), "/") +
+    return "[Trash Info]\nPath=" + QUrl::toPercentEncoding(platform::EncodeFileName(path), "/") +
            "\nDeletionDate=" +
            QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")).toLatin1() +
            "\n";
@@ -91,7 +92,7 @@ QByteArray TrashInfo(const QString& path)
 int WriteInfo(const QString& info, const QByteArray& content)
 {
     TFd fd(
-        ::open(QFile::encodeName(info).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        ::open(platform::EncodeFileName(info).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!fd.Valid())
         return errno;
     int error = ::write(fd.Get(), content.constData(), size_t(content.size())) == content.size()
@@ -100,7 +101,7 @@ int WriteInfo(const QString& info, const QByteArray& content)
     if (!error)
         error = fd.Close();
     if (error)
-        ::unlink(QFile::encodeName(info).constData());
+        ::unlink(platform::EncodeFileName(info).constData());
     return error;
 }
 
@@ -111,7 +112,7 @@ QString TrashFolderFor(const QString& path)
     const QString folder = RealFolderOf(path);
     struct stat st {
     };
-    if (folder.isEmpty() || ::stat(QFile::encodeName(folder).constData(), &st) != 0)
+    if (folder.isEmpty() || ::stat(platform::EncodeFileName(folder).constData(), &st) != 0)
         return {};
     // Items on the home folder's file system go to the home trash and nowhere else.
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
@@ -119,8 +120,8 @@ QString TrashFolderFor(const QString& path)
     };
     if (data.startsWith(QLatin1Char('/')))
         QDir().mkpath(data);
-    if (::stat(QFile::encodeName(data).constData(), &home) != 0 &&
-        ::stat(QFile::encodeName(QDir::homePath()).constData(), &home) != 0)
+    if (::stat(platform::EncodeFileName(data).constData(), &home) != 0 &&
+        ::stat(platform::EncodeFileName(QDir::homePath()).constData(), &home) != 0)
         home.st_dev = st.st_dev;
     if (home.st_dev == st.st_dev)
         return data.startsWith(QLatin1Char('/')) && UsableTrash(data + "/Trash", st.st_dev)
@@ -132,7 +133,7 @@ QString TrashFolderFor(const QString& path)
     struct stat shared {
     };
     // A shared .Trash must be a real folder with the sticky bit, as the standard asks.
-    if (::lstat(QFile::encodeName(base + "/.Trash").constData(), &shared) == 0 &&
+    if (::lstat(platform::EncodeFileName(base + "/.Trash").constData(), &shared) == 0 &&
         S_ISDIR(shared.st_mode) && (shared.st_mode & S_ISVTX) &&
         UsableTrash(base + "/.Trash/" + uid, st.st_dev) && IsOwnFolder(base + "/.Trash/" + uid))
         return base + "/.Trash/" + uid;
@@ -147,7 +148,7 @@ QString MoveToTrash(const QString& path)
     struct stat st {
     };
     if (!path.startsWith(QLatin1Char('/')) ||
-        ::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        ::lstat(platform::EncodeFileName(path).constData(), &st) != 0)
         return path.startsWith(QLatin1Char('/')) ? ErrorText(errno) : Tr("not a full path");
     const QString trash = TrashFolderFor(path);
     if (trash.isEmpty())
@@ -162,12 +163,12 @@ QString MoveToTrash(const QString& path)
             continue;
         if (error)
             return ErrorText(error);
-        const QByteArray target = QFile::encodeName(trash + "/files/" + trashName);
-        const int renameError = RenameNoReplace(AT_FDCWD, QFile::encodeName(path).constData(),
+        const QByteArray target = platform::EncodeFileName(trash + "/files/" + trashName);
+        const int renameError = RenameNoReplace(AT_FDCWD, platform::EncodeFileName(path).constData(),
                                                 AT_FDCWD, target.constData());
         if (renameError == 0)
             return {};
-        ::unlink(QFile::encodeName(infoPath).constData());
+        ::unlink(platform::EncodeFileName(infoPath).constData());
         if (renameError != EEXIST)
             return ErrorText(renameError);
     }

@@ -1,3 +1,4 @@
+#include "platform/FileNames.h"
 #include "platform/FileSystem.h"
 
 #include <QCoreApplication>
@@ -127,7 +128,7 @@ bool SearchDirectory(const QString& directory, const std::function<void(TFoundEn
 {
     if (!directory.startsWith('/'))
         return false;
-    DIR* dir = opendir(QFile::encodeName(directory).constData());
+    DIR* dir = opendir(platform::EncodeFileName(directory).constData());
     if (!dir)
         return false;
     std::vector<TRawEntry> entries = ReadNames(dir, directory == QLatin1String("/"));
@@ -137,7 +138,7 @@ bool SearchDirectory(const QString& directory, const std::function<void(TFoundEn
         if (!raw.Found)
             continue;
         TFoundEntry e;
-        e.Name = QFile::decodeName(raw.Name.c_str());
+        e.Name = platform::DecodeFileName(raw.Name.c_str());
         e.Size = raw.IsDir ? 0 : qint64(raw.St.st_size);
         e.DateTime = ToDosDateTime(raw.St.st_mtim.tv_sec);
         e.Attr = AttributesOf(e.Name, raw.St, raw.IsDir);
@@ -150,7 +151,7 @@ bool DirectoryExists(const QString& path)
 {
     struct stat st {
     };
-    return !path.isEmpty() && stat(QFile::encodeName(path).constData(), &st) == 0 &&
+    return !path.isEmpty() && stat(platform::EncodeFileName(path).constData(), &st) == 0 &&
            S_ISDIR(st.st_mode);
 }
 
@@ -158,7 +159,7 @@ bool FileExists(const QString& path)
 {
     struct stat st {
     };
-    return !path.isEmpty() && lstat(QFile::encodeName(path).constData(), &st) == 0 &&
+    return !path.isEmpty() && lstat(platform::EncodeFileName(path).constData(), &st) == 0 &&
            !S_ISDIR(st.st_mode);
 }
 

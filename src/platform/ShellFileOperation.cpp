@@ -1,3 +1,4 @@
+#include "platform/FileNames.h"
 #include "platform/ShellFileOperation.h"
 
 #include "platform/FileOpsCopy.h"
@@ -59,9 +60,9 @@ bool OpenSource(const QString& path, TSource& source, TFileOpsReport& report)
         report.Failed(path, Tr("it is not the full path of a file or folder"));
         return false;
     }
-    source.NameBytes = QFile::encodeName(source.Name);
+    source.NameBytes = platform::EncodeFileName(source.Name);
     const QByteArray parent =
-        QFile::encodeName(slash == 0 ? QStringLiteral("/") : clean.left(slash));
+        platform::EncodeFileName(slash == 0 ? QStringLiteral("/") : clean.left(slash));
     source.Parent = TFd(::open(parent.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!source.Parent.Valid() || ::fstatat(source.Parent.Get(), source.NameBytes.constData(),
                                             &source.St, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -107,7 +108,7 @@ TShellResult CopyInto(const TSource& source, int dest, const QString& destinatio
     TShellResult result;
     for (int n = 0; n < kMaxCopyNames; ++n) {
         const QString name = CopyName(source.Name, n);
-        const QByteArray nameBytes = QFile::encodeName(name);
+        const QByteArray nameBytes = platform::EncodeFileName(name);
         if (NameExists(dest, nameBytes))
             continue;
         const TCopyOutcome outcome = copier.Copy(source.Parent.Get(), source.NameBytes, source.St,
@@ -131,7 +132,7 @@ void Discard(int dest, const QString& target, const TShellFailureHandler& onFail
 {
     TFileOpsReport report(onFailure, Tr("Cannot remove the incomplete copy \"%1\": %2."));
     int removed = 0;
-    RemoveTree(dest, QFile::encodeName(target.mid(target.lastIndexOf(QLatin1Char('/')) + 1)),
+    RemoveTree(dest, platform::EncodeFileName(target.mid(target.lastIndexOf(QLatin1Char('/')) + 1)),
                target, report, removed);
     result.Failures += report.Count();
     result.Items = 0;
@@ -156,7 +157,7 @@ TShellResult MoveAcross(const TSource& source, int dest, const QString& destinat
     const int fault = FileOpsFault(TFileOpsStep::BeforeVerify, result.Target);
     QString difference;
     const QByteArray targetName =
-        QFile::encodeName(result.Target.mid(WithSlash(destination).size()));
+        platform::EncodeFileName(result.Target.mid(WithSlash(destination).size()));
     if (fault || !SameTree(source.Parent.Get(), source.NameBytes, dest, targetName, source.Path,
                            difference)) {
         TFileOpsReport report(onFailure, Tr("Cannot move \"%1\": %2."));
@@ -187,7 +188,7 @@ TShellResult MoveInto(const TSource& source, int dest, const QString& destinatio
     }
     for (int n = 0; n < kMaxCopyNames; ++n) {
         const QString name = CopyName(source.Name, n);
-        const QByteArray nameBytes = QFile::encodeName(name);
+        const QByteArray nameBytes = platform::EncodeFileName(name);
         if (NameExists(dest, nameBytes))
             continue;
         const int error = RenameNoReplace(source.Parent.Get(), source.NameBytes.constData(), dest,
@@ -250,7 +251,7 @@ TShellResult ShellFileOperation(TShellFunction function, const QString& source,
 
     TFd dest(
         destination.startsWith(QLatin1Char('/'))
-            ? ::open(QFile::encodeName(destination).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+            ? ::open(platform::EncodeFileName(destination).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
             : -1);
     if (!dest.Valid()) {
         const QString why =
@@ -274,15 +275,15 @@ bool MoveFile(const QString& from, const QString& to)
 {
     if (!from.startsWith(QLatin1Char('/')) || !to.startsWith(QLatin1Char('/')))
         return false;
-    return RenameNoReplace(AT_FDCWD, QFile::encodeName(from).constData(), AT_FDCWD,
-                           QFile::encodeName(to).constData()) == 0;
+    return RenameNoReplace(AT_FDCWD, platform::EncodeFileName(from).constData(), AT_FDCWD,
+                           platform::EncodeFileName(to).constData()) == 0;
 }
 
 void CreateDirectory(const QString& path)
 {
     if (!path.startsWith(QLatin1Char('/')))
         throw EInOutError(EINVAL);
-    if (::mkdir(QFile::encodeName(path).constData(), 0777) != 0)
+    if (::mkdir(platform::EncodeFileName(path).constData(), 0777) != 0)
         throw EInOutError(errno);
 }
 

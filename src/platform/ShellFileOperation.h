@@ -3,7 +3,7 @@
 // and create-directory commands use. Everything runs synchronously on the caller's
 // thread (the user-interface thread): no progress window, no questions asked.
 //
-// Paths are absolute; QString names are converted with QFile::encodeName.
+// Paths are absolute; QString names are converted with platform::EncodeFileName.
 //
 // Nothing is ever overwritten. When the item's name is taken in the destination folder,
 // the copy or moved item gets the first free name of "Copy of NAME", "Copy (2) of NAME",

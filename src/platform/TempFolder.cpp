@@ -1,3 +1,4 @@
+#include "platform/FileNames.h"
 #include "platform/TempFolder.h"
 
 #include "platform/Messages.h"
@@ -34,7 +35,7 @@ qint64 FileSize(const QString& path)
 {
     struct stat st {
     };
-    if (stat(QFile::encodeName(path).constData(), &st) != 0 || S_ISDIR(st.st_mode))
+    if (stat(platform::EncodeFileName(path).constData(), &st) != 0 || S_ISDIR(st.st_mode))
         return -1;
     return qint64(st.st_size);
 }

@@ -1,5 +1,6 @@
 // The library half of TZipArchive: loading ZIPLIB and UNZLIB, filling their command
 // records, and the add, delete and extract operations.
+#include "platform/FileNames.h"
 #include "zip/ZipArchive.h"
 
 #include "platform/FileSystem.h"
@@ -107,7 +108,7 @@ private:
     static std::unique_ptr<char[]> Make(const QString& text)
     {
         auto buffer = std::make_unique<char[]>(TrvxTextBufferSize); // zero-filled
-        const QByteArray bytes = QFile::encodeName(text);
+        const QByteArray bytes = platform::EncodeFileName(text);
         std::memcpy(buffer.get(), bytes.constData(),
                     size_t(std::min<qsizetype>(bytes.size(), TrvxTextBufferSize - 1)));
         return buffer;
@@ -206,7 +207,7 @@ bool TZipArchive::CheckLimits() const
     QStringList texts = FSpecArgs;
     texts.prepend(m_zipFilename);
     for (const QString& text : texts) {
-        if (QFile::encodeName(text).size() >= TrvxTextBufferSize) {
+        if (platform::EncodeFileName(text).size() >= TrvxTextBufferSize) {
             platform::ShowMessage(QStringLiteral("Error - name longer than %1 bytes: %2")
                                       .arg(TrvxTextBufferSize - 1)
                                       .arg(text));

@@ -1,4 +1,5 @@
 #include "platform/Drives.h"
+#include "platform/FileNames.h"
 
 #include <gtest/gtest.h>
 
@@ -37,4 +38,17 @@ TEST(Drives, FreeSpaceIsSixtyFourBitOrMinusOne)
     EXPECT_EQ(platform::FreeSpace("Drives"), -1);
     EXPECT_EQ(platform::DriveDisplayName("/"), "File System");
     EXPECT_EQ(platform::LogicalDrives().first(), "/");
+}
+
+TEST(FileNames, InvalidUtf8SurvivesTheRoundTripAndStaysDistinct)
+{
+    const QByteArray bad("bad\xff.txt");
+    const QByteArray lookAlike("bad\xef\xbf\xbd.txt");
+    const QByteArray mixed("\xc3\xa9t\xe9\x80z\xf0\x9f\x98\x80\xc0\xaf");
+    for (const QByteArray& bytes : {bad, lookAlike, mixed, QByteArray("plain"), QByteArray()})
+        EXPECT_EQ(platform::EncodeFileName(platform::DecodeFileName(bytes)), bytes)
+            << bytes.toHex().constData();
+    EXPECT_NE(platform::DecodeFileName(bad), platform::DecodeFileName(lookAlike));
+    EXPECT_EQ(platform::DecodeFileName("\xc3\xa9t\xc3\xa9"),
+              QString::fromUtf8("\xc3\xa9t\xc3\xa9"));
 }

@@ -180,7 +180,7 @@ TEST_F(OddNamesTest, InvalidUtf8NameIsListedAndNeverDamaged)
 // UTF-8 into U+FFFD, and encoded back into different bytes: such a file cannot be
 // copied, moved or deleted, and a look-alike whose name holds a real U+FFFD is taken
 // in its place. Enable once names keep their bytes.
-TEST_F(OddNamesTest, DISABLED_InvalidUtf8NamesAreWorkedOnByTheirOwnBytes)
+TEST_F(OddNamesTest, InvalidUtf8NamesAreWorkedOnByTheirOwnBytes)
 {
     const QByteArray base = QFile::encodeName(left);
     const QByteArray bad = "bad\xff.txt";

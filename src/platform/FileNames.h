@@ -1,0 +1,17 @@
+#pragma once
+// File names between the file system's bytes and QString, without loss: valid UTF-8 is
+// decoded as such, and every byte that is not part of valid UTF-8 becomes the lone
+// surrogate U+DC80 + (byte - 0x80), which encoding turns back into that byte. So a name
+// that is not valid UTF-8 still names its own file, and never a look-alike whose bytes
+// happen to spell the replacement character.
+
+#include <QByteArray>
+#include <QString>
+
+namespace platform
+{
+
+QString DecodeFileName(const QByteArray& bytes);
+QByteArray EncodeFileName(const QString& name);
+
+} // namespace platform
