@@ -45,6 +45,11 @@ void TfMain::FormCreate()
     for (TPanel& p : m_panels) {
         p.Zip = new TZipArchive(this);
         p.Zip->AddOptions = AddHiddenFiles;
+        // The libraries' own reports are collected and shown after the command.
+        p.Zip->OnMessage = [this](QObject*, int, const QString& text) {
+            if (!text.trimmed().isEmpty())
+                m_zipMessages << text;
+        };
     }
     // The two libraries are loaded once and shared by both panels' components.
     Left().Zip->LoadZipLib();

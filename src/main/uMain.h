@@ -16,6 +16,7 @@
 
 #include <QMainWindow>
 #include <array>
+#include <functional>
 
 class QComboBox;
 class QLabel;
@@ -107,10 +108,19 @@ public:
     TExtensionCategories Categories;
 
     // File commands (copy, move, rename, delete, create directory) and dragging.
-    void MenuCopyFileClick() { m_commands.CopyFiles(); }
-    void MenuMoveFileClick() { m_commands.MoveFiles(); }
+    void MenuCopyFileClick()
+    {
+        WithZipMessages([this] { m_commands.CopyFiles(); });
+    }
+    void MenuMoveFileClick()
+    {
+        WithZipMessages([this] { m_commands.MoveFiles(); });
+    }
     void MenuRenameFileClick() { m_commands.RenameFiles(); }
-    void MenuDeleteFileClick() { m_commands.DeleteFiles(); }
+    void MenuDeleteFileClick()
+    {
+        WithZipMessages([this] { m_commands.DeleteFiles(); });
+    }
     void MenuCreateDirectoryClick() { m_commands.CreateDirectory(); }
     void FilesEdited(TSide side, const QString& text) { m_commands.InPlaceRename(side, text); }
     void FilesMouseMove(TSide side, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
@@ -173,12 +183,16 @@ private:
     void FocusFirstRow(TSide side);
 
     void WireCommands();
+    // Runs a command that may call the ZIP libraries, then shows in one message what
+    // they reported (skipped members, checksum errors, a full disk), if anything.
+    void WithZipMessages(const std::function<void()>& command);
     QWidget* PerformView(TViewAction action, const QString& path, bool editable);
     template <typename TPlayer> QWidget* ShowPlayer(TPlayer* player, const QString& path);
 
     std::array<TPanel, 2> m_panels;
     TFileCommands m_commands{*this};
     TExtractedCopies m_extractedCopies;
+    QStringList m_zipMessages;
     QSplitter* m_splitter{nullptr};
     bool m_shown{false};
 };

@@ -6,6 +6,7 @@
 #include "main/uMain.h"
 #include "main/uProperties.h"
 #include "platform/ConfigPath.h"
+#include "platform/Messages.h"
 #include "zip/ZipArchive.h"
 
 #include <QPainter>
@@ -62,6 +63,20 @@ void TfMain::WireCommands()
     wire(a.MenuViewFile, &TfMain::MenuViewFileClick);
     wire(a.MenuTextEditor, &TfMain::MenuTextEditorClick);
     wire(a.MenuImageViewer, &TfMain::MenuImageViewerClick);
+}
+
+void TfMain::WithZipMessages(const std::function<void()>& command)
+{
+    m_zipMessages.clear();
+    command(); // an exception leaves with its own message; the collected ones are dropped
+    if (m_zipMessages.isEmpty())
+        return;
+    constexpr int kShown = 20;
+    QStringList shown = m_zipMessages.mid(0, kShown);
+    if (m_zipMessages.size() > kShown)
+        shown << QStringLiteral("... and %1 more").arg(m_zipMessages.size() - kShown);
+    m_zipMessages.clear();
+    platform::ShowMessage(shown.join('\n'));
 }
 
 void TfMain::RefreshFromArchive(int panel)

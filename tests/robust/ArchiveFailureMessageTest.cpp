@@ -26,11 +26,9 @@ protected:
 
 } // namespace
 
-// FIXME: the main window never assigns the archive components' OnMessage, so what the
-// libraries report (a checksum error, a missing archive, "Cannot write ...: No space
-// left on device") is dropped and these copies fail without a word. Enable once the
-// panels' components show library messages.
-TEST_F(ArchiveFailureMessageTest, DISABLED_LibraryFailuresDuringACopyAreReported)
+// What the libraries report (a checksum error, a missing archive, "Cannot write ...: No
+// space left on device") reaches the user in one message after the command.
+TEST_F(ArchiveFailureMessageTest, LibraryFailuresDuringACopyAreReported)
 {
     const QByteArray data(200, 'd');
     QByteArray damaged = BuildZip({{"data.txt", data, 0, false, 0}});
