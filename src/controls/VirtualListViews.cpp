@@ -3,7 +3,6 @@
 #include "controls/VirtualListView.h"
 
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace
@@ -12,27 +11,6 @@ namespace
 bool IsMouseEvent(QEvent::Type type)
 {
     return type == QEvent::MouseMove || type == QEvent::MouseButtonRelease;
-}
-
-// The first and last rows that cover the viewport of a view, scanning a few points
-// because icon layouts leave gaps between items.
-std::pair<int, int> VisibleRows(const QAbstractItemView* view, int rowCount)
-{
-    const QRect r = view->viewport()->rect();
-    int first = -1, last = -1;
-    const int dy = std::max(4, r.height() / 40), dx = std::max(8, r.width() / 20);
-    for (int y = 0; y < r.height() && first < 0; y += dy)
-        for (int x = 0; x < r.width() && first < 0; x += dx)
-            first = view->indexAt(QPoint(x, y)).row();
-    for (int y = r.height() - 1; y >= 0 && last < 0; y -= dy)
-        for (int x = r.width() - 1; x >= 0 && last < 0; x -= dx)
-            last = view->indexAt(QPoint(x, y)).row();
-    if (first < 0)
-        first = 0;
-    if (last < 0 || last < first)
-        last = std::min(rowCount - 1, first + 2000); // items never fill more than a screen
-
-    return {first, last};
 }
 
 // Enter opens the focused row as a double click does.
@@ -44,118 +22,108 @@ bool IsOpenKey(const QKeyEvent* event)
 
 } // namespace
 
-TReportView::TReportView(TVirtualListView* owner) : QTreeView(owner), m_owner(owner)
+template <typename TView>
+TOwnedView<TView>::TOwnedView(TVirtualListView* owner) : TView(owner), m_owner(owner)
+{
+    this->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    this->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    // A press on a selected row keeps the selection, so that it can be dragged.
+    this->setDragEnabled(true);
+}
+
+template <typename TView> void TOwnedView<TView>::paintEvent(QPaintEvent* event)
+{
+    if (this->model() && this->model()->rowCount() > 0) {
+        this->executeDelayedItemsLayout();
+        const auto [first, last] = VisibleRows();
+        m_owner->AnnounceVisibleRange(first, last);
+    }
+    TView::paintEvent(event);
+}
+
+template <typename TView> void TOwnedView<TView>::focusInEvent(QFocusEvent* event)
+{
+    TView::focusInEvent(event);
+    m_owner->NotifyFocusIn();
+}
+
+template <typename TView> void TOwnedView<TView>::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    TView::mouseDoubleClickEvent(event);
+    m_owner->NotifyDoubleClick();
+}
+
+template <typename TView> void TOwnedView<TView>::keyPressEvent(QKeyEvent* event)
+{
+    if (IsOpenKey(event) && this->state() != QAbstractItemView::EditingState)
+        m_owner->NotifyDoubleClick();
+    else
+        TView::keyPressEvent(event);
+}
+
+template <typename TView> bool TOwnedView<TView>::viewportEvent(QEvent* event)
+{
+    const bool result = TView::viewportEvent(event);
+    if (IsMouseEvent(event->type()))
+        m_owner->NotifyMouse(event);
+    return result;
+}
+
+template class TOwnedView<QTreeView>;
+template class TOwnedView<QListView>;
+
+TReportView::TReportView(TVirtualListView* owner) : TOwnedView<QTreeView>(owner)
 {
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);
-    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     setTextElideMode(Qt::ElideRight);
-    // A press on a selected row keeps the selection, so that it can be dragged.
-    setDragEnabled(true);
     header()->setSectionsClickable(true);
     header()->setStretchLastSection(false);
     connect(header(), &QHeaderView::sectionClicked, this,
             [this](int column) { m_owner->NotifyColumnClick(column); });
 }
 
-void TReportView::paintEvent(QPaintEvent* event)
+std::pair<int, int> TReportView::VisibleRows()
 {
-    if (model() && model()->rowCount() > 0) {
-        executeDelayedItemsLayout();
-        // Rows have one height: two look-ups in the first visible column give the range;
-        // below the last row the range is bounded by the rows that fit the viewport.
-        const int rows = model()->rowCount();
-        const int column = std::max(0, header()->logicalIndexAt(0));
-        const int x = std::max(0, columnViewportPosition(column)) + 1;
-        const QModelIndex top = indexAt(QPoint(x, 0));
-        const int first = std::max(0, top.row());
-        int last = indexAt(QPoint(x, viewport()->height() - 1)).row();
-        if (last < first) {
-            const int rowHeight = std::max(1, sizeHintForRow(first));
-            last = std::min(rows - 1, first + viewport()->height() / rowHeight + 1);
-        }
-        m_owner->AnnounceVisibleRange(first, last);
+    // Rows have one height: two look-ups in the first visible column give the range;
+    // below the last row the range is bounded by the rows that fit the viewport.
+    const int rows = model()->rowCount();
+    const int column = std::max(0, header()->logicalIndexAt(0));
+    const int x = std::max(0, columnViewportPosition(column)) + 1;
+    const int first = std::max(0, indexAt(QPoint(x, 0)).row());
+    int last = indexAt(QPoint(x, viewport()->height() - 1)).row();
+    if (last < first) {
+        const int rowHeight = std::max(1, sizeHintForRow(first));
+        last = std::min(rows - 1, first + viewport()->height() / rowHeight + 1);
     }
-    QTreeView::paintEvent(event);
+    return {first, last};
 }
 
-void TReportView::focusInEvent(QFocusEvent* event)
+TIconView::TIconView(TVirtualListView* owner) : TOwnedView<QListView>(owner)
 {
-    QTreeView::focusInEvent(event);
-    m_owner->NotifyFocusIn();
-}
-
-void TReportView::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    QTreeView::mouseDoubleClickEvent(event);
-    m_owner->NotifyDoubleClick();
-}
-
-void TReportView::keyPressEvent(QKeyEvent* event)
-{
-    if (IsOpenKey(event) && state() != EditingState)
-        m_owner->NotifyDoubleClick();
-    else
-        QTreeView::keyPressEvent(event);
-}
-
-bool TReportView::viewportEvent(QEvent* event)
-{
-    const bool result = QTreeView::viewportEvent(event);
-    if (IsMouseEvent(event->type()))
-        m_owner->NotifyMouse(event);
-    return result;
-}
-
-TIconView::TIconView(TVirtualListView* owner) : QListView(owner), m_owner(owner)
-{
-    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setUniformItemSizes(true);
     setLayoutMode(QListView::Batched);
     setBatchSize(2000);
     setResizeMode(QListView::Adjust);
-    setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
-    setDragEnabled(true);
 }
 
-void TIconView::paintEvent(QPaintEvent* event)
+std::pair<int, int> TIconView::VisibleRows()
 {
-    if (model() && model()->rowCount() > 0) {
-        executeDelayedItemsLayout();
-        const auto [first, last] = VisibleRows(this, model()->rowCount());
-        m_owner->AnnounceVisibleRange(first, last);
-    }
-    QListView::paintEvent(event);
-}
-
-void TIconView::focusInEvent(QFocusEvent* event)
-{
-    QListView::focusInEvent(event);
-    m_owner->NotifyFocusIn();
-}
-
-void TIconView::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    QListView::mouseDoubleClickEvent(event);
-    m_owner->NotifyDoubleClick();
-}
-
-void TIconView::keyPressEvent(QKeyEvent* event)
-{
-    if (IsOpenKey(event) && state() != EditingState)
-        m_owner->NotifyDoubleClick();
-    else
-        QListView::keyPressEvent(event);
-}
-
-bool TIconView::viewportEvent(QEvent* event)
-{
-    const bool result = QListView::viewportEvent(event);
-    if (IsMouseEvent(event->type()))
-        m_owner->NotifyMouse(event);
-    return result;
+    // Icon layouts leave gaps between items: scan a coarse grid of points from each end.
+    const QRect r = viewport()->rect();
+    const int dy = std::max(4, r.height() / 40), dx = std::max(8, r.width() / 20);
+    int first = -1, last = -1;
+    for (int y = 0; y < r.height() && first < 0; y += dy)
+        for (int x = 0; x < r.width() && first < 0; x += dx)
+            first = indexAt(QPoint(x, y)).row();
+    for (int y = r.height() - 1; y >= 0 && last < 0; y -= dy)
+        for (int x = r.width() - 1; x >= 0 && last < 0; x -= dx)
+            last = indexAt(QPoint(x, y)).row();
+    first = std::max(first, 0);
+    if (last < first)
+        last = std::min(model()->rowCount() - 1, first + 2000); // never more than a screen
+    return {first, last};
 }
