@@ -1,5 +1,9 @@
 #include "main/FileOpsFixture.h"
 #include "main/ViewDispatch.h"
+#include "main/Windows.h"
+#include "players/ModuleTestFiles.h"
+#include "players/uModule.h"
+#include "players/uMusic.h"
 #include "viewers/uImage.h"
 #include "viewers/uText.h"
 
@@ -127,7 +131,8 @@ TEST_F(ViewEditTest, ProgramMemberIsStartedFromAPrivateCopyThatGoesAfterwards)
     dir.write("left/run.sh", "#!/bin/sh\nexit 0\n"); // the user's file of the same name
     Reload();
     main->ProgramCopyLifetimeMs = 1500;
-    const QStringList tempBefore = QDir(QDir::tempPath(), "TRVX-*", QDir::Name, QDir::Dirs | QDir::CaseSensitive).entryList();
+    const QStringList tempBefore =
+        QDir(QDir::tempPath(), "TRVX-*", QDir::Name, QDir::Dirs | QDir::CaseSensitive).entryList();
     OpenArchive(sdLeft, "tools.zip");
     Focus(sdLeft, "run.sh");
     main->MenuViewFileClick();
@@ -136,5 +141,38 @@ TEST_F(ViewEditTest, ProgramMemberIsStartedFromAPrivateCopyThatGoesAfterwards)
     QTRY_COMPARE_WITH_TIMEOUT(main->ExtractedCopies().Count(), 0, 5000);
     EXPECT_EQ(readAll(marker).trimmed(), "started");
     EXPECT_EQ(readAll(left + "run.sh"), "#!/bin/sh\nexit 0\n");
-    EXPECT_EQ(QDir(QDir::tempPath(), "TRVX-*", QDir::Name, QDir::Dirs | QDir::CaseSensitive).entryList(), tempBefore);
+    EXPECT_EQ(
+        QDir(QDir::tempPath(), "TRVX-*", QDir::Name, QDir::Dirs | QDir::CaseSensitive).entryList(),
+        tempBefore);
+}
+
+TEST_F(ViewEditTest, ModuleFromDiskAndMusicFromAnArchiveForOneExtension)
+{
+    // ".MID" stands in both categories; a real MIDI file plays in either player.
+    main->Categories = Categories("MID", "MID");
+    dir.write("src/song.mid", modfiles::MidiFile());
+    QProcess zip;
+    zip.setWorkingDirectory(dir("src"));
+    zip.start("zip", {"-q", left + "songs.zip", "song.mid"});
+    ASSERT_TRUE(zip.waitForFinished());
+    dir.write("left/song.mid", modfiles::MidiFile());
+    Reload();
+
+    Focus(sdLeft, "song.mid");
+    main->MenuViewFileClick();
+    ASSERT_NE(fModule, nullptr);
+    EXPECT_EQ(fModule->FileName, left + "song.mid");
+    EXPECT_TRUE(fMusic == nullptr || !fMusic->isVisible());
+    fModule->close();
+
+    OpenArchive(sdLeft, "songs.zip");
+    Focus(sdLeft, "song.mid");
+    main->MenuViewFileClick();
+    ASSERT_NE(fMusic, nullptr);
+    EXPECT_TRUE(fMusic->isVisible());
+    EXPECT_TRUE(fMusic->FileName.endsWith("/song.mid"));
+    EXPECT_FALSE(fMusic->FileName.startsWith(left));
+    EXPECT_EQ(main->ExtractedCopies().Count(), 1);
+    fMusic->close();
+    EXPECT_EQ(main->ExtractedCopies().Count(), 0);
 }
