@@ -6,6 +6,7 @@ trvx_fuzzer(fuzz_profile
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/ProfileFuzz.cpp
             ${_trvx_src}/platform/ProfileString.cpp
             ${_trvx_src}/platform/FileSystem.cpp
+            ${_trvx_src}/platform/FileNames.cpp
             ${_trvx_src}/platform/Locale.cpp
             ${_trvx_src}/listing/FileListing.cpp
             ${_trvx_src}/listing/SortKeys.cpp
@@ -16,4 +17,5 @@ trvx_fuzzer(fuzz_wild
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/WildFuzz.cpp
             ${_trvx_src}/fileops/uCommon.cpp
             ${_trvx_src}/platform/FileSystem.cpp
+            ${_trvx_src}/platform/FileNames.cpp
     LIBS Qt6::Core)
