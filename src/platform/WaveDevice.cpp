@@ -92,4 +92,15 @@ std::unique_ptr<TWaveDevice> CreateWaveDevice(int deviceNumber)
     return std::make_unique<TSinkWaveDevice>(deviceNumber);
 }
 
+TWaveResult TWaveDevice::CheckWritable(bool open, const TWaveHeader& header)
+{
+    if (!open)
+        return TWaveResult::NotOpen;
+    if (!(header.Flags & WaveHeaderPrepared))
+        return TWaveResult::Unprepared;
+    if (header.Flags & WaveHeaderInQueue)
+        return TWaveResult::StillPlaying;
+    return TWaveResult::NoError;
+}
+
 } // namespace platform

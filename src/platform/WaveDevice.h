@@ -97,6 +97,8 @@ public:
     virtual TWaveResult Close() = 0;
 
 protected:
+    // Whether `header` may be written to a device that is `open`: prepared and not queued.
+    static TWaveResult CheckWritable(bool open, const TWaveHeader& header);
     // Posts a notification to the receiver's thread. Safe from any thread.
     void Notify(TWaveMessage message, TWaveHeader* header = nullptr) const;
     void SetTarget(QObject* receiver, TWaveCallback callback);

@@ -90,12 +90,8 @@ void TNullWaveDevice::Rebase()
 
 TWaveResult TNullWaveDevice::Write(TWaveHeader& header)
 {
-    if (!m_open)
-        return TWaveResult::NotOpen;
-    if (!(header.Flags & WaveHeaderPrepared))
-        return TWaveResult::Unprepared;
-    if (header.Flags & WaveHeaderInQueue)
-        return TWaveResult::StillPlaying;
+    if (const TWaveResult refused = CheckWritable(m_open, header); refused != TWaveResult::NoError)
+        return refused;
     // After an underrun the clock waits at the end of what it had; it runs again from now.
     Rebase();
     header.Flags = (header.Flags | WaveHeaderInQueue) & ~WaveHeaderDone;

@@ -183,12 +183,8 @@ TWaveResult TSinkWaveDevice::Open(const TWaveFormat& format, QObject* receiver,
 
 TWaveResult TSinkWaveDevice::Write(TWaveHeader& header)
 {
-    if (!m_open)
-        return TWaveResult::NotOpen;
-    if (!(header.Flags & WaveHeaderPrepared))
-        return TWaveResult::Unprepared;
-    if (header.Flags & WaveHeaderInQueue)
-        return TWaveResult::StillPlaying;
+    if (const TWaveResult refused = CheckWritable(m_open, header); refused != TWaveResult::NoError)
+        return refused;
     header.Flags = (header.Flags | WaveHeaderInQueue) & ~WaveHeaderDone;
     {
         std::lock_guard lock(m_queue->Mutex);
