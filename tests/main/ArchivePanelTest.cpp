@@ -8,10 +8,7 @@ TEST_F(MainWindowTest, ArchiveOpensLikeAFolderAndClosesThroughItsParentRow)
     dir.write("src/dir/a.txt", QByteArray(100, 'a'));
     dir.write("src/b.txt", QByteArray(23, 'b'));
     const QString save = dir.mkdir("SAVE");
-    QProcess zip;
-    zip.setWorkingDirectory(dir("src"));
-    zip.start("zip", {"-q", "-r", save + "backup.zip", "dir", "b.txt"});
-    ASSERT_TRUE(zip.waitForFinished());
+    ASSERT_TRUE(RunZip(dir("src"), {"-q", "-r", save + "backup.zip", "dir", "b.txt"}));
     Open(sdLeft, save);
     const qint64 archiveSize = QFile(save + "backup.zip").size();
 

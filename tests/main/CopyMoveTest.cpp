@@ -67,10 +67,7 @@ TEST_F(FileOpsTest, AFileVanishingBeforeTheCopyIsReportedAndTheRestGoesOn)
 TEST_F(FileOpsTest, FolderToArchiveAddsBareNamesAndNeverReplacesMembers)
 {
     dir.write("right/x.txt", "in archive");
-    QProcess zip;
-    zip.setWorkingDirectory(right);
-    zip.start("zip", {"-q", "target.zip", "x.txt"});
-    ASSERT_TRUE(zip.waitForFinished());
+    ASSERT_TRUE(RunZip(right, {"-q", "target.zip", "x.txt"}));
     QFile::remove(right + "x.txt");
     dir.write("left/x.txt", "from disk");
     dir.write("left/y.txt", "yyy");
@@ -91,10 +88,7 @@ TEST_F(FileOpsTest, FolderToArchiveAddsBareNamesAndNeverReplacesMembers)
 TEST_F(FileOpsTest, FolderToArchiveWithNothingSelectedSaysSo)
 {
     dir.write("right/x.txt", "x");
-    QProcess zip;
-    zip.setWorkingDirectory(right);
-    zip.start("zip", {"-q", "t.zip", "x.txt"});
-    ASSERT_TRUE(zip.waitForFinished());
+    ASSERT_TRUE(RunZip(right, {"-q", "t.zip", "x.txt"}));
     Reload();
     OpenArchive(sdRight, "t.zip");
     Select(sdLeft, {});
@@ -106,10 +100,7 @@ TEST_F(FileOpsTest, ArchiveToFolderDropsFoldersAndNeverOverwrites)
 {
     dir.write("src/dir/a.txt", "member a");
     dir.write("src/b.txt", "member b");
-    QProcess zip;
-    zip.setWorkingDirectory(dir("src"));
-    zip.start("zip", {"-q", "-r", left + "pack.zip", "dir", "b.txt"});
-    ASSERT_TRUE(zip.waitForFinished());
+    ASSERT_TRUE(RunZip(dir("src"), {"-q", "-r", left + "pack.zip", "dir", "b.txt"}));
     dir.write("right/b.txt", "user's own b");
     Reload();
     OpenArchive(sdLeft, "pack.zip");
@@ -125,10 +116,7 @@ TEST_F(FileOpsTest, ArchiveToFolderDropsFoldersAndNeverOverwrites)
 TEST_F(FileOpsTest, ArchiveParentRowFocusedStillMeansMembers)
 {
     dir.write("src/same.txt", "member");
-    QProcess zip;
-    zip.setWorkingDirectory(dir("src"));
-    zip.start("zip", {"-q", left + "p.zip", "same.txt"});
-    ASSERT_TRUE(zip.waitForFinished());
+    ASSERT_TRUE(RunZip(dir("src"), {"-q", left + "p.zip", "same.txt"}));
     dir.write("left/same.txt", "disk file beside the archive");
     Reload();
     OpenArchive(sdLeft, "p.zip");
@@ -151,7 +139,8 @@ TEST_F(FileOpsTest, ArchiveToArchiveThroughAPrivateFolder)
     ASSERT_TRUE(zip.waitForFinished());
     zip.start("zip", {"-q", right + "to.zip", "two.txt"});
     ASSERT_TRUE(zip.waitForFinished());
-    const QStringList tempBefore = QDir(QDir::tempPath(), "TRVX-*", QDir::Name, QDir::Dirs | QDir::CaseSensitive).entryList();
+    const QStringList tempBefore =
+        QDir(QDir::tempPath(), "TRVX-*", QDir::Name, QDir::Dirs | QDir::CaseSensitive).entryList();
     Reload();
     OpenArchive(sdRight, "to.zip");
     OpenArchive(sdLeft, "from.zip");
@@ -161,6 +150,8 @@ TEST_F(FileOpsTest, ArchiveToArchiveThroughAPrivateFolder)
     // two.txt was already in the target: not added, so not taken from the source.
     EXPECT_EQ(Names(sdLeft), QStringList({"..", "two.txt"}));
     EXPECT_EQ(messages.size(), 1);
-    EXPECT_EQ(QDir(QDir::tempPath(), "TRVX-*", QDir::Name, QDir::Dirs | QDir::CaseSensitive).entryList(), tempBefore);
+    EXPECT_EQ(
+        QDir(QDir::tempPath(), "TRVX-*", QDir::Name, QDir::Dirs | QDir::CaseSensitive).entryList(),
+        tempBefore);
     EXPECT_EQ(main->ActivePanel, 1);
 }

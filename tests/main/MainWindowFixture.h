@@ -60,6 +60,15 @@ protected:
         main->FilesDblClick(side);
     }
 
+    // Runs the zip tool in `folder` with `arguments`; true when it succeeded.
+    static bool RunZip(const QString& folder, const QStringList& arguments)
+    {
+        QProcess zip;
+        zip.setWorkingDirectory(folder);
+        zip.start("zip", arguments);
+        return zip.waitForFinished() && zip.exitCode() == 0;
+    }
+
     // Builds an archive with the zip tool from files of the scratch folder.
     QString Zip(const QString& archive, const QStringList& members)
     {

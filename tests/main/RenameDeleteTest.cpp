@@ -69,10 +69,7 @@ TEST_F(FileOpsTest, InPlaceRenameKeepsTheLastExtension)
 TEST_F(FileOpsTest, RenamingInsideAnArchiveShowsTheNoticeAndKeepsYesNo)
 {
     dir.write("left/m.txt", "m");
-    QProcess zip;
-    zip.setWorkingDirectory(left);
-    zip.start("zip", {"-q", "r.zip", "m.txt"});
-    ASSERT_TRUE(zip.waitForFinished());
+    ASSERT_TRUE(RunZip(left, {"-q", "r.zip", "m.txt"}));
     Reload();
     OpenArchive(sdLeft, "r.zip");
     Select(sdLeft, {"m.txt"});
@@ -134,10 +131,7 @@ TEST_F(FileOpsTest, DeleteMembersOfAnArchive)
 {
     dir.write("left/m1.txt", "1");
     dir.write("left/m2.txt", "2");
-    QProcess zip;
-    zip.setWorkingDirectory(left);
-    zip.start("zip", {"-q", "d.zip", "m1.txt", "m2.txt"});
-    ASSERT_TRUE(zip.waitForFinished());
+    ASSERT_TRUE(RunZip(left, {"-q", "d.zip", "m1.txt", "m2.txt"}));
     Reload();
     OpenArchive(sdLeft, "d.zip");
     Select(sdLeft, {"m1.txt"});

@@ -61,10 +61,7 @@ protected:
 TEST_F(ViewEditTest, TextOnDiskOpensEditableAndAsAMemberReadOnly)
 {
     dir.write("left/notes.txt", "hello from disk");
-    QProcess zip;
-    zip.setWorkingDirectory(left);
-    zip.start("zip", {"-q", "notes.zip", "notes.txt"});
-    ASSERT_TRUE(zip.waitForFinished());
+    ASSERT_TRUE(RunZip(left, {"-q", "notes.zip", "notes.txt"}));
     Reload();
     Focus(sdLeft, "notes.txt");
     main->MenuViewFileClick();
@@ -124,10 +121,7 @@ TEST_F(ViewEditTest, ProgramMemberIsStartedFromAPrivateCopyThatGoesAfterwards)
     dir.write("src/run.sh", ("#!/bin/sh\necho started > '" + marker + "'\n").toUtf8());
     QFile::setPermissions(dir("src/run.sh"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QProcess zip;
-    zip.setWorkingDirectory(dir("src"));
-    zip.start("zip", {"-q", left + "tools.zip", "run.sh"});
-    ASSERT_TRUE(zip.waitForFinished());
+    ASSERT_TRUE(RunZip(dir("src"), {"-q", left + "tools.zip", "run.sh"}));
     dir.write("left/run.sh", "#!/bin/sh\nexit 0\n"); // the user's file of the same name
     Reload();
     main->ProgramCopyLifetimeMs = 1500;
@@ -151,10 +145,7 @@ TEST_F(ViewEditTest, ModuleFromDiskAndMusicFromAnArchiveForOneExtension)
     // ".MID" stands in both categories; a real MIDI file plays in either player.
     main->Categories = Categories("MID", "MID");
     dir.write("src/song.mid", modfiles::MidiFile());
-    QProcess zip;
-    zip.setWorkingDirectory(dir("src"));
-    zip.start("zip", {"-q", left + "songs.zip", "song.mid"});
-    ASSERT_TRUE(zip.waitForFinished());
+    ASSERT_TRUE(RunZip(dir("src"), {"-q", left + "songs.zip", "song.mid"}));
     dir.write("left/song.mid", modfiles::MidiFile());
     Reload();
 
