@@ -242,6 +242,23 @@ TEST_F(ShellFileOperationTest, TakenNamesGiveCopyOfNames)
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
 }
 
+// The name is checked before the copy starts; another program may take it in between.
+TEST_F(ShellFileOperationTest, CopyNeverWritesIntoANameTakenMeanwhile)
+{
+    const QString dst = temp.mkdir("dst");
+    const QString file = temp.write("src/note.txt", "ours");
+    TFaultHook hook([&](TFileOpsStep step, const QString&) {
+        if (step == TFileOpsStep::OpenSource && !Exists(dst + "note.txt"))
+            temp.write("dst/note.txt", "theirs");
+        return 0;
+    });
+
+    EXPECT_EQ(Run(TShellFunction::Copy, file, dst).Target, dst + "Copy of note.txt");
+    EXPECT_EQ(readAll(dst + "note.txt"), "theirs");
+    EXPECT_EQ(readAll(dst + "Copy of note.txt"), "ours");
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+}
+
 TEST_F(ShellFileOperationTest, FolderIsNeverCopiedOrMovedIntoItself)
 {
     const QString src = temp.mkdir("tree").chopped(1);
@@ -500,10 +517,19 @@ TEST_F(ShellFileOperationTest, TrashKeepsTheItemsInTheUsersTrash)
     EXPECT_EQ(readAll(data + "/Trash/files/letter.txt"), "dear");
     EXPECT_EQ(readAll(data + "/Trash/files/letter.txt.2"), "second");
     EXPECT_EQ(readAll(data + "/Trash/files/folder/inner.txt"), "inner");
+    EXPECT_TRUE(readAll(data + "/Trash/info/letter.txt.trashinfo").contains("DeletionDate="))
+        << "the first letter's record stays";
     const QByteArray info = readAll(data + "/Trash/info/letter.txt.2.trashinfo");
     EXPECT_TRUE(
         info.startsWith("[Trash Info]\nPath=" + QFile::encodeName(file) + "\nDeletionDate="))
         << info.constData();
+
+    // An item left in files/ without its record is never replaced.
+    temp.write("data/Trash/files/orphan.txt", "left behind");
+    const QString orphan = temp.write("docs/orphan.txt", "new");
+    EXPECT_TRUE(Run(TShellFunction::Delete, orphan, {}, true).Succeeded());
+    EXPECT_EQ(readAll(data + "/Trash/files/orphan.txt"), "left behind");
+    EXPECT_EQ(readAll(data + "/Trash/files/orphan.txt.2"), "new");
 
     // Names are stored URL-escaped.
     const QString odd = temp.write("docs/50% off #1.txt", "odd");

@@ -56,6 +56,12 @@ TEST_F(ZipDriverTest, RecursionKeepsFolderNamesAndHonoursHiddenFiles)
     names = Names();
     names.sort();
     EXPECT_EQ(names, QStringList({".secret", "leaf.txt", "top.txt", "x.txt"}));
+
+    // An archive inside the folder being added does not go into itself.
+    AddTo(dir("tree/self.zip"), {dir("tree/top.txt")});
+    AddTo(dir("tree/self.zip"), {dir("tree")});
+    EXPECT_FALSE(Names().contains("self.zip")) << Names().join(' ').toStdString();
+    EXPECT_TRUE(Names().contains("leaf.txt"));
 }
 
 TEST_F(ZipDriverTest, WildcardsSelectFilesInTheirFolder)

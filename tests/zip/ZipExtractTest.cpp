@@ -20,6 +20,8 @@ TEST_F(ZipExtractTest, MembersLandInTheTargetWithoutFoldersAndNothingIsOverwritt
     zip.SetZipFilename(dir.write("s.zip", SampleArchive()));
     const QString target = dir.mkdir("target");
     dir.write("target/top.txt", "mine");
+    // Older than the member, so only the refusal to overwrite keeps it.
+    SetModified(target + "top.txt", QDateTime(QDate(2020, 1, 1), QTime(0, 0)));
     EXPECT_EQ(ExtractTo(target), 1);
     EXPECT_EQ(Listing(target), QStringList({"inner.txt", "top.txt"}));
     EXPECT_EQ(readAll(target + "top.txt"), "mine");
@@ -32,6 +34,21 @@ TEST_F(ZipExtractTest, MembersLandInTheTargetWithoutFoldersAndNothingIsOverwritt
     EXPECT_EQ(ExtractTo(target, {"top.txt"}), 1);
     EXPECT_EQ(readAll(target + "top.txt"), "top");
     EXPECT_EQ(Listing(target), QStringList({"inner.txt", "top.txt"})); // no temporary left
+}
+
+// Another program may create the name between the check and the create.
+TEST_F(ZipExtractTest, AFileMadeDuringTheExtractionIsNeverReplaced)
+{
+    zip.SetZipFilename(dir.write("s.zip", SampleArchive()));
+    const QString target = dir.mkdir("t");
+    zip.OnProgress = [&](QObject*, ProgressType type, const QString& name, qint64) {
+        if (type == ptFileStart && name == "top.txt")
+            dir.write("t/top.txt", "theirs");
+    };
+    EXPECT_EQ(ExtractTo(target), 1);
+    EXPECT_EQ(readAll(target + "top.txt"), "theirs");
+    EXPECT_EQ(readAll(target + "inner.txt"), "inner");
+    EXPECT_TRUE(libMessages.join('\n').contains("top.txt")) << libMessages.join('\n').toStdString();
 }
 
 TEST_F(ZipExtractTest, StoredFoldersAreKeptOnRequest)
