@@ -1,7 +1,7 @@
 // CPU time per second of playing a 44.1 kHz stereo file through the sound player on the
 // null device (decoding, panning and the engine's work), beside sox decoding the same
 // file; and the latency from Start to the first buffer queued.
-#include "platform/WaveDeviceNull.h"
+#include "audio/WaveDeviceNull.h"
 #include "players/AudioIO.h"
 #include "players/uSound.h"
 #include "support/Bench.h"

@@ -1,6 +1,6 @@
 #pragma once
 // TRenderOutput: plays sound that a render function produces on demand, on a thread of its
-// own, into a wave device (src/platform/WaveDevice.h). It keeps a small ring of buffers
+// own, into a wave device (src/audio/WaveDevice.h). It keeps a small ring of buffers
 // queued on the device and refills each one from the render function when the device
 // hands it back, so the sound goes on while the caller's thread is busy.
 //
@@ -13,7 +13,7 @@
 // End: when the render function answers 0 frames, what is queued plays out and the device
 // closes by itself; Start makes it render again (reopening the device when it has closed).
 
-#include "platform/WaveDevice.h"
+#include "audio/WaveDevice.h"
 
 #include <QString>
 #include <QThread>

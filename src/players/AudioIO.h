@@ -1,6 +1,6 @@
 #pragma once
 // The wave output engine. It plays PCM sound by keeping a small ring of equal-sized
-// buffers queued on a wave device (src/platform/WaveDevice.h): whenever the device hands
+// buffers queued on a wave device (src/audio/WaveDevice.h): whenever the device hands
 // a buffer back, the engine asks its owner for the next piece of sound (OnFillBuffer) and
 // queues the buffer again. Playback ends by itself once the owner declines and every
 // queued buffer has been played, or at once by StopNow.
@@ -12,7 +12,7 @@
 // Memory: the headers exist from creation, the buffers from creation or the last
 // BufferSize change; nothing is allocated while playing.
 
-#include "platform/WaveDevice.h"
+#include "audio/WaveDevice.h"
 
 #include <QObject>
 #include <QString>

@@ -2,7 +2,7 @@
 // A scripted wave device for engine tests: it records every call, fails where a test
 // asks it to, and hands buffers back only when the test says so.
 
-#include "platform/WaveDevice.h"
+#include "audio/WaveDevice.h"
 
 #include <QStringList>
 #include <deque>

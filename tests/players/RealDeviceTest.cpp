@@ -1,6 +1,6 @@
 // The engine on the system's audio output, against a private PulseAudio server with a
 // null sink. Skips when no server can be started here.
-#include "platform/WaveDeviceSink.h"
+#include "audio/WaveDeviceSink.h"
 #include "players/AudioIO.h"
 
 #include <QCoreApplication>

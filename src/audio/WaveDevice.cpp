@@ -1,7 +1,7 @@
-#include "platform/WaveDevice.h"
+#include "audio/WaveDevice.h"
 
-#include "platform/WaveDeviceNull.h"
-#include "platform/WaveDeviceSink.h"
+#include "audio/WaveDeviceNull.h"
+#include "audio/WaveDeviceSink.h"
 
 #include <QMetaObject>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "platform/WaveDeviceSink.h"
+#include "audio/WaveDeviceSink.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>

@@ -1,4 +1,4 @@
-#include "platform/WaveDeviceNull.h"
+#include "audio/WaveDeviceNull.h"
 
 #include <QtEndian>
 #include <algorithm>

@@ -7,7 +7,7 @@
 // Calls from the opening thread that touch the sink (Open, Pause, Restart, Reset, Position,
 // Close) wait for the audio thread to carry them out.
 
-#include "platform/WaveDevice.h"
+#include "audio/WaveDevice.h"
 
 #include <QThread>
 #include <memory>

@@ -6,7 +6,7 @@
 //
 // Runs entirely on the thread that opens it, whose event loop drives its timer.
 
-#include "platform/WaveDevice.h"
+#include "audio/WaveDevice.h"
 
 #include <QElapsedTimer>
 #include <QFile>
