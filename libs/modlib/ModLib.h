@@ -62,4 +62,7 @@ int ModClose(void);
 
 // Whether the playback is still producing sound (not stopped and not at its song's end).
 int ModIsPlaying(ModHandle playback);
+// Why the last ModPlayModule could not open or write the audio output; empty when it could
+// (or failed for another reason). Valid until the next ModPlayModule.
+const char* ModOutputError(void);
 }

@@ -45,6 +45,9 @@ int SeqIsPlaying(SeqDevice device);
 // Copies the text of `error` into `buffer` (zero-ended, cut to `size`); 1 for a known
 // code, 0 (and a general text) for an unknown one.
 int SeqGetErrorText(int error, char* buffer, int size);
+// Why the last SeqPlay that answered SeqErrOutput could not open or write the audio output
+// (the device's own text); empty before any such failure.
+const char* SeqOutputError(void);
 // Copies the path of the SoundFont that an open would use into `buffer`; 0 when none is
 // found (SeqErrNoSoundFont).
 int SeqFindSoundFont(char* buffer, int size);

@@ -130,8 +130,7 @@ void TfSound::FormShow()
     if (!AudioOut->Start()) {
         // Release at once; a close notification that may still follow finds nothing open.
         ReleasePlayback();
-        platform::ShowMessage(QStringLiteral("Failed to start audio, because : \n") +
-                              AudioOut->LastError());
+        platform::ShowMessage(StartAudioFailure(AudioOut->LastError()));
     }
 }
 
