@@ -30,8 +30,8 @@ public:
     // written, 0 at the end of the sound.
     using TRender = std::function<int(qint16* out, int frames)>;
 
-    // `factory` empty: the device the environment selects (platform::CreateWaveDevice).
-    TRenderOutput(int sampleRate, TRender render, platform::TWaveDeviceFactory factory = {});
+    // `factory` empty: the device the environment selects (audio::CreateWaveDevice).
+    TRenderOutput(int sampleRate, TRender render, audio::TWaveDeviceFactory factory = {});
     ~TRenderOutput();
     TRenderOutput(const TRenderOutput&) = delete;
     TRenderOutput& operator=(const TRenderOutput&) = delete;

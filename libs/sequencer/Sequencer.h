@@ -2,7 +2,7 @@
 // The sequencer: plays a MIDI sequence (a Standard MIDI File, or one wrapped in a RIFF
 // "RMID" file) in the background with FluidSynth and a General MIDI SoundFont, rendering
 // 16-bit stereo at 44,100 Hz on a thread of its own into the wave device the environment
-// selects (TRAVODEX_AUDIO, see platform::CreateWaveDevice). FluidSynth's player follows
+// selects (TRAVODEX_AUDIO, see audio::CreateWaveDevice). FluidSynth's player follows
 // the samples rendered (player.timing-source=sample), not the wall clock.
 //
 // SoundFont: TRAVODEX_SOUNDFONT names the file when it is set; otherwise the first of

@@ -6,7 +6,7 @@
 #include <QMetaObject>
 #include <QObject>
 
-namespace platform
+namespace audio
 {
 
 QString WaveErrorText(TWaveResult result)
@@ -103,4 +103,4 @@ TWaveResult TWaveDevice::CheckWritable(bool open, const TWaveHeader& header)
     return TWaveResult::NoError;
 }
 
-} // namespace platform
+} // namespace audio

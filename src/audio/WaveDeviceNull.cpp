@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace platform
+namespace audio
 {
 
 namespace
@@ -212,4 +212,4 @@ void TNullWaveDevice::FinishRecording()
     m_record.close();
 }
 
-} // namespace platform
+} // namespace audio

@@ -13,7 +13,7 @@
 #include <QTimer>
 #include <deque>
 
-namespace platform
+namespace audio
 {
 
 class TNullWaveDevice final : public TWaveDevice
@@ -59,4 +59,4 @@ private:
     QTimer m_timer;
 };
 
-} // namespace platform
+} // namespace audio

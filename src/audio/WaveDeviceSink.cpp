@@ -11,7 +11,7 @@
 #include <deque>
 #include <mutex>
 
-namespace platform
+namespace audio
 {
 
 namespace
@@ -351,4 +351,4 @@ TWaveResult TSinkWaveDevice::Close()
     return TWaveResult::NoError;
 }
 
-} // namespace platform
+} // namespace audio

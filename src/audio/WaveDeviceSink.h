@@ -16,7 +16,7 @@
 #include <QThread>
 #include <memory>
 
-namespace platform
+namespace audio
 {
 
 class TSinkWorker;
@@ -49,4 +49,4 @@ private:
     TSinkWorker* m_worker = nullptr; // lives on m_thread; deleted when it ends
 };
 
-} // namespace platform
+} // namespace audio

@@ -175,9 +175,9 @@ protected:
         ASSERT_TRUE(Recording.Start()) << "parec recorded nothing from null.monitor";
     }
 
-    static std::unique_ptr<platform::TWaveDevice> RealDevice(int n)
+    static std::unique_ptr<audio::TWaveDevice> RealDevice(int n)
     {
-        return std::make_unique<platform::TSinkWaveDevice>(n);
+        return std::make_unique<audio::TSinkWaveDevice>(n);
     }
 
     TempDir Dir;

@@ -236,7 +236,7 @@ TEST_F(SoundTest, EngineFailureIsReported)
 {
     const QString path = dir.write("ok.wav", WavBytes(8000, 1, 16, QByteArray(800, '\0')));
     auto script = std::make_shared<TFakeScript>();
-    script->OpenResult = platform::TWaveResult::NoOutputDevice;
+    script->OpenResult = audio::TWaveResult::NoOutputDevice;
     sound.AudioOut->SetDeviceFactory(
         [script](int) { return std::make_unique<TFakeWaveDevice>(script); });
     sound.FileName = path;
@@ -247,7 +247,7 @@ TEST_F(SoundTest, EngineFailureIsReported)
 
     // Shown again later, the same window plays again.
     sound.close();
-    script->OpenResult = platform::TWaveResult::NoError;
+    script->OpenResult = audio::TWaveResult::NoError;
     sound.show();
     EXPECT_EQ(messages.size(), 1);
     EXPECT_TRUE(sound.AudioOut->DeviceOpen());
