@@ -45,9 +45,11 @@ public:
     bool Running() const;
 
     int SampleRate() const { return m_sampleRate; }
-    // Frames per buffer; the ring holds BufferCount buffers.
+    // Frames per buffer; the ring holds BufferCount buffers (0.28 s at 44,100 Hz). A real
+    // device hands a buffer back only once it has been heard, about 0.1 s after it took it,
+    // so the ring keeps enough ahead for a busy machine.
     static constexpr int BufferFrames = 2048;
-    static constexpr int BufferCount = 4;
+    static constexpr int BufferCount = 6;
 
 private:
     int m_sampleRate;
