@@ -10,6 +10,7 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <utility>
 
 namespace audio
 {
@@ -17,10 +18,10 @@ namespace audio
 namespace
 {
 
-// The sound server's stream buffer asked for; a small one keeps the sound close to what
-// the engine queued and the silence played after a sound short.
+// The sound server's stream buffer asked for. A small one keeps the sound close to what
+// the engine queued, and the silence fed after a sound's end short.
 constexpr int kServerBufferMs = 80;
-// How often the sink takes data (Qt pulls every 20 ms).
+// How often the sink takes data (Qt's PulseAudio sink: about every 20 ms).
 constexpr int kSinkPeriodMs = 20;
 
 // A buffer the sink has taken whole, waiting to be heard.
@@ -43,8 +44,10 @@ struct TSinkQueue {
     std::deque<TWaveHeader*> Headers; // not yet taken whole
     qint64 FrontOffset = 0;           // bytes of the first buffer already taken
     std::deque<TTaken> Taken;
-    qint64 StreamBytes = 0;                            // everything the sink took, silence included
-    std::deque<std::pair<qint64, qint64>> SilenceRuns; // [start, end) in stream bytes
+    // Everything the sink took, silence included, and where the silence lies in it
+    // ([start, end) in stream bytes).
+    qint64 StreamBytes = 0;
+    std::deque<std::pair<qint64, qint64>> SilenceRuns;
     qint64 Lag = 0;
     std::function<void(TWaveHeader*)> HandBack;
 
