@@ -1,7 +1,7 @@
 // CPU time per second of playing a 44.1 kHz stereo file through the sound player on the
 // null device (decoding, panning and the engine's work), beside sox decoding the same
 // file; and the latency from Start to the first buffer queued.
-#include "platform/WaveDeviceNull.h"
+#include "audio/WaveDeviceNull.h"
 #include "players/AudioIO.h"
 #include "players/uSound.h"
 #include "support/Bench.h"
@@ -93,34 +93,28 @@ double SoxCpuPercent(const QString& file, int seconds)
 // Milliseconds from Start to the first buffer written to the device; the median of runs.
 double StartLatencyMs()
 {
-    struct TTimedDevice final : platform::TWaveDevice {
-        platform::TNullWaveDevice Inner;
+    struct TTimedDevice final : audio::TWaveDevice {
+        audio::TNullWaveDevice Inner;
         QElapsedTimer* Clock = nullptr;
         qint64* FirstWrite = nullptr;
-        platform::TWaveResult Open(const platform::TWaveFormat& f, QObject* r,
-                                   platform::TWaveCallback c) override
+        audio::TWaveResult Open(const audio::TWaveFormat& f, QObject* r,
+                                audio::TWaveCallback c) override
         {
             return Inner.Open(f, r, std::move(c));
         }
-        platform::TWaveResult Prepare(platform::TWaveHeader& h) override
-        {
-            return Inner.Prepare(h);
-        }
-        platform::TWaveResult Unprepare(platform::TWaveHeader& h) override
-        {
-            return Inner.Unprepare(h);
-        }
-        platform::TWaveResult Write(platform::TWaveHeader& h) override
+        audio::TWaveResult Prepare(audio::TWaveHeader& h) override { return Inner.Prepare(h); }
+        audio::TWaveResult Unprepare(audio::TWaveHeader& h) override { return Inner.Unprepare(h); }
+        audio::TWaveResult Write(audio::TWaveHeader& h) override
         {
             if (*FirstWrite < 0)
                 *FirstWrite = Clock->nsecsElapsed();
             return Inner.Write(h);
         }
-        platform::TWaveResult Pause() override { return Inner.Pause(); }
-        platform::TWaveResult Restart() override { return Inner.Restart(); }
-        platform::TWaveResult Reset() override { return Inner.Reset(); }
-        platform::TWaveResult Position(qint64& s) override { return Inner.Position(s); }
-        platform::TWaveResult Close() override { return Inner.Close(); }
+        audio::TWaveResult Pause() override { return Inner.Pause(); }
+        audio::TWaveResult Restart() override { return Inner.Restart(); }
+        audio::TWaveResult Reset() override { return Inner.Reset(); }
+        audio::TWaveResult Position(qint64& s) override { return Inner.Position(s); }
+        audio::TWaveResult Close() override { return Inner.Close(); }
     };
     QElapsedTimer clock;
     qint64 firstWrite = -1;

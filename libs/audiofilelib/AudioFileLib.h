@@ -1,6 +1,8 @@
 #pragma once
 /* AudioFileLib: reads digitised sound files (WAV, AIFF, AU, FLAC, Ogg Vorbis and whatever
- * else libsndfile knows) as 16-bit signed frames, interleaved by channel.
+ * else libsndfile knows) as 16-bit signed frames, interleaved by channel. Files of more than
+ * two channels are delivered mixed down to stereo; floating-point samples are scaled to the
+ * 16-bit range.
  *
  * The caller owns a FileInfo record and passes it to every call. Calls on different
  * records are independent; the text of the last failure is kept per thread. */
@@ -17,7 +19,7 @@ typedef struct FileInfo {
     int16_t Channels;       /* 1 mono, 2 stereo, more for other layouts */
     uint16_t BitsPerSample; /* the file's own sample size (8 for 8-bit PCM) */
     int32_t FrameCount;     /* length in frames (at most INT32_MAX) */
-    uint16_t BytesPerFrame; /* one frame as AFL_read delivers it: 2 x Channels */
+    uint16_t BytesPerFrame; /* one frame as AFL_read delivers it: 2 mono, 4 otherwise */
     uint8_t Private[18];    /* the library's own: the open handle and read position */
 } FileInfo;
 #pragma pack(pop)

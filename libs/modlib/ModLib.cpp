@@ -2,6 +2,8 @@
 
 #include "modlib/RenderOutput.h"
 
+#include <QByteArray>
+
 #include <libopenmpt/libopenmpt.hpp>
 
 #include <algorithm>
@@ -43,6 +45,7 @@ struct TState {
     std::unique_ptr<TRenderOutput> Output;
     std::vector<std::int16_t> Scratch;
     std::vector<std::int32_t> Mix;
+    QByteArray OutputError; // of the last ModPlayModule
 };
 
 // Never destroyed: a mixer still running at exit must not be joined from static teardown.
@@ -205,6 +208,7 @@ ModHandle ModLoadModule(const char* fileName)
 ModHandle ModPlayModule(ModHandle module, int repeats)
 {
     TState& s = State();
+    s.OutputError.clear();
     if (!s.Output)
         return 0;
     ModHandle h = 0;
@@ -220,10 +224,17 @@ ModHandle ModPlayModule(ModHandle module, int repeats)
         s.Playbacks[h] = TPlayback{module, false};
         m->second.Playback = h;
     }
-    if (s.Output->Start())
+    QString why;
+    if (s.Output->Start(&why))
         return h;
+    s.OutputError = why.toUtf8();
     ModStopModule(h);
     return 0;
+}
+
+const char* ModOutputError(void)
+{
+    return State().OutputError.constData();
 }
 
 int ModGetModuleInfo(ModHandle module, ModModuleInfo* info)

@@ -4,7 +4,7 @@
 //
 // Life cycle: ModStartup and ModInit bring the library up; ModStartBackgroundPlay starts
 // the mixer, which from then on renders every playing module on a thread of its own into
-// the wave device the environment selects (TRAVODEX_AUDIO, see platform::CreateWaveDevice),
+// the wave device the environment selects (TRAVODEX_AUDIO, see audio::CreateWaveDevice),
 // 16-bit stereo at 44,100 Hz. The device is opened when a module starts playing and closed
 // when nothing plays any more. ModStopBackgroundPlay stops the mixer and closes the device
 // before it returns; ModClose frees every module still loaded.
@@ -62,4 +62,7 @@ int ModClose(void);
 
 // Whether the playback is still producing sound (not stopped and not at its song's end).
 int ModIsPlaying(ModHandle playback);
+// Why the last ModPlayModule could not open or write the audio output; empty when it could
+// (or failed for another reason). Valid until the next ModPlayModule.
+const char* ModOutputError(void);
 }

@@ -10,8 +10,7 @@
 class TRenderWorker final : public QObject
 {
 public:
-    TRenderWorker(int sampleRate, TRenderOutput::TRender render,
-                  platform::TWaveDeviceFactory factory)
+    TRenderWorker(int sampleRate, TRenderOutput::TRender render, audio::TWaveDeviceFactory factory)
         : m_render(std::move(render)), m_factory(std::move(factory))
     {
         m_format.SampleRate = sampleRate;
@@ -29,16 +28,16 @@ public:
 private:
     bool OpenDevice(QString* error);
     bool FillAndWrite(int index, QString* error);
-    void OnMessage(quint32 opening, platform::TWaveMessage message, platform::TWaveHeader* h);
+    void OnMessage(quint32 opening, audio::TWaveMessage message, audio::TWaveHeader* h);
 
     TRenderOutput::TRender m_render;
-    platform::TWaveDeviceFactory m_factory;
-    platform::TWaveFormat m_format;
-    std::unique_ptr<platform::TWaveDevice> m_device;
+    audio::TWaveDeviceFactory m_factory;
+    audio::TWaveFormat m_format;
+    std::unique_ptr<audio::TWaveDevice> m_device;
     QObject* m_receiver = nullptr; // one per opening: deleting it drops late notifications
     quint32 m_opening = 0;
     std::array<std::vector<qint16>, TRenderOutput::BufferCount> m_buffers;
-    std::array<platform::TWaveHeader, TRenderOutput::BufferCount> m_headers{};
+    std::array<audio::TWaveHeader, TRenderOutput::BufferCount> m_headers{};
     std::array<bool, TRenderOutput::BufferCount> m_queued{};
     int m_queuedCount = 0;
     bool m_ending = false;
@@ -46,20 +45,20 @@ private:
 
 bool TRenderWorker::OpenDevice(QString* error)
 {
-    m_device = m_factory ? m_factory(-1) : platform::CreateWaveDevice(-1);
+    m_device = m_factory ? m_factory(-1) : audio::CreateWaveDevice(-1);
     if (!m_device) {
-        *error = platform::WaveErrorText(platform::TWaveResult::NoOutputDevice);
+        *error = audio::WaveErrorText(audio::TWaveResult::NoOutputDevice);
         return false;
     }
     m_receiver = new QObject(this);
     const quint32 opening = ++m_opening;
-    const platform::TWaveResult r = m_device->Open(
-        m_format, m_receiver, [this, opening](platform::TWaveMessage m, platform::TWaveHeader* h) {
+    const audio::TWaveResult r = m_device->Open(
+        m_format, m_receiver, [this, opening](audio::TWaveMessage m, audio::TWaveHeader* h) {
             OnMessage(opening, m, h);
         });
-    if (r == platform::TWaveResult::NoError) {
+    if (r == audio::TWaveResult::NoError) {
         for (size_t i = 0; i < m_headers.size(); ++i) {
-            m_headers[i] = platform::TWaveHeader{};
+            m_headers[i] = audio::TWaveHeader{};
             m_headers[i].Data = reinterpret_cast<char*>(m_buffers[i].data());
             m_headers[i].BufferLength = qint32(m_buffers[i].size() * 2);
             m_device->Prepare(m_headers[i]);
@@ -69,7 +68,7 @@ bool TRenderWorker::OpenDevice(QString* error)
         Running = true;
         return true;
     }
-    *error = platform::WaveErrorText(r);
+    *error = audio::WaveErrorText(r);
     delete m_receiver;
     m_receiver = nullptr;
     m_device.reset();
@@ -101,11 +100,11 @@ bool TRenderWorker::FillAndWrite(int index, QString* error)
         return true;
     }
     header.BufferLength = n * 4;
-    const platform::TWaveResult r = m_device->Write(header);
-    if (r != platform::TWaveResult::NoError) {
+    const audio::TWaveResult r = m_device->Write(header);
+    if (r != audio::TWaveResult::NoError) {
         m_ending = true;
         if (error)
-            *error = platform::WaveErrorText(r);
+            *error = audio::WaveErrorText(r);
         return false;
     }
     m_queued[size_t(index)] = true;
@@ -113,13 +112,12 @@ bool TRenderWorker::FillAndWrite(int index, QString* error)
     return true;
 }
 
-void TRenderWorker::OnMessage(quint32 opening, platform::TWaveMessage message,
-                              platform::TWaveHeader* h)
+void TRenderWorker::OnMessage(quint32 opening, audio::TWaveMessage message, audio::TWaveHeader* h)
 {
-    if (opening != m_opening || !m_device || message != platform::TWaveMessage::Done)
+    if (opening != m_opening || !m_device || message != audio::TWaveMessage::Done)
         return;
     const auto it = std::find_if(m_headers.begin(), m_headers.end(),
-                                 [h](const platform::TWaveHeader& x) { return &x == h; });
+                                 [h](const audio::TWaveHeader& x) { return &x == h; });
     const size_t index = size_t(it - m_headers.begin());
     if (it == m_headers.end() || !m_queued[index])
         return;
@@ -160,7 +158,7 @@ template <typename F> void RunOn(QThread& thread, QObject* worker, F work)
 
 } // namespace
 
-TRenderOutput::TRenderOutput(int sampleRate, TRender render, platform::TWaveDeviceFactory factory)
+TRenderOutput::TRenderOutput(int sampleRate, TRender render, audio::TWaveDeviceFactory factory)
     : m_sampleRate(sampleRate)
 {
     m_thread.setObjectName(QStringLiteral("render output"));

@@ -1,6 +1,6 @@
 #pragma once
 // TRenderOutput: plays sound that a render function produces on demand, on a thread of its
-// own, into a wave device (src/platform/WaveDevice.h). It keeps a small ring of buffers
+// own, into a wave device (src/audio/WaveDevice.h). It keeps a small ring of buffers
 // queued on the device and refills each one from the render function when the device
 // hands it back, so the sound goes on while the caller's thread is busy.
 //
@@ -13,7 +13,7 @@
 // End: when the render function answers 0 frames, what is queued plays out and the device
 // closes by itself; Start makes it render again (reopening the device when it has closed).
 
-#include "platform/WaveDevice.h"
+#include "audio/WaveDevice.h"
 
 #include <QString>
 #include <QThread>
@@ -30,8 +30,8 @@ public:
     // written, 0 at the end of the sound.
     using TRender = std::function<int(qint16* out, int frames)>;
 
-    // `factory` empty: the device the environment selects (platform::CreateWaveDevice).
-    TRenderOutput(int sampleRate, TRender render, platform::TWaveDeviceFactory factory = {});
+    // `factory` empty: the device the environment selects (audio::CreateWaveDevice).
+    TRenderOutput(int sampleRate, TRender render, audio::TWaveDeviceFactory factory = {});
     ~TRenderOutput();
     TRenderOutput(const TRenderOutput&) = delete;
     TRenderOutput& operator=(const TRenderOutput&) = delete;
@@ -45,9 +45,11 @@ public:
     bool Running() const;
 
     int SampleRate() const { return m_sampleRate; }
-    // Frames per buffer; the ring holds BufferCount buffers.
+    // Frames per buffer; the ring holds BufferCount buffers (0.28 s at 44,100 Hz). A real
+    // device hands a buffer back only once it has been heard, about 0.1 s after it took it,
+    // so the ring keeps enough ahead for a busy machine.
     static constexpr int BufferFrames = 2048;
-    static constexpr int BufferCount = 4;
+    static constexpr int BufferCount = 6;
 
 private:
     int m_sampleRate;

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <QtEndian>
+#include <cstdlib>
 
 namespace
 {
@@ -45,6 +47,39 @@ QImage ReadWithQt(QIODevice* device, QString& why)
     return image;
 }
 
+// Whether a BMP file holds less pixel data than its header promises. Qt's reader leaves the
+// rows it could not read as they were in memory, so such a file is refused instead.
+bool BmpCutShort(QFile& file)
+{
+    unsigned char h[38];
+    if (file.peek(reinterpret_cast<char*>(h), sizeof h) != qint64(sizeof h) || h[0] != 'B' ||
+        h[1] != 'M')
+        return false;
+    const qint64 offset = qFromLittleEndian<quint32>(h + 10);
+    const quint32 infoSize = qFromLittleEndian<quint32>(h + 14);
+    qint64 width = 0, height = 0, bits = 0, compression = 0, imageSize = 0;
+    if (infoSize == 12) { // the OS/2 core header
+        width = qFromLittleEndian<quint16>(h + 18);
+        height = qFromLittleEndian<quint16>(h + 20);
+        bits = qFromLittleEndian<quint16>(h + 24);
+    } else {
+        width = qFromLittleEndian<qint32>(h + 18);
+        height = std::abs(qint64(qFromLittleEndian<qint32>(h + 22)));
+        bits = qFromLittleEndian<quint16>(h + 28);
+        compression = qFromLittleEndian<quint32>(h + 30);
+        imageSize = qFromLittleEndian<quint32>(h + 34);
+    }
+    const qint64 room = file.size() - offset;
+    if (width <= 0 || bits <= 0 || room < 0)
+        return width > 0 && bits > 0;
+    // Uncompressed rows (plain or with bit-field masks) have a known size; run-length
+    // coded ones only the size the header gives.
+    if (compression != 0 && compression != 3 && compression != 6)
+        return imageSize > room;
+    const qint64 rowBytes = (width * bits + 31) / 32 * 4;
+    return height > room / rowBytes; // compared by division: the product may not fit
+}
+
 } // namespace
 
 extern "C" {
@@ -77,6 +112,8 @@ QImage* PicLibLoad(const char* fileName, int /*options*/)
             return Succeed(std::move(image));
         return Fail(PicLibCannotDecode, why);
     }
+    if (BmpCutShort(file))
+        return Fail(PicLibCannotDecode, QStringLiteral("The picture file is cut short"));
     QString why;
     QImage image = ReadWithQt(&file, why);
     if (!image.isNull())

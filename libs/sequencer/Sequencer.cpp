@@ -77,6 +77,7 @@ int TSequence::Render(std::int16_t* out, int frames)
 
 struct TState {
     std::map<SeqDevice, std::unique_ptr<TSequence>> Devices;
+    std::string OutputError; // of the last SeqPlay that could not start the output
     SeqDevice Next = 1;
 };
 
@@ -245,12 +246,19 @@ int SeqPlay(SeqDevice device)
         if (fluid_player_play(seq->Player) != FLUID_OK)
             return SeqErrSynth;
     }
-    if (!seq->Output->Start()) {
+    QString why;
+    if (!seq->Output->Start(&why)) {
+        State().OutputError = why.toStdString();
         std::lock_guard guard(seq->Lock);
         fluid_player_stop(seq->Player);
         return SeqErrOutput;
     }
     return SeqOk;
+}
+
+const char* SeqOutputError(void)
+{
+    return State().OutputError.c_str();
 }
 
 int SeqClose(SeqDevice device)

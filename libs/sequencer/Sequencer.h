@@ -2,7 +2,7 @@
 // The sequencer: plays a MIDI sequence (a Standard MIDI File, or one wrapped in a RIFF
 // "RMID" file) in the background with FluidSynth and a General MIDI SoundFont, rendering
 // 16-bit stereo at 44,100 Hz on a thread of its own into the wave device the environment
-// selects (TRAVODEX_AUDIO, see platform::CreateWaveDevice). FluidSynth's player follows
+// selects (TRAVODEX_AUDIO, see audio::CreateWaveDevice). FluidSynth's player follows
 // the samples rendered (player.timing-source=sample), not the wall clock.
 //
 // SoundFont: TRAVODEX_SOUNDFONT names the file when it is set; otherwise the first of
@@ -45,6 +45,9 @@ int SeqIsPlaying(SeqDevice device);
 // Copies the text of `error` into `buffer` (zero-ended, cut to `size`); 1 for a known
 // code, 0 (and a general text) for an unknown one.
 int SeqGetErrorText(int error, char* buffer, int size);
+// Why the last SeqPlay that answered SeqErrOutput could not open or write the audio output
+// (the device's own text); empty before any such failure.
+const char* SeqOutputError(void);
 // Copies the path of the SoundFont that an open would use into `buffer`; 0 when none is
 // found (SeqErrNoSoundFont).
 int SeqFindSoundFont(char* buffer, int size);

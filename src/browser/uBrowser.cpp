@@ -161,7 +161,8 @@ void TfBrowser::FormShow()
     const TDocumentRef document = SplitFragment(FileName);
     const QString folder = QFileInfo(document.Path).absolutePath();
     m_workingFolder->Enter(folder);
-    if (!platform::FileExists(document.Path))
+    // A link that leads nowhere is as missing as a file that is not there.
+    if (!platform::FileExists(document.Path) || !QFileInfo(document.Path).isFile())
         throw platform::EError(QStringLiteral("Can't locate file: ") + document.Path);
     m_pictures->SetFolder(folder);
     QUrl url = QUrl::fromLocalFile(document.Path);

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <new>
 
-using platform::TWaveHeader;
-using platform::TWaveMessage;
-using platform::TWaveResult;
+using audio::TWaveHeader;
+using audio::TWaveMessage;
+using audio::TWaveResult;
 
 namespace
 {
@@ -139,7 +139,7 @@ TAudioOut::~TAudioOut()
     m_device.reset();
 }
 
-void TAudioOut::SetDeviceFactory(platform::TWaveDeviceFactory factory)
+void TAudioOut::SetDeviceFactory(audio::TWaveDeviceFactory factory)
 {
     m_factory = std::move(factory);
 }
@@ -173,7 +173,7 @@ bool TAudioOut::OpenDevice()
     if (m_callbackWindow == nullptr)
         m_callbackWindow = new TCallBackWinOut(*this);
 
-    m_device = m_factory ? m_factory(WaveDevice()) : platform::CreateWaveDevice(WaveDevice());
+    m_device = m_factory ? m_factory(WaveDevice()) : audio::CreateWaveDevice(WaveDevice());
     const quint32 opening = ++m_opening;
     TCallBackWinOut* window = m_callbackWindow;
     const TWaveResult r =
@@ -186,7 +186,7 @@ bool TAudioOut::OpenDevice()
                 window->Out.WomClose();
         });
     if (r != TWaveResult::NoError) {
-        m_lastError = platform::WaveErrorText(r);
+        m_lastError = audio::WaveErrorText(r);
         m_device.reset();
         return false;
     }
@@ -220,7 +220,7 @@ bool TAudioOut::PrepareHeaders()
     for (int i = 0; i < m_playBuffers; ++i) {
         const TWaveResult r = m_device->Prepare(Header(i));
         if (r != TWaveResult::NoError) {
-            m_lastError = platform::WaveErrorText(r);
+            m_lastError = audio::WaveErrorText(r);
             CloseDevice();
             return false;
         }
@@ -259,10 +259,10 @@ void TAudioOut::Forget(int unwrittenBuffers)
 bool TAudioOut::WriteNextBuffer()
 {
     TWaveHeader& h = Header(m_nextBuffer);
-    h.Flags = platform::WaveHeaderPrepared;
+    h.Flags = audio::WaveHeaderPrepared;
     const TWaveResult r = m_device->Write(h);
     if (r != TWaveResult::NoError) {
-        m_lastError = platform::WaveErrorText(r);
+        m_lastError = audio::WaveErrorText(r);
         StopWhenEmpty();
         return false;
     }

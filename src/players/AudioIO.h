@@ -1,6 +1,6 @@
 #pragma once
 // The wave output engine. It plays PCM sound by keeping a small ring of equal-sized
-// buffers queued on a wave device (src/platform/WaveDevice.h): whenever the device hands
+// buffers queued on a wave device (src/audio/WaveDevice.h): whenever the device hands
 // a buffer back, the engine asks its owner for the next piece of sound (OnFillBuffer) and
 // queues the buffer again. Playback ends by itself once the owner declines and every
 // queued buffer has been played, or at once by StopNow.
@@ -12,7 +12,7 @@
 // Memory: the headers exist from creation, the buffers from creation or the last
 // BufferSize change; nothing is allocated while playing.
 
-#include "platform/WaveDevice.h"
+#include "audio/WaveDevice.h"
 
 #include <QObject>
 #include <QString>
@@ -63,7 +63,7 @@ public:
     qint32 EffectiveBufferSize() const { return m_effectiveSize; }
     qint32 BlockAlign() const { return m_format.BlockAlign(); }
     qint32 AverageBytesPerSecond() const { return m_format.BlockAlign() * m_format.SampleRate; }
-    const platform::TWaveFormat& Format() const { return m_format; }
+    const audio::TWaveFormat& Format() const { return m_format; }
 
     QString LastError() const { return m_lastError; }
     // The owner may report its own failures through LastError.
@@ -84,7 +84,7 @@ protected:
     // Makes sure headers and the first `count` buffers exist; false with LastError set.
     bool EnsureMemory(int count);
     char* BufferData(int index) const { return m_buffers[size_t(index)].get(); }
-    platform::TWaveHeader& Header(int index) { return m_headers[size_t(index)]; }
+    audio::TWaveHeader& Header(int index) { return m_headers[size_t(index)]; }
 
     QString m_lastError;
     bool m_active = false;
@@ -105,8 +105,8 @@ private:
     qint32 m_waveDevice = -1;
     qint32 m_effectiveSize = 8192;
     qint32 m_allocatedSize = 0; // size of the blocks in m_buffers
-    platform::TWaveFormat m_format;
-    std::unique_ptr<platform::TWaveHeader[]> m_headers; // always four
+    audio::TWaveFormat m_format;
+    std::unique_ptr<audio::TWaveHeader[]> m_headers; // always four
     std::array<std::unique_ptr<char[]>, 4> m_buffers;
 };
 
@@ -142,7 +142,7 @@ public:
     bool DeviceOpen() const { return m_deviceOpen; }
 
     // Where devices come from (tests and benchmarks); by default the environment's device.
-    void SetDeviceFactory(platform::TWaveDeviceFactory factory);
+    void SetDeviceFactory(audio::TWaveDeviceFactory factory);
 
     // Notification handlers, called through the callback object.
     void WomOpen();
@@ -169,6 +169,6 @@ private:
     quint32 m_opening =
         0; // counts openings, so late notifications of an earlier one are told apart
     TCallBackWinOut* m_callbackWindow = nullptr; // child of this engine
-    platform::TWaveDeviceFactory m_factory;
-    std::unique_ptr<platform::TWaveDevice> m_device;
+    audio::TWaveDeviceFactory m_factory;
+    std::unique_ptr<audio::TWaveDevice> m_device;
 };

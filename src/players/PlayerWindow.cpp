@@ -91,3 +91,8 @@ void TPlayerWindow::closeEvent(QCloseEvent* event)
     FormClose();
     event->accept();
 }
+
+QString TPlayerWindow::StartAudioFailure(const QString& why)
+{
+    return QStringLiteral("Failed to start audio, because : \n") + why;
+}

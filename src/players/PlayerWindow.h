@@ -42,6 +42,10 @@ protected:
     // what FormShow throws.
     virtual void ShowRequested();
 
+    // The message of a playback that could not start its audio output, `why` being the
+    // output's own reason.
+    static QString StartAudioFailure(const QString& why);
+
     // A new read-out digit on the panel at (x, 5), lit in aqua on black, showing `digit`.
     TDisplay* AddDisplay(int x, char digit);
 

@@ -1,5 +1,7 @@
 #include "players/uModule.h"
 
+#include "platform/Messages.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
@@ -42,6 +44,10 @@ void TfModule::LoadAndPlay()
     if (Module != 0)
         PlayHandle = ModPlayModule(Module, 0);
     if (Module == 0 || PlayHandle == 0) {
+        // A module that cannot be loaded closes the window silently; an output that cannot
+        // be opened is worth a word.
+        if (Module != 0 && *ModOutputError() != '\0')
+            platform::ShowMessage(StartAudioFailure(QString::fromUtf8(ModOutputError())));
         // Closing from inside the show event would leave the window half shown.
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         return;

@@ -6,7 +6,8 @@
 // One instance lives for the whole run, created with the main window as parent. The caller
 // sets FileName (a full path) and shows the window; playing starts when it becomes visible,
 // so a request while it is visible only brings it to the front. A file ModLib cannot load
-// or play closes the window again at once, silently. Closing frees the module and shuts
+// closes the window again at once, silently; when the audio output cannot be opened, a
+// message says why before it closes. Closing frees the module and shuts
 // ModLib down, which stops the sound before close() returns.
 
 #include "modlib/ModLib.h"

@@ -43,7 +43,9 @@ void TfMusic::FormShow()
     if (const int e = SeqPlay(MediaPlayer); e != SeqOk) {
         // Reported rather than left silent: a running stopwatch with no sound misleads.
         CloseDevice();
-        throw platform::EError(ErrorText(e));
+        throw platform::EError(e == SeqErrOutput
+                                   ? StartAudioFailure(QString::fromUtf8(SeqOutputError()))
+                                   : ErrorText(e));
     }
     Timer->start();
 }

@@ -109,6 +109,8 @@ void TfSound::FillLabels()
         resolution += QStringLiteral(" / mono");
     else if (local.Channels == 2)
         resolution += QStringLiteral(" / stereo");
+    else if (local.Channels > 2) // played mixed down to stereo
+        resolution += QStringLiteral(" / %1 ch").arg(local.Channels);
     LabelResolution->setText(resolution);
     AFL_close(&local);
 }
@@ -128,8 +130,7 @@ void TfSound::FormShow()
     if (!AudioOut->Start()) {
         // Release at once; a close notification that may still follow finds nothing open.
         ReleasePlayback();
-        platform::ShowMessage(QStringLiteral("Failed to start audio, because : \n") +
-                              AudioOut->LastError());
+        platform::ShowMessage(StartAudioFailure(AudioOut->LastError()));
     }
 }
 
@@ -169,7 +170,8 @@ bool TfSound::AudioOutFillBuffer(char* Buffer, qint32& Size)
         return false;
     FramesRead += n;
 
-    const int channels = std::max<int>(FileInfo.Channels, 1);
+    // Samples per delivered frame: files of more than two channels arrive mixed to stereo.
+    const int channels = std::max<int>(bytesPerFrame / 2, 1);
     const qint64 first = qint64(AudioOut->FilledCount()) * framesPerRead;
     const bool pan = FileInfo.FrameCount > 0; // a sound of unknown length plays as it is
     auto* out = reinterpret_cast<qint16*>(Buffer);

@@ -108,15 +108,21 @@ TEST_F(BrowserTest, AMissingDocumentOrFolderIsReportedAndTheWindowKeepsItsConten
     ASSERT_TRUE(ShowDocument(first));
     Browser->hide();
 
+    // A file that is not there, and a link to one.
     const QString missing = Dir("missing.html");
-    Browser->FileName = missing;
-    Browser->show();
-    QTest::qWait(300);
-    EXPECT_EQ(Messages, QStringList{"Can't locate file: " + missing});
-    EXPECT_TRUE(Browser->isVisible());
-    EXPECT_EQ(Browser->windowTitle(), "First");
-    EXPECT_EQ(Browser->HtmlView->url(), QUrl::fromLocalFile(first));
-    Browser->hide();
+    const QString dangling = Dir("dangling.html");
+    ASSERT_TRUE(QFile::link(Dir("gone.html"), dangling));
+    for (const QString& path : {missing, dangling}) {
+        Messages.clear();
+        Browser->FileName = path;
+        Browser->show();
+        QTest::qWait(300);
+        EXPECT_EQ(Messages, QStringList{"Can't locate file: " + path});
+        EXPECT_TRUE(Browser->isVisible());
+        EXPECT_EQ(Browser->windowTitle(), "First");
+        EXPECT_EQ(Browser->HtmlView->url(), QUrl::fromLocalFile(first));
+        Browser->hide();
+    }
 
     // A folder that cannot be entered stops before loading, with the system's error.
     Messages.clear();

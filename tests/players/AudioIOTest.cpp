@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
-using platform::TWaveResult;
+using audio::TWaveResult;
 
 namespace
 {
@@ -255,14 +255,14 @@ TEST_F(AudioOutTest, DeviceFailuresReportTheirText)
     script->OpenResult = TWaveResult::NoError;
     script->PrepareResult = TWaveResult::NoMemory;
     EXPECT_FALSE(out.Start());
-    EXPECT_EQ(out.LastError(), platform::WaveErrorText(TWaveResult::NoMemory));
+    EXPECT_EQ(out.LastError(), audio::WaveErrorText(TWaveResult::NoMemory));
     EXPECT_FALSE(out.DeviceOpen());
     EXPECT_EQ(script->Calls.last(), "close");
 
     script->PrepareResult = TWaveResult::NoError;
     script->FailWriteNumber = 1;
     EXPECT_FALSE(out.Start());
-    EXPECT_EQ(out.LastError(), platform::WaveErrorText(TWaveResult::Error));
+    EXPECT_EQ(out.LastError(), audio::WaveErrorText(TWaveResult::Error));
     EXPECT_FALSE(out.DeviceOpen());
     Deliver();
     // Two openings reached the device: each is followed by its start and stop.

@@ -2,7 +2,7 @@
 // A scripted wave device for engine tests: it records every call, fails where a test
 // asks it to, and hands buffers back only when the test says so.
 
-#include "platform/WaveDevice.h"
+#include "audio/WaveDevice.h"
 
 #include <QStringList>
 #include <deque>
@@ -15,16 +15,16 @@ struct TFakeScript {
     std::vector<const char*> Written; // data pointer of every buffer written
     std::vector<qint32> WrittenLengths;
     int Opened = 0;
-    platform::TWaveResult OpenResult = platform::TWaveResult::NoError;
-    platform::TWaveResult PrepareResult = platform::TWaveResult::NoError;
+    audio::TWaveResult OpenResult = audio::TWaveResult::NoError;
+    audio::TWaveResult PrepareResult = audio::TWaveResult::NoError;
     int FailWriteNumber = -1; // the write (counted from 1 per device) that fails
     qint64 Position = 0;
-    std::deque<platform::TWaveHeader*> Queue;
+    std::deque<audio::TWaveHeader*> Queue;
     // Hands the oldest queued buffer back; false when none is queued or no device exists.
     std::function<bool()> Complete;
 };
 
-class TFakeWaveDevice final : public platform::TWaveDevice
+class TFakeWaveDevice final : public audio::TWaveDevice
 {
 public:
     explicit TFakeWaveDevice(std::shared_ptr<TFakeScript> script) : m_script(std::move(script))
@@ -32,9 +32,9 @@ public:
         m_script->Complete = [this] {
             if (m_script->Queue.empty())
                 return false;
-            platform::TWaveHeader* h = m_script->Queue.front();
+            audio::TWaveHeader* h = m_script->Queue.front();
             m_script->Queue.pop_front();
-            Notify(platform::TWaveMessage::Done, h);
+            Notify(audio::TWaveMessage::Done, h);
             return true;
         };
     }
@@ -43,65 +43,65 @@ public:
         m_script->Complete = [] { return false; };
     }
 
-    platform::TWaveResult Open(const platform::TWaveFormat&, QObject* receiver,
-                               platform::TWaveCallback callback) override
+    audio::TWaveResult Open(const audio::TWaveFormat&, QObject* receiver,
+                            audio::TWaveCallback callback) override
     {
         m_script->Calls << QStringLiteral("open");
-        if (m_script->OpenResult != platform::TWaveResult::NoError)
+        if (m_script->OpenResult != audio::TWaveResult::NoError)
             return m_script->OpenResult;
         ++m_script->Opened;
         SetTarget(receiver, std::move(callback));
-        Notify(platform::TWaveMessage::Open);
-        return platform::TWaveResult::NoError;
+        Notify(audio::TWaveMessage::Open);
+        return audio::TWaveResult::NoError;
     }
-    platform::TWaveResult Prepare(platform::TWaveHeader& header) override
+    audio::TWaveResult Prepare(audio::TWaveHeader& header) override
     {
         m_script->Calls << QStringLiteral("prepare");
-        if (m_script->PrepareResult != platform::TWaveResult::NoError)
+        if (m_script->PrepareResult != audio::TWaveResult::NoError)
             return m_script->PrepareResult;
         return TWaveDevice::Prepare(header);
     }
-    platform::TWaveResult Write(platform::TWaveHeader& header) override
+    audio::TWaveResult Write(audio::TWaveHeader& header) override
     {
         m_script->Calls << QStringLiteral("write");
         if (++m_writes == m_script->FailWriteNumber)
-            return platform::TWaveResult::Error;
-        if (!(header.Flags & platform::WaveHeaderPrepared))
-            return platform::TWaveResult::Unprepared;
-        header.Flags |= platform::WaveHeaderInQueue;
+            return audio::TWaveResult::Error;
+        if (!(header.Flags & audio::WaveHeaderPrepared))
+            return audio::TWaveResult::Unprepared;
+        header.Flags |= audio::WaveHeaderInQueue;
         m_script->Queue.push_back(&header);
         m_script->Written.push_back(header.Data);
         m_script->WrittenLengths.push_back(header.BufferLength);
-        return platform::TWaveResult::NoError;
+        return audio::TWaveResult::NoError;
     }
-    platform::TWaveResult Pause() override { return Log("pause"); }
-    platform::TWaveResult Restart() override { return Log("restart"); }
-    platform::TWaveResult Reset() override
+    audio::TWaveResult Pause() override { return Log("pause"); }
+    audio::TWaveResult Restart() override { return Log("restart"); }
+    audio::TWaveResult Reset() override
     {
         Log("reset");
-        for (platform::TWaveHeader* h : m_script->Queue)
-            Notify(platform::TWaveMessage::Done, h);
+        for (audio::TWaveHeader* h : m_script->Queue)
+            Notify(audio::TWaveMessage::Done, h);
         m_script->Queue.clear();
-        return platform::TWaveResult::NoError;
+        return audio::TWaveResult::NoError;
     }
-    platform::TWaveResult Position(qint64& samples) override
+    audio::TWaveResult Position(qint64& samples) override
     {
         samples = m_script->Position;
-        return platform::TWaveResult::NoError;
+        return audio::TWaveResult::NoError;
     }
-    platform::TWaveResult Close() override
+    audio::TWaveResult Close() override
     {
         Log("close");
-        Notify(platform::TWaveMessage::Close);
+        Notify(audio::TWaveMessage::Close);
         ClearTarget();
-        return platform::TWaveResult::NoError;
+        return audio::TWaveResult::NoError;
     }
 
 private:
-    platform::TWaveResult Log(const char* call)
+    audio::TWaveResult Log(const char* call)
     {
         m_script->Calls << QString::fromLatin1(call);
-        return platform::TWaveResult::NoError;
+        return audio::TWaveResult::NoError;
     }
 
     std::shared_ptr<TFakeScript> m_script;

@@ -75,7 +75,8 @@ TEST_F(MusicPlayerTest, FileThatIsNotMidiRaisesTheSequencersError)
         player.FormShow();
         FAIL() << "no error raised";
     } catch (const platform::EError& e) {
-        EXPECT_EQ(e.Message(), TfMusic::ErrorText(SeqErrOutput));
+        EXPECT_EQ(e.Message(), "Failed to start audio, because : \n"
+                               "An unspecified error occurred on the audio output device.");
     }
     EXPECT_EQ(player.MediaPlayer, 0u);
     EXPECT_FALSE(player.Timer->isActive());

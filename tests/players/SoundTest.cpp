@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QProcess>
 #include <QTest>
 #include <QTimer>
 #include <cmath>
@@ -173,6 +174,49 @@ TEST_F(SoundTest, ReadOutTruncatesAndNeverGoesBelowZero)
     EXPECT_TRUE(messages.isEmpty());
 }
 
+TEST_F(SoundTest, FloatingPointSoundsPlayAtTheirLevel)
+{
+    for (const char* bits : {"32", "64"}) {
+        // A 0.7 sine made by sox; a mono sound's two output channels add up to the source.
+        const QString path = dir(QString("float%1.wav").arg(bits));
+        ASSERT_EQ(
+            QProcess::execute("sox", {"-D", "-r", "22050", "-n", "-e", "floating-point", "-b", bits,
+                                      path, "synth", "0.3", "sine", "440", "vol", "0.7"}),
+            0);
+        const std::vector<qint16> out = PlayRecorded(path).Samples16();
+        ASSERT_GT(out.size(), 2 * 6000u);
+        int peak = 0;
+        for (size_t i = 0; i + 1 < out.size(); i += 2)
+            peak = std::max(peak, std::abs(out[i] + out[i + 1]));
+        EXPECT_NEAR(peak, 0.7 * 32768, 0.01 * 32768) << bits << "-bit float";
+        EXPECT_EQ(sound.LabelResolution->text(), QString("%1 bits / mono").arg(bits));
+        sound.close();
+    }
+}
+
+TEST_F(SoundTest, SixChannelsAreMixedDownToStereoAndCountedInTheLabel)
+{
+    // Constant levels 0.05 to 0.30 on front left, front right, centre, LFE, rear left and
+    // rear right (sox writes that channel mask).
+    const QString path = dir("six.wav");
+    ASSERT_EQ(QProcess::execute("sox", {"-D",    "-r",      "8000",  "-c",    "6",     "-n",
+                                        "-b",    "16",      path,    "synth", "0.5",   "sine",
+                                        "0",     "dcshift", "0.5",   "remix", "1v0.1", "2v0.2",
+                                        "3v0.3", "4v0.4",   "5v0.5", "6v0.6"}),
+              0);
+    const TWavData played = PlayRecorded(path);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("|").toStdString();
+    EXPECT_EQ(sound.LabelResolution->text(), "16 bits / 6 ch");
+    ASSERT_EQ(played.Channels, 2);
+    const std::vector<qint16> out = played.Samples16();
+    ASSERT_EQ(out.size(), 2 * 4000u);
+    // Front channels whole, centre and rear at -3 dB, no LFE; the first frame is exchanged.
+    const double left = 0.05 + M_SQRT1_2 * (0.15 + 0.25), right = 0.10 + M_SQRT1_2 * (0.15 + 0.30);
+    EXPECT_NEAR(out[0], right * 32768, 2);
+    EXPECT_NEAR(out[1], left * 32768, 2);
+    EXPECT_NEAR(out[4000] + out[4001], (left + right) * 32768, 3);
+}
+
 TEST_F(SoundTest, FileThatIsNotSoundFailsToSetUp)
 {
     const QString path = dir.write("readme.wav", "plain text, not a sound");
@@ -192,7 +236,7 @@ TEST_F(SoundTest, EngineFailureIsReported)
 {
     const QString path = dir.write("ok.wav", WavBytes(8000, 1, 16, QByteArray(800, '\0')));
     auto script = std::make_shared<TFakeScript>();
-    script->OpenResult = platform::TWaveResult::NoOutputDevice;
+    script->OpenResult = audio::TWaveResult::NoOutputDevice;
     sound.AudioOut->SetDeviceFactory(
         [script](int) { return std::make_unique<TFakeWaveDevice>(script); });
     sound.FileName = path;
@@ -203,7 +247,7 @@ TEST_F(SoundTest, EngineFailureIsReported)
 
     // Shown again later, the same window plays again.
     sound.close();
-    script->OpenResult = platform::TWaveResult::NoError;
+    script->OpenResult = audio::TWaveResult::NoError;
     sound.show();
     EXPECT_EQ(messages.size(), 1);
     EXPECT_TRUE(sound.AudioOut->DeviceOpen());

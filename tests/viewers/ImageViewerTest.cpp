@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -180,7 +181,11 @@ TEST_F(ImageViewer, EscapeAndCloseDestroyTheWindow)
 
 TEST_F(ImageViewer, UndecodableFileClosesTheViewerSilently)
 {
-    const QStringList bad = {dir.write("broken.jpg", "not a picture at all"), dir("missing.bmp")};
+    // A BMP cut in half would show its missing rows from whatever memory held before.
+    const QString cut = WritePicture(dir, "cut.bmp", QSize(40, 30));
+    QFile(cut).resize(QFileInfo(cut).size() / 2);
+    const QStringList bad = {dir.write("broken.jpg", "not a picture at all"), dir("missing.bmp"),
+                             cut};
     for (const QString& path : bad) {
         QPointer<TfImage> viewer = new TfImage(&owner);
         viewer->SetFileName(path);

@@ -18,7 +18,7 @@
 
 class QObject;
 
-namespace platform
+namespace audio
 {
 
 struct TWaveFormat final {
@@ -117,4 +117,4 @@ using TWaveDeviceFactory = std::function<std::unique_ptr<TWaveDevice>(int device
 // audio output (device -1: the default one; otherwise that index of the output list).
 std::unique_ptr<TWaveDevice> CreateWaveDevice(int deviceNumber);
 
-} // namespace platform
+} // namespace audio

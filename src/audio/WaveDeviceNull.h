@@ -6,14 +6,14 @@
 //
 // Runs entirely on the thread that opens it, whose event loop drives its timer.
 
-#include "platform/WaveDevice.h"
+#include "audio/WaveDevice.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
 #include <deque>
 
-namespace platform
+namespace audio
 {
 
 class TNullWaveDevice final : public TWaveDevice
@@ -59,4 +59,4 @@ private:
     QTimer m_timer;
 };
 
-} // namespace platform
+} // namespace audio

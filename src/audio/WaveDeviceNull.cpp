@@ -1,10 +1,10 @@
-#include "platform/WaveDeviceNull.h"
+#include "audio/WaveDeviceNull.h"
 
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
 
-namespace platform
+namespace audio
 {
 
 namespace
@@ -212,4 +212,4 @@ void TNullWaveDevice::FinishRecording()
     m_record.close();
 }
 
-} // namespace platform
+} // namespace audio

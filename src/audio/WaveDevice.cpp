@@ -1,12 +1,12 @@
-#include "platform/WaveDevice.h"
+#include "audio/WaveDevice.h"
 
-#include "platform/WaveDeviceNull.h"
-#include "platform/WaveDeviceSink.h"
+#include "audio/WaveDeviceNull.h"
+#include "audio/WaveDeviceSink.h"
 
 #include <QMetaObject>
 #include <QObject>
 
-namespace platform
+namespace audio
 {
 
 QString WaveErrorText(TWaveResult result)
@@ -103,4 +103,4 @@ TWaveResult TWaveDevice::CheckWritable(bool open, const TWaveHeader& header)
     return TWaveResult::NoError;
 }
 
-} // namespace platform
+} // namespace audio

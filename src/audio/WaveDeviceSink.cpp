@@ -1,4 +1,4 @@
-#include "platform/WaveDeviceSink.h"
+#include "audio/WaveDeviceSink.h"
 
 #include <QAudioDevice>
 #include <QAudioFormat>
@@ -6,20 +6,67 @@
 #include <QIODevice>
 #include <QMediaDevices>
 #include <QMetaObject>
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <utility>
 
-namespace platform
+namespace audio
 {
+
+namespace
+{
+
+// The sound server's stream buffer asked for. A small one keeps the sound close to what
+// the engine queued, and the silence fed after a sound's end short.
+constexpr int kServerBufferMs = 80;
+// How often the sink takes data (Qt's PulseAudio sink: about every 20 ms).
+constexpr int kSinkPeriodMs = 20;
+
+// A buffer the sink has taken whole, waiting to be heard.
+struct TTaken {
+    TWaveHeader* Header = nullptr;
+    qint64 StreamEnd = 0; // stream byte just after its last byte
+};
+
+} // namespace
 
 // The buffers queued on the device, shared by the opening thread (which appends) and
 // the audio thread (which reads and hands back).
+//
+// The sink takes data ahead of the server's playing, at most Lag bytes ahead: a buffer is
+// heard once the stream has run Lag bytes past its end. While a taken buffer waits and
+// nothing else is queued, the source plays silence, so that the stream keeps running until
+// the buffer has been heard (a sound shorter than the server's start threshold starts too).
 struct TSinkQueue {
     std::mutex Mutex;
-    std::deque<TWaveHeader*> Headers;
-    qint64 FrontOffset = 0; // bytes of the first buffer already handed to the sink
+    std::deque<TWaveHeader*> Headers; // not yet taken whole
+    qint64 FrontOffset = 0;           // bytes of the first buffer already taken
+    std::deque<TTaken> Taken;
+    // Everything the sink took, silence included, and where the silence lies in it
+    // ([start, end) in stream bytes).
+    qint64 StreamBytes = 0;
+    std::deque<std::pair<qint64, qint64>> SilenceRuns;
+    qint64 Lag = 0;
     std::function<void(TWaveHeader*)> HandBack;
+
+    void Clear()
+    {
+        Headers.clear();
+        Taken.clear();
+        FrontOffset = StreamBytes = 0;
+        SilenceRuns.clear();
+    }
+    // Sound bytes (silence left out) the server has played.
+    qint64 HeardSoundBytes() const
+    {
+        const qint64 heard = std::max<qint64>(StreamBytes - Lag, 0);
+        qint64 silence = 0;
+        for (const auto& [start, end] : SilenceRuns)
+            silence += std::clamp<qint64>(heard - start, 0, end - start);
+        return heard - silence;
+    }
 };
 
 namespace
@@ -46,27 +93,59 @@ protected:
     qint64 readData(char* data, qint64 maxSize) override
     {
         std::lock_guard lock(m_queue->Mutex);
-        qint64 copied = 0;
-        while (copied < maxSize && !m_queue->Headers.empty()) {
-            TWaveHeader* h = m_queue->Headers.front();
-            const qint64 left = h->BufferLength - m_queue->FrontOffset;
-            const qint64 n = std::min(left, maxSize - copied);
-            if (n > 0)
-                std::memcpy(data + copied, h->Data + m_queue->FrontOffset, size_t(n));
-            copied += std::max<qint64>(n, 0);
-            m_queue->FrontOffset += std::max<qint64>(n, 0);
-            if (m_queue->FrontOffset >= h->BufferLength) {
-                m_queue->Headers.pop_front();
-                m_queue->FrontOffset = 0;
-                m_queue->HandBack(h);
-            }
+        qint64 copied = CopyQueued(data, maxSize);
+        if (copied == 0 && !m_queue->Taken.empty()) {
+            std::memset(data, 0, size_t(maxSize));
+            copied = maxSize;
+            AddSilence(maxSize);
         }
+        m_queue->StreamBytes += copied;
+        HandBackHeard();
         return copied;
     }
 
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
+    qint64 CopyQueued(char* data, qint64 maxSize)
+    {
+        TSinkQueue& q = *m_queue;
+        qint64 copied = 0;
+        while (copied < maxSize && !q.Headers.empty()) {
+            TWaveHeader* h = q.Headers.front();
+            const qint64 n =
+                std::clamp<qint64>(h->BufferLength - q.FrontOffset, 0, maxSize - copied);
+            if (n > 0)
+                std::memcpy(data + copied, h->Data + q.FrontOffset, size_t(n));
+            copied += n;
+            q.FrontOffset += n;
+            if (q.FrontOffset >= h->BufferLength) {
+                q.Headers.pop_front();
+                q.FrontOffset = 0;
+                q.Taken.push_back({h, q.StreamBytes + copied});
+            }
+        }
+        return copied;
+    }
+
+    void AddSilence(qint64 bytes)
+    {
+        TSinkQueue& q = *m_queue;
+        if (!q.SilenceRuns.empty() && q.SilenceRuns.back().second == q.StreamBytes)
+            q.SilenceRuns.back().second += bytes;
+        else
+            q.SilenceRuns.emplace_back(q.StreamBytes, q.StreamBytes + bytes);
+    }
+
+    void HandBackHeard()
+    {
+        TSinkQueue& q = *m_queue;
+        while (!q.Taken.empty() && q.Taken.front().StreamEnd + q.Lag <= q.StreamBytes) {
+            q.HandBack(q.Taken.front().Header);
+            q.Taken.pop_front();
+        }
+    }
+
     std::shared_ptr<TSinkQueue> m_queue;
 };
 
@@ -102,15 +181,22 @@ public:
     bool Start(const QAudioDevice& device, const QAudioFormat& format,
                std::shared_ptr<TSinkQueue> queue)
     {
-        Source = std::make_unique<TPullSource>(std::move(queue));
+        Source = std::make_unique<TPullSource>(queue);
         Source->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
         Sink = std::make_unique<QAudioSink>(device, format);
+        const qint64 requested = format.bytesForDuration(kServerBufferMs * 1000);
+        Sink->setBufferSize(requested);
         Sink->start(Source.get());
         // Without a sound server start() fails without any state change: ask at once.
-        if (Sink->error() == QAudio::NoError && Sink->state() != QAudio::StoppedState)
-            return true;
-        Stop();
-        return false;
+        if (Sink->error() != QAudio::NoError || Sink->state() == QAudio::StoppedState) {
+            Stop();
+            return false;
+        }
+        // What the server may hold unplayed: its stream buffer and one period of the sink.
+        std::lock_guard lock(queue->Mutex);
+        queue->Lag = std::max<qint64>(requested, Sink->bufferSize()) +
+                     format.bytesForDuration(kSinkPeriodMs * 1000);
+        return true;
     }
 
     void Stop()
@@ -219,18 +305,6 @@ TWaveResult TSinkWaveDevice::Restart()
     return TWaveResult::NoError;
 }
 
-void TSinkWaveDevice::HandBackAll()
-{
-    std::deque<TWaveHeader*> taken;
-    {
-        std::lock_guard lock(m_queue->Mutex);
-        taken.swap(m_queue->Headers);
-        m_queue->FrontOffset = 0;
-    }
-    for (TWaveHeader* h : taken)
-        Notify(TWaveMessage::Done, h);
-}
-
 TWaveResult TSinkWaveDevice::Reset()
 {
     if (!m_open)
@@ -249,10 +323,23 @@ TWaveResult TSinkWaveDevice::Position(qint64& samples)
 {
     if (!m_open)
         return TWaveResult::NotOpen;
-    qint64 usecs = 0;
-    RunOn(m_worker, [&] { usecs = m_worker->Sink->processedUSecs(); });
-    samples = usecs * m_format.SampleRate / 1000000;
+    std::lock_guard lock(m_queue->Mutex);
+    samples = m_queue->HeardSoundBytes() / m_format.BlockAlign();
     return TWaveResult::NoError;
+}
+
+void TSinkWaveDevice::HandBackAll()
+{
+    std::deque<TWaveHeader*> taken;
+    {
+        std::lock_guard lock(m_queue->Mutex);
+        for (const TTaken& t : m_queue->Taken)
+            taken.push_back(t.Header);
+        taken.insert(taken.end(), m_queue->Headers.begin(), m_queue->Headers.end());
+        m_queue->Clear();
+    }
+    for (TWaveHeader* h : taken)
+        Notify(TWaveMessage::Done, h);
 }
 
 TWaveResult TSinkWaveDevice::Close()
@@ -267,4 +354,4 @@ TWaveResult TSinkWaveDevice::Close()
     return TWaveResult::NoError;
 }
 
-} // namespace platform
+} // namespace audio

@@ -1,18 +1,22 @@
 #pragma once
 // The system's audio output (PulseAudio or PipeWire through Qt Multimedia's QAudioSink in
 // pull mode). The sink runs on a thread of its own that takes data from the queued buffers,
-// so sound keeps flowing while the opening thread is busy; it posts the Done notifications
-// as soon as a buffer has been handed on to the sound server.
+// so sound keeps flowing while the opening thread is busy. A buffer is handed back once the
+// server has played it, not when the sink took it: the sink takes data ahead by the
+// server's stream buffer, so a buffer counts as played when the stream has run that far
+// past its end. Until then, with nothing else queued, the sink is fed silence, so that the
+// last buffers of a sound are heard before the device closes. Position counts the frames
+// played, without that silence.
 //
 // Calls from the opening thread that touch the sink (Open, Pause, Restart, Reset, Position,
 // Close) wait for the audio thread to carry them out.
 
-#include "platform/WaveDevice.h"
+#include "audio/WaveDevice.h"
 
 #include <QThread>
 #include <memory>
 
-namespace platform
+namespace audio
 {
 
 class TSinkWorker;
@@ -45,4 +49,4 @@ private:
     TSinkWorker* m_worker = nullptr; // lives on m_thread; deleted when it ends
 };
 
-} // namespace platform
+} // namespace audio

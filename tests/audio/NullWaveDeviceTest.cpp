@@ -1,6 +1,6 @@
 // The null wave device: real-time pacing by its clock, reset, pause and recording.
-#include "WavFiles.h"
-#include "platform/WaveDeviceNull.h"
+#include "audio/WaveDeviceNull.h"
+#include "players/WavFiles.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
@@ -10,7 +10,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
-using namespace platform;
+using namespace audio;
 
 namespace
 {
