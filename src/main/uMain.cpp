@@ -128,7 +128,9 @@ QWidget* TfMain::CreatePanel(TSide side)
     files->OnChange = [this, side](TVirtualListView*) { FilesChange(side); };
     files->OnEnter = [this, side](TVirtualListView*) { FilesEnter(side); };
     files->OnDblClick = [this, side](TVirtualListView*) { FilesDblClick(side); };
-    files->OnColumnClick = [this](TVirtualListView*, int column) { SetSortOrder(column); };
+    files->OnColumnClick = [this, side](TVirtualListView*, int column) {
+        FilesColumnClick(side, column);
+    };
     files->OnEdited = [this, side](TVirtualListView*, int, QString& text) {
         FilesEdited(side, text);
     };
@@ -208,6 +210,8 @@ void TfMain::ReadListing(TSide side)
     p.Listing.ReadDirectory(p.Directory);
     p.Listing.Sort(p.SortOrder, true);
     p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
+    // A new row count drops the selection without the list reporting it.
+    FilesChange(side);
 }
 
 void TfMain::FocusFirstRow(TSide side)
@@ -227,10 +231,20 @@ void TfMain::RefreshPanel(TSide side)
     ReadListing(side);
     FillDriveList(side);
     p.DirectoryLabel->setText(p.Directory);
-    p.LabelFree->setText(FormatSize(platform::FreeSpace(p.Directory)) +
-                         QStringLiteral(" bytes free"));
+    ShowFreeSpace(side);
     ShowTotals(side, QStringLiteral(" object(s)"), QStringLiteral(" byte(s)"));
     FocusFirstRow(side);
+}
+
+void TfMain::ShowFreeSpace(TSide side)
+{
+    TPanel& p = m_panels[side];
+    // The list of drives lies on no disk: it has no free space to show.
+    if (p.Directory == QLatin1String("Drives"))
+        p.LabelFree->clear();
+    else
+        p.LabelFree->setText(FormatSize(platform::FreeSpace(p.Directory)) +
+                             QStringLiteral(" bytes free"));
 }
 
 void TfMain::ShowTotals(TSide side, const QString& objects, const QString& bytes)

@@ -93,6 +93,7 @@ public:
     void FilesODCacheHint(TSide side, int from, int to);
     void FilesChange(TSide side);
     void FilesEnter(TSide side);
+    void FilesColumnClick(TSide side, int column);
     void DrivesChange(TSide side, int index);
 
     // Panel commands.
@@ -180,6 +181,7 @@ private:
     // Opens the archive at `row` in the panel; a reader error leaves the panel as it was.
     void OpenArchive(TSide side, int row);
     void ShowTotals(TSide side, const QString& objects, const QString& bytes);
+    void ShowFreeSpace(TSide side);
     void FocusFirstRow(TSide side);
 
     void WireCommands();

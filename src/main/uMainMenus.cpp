@@ -166,6 +166,8 @@ void TfMain::CreateToolbar()
     bar->setMovable(false);
     bar->setFixedHeight(30);
     bar->setIconSize(QSize(20, 20));
+    // The bar can also be hidden through the window's own context menu.
+    connect(bar, &QToolBar::visibilityChanged, a.MenuToolbar, &QAction::setChecked);
     const auto add = [bar](QAction* action, const QStringList& theme, const QString& letters) {
         action->setIcon(Glyph(theme, letters));
         bar->addAction(action);

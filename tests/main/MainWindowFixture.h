@@ -8,10 +8,13 @@
 #include "support/TempDir.h"
 #include "zip/ZipArchive.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QProcess>
 #include <QTest>
+#include <QTreeView>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -58,6 +61,30 @@ protected:
     {
         main->Panel(side).Files->FocusItem(Row(side, name));
         main->FilesDblClick(side);
+    }
+
+    QAbstractItemView* View(TSide side)
+    {
+        return static_cast<QAbstractItemView*>(main->Panel(side).Files->ActiveView());
+    }
+
+    // Clicks a column header of a list in details view with the mouse.
+    void ClickHeader(TSide side, int column)
+    {
+        QHeaderView* header = static_cast<QTreeView*>(View(side))->header();
+        const QPoint centre(header->sectionViewportPosition(column) +
+                                header->sectionSize(column) / 2,
+                            header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre);
+    }
+
+    // Double clicks a row of a list with the mouse.
+    void DoubleClickRow(TSide side, const QString& name)
+    {
+        QAbstractItemView* view = View(side);
+        const QModelIndex index = view->model()->index(Row(side, name), 0);
+        view->scrollTo(index);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
     }
 
     // Runs the zip tool in `folder` with `arguments`; true when it succeeded.

@@ -128,11 +128,16 @@ TEST_F(MainWindowTest, DriveSelectorChoosesDrivesOrRefusesUnreachableTargets)
     EXPECT_EQ(main->Left().Directory, sub);
     EXPECT_EQ(drives->currentIndex(), current);
 
-    main->DrivesChange(sdLeft, 0);
+    ASSERT_EQ(main->Left().Selected->Text(1), "1 object(s)"); // the ".." row
+    QTest::keyClick(drives, Qt::Key_Home);                    // "Drives", the first item
     EXPECT_EQ(main->Left().Directory, "Drives");
     EXPECT_EQ(main->Left().Listing.Count(), 0);
     EXPECT_EQ(main->Left().DirectoryLabel->text(), "Drives");
     EXPECT_EQ(drives->ItemText(0), "T0:Drives");
+    // No disk, so no free space; no rows, so nothing selected.
+    EXPECT_EQ(main->Left().LabelFree->text(), "");
+    EXPECT_EQ(main->Left().Selected->Text(1), "0 object(s)");
+    EXPECT_EQ(main->Left().Selected->Text(2), "0 byte(s)");
     platform::SetMessageHandler({});
 }
 
