@@ -20,6 +20,7 @@
 
 class QComboBox;
 class QLabel;
+class QLayout;
 class QSplitter;
 class TVirtualListView;
 class TStatusLine;
@@ -171,6 +172,7 @@ private:
     void FormCreate();
     void FormShow();
     QWidget* CreatePanel(TSide side);
+    QLayout* CreateDriveRow(TSide side);
     void CreateMenus();
     void CreateToolbar();
     void SyncMenusToPanel(TSide side);

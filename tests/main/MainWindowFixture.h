@@ -5,6 +5,7 @@
 #include "controls/VirtualListView.h"
 #include "main/StatusLine.h"
 #include "main/uMain.h"
+#include "support/DesignFont.h"
 #include "support/TempDir.h"
 #include "zip/ZipArchive.h"
 
@@ -106,6 +107,7 @@ protected:
         return dir(archive);
     }
 
+    AppFont font{DesignFont()}; // the layout sizes hold exactly
     std::unique_ptr<TfMain> main;
     TempDir dir;
 };
