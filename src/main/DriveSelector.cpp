@@ -8,6 +8,7 @@
 #include <QAbstractItemView>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <algorithm>
 
 namespace
 {

@@ -1,8 +1,10 @@
 #include "main/StatusLine.h"
 
 #include "controls/FontScale.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
+#include <algorithm>
 
 TStatusLine::TStatusLine(const QString& caption, QWidget* parent) : QWidget(parent)
 {
