@@ -1,5 +1,7 @@
 #include "fileops/uConfirm.h"
 
+#include "controls/FontScale.h"
+
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
@@ -19,7 +21,7 @@ QLabel* MakeBand(QWidget* parent, const QRect& geometry, const QString& text, QW
     auto* frame = new QFrame(parent);
     frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     frame->setLineWidth(1);
-    frame->setGeometry(geometry);
+    frame->setGeometry(fontscale::Scaled(geometry));
     frame->setAutoFillBackground(true);
     QPalette bandPalette = frame->palette();
     bandPalette.setColor(QPalette::Window, Qt::red);
@@ -50,7 +52,8 @@ TfConfirm::TfConfirm(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Confirmation"));
     setWindowIcon(style()->standardIcon(QStyle::SP_MessageBoxQuestion));
-    setFixedSize(360, 95);
+    using fontscale::Scaled;
+    setFixedSize(Scaled(QSize(360, 95)));
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
 
     LabelNotice = MakeBand(this, QRect(0, 0, 360, 31), QStringLiteral("LabelNotice"), PanelNotice);
@@ -58,10 +61,10 @@ TfConfirm::TfConfirm(QWidget* parent) : QDialog(parent)
         MakeBand(this, QRect(0, 35, 360, 21), QStringLiteral("LabelConfirm"), PanelConfirm);
 
     ButtonAccept = new QPushButton(QStringLiteral("Yes"), this);
-    ButtonAccept->setGeometry(195, 65, 75, 25);
+    ButtonAccept->setGeometry(Scaled(QRect(195, 65, 75, 25)));
     ButtonAccept->setDefault(true);
     ButtonCancel = new QPushButton(QStringLiteral("No"), this);
-    ButtonCancel->setGeometry(280, 65, 75, 25);
+    ButtonCancel->setGeometry(Scaled(QRect(280, 65, 75, 25)));
     setTabOrder(ButtonAccept, ButtonCancel);
 
     connect(ButtonAccept, &QPushButton::clicked, this, [this] { done(mrYes); });

@@ -1,5 +1,7 @@
 #include "fileops/uSimple.h"
 
+#include "controls/FontScale.h"
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,11 +16,12 @@ TfSimple::TfSimple(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Enter information"));
     setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
-    setFixedSize(360, 150);
+    using fontscale::Scaled;
+    setFixedSize(Scaled(QSize(360, 150)));
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
 
     Memo = new QPlainTextEdit(QStringLiteral("Memo"), this);
-    Memo->setGeometry(0, 0, 360, 89);
+    Memo->setGeometry(Scaled(QRect(0, 0, 360, 89)));
     Memo->setEnabled(false);
     Memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     // Disabled only so that it takes no focus; the instructions stay fully readable.
@@ -33,17 +36,17 @@ TfSimple::TfSimple(QWidget* parent) : QDialog(parent)
     Memo->setFont(bold);
 
     LabelCaption = new QLabel(QStringLiteral("LabelCaption"), this);
-    LabelCaption->setGeometry(0, 93, 81, 14);
+    LabelCaption->setGeometry(Scaled(QRect(0, 93, 81, 14)));
     LabelCaption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     Edit = new QLineEdit(QStringLiteral("Edit"), this);
-    Edit->setGeometry(85, 90, 275, 21);
+    Edit->setGeometry(Scaled(QRect(85, 90, 275, 21)));
 
     ButtonAccept = new QPushButton(QStringLiteral("Accept"), this);
-    ButtonAccept->setGeometry(195, 120, 75, 25);
+    ButtonAccept->setGeometry(Scaled(QRect(195, 120, 75, 25)));
     ButtonAccept->setDefault(true);
     ButtonCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    ButtonCancel->setGeometry(280, 120, 75, 25);
+    ButtonCancel->setGeometry(Scaled(QRect(280, 120, 75, 25)));
     setTabOrder(Edit, ButtonAccept);
     setTabOrder(ButtonAccept, ButtonCancel);
 

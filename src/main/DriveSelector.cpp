@@ -1,5 +1,6 @@
 #include "main/DriveSelector.h"
 
+#include "controls/FontScale.h"
 #include "main/PanelText.h"
 #include "platform/Drives.h"
 #include "platform/IconList.h"
@@ -7,6 +8,7 @@
 #include <QAbstractItemView>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <algorithm>
 
 namespace
 {
@@ -22,13 +24,14 @@ public:
     {
         QStyleOptionViewItem indented = option;
         const TDriveItem item = ParseDriveItem(index.data(TDriveSelector::ItemRole).toString());
-        indented.rect.adjust(item.Level * 16, 0, 0, 0);
+        indented.rect.adjust(item.Level * fontscale::Scaled(16), 0, 0, 0);
         QStyledItemDelegate::paint(painter, indented, index);
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
-        return QSize(QStyledItemDelegate::sizeHint(option, index).width(), 18);
+        const QSize natural = QStyledItemDelegate::sizeHint(option, index);
+        return QSize(natural.width(), std::max(fontscale::Scaled(18), natural.height()));
     }
 };
 
@@ -60,6 +63,9 @@ TDriveSelector::TDriveSelector(QWidget* parent) : QComboBox(parent)
     setFocusPolicy(Qt::NoFocus); // not a tab stop
     setItemDelegate(new TDriveItemDelegate(this));
     setIconSize(QSize(16, 16));
+    // The width is the layout's to give; a long name is cut rather than widening it.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(4);
 }
 
 void TDriveSelector::SetItems(const QStringList& items, int selected)

@@ -1,7 +1,10 @@
 #include "main/StatusLine.h"
 
+#include "controls/FontScale.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
+#include <algorithm>
 
 TStatusLine::TStatusLine(const QString& caption, QWidget* parent) : QWidget(parent)
 {
@@ -11,7 +14,7 @@ TStatusLine::TStatusLine(const QString& caption, QWidget* parent) : QWidget(pare
     const int widths[4] = {60, 100, 150, 50};
     for (int i = 0; i < 4; ++i) {
         auto* label = new QLabel(this);
-        label->setFixedWidth(widths[i]);
+        m_widths[size_t(i)] = fontscale::Scaled(widths[i]);
         label->setAlignment(i < 3 ? Qt::AlignRight | Qt::AlignVCenter
                                   : Qt::AlignLeft | Qt::AlignVCenter);
         if (i == 1 || i == 2)
@@ -20,15 +23,19 @@ TStatusLine::TStatusLine(const QString& caption, QWidget* parent) : QWidget(pare
         m_labels[size_t(i)] = label;
     }
     layout->addStretch(1);
-    m_labels[0]->setText(caption);
-    m_labels[1]->setText(QStringLiteral("0 objects"));
-    m_labels[2]->setText(QStringLiteral("0 bytes"));
+    SetText(0, caption);
+    SetText(1, QStringLiteral("0 objects"));
+    SetText(2, QStringLiteral("0 bytes"));
+    SetText(3, QString());
 }
 
 void TStatusLine::SetText(int panel, const QString& text)
 {
-    if (panel >= 0 && panel < 4)
-        m_labels[size_t(panel)]->setText(text);
+    if (panel < 0 || panel >= 4)
+        return;
+    QLabel* label = m_labels[size_t(panel)];
+    label->setText(text);
+    label->setFixedWidth(std::max(m_widths[size_t(panel)], label->sizeHint().width()));
 }
 
 QString TStatusLine::Text(int panel) const

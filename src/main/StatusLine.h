@@ -1,5 +1,6 @@
 #pragma once
-// A status line of four fixed panels (60, 100, 150 and 50 pixels wide) under a list.
+// A status line of four panels under a list, 60, 100, 150 and 50 pixels wide at the design
+// font size and scaled with the desktop font; a panel widens to show its whole text.
 
 #include <QWidget>
 #include <array>
@@ -18,4 +19,5 @@ public:
 
 private:
     std::array<QLabel*, 4> m_labels{};
+    std::array<int, 4> m_widths{};
 };

@@ -1,34 +1,81 @@
 #include "main/uMain.h"
 
+#include "controls/FontScale.h"
 #include "controls/VirtualListView.h"
 #include "main/DriveSelector.h"
 #include "main/StatusLine.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/IconList.h"
+#include "platform/Locale.h"
 #include "viewers/uText.h"
 #include "zip/ZipArchive.h"
 
 #include <QCloseEvent>
+#include <QDate>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSplitter>
+#include <QStyle>
 #include <QVBoxLayout>
+
+using fontscale::Scaled;
 
 namespace
 {
 
+// Design sizes, scaled with the desktop font.
 constexpr int kSplitterWidth = 3;
-constexpr int kOtherColumnsWidth =
-    297; // Ext. 40 + Size 75 + Last modified 120 + Attr. 45 + borders
+constexpr int kColumnBorders = 17; // with Ext. 40, Size 75, Last modified 120, Attr. 45: 297
+constexpr int kNameWidth = 45;     // the Name column at the design client width
+const QSize kClientSize(688, 434);
+
+// The widest "Last modified" text of this locale and font, with the cell's margins:
+// every month, a two-digit day, a morning and an evening time.
+int WidestDateWidth(const QWidget* list)
+{
+    const QFontMetrics metrics(list->font());
+    int widest = 0;
+    for (int month = 1; month <= 12; ++month)
+        for (int hour : {10, 22}) {
+            const double day = QDate(1899, 12, 30).daysTo(QDate(2000, month, 28));
+            const QString text = platform::FormatDateTime(day + (hour * 3600 + 3538) / 86400.0);
+            widest = std::max(widest, metrics.horizontalAdvance(text));
+        }
+    const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list);
+    return widest + 2 * (margin + 1);
+}
+
+void AddColumns(TVirtualListView* files)
+{
+    files->AddColumn(QStringLiteral("Name"), Scaled(kNameWidth));
+    files->AddColumn(QStringLiteral("Ext."), Scaled(40));
+    files->AddColumn(QStringLiteral("Size"), Scaled(75), Qt::AlignRight);
+    // A font wider than the design font needs more room for a date than scaling gives.
+    files->AddColumn(QStringLiteral("Last modified"),
+                     std::max(Scaled(120), WidestDateWidth(files)));
+    files->AddColumn(QStringLiteral("Attr."), Scaled(45));
+}
+
+// What the columns other than Name take of a list's width (297 at the design size).
+int OtherColumnsWidth(const TVirtualListView* files)
+{
+    int width = Scaled(kColumnBorders);
+    for (int column = 1; column < files->ColumnCount(); ++column)
+        width += files->ColumnWidth(column);
+    return width;
+}
 
 } // namespace
 
 TfMain::TfMain(QWidget* parent) : QMainWindow(parent)
 {
     setWindowTitle(QStringLiteral("Travodex"));
-    resize(688, 434);
     FormCreate();
+    // The design client size, scaled; wide enough for the design Name columns.
+    const int panel = OtherColumnsWidth(Left().Files) + Scaled(kNameWidth);
+    const QSize client = Scaled(kClientSize);
+    resize(std::max(client.width(), 2 * panel + m_splitter->handleWidth()), client.height());
 }
 
 TfMain::~TfMain()
@@ -63,7 +110,7 @@ void TfMain::FormCreate()
         p.ViewStyle = vsReport;
     }
     m_splitter = new QSplitter(Qt::Horizontal, this);
-    m_splitter->setHandleWidth(kSplitterWidth);
+    m_splitter->setHandleWidth(Scaled(kSplitterWidth));
     m_splitter->setChildrenCollapsible(false);
     m_splitter->addWidget(CreatePanel(sdLeft));
     m_splitter->addWidget(CreatePanel(sdRight));
@@ -92,31 +139,15 @@ QWidget* TfMain::CreatePanel(TSide side)
     QFont bold = p.DirectoryLabel->font();
     bold.setBold(true);
     p.DirectoryLabel->setFont(bold);
-    p.DirectoryLabel->setFixedHeight(16);
+    p.DirectoryLabel->setFixedHeight(std::max(Scaled(16), p.DirectoryLabel->sizeHint().height()));
     layout->addWidget(p.DirectoryLabel);
-
-    auto* driveRow = new QHBoxLayout;
-    driveRow->setContentsMargins(0, 0, 5, 0);
-    auto* drives = new TDriveSelector(p.Panel);
-    drives->setFixedWidth(220);
-    p.Drives = drives;
-    connect(drives, &QComboBox::activated, this,
-            [this, side](int index) { DrivesChange(side, index); });
-    p.LabelFree = new QLabel(QStringLiteral("0 bytes free"), p.Panel);
-    p.LabelFree->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    driveRow->addWidget(drives);
-    driveRow->addWidget(p.LabelFree, 1);
-    layout->addLayout(driveRow);
+    layout->addLayout(CreateDriveRow(side));
 
     p.Files = new TVirtualListView(p.Panel);
     TVirtualListView* files = p.Files;
     files->SetExtendedStyles(lvxFullRowSelect);
     files->SetVirtualMode(true);
-    files->AddColumn(QStringLiteral("Name"), 45);
-    files->AddColumn(QStringLiteral("Ext."), 40);
-    files->AddColumn(QStringLiteral("Size"), 75, Qt::AlignRight);
-    files->AddColumn(QStringLiteral("Last modified"), 120);
-    files->AddColumn(QStringLiteral("Attr."), 45);
+    AddColumns(files);
     files->ImageProvider = [](int index) { return platform::TIconList::instance().Icon(index); };
     files->OnODGetItemInfo = [this, side](TVirtualListView*, int item, int subItem, unsigned mask,
                                           int& image, int&, int&, int&, QString& text) {
@@ -128,7 +159,9 @@ QWidget* TfMain::CreatePanel(TSide side)
     files->OnChange = [this, side](TVirtualListView*) { FilesChange(side); };
     files->OnEnter = [this, side](TVirtualListView*) { FilesEnter(side); };
     files->OnDblClick = [this, side](TVirtualListView*) { FilesDblClick(side); };
-    files->OnColumnClick = [this](TVirtualListView*, int column) { SetSortOrder(column); };
+    files->OnColumnClick = [this, side](TVirtualListView*, int column) {
+        FilesColumnClick(side, column);
+    };
     files->OnEdited = [this, side](TVirtualListView*, int, QString& text) {
         FilesEdited(side, text);
     };
@@ -147,6 +180,27 @@ QWidget* TfMain::CreatePanel(TSide side)
     return p.Panel;
 }
 
+QLayout* TfMain::CreateDriveRow(TSide side)
+{
+    TPanel& p = m_panels[side];
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, Scaled(5), 0);
+    auto* drives = new TDriveSelector(p.Panel);
+    p.Drives = drives;
+    connect(drives, &QComboBox::activated, this,
+            [this, side](int index) { DrivesChange(side, index); });
+    p.LabelFree = new QLabel(QStringLiteral("0 bytes free"), p.Panel);
+    p.LabelFree->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // The selector is 220 wide at the design size; it gives way to a free-space figure
+    // that would not fit beside it, so that the figure is never cut or overlapped.
+    drives->setMaximumWidth(Scaled(220));
+    drives->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    p.LabelFree->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
+    row->addWidget(drives, 1);
+    row->addWidget(p.LabelFree);
+    return row;
+}
+
 int TfMain::ClientWidth() const
 {
     return m_splitter->width();
@@ -155,8 +209,9 @@ int TfMain::ClientWidth() const
 void TfMain::FormResize()
 {
     const int total = ClientWidth();
-    const int left = (total - kSplitterWidth) / 2;
-    m_splitter->setSizes({left, std::max(0, total - kSplitterWidth - left)});
+    const int handle = m_splitter->handleWidth();
+    const int left = (total - handle) / 2;
+    m_splitter->setSizes({left, std::max(0, total - handle - left)});
     SplitterMoved();
 }
 
@@ -164,7 +219,8 @@ void TfMain::SplitterMoved()
 {
     const QList<int> sizes = m_splitter->sizes();
     for (int side = 0; side < 2 && side < sizes.size(); ++side)
-        m_panels[side].Files->SetColumnWidth(0, sizes[side] - kOtherColumnsWidth);
+        m_panels[side].Files->SetColumnWidth(0,
+                                             sizes[side] - OtherColumnsWidth(m_panels[side].Files));
 }
 
 void TfMain::resizeEvent(QResizeEvent* event)
@@ -208,6 +264,8 @@ void TfMain::ReadListing(TSide side)
     p.Listing.ReadDirectory(p.Directory);
     p.Listing.Sort(p.SortOrder, true);
     p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
+    // A new row count drops the selection without the list reporting it.
+    FilesChange(side);
 }
 
 void TfMain::FocusFirstRow(TSide side)
@@ -227,10 +285,20 @@ void TfMain::RefreshPanel(TSide side)
     ReadListing(side);
     FillDriveList(side);
     p.DirectoryLabel->setText(p.Directory);
-    p.LabelFree->setText(FormatSize(platform::FreeSpace(p.Directory)) +
-                         QStringLiteral(" bytes free"));
+    ShowFreeSpace(side);
     ShowTotals(side, QStringLiteral(" object(s)"), QStringLiteral(" byte(s)"));
     FocusFirstRow(side);
+}
+
+void TfMain::ShowFreeSpace(TSide side)
+{
+    TPanel& p = m_panels[side];
+    // The list of drives lies on no disk: it has no free space to show.
+    if (p.Directory == QLatin1String("Drives"))
+        p.LabelFree->clear();
+    else
+        p.LabelFree->setText(FormatSize(platform::FreeSpace(p.Directory)) +
+                             QStringLiteral(" bytes free"));
 }
 
 void TfMain::ShowTotals(TSide side, const QString& objects, const QString& bytes)

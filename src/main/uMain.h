@@ -20,6 +20,7 @@
 
 class QComboBox;
 class QLabel;
+class QLayout;
 class QSplitter;
 class TVirtualListView;
 class TStatusLine;
@@ -93,6 +94,7 @@ public:
     void FilesODCacheHint(TSide side, int from, int to);
     void FilesChange(TSide side);
     void FilesEnter(TSide side);
+    void FilesColumnClick(TSide side, int column);
     void DrivesChange(TSide side, int index);
 
     // Panel commands.
@@ -170,6 +172,7 @@ private:
     void FormCreate();
     void FormShow();
     QWidget* CreatePanel(TSide side);
+    QLayout* CreateDriveRow(TSide side);
     void CreateMenus();
     void CreateToolbar();
     void SyncMenusToPanel(TSide side);
@@ -180,6 +183,7 @@ private:
     // Opens the archive at `row` in the panel; a reader error leaves the panel as it was.
     void OpenArchive(TSide side, int row);
     void ShowTotals(TSide side, const QString& objects, const QString& bytes);
+    void ShowFreeSpace(TSide side);
     void FocusFirstRow(TSide side);
 
     void WireCommands();

@@ -53,6 +53,7 @@ void TfMain::LoadZipListing(TSide side, const TFileObject* archiveEntry)
     p.Listing.LoadArchiveMembers(p.Zip->Members(), archiveEntry);
     p.Listing.Sort(p.SortOrder, true);
     p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
+    FilesChange(side);
 }
 
 bool TfMain::ShowsArchive(TSide side) const
@@ -67,7 +68,18 @@ void TfMain::OpenLocation(TSide side)
     FillDriveList(side);
     FocusFirstRow(side);
     p.DirectoryLabel->setText(p.Directory);
+    ShowFreeSpace(side);
     ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
+}
+
+void TfMain::FilesColumnClick(TSide side, int column)
+{
+    // A click on a header sorts that list, which takes the focus as any click on it
+    // does; the Sort menu and buttons then show its new order.
+    m_panels[side].Files->setFocus();
+    FilesEnter(side);
+    SetSortOrder(column);
+    SyncMenusToPanel(side);
 }
 
 void TfMain::SetSortOrder(int columnIndex)
@@ -91,15 +103,17 @@ void TfMain::SetViewStyle(int style)
     if (ActivePanel != 1 && ActivePanel != 2)
         return;
     TPanel& p = m_panels[ActiveSide()];
-    p.Files->SetViewStyle(TViewStyle(style));
+    // The switch moves the focus to the new view, and entering a list shows the style
+    // it holds: store the style first.
     p.ViewStyle = quint8(style);
+    p.Files->SetViewStyle(TViewStyle(style));
 }
 
 void TfMain::MenuToolbarClick()
 {
     auto* bar = findChild<QToolBar*>(QStringLiteral("Toolbar"));
-    bar->setVisible(!bar->isVisible());
-    Actions.MenuToolbar->setChecked(bar->isVisible());
+    bar->setVisible(bar->isHidden());
+    Actions.MenuToolbar->setChecked(!bar->isHidden());
 }
 
 void TfMain::MenuDirectorySizeClick()
@@ -128,7 +142,6 @@ void TfMain::MenuSynchronizeWindowsClick()
     TPanel& p = m_panels[target];
     FillDriveList(target);
     p.DirectoryLabel->setText(p.Directory);
-    p.LabelFree->setText(FormatSize(platform::FreeSpace(p.Directory)) +
-                         QStringLiteral(" bytes free"));
+    ShowFreeSpace(target);
     ShowTotals(target, QStringLiteral(" object(s)"), QStringLiteral(" byte(s)"));
 }

@@ -1,4 +1,5 @@
 // The main menu, the pop-up menu of the lists and the tool bar.
+#include "controls/FontScale.h"
 #include "controls/VirtualListView.h"
 #include "main/uMain.h"
 
@@ -164,17 +165,20 @@ void TfMain::CreateToolbar()
     auto* bar = addToolBar(QStringLiteral("Toolbar"));
     bar->setObjectName(QStringLiteral("Toolbar"));
     bar->setMovable(false);
-    bar->setFixedHeight(30);
-    bar->setIconSize(QSize(20, 20));
+    using fontscale::Scaled;
+    bar->setFixedHeight(Scaled(30));
+    bar->setIconSize(Scaled(QSize(20, 20)));
+    // The bar can also be hidden through the window's own context menu.
+    connect(bar, &QToolBar::visibilityChanged, a.MenuToolbar, &QAction::setChecked);
     const auto add = [bar](QAction* action, const QStringList& theme, const QString& letters) {
         action->setIcon(Glyph(theme, letters));
         bar->addAction(action);
         if (QWidget* button = bar->widgetForAction(action))
-            button->setFixedSize(25, 25);
+            button->setFixedSize(Scaled(QSize(25, 25)));
     };
     const auto gap = [bar](int width) {
         auto* spacer = new QWidget(bar);
-        spacer->setFixedWidth(width);
+        spacer->setFixedWidth(Scaled(width));
         bar->addWidget(spacer);
     };
     add(a.MenuCreateDirectory, {"folder-new"}, "+");

@@ -1,5 +1,6 @@
 #include "main/uProperties.h"
 
+#include "controls/FontScale.h"
 #include "platform/Messages.h"
 #include "platform/ProfileString.h"
 
@@ -30,7 +31,7 @@ constexpr int kButtonPanelHeight = 35;
 TfProperties::TfProperties(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Properties"));
-    setFixedSize(400, 250);
+    setFixedSize(fontscale::Scaled(QSize(400, 250)));
     setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
     BuildPages();
     BuildButtons();
@@ -41,7 +42,7 @@ TfProperties::TfProperties(QWidget* parent) : QDialog(parent)
 void TfProperties::BuildPages()
 {
     Page = new QTabWidget(this);
-    Page->setGeometry(0, 0, width(), height() - kButtonPanelHeight);
+    Page->setGeometry(0, 0, width(), height() - fontscale::Scaled(kButtonPanelHeight));
 
     TabExtensions = new QWidget();
     Memo = new QPlainTextEdit(QStringLiteral("Memo"), TabExtensions);
@@ -58,7 +59,7 @@ void TfProperties::BuildPages()
 
     TabOptions = new QWidget();
     CheckBoxBin = new QCheckBox(QStringLiteral("Use bin for files deletion"), TabOptions);
-    CheckBoxBin->move(10, 10);
+    CheckBoxBin->move(fontscale::Scaled(10), fontscale::Scaled(10));
     CheckBoxBin->adjustSize();
     Page->addTab(TabOptions, QStringLiteral("Options"));
 }
@@ -66,12 +67,14 @@ void TfProperties::BuildPages()
 void TfProperties::BuildButtons()
 {
     PanelButtons = new QWidget(this);
-    PanelButtons->setGeometry(0, height() - kButtonPanelHeight, width(), kButtonPanelHeight);
+    const int buttonsHeight = fontscale::Scaled(kButtonPanelHeight);
+    PanelButtons->setGeometry(0, height() - buttonsHeight, width(), buttonsHeight);
     ButtonAccept = new QPushButton(QStringLiteral("Accept"), PanelButtons);
     ButtonAccept->setDefault(true);
     ButtonCancel = new QPushButton(QStringLiteral("Cancel"), PanelButtons);
     auto* row = new QHBoxLayout(PanelButtons);
-    row->setContentsMargins(5, 5, 5, 5);
+    const int margin = fontscale::Scaled(5);
+    row->setContentsMargins(margin, margin, margin, margin);
     row->addStretch();
     row->addWidget(ButtonAccept);
     row->addWidget(ButtonCancel);

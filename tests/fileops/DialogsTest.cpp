@@ -1,6 +1,7 @@
 #include "fileops/ModalAnswer.h"
 #include "fileops/uConfirm.h"
 #include "fileops/uSimple.h"
+#include "support/DesignFont.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,7 @@ class ConfirmDialog : public ::testing::Test
 protected:
     void SetUp() override { fConfirm = &dialog; }
     void TearDown() override { fConfirm = nullptr; }
+    AppFont font{DesignFont()};
     TfConfirm dialog;
 };
 
@@ -31,6 +33,13 @@ TEST_F(ConfirmDialog, StartsWithItsCaptionSizeAndButtons)
     EXPECT_EQ(dialog.ButtonCancel->geometry(), QRect(280, 65, 75, 25));
     EXPECT_EQ(dialog.PanelNotice->geometry(), QRect(0, 0, 360, 31));
     EXPECT_EQ(dialog.PanelConfirm->geometry(), QRect(0, 35, 360, 21));
+    // With a font of 20 pixels every size grows by 20 / 11.
+    QFont big = DesignFont();
+    big.setPixelSize(20);
+    const AppFont large(big);
+    const TfConfirm scaled;
+    EXPECT_EQ(scaled.size(), QSize(655, 173));
+    EXPECT_EQ(scaled.ButtonCancel->geometry(), QRect(509, 118, 136, 46));
 }
 
 TEST_F(ConfirmDialog, QuestionIsAnsweredByButtonsAndKeys)
@@ -108,6 +117,7 @@ class SimpleDialog : public ::testing::Test
 protected:
     void SetUp() override { fSimple = &dialog; }
     void TearDown() override { fSimple = nullptr; }
+    AppFont font{DesignFont()};
     TfSimple dialog;
 };
 

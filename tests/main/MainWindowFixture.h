@@ -5,13 +5,17 @@
 #include "controls/VirtualListView.h"
 #include "main/StatusLine.h"
 #include "main/uMain.h"
+#include "support/DesignFont.h"
 #include "support/TempDir.h"
 #include "zip/ZipArchive.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QProcess>
 #include <QTest>
+#include <QTreeView>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -60,6 +64,30 @@ protected:
         main->FilesDblClick(side);
     }
 
+    QAbstractItemView* View(TSide side)
+    {
+        return static_cast<QAbstractItemView*>(main->Panel(side).Files->ActiveView());
+    }
+
+    // Clicks a column header of a list in details view with the mouse.
+    void ClickHeader(TSide side, int column)
+    {
+        QHeaderView* header = static_cast<QTreeView*>(View(side))->header();
+        const QPoint centre(header->sectionViewportPosition(column) +
+                                header->sectionSize(column) / 2,
+                            header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre);
+    }
+
+    // Double clicks a row of a list with the mouse.
+    void DoubleClickRow(TSide side, const QString& name)
+    {
+        QAbstractItemView* view = View(side);
+        const QModelIndex index = view->model()->index(Row(side, name), 0);
+        view->scrollTo(index);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
+    }
+
     // Runs the zip tool in `folder` with `arguments`; true when it succeeded.
     static bool RunZip(const QString& folder, const QStringList& arguments)
     {
@@ -79,6 +107,7 @@ protected:
         return dir(archive);
     }
 
+    AppFont font{DesignFont()}; // the layout sizes hold exactly
     std::unique_ptr<TfMain> main;
     TempDir dir;
 };

@@ -6,9 +6,16 @@
 #include "platform/Messages.h"
 
 #include <QAbstractItemView>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QHeaderView>
 #include <QSplitter>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QTreeView>
 
 TEST_F(MainWindowTest, StartsWithBothPanelsAtTheProgramDriveLeftActive)
 {
@@ -128,11 +135,16 @@ TEST_F(MainWindowTest, DriveSelectorChoosesDrivesOrRefusesUnreachableTargets)
     EXPECT_EQ(main->Left().Directory, sub);
     EXPECT_EQ(drives->currentIndex(), current);
 
-    main->DrivesChange(sdLeft, 0);
+    ASSERT_EQ(main->Left().Selected->Text(1), "1 object(s)"); // the ".." row
+    QTest::keyClick(drives, Qt::Key_Home);                    // "Drives", the first item
     EXPECT_EQ(main->Left().Directory, "Drives");
     EXPECT_EQ(main->Left().Listing.Count(), 0);
     EXPECT_EQ(main->Left().DirectoryLabel->text(), "Drives");
     EXPECT_EQ(drives->ItemText(0), "T0:Drives");
+    // No disk, so no free space; no rows, so nothing selected.
+    EXPECT_EQ(main->Left().LabelFree->text(), "");
+    EXPECT_EQ(main->Left().Selected->Text(1), "0 object(s)");
+    EXPECT_EQ(main->Left().Selected->Text(2), "0 byte(s)");
     platform::SetMessageHandler({});
 }
 
@@ -151,4 +163,87 @@ TEST_F(MainWindowTest, CacheHintBoundsIconLookupsToVisibleRows)
     EXPECT_EQ(main->IconLookupCount, visible);
     const TFileListing& l = main->Left().Listing;
     EXPECT_EQ(l[l.Count() - 1].ImageIndex, 0); // never painted, never looked up
+}
+
+namespace
+{
+
+// Every text of a panel shows whole: status panels, caption, free space (beside the drive
+// selector, not over it), column captions and the dates of the rows.
+void ExpectNothingCut(TfMain& window, TSide side)
+{
+    TPanel& p = window.Panel(side);
+    for (TStatusLine* line : {p.Selected, p.Total}) {
+        const QList<QLabel*> labels = line->findChildren<QLabel*>();
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_GE(labels[i]->width(), labels[i]->sizeHint().width())
+                << labels[i]->text().toStdString();
+            EXPECT_LE(labels[i]->geometry().right(), line->width())
+                << labels[i]->text().toStdString();
+        }
+    }
+    for (QLabel* label : {p.DirectoryLabel, p.LabelFree}) {
+        EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+        EXPECT_GE(label->height(), label->sizeHint().height()) << label->text().toStdString();
+        EXPECT_LE(label->geometry().right(), p.Panel->width()) << label->text().toStdString();
+    }
+    EXPECT_FALSE(p.LabelFree->geometry().intersects(p.Drives->geometry()));
+    auto* view = static_cast<QTreeView*>(p.Files->ActiveView());
+    QHeaderView* header = view->header();
+    const int headerMargin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    for (int column = 0; column < header->count(); ++column) {
+        const QString caption = view->model()->headerData(column, Qt::Horizontal).toString();
+        EXPECT_LE(header->fontMetrics().horizontalAdvance(caption) + 2 * headerMargin,
+                  header->sectionSize(column))
+            << caption.toStdString();
+    }
+    QStyleOptionViewItem option;
+    option.initFrom(view);
+    for (int row = 0; row < view->model()->rowCount(); ++row) {
+        const QModelIndex date = view->model()->index(row, pcModified);
+        EXPECT_LE(view->itemDelegate()->sizeHint(option, date).width(),
+                  header->sectionSize(pcModified))
+            << date.data().toString().toStdString();
+    }
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, LayoutScalesWithTheDesktopFontAndCutsNoText)
+{
+    // A date in every month at a two-digit evening hour, and a total of twelve digits.
+    for (int month = 1; month <= 12; ++month) {
+        QFile file(dir.write(QString("month%1.txt").arg(month)));
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        file.setFileTime(QDateTime(QDate(2026, month, 28), QTime(22, 58, 58)),
+                         QFileDevice::FileModificationTime);
+    }
+    QFile big(dir.write("big.bin"));
+    ASSERT_TRUE(big.resize(123456789012)); // sparse
+    const QFont desktop = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    QFont large = desktop;
+    large.setPixelSize(20);
+    for (const QFont& font : {desktop, large}) {
+        const AppFont shown(font);
+        const int pixels = QFontInfo(font).pixelSize();
+        TfMain window; // at its design size, scaled by the font
+        const double ratio = pixels / 11.0;
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        for (TSide side : {sdRight, sdLeft}) {
+            window.Panel(side).Directory = dir.path();
+            window.RefreshPanel(side);
+        }
+        QTest::keyClick(window.Left().Files->ActiveView(), Qt::Key_A, Qt::ControlModifier);
+        QApplication::processEvents();
+        EXPECT_EQ(window.Left().Total->Text(2), "123,456,789,012 byte(s)");
+        EXPECT_NEAR(window.Left().Files->ColumnWidth(pcExt), 40 * ratio, 1);
+        for (TSide side : {sdLeft, sdRight}) {
+            SCOPED_TRACE(pixels);
+            ExpectNothingCut(window, side);
+        }
+        const QString shots = qEnvironmentVariable("TRVX_SCREENSHOT_DIR");
+        if (!shots.isEmpty())
+            window.grab().save(QString("%1/main-%2px.png").arg(shots).arg(pixels));
+    }
 }

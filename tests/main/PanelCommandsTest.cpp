@@ -2,7 +2,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMenu>
+#include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 
 TEST_F(MainWindowTest, DoubleClickIntoASubdirectoryAndBack)
 {
@@ -10,17 +13,32 @@ TEST_F(MainWindowTest, DoubleClickIntoASubdirectoryAndBack)
     dir.write("ARCHIVE/a.txt", QByteArray(3000, 'a'));
     dir.write("ARCHIVE/b.txt", QByteArray(456, 'b'));
     Open(sdLeft, dir.path());
-    const QString freeBefore = main->Left().LabelFree->text();
-    DoubleClick(sdLeft, "ARCHIVE");
+    DoubleClickRow(sdLeft, "ARCHIVE");
     EXPECT_EQ(main->Left().Directory, dir("ARCHIVE/"));
     EXPECT_EQ(main->Left().DirectoryLabel->text(), dir("ARCHIVE/"));
     EXPECT_EQ(main->Left().Total->Text(1), "3 objects");
     EXPECT_EQ(main->Left().Total->Text(2), "3,456 bytes");
-    EXPECT_EQ(main->Left().LabelFree->text(), freeBefore);
     EXPECT_EQ(main->Left().Files->GetFocusedIndex(), 0);
     DoubleClick(sdLeft, "..");
     EXPECT_EQ(main->Left().Directory, dir.path());
     EXPECT_TRUE(Names(sdLeft).contains("ARCHIVE"));
+}
+
+TEST_F(MainWindowTest, FreeSpaceFollowsEveryChangeOfLocation)
+{
+    // /proc has no free space at all: entering it must show that, and leaving it not.
+    ASSERT_TRUE(QFile::link("/proc", dir("proc")));
+    Open(sdLeft, dir.path());
+    const QString here = main->Left().LabelFree->text();
+    ASSERT_NE(here, "0 bytes free");
+    DoubleClickRow(sdLeft, "proc");
+    ASSERT_EQ(main->Left().Directory, dir("proc/"));
+    EXPECT_EQ(main->Left().LabelFree->text(), "0 bytes free");
+    ASSERT_EQ(main->Left().Listing[main->Left().Files->GetFocusedIndex()].Name, "..");
+    QTest::keyClick(View(sdLeft), Qt::Key_Return);
+    ASSERT_EQ(main->Left().Directory, dir.path());
+    EXPECT_NE(main->Left().LabelFree->text(), "0 bytes free");
+    EXPECT_TRUE(main->Left().LabelFree->text().endsWith(" bytes free"));
 }
 
 TEST_F(MainWindowTest, DoubleClickOnNothingDoesNothing)
@@ -34,22 +52,34 @@ TEST_F(MainWindowTest, DoubleClickOnNothingDoesNothing)
     EXPECT_EQ(main->Left().Directory, "Drives");
 }
 
-TEST_F(MainWindowTest, HeaderClicksSortTheActivePanelAndLeaveTheMenu)
+TEST_F(MainWindowTest, HeaderClickSortsTheClickedPanelAndTheSortMenuFollows)
 {
     dir.write("big.txt", QByteArray(500, 'x'));
     dir.write("small.txt", QByteArray(5, 'x'));
     dir.write("a.zzz", QByteArray(50, 'x'));
     Open(sdRight, dir.path());
     Open(sdLeft, dir.path());
-    main->SetSortOrder(2); // "Size" header of either list: the active (left) panel
-    EXPECT_EQ(main->Left().SortOrder, soSize);
-    EXPECT_EQ(Names(sdLeft), QStringList({"..", "small.txt", "a.zzz", "big.txt"}));
-    EXPECT_EQ(main->Right().SortOrder, soName);
+    QAction* bySize = main->Actions.MenuSort[soSize];
+    auto* bar = main->findChild<QToolBar*>("Toolbar");
+    auto* sizeButton = qobject_cast<QToolButton*>(bar->widgetForAction(bySize));
+    ASSERT_TRUE(sizeButton);
+    ClickHeader(sdRight, 2); // "Size" of the inactive right list
+    EXPECT_EQ(main->ActivePanel, 2);
+    EXPECT_EQ(main->Right().SortOrder, soSize);
+    EXPECT_EQ(Names(sdRight), QStringList({"..", "small.txt", "a.zzz", "big.txt"}));
+    EXPECT_EQ(main->Left().SortOrder, soName);
+    EXPECT_TRUE(bySize->isChecked());
+    EXPECT_TRUE(sizeButton->isChecked());
+    ClickHeader(sdRight, 4); // "Attr.": the current order again
+    EXPECT_EQ(main->Right().SortOrder, soSize);
+    EXPECT_EQ(Names(sdRight), QStringList({"..", "small.txt", "a.zzz", "big.txt"}));
+    EXPECT_EQ(main->Right().Files->SelectedCount(), 0); // item states dropped
+    EXPECT_EQ(main->Right().Selected->Text(1), "0 object(s)");
+    // Back in the left panel by a click on its "Name" header: its own order shows.
+    ClickHeader(sdLeft, 0);
+    EXPECT_EQ(main->ActivePanel, 1);
     EXPECT_TRUE(main->Actions.MenuSort[soName]->isChecked());
-    main->SetSortOrder(4); // "Attr.": the current order again
-    EXPECT_EQ(main->Left().SortOrder, soSize);
-    EXPECT_EQ(Names(sdLeft), QStringList({"..", "small.txt", "a.zzz", "big.txt"}));
-    EXPECT_EQ(main->Left().Files->SelectedCount(), 0); // item states dropped
+    EXPECT_FALSE(sizeButton->isChecked());
 }
 
 TEST_F(MainWindowTest, SortMenuActsOnTheActivePanelOnly)
@@ -69,10 +99,20 @@ TEST_F(MainWindowTest, SortMenuActsOnTheActivePanelOnly)
 TEST_F(MainWindowTest, ViewStyleActsOnTheActivePanelOnly)
 {
     main->FilesEnter(sdLeft);
-    main->Actions.MenuView[vsList]->trigger();
+    main->Left().Files->setFocus();
+    ASSERT_TRUE(View(sdLeft)->hasFocus()); // the usual case: the list has the focus
+    auto* bar = main->findChild<QToolBar*>("Toolbar");
+    QWidget* listButton = bar->widgetForAction(main->Actions.MenuView[vsList]);
+    QTest::mouseClick(listButton, Qt::LeftButton);
     EXPECT_EQ(main->Left().ViewStyle, vsList);
     EXPECT_EQ(main->Left().Files->ViewStyle(), vsList);
     EXPECT_EQ(main->Right().Files->ViewStyle(), vsReport);
+    EXPECT_TRUE(main->Actions.MenuView[vsList]->isChecked());
+    EXPECT_TRUE(qobject_cast<QToolButton*>(listButton)->isChecked());
+    EXPECT_TRUE(View(sdLeft)->hasFocus());
+    main->Actions.MenuView[vsIcon]->trigger(); // the menu item, as a click on it does
+    EXPECT_EQ(main->Left().Files->ViewStyle(), vsIcon);
+    EXPECT_TRUE(main->Actions.MenuView[vsIcon]->isChecked());
     main->FilesEnter(sdRight);
     EXPECT_TRUE(main->Actions.MenuView[vsReport]->isChecked());
     main->ActivePanel = 0;
@@ -121,20 +161,50 @@ TEST_F(MainWindowTest, SynchronizeShowsTheActiveDirectoryInTheOtherPanel)
     const QString work = dir.mkdir("WORK");
     dir.write("WORK/x.txt", "12");
     Open(sdRight, dir.path());
+    ASSERT_EQ(main->Right().Selected->Text(1), "1 object(s)"); // its first row
     Open(sdLeft, work);
-    main->Actions.MenuSynchronizeWindows->trigger();
+    QTest::keyClick(View(sdLeft), Qt::Key_S, Qt::ControlModifier);
     EXPECT_EQ(main->Right().Directory, work);
     EXPECT_TRUE(Names(sdRight).contains("x.txt"));
     EXPECT_EQ(main->Right().DirectoryLabel->text(), work);
     EXPECT_EQ(main->Right().Total->Text(1), "2 object(s)");
+    // The selection line tells what the re-read list has selected.
+    const int selected = main->Right().Files->SelectedCount();
+    EXPECT_EQ(main->Right().Selected->Text(1), QString("%1 object(s)").arg(selected));
     EXPECT_EQ(main->ActivePanel, 1); // the focus stays
 }
 
-TEST_F(MainWindowTest, ToolbarCanBeHiddenAndShown)
+TEST_F(MainWindowTest, ToolbarCheckFollowsTheToolbarHoweverItIsHidden)
 {
     auto* bar = main->findChild<QToolBar*>("Toolbar");
     ASSERT_TRUE(bar->isVisible());
     main->Actions.MenuToolbar->trigger();
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_FALSE(main->Actions.MenuToolbar->isChecked());
+    main->Actions.MenuToolbar->trigger();
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_TRUE(main->Actions.MenuToolbar->isChecked());
+    // The window's own right-click menu lists the tool bar; choosing it hides the bar.
+    bool chosen = false;
+    QTimer choose; // picks the item once the menu is up; dies with the test
+    choose.setSingleShot(true);
+    QObject::connect(&choose, &QTimer::timeout, [&] {
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!popup)
+            return;
+        for (QAction* item : popup->actions())
+            if (item->text().remove('&') == "Toolbar") {
+                QTest::mouseClick(popup, Qt::LeftButton, {}, popup->actionGeometry(item).center());
+                chosen = true;
+            }
+        if (!chosen)
+            popup->close();
+    });
+    choose.start(0);
+    // A right click on the bar, delivered through the window as the windowing system does.
+    const QPoint onBar = bar->mapTo(main.get(), bar->rect().bottomRight() - QPoint(5, 5));
+    QTest::mouseClick(main->windowHandle(), Qt::RightButton, {}, onBar);
+    ASSERT_TRUE(chosen);
     EXPECT_FALSE(bar->isVisible());
     EXPECT_FALSE(main->Actions.MenuToolbar->isChecked());
     main->Actions.MenuToolbar->trigger();

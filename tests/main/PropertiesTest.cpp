@@ -2,6 +2,7 @@
 #include "main/Extensions.h"
 #include "main/uProperties.h"
 #include "platform/Messages.h"
+#include "support/DesignFont.h"
 #include "support/TempDir.h"
 
 #include <QCheckBox>
@@ -48,6 +49,7 @@ protected:
 
     TempDir dir;
     QString path;
+    AppFont font{DesignFont()};
     TfProperties dialog;
     bool useRecycleBin = false;
     int reads = 0;
@@ -60,6 +62,11 @@ TEST_F(PropertiesDialog, HasItsCaptionPagesAndButtons)
 {
     EXPECT_EQ(dialog.windowTitle(), "Properties");
     EXPECT_EQ(dialog.size(), QSize(400, 250));
+    // Scaled with the desktop font: 20 / 11 of the design size.
+    QFont big = DesignFont();
+    big.setPixelSize(20);
+    const AppFont large(big);
+    EXPECT_EQ(TfProperties().size(), QSize(727, 455));
     ASSERT_EQ(dialog.Page->count(), 2);
     EXPECT_EQ(dialog.Page->tabText(0), "Extensions");
     EXPECT_EQ(dialog.Page->tabText(1), "Options");
