@@ -102,6 +102,12 @@ public:
     void MenuDirectorySizeClick();
     void MenuSynchronizeWindowsClick();
     void MenuToolbarClick();
+    // Keyboard commands: parent folder (or out of an archive), re-read both panels,
+    // rename in place, mark the focused row (and move down).
+    void MenuParentFolderClick();
+    void MenuRereadClick();
+    void MenuRenameInPlaceClick();
+    void MenuMarkClick(bool moveDown);
 
     // Configuration: the extension categories read from Trovel.ini.
     void ReadConfiguration();

@@ -276,3 +276,69 @@ TEST_F(ListInputTest, EveryVisibleRowGetsItsIconInEveryViewStyle)
         Key(Qt::Key_Home);
     }
 }
+
+TEST_F(ListInputTest, KeysOfTwoPanelManagers)
+{
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"})
+        dir.write(QString("left/inner/") + name, "x");
+    dir.write("right/m.txt", "m");
+    ASSERT_TRUE(RunZip(right, {"-q", "pack.zip", "m.txt"}));
+    Reload();
+    Open(sdLeft, left + "inner/");
+    TVirtualListView* files = main->Left().Files;
+    // Insert marks and moves down, Space marks and unmarks where the focus stands.
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Insert);
+    Key(Qt::Key_Insert);
+    EXPECT_EQ(files->SelectedRows(), std::vector<int>({1, 2}));
+    EXPECT_EQ(files->GetFocusedIndex(), 3);
+    Key(Qt::Key_Space);
+    EXPECT_EQ(files->SelectedRows(), std::vector<int>({1, 2, 3}));
+    Key(Qt::Key_Space);
+    EXPECT_EQ(files->SelectedRows(), std::vector<int>({1, 2}));
+    // F2 edits the focused name in place.
+    Key(Qt::Key_F2);
+    ASSERT_NE(Editor(sdLeft), nullptr);
+    Editor(sdLeft)->setText("renamed");
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(QFileInfo::exists(left + "inner/renamed.txt"));
+    // Backspace goes up and lands on the folder it left; Ctrl+R shows what changed on disk
+    // in both panels.
+    Key(Qt::Key_Backspace);
+    EXPECT_EQ(main->Left().Directory, left);
+    EXPECT_EQ(files->GetFocusedIndex(), Row(sdLeft, "inner"));
+    dir.write("left/new.txt", "n");
+    dir.write("right/other.txt", "o");
+    Key(Qt::Key_R, Qt::ControlModifier);
+    EXPECT_TRUE(Names(sdLeft).contains("new.txt"));
+    EXPECT_TRUE(Names(sdRight).contains("other.txt"));
+    EXPECT_EQ(main->ActivePanel, 1);
+    EXPECT_EQ(files->GetFocusedIndex(), Row(sdLeft, "inner"));
+    // Alt+Up leaves an archive and lands on it.
+    Click(At(sdRight, "pack.zip"));
+    Key(Qt::Key_Return);
+    ASSERT_TRUE(main->ShowsArchive(sdRight));
+    Key(Qt::Key_Up, Qt::AltModifier);
+    EXPECT_FALSE(main->ShowsArchive(sdRight));
+    EXPECT_EQ(main->Right().Files->GetFocusedIndex(), Row(sdRight, "pack.zip"));
+
+    // Every key stands in the menus beside its command.
+    QStringList listed;
+    for (QAction* menu : main->menuBar()->actions())
+        for (QAction* item : menu->menu()->actions())
+            listed << (item->text().contains('\t') ? item->text().section('\t', 1)
+                                                   : item->shortcut().toString());
+    for (const char* key : {"Ins", "Space", "Backspace", "Alt+Up", "Ctrl+R", "F2"})
+        EXPECT_TRUE(listed.join(' ').contains(key)) << key;
+}
+
+TEST(MainWindowToolbar, CopyingFilesHasAGlyphOfItsOwn)
+{
+    TZipArchive::SetLibraryDirectory(QStringLiteral(TRVX_LIB_DIR));
+    platform::SetupIconTheme(); // the desktop's glyphs, where the theme has them
+    TfMain main;
+    const auto picture = [](QAction* action) {
+        return action->icon().pixmap(20, 20, QIcon::Normal).toImage();
+    };
+    EXPECT_NE(picture(main.Actions.MenuCopyFile), picture(main.Actions.MenuCopy));
+}
