@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QTextLayout>
 
 namespace
 {
@@ -33,6 +34,23 @@ template <typename TPredicate> int FirstNotMatching(int from, int to, TPredicate
             to = middle;
     }
     return from;
+}
+
+// A label on at most two lines of `width`: the first as it wraps, the rest elided.
+QString TwoLines(const QString& text, const QFont& font, int width)
+{
+    QTextLayout layout(text, font);
+    layout.setTextOption(QTextOption(Qt::AlignHCenter));
+    layout.beginLayout();
+    QTextLine first = layout.createLine();
+    if (first.isValid())
+        first.setLineWidth(width);
+    layout.endLayout();
+    const int cut = first.isValid() ? first.textLength() : int(text.size());
+    if (cut >= text.size())
+        return text;
+    return text.left(cut).trimmed() + QChar::LineSeparator +
+           QFontMetrics(font).elidedText(text.mid(cut).trimmed(), Qt::ElideRight, width);
 }
 
 } // namespace
@@ -219,6 +237,7 @@ TIconView::TIconView(TVirtualListView* owner) : TOwnedView<QListView>(owner)
 
 void TIconView::SetStyle(int style)
 {
+    m_style = style;
     auto* delegate = static_cast<TIconDelegate*>(itemDelegate());
     const int line = fontMetrics().height();
     delegate->Large = style == 0;
@@ -240,6 +259,13 @@ void TIconView::SetStyle(int style)
     setWrapping(true);
     setGridSize(delegate->Cell);
     scheduleDelayedItemsLayout();
+}
+
+void TIconView::changeEvent(QEvent* event)
+{
+    TOwnedView<QListView>::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        SetStyle(m_style);
 }
 
 std::pair<int, int> TIconView::VisibleRows()
@@ -274,6 +300,7 @@ void TIconDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIn
         option->displayAlignment = Qt::AlignHCenter | Qt::AlignTop;
         option->decorationAlignment = Qt::AlignHCenter | Qt::AlignVCenter;
         option->features |= QStyleOptionViewItem::WrapText;
+        option->text = TwoLines(option->text, option->font, Cell.width() - 8);
     } else {
         option->displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
         option->features &= ~QStyleOptionViewItem::WrapText;

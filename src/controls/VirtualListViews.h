@@ -78,6 +78,11 @@ public:
 
 protected:
     std::pair<int, int> VisibleRows() override;
+    // A new font gives new cell sizes.
+    void changeEvent(QEvent* event) override;
+
+private:
+    int m_style{0};
 };
 
 // Cells of the icon view: every item has the size of its grid cell; large icons carry

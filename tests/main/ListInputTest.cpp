@@ -212,6 +212,7 @@ std::pair<int, int> InkColumns(const QImage& image, const QRect& area, const QCo
 TEST_F(ListInputTest, IconViewsLayLabelsOutBesideOrBelowTheirIcons)
 {
     dir.mkdir("left/ab");
+    dir.write("left/aa a name long enough to need three or four lines.txt");
     for (int i = 0; i < 30; ++i)
         dir.write(QString("left/file number %1.txt").arg(i), "x");
     Reload();
@@ -247,6 +248,14 @@ TEST_F(ListInputTest, IconViewsLayLabelsOutBesideOrBelowTheirIcons)
     const auto [iconStart, iconEnd] =
         InkColumns(image, QRect(cell.left(), cell.top(), cell.width(), 34), base);
     EXPECT_NEAR((iconStart + iconEnd) / 2.0, cell.center().x(), 3.0);
+    // The long name ends on its second line: nothing is drawn below that.
+    const QRect longCell = view->visualRect(view->model()->index(2, 0));
+    const QRect third(longCell.left(), longCell.top() + 36 + 2 * line, longCell.width(),
+                      longCell.bottom() - longCell.top() - 36 - 2 * line);
+    const auto [below, belowEnd] = InkColumns(image, third, base);
+    EXPECT_GT(below, belowEnd);
+    EXPECT_LT(InkColumns(image, label.translated(longCell.topLeft() - cell.topLeft()), base).first,
+              longCell.center().x()); // but it has its first line
 }
 
 TEST_F(ListInputTest, EveryVisibleRowGetsItsIconInEveryViewStyle)
