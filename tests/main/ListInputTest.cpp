@@ -117,6 +117,14 @@ TEST_F(ListInputTest, DraggingCarriesTheWholeSelectionUnchanged)
     Click(At(sdLeft, 3), Qt::ControlModifier);
     Click(At(sdLeft, 3));
     EXPECT_EQ(main->Left().Files->SelectedRows(), std::vector<int>({3}));
+    // In empty space below the rows a press starts a rubber band.
+    const int last = main->Left().Listing.Count() - 1;
+    const QPoint below = At(sdLeft, last) + QPoint(0, 60);
+    Press(below);
+    MoveTo(below + QPoint(0, -20));
+    MoveTo(At(sdLeft, last - 1));
+    Release(At(sdLeft, last - 1));
+    EXPECT_EQ(main->Left().Files->SelectedRows(), std::vector<int>({last - 1, last}));
 }
 
 TEST_F(ListInputTest, OnlyASlowSecondClickOnTheFocusedListEditsAndUnchangedRenamesNothing)
@@ -288,7 +296,7 @@ TEST_F(ListInputTest, EveryVisibleRowGetsItsIconInEveryViewStyle)
 
 TEST_F(ListInputTest, KeysOfTwoPanelManagers)
 {
-    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt"})
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt", "x y.txt", "x z.txt"})
         dir.write(QString("left/inner/") + name, "x");
     dir.write("right/m.txt", "m");
     ASSERT_TRUE(RunZip(right, {"-q", "pack.zip", "m.txt"}));
@@ -305,12 +313,18 @@ TEST_F(ListInputTest, KeysOfTwoPanelManagers)
     EXPECT_EQ(files->SelectedRows(), std::vector<int>({1, 2, 3}));
     Key(Qt::Key_Space);
     EXPECT_EQ(files->SelectedRows(), std::vector<int>({1, 2}));
+    // A space typed within a name being searched for is part of the name.
+    Key(Qt::Key_X);
+    Key(Qt::Key_Space);
+    Key(Qt::Key_Z);
+    EXPECT_EQ(files->GetFocusedIndex(), Row(sdLeft, "x z.txt"));
     // F2 edits the focused name in place.
     Key(Qt::Key_F2);
     ASSERT_NE(Editor(sdLeft), nullptr);
     Editor(sdLeft)->setText("renamed");
     Key(Qt::Key_Return);
     EXPECT_TRUE(QFileInfo::exists(left + "inner/renamed.txt"));
+    EXPECT_FALSE(QFileInfo::exists(left + "inner/x z.txt"));
     // Backspace goes up and lands on the folder it left; Ctrl+R shows what changed on disk
     // in both panels.
     Key(Qt::Key_Backspace);
