@@ -152,9 +152,6 @@ public:
     // Marks or unmarks the focused row (Space); with `moveDown` the focus then moves to
     // the next row (Insert).
     void MarkFocused(bool moveDown);
-    // The list that last had the focus in its window shows its selection in the
-    // highlight colour; the others show theirs muted.
-    bool IsCurrentList() const { return m_current; }
 
     // Items of a non-virtual list (each item is its column texts and an icon index).
     void AddItem(const QStringList& texts, int imageIndex = 0);
@@ -200,6 +197,6 @@ private:
     TViewStyle m_viewStyle{vsReport};
     TLVCacheHint m_lastHint;
     bool m_settingsRestored{false};
-    bool m_current{true};
+    bool m_current{true};      // last to have the focus in its window: full highlight colour
     QElapsedTimer m_typeAhead; // since the last letter typed for the views' search
 };

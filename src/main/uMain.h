@@ -102,8 +102,7 @@ public:
     void MenuDirectorySizeClick();
     void MenuSynchronizeWindowsClick();
     void MenuToolbarClick();
-    // Keyboard commands: parent folder (or out of an archive), re-read both panels,
-    // rename in place, mark the focused row (and move down).
+    // Keys: parent folder or out of an archive, re-read both panels, rename in place, mark.
     void MenuParentFolderClick();
     void MenuRereadClick();
     void MenuRenameInPlaceClick();
