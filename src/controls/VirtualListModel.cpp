@@ -93,6 +93,9 @@ bool TVirtualListModel::setData(const QModelIndex& index, const QVariant& value,
 {
     if (role != Qt::EditRole || index.column() != 0)
         return false;
+    // The caption committed as it was shown changes nothing.
+    if (value.toString() == data(index, Qt::DisplayRole).toString())
+        return true;
     m_owner->NotifyEdited(index.row(), value.toString());
     return true;
 }

@@ -110,14 +110,7 @@ void TVirtualListView::SetViewStyle(TViewStyle style)
     if (style == vsReport) {
         m_stack->setCurrentWidget(m_report);
     } else {
-        const bool large = style == vsIcon;
-        m_icons->setViewMode(style == vsList ? QListView::ListMode : QListView::IconMode);
-        m_icons->setFlow(style == vsList ? QListView::TopToBottom : QListView::LeftToRight);
-        m_icons->setWrapping(true);
-        m_icons->setIconSize(large ? QSize(32, 32) : QSize(16, 16));
-        m_icons->setGridSize(large ? QSize(96, 64)
-                                   : (style == vsSmallIcon ? QSize(160, 20) : QSize()));
-        m_icons->setMovement(QListView::Static);
+        m_icons->SetStyle(style);
         m_stack->setCurrentWidget(m_icons);
     }
     setFocusProxy(ActiveView());
@@ -136,6 +129,8 @@ int TVirtualListView::SetVirtualItemCount(int count, TLVCountFlags flags)
 {
     const int v = m_report->verticalScrollBar()->value();
     const int h = m_report->horizontalScrollBar()->value();
+    m_report->CancelPending();
+    m_icons->CancelPending();
     m_model->SetCount(count);
     m_lastHint = {};
     if (flags & cfNoScroll) {
@@ -221,6 +216,40 @@ void TVirtualListView::EditItem(int index)
         return;
     auto* view = static_cast<QAbstractItemView*>(ActiveView());
     view->edit(m_model->index(index, 0));
+}
+
+void TVirtualListView::MarkFocused(bool moveDown)
+{
+    const int row = GetFocusedIndex();
+    if (row < 0)
+        return;
+    // A row selected only because the focus stands on it counts as not marked yet.
+    const bool onlyFocus = IsItemSelected(row) && SelectedCount() == 1;
+    SetItemSelected(row, onlyFocus || !IsItemSelected(row));
+    if (!moveDown || row + 1 >= ItemCount())
+        return;
+    const QModelIndex next = m_model->index(row + 1, 0);
+    m_report->selectionModel()->setCurrentIndex(next, QItemSelectionModel::NoUpdate);
+    static_cast<QAbstractItemView*>(ActiveView())->scrollTo(next);
+}
+
+bool TVirtualListView::HandleMarkKey(const QKeyEvent* event)
+{
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    // A space typed within a search by name belongs to the name.
+    const bool searching =
+        m_typeAhead.isValid() && m_typeAhead.elapsed() < QApplication::keyboardInputInterval();
+    if (plain && event->key() == Qt::Key_Insert) {
+        MarkFocused(true);
+        return true;
+    }
+    if (plain && event->key() == Qt::Key_Space && !searching) {
+        MarkFocused(false);
+        return true;
+    }
+    if (!event->text().isEmpty() && event->text().at(0).isPrint())
+        m_typeAhead.start();
+    return false;
 }
 
 void TVirtualListView::AddItem(const QStringList& texts, int imageIndex)
@@ -332,8 +361,34 @@ void TVirtualListView::SetListCursor(const QCursor& cursor)
 
 void TVirtualListView::NotifyFocusIn()
 {
+    for (TVirtualListView* list : window()->findChildren<TVirtualListView*>())
+        list->SetCurrentLook(list == this);
     if (OnEnter)
         OnEnter(this);
+}
+
+void TVirtualListView::SetCurrentLook(bool current)
+{
+    if (current == m_current)
+        return;
+    m_current = current;
+    QPalette look; // the inherited one
+    if (!current) {
+        look = palette();
+        // The palette's own inactive highlight, or a paler one when it has none.
+        QColor muted = look.color(QPalette::Inactive, QPalette::Highlight);
+        const QColor base = look.color(QPalette::Active, QPalette::Base);
+        if (muted == look.color(QPalette::Active, QPalette::Highlight))
+            muted = QColor((muted.red() * 2 + base.red() * 3) / 5,
+                           (muted.green() * 2 + base.green() * 3) / 5,
+                           (muted.blue() * 2 + base.blue() * 3) / 5);
+        for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+            look.setColor(group, QPalette::Highlight, muted);
+            look.setColor(group, QPalette::HighlightedText, look.color(group, QPalette::Text));
+        }
+    }
+    m_report->setPalette(look);
+    m_icons->setPalette(look);
 }
 
 void TVirtualListView::NotifyDoubleClick()

@@ -6,6 +6,7 @@
 // (details) and an icon/list view (large icons, small icons, list), so switching the
 // view style never touches data or selection. Used on the user-interface thread only.
 
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QStringList>
 #include <QWidget>
@@ -13,6 +14,7 @@
 #include <vector>
 
 class QItemSelectionModel;
+class QKeyEvent;
 class QStackedLayout;
 class TVirtualListModel;
 class TReportView;
@@ -147,6 +149,9 @@ public:
     void SetListCursor(const QCursor& cursor);
     // Starts in-place editing of a row's caption.
     void EditItem(int index);
+    // Marks or unmarks the focused row (Space); with `moveDown` the focus then moves to
+    // the next row (Insert).
+    void MarkFocused(bool moveDown);
 
     // Items of a non-virtual list (each item is its column texts and an icon index).
     void AddItem(const QStringList& texts, int imageIndex = 0);
@@ -168,6 +173,8 @@ public:
     void NotifyFocusIn();
     void NotifyDoubleClick();
     void NotifyEdited(int row, const QString& text);
+    // Space and Insert mark rows; true when the key was used.
+    bool HandleMarkKey(const QKeyEvent* event);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -176,6 +183,7 @@ private:
     void CreateViews();
     void RestoreColumnSettings();
     void SaveColumnSettings();
+    void SetCurrentLook(bool current);
 
     TVirtualListModel* m_model{nullptr};
     TReportView* m_report{nullptr};
@@ -189,4 +197,6 @@ private:
     TViewStyle m_viewStyle{vsReport};
     TLVCacheHint m_lastHint;
     bool m_settingsRestored{false};
+    bool m_current{true};      // last to have the focus in its window: full highlight colour
+    QElapsedTimer m_typeAhead; // since the last letter typed for the views' search
 };

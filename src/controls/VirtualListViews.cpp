@@ -2,8 +2,10 @@
 
 #include "controls/VirtualListView.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QTextLayout>
 
 namespace
 {
@@ -20,15 +22,54 @@ bool IsOpenKey(const QKeyEvent* event)
            !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
 }
 
+// The first number of [from, to) for which `matches` is false; `matches` holds for a
+// leading run of the range and for nothing after it.
+template <typename TPredicate> int FirstNotMatching(int from, int to, TPredicate matches)
+{
+    while (from < to) {
+        const int middle = from + (to - from) / 2;
+        if (matches(middle))
+            from = middle + 1;
+        else
+            to = middle;
+    }
+    return from;
+}
+
+// A label on at most two lines of `width`: the first as it wraps, the rest elided.
+QString TwoLines(const QString& text, const QFont& font, int width)
+{
+    QTextLayout layout(text, font);
+    layout.setTextOption(QTextOption(Qt::AlignHCenter));
+    layout.beginLayout();
+    QTextLine first = layout.createLine();
+    if (first.isValid())
+        first.setLineWidth(width);
+    layout.endLayout();
+    const int cut = first.isValid() ? first.textLength() : int(text.size());
+    if (cut >= text.size())
+        return text;
+    return text.left(cut).trimmed() + QChar::LineSeparator +
+           QFontMetrics(font).elidedText(text.mid(cut).trimmed(), Qt::ElideRight, width);
+}
+
 } // namespace
 
 template <typename TView>
 TOwnedView<TView>::TOwnedView(TVirtualListView* owner) : TView(owner), m_owner(owner)
 {
     this->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    this->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
-    // A press on a selected row keeps the selection, so that it can be dragged.
-    this->setDragEnabled(true);
+    this->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Editing starts from F2 or from the slow second click handled below.
+    this->setEditTriggers(QAbstractItemView::EditKeyPressed);
+    m_editTimer.setSingleShot(true);
+    QObject::connect(&m_editTimer, &QTimer::timeout, this, [this] { StartPendingEdit(); });
+}
+
+template <typename TView> void TOwnedView<TView>::CancelPending()
+{
+    m_press = {};
+    m_editTimer.stop();
 }
 
 template <typename TView> void TOwnedView<TView>::paintEvent(QPaintEvent* event)
@@ -43,21 +84,101 @@ template <typename TView> void TOwnedView<TView>::paintEvent(QPaintEvent* event)
 
 template <typename TView> void TOwnedView<TView>::focusInEvent(QFocusEvent* event)
 {
+    m_focusByMouse = event->reason() == Qt::MouseFocusReason;
     TView::focusInEvent(event);
     m_owner->NotifyFocusIn();
+}
+
+template <typename TView> void TOwnedView<TView>::focusOutEvent(QFocusEvent* event)
+{
+    m_editTimer.stop();
+    TView::focusOutEvent(event);
+}
+
+template <typename TView> void TOwnedView<TView>::mousePressEvent(QMouseEvent* event)
+{
+    m_editTimer.stop();
+    const bool focusClick = std::exchange(m_focusByMouse, false);
+    const QPoint pos = event->position().toPoint();
+    const QModelIndex index = this->indexAt(pos);
+    m_press = {};
+    if (event->button() != Qt::LeftButton || !index.isValid() ||
+        this->state() == QAbstractItemView::EditingState) {
+        TView::mousePressEvent(event);
+        return;
+    }
+    QItemSelectionModel* selection = this->selectionModel();
+    const bool selected = selection->isSelected(index);
+    m_press.Row = index.row();
+    m_press.Pos = pos;
+    m_press.Modifiers = event->modifiers();
+    m_press.ArmsEdit = !focusClick && event->modifiers() == Qt::NoModifier && selected &&
+                       this->currentIndex().row() == index.row();
+    if (selected && !(event->modifiers() & Qt::ShiftModifier)) {
+        m_press.KeptSelection = true;
+        selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+        return;
+    }
+    TView::mousePressEvent(event);
+}
+
+template <typename TView> void TOwnedView<TView>::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_press.Row < 0 || !(event->buttons() & Qt::LeftButton)) {
+        TView::mouseMoveEvent(event);
+        return;
+    }
+    // A press on a row drags; it never draws a rubber band.
+    if ((event->position().toPoint() - m_press.Pos).manhattanLength() >=
+        QApplication::startDragDistance())
+        m_press.Moved = true;
+}
+
+template <typename TView> void TOwnedView<TView>::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (m_press.Row < 0 || event->button() != Qt::LeftButton) {
+        TView::mouseReleaseEvent(event);
+        return;
+    }
+    const TPress press = std::exchange(m_press, {});
+    if (press.Moved)
+        return; // a drag: the selection goes as it was
+    const QModelIndex index = this->model()->index(press.Row, 0);
+    if (press.KeptSelection) {
+        // A click on a selected row: it alone stays selected, or Ctrl takes it out.
+        const auto command = (press.Modifiers & Qt::ControlModifier)
+                                 ? QItemSelectionModel::Deselect
+                                 : QItemSelectionModel::ClearAndSelect;
+        this->selectionModel()->select(index, command | QItemSelectionModel::Rows);
+    }
+    if (press.ArmsEdit && this->indexAt(event->position().toPoint()).row() == press.Row) {
+        m_editRow = press.Row; // a double click within the interval cancels it
+        m_editTimer.start(QApplication::doubleClickInterval());
+    }
+}
+
+template <typename TView> void TOwnedView<TView>::StartPendingEdit()
+{
+    if (this->hasFocus() && this->currentIndex().row() == m_editRow &&
+        this->state() != QAbstractItemView::EditingState)
+        m_owner->EditItem(m_editRow);
 }
 
 template <typename TView> void TOwnedView<TView>::mouseDoubleClickEvent(QMouseEvent* event)
 {
     TView::mouseDoubleClickEvent(event);
+    CancelPending();
     m_owner->NotifyDoubleClick();
 }
 
 template <typename TView> void TOwnedView<TView>::keyPressEvent(QKeyEvent* event)
 {
-    if (IsOpenKey(event) && this->state() != QAbstractItemView::EditingState)
+    m_editTimer.stop();
+    if (this->state() == QAbstractItemView::EditingState)
+        TView::keyPressEvent(event);
+    else if (IsOpenKey(event))
         m_owner->NotifyDoubleClick();
-    else
+    else if (!m_owner->HandleMarkKey(event))
         TView::keyPressEvent(event);
 }
 
@@ -108,22 +229,80 @@ TIconView::TIconView(TVirtualListView* owner) : TOwnedView<QListView>(owner)
     setLayoutMode(QListView::Batched);
     setBatchSize(2000);
     setResizeMode(QListView::Adjust);
+    setMovement(QListView::Static);
+    setWrapping(true);
+    setTextElideMode(Qt::ElideRight);
+    setItemDelegate(new TIconDelegate(this));
+}
+
+void TIconView::SetStyle(int style)
+{
+    m_style = style;
+    auto* delegate = static_cast<TIconDelegate*>(itemDelegate());
+    const int line = fontMetrics().height();
+    delegate->Large = style == 0;
+    if (delegate->Large) {
+        // Icon on top, the label centred below it on at most two lines.
+        setViewMode(QListView::IconMode);
+        setFlow(QListView::LeftToRight);
+        setIconSize(QSize(32, 32));
+        delegate->Cell =
+            QSize(std::max(96, 8 * fontMetrics().averageCharWidth()), 32 + 2 * line + 12);
+    } else {
+        // Icon left of its label; small icons fill rows, the list fills columns.
+        setViewMode(QListView::ListMode);
+        setFlow(style == 1 ? QListView::LeftToRight : QListView::TopToBottom);
+        setIconSize(QSize(16, 16));
+        delegate->Cell =
+            QSize(std::max(160, 22 * fontMetrics().averageCharWidth()), std::max(16, line) + 6);
+    }
+    setWrapping(true);
+    setGridSize(delegate->Cell);
+    scheduleDelayedItemsLayout();
+}
+
+void TIconView::changeEvent(QEvent* event)
+{
+    TOwnedView<QListView>::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        SetStyle(m_style);
 }
 
 std::pair<int, int> TIconView::VisibleRows()
 {
-    // Icon layouts leave gaps between items: scan a coarse grid of points from each end.
-    const QRect r = viewport()->rect();
-    const int dy = std::max(4, r.height() / 40), dx = std::max(8, r.width() / 20);
-    int first = -1, last = -1;
-    for (int y = 0; y < r.height() && first < 0; y += dy)
-        for (int x = 0; x < r.width() && first < 0; x += dx)
-            first = indexAt(QPoint(x, y)).row();
-    for (int y = r.height() - 1; y >= 0 && last < 0; y -= dy)
-        for (int x = r.width() - 1; x >= 0 && last < 0; x -= dx)
-            last = indexAt(QPoint(x, y)).row();
-    first = std::max(first, 0);
-    if (last < first)
-        last = std::min(model()->rowCount() - 1, first + 2000); // never more than a screen
-    return {first, last};
+    // Items follow each other along the flow and wrap into lines (rows of icons, or the
+    // columns of a list), so the rows on screen are one run: two binary searches find
+    // it. A row not laid out yet lies beyond the screen.
+    const QRect area = viewport()->rect();
+    const bool columns = flow() == QListView::TopToBottom;
+    const auto rectOf = [this](int row) { return visualRect(model()->index(row, 0)); };
+    const auto beforeScreen = [&](int row) {
+        const QRect r = rectOf(row);
+        return r.isValid() && (columns ? r.right() < area.left() : r.bottom() < area.top());
+    };
+    const auto notPastScreen = [&](int row) {
+        const QRect r = rectOf(row);
+        return r.isValid() && (columns ? r.left() <= area.right() : r.top() <= area.bottom());
+    };
+    const int first = FirstNotMatching(0, model()->rowCount(), beforeScreen);
+    return {first, FirstNotMatching(first, model()->rowCount(), notPastScreen) - 1};
+}
+
+QSize TIconDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    return Cell.isValid() ? Cell : QStyledItemDelegate::sizeHint(option, index);
+}
+
+void TIconDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (Large) {
+        option->displayAlignment = Qt::AlignHCenter | Qt::AlignTop;
+        option->decorationAlignment = Qt::AlignHCenter | Qt::AlignVCenter;
+        option->features |= QStyleOptionViewItem::WrapText;
+        option->text = TwoLines(option->text, option->font, Cell.width() - 8);
+    } else {
+        option->displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+        option->features &= ~QStyleOptionViewItem::WrapText;
+    }
 }

@@ -2,9 +2,17 @@
 // The two Qt views inside TVirtualListView: a report view with columns and an icon/list
 // view. Both announce the rows they are about to paint to the list before painting,
 // and pass focus, double clicks, Enter and mouse input on to it.
+//
+// Mouse rules of both views: a press on a selected row keeps the whole selection, so
+// that a move drags all of it (the release without a move then acts as a click); a
+// press on an unselected row selects it alone first; a rubber band starts only in empty
+// space. A slow second click on the current row of a list that already had the focus
+// starts editing its caption; the click that gives a list the focus never does.
 
 #include <QKeyEvent>
 #include <QListView>
+#include <QStyledItemDelegate>
+#include <QTimer>
 #include <QTreeView>
 #include <utility>
 
@@ -15,6 +23,8 @@ template <typename TView> class TOwnedView : public TView
 {
 public:
     explicit TOwnedView(TVirtualListView* owner);
+    // Forgets a pending press and a pending edit (the rows are about to change).
+    void CancelPending();
 
 protected:
     // The first and last rows on screen, the layout being up to date.
@@ -22,13 +32,32 @@ protected:
 
     void paintEvent(QPaintEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool viewportEvent(QEvent* event) override;
-    // Dragging the selection is ours (plain mouse events), not the platform's.
-    void startDrag(Qt::DropActions) override {}
 
     TVirtualListView* m_owner;
+
+private:
+    // A left press on a row, until its release.
+    struct TPress {
+        int Row{-1};
+        QPoint Pos;
+        Qt::KeyboardModifiers Modifiers;
+        bool KeptSelection{false}; // the press left the selection as it was
+        bool ArmsEdit{false};      // a click here may start editing the caption
+        bool Moved{false};         // the mouse moved far enough to be a drag
+    };
+    void StartPendingEdit();
+
+    TPress m_press;
+    bool m_focusByMouse{false};
+    int m_editRow{-1};
+    QTimer m_editTimer;
 };
 
 class TReportView final : public TOwnedView<QTreeView>
@@ -44,7 +73,29 @@ class TIconView final : public TOwnedView<QListView>
 {
 public:
     explicit TIconView(TVirtualListView* owner);
+    // Lays the items out for large icons, small icons or a list (the view styles 0-2).
+    void SetStyle(int style);
 
 protected:
     std::pair<int, int> VisibleRows() override;
+    // A new font gives new cell sizes.
+    void changeEvent(QEvent* event) override;
+
+private:
+    int m_style{0};
+};
+
+// Cells of the icon view: every item has the size of its grid cell; large icons carry
+// their label centred below the icon on at most two lines.
+class TIconDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize Cell;
+    bool Large{false};
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 };

@@ -16,14 +16,20 @@ struct TMainActions {
     QAction* MenuRenameFile{nullptr};
     QAction* MenuDeleteFile{nullptr};
     QAction* MenuViewFile{nullptr};
+    QAction* MenuRenameInPlace{nullptr};
+    QAction* MenuParentFolder{nullptr};
     QAction* MenuExit{nullptr};
     // Edit (present and disabled)
     QAction* MenuCut{nullptr};
     QAction* MenuCopy{nullptr};
     QAction* MenuPaste{nullptr};
+    // Edit: marking rows of the active panel (keys of the lists themselves)
+    QAction* MenuMark{nullptr};
+    QAction* MenuMarkDown{nullptr};
     // View: indexes are the view styles 0 to 3
     QAction* MenuView[4]{};
     QAction* MenuToolbar{nullptr};
+    QAction* MenuReread{nullptr};
     // Sort: indexes are the sort orders 1 to 4 (index 0 unused)
     QAction* MenuSort[5]{};
     // Tools and help

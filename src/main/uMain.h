@@ -104,6 +104,11 @@ public:
     void MenuDirectorySizeClick();
     void MenuSynchronizeWindowsClick();
     void MenuToolbarClick();
+    // Keys: parent folder or out of an archive, re-read both panels, rename in place, mark.
+    void MenuParentFolderClick();
+    void MenuRereadClick();
+    void MenuRenameInPlaceClick();
+    void MenuMarkClick(bool moveDown);
 
     // Configuration: the extension categories read from Trovel.ini.
     void ReadConfiguration();

@@ -10,6 +10,7 @@
 #include "zip/ZipArchive.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QToolBar>
 
@@ -144,4 +145,79 @@ void TfMain::MenuSynchronizeWindowsClick()
     p.DirectoryLabel->setText(p.Directory);
     ShowFreeSpace(target);
     ShowTotals(target, QStringLiteral(" object(s)"), QStringLiteral(" byte(s)"));
+}
+
+namespace
+{
+
+// The row of `name` in a listing, or -1.
+int RowOfName(const TFileListing& listing, const QString& name)
+{
+    for (int row = 0; row < listing.Count(); ++row)
+        if (listing[row].Name == name)
+            return row;
+    return -1;
+}
+
+} // namespace
+
+void TfMain::MenuParentFolderClick()
+{
+    // The ".." row leads up, out of an archive too; the focus then lands on the folder
+    // or archive just left.
+    const TSide side = ActiveSide();
+    TPanel& p = m_panels[side];
+    int parent = 0;
+    while (parent < p.Listing.Count() && !p.Listing[parent].IsParent())
+        ++parent;
+    if (parent == p.Listing.Count())
+        return;
+    const QString left =
+        QDir::cleanPath(ShowsArchive(side) ? p.Zip->ZipFilename() : p.Directory).section('/', -1);
+    p.Files->FocusItem(parent);
+    FilesDblClick(side);
+    const int row = RowOfName(p.Listing, left);
+    if (row >= 0)
+        p.Files->FocusItem(row);
+}
+
+void TfMain::MenuRereadClick()
+{
+    // The other panel first: a refresh takes the focus, which goes back to the active one.
+    const TSide active = ActiveSide();
+    for (const TSide side : {Other(active), active}) {
+        TPanel& p = m_panels[side];
+        const int focused = p.Files->GetFocusedIndex();
+        const QString name =
+            focused >= 0 && focused < p.Listing.Count() ? p.Listing[focused].Name : QString();
+        if (ShowsArchive(side)) {
+            p.Zip->SetZipFilename(p.Zip->ZipFilename());
+            RefreshFromArchive(side);
+            FocusFirstRow(side);
+        } else {
+            RefreshPanel(side);
+        }
+        const int row = RowOfName(p.Listing, name);
+        if (row > 0)
+            p.Files->FocusItem(row);
+    }
+}
+
+void TfMain::MenuRenameInPlaceClick()
+{
+    const TSide side = ActiveSide();
+    if (ShowsArchive(side)) {
+        MenuRenameFileClick(); // says that members cannot be renamed
+        return;
+    }
+    TPanel& p = m_panels[side];
+    const int row = p.Files->GetFocusedIndex();
+    if (p.Directory != QLatin1String("Drives") && row >= 0 && row < p.Listing.Count() &&
+        !p.Listing[row].IsParent())
+        p.Files->EditItem(row);
+}
+
+void TfMain::MenuMarkClick(bool moveDown)
+{
+    m_panels[ActiveSide()].Files->MarkFocused(moveDown);
 }

@@ -61,12 +61,16 @@ void TfMain::CreateMenus()
     a.MenuRenameFile = NewAction(this, "&Rename file(s)", "Rename selected files", Qt::Key_F9);
     a.MenuDeleteFile = NewAction(this, "&Delete file(s)", "Delete selected files", Qt::Key_F8);
     a.MenuViewFile = NewAction(this, "&View / Edit file", "View / Edit selected file", Qt::Key_F3);
+    a.MenuRenameInPlace = NewAction(this, "Rename in p&lace", {}, Qt::Key_F2);
+    a.MenuParentFolder = NewAction(this, "&Parent folder\tBackspace, Alt+Up");
+    a.MenuParentFolder->setShortcuts({Qt::Key_Backspace, QKeySequence(Qt::ALT | Qt::Key_Up)});
     a.MenuExit = NewAction(this, "E&xit");
     file->addActions({a.MenuCreateDirectory, a.MenuDirectorySize, a.MenuSynchronizeWindows});
     file->addSeparator();
-    file->addActions({a.MenuCopyFile, a.MenuMoveFile, a.MenuRenameFile, a.MenuDeleteFile});
+    file->addActions(
+        {a.MenuCopyFile, a.MenuMoveFile, a.MenuRenameFile, a.MenuRenameInPlace, a.MenuDeleteFile});
     file->addSeparator();
-    file->addAction(a.MenuViewFile);
+    file->addActions({a.MenuViewFile, a.MenuParentFolder});
     file->addSeparator();
     file->addAction(a.MenuExit);
 
@@ -81,6 +85,11 @@ void TfMain::CreateMenus()
         disabled->setEnabled(false);
         edit->addAction(disabled);
     }
+    // Space and Insert are keys of the lists; the entries name them and do the same.
+    a.MenuMark = NewAction(this, "&Mark file\tSpace");
+    a.MenuMarkDown = NewAction(this, "Mark and move &down\tIns");
+    edit->addSeparator();
+    edit->addActions({a.MenuMark, a.MenuMarkDown});
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     a.ViewGroup = new QActionGroup(this);
@@ -101,6 +110,8 @@ void TfMain::CreateMenus()
     a.MenuToolbar->setCheckable(true);
     a.MenuToolbar->setChecked(true);
     view->addAction(a.MenuToolbar);
+    a.MenuReread = NewAction(this, "&Re-read panels", {}, QKeySequence(Qt::CTRL | Qt::Key_R));
+    view->addAction(a.MenuReread);
 
     QMenu* sort = menuBar()->addMenu(QStringLiteral("&Sort"));
     a.SortGroup = new QActionGroup(this);
@@ -149,6 +160,11 @@ void TfMain::CreateMenus()
             [this] { MenuSynchronizeWindowsClick(); });
     connect(a.MenuToolbar, &QAction::triggered, this, [this] { MenuToolbarClick(); });
     connect(a.MenuExit, &QAction::triggered, this, &QWidget::close);
+    connect(a.MenuRenameInPlace, &QAction::triggered, this, [this] { MenuRenameInPlaceClick(); });
+    connect(a.MenuParentFolder, &QAction::triggered, this, [this] { MenuParentFolderClick(); });
+    connect(a.MenuReread, &QAction::triggered, this, [this] { MenuRereadClick(); });
+    connect(a.MenuMark, &QAction::triggered, this, [this] { MenuMarkClick(false); });
+    connect(a.MenuMarkDown, &QAction::triggered, this, [this] { MenuMarkClick(true); });
 
     a.PopupCopyFiles = NewAction(this, "&Copy file(s)");
     a.PopupMoveFiles = NewAction(this, "&Move file(s)");
@@ -181,16 +197,18 @@ void TfMain::CreateToolbar()
         spacer->setFixedWidth(Scaled(width));
         bar->addWidget(spacer);
     };
+    // Theme glyphs only where the desktop's are clearly drawn: the pale ones of some
+    // themes look disabled, and the clipboard's copy is another command than copying files.
     add(a.MenuCreateDirectory, {"folder-new"}, "+");
-    add(a.MenuDirectorySize, {"drive-harddisk"}, "Σ");
-    add(a.MenuSynchronizeWindows, {"view-refresh"}, "⇄");
+    add(a.MenuDirectorySize, {}, "Σ");
+    add(a.MenuSynchronizeWindows, {}, "⇄");
     gap(5);
-    add(a.MenuCopyFile, {"edit-copy"}, "C");
-    add(a.MenuMoveFile, {"go-next"}, "M");
+    add(a.MenuCopyFile, {}, "C");
+    add(a.MenuMoveFile, {}, "M");
     add(a.MenuRenameFile, {"document-edit"}, "R");
     add(a.MenuDeleteFile, {"edit-delete"}, "D");
     gap(5);
-    add(a.MenuViewFile, {"document-open"}, "V");
+    add(a.MenuViewFile, {}, "V");
     gap(20);
     add(a.MenuCut, {"edit-cut"}, "X");
     add(a.MenuCopy, {"edit-copy"}, "Co");
