@@ -173,6 +173,7 @@ void TfMain::MenuPropertiesClick()
     if (!fProperties)
         fProperties = new TfProperties(this);
     fProperties->ConfigPath = platform::ConfigFilePath();
+    fProperties->FallbackPath = platform::UserConfigFilePath();
     fProperties->UseRecycleBin = &UseRecycleBin;
     fProperties->OnReadConfiguration = [this] { ReadConfiguration(); };
     fProperties->exec();

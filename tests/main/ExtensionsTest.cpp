@@ -231,6 +231,9 @@ TEST(ConfigLocation, BesideTheProgramWhenWritableOrPresent)
     EXPECT_EQ(platform::ConfigFilePathIn(program, user), program + "Trovel.ini");
     EXPECT_EQ(platform::ConfigFilePathIn(dir("bin"), user), program + "Trovel.ini");
     EXPECT_EQ(platform::ConfigFilePathIn(dir("missing"), user), user + "Trovel.ini");
+    // A file the user's folder holds is read first.
+    dir.write("user/Trovel.ini", "[Extensions]\n");
+    EXPECT_EQ(platform::ConfigFilePathIn(program, user), user + "Trovel.ini");
     EXPECT_TRUE(platform::ConfigFilePath().endsWith("/Trovel.ini"));
 }
 
