@@ -30,8 +30,12 @@ void TFileCommands::Transfer(bool move)
     const int a = m_host.ActiveIndex(), b = 1 - a;
     const bool fromArchive = m_host.PanelListing(a).IsArchiveListing();
     const bool toArchive = m_host.PanelListing(b).IsArchiveListing();
-    if (!toArchive && m_host.PanelDirectory(b) == QLatin1String("Drives"))
-        return; // the drive list is not a place files can go
+    if (!toArchive && !m_host.PanelDirectory(b).startsWith('/')) {
+        platform::ShowMessage(
+            (move ? QStringLiteral("Nothing was moved") : QStringLiteral("Nothing was copied")) +
+            QStringLiteral(": the other panel shows the drive list, which is not a folder."));
+        return;
+    }
     if (!fromArchive && !toArchive)
         DiskToDisk(move);
     else if (!fromArchive)

@@ -10,12 +10,21 @@
 // - nothing is overwritten: disk copies take new names, extraction skips existing files,
 //   and files whose names an archive already holds are not added to it;
 // - a move deletes a source only once its copy is found in the target;
-// - copying or moving onto the pseudo-location "Drives" does nothing.
+// - copying or moving onto the pseudo-location "Drives" does nothing but say so;
+// - renames that fail are reported in one message, each with its reason;
+// - the other panel is re-read, keeping its focused and selected rows, when it shows a
+//   folder the command changed (the same folder, or one inside a renamed or deleted tree).
 
 #include <QString>
+#include <QStringList>
+#include <utility>
 #include <vector>
 
 class TPanelHost;
+
+// Entries of one folder that a command renamed (old name, new name) or removed (old
+// name, empty).
+using TNameChanges = std::vector<std::pair<QString, QString>>;
 
 class TFileCommands final
 {
@@ -41,6 +50,13 @@ private:
     void ArchiveToArchive(bool move);
     void DeleteMembers(int panel, const QStringList& names);
     void ShowRenameNotice();
+    // Renames `name` in `folder` (ending in "/") to `renamed`; records the change, or
+    // adds a line saying why it was not made.
+    void RenameEntry(const QString& folder, const QString& name, const QString& renamed,
+                     TNameChanges& changes, QStringList& failures);
+    // Re-reads the panel other than `panel` when the changes in `folder` touch what it
+    // shows; see the rules above.
+    void FollowInOtherPanel(int panel, const QString& folder, const TNameChanges& changes = {});
 
     TPanelHost& m_host;
 };

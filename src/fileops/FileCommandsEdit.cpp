@@ -6,17 +6,35 @@
 #include "fileops/uConfirm.h"
 #include "fileops/uSimple.h"
 #include "platform/Locale.h"
+#include "platform/Messages.h"
 #include "platform/ShellFileOperation.h"
 #include "zip/ZipArchive.h"
 
 namespace
 {
 
-// A new name must stay in its folder: no separator, nothing empty, no "." or "..".
-bool IsPlainName(const QString& name)
+// Why `name` cannot be a new name in its folder, or nothing when it can.
+QString NameProblem(const QString& name)
 {
-    return !name.isEmpty() && !name.contains('/') && name != QLatin1String(".") &&
-           name != QLatin1String("..");
+    if (name.isEmpty())
+        return QStringLiteral("the new name is empty");
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return QStringLiteral("\"%1\" is not a name").arg(name);
+    if (name.contains('/'))
+        return QStringLiteral("a name cannot contain \"/\"");
+    return {};
+}
+
+// The lines of failed renames as one message (the first 20 and a count of the rest).
+void ReportRenameFailures(const QStringList& failures)
+{
+    if (failures.isEmpty())
+        return;
+    constexpr int kShown = 20;
+    QStringList shown = failures.mid(0, kShown);
+    if (failures.size() > kShown)
+        shown << QStringLiteral("... and %1 more").arg(failures.size() - kShown);
+    platform::ShowMessage(shown.join('\n'));
 }
 
 } // namespace
@@ -27,9 +45,22 @@ void TFileCommands::ShowRenameNotice()
                QStringLiteral("Perhaps in a future version..."));
 }
 
+void TFileCommands::RenameEntry(const QString& folder, const QString& name, const QString& renamed,
+                                TNameChanges& changes, QStringList& failures)
+{
+    if (renamed == name)
+        return; // nothing to do
+    QString reason = NameProblem(renamed);
+    if (reason.isEmpty() && platform::MoveFile(folder + name, folder + renamed, &reason)) {
+        changes.emplace_back(name, renamed);
+        return;
+    }
+    failures << QStringLiteral("\"%1\" was not renamed to \"%2\": %3.").arg(name, renamed, reason);
+}
+
 void TFileCommands::RenameFiles()
 {
-    const int a = m_host.ActiveIndex(), b = 1 - a;
+    const int a = m_host.ActiveIndex();
     const TFileListing& listing = m_host.PanelListing(a);
     if (listing.IsArchiveListing()) {
         ShowRenameNotice();
@@ -37,6 +68,8 @@ void TFileCommands::RenameFiles()
     }
     const QString dir = AddSeparator(m_host.PanelDirectory(a));
     const std::vector<int> selection = Selection(a);
+    TNameChanges changes;
+    QStringList failures;
     if (selection.size() < 2) {
         const int focused = m_host.PanelFiles(a).GetFocusedIndex();
         if (focused < 0 || focused >= listing.Count() || listing[focused].IsParent())
@@ -47,8 +80,7 @@ void TFileCommands::RenameFiles()
                           QStringLiteral(" then press the [Accept] button."),
                       QStringLiteral("Name :"), value))
             return;
-        if (IsPlainName(value))
-            platform::MoveFile(dir + name, dir + value);
+        RenameEntry(dir, name, value, changes, failures);
     } else {
         QString mask = QStringLiteral("*.*");
         if (!AskInput(QStringLiteral("Enter the mask for the new names of the selected files then "
@@ -60,15 +92,17 @@ void TFileCommands::RenameFiles()
             names << listing[row].Name;
         for (const QString& name : names) {
             const QString renamed = WildChange(name, mask);
-            if (renamed != QLatin1String(kWildChangeError) && IsPlainName(renamed))
-                platform::MoveFile(dir + name, dir + renamed);
+            if (renamed == QLatin1String(kWildChangeError))
+                failures << QStringLiteral(
+                                "\"%1\" was not renamed: the mask \"%2\" does not fit it.")
+                                .arg(name, mask);
+            else
+                RenameEntry(dir, name, renamed, changes, failures);
         }
     }
-    if (m_host.PanelListing(b).IsArchiveListing())
-        m_host.RefreshFromArchive(b);
-    else
-        m_host.RefreshFromDisk(b);
+    FollowInOtherPanel(a, dir, changes);
     m_host.RefreshFromDisk(a);
+    ReportRenameFailures(failures);
 }
 
 void TFileCommands::InPlaceRename(int panel, const QString& text)
@@ -82,11 +116,15 @@ void TFileCommands::InPlaceRename(int panel, const QString& text)
     if (focused < 0 || focused >= listing.Count() || listing[focused].IsParent())
         return;
     const QString name = listing[focused].Name;
-    const QString renamed = text + ExtractFileExt(name);
+    // An empty label is an empty name, whatever extension would follow it.
+    const QString renamed = text.isEmpty() ? QString() : text + ExtractFileExt(name);
     const QString dir = AddSeparator(m_host.PanelDirectory(panel));
-    if (!text.isEmpty() && IsPlainName(renamed) && renamed != name)
-        platform::MoveFile(dir + name, dir + renamed);
+    TNameChanges changes;
+    QStringList failures;
+    RenameEntry(dir, name, renamed, changes, failures);
+    FollowInOtherPanel(panel, dir, changes);
     m_host.RefreshFromDisk(panel);
+    ReportRenameFailures(failures);
 }
 
 void TFileCommands::DeleteFiles()
@@ -115,22 +153,38 @@ void TFileCommands::DeleteFiles()
         return;
     }
     const QString dir = AddSeparator(m_host.PanelDirectory(a));
-    for (const QString& name : names)
+    TNameChanges removed;
+    for (const QString& name : names) {
         platform::ShellFileOperation(platform::TShellFunction::Delete, dir + name, dir,
                                      m_host.RecycleBinInUse());
+        removed.emplace_back(name, QString());
+    }
+    FollowInOtherPanel(a, dir, removed);
     m_host.RefreshFromDisk(a);
 }
 
 void TFileCommands::CreateDirectory()
 {
     const int a = m_host.ActiveIndex();
+    const QString directory = m_host.PanelDirectory(a);
+    if (!directory.startsWith('/')) {
+        platform::ShowMessage(
+            QStringLiteral("No directory can be created here: the drive list is not a folder."));
+        return;
+    }
     QString name = QStringLiteral("New directory");
     if (!AskInput(QStringLiteral("Enter the name for the directory to be created then press the "
                                  "[Accept] button."),
                   QStringLiteral("Name :"), name))
         return;
-    const QString directory = m_host.PanelDirectory(a);
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) {
+        platform::ShowMessage(QStringLiteral("No directory was created: ") +
+                              (name.isEmpty() ? QStringLiteral("the name is empty.")
+                                              : QStringLiteral("\"%1\" is not a name.").arg(name)));
+        return;
+    }
     platform::CreateDirectory(AddSeparator(directory) + name);
+    FollowInOtherPanel(a, AddSeparator(directory));
     if (m_host.PanelListing(a).IsArchiveListing()) {
         // The folder was made beside the archive: show that folder, caption included.
         m_host.RefreshFromDisk(a);

@@ -32,4 +32,8 @@ public:
     // Re-reads and re-sorts the panel's listing and gives the list its new row count;
     // caption, status lines and focus stay as they were.
     virtual void RefillListing(int panel) = 0;
+    // Shows `directory` in the panel again (leaving an archive it showed), keeping the
+    // focused and selected rows whose names are still listed; caption, drive list, free
+    // space and totals follow. The keyboard focus and the active panel stay.
+    virtual void RereadKeepingRows(int panel, const QString& directory) = 0;
 };

@@ -157,6 +157,7 @@ public:
     void RefreshFromDisk(int panel) override { RefreshPanel(TSide(panel)); }
     void RefreshFromArchive(int panel) override;
     void RefillListing(int panel) override { ReadListing(TSide(panel)); }
+    void RereadKeepingRows(int panel, const QString& directory) override;
 
     // Layout rules.
     void FormResize();

@@ -6,10 +6,13 @@
 #include "main/uMain.h"
 #include "main/uProperties.h"
 #include "platform/ConfigPath.h"
+#include "platform/Drives.h"
 #include "platform/Messages.h"
 #include "zip/ZipArchive.h"
 
+#include <QLabel>
 #include <QPainter>
+#include <QSet>
 
 namespace
 {
@@ -87,6 +90,35 @@ void TfMain::RefreshFromArchive(int panel)
     LoadZipListing(TSide(panel), &parent);
 }
 
+void TfMain::RereadKeepingRows(int panel, const QString& directory)
+{
+    TPanel& p = m_panels[panel];
+    TVirtualListView& files = *p.Files;
+    const int focused = files.GetFocusedIndex();
+    const QString focusedName =
+        focused >= 0 && focused < p.Listing.Count() ? p.Listing[focused].Name : QString();
+    QSet<QString> selected;
+    for (int row : files.SelectedRows())
+        if (row < p.Listing.Count())
+            selected.insert(p.Listing[row].Name);
+    p.Directory = directory;
+    ReadListing(TSide(panel));
+    files.ClearItemStates();
+    for (int row = 0; row < p.Listing.Count(); ++row)
+        if (p.Listing[row].Name == focusedName) {
+            files.FocusItem(row);
+            files.SetItemSelected(row, false);
+        }
+    for (int row = 0; row < p.Listing.Count(); ++row)
+        if (selected.contains(p.Listing[row].Name))
+            files.SetItemSelected(row, true);
+    FillDriveList(TSide(panel));
+    p.DirectoryLabel->setText(p.Directory);
+    p.LabelFree->setText(FormatSize(platform::FreeSpace(p.Directory)) +
+                         QStringLiteral(" bytes free"));
+    ShowTotals(TSide(panel), QStringLiteral(" object(s)"), QStringLiteral(" byte(s)"));
+}
+
 void TfMain::FilesMouseMove(TSide side, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
 {
     TVirtualListView* list = m_panels[side].Files;
@@ -141,6 +173,7 @@ void TfMain::MenuPropertiesClick()
     if (!fProperties)
         fProperties = new TfProperties(this);
     fProperties->ConfigPath = platform::ConfigFilePath();
+    fProperties->FallbackPath = platform::UserConfigFilePath();
     fProperties->UseRecycleBin = &UseRecycleBin;
     fProperties->OnReadConfiguration = [this] { ReadConfiguration(); };
     fProperties->exec();

@@ -7,7 +7,9 @@
 #include <algorithm>
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -107,7 +109,7 @@ void TfProperties::FormShow()
     Page->setCurrentWidget(TabExtensions);
 }
 
-bool TfProperties::SaveMemo()
+bool TfProperties::SaveMemo(const QString& path, QString& why)
 {
     QString text = Memo->toPlainText();
     if (!text.isEmpty())
@@ -118,24 +120,41 @@ bool TfProperties::SaveMemo()
     const QByteArray bytes = latin1 ? text.toLatin1() : text.toUtf8();
     // A file that exists although its text was never shown (unreadable at opening, or
     // created since) is not replaced by a memo that does not hold it.
-    if (!m_shownFromFile && QFile::exists(ConfigPath))
-        return false;
-    QSaveFile file(ConfigPath);
-    if (ConfigPath.isEmpty() || !file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
+    if ((!m_shownFromFile || path != ConfigPath) && QFile::exists(path)) {
+        why = QStringLiteral("it exists and its text was not the one shown");
         return false;
     }
-    return file.commit();
+    if (path.isEmpty()) {
+        why = QStringLiteral("no file name");
+        return false;
+    }
+    if (path != ConfigPath)
+        QDir().mkpath(QFileInfo(path).path()); // the user's folder may not exist yet
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    why = file.errorString();
+    file.cancelWriting();
+    return false;
 }
 
 void TfProperties::ButtonAcceptClick()
 {
-    if (!SaveMemo()) {
-        platform::ShowMessage(QStringLiteral("Ne peut créer le fichier %1").arg(ConfigPath));
-        done(QDialog::Rejected);
-        return;
+    QString why;
+    if (!SaveMemo(ConfigPath, why)) {
+        QString message = QStringLiteral("Ne peut créer le fichier %1 (%2).").arg(ConfigPath, why);
+        if (FallbackPath.isEmpty() || FallbackPath == ConfigPath || !SaveMemo(FallbackPath, why)) {
+            if (!FallbackPath.isEmpty() && FallbackPath != ConfigPath)
+                message +=
+                    QStringLiteral("\nNe peut créer le fichier %1 (%2).").arg(FallbackPath, why);
+            platform::ShowMessage(message +
+                                  QStringLiteral("\nNothing was saved; the text stays here."));
+            return; // the dialog stays open, so nothing typed is lost
+        }
+        platform::ShowMessage(message + QStringLiteral("\nThe text was saved to %1, which is read "
+                                                       "first from now on.")
+                                            .arg(FallbackPath));
+        ConfigPath = FallbackPath;
     }
     if (OnReadConfiguration)
         OnReadConfiguration();

@@ -4,12 +4,14 @@
 //
 // The main window wires it up once: ConfigPath (the file of platform::ConfigFilePath),
 // UseRecycleBin (points at the main window's flag, which outlives the dialog) and
-// OnReadConfiguration (re-reads the categories). Each showing reloads the memo from
-// the file. "Accept" writes the memo to the file atomically, calls
-// OnReadConfiguration and takes the option; when the file cannot be written the
-// message "Ne peut créer le fichier <path>" is shown and neither happens. A file that
-// could not be read at opening is created by "Accept" when it is missing, but never
-// replaced while it exists. "Cancel" changes nothing. User-interface thread only.
+// OnReadConfiguration (re-reads the categories), FallbackPath (the user's own file).
+// Each showing reloads the memo from the file. "Accept" writes the memo to the file
+// atomically, calls OnReadConfiguration and takes the option. When the file cannot be
+// written, "Ne peut créer le fichier <path>" is shown with the reason, and the memo is
+// written to FallbackPath instead (which the reader then takes first); when that fails
+// too, the dialog stays open with the memo as typed. A file that could not be read at
+// opening is created by "Accept" when it is missing, but never replaced while it
+// exists. "Cancel" changes nothing. User-interface thread only.
 
 #include <QDialog>
 #include <QString>
@@ -27,6 +29,7 @@ public:
     explicit TfProperties(QWidget* parent = nullptr);
 
     QString ConfigPath;
+    QString FallbackPath;
     bool* UseRecycleBin{nullptr};
     std::function<void()> OnReadConfiguration;
 
@@ -53,7 +56,8 @@ protected:
 private:
     void BuildPages();
     void BuildButtons();
-    bool SaveMemo();
+    // Writes the memo to `path`; false with the reason in `why` when it could not.
+    bool SaveMemo(const QString& path, QString& why);
 
     bool m_fileWasUtf8{true};    // a Latin-1 file is written back as Latin-1
     bool m_shownFromFile{false}; // the memo holds the file's text as last loaded

@@ -1,5 +1,5 @@
-#include "platform/FileNames.h"
 #include "platform/ConfigPath.h"
+#include "platform/FileNames.h"
 
 #include "platform/FileSystem.h"
 
@@ -29,10 +29,19 @@ bool WritableDirectory(const QString& dir)
 
 QString ConfigFilePathIn(const QString& programDirectory, const QString& userConfigDirectory)
 {
+    const QString user = WithSeparator(userConfigDirectory) + QLatin1String(kConfigFileName);
+    if (FileExists(user))
+        return user;
     const QString besideProgram = WithSeparator(programDirectory) + QLatin1String(kConfigFileName);
     if (FileExists(besideProgram) || WritableDirectory(programDirectory))
         return besideProgram;
-    return WithSeparator(userConfigDirectory) + QLatin1String(kConfigFileName);
+    return user;
+}
+
+QString UserConfigFilePath()
+{
+    const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    return userDir.isEmpty() ? QString() : WithSeparator(userDir) + QLatin1String(kConfigFileName);
 }
 
 QString DefaultConfigFile()

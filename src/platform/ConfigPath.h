@@ -1,7 +1,9 @@
 #pragma once
-// Where the configuration file Trovel.ini lives: beside the program file when that
-// folder is writable or already holds the file, otherwise in the user's configuration
-// folder. The reader and the properties dialog both use this one path.
+// Where the configuration file Trovel.ini lives: in the user's configuration folder when
+// it holds one (the properties dialog saves there when the file beside the program
+// cannot be written), else beside the program file when that folder is writable or
+// already holds the file, otherwise in the user's configuration folder. The reader and
+// the properties dialog both use this one path.
 
 #include <QString>
 
@@ -11,9 +13,10 @@ namespace platform
 // The file name of the configuration.
 inline constexpr char kConfigFileName[] = "Trovel.ini";
 
-// The rule itself, for given folders (each ending in "/" or not): `programDirectory`
-// + "Trovel.ini" when the file exists there or the folder is writable, else
-// `userConfigDirectory` + "Trovel.ini". Looks at the disk; creates nothing.
+// The rule itself, for given folders (each ending in "/" or not): `userConfigDirectory`
+// + "Trovel.ini" when that file exists; else `programDirectory` + "Trovel.ini" when the
+// file exists there or the folder is writable; else the user's file. Looks at the disk;
+// creates nothing.
 QString ConfigFilePathIn(const QString& programDirectory, const QString& userConfigDirectory);
 
 // The rule applied to the program's folder and QStandardPaths::AppConfigLocation.
@@ -21,6 +24,10 @@ QString ConfigFilePathIn(const QString& programDirectory, const QString& userCon
 // When the chosen file does not exist yet and an installed default does, the default
 // is copied there first.
 QString ConfigFilePath();
+
+// The file in the user's configuration folder (QStandardPaths::AppConfigLocation);
+// creates nothing. Empty when the platform names no such folder.
+QString UserConfigFilePath();
 
 // The default configuration an installation ships: <program folder>/../share/travodex/.
 QString DefaultConfigFile();

@@ -1,5 +1,5 @@
-#include "platform/FileNames.h"
 #include "platform/FileSystem.h"
+#include "platform/FileNames.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -37,23 +37,34 @@ quint32 AttributesOf(const QString& name, const struct stat& st, bool isDir)
     return attr;
 }
 
-// The local-time offset changes at most on the hour in every real time zone, so one
-// localtime_r call per distinct hour serves a whole directory.
+long OffsetAt(time_t t)
+{
+    struct tm local {
+    };
+    localtime_r(&t, &local);
+    return local.tm_gmtoff;
+}
+
+// A zone's offset changes at its transitions only, and never twice within a quarter of
+// an hour; when both ends of a quarter hour have one offset, the whole quarter has it.
+// So two localtime_r calls per distinct quarter hour serve a directory, and only the
+// quarter that holds a transition (some fall on a half hour, some on odd seconds) asks
+// for each time.
 long LocalOffsetFor(time_t t)
 {
-    thread_local time_t cachedHour = -1;
-    thread_local long cachedOffset = 0;
+    constexpr time_t kQuarter = 900;
+    thread_local time_t cachedStart = -1; // never a quarter's start
     thread_local long cachedZone = 0;
-    const time_t hour = t - ((t % 3600) + 3600) % 3600;
-    if (hour != cachedHour || cachedZone != ::timezone) {
-        struct tm local {
-        };
-        localtime_r(&hour, &local);
-        cachedOffset = local.tm_gmtoff;
-        cachedHour = hour;
+    thread_local long cachedOffset = 0;
+    thread_local bool cachedWhole = false;
+    const time_t start = t - ((t % kQuarter) + kQuarter) % kQuarter;
+    if (start != cachedStart || cachedZone != ::timezone) {
+        cachedOffset = OffsetAt(start);
+        cachedWhole = OffsetAt(start + kQuarter - 1) == cachedOffset;
+        cachedStart = start;
         cachedZone = ::timezone;
     }
-    return cachedOffset;
+    return cachedWhole ? cachedOffset : OffsetAt(t);
 }
 
 } // namespace

@@ -43,7 +43,8 @@ QString FormatDateTime(double dayCount)
     return text;
 }
 
-TNameCollator::TNameCollator() : m_collator(QLocale())
+TNameCollator::TNameCollator()
+    : m_collator(QLocale()), m_foldForKeys(m_collator.locale().language() == QLocale::C)
 {
     m_collator.setCaseSensitivity(Qt::CaseInsensitive);
 }
@@ -56,7 +57,9 @@ int TNameCollator::compare(const QString& a, const QString& b) const
 
 QCollatorSortKey TNameCollator::sortKey(const QString& s) const
 {
-    return m_collator.sortKey(s);
+    // In the C locale QCollator's keys are the plain code points, whatever the case
+    // setting; keys of the case-folded text order names as compare() does.
+    return m_collator.sortKey(m_foldForKeys ? s.toCaseFolded() : s);
 }
 
 } // namespace platform

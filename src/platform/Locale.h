@@ -26,6 +26,7 @@ public:
 
 private:
     QCollator m_collator;
+    bool m_foldForKeys{false}; // the C locale ("C", "C.UTF-8", "POSIX")
 };
 
 } // namespace platform

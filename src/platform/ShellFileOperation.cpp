@@ -271,12 +271,16 @@ TShellResult ShellFileOperation(TShellFunction function, const QString& source,
     return MoveInto(item, dest.Get(), destination, onFailure, report);
 }
 
-bool MoveFile(const QString& from, const QString& to)
+bool MoveFile(const QString& from, const QString& to, QString* reason)
 {
-    if (!from.startsWith(QLatin1Char('/')) || !to.startsWith(QLatin1Char('/')))
-        return false;
-    return RenameNoReplace(AT_FDCWD, platform::EncodeFileName(from).constData(), AT_FDCWD,
-                           platform::EncodeFileName(to).constData()) == 0;
+    const int error = !from.startsWith(QLatin1Char('/')) || !to.startsWith(QLatin1Char('/'))
+                          ? EINVAL
+                          : RenameNoReplace(AT_FDCWD, platform::EncodeFileName(from).constData(),
+                                            AT_FDCWD, platform::EncodeFileName(to).constData());
+    if (error != 0 && reason)
+        *reason = error == EEXIST ? QStringLiteral("an entry of that name exists already")
+                                  : ErrorText(error);
+    return error == 0;
 }
 
 void CreateDirectory(const QString& path)

@@ -63,8 +63,9 @@ TShellResult ShellFileOperation(TShellFunction function, const QString& source,
                                 const TShellFailureHandler& onFailure = {});
 
 // Renames `from` to `to` (renameat2 with RENAME_NOREPLACE): an existing `to` is never
-// replaced. False on any failure; reports nothing.
-bool MoveFile(const QString& from, const QString& to);
+// replaced. False on any failure; reports nothing, but puts the reason, readable by a
+// user, into `reason` when given.
+bool MoveFile(const QString& from, const QString& to, QString* reason = nullptr);
 
 // Creates one directory level (mkdir, mode 0777 less the umask).
 // Throws EInOutError with errno on failure, also when `path` exists already.

@@ -2,6 +2,7 @@
 #include "platform/FileSystem.h"
 #include "support/TempDir.h"
 
+#include <QDate>
 #include <QDir>
 #include <gtest/gtest.h>
 
@@ -14,6 +15,17 @@ const TFileObject* Find(const TFileListing& l, const QString& name)
         if (l[i].Name == name)
             return &l[i];
     return nullptr;
+}
+
+// The day count of `t` built from localtime_r's calendar fields, even seconds.
+double LocalDayCount(time_t t)
+{
+    struct tm local {
+    };
+    localtime_r(&t, &local);
+    const QDate date(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    const int seconds = local.tm_hour * 3600 + local.tm_min * 60 + (local.tm_sec & ~1);
+    return double(QDate(1899, 12, 30).daysTo(date)) + seconds / 86400.0;
 }
 
 } // namespace
@@ -111,6 +123,34 @@ TEST(DosDateTime, EvenSecondsInLocalDayCount)
     qputenv("TZ", "EST5");
     tzset();
     EXPECT_DOUBLE_EQ(platform::ToDosDateTime(946728000), 36526.5 - 5.0 / 24);
+    qunsetenv("TZ");
+    tzset();
+}
+
+TEST(DosDateTime, EqualsLocaltimeAcrossTransitionsOffTheHour)
+{
+    // Half-hour daylight-saving changes, a half-hour offset, and a change at 00:44:30 UTC.
+    const struct {
+        const char* zone;
+        time_t from, to;
+    } spans[] = {{"America/St_Johns", 1672531200, 1704067200},    // 2023
+                 {"Australia/Lord_Howe", 1672531200, 1704067200}, // 2023
+                 {"Africa/Monrovia", 63072000 - 86400, 63072000 + 86400 * 7}};
+    for (const auto& span : spans) {
+        qputenv("TZ", span.zone);
+        tzset();
+        int wrong = 0;
+        for (time_t t = span.from; t < span.to && wrong < 3; t += 251)
+            if (platform::ToDosDateTime(t) != LocalDayCount(t)) {
+                ADD_FAILURE() << span.zone << " at " << t;
+                ++wrong;
+            }
+    }
+    // 2023-03-12 05:45 UTC in St. John's is 03:15 local time.
+    qputenv("TZ", "America/St_Johns");
+    tzset();
+    EXPECT_DOUBLE_EQ(platform::ToDosDateTime(1678599900),
+                     double(QDate(1899, 12, 30).daysTo(QDate(2023, 3, 12))) + 3.25 / 24);
     qunsetenv("TZ");
     tzset();
 }

@@ -2,6 +2,7 @@
 #include "listing/SortKeys.h"
 #include "platform/FileSystem.h"
 
+#include <QLocale>
 #include <QStringList>
 #include <gtest/gtest.h>
 
@@ -101,4 +102,30 @@ TEST(Sort, ZeroOrOneEntryAndUnknownOrderDoNothing)
     EXPECT_EQ(l[1].Name, "b");
     l.Sort(soName);
     EXPECT_EQ(l[1].Name, "a");
+}
+
+TEST(Sort, NameAndExtensionIgnoreCaseInTheCLocales)
+{
+    const QLocale previous;
+    const std::vector<TFileObject> items = {Entry("LLL"),
+                                            Entry("c"),
+                                            Entry("Copy of b"),
+                                            Entry("b"),
+                                            Entry("a"),
+                                            Entry("dir with space", 0, true),
+                                            Entry("New directory", 0, true),
+                                            Entry("B.TXT"),
+                                            Entry("a.txt")};
+    for (const char* name : {"C", "C.UTF-8", "POSIX"}) {
+        QLocale::setDefault(QLocale(QString::fromLatin1(name)));
+        EXPECT_EQ(Sorted(items, soName),
+                  QStringList({"dir with space", "New directory", "a", "a.txt", "b", "B.TXT", "c",
+                               "Copy of b", "LLL"}))
+            << name;
+        EXPECT_EQ(Sorted(items, soExtension),
+                  QStringList({"dir with space", "New directory", "a.txt", "B.TXT", "a", "b", "c",
+                               "Copy of b", "LLL"}))
+            << name;
+    }
+    QLocale::setDefault(previous);
 }

@@ -45,10 +45,15 @@ TEST_F(FileOpsTest, NothingGoesOntoTheDriveList)
     Open(sdRight, "Drives");
     Open(sdLeft, left);
     Select(sdLeft, {"a.txt"});
-    main->MenuCopyFileClick();
-    main->MenuMoveFileClick();
+    Press(Qt::Key_F5);
+    Press(Qt::Key_F6);
     EXPECT_EQ(readAll(left + "a.txt"), "a");
     EXPECT_EQ(main->Right().Listing.Count(), 0);
+    EXPECT_EQ(messages,
+              QStringList({"Nothing was copied: the other panel shows the drive list, which is "
+                           "not a folder.",
+                           "Nothing was moved: the other panel shows the drive list, which is "
+                           "not a folder."}));
 }
 
 TEST_F(FileOpsTest, AFileVanishingBeforeTheCopyIsReportedAndTheRestGoesOn)

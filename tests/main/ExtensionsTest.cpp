@@ -4,7 +4,10 @@
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
+#include <QImageReader>
 #include <gtest/gtest.h>
+#include <libopenmpt/libopenmpt.h>
+#include <sndfile.h>
 
 namespace
 {
@@ -165,6 +168,61 @@ TEST(ReadConfigurationFile, TheShippedFileFillsEveryCategoryInCapitals)
     EXPECT_TRUE(c.Matches(Cat::HTML, ".HTML"));
 }
 
+// What the decoders of this build read, as upper-case extensions.
+QStringList QtImageFormats()
+{
+    QStringList out;
+    for (const QByteArray& f : QImageReader::supportedImageFormats())
+        out << QString::fromLatin1(f).toUpper();
+    return out;
+}
+
+QStringList SndfileFormats()
+{
+    QStringList out;
+    int count = 0;
+    sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
+    for (int i = 0; i < count; ++i) {
+        SF_FORMAT_INFO info{};
+        info.format = i;
+        sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &info, sizeof info);
+        // Header-less data cannot be opened without being told its format.
+        if ((info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_RAW)
+            out << QString::fromLatin1(info.extension).toUpper();
+    }
+    return out;
+}
+
+QStringList OpenmptFormats()
+{
+    const char* list = openmpt_get_supported_extensions();
+    const QStringList out = QString::fromLatin1(list).toUpper().split(';', Qt::SkipEmptyParts);
+    openmpt_free_string(list);
+    return out;
+}
+
+TEST(ReadConfigurationFile, TheShippedFileNamesEveryFormatTheDecodersRead)
+{
+    TExtensionCategories c;
+    c.Read(QCoreApplication::applicationDirPath() + "/../bin/Trovel.ini");
+    const struct {
+        Cat category;
+        QStringList formats;
+    } decoders[] = {
+        // PCX and TGA have decoders of our own; JIF and JPE are JPEG files by other names.
+        {Cat::Image, QtImageFormats() + QStringList({"PCX", "TGA", "JIF", "JPE"})},
+        {Cat::Sound, SndfileFormats()},
+        {Cat::Module, OpenmptFormats()},
+    };
+    // A category holds 50 entries: a word past the 50th would not match either.
+    for (const auto& d : decoders) {
+        ASSERT_GT(d.formats.size(), 3) << c.KeyName(d.category).toStdString();
+        for (const QString& format : d.formats)
+            EXPECT_TRUE(c.Matches(d.category, '.' + format))
+                << format.toStdString() << " missing from " << c.KeyName(d.category).toStdString();
+    }
+}
+
 TEST(ConfigLocation, BesideTheProgramWhenWritableOrPresent)
 {
     TempDir dir;
@@ -173,6 +231,9 @@ TEST(ConfigLocation, BesideTheProgramWhenWritableOrPresent)
     EXPECT_EQ(platform::ConfigFilePathIn(program, user), program + "Trovel.ini");
     EXPECT_EQ(platform::ConfigFilePathIn(dir("bin"), user), program + "Trovel.ini");
     EXPECT_EQ(platform::ConfigFilePathIn(dir("missing"), user), user + "Trovel.ini");
+    // A file the user's folder holds is read first.
+    dir.write("user/Trovel.ini", "[Extensions]\n");
+    EXPECT_EQ(platform::ConfigFilePathIn(program, user), user + "Trovel.ini");
     EXPECT_TRUE(platform::ConfigFilePath().endsWith("/Trovel.ini"));
 }
 

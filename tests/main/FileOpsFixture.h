@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 class FileOpsTest : public MainWindowTest
 {
@@ -71,6 +72,37 @@ protected:
                 *texts = {fConfirm->LabelNotice->text(), fConfirm->LabelConfirm->text()};
             d->done(result);
         });
+    }
+
+    // Presses a key in the active panel's list, as a user does (F5, F7, F9 ...).
+    void Press(Qt::Key key)
+    {
+        QApplication::setActiveWindow(main.get()); // as when a dialog has closed
+        QTest::keyClick(main->Panel(main->ActiveSide()).Files->ActiveView(), key);
+    }
+    // Answers the next input dialog by typing `text` over the proposal and pressing Enter.
+    void TypeInput(const QString& text)
+    {
+        AnswerNextModal([text](QDialog* d) {
+            auto* edit = d->findChild<QLineEdit*>();
+            edit->selectAll();
+            QTest::keyClick(edit, Qt::Key_Backspace);
+            QTest::keyClicks(edit, text);
+            PressKey(d, Qt::Key_Return);
+        });
+    }
+    // The names of a panel's selected rows and of its focused row.
+    QStringList SelectedNames(TSide side)
+    {
+        QStringList names;
+        for (int row : main->Panel(side).Files->SelectedRows())
+            names << main->Panel(side).Listing[row].Name;
+        return names;
+    }
+    QString FocusedName(TSide side)
+    {
+        const int row = main->Panel(side).Files->GetFocusedIndex();
+        return row < 0 ? QString() : main->Panel(side).Listing[row].Name;
     }
 
     QStringList messages;

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace
@@ -164,27 +165,60 @@ TEST_F(PropertiesDialog, AFileThatWasNeverShownIsNotReplaced)
     Open([this](TfProperties& d) {
         dir.write("Trovel.ini", "[Extensions]\nText Files=LOG\n"); // written meanwhile
         d.ButtonAccept->click();
+        EXPECT_TRUE(d.isVisible()); // nothing was saved: the text stays in the dialog
+        d.ButtonCancel->click();
     });
     EXPECT_EQ(readAll(path), "[Extensions]\nText Files=LOG\n");
     ASSERT_EQ(messages.size(), 2);
-    EXPECT_EQ(messages[1], QString::fromUtf8("Ne peut créer le fichier ") + path);
+    EXPECT_EQ(messages[1], QString::fromUtf8("Ne peut créer le fichier ") + path +
+                               " (it exists and its text was not the one shown).\nNothing was "
+                               "saved; the text stays here.");
     EXPECT_EQ(reads, 0);
 }
 
-TEST_F(PropertiesDialog, UnwritableFileIsReportedAndNothingIsTaken)
+TEST_F(PropertiesDialog, UnwritableFileIsReportedAndTheTextGoesToTheUsersFile)
 {
     const QString blocked = dir("no-such-folder/Trovel.ini");
+    const QString alsoBlocked = dir.write("plain-file", "x") + "/Trovel.ini";
     dialog.ConfigPath = blocked;
-    Open([](TfProperties& d) {
+    dialog.FallbackPath = alsoBlocked;
+    QString kept;
+    Open([&kept](TfProperties& d) {
+        d.Memo->setPlainText("[Extensions]\nText Files=NFO");
         d.CheckBoxBin->setChecked(true);
-        d.ButtonAccept->click();
+        QTest::mouseClick(d.ButtonAccept, Qt::LeftButton);
+        kept = d.isVisible() ? d.Memo->toPlainText() : QString();
+        d.ButtonCancel->click();
     });
     ASSERT_EQ(messages.size(), 2);
     EXPECT_EQ(messages[0], "Ne peut ouvrir le fichier " + blocked);
-    EXPECT_EQ(messages[1], QString::fromUtf8("Ne peut créer le fichier ") + blocked);
+    EXPECT_TRUE(messages[1].startsWith(QString::fromUtf8("Ne peut créer le fichier ") + blocked +
+                                       " (No such file or directory).\nNe peut créer le fichier " +
+                                       alsoBlocked + " ("))
+        << messages[1].toStdString();
+    EXPECT_TRUE(messages[1].endsWith("\nNothing was saved; the text stays here."));
+    EXPECT_EQ(kept, "[Extensions]\nText Files=NFO"); // nothing typed is lost
     EXPECT_FALSE(useRecycleBin);
     EXPECT_EQ(reads, 0);
-    EXPECT_FALSE(dialog.isVisible());
+
+    // With a user's folder to write to, the text goes there and is taken.
+    messages.clear();
+    const QString users = dir("user/travodex/Trovel.ini");
+    dialog.FallbackPath = users;
+    const int result = Open([](TfProperties& d) {
+        d.Memo->setPlainText("[Extensions]\nText Files=NFO");
+        d.CheckBoxBin->setChecked(true);
+        QTest::mouseClick(d.ButtonAccept, Qt::LeftButton);
+    });
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(readAll(users), "[Extensions]\nText Files=NFO\n");
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages[1], QString::fromUtf8("Ne peut créer le fichier ") + blocked +
+                               " (No such file or directory).\nThe text was saved to " + users +
+                               ", which is read first from now on.");
+    EXPECT_EQ(dialog.ConfigPath, users);
+    EXPECT_TRUE(useRecycleBin);
+    EXPECT_EQ(reads, 1);
 }
 
 TEST_F(PropertiesDialog, Latin1FileStaysLatin1)

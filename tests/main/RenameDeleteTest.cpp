@@ -210,3 +210,109 @@ TEST_F(FileOpsTest, DragCursorTellsOneItemFromSeveral)
     auto* view = static_cast<QAbstractItemView*>(main->Right().Files->ActiveView());
     EXPECT_EQ(view->viewport()->cursor().shape(), Qt::ArrowCursor);
 }
+
+TEST_F(FileOpsTest, TheOtherPanelFollowsRenameDeleteAndNewDirectoryKeepingItsRows)
+{
+    dir.write("left/a.txt", "a");
+    dir.write("left/b.txt", "b");
+    dir.write("left/c.txt", "c");
+    dir.write("left/sub/inner/deep.txt", "d");
+    Reload();
+    Open(sdRight, left);
+    Select(sdRight, {"b.txt", "c.txt"});
+    main->Right().Files->FocusItem(Row(sdRight, "c.txt"));
+    main->Right().Files->SetItemSelected(Row(sdRight, "b.txt"), true);
+    Select(sdLeft, {"a.txt"});
+    main->Left().Files->FocusItem(Row(sdLeft, "a.txt"));
+
+    TypeInput("renamed.txt");
+    Press(Qt::Key_F9);
+    EXPECT_TRUE(Names(sdRight).contains("renamed.txt"));
+    EXPECT_FALSE(Names(sdRight).contains("a.txt"));
+    EXPECT_EQ(SelectedNames(sdRight), QStringList({"b.txt", "c.txt"}));
+    EXPECT_EQ(FocusedName(sdRight), "c.txt");
+    EXPECT_EQ(main->ActivePanel, 1);
+
+    Select(sdLeft, {"b.txt"});
+    AnswerNextModal([](QDialog* d) { PressKey(d, Qt::Key_Return); }); // "Yes"
+    Press(Qt::Key_F8);
+    EXPECT_FALSE(Names(sdRight).contains("b.txt"));
+    EXPECT_EQ(SelectedNames(sdRight), QStringList({"c.txt"}));
+    EXPECT_EQ(FocusedName(sdRight), "c.txt");
+
+    AnswerNextModal([](QDialog* d) { PressKey(d, Qt::Key_Return); }); // the proposal
+    Press(Qt::Key_F7);
+    EXPECT_TRUE(Names(sdRight).contains("New directory"));
+
+    main->Left().Files->FocusItem(Row(sdLeft, "c.txt"));
+    main->FilesEdited(sdLeft, "edited");
+    EXPECT_TRUE(Names(sdRight).contains("edited.txt"));
+    EXPECT_FALSE(Names(sdRight).contains("c.txt"));
+
+    // A panel inside a renamed tree follows it; inside a deleted one it goes up.
+    Open(sdRight, left + "sub/inner/");
+    Open(sdLeft, left);
+    main->Left().Files->FocusItem(Row(sdLeft, "sub"));
+    TypeInput("moved");
+    Press(Qt::Key_F9);
+    EXPECT_EQ(main->Right().Directory, left + "moved/inner/");
+    EXPECT_TRUE(Names(sdRight).contains("deep.txt"));
+    EXPECT_EQ(main->Right().DirectoryLabel->text(), left + "moved/inner/");
+    Select(sdLeft, {"moved"});
+    AnswerQuestion(1);
+    Press(Qt::Key_F8);
+    EXPECT_EQ(main->Right().Directory, left);
+    EXPECT_FALSE(Names(sdRight).contains("moved"));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+TEST_F(FileOpsTest, RenamesThatFailSayWhatAndWhyInOneMessage)
+{
+    dir.write("left/a.txt", "a");
+    dir.write("left/b.txt", "b");
+    Reload();
+    for (const QString& name : {"a.txt", "nowhere/b.txt", ""}) {
+        main->Left().Files->FocusItem(Row(sdLeft, "b.txt"));
+        TypeInput(name);
+        Press(Qt::Key_F9);
+    }
+    main->Left().Files->FocusItem(Row(sdLeft, "b.txt"));
+    main->FilesEdited(sdLeft, "a");
+    EXPECT_EQ(messages,
+              QStringList({"\"b.txt\" was not renamed to \"a.txt\": an entry of that name exists "
+                           "already.",
+                           "\"b.txt\" was not renamed to \"nowhere/b.txt\": a name cannot contain "
+                           "\"/\".",
+                           "\"b.txt\" was not renamed to \"\": the new name is empty.",
+                           "\"b.txt\" was not renamed to \"a.txt\": an entry of that name exists "
+                           "already."}));
+    messages.clear();
+    Select(sdLeft, {"a.txt", "b.txt"});
+    TypeInput("a.*"); // the first keeps its name, the second meets it
+    Press(Qt::Key_F9);
+    Select(sdLeft, {"a.txt", "b.txt"});
+    TypeInput("*a.txt");
+    Press(Qt::Key_F9);
+    EXPECT_EQ(messages, QStringList({"\"b.txt\" was not renamed to \"a.txt\": an entry of that "
+                                     "name exists already.",
+                                     "\"a.txt\" was not renamed: the mask \"*a.txt\" does not fit "
+                                     "it.\n\"b.txt\" was not renamed: the mask \"*a.txt\" does "
+                                     "not fit it."}));
+    EXPECT_EQ(readAll(left + "a.txt"), "a");
+    EXPECT_EQ(readAll(left + "b.txt"), "b");
+}
+
+TEST_F(FileOpsTest, NewDirectoryWithoutANameOrOnTheDriveListSaysWhy)
+{
+    TypeInput("");
+    Press(Qt::Key_F7);
+    TypeInput("..");
+    Press(Qt::Key_F7);
+    Open(sdLeft, "Drives");
+    Press(Qt::Key_F7); // no dialog: the drive list takes no directory
+    EXPECT_EQ(messages, QStringList({"No directory was created: the name is empty.",
+                                     "No directory was created: \"..\" is not a name.",
+                                     "No directory can be created here: the drive list is not a "
+                                     "folder."}));
+    EXPECT_EQ(QDir(left).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+}

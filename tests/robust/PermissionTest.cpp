@@ -135,8 +135,11 @@ TEST_F(PermissionTest, UnwritableFoldersRefuseEveryChangeAndLoseNothing)
     EXPECT_EQ(reportedBoth(), "");
 
     Select(sdLeft, {"a.txt"});
+    main->Left().Files->FocusItem(Row(sdLeft, "a.txt"));
     AnswerInput("renamed.txt");
-    main->MenuRenameFileClick(); // a refused rename is silent
+    main->MenuRenameFileClick();
+    EXPECT_EQ(messages, QStringList({"\"a.txt\" was not renamed to \"renamed.txt\": Permission "
+                                     "denied."}));
     AnswerNextModal([](QDialog* d) { d->done(1); });
     EXPECT_THROW(main->MenuCreateDirectoryClick(), platform::EInOutError);
     nobody.Restore();
