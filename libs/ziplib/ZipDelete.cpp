@@ -1,6 +1,7 @@
 #include "ZipDelete.h"
 
 #include "ZipFileUtil.h"
+#include "ZipOpen.h"
 
 #include <zip.h>
 
@@ -11,10 +12,11 @@ int32_t DeleteMembers(const TZipCommand& command, TReporter& reporter)
 {
     const std::string archive = BufferText(command.ZipFilename);
     const std::vector<std::string> specs = SpecList(command.FileSpecs, command.ArgCount);
-    int error = 0;
-    zip_t* za = zip_open(archive.c_str(), 0, &error);
+    int code = 0;
+    std::string message;
+    zip_t* za = OpenArchive(archive, 0, code, message);
     if (!za) {
-        reporter.Message(error, "Cannot open " + archive + ": " + LibzipError(error));
+        reporter.Message(code, message);
         return 0;
     }
     const zip_int64_t total = zip_get_num_entries(za, 0);
