@@ -17,6 +17,7 @@ trvx_fuzzer(fuzz_zipextract
             ${PROJECT_SOURCE_DIR}/libs/unzlib/UnzExtract.cpp
             ${PROJECT_SOURCE_DIR}/libs/ziplib/LibCommon.cpp
             ${PROJECT_SOURCE_DIR}/libs/ziplib/ZipOpen.cpp
+            ${PROJECT_SOURCE_DIR}/libs/ziplib/ZipPrefixSource.cpp
             ${PROJECT_SOURCE_DIR}/src/zip/ZipEndRecord.cpp
     LIBS PkgConfig::LIBZIP)
 target_include_directories(fuzz_zipextract PRIVATE ${PROJECT_SOURCE_DIR}/libs/ziplib

@@ -87,11 +87,10 @@ private:
 
 int32_t TExtractCommand::Run()
 {
-    int code = 0;
-    std::string message;
-    m_za = OpenArchive(m_archive, ZIP_RDONLY, code, message);
+    const TOpenedArchive opened = OpenArchive(m_archive, ZIP_RDONLY);
+    m_za = opened.Archive;
     if (!m_za) {
-        m_reporter.Message(code, message);
+        m_reporter.Message(opened.Code, opened.Message);
         return 0;
     }
     const zip_int64_t total = zip_get_num_entries(m_za, 0);

@@ -219,11 +219,10 @@ int32_t TAddCommand::Run()
         Collect(spec);
     if (m_sources.empty())
         return 0;
-    int code = 0;
-    std::string message;
-    zip_t* za = OpenArchive(m_archive, ZIP_CREATE, code, message);
+    const TOpenedArchive opened = OpenArchive(m_archive, ZIP_CREATE);
+    zip_t* za = opened.Archive;
     if (!za) {
-        m_reporter.Message(code, message);
+        m_reporter.Message(opened.Code, opened.Message);
         return 0;
     }
     int32_t stored = 0;

@@ -12,11 +12,10 @@ int32_t DeleteMembers(const TZipCommand& command, TReporter& reporter)
 {
     const std::string archive = BufferText(command.ZipFilename);
     const std::vector<std::string> specs = SpecList(command.FileSpecs, command.ArgCount);
-    int code = 0;
-    std::string message;
-    zip_t* za = OpenArchive(archive, 0, code, message);
+    const TOpenedArchive opened = OpenArchive(archive, 0);
+    zip_t* za = opened.Archive;
     if (!za) {
-        reporter.Message(code, message);
+        reporter.Message(opened.Code, opened.Message);
         return 0;
     }
     const zip_int64_t total = zip_get_num_entries(za, 0);
@@ -40,7 +39,7 @@ int32_t DeleteMembers(const TZipCommand& command, TReporter& reporter)
     if (deleted == total) {
         // libzip would remove the file; the user deleted members, not the archive.
         zip_discard(za);
-        if (!WriteEmptyArchive(archive)) {
+        if (!WriteEmptyArchive(archive, opened.Prefix)) {
             reporter.Message(1, "Cannot write " + archive);
             return 0;
         }

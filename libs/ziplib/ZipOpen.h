@@ -1,19 +1,25 @@
 #pragma once
 // Opening an archive with libzip the way the directory reader finds it: also when data
-// precedes the archive and its offsets do not count it (libzip alone answers "Not a zip
-// archive" there), and ZIP64 archives.
+// precedes the archive (the program part of a self-extracting archive), whether its
+// offsets count that data or not, and ZIP64 archives.
 
+#include <cstdint>
 #include <string>
 #include <zip.h>
 
 namespace trvxlib
 {
 
-// Opens `path` with libzip's `flags` (ZIP_RDONLY, ZIP_CREATE or 0). On failure returns
-// null with `code` set to libzip's error code (ZIP_ER_INVAL for a refusal) and `message`
-// to a sentence naming the archive. An archive with data before
-// its first member (the program part of a self-extracting archive) opens read-only only:
-// libzip would drop that data when it writes the archive, so a writing open is refused.
-zip_t* OpenArchive(const std::string& path, int flags, int& code, std::string& message);
+struct TOpenedArchive {
+    zip_t* Archive{nullptr}; // null on failure; the caller closes or discards it
+    uint64_t Prefix{0};      // bytes before the first member, kept when libzip writes
+    int Code{0};             // libzip's error code on failure
+    std::string Message;     // on failure: a sentence naming the archive
+};
+
+// Opens `path` with libzip's `flags` (ZIP_RDONLY, ZIP_CREATE or 0). An archive with data
+// before its first member is read through ZipPrefixSource, so that libzip finds its
+// members and, when it writes the archive again, keeps that data in front.
+TOpenedArchive OpenArchive(const std::string& path, int flags);
 
 } // namespace trvxlib

@@ -11,34 +11,6 @@ namespace
 constexpr quint32 kCentralHeader = 0x02014B50;
 constexpr quint32 kDigitalSignature = 0x05054B50;
 constexpr qsizetype kCentralSize = 46;
-constexpr quint16 kZip64Extra = 0x0001;
-constexpr quint32 kAbsent32 = 0xFFFFFFFF;
-
-// Replaces the sizes stored as 0xFFFFFFFF by the 64-bit values of the ZIP64 extra field,
-// which holds them in this order and only for the fields so marked.
-void ApplyZip64Extra(const uchar* extra, qsizetype length, ZipDirEntry& e)
-{
-    qsizetype at = 0;
-    while (at + 4 <= length) {
-        const quint16 id = ZipLe16(extra + at);
-        const qsizetype size = ZipLe16(extra + at + 2);
-        at += 4;
-        if (at + size > length)
-            return;
-        if (id == kZip64Extra) {
-            const uchar* field = extra + at;
-            const uchar* fieldEnd = field + size;
-            if (e.UncompressedSize == kAbsent32 && field + 8 <= fieldEnd) {
-                e.UncompressedSize = ZipLe64(field);
-                field += 8;
-            }
-            if (e.CompressedSize == kAbsent32 && field + 8 <= fieldEnd)
-                e.CompressedSize = ZipLe64(field);
-            return;
-        }
-        at += size;
-    }
-}
 
 // Parses the record at `p` (at least kCentralSize bytes, `available` in all); returns
 // its length, or 0 when it does not fit.
@@ -61,7 +33,10 @@ qsizetype ParseRecord(const uchar* p, qsizetype available, ZipDirEntry& e)
     e.ExtraFieldLength = quint16(extraLength);
     e.FileName = DecodeMemberName(reinterpret_cast<const char*>(p + kCentralSize), nameLength,
                                   e.GeneralFlags);
-    ApplyZip64Extra(p + kCentralSize + nameLength, extraLength, e);
+    TZip64Fields wide{e.UncompressedSize, e.CompressedSize, ZipLe32(p + 42)};
+    ApplyZip64Extra(p + kCentralSize + nameLength, size_t(extraLength), wide);
+    e.UncompressedSize = wide.UncompressedSize;
+    e.CompressedSize = wide.CompressedSize;
     return length;
 }
 

@@ -14,6 +14,9 @@ constexpr uint64_t kEndSize = 22;
 constexpr uint64_t kLocatorSize = 20;
 constexpr uint64_t kZip64EndSize = 56;
 constexpr uint64_t kMaxComment = 0xFFFF;
+constexpr uint64_t kCentralSize = 46;
+constexpr uint16_t kZip64Extra = 0x0001;
+constexpr uint32_t kAbsent32 = 0xFFFFFFFF;
 
 bool ReadExactly(const TReadAt& read, uint64_t position, unsigned char* out, size_t count)
 {
@@ -102,4 +105,53 @@ bool FindZipEnd(const TReadAt& read, uint64_t fileSize, TZipEnd& end)
             return true;
     }
     return false;
+}
+
+void ApplyZip64Extra(const unsigned char* extra, size_t length, TZip64Fields& fields)
+{
+    size_t at = 0;
+    while (at + 4 <= length) {
+        const uint16_t id = ZipLe16(extra + at);
+        const size_t size = ZipLe16(extra + at + 2);
+        at += 4;
+        if (size > length - at)
+            return;
+        if (id != kZip64Extra) {
+            at += size;
+            continue;
+        }
+        const unsigned char* field = extra + at;
+        const unsigned char* fieldEnd = field + size;
+        for (uint64_t* value :
+             {&fields.UncompressedSize, &fields.CompressedSize, &fields.LocalOffset}) {
+            if (*value != kAbsent32)
+                continue;
+            if (fieldEnd - field < 8)
+                return;
+            *value = ZipLe64(field);
+            field += 8;
+        }
+        return;
+    }
+}
+
+bool FirstMemberPosition(const TReadAt& read, const TZipEnd& end, uint64_t& position)
+{
+    std::vector<unsigned char> dir(end.DirSize);
+    if (!ReadExactly(read, end.DirStart, dir.data(), dir.size()))
+        return false;
+    uint64_t lowest = end.DirStart - end.Shift;
+    for (size_t at = 0; at + kCentralSize <= dir.size() && ZipLe32(&dir[at]) == kCentralHeader;) {
+        const unsigned char* p = &dir[at];
+        const size_t nameLength = ZipLe16(p + 28), extraLength = ZipLe16(p + 30);
+        const size_t length = kCentralSize + nameLength + extraLength + ZipLe16(p + 32);
+        if (length > dir.size() - at)
+            return false;
+        TZip64Fields fields{ZipLe32(p + 24), ZipLe32(p + 20), ZipLe32(p + 42)};
+        ApplyZip64Extra(p + kCentralSize + nameLength, extraLength, fields);
+        lowest = std::min(lowest, fields.LocalOffset);
+        at += length;
+    }
+    position = lowest + end.Shift;
+    return true;
 }

@@ -28,6 +28,22 @@ struct TZipEnd {
 // small reads.
 bool FindZipEnd(const TReadAt& read, uint64_t fileSize, TZipEnd& end);
 
+// The fields of a central-directory record that a ZIP64 extra field may widen.
+struct TZip64Fields {
+    uint64_t UncompressedSize{0};
+    uint64_t CompressedSize{0};
+    uint64_t LocalOffset{0};
+};
+
+// Replaces the fields stored as 0xFFFFFFFF by the values of the ZIP64 extra field (id 1)
+// in `extra`, which holds them in this order and only for the fields so marked.
+void ApplyZip64Extra(const unsigned char* extra, size_t length, TZip64Fields& fields);
+
+// Where the first member's local header lies in the file (the end of the data before
+// the archive): the lowest offset of the central directory's records plus the shift;
+// the directory's start when it has none. Cost: one read of the directory.
+bool FirstMemberPosition(const TReadAt& read, const TZipEnd& end, uint64_t& position);
+
 // Little-endian fields of the ZIP format.
 inline uint16_t ZipLe16(const unsigned char* p)
 {

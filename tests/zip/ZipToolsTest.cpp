@@ -110,21 +110,47 @@ TEST_F(ZipToolsTest, ToolMadeArchivesListExtractAndGrowAsTheirDirectorySays)
             ExpectExtracted(dir("x-" + name + "/"), listing);
         }
 
-        // Adding keeps every member, or refuses where libzip would drop the prefix.
-        const QByteArray before = readAll(archive);
-        libMessages.clear();
-        const bool prefixed = name == "sfx.zip" || name == "raw.zip";
-        EXPECT_EQ(AddTo(archive, {root + "new.txt"}), prefixed ? 0 : 1);
-        if (prefixed) {
-            EXPECT_EQ(readAll(archive), before);
-            ASSERT_EQ(libMessages.size(), 1);
-            EXPECT_TRUE(libMessages[0].contains("data before its first member"));
-        } else {
-            EXPECT_EQ(PythonListing(archive).mid(0, listing.size()), listing);
-            EXPECT_EQ(OurListing(), PythonListing(archive));
-        }
+        // Adding keeps every member and any program in front; unzip finds no fault.
+        EXPECT_EQ(AddTo(archive, {root + "new.txt"}), 1);
+        EXPECT_EQ(PythonListing(archive).mid(0, listing.size()), listing);
+        EXPECT_EQ(OurListing(), PythonListing(archive));
+        if (name == "sfx.zip" || name == "raw.zip")
+            EXPECT_EQ(readAll(archive).left(70000), readAll(root + "stub"));
+        Sh(root, "unzip -tq " + name);
     }
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+TEST_F(ZipToolsTest, DeletingFromSelfExtractingArchivesKeepsTheProgram)
+{
+    const QString root = dir.path();
+    Sh(root, "head -c 70000 /dev/urandom > stub && echo one > one.txt && echo two > two.txt && "
+             "zip -q plain.zip one.txt two.txt && cat stub plain.zip > raw.zip && "
+             "cp raw.zip sfx.zip && zip -q -A sfx.zip");
+    const QByteArray stub = readAll(root + "stub");
+    for (const QString name : {"raw.zip", "sfx.zip"}) {
+        SCOPED_TRACE(qPrintable(name));
+        const QString archive = root + name;
+        const QStringList listing = PythonListing(archive);
+        zip.SetZipFilename(archive);
+        zip.FSpecArgs = QStringList{"one.txt"};
+        zip.Delete();
+        EXPECT_EQ(zip.SuccessCount(), 1);
+        EXPECT_EQ(OurListing(), listing.mid(1));
+        EXPECT_EQ(PythonListing(archive), listing.mid(1));
+        EXPECT_EQ(readAll(archive).left(70000), stub);
+        Sh(root, "unzip -tq " + name);
+
+        // The last member gone, the program stays with an end record that counts it.
+        zip.FSpecArgs = QStringList{"two.txt"};
+        zip.Delete();
+        EXPECT_EQ(zip.SuccessCount(), 1);
+        EXPECT_EQ(zip.EntryCount(), 0);
+        EXPECT_EQ(readAll(archive),
+                  stub + EmptyZip().replace(16, 4, QByteArray("\x70\x11\x01\x00", 4)));
+    }
+    EXPECT_EQ(messages, QStringList({"No valid zip entries found", "No valid zip entries found"}));
+    EXPECT_TRUE(libMessages.isEmpty()) << qPrintable(libMessages.join('\n'));
 }
 
 TEST_F(ZipToolsTest, SeventyThousandMembersAreListedAndExtendedByOne)
