@@ -41,7 +41,8 @@ qsizetype ParseRecord(const uchar* p, qsizetype available, ZipDirEntry& e)
 }
 
 // The records fill the directory; a digital signature record may close it. The count
-// must agree with the end record's (modulo 65,536 without ZIP64: some writers wrap it).
+// must agree with the end record's; without ZIP64 records, modulo 65,536 (some writers
+// wrap it), and 0xFFFF stands for any larger count (others write that).
 bool ParseDirectory(const QByteArray& dir, const TZipEnd& end, std::vector<ZipDirEntry>& out)
 {
     const auto* p = reinterpret_cast<const uchar*>(dir.constData());
@@ -56,8 +57,9 @@ bool ParseDirectory(const QByteArray& dir, const TZipEnd& end, std::vector<ZipDi
     }
     if (at != size && !(at + 4 <= size && ZipLe32(p + at) == kDigitalSignature))
         return false;
-    const quint64 mask = end.Zip64 ? ~quint64(0) : 0xFFFF;
-    return (quint64(out.size()) & mask) == (end.Entries & mask);
+    if (end.Zip64)
+        return out.size() == end.Entries;
+    return (out.size() & 0xFFFF) == end.Entries || (end.Entries == 0xFFFF && out.size() > 0xFFFF);
 }
 
 } // namespace

@@ -142,6 +142,22 @@ TEST_F(ZipReaderTest, DataDescriptorMembersTakeTheirSizesFromTheDirectory)
     EXPECT_EQ(zip.EntryList()[1].UncompressedSize, 3u);
 }
 
+TEST_F(ZipReaderTest, CountsOverSixteenBitsWithoutZip64RecordsStillMatch)
+{
+    // The first member's sizes only the directory knows, so a fallback to the local
+    // headers would show 0 for it.
+    std::vector<TMemberBytes> members(66000, TMemberBytes{"m", "1"});
+    members[0] = {"streamed.txt", "12345678"};
+    members[0].Descriptor = true;
+    QByteArray archive = BuildZip(members); // its end record counts 66,000 modulo 65,536
+    for (const QByteArray& count : {archive.mid(archive.size() - 12, 2), QByteArray("\xFF\xFF")}) {
+        archive.replace(archive.size() - 14, 2, count).replace(archive.size() - 12, 2, count);
+        EXPECT_EQ(Open(archive), QString());
+        ASSERT_EQ(zip.EntryCount(), 66000);
+        EXPECT_EQ(zip.EntryList()[0].UncompressedSize, 8u);
+    }
+}
+
 TEST_F(ZipReaderTest, WithoutEndRecordDataDescriptorsAreScannedInFourByteSteps)
 {
     TMemberBytes streamed{"streamed.txt", "12345678"};
