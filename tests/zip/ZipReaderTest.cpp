@@ -167,6 +167,13 @@ TEST_F(ZipReaderTest, WithoutEndRecordDataDescriptorsAreScannedInFourByteSteps)
     EXPECT_EQ(zip.EntryList()[0].UncompressedSize, 0u);
     EXPECT_EQ(zip.EntryList()[1].UncompressedSize, 3u);
 
+    // A directory that does not parse counts as none.
+    QByteArray damaged = BuildZip({streamed, {"after.txt", "abc"}});
+    damaged[damaged.indexOf("PK\x01\x02") + 28] = '\x7F'; // a name running past the end
+    EXPECT_EQ(Open(damaged), QString());
+    ASSERT_EQ(Names(), QStringList({"streamed.txt", "after.txt"}));
+    EXPECT_EQ(zip.EntryList()[0].UncompressedSize, 0u);
+
     // Last member: the central directory ends the walk.
     EXPECT_EQ(Open(WithoutEndRecord(BuildZip({streamed}))), QString());
     EXPECT_EQ(Names(), QStringList({"streamed.txt"}));
