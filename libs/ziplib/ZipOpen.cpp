@@ -12,6 +12,8 @@ namespace trvxlib
 namespace
 {
 
+constexpr uint32_t kLocalHeader = 0x04034B50;
+
 // Where the archive's offsets count from (its shift) and where its first member lies.
 // False when the file holds no end record: libzip then decides alone.
 bool FindLayout(const std::string& path, uint64_t& shift, uint64_t& prefix)
@@ -28,7 +30,11 @@ bool FindLayout(const std::string& path, uint64_t& shift, uint64_t& prefix)
     const bool found = fstat(fd, &st) == 0 && FindZipEnd(read, uint64_t(st.st_size), end);
     if (found) {
         shift = end.Shift;
-        if (!FirstMemberPosition(read, end, prefix))
+        unsigned char first[4] = {};
+        const bool startsWithMember = read(0, first, 4) == 4 && ZipLe32(first) == kLocalHeader;
+        if (shift == 0 && startsWithMember)
+            prefix = 0; // a plain archive: no need to read its directory
+        else if (!FirstMemberPosition(read, end, prefix))
             prefix = end.Shift;
     }
     close(fd);
