@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     device.open(QIODevice::ReadOnly);
     std::vector<ZipDirEntry> entries;
     try {
-        ReadLocalHeaders(device, entries);
+        ReadZipEntries(device, entries);
     } catch (const platform::EError&) {
     }
     // Every entry came from a 30-byte header plus its name inside the input.

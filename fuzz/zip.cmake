@@ -6,6 +6,8 @@ pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET libzip)
 trvx_fuzzer(fuzz_zipdir
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/ZipDirFuzz.cpp
             ${PROJECT_SOURCE_DIR}/src/zip/ZipDirReader.cpp
+            ${PROJECT_SOURCE_DIR}/src/zip/ZipCentralDir.cpp
+            ${PROJECT_SOURCE_DIR}/src/zip/ZipEndRecord.cpp
             ${PROJECT_SOURCE_DIR}/src/zip/CodePage437.cpp
             ${PROJECT_SOURCE_DIR}/src/platform/Messages.cpp
     LIBS Qt6::Widgets)
@@ -14,6 +16,9 @@ trvx_fuzzer(fuzz_zipextract
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/ZipExtractFuzz.cpp
             ${PROJECT_SOURCE_DIR}/libs/unzlib/UnzExtract.cpp
             ${PROJECT_SOURCE_DIR}/libs/ziplib/LibCommon.cpp
+            ${PROJECT_SOURCE_DIR}/libs/ziplib/ZipOpen.cpp
+            ${PROJECT_SOURCE_DIR}/libs/ziplib/ZipPrefixSource.cpp
+            ${PROJECT_SOURCE_DIR}/src/zip/ZipEndRecord.cpp
     LIBS PkgConfig::LIBZIP)
 target_include_directories(fuzz_zipextract PRIVATE ${PROJECT_SOURCE_DIR}/libs/ziplib
                                                    ${PROJECT_SOURCE_DIR}/libs/unzlib)

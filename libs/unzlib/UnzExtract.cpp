@@ -1,5 +1,7 @@
 #include "UnzExtract.h"
 
+#include "ZipOpen.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -85,13 +87,10 @@ private:
 
 int32_t TExtractCommand::Run()
 {
-    int error = 0;
-    m_za = zip_open(m_archive.c_str(), ZIP_RDONLY, &error);
+    const TOpenedArchive opened = OpenArchive(m_archive, ZIP_RDONLY);
+    m_za = opened.Archive;
     if (!m_za) {
-        zip_error_t e;
-        zip_error_init_with_code(&e, error);
-        m_reporter.Message(error, "Cannot open " + m_archive + ": " + zip_error_strerror(&e));
-        zip_error_fini(&e);
+        m_reporter.Message(opened.Code, opened.Message);
         return 0;
     }
     const zip_int64_t total = zip_get_num_entries(m_za, 0);

@@ -1,6 +1,7 @@
 #include "ZipAdd.h"
 
 #include "ZipFileUtil.h"
+#include "ZipOpen.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -218,10 +219,10 @@ int32_t TAddCommand::Run()
         Collect(spec);
     if (m_sources.empty())
         return 0;
-    int error = 0;
-    zip_t* za = zip_open(m_archive.c_str(), ZIP_CREATE, &error);
+    const TOpenedArchive opened = OpenArchive(m_archive, ZIP_CREATE);
+    zip_t* za = opened.Archive;
     if (!za) {
-        m_reporter.Message(error, "Cannot open " + m_archive + ": " + LibzipError(error));
+        m_reporter.Message(opened.Code, opened.Message);
         return 0;
     }
     int32_t stored = 0;

@@ -1,6 +1,7 @@
 #include "ZipDelete.h"
 
 #include "ZipFileUtil.h"
+#include "ZipOpen.h"
 
 #include <zip.h>
 
@@ -11,10 +12,10 @@ int32_t DeleteMembers(const TZipCommand& command, TReporter& reporter)
 {
     const std::string archive = BufferText(command.ZipFilename);
     const std::vector<std::string> specs = SpecList(command.FileSpecs, command.ArgCount);
-    int error = 0;
-    zip_t* za = zip_open(archive.c_str(), 0, &error);
+    const TOpenedArchive opened = OpenArchive(archive, 0);
+    zip_t* za = opened.Archive;
     if (!za) {
-        reporter.Message(error, "Cannot open " + archive + ": " + LibzipError(error));
+        reporter.Message(opened.Code, opened.Message);
         return 0;
     }
     const zip_int64_t total = zip_get_num_entries(za, 0);
@@ -38,7 +39,7 @@ int32_t DeleteMembers(const TZipCommand& command, TReporter& reporter)
     if (deleted == total) {
         // libzip would remove the file; the user deleted members, not the archive.
         zip_discard(za);
-        if (!WriteEmptyArchive(archive)) {
+        if (!WriteEmptyArchive(archive, opened.Prefix)) {
             reporter.Message(1, "Cannot write " + archive);
             return 0;
         }

@@ -1,5 +1,6 @@
 #include "ZipFileUtil.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,9 +19,34 @@ std::string LibzipError(int code)
     return text;
 }
 
-bool WriteEmptyArchive(const std::string& path)
+namespace
 {
-    static const unsigned char kEnd[22] = {0x50, 0x4B, 0x05, 0x06};
+
+bool CopyPrefix(const std::string& path, int to, uint64_t prefix)
+{
+    const int from = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (from < 0)
+        return false;
+    char buffer[1 << 16];
+    uint64_t done = 0;
+    while (done < prefix) {
+        const ssize_t n =
+            read(from, buffer, size_t(std::min<uint64_t>(sizeof buffer, prefix - done)));
+        if (n <= 0 || write(to, buffer, size_t(n)) != n)
+            break;
+        done += uint64_t(n);
+    }
+    close(from);
+    return done == prefix;
+}
+
+} // namespace
+
+bool WriteEmptyArchive(const std::string& path, uint64_t prefix)
+{
+    unsigned char end[22] = {0x50, 0x4B, 0x05, 0x06};
+    for (int i = 0; i < 4; ++i)
+        end[16 + i] = static_cast<unsigned char>(std::min<uint64_t>(prefix, 0xFFFFFFFF) >> (8 * i));
     std::string temp = path + ".XXXXXX";
     const int fd = mkstemp(temp.data());
     if (fd < 0)
@@ -29,7 +55,8 @@ bool WriteEmptyArchive(const std::string& path)
     };
     if (stat(path.c_str(), &st) == 0)
         fchmod(fd, st.st_mode & 07777);
-    const bool written = write(fd, kEnd, sizeof kEnd) == ssize_t(sizeof kEnd);
+    const bool written =
+        CopyPrefix(path, fd, prefix) && write(fd, end, sizeof end) == ssize_t(sizeof end);
     if (close(fd) != 0 || !written || rename(temp.c_str(), path.c_str()) != 0) {
         unlink(temp.c_str());
         return false;

@@ -34,6 +34,7 @@ struct TFileObject {
 struct TArchiveMember {
     QString Name;
     qint64 Size{0};
+    double DateTime{0}; // local time, days since 30 December 1899, as TFileObject's
 };
 
 class TFileListing final
@@ -53,7 +54,7 @@ public:
     // Refills the listing with an archive's members: a ".." row (Kind fkZipFile)
     // carrying `archiveEntry`'s size, date and attributes (zeros when null; it may be
     // a row of this very listing), then every member whose name does not end in "/"
-    // or "\\". Does not sort and does not change Directory.
+    // or "\\", with its name, size and date. Does not sort and does not change Directory.
     void LoadArchiveMembers(const std::vector<TArchiveMember>& members,
                             const TFileObject* archiveEntry);
 

@@ -1,5 +1,7 @@
 #include "zip/CodePage437.h"
 
+#include <cstring>
+
 namespace
 {
 
@@ -34,4 +36,14 @@ QString DecodeCodePage437(const char* data, qsizetype size)
         out[i] = byte < 0x80 ? QChar(byte) : QChar(kUpperHalf[byte - 0x80]);
     }
     return text;
+}
+
+QString DecodeMemberName(const char* data, qsizetype size, quint16 flags)
+{
+    constexpr quint16 kUtf8NameFlag = 1u << 11;
+    const auto* zero = static_cast<const char*>(std::memchr(data, 0, size_t(size)));
+    const qsizetype length = zero ? zero - data : size;
+    if (flags & kUtf8NameFlag)
+        return QString::fromUtf8(data, length);
+    return DecodeCodePage437(data, length);
 }

@@ -81,7 +81,7 @@ public:
     const std::vector<ZipDirEntry>& EntryList() const { return m_entries; }
     // The number of entries, or 0 while ZipFilename is empty. O(1).
     int EntryCount() const;
-    // The entries as the panels list them: name and uncompressed size. O(n).
+    // The entries as the panels list them: name, uncompressed size, date and time. O(n).
     std::vector<TArchiveMember> Members() const;
 
     // --- Library driver ---------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "platform/Messages.h"
 #include "zip/CodePage437.h"
+#include "zip/ZipCentralDir.h"
 
 #include <QByteArray>
 #include <cstring>
@@ -13,7 +14,6 @@ constexpr quint32 kLocalHeader = 0x04034B50;
 constexpr quint32 kCentralHeader = 0x02014B50;
 constexpr quint32 kEndOfCentralDir = 0x06054B50;
 constexpr qint64 kEndRecordSize = 22;
-constexpr quint16 kUtf8NameFlag = 1u << 11;
 constexpr qint64 kBlockSize = 64 * 1024;
 
 // Sequential reads and forward skips over a device through one block buffer, so that
@@ -94,6 +94,11 @@ quint32 Le32(const uchar* p)
     return quint32(Le16(p)) | (quint32(Le16(p + 2)) << 16);
 }
 
+QString NoEntriesMessage()
+{
+    return QStringLiteral("No valid zip entries found");
+}
+
 [[noreturn]] void Fail(int number)
 {
     if (number == 1)
@@ -143,15 +148,6 @@ ZipDirEntry ParseHeader(const uchar* h)
     return e;
 }
 
-QString DecodeName(const QByteArray& raw, quint16 flags)
-{
-    const qsizetype zero = raw.indexOf('\0');
-    const qsizetype length = zero < 0 ? raw.size() : zero;
-    if (flags & kUtf8NameFlag)
-        return QString::fromUtf8(raw.constData(), length);
-    return DecodeCodePage437(raw.constData(), length);
-}
-
 // Reads one local header after its signature and skips the member's data.
 void ReadMember(TBlockReader& in, std::vector<ZipDirEntry>& entries)
 {
@@ -162,7 +158,7 @@ void ReadMember(TBlockReader& in, std::vector<ZipDirEntry>& entries)
     QByteArray name(entry.FileNameLength, Qt::Uninitialized);
     if (in.Read(name.data(), name.size()) != name.size())
         Fail(2);
-    entry.FileName = DecodeName(name, entry.GeneralFlags);
+    entry.FileName = DecodeMemberName(name.constData(), name.size(), entry.GeneralFlags);
     const qint64 extra = entry.ExtraFieldLength;
     const qint64 data = entry.CompressedSize;
     entries.push_back(std::move(entry));
@@ -183,7 +179,7 @@ void ReadLocalHeaders(QIODevice& device, std::vector<ZipDirEntry>& entries)
 {
     TBlockReader in(device);
     if (!FindFirstHeader(in)) {
-        platform::ShowMessage(QStringLiteral("No valid zip entries found"));
+        platform::ShowMessage(NoEntriesMessage());
         return;
     }
     quint32 signature = kLocalHeader;
@@ -197,4 +193,13 @@ void ReadLocalHeaders(QIODevice& device, std::vector<ZipDirEntry>& entries)
             Fail(1);
         signature = Le32(bytes);
     }
+}
+
+void ReadZipEntries(QIODevice& device, std::vector<ZipDirEntry>& entries)
+{
+    const size_t before = entries.size();
+    if (!ReadCentralDirectory(device, entries))
+        ReadLocalHeaders(device, entries);
+    else if (entries.size() == before)
+        platform::ShowMessage(NoEntriesMessage());
 }

@@ -1,7 +1,7 @@
 #pragma once
-// The ZIP directory reader: walks an archive's local file headers from the front.
-// It does not read the central directory; leading data before the first header
-// (the program part of a self-extracting archive) is skipped by a bounded scan.
+// The ZIP directory reader. It lists what an archive's central directory lists; only an
+// archive without a usable central directory (truncated or damaged) has its local file
+// headers walked from the front, with leading data skipped by a bounded scan.
 
 #include "zip/ZipDirEntry.h"
 
@@ -10,6 +10,11 @@
 
 // The scan for the first local header gives up after this many bytes tested as "P".
 inline constexpr int ZipHeaderScanLimit = 60000;
+
+// Appends the members of `device` (open for reading) to `entries`: those of the central
+// directory (see ZipCentralDir.h), or else those ReadLocalHeaders finds, with its
+// messages and errors. An empty central directory shows "No valid zip entries found".
+void ReadZipEntries(QIODevice& device, std::vector<ZipDirEntry>& entries);
 
 // Appends one entry per local header of `device` (open for reading, at position 0)
 // to `entries`. The entries read before an error stay in `entries`.

@@ -188,7 +188,7 @@ TEST(ArchiveListing, ParentFirstMembersFlatDirectoriesSkipped)
     archive.Attr = platform::faArchive;
     archive.Kind = fkZipFile;
     const std::vector<TArchiveMember> members = {
-        {"dir/", 0}, {"dir/a.txt", 100}, {"b.txt", 23}, {"win\\", 0}};
+        {"dir/", 0}, {"dir/a.txt", 100, 45000.25}, {"b.txt", 23, 46000.5}, {"win\\", 0}};
     l.LoadArchiveMembers(members, &archive);
     l.Sort(soName);
     ASSERT_EQ(l.Count(), 3);
@@ -199,11 +199,13 @@ TEST(ArchiveListing, ParentFirstMembersFlatDirectoriesSkipped)
     EXPECT_EQ(l[1].Name, "b.txt");
     EXPECT_EQ(l[2].Name, "dir/a.txt");
     EXPECT_EQ(l[2].Kind, fkZipMember);
-    EXPECT_EQ(l[2].DateTime, 0);
+    EXPECT_EQ(l[2].DateTime, 45000.25); // the member's own date and time
     EXPECT_EQ(l.FileCount, 3);
     EXPECT_EQ(l.TotalSize, 123);
     EXPECT_EQ(l.Directory, "/nonexistent-dir/");
     EXPECT_TRUE(l.IsArchiveListing());
+    l.Sort(soDateTime);
+    EXPECT_EQ(l[1].Name, "dir/a.txt"); // older than b.txt
 }
 
 TEST(ArchiveListing, ArchiveEntryMayBeARowOfTheSameListing)

@@ -1,12 +1,34 @@
 #include "main/MainWindowFixture.h"
+#include "main/PanelText.h"
 #include "platform/Messages.h"
 
 #include <QFile>
 
+namespace
+{
+
+void SetModified(const QString& path, const QDateTime& time)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(time, QFileDevice::FileModificationTime));
+}
+
+// The text of the Modified column of the left panel's `row`, as the view asks for it.
+QString ModifiedCell(TfMain& main, int row)
+{
+    int image = 0;
+    QString text;
+    main.FilesODGetItemInfo(sdLeft, row, pcModified, omText, image, text);
+    return text;
+}
+
+} // namespace
+
 TEST_F(MainWindowTest, ArchiveOpensLikeAFolderAndClosesThroughItsParentRow)
 {
-    dir.write("src/dir/a.txt", QByteArray(100, 'a'));
-    dir.write("src/b.txt", QByteArray(23, 'b'));
+    SetModified(dir.write("src/dir/a.txt", QByteArray(100, 'a')), {{2021, 3, 4}, {5, 6, 8}});
+    SetModified(dir.write("src/b.txt", QByteArray(23, 'b')), {{2023, 7, 1}, {18, 0, 0}});
     const QString save = dir.mkdir("SAVE");
     ASSERT_TRUE(RunZip(dir("src"), {"-q", "-r", save + "backup.zip", "dir", "b.txt"}));
     Open(sdLeft, save);
@@ -21,6 +43,10 @@ TEST_F(MainWindowTest, ArchiveOpensLikeAFolderAndClosesThroughItsParentRow)
     EXPECT_EQ(main->Left().Total->Text(1), "3 objects");
     EXPECT_EQ(main->Left().Total->Text(2), "123 bytes");
     EXPECT_EQ(main->Left().Files->GetFocusedIndex(), 0);
+    EXPECT_EQ(ModifiedCell(*main, Row(sdLeft, "dir/a.txt")), "3/4/21 5:06:08 AM");
+    EXPECT_EQ(ModifiedCell(*main, Row(sdLeft, "b.txt")), "7/1/23 6:00:00 PM");
+    main->SetSortOrder(3); // the "Modified" header
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "dir/a.txt", "b.txt"}));
 
     DoubleClick(sdLeft, "..");
     EXPECT_FALSE(main->ShowsArchive(sdLeft));

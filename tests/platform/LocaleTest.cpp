@@ -5,7 +5,7 @@
 TEST(Locale, NumbersAndDatesInEnUs)
 {
     EXPECT_EQ(platform::FormatNumber(1234567), "1,234,567");
-    // 30 December 1899 (an archive member's date) without a time.
+    // 30 December 1899, day zero, without a time.
     EXPECT_EQ(platform::FormatDateTime(0), "12/30/99");
     // 2 January 1900 at 06:00:00.
     EXPECT_EQ(platform::FormatDateTime(3.25), "1/2/00 6:00:00 AM");

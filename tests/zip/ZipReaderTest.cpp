@@ -50,6 +50,12 @@ protected:
 
 const QByteArray kNoEntries = "No valid zip entries found";
 
+// An archive cut before its end record, as a truncated download ends.
+QByteArray WithoutEndRecord(const QByteArray& archive)
+{
+    return archive.chopped(22);
+}
+
 TEST_F(ZipReaderTest, ReadsEveryLocalHeaderWithItsFields)
 {
     const QByteArray archive = BuildZip(
@@ -74,16 +80,21 @@ TEST_F(ZipReaderTest, ReadsEveryLocalHeaderWithItsFields)
     EXPECT_EQ(members[2].Size, 1000);
 }
 
-TEST_F(ZipReaderTest, SelfExtractingPrefixIsScannedUpToTheLimit)
+TEST_F(ZipReaderTest, PrefixIsFoundThroughTheEndRecordOrScannedUpToTheLimit)
 {
-    const QByteArray archive = BuildZip({{"inside.txt", "data"}});
-    // The header's "P" is the 60,000th byte tested: still found.
-    EXPECT_EQ(Open(QByteArray(59999, '\0') + archive, "sfx1.exe"), QString());
-    EXPECT_EQ(Names(), QStringList({"inside.txt"}));
+    const QByteArray archive = BuildZip({{"inside.txt", "data"}, {"two.txt", "22"}});
+    // Offsets that do not count the prefix: the end record still places the directory.
+    EXPECT_EQ(Open(QByteArray(70000, '\0') + archive, "sfx.exe"), QString());
+    EXPECT_EQ(Names(), QStringList({"inside.txt", "two.txt"}));
     EXPECT_TRUE(messages.isEmpty());
 
-    // One byte more and the scan gives up.
-    EXPECT_EQ(Open(QByteArray(60000, '\0') + archive, "sfx2.exe"), QString());
+    // Without the end record the scan looks for the first header: the header's "P" as
+    // the 60,000th byte tested is still found; one byte more and the scan gives up.
+    const QByteArray truncated = WithoutEndRecord(archive);
+    EXPECT_EQ(Open(QByteArray(59999, '\0') + truncated, "sfx1.exe"), QString());
+    EXPECT_EQ(Names(), QStringList({"inside.txt", "two.txt"}));
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(Open(QByteArray(60000, '\0') + truncated, "sfx2.exe"), QString());
     EXPECT_EQ(zip.EntryCount(), 0);
     EXPECT_EQ(messages, QStringList({kNoEntries}));
 }
@@ -94,7 +105,7 @@ TEST_F(ZipReaderTest, BrokenMatchesInThePrefixCountOnlyTheirFirstByte)
     QByteArray prefix;
     for (int i = 0; i < 30000; ++i)
         prefix.append("PX");
-    EXPECT_EQ(Open(prefix + BuildZip({{"late.txt", "x"}})), QString());
+    EXPECT_EQ(Open(prefix + WithoutEndRecord(BuildZip({{"late.txt", "x"}}))), QString());
     EXPECT_EQ(Names(), QStringList({"late.txt"}));
 }
 
@@ -108,28 +119,63 @@ TEST_F(ZipReaderTest, FilesWithoutEntriesShowTheMessage)
     EXPECT_EQ(dirUpdates, 3);
 }
 
-TEST_F(ZipReaderTest, DoubledFirstByteMissesTheFirstHeader)
+TEST_F(ZipReaderTest, DoubledFirstByteMissesTheFirstHeaderOnlyWithoutEndRecord)
 {
     const QByteArray archive = BuildZip({{"first.txt", "1"}, {"second.txt", "2"}});
     EXPECT_EQ(Open("P" + archive), QString());
+    EXPECT_EQ(Names(), QStringList({"first.txt", "second.txt"}));
+    EXPECT_EQ(Open("P" + WithoutEndRecord(archive)), QString());
     EXPECT_EQ(Names(), QStringList({"second.txt"}));
 
-    EXPECT_EQ(Open("P" + BuildZip({{"only.txt", "1"}})), QString());
+    EXPECT_EQ(Open("P" + WithoutEndRecord(BuildZip({{"only.txt", "1"}}))), QString());
     EXPECT_EQ(zip.EntryCount(), 0);
     EXPECT_EQ(messages, QStringList({kNoEntries}));
 }
 
-TEST_F(ZipReaderTest, DataDescriptorMembersAreScannedInFourByteSteps)
+TEST_F(ZipReaderTest, DataDescriptorMembersTakeTheirSizesFromTheDirectory)
 {
     TMemberBytes streamed{"streamed.txt", "12345678"};
     streamed.Descriptor = true;
     EXPECT_EQ(Open(BuildZip({streamed, {"after.txt", "abc"}})), QString());
     EXPECT_EQ(Names(), QStringList({"streamed.txt", "after.txt"}));
+    EXPECT_EQ(zip.EntryList()[0].UncompressedSize, 8u);
+    EXPECT_EQ(zip.EntryList()[1].UncompressedSize, 3u);
+}
+
+TEST_F(ZipReaderTest, CountsOverSixteenBitsWithoutZip64RecordsStillMatch)
+{
+    // The first member's sizes only the directory knows, so a fallback to the local
+    // headers would show 0 for it.
+    std::vector<TMemberBytes> members(66000, TMemberBytes{"m", "1"});
+    members[0] = {"streamed.txt", "12345678"};
+    members[0].Descriptor = true;
+    QByteArray archive = BuildZip(members); // its end record counts 66,000 modulo 65,536
+    for (const QByteArray& count : {archive.mid(archive.size() - 12, 2), QByteArray("\xFF\xFF")}) {
+        archive.replace(archive.size() - 14, 2, count).replace(archive.size() - 12, 2, count);
+        EXPECT_EQ(Open(archive), QString());
+        ASSERT_EQ(zip.EntryCount(), 66000);
+        EXPECT_EQ(zip.EntryList()[0].UncompressedSize, 8u);
+    }
+}
+
+TEST_F(ZipReaderTest, WithoutEndRecordDataDescriptorsAreScannedInFourByteSteps)
+{
+    TMemberBytes streamed{"streamed.txt", "12345678"};
+    streamed.Descriptor = true;
+    EXPECT_EQ(Open(WithoutEndRecord(BuildZip({streamed, {"after.txt", "abc"}}))), QString());
+    EXPECT_EQ(Names(), QStringList({"streamed.txt", "after.txt"}));
     EXPECT_EQ(zip.EntryList()[0].UncompressedSize, 0u);
     EXPECT_EQ(zip.EntryList()[1].UncompressedSize, 3u);
 
+    // A directory that does not parse counts as none.
+    QByteArray damaged = BuildZip({streamed, {"after.txt", "abc"}});
+    damaged[damaged.indexOf("PK\x01\x02") + 28] = '\x7F'; // a name running past the end
+    EXPECT_EQ(Open(damaged), QString());
+    ASSERT_EQ(Names(), QStringList({"streamed.txt", "after.txt"}));
+    EXPECT_EQ(zip.EntryList()[0].UncompressedSize, 0u);
+
     // Last member: the central directory ends the walk.
-    EXPECT_EQ(Open(BuildZip({streamed})), QString());
+    EXPECT_EQ(Open(WithoutEndRecord(BuildZip({streamed}))), QString());
     EXPECT_EQ(Names(), QStringList({"streamed.txt"}));
 
     // No signature on a 4-byte step before the end of the file.

@@ -1,0 +1,233 @@
+#include "ZipPrefixSource.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace trvxlib
+{
+namespace
+{
+
+struct TPrefixSource {
+    std::string Path;
+    uint64_t ReadStart{0};
+    uint64_t Prefix{0};
+    uint64_t Length{0}; // of the window
+    uint64_t Pos{0};
+    struct stat Stat {
+    };
+    int ReadFd{-1};
+    int WriteFd{-1};
+    std::string TempPath;
+    zip_error_t Error;
+};
+
+zip_int64_t Fail(TPrefixSource& s, int code)
+{
+    zip_error_set(&s.Error, code, errno);
+    return -1;
+}
+
+bool WriteAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+// The temporary file, beginning with the prefix; libzip writes the archive after it.
+zip_int64_t BeginWrite(TPrefixSource& s)
+{
+    s.TempPath = s.Path + ".XXXXXX";
+    s.WriteFd = mkstemp(s.TempPath.data());
+    if (s.WriteFd < 0)
+        return Fail(s, ZIP_ER_TMPOPEN);
+    fchmod(s.WriteFd, s.Stat.st_mode & 07777);
+    std::vector<char> buffer(1 << 16);
+    for (uint64_t done = 0; done < s.Prefix;) {
+        const size_t want = size_t(std::min<uint64_t>(buffer.size(), s.Prefix - done));
+        const ssize_t n = pread(s.ReadFd, buffer.data(), want, off_t(done));
+        if (n <= 0 || !WriteAll(s.WriteFd, buffer.data(), size_t(n)))
+            return Fail(s, ZIP_ER_WRITE);
+        done += uint64_t(n);
+    }
+    return 0;
+}
+
+void DropTemp(TPrefixSource& s)
+{
+    if (s.WriteFd >= 0)
+        close(s.WriteFd);
+    if (!s.TempPath.empty())
+        unlink(s.TempPath.c_str());
+    s.WriteFd = -1;
+    s.TempPath.clear();
+}
+
+zip_int64_t CommitWrite(TPrefixSource& s)
+{
+    const bool closed = close(s.WriteFd) == 0;
+    s.WriteFd = -1;
+    if (!closed || rename(s.TempPath.c_str(), s.Path.c_str()) != 0) {
+        const int saved = errno;
+        DropTemp(s);
+        errno = saved;
+        return Fail(s, ZIP_ER_RENAME);
+    }
+    s.TempPath.clear();
+    return 0;
+}
+
+zip_int64_t Read(TPrefixSource& s, void* data, zip_uint64_t len)
+{
+    const size_t want = size_t(std::min<uint64_t>(len, s.Length - std::min(s.Pos, s.Length)));
+    const ssize_t n = pread(s.ReadFd, data, want, off_t(s.ReadStart + s.Pos));
+    if (n < 0)
+        return Fail(s, ZIP_ER_READ);
+    s.Pos += uint64_t(n);
+    return n;
+}
+
+zip_int64_t Stat(TPrefixSource& s, void* data, zip_uint64_t len)
+{
+    auto* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, len, &s.Error);
+    if (!st)
+        return -1;
+    zip_stat_init(st);
+    st->size = s.Length;
+    st->mtime = s.Stat.st_mtime;
+    st->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+    return sizeof(*st);
+}
+
+zip_int64_t SeekWrite(TPrefixSource& s, void* data, zip_uint64_t len)
+{
+    auto* args = ZIP_SOURCE_GET_ARGS(zip_source_args_seek_t, data, len, &s.Error);
+    if (!args)
+        return -1;
+    return lseek(s.WriteFd, off_t(args->offset), args->whence) < 0 ? Fail(s, ZIP_ER_SEEK) : 0;
+}
+
+zip_int64_t ReadSide(TPrefixSource& s, void* data, zip_uint64_t len, zip_source_cmd_t cmd)
+{
+    switch (cmd) {
+    case ZIP_SOURCE_OPEN:
+        s.Pos = 0;
+        return 0;
+    case ZIP_SOURCE_READ:
+        return Read(s, data, len);
+    case ZIP_SOURCE_SEEK: {
+        const zip_int64_t pos =
+            zip_source_seek_compute_offset(s.Pos, s.Length, data, len, &s.Error);
+        if (pos < 0)
+            return -1;
+        s.Pos = uint64_t(pos);
+        return 0;
+    }
+    case ZIP_SOURCE_TELL:
+        return zip_int64_t(s.Pos);
+    case ZIP_SOURCE_STAT:
+        return Stat(s, data, len);
+    default: // ZIP_SOURCE_CLOSE
+        return 0;
+    }
+}
+
+// Positions on the writing side are those of the new file, prefix included, so the
+// offsets libzip writes count the prefix.
+zip_int64_t WriteSide(TPrefixSource& s, void* data, zip_uint64_t len, zip_source_cmd_t cmd)
+{
+    switch (cmd) {
+    case ZIP_SOURCE_BEGIN_WRITE:
+        return BeginWrite(s);
+    case ZIP_SOURCE_WRITE:
+        return WriteAll(s.WriteFd, static_cast<const char*>(data), size_t(len))
+                   ? zip_int64_t(len)
+                   : Fail(s, ZIP_ER_WRITE);
+    case ZIP_SOURCE_SEEK_WRITE:
+        return SeekWrite(s, data, len);
+    case ZIP_SOURCE_TELL_WRITE: {
+        const off_t pos = lseek(s.WriteFd, 0, SEEK_CUR);
+        return pos < 0 ? Fail(s, ZIP_ER_TELL) : zip_int64_t(pos);
+    }
+    case ZIP_SOURCE_COMMIT_WRITE:
+        return CommitWrite(s);
+    case ZIP_SOURCE_ROLLBACK_WRITE:
+        DropTemp(s);
+        return 0;
+    default: // ZIP_SOURCE_REMOVE: ZIPLIB writes an emptied archive itself, prefix kept
+        zip_error_set(&s.Error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+}
+
+zip_int64_t Callback(void* state, void* data, zip_uint64_t len, zip_source_cmd_t cmd)
+{
+    TPrefixSource& s = *static_cast<TPrefixSource*>(state);
+    switch (cmd) {
+    case ZIP_SOURCE_OPEN:
+    case ZIP_SOURCE_READ:
+    case ZIP_SOURCE_CLOSE:
+    case ZIP_SOURCE_SEEK:
+    case ZIP_SOURCE_TELL:
+    case ZIP_SOURCE_STAT:
+        return ReadSide(s, data, len, cmd);
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&s.Error, data, len);
+    case ZIP_SOURCE_FREE:
+        DropTemp(s);
+        close(s.ReadFd);
+        zip_error_fini(&s.Error);
+        delete &s;
+        return 0;
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(
+            ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR,
+            ZIP_SOURCE_FREE, ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL, ZIP_SOURCE_SUPPORTS,
+            ZIP_SOURCE_BEGIN_WRITE, ZIP_SOURCE_COMMIT_WRITE, ZIP_SOURCE_ROLLBACK_WRITE,
+            ZIP_SOURCE_WRITE, ZIP_SOURCE_SEEK_WRITE, ZIP_SOURCE_TELL_WRITE, ZIP_SOURCE_REMOVE, -1);
+    default:
+        return WriteSide(s, data, len, cmd);
+    }
+}
+
+} // namespace
+
+zip_source_t* CreatePrefixSource(const std::string& path, uint64_t readStart, uint64_t prefix,
+                                 zip_error_t* error)
+{
+    auto* s = new TPrefixSource;
+    s->Path = path;
+    s->ReadStart = readStart;
+    s->Prefix = prefix;
+    zip_error_init(&s->Error);
+    s->ReadFd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (s->ReadFd < 0 || fstat(s->ReadFd, &s->Stat) != 0 || uint64_t(s->Stat.st_size) < readStart) {
+        zip_error_set(error, ZIP_ER_OPEN, errno);
+        if (s->ReadFd >= 0)
+            close(s->ReadFd);
+        delete s;
+        return nullptr;
+    }
+    s->Length = uint64_t(s->Stat.st_size) - readStart;
+    zip_source_t* source = zip_source_function_create(Callback, s, error);
+    if (!source) {
+        close(s->ReadFd);
+        delete s;
+    }
+    return source;
+}
+
+} // namespace trvxlib
