@@ -25,7 +25,9 @@ int32_t DeleteMembers(const TZipCommand& command, TReporter& reporter)
         const char* strict = zip_get_name(za, zip_uint64_t(i), ZIP_FL_ENC_STRICT);
         const std::string name = strict ? strict : "";
         const char* guessed = zip_get_name(za, zip_uint64_t(i), 0);
-        if (!strict || !guessed || (!MatchesAny(specs, name) && !MatchesAny(specs, guessed)))
+        const bool exact = command.ExactNames != 0;
+        if (!strict || !guessed ||
+            (!MatchesAny(specs, name, exact) && !MatchesAny(specs, guessed, exact)))
             continue;
         reporter.FileStart(name, 0);
         if (zip_delete(za, zip_uint64_t(i)) == 0)

@@ -208,6 +208,7 @@ TEST_F(ZipDriverTest, MissingLibraryIsReportedAndClearsTheBusyFlag)
     zip.SetZipFilename(dir("l.zip"));
     zip.FSpecArgs = QStringList({a});
     zip.Add();
+    zip.ExtrBaseDir = dir.path();
     zip.Extract();
     EXPECT_EQ(messages, QStringList({"ZIPLIB not found", "UNZLIB not found"}));
     EXPECT_FALSE(zip.ZipBusy());

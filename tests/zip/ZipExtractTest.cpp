@@ -44,13 +44,18 @@ TEST_F(ZipExtractTest, StoredFoldersAreKeptOnRequest)
     EXPECT_EQ(readAll(target + "folder/inner.txt"), "inner");
 }
 
-TEST_F(ZipExtractTest, MissingBaseDirLeavesTheCurrentDirectory)
+TEST_F(ZipExtractTest, MissingBaseDirIsRefusedAndNothingIsWritten)
 {
     zip.SetZipFilename(dir.write("s.zip", SampleArchive()));
     const QString here = dir.mkdir("here");
     QDir::setCurrent(here);
-    EXPECT_EQ(ExtractTo(dir("does-not-exist"), {"top.txt"}), 1);
-    EXPECT_EQ(Listing(here), QStringList({"top.txt"}));
+    const QString gone = dir("does-not-exist/");
+    EXPECT_EQ(ExtractTo(gone, {"top.txt"}), 0);
+    EXPECT_EQ(Listing(here), QStringList());
+    EXPECT_FALSE(QFileInfo::exists(gone));
+    EXPECT_EQ(messages,
+              QStringList({"Error - the folder " + gone + " does not exist: nothing extracted"}));
+    EXPECT_TRUE(libMessages.isEmpty()); // the library was not called
 }
 
 TEST_F(ZipExtractTest, UpdateAndFreshenReplaceOnlyOlderFiles)
