@@ -94,6 +94,8 @@ void TFileCommands::DeleteFiles()
     const int a = m_host.ActiveIndex();
     const TFileListing& listing = m_host.PanelListing(a);
     const std::vector<int> selection = Selection(a);
+    if (listing.IsArchiveListing() && selection.empty())
+        return; // no member chosen: nothing to ask about, nothing to delete
     // The question names the entry that will go, which is the selected one.
     const QString question = selection.size() == 1
                                  ? QStringLiteral("You have selected the file ") +

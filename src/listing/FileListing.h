@@ -34,6 +34,7 @@ struct TFileObject {
 struct TArchiveMember {
     QString Name;
     qint64 Size{0};
+    quint32 Crc32{0}; // the checksum stored for the member's data
 };
 
 class TFileListing final

@@ -57,7 +57,7 @@ std::vector<TArchiveMember> TZipArchive::Members() const
         return members;
     members.reserve(m_entries.size());
     for (const ZipDirEntry& e : m_entries)
-        members.push_back(TArchiveMember{e.FileName, qint64(e.UncompressedSize)});
+        members.push_back(TArchiveMember{e.FileName, qint64(e.UncompressedSize), e.CRC32});
     return members;
 }
 

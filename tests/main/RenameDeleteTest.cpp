@@ -127,22 +127,40 @@ TEST_F(FileOpsTest, DeleteToTheTrash)
     EXPECT_EQ(readAll(home("Trash/files/t.txt")), "trash me");
 }
 
-TEST_F(FileOpsTest, DeleteMembersOfAnArchive)
+TEST_F(FileOpsTest, DeleteMembersOfAnArchiveByTheirExactNames)
 {
-    dir.write("left/m1.txt", "1");
-    dir.write("left/m2.txt", "2");
-    ASSERT_TRUE(RunZip(left, {"-q", "d.zip", "m1.txt", "m2.txt"}));
+    // Each selected name deletes its own member, however much it reads like a pattern.
+    const QStringList names = {"m1.txt",     "photo [1].jpg",   "photo 1.jpg",
+                               "what?.txt",  "whatX.txt",       "star*.txt",
+                               "starry.txt", "back\\slash.txt", "back/slash.txt"};
+    for (const QString& name : names)
+        dir.write("left/" + name, name.toUtf8());
+    ASSERT_TRUE(RunZip(left, QStringList{"-q", "d.zip"} + names));
     Reload();
     OpenArchive(sdLeft, "d.zip");
-    Select(sdLeft, {"m1.txt"});
+    Select(sdLeft, {"m1.txt", "photo [1].jpg", "what?.txt", "star*.txt", "back\\slash.txt"});
     AnswerQuestion(1);
     main->MenuDeleteFileClick();
-    EXPECT_EQ(Names(sdLeft), QStringList({"..", "m2.txt"}));
+    EXPECT_EQ(Names(sdLeft),
+              QStringList({"..", "back/slash.txt", "photo 1.jpg", "starry.txt", "whatX.txt"}));
     EXPECT_TRUE(QFileInfo::exists(left + "m1.txt")); // the disk file of that name stays
-    Select(sdLeft, {});
-    AnswerQuestion(1);
+    EXPECT_TRUE(messages.isEmpty());
+
+    // With no member selected there is nothing to ask about and nothing is deleted.
+    const QByteArray archive = readAll(left + "d.zip");
+    Select(sdLeft, {".."});
+    bool asked = false;
+    QTimer::singleShot(300, [&asked] {
+        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            asked = true;
+            d->done(1);
+        }
+    });
     main->MenuDeleteFileClick();
-    EXPECT_EQ(messages, QStringList({"Error - no files selected for deletion"}));
+    QTest::qWait(400);
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(readAll(left + "d.zip"), archive);
+    EXPECT_TRUE(messages.isEmpty());
 }
 
 TEST_F(FileOpsTest, CreateDirectoryOnceAndThenTheInputOutputError)
