@@ -47,6 +47,7 @@ private:
     void ArchiveToArchive(bool move);
     void AddFolders(TZipArchive& target, const QString& parent, const QStringList& names);
     void DeleteMembers(int panel, const QStringList& names);
+    QStringList WithoutRepeatedNames(int panel, const QStringList& names);
     void Report(const QStringList& lines);
     static QString Verb(bool move);
     void ShowRenameNotice();

@@ -30,6 +30,17 @@ QString BareName(const QString& memberName)
     return memberName.mid(cut + 1);
 }
 
+QSet<QString> RepeatedNames(const std::vector<TArchiveMember>& members)
+{
+    QSet<QString> seen, repeated;
+    for (const TArchiveMember& m : members) {
+        if (seen.contains(m.Name))
+            repeated.insert(m.Name);
+        seen.insert(m.Name);
+    }
+    return repeated;
+}
+
 TTransferPlan::TTransferPlan(const std::vector<TArchiveMember>& existing)
 {
     for (const TArchiveMember& m : existing)
@@ -144,13 +155,10 @@ QString TTransferPlan::FileProblem(const QString& path, const QString& stored,
 }
 
 TExtractionPlan::TExtractionPlan(const QString& folder, const std::vector<TArchiveMember>& archive)
-    : m_folder(folder)
+    : m_folder(folder), m_duplicates(RepeatedNames(archive))
 {
-    for (const TArchiveMember& m : archive) {
-        if (m_archive.contains(m.Name))
-            m_duplicates.insert(m.Name);
+    for (const TArchiveMember& m : archive)
         m_archive.insert(m.Name, m);
-    }
 }
 
 void TExtractionPlan::AddMember(const QString& name)
@@ -163,7 +171,8 @@ void TExtractionPlan::AddMember(const QString& name)
     else if (m_duplicates.contains(name))
         why = QStringLiteral("the archive holds more than one member of that name");
     else if (m_takenBy.contains(bare))
-        why = QStringLiteral("%1 of the same name goes there").arg(m_takenBy.value(bare));
+        why = QStringLiteral("only one file can be named %1 there, and %2 takes it")
+                  .arg(bare, m_takenBy.value(bare));
     else if (platform::FileExists(m_folder + bare) || platform::DirectoryExists(m_folder + bare))
         why = QStringLiteral("%1 is already in %2").arg(bare, m_folder);
     if (!why.isEmpty()) {

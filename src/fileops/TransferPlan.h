@@ -13,6 +13,10 @@
 // The last component of a member name ("/" and "\\" both separate).
 QString BareName(const QString& memberName);
 
+// The names that `members` holds more than once: the libraries, taking members by name,
+// would act on all of them, so no command hands such a name to them.
+QSet<QString> RepeatedNames(const std::vector<TArchiveMember>& members);
+
 // Files and folders to add to an archive that already holds `existing`. A file is stored
 // under its bare name; a folder with everything below it, under names that start with
 // the folder's own name. The archive's members are never replaced: a file whose stored

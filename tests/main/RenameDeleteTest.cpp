@@ -163,6 +163,34 @@ TEST_F(FileOpsTest, DeleteMembersOfAnArchiveByTheirExactNames)
     EXPECT_TRUE(messages.isEmpty());
 }
 
+TEST_F(FileOpsTest, AMemberNameHeldTwiceIsNeitherDeletedNorMoved)
+{
+    dir.write("left/d.txt", "first");
+    dir.write("left/e.txt", "other");
+    ASSERT_TRUE(RunZip(left, {"-q", "twice.zip", "d.txt", "e.txt"}));
+    QByteArray bytes = readAll(left + "twice.zip");
+    bytes.replace("e.txt", "d.txt"); // two members named d.txt, told apart by nothing
+    dir.write("left/twice.zip", bytes);
+    Reload();
+    OpenArchive(sdLeft, "twice.zip");
+    ASSERT_EQ(Names(sdLeft), QStringList({"..", "d.txt", "d.txt"}));
+    main->Left().Files->ClearItemStates();
+    main->Left().Files->SetItemSelected(1, true);
+    main->FilesEnter(sdLeft);
+    AnswerQuestion(1);
+    main->MenuDeleteFileClick();
+    EXPECT_EQ(readAll(left + "twice.zip"), bytes);
+    EXPECT_EQ(messages, QStringList({"d.txt: not deleted, the archive holds more than one "
+                                     "member of that name"}));
+    messages.clear();
+    main->Left().Files->SetItemSelected(1, true);
+    main->MenuMoveFileClick();
+    EXPECT_EQ(readAll(left + "twice.zip"), bytes);
+    EXPECT_FALSE(QFileInfo::exists(right + "d.txt"));
+    EXPECT_EQ(messages, QStringList({"d.txt: not moved, the archive holds more than one "
+                                     "member of that name"}));
+}
+
 TEST_F(FileOpsTest, CreateDirectoryOnceAndThenTheInputOutputError)
 {
     AnswerNextModal([](QDialog* d) { d->done(1); }); // the proposal as it stands
