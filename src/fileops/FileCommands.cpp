@@ -17,6 +17,19 @@
 #include <QApplication>
 #include <QScopeGuard>
 
+namespace
+{
+
+// True when the component refused its last add or extraction without calling its library
+// (it has shown why); it empties FSpecArgs only once the library was called. The items of
+// a refused call are then not reported again one by one.
+bool Refused(const TZipArchive& zip)
+{
+    return !zip.FSpecArgs.isEmpty();
+}
+
+} // namespace
+
 std::vector<int> TFileCommands::Selection(int panel)
 {
     const TFileListing& listing = m_host.PanelListing(panel);
@@ -80,15 +93,18 @@ void TFileCommands::DiskToArchive(bool move)
     Report(plan.Skipped(Verb(move)));
     {
         const TWaitCursor wait;
+        bool refused = false;
         if (!plan.Files().isEmpty() || plan.Requested() == 0) {
             target.FSpecArgs = plan.Files();
             target.Add();
+            refused = Refused(target);
         }
         if (!plan.Folders().isEmpty())
-            AddFolders(target, from, plan.Folders());
+            refused = !AddFolders(target, from, plan.Folders()) || refused;
         QStringList missed;
         const auto arrived = plan.Arrived(target.Members(), Verb(move), missed);
-        Report(missed);
+        if (!refused)
+            Report(missed);
         if (move)
             for (const TTransferPlan::TItem& item : arrived)
                 platform::ShellFileOperation(platform::TShellFunction::Delete, item.Path, {},
@@ -98,7 +114,7 @@ void TFileCommands::DiskToArchive(bool move)
     m_host.RefreshFromDisk(a);
 }
 
-void TFileCommands::AddFolders(TZipArchive& target, const QString& parent, const QStringList& names)
+bool TFileCommands::AddFolders(TZipArchive& target, const QString& parent, const QStringList& names)
 {
     const AddOpts options = target.AddOptions;
     const auto restore = qScopeGuard([&] {
@@ -109,6 +125,7 @@ void TFileCommands::AddFolders(TZipArchive& target, const QString& parent, const
     target.AddBaseDir = parent;
     target.FSpecArgs = names;
     target.Add();
+    return !Refused(target);
 }
 
 void TFileCommands::ArchiveToDisk(bool move)
@@ -135,7 +152,8 @@ void TFileCommands::ArchiveToDisk(bool move)
         }
         QStringList missed;
         const QStringList extracted = plan.Extracted(Verb(move), missed);
-        Report(missed);
+        if (!Refused(source))
+            Report(missed);
         if (move)
             DeleteMembers(a, extracted);
     }
@@ -162,6 +180,7 @@ void TFileCommands::ArchiveToArchive(bool move)
             source.FSpecArgs = extraction.Members();
             source.Extract();
         }
+        bool refused = Refused(source);
         QStringList missed;
         TTransferPlan plan(target.Members());
         for (const QString& member : extraction.Extracted(Verb(move), missed))
@@ -170,11 +189,13 @@ void TFileCommands::ArchiveToArchive(bool move)
         if (!plan.Files().isEmpty()) {
             target.FSpecArgs = plan.Files();
             target.Add();
+            refused = Refused(target) || refused;
         }
         QStringList arrived;
         for (const TTransferPlan::TItem& item : plan.Arrived(target.Members(), Verb(move), missed))
             arrived << item.Tag;
-        Report(missed);
+        if (!refused)
+            Report(missed);
         if (move)
             DeleteMembers(a, arrived);
     }

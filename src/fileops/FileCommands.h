@@ -45,7 +45,8 @@ private:
     void DiskToArchive(bool move);
     void ArchiveToDisk(bool move);
     void ArchiveToArchive(bool move);
-    void AddFolders(TZipArchive& target, const QString& parent, const QStringList& names);
+    // False when the component refused the add.
+    bool AddFolders(TZipArchive& target, const QString& parent, const QStringList& names);
     void DeleteMembers(int panel, const QStringList& names);
     QStringList WithoutRepeatedNames(int panel, const QStringList& names);
     void Report(const QStringList& lines);

@@ -15,6 +15,12 @@ QStringList Lines(const QList<QPair<QString, QString>>& items, const QString& ve
     return lines;
 }
 
+// The name of a file or folder on disk: "\\" is an ordinary character there.
+QString DiskName(const QString& path)
+{
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
 QString WithoutTrailingSlash(QString path)
 {
     while (path.size() > 1 && path.endsWith('/'))
@@ -50,7 +56,7 @@ TTransferPlan::TTransferPlan(const std::vector<TArchiveMember>& existing)
 void TTransferPlan::AddFile(const QString& path, const QString& tag)
 {
     ++m_requested;
-    const QString name = BareName(path);
+    const QString name = DiskName(path);
     const QString shown = tag.isEmpty() ? name : tag;
     if (m_taken.contains(name) || m_taken.contains(name + '/')) {
         m_skipped.append({shown, QStringLiteral("the archive already holds %1 and nothing in "
@@ -67,7 +73,7 @@ void TTransferPlan::AddFolder(const QString& path)
 {
     ++m_requested;
     const QString folder = WithoutTrailingSlash(path);
-    const QString name = BareName(folder);
+    const QString name = DiskName(folder);
     const auto tree = platform::FolderTree(folder);
     if (!tree) {
         m_skipped.append({name, QStringLiteral("the folder cannot be read")});
@@ -119,8 +125,8 @@ std::vector<TTransferPlan::TItem> TTransferPlan::Arrived(const std::vector<TArch
 QString TTransferPlan::Problem(const TItem& item, const TMembers& after)
 {
     if (!item.IsFolder)
-        return FileProblem(item.Path, BareName(item.Path), after);
-    const QString name = BareName(item.Path);
+        return FileProblem(item.Path, DiskName(item.Path), after);
+    const QString name = DiskName(item.Path);
     const auto tree = platform::FolderTree(item.Path);
     if (!tree)
         return QStringLiteral("the folder cannot be read");

@@ -18,7 +18,7 @@ QString BareName(const QString& memberName);
 QSet<QString> RepeatedNames(const std::vector<TArchiveMember>& members);
 
 // Files and folders to add to an archive that already holds `existing`. A file is stored
-// under its bare name; a folder with everything below it, under names that start with
+// under its name on disk (without its folders; a "\\" in it is kept); a folder with everything below it, under names that start with
 // the folder's own name. The archive's members are never replaced: a file whose stored
 // name the archive holds, or that an earlier item of the plan takes, is left out, and so
 // is a folder any of whose files would be.
