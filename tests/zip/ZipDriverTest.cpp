@@ -251,6 +251,7 @@ TEST_F(ZipDriverTest, RecordsCarryTheComponentSettings)
     zip.AddCompLevel = 3;
     zip.AddOptions = AddDirNames | AddMove;
     zip.ExtrOptions = ExtrFreshen | ExtrUpdate | ExtrDirNames;
+    zip.ExactNames = true;
     zip.FillZipCommand();
     zip.FillUnzipCommand();
     const TZipCommand& c = zip.ZipCommand();
@@ -263,7 +264,9 @@ TEST_F(ZipDriverTest, RecordsCarryTheComponentSettings)
     EXPECT_EQ(c.HiddenFiles, 0);
     EXPECT_EQ(c.Grow, -1);
     EXPECT_EQ(c.Reserved128, 7);
+    EXPECT_EQ(c.ExactNames, -1);
     const TUnzipCommand& u = zip.UnzipCommand();
+    EXPECT_EQ(u.ExactNames, -1);
     EXPECT_EQ(u.Verbose, -1);
     EXPECT_EQ(u.Update, -1);
     EXPECT_EQ(u.Freshen, 0);
