@@ -102,7 +102,7 @@ void TFileCommands::DiskToArchive(bool move)
         if (!plan.Folders().isEmpty())
             refused = !AddFolders(target, from, plan.Folders()) || refused;
         QStringList missed;
-        const auto arrived = plan.Arrived(target.Members(), Verb(move), missed);
+        const auto arrived = plan.Arrived(target.Members(), move, Verb(move), missed);
         if (!refused)
             Report(missed);
         if (move)
@@ -151,7 +151,7 @@ void TFileCommands::ArchiveToDisk(bool move)
             source.Extract();
         }
         QStringList missed;
-        const QStringList extracted = plan.Extracted(Verb(move), missed);
+        const QStringList extracted = plan.Extracted(move, Verb(move), missed);
         if (!Refused(source))
             Report(missed);
         if (move)
@@ -183,7 +183,7 @@ void TFileCommands::ArchiveToArchive(bool move)
         bool refused = Refused(source);
         QStringList missed;
         TTransferPlan plan(target.Members());
-        for (const QString& member : extraction.Extracted(Verb(move), missed))
+        for (const QString& member : extraction.Extracted(move, Verb(move), missed))
             plan.AddFile(folder.Path() + BareName(member), member);
         Report(plan.Skipped(Verb(move)));
         if (!plan.Files().isEmpty()) {
@@ -192,7 +192,8 @@ void TFileCommands::ArchiveToArchive(bool move)
             refused = Refused(target) || refused;
         }
         QStringList arrived;
-        for (const TTransferPlan::TItem& item : plan.Arrived(target.Members(), Verb(move), missed))
+        for (const TTransferPlan::TItem& item :
+             plan.Arrived(target.Members(), move, Verb(move), missed))
             arrived << item.Tag;
         if (!refused)
             Report(missed);

@@ -18,10 +18,10 @@ QString BareName(const QString& memberName);
 QSet<QString> RepeatedNames(const std::vector<TArchiveMember>& members);
 
 // Files and folders to add to an archive that already holds `existing`. A file is stored
-// under its name on disk (without its folders; a "\\" in it is kept); a folder with everything below it, under names that start with
-// the folder's own name. The archive's members are never replaced: a file whose stored
-// name the archive holds, or that an earlier item of the plan takes, is left out, and so
-// is a folder any of whose files would be.
+// under its name on disk (without its folders; a "\\" in it is kept); a folder with everything
+// below it, under names that start with the folder's own name. The archive's members are never
+// replaced: a file whose stored name the archive holds, or that an earlier item of the plan takes,
+// is left out, and so is a folder any of whose files would be.
 class TTransferPlan final
 {
 public:
@@ -45,16 +45,18 @@ public:
         QString Path, Tag;
         bool IsFolder{false};
     };
-    // After the add: the items whose every file `after` holds under its stored name with
-    // the size and CRC-32 the file has now (and every folder below a folder item). The
-    // others each get a line in `missed`. Cost: reads every file of the plan once.
-    std::vector<TItem> Arrived(const std::vector<TArchiveMember>& after, const QString& verb,
-                               QStringList& missed) const;
+    // After the add: the items whose every file `after` holds under its stored name (and
+    // every folder below a folder item); with `checkContent`, only with the size and
+    // CRC-32 the file has now. The others each get a line in `missed`. Cost: with
+    // `checkContent`, reads every file of the plan once.
+    std::vector<TItem> Arrived(const std::vector<TArchiveMember>& after, bool checkContent,
+                               const QString& verb, QStringList& missed) const;
 
 private:
     using TMembers = QHash<QString, const TArchiveMember*>;
-    static QString Problem(const TItem& item, const TMembers& after);
-    static QString FileProblem(const QString& path, const QString& stored, const TMembers& after);
+    static QString Problem(const TItem& item, const TMembers& after, bool checkContent);
+    static QString FileProblem(const QString& path, const QString& stored, const TMembers& after,
+                               bool checkContent);
 
     QSet<QString> m_taken;
     std::vector<TItem> m_items;
@@ -78,9 +80,10 @@ public:
     const QStringList& Members() const { return m_members; }
     // One line per member left out: "<member>: not <verb>, <why>".
     QStringList Skipped(const QString& verb) const;
-    // After the extraction: the members whose file in the folder has the member's size
-    // and CRC-32. The others each get a line in `missed`. Cost: reads those files once.
-    QStringList Extracted(const QString& verb, QStringList& missed) const;
+    // After the extraction: the members whose file is in the folder; with `checkContent`,
+    // only with the member's size and CRC-32. The others each get a line in `missed`.
+    // Cost: with `checkContent`, reads those files once.
+    QStringList Extracted(bool checkContent, const QString& verb, QStringList& missed) const;
 
 private:
     QString m_folder;
