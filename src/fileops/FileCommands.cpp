@@ -20,12 +20,31 @@
 namespace
 {
 
-// True when the component refused its last add or extraction without calling its library
+// Whether the component refused its last add or extraction without calling its library
 // (it has shown why); it empties FSpecArgs only once the library was called. The items of
-// a refused call are then not reported again one by one.
+// a refused call are not reported again one by one.
 bool Refused(const TZipArchive& zip)
 {
     return !zip.FSpecArgs.isEmpty();
+}
+
+// Extracts `names` into `folder`; false when the component refused.
+bool ExtractInto(TZipArchive& source, const QStringList& names, const QString& folder)
+{
+    if (names.isEmpty())
+        return true;
+    source.ExtrBaseDir = folder;
+    source.FSpecArgs = names;
+    source.Extract();
+    return !Refused(source);
+}
+
+// Adds `paths`; false when the component refused.
+bool AddTo(TZipArchive& target, const QStringList& paths)
+{
+    target.FSpecArgs = paths;
+    target.Add();
+    return !Refused(target);
 }
 
 } // namespace
@@ -93,17 +112,14 @@ void TFileCommands::DiskToArchive(bool move)
     Report(plan.Skipped(Verb(move)));
     {
         const TWaitCursor wait;
-        bool refused = false;
-        if (!plan.Files().isEmpty() || plan.Requested() == 0) {
-            target.FSpecArgs = plan.Files();
-            target.Add();
-            refused = Refused(target);
-        }
+        bool done = true;
+        if (!plan.Files().isEmpty() || plan.Requested() == 0)
+            done = AddTo(target, plan.Files());
         if (!plan.Folders().isEmpty())
-            refused = !AddFolders(target, from, plan.Folders()) || refused;
+            done = AddFolders(target, from, plan.Folders()) && done;
         QStringList missed;
         const auto arrived = plan.Arrived(target.Members(), move, Verb(move), missed);
-        if (!refused)
+        if (done)
             Report(missed);
         if (move)
             for (const TTransferPlan::TItem& item : arrived)
@@ -123,9 +139,7 @@ bool TFileCommands::AddFolders(TZipArchive& target, const QString& parent, const
     });
     target.AddOptions = options | AddDirNames | AddRecurseDirs;
     target.AddBaseDir = parent;
-    target.FSpecArgs = names;
-    target.Add();
-    return !Refused(target);
+    return AddTo(target, names);
 }
 
 void TFileCommands::ArchiveToDisk(bool move)
@@ -145,14 +159,10 @@ void TFileCommands::ArchiveToDisk(bool move)
     Report(plan.Skipped(Verb(move)));
     {
         const TWaitCursor wait;
-        if (!plan.Members().isEmpty()) {
-            source.ExtrBaseDir = targetDir;
-            source.FSpecArgs = plan.Members();
-            source.Extract();
-        }
+        const bool done = ExtractInto(source, plan.Members(), targetDir);
         QStringList missed;
         const QStringList extracted = plan.Extracted(move, Verb(move), missed);
-        if (!Refused(source))
+        if (done)
             Report(missed);
         if (move)
             DeleteMembers(a, extracted);
@@ -175,27 +185,19 @@ void TFileCommands::ArchiveToArchive(bool move)
     Report(extraction.Skipped(Verb(move)));
     {
         const TWaitCursor wait;
-        if (!extraction.Members().isEmpty()) {
-            source.ExtrBaseDir = folder.Path();
-            source.FSpecArgs = extraction.Members();
-            source.Extract();
-        }
-        bool refused = Refused(source);
+        bool done = ExtractInto(source, extraction.Members(), folder.Path());
         QStringList missed;
         TTransferPlan plan(target.Members());
         for (const QString& member : extraction.Extracted(move, Verb(move), missed))
             plan.AddFile(folder.Path() + BareName(member), member);
         Report(plan.Skipped(Verb(move)));
-        if (!plan.Files().isEmpty()) {
-            target.FSpecArgs = plan.Files();
-            target.Add();
-            refused = Refused(target) || refused;
-        }
+        if (!plan.Files().isEmpty())
+            done = AddTo(target, plan.Files()) && done;
         QStringList arrived;
         for (const TTransferPlan::TItem& item :
              plan.Arrived(target.Members(), move, Verb(move), missed))
             arrived << item.Tag;
-        if (!refused)
+        if (done)
             Report(missed);
         if (move)
             DeleteMembers(a, arrived);
