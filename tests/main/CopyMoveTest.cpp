@@ -222,6 +222,9 @@ TEST_F(FileOpsTest, AnArchivePanelWithNoMemberSelectedCopiesMovesAndDeletesNothi
     QWidget* list = main->Left().Files->ActiveView();
     QTest::keyClick(list, Qt::Key_F5);
     QTest::keyClick(list, Qt::Key_F6);
+    main->FilesMouseMove(sdRight, Qt::LeftButton, Qt::NoModifier); // a drop moves
+    main->FilesMouseUp(sdRight);
+    main->FilesEnter(sdLeft);
     EXPECT_EQ(FolderEntries(right), QStringList({"q.zip"}));
     bool asked = false;
     QTimer::singleShot(300, [&asked] {
