@@ -70,6 +70,7 @@ public:
 
 private:
     bool ReadMember(zip_uint64_t index, TMember& member) const;
+    bool Selected(const TMember& member) const;
     void ExtractMember(const TMember& member);
     TFd OpenFolders(const std::vector<std::string>& folders, const TMember& member);
     bool ShouldWrite(int dir, const std::string& leaf, const TMember& member, bool& exists);
@@ -98,8 +99,7 @@ int32_t TExtractCommand::Run()
         TMember member;
         if (!ReadMember(zip_uint64_t(i), member))
             continue;
-        if (!m_specs.empty() && !MatchesAny(m_specs, member.Name) &&
-            !MatchesAny(m_specs, member.Guessed))
+        if (!Selected(member))
             continue;
         ExtractMember(member);
     }
@@ -126,6 +126,14 @@ bool TExtractCommand::ReadMember(zip_uint64_t index, TMember& member) const
         system == ZIP_OPSYS_UNIX)
         member.Mode = mode_t(attributes >> 16);
     return true;
+}
+
+bool TExtractCommand::Selected(const TMember& member) const
+{
+    const bool exact = m_command.ExactNames != 0;
+    if (m_specs.empty())
+        return !exact;
+    return MatchesAny(m_specs, member.Name, exact) || MatchesAny(m_specs, member.Guessed, exact);
 }
 
 void TExtractCommand::Skip(const TMember& member, const std::string& why)

@@ -4,8 +4,10 @@
 namespace trvxlib
 {
 
-// Extracts the members of command.ZipFilename that match its specifications (all when
-// there are none; "/" or "\\" separators, wildcards allowed) into the current directory.
+// Extracts the members of command.ZipFilename that its specifications select into the
+// current directory: with ExactNames, the members named exactly (none when there are no
+// specifications); else names or patterns ("/" or "\\" separators; all members when
+// there are no specifications).
 //
 // Nothing is ever written outside that directory: members with absolute names, drive
 // letters or ".." parts, and link members, are skipped with a message, and no folder or

@@ -70,8 +70,10 @@ std::string ForwardSlashes(std::string text)
     return text;
 }
 
-bool MatchesAny(const std::vector<std::string>& patterns, const std::string& name)
+bool MatchesAny(const std::vector<std::string>& patterns, const std::string& name, bool exact)
 {
+    if (exact)
+        return std::find(patterns.begin(), patterns.end(), name) != patterns.end();
     const std::string wanted = ForwardSlashes(name);
     for (const std::string& p : patterns) {
         const std::string pattern = ForwardSlashes(p);

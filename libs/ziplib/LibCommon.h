@@ -47,9 +47,11 @@ std::vector<std::string> SpecList(char* const* specs, int count);
 // `text` with every "\\" turned into "/".
 std::string ForwardSlashes(std::string text);
 
-// True when `name` equals `pattern` or matches it as a wildcard pattern ("*" and "?",
-// crossing "/"). Both sides are compared with forward slashes.
-bool MatchesAny(const std::vector<std::string>& patterns, const std::string& name);
+// Whether the specifications of a command select the member or file `name`. Exact
+// (the command's ExactNames): `name` is one of them, byte for byte. Otherwise: `name`
+// equals a specification or matches it as a shell pattern ("*", "?" and "[...]",
+// crossing "/"), both sides compared with forward slashes.
+bool MatchesAny(const std::vector<std::string>& specs, const std::string& name, bool exact);
 
 // Splits a member name at "/" and "\\" into the folders and the file name it would
 // create below a target folder. Returns false for names that would leave the folder or

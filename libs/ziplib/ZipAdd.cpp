@@ -73,7 +73,7 @@ void TAddCommand::Collect(const std::string& spec)
     };
     if (stat(spec.c_str(), &st) == 0)
         CollectPath(spec, st);
-    else if (HasWildcard(spec))
+    else if (HasWildcard(spec) && !m_command.ExactNames)
         CollectWildcard(spec);
     else
         m_reporter.Message(2, "Name not matched: " + spec);

@@ -6,7 +6,8 @@ namespace trvxlib
 
 // Adds the files named by command's file specs to command.ZipFilename (created
 // when missing). A file spec is a path, a folder (its files with Recurse; its own
-// entry when folder names are kept) or a path whose last part holds "*" or "?".
+// entry when folder names are kept) or, without ExactNames, a path whose last part
+// holds "*" or "?".
 // Hidden files (names starting with ".") found by recursion or wildcards are taken only
 // with HiddenFiles; named ones always. Only regular files and folders are stored;
 // the archive itself is never added to itself.

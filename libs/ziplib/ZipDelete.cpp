@@ -19,6 +19,7 @@ int32_t DeleteMembers(const TZipCommand& command, TReporter& reporter)
         return 0;
     }
     const zip_int64_t total = zip_get_num_entries(za, 0);
+    const bool exact = command.ExactNames != 0;
     int32_t deleted = 0;
     for (zip_int64_t i = 0; i < total && !reporter.Cancelled(); ++i) {
         // The panels show names as the directory reader decodes them (code page 437
@@ -26,7 +27,8 @@ int32_t DeleteMembers(const TZipCommand& command, TReporter& reporter)
         const char* strict = zip_get_name(za, zip_uint64_t(i), ZIP_FL_ENC_STRICT);
         const std::string name = strict ? strict : "";
         const char* guessed = zip_get_name(za, zip_uint64_t(i), 0);
-        if (!strict || !guessed || (!MatchesAny(specs, name) && !MatchesAny(specs, guessed)))
+        if (!strict || !guessed ||
+            (!MatchesAny(specs, name, exact) && !MatchesAny(specs, guessed, exact)))
             continue;
         reporter.FileStart(name, 0);
         if (zip_delete(za, zip_uint64_t(i)) == 0)

@@ -7,6 +7,7 @@
 #include "fileops/uCommon.h"
 #include "fileops/uConfirm.h"
 #include "fileops/uSimple.h"
+#include "platform/FileSystem.h"
 #include "platform/Locale.h"
 #include "platform/Messages.h"
 #include "platform/ShellFileOperation.h"
@@ -14,6 +15,39 @@
 #include "zip/ZipArchive.h"
 
 #include <QApplication>
+#include <QScopeGuard>
+
+namespace
+{
+
+// Whether the component refused its last add or extraction without calling its library
+// (it has shown why); it empties FSpecArgs only once the library was called. The items of
+// a refused call are not reported again one by one.
+bool Refused(const TZipArchive& zip)
+{
+    return !zip.FSpecArgs.isEmpty();
+}
+
+// Extracts `names` into `folder`; false when the component refused.
+bool ExtractInto(TZipArchive& source, const QStringList& names, const QString& folder)
+{
+    if (names.isEmpty())
+        return true;
+    source.ExtrBaseDir = folder;
+    source.FSpecArgs = names;
+    source.Extract();
+    return !Refused(source);
+}
+
+// Adds `paths`; false when the component refused.
+bool AddTo(TZipArchive& target, const QStringList& paths)
+{
+    target.FSpecArgs = paths;
+    target.Add();
+    return !Refused(target);
+}
+
+} // namespace
 
 std::vector<int> TFileCommands::Selection(int panel)
 {
@@ -30,6 +64,8 @@ void TFileCommands::Transfer(bool move)
     const int a = m_host.ActiveIndex(), b = 1 - a;
     const bool fromArchive = m_host.PanelListing(a).IsArchiveListing();
     const bool toArchive = m_host.PanelListing(b).IsArchiveListing();
+    if (fromArchive && Selection(a).empty())
+        return; // no member chosen: the libraries would read no names as "every member"
     if (!toArchive && !m_host.PanelDirectory(b).startsWith('/')) {
         platform::ShowMessage(
             (move ? QStringLiteral("Nothing was moved") : QStringLiteral("Nothing was copied")) +
@@ -61,29 +97,53 @@ void TFileCommands::DiskToDisk(bool move)
     m_host.RefreshFromDisk(a);
 }
 
+// Files go in under their bare names; folders with everything below them, under names
+// that start with the folder's own name (the library then works in their parent).
 void TFileCommands::DiskToArchive(bool move)
 {
     const int a = m_host.ActiveIndex(), b = 1 - a;
     TZipArchive& target = m_host.PanelZip(b);
     target.SetZipFilename(target.ZipFilename()); // the archive as it is now
     const TFileListing& listing = m_host.PanelListing(a);
+    const QString from = AddSeparator(m_host.PanelDirectory(a));
     TTransferPlan plan(target.Members());
-    for (int row : Selection(a))
-        plan.AddFile(AddSeparator(m_host.PanelDirectory(a)) + listing[row].Name, listing[row].Size,
-                     listing[row].IsDirectory());
-    plan.ReportSkipped(target.ZipFilename());
+    for (int row : Selection(a)) {
+        if (listing[row].IsDirectory())
+            plan.AddFolder(from + listing[row].Name);
+        else
+            plan.AddFile(from + listing[row].Name);
+    }
+    Report(plan.Skipped(Verb(move)));
     {
         const TWaitCursor wait;
-        target.FSpecArgs = plan.Sources();
-        if (!plan.Sources().isEmpty() || plan.Requested() == 0)
-            target.Add();
+        bool done = true;
+        if (!plan.Files().isEmpty() || plan.Requested() == 0)
+            done = AddTo(target, plan.Files());
+        if (!plan.Folders().isEmpty())
+            done = AddFolders(target, from, plan.Folders()) && done;
+        QStringList missed;
+        const auto arrived = plan.Arrived(target.Members(), move, Verb(move), missed);
+        if (done)
+            Report(missed);
         if (move)
-            for (const QString& source : plan.ArrivedSources(target.Members()))
-                platform::ShellFileOperation(platform::TShellFunction::Delete, source, {},
+            for (const TTransferPlan::TItem& item : arrived)
+                platform::ShellFileOperation(platform::TShellFunction::Delete, item.Path, {},
                                              m_host.RecycleBinInUse());
     }
     m_host.RefreshFromArchive(b);
     m_host.RefreshFromDisk(a);
+}
+
+bool TFileCommands::AddFolders(TZipArchive& target, const QString& parent, const QStringList& names)
+{
+    const AddOpts options = target.AddOptions;
+    const auto restore = qScopeGuard([&] {
+        target.AddOptions = options;
+        target.AddBaseDir.clear();
+    });
+    target.AddOptions = options | AddDirNames | AddRecurseDirs;
+    target.AddBaseDir = parent;
+    return AddTo(target, names);
 }
 
 void TFileCommands::ArchiveToDisk(bool move)
@@ -91,17 +151,25 @@ void TFileCommands::ArchiveToDisk(bool move)
     const int a = m_host.ActiveIndex(), b = 1 - a;
     TZipArchive& source = m_host.PanelZip(a);
     const QString targetDir = AddSeparator(m_host.PanelDirectory(b));
+    if (!platform::DirectoryExists(targetDir)) {
+        m_host.Report(
+            QStringLiteral("Nothing %1: the folder %2 does not exist").arg(Verb(move), targetDir));
+        return;
+    }
     const TFileListing& listing = m_host.PanelListing(a);
-    TExtractionPlan plan(targetDir);
+    TExtractionPlan plan(targetDir, source.Members());
     for (int row : Selection(a))
-        plan.AddMember(listing[row].Name, listing[row].Size);
+        plan.AddMember(listing[row].Name);
+    Report(plan.Skipped(Verb(move)));
     {
         const TWaitCursor wait;
-        source.ExtrBaseDir = targetDir;
-        source.FSpecArgs = plan.Members();
-        source.Extract();
+        const bool done = ExtractInto(source, plan.Members(), targetDir);
+        QStringList missed;
+        const QStringList extracted = plan.Extracted(move, Verb(move), missed);
+        if (done)
+            Report(missed);
         if (move)
-            DeleteMembers(a, plan.ExtractedMembers());
+            DeleteMembers(a, extracted);
     }
     m_host.RefreshFromDisk(b);
     m_host.RefreshFromArchive(a);
@@ -115,27 +183,42 @@ void TFileCommands::ArchiveToArchive(bool move)
     const platform::TPrivateFolder folder; // removed again at the end, whatever happens
     target.SetZipFilename(target.ZipFilename());
     const TFileListing& listing = m_host.PanelListing(a);
-    TExtractionPlan extraction(folder.Path());
+    TExtractionPlan extraction(folder.Path(), source.Members());
     for (int row : Selection(a))
-        extraction.AddMember(listing[row].Name, listing[row].Size);
+        extraction.AddMember(listing[row].Name);
+    Report(extraction.Skipped(Verb(move)));
     {
         const TWaitCursor wait;
-        source.ExtrBaseDir = folder.Path();
-        source.FSpecArgs = extraction.Members();
-        source.Extract();
+        bool done = ExtractInto(source, extraction.Members(), folder.Path());
+        QStringList missed;
         TTransferPlan plan(target.Members());
-        for (const QString& member : extraction.ExtractedMembers())
-            plan.AddFile(folder.Path() + BareName(member), extraction.SizeOf(member), false,
-                         member);
-        plan.ReportSkipped(target.ZipFilename());
-        target.FSpecArgs = plan.Sources();
-        if (!plan.Sources().isEmpty() || extraction.Requested() == 0)
-            target.Add();
+        for (const QString& member : extraction.Extracted(move, Verb(move), missed))
+            plan.AddFile(folder.Path() + BareName(member), member);
+        Report(plan.Skipped(Verb(move)));
+        if (!plan.Files().isEmpty())
+            done = AddTo(target, plan.Files()) && done;
+        QStringList arrived;
+        for (const TTransferPlan::TItem& item :
+             plan.Arrived(target.Members(), move, Verb(move), missed))
+            arrived << item.Tag;
+        if (done)
+            Report(missed);
         if (move)
-            DeleteMembers(a, plan.ArrivedTags(target.Members()));
+            DeleteMembers(a, arrived);
     }
     m_host.RefreshFromArchive(b);
     m_host.RefreshFromArchive(a);
+}
+
+void TFileCommands::Report(const QStringList& lines)
+{
+    for (const QString& line : lines)
+        m_host.Report(line);
+}
+
+QString TFileCommands::Verb(bool move)
+{
+    return move ? QStringLiteral("moved") : QStringLiteral("copied");
 }
 
 void TFileCommands::DeleteMembers(int panel, const QStringList& names)

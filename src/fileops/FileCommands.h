@@ -9,7 +9,12 @@
 // - a panel shows an archive when its listing says so, whatever row has the focus;
 // - nothing is overwritten: disk copies take new names, extraction skips existing files,
 //   and files whose names an archive already holds are not added to it;
-// - a move deletes a source only once its copy is found in the target;
+// - members are passed to the libraries by their exact names, never as patterns, and
+//   with no member selected an archive panel's copy, move and delete do nothing;
+// - a move deletes a source only once its copy is found in the target with the same
+//   size and CRC-32;
+// - each item not copied, moved or added is named, with why, in the one message shown
+//   after the command (TPanelHost::Report);
 // - copying or moving onto the pseudo-location "Drives" does nothing but say so;
 // - renames that fail are reported in one message, each with its reason;
 // - the other panel is re-read, keeping its focused and selected rows, when it shows a
@@ -21,6 +26,7 @@
 #include <vector>
 
 class TPanelHost;
+class TZipArchive;
 
 // Entries of one folder that a command renamed (old name, new name) or removed (old
 // name, empty).
@@ -48,7 +54,12 @@ private:
     void DiskToArchive(bool move);
     void ArchiveToDisk(bool move);
     void ArchiveToArchive(bool move);
+    // False when the component refused the add.
+    bool AddFolders(TZipArchive& target, const QString& parent, const QStringList& names);
     void DeleteMembers(int panel, const QStringList& names);
+    QStringList WithoutRepeatedNames(int panel, const QStringList& names);
+    void Report(const QStringList& lines);
+    static QString Verb(bool move);
     void ShowRenameNotice();
     // Renames `name` in `folder` (ending in "/") to `renamed`; records the change, or
     // adds a line saying why it was not made.

@@ -2,6 +2,7 @@
 #include "controls/VirtualListView.h"
 #include "fileops/FileCommands.h"
 #include "fileops/PanelHost.h"
+#include "fileops/TransferPlan.h"
 #include "fileops/uCommon.h"
 #include "fileops/uConfirm.h"
 #include "fileops/uSimple.h"
@@ -132,6 +133,8 @@ void TFileCommands::DeleteFiles()
     const int a = m_host.ActiveIndex();
     const TFileListing& listing = m_host.PanelListing(a);
     const std::vector<int> selection = Selection(a);
+    if (listing.IsArchiveListing() && selection.empty())
+        return; // no member chosen: nothing to ask about, nothing to delete
     // The question names the entry that will go, which is the selected one.
     const QString question = selection.size() == 1
                                  ? QStringLiteral("You have selected the file ") +
@@ -146,9 +149,7 @@ void TFileCommands::DeleteFiles()
     for (int row : selection)
         names << listing[row].Name;
     if (listing.IsArchiveListing()) {
-        TZipArchive& zip = m_host.PanelZip(a);
-        zip.FSpecArgs = names;
-        zip.Delete();
+        DeleteMembers(a, WithoutRepeatedNames(a, names));
         m_host.RefreshFromArchive(a);
         return;
     }
@@ -161,6 +162,22 @@ void TFileCommands::DeleteFiles()
     }
     FollowInOtherPanel(a, dir, removed);
     m_host.RefreshFromDisk(a);
+}
+
+// Of the selected member names, those that name one member only; the others are
+// reported, since deleting by such a name would take members the user did not choose.
+QStringList TFileCommands::WithoutRepeatedNames(int panel, const QStringList& names)
+{
+    const QSet<QString> repeated = RepeatedNames(m_host.PanelZip(panel).Members());
+    QStringList single;
+    for (const QString& name : names) {
+        if (repeated.contains(name))
+            m_host.Report(name + QStringLiteral(": not deleted, the archive holds more than "
+                                                "one member of that name"));
+        else
+            single << name;
+    }
+    return single;
 }
 
 void TFileCommands::CreateDirectory()

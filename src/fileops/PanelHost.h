@@ -24,6 +24,9 @@ public:
     virtual TVirtualListView& PanelFiles(int panel) = 0;
     virtual TZipArchive& PanelZip(int panel) = 0;
     virtual bool RecycleBinInUse() const = 0;
+    // Adds a line to the one message shown when the current command is over: an item
+    // the command did not do, and why.
+    virtual void Report(const QString& line) = 0;
 
     // Full refresh from the panel's directory; the panel becomes the active one.
     virtual void RefreshFromDisk(int panel) = 0;

@@ -1,13 +1,50 @@
 #include "fileops/TransferPlan.h"
 
+#include "platform/FileContent.h"
 #include "platform/FileSystem.h"
-#include "platform/Messages.h"
 #include "platform/TempFolder.h"
+
+namespace
+{
+
+QStringList Lines(const QList<QPair<QString, QString>>& items, const QString& verb)
+{
+    QStringList lines;
+    for (const auto& [name, why] : items)
+        lines << QStringLiteral("%1: not %2, %3").arg(name, verb, why);
+    return lines;
+}
+
+// The name of a file or folder on disk: "\\" is an ordinary character there.
+QString DiskName(const QString& path)
+{
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
+QString WithoutTrailingSlash(QString path)
+{
+    while (path.size() > 1 && path.endsWith('/'))
+        path.chop(1);
+    return path;
+}
+
+} // namespace
 
 QString BareName(const QString& memberName)
 {
     const qsizetype cut = std::max(memberName.lastIndexOf('/'), memberName.lastIndexOf('\\'));
     return memberName.mid(cut + 1);
+}
+
+QSet<QString> RepeatedNames(const std::vector<TArchiveMember>& members)
+{
+    QSet<QString> seen, repeated;
+    for (const TArchiveMember& m : members) {
+        if (seen.contains(m.Name))
+            repeated.insert(m.Name);
+        seen.insert(m.Name);
+    }
+    return repeated;
 }
 
 TTransferPlan::TTransferPlan(const std::vector<TArchiveMember>& existing)
@@ -16,82 +53,174 @@ TTransferPlan::TTransferPlan(const std::vector<TArchiveMember>& existing)
         m_taken.insert(m.Name);
 }
 
-void TTransferPlan::AddFile(const QString& path, qint64 size, bool isDirectory, const QString& tag)
+void TTransferPlan::AddFile(const QString& path, const QString& tag)
 {
     ++m_requested;
-    const QString name = BareName(path);
+    const QString name = DiskName(path);
+    const QString shown = tag.isEmpty() ? name : tag;
     if (m_taken.contains(name) || m_taken.contains(name + '/')) {
-        m_skipped << name;
+        m_skipped.append({shown, QStringLiteral("the archive already holds %1 and nothing in "
+                                                "it is replaced")
+                                     .arg(name)});
         return;
     }
     m_taken.insert(name);
-    m_files.push_back({path, tag, size, isDirectory});
-    m_sources << path;
+    m_items.push_back({path, shown, false});
+    m_files << path;
 }
 
-void TTransferPlan::ReportSkipped(const QString& archive) const
+void TTransferPlan::AddFolder(const QString& path)
 {
-    if (m_skipped.isEmpty())
+    ++m_requested;
+    const QString folder = WithoutTrailingSlash(path);
+    const QString name = DiskName(folder);
+    const auto tree = platform::FolderTree(folder);
+    if (!tree) {
+        m_skipped.append({name, QStringLiteral("the folder cannot be read")});
         return;
-    platform::ShowMessage(
-        archive + QStringLiteral(" already holds ") + m_skipped.join(QStringLiteral(", ")) +
-        QStringLiteral(": not added, so that nothing in the archive is replaced."));
+    }
+    QStringList stored;
+    for (const platform::TTreeEntry& e : *tree)
+        if (e.Kind == platform::TTreeEntry::TKind::File)
+            stored << name + '/' + e.Path;
+    for (const QString& s : stored) {
+        if (m_taken.contains(s)) {
+            m_skipped.append({name, QStringLiteral("the archive already holds %1 and nothing in "
+                                                   "it is replaced")
+                                        .arg(s)});
+            return;
+        }
+    }
+    for (const QString& s : stored)
+        m_taken.insert(s);
+    m_items.push_back({folder, name, true});
+    m_folders << name;
 }
 
-std::vector<TTransferPlan::TFile>
-TTransferPlan::Arrived(const std::vector<TArchiveMember>& after) const
+QStringList TTransferPlan::Skipped(const QString& verb) const
 {
-    QHash<QString, qint64> sizes;
+    return Lines(m_skipped, verb);
+}
+
+std::vector<TTransferPlan::TItem> TTransferPlan::Arrived(const std::vector<TArchiveMember>& after,
+                                                         bool checkContent, const QString& verb,
+                                                         QStringList& missed) const
+{
+    TMembers members;
     for (const TArchiveMember& m : after)
-        sizes.insert(m.Name, m.Size);
-    std::vector<TFile> arrived;
-    for (const TFile& f : m_files) {
-        const auto found = sizes.constFind(BareName(f.Path));
-        if (!f.IsDirectory && found != sizes.constEnd() && *found == f.Size)
-            arrived.push_back(f);
+        members.insert(m.Name, &m);
+    std::vector<TItem> arrived;
+    QList<QPair<QString, QString>> problems;
+    for (const TItem& item : m_items) {
+        const QString problem = Problem(item, members, checkContent);
+        if (problem.isEmpty())
+            arrived.push_back(item);
+        else
+            problems.append({item.Tag, problem});
     }
+    missed << Lines(problems, verb);
     return arrived;
 }
 
-QStringList TTransferPlan::ArrivedSources(const std::vector<TArchiveMember>& after) const
+QString TTransferPlan::Problem(const TItem& item, const TMembers& after, bool checkContent)
 {
-    QStringList paths;
-    for (const TFile& f : Arrived(after))
-        paths << f.Path;
-    return paths;
+    if (!item.IsFolder)
+        return FileProblem(item.Path, DiskName(item.Path), after, checkContent);
+    const QString name = DiskName(item.Path);
+    const auto tree = platform::FolderTree(item.Path);
+    if (!tree)
+        return QStringLiteral("the folder cannot be read");
+    for (const platform::TTreeEntry& e : *tree) {
+        const QString stored = name + '/' + e.Path;
+        switch (e.Kind) {
+        case platform::TTreeEntry::TKind::File:
+            if (QString why = FileProblem(item.Path + '/' + e.Path, stored, after, checkContent);
+                !why.isEmpty())
+                return why;
+            break;
+        case platform::TTreeEntry::TKind::Folder:
+            if (!after.contains(stored + '/'))
+                return QStringLiteral("the archive does not hold the folder %1").arg(stored);
+            break;
+        case platform::TTreeEntry::TKind::Other:
+            return QStringLiteral("%1 is neither a file nor a folder that can be read").arg(stored);
+        }
+    }
+    return {};
 }
 
-QStringList TTransferPlan::ArrivedTags(const std::vector<TArchiveMember>& after) const
+QString TTransferPlan::FileProblem(const QString& path, const QString& stored,
+                                   const TMembers& after, bool checkContent)
 {
-    QStringList tags;
-    for (const TFile& f : Arrived(after))
-        tags << f.Tag;
-    return tags;
+    const TArchiveMember* member = after.value(stored);
+    if (!member)
+        return QStringLiteral("the archive does not hold %1").arg(stored);
+    if (!checkContent)
+        return {};
+    const auto crc = platform::FileCrc32(path);
+    if (!crc || platform::FileSize(path) != member->Size || *crc != member->Crc32)
+        return QStringLiteral("the archive's %1 differs from %2").arg(stored, path);
+    return {};
 }
 
-void TExtractionPlan::AddMember(const QString& name, qint64 size)
+TExtractionPlan::TExtractionPlan(const QString& folder, const std::vector<TArchiveMember>& archive)
+    : m_folder(folder), m_duplicates(RepeatedNames(archive))
 {
+    for (const TArchiveMember& m : archive)
+        m_archive.insert(m.Name, m);
+}
+
+void TExtractionPlan::AddMember(const QString& name)
+{
+    ++m_requested;
     const QString bare = BareName(name);
-    const bool candidate = !bare.isEmpty() && !m_taken.contains(bare) &&
-                           !platform::FileExists(m_folder + bare) &&
-                           !platform::DirectoryExists(m_folder + bare);
-    m_taken.insert(bare);
+    QString why;
+    if (bare.isEmpty())
+        why = QStringLiteral("it names no file");
+    else if (m_duplicates.contains(name))
+        why = QStringLiteral("the archive holds more than one member of that name");
+    else if (m_takenBy.contains(bare))
+        why = QStringLiteral("only one file can be named %1 there, and %2 takes it")
+                  .arg(bare, m_takenBy.value(bare));
+    else if (platform::FileExists(m_folder + bare) || platform::DirectoryExists(m_folder + bare))
+        why = QStringLiteral("%1 is already in %2").arg(bare, m_folder);
+    if (!why.isEmpty()) {
+        m_skipped.append({name, why});
+        return;
+    }
+    m_takenBy.insert(bare, name);
     m_members << name;
-    m_sizes << size;
-    m_candidates << candidate;
 }
 
-QStringList TExtractionPlan::ExtractedMembers() const
+QStringList TExtractionPlan::Skipped(const QString& verb) const
+{
+    return Lines(m_skipped, verb);
+}
+
+QStringList TExtractionPlan::Extracted(bool checkContent, const QString& verb,
+                                       QStringList& missed) const
 {
     QStringList arrived;
-    for (int i = 0; i < m_members.size(); ++i)
-        if (m_candidates[i] && platform::FileSize(m_folder + BareName(m_members[i])) == m_sizes[i])
-            arrived << m_members[i];
+    QList<QPair<QString, QString>> problems;
+    for (const QString& name : m_members) {
+        const QString path = m_folder + BareName(name);
+        const auto member = m_archive.constFind(name);
+        if (!platform::FileExists(path)) {
+            problems.append({name, QStringLiteral("it did not arrive in %1").arg(m_folder)});
+            continue;
+        }
+        if (!checkContent) {
+            arrived << name;
+            continue;
+        }
+        const auto crc = platform::FileCrc32(path);
+        if (member == m_archive.constEnd() || !crc || platform::FileSize(path) != member->Size ||
+            *crc != member->Crc32) {
+            problems.append({name, QStringLiteral("%1 does not hold its content").arg(path)});
+            continue;
+        }
+        arrived << name;
+    }
+    missed << Lines(problems, verb);
     return arrived;
-}
-
-qint64 TExtractionPlan::SizeOf(const QString& member) const
-{
-    const qsizetype i = m_members.indexOf(member);
-    return i < 0 ? -1 : m_sizes[i];
 }

@@ -1,7 +1,8 @@
 #pragma once
-// Bookkeeping of the transfers that involve archives: which files go into an archive
-// and which of them arrived, which members come out of one and which of them arrived.
-// A move deletes only what these plans report as arrived.
+// Bookkeeping of the transfers that involve archives: which files and folders go into
+// an archive and which of them arrived, which members come out of one and which of them
+// arrived, and a line for each item that was not done, saying why. A move deletes only
+// what these plans report as arrived: content found whole (same size, same CRC-32).
 
 #include "listing/FileListing.h"
 
@@ -12,60 +13,84 @@
 // The last component of a member name ("/" and "\\" both separate).
 QString BareName(const QString& memberName);
 
-// Files to add to an archive that already holds `existing`. Adding stores files under
-// their bare names, so a file whose bare name the archive holds, or that an earlier file
-// of the plan takes, is left out: the archive's member is never replaced.
+// The names that `members` holds more than once: the libraries, taking members by name,
+// would act on all of them, so no command hands such a name to them.
+QSet<QString> RepeatedNames(const std::vector<TArchiveMember>& members);
+
+// Files and folders to add to an archive that already holds `existing`. A file is stored
+// under its name on disk (without its folders; a "\\" in it is kept); a folder with everything
+// below it, under names that start with the folder's own name. The archive's members are never
+// replaced: a file whose stored name the archive holds, or that an earlier item of the plan takes,
+// is left out, and so is a folder any of whose files would be.
 class TTransferPlan final
 {
 public:
     explicit TTransferPlan(const std::vector<TArchiveMember>& existing);
 
-    // `tag` travels with the file (for instance the member it was extracted from).
-    void AddFile(const QString& path, qint64 size, bool isDirectory, const QString& tag = {});
+    // `tag` names the file in messages and in Arrived (for instance the member it was
+    // extracted from); by default its path.
+    void AddFile(const QString& path, const QString& tag = {});
+    // A folder; all the folders of one plan lie in the same parent folder.
+    void AddFolder(const QString& path);
     int Requested() const { return m_requested; }
-    // The full paths to hand to the archive's add.
-    const QStringList& Sources() const { return m_sources; }
-    // Shows one message naming the files left out, if any.
-    void ReportSkipped(const QString& archive) const;
-    // Paths (or tags) of the planned files found in `after` under their bare names with
-    // their sizes. Folders never count as arrived.
-    QStringList ArrivedSources(const std::vector<TArchiveMember>& after) const;
-    QStringList ArrivedTags(const std::vector<TArchiveMember>& after) const;
+    // Full paths of the files, for an add that drops folder names.
+    const QStringList& Files() const { return m_files; }
+    // Names of the folders, relative to their parent, for an add that keeps folder names
+    // and descends into folders.
+    const QStringList& Folders() const { return m_folders; }
+    // One line per item left out: "<tag>: not <verb>, <why>".
+    QStringList Skipped(const QString& verb) const;
+
+    struct TItem {
+        QString Path, Tag;
+        bool IsFolder{false};
+    };
+    // After the add: the items whose every file `after` holds under its stored name (and
+    // every folder below a folder item); with `checkContent`, only with the size and
+    // CRC-32 the file has now. The others each get a line in `missed`. Cost: with
+    // `checkContent`, reads every file of the plan once.
+    std::vector<TItem> Arrived(const std::vector<TArchiveMember>& after, bool checkContent,
+                               const QString& verb, QStringList& missed) const;
 
 private:
-    struct TFile {
-        QString Path, Tag;
-        qint64 Size{0};
-        bool IsDirectory{false};
-    };
-    std::vector<TFile> Arrived(const std::vector<TArchiveMember>& after) const;
+    using TMembers = QHash<QString, const TArchiveMember*>;
+    static QString Problem(const TItem& item, const TMembers& after, bool checkContent);
+    static QString FileProblem(const QString& path, const QString& stored, const TMembers& after,
+                               bool checkContent);
 
     QSet<QString> m_taken;
-    std::vector<TFile> m_files;
-    QStringList m_sources, m_skipped;
+    std::vector<TItem> m_items;
+    QStringList m_files, m_folders;
+    QList<QPair<QString, QString>> m_skipped; // tag, why
     int m_requested{0};
 };
 
-// Members to extract into `folder`, where extraction never overwrites: a member whose
-// bare name is already taken there, before or by an earlier member, does not arrive.
+// Members of an archive to extract into `folder`, where extraction never overwrites
+// and drops folder names: a member whose bare name is taken there, or by an earlier
+// member of the plan, is left out before the extraction.
 class TExtractionPlan final
 {
 public:
-    explicit TExtractionPlan(const QString& folder) : m_folder(folder) {}
+    // `archive`: the members of the archive, for their sizes and checksums.
+    TExtractionPlan(const QString& folder, const std::vector<TArchiveMember>& archive);
 
-    void AddMember(const QString& name, qint64 size);
-    int Requested() const { return int(m_members.size()); }
+    void AddMember(const QString& name);
+    int Requested() const { return m_requested; }
     // The member names to hand to the extraction, as stored.
     const QStringList& Members() const { return m_members; }
-    // Members whose file is now in the folder with the member's size and was not
-    // there before. Call after the extraction.
-    QStringList ExtractedMembers() const;
-    qint64 SizeOf(const QString& member) const;
+    // One line per member left out: "<member>: not <verb>, <why>".
+    QStringList Skipped(const QString& verb) const;
+    // After the extraction: the members whose file is in the folder; with `checkContent`,
+    // only with the member's size and CRC-32. The others each get a line in `missed`.
+    // Cost: with `checkContent`, reads those files once.
+    QStringList Extracted(bool checkContent, const QString& verb, QStringList& missed) const;
 
 private:
     QString m_folder;
+    QHash<QString, TArchiveMember> m_archive;
+    QSet<QString> m_duplicates; // names the archive holds more than once
     QStringList m_members;
-    QList<qint64> m_sizes;
-    QList<bool> m_candidates;
-    QSet<QString> m_taken;
+    QHash<QString, QString> m_takenBy;        // bare name -> member of the plan
+    QList<QPair<QString, QString>> m_skipped; // member, why
+    int m_requested{0};
 };

@@ -35,6 +35,7 @@ struct TArchiveMember {
     QString Name;
     qint64 Size{0};
     double DateTime{0}; // local time, days since 30 December 1899, as TFileObject's
+    quint32 Crc32{0};   // the checksum stored for the member's data
 };
 
 class TFileListing final

@@ -92,6 +92,7 @@ void TfMain::FormCreate()
     for (TPanel& p : m_panels) {
         p.Zip = new TZipArchive(this);
         p.Zip->AddOptions = AddHiddenFiles;
+        p.Zip->ExactNames = true; // the panels pass members and files by their names
         // The libraries' own reports are collected and shown after the command.
         p.Zip->OnMessage = [this](QObject*, int, const QString& text) {
             if (!text.trimmed().isEmpty())

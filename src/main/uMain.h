@@ -154,6 +154,7 @@ public:
     TVirtualListView& PanelFiles(int panel) override { return *m_panels[panel].Files; }
     TZipArchive& PanelZip(int panel) override { return *m_panels[panel].Zip; }
     bool RecycleBinInUse() const override { return UseRecycleBin; }
+    void Report(const QString& line) override { m_zipMessages << line; }
     void RefreshFromDisk(int panel) override { RefreshPanel(TSide(panel)); }
     void RefreshFromArchive(int panel) override;
     void RefillListing(int panel) override { ReadListing(TSide(panel)); }
@@ -194,7 +195,8 @@ private:
 
     void WireCommands();
     // Runs a command that may call the ZIP libraries, then shows in one message what
-    // they reported (skipped members, checksum errors, a full disk), if anything.
+    // they and the command reported (skipped members, checksum errors, a full disk, items
+    // not copied or moved and why), if anything.
     void WithZipMessages(const std::function<void()>& command);
     QWidget* PerformView(TViewAction action, const QString& path, bool editable);
     template <typename TPlayer> QWidget* ShowPlayer(TPlayer* player, const QString& path);

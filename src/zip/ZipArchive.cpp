@@ -76,7 +76,7 @@ std::vector<TArchiveMember> TZipArchive::Members() const
     members.reserve(m_entries.size());
     for (const ZipDirEntry& e : m_entries)
         members.push_back(TArchiveMember{e.FileName, qint64(e.UncompressedSize),
-                                         DosDayCount(e.FileDate, e.FileTime)});
+                                         DosDayCount(e.FileDate, e.FileTime), e.CRC32});
     return members;
 }
 

@@ -62,7 +62,15 @@ public:
     AddOpts AddOptions;
     QString ExtrBaseDir;
     ExtrOpts ExtrOptions;
+    // Add: the folder that relative paths in FSpecArgs start from (they are then stored
+    // with their folders as given, when AddDirNames is set); empty: the current directory.
+    QString AddBaseDir;
     QStringList FSpecArgs; // emptied by every operation that reaches its library call
+    // The lines of FSpecArgs name members (delete, extract) or files (add) exactly,
+    // whatever characters they hold, and an extraction without lines extracts nothing.
+    // Off: they are patterns ("*", "?", "[...]"; "/" and "\\" alike) and an extraction
+    // without lines takes every member.
+    bool ExactNames{false};
     TNotifyEvent OnDirUpdate;
     TProgressEvent OnProgress;
     TMessageEvent OnMessage;
@@ -81,16 +89,18 @@ public:
     const std::vector<ZipDirEntry>& EntryList() const { return m_entries; }
     // The number of entries, or 0 while ZipFilename is empty. O(1).
     int EntryCount() const;
-    // The entries as the panels list them: name, uncompressed size, date and time. O(n).
+    // The entries as the panels list them: name, uncompressed size, date and time, CRC-32.
+    // O(n).
     std::vector<TArchiveMember> Members() const;
 
     // --- Library driver ---------------------------------------------------------
     // Add: the files named in FSpecArgs go into ZipFilename. Delete: the members named
-    // in FSpecArgs ("/" or "\\" separators) leave it. Both read the archive again when
-    // the library reports a positive count. Extract: the members named in FSpecArgs
-    // (all when empty) are written into ExtrBaseDir, which becomes the process's current
-    // directory when it exists. Refusals are shown as messages and change nothing; a
-    // call while the same kind of operation runs on this component does nothing.
+    // in FSpecArgs leave it. Both read the archive again when the library reports a
+    // positive count. Extract: the members named in FSpecArgs (see ExactNames) are
+    // written into ExtrBaseDir, which becomes the process's current directory.
+    // Refusals are shown as messages and change nothing: among them an ExtrBaseDir or
+    // AddBaseDir that is not an existing folder, so nothing is ever written elsewhere.
+    // A call while the same kind of operation runs on this component does nothing.
     void Add();
     void Delete();
     void Extract();
@@ -130,6 +140,7 @@ private:
     void RunZipCommand(bool deleting);
     bool CheckZipRequest(bool deleting) const;
     bool CheckLimits() const;
+    bool EnterFolder(const QString& folder, const QString& undone) const;
     void CallLibrary(const std::function<int32_t()>& call, bool haveEntryPoint);
     void RaiseDirUpdate();
     void RethrowHandlerError();

@@ -5,6 +5,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
+#include "platform/TempFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -164,6 +165,7 @@ void TZipArchive::FillZipCommand()
     c.Version = TrvxInterfaceVersion;
     c.Callback = &TZipArchive::LibCallback;
     c.TraceEnabled = Flag(Trace);
+    c.ExactNames = Flag(ExactNames);
     c.HiddenFiles = Flag(AddOptions.testFlag(AddHiddenFiles));
     c.Reserved44 = -1;
     c.Verbose = Flag(Verbose || Trace);
@@ -188,6 +190,7 @@ void TZipArchive::FillUnzipCommand()
     c.Version = TrvxInterfaceVersion;
     c.Callback = &TZipArchive::LibCallback;
     c.TraceEnabled = Flag(Trace);
+    c.ExactNames = Flag(ExactNames);
     c.Reserved40 = -1;
     c.Verbose = Flag(Verbose || Trace);
     c.Update = Flag(ExtrOptions.testFlag(ExtrUpdate));
@@ -248,9 +251,28 @@ void TZipArchive::Delete()
     RunZipCommand(true);
 }
 
+// Makes `folder` the current directory, so that the library works there and nowhere
+// else. When it cannot, says so ("nothing <undone>") and returns false.
+bool TZipArchive::EnterFolder(const QString& folder, const QString& undone) const
+{
+    if (!platform::DirectoryExists(folder)) {
+        platform::ShowMessage(
+            QStringLiteral("Error - the folder %1 does not exist: nothing %2").arg(folder, undone));
+        return false;
+    }
+    if (!platform::SetCurrentDirectory(folder)) {
+        platform::ShowMessage(
+            QStringLiteral("Error - cannot enter the folder %1: nothing %2").arg(folder, undone));
+        return false;
+    }
+    return true;
+}
+
 void TZipArchive::RunZipCommand(bool deleting)
 {
     if (!CheckZipRequest(deleting) || m_zipBusy)
+        return;
+    if (!deleting && !AddBaseDir.isEmpty() && !EnterFolder(AddBaseDir, QStringLiteral("added")))
         return;
     m_zipBusy = true;
     CancelRequested = false;
@@ -282,7 +304,7 @@ void TZipArchive::RunZipCommand(bool deleting)
 
 void TZipArchive::Extract()
 {
-    if (!CheckLimits() || m_unzipBusy)
+    if (!CheckLimits() || m_unzipBusy || !EnterFolder(ExtrBaseDir, QStringLiteral("extracted")))
         return;
     m_unzipBusy = true;
     CancelRequested = false;
@@ -290,8 +312,6 @@ void TZipArchive::Extract()
     if (loadedHere)
         LoadUnzLib();
     if (UnzLibLoaded()) {
-        if (platform::DirectoryExists(ExtrBaseDir))
-            QDir::setCurrent(ExtrBaseDir);
         FillUnzipCommand();
         const TTextBuffers buffers(m_zipFilename, FSpecArgs);
         buffers.Fill(m_unzipCommand);

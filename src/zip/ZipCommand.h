@@ -8,6 +8,12 @@
 // Flags are -1 for true and 0 for false. Texts are zero-terminated 8-bit strings
 // (file-system bytes, UTF-8 here) in buffers of TrvxTextBufferSize bytes.
 //
+// ExactNames (offset 24 of both commands, 0 in older callers): false, a specification
+// is a shell pattern ("*", "?" and "[...]"; "/" and "\\" are the same separator) and an
+// extraction without specifications takes every member; true, a specification names one
+// member or file byte for byte, whatever characters it holds, and no specifications
+// select nothing.
+//
 // Threads: a library calls Callback on the thread that called its Exec entry point,
 // during that call, and never afterwards.
 
@@ -49,7 +55,7 @@ struct TZipCommand {
     TLibCallback Callback{nullptr}; //  12
     int32_t TraceEnabled{0};        //  16
     int32_t Reserved20{0};          //  20
-    int32_t Reserved24{0};          //  24
+    int32_t ExactNames{0};          //  24: each specification is one exact name (below)
     int32_t Reserved28{0};          //  28
     int32_t HiddenFiles{0};         //  32: include hidden files found by recursion or wildcards
     int32_t Reserved36{0};          //  36
@@ -87,7 +93,7 @@ struct TUnzipCommand {
     TLibCallback Callback{nullptr};      // 12
     int32_t TraceEnabled{0};             // 16
     int32_t Reserved20{0};               // 20
-    int32_t Reserved24{0};               // 24
+    int32_t ExactNames{0};               // 24: each specification is one exact name (below)
     int32_t Reserved28{0};               // 28
     int32_t Reserved32{0};               // 32
     int32_t Reserved36{0};               // 36
@@ -114,13 +120,15 @@ using TGetLibVersion = int32_t (*)();
 static_assert(offsetof(TLibCallbackInfo, Caller) == 4 &&
               offsetof(TLibCallbackInfo, ActionCode) == 16 &&
               offsetof(TLibCallbackInfo, FileSize) == 24 && offsetof(TLibCallbackInfo, Text) == 28);
-static_assert(offsetof(TZipCommand, Callback) == 12 && offsetof(TZipCommand, HiddenFiles) == 32 &&
-              offsetof(TZipCommand, Verbose) == 52 && offsetof(TZipCommand, Level) == 60 &&
-              offsetof(TZipCommand, JunkDirNames) == 72 && offsetof(TZipCommand, Freshen) == 100 &&
-              offsetof(TZipCommand, LatestTime) == 108 && offsetof(TZipCommand, ArgCount) == 120 &&
-              offsetof(TZipCommand, ZipFilename) == 124 && offsetof(TZipCommand, FileSpecs) == 132);
-static_assert(offsetof(TUnzipCommand, Verbose) == 44 && offsetof(TUnzipCommand, Update) == 48 &&
-              offsetof(TUnzipCommand, OverWrite) == 60 && offsetof(TUnzipCommand, ArgCount) == 64 &&
+static_assert(offsetof(TZipCommand, Callback) == 12 && offsetof(TZipCommand, ExactNames) == 24 &&
+              offsetof(TZipCommand, HiddenFiles) == 32 && offsetof(TZipCommand, Verbose) == 52 &&
+              offsetof(TZipCommand, Level) == 60 && offsetof(TZipCommand, JunkDirNames) == 72 &&
+              offsetof(TZipCommand, Freshen) == 100 && offsetof(TZipCommand, LatestTime) == 108 &&
+              offsetof(TZipCommand, ArgCount) == 120 && offsetof(TZipCommand, ZipFilename) == 124 &&
+              offsetof(TZipCommand, FileSpecs) == 132);
+static_assert(offsetof(TUnzipCommand, ExactNames) == 24 && offsetof(TUnzipCommand, Verbose) == 44 &&
+              offsetof(TUnzipCommand, Update) == 48 && offsetof(TUnzipCommand, OverWrite) == 60 &&
+              offsetof(TUnzipCommand, ArgCount) == 64 &&
               offsetof(TUnzipCommand, ZipFilename) == 68 &&
               offsetof(TUnzipCommand, FileSpecs) == 76);
 #endif

@@ -113,8 +113,9 @@ TEST_F(FileOpsTest, ArchiveToFolderDropsFoldersAndNeverOverwrites)
     main->MenuMoveFileClick();
     EXPECT_EQ(readAll(right + "a.txt"), "member a");
     EXPECT_EQ(readAll(right + "b.txt"), "user's own b");
-    // a.txt arrived and left the archive; b.txt did not arrive and stays.
+    // a.txt arrived and left the archive; b.txt did not arrive and stays, and says why.
     EXPECT_EQ(Names(sdLeft), QStringList({"..", "b.txt"}));
+    EXPECT_EQ(messages, QStringList({"b.txt: not moved, b.txt is already in " + right}));
     EXPECT_EQ(main->ActivePanel, 2);
 }
 
@@ -159,4 +160,210 @@ TEST_F(FileOpsTest, ArchiveToArchiveThroughAPrivateFolder)
         QDir(QDir::tempPath(), "TRVX-*", QDir::Name, QDir::Dirs | QDir::CaseSensitive).entryList(),
         tempBefore);
     EXPECT_EQ(main->ActivePanel, 1);
+}
+
+namespace
+{
+
+// A member's content as the unzip tool reads it (the name must hold no pattern signs).
+QByteArray MemberContent(const QString& archive, const QString& name)
+{
+    QProcess unzip;
+    unzip.start("unzip", {"-p", archive, name});
+    unzip.waitForFinished();
+    return unzip.readAllStandardOutput();
+}
+
+QStringList FolderEntries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                                  QDir::Name);
+}
+
+} // namespace
+
+TEST_F(FileOpsTest, MembersWhoseNamesReadLikePatternsTravelAlone)
+{
+    const QStringList names = {"photo [1].jpg", "photo 1.jpg",     "what?.txt",
+                               "whatX.txt",     "back\\slash.txt", "back/slash.txt"};
+    for (const QString& name : names)
+        dir.write("src/" + name, "content of " + name.toUtf8());
+    ASSERT_TRUE(RunZip(dir("src"), QStringList{"-q", left + "pack.zip"} + names));
+    ASSERT_TRUE(RunZip(dir("src"), {"-q", right + "to.zip", "whatX.txt"}));
+    Reload();
+    OpenArchive(sdLeft, "pack.zip");
+    Select(sdLeft, {"photo [1].jpg"});
+    main->MenuCopyFileClick();
+    EXPECT_EQ(FolderEntries(right), QStringList({"photo [1].jpg", "to.zip"}));
+    EXPECT_EQ(readAll(right + "photo [1].jpg"), "content of photo [1].jpg");
+
+    Select(sdLeft, {"what?.txt", "back\\slash.txt"});
+    main->MenuMoveFileClick();
+    EXPECT_EQ(FolderEntries(right),
+              QStringList({"photo [1].jpg", "slash.txt", "to.zip", "what?.txt"}));
+    EXPECT_EQ(readAll(right + "slash.txt"), "content of back\\slash.txt");
+    EXPECT_EQ(Names(sdLeft),
+              QStringList({"..", "back/slash.txt", "photo [1].jpg", "photo 1.jpg", "whatX.txt"}));
+
+    OpenArchive(sdRight, "to.zip");
+    Select(sdLeft, {"photo [1].jpg"});
+    main->MenuMoveFileClick();
+    EXPECT_EQ(Names(sdRight), QStringList({"..", "photo [1].jpg", "whatX.txt"}));
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "back/slash.txt", "photo 1.jpg", "whatX.txt"}));
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(FileOpsTest, AnArchivePanelWithNoMemberSelectedCopiesMovesAndDeletesNothing)
+{
+    dir.write("src/a.txt", "a");
+    dir.write("src/b.txt", "b");
+    ASSERT_TRUE(RunZip(dir("src"), {"-q", left + "p.zip", "a.txt", "b.txt"}));
+    ASSERT_TRUE(RunZip(dir("src"), {"-q", right + "q.zip", "a.txt"}));
+    Reload();
+    OpenArchive(sdLeft, "p.zip");
+    main->FilesEnter(sdLeft);
+    const QByteArray archive = readAll(left + "p.zip");
+    ASSERT_EQ(main->Left().Files->SelectedRows(), std::vector<int>({0})); // ".." alone
+    QWidget* list = main->Left().Files->ActiveView();
+    QTest::keyClick(list, Qt::Key_F5);
+    QTest::keyClick(list, Qt::Key_F6);
+    main->FilesMouseMove(sdRight, Qt::LeftButton, Qt::NoModifier); // a drop moves
+    main->FilesMouseUp(sdRight);
+    main->FilesEnter(sdLeft);
+    EXPECT_EQ(FolderEntries(right), QStringList({"q.zip"}));
+    bool asked = false;
+    QTimer::singleShot(300, [&asked] {
+        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            asked = true;
+            d->done(1);
+        }
+    });
+    QTest::keyClick(list, Qt::Key_F8);
+    QTest::qWait(400);
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(readAll(left + "p.zip"), archive);
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "a.txt", "b.txt"}));
+
+    // The same between two archives.
+    const QByteArray target = readAll(right + "q.zip");
+    OpenArchive(sdRight, "q.zip");
+    main->FilesEnter(sdLeft);
+    QTest::keyClick(list, Qt::Key_F6);
+    EXPECT_EQ(readAll(right + "q.zip"), target);
+    EXPECT_EQ(readAll(left + "p.zip"), archive);
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(FileOpsTest, AMoveOutOfAnArchiveDeletesOnlyMembersWhoseContentArrived)
+{
+    dir.write("src/b/x.txt", "BBBB");
+    dir.write("src/a/x.txt", "AAAA");
+    dir.write("src/y.txt", "YYYY");
+    ASSERT_TRUE(RunZip(dir("src"), {"-q", left + "p.zip", "b/x.txt", "a/x.txt", "y.txt"}));
+    ASSERT_TRUE(QFile::copy(left + "p.zip", left + "p2.zip"));
+    const QString other = dir.mkdir("other");
+    dir.write("src/z.txt", "z");
+    ASSERT_TRUE(RunZip(dir("src"), {"-q", other + "to.zip", "z.txt"}));
+    Reload();
+    OpenArchive(sdLeft, "p.zip");
+
+    // Only one x.txt can arrive; the member that stays is the one whose content did not.
+    const auto check = [&](const QString& archive, const QByteArray& arrived) {
+        const QStringList kept = Names(sdLeft).filter("x.txt");
+        ASSERT_EQ(kept.size(), 1);
+        EXPECT_TRUE(arrived == "AAAA" || arrived == "BBBB") << arrived.toStdString();
+        EXPECT_NE(MemberContent(archive, kept[0]), arrived);
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].startsWith(kept[0] + ": not moved, ")) << messages[0].toStdString();
+        messages.clear();
+    };
+    Select(sdLeft, {"a/x.txt", "b/x.txt"});
+    main->MenuMoveFileClick();
+    check(left + "p.zip", readAll(right + "x.txt"));
+
+    // Archive to archive: the target archive's x.txt decides.
+    Open(sdRight, other);
+    OpenArchive(sdRight, "to.zip");
+    Open(sdLeft, left);
+    OpenArchive(sdLeft, "p2.zip");
+    Select(sdLeft, {"a/x.txt", "b/x.txt"});
+    main->MenuMoveFileClick();
+    check(left + "p2.zip", MemberContent(other + "to.zip", "x.txt"));
+
+    // A file of the same size that another program puts in the member's place meanwhile
+    // is not the member's content: the member stays.
+    Open(sdRight, right);
+    Open(sdLeft, left);
+    OpenArchive(sdLeft, "p.zip");
+    main->Left().Zip->OnProgress = [&](QObject*, ProgressType type, const QString&, qint64) {
+        if (type == ptFileStart)
+            dir.write("right/y.txt", "1234");
+    };
+    Select(sdLeft, {"y.txt"});
+    main->MenuMoveFileClick();
+    main->Left().Zip->OnProgress = nullptr;
+    EXPECT_EQ(readAll(right + "y.txt"), "1234");
+    EXPECT_TRUE(Names(sdLeft).contains("y.txt"));
+    EXPECT_EQ(MemberContent(left + "p.zip", "y.txt"), "YYYY");
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("y.txt: not moved")) << messages[0].toStdString();
+}
+
+TEST_F(FileOpsTest, ExtractionIntoAFolderThatVanishedWritesNothingAnywhere)
+{
+    dir.write("src/m.txt", "member");
+    ASSERT_TRUE(RunZip(dir("src"), {"-q", left + "p.zip", "m.txt"}));
+    Reload();
+    OpenArchive(sdLeft, "p.zip");
+    const QByteArray archive = readAll(left + "p.zip");
+    ASSERT_TRUE(QDir(right).removeRecursively());
+    const QString here = dir.mkdir("here");
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(here);
+    Select(sdLeft, {"m.txt"});
+    main->MenuCopyFileClick();
+    main->MenuMoveFileClick();
+    QDir::setCurrent(previous);
+    EXPECT_EQ(FolderEntries(here), QStringList());
+    EXPECT_FALSE(QFileInfo::exists(right));
+    EXPECT_EQ(readAll(left + "p.zip"), archive);
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[0].contains(right)) << messages[0].toStdString();
+    EXPECT_TRUE(messages[1].contains(right)) << messages[1].toStdString();
+}
+
+TEST_F(FileOpsTest, FoldersGoIntoAnArchiveWithTheirTreeAndMoveOnlyWhenWhole)
+{
+    dir.write("left/box/a.txt", "box a");
+    dir.write("left/box/sub/b.txt", "box b");
+    dir.write("left/box/.hidden", "h");
+    dir.mkdir("left/box/empty");
+    dir.write("left/clash/x.txt", "not the archive's x");
+    dir.write("right/clash/x.txt", "archive's x");
+    ASSERT_TRUE(RunZip(right, {"-q", "-r", "t.zip", "clash"}));
+    ASSERT_TRUE(QDir(right + "clash").removeRecursively());
+    Reload();
+    OpenArchive(sdRight, "t.zip");
+    Select(sdLeft, {"box", "clash"});
+    main->MenuCopyFileClick();
+    EXPECT_EQ(Names(sdRight),
+              QStringList({"..", "box/.hidden", "box/a.txt", "box/sub/b.txt", "clash/x.txt"}));
+    EXPECT_EQ(MemberContent(right + "t.zip", "box/sub/b.txt"), "box b");
+    EXPECT_EQ(MemberContent(right + "t.zip", "clash/x.txt"), "archive's x");
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("clash: not copied, ")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains("clash/x.txt")) << messages[0].toStdString();
+    EXPECT_TRUE(QFileInfo::exists(left + "box/a.txt"));
+
+    // A move takes the folder off the disk once all of it is in the archive.
+    messages.clear();
+    dir.write("left/crate/c.txt", "crate c");
+    Open(sdLeft, left);
+    Select(sdLeft, {"crate", "clash"});
+    main->MenuMoveFileClick();
+    EXPECT_TRUE(Names(sdRight).contains("crate/c.txt"));
+    EXPECT_FALSE(QFileInfo::exists(left + "crate"));
+    EXPECT_EQ(readAll(left + "clash/x.txt"), "not the archive's x");
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("clash: not moved, ")) << messages[0].toStdString();
 }

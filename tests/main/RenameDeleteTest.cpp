@@ -127,22 +127,68 @@ TEST_F(FileOpsTest, DeleteToTheTrash)
     EXPECT_EQ(readAll(home("Trash/files/t.txt")), "trash me");
 }
 
-TEST_F(FileOpsTest, DeleteMembersOfAnArchive)
+TEST_F(FileOpsTest, DeleteMembersOfAnArchiveByTheirExactNames)
 {
-    dir.write("left/m1.txt", "1");
-    dir.write("left/m2.txt", "2");
-    ASSERT_TRUE(RunZip(left, {"-q", "d.zip", "m1.txt", "m2.txt"}));
+    // Each selected name deletes its own member, however much it reads like a pattern.
+    const QStringList names = {"m1.txt",     "photo [1].jpg",   "photo 1.jpg",
+                               "what?.txt",  "whatX.txt",       "star*.txt",
+                               "starry.txt", "back\\slash.txt", "back/slash.txt"};
+    for (const QString& name : names)
+        dir.write("left/" + name, name.toUtf8());
+    ASSERT_TRUE(RunZip(left, QStringList{"-q", "d.zip"} + names));
     Reload();
     OpenArchive(sdLeft, "d.zip");
-    Select(sdLeft, {"m1.txt"});
+    Select(sdLeft, {"m1.txt", "photo [1].jpg", "what?.txt", "star*.txt", "back\\slash.txt"});
     AnswerQuestion(1);
     main->MenuDeleteFileClick();
-    EXPECT_EQ(Names(sdLeft), QStringList({"..", "m2.txt"}));
+    EXPECT_EQ(Names(sdLeft),
+              QStringList({"..", "back/slash.txt", "photo 1.jpg", "starry.txt", "whatX.txt"}));
     EXPECT_TRUE(QFileInfo::exists(left + "m1.txt")); // the disk file of that name stays
-    Select(sdLeft, {});
+    EXPECT_TRUE(messages.isEmpty());
+
+    // With no member selected there is nothing to ask about and nothing is deleted.
+    const QByteArray archive = readAll(left + "d.zip");
+    Select(sdLeft, {".."});
+    bool asked = false;
+    QTimer::singleShot(300, [&asked] {
+        if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            asked = true;
+            d->done(1);
+        }
+    });
+    main->MenuDeleteFileClick();
+    QTest::qWait(400);
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(readAll(left + "d.zip"), archive);
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(FileOpsTest, AMemberNameHeldTwiceIsNeitherDeletedNorMoved)
+{
+    dir.write("left/d.txt", "first");
+    dir.write("left/e.txt", "other");
+    ASSERT_TRUE(RunZip(left, {"-q", "twice.zip", "d.txt", "e.txt"}));
+    QByteArray bytes = readAll(left + "twice.zip");
+    bytes.replace("e.txt", "d.txt"); // two members named d.txt, told apart by nothing
+    dir.write("left/twice.zip", bytes);
+    Reload();
+    OpenArchive(sdLeft, "twice.zip");
+    ASSERT_EQ(Names(sdLeft), QStringList({"..", "d.txt", "d.txt"}));
+    main->Left().Files->ClearItemStates();
+    main->Left().Files->SetItemSelected(1, true);
+    main->FilesEnter(sdLeft);
     AnswerQuestion(1);
     main->MenuDeleteFileClick();
-    EXPECT_EQ(messages, QStringList({"Error - no files selected for deletion"}));
+    EXPECT_EQ(readAll(left + "twice.zip"), bytes);
+    EXPECT_EQ(messages, QStringList({"d.txt: not deleted, the archive holds more than one "
+                                     "member of that name"}));
+    messages.clear();
+    main->Left().Files->SetItemSelected(1, true);
+    main->MenuMoveFileClick();
+    EXPECT_EQ(readAll(left + "twice.zip"), bytes);
+    EXPECT_FALSE(QFileInfo::exists(right + "d.txt"));
+    EXPECT_EQ(messages, QStringList({"d.txt: not moved, the archive holds more than one "
+                                     "member of that name"}));
 }
 
 TEST_F(FileOpsTest, CreateDirectoryOnceAndThenTheInputOutputError)

@@ -214,6 +214,7 @@ TEST_F(ZipDriverTest, MissingLibraryIsReportedAndClearsTheBusyFlag)
     zip.SetZipFilename(dir("l.zip"));
     zip.FSpecArgs = QStringList({a});
     zip.Add();
+    zip.ExtrBaseDir = dir.path();
     zip.Extract();
     EXPECT_EQ(messages, QStringList({"ZIPLIB not found", "UNZLIB not found"}));
     EXPECT_FALSE(zip.ZipBusy());
@@ -256,6 +257,7 @@ TEST_F(ZipDriverTest, RecordsCarryTheComponentSettings)
     zip.AddCompLevel = 3;
     zip.AddOptions = AddDirNames | AddMove;
     zip.ExtrOptions = ExtrFreshen | ExtrUpdate | ExtrDirNames;
+    zip.ExactNames = true;
     zip.FillZipCommand();
     zip.FillUnzipCommand();
     const TZipCommand& c = zip.ZipCommand();
@@ -268,7 +270,9 @@ TEST_F(ZipDriverTest, RecordsCarryTheComponentSettings)
     EXPECT_EQ(c.HiddenFiles, 0);
     EXPECT_EQ(c.Grow, -1);
     EXPECT_EQ(c.Reserved128, 7);
+    EXPECT_EQ(c.ExactNames, -1);
     const TUnzipCommand& u = zip.UnzipCommand();
+    EXPECT_EQ(u.ExactNames, -1);
     EXPECT_EQ(u.Verbose, -1);
     EXPECT_EQ(u.Update, -1);
     EXPECT_EQ(u.Freshen, 0);

@@ -61,13 +61,41 @@ TEST_F(ZipExtractTest, StoredFoldersAreKeptOnRequest)
     EXPECT_EQ(readAll(target + "folder/inner.txt"), "inner");
 }
 
-TEST_F(ZipExtractTest, MissingBaseDirLeavesTheCurrentDirectory)
+TEST_F(ZipExtractTest, MissingBaseDirIsRefusedAndNothingIsWritten)
 {
     zip.SetZipFilename(dir.write("s.zip", SampleArchive()));
     const QString here = dir.mkdir("here");
     QDir::setCurrent(here);
-    EXPECT_EQ(ExtractTo(dir("does-not-exist"), {"top.txt"}), 1);
-    EXPECT_EQ(Listing(here), QStringList({"top.txt"}));
+    const QString gone = dir("does-not-exist/");
+    EXPECT_EQ(ExtractTo(gone, {"top.txt"}), 0);
+    EXPECT_EQ(Listing(here), QStringList());
+    EXPECT_FALSE(QFileInfo::exists(gone));
+    EXPECT_EQ(messages,
+              QStringList({"Error - the folder " + gone + " does not exist: nothing extracted"}));
+    EXPECT_TRUE(libMessages.isEmpty()); // the library was not called
+}
+
+TEST_F(ZipExtractTest, ExactNamesSelectTheirOwnMemberAndNoNamesSelectNone)
+{
+    zip.SetZipFilename(dir.write(
+        "p.zip",
+        BuildZip(
+            {{"a[1].txt", "exact"}, {"a1.txt", "look-alike"}, {"a?.txt", "q"}, {"ab.txt", "ab"}})));
+    zip.ExactNames = true;
+    const QString exact = dir.mkdir("exact");
+    EXPECT_EQ(ExtractTo(exact, {"a[1].txt"}), 1);
+    EXPECT_EQ(ExtractTo(exact, {}), 0);
+    EXPECT_EQ(Listing(exact), QStringList({"a[1].txt"}));
+    EXPECT_EQ(readAll(exact + "a[1].txt"), "exact");
+    zip.FSpecArgs = QStringList({"a?.txt"});
+    zip.Delete();
+    EXPECT_EQ(Names(), QStringList({"a[1].txt", "a1.txt", "ab.txt"}));
+
+    // Without ExactNames the same texts are patterns, for callers that mean them so.
+    zip.ExactNames = false;
+    const QString patterns = dir.mkdir("patterns");
+    EXPECT_EQ(ExtractTo(patterns, {"a[1].txt"}), 2);
+    EXPECT_EQ(Listing(patterns), QStringList({"a1.txt", "a[1].txt"}));
 }
 
 TEST_F(ZipExtractTest, UpdateAndFreshenReplaceOnlyOlderFiles)
