@@ -55,6 +55,7 @@ void TFileListing::LoadArchiveMembers(const std::vector<TArchiveMember>& members
         TFileObject& e = m_items.emplace_back();
         e.Name = m.Name;
         e.Size = m.Size;
+        e.DateTime = m.DateTime;
         e.Kind = fkZipMember;
         TotalSize += m.Size;
     }

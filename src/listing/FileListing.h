@@ -34,6 +34,7 @@ struct TFileObject {
 struct TArchiveMember {
     QString Name;
     qint64 Size{0};
+    double DateTime{0}; // as TFileObject::DateTime; 0 when the component gives none
 };
 
 class TFileListing final
