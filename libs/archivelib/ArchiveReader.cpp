@@ -1,6 +1,7 @@
 #include "ArchiveReader.h"
 
 #include <cerrno>
+#include <sys/stat.h>
 
 namespace archivelib
 {
@@ -52,6 +53,13 @@ TOpened OpenArchive(const std::string& path)
     if (!a) {
         o.Status = TStatus::Failed;
         o.Message = path + ": out of memory";
+        return o;
+    }
+    // Only regular files are read: opening a pipe or a device could wait forever.
+    struct stat st {
+    };
+    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        o.Status = TStatus::NotArchive;
         return o;
     }
     archive_read_support_filter_all(a);
