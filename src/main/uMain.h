@@ -205,6 +205,7 @@ private:
     bool TransferWithReadOnlyArchive(bool move);
     bool ExtractReadOnlyMember(TSide side, const QString& name, const QString& folder);
     void CopyReadOnlyMembers(TSide side, const QString& folder);
+    void CopyReadOnlyMembersToZip(TSide side, TSide zipSide);
     void FocusFirstRow(TSide side);
 
     void WireCommands();

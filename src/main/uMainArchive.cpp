@@ -3,8 +3,11 @@
 #include "archive/ReadOnlyArchive.h"
 #include "controls/VirtualListView.h"
 #include "controls/WaitCursor.h"
+#include "fileops/TransferPlan.h"
 #include "main/uMain.h"
 #include "platform/Messages.h"
+#include "platform/TempFolder.h"
+#include "zip/ZipArchive.h"
 
 #include <QLabel>
 
@@ -51,14 +54,41 @@ bool TfMain::TransferWithReadOnlyArchive(bool move)
         return true;
     if (!ShowsReadOnlyArchive(a))
         return false;
-    if (move || ShowsArchive(b))
+    if (move)
         return RefuseOnReadOnlyArchive(a);
+    if (ShowsArchive(b)) {
+        WithZipMessages([&] { CopyReadOnlyMembersToZip(a, b); });
+        RefreshFromArchive(b);
+        RefreshFromArchive(a);
+        return true;
+    }
     if (m_panels[b].Directory == QLatin1String("Drives"))
         return true; // the drive list is not a place files can go
     WithZipMessages([&] { CopyReadOnlyMembers(a, AddSeparator(m_panels[b].Directory)); });
     RefreshPanel(b);
     RefreshFromArchive(a);
     return true;
+}
+
+// Through a private folder, removed at the end: the members that arrived there go into
+// the ZIP archive unless it already holds their names.
+void TfMain::CopyReadOnlyMembersToZip(TSide side, TSide zipSide)
+{
+    const platform::TPrivateFolder folder;
+    TZipArchive& target = *m_panels[zipSide].Zip;
+    target.SetZipFilename(target.ZipFilename()); // the archive as it is now
+    TExtractionPlan extraction(folder.Path());
+    for (int row : m_commands.Selection(side))
+        extraction.AddMember(m_panels[side].Listing[row].Name, m_panels[side].Listing[row].Size);
+    CopyReadOnlyMembers(side, folder.Path());
+    TTransferPlan plan(target.Members());
+    for (const QString& member : extraction.ExtractedMembers())
+        plan.AddFile(folder.Path() + BareName(member), extraction.SizeOf(member), false, member);
+    plan.ReportSkipped(target.ZipFilename());
+    const TWaitCursor wait;
+    target.FSpecArgs = plan.Sources();
+    if (!plan.Sources().isEmpty())
+        target.Add();
 }
 
 void TfMain::CopyReadOnlyMembers(TSide side, const QString& folder)

@@ -98,6 +98,27 @@ TEST_F(ReadOnlyArchivePanelTest, CopyAndDragOutExtractWithoutReplacingAndReportI
     EXPECT_EQ(Names(sdLeft), QStringList({"..", "b.txt", "dir/a.txt"}));
 }
 
+TEST_F(ReadOnlyArchivePanelTest, CopyIntoAZipAddsTheMembersItDoesNotHoldYet)
+{
+    dir.write("right/b.txt", "zipped");
+    ASSERT_TRUE(RunZip(right, {"-q", "old.zip", "b.txt"}));
+    QFile::remove(right + "b.txt");
+    Open(sdRight, right);
+    OpenByEnter(sdRight, "old.zip");
+    OpenByEnter(sdLeft, "linux.tar.xz");
+    Select(sdLeft, {"dir/a.txt", "b.txt"});
+    main->MenuCopyFileClick();
+    EXPECT_EQ(Names(sdRight), QStringList({"..", "a.txt", "b.txt"}));
+    QProcess unzip;
+    unzip.start("unzip", {"-p", right + "old.zip", "a.txt", "b.txt"});
+    ASSERT_TRUE(unzip.waitForFinished());
+    EXPECT_EQ(unzip.readAllStandardOutput(), "zipped" + QByteArray(100, 'a')); // archive order
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("b.txt")) << messages[0].toStdString();
+    EXPECT_EQ(readAll(left + "linux.tar.xz"), archiveBytes);
+    EXPECT_EQ(QDir(right).entryList(QDir::Files), QStringList({"old.zip"}));
+}
+
 TEST_F(ReadOnlyArchivePanelTest, EveryChangeIsRefusedInOneMessageAndChangesNothing)
 {
     dir.write("right/new.txt", "new");
