@@ -178,6 +178,18 @@ TEST_F(ReadOnlyArchiveTest, DamagedAndEncryptedArchivesRaiseTheirReasonAndChange
 
     TReadOnlyArchive reader;
     ASSERT_TRUE(reader.Open(out + "good.tar"));
+    // The archive was whole when it was listed and is cut before the copy.
+    ASSERT_TRUE(Shell("tar -czf ../out/later.tar.gz noise.bin"));
+    TReadOnlyArchive later;
+    ASSERT_TRUE(later.Open(out + "later.tar.gz"));
+    QFile cut(out + "later.tar.gz");
+    ASSERT_TRUE(cut.resize(cut.size() / 2));
+    const QString target = dir.mkdir("target");
+    int written = 0;
+    EXPECT_FALSE(later.Extract({"noise.bin"}, target, written).isEmpty());
+    EXPECT_EQ(written, 0);
+    EXPECT_EQ(FilesBelow(target), QStringList()); // the partial file is gone
+
     for (const QString& name : {"x.tar.gz", "names.7z", "data.7z"}) {
         try {
             reader.Open(out + name);
