@@ -35,7 +35,8 @@ bool TReadOnlyArchive::Open(const QString& path)
         if (m.IsDirectory && !member.Name.endsWith('/'))
             member.Name += '/';
         member.Size = m.Size;
-        member.DateTime = platform::ToDosDateTime(m.MTime);
+        // No date (a single compressed file's member) stays 0, as for ZIP members.
+        member.DateTime = m.MTime > 0 ? platform::ToDosDateTime(m.MTime) : 0;
     }
     m_members.swap(members);
     m_path = path;

@@ -96,7 +96,11 @@ TEST_F(ReadOnlyArchiveTest, ArchivesOfOneLevelAndSingleCompressedFilesList)
         const QString name = "b.bin." + QString(tool).section(' ', 0, 0);
         ASSERT_TRUE(Shell(QStringLiteral("%1 -c dir/b.bin > ../out/%2").arg(tool, name)));
         ASSERT_TRUE(reader.Open(out + name)) << name.toStdString();
-        EXPECT_EQ(Files(reader, false), QStringList({"b.bin 3000 0.000000"})) << name.toStdString();
+        // Only gzip keeps the file's date in its header.
+        const double date = name.endsWith("gzip") ? platform::ToDosDateTime(kBTime) : 0;
+        EXPECT_EQ(Files(reader),
+                  QStringList({QStringLiteral("b.bin 3000 %1").arg(date, 0, 'f', 6)}))
+            << name.toStdString();
         int written = 0;
         const QString target = dir.mkdir("single-" + QString(tool).section(' ', 0, 0));
         EXPECT_TRUE(reader.Extract({"b.bin"}, target, written).isEmpty());
