@@ -1,5 +1,6 @@
 #include "main/uMain.h"
 
+#include "archive/ReadOnlyArchive.h"
 #include "controls/FontScale.h"
 #include "controls/VirtualListView.h"
 #include "main/DriveSelector.h"
@@ -262,6 +263,8 @@ void TfMain::closeEvent(QCloseEvent* event)
 void TfMain::ReadListing(TSide side)
 {
     TPanel& p = m_panels[side];
+    if (p.ReadOnly)
+        p.ReadOnly->Close(); // the panel leaves the archive it showed, if any
     p.Listing.ReadDirectory(p.Directory);
     p.Listing.Sort(p.SortOrder, true);
     p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);

@@ -17,6 +17,7 @@
 #include <QMainWindow>
 #include <array>
 #include <functional>
+#include <memory>
 
 class QComboBox;
 class QLabel;
@@ -25,6 +26,7 @@ class QSplitter;
 class TVirtualListView;
 class TStatusLine;
 class TZipArchive;
+class TReadOnlyArchive;
 class TfImage;
 class TfText;
 
@@ -49,6 +51,7 @@ struct TPanel {
     TStatusLine* Selected{nullptr};
     TStatusLine* Total{nullptr};
     TZipArchive* Zip{nullptr}; // the panel's archive component, kept for the whole run
+    std::shared_ptr<TReadOnlyArchive> ReadOnly; // archives of other formats, made on first use
 };
 
 class TfMain final : public QMainWindow, public TPanelHost
@@ -84,6 +87,8 @@ public:
     void LoadZipListing(TSide side, const TFileObject* archiveEntry = nullptr);
     // True when the panel shows the inside of an archive.
     bool ShowsArchive(TSide side) const;
+    // True when that archive is one of the read-only formats (not ZIP).
+    bool ShowsReadOnlyArchive(TSide side) const;
 
     // Rebuilds the drive selector from the panel's location.
     void FillDriveList(TSide side);
@@ -117,19 +122,30 @@ public:
     // File commands (copy, move, rename, delete, create directory) and dragging.
     void MenuCopyFileClick()
     {
-        WithZipMessages([this] { m_commands.CopyFiles(); });
+        if (!TransferWithReadOnlyArchive(false))
+            WithZipMessages([this] { m_commands.CopyFiles(); });
     }
     void MenuMoveFileClick()
     {
-        WithZipMessages([this] { m_commands.MoveFiles(); });
+        if (!TransferWithReadOnlyArchive(true))
+            WithZipMessages([this] { m_commands.MoveFiles(); });
     }
-    void MenuRenameFileClick() { m_commands.RenameFiles(); }
+    void MenuRenameFileClick()
+    {
+        if (!RefuseOnReadOnlyArchive(ActiveSide()))
+            m_commands.RenameFiles();
+    }
     void MenuDeleteFileClick()
     {
-        WithZipMessages([this] { m_commands.DeleteFiles(); });
+        if (!RefuseOnReadOnlyArchive(ActiveSide()))
+            WithZipMessages([this] { m_commands.DeleteFiles(); });
     }
     void MenuCreateDirectoryClick() { m_commands.CreateDirectory(); }
-    void FilesEdited(TSide side, const QString& text) { m_commands.InPlaceRename(side, text); }
+    void FilesEdited(TSide side, const QString& text)
+    {
+        if (!RefuseOnReadOnlyArchive(side))
+            m_commands.InPlaceRename(side, text);
+    }
     void FilesMouseMove(TSide side, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
     void FilesMouseUp(TSide side);
     void MenuPropertiesClick();
@@ -191,6 +207,16 @@ private:
     void OpenArchive(TSide side, int row);
     void ShowTotals(TSide side, const QString& objects, const QString& bytes);
     void ShowFreeSpace(TSide side);
+
+    // Archives of the read-only formats (uMainArchive.cpp). Open: false when the file at
+    // `row` is no such archive. The others return true when they handled the command:
+    // copied members out, or refused a change in one message.
+    bool OpenReadOnlyArchive(TSide side, int row);
+    bool RefuseOnReadOnlyArchive(TSide side);
+    bool TransferWithReadOnlyArchive(bool move);
+    bool ExtractReadOnlyMember(TSide side, const QString& name, const QString& folder);
+    void CopyReadOnlyMembers(TSide side, const QString& folder);
+    void CopyReadOnlyMembersToZip(TSide side, TSide zipSide);
     void FocusFirstRow(TSide side);
 
     void WireCommands();

@@ -1,5 +1,6 @@
 // Panel commands: navigation by double click, sorting, view styles, directory sizes,
 // synchronisation and the tool-bar switch.
+#include "archive/ReadOnlyArchive.h"
 #include "controls/VirtualListView.h"
 #include "controls/WaitCursor.h"
 #include "fileops/uCommon.h"
@@ -34,6 +35,8 @@ void TfMain::FilesDblClick(TSide side)
             OpenArchive(side, row);
         return;
     }
+    if (e.Kind == fkDisk && OpenReadOnlyArchive(side, row))
+        return;
     MenuViewFileClick();
 }
 
@@ -51,7 +54,9 @@ void TfMain::OpenArchive(TSide side, int row)
 void TfMain::LoadZipListing(TSide side, const TFileObject* archiveEntry)
 {
     TPanel& p = m_panels[side];
-    p.Listing.LoadArchiveMembers(p.Zip->Members(), archiveEntry);
+    // The read-only component is open from its opening until the panel reads a folder.
+    const bool readOnly = p.ReadOnly && p.ReadOnly->IsOpen();
+    p.Listing.LoadArchiveMembers(readOnly ? p.ReadOnly->Members() : p.Zip->Members(), archiveEntry);
     p.Listing.Sort(p.SortOrder, true);
     p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
     FilesChange(side);

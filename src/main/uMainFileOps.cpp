@@ -140,6 +140,8 @@ void TfMain::FilesMouseUp(TSide side)
 {
     m_panels[side].Files->SetListCursor(Qt::ArrowCursor);
     m_panels[Other(side)].Files->SetListCursor(Qt::ArrowCursor);
+    if (DragMode == 1 && ShowsReadOnlyArchive(ActiveSide()))
+        DragMode = 2; // nothing can leave a read-only archive: dragging members out copies
     const quint8 mode = DragMode;
     DragMode = 0; // a later release without a new drag does nothing
     if (mode == 1)

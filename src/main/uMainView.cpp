@@ -45,7 +45,8 @@ void TfMain::MenuViewFileClick()
     auto folder = std::make_unique<platform::TPrivateFolder>();
     p.Zip->ExtrBaseDir = folder->Path();
     p.Zip->FSpecArgs = QStringList{e.Name};
-    WithZipMessages([&p] { p.Zip->Extract(); });
+    if (!ExtractReadOnlyMember(ActiveSide(), e.Name, folder->Path()))
+        WithZipMessages([&p] { p.Zip->Extract(); });
     QWidget* user = PerformView(action, folder->Path() + BareName(e.Name), false);
     m_extractedCopies.Keep(std::move(folder), user, ProgramCopyLifetimeMs);
 }

@@ -1,0 +1,55 @@
+#pragma once
+// ARCHIVELIB: read-only access to the archive formats other than ZIP, over libarchive:
+// tar (plain or compressed by gzip, bzip2, xz, zstd, lzip...), cpio, 7z, ISO 9660,
+// RAR, AR (and so .deb), and single compressed files, shown as one member.
+// The format is found from the content; ZIP is not read here.
+//
+// Blocking calls with no shared state: any thread, one archive per call.
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace archivelib
+{
+
+enum class TStatus {
+    Ok,
+    NotArchive, // no supported format recognised: the file is not opened as an archive
+    Failed,     // unreadable, damaged or encrypted: Message says which
+};
+
+struct TMember {
+    std::string Name; // as stored: UTF-8 when the format says so, else the raw bytes
+    int64_t Size{0};
+    time_t MTime{0};
+    bool IsDirectory{false};
+};
+
+struct TListing {
+    TStatus Status{TStatus::Ok};
+    std::string Message;
+    std::vector<TMember> Members;
+};
+
+// Reads every member header of `path` in one pass over the data.
+TListing ListMembers(const std::string& path);
+
+struct TExtraction {
+    TStatus Status{TStatus::Ok};
+    int Written{0};
+    // One line per member that was not written (and why), then the archive's error.
+    std::vector<std::string> Messages;
+};
+
+// Writes the members of `path` named exactly in `names` into `folder`, each under the
+// last part of its name. Nothing is ever written outside `folder` or over an existing
+// entry: members with absolute names or ".." parts, links and special files are
+// skipped with a message; files are created exclusively, without following links, and
+// removed again when their data cannot be read. Reading stops after the last wanted
+// member.
+TExtraction ExtractMembers(const std::string& path, const std::vector<std::string>& names,
+                           const std::string& folder);
+
+} // namespace archivelib

@@ -1,0 +1,40 @@
+#pragma once
+// TReadOnlyArchive: the component of a panel that shows an archive of a format other
+// than ZIP (tar and its compressed forms, cpio, 7z, ISO 9660, RAR, AR, single compressed
+// files). It lists and extracts through ARCHIVELIB and never changes the archive.
+// Member names pass through the file-name codec, so every name maps back to its bytes.
+//
+// Threads: the user-interface thread only; every call blocks until the archive is read.
+
+#include "listing/FileListing.h"
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class TReadOnlyArchive final
+{
+public:
+    // Reads the members of `path`. False, the component unchanged, when the file is no
+    // archive of a supported format. A damaged or encrypted archive raises
+    // platform::EError with the reason, and leaves the component unchanged too.
+    bool Open(const QString& path);
+    void Close();
+    bool IsOpen() const { return !m_path.isEmpty(); }
+    QString FileName() const { return m_path; }
+
+    // The members as the panels list them: folders end in "/"; sizes and local dates.
+    std::vector<TArchiveMember> Members() const;
+
+    // Writes the named members (as Members() names them) into `folder`, each under the
+    // last part of its name, never over an existing file nor outside `folder`. Returns
+    // one line per member that was not written, and why; `written` counts the files.
+    QStringList Extract(const QStringList& names, const QString& folder, int& written) const;
+
+    // The message that refuses every change to the archive.
+    QString ReadOnlyText() const;
+
+private:
+    QString m_path;
+    std::vector<TArchiveMember> m_members;
+};
