@@ -77,17 +77,19 @@ void TfMain::CopyReadOnlyMembersToZip(TSide side, TSide zipSide)
     const platform::TPrivateFolder folder;
     TZipArchive& target = *m_panels[zipSide].Zip;
     target.SetZipFilename(target.ZipFilename()); // the archive as it is now
-    TExtractionPlan extraction(folder.Path());
+    TExtractionPlan extraction(folder.Path(), m_panels[side].ReadOnly->Members());
     for (int row : m_commands.Selection(side))
-        extraction.AddMember(m_panels[side].Listing[row].Name, m_panels[side].Listing[row].Size);
+        extraction.AddMember(m_panels[side].Listing[row].Name);
+    m_zipMessages << extraction.Skipped(QStringLiteral("copied"));
     CopyReadOnlyMembers(side, folder.Path());
+    QStringList missed;
     TTransferPlan plan(target.Members());
-    for (const QString& member : extraction.ExtractedMembers())
-        plan.AddFile(folder.Path() + BareName(member), extraction.SizeOf(member), false, member);
-    plan.ReportSkipped(target.ZipFilename());
+    for (const QString& member : extraction.Extracted(false, QStringLiteral("copied"), missed))
+        plan.AddFile(folder.Path() + BareName(member), member);
+    m_zipMessages << missed << plan.Skipped(QStringLiteral("copied"));
     const TWaitCursor wait;
-    target.FSpecArgs = plan.Sources();
-    if (!plan.Sources().isEmpty())
+    target.FSpecArgs = plan.Files();
+    if (!plan.Files().isEmpty())
         target.Add();
 }
 
