@@ -1,6 +1,7 @@
 // The text editor on large files: the time to open a file and the time one typed key
 // takes (the key and the repaint it causes), for one very long line and for many short
 // lines. Every window shares the one user-interface thread, so a slow key stalls them all.
+// A file with a line longer than TfText::LongLine opens read-only, in pieces.
 #include "support/Bench.h"
 #include "viewers/uText.h"
 
@@ -85,6 +86,10 @@ int main(int argc, char** argv)
     const int mb = 1 << 20;
     Measure(QStringLiteral("one line of 4 MB"), WriteFile(dir, "line4.json", OneLine(4 * mb)));
     Measure(QStringLiteral("one line of 20 MB"), WriteFile(dir, "line20.json", OneLine(20 * mb)));
+    // The longest lines that stay editable.
+    const QByteArray wide = (OneLine(int(TfText::LongLine)) + '\n').repeated(200);
+    Measure(QStringLiteral("200 editable lines of 5,000 chars"),
+            WriteFile(dir, "wide.json", wide));
     Measure(QStringLiteral("20 MB of short lines"),
             WriteFile(dir, "lines20.log", ShortLines(20 * mb)));
     return 0;

@@ -35,7 +35,7 @@ class TfText final : public QMainWindow
 public:
     // The marker FileName holds for an untitled text.
     static const QString NoName;
-    static constexpr qsizetype LongLine = 10000;
+    static constexpr qsizetype LongLine = 5000;
     static constexpr qsizetype Piece = 1000;
 
     explicit TfText(QWidget* owner);

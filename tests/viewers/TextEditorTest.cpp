@@ -464,8 +464,11 @@ TEST_F(TextEditor, UnchangedBytesAndUntouchedLineEndsSurviveASave)
     EXPECT_FALSE(editor->Modified());
 
     // A binary file: every byte value twenty times, so twenty LF and twenty CR.
-    Shell("i=0; while [ $i -lt 20 ]; do j=0; while [ $j -lt 256 ]; do "
-          "printf \"\\\\$(printf %o $j)\"; j=$((j+1)); done; i=$((i+1)); done > blob.bin");
+    QString everyByte;
+    for (int byte = 0; byte < 256; ++byte)
+        everyByte += QStringLiteral("\\%1").arg(byte, 3, 8, QLatin1Char('0'));
+    Shell(QStringLiteral("i=0; while [ $i -lt 20 ]; do printf '%1'; i=$((i+1)); done > blob.bin")
+              .arg(everyByte));
     const QByteArray blob = readAll(dir("blob.bin"));
     ASSERT_EQ(20 * 256, blob.size());
     ASSERT_EQ(20, blob.count('\n'));
