@@ -35,13 +35,13 @@ QAction* AddEntry(QMenu* menu, const QString& text, const char* shortcut = nullp
 
 bool HasLongLine(const QString& text)
 {
-    qsizetype start = 0;
-    for (qsizetype end = text.indexOf(u'\n'); start <= text.size();
-         start = end + 1, end = text.indexOf(u'\n', start)) {
-        if ((end < 0 ? text.size() : end) - start > TfText::LongLine)
-            return true;
+    for (qsizetype start = 0; start <= text.size();) {
+        qsizetype end = text.indexOf(u'\n', start);
         if (end < 0)
-            break;
+            end = text.size();
+        if (end - start > TfText::LongLine)
+            return true;
+        start = end + 1;
     }
     return false;
 }
