@@ -88,8 +88,7 @@ int main(int argc, char** argv)
     Measure(QStringLiteral("one line of 20 MB"), WriteFile(dir, "line20.json", OneLine(20 * mb)));
     // The longest lines that stay editable.
     const QByteArray wide = (OneLine(int(TfText::LongLine)) + '\n').repeated(200);
-    Measure(QStringLiteral("200 editable lines of 5,000 chars"),
-            WriteFile(dir, "wide.json", wide));
+    Measure(QStringLiteral("200 editable lines of 5,000 chars"), WriteFile(dir, "wide.json", wide));
     Measure(QStringLiteral("20 MB of short lines"),
             WriteFile(dir, "lines20.log", ShortLines(20 * mb)));
     return 0;
