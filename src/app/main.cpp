@@ -5,6 +5,8 @@
 #include "main/Windows.h"
 #include "main/uMain.h"
 #include "platform/IconList.h"
+#include "platform/QuitSignals.h"
+#include "platform/TempFolder.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,8 +34,15 @@ int main(int argc, char** argv)
     RegisterBrowserSchemes();
     TApplication app(argc, argv);
     platform::SetupIconTheme();
+    // Folders of extracted copies that a run which was killed left behind.
+    platform::RemoveStalePrivateFolders();
     TfMain main;
     CreateSharedWindows(&main);
+    // A logout or shutdown ends the program like closing its window, so the extracted
+    // copies go with it.
+    platform::TQuitSignals quitSignals;
+    QObject::connect(&quitSignals, &platform::TQuitSignals::Received, &main,
+                     &TfMain::QuitWithoutQuestions);
     main.showMaximized();
     return app.exec();
 }

@@ -14,10 +14,14 @@ QString WithSeparator(const QString& path)
     return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
 }
 
-// The character at 1-based `position`, or a null character past either end.
-QChar At(const QString& text, qsizetype position)
+// Names are walked in characters (code points), so that a character outside the Basic
+// Multilingual Plane is never split into half a surrogate pair.
+using TChars = QList<uint>;
+
+// The character at 1-based `position`, or 0 past either end.
+uint At(const TChars& text, qsizetype position)
 {
-    return position >= 1 && position <= text.size() ? text.at(position - 1) : QChar();
+    return position >= 1 && position <= text.size() ? text.at(position - 1) : 0;
 }
 
 // Step 3 of the mask rule: only the first "*" is checked; it must end the mask or be
@@ -36,36 +40,37 @@ QString WildChange(const QString& name, const QString& mask)
 {
     if (!MaskAccepted(mask))
         return QString::fromLatin1(kWildChangeError);
-    QString extended = name;
-    if (!extended.contains(QLatin1Char('.')))
-        extended += QLatin1Char('.');
-    const qsizetype dot = extended.indexOf(QLatin1Char('.')) + 1; // 1-based
+    TChars extended = name.toUcs4();
+    if (!extended.contains(uint('.')))
+        extended.append(uint('.'));
+    const qsizetype dot = extended.indexOf(uint('.')) + 1; // 1-based
+    const TChars pattern = mask.toUcs4();
     bool nameDone = false;
     bool maskInExtension = false;
-    QString out;
-    out.reserve(mask.size() + extended.size());
-    for (qsizetype i = 1; i <= mask.size(); ++i) {
-        const QChar m = mask.at(i - 1);
-        const QChar n = At(extended, i);
-        if (!nameDone && n == QLatin1Char('.'))
+    TChars out;
+    out.reserve(pattern.size() + extended.size());
+    for (qsizetype i = 1; i <= pattern.size(); ++i) {
+        const uint m = pattern.at(i - 1);
+        const uint n = At(extended, i);
+        if (!nameDone && n == uint('.'))
             nameDone = true;
-        if (!maskInExtension && m == QLatin1Char('.'))
+        if (!maskInExtension && m == uint('.'))
             maskInExtension = true;
-        if (m == QLatin1Char('*')) {
+        if (m == uint('*')) {
             if (!nameDone) {
                 out += extended.mid(i - 1, qMax<qsizetype>(0, dot - i));
                 nameDone = true;
             } else if (maskInExtension) {
                 out += extended.mid(dot, kMaxExtensionCopy);
             }
-        } else if (m == QLatin1Char('?')) {
-            if (!n.isNull())
+        } else if (m == uint('?')) {
+            if (n != 0)
                 out += n;
         } else {
             out += m;
         }
     }
-    return out;
+    return QString::fromUcs4(out.constData(), out.size());
 }
 
 QString ReplaceChar(const QString& text, QChar from, QChar to)

@@ -13,6 +13,7 @@
 #include "zip/ZipArchive.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDate>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -258,6 +259,13 @@ void TfMain::closeEvent(QCloseEvent* event)
     for (TPanel& p : m_panels)
         p.Files->SetViewStyle(vsReport);
     QMainWindow::closeEvent(event);
+}
+
+void TfMain::QuitWithoutQuestions()
+{
+    TfText::CloseAllWithoutQuestions(this);
+    close();
+    QCoreApplication::exit(0); // also ends a dialog that is waiting for an answer
 }
 
 void TfMain::ReadListing(TSide side)

@@ -153,6 +153,9 @@ public:
     void MenuViewFileClick();
     // A new text editor (read-only unless `editable`) or image viewer window.
     TfText* OpenTextEditor(const QString& fileName, bool editable);
+    // Ends the program the way closing the window does, but without questions: a quit
+    // signal came and nobody may be there to answer. Unsaved texts are dropped.
+    void QuitWithoutQuestions();
     TfImage* OpenImageViewer(const QString& fileName);
     // Extracted copies of archive members being viewed, and how long a copy handed to a
     // program or the help viewer is kept.

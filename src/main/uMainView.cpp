@@ -15,6 +15,8 @@
 #include "viewers/uText.h"
 #include "zip/ZipArchive.h"
 
+#include <QFileInfo>
+
 TfText* TfMain::OpenTextEditor(const QString& fileName, bool editable)
 {
     return TfText::Open(this, fileName, editable);
@@ -48,6 +50,10 @@ void TfMain::MenuViewFileClick()
     if (!ExtractReadOnlyMember(ActiveSide(), e.Name, folder->Path()))
         WithZipMessages([&p] { p.Zip->Extract(); });
     QWidget* user = PerformView(action, folder->Path() + BareName(e.Name), false);
+    // What the member's editor saves as belongs beside the archive, not in the private
+    // folder that goes with the window.
+    if (auto* editor = qobject_cast<TfText*>(user))
+        editor->SetSaveFolder(QFileInfo(p.Zip->ZipFilename()).absolutePath());
     m_extractedCopies.Keep(std::move(folder), user, ProgramCopyLifetimeMs);
 }
 

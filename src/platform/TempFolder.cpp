@@ -1,5 +1,5 @@
-#include "platform/FileNames.h"
 #include "platform/TempFolder.h"
+#include "platform/FileNames.h"
 
 #include "platform/Messages.h"
 
@@ -8,14 +8,47 @@
 #include <QTemporaryDir>
 
 #include <cerrno>
+#include <csignal>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform
 {
 
+namespace
+{
+
+const QString PrivatePrefix = QStringLiteral("TRVX-");
+
+// The process id in a private folder's name, or 0 when the name holds none.
+pid_t OwnerProcess(const QString& name)
+{
+    const QString id = name.mid(PrivatePrefix.size()).section(u'-', 0, 0);
+    bool ok = false;
+    const qint64 pid = id.toLongLong(&ok);
+    return ok && pid > 0 && pid <= std::numeric_limits<pid_t>::max() ? pid_t(pid) : 0;
+}
+
+bool ProcessRuns(pid_t pid)
+{
+    return ::kill(pid, 0) == 0 || errno == EPERM;
+}
+
+bool OwnedByThisUser(const QString& path)
+{
+    struct stat st {
+    };
+    return ::lstat(EncodeFileName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == ::getuid();
+}
+
+} // namespace
+
 TPrivateFolder::TPrivateFolder()
-    : m_dir(std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/TRVX-XXXXXX")))
+    : m_dir(std::make_unique<QTemporaryDir>(QDir::tempPath() + '/' + PrivatePrefix +
+                                            QString::number(::getpid()) +
+                                            QStringLiteral("-XXXXXX")))
 {
     if (!m_dir->isValid())
         throw EInOutError(errno ? errno : EIO);
@@ -29,6 +62,36 @@ TPrivateFolder::~TPrivateFolder()
 QString TPrivateFolder::Path() const
 {
     return m_dir->path() + '/';
+}
+
+int RemoveStalePrivateFolders()
+{
+    int removed = 0;
+    const QDir temp(QDir::tempPath());
+    const QStringList names =
+        temp.entryList({PrivatePrefix + '*'}, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QString& name : names) {
+        const pid_t owner = OwnerProcess(name);
+        const QString path = temp.filePath(name);
+        if (owner == 0 || owner == ::getpid() || ProcessRuns(owner) || !OwnedByThisUser(path))
+            continue;
+        removed += QDir(path).removeRecursively() ? 1 : 0;
+    }
+    return removed;
+}
+
+bool InTemporaryFolder(const QString& path)
+{
+    const QString temp = QDir::cleanPath(QDir::tempPath());
+    const QString inside = QDir::cleanPath(QDir(path).absolutePath());
+    return inside == temp || inside.startsWith(temp + '/');
+}
+
+bool InPrivateFolder(const QString& path)
+{
+    const QString temp = QDir::cleanPath(QDir::tempPath()) + '/';
+    const QString inside = QDir::cleanPath(QDir(path).absolutePath());
+    return inside.startsWith(temp + PrivatePrefix);
 }
 
 qint64 FileSize(const QString& path)

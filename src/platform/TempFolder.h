@@ -1,6 +1,8 @@
 #pragma once
-// A fresh private folder "TRVX-XXXXXX" under the system's temporary folder, removed with
-// everything in it when the object goes. Creating it never reuses an existing folder.
+// A fresh private folder "TRVX-<process id>-XXXXXX" under the system's temporary folder,
+// removed with everything in it when the object goes. Creating it never reuses an
+// existing folder. The process id in the name lets a later start remove the folders of
+// a process that ended without removing them (RemoveStalePrivateFolders).
 
 #include <QString>
 #include <memory>
@@ -25,6 +27,14 @@ public:
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
+
+// Removes this user's private folders whose process no longer runs; returns how many.
+int RemoveStalePrivateFolders();
+
+// Whether `path` is the system's temporary folder or lies below it.
+bool InTemporaryFolder(const QString& path);
+// Whether `path` lies in a private folder (of this or another process).
+bool InPrivateFolder(const QString& path);
 
 // Size of the file at `path` (links followed), or -1 when there is none.
 qint64 FileSize(const QString& path);

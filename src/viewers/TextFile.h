@@ -1,41 +1,55 @@
 #pragma once
 // Whole-file reading and writing of plain text for the text editor.
 //
-// Reading decodes UTF-8 when the bytes are valid UTF-8 (a leading byte-order mark is
-// remembered and removed) and Latin-1 otherwise, which maps every byte to a character, so
-// any file reads. Line ends become "\n" in the text; the first line end of the file
-// (LF, CRLF or CR) is remembered and used for every line when writing. Writing encodes
-// with the remembered encoding; a text that Latin-1 cannot hold is written as UTF-8
-// rather than losing characters. Writes go through QSaveFile: the old file stays whole
-// until the new one is complete.
+// Reading recognises UTF-16 (little or big endian, by its byte-order mark), then UTF-8
+// when the bytes are valid UTF-8 (a leading byte-order mark is remembered and removed),
+// and Windows-1252 otherwise; its five unassigned bytes map to the control characters of
+// the same number, so every byte reads and writes back as itself. Line ends (LF, CRLF or
+// CR) become "\n" in the text, and each line's own end is remembered.
+//
+// Writing never changes what the user did not change: a text equal to the one read writes
+// the same bytes, and every line that is still there unchanged keeps its own line end;
+// new or edited lines take the end of the line they replace, or of the line before them.
+// The file keeps its encoding; a text it cannot hold is not written (FirstUnencodable
+// finds the character; the caller may switch the format to UTF-8). Writes go through
+// QSaveFile, and every write error (a full disk included) leaves the old file whole.
 
 #include <QByteArray>
 #include <QString>
+#include <vector>
 
 namespace viewers
 {
 
-enum class TTextEncoding { Utf8, Latin1 };
+enum class TTextEncoding { Utf8, Windows1252, Utf16LE, Utf16BE };
+enum class TLineEnd : quint8 { None, LF, CRLF, CR };
 
+// How a text is stored on disk, and the text as last read or written.
 struct TTextFormat {
     TTextEncoding Encoding{TTextEncoding::Utf8};
-    QString LineEnd{QStringLiteral("\n")};
     bool ByteOrderMark{false};
+    QString Text;                   // lines separated by "\n"
+    std::vector<TLineEnd> LineEnds; // one per line of Text; None after the last
+    QByteArray Bytes;               // the file's bytes for Text
 };
 
-struct TDecodedText {
-    QString Text; // lines separated by "\n"
-    TTextFormat Format;
-};
+// The encoding's name as shown to the user ("UTF-8", "Windows-1252", ...).
+QString EncodingName(TTextEncoding encoding);
 
-TDecodedText DecodeText(const QByteArray& bytes);
+// Decodes a whole file; Format.Text is the text.
+TTextFormat DecodeText(const QByteArray& bytes);
 
-// Encodes `text` (lines separated by "\n"); may switch `format` from Latin-1 to UTF-8.
-QByteArray EncodeText(const QString& text, TTextFormat& format);
+// Index in `text` of the first character `encoding` cannot hold, or -1.
+qsizetype FirstUnencodable(const QString& text, TTextEncoding encoding);
+
+// The bytes for `text` (lines separated by "\n") stored like `format`. Characters the
+// encoding cannot hold must have been checked with FirstUnencodable.
+QByteArray EncodeText(const QString& text, const TTextFormat& format);
 
 // Both throw platform::EError with the system's reason when the file cannot be read or
-// written; nothing is changed on disk by a failed write.
-TDecodedText ReadTextFile(const QString& path);
+// written; nothing is changed on disk by a failed write. A successful write makes
+// `format` describe the file as written.
+TTextFormat ReadTextFile(const QString& path);
 void WriteTextFile(const QString& path, const QString& text, TTextFormat& format);
 
 } // namespace viewers

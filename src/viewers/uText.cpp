@@ -2,17 +2,22 @@
 
 #include "fileops/uConfirm.h"
 #include "platform/Messages.h"
+#include "platform/TempFolder.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTextDocument>
 
 const QString TfText::NoName = QStringLiteral("No name");
@@ -26,6 +31,35 @@ QAction* AddEntry(QMenu* menu, const QString& text, const char* shortcut = nullp
     if (shortcut)
         action->setShortcut(QKeySequence(QString::fromLatin1(shortcut)));
     return action;
+}
+
+bool HasLongLine(const QString& text)
+{
+    for (qsizetype start = 0; start <= text.size();) {
+        qsizetype end = text.indexOf(u'\n', start);
+        if (end < 0)
+            end = text.size();
+        if (end - start > TfText::LongLine)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+// `text` with every line longer than a piece broken into pieces, for showing only.
+QString InPieces(const QString& text)
+{
+    QString out;
+    out.reserve(text.size() + text.size() / TfText::Piece);
+    for (const QStringView line : QStringView(text).split(u'\n')) {
+        qsizetype at = 0;
+        do {
+            out.append(line.mid(at, TfText::Piece)).append(u'\n');
+            at += TfText::Piece;
+        } while (at < line.size());
+    }
+    out.chop(1);
+    return out;
 }
 
 } // namespace
@@ -42,6 +76,9 @@ TfText::TfText(QWidget* owner) : QMainWindow(owner, Qt::Window)
     setCentralWidget(Memo);
     connect(Memo, &QPlainTextEdit::textChanged, this, &TfText::MemoChange);
     BuildMenu();
+    LabelNote = new QLabel(this);
+    statusBar()->addWidget(LabelNote, 1);
+    statusBar()->hide();
     resize(600, 350 + menuBar()->sizeHint().height());
 }
 
@@ -107,33 +144,55 @@ bool TfText::CloseAll(QWidget* owner)
     return true;
 }
 
+void TfText::CloseAllWithoutQuestions(QWidget* owner)
+{
+    if (owner == nullptr)
+        return;
+    for (TfText* editor : owner->findChildren<TfText*>(Qt::FindDirectChildrenOnly)) {
+        editor->m_quiet = true;
+        editor->close();
+    }
+}
+
 void TfText::SetEditable(bool editable)
 {
     m_editable = editable;
-    Memo->setReadOnly(!editable);
+    Memo->setReadOnly(!editable || m_folded);
 }
 
 void TfText::Load()
 {
     if (m_fileName.isEmpty()) {
-        Memo->clear();
-        m_fileName = NoName;
         m_format = {};
+        ShowText(QString());
+        m_fileName = NoName;
     } else {
-        viewers::TDecodedText decoded;
+        viewers::TTextFormat format;
         try {
-            decoded = viewers::ReadTextFile(m_fileName);
+            format = viewers::ReadTextFile(m_fileName);
         } catch (const platform::EError&) {
             m_fileName = m_shownName; // the text shown still belongs to the old file
             throw;
         }
-        Memo->setPlainText(decoded.Text);
-        m_format = decoded.Format;
+        m_format = std::move(format);
+        ShowText(m_format.Text);
     }
     m_shownName = m_fileName;
-    Memo->setReadOnly(!m_editable);
     SetModified(false);
     UpdateCaption();
+}
+
+void TfText::ShowText(const QString& text)
+{
+    m_folded = HasLongLine(text);
+    Memo->setPlainText(m_folded ? InPieces(text) : text);
+    Memo->setReadOnly(!m_editable || m_folded);
+    LabelNote->setText(m_folded ? QStringLiteral("Lines longer than %L1 characters: the text "
+                                                 "is shown read-only, in pieces of %L2.")
+                                      .arg(LongLine)
+                                      .arg(Piece)
+                                : QString());
+    statusBar()->setVisible(m_folded);
 }
 
 void TfText::LoadAndReport()
@@ -152,20 +211,52 @@ void TfText::UpdateCaption()
 
 QString TfText::Text() const
 {
+    if (m_folded)
+        return m_format.Text; // shown in pieces, and read-only: still the text read
     // toRawText keeps non-breaking spaces, which toPlainText turns into blanks.
     return Memo->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
 }
 
 bool TfText::WriteTo(const QString& path)
 {
+    const QString text = Text();
+    viewers::TTextFormat format = m_format;
+    const qsizetype unencodable = viewers::FirstUnencodable(text, format.Encoding);
+    if (unencodable >= 0) {
+        if (!AcceptUtf8(text, unencodable))
+            return false;
+        format.Encoding = viewers::TTextEncoding::Utf8;
+        format.ByteOrderMark = false;
+    }
     try {
-        viewers::WriteTextFile(path, Text(), m_format);
+        viewers::WriteTextFile(path, text, format);
     } catch (const platform::EError& error) {
         platform::ShowMessage(error.Message());
         return false;
     }
+    m_format = std::move(format);
     SetModified(false);
     return true;
+}
+
+bool TfText::AcceptUtf8(const QString& text, qsizetype unencodable)
+{
+    const char32_t c = QStringView(text).mid(unencodable).toUcs4().value(0);
+    const QString notice =
+        QStringLiteral("The file %1 is stored as %2, which cannot hold the character %3 "
+                       "(U+%4) of line %L5.")
+            .arg(m_fileName, viewers::EncodingName(m_format.Encoding), QString::fromUcs4(&c, 1),
+                 QStringLiteral("%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper())
+            .arg(QStringView(text).left(unencodable).count(u'\n') + 1);
+    return AskConfirmation(notice, QStringLiteral("Do you want to save it as UTF-8 ?"));
+}
+
+QString TfText::StartFolder() const
+{
+    if (!m_saveFolder.isEmpty())
+        return m_saveFolder;
+    const QString current = SaveDialog->directory().absolutePath();
+    return platform::InTemporaryFolder(current) ? QDir::homePath() : current;
 }
 
 QString TfText::AskSaveName(const QString& proposal)
@@ -176,7 +267,15 @@ QString TfText::AskSaveName(const QString& proposal)
         SaveDialog->setFileMode(QFileDialog::AnyFile);
         SaveDialog->setDefaultSuffix(QStringLiteral("txt"));
     }
-    SaveDialog->selectFile(proposal);
+    // A file of a private temporary folder goes when its window closes: its copy is
+    // proposed in the start folder instead.
+    const QFileInfo named(proposal);
+    if (named.isAbsolute() && !platform::InPrivateFolder(proposal)) {
+        SaveDialog->selectFile(proposal);
+    } else {
+        SaveDialog->setDirectory(StartFolder());
+        SaveDialog->selectFile(named.fileName());
+    }
     if (SaveDialog->exec() != QDialog::Accepted || SaveDialog->selectedFiles().isEmpty())
         return {};
     return SaveDialog->selectedFiles().constFirst();
@@ -184,7 +283,7 @@ QString TfText::AskSaveName(const QString& proposal)
 
 TfText::TOffer TfText::OfferToSave()
 {
-    if (!m_modified)
+    if (!m_modified || m_quiet)
         return TOffer::Declined;
     const bool accepted = AskConfirmation(QStringLiteral("The file ") + m_fileName +
                                               QStringLiteral(" has been modified."),
@@ -195,7 +294,7 @@ TfText::TOffer TfText::OfferToSave()
         // The copy gets a name of its own; the editor's own name and caption stay.
         const QString path = AskSaveName(QStringLiteral("New file.txt"));
         if (path.isEmpty())
-            return TOffer::Declined;
+            return TOffer::Cancelled;
         return WriteTo(path) ? TOffer::Saved : TOffer::Failed;
     }
     return WriteTo(m_fileName) ? TOffer::Saved : TOffer::Failed;
@@ -208,7 +307,7 @@ bool TfText::IsUntitled() const
 
 void TfText::MenuFileNewClick()
 {
-    if (OfferToSave() == TOffer::Failed)
+    if (const TOffer offer = OfferToSave(); offer == TOffer::Failed || offer == TOffer::Cancelled)
         return;
     m_fileName.clear();
     LoadAndReport();
@@ -216,7 +315,7 @@ void TfText::MenuFileNewClick()
 
 void TfText::MenuFileOpenClick()
 {
-    if (OfferToSave() == TOffer::Failed)
+    if (const TOffer offer = OfferToSave(); offer == TOffer::Failed || offer == TOffer::Cancelled)
         return;
     if (!OpenDialog) {
         OpenDialog = new QFileDialog(this, QStringLiteral("Open"));
@@ -299,8 +398,9 @@ void TfText::MemoChange()
 
 void TfText::closeEvent(QCloseEvent* event)
 {
-    // A text whose save failed stays open, so the user can save it elsewhere.
-    if (OfferToSave() == TOffer::Failed) {
+    // A text whose save failed or whose file dialog was cancelled stays open, so the
+    // user can still save it.
+    if (const TOffer offer = OfferToSave(); offer == TOffer::Failed || offer == TOffer::Cancelled) {
         event->ignore();
         return;
     }

@@ -6,11 +6,15 @@
 // window), owned by it and deleted when closed (Qt::WA_DeleteOnClose). Any number may be
 // open; two editors on one file are independent and the last one saved wins.
 //
-// Files are read as UTF-8 when they are valid UTF-8, otherwise as Latin-1, and written
-// back in the same encoding with the line end the file used (LF, CRLF or CR), so an
-// unchanged text saves byte for byte as it was read. Saves replace the file atomically
-// (QSaveFile). Errors are shown as messages (platform::ShowMessage); a failed save keeps
-// Modified set. User-interface thread only.
+// Files keep their encoding (UTF-8, UTF-16, Windows-1252) and each line its own line end
+// (viewers::TTextFormat), so an unchanged text saves byte for byte as it was read; a
+// character the file's encoding cannot hold is only saved when the user accepts UTF-8.
+// A file with a line longer than LongLine characters is shown read-only, its long lines
+// in pieces of Piece characters, with a note: editing such a line would lay it out again
+// at every key. Saves replace the file atomically (QSaveFile). Errors are shown as
+// messages (platform::ShowMessage); a failed save keeps Modified set. The Save-as dialog
+// never starts in the system's temporary folder: an archive member's editor starts in
+// SaveFolder, the folder that holds the archive. User-interface thread only.
 
 #include "viewers/TextFile.h"
 
@@ -19,6 +23,7 @@
 
 class QAction;
 class QFileDialog;
+class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QPrinter;
@@ -30,6 +35,8 @@ class TfText final : public QMainWindow
 public:
     // The marker FileName holds for an untitled text.
     static const QString NoName;
+    static constexpr qsizetype LongLine = 5000;
+    static constexpr qsizetype Piece = 1000;
 
     explicit TfText(QWidget* owner);
 
@@ -41,6 +48,9 @@ public:
     // Asks every editor owned by `owner` to close (each offers to save). False when one
     // stayed open because its text could not be saved.
     static bool CloseAll(QWidget* owner);
+    // Closes every editor owned by `owner` without a question, dropping unsaved changes
+    // (the program is being ended and nobody can answer).
+    static void CloseAllWithoutQuestions(QWidget* owner);
 
     QString FileName() const { return m_fileName; }
     void SetFileName(const QString& fileName) { m_fileName = fileName; }
@@ -48,6 +58,9 @@ public:
     // Fixed for the life of the window; makes the text read-only when false.
     void SetEditable(bool editable);
     bool Modified() const { return m_modified; }
+    // Where the Save-as dialog starts for a file in a private temporary folder and for an
+    // untitled text.
+    void SetSaveFolder(const QString& folder) { m_saveFolder = folder; }
 
     // Replaces the text with FileName's content, or clears it and sets FileName to
     // NoName when FileName is empty. On a read error the text and FileName stay as they
@@ -72,6 +85,7 @@ public:
     QAction* MenuEditCopy{nullptr};
     QAction* MenuEditPaste{nullptr};
     QMenu* MenuSearch{nullptr};
+    QLabel* LabelNote{nullptr}; // in the status bar, shown only with a note
 
 public slots:
     void MenuFileNewClick();
@@ -90,17 +104,22 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum class TOffer { Declined, Saved, Failed };
+    enum class TOffer { Declined, Saved, Failed, Cancelled };
 
     void BuildMenu();
     // Load(), showing a read error as a message.
     void LoadAndReport();
-    // Offers to save a modified text; Failed when the user accepted and the write failed.
+    // Offers to save a modified text; Failed when the user accepted and the write failed,
+    // Cancelled when the user accepted and then cancelled the file dialog.
     TOffer OfferToSave();
     // Shows SaveDialog proposing `proposal`; the chosen path, or empty when cancelled.
     QString AskSaveName(const QString& proposal);
-    // Writes the text to `path`; false (after a message) when that failed.
+    QString StartFolder() const;
+    // Writes the text to `path`; false (after a message) when that failed or the user
+    // refused to store it as UTF-8 when its encoding cannot hold it.
     bool WriteTo(const QString& path);
+    bool AcceptUtf8(const QString& text, qsizetype unencodable);
+    void ShowText(const QString& text);
     void SetModified(bool modified) { m_modified = modified; }
     void UpdateCaption();
     bool IsUntitled() const;
@@ -111,5 +130,8 @@ private:
     QString m_shownName; // the file the text was last loaded from or saved to
     bool m_editable{true};
     bool m_modified{false};
+    bool m_folded{false}; // long lines shown in pieces, read-only
+    bool m_quiet{false};  // closing without questions
+    QString m_saveFolder;
     viewers::TTextFormat m_format;
 };

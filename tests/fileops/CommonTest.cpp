@@ -73,6 +73,18 @@ TEST(WildChange, LiteralMasksAndEmptyInputs)
     EXPECT_EQ(WildChange(QString::fromUtf8("été.txt"), "*.md"), QString::fromUtf8("été.md"));
 }
 
+TEST(WildChange, PositionsCountCharactersNotUtf16Units)
+{
+    // Characters outside the Basic Multilingual Plane take one position, like any other.
+    const auto u = [](const char* text) { return QString::fromUtf8(text); };
+    EXPECT_EQ(WildChange(u("\U0001F600.txt"), "?.*"), u("\U0001F600.txt"));
+    EXPECT_EQ(WildChange(u("\U0001F600\U0001F601.txt"), "?x.*"), u("\U0001F600x.txt"));
+    EXPECT_EQ(WildChange(u("ab.txt"), u("\U0001F389?.*")), u("\U0001F389b.txt"));
+    EXPECT_EQ(WildChange(u("\U0001F600abc.txt"), "??*.bak"), u("\U0001F600abc.bak"));
+    const QString emoji = u("\U0001F600");
+    EXPECT_EQ(WildChange("n." + emoji.repeated(300), "*.*"), "n." + emoji.repeated(255));
+}
+
 TEST(WildChange, StarInTheExtensionCopiesAtMost255Characters)
 {
     const QString longExtension(300, 'e');

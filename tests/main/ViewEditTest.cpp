@@ -4,10 +4,13 @@
 #include "players/ModuleTestFiles.h"
 #include "players/uModule.h"
 #include "players/uMusic.h"
+#include "viewers/ModalAnswer.h"
 #include "viewers/uImage.h"
 #include "viewers/uText.h"
 
 #include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 
 namespace
@@ -91,6 +94,61 @@ TEST_F(ViewEditTest, TextOnDiskOpensEditableAndAsAMemberReadOnly)
     EXPECT_EQ(main->ExtractedCopies().Count(), 0);
     EXPECT_FALSE(QFileInfo::exists(copy));
     EXPECT_EQ(readAll(left + "notes.txt"), "the user's other file");
+}
+
+TEST_F(ViewEditTest, SaveAsFromAMembersEditorStartsBesideTheArchive)
+{
+    dir.write("left/notes.txt", "hello from the archive");
+    ASSERT_TRUE(RunZip(left, {"-q", "-m", "notes.zip", "notes.txt"}));
+    Reload();
+    OpenArchive(sdLeft, "notes.zip");
+    Focus(sdLeft, "notes.txt");
+    main->MenuViewFileClick();
+    ASSERT_EQ(Editors().size(), 1);
+    QPointer<TfText> editor = Editors()[0];
+
+    // The dialog as the user sees it, answered by typing a bare name (empty: cancel).
+    struct TSeen {
+        QString Folder, Name;
+    };
+    const auto saveAs = [](TfText* editor, const QString& typed) {
+        TSeen seen;
+        AnswerNextModal([&seen, typed](QDialog* d) {
+            auto* dialog = qobject_cast<QFileDialog*>(d);
+            auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_TRUE(dialog && name);
+            seen = {dialog->directory().absolutePath(), name->text()};
+            for (auto* view : d->findChildren<QAbstractItemView*>())
+                if (view->selectionModel())
+                    view->selectionModel()->clearSelection(); // the typed name counts
+            name->setText(typed);
+            // A question of the dialog itself (overwrite, no access) is a failure.
+            testmodal::AnswerNextModal<QMessageBox>([](QMessageBox* box) {
+                ADD_FAILURE() << "the file dialog asked: " << box->text().toStdString();
+                box->reject();
+            });
+            typed.isEmpty() ? d->reject() : d->accept();
+        });
+        editor->MenuFileSaveAs->trigger();
+        return seen;
+    };
+    const QString archiveFolder = QDir(left).absolutePath();
+    TSeen seen = saveAs(editor, "copy.txt");
+    EXPECT_EQ(archiveFolder, seen.Folder);
+    EXPECT_EQ("notes.txt", seen.Name);
+    editor->MenuFileNew->trigger();
+    EXPECT_EQ(archiveFolder, saveAs(editor, QString()).Folder);
+    editor->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(editor.isNull());
+    EXPECT_EQ(readAll(left + "copy.txt"), "hello from the archive");
+
+    // A later untitled text does not start in the system's temporary folder either.
+    main->MenuTextEditorClick();
+    ASSERT_EQ(Editors().size(), 1);
+    seen = saveAs(Editors()[0], QString());
+    EXPECT_FALSE(seen.Folder.startsWith(QDir::tempPath())) << seen.Folder.toStdString();
+    Editors()[0]->close();
 }
 
 TEST_F(ViewEditTest, NothingHappensForUnknownExtensions)

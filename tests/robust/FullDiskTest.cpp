@@ -1,9 +1,14 @@
 // A disk that fills up during a copy, a move, an extraction and an addition to an
-// archive: a 1 MiB tmpfs in the other panel (skipped where mounting is not allowed).
+// archive: a 1 MiB tmpfs in the other panel; and a text saved on a full 64 KiB tmpfs
+// (skipped where mounting is not allowed).
+#include "fileops/uConfirm.h"
 #include "main/FileOpsFixture.h"
 #include "robust/RobustSupport.h"
+#include "viewers/uText.h"
 
+#include <QPlainTextEdit>
 #include <QRandomGenerator>
+#include <QTest>
 
 using robust::Snapshot;
 
@@ -131,4 +136,51 @@ TEST_F(FullDiskTest, ArchiveOnAFullDiskIsNeverDamagedByAnAddition)
               "");                                       // no temporary left
     EXPECT_EQ(robust::Diff(Snapshot(left), source), ""); // not added, so not deleted
     EXPECT_EQ(Names(sdRight), QStringList({"..", "keep.txt"}));
+}
+
+TEST(FullDiskEditorTest, ASaveThatDoesNotFitKeepsTheFileAndTheModifiedText)
+{
+    TempDir dir;
+    QStringList messages;
+    platform::SetMessageHandler([&messages](const QString& m) { messages << m; });
+    robust::TSmallDisk disk(dir("small"), 64 << 10);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Why().toStdString();
+    QByteArray text;
+    for (int line = 0; text.size() < 3500; ++line)
+        text += "line " + QByteArray::number(line) + " of a document that fills the disk\n";
+    text.truncate(3500);
+    const QString doc = dir.write("small/doc.txt", text);
+    {
+        QFile filler(dir("small/filler.bin")); // what is left of the disk
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (filler.write(QByteArray(4096, 'f')) == 4096) {
+        }
+    }
+
+    QWidget owner;
+    QPointer<TfText> editor = TfText::Open(&owner, doc, true);
+    editor->Memo->moveCursor(QTextCursor::End);
+    QTest::keyClicks(editor->Memo, "more");
+    editor->MenuFileSave->trigger();
+    EXPECT_EQ(text, readAll(doc));
+    ASSERT_EQ(1, messages.size());
+    EXPECT_TRUE(messages[0].contains(doc) && messages[0].contains("No space left on device"))
+        << messages[0].toStdString();
+    EXPECT_TRUE(editor->Modified());
+
+    // Closing asks again; the window stays while the text cannot be saved.
+    bool asked = false;
+    AnswerNextModal([&asked](QDialog* dialog) {
+        auto* confirm = qobject_cast<TfConfirm*>(dialog);
+        asked = confirm != nullptr;
+        if (confirm)
+            confirm->ButtonCancel->click();
+    });
+    editor->close();
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(text, readAll(doc));
+    EXPECT_EQ(QStringList({"doc.txt", "filler.bin"}), QDir(dir("small")).entryList(QDir::Files));
+    delete editor;
+    platform::SetMessageHandler({});
 }

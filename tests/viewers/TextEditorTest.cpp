@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -24,6 +25,8 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTextBlock>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace
@@ -86,6 +89,37 @@ protected:
     {
         editor->Memo->moveCursor(QTextCursor::End);
         QTest::keyClicks(editor->Memo, text);
+    }
+
+    // Types `text` at the end of line `line` (from 0), then presses Ctrl+S.
+    void TypeInLineAndSave(TfText* editor, int line, const QString& text)
+    {
+        QTextCursor cursor(editor->Memo->document()->findBlockByNumber(line));
+        cursor.movePosition(QTextCursor::EndOfBlock);
+        editor->Memo->setTextCursor(cursor);
+        for (const QChar c : text) // key events with any character, not only ASCII keys
+            QTest::sendKeyEvent(QTest::Click, editor->Memo, Qt::Key_unknown, QString(c),
+                                Qt::NoModifier);
+        PressSave(editor);
+    }
+
+    void PressSave(TfText* editor)
+    {
+        editor->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(editor)); // shortcuts need the active window
+        editor->Memo->setFocus();
+        QTest::keyClick(editor->Memo, Qt::Key_S, Qt::ControlModifier);
+    }
+
+    // Runs a shell command in the scratch folder (printf and iconv make the test files).
+    QByteArray Shell(const QString& command)
+    {
+        QProcess shell;
+        shell.setWorkingDirectory(dir.path());
+        shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
+        EXPECT_TRUE(shell.waitForFinished(30000));
+        EXPECT_EQ(0, shell.exitCode()) << qPrintable(command);
+        return shell.readAllStandardOutput();
     }
 
     TempDir dir;
@@ -415,4 +449,148 @@ TEST_F(TextEditor, MenuHasTheEntriesShortcutsAndDisabledParts)
     EXPECT_FALSE(menus[2]->isEnabled());
     EXPECT_TRUE(menus[2]->menu()->actions().isEmpty());
     EXPECT_EQ(QPlainTextEdit::NoWrap, editor->Memo->lineWrapMode());
+}
+
+TEST_F(TextEditor, UnchangedBytesAndUntouchedLineEndsSurviveASave)
+{
+    // Mixed line ends: only the edited line may change.
+    Shell("printf 'one\\r\\ntwo\\nthree\\rfour\\r\\n' > mixed.txt");
+    const QByteArray mixed = readAll(dir("mixed.txt"));
+    TfText* editor = Open(dir("mixed.txt"));
+    PressSave(editor);
+    EXPECT_EQ(mixed, readAll(dir("mixed.txt")));
+    TypeInLineAndSave(editor, 1, QStringLiteral("!"));
+    EXPECT_EQ(QByteArray("one\r\ntwo!\nthree\rfour\r\n"), readAll(dir("mixed.txt")));
+    EXPECT_FALSE(editor->Modified());
+
+    // A binary file: every byte value twenty times, so twenty LF and twenty CR.
+    QString everyByte;
+    for (int byte = 0; byte < 256; ++byte)
+        everyByte += QStringLiteral("\\%1").arg(byte, 3, 8, QLatin1Char('0'));
+    Shell(QStringLiteral("i=0; while [ $i -lt 20 ]; do printf '%1'; i=$((i+1)); done > blob.bin")
+              .arg(everyByte));
+    const QByteArray blob = readAll(dir("blob.bin"));
+    ASSERT_EQ(20 * 256, blob.size());
+    ASSERT_EQ(20, blob.count('\n'));
+    editor = Open(dir("blob.bin"));
+    PressSave(editor);
+    EXPECT_EQ(blob, readAll(dir("blob.bin")));
+    TypeInLineAndSave(editor, 0, QStringLiteral("X"));
+    EXPECT_EQ(blob.left(10) + 'X' + blob.mid(10), readAll(dir("blob.bin")));
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+TEST_F(TextEditor, Utf16FilesAreReadAndWrittenInTheirOwnEncoding)
+{
+    const struct {
+        const char* name;
+        const char* bom;
+        const char* encoding;
+    } files[] = {{"le.txt", "\\377\\376", "UTF-16LE"}, {"be.txt", "\\376\\377", "UTF-16BE"}};
+    for (const auto& f : files) {
+        const auto make = [&](const char* text, const QString& name) {
+            Shell(QStringLiteral("{ printf '%1'; printf '%2' | iconv -f UTF-8 -t %3; } > '%4'")
+                      .arg(f.bom, text, f.encoding, name));
+            return readAll(dir(name));
+        };
+        const QByteArray original = make("Hello \342\202\254\\r\\nWorld\\r\\n", f.name);
+        TfText* editor = Open(dir(f.name));
+        EXPECT_EQ(QStringLiteral("Hello \u20AC\nWorld\n"), editor->Memo->toPlainText()) << f.name;
+        PressSave(editor);
+        EXPECT_EQ(original, readAll(dir(f.name))) << f.name;
+        TypeInLineAndSave(editor, 0, QStringLiteral("!\u0141"));
+        EXPECT_EQ(make("Hello \342\202\254!\305\201\\r\\nWorld\\r\\n", "expected"),
+                  readAll(dir(f.name)))
+            << f.name;
+    }
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+TEST_F(TextEditor, WindowsCodePageTextKeepsItsEncodingUnlessTheUserAcceptsUtf8)
+{
+    // \223 and \224 are curly quotes, \226 a dash and \200 the euro sign.
+    Shell("printf '\\223Quoted\\224 \\226 \\200 5\\r\\nnext\\n' > cp.txt");
+    const QString path = dir("cp.txt");
+    TfText* editor = Open(path);
+    EXPECT_EQ(QStringLiteral("\u201CQuoted\u201D \u2013 \u20AC 5\nnext\n"),
+              editor->Memo->toPlainText());
+    TypeInLineAndSave(editor, 0, QStringLiteral("\u00E9"));
+    EXPECT_EQ(Shell("printf '\\342\\200\\234Quoted\\342\\200\\235 \\342\\200\\223 "
+                    "\\342\\202\\254 5\\303\\251\\r\\nnext\\n' | iconv -f UTF-8 -t WINDOWS-1252"),
+              readAll(path));
+
+    // A character the code page cannot hold: the save asks, and a refusal writes nothing.
+    const QByteArray before = readAll(path);
+    TConfirmSeen seen;
+    AnswerConfirm(false, &seen);
+    TypeInLineAndSave(editor, 1, QStringLiteral("\u0141"));
+    EXPECT_TRUE(seen.Shown);
+    EXPECT_TRUE(seen.Notice.contains(QStringLiteral("Windows-1252")) &&
+                seen.Notice.contains(QStringLiteral("U+0141")))
+        << qPrintable(seen.Notice);
+    EXPECT_TRUE(seen.Question.contains(QStringLiteral("UTF-8")));
+    EXPECT_EQ(before, readAll(path));
+    EXPECT_TRUE(editor->Modified());
+
+    AnswerConfirm(true);
+    PressSave(editor);
+    EXPECT_EQ(Shell("printf '\\342\\200\\234Quoted\\342\\200\\235 \\342\\200\\223 "
+                    "\\342\\202\\254 5\\303\\251\\r\\nnext\\305\\201\\n'"),
+              readAll(path));
+    EXPECT_FALSE(editor->Modified());
+}
+
+TEST_F(TextEditor, CancellingTheSaveDialogOfTheOfferKeepsTheText)
+{
+    QPointer<TfText> editor = Open(QString());
+    Type(editor, QStringLiteral("draft"));
+    for (QAction* TfText::*command : {&TfText::MenuFileClose, &TfText::MenuFileNew}) {
+        AnswerNextModal<TfConfirm>([](TfConfirm* confirm) {
+            AnswerFileDialog(QString()); // the save dialog that follows is cancelled
+            confirm->ButtonAccept->click();
+        });
+        const QString name = (editor->*command)->text();
+        (editor->*command)->trigger();
+        Settle();
+        ASSERT_FALSE(editor.isNull()) << qPrintable(name);
+        EXPECT_EQ(QStringLiteral("draft"), editor->Memo->toPlainText());
+        EXPECT_TRUE(editor->Modified());
+    }
+    AnswerConfirm(false);
+    editor->close();
+    Settle();
+    EXPECT_TRUE(editor.isNull());
+}
+
+TEST_F(TextEditor, AFileWithAVeryLongLineNeverBlocksTheWindow)
+{
+    // Minified data: 4 MB on one line.
+    QByteArray line;
+    while (line.size() < (4 << 20))
+        line += "{\"id\":12345,\"name\":\"value\",\"list\":[1,2,3]},";
+    const QString path = dir.write("data.json", line);
+    TfText* editor = Open(path);
+    EXPECT_FALSE(editor->LabelNote->text().isEmpty());
+    EXPECT_TRUE(editor->LabelNote->isVisible());
+
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 longestGap = 0;
+    QTimer ticks;
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    clock.start();
+    ticks.start(10);
+    editor->activateWindow();
+    editor->Memo->setFocus();
+    for (int key = 0; key < 3; ++key) {
+        QTest::keyClick(editor->Memo, Qt::Key_X);
+        QTest::qWait(50);
+    }
+    ticks.stop();
+    EXPECT_LT(longestGap, 1500); // seconds per key before; a loaded machine stays far below
+    PressSave(editor);
+    EXPECT_EQ(line, readAll(path));
 }

@@ -23,15 +23,23 @@ TEST(TextFile, UnchangedTextEncodesToTheSameBytes)
         "old mac\rlines\r",
         "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80\n", // UTF-8, up to four bytes
         "\xEF\xBB\xBFwith a byte-order mark\r\n",      // UTF-8 with BOM
-        "caf\xE9 na\xEFve\xA0nbsp\r\n\xFF\xFE",        // Latin-1 (invalid UTF-8)
+        "caf\xE9 na\xEFve\xA0nbsp\r\n\xFF\xFE",        // Windows-1252 (invalid UTF-8)
+        "\x93q\x94 \x80\x81\x8D\x8F\x90\x9D\n",        // including its unassigned bytes
+        QByteArray("\xFF\xFEH\0i\0\r\0\n\0", 10),      // UTF-16 LE
+        QByteArray("\xFE\xFF\0H\0i\0\n", 8),           // UTF-16 BE
         "\xC3\x28 broken sequence\n",                  // invalid UTF-8
         QByteArray("nul\0inside\n", 11),
         "tab\there\x0C"
         "form feed\n",
     };
     for (const QByteArray& bytes : samples) {
-        auto decoded = DecodeText(bytes);
-        EXPECT_EQ(bytes, EncodeText(decoded.Text, decoded.Format)) << bytes.toHex().constData();
+        const TTextFormat decoded = DecodeText(bytes);
+        EXPECT_EQ(bytes, EncodeText(decoded.Text, decoded)) << bytes.toHex().constData();
+        // Written anew (one line changed and changed back), the bytes are the same too.
+        TTextFormat edited = decoded;
+        edited.Text += u'!';
+        edited.Bytes = EncodeText(edited.Text, decoded);
+        EXPECT_EQ(bytes, EncodeText(decoded.Text, edited)) << bytes.toHex().constData();
     }
 }
 
@@ -39,32 +47,34 @@ TEST(TextFile, DecodingNormalisesLineEndsAndChoosesTheEncoding)
 {
     auto dos = DecodeText("x\r\ny\r\n");
     EXPECT_EQ(QStringLiteral("x\ny\n"), dos.Text);
-    EXPECT_EQ(QStringLiteral("\r\n"), dos.Format.LineEnd);
-    EXPECT_EQ(TTextEncoding::Utf8, dos.Format.Encoding);
+    EXPECT_EQ(TTextEncoding::Utf8, dos.Encoding);
 
-    auto latin = DecodeText("\xE9t\xE9\r");
-    EXPECT_EQ(QStringLiteral("\u00E9t\u00E9\n"), latin.Text);
-    EXPECT_EQ(TTextEncoding::Latin1, latin.Format.Encoding);
-    EXPECT_EQ(QStringLiteral("\r"), latin.Format.LineEnd);
+    auto latin = DecodeText("\xE9t\xE9\r\x93\x80");
+    EXPECT_EQ(QStringLiteral("\u00E9t\u00E9\n\u201C\u20AC"), latin.Text);
+    EXPECT_EQ(TTextEncoding::Windows1252, latin.Encoding);
 
     auto bom = DecodeText("\xEF\xBB\xBFhi");
     EXPECT_EQ(QStringLiteral("hi"), bom.Text);
-    EXPECT_TRUE(bom.Format.ByteOrderMark);
+    EXPECT_TRUE(bom.ByteOrderMark);
 
-    // Mixed line ends: the first one found is used for every line when writing.
+    // Mixed line ends: the lines that are still there keep their own.
     auto mixed = DecodeText("a\nb\r\nc\rd");
     EXPECT_EQ(QStringLiteral("a\nb\nc\nd"), mixed.Text);
-    EXPECT_EQ(QByteArray("a\nb\nc\nd"), EncodeText(mixed.Text, mixed.Format));
+    EXPECT_EQ(QByteArray("a\nB\r\nc\rd"), EncodeText(QStringLiteral("a\nB\nc\nd"), mixed));
+    EXPECT_EQ(QByteArray("a\nb\r\nnew\r\nc\rd"),
+              EncodeText(QStringLiteral("a\nb\nnew\nc\nd"), mixed));
+    EXPECT_EQ(QByteArray("a\nc\rd\rend"), EncodeText(QStringLiteral("a\nc\nd\nend"), mixed));
 }
 
-TEST(TextFile, LatinOneTextThatGainsWiderCharactersIsWrittenAsUtf8)
+TEST(TextFile, WindowsCodePageHoldsOnlyItsOwnCharacters)
 {
-    TTextFormat format{TTextEncoding::Latin1, QStringLiteral("\r\n"), false};
-    EXPECT_EQ(QByteArray("\xE9\r\n"), EncodeText(QStringLiteral("\u00E9\n"), format));
-    EXPECT_EQ(TTextEncoding::Latin1, format.Encoding);
-    EXPECT_EQ(QByteArray("\xC3\xA9\xE2\x82\xAC\r\n"),
-              EncodeText(QStringLiteral("\u00E9\u20AC\n"), format));
-    EXPECT_EQ(TTextEncoding::Utf8, format.Encoding);
+    const TTextFormat cp1252 = DecodeText("\x93x\x94\n");
+    const QString text = QStringLiteral("\u201Cx\u201D \u20AC\u00E9\n");
+    EXPECT_EQ(-1, viewers::FirstUnencodable(text, TTextEncoding::Windows1252));
+    EXPECT_EQ(QByteArray("\x93x\x94 \x80\xE9\n"), EncodeText(text, cp1252));
+    EXPECT_EQ(3,
+              viewers::FirstUnencodable(QStringLiteral("ab\n\u0141"), TTextEncoding::Windows1252));
+    EXPECT_EQ(-1, viewers::FirstUnencodable(QStringLiteral("\u0141"), TTextEncoding::Utf16LE));
 }
 
 TEST(TextFile, ReadAndWriteFailuresSayWhyAndChangeNothing)
@@ -92,11 +102,14 @@ TEST(TextFile, ReadAndWriteFailuresSayWhyAndChangeNothing)
                  platform::EError);
     EXPECT_EQ(QByteArray("keep me"), readAll(blocker));
 
-    // A failed write keeps the format it had: Latin-1 stays Latin-1.
-    TTextFormat latin{TTextEncoding::Latin1, QStringLiteral("\n"), false};
+    // A failed write keeps the format it had; a text the encoding cannot hold is refused.
+    TTextFormat latin = DecodeText("\xE9");
     EXPECT_THROW(viewers::WriteTextFile(dir("no/x.txt"), QStringLiteral("\u20AC"), latin),
                  platform::EError);
-    EXPECT_EQ(TTextEncoding::Latin1, latin.Encoding);
+    EXPECT_EQ(QByteArray("\xE9"), latin.Bytes);
+    const QString kept = dir.write("kept.txt", "\xE9");
+    EXPECT_THROW(viewers::WriteTextFile(kept, QStringLiteral("\u0141"), latin), platform::EError);
+    EXPECT_EQ(QByteArray("\xE9"), readAll(kept));
 }
 
 TEST(TextFile, SavingThroughASymbolicLinkWritesTheTarget)
