@@ -4,10 +4,10 @@
 namespace trvxlib
 {
 
-// Extracts the members of command.ZipFilename that its specifications select into the
+// Extracts the members of command.ZipFilename that its file specs select into the
 // current directory: with ExactNames, the members named exactly (none when there are no
-// specifications); else names or patterns ("/" or "\\" separators; all members when
-// there are no specifications).
+// file specs); else names or patterns ("/" or "\\" separators; all members when
+// there are no file specs).
 //
 // Nothing is ever written outside that directory: members with absolute names, drive
 // letters or ".." parts, and link members, are skipped with a message, and no folder or

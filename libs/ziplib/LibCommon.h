@@ -41,15 +41,15 @@ private:
 // The text of a zero-terminated buffer of TrvxTextBufferSize bytes; empty for null.
 std::string BufferText(const char* buffer);
 
-// The specifications of a record: at most TrvxMaxFileSpecs, null slots skipped.
+// The file specs of a record: at most TrvxMaxFileSpecs, null slots skipped.
 std::vector<std::string> SpecList(char* const* specs, int count);
 
 // `text` with every "\\" turned into "/".
 std::string ForwardSlashes(std::string text);
 
-// Whether the specifications of a command select the member or file `name`. Exact
+// Whether the file specs of a command select the member or file `name`. Exact
 // (the command's ExactNames): `name` is one of them, byte for byte. Otherwise: `name`
-// equals a specification or matches it as a shell pattern ("*", "?" and "[...]",
+// equals a file spec or matches it as a shell pattern ("*", "?" and "[...]",
 // crossing "/"), both sides compared with forward slashes.
 bool MatchesAny(const std::vector<std::string>& specs, const std::string& name, bool exact);
 

@@ -8,10 +8,10 @@
 // Flags are -1 for true and 0 for false. Texts are zero-terminated 8-bit strings
 // (file-system bytes, UTF-8 here) in buffers of TrvxTextBufferSize bytes.
 //
-// ExactNames (offset 24 of both commands, 0 in older callers): false, a specification
+// ExactNames (offset 24 of both commands, 0 in older callers): false, a file spec
 // is a shell pattern ("*", "?" and "[...]"; "/" and "\\" are the same separator) and an
-// extraction without specifications takes every member; true, a specification names one
-// member or file byte for byte, whatever characters it holds, and no specifications
+// extraction without file specs takes every member; true, a file spec names one
+// member or file byte for byte, whatever characters it holds, and no file specs
 // select nothing.
 //
 // Threads: a library calls Callback on the thread that called its Exec entry point,
@@ -55,7 +55,7 @@ struct TZipCommand {
     TLibCallback Callback{nullptr}; //  12
     int32_t TraceEnabled{0};        //  16
     int32_t Reserved20{0};          //  20
-    int32_t ExactNames{0};          //  24: each specification is one exact name (below)
+    int32_t ExactNames{0};          //  24: each file spec is one exact name (below)
     int32_t Reserved28{0};          //  28
     int32_t HiddenFiles{0};         //  32: include hidden files found by recursion or wildcards
     int32_t Reserved36{0};          //  36
@@ -72,7 +72,7 @@ struct TZipCommand {
     int32_t Grow{0};                //  80: -1 for add, 0 for delete
     int32_t ForceDos{0};            //  84
     int32_t Move{0};                //  88: delete the sources once the archive is written
-    int32_t DeleteEntries{0};       //  92: the specifications are members to delete
+    int32_t DeleteEntries{0};       //  92: the file specs are members to delete
     int32_t Update{0};              //  96: add new files and replace older members
     int32_t Freshen{0};             // 100: only replace older members
     int32_t Reserved104{0};         // 104
@@ -93,7 +93,7 @@ struct TUnzipCommand {
     TLibCallback Callback{nullptr};      // 12
     int32_t TraceEnabled{0};             // 16
     int32_t Reserved20{0};               // 20
-    int32_t ExactNames{0};               // 24: each specification is one exact name (below)
+    int32_t ExactNames{0};               // 24: each file spec is one exact name (below)
     int32_t Reserved28{0};               // 28
     int32_t Reserved32{0};               // 32
     int32_t Reserved36{0};               // 36

@@ -88,6 +88,24 @@ TEST_F(FileOpsTest, FolderToArchiveAddsBareNamesAndNeverReplacesMembers)
     EXPECT_EQ(readAll(left + "x.txt"), "from disk"); // not added, so not deleted
     EXPECT_FALSE(QFileInfo::exists(left + "y.txt")); // added and verified, then deleted
     EXPECT_EQ(main->ActivePanel, 1);
+
+    // A file that changes after the archive was written (same size, other bytes) is not
+    // what the archive holds: it stays.
+    dir.write("left/z.txt", "zzz");
+    Reload();
+    OpenArchive(sdRight, "target.zip");
+    main->Right().Zip->OnProgress = [&](QObject*, ProgressType type, const QString&, qint64) {
+        if (type == ptBatchEnd)
+            dir.write("left/z.txt", "ZZZ");
+    };
+    messages.clear();
+    Select(sdLeft, {"z.txt"});
+    main->MenuMoveFileClick();
+    main->Right().Zip->OnProgress = nullptr;
+    EXPECT_EQ(readAll(left + "z.txt"), "ZZZ");
+    EXPECT_TRUE(Names(sdRight).contains("z.txt"));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("z.txt: not moved")) << messages[0].toStdString();
 }
 
 TEST_F(FileOpsTest, FolderToArchiveWithNothingSelectedSaysSo)

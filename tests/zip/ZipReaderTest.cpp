@@ -193,6 +193,11 @@ TEST_F(ZipReaderTest, ErrorsKeepTheEntriesReadAndStillNotify)
 
     // Members without a central directory: data ends within the last 22 bytes.
     EXPECT_EQ(Open(BuildZip({{"a", "x"}}, false)), "Error 3 reading Zip file");
+    // Data that ends exactly where the last 22 bytes begin is whole.
+    const QByteArray tail = QByteArray("PK\x01\x02", 4) + QByteArray(18, '\0');
+    EXPECT_EQ(Open(BuildZip({{"a", "x"}}, false) + tail), "");
+    EXPECT_EQ(Names(), QStringList({"a"}));
+    EXPECT_EQ(Open(BuildZip({{"a", "x"}}, false) + tail.chopped(1)), "Error 3 reading Zip file");
 
     // A header or a name shorter than announced.
     const QByteArray one = BuildZip({{"name.txt", "x"}}, false);
@@ -203,7 +208,7 @@ TEST_F(ZipReaderTest, ErrorsKeepTheEntriesReadAndStillNotify)
     // Data followed by padding but no further signature.
     EXPECT_EQ(Open(one + QByteArray(24, '\0')), "Error reading Zip File");
     EXPECT_EQ(Names(), QStringList({"name.txt"}));
-    EXPECT_EQ(dirUpdates, 5);
+    EXPECT_EQ(dirUpdates, 7);
     EXPECT_TRUE(messages.isEmpty());
 }
 
