@@ -1,5 +1,5 @@
-#include "platform/FileNames.h"
 #include "platform/ShellFileOperation.h"
+#include "platform/FileNames.h"
 
 #include "platform/FileOpsCopy.h"
 #include "platform/FileOpsFaults.h"
@@ -249,10 +249,10 @@ TShellResult ShellFileOperation(TShellFunction function, const QString& source,
     if (function == TShellFunction::Delete)
         return DeleteItem(item, useRecycleBin, onFailure, report);
 
-    TFd dest(
-        destination.startsWith(QLatin1Char('/'))
-            ? ::open(platform::EncodeFileName(destination).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)
-            : -1);
+    TFd dest(destination.startsWith(QLatin1Char('/'))
+                 ? ::open(platform::EncodeFileName(destination).constData(),
+                          O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                 : -1);
     if (!dest.Valid()) {
         const QString why =
             destination.startsWith(QLatin1Char('/')) ? ErrorText(errno) : Tr("not a full path");
