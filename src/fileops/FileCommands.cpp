@@ -6,6 +6,7 @@
 #include "fileops/TransferPlan.h"
 #include "fileops/uCommon.h"
 #include "fileops/uConfirm.h"
+#include "fileops/uProgress.h"
 #include "fileops/uSimple.h"
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
@@ -91,8 +92,12 @@ void TFileCommands::DiskToDisk(bool move)
     for (int row : Selection(a))
         names << m_host.PanelListing(a)[row].Name;
     const auto function = move ? platform::TShellFunction::Move : platform::TShellFunction::Copy;
+    QStringList paths;
     for (const QString& name : names)
-        platform::ShellFileOperation(function, from + name, to, m_host.RecycleBinInUse());
+        paths << from + name;
+    RunShellOperations(move ? QStringLiteral("Moving") : QStringLiteral("Copying"),
+                       move ? QStringLiteral("Moved") : QStringLiteral("Copied"), function, paths,
+                       to, !move);
     m_host.RefreshFromDisk(b);
     m_host.RefreshFromDisk(a);
 }
@@ -208,6 +213,32 @@ void TFileCommands::ArchiveToArchive(bool move)
     }
     m_host.RefreshFromArchive(b);
     m_host.RefreshFromArchive(a);
+}
+
+void TFileCommands::RunShellOperations(const QString& command, const QString& verb,
+                                       platform::TShellFunction function, const QStringList& paths,
+                                       const QString& destination, bool countTotals)
+{
+    platform::TFileOpsProgress progress;
+    QStringList failures; // written by the worker only, read once it has ended
+    const bool recycle = m_host.RecycleBinInUse();
+    const auto work = [&] {
+        const auto collect = [&failures](const QString& message) { failures << message; };
+        for (const QString& path : paths)
+            platform::ShellFileOperation(function, path, destination, recycle, collect, &progress);
+    };
+    const TCountTotals count = [&](const std::atomic<bool>& stop) {
+        if (countTotals)
+            CountTrees(paths, progress, stop);
+        else if (!stop.load())
+            progress.SetTotals(int(paths.size()), -1); // items: the selected ones
+    };
+    RunFileWork(command, progress, work, count);
+    for (const QString& message : failures)
+        platform::ShowMessage(message);
+    const QString cancelled = CancelledText(verb, progress);
+    if (!cancelled.isEmpty())
+        platform::ShowMessage(cancelled);
 }
 
 void TFileCommands::Report(const QStringList& lines)
