@@ -115,13 +115,20 @@ void RunFileWork(const QString& command, platform::TFileOpsProgress& progress,
     });
     worker->start();
     // First the quiet wait: windows paint, but no key or click can start another command.
-    QTimer::singleShot(kShowAfterMs, &loop, &QEventLoop::quit);
+    bool timedOut = false;
+    QTimer::singleShot(kShowAfterMs, &loop, [&] {
+        timedOut = true;
+        loop.quit();
+    });
     loop.exec(QEventLoop::ExcludeUserInputEvents);
-    if (!done) {
+    if (!done && timedOut) {
         TfProgress window(MainWindow(), command, progress, [&progress] { progress.Cancel(); });
         window.show();
         loop.exec();
     }
+    // Ended otherwise, the program is quitting: the work stops as on Cancel.
+    if (!done)
+        progress.Cancel();
     worker->wait();
     stop.store(true);
     counter->wait();

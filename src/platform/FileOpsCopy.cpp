@@ -184,7 +184,7 @@ TCopyOutcome TTreeCopy::CopyFile(int srcDir, const QByteArray& name, int dstDir,
 void TTreeCopy::Made()
 {
     ++m_items;
-    if (m_progress)
+    if (m_progress && m_countEntries)
         m_progress->AddItem();
 }
 

@@ -24,11 +24,12 @@ class TTreeCopy final
 {
 public:
     // `report` receives one call per failing entry; it must outlive the copier, and so
-    // must `progress` (may be null), which counts entries and bytes and can stop the copy:
-    // the file being copied then fails silently (its partial copy removed) and no
-    // further entry is started.
-    explicit TTreeCopy(TFileOpsReport& report, TFileOpsProgress* progress = nullptr)
-        : m_report(report), m_progress(progress)
+    // must `progress` (may be null), which counts bytes and, with `countEntries`, the
+    // entries made, and can stop the copy: the file being copied then fails silently (its
+    // partial copy removed) and no further entry is started.
+    explicit TTreeCopy(TFileOpsReport& report, TFileOpsProgress* progress = nullptr,
+                       bool countEntries = true)
+        : m_report(report), m_progress(progress), m_countEntries(countEntries)
     {
     }
 
@@ -63,6 +64,7 @@ private:
 
     TFileOpsReport& m_report;
     TFileOpsProgress* m_progress;
+    bool m_countEntries;
     int m_items{0};
 };
 

@@ -103,9 +103,9 @@ bool NameExists(int dir, const QByteArray& name)
 
 // Copies the source into `dest` under its name or the first free "Copy of" name.
 TShellResult CopyInto(const TSource& source, int dest, const QString& destination,
-                      TFileOpsReport& report, TFileOpsProgress* progress)
+                      TFileOpsReport& report, TFileOpsProgress* progress, bool countEntries = true)
 {
-    TTreeCopy copier(report, progress);
+    TTreeCopy copier(report, progress, countEntries);
     TShellResult result;
     for (int n = 0; n < kMaxCopyNames; ++n) {
         const QString name = CopyName(source.Name, n);
@@ -148,7 +148,8 @@ TShellResult MoveAcross(const TSource& source, int dest, const QString& destinat
     const QString suffix =
         S_ISDIR(source.St.st_mode) ? Tr(" \"%1\" stays where it was.").arg(source.Path) : QString();
     TFileOpsReport copyReport(onFailure, Tr("Cannot move \"%1\": %2."), suffix);
-    TShellResult result = CopyInto(source, dest, destination, copyReport, progress);
+    // A move counts as one item, whatever its tree holds.
+    TShellResult result = CopyInto(source, dest, destination, copyReport, progress, false);
     if (result.Target.isEmpty())
         return result;
     // A cancelled copy may look complete so far but lacks entries: the original stays.
@@ -175,6 +176,8 @@ TShellResult MoveAcross(const TSource& source, int dest, const QString& destinat
     int removed = 0;
     RemoveTree(source.Parent.Get(), source.NameBytes, source.Path, removeReport, removed);
     result.Failures += removeReport.Count();
+    if (progress)
+        progress->AddItem();
     return result;
 }
 
