@@ -9,11 +9,13 @@ namespace platform
 {
 
 enum class TFileOpsStep {
-    OpenSource,   // before a source file is opened for copying; path = the source file
-    DataWritten,  // after a file's data is written, before it is closed; path = the copy
-    BeforeVerify, // before a move across file systems compares the copy; path = the copy
-    ChunkCopied,  // after each chunk of a file's data is copied, on the working thread;
-                  // path is empty
+    OpenSource,        // before a source file is opened for copying; path = the source file
+    DataWritten,       // after a file's data is written, before it is closed; path = the copy
+    BeforeVerify,      // before a move across file systems compares the copy; path = the copy
+    ChunkCopied,       // after each chunk of a file's data is copied, on the working thread;
+                       // path is empty
+    DirectoryMeasured, // after the files of a folder are summed for directory sizes;
+                       // path = the folder (the result is ignored)
 };
 
 // Returns 0 to go on, or an errno value that the step then fails with as if the system

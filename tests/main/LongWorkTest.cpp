@@ -209,3 +209,27 @@ TEST_F(LongWorkTest, CancelledMoveKeepsEverySourceNotFullyCopied)
     EXPECT_FALSE(QFileInfo::exists(target + "c.txt"));
     EXPECT_EQ(messages, QStringList({"Moved 1 of 3 items; cancelled"}));
 }
+
+TEST_F(LongWorkTest, CancelledDirectorySizesKeepOnlyFoldersMeasuredWhole)
+{
+    dir.write("left/a/x", QByteArray(100, 'x'));
+    dir.write("left/b/y", QByteArray(50, 'y'));
+    dir.write("left/b/sub/z", QByteArray(30, 'z'));
+    dir.write("left/c/w", QByteArray(20, 'w'));
+    Reload();
+    const TFileListing& listing = main->Left().Listing;
+    const qint64 before = listing[Row(sdLeft, "b")].Size;
+    // b is held after its first folder, with its subfolder still to measure.
+    platform::SetFileOpsFaultHook([this](platform::TFileOpsStep step, const QString& path) {
+        if (step == platform::TFileOpsStep::DirectoryMeasured && path.endsWith("/b/"))
+            for (int i = 0; i < 1000 && !cancelled.load(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return 0;
+    });
+    CancelWhenShown([](TfProgress* window) { window->close(); });
+    main->Actions.MenuDirectorySize->trigger();
+    EXPECT_EQ(listing[Row(sdLeft, "a")].Size, 100);
+    EXPECT_EQ(listing[Row(sdLeft, "b")].Size, before);
+    EXPECT_EQ(listing[Row(sdLeft, "c")].Size, before);
+    EXPECT_EQ(messages, QStringList({"Measured 1 of 3 items; cancelled"}));
+}
