@@ -29,6 +29,44 @@ bool Refused(const TZipArchive& zip)
     return !zip.FSpecArgs.isEmpty();
 }
 
+// For its life, the component's library calls run on a worker thread behind the progress
+// window titled `command`, counting into `progress`.
+class TLibraryWork final
+{
+public:
+    TLibraryWork(TZipArchive& zip, const QString& command, platform::TFileOpsProgress& progress)
+        : m_zip(zip)
+    {
+        zip.Progress = &progress;
+        zip.RunLibraryCall = [command, &progress](const std::function<void()>& call) {
+            RunFileWork(command, progress, call);
+        };
+    }
+    ~TLibraryWork()
+    {
+        m_zip.Progress = nullptr;
+        m_zip.RunLibraryCall = nullptr;
+    }
+    TLibraryWork(const TLibraryWork&) = delete;
+    TLibraryWork& operator=(const TLibraryWork&) = delete;
+
+private:
+    TZipArchive& m_zip;
+};
+
+QString AddingTo(const TZipArchive& target)
+{
+    return QStringLiteral("Adding to ") + BareName(target.ZipFilename());
+}
+
+// The line said when adding to `target` was cancelled: libzip writes the archive only at
+// the end of each call, so a cancelled call leaves it as it was.
+QString AddCancelled(const TZipArchive& target)
+{
+    return QStringLiteral("Adding to %1 was cancelled; the archive holds what it held before")
+        .arg(BareName(target.ZipFilename()));
+}
+
 // Extracts `names` into `folder`; false when the component refused.
 bool ExtractInto(TZipArchive& source, const QStringList& names, const QString& folder)
 {
@@ -121,11 +159,17 @@ void TFileCommands::DiskToArchive(bool move)
     Report(plan.Skipped(Verb(move)));
     {
         const TWaitCursor wait;
+        platform::TFileOpsProgress progress;
+        const TLibraryWork work(target, AddingTo(target), progress);
         bool done = true;
         if (!plan.Files().isEmpty() || plan.Requested() == 0)
             done = AddTo(target, plan.Files());
-        if (!plan.Folders().isEmpty())
+        if (!plan.Folders().isEmpty() && !progress.Cancelled())
             done = AddFolders(target, from, plan.Folders()) && done;
+        if (progress.Cancelled()) {
+            done = false;
+            m_host.Report(AddCancelled(target));
+        }
         QStringList missed;
         const auto arrived = plan.Arrived(target.Members(), move, Verb(move), missed);
         if (done)
@@ -168,7 +212,15 @@ void TFileCommands::ArchiveToDisk(bool move)
     Report(plan.Skipped(Verb(move)));
     {
         const TWaitCursor wait;
-        const bool done = ExtractInto(source, plan.Members(), targetDir);
+        platform::TFileOpsProgress progress;
+        progress.SetTotals(int(plan.Members().size()), -1);
+        bool done = false;
+        {
+            const TLibraryWork work(source, QStringLiteral("Extracting"), progress);
+            done = ExtractInto(source, plan.Members(), targetDir) && !progress.Cancelled();
+        }
+        if (progress.Cancelled())
+            m_host.Report(CancelledText(QStringLiteral("Extracted"), progress));
         QStringList missed;
         const QStringList extracted = plan.Extracted(move, Verb(move), missed);
         if (done)
@@ -194,14 +246,26 @@ void TFileCommands::ArchiveToArchive(bool move)
     Report(extraction.Skipped(Verb(move)));
     {
         const TWaitCursor wait;
-        bool done = ExtractInto(source, extraction.Members(), folder.Path());
+        platform::TFileOpsProgress progress;
+        progress.SetTotals(int(extraction.Members().size()), -1);
+        bool done = false;
+        {
+            const TLibraryWork work(source, QStringLiteral("Extracting"), progress);
+            done = ExtractInto(source, extraction.Members(), folder.Path());
+        }
         QStringList missed;
         TTransferPlan plan(target.Members());
         for (const QString& member : extraction.Extracted(move, Verb(move), missed))
             plan.AddFile(folder.Path() + BareName(member), member);
         Report(plan.Skipped(Verb(move)));
-        if (!plan.Files().isEmpty())
+        if (!plan.Files().isEmpty() && !progress.Cancelled()) {
+            const TLibraryWork work(target, AddingTo(target), progress);
             done = AddTo(target, plan.Files()) && done;
+        }
+        if (progress.Cancelled()) {
+            done = false;
+            m_host.Report(AddCancelled(target));
+        }
         QStringList arrived;
         for (const TTransferPlan::TItem& item :
              plan.Arrived(target.Members(), move, Verb(move), missed))
@@ -257,6 +321,13 @@ void TFileCommands::DeleteMembers(int panel, const QStringList& names)
     if (names.isEmpty())
         return;
     TZipArchive& zip = m_host.PanelZip(panel);
+    platform::TFileOpsProgress progress;
+    progress.SetTotals(int(names.size()), -1);
+    const TLibraryWork work(zip, QStringLiteral("Deleting"), progress);
     zip.FSpecArgs = names;
     zip.Delete();
+    if (progress.Cancelled())
+        m_host.Report(QStringLiteral("Deleting from %1 was cancelled; the archive holds what it "
+                                     "held before")
+                          .arg(BareName(zip.ZipFilename())));
 }

@@ -2,9 +2,9 @@
 // The commands that change files: copy and move between the panels in all four cases
 // (directory or archive on either side), rename (single, by mask, in place), delete and
 // create directory. They act on the active panel's selection and use the other panel
-// as the target. Runs on the user-interface thread; disk copy, move and delete do their
-// file work on a worker thread behind the progress window (uProgress.h) and return once
-// it is over.
+// as the target. Runs on the user-interface thread; disk copy, move and delete, and the
+// ZIP libraries' calls (add, extract, delete members), do their file work on a worker
+// thread behind the progress window (uProgress.h) and return once it is over.
 //
 // Safety rules kept by every command:
 // - ".." is never part of a selection;

@@ -123,8 +123,11 @@ void RunFileWork(const QString& command, platform::TFileOpsProgress& progress,
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     if (!done && timedOut) {
         TfProgress window(MainWindow(), command, progress, [&progress] { progress.Cancel(); });
+        // A command's wait cursor would hide that Cancel can be clicked.
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
         window.show();
         loop.exec();
+        QApplication::restoreOverrideCursor();
     }
     // Ended otherwise, the program is quitting: the work stops as on Cancel.
     if (!done)

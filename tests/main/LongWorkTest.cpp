@@ -233,3 +233,48 @@ TEST_F(LongWorkTest, CancelledDirectorySizesKeepOnlyFoldersMeasuredWhole)
     EXPECT_EQ(listing[Row(sdLeft, "c")].Size, before);
     EXPECT_EQ(messages, QStringList({"Measured 1 of 3 items; cancelled"}));
 }
+
+// The archive cases: the libraries call back on the worker thread, where these handlers
+// hold the first file until the user has cancelled.
+TEST_F(LongWorkTest, CancelledArchiveWorkKeepsTheArchiveAndWholeMembersOnly)
+{
+    dir.write("right/x.txt", "in archive");
+    ASSERT_TRUE(RunZip(right, {"-q", "t.zip", "x.txt"}));
+    QFile::remove(right + "x.txt");
+    dir.write("left/m1.txt", "one");
+    dir.write("left/m2.txt", "two");
+    ASSERT_TRUE(RunZip(left, {"-q", "pack.zip", "m1.txt", "m2.txt"}));
+    const QByteArray archive = readAll(right + "t.zip");
+    Reload();
+    OpenArchive(sdRight, "t.zip");
+    const auto hold = [this](QObject*, ProgressType type, const QString&, qint64) {
+        if (type == ptFileStart && !held.exchange(true))
+            for (int i = 0; i < 1000 && !cancelled.load(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    };
+    main->Right().Zip->OnProgress = hold;
+    Select(sdLeft, {"m1.txt", "m2.txt"});
+    CancelWhenShown(
+        [](TfProgress* window) { QTest::mouseClick(window->ButtonCancel, Qt::LeftButton); });
+    Press(Qt::Key_F6);
+    EXPECT_TRUE(held.load());
+    EXPECT_EQ(readAll(right + "t.zip"), archive);
+    EXPECT_EQ(readAll(left + "m1.txt"), "one");
+    EXPECT_EQ(readAll(left + "m2.txt"), "two");
+    EXPECT_EQ(messages, QStringList({"Adding to t.zip was cancelled; the archive holds what "
+                                     "it held before"}));
+
+    // Extracting: the member at work is finished, no further one is started.
+    held = cancelled = false;
+    messages.clear();
+    Open(sdRight, right);
+    Open(sdLeft, left);
+    OpenArchive(sdLeft, "pack.zip");
+    main->Left().Zip->OnProgress = hold;
+    Select(sdLeft, {"m1.txt", "m2.txt"});
+    CancelWhenShown([](TfProgress* window) { QTest::keyClick(window, Qt::Key_Escape); });
+    Press(Qt::Key_F5);
+    EXPECT_EQ(readAll(right + "m1.txt"), "one");
+    EXPECT_FALSE(QFileInfo::exists(right + "m2.txt"));
+    EXPECT_EQ(messages, QStringList({"Extracted 1 of 2 items; cancelled"}));
+}
