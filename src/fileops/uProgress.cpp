@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -19,6 +20,9 @@ namespace
 {
 
 constexpr int kShowAfterMs = 400;
+
+// The record of the work running now; user-interface thread only.
+platform::TFileOpsProgress* g_running = nullptr;
 constexpr int kUpdateMs = 100;
 
 QString Count(qint64 done, qint64 total)
@@ -107,6 +111,8 @@ void RunFileWork(const QString& command, platform::TFileOpsProgress& progress,
     }));
     counter->start(QThread::LowPriority);
     const std::unique_ptr<QThread> worker(QThread::create(work));
+    platform::TFileOpsProgress* const outer = std::exchange(g_running, &progress);
+    const auto restore = qScopeGuard([outer] { g_running = outer; });
     QEventLoop loop;
     bool done = false;
     QObject::connect(worker.get(), &QThread::finished, &loop, [&] {
@@ -135,6 +141,14 @@ void RunFileWork(const QString& command, platform::TFileOpsProgress& progress,
     worker->wait();
     stop.store(true);
     counter->wait();
+}
+
+bool CancelFileWork()
+{
+    if (!g_running)
+        return false;
+    g_running->Cancel();
+    return true;
 }
 
 void CountTrees(const QStringList& paths, platform::TFileOpsProgress& progress,

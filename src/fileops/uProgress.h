@@ -61,6 +61,9 @@ using TCountTotals = std::function<void(const std::atomic<bool>& stop)>;
 void RunFileWork(const QString& command, platform::TFileOpsProgress& progress,
                  const std::function<void()>& work, const TCountTotals& count = {});
 
+// Cancels the file work RunFileWork is running, if any; true when there was some.
+bool CancelFileWork();
+
 // Counts the entries and file bytes of `paths` (trees, links not followed) into
 // `progress`, for a TCountTotals.
 void CountTrees(const QStringList& paths, platform::TFileOpsProgress& progress,

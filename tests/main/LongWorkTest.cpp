@@ -278,3 +278,24 @@ TEST_F(LongWorkTest, CancelledArchiveWorkKeepsTheArchiveAndWholeMembersOnly)
     EXPECT_FALSE(QFileInfo::exists(right + "m2.txt"));
     EXPECT_EQ(messages, QStringList({"Extracted 1 of 2 items; cancelled"}));
 }
+
+TEST_F(LongWorkTest, ClosingTheMainWindowMidCopyCancelsTheCopyFirst)
+{
+    const QByteArray big = Pattern(48 << 20);
+    dir.write("left/big.bin", big);
+    dir.write("left/small.txt", "small");
+    Reload();
+    Select(sdLeft, {"big.bin", "small.txt"});
+    HoldFirstChunkUntilCancelled("big.bin");
+    CancelWhenShown([this](TfProgress*) {
+        QCloseEvent close; // as the window manager sends it
+        QApplication::sendEvent(main.get(), &close);
+        EXPECT_FALSE(close.isAccepted());
+    });
+    Press(Qt::Key_F5);
+    EXPECT_FALSE(QFileInfo::exists(right + "big.bin"));
+    EXPECT_FALSE(QFileInfo::exists(right + "small.txt"));
+    EXPECT_EQ(readAll(left + "big.bin"), big);
+    EXPECT_EQ(messages, QStringList({"Copied 0 of 2 items; cancelled"}));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !main->isVisible(); }, 2000));
+}
