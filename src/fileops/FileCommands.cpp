@@ -258,14 +258,8 @@ void TFileCommands::ArchiveToArchive(bool move)
         for (const QString& member : extraction.Extracted(move, Verb(move), missed))
             plan.AddFile(folder.Path() + BareName(member), member);
         Report(plan.Skipped(Verb(move)));
-        if (!plan.Files().isEmpty() && !progress.Cancelled()) {
-            const TLibraryWork work(target, AddingTo(target), progress);
-            done = AddTo(target, plan.Files()) && done;
-        }
-        if (progress.Cancelled()) {
-            done = false;
-            m_host.Report(AddCancelled(target));
-        }
+        if (!plan.Files().isEmpty() || progress.Cancelled())
+            done = AddWithProgress(target, plan.Files(), progress) && done;
         QStringList arrived;
         for (const TTransferPlan::TItem& item :
              plan.Arrived(target.Members(), move, Verb(move), missed))
@@ -303,6 +297,19 @@ void TFileCommands::RunShellOperations(const QString& command, const QString& ve
     const QString cancelled = CancelledText(verb, progress);
     if (!cancelled.isEmpty())
         platform::ShowMessage(cancelled);
+}
+
+bool TFileCommands::AddWithProgress(TZipArchive& target, const QStringList& paths,
+                                    platform::TFileOpsProgress& progress)
+{
+    bool done = false;
+    if (!progress.Cancelled()) {
+        const TLibraryWork work(target, AddingTo(target), progress);
+        done = AddTo(target, paths);
+    }
+    if (progress.Cancelled())
+        m_host.Report(AddCancelled(target));
+    return done && !progress.Cancelled();
 }
 
 void TFileCommands::Report(const QStringList& lines)

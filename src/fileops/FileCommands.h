@@ -58,6 +58,10 @@ private:
     void DiskToArchive(bool move);
     void ArchiveToDisk(bool move);
     void ArchiveToArchive(bool move);
+    // Adds `paths` behind the progress window, unless `progress` is cancelled already;
+    // false when refused or cancelled (which is then reported).
+    bool AddWithProgress(TZipArchive& target, const QStringList& paths,
+                         platform::TFileOpsProgress& progress);
     // False when the component refused the add.
     bool AddFolders(TZipArchive& target, const QString& parent, const QStringList& names);
     void DeleteMembers(int panel, const QStringList& names);

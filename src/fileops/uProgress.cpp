@@ -45,6 +45,27 @@ QWidget* MainWindow()
     return active ? active->window() : nullptr;
 }
 
+// Runs `loop` until the work is `done` or the program quits.
+void WaitForWork(QEventLoop& loop, const bool& done, const QString& command,
+                 platform::TFileOpsProgress& progress)
+{
+    // First the quiet wait: windows paint, but no key or click can start another command.
+    bool timedOut = false;
+    QTimer::singleShot(kShowAfterMs, &loop, [&] {
+        timedOut = true;
+        loop.quit();
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!done && timedOut) {
+        TfProgress window(MainWindow(), command, progress, [&progress] { progress.Cancel(); });
+        // A command's wait cursor would hide that Cancel can be clicked.
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        window.show();
+        loop.exec();
+        QApplication::restoreOverrideCursor();
+    }
+}
+
 } // namespace
 
 TfProgress::TfProgress(QWidget* parent, const QString& command,
@@ -120,21 +141,7 @@ void RunFileWork(const QString& command, platform::TFileOpsProgress& progress,
         loop.quit();
     });
     worker->start();
-    // First the quiet wait: windows paint, but no key or click can start another command.
-    bool timedOut = false;
-    QTimer::singleShot(kShowAfterMs, &loop, [&] {
-        timedOut = true;
-        loop.quit();
-    });
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    if (!done && timedOut) {
-        TfProgress window(MainWindow(), command, progress, [&progress] { progress.Cancel(); });
-        // A command's wait cursor would hide that Cancel can be clicked.
-        QApplication::setOverrideCursor(Qt::ArrowCursor);
-        window.show();
-        loop.exec();
-        QApplication::restoreOverrideCursor();
-    }
+    WaitForWork(loop, done, command, progress);
     // Ended otherwise, the program is quitting: the work stops as on Cancel.
     if (!done)
         progress.Cancel();
