@@ -130,12 +130,27 @@ TEST_F(LongWorkTest, ALongCopyShowsProgressKeepsTheWindowLiveAndCopiesEveryByte)
         last = clock.elapsed();
     });
     tick.start(100);
+    // What the window says, as last seen: its title and its lines.
+    QString title, lines;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (TfProgress* window = VisibleProgress()) {
+            title = window->windowTitle();
+            lines.clear();
+            for (QLabel* label : window->findChildren<QLabel*>())
+                lines += label->text() + '\n';
+        }
+    });
+    look.start(50);
     clock.start();
     Press(Qt::Key_F5);
     longestGap = std::max(longestGap, clock.elapsed() - last);
     EXPECT_GE(clock.elapsed(), 900);
     EXPECT_LE(longestGap, 250);
     EXPECT_EQ(watch.shown, 1);
+    EXPECT_EQ(title, "Copying");
+    // The totals were counted meanwhile: the folder and the 13 entries below it.
+    EXPECT_TRUE(lines.contains(" of 14 items\n")) << lines.toStdString();
     EXPECT_EQ(VisibleProgress(), nullptr);
     EXPECT_EQ(Tree(right + "tree"), Tree(left + "tree"));
     EXPECT_EQ(Tree(right + "tree").size(), 13);
