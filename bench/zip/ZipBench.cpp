@@ -9,8 +9,10 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QThread>
 #include <cstdio>
 #include <limits>
+#include <memory>
 
 namespace
 {
@@ -128,7 +130,15 @@ int main(int argc, char** argv)
     bench::Figure("zip: archive size ours / zip's",
                   double(QFile(ours).size()) / QFile(theirs).size(), "");
 
-    // Extracting them without folders and without overwriting.
+    // Extracting them without folders and without overwriting, as the file commands do:
+    // the library call on a worker thread, counting into a progress record.
+    platform::TFileOpsProgress progress;
+    zip.Progress = &progress;
+    zip.RunLibraryCall = [](const std::function<void()>& call) {
+        const std::unique_ptr<QThread> worker(QThread::create(call));
+        worker->start();
+        worker->wait();
+    };
     const QString outOurs = root + "/x-ours", outTheirs = root + "/x-theirs";
     const double extract = BestWithPreparation([&] { ResetFolder(outOurs); },
                                                [&] {

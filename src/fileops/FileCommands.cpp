@@ -6,6 +6,7 @@
 #include "fileops/TransferPlan.h"
 #include "fileops/uCommon.h"
 #include "fileops/uConfirm.h"
+#include "fileops/uProgress.h"
 #include "fileops/uSimple.h"
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
@@ -26,6 +27,44 @@ namespace
 bool Refused(const TZipArchive& zip)
 {
     return !zip.FSpecArgs.isEmpty();
+}
+
+// For its life, the component's library calls run on a worker thread behind the progress
+// window titled `command`, counting into `progress`.
+class TLibraryWork final
+{
+public:
+    TLibraryWork(TZipArchive& zip, const QString& command, platform::TFileOpsProgress& progress)
+        : m_zip(zip)
+    {
+        zip.Progress = &progress;
+        zip.RunLibraryCall = [command, &progress](const std::function<void()>& call) {
+            RunFileWork(command, progress, call);
+        };
+    }
+    ~TLibraryWork()
+    {
+        m_zip.Progress = nullptr;
+        m_zip.RunLibraryCall = nullptr;
+    }
+    TLibraryWork(const TLibraryWork&) = delete;
+    TLibraryWork& operator=(const TLibraryWork&) = delete;
+
+private:
+    TZipArchive& m_zip;
+};
+
+QString AddingTo(const TZipArchive& target)
+{
+    return QStringLiteral("Adding to ") + BareName(target.ZipFilename());
+}
+
+// The line said when adding to `target` was cancelled: libzip writes the archive only at
+// the end of each call, so a cancelled call leaves it as it was.
+QString AddCancelled(const TZipArchive& target)
+{
+    return QStringLiteral("Adding to %1 was cancelled; the archive holds what it held before")
+        .arg(BareName(target.ZipFilename()));
 }
 
 // Extracts `names` into `folder`; false when the component refused.
@@ -91,8 +130,12 @@ void TFileCommands::DiskToDisk(bool move)
     for (int row : Selection(a))
         names << m_host.PanelListing(a)[row].Name;
     const auto function = move ? platform::TShellFunction::Move : platform::TShellFunction::Copy;
+    QStringList paths;
     for (const QString& name : names)
-        platform::ShellFileOperation(function, from + name, to, m_host.RecycleBinInUse());
+        paths << from + name;
+    RunShellOperations(move ? QStringLiteral("Moving") : QStringLiteral("Copying"),
+                       move ? QStringLiteral("Moved") : QStringLiteral("Copied"), function, paths,
+                       to, !move);
     m_host.RefreshFromDisk(b);
     m_host.RefreshFromDisk(a);
 }
@@ -116,11 +159,17 @@ void TFileCommands::DiskToArchive(bool move)
     Report(plan.Skipped(Verb(move)));
     {
         const TWaitCursor wait;
+        platform::TFileOpsProgress progress;
+        const TLibraryWork work(target, AddingTo(target), progress);
         bool done = true;
         if (!plan.Files().isEmpty() || plan.Requested() == 0)
             done = AddTo(target, plan.Files());
-        if (!plan.Folders().isEmpty())
+        if (!plan.Folders().isEmpty() && !progress.Cancelled())
             done = AddFolders(target, from, plan.Folders()) && done;
+        if (progress.Cancelled()) {
+            done = false;
+            m_host.Report(AddCancelled(target));
+        }
         QStringList missed;
         const auto arrived = plan.Arrived(target.Members(), move, Verb(move), missed);
         if (done)
@@ -163,7 +212,15 @@ void TFileCommands::ArchiveToDisk(bool move)
     Report(plan.Skipped(Verb(move)));
     {
         const TWaitCursor wait;
-        const bool done = ExtractInto(source, plan.Members(), targetDir);
+        platform::TFileOpsProgress progress;
+        progress.SetTotals(int(plan.Members().size()), -1);
+        bool done = false;
+        {
+            const TLibraryWork work(source, QStringLiteral("Extracting"), progress);
+            done = ExtractInto(source, plan.Members(), targetDir) && !progress.Cancelled();
+        }
+        if (progress.Cancelled())
+            m_host.Report(CancelledText(QStringLiteral("Extracted"), progress));
         QStringList missed;
         const QStringList extracted = plan.Extracted(move, Verb(move), missed);
         if (done)
@@ -189,14 +246,20 @@ void TFileCommands::ArchiveToArchive(bool move)
     Report(extraction.Skipped(Verb(move)));
     {
         const TWaitCursor wait;
-        bool done = ExtractInto(source, extraction.Members(), folder.Path());
+        platform::TFileOpsProgress progress;
+        progress.SetTotals(int(extraction.Members().size()), -1);
+        bool done = false;
+        {
+            const TLibraryWork work(source, QStringLiteral("Extracting"), progress);
+            done = ExtractInto(source, extraction.Members(), folder.Path());
+        }
         QStringList missed;
         TTransferPlan plan(target.Members());
         for (const QString& member : extraction.Extracted(move, Verb(move), missed))
             plan.AddFile(folder.Path() + BareName(member), member);
         Report(plan.Skipped(Verb(move)));
-        if (!plan.Files().isEmpty())
-            done = AddTo(target, plan.Files()) && done;
+        if (!plan.Files().isEmpty() || progress.Cancelled())
+            done = AddWithProgress(target, plan.Files(), progress) && done;
         QStringList arrived;
         for (const TTransferPlan::TItem& item :
              plan.Arrived(target.Members(), move, Verb(move), missed))
@@ -208,6 +271,45 @@ void TFileCommands::ArchiveToArchive(bool move)
     }
     m_host.RefreshFromArchive(b);
     m_host.RefreshFromArchive(a);
+}
+
+void TFileCommands::RunShellOperations(const QString& command, const QString& verb,
+                                       platform::TShellFunction function, const QStringList& paths,
+                                       const QString& destination, bool countTotals)
+{
+    platform::TFileOpsProgress progress;
+    QStringList failures; // written by the worker only, read once it has ended
+    const bool recycle = m_host.RecycleBinInUse();
+    const auto work = [&] {
+        const auto collect = [&failures](const QString& message) { failures << message; };
+        for (const QString& path : paths)
+            platform::ShellFileOperation(function, path, destination, recycle, collect, &progress);
+    };
+    const TCountTotals count = [&](const std::atomic<bool>& stop) {
+        if (countTotals)
+            CountTrees(paths, progress, stop);
+        else if (!stop.load())
+            progress.SetTotals(int(paths.size()), -1); // items: the selected ones
+    };
+    RunFileWork(command, progress, work, count);
+    for (const QString& message : failures)
+        platform::ShowMessage(message);
+    const QString cancelled = CancelledText(verb, progress);
+    if (!cancelled.isEmpty())
+        platform::ShowMessage(cancelled);
+}
+
+bool TFileCommands::AddWithProgress(TZipArchive& target, const QStringList& paths,
+                                    platform::TFileOpsProgress& progress)
+{
+    bool done = false;
+    if (!progress.Cancelled()) {
+        const TLibraryWork work(target, AddingTo(target), progress);
+        done = AddTo(target, paths);
+    }
+    if (progress.Cancelled())
+        m_host.Report(AddCancelled(target));
+    return done && !progress.Cancelled();
 }
 
 void TFileCommands::Report(const QStringList& lines)
@@ -226,6 +328,13 @@ void TFileCommands::DeleteMembers(int panel, const QStringList& names)
     if (names.isEmpty())
         return;
     TZipArchive& zip = m_host.PanelZip(panel);
+    platform::TFileOpsProgress progress;
+    progress.SetTotals(int(names.size()), -1);
+    const TLibraryWork work(zip, QStringLiteral("Deleting"), progress);
     zip.FSpecArgs = names;
     zip.Delete();
+    if (progress.Cancelled())
+        m_host.Report(QStringLiteral("Deleting from %1 was cancelled; the archive holds what it "
+                                     "held before")
+                          .arg(BareName(zip.ZipFilename())));
 }

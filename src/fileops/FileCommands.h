@@ -2,7 +2,9 @@
 // The commands that change files: copy and move between the panels in all four cases
 // (directory or archive on either side), rename (single, by mask, in place), delete and
 // create directory. They act on the active panel's selection and use the other panel
-// as the target. Runs on the user-interface thread; blocks while it works.
+// as the target. Runs on the user-interface thread; disk copy, move and delete, and the
+// ZIP libraries' calls (add, extract, delete members), do their file work on a worker
+// thread behind the progress window (uProgress.h) and return once it is over.
 //
 // Safety rules kept by every command:
 // - ".." is never part of a selection;
@@ -19,6 +21,8 @@
 // - renames that fail are reported in one message, each with its reason;
 // - the other panel is re-read, keeping its focused and selected rows, when it shows a
 //   folder the command changed (the same folder, or one inside a renamed or deleted tree).
+
+#include "platform/ShellFileOperation.h"
 
 #include <QString>
 #include <QStringList>
@@ -54,10 +58,21 @@ private:
     void DiskToArchive(bool move);
     void ArchiveToDisk(bool move);
     void ArchiveToArchive(bool move);
+    // Adds `paths` behind the progress window, unless `progress` is cancelled already;
+    // false when refused or cancelled (which is then reported).
+    bool AddWithProgress(TZipArchive& target, const QStringList& paths,
+                         platform::TFileOpsProgress& progress);
     // False when the component refused the add.
     bool AddFolders(TZipArchive& target, const QString& parent, const QStringList& names);
     void DeleteMembers(int panel, const QStringList& names);
     QStringList WithoutRepeatedNames(int panel, const QStringList& names);
+    // Runs one shell operation per path off the user-interface thread (see uProgress.h),
+    // then shows each failure and, when cancelled, what was done ("Copied 3 of 9 items;
+    // cancelled"). `countTotals` counts every entry of the trees for the totals (copies),
+    // else the items are the paths.
+    void RunShellOperations(const QString& command, const QString& verb,
+                            platform::TShellFunction function, const QStringList& paths,
+                            const QString& destination, bool countTotals);
     void Report(const QStringList& lines);
     static QString Verb(bool move);
     void ShowRenameNotice();

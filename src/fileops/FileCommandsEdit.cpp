@@ -155,11 +155,13 @@ void TFileCommands::DeleteFiles()
     }
     const QString dir = AddSeparator(m_host.PanelDirectory(a));
     TNameChanges removed;
+    QStringList paths;
     for (const QString& name : names) {
-        platform::ShellFileOperation(platform::TShellFunction::Delete, dir + name, dir,
-                                     m_host.RecycleBinInUse());
+        paths << dir + name;
         removed.emplace_back(name, QString());
     }
+    RunShellOperations(QStringLiteral("Deleting"), QStringLiteral("Deleted"),
+                       platform::TShellFunction::Delete, paths, dir, !m_host.RecycleBinInUse());
     FollowInOtherPanel(a, dir, removed);
     m_host.RefreshFromDisk(a);
 }

@@ -1,5 +1,7 @@
 #include "fileops/uCommon.h"
 
+#include "platform/FileOpsFaults.h"
+
 #include "platform/FileSystem.h"
 
 #include <QFileInfo>
@@ -117,15 +119,21 @@ bool AddSubdirectories(QStringList& list, const QString& path)
     return true;
 }
 
-qint64 DirectoryTreeSize(const QString& path)
+qint64 DirectoryTreeSize(const QString& path, platform::TFileOpsProgress* progress)
 {
     QStringList pending{WithSeparator(path)};
     qint64 total = 0;
     // Breadth first: subdirectories join the end of the list as each directory is read.
     while (!pending.isEmpty()) {
+        if (platform::CancelRequested(progress))
+            return -1;
         const QString current = pending.takeFirst(); // constant time on a Qt 6 list
         AddSubdirectories(pending, current);
-        total += DirectoryFilesSize(current);
+        const qint64 size = DirectoryFilesSize(current);
+        total += size;
+        if (progress)
+            progress->AddBytes(size);
+        platform::FileOpsFault(platform::TFileOpsStep::DirectoryMeasured, current);
     }
     return total;
 }

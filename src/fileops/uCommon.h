@@ -3,6 +3,8 @@
 // rename mask, character replacement, blank removal and directory-tree sizes.
 // Plain functions without state; none reports errors.
 
+#include "platform/FileOpsProgress.h"
+
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -43,5 +45,6 @@ bool AddSubdirectories(QStringList& list, const QString& path);
 // Total size of the files in `path` and every directory below it, walked breadth
 // first; names beginning with "." are skipped at every level (nothing below such a
 // directory counts), and symbolic links to directories are not followed. Unreadable
-// directories count 0. Blocks until the whole tree is walked.
-qint64 DirectoryTreeSize(const QString& path);
+// directories count 0. Blocks until the whole tree is walked, or gives -1 once
+// `progress` (may be null) is cancelled; it counts the bytes found. Any thread.
+qint64 DirectoryTreeSize(const QString& path, platform::TFileOpsProgress* progress = nullptr);

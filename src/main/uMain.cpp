@@ -3,6 +3,7 @@
 #include "archive/ReadOnlyArchive.h"
 #include "controls/FontScale.h"
 #include "controls/VirtualListView.h"
+#include "fileops/uProgress.h"
 #include "main/DriveSelector.h"
 #include "main/StatusLine.h"
 #include "platform/Drives.h"
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QSplitter>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
 using fontscale::Scaled;
@@ -250,6 +252,12 @@ void TfMain::FormShow()
 
 void TfMain::closeEvent(QCloseEvent* event)
 {
+    // File work under way is cancelled first; the window closes once its command is over.
+    if (CancelFileWork()) {
+        event->ignore();
+        QTimer::singleShot(50, this, &QWidget::close);
+        return;
+    }
     // Every open editor offers to save first; one whose text could not be saved keeps
     // the program open.
     if (!TfText::CloseAll(this)) {

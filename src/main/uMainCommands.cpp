@@ -2,12 +2,13 @@
 // synchronisation and the tool-bar switch.
 #include "archive/ReadOnlyArchive.h"
 #include "controls/VirtualListView.h"
-#include "controls/WaitCursor.h"
 #include "fileops/uCommon.h"
+#include "fileops/uProgress.h"
 #include "main/PanelText.h"
 #include "main/StatusLine.h"
 #include "main/uMain.h"
 #include "platform/Drives.h"
+#include "platform/Messages.h"
 #include "zip/ZipArchive.h"
 
 #include <QApplication>
@@ -124,19 +125,41 @@ void TfMain::MenuToolbarClick()
 
 void TfMain::MenuDirectorySizeClick()
 {
-    const TWaitCursor wait;
     TPanel& p = m_panels[ActiveSide()];
+    const QString base = AddSeparator(p.Listing.Directory);
+    std::vector<int> rows;
+    QStringList names; // the worker reads these copies, never the listing
+    for (int i = 0; i < p.Listing.Count(); ++i)
+        if (p.Listing[i].IsDirectory() && !p.Listing[i].IsParent()) {
+            rows.push_back(i);
+            names << p.Listing[i].Name;
+        }
+    std::vector<qint64> sizes(rows.size(), -1);
+    platform::TFileOpsProgress progress;
+    progress.SetTotals(int(rows.size()), -1);
+    RunFileWork(QStringLiteral("Measuring"), progress, [&] {
+        for (size_t i = 0; i < sizes.size() && !progress.Cancelled(); ++i) {
+            progress.SetCurrent(base + names[qsizetype(i)]);
+            sizes[i] = DirectoryTreeSize(base + names[qsizetype(i)], &progress);
+            if (sizes[i] >= 0)
+                progress.AddItem();
+        }
+    });
     qint64 sum = 0;
-    for (int i = 0; i < p.Listing.Count(); ++i) {
-        TFileObject& e = p.Listing[i];
-        if (!e.IsDirectory() || e.IsParent())
+    for (size_t i = 0; i < rows.size(); ++i) {
+        // A folder measured completely, still listed where it was.
+        if (sizes[i] < 0 || rows[i] >= p.Listing.Count() ||
+            p.Listing[rows[i]].Name != names[qsizetype(i)])
             continue;
-        e.Size = DirectoryTreeSize(AddSeparator(p.Listing.Directory) + e.Name);
-        sum += e.Size;
+        p.Listing[rows[i]].Size = sizes[i];
+        sum += sizes[i];
     }
     p.Files->ClearItemStates();
     p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
     p.Total->SetText(2, FormatSize(p.Listing.TotalSize + sum) + QStringLiteral(" bytes"));
+    if (const QString cancelled = CancelledText(QStringLiteral("Measured"), progress);
+        !cancelled.isEmpty())
+        platform::ShowMessage(cancelled);
 }
 
 void TfMain::MenuSynchronizeWindowsClick()

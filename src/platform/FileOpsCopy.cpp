@@ -19,7 +19,9 @@ namespace
 // whoever makes it.
 constexpr mode_t kKeptModeBits = 01777;
 constexpr size_t kBufferSize = 1 << 20;
-constexpr size_t kRangeChunk = size_t(1) << 30;
+// Large enough for full speed, small enough that a cancel is seen within a fraction of
+// a second even on a slow disk.
+constexpr size_t kRangeChunk = size_t(16) << 20;
 
 // copy_file_range refuses these for pairs of file systems or files it cannot serve;
 // read and write can.
@@ -44,7 +46,17 @@ int WriteAll(int out, const char* data, ssize_t size)
     return 0;
 }
 
-int ReadWriteCopy(int in, int out)
+// After each chunk: counts its bytes and tells whether to stop (ECANCELED) or go on (0).
+int ChunkDone(qint64 bytes, TFileOpsProgress* progress)
+{
+    if (progress)
+        progress->AddBytes(bytes);
+    if (const int fault = FileOpsFault(TFileOpsStep::ChunkCopied, QString()))
+        return fault;
+    return CancelRequested(progress) ? ECANCELED : 0;
+}
+
+int ReadWriteCopy(int in, int out, TFileOpsProgress* progress)
 {
     const std::unique_ptr<char[]> buffer(new char[kBufferSize]);
     for (;;) {
@@ -58,6 +70,8 @@ int ReadWriteCopy(int in, int out)
             return 0;
         if (const int error = WriteAll(out, buffer.get(), n))
             return error;
+        if (const int error = ChunkDone(n, progress))
+            return error;
     }
 }
 
@@ -68,13 +82,15 @@ QString Reason(const char* text)
 
 } // namespace
 
-int CopyFileData(int in, int out)
+int CopyFileData(int in, int out, TFileOpsProgress* progress)
 {
     bool first = true;
     for (;;) {
         const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kRangeChunk, 0);
         if (n > 0) {
             first = false;
+            if (const int error = ChunkDone(n, progress))
+                return error;
             continue;
         }
         if (n == 0 && !first)
@@ -84,7 +100,7 @@ int CopyFileData(int in, int out)
         // Nothing at all on the first call: either an empty file or one whose size the
         // system does not report (such as those of /proc); reading tells which.
         if (n == 0 || RangeUnsupported(errno))
-            return ReadWriteCopy(in, out);
+            return ReadWriteCopy(in, out, progress);
         return errno;
     }
 }
@@ -142,7 +158,9 @@ TCopyOutcome TTreeCopy::CopyFile(int srcDir, const QByteArray& name, int dstDir,
     if (!out.Valid())
         return CreateFailed(errno, top, path);
 
-    int error = CopyFileData(in.Get(), out.Get());
+    if (m_progress)
+        m_progress->SetCurrent(path);
+    int error = CopyFileData(in.Get(), out.Get(), m_progress);
     if (!error)
         error = FileOpsFault(TFileOpsStep::DataWritten, path);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
@@ -155,11 +173,19 @@ TCopyOutcome TTreeCopy::CopyFile(int srcDir, const QByteArray& name, int dstDir,
     if (error) {
         out.Close();
         ::unlinkat(dstDir, dstName.constData(), 0);
-        m_report.Failed(path, error);
+        if (error != ECANCELED) // a cancel is said once for the whole command
+            m_report.Failed(path, error);
         return TCopyOutcome::Failed;
     }
-    ++m_items;
+    Made();
     return TCopyOutcome::Done;
+}
+
+void TTreeCopy::Made()
+{
+    ++m_items;
+    if (m_progress && m_countEntries)
+        m_progress->AddItem();
 }
 
 TCopyOutcome TTreeCopy::CopyDirectory(int srcDir, const QByteArray& name, const struct stat& st,
@@ -187,7 +213,7 @@ TCopyOutcome TTreeCopy::CopyDirectory(int srcDir, const QByteArray& name, const 
         m_report.Failed(path, error);
         return TCopyOutcome::Failed;
     }
-    ++m_items;
+    Made();
     CopyChildren(src.Get(), names, dst.Get(), path);
 
     // Times last: every entry made inside changed them.
@@ -201,6 +227,8 @@ void TTreeCopy::CopyChildren(int srcFd, const std::vector<QByteArray>& names, in
                              const QString& path)
 {
     for (const QByteArray& child : names) {
+        if (CancelRequested(m_progress))
+            return;
         const QString childPath = ChildPath(path, child);
         struct stat st {
         };
@@ -235,7 +263,7 @@ TCopyOutcome TTreeCopy::CopyLink(int srcDir, const QByteArray& name, const struc
     // Not every file system keeps times on links; the link itself is what matters.
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     ::utimensat(dstDir, dstName.constData(), times, AT_SYMLINK_NOFOLLOW);
-    ++m_items;
+    Made();
     return TCopyOutcome::Done;
 }
 
@@ -254,7 +282,7 @@ TCopyOutcome TTreeCopy::CopyNode(const struct stat& st, int dstDir, const QByteA
         m_report.Failed(path, error);
         return TCopyOutcome::Failed;
     }
-    ++m_items;
+    Made();
     return TCopyOutcome::Done;
 }
 

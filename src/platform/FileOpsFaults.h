@@ -9,9 +9,13 @@ namespace platform
 {
 
 enum class TFileOpsStep {
-    OpenSource,   // before a source file is opened for copying; path = the source file
-    DataWritten,  // after a file's data is written, before it is closed; path = the copy
-    BeforeVerify, // before a move across file systems compares the copy; path = the copy
+    OpenSource,        // before a source file is opened for copying; path = the source file
+    DataWritten,       // after a file's data is written, before it is closed; path = the copy
+    BeforeVerify,      // before a move across file systems compares the copy; path = the copy
+    ChunkCopied,       // after each chunk of a file's data is copied, on the working thread;
+                       // path is empty
+    DirectoryMeasured, // after the files of a folder are summed for directory sizes;
+                       // path = the folder (the result is ignored)
 };
 
 // Returns 0 to go on, or an errno value that the step then fails with as if the system
@@ -19,7 +23,8 @@ enum class TFileOpsStep {
 using TFileOpsFaultHook = std::function<int(TFileOpsStep step, const QString& path)>;
 
 // Installs `hook` (an empty one removes it) and returns the previous one.
-// Not thread-safe: install it only while no operation runs.
+// Not thread-safe: install it only while no operation runs. The hook is called on the
+// thread doing the work, which may be a worker thread.
 TFileOpsFaultHook SetFileOpsFaultHook(TFileOpsFaultHook hook);
 
 // The file operations ask the hook here; 0 when none is installed.

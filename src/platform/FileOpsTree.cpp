@@ -91,10 +91,17 @@ bool SameFolder(int aDir, const QByteArray& aName, int bDir, const QByteArray& b
     return true;
 }
 
+void Removed(int& removed, TFileOpsProgress* progress)
+{
+    ++removed;
+    if (progress)
+        progress->AddItem();
+}
+
 } // namespace
 
 bool RemoveTree(int dir, const QByteArray& name, const QString& path, TFileOpsReport& report,
-                int& removed)
+                int& removed, TFileOpsProgress* progress)
 {
     struct stat st {
     };
@@ -107,7 +114,7 @@ bool RemoveTree(int dir, const QByteArray& name, const QString& path, TFileOpsRe
             report.Failed(path, errno);
             return false;
         }
-        ++removed;
+        Removed(removed, progress);
         return true;
     }
     TFd folder(::openat(dir, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -118,8 +125,12 @@ bool RemoveTree(int dir, const QByteArray& name, const QString& path, TFileOpsRe
         return false;
     }
     bool all = true;
-    for (const QByteArray& child : names)
-        all = RemoveTree(folder.Get(), child, ChildPath(path, child), report, removed) && all;
+    for (const QByteArray& child : names) {
+        if (CancelRequested(progress))
+            return false; // stopped by the user: the folder stays, without a message
+        all = RemoveTree(folder.Get(), child, ChildPath(path, child), report, removed, progress) &&
+              all;
+    }
     folder.Close();
     if (!all)
         return false;
@@ -127,7 +138,7 @@ bool RemoveTree(int dir, const QByteArray& name, const QString& path, TFileOpsRe
         report.Failed(path, errno);
         return false;
     }
-    ++removed;
+    Removed(removed, progress);
     return true;
 }
 

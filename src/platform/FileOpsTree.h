@@ -2,6 +2,7 @@
 // Walks over one entry and everything below it, on directory descriptors, never
 // following links: removal for good, and the comparison of a copy with its original.
 
+#include "platform/FileOpsProgress.h"
 #include "platform/FileOpsSupport.h"
 
 #include <QByteArray>
@@ -13,9 +14,11 @@ namespace platform
 // Removes the entry `name` of the open directory `dir` with everything below it.
 // Each entry that cannot be removed is reported once; the folders holding it are then
 // kept without a further message. `path` names the entry in messages; `removed` counts
-// the entries removed. True when the entry is gone.
+// the entries removed, and so does `progress` (may be null), whose cancel stops the walk
+// before the next entry, keeping what is left without a message. True when the entry is
+// gone.
 bool RemoveTree(int dir, const QByteArray& name, const QString& path, TFileOpsReport& report,
-                int& removed);
+                int& removed, TFileOpsProgress* progress = nullptr);
 
 // Compares the entry `aName` of `aDir` with `bName` of `bDir`, recursively: the same
 // kinds, the same names inside folders, the same sizes and bytes of files, the same

@@ -3,6 +3,7 @@
 
 #include "platform/FileOpsCopy.h"
 #include "platform/FileOpsFaults.h"
+#include "platform/FileOpsProgress.h"
 #include "platform/FileOpsTrash.h"
 #include "platform/FileOpsTree.h"
 #include "platform/Messages.h"
@@ -102,9 +103,9 @@ bool NameExists(int dir, const QByteArray& name)
 
 // Copies the source into `dest` under its name or the first free "Copy of" name.
 TShellResult CopyInto(const TSource& source, int dest, const QString& destination,
-                      TFileOpsReport& report)
+                      TFileOpsReport& report, TFileOpsProgress* progress, bool countEntries = true)
 {
-    TTreeCopy copier(report);
+    TTreeCopy copier(report, progress, countEntries);
     TShellResult result;
     for (int n = 0; n < kMaxCopyNames; ++n) {
         const QString name = CopyName(source.Name, n);
@@ -141,16 +142,18 @@ void Discard(int dest, const QString& target, const TShellFailureHandler& onFail
 
 // A move between file systems: copy, compare, and only then delete the original.
 TShellResult MoveAcross(const TSource& source, int dest, const QString& destination,
-                        const TShellFailureHandler& onFailure)
+                        const TShellFailureHandler& onFailure, TFileOpsProgress* progress)
 {
     // A folder's entries are reported one by one; say what became of the folder as a whole.
     const QString suffix =
         S_ISDIR(source.St.st_mode) ? Tr(" \"%1\" stays where it was.").arg(source.Path) : QString();
     TFileOpsReport copyReport(onFailure, Tr("Cannot move \"%1\": %2."), suffix);
-    TShellResult result = CopyInto(source, dest, destination, copyReport);
+    // A move counts as one item, whatever its tree holds.
+    TShellResult result = CopyInto(source, dest, destination, copyReport, progress, false);
     if (result.Target.isEmpty())
         return result;
-    if (result.Failures > 0) {
+    // A cancelled copy may look complete so far but lacks entries: the original stays.
+    if (result.Failures > 0 || CancelRequested(progress)) {
         Discard(dest, result.Target, onFailure, result);
         return result;
     }
@@ -173,11 +176,14 @@ TShellResult MoveAcross(const TSource& source, int dest, const QString& destinat
     int removed = 0;
     RemoveTree(source.Parent.Get(), source.NameBytes, source.Path, removeReport, removed);
     result.Failures += removeReport.Count();
+    if (progress)
+        progress->AddItem();
     return result;
 }
 
 TShellResult MoveInto(const TSource& source, int dest, const QString& destination,
-                      const TShellFailureHandler& onFailure, TFileOpsReport& report)
+                      const TShellFailureHandler& onFailure, TFileOpsReport& report,
+                      TFileOpsProgress* progress)
 {
     struct stat parent {
     }, target{};
@@ -193,12 +199,15 @@ TShellResult MoveInto(const TSource& source, int dest, const QString& destinatio
             continue;
         const int error = RenameNoReplace(source.Parent.Get(), source.NameBytes.constData(), dest,
                                           nameBytes.constData());
-        if (error == 0)
+        if (error == 0) {
+            if (progress)
+                progress->AddItem();
             return {1, 0, WithSlash(destination) + name};
+        }
         if (error == EEXIST)
             continue;
         if (error == EXDEV)
-            return MoveAcross(source, dest, destination, onFailure);
+            return MoveAcross(source, dest, destination, onFailure, progress);
         report.Failed(source.Path, error);
         return {0, report.Count(), {}};
     }
@@ -207,19 +216,23 @@ TShellResult MoveInto(const TSource& source, int dest, const QString& destinatio
 }
 
 TShellResult DeleteItem(const TSource& source, bool useRecycleBin,
-                        const TShellFailureHandler& onFailure, TFileOpsReport& report)
+                        const TShellFailureHandler& onFailure, TFileOpsReport& report,
+                        TFileOpsProgress* progress)
 {
     if (useRecycleBin) {
         const QString reason = MoveToTrash(source.Path);
-        if (reason.isEmpty())
+        if (reason.isEmpty()) {
+            if (progress)
+                progress->AddItem();
             return {1, 0, {}};
+        }
         TFileOpsReport trashReport(onFailure, Tr("Cannot move \"%1\" to the trash: %2. It was "
                                                  "not deleted."));
         trashReport.Failed(source.Path, reason);
         return {0, trashReport.Count(), {}};
     }
     int removed = 0;
-    RemoveTree(source.Parent.Get(), source.NameBytes, source.Path, report, removed);
+    RemoveTree(source.Parent.Get(), source.NameBytes, source.Path, report, removed, progress);
     return {removed, report.Count(), {}};
 }
 
@@ -240,14 +253,18 @@ QString VerbPattern(TShellFunction function)
 
 TShellResult ShellFileOperation(TShellFunction function, const QString& source,
                                 const QString& destination, bool useRecycleBin,
-                                const TShellFailureHandler& onFailure)
+                                const TShellFailureHandler& onFailure, TFileOpsProgress* progress)
 {
     TFileOpsReport report(onFailure, VerbPattern(function));
+    if (CancelRequested(progress))
+        return {};
+    if (progress)
+        progress->SetCurrent(source);
     TSource item;
     if (!OpenSource(source, item, report))
         return {0, report.Count(), {}};
     if (function == TShellFunction::Delete)
-        return DeleteItem(item, useRecycleBin, onFailure, report);
+        return DeleteItem(item, useRecycleBin, onFailure, report, progress);
 
     TFd dest(destination.startsWith(QLatin1Char('/'))
                  ? ::open(platform::EncodeFileName(destination).constData(),
@@ -267,8 +284,8 @@ TShellResult ShellFileOperation(TShellFunction function, const QString& source,
         return {0, report.Count(), {}};
     }
     if (function == TShellFunction::Copy)
-        return CopyInto(item, dest.Get(), destination, report);
-    return MoveInto(item, dest.Get(), destination, onFailure, report);
+        return CopyInto(item, dest.Get(), destination, report, progress);
+    return MoveInto(item, dest.Get(), destination, onFailure, report, progress);
 }
 
 bool MoveFile(const QString& from, const QString& to, QString* reason)

@@ -1,7 +1,8 @@
 #pragma once
 // Copy, move, delete and trash of one item, and the two single-call helpers the rename
 // and create-directory commands use. Everything runs synchronously on the caller's
-// thread (the user-interface thread): no progress window, no questions asked.
+// thread, which may be a worker thread (nothing here touches widgets or shows messages
+// when a failure handler is given): no progress window, no questions asked.
 //
 // Paths are absolute; QString names are converted with platform::EncodeFileName.
 //
@@ -11,6 +12,11 @@
 
 #include <QString>
 #include <functional>
+
+namespace platform
+{
+class TFileOpsProgress;
+}
 
 namespace platform
 {
@@ -57,10 +63,16 @@ struct TShellResult {
 // A directory is never copied or moved into itself or below itself: that is reported
 // and nothing is done. Neither is "/" deleted, copied or moved, nor a relative path used.
 //
+// `progress` (may be null) counts the entries done and the bytes copied and names the
+// entry at work. Its cancel stops the operation at the next chunk or entry, silently:
+// a file whose copy was cut short is removed, entries complete stay, and a move across
+// file systems removes its whole copy and keeps the original.
+//
 // Cost: one pass over the tree; a move across file systems reads the copy once more.
 TShellResult ShellFileOperation(TShellFunction function, const QString& source,
                                 const QString& destination, bool useRecycleBin,
-                                const TShellFailureHandler& onFailure = {});
+                                const TShellFailureHandler& onFailure = {},
+                                TFileOpsProgress* progress = nullptr);
 
 // Renames `from` to `to` (renameat2 with RENAME_NOREPLACE): an existing `to` is never
 // replaced. False on any failure; reports nothing, but puts the reason, readable by a

@@ -3,16 +3,19 @@
 // (ReadZipDirectory) and changes archives only through the two ZIP libraries, loaded at
 // run time: ZIPLIB (libziplib.so: add, delete) and UNZLIB (libunzlib.so: extract).
 //
-// Threads: the user-interface thread only. Library calls block it; the libraries call
-// back (OnProgress, OnMessage) on the same thread during Add, Delete and Extract.
+// Threads: the user-interface thread only. Library calls block it, unless
+// RunLibraryCall runs them elsewhere; the libraries call back (OnProgress, OnMessage) on
+// the thread that runs the call, during Add, Delete and Extract.
 // Messages go through platform::ShowMessage; errors leave as platform::EError.
 
 #include "listing/FileListing.h"
+#include "platform/FileOpsProgress.h"
 #include "zip/ZipCommand.h"
 #include "zip/ZipDirEntry.h"
 
 #include <QObject>
 #include <QStringList>
+#include <atomic>
 #include <exception>
 #include <functional>
 #include <vector>
@@ -74,6 +77,14 @@ public:
     TNotifyEvent OnDirUpdate;
     TProgressEvent OnProgress;
     TMessageEvent OnMessage;
+    // Runs the library call of Add, Delete and Extract (`call` neither throws nor shows
+    // anything); empty: on the calling thread. The file commands set one that runs it on
+    // a worker thread behind the progress window: the library, OnProgress and OnMessage
+    // then run on that thread, and the calling thread waits for the call to end.
+    std::function<void(const std::function<void()>& call)> RunLibraryCall;
+    // When set, the members or files the libraries start are counted into it with their
+    // sizes, and its cancel stops the library as CancelRequested does.
+    platform::TFileOpsProgress* Progress{nullptr};
 
     QString ZipFilename() const { return m_zipFilename; }
     // Stores the path and reads the archive at once; the reader's errors propagate.
@@ -132,7 +143,7 @@ public:
     static QString TrimLineEnd(const QString& text);
 
     int SuccessCount() const { return m_successCount; }
-    bool CancelRequested{false}; // reported to the libraries by LibCallback
+    std::atomic<bool> CancelRequested{false}; // reported to the libraries by LibCallback
     bool ZipBusy() const { return m_zipBusy; }
     bool UnzipBusy() const { return m_unzipBusy; }
 

@@ -331,13 +331,22 @@ void TZipArchive::Extract()
 void TZipArchive::CallLibrary(const std::function<int32_t()>& call, bool haveEntryPoint)
 {
     m_handlerError = nullptr;
-    try {
-        if (!haveEntryPoint)
-            throw std::runtime_error("no entry point");
-        m_successCount = call();
-    } catch (...) {
+    bool failed = false;
+    const auto run = [&] {
+        try {
+            if (!haveEntryPoint)
+                throw std::runtime_error("no entry point");
+            m_successCount = call();
+        } catch (...) {
+            failed = true;
+        }
+    };
+    if (RunLibraryCall)
+        RunLibraryCall(run);
+    else
+        run();
+    if (failed) // shown here, on the calling thread
         platform::ShowMessage(QStringLiteral("Fatal library error: abort exception"));
-    }
 }
 
 void TZipArchive::RethrowHandlerError()
@@ -358,6 +367,11 @@ int32_t TZipArchive::LibCallback(TLibCallbackInfo* info)
     try {
         switch (info->ActionCode) {
         case TrvxActionFileStart:
+            if (self->Progress) {
+                self->Progress->SetCurrent(text);
+                self->Progress->AddItem();
+                self->Progress->AddBytes(info->FileSize);
+            }
             if (self->OnProgress)
                 self->OnProgress(self, ptFileStart, text, info->FileSize);
             break;
@@ -380,7 +394,10 @@ int32_t TZipArchive::LibCallback(TLibCallbackInfo* info)
             self->m_handlerError = std::current_exception();
         return -1;
     }
-    return self->CancelRequested || self->m_handlerError ? -1 : 0;
+    return self->CancelRequested || platform::CancelRequested(self->Progress) ||
+                   self->m_handlerError
+               ? -1
+               : 0;
 }
 
 QString TZipArchive::TrimLineEnd(const QString& text)

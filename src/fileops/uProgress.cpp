@@ -1,0 +1,192 @@
+#include "fileops/uProgress.h"
+
+#include "platform/Locale.h"
+
+#include <QApplication>
+#include <QDirIterator>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <memory>
+
+namespace
+{
+
+constexpr int kShowAfterMs = 400;
+
+// The record of the work running now; user-interface thread only.
+platform::TFileOpsProgress* g_running = nullptr;
+constexpr int kUpdateMs = 100;
+
+QString Count(qint64 done, qint64 total)
+{
+    return platform::FormatNumber(done) + QStringLiteral(" of ") +
+           (total < 0 ? QStringLiteral("counting…") : platform::FormatNumber(total));
+}
+
+QString TimeText(qint64 seconds)
+{
+    return seconds >= 3600
+               ? QStringLiteral("%1 h %2 min").arg(seconds / 3600).arg(seconds / 60 % 60)
+               : QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(seconds % 60);
+}
+
+// The main window, which the progress window is modal to.
+QWidget* MainWindow()
+{
+    QWidget* active = QApplication::activeWindow();
+    return active ? active->window() : nullptr;
+}
+
+// Runs `loop` until the work is `done` or the program quits.
+void WaitForWork(QEventLoop& loop, const bool& done, const QString& command,
+                 platform::TFileOpsProgress& progress)
+{
+    // First the quiet wait: windows paint, but no key or click can start another command.
+    bool timedOut = false;
+    QTimer::singleShot(kShowAfterMs, &loop, [&] {
+        timedOut = true;
+        loop.quit();
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!done && timedOut) {
+        TfProgress window(MainWindow(), command, progress, [&progress] { progress.Cancel(); });
+        // A command's wait cursor would hide that Cancel can be clicked.
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        window.show();
+        loop.exec();
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+} // namespace
+
+TfProgress::TfProgress(QWidget* parent, const QString& command,
+                       const platform::TFileOpsProgress& progress,
+                       const std::function<void()>& onCancel)
+    : QDialog(parent), m_progress(progress), m_onCancel(onCancel)
+{
+    setWindowTitle(command);
+    setWindowModality(Qt::WindowModal);
+    auto* layout = new QVBoxLayout(this);
+    auto* heading = new QLabel(command, this);
+    layout->addWidget(heading);
+    for (QLabel** label : {&m_current, &m_items, &m_bytes, &m_rate}) {
+        *label = new QLabel(this);
+        layout->addWidget(*label);
+    }
+    m_current->setMinimumWidth(420);
+    m_bar = new QProgressBar(this);
+    m_bar->setRange(0, 1000);
+    layout->addWidget(m_bar);
+    ButtonCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    connect(ButtonCancel, &QPushButton::clicked, this, &TfProgress::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ButtonCancel);
+    layout->addLayout(buttons);
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &TfProgress::Update);
+    timer->start(kUpdateMs);
+    m_clock.start();
+    Update();
+}
+
+void TfProgress::reject()
+{
+    m_onCancel();
+    ButtonCancel->setEnabled(false);
+    ButtonCancel->setText(QStringLiteral("Cancelling…"));
+}
+
+void TfProgress::Update()
+{
+    const qint64 bytes = m_progress.Bytes(), totalBytes = m_progress.TotalBytes();
+    m_current->setText(m_progress.Current());
+    m_items->setText(Count(m_progress.Items(), m_progress.TotalItems()) + QStringLiteral(" items"));
+    m_bytes->setText(Count(bytes, totalBytes) + QStringLiteral(" bytes"));
+    m_bar->setValue(totalBytes > 0 ? int(bytes * 1000 / totalBytes) : 0);
+    const qint64 ms = std::max<qint64>(1, m_clock.elapsed());
+    const qint64 rate = bytes * 1000 / ms;
+    QString text = platform::FormatNumber(rate / 1024) + QStringLiteral(" KiB/s");
+    if (rate > 0 && totalBytes >= bytes)
+        text +=
+            QStringLiteral(", ") + TimeText((totalBytes - bytes) / rate) + QStringLiteral(" left");
+    m_rate->setText(text);
+}
+
+void RunFileWork(const QString& command, platform::TFileOpsProgress& progress,
+                 const std::function<void()>& work, const TCountTotals& count)
+{
+    std::atomic<bool> stop{false};
+    const std::unique_ptr<QThread> counter(QThread::create([&] {
+        if (count)
+            count(stop);
+    }));
+    counter->start(QThread::LowPriority);
+    const std::unique_ptr<QThread> worker(QThread::create(work));
+    platform::TFileOpsProgress* const outer = std::exchange(g_running, &progress);
+    const auto restore = qScopeGuard([outer] { g_running = outer; });
+    QEventLoop loop;
+    bool done = false;
+    QObject::connect(worker.get(), &QThread::finished, &loop, [&] {
+        done = true;
+        loop.quit();
+    });
+    worker->start();
+    WaitForWork(loop, done, command, progress);
+    // Ended otherwise, the program is quitting: the work stops as on Cancel.
+    if (!done)
+        progress.Cancel();
+    worker->wait();
+    stop.store(true);
+    counter->wait();
+}
+
+bool CancelFileWork()
+{
+    if (!g_running)
+        return false;
+    g_running->Cancel();
+    return true;
+}
+
+void CountTrees(const QStringList& paths, platform::TFileOpsProgress& progress,
+                const std::atomic<bool>& stop)
+{
+    int items = 0;
+    qint64 bytes = 0;
+    for (const QString& path : paths) {
+        const QFileInfo top(path);
+        ++items;
+        bytes += top.isFile() && !top.isSymLink() ? top.size() : 0;
+        if (!top.isDir() || top.isSymLink())
+            continue;
+        QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext() && !stop.load() && !progress.Cancelled()) {
+            const QFileInfo info = it.nextFileInfo();
+            ++items;
+            bytes += info.isFile() && !info.isSymLink() ? info.size() : 0;
+        }
+    }
+    if (!stop.load())
+        progress.SetTotals(items, bytes);
+}
+
+QString CancelledText(const QString& verb, const platform::TFileOpsProgress& progress)
+{
+    if (!progress.Cancelled())
+        return {};
+    const int total = progress.TotalItems();
+    return verb + QLatin1Char(' ') + platform::FormatNumber(progress.Items()) +
+           (total >= 0 ? QStringLiteral(" of ") + platform::FormatNumber(total) : QString()) +
+           QStringLiteral(" items; cancelled");
+}

@@ -1,0 +1,316 @@
+// Long file work runs off the interface thread: the progress window after 400 ms, a main
+// window that keeps handling timers, and Cancel with its guarantees. The fault hook makes
+// the work long (it runs on the worker thread) without gigabytes of data.
+#include "fileops/uProgress.h"
+#include "main/FileOpsFixture.h"
+#include "platform/FileOpsFaults.h"
+
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <atomic>
+#include <sys/stat.h>
+#include <thread>
+
+namespace
+{
+
+// Counts the progress windows shown while it lives.
+class ProgressWatch final : public QObject
+{
+public:
+    ProgressWatch() { qApp->installEventFilter(this); }
+    ~ProgressWatch() override { qApp->removeEventFilter(this); }
+    int shown{0};
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && qobject_cast<TfProgress*>(object))
+            ++shown;
+        return false;
+    }
+};
+
+// The first progress window on screen, or null.
+TfProgress* VisibleProgress()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* p = qobject_cast<TfProgress*>(w); p && p->isVisible())
+            return p;
+    return nullptr;
+}
+
+QByteArray Pattern(int size)
+{
+    QByteArray data(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        data[i] = char((unsigned(i) * 7919u) >> 5);
+    return data;
+}
+
+// Relative path and bytes of every entry below `root`.
+QMap<QString, QByteArray> Tree(const QString& root)
+{
+    QMap<QString, QByteArray> tree;
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info = it.nextFileInfo();
+        tree[info.filePath().mid(root.size())] = info.isDir() ? "dir" : readAll(info.filePath());
+    }
+    return tree;
+}
+
+} // namespace
+
+class LongWorkTest : public FileOpsTest
+{
+protected:
+    void TearDown() override
+    {
+        platform::SetFileOpsFaultHook({});
+        FileOpsTest::TearDown();
+    }
+
+    // Makes the first chunk of the file `name` wait until the user has cancelled (at most
+    // 10 s), so the cancel arrives in the middle of that file.
+    void HoldFirstChunkUntilCancelled(const QString& name)
+    {
+        platform::SetFileOpsFaultHook(
+            [this, name](platform::TFileOpsStep step, const QString& path) {
+                if (step == platform::TFileOpsStep::OpenSource)
+                    inFile.store(path.endsWith('/' + name));
+                if (step != platform::TFileOpsStep::ChunkCopied || !inFile.load() ||
+                    held.exchange(true))
+                    return 0;
+                for (int i = 0; i < 1000 && !cancelled.load(); ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                return 0;
+            });
+    }
+
+    // Once the progress window is on screen, `press` acts on it and the hook is released.
+    void CancelWhenShown(const std::function<void(TfProgress*)>& press)
+    {
+        auto* poll = new QTimer(main.get());
+        QObject::connect(poll, &QTimer::timeout, poll, [this, poll, press] {
+            if (TfProgress* window = VisibleProgress()) {
+                press(window);
+                cancelled.store(true);
+                poll->deleteLater();
+            }
+        });
+        poll->start(20);
+    }
+
+    std::atomic<bool> inFile{false}, held{false}, cancelled{false};
+};
+
+TEST_F(LongWorkTest, ALongCopyShowsProgressKeepsTheWindowLiveAndCopiesEveryByte)
+{
+    for (int i = 0; i < 6; ++i)
+        dir.write(QStringLiteral("left/tree/d%1/f%1.bin").arg(i), Pattern(100000 + i));
+    dir.write("left/tree/top.txt", "top");
+    Reload();
+    Select(sdLeft, {"tree"});
+    // Each file takes 150 ms to open: about a second in all.
+    platform::SetFileOpsFaultHook([](platform::TFileOpsStep step, const QString&) {
+        if (step == platform::TFileOpsStep::OpenSource)
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        return 0;
+    });
+    ProgressWatch watch;
+    QElapsedTimer clock;
+    qint64 last = 0, longestGap = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    tick.start(100);
+    // What the window says, as last seen: its title and its lines.
+    QString title, lines;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        if (TfProgress* window = VisibleProgress()) {
+            title = window->windowTitle();
+            lines.clear();
+            for (QLabel* label : window->findChildren<QLabel*>())
+                lines += label->text() + '\n';
+        }
+    });
+    look.start(50);
+    clock.start();
+    Press(Qt::Key_F5);
+    longestGap = std::max(longestGap, clock.elapsed() - last);
+    EXPECT_GE(clock.elapsed(), 900);
+    EXPECT_LE(longestGap, 250);
+    EXPECT_EQ(watch.shown, 1);
+    EXPECT_EQ(title, "Copying");
+    // The totals were counted meanwhile: the folder and the 13 entries below it.
+    EXPECT_TRUE(lines.contains(" of 14 items\n")) << lines.toStdString();
+    EXPECT_EQ(VisibleProgress(), nullptr);
+    EXPECT_EQ(Tree(right + "tree"), Tree(left + "tree"));
+    EXPECT_EQ(Tree(right + "tree").size(), 13);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_TRUE(Names(sdRight).contains("tree"));
+}
+
+TEST_F(LongWorkTest, QuickCommandsShowNoProgressWindow)
+{
+    dir.write("left/a.txt", "a");
+    dir.write("left/b/c.txt", "c");
+    Reload();
+    ProgressWatch watch;
+    Select(sdLeft, {"a.txt", "b"});
+    Press(Qt::Key_F5);
+    Open(sdLeft, left);
+    Select(sdLeft, {"a.txt"});
+    Press(Qt::Key_F6);
+    EXPECT_EQ(readAll(right + "b/c.txt"), "c");
+    EXPECT_EQ(readAll(right + "Copy of a.txt"), "a");
+    EXPECT_EQ(watch.shown, 0);
+}
+
+TEST_F(LongWorkTest, EscapeInTheMiddleOfAFileLeavesNoPartialCopyAndStartsNothingMore)
+{
+    const QByteArray big = Pattern(48 << 20);
+    dir.write("left/big.bin", big);
+    dir.write("left/small.txt", "small");
+    Reload();
+    Select(sdLeft, {"big.bin", "small.txt"});
+    HoldFirstChunkUntilCancelled("big.bin");
+    CancelWhenShown([](TfProgress* window) { QTest::keyClick(window, Qt::Key_Escape); });
+    Press(Qt::Key_F5);
+    EXPECT_TRUE(held.load());
+    EXPECT_FALSE(QFileInfo::exists(right + "big.bin"));
+    EXPECT_FALSE(QFileInfo::exists(right + "small.txt"));
+    EXPECT_EQ(readAll(left + "big.bin"), big);
+    EXPECT_EQ(messages, QStringList({"Copied 0 of 2 items; cancelled"}));
+    EXPECT_EQ(VisibleProgress(), nullptr);
+}
+
+// A move between file systems copies first: Cancel keeps every source whose copy did not
+// complete, and undoes nothing complete.
+TEST_F(LongWorkTest, CancelledMoveKeepsEverySourceNotFullyCopied)
+{
+    QTemporaryDir other(QStringLiteral("/dev/shm/trvx-move-XXXXXX"));
+    struct stat here {
+    }, there{};
+    if (!other.isValid() || ::stat(left.toUtf8().constData(), &here) != 0 ||
+        ::stat(other.path().toUtf8().constData(), &there) != 0 || here.st_dev == there.st_dev)
+        GTEST_SKIP() << "needs a second file system at /dev/shm";
+    const QString target = other.path() + '/';
+    const QByteArray big = Pattern(48 << 20);
+    dir.write("left/a/first.txt", "first");
+    dir.write("left/b/big.bin", big);
+    dir.write("left/b/after.txt", "after");
+    dir.write("left/c.txt", "last");
+    Open(sdRight, target);
+    Open(sdLeft, left);
+    Select(sdLeft, {"a", "b", "c.txt"});
+    HoldFirstChunkUntilCancelled("big.bin");
+    CancelWhenShown(
+        [](TfProgress* window) { QTest::mouseClick(window->ButtonCancel, Qt::LeftButton); });
+    Press(Qt::Key_F6);
+    EXPECT_EQ(readAll(target + "a/first.txt"), "first");
+    EXPECT_FALSE(QFileInfo::exists(left + "a"));
+    EXPECT_EQ(readAll(left + "b/big.bin"), big);
+    EXPECT_EQ(readAll(left + "b/after.txt"), "after");
+    EXPECT_FALSE(QFileInfo::exists(target + "b"));
+    EXPECT_EQ(readAll(left + "c.txt"), "last");
+    EXPECT_FALSE(QFileInfo::exists(target + "c.txt"));
+    EXPECT_EQ(messages, QStringList({"Moved 1 of 3 items; cancelled"}));
+}
+
+TEST_F(LongWorkTest, CancelledDirectorySizesKeepOnlyFoldersMeasuredWhole)
+{
+    dir.write("left/a/x", QByteArray(100, 'x'));
+    dir.write("left/b/y", QByteArray(50, 'y'));
+    dir.write("left/b/sub/z", QByteArray(30, 'z'));
+    dir.write("left/c/w", QByteArray(20, 'w'));
+    Reload();
+    const TFileListing& listing = main->Left().Listing;
+    const qint64 before = listing[Row(sdLeft, "b")].Size;
+    // b is held after its first folder, with its subfolder still to measure.
+    platform::SetFileOpsFaultHook([this](platform::TFileOpsStep step, const QString& path) {
+        if (step == platform::TFileOpsStep::DirectoryMeasured && path.endsWith("/b/"))
+            for (int i = 0; i < 1000 && !cancelled.load(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return 0;
+    });
+    CancelWhenShown([](TfProgress* window) { window->close(); });
+    main->Actions.MenuDirectorySize->trigger();
+    EXPECT_EQ(listing[Row(sdLeft, "a")].Size, 100);
+    EXPECT_EQ(listing[Row(sdLeft, "b")].Size, before);
+    EXPECT_EQ(listing[Row(sdLeft, "c")].Size, before);
+    EXPECT_EQ(messages, QStringList({"Measured 1 of 3 items; cancelled"}));
+}
+
+// The archive cases: the libraries call back on the worker thread, where these handlers
+// hold the first file until the user has cancelled.
+TEST_F(LongWorkTest, CancelledArchiveWorkKeepsTheArchiveAndWholeMembersOnly)
+{
+    dir.write("right/x.txt", "in archive");
+    ASSERT_TRUE(RunZip(right, {"-q", "t.zip", "x.txt"}));
+    QFile::remove(right + "x.txt");
+    dir.write("left/m1.txt", "one");
+    dir.write("left/m2.txt", "two");
+    ASSERT_TRUE(RunZip(left, {"-q", "pack.zip", "m1.txt", "m2.txt"}));
+    const QByteArray archive = readAll(right + "t.zip");
+    Reload();
+    OpenArchive(sdRight, "t.zip");
+    const auto hold = [this](QObject*, ProgressType type, const QString&, qint64) {
+        if (type == ptFileStart && !held.exchange(true))
+            for (int i = 0; i < 1000 && !cancelled.load(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    };
+    main->Right().Zip->OnProgress = hold;
+    Select(sdLeft, {"m1.txt", "m2.txt"});
+    CancelWhenShown(
+        [](TfProgress* window) { QTest::mouseClick(window->ButtonCancel, Qt::LeftButton); });
+    Press(Qt::Key_F6);
+    EXPECT_TRUE(held.load());
+    EXPECT_EQ(readAll(right + "t.zip"), archive);
+    EXPECT_EQ(readAll(left + "m1.txt"), "one");
+    EXPECT_EQ(readAll(left + "m2.txt"), "two");
+    EXPECT_EQ(messages, QStringList({"Adding to t.zip was cancelled; the archive holds what "
+                                     "it held before"}));
+
+    // Extracting: the member at work is finished, no further one is started.
+    held = cancelled = false;
+    messages.clear();
+    Open(sdRight, right);
+    Open(sdLeft, left);
+    OpenArchive(sdLeft, "pack.zip");
+    main->Left().Zip->OnProgress = hold;
+    Select(sdLeft, {"m1.txt", "m2.txt"});
+    CancelWhenShown([](TfProgress* window) { QTest::keyClick(window, Qt::Key_Escape); });
+    Press(Qt::Key_F5);
+    EXPECT_EQ(readAll(right + "m1.txt"), "one");
+    EXPECT_FALSE(QFileInfo::exists(right + "m2.txt"));
+    EXPECT_EQ(messages, QStringList({"Extracted 1 of 2 items; cancelled"}));
+}
+
+TEST_F(LongWorkTest, ClosingTheMainWindowMidCopyCancelsTheCopyFirst)
+{
+    const QByteArray big = Pattern(48 << 20);
+    dir.write("left/big.bin", big);
+    dir.write("left/small.txt", "small");
+    Reload();
+    Select(sdLeft, {"big.bin", "small.txt"});
+    HoldFirstChunkUntilCancelled("big.bin");
+    CancelWhenShown([this](TfProgress*) {
+        QCloseEvent close; // as the window manager sends it
+        QApplication::sendEvent(main.get(), &close);
+        EXPECT_FALSE(close.isAccepted());
+    });
+    Press(Qt::Key_F5);
+    EXPECT_FALSE(QFileInfo::exists(right + "big.bin"));
+    EXPECT_FALSE(QFileInfo::exists(right + "small.txt"));
+    EXPECT_EQ(readAll(left + "big.bin"), big);
+    EXPECT_EQ(messages, QStringList({"Copied 0 of 2 items; cancelled"}));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !main->isVisible(); }, 2000));
+}
