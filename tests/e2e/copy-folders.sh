@@ -12,12 +12,7 @@ printf 'not selected\n' >"$ROOT/src/beta.dat"
 cp -a "$ROOT/src" "$E2E_RUNTIME/reference"
 e2e_start
 
-e2e_find src
-e2e_keys Return
-e2e_keys Tab
-e2e_find dst
-e2e_keys Return
-e2e_keys Tab
+e2e_open_src_and_dst
 # Folders sort first: "..", sub, alpha.txt, beta.dat. Select sub and alpha.txt.
 e2e_find sub
 e2e_keys shift+Down

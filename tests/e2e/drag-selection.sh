@@ -10,12 +10,7 @@ for n in 01 02 03 04 05 06 07 08 09 10; do
 done
 e2e_start
 
-e2e_find src
-e2e_keys Return
-e2e_keys Tab
-e2e_find dst
-e2e_keys Return
-e2e_keys Tab
+e2e_open_src_and_dst
 # Rows of the left panel: "..", f01 ... f10. Their height from two neighbours.
 e2e_find f02
 y2="$(e2e_selected_row_y)"

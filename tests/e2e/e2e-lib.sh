@@ -208,6 +208,17 @@ e2e_double_click_selected_left() {
     e2e_idle
 }
 
+# Both panels start at the drive's root: the left one opens "src", the right one "dst",
+# and the left one has the focus again.
+e2e_open_src_and_dst() {
+    e2e_find src
+    e2e_keys Return
+    e2e_keys Tab
+    e2e_find dst
+    e2e_keys Return
+    e2e_keys Tab
+}
+
 # The program ends the case alive and without a message box (also titled "Travodex").
 e2e_check_healthy() {
     e2e_running || e2e_fail "the program ended unexpectedly"

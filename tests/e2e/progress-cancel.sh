@@ -10,12 +10,7 @@ mkdir -p "$ROOT/src/many" "$ROOT/dst"
 head -c 100000 /dev/urandom >"$ROOT/src/many/data.bin"
 e2e_start
 
-e2e_find src
-e2e_keys Return
-e2e_keys Tab
-e2e_find dst
-e2e_keys Return
-e2e_keys Tab
+e2e_open_src_and_dst
 e2e_find many
 e2e_keys F5
 
