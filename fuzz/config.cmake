@@ -16,6 +16,7 @@ trvx_fuzzer(fuzz_profile
 trvx_fuzzer(fuzz_wild
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/WildFuzz.cpp
             ${_trvx_src}/fileops/uCommon.cpp
+            ${_trvx_src}/platform/FileOpsFaults.cpp
             ${_trvx_src}/platform/FileSystem.cpp
             ${_trvx_src}/platform/FileNames.cpp
     LIBS Qt6::Core)
