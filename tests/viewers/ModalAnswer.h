@@ -35,10 +35,18 @@ template <class T> void AnswerNextModal(std::function<void(T*)> answer, bool* an
             return;
         if (answered)
             *answered = true;
-        answer(modal);
         QPointer<QDialog> dialog = qobject_cast<QDialog*>(modal);
-        QTimer::singleShot(1000, [dialog] {
-            if (dialog && dialog->isVisible() && QApplication::activeModalWidget() == dialog) {
+        // A dialog shown again by a later step is a new showing: only this one counts.
+        auto finished = std::make_shared<bool>(false);
+        QMetaObject::Connection connection;
+        if (dialog)
+            connection =
+                QObject::connect(dialog, &QDialog::finished, [finished] { *finished = true; });
+        answer(modal);
+        QTimer::singleShot(1000, [dialog, finished, connection] {
+            QObject::disconnect(connection);
+            if (dialog && dialog->isVisible() && !*finished &&
+                QApplication::activeModalWidget() == dialog) {
                 ADD_FAILURE() << "the answer left the dialog open";
                 dialog->reject();
             }
