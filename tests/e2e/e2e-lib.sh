@@ -219,6 +219,28 @@ e2e_open_src_and_dst() {
     e2e_keys Tab
 }
 
+# With an archive of alpha.txt, data.bin and notes/readme.txt (the files of `content`)
+# open in the left panel: copies the first two members into "out" with F5 and checks
+# them byte for byte, that nothing else arrived, and that the archive `archive` still
+# equals `original`, its copy from before.
+e2e_copy_two_members_out() {
+    local content="$1" original="$2" archive="$3"
+    # Members sort by name: "..", alpha.txt, data.bin, notes/readme.txt.
+    e2e_find alpha
+    e2e_keys shift+Down
+    e2e_keys Tab
+    e2e_find out
+    e2e_keys Return
+    e2e_keys Tab
+    e2e_keys F5
+    extracted() { [[ -f "$ROOT/out/alpha.txt" ]] && cmp -s "$content/data.bin" "$ROOT/out/data.bin"; }
+    e2e_wait 15 "out/alpha.txt and out/data.bin" extracted
+    e2e_same_file "$content/alpha.txt" "$ROOT/out/alpha.txt"
+    [[ "$(ls -A "$ROOT/out" | tr '\n' ' ')" == "alpha.txt data.bin " ]] ||
+        e2e_fail "out/ holds more or less than the two members"
+    e2e_same_file "$original" "$archive"
+}
+
 # The program ends the case alive and without a message box (also titled "Travodex").
 e2e_check_healthy() {
     e2e_running || e2e_fail "the program ended unexpectedly"
