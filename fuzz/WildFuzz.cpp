@@ -27,8 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString result = WildChange(name, mask);
     const qsizetype stars = mask.count(QLatin1Char('*'));
     if (result != QLatin1String(kWildChangeError)) {
-        // Each mask character yields at most one character, a "*" at most the name.
-        Check(result.size() <= mask.size() + stars * (name.size() + 255));
+        // Each mask character yields at most one character, a "*" at most the name
+        // (counted in characters: a "?" may copy one outside the BMP, two UTF-16 units).
+        Check(result.toUcs4().size() <=
+              mask.toUcs4().size() + stars * (name.toUcs4().size() + 255));
         if (stars == 0 && !mask.contains(QLatin1Char('?')))
             Check(result == mask);
     } else {
