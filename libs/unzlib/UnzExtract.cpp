@@ -251,8 +251,11 @@ bool TExtractCommand::WriteFile(int dir, const std::string& leaf, const TMember&
     return ok;
 }
 
+// Reports a step after every kStepBytes written, so a cancel in the middle of a large
+// member stops it within one step; the caller then removes the partly written file.
 bool TExtractCommand::CopyData(int fd, const TMember& member)
 {
+    constexpr zip_int64_t kStepBytes = 1 << 20;
     zip_file_t* in = zip_fopen_index(m_za, member.Index, 0);
     if (!in) {
         Skip(member, zip_strerror(m_za));
@@ -260,7 +263,16 @@ bool TExtractCommand::CopyData(int fd, const TMember& member)
     }
     std::vector<char> buffer(64 * 1024);
     bool ok = true;
+    zip_int64_t sinceStep = 0;
     for (;;) {
+        if (sinceStep >= kStepBytes) {
+            sinceStep = 0;
+            m_reporter.FileStep();
+            if (m_reporter.Cancelled()) {
+                ok = false;
+                break;
+            }
+        }
         const zip_int64_t n = zip_fread(in, buffer.data(), buffer.size());
         if (n < 0) {
             Skip(member, zip_file_strerror(in));
@@ -280,6 +292,7 @@ bool TExtractCommand::CopyData(int fd, const TMember& member)
             }
             done += w;
         }
+        sinceStep += n;
     }
     zip_fclose(in);
     return ok;

@@ -16,6 +16,9 @@ namespace trvxlib
 // An existing file is replaced only with OverWrite, or with Update / Freshen when the
 // member is newer; replacements go through a temporary file and a rename. Freshen
 // creates no new files. Returns the number of files written.
+// A step is reported after each MiB of a member; once the callback asks to stop, the
+// member at work is abandoned and its partly written file (new, or the temporary file of
+// a replacement) removed; members already written stay.
 int32_t ExtractMembers(const TUnzipCommand& command, TReporter& reporter);
 
 } // namespace trvxlib

@@ -8,6 +8,7 @@
 #include "fileops/uConfirm.h"
 #include "fileops/uProgress.h"
 #include "fileops/uSimple.h"
+#include "platform/FileOpsTree.h"
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
 #include "platform/Messages.h"
@@ -220,7 +221,8 @@ void TFileCommands::ArchiveToDisk(bool move)
             done = ExtractInto(source, plan.Members(), targetDir) && !progress.Cancelled();
         }
         if (progress.Cancelled())
-            m_host.Report(CancelledText(QStringLiteral("Extracted"), progress));
+            m_host.Report(
+                CancelledText(QStringLiteral("Extracted"), progress, source.SuccessCount()));
         QStringList missed;
         const QStringList extracted = plan.Extracted(move, Verb(move), missed);
         if (done)
@@ -287,7 +289,7 @@ void TFileCommands::RunShellOperations(const QString& command, const QString& ve
     };
     const TCountTotals count = [&](const std::atomic<bool>& stop) {
         if (countTotals)
-            CountTrees(paths, progress, stop);
+            platform::CountTrees(paths, progress, stop);
         else if (!stop.load())
             progress.SetTotals(int(paths.size()), -1); // items: the selected ones
     };

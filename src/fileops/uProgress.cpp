@@ -3,9 +3,7 @@
 #include "platform/Locale.h"
 
 #include <QApplication>
-#include <QDirIterator>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -158,35 +156,12 @@ bool CancelFileWork()
     return true;
 }
 
-void CountTrees(const QStringList& paths, platform::TFileOpsProgress& progress,
-                const std::atomic<bool>& stop)
-{
-    int items = 0;
-    qint64 bytes = 0;
-    for (const QString& path : paths) {
-        const QFileInfo top(path);
-        ++items;
-        bytes += top.isFile() && !top.isSymLink() ? top.size() : 0;
-        if (!top.isDir() || top.isSymLink())
-            continue;
-        QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext() && !stop.load() && !progress.Cancelled()) {
-            const QFileInfo info = it.nextFileInfo();
-            ++items;
-            bytes += info.isFile() && !info.isSymLink() ? info.size() : 0;
-        }
-    }
-    if (!stop.load())
-        progress.SetTotals(items, bytes);
-}
-
-QString CancelledText(const QString& verb, const platform::TFileOpsProgress& progress)
+QString CancelledText(const QString& verb, const platform::TFileOpsProgress& progress, int done)
 {
     if (!progress.Cancelled())
         return {};
     const int total = progress.TotalItems();
-    return verb + QLatin1Char(' ') + platform::FormatNumber(progress.Items()) +
+    return verb + QLatin1Char(' ') + platform::FormatNumber(done >= 0 ? done : progress.Items()) +
            (total >= 0 ? QStringLiteral(" of ") + platform::FormatNumber(total) : QString()) +
            QStringLiteral(" items; cancelled");
 }

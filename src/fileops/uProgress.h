@@ -64,11 +64,9 @@ void RunFileWork(const QString& command, platform::TFileOpsProgress& progress,
 // Cancels the file work RunFileWork is running, if any; true when there was some.
 bool CancelFileWork();
 
-// Counts the entries and file bytes of `paths` (trees, links not followed) into
-// `progress`, for a TCountTotals.
-void CountTrees(const QStringList& paths, platform::TFileOpsProgress& progress,
-                const std::atomic<bool>& stop);
-
 // Whether the work was cancelled, for the closing message: "Copied 412 of 1,000 items;
 // cancelled" (`verb` is "Copied", "Moved", "Deleted"); empty when it was not cancelled.
-QString CancelledText(const QString& verb, const platform::TFileOpsProgress& progress);
+// `done`, when not negative, is the count of entries completed, for work whose record
+// counts an entry when it starts.
+QString CancelledText(const QString& verb, const platform::TFileOpsProgress& progress,
+                      int done = -1);

@@ -16,6 +16,7 @@ enum class TFileOpsStep {
                        // path is empty
     DirectoryMeasured, // after the files of a folder are summed for directory sizes;
                        // path = the folder (the result is ignored)
+    RemoveEntry,       // before an entry is removed for good; path = the entry
 };
 
 // Returns 0 to go on, or an errno value that the step then fails with as if the system

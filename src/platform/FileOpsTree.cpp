@@ -1,5 +1,10 @@
 #include "platform/FileOpsTree.h"
 
+#include "platform/FileOpsFaults.h"
+
+#include <QDirIterator>
+#include <QFileInfo>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -110,6 +115,10 @@ bool RemoveTree(int dir, const QByteArray& name, const QString& path, TFileOpsRe
         return false;
     }
     if (!S_ISDIR(st.st_mode)) {
+        if (const int fault = FileOpsFault(TFileOpsStep::RemoveEntry, path)) {
+            report.Failed(path, fault);
+            return false;
+        }
         if (::unlinkat(dir, name.constData(), 0) != 0) {
             report.Failed(path, errno);
             return false;
@@ -134,6 +143,10 @@ bool RemoveTree(int dir, const QByteArray& name, const QString& path, TFileOpsRe
     folder.Close();
     if (!all)
         return false;
+    if (const int fault = FileOpsFault(TFileOpsStep::RemoveEntry, path)) {
+        report.Failed(path, fault);
+        return false;
+    }
     if (::unlinkat(dir, name.constData(), AT_REMOVEDIR) != 0) {
         report.Failed(path, errno);
         return false;
@@ -162,6 +175,29 @@ bool SameTree(int aDir, const QByteArray& aName, int bDir, const QByteArray& bNa
     if (!same)
         difference = path;
     return same;
+}
+
+void CountTrees(const QStringList& paths, TFileOpsProgress& progress, const std::atomic<bool>& stop)
+{
+    int items = 0;
+    qint64 bytes = 0;
+    const auto stopped = [&] { return stop.load() || progress.Cancelled(); };
+    for (const QString& path : paths) {
+        const QFileInfo top(path);
+        ++items;
+        bytes += top.isFile() && !top.isSymLink() ? top.size() : 0;
+        if (!top.isDir() || top.isSymLink())
+            continue;
+        QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext() && !stopped()) {
+            const QFileInfo info = it.nextFileInfo();
+            ++items;
+            bytes += info.isFile() && !info.isSymLink() ? info.size() : 0;
+        }
+    }
+    if (!stopped())
+        progress.SetTotals(items, bytes);
 }
 
 } // namespace platform

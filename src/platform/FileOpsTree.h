@@ -7,6 +7,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <atomic>
 
 namespace platform
 {
@@ -26,5 +28,11 @@ bool RemoveTree(int dir, const QByteArray& name, const QString& path, TFileOpsRe
 // to the path, below `path`, where it was found. Cost: reads both trees once.
 bool SameTree(int aDir, const QByteArray& aName, int bDir, const QByteArray& bName,
               const QString& path, QString& difference);
+
+// Counts the entries and file bytes of `paths` (each with everything below it, links
+// not followed) and sets them as the totals of `progress`. Stops early, setting nothing,
+// once `stop` is set or `progress` is cancelled. Cost: one stat per entry.
+void CountTrees(const QStringList& paths, TFileOpsProgress& progress,
+                const std::atomic<bool>& stop);
 
 } // namespace platform

@@ -294,6 +294,34 @@ TEST_F(LongWorkTest, CancelledArchiveWorkKeepsTheArchiveAndWholeMembersOnly)
     EXPECT_EQ(messages, QStringList({"Extracted 1 of 2 items; cancelled"}));
 }
 
+// One large member: Cancel stops it in the middle (the library reports a step per MiB and
+// asks the cancel flag there), its partly written file goes, the archive is untouched.
+TEST_F(LongWorkTest, CancelInTheMiddleOfALargeMemberLeavesNoPartialFile)
+{
+    const QByteArray big = Pattern(48 << 20);
+    dir.write("left/big.bin", big);
+    ASSERT_TRUE(RunZip(left, {"-q", "-0", "one.zip", "big.bin"}));
+    QFile::remove(left + "big.bin");
+    const QByteArray archive = readAll(left + "one.zip");
+    Reload();
+    OpenArchive(sdLeft, "one.zip");
+    // Held at the first step inside the member, until the user has cancelled.
+    main->Left().Zip->OnProgress = [this](QObject*, ProgressType type, const QString&, qint64) {
+        if (type == ptFileStep && !held.exchange(true))
+            for (int i = 0; i < 1000 && !cancelled.load(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    };
+    Select(sdLeft, {"big.bin"});
+    CancelWhenShown(
+        [](TfProgress* window) { QTest::mouseClick(window->ButtonCancel, Qt::LeftButton); });
+    Press(Qt::Key_F5);
+    EXPECT_TRUE(held.load());
+    EXPECT_TRUE(Tree(right).isEmpty()) << Tree(right).keys().join(' ').toStdString();
+    EXPECT_EQ(readAll(left + "one.zip"), archive);
+    EXPECT_EQ(messages, QStringList({"Extracted 0 of 1 items; cancelled"}));
+    EXPECT_EQ(VisibleProgress(), nullptr);
+}
+
 TEST_F(LongWorkTest, ClosingTheMainWindowMidCopyCancelsTheCopyFirst)
 {
     const QByteArray big = Pattern(48 << 20);
