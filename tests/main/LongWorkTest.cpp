@@ -225,6 +225,58 @@ TEST_F(LongWorkTest, CancelledMoveKeepsEverySourceNotFullyCopied)
     EXPECT_EQ(messages, QStringList({"Moved 1 of 3 items; cancelled"}));
 }
 
+// Deleting for good stops at the next entry: what is left is whole, and the message counts
+// the entries that went of those counted beforehand.
+TEST_F(LongWorkTest, CancelledDeleteKeepsEveryEntryNotDeletedWhole)
+{
+    for (int i = 0; i < 3; ++i)
+        dir.write(QStringLiteral("left/tree/d%1/f%1.bin").arg(i), Pattern(70000 + i));
+    dir.write("left/tree/top.txt", "top");
+    Reload();
+    const QMap<QString, QByteArray> before = Tree(left);
+    ASSERT_EQ(before.size(), 8);
+    // The first removal waits until the totals are on screen, the fourth until the user
+    // has cancelled; that one still goes, and the folder it emptied.
+    std::atomic<bool> counted{false}, atFourth{false};
+    std::atomic<int> removals{0};
+    platform::SetFileOpsFaultHook([&](platform::TFileOpsStep step, const QString&) {
+        if (step != platform::TFileOpsStep::RemoveEntry)
+            return 0;
+        const int n = ++removals;
+        for (int i = 0; i < 1000 && n == 1 && !counted.load(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (n == 4)
+            atFourth.store(true);
+        for (int i = 0; i < 1000 && n == 4 && !cancelled.load(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return 0;
+    });
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        TfProgress* window = VisibleProgress();
+        if (!window || cancelled.load())
+            return;
+        for (QLabel* label : window->findChildren<QLabel*>())
+            counted.store(counted.load() || label->text().endsWith(" of 8 items"));
+        if (atFourth.load()) {
+            QTest::mouseClick(window->ButtonCancel, Qt::LeftButton);
+            cancelled.store(true);
+        }
+    });
+    poll.start(20);
+    Select(sdLeft, {"tree"});
+    AnswerQuestion(1);
+    Press(Qt::Key_F8);
+    EXPECT_TRUE(counted.load());
+    const QMap<QString, QByteArray> after = Tree(left);
+    EXPECT_GE(after.size(), 3);
+    for (auto it = after.begin(); it != after.end(); ++it)
+        EXPECT_EQ(it.value(), before.value(it.key())) << it.key().toStdString();
+    EXPECT_EQ(messages, QStringList({QStringLiteral("Deleted %1 of 8 items; cancelled")
+                                         .arg(before.size() - after.size())}));
+    EXPECT_TRUE(Names(sdLeft).contains("tree"));
+}
+
 TEST_F(LongWorkTest, CancelledDirectorySizesKeepOnlyFoldersMeasuredWhole)
 {
     dir.write("left/a/x", QByteArray(100, 'x'));
