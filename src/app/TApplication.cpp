@@ -27,6 +27,10 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
 
 void TApplication::ShowException(const QString& text)
 {
+    if (platform::Quitting()) {
+        platform::ShowMessage(text); // to the standard error output only
+        return;
+    }
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Travodex"), text, QMessageBox::Ok);
     box.exec();
 }

@@ -10,6 +10,7 @@
 #include "platform/FileSystem.h"
 #include "platform/IconList.h"
 #include "platform/Locale.h"
+#include "platform/Messages.h"
 #include "viewers/uText.h"
 #include "zip/ZipArchive.h"
 
@@ -84,6 +85,7 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent)
 
 TfMain::~TfMain()
 {
+    platform::SetQuitting(false); // the quitting belonged to this window
     // The lists call back into the panels while they are torn down: they go first.
     delete takeCentralWidget();
     Left().Zip->UnloadUnzLib();
@@ -253,7 +255,9 @@ void TfMain::FormShow()
 void TfMain::closeEvent(QCloseEvent* event)
 {
     // File work under way is cancelled first; the window closes once its command is over.
+    // Meanwhile the program is quitting: the command's closing messages show nothing.
     if (CancelFileWork()) {
+        platform::SetQuitting(true);
         event->ignore();
         QTimer::singleShot(50, this, &QWidget::close);
         return;
@@ -261,6 +265,7 @@ void TfMain::closeEvent(QCloseEvent* event)
     // Every open editor offers to save first; one whose text could not be saved keeps
     // the program open.
     if (!TfText::CloseAll(this)) {
+        platform::SetQuitting(false);
         event->ignore();
         return;
     }
@@ -271,6 +276,7 @@ void TfMain::closeEvent(QCloseEvent* event)
 
 void TfMain::QuitWithoutQuestions()
 {
+    platform::SetQuitting(true);
     TfText::CloseAllWithoutQuestions(this);
     close();
     QCoreApplication::exit(0); // also ends a dialog that is waiting for an answer

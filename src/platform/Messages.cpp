@@ -1,6 +1,7 @@
 #include "platform/Messages.h"
 
 #include <QMessageBox>
+#include <cstdio>
 #include <cstring>
 
 namespace platform
@@ -15,10 +16,26 @@ TMessageHandler& Handler()
     return handler;
 }
 
+bool g_quitting = false;
+
 } // namespace
+
+void SetQuitting(bool quitting)
+{
+    g_quitting = quitting;
+}
+
+bool Quitting()
+{
+    return g_quitting;
+}
 
 void ShowMessage(const QString& text)
 {
+    if (g_quitting) {
+        std::fprintf(stderr, "travodex: %s\n", text.toLocal8Bit().constData());
+        return;
+    }
     if (Handler()) {
         Handler()(text);
         return;

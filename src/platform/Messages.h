@@ -20,6 +20,12 @@ void ShowMessage(const QString& text);
 // Installs `handler` (an empty one restores the message box); returns the previous one.
 TMessageHandler SetMessageHandler(TMessageHandler handler);
 
+// While the program is quitting (its window closed or a quit signal received during a
+// command), messages are written to the standard error output instead of being shown
+// (nor handed to the handler): no box may hold the end up. User-interface thread only.
+void SetQuitting(bool quitting);
+bool Quitting();
+
 class EError : public std::runtime_error
 {
 public:
