@@ -142,7 +142,8 @@ void TFileCommands::DiskToDisk(bool move)
 }
 
 // Files go in under their bare names; folders with everything below them, under names
-// that start with the folder's own name (the library then works in their parent).
+// that start with the folder's own name (the library then works in their parent, where
+// the files are too).
 void TFileCommands::DiskToArchive(bool move)
 {
     const int a = m_host.ActiveIndex(), b = 1 - a;
@@ -162,11 +163,17 @@ void TFileCommands::DiskToArchive(bool move)
         const TWaitCursor wait;
         platform::TFileOpsProgress progress;
         const TLibraryWork work(target, AddingTo(target), progress);
+        // Files and folders together go in by one library call: one progress window for
+        // the command, and a cancel leaves the archive as it was.
         bool done = true;
-        if (!plan.Files().isEmpty() || plan.Requested() == 0)
+        if (!plan.Folders().isEmpty()) {
+            QStringList names;
+            for (const QString& file : plan.Files())
+                names << BareName(file); // all in `from`, the folders' parent
+            done = AddFolders(target, from, names + plan.Folders());
+        } else if (!plan.Files().isEmpty() || plan.Requested() == 0) {
             done = AddTo(target, plan.Files());
-        if (!plan.Folders().isEmpty() && !progress.Cancelled())
-            done = AddFolders(target, from, plan.Folders()) && done;
+        }
         if (progress.Cancelled()) {
             done = false;
             m_host.Report(AddCancelled(target));

@@ -183,15 +183,6 @@ TEST_F(FileOpsTest, ArchiveToArchiveThroughAPrivateFolder)
 namespace
 {
 
-// A member's content as the unzip tool reads it (the name must hold no pattern signs).
-QByteArray MemberContent(const QString& archive, const QString& name)
-{
-    QProcess unzip;
-    unzip.start("unzip", {"-p", archive, name});
-    unzip.waitForFinished();
-    return unzip.readAllStandardOutput();
-}
-
 QStringList FolderEntries(const QString& folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 
@@ -103,6 +104,15 @@ protected:
     {
         const int row = main->Panel(side).Files->GetFocusedIndex();
         return row < 0 ? QString() : main->Panel(side).Listing[row].Name;
+    }
+
+    // A member's content as the unzip tool reads it (the name must hold no pattern signs).
+    static QByteArray MemberContent(const QString& archive, const QString& name)
+    {
+        QProcess unzip;
+        unzip.start("unzip", {"-p", archive, name});
+        unzip.waitForFinished();
+        return unzip.readAllStandardOutput();
     }
 
     QStringList messages;

@@ -346,6 +346,31 @@ TEST_F(LongWorkTest, CancelledArchiveWorkKeepsTheArchiveAndWholeMembersOnly)
     EXPECT_EQ(messages, QStringList({"Extracted 1 of 2 items; cancelled"}));
 }
 
+// Files and folders go into an archive as one command behind one progress window; each
+// file the library starts takes 500 ms here.
+TEST_F(LongWorkTest, FilesAndFoldersGoIntoAnArchiveBehindOneProgressWindow)
+{
+    dir.write("right/x.txt", "in archive");
+    ASSERT_TRUE(RunZip(right, {"-q", "t.zip", "x.txt"}));
+    QFile::remove(right + "x.txt");
+    dir.write("left/a.txt", "file a");
+    dir.write("left/box/b.txt", "box b");
+    Reload();
+    OpenArchive(sdRight, "t.zip");
+    main->Right().Zip->OnProgress = [](QObject*, ProgressType type, const QString&, qint64) {
+        if (type == ptFileStart)
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    };
+    ProgressWatch watch;
+    Select(sdLeft, {"a.txt", "box"});
+    Press(Qt::Key_F5);
+    EXPECT_EQ(watch.shown, 1);
+    EXPECT_EQ(Names(sdRight), QStringList({"..", "a.txt", "box/b.txt", "x.txt"}));
+    EXPECT_EQ(MemberContent(right + "t.zip", "a.txt"), "file a");
+    EXPECT_EQ(MemberContent(right + "t.zip", "box/b.txt"), "box b");
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
 // One large member: Cancel stops it in the middle (the library reports a step per MiB and
 // asks the cancel flag there), its partly written file goes, the archive is untouched.
 TEST_F(LongWorkTest, CancelInTheMiddleOfALargeMemberLeavesNoPartialFile)
