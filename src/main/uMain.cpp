@@ -99,7 +99,8 @@ void TfMain::FormCreate()
         p.Zip = new TZipArchive(this);
         p.Zip->AddOptions = AddHiddenFiles;
         p.Zip->ExactNames = true; // the panels pass members and files by their names
-        // The libraries' own reports are collected and shown after the command.
+        // The libraries' own reports are collected and shown after the command, on this
+        // thread: the handler runs on the worker thread of long work and only collects.
         p.Zip->OnMessage = [this](QObject*, int, const QString& text) {
             if (!text.trimmed().isEmpty())
                 m_zipMessages << text;

@@ -12,6 +12,7 @@
 #include "main/Extensions.h"
 #include "main/ExtractedCopies.h"
 #include "main/MainActions.h"
+#include "main/MessageLog.h"
 #include "main/ViewDispatch.h"
 
 #include <QMainWindow>
@@ -233,7 +234,7 @@ private:
     std::array<TPanel, 2> m_panels;
     TFileCommands m_commands{*this};
     TExtractedCopies m_extractedCopies;
-    QStringList m_zipMessages;
+    TMessageLog m_zipMessages; // written by the libraries on the worker thread too
     QSplitter* m_splitter{nullptr};
     bool m_shown{false};
 };

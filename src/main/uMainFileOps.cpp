@@ -70,15 +70,15 @@ void TfMain::WireCommands()
 
 void TfMain::WithZipMessages(const std::function<void()>& command)
 {
-    m_zipMessages.clear();
+    m_zipMessages.Take();
     command(); // an exception leaves with its own message; the collected ones are dropped
-    if (m_zipMessages.isEmpty())
+    const QStringList lines = m_zipMessages.Take();
+    if (lines.isEmpty())
         return;
     constexpr int kShown = 20;
-    QStringList shown = m_zipMessages.mid(0, kShown);
-    if (m_zipMessages.size() > kShown)
-        shown << QStringLiteral("... and %1 more").arg(m_zipMessages.size() - kShown);
-    m_zipMessages.clear();
+    QStringList shown = lines.mid(0, kShown);
+    if (lines.size() > kShown)
+        shown << QStringLiteral("... and %1 more").arg(lines.size() - kShown);
     platform::ShowMessage(shown.join('\n'));
 }
 
