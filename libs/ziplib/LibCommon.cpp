@@ -20,8 +20,17 @@ void TReporter::Send(int action, int code, long long size, const std::string& te
     m_info.FileSize = int32_t(std::clamp<long long>(size, 0, INT32_MAX));
     const size_t n = std::min(text.size(), sizeof m_info.Text - 1);
     std::memcpy(m_info.Text, text.data(), n);
+    m_lastSend = std::chrono::steady_clock::now();
     if (m_callback(&m_info) == -1)
         m_cancelled = true;
+}
+
+bool TReporter::Poll()
+{
+    if (!m_cancelled &&
+        std::chrono::steady_clock::now() - m_lastSend >= std::chrono::milliseconds(kPollMs))
+        FileStep();
+    return m_cancelled;
 }
 
 void TReporter::FileStart(const std::string& name, long long size)

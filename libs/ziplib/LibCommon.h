@@ -5,6 +5,7 @@
 
 #include "zip/ZipCommand.h"
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -27,14 +28,20 @@ public:
     // A message only when the command asked for verbose output.
     void Note(const std::string& text);
     bool Cancelled() const { return m_cancelled; }
+    // For loops that report nothing for a long time (libzip writing a large file): sends
+    // a step when the last callback is kPollMs old, so a cancel is seen that soon.
+    // Returns Cancelled().
+    bool Poll();
 
 private:
+    static constexpr int kPollMs = 50;
     void Send(int action, int code, long long size, const std::string& text);
 
     void* m_caller{nullptr};
     TLibCallback m_callback{nullptr};
     bool m_verbose{false};
     bool m_cancelled{false};
+    std::chrono::steady_clock::time_point m_lastSend{std::chrono::steady_clock::now()};
     TLibCallbackInfo m_info;
 };
 

@@ -243,16 +243,6 @@ int32_t TAddCommand::Run()
     return Finish(za, stored);
 }
 
-void ProgressStep(zip_t*, double, void* reporter)
-{
-    static_cast<TReporter*>(reporter)->FileStep();
-}
-
-int CancelCheck(zip_t*, void* reporter)
-{
-    return static_cast<TReporter*>(reporter)->Cancelled();
-}
-
 // Writes the archive (libzip writes a temporary file and renames it, so a failure
 // leaves the old archive whole); only then are moved sources deleted.
 int32_t TAddCommand::Finish(zip_t* za, int32_t stored)
@@ -261,10 +251,10 @@ int32_t TAddCommand::Finish(zip_t* za, int32_t stored)
         zip_discard(za);
         return 0;
     }
-    zip_register_progress_callback_with_state(za, 0.05, ProgressStep, nullptr, &m_reporter);
-    zip_register_cancel_callback_with_state(za, CancelCheck, nullptr, &m_reporter);
+    ReportWhileWriting(za, m_reporter);
     if (zip_close(za) != 0) {
-        m_reporter.Message(4, "Cannot write " + m_archive + ": " + zip_strerror(za));
+        if (!m_reporter.Cancelled()) // a cancel is said by the caller
+            m_reporter.Message(4, "Cannot write " + m_archive + ": " + zip_strerror(za));
         zip_discard(za);
         return 0;
     }

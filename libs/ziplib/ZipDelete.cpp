@@ -47,8 +47,10 @@ int32_t DeleteMembers(const TZipCommand& command, TReporter& reporter)
         }
         return deleted;
     }
+    ReportWhileWriting(za, reporter);
     if (zip_close(za) != 0) {
-        reporter.Message(1, "Cannot write " + archive + ": " + zip_strerror(za));
+        if (!reporter.Cancelled()) // a cancel is said by the caller
+            reporter.Message(1, "Cannot write " + archive + ": " + zip_strerror(za));
         zip_discard(za);
         return 0;
     }

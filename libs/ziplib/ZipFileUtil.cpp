@@ -22,6 +22,27 @@ std::string LibzipError(int code)
 namespace
 {
 
+void ProgressStep(zip_t*, double, void* reporter)
+{
+    static_cast<TReporter*>(reporter)->FileStep();
+}
+
+int CancelCheck(zip_t*, void* reporter)
+{
+    return static_cast<TReporter*>(reporter)->Poll();
+}
+
+} // namespace
+
+void ReportWhileWriting(zip_t* za, TReporter& reporter)
+{
+    zip_register_progress_callback_with_state(za, 0.05, ProgressStep, nullptr, &reporter);
+    zip_register_cancel_callback_with_state(za, CancelCheck, nullptr, &reporter);
+}
+
+namespace
+{
+
 bool CopyPrefix(const std::string& path, int to, uint64_t prefix)
 {
     const int from = open(path.c_str(), O_RDONLY | O_CLOEXEC);

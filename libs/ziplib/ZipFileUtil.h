@@ -1,8 +1,11 @@
 #pragma once
 // Small file helpers of ZIPLIB.
 
+#include "LibCommon.h"
+
 #include <cstdint>
 #include <string>
+#include <zip.h>
 
 namespace trvxlib
 {
@@ -14,6 +17,12 @@ std::string LibzipError(int code);
 // bytes (data before its first member) and a 22-byte end record that counts them.
 // Through a temporary file and a rename, so the old file stays whole when writing fails.
 bool WriteEmptyArchive(const std::string& path, uint64_t prefix);
+
+// Has zip_close of `za` report a step to `reporter` every 5 % of the work and ask it
+// whether to stop after each block it writes (the callback itself at most every 50 ms),
+// so a cancel stops the rewrite soon, also in the middle of a large file; libzip then
+// drops its temporary file and the archive stays as it was.
+void ReportWhileWriting(zip_t* za, TReporter& reporter);
 
 // Gives `path` the modification time of the newest member of the archive it holds.
 bool SetArchiveTimeToNewest(const std::string& path);
