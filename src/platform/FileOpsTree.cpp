@@ -181,7 +181,6 @@ void CountTrees(const QStringList& paths, TFileOpsProgress& progress, const std:
 {
     int items = 0;
     qint64 bytes = 0;
-    const auto stopped = [&] { return stop.load() || progress.Cancelled(); };
     for (const QString& path : paths) {
         const QFileInfo top(path);
         ++items;
@@ -190,13 +189,15 @@ void CountTrees(const QStringList& paths, TFileOpsProgress& progress, const std:
             continue;
         QDirIterator it(path, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                         QDirIterator::Subdirectories);
-        while (it.hasNext() && !stopped()) {
+        while (it.hasNext()) {
+            if (stop.load() || progress.Cancelled())
+                return; // cut short: partial totals would mislead
             const QFileInfo info = it.nextFileInfo();
             ++items;
             bytes += info.isFile() && !info.isSymLink() ? info.size() : 0;
         }
     }
-    if (!stopped())
+    if (!stop.load())
         progress.SetTotals(items, bytes);
 }
 
