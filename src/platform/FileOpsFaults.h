@@ -16,6 +16,8 @@ enum class TFileOpsStep {
                        // path is empty
     DirectoryMeasured, // after the files of a folder are summed for directory sizes;
                        // path = the folder (the result is ignored)
+    DirectoryEntry,    // before each name of a folder listing is taken, on the reading
+                       // thread; path = the folder (the result is ignored)
 };
 
 // Returns 0 to go on, or an errno value that the step then fails with as if the system
