@@ -19,19 +19,17 @@ int TFileListing::ReadDirectory(const QString& directory, platform::TFileOpsProg
     Directory = directory;
     TotalSize = 0;
     Clear();
-    platform::SearchDirectory(
-        AddSeparator(directory),
-        [this](platform::TFoundEntry&& found) {
-            TFileObject& e = m_items.emplace_back();
-            e.Name = std::move(found.Name);
-            e.Size = found.Size;
-            e.DateTime = found.DateTime;
-            e.Attr = quint16(found.Attr);
-            if (e.Name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive))
-                e.Kind = fkZipFile;
-            TotalSize += e.Size;
-        },
-        progress);
+    const auto add = [this](platform::TFoundEntry&& found) {
+        TFileObject& e = m_items.emplace_back();
+        e.Name = std::move(found.Name);
+        e.Size = found.Size;
+        e.DateTime = found.DateTime;
+        e.Attr = quint16(found.Attr);
+        if (e.Name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive))
+            e.Kind = fkZipFile;
+        TotalSize += e.Size;
+    };
+    platform::SearchDirectory(AddSeparator(directory), add, progress);
     m_items.shrink_to_fit();
     FileCount = Count();
     return FileCount;
