@@ -226,7 +226,10 @@ private:
     // panel shows the new caption and "Reading… N entries"; the rows and `then` follow
     // when it is done. A new read of the panel replaces one under way.
     void ReadListing(TSide side, std::function<void()> then = {});
-    void ShowReading(TSide side, TPanelRead& read, const TPanelRead* replaced);
+    // Shows the new caption and "Reading… N entries" in place of the rows, keeping in
+    // `read` what it replaced; ShowAgain brings that back.
+    void ShowReading(TSide side, TPanelRead& read);
+    void ShowAgain(TSide side, const TPanelRead& read);
     void LandListing(TSide side, TPanelRead& read);
     // Re-reads the panel's directory after a double click: listing, drive list, focus,
     // caption and totals in the " objects" / " bytes" form; free space stays. Then

@@ -24,10 +24,11 @@ void TfMain::ReadListing(TSide side, std::function<void()> then)
     auto read = std::make_unique<TPanelRead>();
     read->Directory = p.Directory;
     read->Then = std::move(then);
-    // A read under way is replaced; the panel keeps showing the location it had before.
-    const std::unique_ptr<TPanelRead> replaced = std::move(p.Read);
-    if (replaced)
+    // A read under way is replaced: the panel is as before it, the location it shows kept.
+    if (const std::unique_ptr<TPanelRead> replaced = std::move(p.Read)) {
         replaced->Worker.reset();
+        ShowAgain(side, *replaced);
+    }
     if (!p.Listing.Directory.isEmpty())
         p.Directory = p.Listing.Directory;
     TFileListing* const result = &read->Result;
@@ -46,13 +47,15 @@ void TfMain::ReadListing(TSide side, std::function<void()> then)
             read->Then();
         return;
     }
-    ShowReading(side, *read, replaced.get());
+    ShowReading(side, *read);
     read->Worker->OnDone = [this, side] {
         const std::unique_ptr<TPanelRead> done = std::move(m_panels[side].Read);
         done->Worker.release()->deleteLater(); // its signal is being handled
         // The rows land where the user left the focus: in the other panel, it stays there.
         QWidget* const focus = QApplication::focusWidget();
         const int active = ActivePanel;
+        // From here on as after a quick read.
+        ShowAgain(side, *done);
         LandListing(side, *done);
         if (done->Then)
             done->Then();
@@ -62,20 +65,13 @@ void TfMain::ReadListing(TSide side, std::function<void()> then)
     p.Read = std::move(read);
 }
 
-void TfMain::ShowReading(TSide side, TPanelRead& read, const TPanelRead* replaced)
+void TfMain::ShowReading(TSide side, TPanelRead& read)
 {
     TPanel& p = m_panels[side];
-    if (replaced) {
-        read.Caption = replaced->Caption;
-        read.Objects = replaced->Objects;
-        read.Bytes = replaced->Bytes;
-        read.Focused = replaced->Focused;
-    } else {
-        read.Caption = p.DirectoryLabel->text();
-        read.Objects = p.Total->Text(1);
-        read.Bytes = p.Total->Text(2);
-        read.Focused = p.Files->GetFocusedIndex();
-    }
+    read.Caption = p.DirectoryLabel->text();
+    read.Objects = p.Total->Text(1);
+    read.Bytes = p.Total->Text(2);
+    read.Focused = p.Files->GetFocusedIndex();
     p.DirectoryLabel->setText(read.Directory);
     // The rows of the old location are hidden, not dropped: a cancel shows them again.
     p.Files->SetVirtualItemCount(0, cfNoScroll);
@@ -105,20 +101,25 @@ void TfMain::LandListing(TSide side, TPanelRead& read)
     FilesChange(side);
 }
 
-bool TfMain::CancelRead(TSide side)
+void TfMain::ShowAgain(TSide side, const TPanelRead& read)
 {
     TPanel& p = m_panels[side];
-    const std::unique_ptr<TPanelRead> read = std::move(p.Read);
+    p.CancelRead->setEnabled(false);
+    p.DirectoryLabel->setText(read.Caption);
+    p.Total->SetText(1, read.Objects);
+    p.Total->SetText(2, read.Bytes);
+    p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
+    if (read.Focused >= 0 && read.Focused < p.Listing.Count())
+        p.Files->FocusItem(read.Focused);
+    FilesChange(side);
+}
+
+bool TfMain::CancelRead(TSide side)
+{
+    const std::unique_ptr<TPanelRead> read = std::move(m_panels[side].Read);
     if (!read)
         return false;
     read->Worker.reset();
-    p.CancelRead->setEnabled(false);
-    p.DirectoryLabel->setText(read->Caption);
-    p.Total->SetText(1, read->Objects);
-    p.Total->SetText(2, read->Bytes);
-    p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
-    if (read->Focused >= 0 && read->Focused < p.Listing.Count())
-        p.Files->FocusItem(read->Focused);
-    FilesChange(side);
+    ShowAgain(side, *read);
     return true;
 }
