@@ -35,10 +35,10 @@ protected:
 
     // Real keys to the window, where the focused list takes them.
     void Key(Qt::Key key) { QTest::keyClick(main->windowHandle(), key); }
-    void EnterFolder(const QString& name)
+    void EnterFolder(const QString& name, TSide side = sdLeft)
     {
-        main->Left().Files->setFocus();
-        main->Left().Files->FocusItem(Row(sdLeft, name));
+        main->Panel(side).Files->setFocus();
+        main->Panel(side).Files->FocusItem(Row(side, name));
         Key(Qt::Key_Return);
     }
     int ShownRows(TSide side) { return View(side)->model()->rowCount(); }
@@ -63,6 +63,7 @@ protected:
 TEST_F(SlowReadTest, ASlowFolderIsReadInTheBackgroundAndItsRowsComeWhenDone)
 {
     MakeSlowFolder("slow", 150, 10); // about 1.5 s
+    dir.write("right/sub/r.txt", "r");
     Reload();
     QElapsedTimer clock;
     qint64 last = 0, longestGap = 0;
@@ -79,6 +80,11 @@ TEST_F(SlowReadTest, ASlowFolderIsReadInTheBackgroundAndItsRowsComeWhenDone)
     EXPECT_EQ(Caption(sdLeft), left + "slow/");
     EXPECT_TRUE(Status(sdLeft).startsWith("Reading… ")) << Status(sdLeft).toStdString();
     EXPECT_EQ(ShownRows(sdLeft), 0);
+    // Meanwhile the other panel goes where the user takes it, and keeps the focus.
+    EnterFolder("sub", sdRight);
+    EXPECT_TRUE(main->Reading(sdLeft));
+    EXPECT_EQ(main->Right().Directory, right + "sub/");
+    EXPECT_EQ(Names(sdRight), QStringList({"..", "r.txt"}));
     ASSERT_TRUE(QTest::qWaitFor([this] { return !main->Reading(sdLeft); }, 10000));
     longestGap = std::max(longestGap, clock.elapsed() - last);
     EXPECT_GE(clock.elapsed(), 1000);
@@ -94,7 +100,8 @@ TEST_F(SlowReadTest, ASlowFolderIsReadInTheBackgroundAndItsRowsComeWhenDone)
     EXPECT_EQ(Names(sdLeft).back(), "f149.txt");
     EXPECT_EQ(Caption(sdLeft), left + "slow/");
     EXPECT_EQ(Status(sdLeft), "151 objects");
-    EXPECT_EQ(main->ActivePanel, 1);
+    EXPECT_EQ(main->ActivePanel, 2);
+    EXPECT_TRUE(View(sdRight)->hasFocus());
 }
 
 TEST_F(SlowReadTest, EscapeOrAnotherLocationEndsTheReadAndThePanelShowsWhatItShowedBefore)
