@@ -50,6 +50,7 @@ void TfMain::ReadListing(TSide side, std::function<void()> then)
     ShowReading(side, *read);
     read->Worker->OnDone = [this, side] {
         const std::unique_ptr<TPanelRead> done = std::move(m_panels[side].Read);
+        done->Status.stop();
         done->Worker.release()->deleteLater(); // its signal is being handled
         // The rows land where the user left the focus: in the other panel, it stays there.
         QWidget* const focus = QApplication::focusWidget();

@@ -102,11 +102,11 @@ std::vector<TRawEntry> ReadNames(DIR* dir, bool isRoot, const QString& directory
         const dirent* d = readdir(dir);
         if (!d)
             break;
-        if (progress)
-            progress->AddItem();
         const char* raw = d->d_name;
         if (raw[0] == '.' && (raw[1] == '\0' || (isRoot && raw[1] == '.' && raw[2] == '\0')))
             continue;
+        if (progress)
+            progress->AddItem();
         entries.push_back({raw, {}, false, false});
     }
     return entries;
