@@ -209,7 +209,13 @@ TFileWorker::~TFileWorker()
 
 bool TFileWorker::Wait(int ms)
 {
-    if (!m_thread->wait(QDeadlineTimer(ms)))
+    // The quiet wait of RunFileWork: windows paint and timers fire, no input is taken.
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    connect(m_thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    if (!m_thread->isFinished())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!m_thread->isFinished())
         return false;
     m_collected = true;
     return true;

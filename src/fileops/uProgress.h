@@ -91,8 +91,9 @@ public:
     // Cancels the work and waits until it has returned; OnDone is not called then.
     ~TFileWorker() override;
 
-    // Blocks the calling thread up to `ms` for the work to return; true when it has, and
-    // then OnDone is not called.
+    // Waits up to `ms` for the work to return, handling events other than user input
+    // meanwhile as RunFileWork's quiet wait does; true when it has returned, and then
+    // OnDone is not called.
     bool Wait(int ms);
     // Sets the cancel flag; the work returns at its next check.
     void Cancel() { m_progress.Cancel(); }
