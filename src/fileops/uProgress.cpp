@@ -165,3 +165,33 @@ QString CancelledText(const QString& verb, const platform::TFileOpsProgress& pro
            (total >= 0 ? QStringLiteral(" of ") + platform::FormatNumber(total) : QString()) +
            QStringLiteral(" items; cancelled");
 }
+
+TFileWorker::TFileWorker(const TWork& work)
+    : m_thread(QThread::create([this, work] { work(m_progress); }))
+{
+    connect(m_thread.get(), &QThread::finished, this, [this] {
+        if (!std::exchange(m_collected, true) && OnDone)
+            OnDone();
+    });
+    m_thread->start();
+}
+
+TFileWorker::~TFileWorker()
+{
+    m_progress.Cancel();
+    m_thread->wait();
+}
+
+bool TFileWorker::Wait(int ms)
+{
+    // The quiet wait of RunFileWork: windows paint and timers fire, no input is taken.
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    connect(m_thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    if (!m_thread->isFinished())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!m_thread->isFinished())
+        return false;
+    m_collected = true;
+    return true;
+}

@@ -21,10 +21,12 @@
 #include <QStringList>
 #include <atomic>
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QThread;
 
 class TfProgress final : public QDialog
 {
@@ -70,3 +72,37 @@ bool CancelFileWork();
 // counts an entry when it starts.
 QString CancelledText(const QString& verb, const platform::TFileOpsProgress& progress,
                       int done = -1);
+
+// File work on a worker thread that nobody waits for, for work the user may leave
+// running while the windows go on taking input (reading a large folder). The work gets
+// the worker's progress record, counts into it and stops once its cancel flag is set,
+// as RunFileWork's does; no window is shown. Made, waited for and destroyed on the
+// user-interface thread.
+class TFileWorker final : public QObject
+{
+    Q_OBJECT
+public:
+    using TWork = std::function<void(platform::TFileOpsProgress& progress)>;
+
+    // Starts `work` on a worker thread at once.
+    explicit TFileWorker(const TWork& work);
+    // Cancels the work and waits until it has returned; OnDone is not called then.
+    ~TFileWorker() override;
+
+    // Waits up to `ms` for the work to return, handling events other than user input
+    // meanwhile as RunFileWork's quiet wait does; true when it has returned, and then
+    // OnDone is not called.
+    bool Wait(int ms);
+    // Sets the cancel flag; the work returns at its next check.
+    void Cancel() { m_progress.Cancel(); }
+    const platform::TFileOpsProgress& Progress() const { return m_progress; }
+
+    // Called on the user-interface thread once the work has returned, unless Wait has
+    // said so first. It may delete the worker only by deleteLater.
+    std::function<void()> OnDone;
+
+private:
+    platform::TFileOpsProgress m_progress;
+    std::unique_ptr<QThread> m_thread;
+    bool m_collected{false};
+};

@@ -14,12 +14,12 @@ TFileListing::~TFileListing()
     Directory.clear();
 }
 
-int TFileListing::ReadDirectory(const QString& directory)
+int TFileListing::ReadDirectory(const QString& directory, platform::TFileOpsProgress* progress)
 {
     Directory = directory;
     TotalSize = 0;
     Clear();
-    platform::SearchDirectory(AddSeparator(directory), [this](platform::TFoundEntry&& found) {
+    const auto add = [this](platform::TFoundEntry&& found) {
         TFileObject& e = m_items.emplace_back();
         e.Name = std::move(found.Name);
         e.Size = found.Size;
@@ -28,10 +28,19 @@ int TFileListing::ReadDirectory(const QString& directory)
         if (e.Name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive))
             e.Kind = fkZipFile;
         TotalSize += e.Size;
-    });
+    };
+    platform::SearchDirectory(AddSeparator(directory), add, progress);
     m_items.shrink_to_fit();
     FileCount = Count();
     return FileCount;
+}
+
+void TFileListing::Swap(TFileListing& other) noexcept
+{
+    Directory.swap(other.Directory);
+    std::swap(TotalSize, other.TotalSize);
+    std::swap(FileCount, other.FileCount);
+    m_items.swap(other.m_items);
 }
 
 void TFileListing::LoadArchiveMembers(const std::vector<TArchiveMember>& members,

@@ -7,6 +7,11 @@
 #include <QtGlobal>
 #include <vector>
 
+namespace platform
+{
+class TFileOpsProgress;
+}
+
 // Kinds of entry.
 enum : quint8 {
     fkDisk = 0,      // an entry read from disk
@@ -50,7 +55,13 @@ public:
     // when the file system lists it). A directory that cannot be read, or a path
     // that is not absolute such as the pseudo-location "Drives", gives an empty
     // listing. Returns the number of entries, also stored in FileCount.
-    int ReadDirectory(const QString& directory);
+    // With `progress`, every name read counts as one of its items, and its cancel flag
+    // ends the read early with the listing incomplete. Touches no other listing, so a
+    // worker thread may fill a listing no view reads.
+    int ReadDirectory(const QString& directory, platform::TFileOpsProgress* progress = nullptr);
+
+    // Exchanges the whole contents (rows, Directory and totals) with `other`. O(1).
+    void Swap(TFileListing& other) noexcept;
 
     // Refills the listing with an archive's members: a ".." row (Kind fkZipFile)
     // carrying `archiveEntry`'s size, date and attributes (zeros when null; it may be

@@ -19,6 +19,7 @@
 #include <QDate>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStyle>
 #include <QTimer>
@@ -86,6 +87,9 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent)
 TfMain::~TfMain()
 {
     platform::SetQuitting(false); // the quitting belonged to this window
+    // A read still under way stops before the panels it would land in go.
+    for (TPanel& p : m_panels)
+        p.Read.reset();
     // The lists call back into the panels while they are torn down: they go first.
     delete takeCentralWidget();
     Left().Zip->UnloadUnzLib();
@@ -180,6 +184,11 @@ QWidget* TfMain::CreatePanel(TSide side)
     files->OnMouseUp = [this](TVirtualListView* list, Qt::MouseButtons, Qt::KeyboardModifiers,
                               QPoint) { FilesMouseUp(list == Left().Files ? sdLeft : sdRight); };
     layout->addWidget(files, 1);
+    // Escape in the list ends a read still under way; it is off otherwise.
+    p.CancelRead = new QShortcut(QKeySequence(Qt::Key_Escape), files, nullptr, nullptr,
+                                 Qt::WidgetWithChildrenShortcut);
+    p.CancelRead->setEnabled(false);
+    connect(p.CancelRead, &QShortcut::activated, this, [this, side] { CancelRead(side); });
 
     p.Selected = new TStatusLine(QStringLiteral("Selected :"), p.Panel);
     p.Total = new TStatusLine(QStringLiteral("Directory :"), p.Panel);
@@ -283,18 +292,6 @@ void TfMain::QuitWithoutQuestions()
     QCoreApplication::exit(0); // also ends a dialog that is waiting for an answer
 }
 
-void TfMain::ReadListing(TSide side)
-{
-    TPanel& p = m_panels[side];
-    if (p.ReadOnly)
-        p.ReadOnly->Close(); // the panel leaves the archive it showed, if any
-    p.Listing.ReadDirectory(p.Directory);
-    p.Listing.Sort(p.SortOrder, true);
-    p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
-    // A new row count drops the selection without the list reporting it.
-    FilesChange(side);
-}
-
 void TfMain::FocusFirstRow(TSide side)
 {
     TPanel& p = m_panels[side];
@@ -306,15 +303,18 @@ void TfMain::FocusFirstRow(TSide side)
         p.Files->FocusItem(0);
 }
 
-void TfMain::RefreshPanel(TSide side)
+void TfMain::RefreshPanel(TSide side, const std::function<void()>& after)
 {
-    TPanel& p = m_panels[side];
-    ReadListing(side);
-    FillDriveList(side);
-    p.DirectoryLabel->setText(p.Directory);
-    ShowFreeSpace(side);
-    ShowTotals(side, QStringLiteral(" object(s)"), QStringLiteral(" byte(s)"));
-    FocusFirstRow(side);
+    ReadListing(side, [this, side, after] {
+        TPanel& p = m_panels[side];
+        FillDriveList(side);
+        p.DirectoryLabel->setText(p.Directory);
+        ShowFreeSpace(side);
+        ShowTotals(side, QStringLiteral(" object(s)"), QStringLiteral(" byte(s)"));
+        FocusFirstRow(side);
+        if (after)
+            after();
+    });
 }
 
 void TfMain::ShowFreeSpace(TSide side)

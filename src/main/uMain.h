@@ -13,6 +13,7 @@
 #include "main/ExtractedCopies.h"
 #include "main/MainActions.h"
 #include "main/MessageLog.h"
+#include "main/PanelRead.h"
 #include "main/ViewDispatch.h"
 
 #include <QMainWindow>
@@ -23,6 +24,7 @@
 class QComboBox;
 class QLabel;
 class QLayout;
+class QShortcut;
 class QSplitter;
 class TVirtualListView;
 class TStatusLine;
@@ -53,6 +55,10 @@ struct TPanel {
     TStatusLine* Total{nullptr};
     TZipArchive* Zip{nullptr}; // the panel's archive component, kept for the whole run
     std::shared_ptr<TReadOnlyArchive> ReadOnly; // archives of other formats, made on first use
+    // The read still under way in the background, if any. Until it lands, Directory and
+    // Listing stay those of the location shown before, and the list shows no rows.
+    std::unique_ptr<TPanelRead> Read;
+    QShortcut* CancelRead{nullptr}; // Escape in the list while Read is under way
 };
 
 class TfMain final : public QMainWindow, public TPanelHost
@@ -78,14 +84,20 @@ public:
     static TSide Other(TSide side) { return side == sdLeft ? sdRight : sdLeft; }
 
     // Full refresh: re-read, sort, row count, drive list, caption, free space, totals,
-    // focus (which makes the panel active).
-    void RefreshPanel(TSide side);
+    // focus (which makes the panel active), then `after`. A read that outlasts 200 ms
+    // goes on in the background and the rest follows when it lands (see ReadListing).
+    void RefreshPanel(TSide side, const std::function<void()>& after = {});
     void RefreshLeft() { RefreshPanel(sdLeft); }
     void RefreshRight() { RefreshPanel(sdRight); }
 
     // Refills the panel's listing from its archive component: a ".." row carrying
     // `archiveEntry`'s values (a row of the same listing, or null), then the members.
     void LoadZipListing(TSide side, const TFileObject* archiveEntry = nullptr);
+    // True while the panel's folder is still being read in the background.
+    bool Reading(TSide side) const { return bool(m_panels[side].Read); }
+    // Ends a read under way in the panel: it shows again what it showed before. False
+    // when there was none.
+    bool CancelRead(TSide side);
     // True when the panel shows the inside of an archive.
     bool ShowsArchive(TSide side) const;
     // True when that archive is one of the read-only formats (not ZIP).
@@ -121,30 +133,35 @@ public:
     TExtensionCategories Categories;
 
     // File commands (copy, move, rename, delete, create directory) and dragging.
+    // While a panel is still being read, commands that need its rows do nothing.
     void MenuCopyFileClick()
     {
-        if (!TransferWithReadOnlyArchive(false))
+        if (!ReadingAny() && !TransferWithReadOnlyArchive(false))
             WithZipMessages([this] { m_commands.CopyFiles(); });
     }
     void MenuMoveFileClick()
     {
-        if (!TransferWithReadOnlyArchive(true))
+        if (!ReadingAny() && !TransferWithReadOnlyArchive(true))
             WithZipMessages([this] { m_commands.MoveFiles(); });
     }
     void MenuRenameFileClick()
     {
-        if (!RefuseOnReadOnlyArchive(ActiveSide()))
+        if (!Reading(ActiveSide()) && !RefuseOnReadOnlyArchive(ActiveSide()))
             m_commands.RenameFiles();
     }
     void MenuDeleteFileClick()
     {
-        if (!RefuseOnReadOnlyArchive(ActiveSide()))
+        if (!Reading(ActiveSide()) && !RefuseOnReadOnlyArchive(ActiveSide()))
             WithZipMessages([this] { m_commands.DeleteFiles(); });
     }
-    void MenuCreateDirectoryClick() { m_commands.CreateDirectory(); }
+    void MenuCreateDirectoryClick()
+    {
+        if (!Reading(ActiveSide()))
+            m_commands.CreateDirectory();
+    }
     void FilesEdited(TSide side, const QString& text)
     {
-        if (!RefuseOnReadOnlyArchive(side))
+        if (!Reading(side) && !RefuseOnReadOnlyArchive(side))
             m_commands.InPlaceRename(side, text);
     }
     void FilesMouseMove(TSide side, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
@@ -203,10 +220,22 @@ private:
     void CreateMenus();
     void CreateToolbar();
     void SyncMenusToPanel(TSide side);
-    void ReadListing(TSide side);
+    bool ReadingAny() const { return Reading(sdLeft) || Reading(sdRight); }
+    // Reads the panel's Directory into its listing on a worker, sorts it and gives the
+    // list its row count, then calls `then`. Within 200 ms this all happens before it
+    // returns, as a plain call would (timers and painting go on meanwhile, no input). A longer read goes on in the background while the
+    // panel shows the new caption and "Reading… N entries"; the rows and `then` follow
+    // when it is done. A new read of the panel replaces one under way.
+    void ReadListing(TSide side, std::function<void()> then = {});
+    // Shows the new caption and "Reading… N entries" in place of the rows, keeping in
+    // `read` what it replaced; ShowAgain brings that back.
+    void ShowReading(TSide side, TPanelRead& read);
+    void ShowAgain(TSide side, const TPanelRead& read);
+    void LandListing(TSide side, TPanelRead& read);
     // Re-reads the panel's directory after a double click: listing, drive list, focus,
-    // caption and totals in the " objects" / " bytes" form; free space stays.
-    void OpenLocation(TSide side);
+    // caption and totals in the " objects" / " bytes" form; free space stays. Then
+    // `after`.
+    void OpenLocation(TSide side, const std::function<void()>& after = {});
     // Opens the archive at `row` in the panel; a reader error leaves the panel as it was.
     void OpenArchive(TSide side, int row);
     void ShowTotals(TSide side, const QString& objects, const QString& bytes);

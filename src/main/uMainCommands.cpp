@@ -68,15 +68,18 @@ bool TfMain::ShowsArchive(TSide side) const
     return m_panels[side].Listing.IsArchiveListing();
 }
 
-void TfMain::OpenLocation(TSide side)
+void TfMain::OpenLocation(TSide side, const std::function<void()>& after)
 {
-    TPanel& p = m_panels[side];
-    ReadListing(side);
-    FillDriveList(side);
-    FocusFirstRow(side);
-    p.DirectoryLabel->setText(p.Directory);
-    ShowFreeSpace(side);
-    ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
+    ReadListing(side, [this, side, after] {
+        TPanel& p = m_panels[side];
+        FillDriveList(side);
+        FocusFirstRow(side);
+        p.DirectoryLabel->setText(p.Directory);
+        ShowFreeSpace(side);
+        ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
+        if (after)
+            after();
+    });
 }
 
 void TfMain::FilesColumnClick(TSide side, int column)
@@ -91,7 +94,7 @@ void TfMain::FilesColumnClick(TSide side, int column)
 
 void TfMain::SetSortOrder(int columnIndex)
 {
-    if (ActivePanel != 1 && ActivePanel != 2)
+    if ((ActivePanel != 1 && ActivePanel != 2) || Reading(ActiveSide()))
         return;
     TPanel& p = m_panels[ActiveSide()];
     static const quint8 orders[4] = {soName, soExtension, soSize, soDateTime};
@@ -125,6 +128,8 @@ void TfMain::MenuToolbarClick()
 
 void TfMain::MenuDirectorySizeClick()
 {
+    if (Reading(ActiveSide()))
+        return;
     TPanel& p = m_panels[ActiveSide()];
     const QString base = AddSeparator(p.Listing.Directory);
     std::vector<int> rows;
@@ -165,14 +170,17 @@ void TfMain::MenuDirectorySizeClick()
 void TfMain::MenuSynchronizeWindowsClick()
 {
     const TSide target = ActivePanel == 1 ? sdRight : sdLeft;
+    if (Reading(Other(target)))
+        return; // its location is not shown yet; a read of the target is replaced
     m_panels[target].Directory = m_panels[Other(target)].Directory;
-    ReadListing(target);
     // The other panel also shows where it is now, without taking the focus.
-    TPanel& p = m_panels[target];
-    FillDriveList(target);
-    p.DirectoryLabel->setText(p.Directory);
-    ShowFreeSpace(target);
-    ShowTotals(target, QStringLiteral(" object(s)"), QStringLiteral(" byte(s)"));
+    ReadListing(target, [this, target] {
+        TPanel& p = m_panels[target];
+        FillDriveList(target);
+        p.DirectoryLabel->setText(p.Directory);
+        ShowFreeSpace(target);
+        ShowTotals(target, QStringLiteral(" object(s)"), QStringLiteral(" byte(s)"));
+    });
 }
 
 namespace
@@ -198,15 +206,24 @@ void TfMain::MenuParentFolderClick()
     int parent = 0;
     while (parent < p.Listing.Count() && !p.Listing[parent].IsParent())
         ++parent;
-    if (parent == p.Listing.Count())
+    if (parent == p.Listing.Count() || Reading(side))
         return;
     const QString left =
         QDir::cleanPath(ShowsArchive(side) ? p.Zip->ZipFilename() : p.Directory).section('/', -1);
-    p.Files->FocusItem(parent);
-    FilesDblClick(side);
-    const int row = RowOfName(p.Listing, left);
-    if (row >= 0)
-        p.Files->FocusItem(row);
+    const TFileObject& e = p.Listing[parent];
+    if (!e.IsDirectory() && e.Kind != fkZipFile) {
+        p.Files->FocusItem(parent);
+        FilesDblClick(side);
+        return;
+    }
+    // As a double click on ".." does, then the focus goes to what was left.
+    if (e.IsDirectory())
+        p.Directory = ParentLocation(p.Directory);
+    OpenLocation(side, [this, side, left] {
+        const int row = RowOfName(m_panels[side].Listing, left);
+        if (row >= 0)
+            m_panels[side].Files->FocusItem(row);
+    });
 }
 
 void TfMain::MenuRereadClick()
@@ -215,25 +232,32 @@ void TfMain::MenuRereadClick()
     const TSide active = ActiveSide();
     for (const TSide side : {Other(active), active}) {
         TPanel& p = m_panels[side];
+        if (Reading(side))
+            continue; // its read is under way already
         const int focused = p.Files->GetFocusedIndex();
         const QString name =
             focused >= 0 && focused < p.Listing.Count() ? p.Listing[focused].Name : QString();
+        const auto focusName = [this, side, name] {
+            const int row = RowOfName(m_panels[side].Listing, name);
+            if (row > 0)
+                m_panels[side].Files->FocusItem(row);
+        };
         if (ShowsArchive(side)) {
             p.Zip->SetZipFilename(p.Zip->ZipFilename());
             RefreshFromArchive(side);
             FocusFirstRow(side);
+            focusName();
         } else {
-            RefreshPanel(side);
+            RefreshPanel(side, focusName);
         }
-        const int row = RowOfName(p.Listing, name);
-        if (row > 0)
-            p.Files->FocusItem(row);
     }
 }
 
 void TfMain::MenuRenameInPlaceClick()
 {
     const TSide side = ActiveSide();
+    if (Reading(side))
+        return;
     if (ShowsArchive(side)) {
         MenuRenameFileClick(); // says that members cannot be renamed
         return;

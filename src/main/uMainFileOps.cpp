@@ -102,21 +102,24 @@ void TfMain::RereadKeepingRows(int panel, const QString& directory)
         if (row < p.Listing.Count())
             selected.insert(p.Listing[row].Name);
     p.Directory = directory;
-    ReadListing(TSide(panel));
-    files.ClearItemStates();
-    for (int row = 0; row < p.Listing.Count(); ++row)
-        if (p.Listing[row].Name == focusedName) {
-            files.FocusItem(row);
-            files.SetItemSelected(row, false);
-        }
-    for (int row = 0; row < p.Listing.Count(); ++row)
-        if (selected.contains(p.Listing[row].Name))
-            files.SetItemSelected(row, true);
-    FillDriveList(TSide(panel));
-    p.DirectoryLabel->setText(p.Directory);
-    p.LabelFree->setText(FormatSize(platform::FreeSpace(p.Directory)) +
-                         QStringLiteral(" bytes free"));
-    ShowTotals(TSide(panel), QStringLiteral(" object(s)"), QStringLiteral(" byte(s)"));
+    ReadListing(TSide(panel), [this, panel, focusedName, selected] {
+        TPanel& p = m_panels[panel];
+        TVirtualListView& files = *p.Files;
+        files.ClearItemStates();
+        for (int row = 0; row < p.Listing.Count(); ++row)
+            if (p.Listing[row].Name == focusedName) {
+                files.FocusItem(row);
+                files.SetItemSelected(row, false);
+            }
+        for (int row = 0; row < p.Listing.Count(); ++row)
+            if (selected.contains(p.Listing[row].Name))
+                files.SetItemSelected(row, true);
+        FillDriveList(TSide(panel));
+        p.DirectoryLabel->setText(p.Directory);
+        p.LabelFree->setText(FormatSize(platform::FreeSpace(p.Directory)) +
+                             QStringLiteral(" bytes free"));
+        ShowTotals(TSide(panel), QStringLiteral(" object(s)"), QStringLiteral(" byte(s)"));
+    });
 }
 
 void TfMain::FilesMouseMove(TSide side, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)

@@ -29,6 +29,8 @@ TfImage* TfMain::OpenImageViewer(const QString& fileName)
 
 void TfMain::MenuViewFileClick()
 {
+    if (Reading(ActiveSide()))
+        return; // no rows yet
     TPanel& p = m_panels[ActiveSide()];
     const int row = p.Files->GetFocusedIndex();
     if (row < 0 || row >= p.Listing.Count())

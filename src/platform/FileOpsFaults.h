@@ -17,6 +17,8 @@ enum class TFileOpsStep {
     DirectoryMeasured, // after the files of a folder are summed for directory sizes;
                        // path = the folder (the result is ignored)
     RemoveEntry,       // before an entry is removed for good; path = the entry
+    DirectoryEntry,    // before each name of a folder listing is taken, on the reading
+                       // thread; path = the folder (the result is ignored)
 };
 
 // Returns 0 to go on, or an errno value that the step then fails with as if the system

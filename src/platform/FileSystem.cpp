@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 #include "platform/FileNames.h"
+#include "platform/FileOpsFaults.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -90,14 +91,22 @@ struct TRawEntry {
     bool IsDir{false};
 };
 
-// The names of a directory, without "." (and without ".." at "/").
-std::vector<TRawEntry> ReadNames(DIR* dir, bool isRoot)
+// The names of a directory, without "." (and without ".." at "/"); counted into
+// `progress` (may be null), and only some of them once it is cancelled.
+std::vector<TRawEntry> ReadNames(DIR* dir, bool isRoot, const QString& directory,
+                                 TFileOpsProgress* progress)
 {
     std::vector<TRawEntry> entries;
-    while (const dirent* d = readdir(dir)) {
+    while (!CancelRequested(progress)) {
+        FileOpsFault(TFileOpsStep::DirectoryEntry, directory);
+        const dirent* d = readdir(dir);
+        if (!d)
+            break;
         const char* raw = d->d_name;
         if (raw[0] == '.' && (raw[1] == '\0' || (isRoot && raw[1] == '.' && raw[2] == '\0')))
             continue;
+        if (progress)
+            progress->AddItem();
         entries.push_back({raw, {}, false, false});
     }
     return entries;
@@ -135,17 +144,22 @@ void StatAll(int fd, std::vector<TRawEntry>& entries)
 
 } // namespace
 
-bool SearchDirectory(const QString& directory, const std::function<void(TFoundEntry&&)>& found)
+bool SearchDirectory(const QString& directory, const std::function<void(TFoundEntry&&)>& found,
+                     TFileOpsProgress* progress)
 {
     if (!directory.startsWith('/'))
         return false;
     DIR* dir = opendir(platform::EncodeFileName(directory).constData());
     if (!dir)
         return false;
-    std::vector<TRawEntry> entries = ReadNames(dir, directory == QLatin1String("/"));
-    StatAll(dirfd(dir), entries);
+    std::vector<TRawEntry> entries =
+        ReadNames(dir, directory == QLatin1String("/"), directory, progress);
+    if (!CancelRequested(progress))
+        StatAll(dirfd(dir), entries);
     closedir(dir);
     for (TRawEntry& raw : entries) {
+        if (CancelRequested(progress))
+            return false;
         if (!raw.Found)
             continue;
         TFoundEntry e;

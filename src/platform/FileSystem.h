@@ -2,6 +2,8 @@
 // Directory search and file facts, the one place that asks the operating system
 // about files. Sizes are 64-bit; dates are DOS-resolution local day counts.
 
+#include "platform/FileOpsProgress.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <ctime>
@@ -30,10 +32,13 @@ struct TFoundEntry {
 
 // Calls `found` for every entry of `directory` except "." (".." included when the
 // file system reports it, and never at "/"). Returns false, calling nothing, when
-// the path is not absolute or the directory cannot be opened.
+// the path is not absolute or the directory cannot be opened. With `progress`, each
+// name read counts as one item of it, and its cancel flag stops the search early
+// (false; `found` may have been called for some entries).
 // Cost: one readdir pass plus one fstatat per entry (shared with a second thread in
 // large directories); the callback runs on the calling thread, in readdir order.
-bool SearchDirectory(const QString& directory, const std::function<void(TFoundEntry&&)>& found);
+bool SearchDirectory(const QString& directory, const std::function<void(TFoundEntry&&)>& found,
+                     TFileOpsProgress* progress = nullptr);
 
 // A Unix time as the day count since 30 December 1899 in local time, cut to the
 // even second below (the two-second resolution of DOS file times).

@@ -32,11 +32,13 @@ protected:
         QApplication::setActiveWindow(main.get());
     }
 
-    // Shows `dir` in a panel by a full refresh (which makes that panel active).
+    // Shows `dir` in a panel by a full refresh (which makes that panel active), waiting
+    // for a read that goes on in the background (a large folder) to land.
     void Open(TSide side, const QString& dir)
     {
         main->Panel(side).Directory = dir;
         main->RefreshPanel(side);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !main->Reading(side); }, 60000));
     }
 
     int Row(TSide side, const QString& name)
