@@ -4,6 +4,8 @@
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
 
+#include <iterator>
+
 bool TFileObject::IsDirectory() const
 {
     return (Attr & platform::faDirectory) != 0;
@@ -18,9 +20,16 @@ int TFileListing::ReadDirectory(const QString& directory)
 {
     Directory = directory;
     TotalSize = 0;
-    Clear();
-    platform::SearchDirectory(AddSeparator(directory), [this](platform::TFoundEntry&& found) {
-        TFileObject& e = m_items.emplace_back();
+    std::vector<TFileObject>().swap(m_items); // the old rows go before the new ones come
+    // Rows are gathered in blocks and then moved into one vector of the exact size: a
+    // vector grown by doubling would hold one and a half times the rows at its last step.
+    constexpr size_t kBlock = 4096;
+    std::vector<std::vector<TFileObject>> blocks;
+    size_t count = 0;
+    platform::SearchDirectory(AddSeparator(directory), [&](platform::TFoundEntry&& found) {
+        if (blocks.empty() || blocks.back().size() == kBlock)
+            blocks.emplace_back().reserve(kBlock);
+        TFileObject& e = blocks.back().emplace_back();
         e.Name = std::move(found.Name);
         e.Size = found.Size;
         e.DateTime = found.DateTime;
@@ -28,8 +37,13 @@ int TFileListing::ReadDirectory(const QString& directory)
         if (e.Name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive))
             e.Kind = fkZipFile;
         TotalSize += e.Size;
+        ++count;
     });
-    m_items.shrink_to_fit();
+    m_items.reserve(count);
+    for (std::vector<TFileObject>& block : blocks) {
+        std::move(block.begin(), block.end(), std::back_inserter(m_items));
+        std::vector<TFileObject>().swap(block);
+    }
     FileCount = Count();
     return FileCount;
 }
@@ -72,12 +86,22 @@ void TFileListing::Sort(quint8 order, bool ascending)
 {
     if (m_items.size() < 2 || order < soName || order > soExtension)
         return;
-    const std::vector<int> permutation = SortedOrder(m_items, order, ascending);
-    std::vector<TFileObject> sorted;
-    sorted.reserve(m_items.size());
-    for (int i : permutation)
-        sorted.push_back(std::move(m_items[size_t(i)]));
-    m_items.swap(sorted);
+    // The rows move along the cycles of the permutation, in place: no second vector.
+    std::vector<int> from = SortedOrder(m_items, order, ascending);
+    for (size_t start = 0; start < from.size(); ++start) {
+        if (from[start] < 0 || size_t(from[start]) == start)
+            continue;
+        TFileObject held = std::move(m_items[start]);
+        size_t to = start;
+        while (size_t(from[to]) != start) {
+            const size_t next = size_t(from[to]);
+            m_items[to] = std::move(m_items[next]);
+            from[to] = -1;
+            to = next;
+        }
+        m_items[to] = std::move(held);
+        from[to] = -1;
+    }
 }
 
 QString FormatSize(qint64 value)

@@ -59,7 +59,8 @@ public:
     void LoadArchiveMembers(const std::vector<TArchiveMember>& members,
                             const TFileObject* archiveEntry);
 
-    // Sorts in place. Cost: O(n log n) comparisons of precomputed keys.
+    // Sorts in place. Cost: O(n log n) comparisons of 64-bit keys; while it runs, about
+    // 16 bytes per row, and in the C locale the folded names as bytes, which go after.
     void Sort(quint8 order, bool ascending = true);
 
     // Empties the list; Directory, TotalSize and FileCount stay.
