@@ -4,8 +4,6 @@
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
 
-#include <iterator>
-
 bool TFileObject::IsDirectory() const
 {
     return (Attr & platform::faDirectory) != 0;
@@ -21,15 +19,10 @@ int TFileListing::ReadDirectory(const QString& directory)
     Directory = directory;
     TotalSize = 0;
     std::vector<TFileObject>().swap(m_items); // the old rows go before the new ones come
-    // Rows are gathered in blocks and then moved into one vector of the exact size: a
-    // vector grown by doubling would hold one and a half times the rows at its last step.
-    constexpr size_t kBlock = 4096;
-    std::vector<std::vector<TFileObject>> blocks;
-    size_t count = 0;
-    platform::SearchDirectory(AddSeparator(directory), [&](platform::TFoundEntry&& found) {
-        if (blocks.empty() || blocks.back().size() == kBlock)
-            blocks.emplace_back().reserve(kBlock);
-        TFileObject& e = blocks.back().emplace_back();
+    platform::SearchDirectory(AddSeparator(directory), [this](platform::TFoundEntry&& found) {
+        if (m_items.empty())
+            m_items.reserve(size_t(found.Expected)); // one vector of the right size
+        TFileObject& e = m_items.emplace_back();
         e.Name = std::move(found.Name);
         e.Size = found.Size;
         e.DateTime = found.DateTime;
@@ -37,13 +30,7 @@ int TFileListing::ReadDirectory(const QString& directory)
         if (e.Name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive))
             e.Kind = fkZipFile;
         TotalSize += e.Size;
-        ++count;
     });
-    m_items.reserve(count);
-    for (std::vector<TFileObject>& block : blocks) {
-        std::move(block.begin(), block.end(), std::back_inserter(m_items));
-        std::vector<TFileObject>().swap(block);
-    }
     FileCount = Count();
     return FileCount;
 }

@@ -26,6 +26,7 @@ struct TFoundEntry {
     qint64 Size{0};
     double DateTime{0};
     quint32 Attr{0};
+    int Expected{0}; // entries the search found in all, an upper bound: room to make at once
 };
 
 // Calls `found` for every entry of `directory` except "." (".." included when the
