@@ -4,6 +4,60 @@
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTimer>
+#include <mutex>
+
+namespace
+{
+
+// A large directory just read, kept for a moment in the order the file system gave it:
+// the other panel reading the same unchanged directory right after (both panels on one
+// folder) takes these entries, names shared, instead of asking for every entry again.
+constexpr size_t kKeepFrom = 10000; // entries; smaller directories are always read afresh
+constexpr int kKeepForMs = 2000;
+
+struct TRecentRead {
+    platform::TDirectoryStamp Stamp;
+    QDeadlineTimer Until;
+    std::vector<TFileObject> Items; // empty: none kept
+    quint64 Serial{0};
+};
+
+std::mutex g_recentMutex;
+TRecentRead g_recent;
+quint64 g_serial = 0;
+
+// Takes the entries kept for the directory with `stamp`, if any; drops any others.
+bool TakeRecent(const platform::TDirectoryStamp* stamp, std::vector<TFileObject>& items)
+{
+    std::vector<TFileObject> dropped;
+    std::lock_guard lock(g_recentMutex);
+    const bool fits = stamp && !g_recent.Items.empty() && g_recent.Stamp == *stamp &&
+                      !g_recent.Until.hasExpired();
+    (fits ? items : dropped).swap(g_recent.Items);
+    return fits;
+}
+
+void KeepRecent(const platform::TDirectoryStamp& stamp, const std::vector<TFileObject>& items)
+{
+    std::vector<TFileObject> copy(items);
+    std::lock_guard lock(g_recentMutex);
+    g_recent = {stamp, QDeadlineTimer(kKeepForMs), std::move(copy), ++g_serial};
+    // Nobody took them in time: they go, on the application's thread.
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        QTimer::singleShot(kKeepForMs, app, [serial = g_serial] {
+            std::vector<TFileObject> dropped;
+            std::lock_guard lock(g_recentMutex);
+            if (g_recent.Serial == serial)
+                dropped.swap(g_recent.Items);
+        });
+    }
+}
+
+} // namespace
+
 bool TFileObject::IsDirectory() const
 {
     return (Attr & platform::faDirectory) != 0;
@@ -19,6 +73,14 @@ int TFileListing::ReadDirectory(const QString& directory)
     Directory = directory;
     TotalSize = 0;
     std::vector<TFileObject>().swap(m_items); // the old rows go before the new ones come
+    platform::TDirectoryStamp stamp;
+    const bool stamped = platform::GetDirectoryStamp(directory, stamp);
+    if (TakeRecent(stamped ? &stamp : nullptr, m_items)) {
+        for (const TFileObject& e : m_items)
+            TotalSize += e.Size;
+        FileCount = Count();
+        return FileCount;
+    }
     platform::SearchDirectory(AddSeparator(directory), [this](platform::TFoundEntry&& found) {
         if (m_items.empty())
             m_items.reserve(size_t(found.Expected)); // one vector of the right size
@@ -31,6 +93,8 @@ int TFileListing::ReadDirectory(const QString& directory)
             e.Kind = fkZipFile;
         TotalSize += e.Size;
     });
+    if (stamped && m_items.size() >= kKeepFrom)
+        KeepRecent(stamp, m_items);
     FileCount = Count();
     return FileCount;
 }

@@ -242,6 +242,20 @@ bool DirectoryExists(const QString& path)
            S_ISDIR(st.st_mode);
 }
 
+bool GetDirectoryStamp(const QString& path, TDirectoryStamp& stamp)
+{
+    struct stat st {
+    };
+    if (!path.startsWith('/') || stat(platform::EncodeFileName(path).constData(), &st) != 0 ||
+        !S_ISDIR(st.st_mode))
+        return false;
+    stamp.Device = quint64(st.st_dev);
+    stamp.Inode = quint64(st.st_ino);
+    stamp.ModifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.ChangedNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    return true;
+}
+
 bool FileExists(const QString& path)
 {
     struct stat st {
