@@ -45,14 +45,21 @@ void KeepRecent(const platform::TDirectoryStamp& stamp, const std::vector<TFileO
     std::vector<TFileObject> copy(items);
     std::lock_guard lock(g_recentMutex);
     g_recent = {stamp, QDeadlineTimer(kKeepForMs), std::move(copy), ++g_serial};
-    // Nobody took them in time: they go, on the application's thread.
+    // Nobody took them in time: they go. The timer runs on the application's thread,
+    // whichever thread read the directory.
     if (QCoreApplication* app = QCoreApplication::instance()) {
-        QTimer::singleShot(kKeepForMs, app, [serial = g_serial] {
-            std::vector<TFileObject> dropped;
-            std::lock_guard lock(g_recentMutex);
-            if (g_recent.Serial == serial)
-                dropped.swap(g_recent.Items);
-        });
+        const quint64 serial = g_serial;
+        QMetaObject::invokeMethod(
+            app,
+            [app, serial] {
+                QTimer::singleShot(kKeepForMs, app, [serial] {
+                    std::vector<TFileObject> dropped;
+                    std::lock_guard lock(g_recentMutex);
+                    if (g_recent.Serial == serial)
+                        dropped.swap(g_recent.Items);
+                });
+            },
+            Qt::QueuedConnection);
     }
 }
 
