@@ -1,7 +1,9 @@
 #pragma once
 // The entries of one panel: read from a directory or taken from an archive's entry
 // list, sorted in four orders, with totals. A listing is the only copy of a panel's
-// rows; views ask it for each visible cell by row index.
+// rows; views ask it for each visible cell by row index. A read of a large directory
+// (10,000 entries and more) keeps a copy of its entries for two seconds, which the next
+// read of the same directory, unchanged since, takes instead of asking the file system.
 
 #include <QString>
 #include <QtGlobal>
