@@ -40,19 +40,26 @@ bool TakeRecent(const platform::TDirectoryStamp* stamp, std::vector<TFileObject>
     return fits;
 }
 
-void KeepRecent(const platform::TDirectoryStamp& stamp, const std::vector<TFileObject>& items)
+void KeepRecent(const platform::TDirectoryStamp& stamp, QDeadlineTimer until,
+                const std::vector<TFileObject>& items)
 {
+    // As a read gives them: the panel may have set an icon or a folder's measured size.
     std::vector<TFileObject> copy(items);
+    for (TFileObject& e : copy) {
+        e.ImageIndex = 0;
+        if (e.IsDirectory())
+            e.Size = 0;
+    }
     std::lock_guard lock(g_recentMutex);
-    g_recent = {stamp, QDeadlineTimer(kKeepForMs), std::move(copy), ++g_serial};
+    g_recent = {stamp, until, std::move(copy), ++g_serial};
     // Nobody took them in time: they go. The timer runs on the application's thread,
     // whichever thread read the directory.
     if (QCoreApplication* app = QCoreApplication::instance()) {
         const quint64 serial = g_serial;
         QMetaObject::invokeMethod(
             app,
-            [app, serial] {
-                QTimer::singleShot(kKeepForMs, app, [serial] {
+            [app, serial, until] {
+                QTimer::singleShot(std::max<qint64>(0, until.remainingTime()), app, [serial] {
                     std::vector<TFileObject> dropped;
                     std::lock_guard lock(g_recentMutex);
                     if (g_recent.Serial == serial)
@@ -80,6 +87,7 @@ int TFileListing::ReadDirectory(const QString& directory)
     Directory = directory;
     TotalSize = 0;
     std::vector<TFileObject>().swap(m_items); // the old rows go before the new ones come
+    m_keep.reset();
     platform::TDirectoryStamp stamp;
     const bool stamped = platform::GetDirectoryStamp(directory, stamp);
     if (TakeRecent(stamped ? &stamp : nullptr, m_items)) {
@@ -101,7 +109,7 @@ int TFileListing::ReadDirectory(const QString& directory)
         TotalSize += e.Size;
     });
     if (stamped && m_items.size() >= kKeepFrom)
-        KeepRecent(stamp, m_items);
+        m_keep = TKeep{stamp, directory, m_items.size(), QDeadlineTimer(kKeepForMs).deadline()};
     FileCount = Count();
     return FileCount;
 }
@@ -118,6 +126,7 @@ void TFileListing::LoadArchiveMembers(const std::vector<TArchiveMember>& members
         parent.Attr = archiveEntry->Attr;
     }
     Clear();
+    m_keep.reset();
     TotalSize = 0;
     m_items.reserve(members.size() + 1);
     m_items.push_back(std::move(parent));
@@ -144,8 +153,16 @@ void TFileListing::Sort(quint8 order, bool ascending)
 {
     if (m_items.size() < 2 || order < soName || order > soExtension)
         return;
-    // The rows move along the cycles of the permutation, in place: no second vector.
     std::vector<int> from = SortedOrder(m_items, order, ascending);
+    // Kept now rather than at the read: the sort's keys are gone by now.
+    if (m_keep && m_keep->Directory == Directory && m_keep->Count == m_items.size()) {
+        QDeadlineTimer until;
+        until.setDeadline(m_keep->UntilMs);
+        if (!until.hasExpired())
+            KeepRecent(m_keep->Stamp, until, m_items);
+    }
+    m_keep.reset();
+    // The rows move along the cycles of the permutation, in place: no second vector.
     for (size_t start = 0; start < from.size(); ++start) {
         if (from[start] < 0 || size_t(from[start]) == start)
             continue;

@@ -1,12 +1,16 @@
 #pragma once
 // The entries of one panel: read from a directory or taken from an archive's entry
 // list, sorted in four orders, with totals. A listing is the only copy of a panel's
-// rows; views ask it for each visible cell by row index. A read of a large directory
-// (10,000 entries and more) keeps a copy of its entries for two seconds, which the next
-// read of the same directory, unchanged since, takes instead of asking the file system.
+// rows; views ask it for each visible cell by row index. A large directory (10,000
+// entries and more) read from the disk and sorted leaves a copy of its entries for two
+// seconds, which the next read of the same directory, unchanged since, takes instead of
+// asking the file system.
+
+#include "platform/FileSystem.h"
 
 #include <QString>
 #include <QtGlobal>
+#include <optional>
 #include <vector>
 
 // Kinds of entry.
@@ -79,7 +83,17 @@ public:
     int FileCount{0};
 
 private:
+    // A read from the disk of a large directory, until the first sort: that sort keeps a
+    // copy of the entries, still in the order read, for the other panel.
+    struct TKeep {
+        platform::TDirectoryStamp Stamp;
+        QString Directory;
+        size_t Count{0};
+        qint64 UntilMs{0}; // QDeadlineTimer::deadline(): two seconds after the read
+    };
+
     std::vector<TFileObject> m_items;
+    std::optional<TKeep> m_keep;
 };
 
 // The value with the locale's thousands separator and no decimals: 1234567 gives

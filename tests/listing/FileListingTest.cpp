@@ -237,8 +237,12 @@ TEST(ReadDirectory, SecondReadOfALargeFolderMatchesTheDiskAndSeesChanges)
     dir.mkdir("sub");
     TFileListing first, second, third;
     first.ReadDirectory(dir.path());
+    for (int i = 0; i < first.Count(); ++i) {
+        first[i].ImageIndex = 7; // the panel painted the row
+        if (first[i].IsDirectory())
+            first[i].Size = 12345; // and measured the folder: neither is what the disk says
+    }
     first.Sort(soName);
-    first[0].Size = 12345; // the panel measured a folder: not what the disk says
     second.ReadDirectory(dir.path());
     third.ReadDirectory(dir.path()); // from the disk again
     ASSERT_EQ(second.Count(), third.Count());
@@ -250,11 +254,13 @@ TEST(ReadDirectory, SecondReadOfALargeFolderMatchesTheDiskAndSeesChanges)
         EXPECT_EQ(second[i].DateTime, third[i].DateTime) << i;
         EXPECT_EQ(second[i].Attr, third[i].Attr) << i;
         EXPECT_EQ(second[i].Kind, third[i].Kind) << i;
+        EXPECT_EQ(second[i].ImageIndex, 0) << i;
     }
     // A name added after a read is in the next one.
     TempDir other;
     first.ReadDirectory(other.path());
     first.ReadDirectory(dir.path());
+    first.Sort(soSize);
     dir.write("added.txt", "abc");
     second.ReadDirectory(dir.path());
     EXPECT_EQ(second.Count(), first.Count() + 1);
