@@ -4,6 +4,74 @@
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTimer>
+#include <mutex>
+
+namespace
+{
+
+// A large directory just read, kept for a moment in the order the file system gave it:
+// the other panel reading the same unchanged directory right after (both panels on one
+// folder) takes these entries, names shared, instead of asking for every entry again.
+constexpr size_t kKeepFrom = 10000; // entries; smaller directories are always read afresh
+constexpr int kKeepForMs = 2000;
+
+struct TRecentRead {
+    platform::TDirectoryStamp Stamp;
+    QDeadlineTimer Until;
+    std::vector<TFileObject> Items; // empty: none kept
+    quint64 Serial{0};
+};
+
+std::mutex g_recentMutex;
+TRecentRead g_recent;
+quint64 g_serial = 0;
+
+// Takes the entries kept for the directory with `stamp`, if any; drops any others.
+bool TakeRecent(const platform::TDirectoryStamp* stamp, std::vector<TFileObject>& items)
+{
+    std::vector<TFileObject> dropped;
+    std::lock_guard lock(g_recentMutex);
+    const bool fits = stamp && !g_recent.Items.empty() && g_recent.Stamp == *stamp &&
+                      !g_recent.Until.hasExpired();
+    (fits ? items : dropped).swap(g_recent.Items);
+    return fits;
+}
+
+void KeepRecent(const platform::TDirectoryStamp& stamp, QDeadlineTimer until,
+                const std::vector<TFileObject>& items)
+{
+    // As a read gives them: the panel may have set an icon or a folder's measured size.
+    std::vector<TFileObject> copy(items);
+    for (TFileObject& e : copy) {
+        e.ImageIndex = 0;
+        if (e.IsDirectory())
+            e.Size = 0;
+    }
+    std::lock_guard lock(g_recentMutex);
+    g_recent = {stamp, until, std::move(copy), ++g_serial};
+    // Nobody took them in time: they go. The timer runs on the application's thread,
+    // whichever thread read the directory.
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        const quint64 serial = g_serial;
+        QMetaObject::invokeMethod(
+            app,
+            [app, serial, until] {
+                QTimer::singleShot(std::max<qint64>(0, until.remainingTime()), app, [serial] {
+                    std::vector<TFileObject> dropped;
+                    std::lock_guard lock(g_recentMutex);
+                    if (g_recent.Serial == serial)
+                        dropped.swap(g_recent.Items);
+                });
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+} // namespace
+
 bool TFileObject::IsDirectory() const
 {
     return (Attr & platform::faDirectory) != 0;
@@ -18,8 +86,19 @@ int TFileListing::ReadDirectory(const QString& directory, platform::TFileOpsProg
 {
     Directory = directory;
     TotalSize = 0;
-    Clear();
+    std::vector<TFileObject>().swap(m_items); // the old rows go before the new ones come
+    m_keep.reset();
+    platform::TDirectoryStamp stamp;
+    const bool stamped = platform::GetDirectoryStamp(directory, stamp);
+    if (TakeRecent(stamped ? &stamp : nullptr, m_items)) {
+        for (const TFileObject& e : m_items)
+            TotalSize += e.Size;
+        FileCount = Count();
+        return FileCount;
+    }
     const auto add = [this](platform::TFoundEntry&& found) {
+        if (m_items.empty())
+            m_items.reserve(size_t(found.Expected)); // one vector of the right size
         TFileObject& e = m_items.emplace_back();
         e.Name = std::move(found.Name);
         e.Size = found.Size;
@@ -29,8 +108,9 @@ int TFileListing::ReadDirectory(const QString& directory, platform::TFileOpsProg
             e.Kind = fkZipFile;
         TotalSize += e.Size;
     };
-    platform::SearchDirectory(AddSeparator(directory), add, progress);
-    m_items.shrink_to_fit();
+    const bool whole = platform::SearchDirectory(AddSeparator(directory), add, progress);
+    if (whole && stamped && m_items.size() >= kKeepFrom)
+        m_keep = TKeep{stamp, directory, m_items.size(), QDeadlineTimer(kKeepForMs).deadline()};
     FileCount = Count();
     return FileCount;
 }
@@ -41,6 +121,7 @@ void TFileListing::Swap(TFileListing& other) noexcept
     std::swap(TotalSize, other.TotalSize);
     std::swap(FileCount, other.FileCount);
     m_items.swap(other.m_items);
+    m_keep.swap(other.m_keep);
 }
 
 void TFileListing::LoadArchiveMembers(const std::vector<TArchiveMember>& members,
@@ -55,6 +136,7 @@ void TFileListing::LoadArchiveMembers(const std::vector<TArchiveMember>& members
         parent.Attr = archiveEntry->Attr;
     }
     Clear();
+    m_keep.reset();
     TotalSize = 0;
     m_items.reserve(members.size() + 1);
     m_items.push_back(std::move(parent));
@@ -81,12 +163,30 @@ void TFileListing::Sort(quint8 order, bool ascending)
 {
     if (m_items.size() < 2 || order < soName || order > soExtension)
         return;
-    const std::vector<int> permutation = SortedOrder(m_items, order, ascending);
-    std::vector<TFileObject> sorted;
-    sorted.reserve(m_items.size());
-    for (int i : permutation)
-        sorted.push_back(std::move(m_items[size_t(i)]));
-    m_items.swap(sorted);
+    std::vector<int> from = SortedOrder(m_items, order, ascending);
+    // Kept now rather than at the read: the sort's keys are gone by now.
+    if (m_keep && m_keep->Directory == Directory && m_keep->Count == m_items.size()) {
+        QDeadlineTimer until;
+        until.setDeadline(m_keep->UntilMs);
+        if (!until.hasExpired())
+            KeepRecent(m_keep->Stamp, until, m_items);
+    }
+    m_keep.reset();
+    // The rows move along the cycles of the permutation, in place: no second vector.
+    for (size_t start = 0; start < from.size(); ++start) {
+        if (from[start] < 0 || size_t(from[start]) == start)
+            continue;
+        TFileObject held = std::move(m_items[start]);
+        size_t to = start;
+        while (size_t(from[to]) != start) {
+            const size_t next = size_t(from[to]);
+            m_items[to] = std::move(m_items[next]);
+            from[to] = -1;
+            to = next;
+        }
+        m_items[to] = std::move(held);
+        from[to] = -1;
+    }
 }
 
 QString FormatSize(qint64 value)

@@ -5,7 +5,9 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include <string>
+#include <algorithm>
+#include <cstring>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -21,22 +23,6 @@ namespace
 {
 
 constexpr double kUnixEpochDays = 25569.0; // 1 January 1970 counted from 30 December 1899
-
-quint32 AttributesOf(const QString& name, const struct stat& st, bool isDir)
-{
-    quint32 attr = 0;
-    if (isDir)
-        attr |= faDirectory;
-    else if (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))
-        attr |= faArchive;
-    else
-        attr |= faSysFile; // devices, FIFOs and sockets
-    if (!(st.st_mode & S_IWUSR))
-        attr |= faReadOnly;
-    if (name.startsWith('.') && name != QLatin1String(".."))
-        attr |= faHidden;
-    return attr;
-}
 
 long OffsetAt(time_t t)
 {
@@ -82,21 +68,68 @@ double ToDosDateTime(time_t t)
 namespace
 {
 
-// One name of a directory and what stat said of it.
-struct TRawEntry {
-    std::string Name;
-    struct stat St {
+// The names of a directory, end to end with their terminating zeros, in blocks that
+// never move once filled: a name's pointer stays valid while more names come.
+class TNameBlocks final
+{
+public:
+    const char* Add(const char* name)
+    {
+        const size_t size = std::strlen(name) + 1;
+        if (m_blocks.empty() || m_used + size > kBlock) {
+            if (!m_blocks.empty())
+                m_sizes.push_back(m_used);
+            m_blocks.push_back(std::make_unique_for_overwrite<char[]>(std::max(kBlock, size)));
+            m_used = 0;
+        }
+        char* at = m_blocks.back().get() + m_used;
+        std::memcpy(at, name, size);
+        m_used += size;
+        return at;
+    }
+
+    // The names in the order they came: `at` starts at {0, 0}.
+    struct TCursor {
+        size_t Block{0};
+        size_t Offset{0};
     };
+    const char* Next(TCursor& at) const
+    {
+        if (at.Block + 1 < m_blocks.size() ? at.Offset >= m_sizes[at.Block] : at.Offset >= m_used) {
+            ++at.Block;
+            at.Offset = 0;
+        }
+        const char* name = m_blocks[at.Block].get() + at.Offset;
+        at.Offset += std::strlen(name) + 1;
+        return name;
+    }
+
+private:
+    static constexpr size_t kBlock = 1 << 20;
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    std::vector<size_t> m_sizes; // bytes used in each full block
+    size_t m_used{0};
+};
+
+// One name of a directory and what stat said of it: only what an entry needs, so that a
+// large directory costs little more than its names while it is read.
+struct TRawEntry {
+    const char* Name{nullptr};
+    qint64 Size{0};
+    time_t Time{0};
     bool Found{false};
     bool IsDir{false};
+    bool Writable{false};
+    bool Regular{false}; // a regular file or a link: the archive bit
 };
 
 // The names of a directory, without "." (and without ".." at "/"); counted into
-// `progress` (may be null), and only some of them once it is cancelled.
-std::vector<TRawEntry> ReadNames(DIR* dir, bool isRoot, const QString& directory,
-                                 TFileOpsProgress* progress)
+// `progress` (may be null), and only some of them once it is cancelled. Returns their
+// number.
+size_t ReadNames(DIR* dir, bool isRoot, const QString& directory, TNameBlocks& names,
+                 TFileOpsProgress* progress)
 {
-    std::vector<TRawEntry> entries;
+    size_t count = 0;
     while (!CancelRequested(progress)) {
         FileOpsFault(TFileOpsStep::DirectoryEntry, directory);
         const dirent* d = readdir(dir);
@@ -107,39 +140,72 @@ std::vector<TRawEntry> ReadNames(DIR* dir, bool isRoot, const QString& directory
             continue;
         if (progress)
             progress->AddItem();
-        entries.push_back({raw, {}, false, false});
+        names.Add(raw);
+        ++count;
     }
-    return entries;
+    return count;
 }
 
 // Stats entries [from, to): links followed, a dangling link taken as itself, a name
 // that vanished since readdir left out.
-void StatRange(int fd, std::vector<TRawEntry>& entries, size_t from, size_t to)
+void StatRange(int fd, std::vector<TRawEntry>& entries, size_t from, size_t to,
+               const TFileOpsProgress* progress)
 {
-    for (size_t i = from; i < to; ++i) {
+    for (size_t i = from; i < to && !CancelRequested(progress); ++i) {
         TRawEntry& e = entries[i];
-        if (fstatat(fd, e.Name.c_str(), &e.St, 0) == 0) {
+        struct stat st {
+        };
+        if (fstatat(fd, e.Name, &st, 0) == 0) {
             e.Found = true;
-            e.IsDir = S_ISDIR(e.St.st_mode);
+            e.IsDir = S_ISDIR(st.st_mode);
         } else {
-            e.Found = fstatat(fd, e.Name.c_str(), &e.St, AT_SYMLINK_NOFOLLOW) == 0;
+            e.Found = fstatat(fd, e.Name, &st, AT_SYMLINK_NOFOLLOW) == 0;
         }
+        e.Size = e.IsDir ? 0 : qint64(st.st_size);
+        e.Time = st.st_mtim.tv_sec;
+        e.Writable = (st.st_mode & S_IWUSR) != 0;
+        e.Regular = S_ISREG(st.st_mode) || S_ISLNK(st.st_mode);
     }
 }
 
 // The stat calls of a large directory are shared with a second thread: they are most of
 // the cost of a listing and the file system serves them in parallel.
-void StatAll(int fd, std::vector<TRawEntry>& entries)
+void StatAll(int fd, std::vector<TRawEntry>& entries, const TFileOpsProgress* progress)
 {
     constexpr size_t kParallelFrom = 4096;
     if (entries.size() < kParallelFrom) {
-        StatRange(fd, entries, 0, entries.size());
+        StatRange(fd, entries, 0, entries.size(), progress);
         return;
     }
     const size_t half = entries.size() / 2;
-    std::thread helper([&] { StatRange(fd, entries, half, entries.size()); });
-    StatRange(fd, entries, 0, half);
+    std::thread helper([&] { StatRange(fd, entries, half, entries.size(), progress); });
+    StatRange(fd, entries, 0, half, progress);
     helper.join();
+}
+
+quint32 AttributesOf(const QString& name, const TRawEntry& raw)
+{
+    quint32 attr = 0;
+    if (raw.IsDir)
+        attr |= faDirectory;
+    else if (raw.Regular)
+        attr |= faArchive;
+    else
+        attr |= faSysFile; // devices, FIFOs and sockets
+    if (!raw.Writable)
+        attr |= faReadOnly;
+    if (name.startsWith('.') && name != QLatin1String(".."))
+        attr |= faHidden;
+    return attr;
+}
+
+// A name's bytes as a QString; plain ASCII, the common case, without a detour.
+QString NameOf(const char* raw)
+{
+    const size_t size = std::strlen(raw);
+    if (std::all_of(raw, raw + size, [](char c) { return uchar(c) < 0x80; }))
+        return QString::fromLatin1(raw, qsizetype(size));
+    return platform::DecodeFileName(QByteArray::fromRawData(raw, qsizetype(size)));
 }
 
 } // namespace
@@ -152,24 +218,37 @@ bool SearchDirectory(const QString& directory, const std::function<void(TFoundEn
     DIR* dir = opendir(platform::EncodeFileName(directory).constData());
     if (!dir)
         return false;
-    std::vector<TRawEntry> entries =
-        ReadNames(dir, directory == QLatin1String("/"), directory, progress);
-    if (!CancelRequested(progress))
-        StatAll(dirfd(dir), entries);
-    closedir(dir);
-    for (TRawEntry& raw : entries) {
-        if (CancelRequested(progress))
+    TNameBlocks names;
+    const size_t count =
+        ReadNames(dir, directory == QLatin1String("/"), directory, names, progress);
+    // Stat results are kept for one block of names at a time.
+    constexpr size_t kStatBlock = 16384;
+    std::vector<TRawEntry> entries;
+    entries.reserve(std::min(count, kStatBlock));
+    TNameBlocks::TCursor cursor;
+    for (size_t done = 0; done < count; done += entries.size()) {
+        entries.assign(std::min(count - done, kStatBlock), {});
+        for (TRawEntry& raw : entries)
+            raw.Name = names.Next(cursor);
+        StatAll(dirfd(dir), entries, progress);
+        if (CancelRequested(progress)) {
+            closedir(dir);
             return false;
-        if (!raw.Found)
-            continue;
-        TFoundEntry e;
-        e.Name = platform::DecodeFileName(raw.Name.c_str());
-        e.Size = raw.IsDir ? 0 : qint64(raw.St.st_size);
-        e.DateTime = ToDosDateTime(raw.St.st_mtim.tv_sec);
-        e.Attr = AttributesOf(e.Name, raw.St, raw.IsDir);
-        found(std::move(e));
+        }
+        for (const TRawEntry& raw : entries) {
+            if (!raw.Found)
+                continue;
+            TFoundEntry e;
+            e.Name = NameOf(raw.Name);
+            e.Size = raw.Size;
+            e.DateTime = ToDosDateTime(raw.Time);
+            e.Attr = AttributesOf(e.Name, raw);
+            e.Expected = int(count);
+            found(std::move(e));
+        }
     }
-    return true;
+    closedir(dir);
+    return !CancelRequested(progress); // a cancelled read may have stopped anywhere
 }
 
 bool DirectoryExists(const QString& path)
@@ -178,6 +257,20 @@ bool DirectoryExists(const QString& path)
     };
     return !path.isEmpty() && stat(platform::EncodeFileName(path).constData(), &st) == 0 &&
            S_ISDIR(st.st_mode);
+}
+
+bool GetDirectoryStamp(const QString& path, TDirectoryStamp& stamp)
+{
+    struct stat st {
+    };
+    if (!path.startsWith('/') || stat(platform::EncodeFileName(path).constData(), &st) != 0 ||
+        !S_ISDIR(st.st_mode))
+        return false;
+    stamp.Device = quint64(st.st_dev);
+    stamp.Inode = quint64(st.st_ino);
+    stamp.ModifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.ChangedNs = qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    return true;
 }
 
 bool FileExists(const QString& path)

@@ -28,6 +28,7 @@ struct TFoundEntry {
     qint64 Size{0};
     double DateTime{0};
     quint32 Attr{0};
+    int Expected{0}; // entries the search found in all, an upper bound: room to make at once
 };
 
 // Calls `found` for every entry of `directory` except "." (".." included when the
@@ -52,5 +53,18 @@ bool FileExists(const QString& path);
 
 // Directory of the program file, ending in "/".
 QString ProgramDirectory();
+
+// Which directory a path names and when its list of names last changed: adding,
+// removing or renaming an entry changes the times (the contents of files do not).
+struct TDirectoryStamp {
+    quint64 Device{0};
+    quint64 Inode{0};
+    qint64 ModifiedNs{0};
+    qint64 ChangedNs{0};
+    bool operator==(const TDirectoryStamp&) const = default;
+};
+
+// The stamp of the directory `path` names (links followed); false when it is none.
+bool GetDirectoryStamp(const QString& path, TDirectoryStamp& stamp);
 
 } // namespace platform

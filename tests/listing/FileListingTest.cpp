@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace
@@ -222,4 +223,46 @@ TEST(ArchiveListing, ArchiveEntryMayBeARowOfTheSameListing)
     l.LoadArchiveMembers({}, nullptr);
     EXPECT_EQ(l.Count(), 1);
     EXPECT_EQ(l[0].Size, 0);
+}
+
+TEST(ReadDirectory, SecondReadOfALargeFolderMatchesTheDiskAndSeesChanges)
+{
+    // Large enough for a read right after another of the same folder to take its entries.
+    TempDir dir;
+    for (int i = 0; i < 10050; ++i) {
+        QFile f(dir(QStringLiteral("f%1.txt").arg(i)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(i % 3 ? 0 : i % 50, 'x'));
+    }
+    dir.mkdir("sub");
+    TFileListing first, second, third;
+    first.ReadDirectory(dir.path());
+    for (int i = 0; i < first.Count(); ++i) {
+        first[i].ImageIndex = 7; // the panel painted the row
+        if (first[i].IsDirectory())
+            first[i].Size = 12345; // and measured the folder: neither is what the disk says
+    }
+    first.Sort(soName);
+    second.ReadDirectory(dir.path());
+    third.ReadDirectory(dir.path()); // from the disk again
+    ASSERT_EQ(second.Count(), third.Count());
+    EXPECT_EQ(second.TotalSize, third.TotalSize);
+    for (int i = 0; i < third.Count(); ++i) {
+        // The same rows in the same order, so that ties sort as after any read.
+        ASSERT_EQ(second[i].Name, third[i].Name) << i;
+        EXPECT_EQ(second[i].Size, third[i].Size) << i;
+        EXPECT_EQ(second[i].DateTime, third[i].DateTime) << i;
+        EXPECT_EQ(second[i].Attr, third[i].Attr) << i;
+        EXPECT_EQ(second[i].Kind, third[i].Kind) << i;
+        EXPECT_EQ(second[i].ImageIndex, 0) << i;
+    }
+    // A name added after a read is in the next one.
+    TempDir other;
+    first.ReadDirectory(other.path());
+    first.ReadDirectory(dir.path());
+    first.Sort(soSize);
+    dir.write("added.txt", "abc");
+    second.ReadDirectory(dir.path());
+    EXPECT_EQ(second.Count(), first.Count() + 1);
+    EXPECT_NE(Find(second, "added.txt"), nullptr);
 }

@@ -129,3 +129,21 @@ TEST(Sort, NameAndExtensionIgnoreCaseInTheCLocales)
     }
     QLocale::setDefault(previous);
 }
+
+TEST(Sort, LongAndNonAsciiNamesInTheCLocale)
+{
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::C));
+    // Names that agree in their first characters are told apart by the rest; the
+    // shortest first. In the C locale case-folded code points decide.
+    const std::vector<TFileObject> items = {
+        Entry("abcdefg"), Entry("abcdefgZ"), Entry("abcdefgA"),         Entry("Ézra"),
+        Entry("Zulu"),    Entry("éa"),       Entry("longername-2.txt"), Entry("LongerName-10.txt")};
+    EXPECT_EQ(Sorted(items, soName),
+              QStringList({"abcdefg", "abcdefgA", "abcdefgZ", "LongerName-10.txt",
+                           "longername-2.txt", "Zulu", "éa", "Ézra"}));
+    EXPECT_EQ(Sorted(items, soName, false),
+              QStringList({"Ézra", "éa", "Zulu", "longername-2.txt", "LongerName-10.txt",
+                           "abcdefgZ", "abcdefgA", "abcdefg"}));
+    QLocale::setDefault(previous);
+}
