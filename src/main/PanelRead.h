@@ -9,6 +9,7 @@
 
 #include <QString>
 #include <QTimer>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -18,6 +19,9 @@ struct TPanelRead {
     // Declared after Result: destroying the read stops and joins the worker first.
     std::unique_ptr<TFileWorker> Worker;
     std::function<void()> Then; // the caller's rest, once the rows are in
+    // Set by the worker once it has returned, read or cancelled: a read of the same
+    // folder by the other panel waits for it and then takes its entries.
+    std::shared_ptr<std::atomic<bool>> Finished = std::make_shared<std::atomic<bool>>(false);
     // What the panel showed before the read began.
     QString Caption, Objects, Bytes;
     int Focused{-1};

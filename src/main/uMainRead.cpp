@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QShortcut>
+#include <QThread>
 
 namespace
 {
@@ -34,11 +35,23 @@ void TfMain::ReadListing(TSide side, std::function<void()> then)
     TFileListing* const result = &read->Result;
     const QString directory = read->Directory;
     const quint8 order = p.SortOrder;
+    // Both panels on one large folder: the second read waits for the first, which leaves
+    // its entries to be taken, instead of asking the file system for every entry again
+    // at the same time with a second copy of every name.
+    std::shared_ptr<std::atomic<bool>> first;
+    if (const TPanelRead* other = m_panels[Other(side)].Read.get();
+        other && other->Directory == directory)
+        first = other->Finished;
     read->Worker = std::make_unique<TFileWorker>(
-        [result, directory, order](platform::TFileOpsProgress& progress) {
-            result->ReadDirectory(directory, &progress);
+        [result, directory, order, first,
+         finished = read->Finished](platform::TFileOpsProgress& progress) {
+            while (first && !first->load() && !progress.Cancelled())
+                QThread::msleep(5);
+            if (!progress.Cancelled())
+                result->ReadDirectory(directory, &progress);
             if (!progress.Cancelled())
                 result->Sort(order, true);
+            finished->store(true);
         });
     if (read->Worker->Wait(kQuietReadMs)) {
         read->Worker.reset();
