@@ -4,6 +4,7 @@
 #include "fileops/uProgress.h"
 #include "main/FileOpsFixture.h"
 #include "platform/FileOpsFaults.h"
+#include "support/TickWatch.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -122,14 +123,7 @@ TEST_F(LongWorkTest, ALongCopyShowsProgressKeepsTheWindowLiveAndCopiesEveryByte)
         return 0;
     });
     ProgressWatch watch;
-    QElapsedTimer clock;
-    qint64 last = 0, longestGap = 0;
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        longestGap = std::max(longestGap, clock.elapsed() - last);
-        last = clock.elapsed();
-    });
-    tick.start(100);
+    TTickWatch ticks;
     // What the window says, as last seen: its title and its lines.
     QString title, lines;
     QTimer look;
@@ -142,11 +136,10 @@ TEST_F(LongWorkTest, ALongCopyShowsProgressKeepsTheWindowLiveAndCopiesEveryByte)
         }
     });
     look.start(50);
-    clock.start();
+    ticks.Start();
     Press(Qt::Key_F5);
-    longestGap = std::max(longestGap, clock.elapsed() - last);
-    EXPECT_GE(clock.elapsed(), 900);
-    EXPECT_LE(longestGap, 250);
+    EXPECT_GE(ticks.Elapsed(), 900);
+    EXPECT_LE(ticks.LongestGap(), 250);
     EXPECT_EQ(watch.shown, 1);
     EXPECT_EQ(title, "Copying");
     // The totals were counted meanwhile: the folder and the 13 entries below it.
@@ -305,9 +298,7 @@ TEST_F(LongWorkTest, CancelledDirectorySizesKeepOnlyFoldersMeasuredWhole)
 // hold the first file until the user has cancelled.
 TEST_F(LongWorkTest, CancelledArchiveWorkKeepsTheArchiveAndWholeMembersOnly)
 {
-    dir.write("right/x.txt", "in archive");
-    ASSERT_TRUE(RunZip(right, {"-q", "t.zip", "x.txt"}));
-    QFile::remove(right + "x.txt");
+    ASSERT_TRUE(ArchiveWithOneMember(right, "t.zip"));
     dir.write("left/m1.txt", "one");
     dir.write("left/m2.txt", "two");
     ASSERT_TRUE(RunZip(left, {"-q", "pack.zip", "m1.txt", "m2.txt"}));
@@ -350,9 +341,7 @@ TEST_F(LongWorkTest, CancelledArchiveWorkKeepsTheArchiveAndWholeMembersOnly)
 // file the library starts takes 500 ms here.
 TEST_F(LongWorkTest, FilesAndFoldersGoIntoAnArchiveBehindOneProgressWindow)
 {
-    dir.write("right/x.txt", "in archive");
-    ASSERT_TRUE(RunZip(right, {"-q", "t.zip", "x.txt"}));
-    QFile::remove(right + "x.txt");
+    ASSERT_TRUE(ArchiveWithOneMember(right, "t.zip"));
     dir.write("left/a.txt", "file a");
     dir.write("left/box/b.txt", "box b");
     Reload();

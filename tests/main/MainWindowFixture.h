@@ -99,6 +99,18 @@ protected:
         return zip.waitForFinished() && zip.exitCode() == 0;
     }
 
+    // Builds `archive` in `folder` holding one member, x.txt ("in archive"), which is not
+    // left on the disk; true when the zip tool succeeded.
+    static bool ArchiveWithOneMember(const QString& folder, const QString& archive)
+    {
+        QFile file(folder + "x.txt");
+        if (!file.open(QIODevice::WriteOnly) || file.write("in archive") != 10)
+            return false;
+        file.close();
+        const bool zipped = RunZip(folder, {"-q", archive, "x.txt"});
+        return QFile::remove(folder + "x.txt") && zipped;
+    }
+
     // Builds an archive with the zip tool from files of the scratch folder.
     QString Zip(const QString& archive, const QStringList& members)
     {

@@ -3,6 +3,7 @@
 // name of one folder slow to read (it runs on the reading thread).
 #include "main/FileOpsFixture.h"
 #include "platform/FileOpsFaults.h"
+#include "support/TickWatch.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -65,18 +66,11 @@ TEST_F(SlowReadTest, ASlowFolderIsReadInTheBackgroundAndItsRowsComeWhenDone)
     MakeSlowFolder("slow", 150, 10); // about 1.5 s
     dir.write("right/sub/r.txt", "r");
     Reload();
-    QElapsedTimer clock;
-    qint64 last = 0, longestGap = 0;
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        longestGap = std::max(longestGap, clock.elapsed() - last);
-        last = clock.elapsed();
-    });
-    tick.start(100);
+    TTickWatch ticks;
     WatchStatus();
-    clock.start();
+    ticks.Start();
     EnterFolder("slow");
-    EXPECT_LT(clock.elapsed(), 500);
+    EXPECT_LT(ticks.Elapsed(), 500);
     EXPECT_EQ(Caption(sdLeft), left + "slow/");
     EXPECT_TRUE(Status(sdLeft).startsWith("Reading… ")) << Status(sdLeft).toStdString();
     EXPECT_EQ(ShownRows(sdLeft), 0);
@@ -86,9 +80,8 @@ TEST_F(SlowReadTest, ASlowFolderIsReadInTheBackgroundAndItsRowsComeWhenDone)
     EXPECT_EQ(main->Right().Directory, right + "sub/");
     EXPECT_EQ(Names(sdRight), QStringList({"..", "r.txt"}));
     ASSERT_TRUE(QTest::qWaitFor([this] { return !main->Reading(sdLeft); }, 10000));
-    longestGap = std::max(longestGap, clock.elapsed() - last);
-    EXPECT_GE(clock.elapsed(), 1000);
-    EXPECT_LE(longestGap, 250);
+    EXPECT_GE(ticks.Elapsed(), 1000);
+    EXPECT_LE(ticks.LongestGap(), 250);
     // The count went up on the way: some "Reading… N entries" with 0 < N < 151.
     const QStringList counts =
         seen.filter(QRegularExpression("^Reading… ([1-9]|[1-9]\\d|1[0-4]\\d|150) entries$"));
