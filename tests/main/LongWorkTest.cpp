@@ -75,6 +75,19 @@ protected:
         FileOpsTest::TearDown();
     }
 
+    // Selects a 48 MiB big.bin and a small.txt in the left panel, big.bin's first chunk
+    // held until the user cancels; returns big.bin's content.
+    QByteArray SelectBigAndSmallWithBigHeld()
+    {
+        const QByteArray big = Pattern(48 << 20);
+        dir.write("left/big.bin", big);
+        dir.write("left/small.txt", "small");
+        Reload();
+        Select(sdLeft, {"big.bin", "small.txt"});
+        HoldFirstChunkUntilCancelled("big.bin");
+        return big;
+    }
+
     // Makes the first chunk of the file `name` wait until the user has cancelled (at most
     // 10 s), so the cancel arrives in the middle of that file.
     void HoldFirstChunkUntilCancelled(const QString& name)
@@ -169,12 +182,7 @@ TEST_F(LongWorkTest, QuickCommandsShowNoProgressWindow)
 
 TEST_F(LongWorkTest, EscapeInTheMiddleOfAFileLeavesNoPartialCopyAndStartsNothingMore)
 {
-    const QByteArray big = Pattern(48 << 20);
-    dir.write("left/big.bin", big);
-    dir.write("left/small.txt", "small");
-    Reload();
-    Select(sdLeft, {"big.bin", "small.txt"});
-    HoldFirstChunkUntilCancelled("big.bin");
+    const QByteArray big = SelectBigAndSmallWithBigHeld();
     CancelWhenShown([](TfProgress* window) { QTest::keyClick(window, Qt::Key_Escape); });
     Press(Qt::Key_F5);
     EXPECT_TRUE(held.load());
@@ -393,12 +401,7 @@ TEST_F(LongWorkTest, CancelInTheMiddleOfALargeMemberLeavesNoPartialFile)
 // whether the window closes while the progress window is up or before it came.
 TEST_F(LongWorkTest, ClosingTheMainWindowMidCopyCancelsTheCopyFirst)
 {
-    const QByteArray big = Pattern(48 << 20);
-    dir.write("left/big.bin", big);
-    dir.write("left/small.txt", "small");
-    Reload();
-    Select(sdLeft, {"big.bin", "small.txt"});
-    HoldFirstChunkUntilCancelled("big.bin");
+    const QByteArray big = SelectBigAndSmallWithBigHeld();
     CancelWhenShown([this](TfProgress*) {
         QCloseEvent close; // as the window manager sends it
         QApplication::sendEvent(main.get(), &close);
