@@ -86,11 +86,13 @@ int TFileListing::ReadDirectory(const QString& directory, platform::TFileOpsProg
 {
     Directory = directory;
     TotalSize = 0;
+    OpenError = ReadError = 0;
     std::vector<TFileObject>().swap(m_items); // the old rows go before the new ones come
     m_keep.reset();
     platform::TDirectoryStamp stamp;
     const bool stamped = platform::GetDirectoryStamp(directory, stamp);
     if (TakeRecent(stamped ? &stamp : nullptr, m_items)) {
+        RefreshParentRow();
         for (const TFileObject& e : m_items)
             TotalSize += e.Size;
         FileCount = Count();
@@ -108,11 +110,28 @@ int TFileListing::ReadDirectory(const QString& directory, platform::TFileOpsProg
             e.Kind = fkZipFile;
         TotalSize += e.Size;
     };
-    const bool whole = platform::SearchDirectory(AddSeparator(directory), add, progress);
+    int error = 0;
+    const bool whole = platform::SearchDirectory(AddSeparator(directory), add, progress, &error);
+    (m_items.empty() ? OpenError : ReadError) = error;
     if (whole && stamped && m_items.size() >= kKeepFrom)
         m_keep = TKeep{stamp, directory, m_items.size(), QDeadlineTimer(kKeepForMs).deadline()};
     FileCount = Count();
     return FileCount;
+}
+
+void TFileListing::RefreshParentRow()
+{
+    // The stamp tells that this folder's names are unchanged, not its parent's: the
+    // ".." row, the parent's date, is looked up again (one stat).
+    for (TFileObject& e : m_items)
+        if (e.IsParent()) {
+            platform::TFoundEntry found;
+            if (platform::FindEntry(AddSeparator(Directory), e.Name, found)) {
+                e.DateTime = found.DateTime;
+                e.Attr = quint16(found.Attr);
+            }
+            return;
+        }
 }
 
 void TFileListing::Swap(TFileListing& other) noexcept
@@ -120,6 +139,8 @@ void TFileListing::Swap(TFileListing& other) noexcept
     Directory.swap(other.Directory);
     std::swap(TotalSize, other.TotalSize);
     std::swap(FileCount, other.FileCount);
+    std::swap(OpenError, other.OpenError);
+    std::swap(ReadError, other.ReadError);
     m_items.swap(other.m_items);
     m_keep.swap(other.m_keep);
 }
@@ -138,6 +159,7 @@ void TFileListing::LoadArchiveMembers(const std::vector<TArchiveMember>& members
     Clear();
     m_keep.reset();
     TotalSize = 0;
+    OpenError = ReadError = 0;
     m_items.reserve(members.size() + 1);
     m_items.push_back(std::move(parent));
     for (const TArchiveMember& m : members) {

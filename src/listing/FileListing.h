@@ -92,6 +92,11 @@ public:
     QString Directory;
     qint64 TotalSize{0};
     int FileCount{0};
+    // Why the last ReadDirectory fell short, as errno values, else 0: the directory could
+    // not be opened or searched (nothing read), or its names stopped midway (the entries
+    // read before are listed). Such a listing is never kept for the other panel.
+    int OpenError{0};
+    int ReadError{0};
 
 private:
     // A read from the disk of a large directory, until the first sort: that sort keeps a
@@ -102,6 +107,9 @@ private:
         size_t Count{0};
         qint64 UntilMs{0}; // QDeadlineTimer::deadline(): two seconds after the read
     };
+
+    // Looks the ".." row of entries taken from a kept copy up again.
+    void RefreshParentRow();
 
     std::vector<TFileObject> m_items;
     std::optional<TKeep> m_keep;

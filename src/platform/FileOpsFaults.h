@@ -18,7 +18,10 @@ enum class TFileOpsStep {
                        // path = the folder (the result is ignored)
     RemoveEntry,       // before an entry is removed for good; path = the entry
     DirectoryEntry,    // before each name of a folder listing is taken, on the reading
-                       // thread; path = the folder (the result is ignored)
+                       // thread; path = the folder; an errno value fails that readdir
+    OpenDirectory,     // before a folder is opened for a listing; path = the folder
+    ArchiveRead,       // before an archive of the read-only formats is listed or
+                       // extracted from; path = the archive (the result is ignored)
 };
 
 // Returns 0 to go on, or an errno value that the step then fails with as if the system

@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <thread>
@@ -125,16 +126,21 @@ struct TRawEntry {
 
 // The names of a directory, without "." (and without ".." at "/"); counted into
 // `progress` (may be null), and only some of them once it is cancelled. Returns their
-// number.
+// number; `failure` gets the errno value of a readdir that failed (the names before it
+// are kept), else 0.
 size_t ReadNames(DIR* dir, bool isRoot, const QString& directory, TNameBlocks& names,
-                 TFileOpsProgress* progress)
+                 TFileOpsProgress* progress, int& failure)
 {
     size_t count = 0;
+    failure = 0;
     while (!CancelRequested(progress)) {
-        FileOpsFault(TFileOpsStep::DirectoryEntry, directory);
-        const dirent* d = readdir(dir);
-        if (!d)
+        const int fault = FileOpsFault(TFileOpsStep::DirectoryEntry, directory);
+        errno = 0;
+        const dirent* d = fault ? nullptr : readdir(dir);
+        if (!d) {
+            failure = fault ? fault : errno; // readdir's end leaves errno alone
             break;
+        }
         const char* raw = d->d_name;
         if (raw[0] == '.' && (raw[1] == '\0' || (isRoot && raw[1] == '.' && raw[2] == '\0')))
             continue;
@@ -146,26 +152,30 @@ size_t ReadNames(DIR* dir, bool isRoot, const QString& directory, TNameBlocks& n
     return count;
 }
 
-// Stats entries [from, to): links followed, a dangling link taken as itself, a name
-// that vanished since readdir left out.
+// Stats one entry: links followed, a dangling link taken as itself, a name that
+// vanished since readdir not found.
+void StatEntry(int fd, TRawEntry& e)
+{
+    struct stat st {
+    };
+    if (fstatat(fd, e.Name, &st, 0) == 0) {
+        e.Found = true;
+        e.IsDir = S_ISDIR(st.st_mode);
+    } else {
+        e.Found = fstatat(fd, e.Name, &st, AT_SYMLINK_NOFOLLOW) == 0;
+    }
+    e.Size = e.IsDir ? 0 : qint64(st.st_size);
+    e.Time = st.st_mtim.tv_sec;
+    e.Writable = (st.st_mode & S_IWUSR) != 0;
+    e.Regular = S_ISREG(st.st_mode) || S_ISLNK(st.st_mode);
+}
+
+// Stats entries [from, to); those not found are left out later.
 void StatRange(int fd, std::vector<TRawEntry>& entries, size_t from, size_t to,
                const TFileOpsProgress* progress)
 {
-    for (size_t i = from; i < to && !CancelRequested(progress); ++i) {
-        TRawEntry& e = entries[i];
-        struct stat st {
-        };
-        if (fstatat(fd, e.Name, &st, 0) == 0) {
-            e.Found = true;
-            e.IsDir = S_ISDIR(st.st_mode);
-        } else {
-            e.Found = fstatat(fd, e.Name, &st, AT_SYMLINK_NOFOLLOW) == 0;
-        }
-        e.Size = e.IsDir ? 0 : qint64(st.st_size);
-        e.Time = st.st_mtim.tv_sec;
-        e.Writable = (st.st_mode & S_IWUSR) != 0;
-        e.Regular = S_ISREG(st.st_mode) || S_ISLNK(st.st_mode);
-    }
+    for (size_t i = from; i < to && !CancelRequested(progress); ++i)
+        StatEntry(fd, entries[i]);
 }
 
 // The stat calls of a large directory are shared with a second thread: they are most of
@@ -208,19 +218,68 @@ QString NameOf(const char* raw)
     return platform::DecodeFileName(QByteArray::fromRawData(raw, qsizetype(size)));
 }
 
+TFoundEntry FoundEntry(const TRawEntry& raw)
+{
+    TFoundEntry e;
+    e.Name = NameOf(raw.Name);
+    e.Size = raw.Size;
+    e.DateTime = ToDosDateTime(raw.Time);
+    e.Attr = AttributesOf(e.Name, raw);
+    return e;
+}
+
+// Opens `directory` for a listing; null with the reason in `error` when it cannot be
+// opened, or not searched: without execute permission readdir gives the names, but no
+// entry can be looked up, and the folder would look empty.
+DIR* OpenForListing(const QString& directory, int& error)
+{
+    const QByteArray path = platform::EncodeFileName(directory);
+    error = FileOpsFault(TFileOpsStep::OpenDirectory, directory);
+    if (error == 0 && access(path.constData(), X_OK) != 0)
+        error = errno;
+    DIR* dir = error == 0 ? opendir(path.constData()) : nullptr;
+    if (!dir && error == 0)
+        error = errno;
+    return dir;
+}
+
 } // namespace
 
-bool SearchDirectory(const QString& directory, const std::function<void(TFoundEntry&&)>& found,
-                     TFileOpsProgress* progress)
+bool FindEntry(const QString& directory, const QString& name, TFoundEntry& entry)
 {
+    const QByteArray folder = platform::EncodeFileName(directory);
+    const QByteArray raw = platform::EncodeFileName(name);
+    const int fd = open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    TRawEntry e;
+    e.Name = raw.constData();
+    StatEntry(fd, e);
+    close(fd);
+    if (e.Found)
+        entry = FoundEntry(e);
+    return e.Found;
+}
+
+bool SearchDirectory(const QString& directory, const std::function<void(TFoundEntry&&)>& found,
+                     TFileOpsProgress* progress, int* error)
+{
+    int failure = 0;
+    const auto report = [&] {
+        if (error)
+            *error = failure;
+    };
+    report();
     if (!directory.startsWith('/'))
         return false;
-    DIR* dir = opendir(platform::EncodeFileName(directory).constData());
-    if (!dir)
+    DIR* dir = OpenForListing(directory, failure);
+    if (!dir) {
+        report();
         return false;
+    }
     TNameBlocks names;
     const size_t count =
-        ReadNames(dir, directory == QLatin1String("/"), directory, names, progress);
+        ReadNames(dir, directory == QLatin1String("/"), directory, names, progress, failure);
     // Stat results are kept for one block of names at a time.
     constexpr size_t kStatBlock = 16384;
     std::vector<TRawEntry> entries;
@@ -238,17 +297,16 @@ bool SearchDirectory(const QString& directory, const std::function<void(TFoundEn
         for (const TRawEntry& raw : entries) {
             if (!raw.Found)
                 continue;
-            TFoundEntry e;
-            e.Name = NameOf(raw.Name);
-            e.Size = raw.Size;
-            e.DateTime = ToDosDateTime(raw.Time);
-            e.Attr = AttributesOf(e.Name, raw);
+            TFoundEntry e = FoundEntry(raw);
             e.Expected = int(count);
             found(std::move(e));
         }
     }
     closedir(dir);
-    return !CancelRequested(progress); // a cancelled read may have stopped anywhere
+    if (CancelRequested(progress))
+        return false; // a cancelled read may have stopped anywhere
+    report();
+    return failure == 0;
 }
 
 bool DirectoryExists(const QString& path)

@@ -33,13 +33,20 @@ struct TFoundEntry {
 
 // Calls `found` for every entry of `directory` except "." (".." included when the
 // file system reports it, and never at "/"). Returns false, calling nothing, when
-// the path is not absolute or the directory cannot be opened. With `progress`, each
-// name read counts as one item of it, and its cancel flag stops the search early
-// (false; `found` may have been called for some entries).
+// the path is not absolute or the directory cannot be opened or searched (no execute
+// permission: its names could be read but no entry looked up). A name that cannot be
+// read midway ends the search: `found` has been called for the entries read before, and
+// it returns false. `error` (may be null) gets the system's reason as an errno value in
+// both cases, else 0. With `progress`, each name read counts as one item of it, and its
+// cancel flag stops the search early (false; `found` may have been called for some
+// entries).
 // Cost: one readdir pass plus one fstatat per entry (shared with a second thread in
 // large directories); the callback runs on the calling thread, in readdir order.
 bool SearchDirectory(const QString& directory, const std::function<void(TFoundEntry&&)>& found,
-                     TFileOpsProgress* progress = nullptr);
+                     TFileOpsProgress* progress = nullptr, int* error = nullptr);
+
+// The entry `name` of `directory` as SearchDirectory finds it; false when it is gone.
+bool FindEntry(const QString& directory, const QString& name, TFoundEntry& entry);
 
 // A Unix time as the day count since 30 December 1899 in local time, cut to the
 // even second below (the two-second resolution of DOS file times).

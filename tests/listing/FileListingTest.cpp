@@ -1,11 +1,14 @@
 #include "listing/FileListing.h"
+#include "platform/FileOpsFaults.h"
 #include "platform/FileSystem.h"
 #include "support/TempDir.h"
 
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <cerrno>
 #include <gtest/gtest.h>
+#include <sys/time.h>
 
 namespace
 {
@@ -225,26 +228,39 @@ TEST(ArchiveListing, ArchiveEntryMayBeARowOfTheSameListing)
     EXPECT_EQ(l[0].Size, 0);
 }
 
-TEST(ReadDirectory, SecondReadOfALargeFolderMatchesTheDiskAndSeesChanges)
+// Makes `count` files in `folder`, some empty, the others of a few bytes.
+static void MakeLargeFolder(const TempDir& dir, const QString& folder, int count)
 {
-    // Large enough for a read right after another of the same folder to take its entries.
-    TempDir dir;
-    for (int i = 0; i < 10050; ++i) {
-        QFile f(dir(QStringLiteral("f%1.txt").arg(i)));
+    dir.mkdir(folder);
+    for (int i = 0; i < count; ++i) {
+        QFile f(dir(QStringLiteral("%1/f%2.txt").arg(folder).arg(i)));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(QByteArray(i % 3 ? 0 : i % 50, 'x'));
     }
-    dir.mkdir("sub");
+}
+
+TEST(ReadDirectory, SecondReadOfALargeFolderMatchesTheDiskAndSeesChanges)
+{
+    // Large enough for a read right after another of the same folder to take its entries.
+    // The folder lies in one of its own, so that its ".." row is no other program's.
+    TempDir dir;
+    MakeLargeFolder(dir, "big", 10050);
+    const QString big = dir("big/");
+    dir.mkdir("big/sub");
     TFileListing first, second, third;
-    first.ReadDirectory(dir.path());
+    first.ReadDirectory(big);
     for (int i = 0; i < first.Count(); ++i) {
         first[i].ImageIndex = 7; // the panel painted the row
         if (first[i].IsDirectory())
             first[i].Size = 12345; // and measured the folder: neither is what the disk says
     }
     first.Sort(soName);
-    second.ReadDirectory(dir.path());
-    third.ReadDirectory(dir.path()); // from the disk again
+    // The parent changes meanwhile: the copy kept of the folder's rows must not say the
+    // parent's old date (one of 2001, far from the run's).
+    const struct timeval old[2] = {{978350400, 0}, {978350400, 0}};
+    ASSERT_EQ(::utimes(dir.path().toLocal8Bit().constData(), old), 0);
+    second.ReadDirectory(big);
+    third.ReadDirectory(big); // from the disk again
     ASSERT_EQ(second.Count(), third.Count());
     EXPECT_EQ(second.TotalSize, third.TotalSize);
     for (int i = 0; i < third.Count(); ++i) {
@@ -256,13 +272,49 @@ TEST(ReadDirectory, SecondReadOfALargeFolderMatchesTheDiskAndSeesChanges)
         EXPECT_EQ(second[i].Kind, third[i].Kind) << i;
         EXPECT_EQ(second[i].ImageIndex, 0) << i;
     }
+    ASSERT_NE(Find(second, ".."), nullptr);
+    EXPECT_EQ(Find(second, "..")->DateTime, platform::ToDosDateTime(978350400));
     // A name added after a read is in the next one.
     TempDir other;
     first.ReadDirectory(other.path());
-    first.ReadDirectory(dir.path());
+    first.ReadDirectory(big);
     first.Sort(soSize);
-    dir.write("added.txt", "abc");
-    second.ReadDirectory(dir.path());
+    dir.write("big/added.txt", "abc");
+    second.ReadDirectory(big);
     EXPECT_EQ(second.Count(), first.Count() + 1);
     EXPECT_NE(Find(second, "added.txt"), nullptr);
+}
+
+// A folder whose names stop midway (the fault hook fails a readdir with EIO): the entries
+// read are listed with the reason, and that listing is never handed to the next read.
+TEST(ReadDirectory, AFolderReadOnlyInPartSaysWhyAndIsNeverKept)
+{
+    TempDir dir;
+    MakeLargeFolder(dir, "big", 10050);
+    const QString big = dir("big/");
+    int calls = 0;
+    platform::SetFileOpsFaultHook([&calls](platform::TFileOpsStep step, const QString&) {
+        return step == platform::TFileOpsStep::DirectoryEntry && ++calls > 10020 ? EIO : 0;
+    });
+    TFileListing partial, next;
+    partial.ReadDirectory(big);
+    platform::SetFileOpsFaultHook({});
+    EXPECT_EQ(partial.ReadError, EIO);
+    EXPECT_EQ(partial.OpenError, 0);
+    // 10,020 names were read; "." is no entry, ".." may be among them.
+    EXPECT_GE(partial.Count(), 10018);
+    EXPECT_LE(partial.Count(), 10020);
+    partial.Sort(soName);
+    next.ReadDirectory(big);
+    EXPECT_EQ(next.Count(), 10051);
+    EXPECT_EQ(next.ReadError, 0);
+
+    // A folder that cannot be opened: nothing, and why.
+    platform::SetFileOpsFaultHook([](platform::TFileOpsStep step, const QString&) {
+        return step == platform::TFileOpsStep::OpenDirectory ? EACCES : 0;
+    });
+    next.ReadDirectory(big);
+    platform::SetFileOpsFaultHook({});
+    EXPECT_EQ(next.Count(), 0);
+    EXPECT_EQ(next.OpenError, EACCES);
 }
