@@ -2,6 +2,7 @@
 
 #include "ArchiveLib.h"
 #include "platform/FileNames.h"
+#include "platform/FileOpsFaults.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
 
@@ -22,6 +23,7 @@ QString Text(const std::string& bytes)
 
 bool TReadOnlyArchive::Open(const QString& path)
 {
+    platform::FileOpsFault(platform::TFileOpsStep::ArchiveRead, path);
     archivelib::TListing listing = archivelib::ListMembers(Bytes(path));
     if (listing.Status == archivelib::TStatus::NotArchive)
         return false;
@@ -61,6 +63,7 @@ QStringList TReadOnlyArchive::Extract(const QStringList& names, const QString& f
     std::vector<std::string> wanted;
     for (const QString& name : names)
         wanted.push_back(Bytes(name));
+    platform::FileOpsFault(platform::TFileOpsStep::ArchiveRead, m_path);
     const archivelib::TExtraction result =
         archivelib::ExtractMembers(Bytes(m_path), wanted, Bytes(folder));
     written = result.Written;

@@ -4,7 +4,8 @@
 // files). It lists and extracts through ARCHIVELIB and never changes the archive.
 // Member names pass through the file-name codec, so every name maps back to its bytes.
 //
-// Threads: the user-interface thread only; every call blocks until the archive is read.
+// Threads: any one thread at a time; every call blocks until the archive is read. The
+// panels open and extract on a worker thread behind the progress window.
 
 #include "listing/FileListing.h"
 

@@ -2,6 +2,7 @@
 
 #include "controls/VirtualListView.h"
 #include "controls/WaitCursor.h"
+#include "fileops/LibraryWork.h"
 #include "fileops/PanelHost.h"
 #include "fileops/TransferPlan.h"
 #include "fileops/uCommon.h"
@@ -29,31 +30,6 @@ bool Refused(const TZipArchive& zip)
 {
     return !zip.FSpecArgs.isEmpty();
 }
-
-// For its life, the component's library calls run on a worker thread behind the progress
-// window titled `command`, counting into `progress`.
-class TLibraryWork final
-{
-public:
-    TLibraryWork(TZipArchive& zip, const QString& command, platform::TFileOpsProgress& progress)
-        : m_zip(zip)
-    {
-        zip.Progress = &progress;
-        zip.RunLibraryCall = [command, &progress](const std::function<void()>& call) {
-            RunFileWork(command, progress, call);
-        };
-    }
-    ~TLibraryWork()
-    {
-        m_zip.Progress = nullptr;
-        m_zip.RunLibraryCall = nullptr;
-    }
-    TLibraryWork(const TLibraryWork&) = delete;
-    TLibraryWork& operator=(const TLibraryWork&) = delete;
-
-private:
-    TZipArchive& m_zip;
-};
 
 QString AddingTo(const TZipArchive& target)
 {
@@ -182,10 +158,14 @@ void TFileCommands::DiskToArchive(bool move)
         const auto arrived = plan.Arrived(target.Members(), move, Verb(move), missed);
         if (done)
             Report(missed);
-        if (move)
-            for (const TTransferPlan::TItem& item : arrived)
-                platform::ShellFileOperation(platform::TShellFunction::Delete, item.Path, {},
-                                             m_host.RecycleBinInUse());
+        // The sources, now in the archive, go on a worker behind the progress window; a
+        // cancel keeps those not deleted yet, in both places.
+        QStringList sources;
+        for (const TTransferPlan::TItem& item : arrived)
+            sources << item.Path;
+        if (move && !sources.isEmpty())
+            RunShellOperations(QStringLiteral("Deleting"), QStringLiteral("Deleted"),
+                               platform::TShellFunction::Delete, sources, {}, false);
     }
     m_host.RefreshFromArchive(b);
     m_host.RefreshFromDisk(a);

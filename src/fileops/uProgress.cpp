@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -13,6 +14,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 namespace
 {
@@ -21,6 +24,7 @@ constexpr int kShowAfterMs = 400;
 
 // The record of the work running now; user-interface thread only.
 platform::TFileOpsProgress* g_running = nullptr;
+std::atomic<int> g_workersRunning{0};
 constexpr int kUpdateMs = 100;
 
 QString Count(qint64 done, qint64 total)
@@ -36,9 +40,13 @@ QString TimeText(qint64 seconds)
                : QStringLiteral("%1 min %2 s").arg(seconds / 60).arg(seconds % 60);
 }
 
+QPointer<QWidget> g_owner;
+
 // The main window, which the progress window is modal to.
 QWidget* MainWindow()
 {
+    if (g_owner)
+        return g_owner;
     QWidget* active = QApplication::activeWindow();
     return active ? active->window() : nullptr;
 }
@@ -148,6 +156,39 @@ void RunFileWork(const QString& command, platform::TFileOpsProgress& progress,
     counter->wait();
 }
 
+bool RunAbandonableWork(const QString& command, platform::TFileOpsProgress& progress,
+                        const std::function<void()>& work)
+{
+    TFileWorker worker([work](platform::TFileOpsProgress&) { work(); });
+    platform::TFileOpsProgress* const outer = std::exchange(g_running, &progress);
+    const auto restore = qScopeGuard([outer] { g_running = outer; });
+    QEventLoop loop;
+    bool done = false;
+    QObject::connect(&worker, &TFileWorker::Finished, &loop, [&] {
+        done = true;
+        loop.quit();
+    });
+    // The work never looks at the cancel flag: the wait does.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (progress.Cancelled())
+            loop.quit();
+    });
+    poll.start(kUpdateMs / 2);
+    WaitForWork(loop, done, command, progress);
+    return done; // else the worker goes with this scope: abandoned
+}
+
+bool FileWorkRunning()
+{
+    return g_running != nullptr;
+}
+
+void SetProgressOwner(QWidget* window)
+{
+    g_owner = window;
+}
+
 bool CancelFileWork()
 {
     if (!g_running)
@@ -166,31 +207,74 @@ QString CancelledText(const QString& verb, const platform::TFileOpsProgress& pro
            QStringLiteral(" items; cancelled");
 }
 
-TFileWorker::TFileWorker(const TWork& work)
-    : m_thread(QThread::create([this, work] { work(m_progress); }))
+// What the worker thread shares with its TFileWorker, kept alive by whichever of the two
+// ends last.
+struct TFileWorker::TShared {
+    platform::TFileOpsProgress Progress;
+    std::mutex Mutex;
+    TFileWorker* Owner{nullptr}; // null once abandoned; guarded by Mutex
+};
+
+TFileWorker::TFileWorker(const TWork& work) : m_shared(std::make_shared<TShared>())
 {
-    connect(m_thread.get(), &QThread::finished, this, [this] {
-        if (!std::exchange(m_collected, true) && OnDone)
-            OnDone();
-    });
-    m_thread->start();
+    m_shared->Owner = this;
+    // A plain thread, detached: a QThread may not be destroyed while it runs, and an
+    // abandoned read has nobody left to wait for it.
+    ++g_workersRunning;
+    std::thread([shared = m_shared, work] {
+        work(shared->Progress);
+        --g_workersRunning;
+        const std::lock_guard lock(shared->Mutex);
+        // Posted while the owner is alive; an owner destroyed later drops the call with
+        // its other posted events.
+        if (TFileWorker* owner = shared->Owner)
+            QMetaObject::invokeMethod(
+                owner, [owner] { owner->Done(); }, Qt::QueuedConnection);
+    }).detach();
 }
 
 TFileWorker::~TFileWorker()
 {
-    m_progress.Cancel();
-    m_thread->wait();
+    m_shared->Progress.Cancel();
+    const std::lock_guard lock(m_shared->Mutex);
+    m_shared->Owner = nullptr;
+}
+
+int TFileWorker::Running()
+{
+    return g_workersRunning.load();
+}
+
+void TFileWorker::Cancel()
+{
+    m_shared->Progress.Cancel();
+}
+
+const platform::TFileOpsProgress& TFileWorker::Progress() const
+{
+    return m_shared->Progress;
+}
+
+void TFileWorker::Done()
+{
+    m_finished = true;
+    emit Finished();
+    if (!m_waiting && !std::exchange(m_collected, true) && OnDone)
+        OnDone(); // last: it may delete the worker
 }
 
 bool TFileWorker::Wait(int ms)
 {
     // The quiet wait of RunFileWork: windows paint and timers fire, no input is taken.
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    connect(m_thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    if (!m_thread->isFinished())
+    if (!m_finished) {
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        connect(this, &TFileWorker::Finished, &loop, &QEventLoop::quit);
+        m_waiting = true;
         loop.exec(QEventLoop::ExcludeUserInputEvents);
-    if (!m_thread->isFinished())
+        m_waiting = false;
+    }
+    if (!m_finished)
         return false;
     m_collected = true;
     return true;

@@ -63,8 +63,25 @@ using TCountTotals = std::function<void(const std::atomic<bool>& stop)>;
 void RunFileWork(const QString& command, platform::TFileOpsProgress& progress,
                  const std::function<void()>& work, const TCountTotals& count = {});
 
+// Runs `work` behind the progress window as RunFileWork does, for work that cannot stop
+// midway and changes no file (reading an archive's listing): Cancel, Escape, closing the
+// window and quitting return at once and abandon it. It ends on its own and what it made
+// is dropped, so it must own by shared pointers whatever it writes, and catch what it
+// throws. True when the work has returned, false when it was abandoned.
+bool RunAbandonableWork(const QString& command, platform::TFileOpsProgress& progress,
+                        const std::function<void()>& work);
+
 // Cancels the file work RunFileWork is running, if any; true when there was some.
 bool CancelFileWork();
+
+// True while RunFileWork runs a piece of work (its wait and its window included).
+bool FileWorkRunning();
+
+// The window every progress window is modal to: the main window, whichever window is
+// active (another program's, a viewer's or none) when the window comes up. While one is
+// shown, no key, click or drop reaches the main window or the windows it owns. Null
+// (the default, and once that window is gone) falls back to the active window.
+void SetProgressOwner(QWidget* window);
 
 // Whether the work was cancelled, for the closing message: "Copied 412 of 1,000 items;
 // cancelled" (`verb` is "Copied", "Moved", "Deleted"); empty when it was not cancelled.
@@ -78,6 +95,11 @@ QString CancelledText(const QString& verb, const platform::TFileOpsProgress& pro
 // the worker's progress record, counts into it and stops once its cancel flag is set,
 // as RunFileWork's does; no window is shown. Made, waited for and destroyed on the
 // user-interface thread.
+//
+// Destroying the worker never waits: work still under way is cancelled and abandoned.
+// It returns on its own, maybe minutes later (a stat on a dead network mount), nobody
+// hears of it, and the program may end meanwhile. So the work must own, by shared
+// pointers, everything it writes; the progress record is kept alive for it.
 class TFileWorker final : public QObject
 {
     Q_OBJECT
@@ -86,7 +108,7 @@ public:
 
     // Starts `work` on a worker thread at once.
     explicit TFileWorker(const TWork& work);
-    // Cancels the work and waits until it has returned; OnDone is not called then.
+    // Cancels the work and abandons it, at once; OnDone is not called then.
     ~TFileWorker() override;
 
     // Waits up to `ms` for the work to return, handling events other than user input
@@ -94,15 +116,25 @@ public:
     // OnDone is not called.
     bool Wait(int ms);
     // Sets the cancel flag; the work returns at its next check.
-    void Cancel() { m_progress.Cancel(); }
-    const platform::TFileOpsProgress& Progress() const { return m_progress; }
+    void Cancel();
+    const platform::TFileOpsProgress& Progress() const;
+    // The works of all workers, abandoned ones included, that have not returned yet.
+    static int Running();
 
     // Called on the user-interface thread once the work has returned, unless Wait has
     // said so first. It may delete the worker only by deleteLater.
     std::function<void()> OnDone;
 
+signals:
+    // The work has returned (emitted before OnDone is called).
+    void Finished();
+
 private:
-    platform::TFileOpsProgress m_progress;
-    std::unique_ptr<QThread> m_thread;
+    struct TShared;
+    void Done();
+
+    std::shared_ptr<TShared> m_shared;
+    bool m_finished{false};
+    bool m_waiting{false};
     bool m_collected{false};
 };

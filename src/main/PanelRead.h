@@ -6,6 +6,7 @@
 
 #include "fileops/uProgress.h"
 #include "listing/FileListing.h"
+#include "platform/FileSystem.h"
 
 #include <QString>
 #include <QTimer>
@@ -14,14 +15,23 @@
 #include <memory>
 
 struct TPanelRead {
-    QString Directory;   // the location being read
-    TFileListing Result; // filled and sorted by the worker; no view reads it
-    // Declared after Result: destroying the read stops and joins the worker first.
+    // What the worker fills: shared with it, as a cancelled read is abandoned and may
+    // still be writing it long after the panel went on.
+    struct TResult {
+        TFileListing Listing;            // filled and sorted; no view reads it
+        platform::TDirectoryStamp Stamp; // the folder's before it was read
+        bool Stamped{false};
+    };
+
+    QString Directory; // the location being read
+    std::shared_ptr<TResult> Result = std::make_shared<TResult>();
     std::unique_ptr<TFileWorker> Worker;
     std::function<void()> Then; // the caller's rest, once the rows are in
     // Set by the worker once it has returned, read or cancelled: a read of the same
     // folder by the other panel waits for it and then takes its entries.
     std::shared_ptr<std::atomic<bool>> Finished = std::make_shared<std::atomic<bool>>(false);
+    bool Done{false}; // returned while a command ran: it lands once the command is over
+    int Restarts{0};  // times the folder changed while it was read and was read again
     // What the panel showed before the read began.
     QString Caption, Objects, Bytes;
     int Focused{-1};

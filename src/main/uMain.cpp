@@ -77,6 +77,7 @@ int OtherColumnsWidth(const TVirtualListView* files)
 TfMain::TfMain(QWidget* parent) : QMainWindow(parent)
 {
     setWindowTitle(QStringLiteral("Travodex"));
+    SetProgressOwner(this);
     FormCreate();
     // The design client size, scaled; wide enough for the design Name columns.
     const int panel = OtherColumnsWidth(Left().Files) + Scaled(kNameWidth);
@@ -87,7 +88,8 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent)
 TfMain::~TfMain()
 {
     platform::SetQuitting(false); // the quitting belonged to this window
-    // A read still under way stops before the panels it would land in go.
+    // A read still under way is abandoned before the panels it would land in go; the
+    // program ends without waiting for it.
     for (TPanel& p : m_panels)
         p.Read.reset();
     // The lists call back into the panels while they are torn down: they go first.
@@ -170,19 +172,23 @@ QWidget* TfMain::CreatePanel(TSide side)
     };
     files->OnChange = [this, side](TVirtualListView*) { FilesChange(side); };
     files->OnEnter = [this, side](TVirtualListView*) { FilesEnter(side); };
-    files->OnDblClick = [this, side](TVirtualListView*) { FilesDblClick(side); };
+    files->OnDblClick = [this, side](TVirtualListView*) {
+        RunCommand([this, side] { FilesDblClick(side); });
+    };
     files->OnColumnClick = [this, side](TVirtualListView*, int column) {
-        FilesColumnClick(side, column);
+        RunCommand([this, side, column] { FilesColumnClick(side, column); });
     };
     files->OnEdited = [this, side](TVirtualListView*, int, QString& text) {
-        FilesEdited(side, text);
+        RunCommand([this, side, text] { FilesEdited(side, text); });
     };
     files->OnMouseMove = [this](TVirtualListView* list, Qt::MouseButtons buttons,
                                 Qt::KeyboardModifiers modifiers, QPoint) {
         FilesMouseMove(list == Left().Files ? sdLeft : sdRight, buttons, modifiers);
     };
     files->OnMouseUp = [this](TVirtualListView* list, Qt::MouseButtons, Qt::KeyboardModifiers,
-                              QPoint) { FilesMouseUp(list == Left().Files ? sdLeft : sdRight); };
+                              QPoint) {
+        RunCommand([this, list] { FilesMouseUp(list == Left().Files ? sdLeft : sdRight); });
+    };
     layout->addWidget(files, 1);
     // Escape in the list ends a read still under way; it is off otherwise.
     p.CancelRead = new QShortcut(QKeySequence(Qt::Key_Escape), files, nullptr, nullptr,
@@ -204,8 +210,9 @@ QLayout* TfMain::CreateDriveRow(TSide side)
     row->setContentsMargins(0, 0, Scaled(5), 0);
     auto* drives = new TDriveSelector(p.Panel);
     p.Drives = drives;
-    connect(drives, &QComboBox::activated, this,
-            [this, side](int index) { DrivesChange(side, index); });
+    connect(drives, &QComboBox::activated, this, [this, side](int index) {
+        RunCommand([this, side, index] { DrivesChange(side, index); });
+    });
     p.LabelFree = new QLabel(QStringLiteral("0 bytes free"), p.Panel);
     p.LabelFree->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // The selector is 220 wide at the design size; it gives way to a free-space figure

@@ -226,7 +226,18 @@ private:
     // returns, as a plain call would (timers and painting go on meanwhile, no input). A longer read goes on in the background while the
     // panel shows the new caption and "Reading… N entries"; the rows and `then` follow
     // when it is done. A new read of the panel replaces one under way.
-    void ReadListing(TSide side, std::function<void()> then = {});
+    // `restarts` counts the reads of a folder that changed while it was read.
+    void ReadListing(TSide side, std::function<void()> then = {}, int restarts = 0);
+    // A read that has returned: read again when its folder changed meanwhile; when the
+    // folder cannot be read, says why and, if it was another location, leaves the panel
+    // as it was; else its rows land, then the caller's rest, then a word on names that
+    // could not be read.
+    void FinishRead(TSide side, std::unique_ptr<TPanelRead> read);
+    // The same for a read that went on in the background, without moving the focus or
+    // changing the active panel.
+    void LandInBackground(TSide side);
+    // Reads that returned while a command ran land once it is over.
+    void LandDeferredReads();
     // Shows the new caption and "Reading… N entries" in place of the rows, keeping in
     // `read` what it replaced; ShowAgain brings that back.
     void ShowReading(TSide side, TPanelRead& read);
@@ -249,10 +260,22 @@ private:
     bool TransferWithReadOnlyArchive(bool move);
     bool ExtractReadOnlyMember(TSide side, const QString& name, const QString& folder);
     void CopyReadOnlyMembers(TSide side, const QString& folder);
+    // Extracts on a worker behind the progress window; the lines go to the one message.
+    void ExtractOnWorker(const TReadOnlyArchive& archive, const QStringList& names,
+                         const QString& folder);
     void CopyReadOnlyMembersToZip(TSide side, TSide zipSide);
     void FocusFirstRow(TSide side);
 
     void WireCommands();
+    // Runs what a key, menu entry, tool-bar button, click, drag or timer asks for, unless
+    // a command runs already (also one waiting in a progress window or a dialog): then
+    // nothing happens. Reads that return meanwhile land after it.
+    void RunCommand(const std::function<void()>& command);
+    // A slot that runs `handler` through RunCommand.
+    std::function<void()> Command(void (TfMain::*handler)())
+    {
+        return [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); };
+    }
     // Runs a command that may call the ZIP libraries, then shows in one message what
     // they and the command reported (skipped members, checksum errors, a full disk, items
     // not copied or moved and why), if anything.
@@ -266,4 +289,5 @@ private:
     TMessageLog m_zipMessages; // written by the libraries on the worker thread too
     QSplitter* m_splitter{nullptr};
     bool m_shown{false};
+    bool m_commandRunning{false};
 };

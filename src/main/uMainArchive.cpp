@@ -2,7 +2,7 @@
 // out, extracting one for View / Edit, and the one message that refuses every change.
 #include "archive/ReadOnlyArchive.h"
 #include "controls/VirtualListView.h"
-#include "controls/WaitCursor.h"
+#include "fileops/LibraryWork.h"
 #include "fileops/TransferPlan.h"
 #include "main/uMain.h"
 #include "platform/Messages.h"
@@ -10,6 +10,7 @@
 #include "zip/ZipArchive.h"
 
 #include <QLabel>
+#include <exception>
 
 bool TfMain::ShowsReadOnlyArchive(TSide side) const
 {
@@ -23,15 +24,34 @@ bool TfMain::OpenReadOnlyArchive(TSide side, int row)
     // A file whose extension has a viewer (an .svgz image is gzip data) keeps it.
     if (FindViewAction(Categories, p.Listing[row].Name, false) != TViewAction::None)
         return false;
+    const TFileObject entry = p.Listing[row]; // the listing is refilled below
+    const QString path = AddSeparator(p.Directory) + entry.Name;
+    // Read on a worker behind the progress window: a compressed tar is decompressed whole
+    // to list it. The reading cannot stop midway, so Cancel leaves it behind.
+    struct TOpening {
+        TReadOnlyArchive Archive;
+        bool Opened{false};
+        std::exception_ptr Error;
+    };
+    const auto opening = std::make_shared<TOpening>();
+    platform::TFileOpsProgress progress;
+    progress.SetCurrent(path);
+    if (!RunAbandonableWork(QStringLiteral("Opening ") + entry.Name, progress, [opening, path] {
+            try {
+                opening->Opened = opening->Archive.Open(path);
+            } catch (...) {
+                opening->Error = std::current_exception();
+            }
+        }))
+        return true; // cancelled: the panel stays as it was
+    // A damaged or encrypted archive raises its reason: the panel stays as it was.
+    if (opening->Error)
+        std::rethrow_exception(opening->Error);
+    if (!opening->Opened)
+        return false;
     if (!p.ReadOnly)
         p.ReadOnly = std::make_shared<TReadOnlyArchive>();
-    const TFileObject entry = p.Listing[row]; // the listing is refilled below
-    {
-        const TWaitCursor wait;
-        // A damaged or encrypted archive raises its reason: the panel stays as it was.
-        if (!p.ReadOnly->Open(AddSeparator(p.Directory) + entry.Name))
-            return false;
-    }
+    *p.ReadOnly = std::move(opening->Archive);
     LoadZipListing(side, &entry);
     FocusFirstRow(side);
     p.DirectoryLabel->setText(p.ReadOnly->FileName());
@@ -87,10 +107,13 @@ void TfMain::CopyReadOnlyMembersToZip(TSide side, TSide zipSide)
     for (const QString& member : extraction.Extracted(false, QStringLiteral("copied"), missed))
         plan.AddFile(folder.Path() + BareName(member), member);
     m_zipMessages << missed << plan.Skipped(QStringLiteral("copied"));
-    const TWaitCursor wait;
     target.FSpecArgs = plan.Files();
-    if (!plan.Files().isEmpty())
-        target.Add();
+    if (plan.Files().isEmpty())
+        return;
+    platform::TFileOpsProgress progress;
+    const TLibraryWork work(target, QStringLiteral("Adding to ") + BareName(target.ZipFilename()),
+                            progress);
+    target.Add();
 }
 
 void TfMain::CopyReadOnlyMembers(TSide side, const QString& folder)
@@ -99,9 +122,22 @@ void TfMain::CopyReadOnlyMembers(TSide side, const QString& folder)
     QStringList names;
     for (int row : m_commands.Selection(side))
         names << p.Listing[row].Name;
-    const TWaitCursor wait;
+    ExtractOnWorker(*p.ReadOnly, names, folder);
+}
+
+void TfMain::ExtractOnWorker(const TReadOnlyArchive& archive, const QStringList& names,
+                             const QString& folder)
+{
+    // The extraction cannot stop midway (files are written whole or not at all): Cancel
+    // waits for it. Meanwhile the window paints and the progress window shows.
+    platform::TFileOpsProgress progress;
+    progress.SetTotals(int(names.size()), -1);
+    progress.SetCurrent(archive.FileName());
+    QStringList lines;
     int written = 0;
-    m_zipMessages << p.ReadOnly->Extract(names, folder, written);
+    RunFileWork(QStringLiteral("Extracting"), progress,
+                [&] { lines = archive.Extract(names, folder, written); });
+    m_zipMessages << lines;
 }
 
 bool TfMain::ExtractReadOnlyMember(TSide side, const QString& name, const QString& folder)
@@ -109,9 +145,6 @@ bool TfMain::ExtractReadOnlyMember(TSide side, const QString& name, const QStrin
     if (!ShowsReadOnlyArchive(side))
         return false;
     const TReadOnlyArchive& archive = *m_panels[side].ReadOnly;
-    WithZipMessages([&] {
-        int written = 0;
-        m_zipMessages << archive.Extract({name}, folder, written);
-    });
+    WithZipMessages([&] { ExtractOnWorker(archive, {name}, folder); });
     return true;
 }

@@ -51,7 +51,7 @@ void TfMain::WireCommands()
     const TMainActions& a = Actions;
     const auto wire = [this](QAction* action, void (TfMain::*handler)()) {
         action->setEnabled(true);
-        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        connect(action, &QAction::triggered, this, Command(handler));
     };
     wire(a.MenuCopyFile, &TfMain::MenuCopyFileClick);
     wire(a.PopupCopyFiles, &TfMain::MenuCopyFileClick);
@@ -92,6 +92,10 @@ void TfMain::RefreshFromArchive(int panel)
 
 void TfMain::RereadKeepingRows(int panel, const QString& directory)
 {
+    // A read under way goes on: it lands with the change, as a folder that changed while
+    // it was read is read again.
+    if (Reading(TSide(panel)))
+        return;
     TPanel& p = m_panels[panel];
     TVirtualListView& files = *p.Files;
     const int focused = files.GetFocusedIndex();

@@ -100,7 +100,8 @@ void TfMain::CreateMenus()
         QAction* item = NewAction(this, viewCaptions[style], viewHints[style]);
         item->setCheckable(true);
         item->setActionGroup(a.ViewGroup);
-        connect(item, &QAction::triggered, this, [this, style] { SetViewStyle(style); });
+        connect(item, &QAction::triggered, this,
+                [this, style] { RunCommand([this, style] { SetViewStyle(style); }); });
         view->addAction(item);
         a.MenuView[style] = item;
     }
@@ -131,8 +132,10 @@ void TfMain::CreateMenus()
         item->setActionGroup(a.SortGroup);
         const int column = s.column;
         connect(item, &QAction::triggered, this, [this, item, column] {
-            SetSortOrder(column);
-            item->setChecked(true);
+            RunCommand([this, item, column] {
+                SetSortOrder(column);
+                item->setChecked(true);
+            });
         });
         sort->addAction(item);
         a.MenuSort[s.order] = item;
@@ -155,16 +158,21 @@ void TfMain::CreateMenus()
 
     // The file, tool and help entries are wired and enabled by WireCommands.
 
-    connect(a.MenuDirectorySize, &QAction::triggered, this, [this] { MenuDirectorySizeClick(); });
+    // Every command goes through RunCommand: one at a time.
+    connect(a.MenuDirectorySize, &QAction::triggered, this,
+            Command(&TfMain::MenuDirectorySizeClick));
     connect(a.MenuSynchronizeWindows, &QAction::triggered, this,
-            [this] { MenuSynchronizeWindowsClick(); });
+            Command(&TfMain::MenuSynchronizeWindowsClick));
     connect(a.MenuToolbar, &QAction::triggered, this, [this] { MenuToolbarClick(); });
     connect(a.MenuExit, &QAction::triggered, this, &QWidget::close);
-    connect(a.MenuRenameInPlace, &QAction::triggered, this, [this] { MenuRenameInPlaceClick(); });
-    connect(a.MenuParentFolder, &QAction::triggered, this, [this] { MenuParentFolderClick(); });
-    connect(a.MenuReread, &QAction::triggered, this, [this] { MenuRereadClick(); });
-    connect(a.MenuMark, &QAction::triggered, this, [this] { MenuMarkClick(false); });
-    connect(a.MenuMarkDown, &QAction::triggered, this, [this] { MenuMarkClick(true); });
+    connect(a.MenuRenameInPlace, &QAction::triggered, this,
+            Command(&TfMain::MenuRenameInPlaceClick));
+    connect(a.MenuParentFolder, &QAction::triggered, this, Command(&TfMain::MenuParentFolderClick));
+    connect(a.MenuReread, &QAction::triggered, this, Command(&TfMain::MenuRereadClick));
+    connect(a.MenuMark, &QAction::triggered, this,
+            [this] { RunCommand([this] { MenuMarkClick(false); }); });
+    connect(a.MenuMarkDown, &QAction::triggered, this,
+            [this] { RunCommand([this] { MenuMarkClick(true); }); });
 
     a.PopupCopyFiles = NewAction(this, "&Copy file(s)");
     a.PopupMoveFiles = NewAction(this, "&Move file(s)");

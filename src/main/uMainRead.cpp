@@ -4,9 +4,12 @@
 #include "controls/VirtualListView.h"
 #include "main/StatusLine.h"
 #include "main/uMain.h"
+#include "platform/FileOpsSupport.h"
+#include "platform/Messages.h"
 
-#include <QApplication>
 #include <QLabel>
+#include <QPointer>
+#include <QScopeGuard>
 #include <QShortcut>
 #include <QThread>
 
@@ -16,15 +19,39 @@ namespace
 // A read that ends within this time lands before ReadListing returns: nothing flickers.
 constexpr int kQuietReadMs = 200;
 constexpr int kStatusMs = 100;
+// A folder that changed while it was read is read again, this many times at most: one
+// that changes all the time still lands.
+constexpr int kMaxRestarts = 2;
+
+// The worker's part of a read: waits for the other panel's read of the same folder (when
+// `first` is set), stamps the folder, reads and sorts it into `result`.
+TFileWorker::TWork ReadWork(const std::shared_ptr<TPanelRead::TResult>& result,
+                            const QString& directory, quint8 order,
+                            const std::shared_ptr<std::atomic<bool>>& first,
+                            const std::shared_ptr<std::atomic<bool>>& finished)
+{
+    return [=](platform::TFileOpsProgress& progress) {
+        while (first && !first->load() && !progress.Cancelled())
+            QThread::msleep(5);
+        if (!progress.Cancelled()) {
+            result->Stamped = platform::GetDirectoryStamp(directory, result->Stamp);
+            result->Listing.ReadDirectory(directory, &progress);
+        }
+        if (!progress.Cancelled())
+            result->Listing.Sort(order, true);
+        finished->store(true);
+    };
+}
 
 } // namespace
 
-void TfMain::ReadListing(TSide side, std::function<void()> then)
+void TfMain::ReadListing(TSide side, std::function<void()> then, int restarts)
 {
     TPanel& p = m_panels[side];
     auto read = std::make_unique<TPanelRead>();
     read->Directory = p.Directory;
     read->Then = std::move(then);
+    read->Restarts = restarts;
     // A read under way is replaced: the panel is as before it, the location it shows kept.
     if (const std::unique_ptr<TPanelRead> replaced = std::move(p.Read)) {
         replaced->Worker.reset();
@@ -32,51 +59,109 @@ void TfMain::ReadListing(TSide side, std::function<void()> then)
     }
     if (!p.Listing.Directory.isEmpty())
         p.Directory = p.Listing.Directory;
-    TFileListing* const result = &read->Result;
-    const QString directory = read->Directory;
-    const quint8 order = p.SortOrder;
     // Both panels on one large folder: the second read waits for the first, which leaves
     // its entries to be taken, instead of asking the file system for every entry again
     // at the same time with a second copy of every name.
     std::shared_ptr<std::atomic<bool>> first;
     if (const TPanelRead* other = m_panels[Other(side)].Read.get();
-        other && other->Directory == directory)
+        other && other->Directory == read->Directory)
         first = other->Finished;
     read->Worker = std::make_unique<TFileWorker>(
-        [result, directory, order, first,
-         finished = read->Finished](platform::TFileOpsProgress& progress) {
-            while (first && !first->load() && !progress.Cancelled())
-                QThread::msleep(5);
-            if (!progress.Cancelled())
-                result->ReadDirectory(directory, &progress);
-            if (!progress.Cancelled())
-                result->Sort(order, true);
-            finished->store(true);
-        });
+        ReadWork(read->Result, read->Directory, p.SortOrder, first, read->Finished));
     if (read->Worker->Wait(kQuietReadMs)) {
         read->Worker.reset();
-        LandListing(side, *read);
-        if (read->Then)
-            read->Then();
+        FinishRead(side, std::move(read));
         return;
     }
     ShowReading(side, *read);
     read->Worker->OnDone = [this, side] {
-        const std::unique_ptr<TPanelRead> done = std::move(m_panels[side].Read);
-        done->Status.stop();
-        done->Worker.release()->deleteLater(); // its signal is being handled
-        // The rows land where the user left the focus: in the other panel, it stays there.
-        QWidget* const focus = QApplication::focusWidget();
-        const int active = ActivePanel;
-        // From here on as after a quick read.
-        ShowAgain(side, *done);
-        LandListing(side, *done);
-        if (done->Then)
-            done->Then();
-        if (ActivePanel != active && focus && focus->isVisible())
-            focus->setFocus();
+        TPanelRead& done = *m_panels[side].Read;
+        done.Status.stop();
+        done.Done = true;
+        // Within a command the rows wait until it is over: its listings stay as it saw them.
+        if (!m_commandRunning)
+            LandInBackground(side);
     };
     p.Read = std::move(read);
+}
+
+void TfMain::LandInBackground(TSide side)
+{
+    std::unique_ptr<TPanelRead> done = std::move(m_panels[side].Read);
+    done->Worker.release()->deleteLater(); // its signal may be being handled
+    // The active panel changes only by the user: the rows land where the focus is, also
+    // when a dialog has it now (the main window's own focus then waits for it to close).
+    const QPointer<QWidget> focus = focusWidget();
+    const int active = ActivePanel;
+    // From here on as after a quick read.
+    ShowAgain(side, *done);
+    FinishRead(side, std::move(done));
+    if (ActivePanel != active) {
+        ActivePanel = active;
+        if (active == 1 || active == 2)
+            SyncMenusToPanel(ActiveSide());
+    }
+    if (focus && focus != focusWidget())
+        focus->setFocus();
+}
+
+void TfMain::LandDeferredReads()
+{
+    for (const TSide side : {sdLeft, sdRight})
+        if (m_panels[side].Read && m_panels[side].Read->Done && !m_commandRunning)
+            LandInBackground(side);
+}
+
+void TfMain::FinishRead(TSide side, std::unique_ptr<TPanelRead> read)
+{
+    TPanel& p = m_panels[side];
+    const TFileListing& listing = read->Result->Listing;
+    // Changed while it was read (a command in the other panel, another program): the
+    // names read may miss the change, so the folder is read again.
+    platform::TDirectoryStamp now;
+    if (read->Result->Stamped && read->Restarts < kMaxRestarts &&
+        platform::GetDirectoryStamp(read->Directory, now) && !(now == read->Result->Stamp)) {
+        p.Directory = read->Directory;
+        ReadListing(side, std::move(read->Then), read->Restarts + 1);
+        return;
+    }
+    if (listing.OpenError != 0) {
+        const QString reason = QStringLiteral("The folder %1 cannot be read: %2.")
+                                   .arg(read->Directory, platform::ErrorText(listing.OpenError));
+        // Going to a folder that cannot be read leaves the panel where the user was.
+        if (!p.Listing.Directory.isEmpty() && p.Listing.Directory != read->Directory) {
+            platform::ShowMessage(reason);
+            return;
+        }
+        LandListing(side, *read);
+        if (read->Then)
+            read->Then();
+        platform::ShowMessage(reason);
+        return;
+    }
+    LandListing(side, *read);
+    if (read->Then)
+        read->Then();
+    if (p.Listing.ReadError != 0)
+        platform::ShowMessage(
+            QStringLiteral("The folder %1 could not be read completely: %2. Only the entries "
+                           "read before the error are shown (%3).")
+                .arg(read->Directory, platform::ErrorText(p.Listing.ReadError),
+                     FormatSize(p.Listing.Count())));
+}
+
+void TfMain::RunCommand(const std::function<void()>& command)
+{
+    // One command at a time: one that waits in a progress window, a dialog or a read
+    // refuses every other, from whatever path it comes.
+    if (m_commandRunning || FileWorkRunning())
+        return;
+    m_commandRunning = true;
+    const auto over = qScopeGuard([this] {
+        m_commandRunning = false;
+        QTimer::singleShot(0, this, [this] { LandDeferredReads(); });
+    });
+    command();
 }
 
 void TfMain::ShowReading(TSide side, TPanelRead& read)
@@ -109,7 +194,7 @@ void TfMain::LandListing(TSide side, TPanelRead& read)
     if (p.ReadOnly)
         p.ReadOnly->Close(); // the panel leaves the archive it showed, if any
     p.Directory = read.Directory;
-    p.Listing.Swap(read.Result);
+    p.Listing.Swap(read.Result->Listing);
     p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
     // A new row count drops the selection without the list reporting it.
     FilesChange(side);
@@ -133,7 +218,7 @@ bool TfMain::CancelRead(TSide side)
     const std::unique_ptr<TPanelRead> read = std::move(m_panels[side].Read);
     if (!read)
         return false;
-    read->Worker.reset();
+    read->Worker.reset(); // abandoned: a read stuck in the file system ends on its own
     ShowAgain(side, *read);
     return true;
 }

@@ -2,6 +2,7 @@
 // also a member of the archive the panel shows, through a private extracted copy.
 #include "browser/uBrowser.h"
 #include "controls/VirtualListView.h"
+#include "fileops/LibraryWork.h"
 #include "fileops/TransferPlan.h"
 #include "main/ViewDispatch.h"
 #include "main/Windows.h"
@@ -49,8 +50,18 @@ void TfMain::MenuViewFileClick()
     auto folder = std::make_unique<platform::TPrivateFolder>();
     p.Zip->ExtrBaseDir = folder->Path();
     p.Zip->FSpecArgs = QStringList{e.Name};
+    bool cancelled = false;
     if (!ExtractReadOnlyMember(ActiveSide(), e.Name, folder->Path()))
-        WithZipMessages([&p] { p.Zip->Extract(); });
+        WithZipMessages([&p, &cancelled] {
+            // A large member is extracted on a worker behind the progress window.
+            platform::TFileOpsProgress progress;
+            progress.SetTotals(1, -1);
+            const TLibraryWork work(*p.Zip, QStringLiteral("Extracting"), progress);
+            p.Zip->Extract();
+            cancelled = progress.Cancelled();
+        });
+    if (cancelled)
+        return; // nothing to show: the copy was not made
     QWidget* user = PerformView(action, folder->Path() + BareName(e.Name), false);
     // What the member's editor saves as belongs beside the archive, not in the private
     // folder that goes with the window.

@@ -5,9 +5,13 @@
 #include "main/FileOpsFixture.h"
 #include "platform/FileOpsFaults.h"
 #include "support/TickWatch.h"
+#include "viewers/uText.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <atomic>
@@ -17,19 +21,22 @@
 namespace
 {
 
-// Counts the progress windows shown while it lives.
+// Counts the progress windows shown while it lives, and keeps their titles.
 class ProgressWatch final : public QObject
 {
 public:
     ProgressWatch() { qApp->installEventFilter(this); }
     ~ProgressWatch() override { qApp->removeEventFilter(this); }
     int shown{0};
+    QStringList titles;
 
 protected:
     bool eventFilter(QObject* object, QEvent* event) override
     {
-        if (event->type() == QEvent::Show && qobject_cast<TfProgress*>(object))
+        if (event->type() == QEvent::Show && qobject_cast<TfProgress*>(object)) {
             ++shown;
+            titles << static_cast<TfProgress*>(object)->windowTitle();
+        }
         return false;
     }
 };
@@ -162,6 +169,50 @@ TEST_F(LongWorkTest, ALongCopyShowsProgressKeepsTheWindowLiveAndCopiesEveryByte)
     EXPECT_EQ(Tree(right + "tree").size(), 13);
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
     EXPECT_TRUE(Names(sdRight).contains("tree"));
+}
+
+// The user switches to another program before the progress window comes, then clicks a
+// row of the main window and presses F8, and a timer asks for the parent folder: the
+// progress window is modal to the main window all the same, and nothing starts inside
+// the copy.
+TEST_F(LongWorkTest, WhileACommandRunsNoOtherStartsFromAnyPath)
+{
+    dir.write("left/keep.txt", "keep");
+    const QByteArray big = SelectBigAndSmallWithBigHeld();
+    int focused = -1, afterClick = -1;
+    QTimer::singleShot(100, main.get(), [] { QApplication::setActiveWindow(nullptr); });
+    QPointer<QWidget> owner;
+    Qt::WindowModality modality = Qt::NonModal;
+    auto* poll = new QTimer(main.get());
+    QObject::connect(poll, &QTimer::timeout, poll, [&, poll] {
+        TfProgress* window = VisibleProgress();
+        if (!window)
+            return;
+        poll->stop();
+        owner = window->parentWidget();
+        modality = window->windowModality();
+        QApplication::setActiveWindow(main.get()); // the click brings the main window back
+        QAbstractItemView* view = View(sdLeft);
+        const QRect row = view->visualRect(view->model()->index(Row(sdLeft, "keep.txt"), 0));
+        focused = main->Left().Files->GetFocusedIndex();
+        QTest::mouseClick(main->windowHandle(), Qt::LeftButton, {},
+                          view->viewport()->mapTo(main.get(), row.center()));
+        afterClick = main->Left().Files->GetFocusedIndex();
+        QTest::keyClick(main->windowHandle(), Qt::Key_F8);
+        main->Actions.MenuParentFolder->trigger();
+        cancelled.store(true); // the copy goes on to its end
+    });
+    poll->start(20);
+    Press(Qt::Key_F5);
+    EXPECT_EQ(owner, main.get());
+    EXPECT_EQ(modality, Qt::WindowModal);
+    EXPECT_EQ(readAll(right + "big.bin"), big);
+    EXPECT_EQ(readAll(right + "small.txt"), "small");
+    EXPECT_EQ(readAll(left + "keep.txt"), "keep");
+    EXPECT_EQ(main->Left().Directory, left);
+    EXPECT_NE(focused, Row(sdLeft, "keep.txt"));
+    EXPECT_EQ(afterClick, focused);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
 
 TEST_F(LongWorkTest, QuickCommandsShowNoProgressWindow)
@@ -435,4 +486,95 @@ TEST_F(LongWorkTest, ClosingTheMainWindowBeforeTheProgressWindowQuitsWithoutAMes
     EXPECT_FALSE(QFileInfo::exists(right + "big.bin"));
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
     EXPECT_TRUE(QTest::qWaitFor([this] { return !main->isVisible(); }, 2000));
+}
+
+// A large read-only archive: the hook holds its reading (3 s, deaf to Cancel, as a long
+// decompression is). Opening goes behind the progress window, whose Cancel returns at
+// once and leaves the panel where it was; opening again and copying out go behind it too.
+TEST_F(LongWorkTest, ReadOnlyArchivesAreOpenedAndCopiedOutBehindTheProgressWindow)
+{
+    dir.write("src/b.txt", QByteArray(23, 'b'));
+    QProcess tar;
+    tar.setWorkingDirectory(dir("src"));
+    tar.start("tar", {"-cJf", left + "big.tar.xz", "b.txt"});
+    ASSERT_TRUE(tar.waitForFinished() && tar.exitCode() == 0);
+    Reload();
+    const QStringList names = Names(sdLeft);
+    auto holdMs = std::make_shared<std::atomic<int>>(3000);
+    platform::SetFileOpsFaultHook([holdMs](platform::TFileOpsStep step, const QString&) {
+        if (step == platform::TFileOpsStep::ArchiveRead)
+            std::this_thread::sleep_for(std::chrono::milliseconds(holdMs->load()));
+        return 0;
+    });
+    ProgressWatch watch;
+    TTickWatch ticks;
+    QElapsedTimer sinceCancel;
+    CancelWhenShown([&](TfProgress* window) {
+        QTest::mouseClick(window->ButtonCancel, Qt::LeftButton);
+        sinceCancel.start();
+    });
+    ticks.Start();
+    main->Left().Files->FocusItem(Row(sdLeft, "big.tar.xz"));
+    Press(Qt::Key_Return);
+    EXPECT_LT(sinceCancel.elapsed(), 2000);
+    EXPECT_LE(ticks.LongestGap(), 250);
+    EXPECT_EQ(watch.titles, QStringList({"Opening big.tar.xz"}));
+    EXPECT_FALSE(main->ShowsArchive(sdLeft));
+    EXPECT_EQ(Names(sdLeft), names);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([] { return TFileWorker::Running() == 0; }, 10000));
+
+    holdMs->store(600);
+    Press(Qt::Key_Return);
+    EXPECT_EQ(watch.shown, 2);
+    ASSERT_TRUE(main->ShowsReadOnlyArchive(sdLeft));
+    Select(sdLeft, {"b.txt"});
+    ticks.Start();
+    Press(Qt::Key_F5);
+    EXPECT_LE(ticks.LongestGap(), 250);
+    EXPECT_EQ(watch.titles.mid(2), QStringList({"Extracting"}));
+    EXPECT_EQ(readAll(right + "b.txt"), QByteArray(23, 'b'));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+// F3 on a large ZIP member extracts it behind the progress window (each file the library
+// starts takes 600 ms here), and a move into an archive deletes its sources behind it.
+TEST_F(LongWorkTest, ViewingAMemberAndAMovesDeletionsRunBehindTheProgressWindow)
+{
+    dir.write("left/notes.txt", "hello");
+    ASSERT_TRUE(RunZip(left, {"-q", "notes.zip", "notes.txt"}));
+    QFile::remove(left + "notes.txt");
+    ASSERT_TRUE(ArchiveWithOneMember(right, "t.zip"));
+    dir.write("left/a.txt", "file a");
+    Reload();
+    OpenArchive(sdLeft, "notes.zip");
+    main->Categories.SetCategory(TExtensionCategory::Text, "TXT");
+    main->Left().Zip->OnProgress = [](QObject*, ProgressType type, const QString&, qint64) {
+        if (type == ptFileStart)
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    };
+    ProgressWatch watch;
+    main->Left().Files->FocusItem(Row(sdLeft, "notes.txt"));
+    main->FilesEnter(sdLeft);
+    Press(Qt::Key_F3);
+    EXPECT_EQ(watch.titles, QStringList({"Extracting"}));
+    const QList<TfText*> editors = main->findChildren<TfText*>();
+    ASSERT_EQ(editors.size(), 1);
+    EXPECT_EQ(editors[0]->Memo->toPlainText(), "hello");
+    editors[0]->close();
+
+    Open(sdLeft, left);
+    OpenArchive(sdRight, "t.zip");
+    platform::SetFileOpsFaultHook([](platform::TFileOpsStep step, const QString&) {
+        if (step == platform::TFileOpsStep::RemoveEntry)
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        return 0;
+    });
+    Select(sdLeft, {"a.txt"});
+    main->Left().Files->setFocus();
+    Press(Qt::Key_F6);
+    EXPECT_EQ(watch.titles.mid(1), QStringList({"Deleting"}));
+    EXPECT_EQ(MemberContent(right + "t.zip", "a.txt"), "file a");
+    EXPECT_FALSE(QFileInfo::exists(left + "a.txt"));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
