@@ -233,13 +233,21 @@ TFoundEntry FoundEntry(const TRawEntry& raw)
 // entry can be looked up, and the folder would look empty.
 DIR* OpenForListing(const QString& directory, int& error)
 {
-    const QByteArray path = platform::EncodeFileName(directory);
     error = FileOpsFault(TFileOpsStep::OpenDirectory, directory);
-    if (error == 0 && access(path.constData(), X_OK) != 0)
+    DIR* dir = error == 0 ? opendir(platform::EncodeFileName(directory).constData()) : nullptr;
+    if (!dir) {
+        error = error ? error : errno;
+        return nullptr;
+    }
+    // Looking "." up needs the search permission, as every entry's lookup does; the
+    // kernel checks it with the process's file-system identity.
+    struct stat st {
+    };
+    if (fstatat(dirfd(dir), ".", &st, 0) != 0) {
         error = errno;
-    DIR* dir = error == 0 ? opendir(path.constData()) : nullptr;
-    if (!dir && error == 0)
-        error = errno;
+        closedir(dir);
+        return nullptr;
+    }
     return dir;
 }
 

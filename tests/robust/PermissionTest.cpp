@@ -73,11 +73,13 @@ TEST_F(PermissionTest, UnreadableEntriesAreReportedAndTheReadableOnesCopied)
         EXPECT_TRUE(all.contains(name)) << name << " not reported in: " << all.toStdString();
 }
 
-TEST_F(PermissionTest, UnreadableFolderOpensEmptyAndUnreadableTextIsReported)
+TEST_F(PermissionTest, UnreadableFolderSaysWhyAndUnreadableTextIsReported)
 {
     dir.write("left/locked/secret.txt", "secret");
+    dir.write("left/listonly/inside.txt", "inside");
     dir.write("left/private.txt", "private");
     Chmod(left + "locked", 0);
+    Chmod(left + "listonly", 0644); // its names can be read, but no entry looked up
     Chmod(left + "private.txt", 0);
 
     WITHOUT_PRIVILEGES(nobody);
@@ -92,17 +94,26 @@ TEST_F(PermissionTest, UnreadableFolderOpensEmptyAndUnreadableTextIsReported)
     for (TfText* editor : main->findChildren<TfText*>())
         editor->close();
 
-    // The location changes to a folder that shows nothing, not even "..".
-    DoubleClick(sdLeft, "locked");
-    EXPECT_EQ(main->Left().Directory, left + "locked/");
-    EXPECT_EQ(main->Left().Listing.Count(), 0);
+    // A folder that cannot be opened, or opened but not searched: the panel says why and
+    // stays where it was, its keys still working.
+    const QStringList names = Names(sdLeft);
+    for (const QString& folder : {QStringLiteral("locked"), QStringLiteral("listonly")}) {
+        messages.clear();
+        DoubleClick(sdLeft, folder);
+        EXPECT_EQ(main->Left().Directory, left);
+        EXPECT_EQ(Names(sdLeft), names);
+        EXPECT_EQ(messages, QStringList({QStringLiteral("The folder %1%2/ cannot be read: "
+                                                        "Permission denied.")
+                                             .arg(left, folder)}));
+    }
     EXPECT_FALSE(main->Left().Files->grab().isNull());
-    main->MenuCopyFileClick(); // nothing selected, nothing to do
     main->MenuDirectorySizeClick();
     nobody.Restore();
+    Chmod(left + "listonly", 0755);
     Chmod(left + "locked", 0700);
     Chmod(left + "private.txt", 0600);
     EXPECT_EQ(readAll(left + "locked/secret.txt"), "secret");
+    EXPECT_EQ(readAll(left + "listonly/inside.txt"), "inside");
     EXPECT_EQ(readAll(left + "private.txt"), "private");
 }
 
