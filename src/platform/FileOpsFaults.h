@@ -19,6 +19,8 @@ enum class TFileOpsStep {
     RemoveEntry,       // before an entry is removed for good; path = the entry
     DirectoryEntry,    // before each name of a folder listing is taken, on the reading
                        // thread; path = the folder (the result is ignored)
+    OpenDirectory,     // before a folder is opened for a directory search; path = the
+                       // folder, as the search was given it
 };
 
 // Returns 0 to go on, or an errno value that the step then fails with as if the system

@@ -121,13 +121,36 @@ struct TRawEntry {
     bool IsDir{false};
     bool Writable{false};
     bool Regular{false}; // a regular file or a link: the archive bit
+    bool IsLink{false};
+    TNameKind Kind{TNameKind::File}; // from readdir; Unknown asks lstat whether it is a link
+    quint64 Device{0};
+    quint64 Inode{0};
 };
+
+using TWanted = std::function<bool(const char* name, TNameKind kind)>;
+
+TNameKind KindOf(unsigned char type)
+{
+    switch (type) {
+    case DT_REG:
+        return TNameKind::File;
+    case DT_DIR:
+        return TNameKind::Directory;
+    case DT_LNK:
+        return TNameKind::Link;
+    case DT_UNKNOWN:
+        return TNameKind::Unknown;
+    default:
+        return TNameKind::Other;
+    }
+}
 
 // The names of a directory, without "." (and without ".." at "/"); counted into
 // `progress` (may be null), and only some of them once it is cancelled. Returns their
-// number.
+// number. With `wanted`, only the names it wants are kept, their kinds in `kinds`.
 size_t ReadNames(DIR* dir, bool isRoot, const QString& directory, TNameBlocks& names,
-                 TFileOpsProgress* progress)
+                 TFileOpsProgress* progress, const TWanted* wanted = nullptr,
+                 std::vector<TNameKind>* kinds = nullptr)
 {
     size_t count = 0;
     while (!CancelRequested(progress)) {
@@ -140,6 +163,12 @@ size_t ReadNames(DIR* dir, bool isRoot, const QString& directory, TNameBlocks& n
             continue;
         if (progress)
             progress->AddItem();
+        if (wanted) {
+            const TNameKind kind = KindOf(d->d_type);
+            if (!(*wanted)(raw, kind))
+                continue;
+            kinds->push_back(kind);
+        }
         names.Add(raw);
         ++count;
     }
@@ -155,6 +184,9 @@ void StatRange(int fd, std::vector<TRawEntry>& entries, size_t from, size_t to,
         TRawEntry& e = entries[i];
         struct stat st {
         };
+        e.IsLink = e.Kind == TNameKind::Link ||
+                   (e.Kind == TNameKind::Unknown &&
+                    fstatat(fd, e.Name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode));
         if (fstatat(fd, e.Name, &st, 0) == 0) {
             e.Found = true;
             e.IsDir = S_ISDIR(st.st_mode);
@@ -165,6 +197,8 @@ void StatRange(int fd, std::vector<TRawEntry>& entries, size_t from, size_t to,
         e.Time = st.st_mtim.tv_sec;
         e.Writable = (st.st_mode & S_IWUSR) != 0;
         e.Regular = S_ISREG(st.st_mode) || S_ISLNK(st.st_mode);
+        e.Device = quint64(st.st_dev);
+        e.Inode = quint64(st.st_ino);
     }
 }
 
@@ -210,17 +244,23 @@ QString NameOf(const char* raw)
 
 } // namespace
 
-bool SearchDirectory(const QString& directory, const std::function<void(TFoundEntry&&)>& found,
-                     TFileOpsProgress* progress)
+namespace
+{
+
+bool Search(const QString& directory, const TWanted* wanted,
+            const std::function<void(TFoundEntry&&)>& found, TFileOpsProgress* progress)
 {
     if (!directory.startsWith('/'))
+        return false;
+    if (FileOpsFault(TFileOpsStep::OpenDirectory, directory) != 0)
         return false;
     DIR* dir = opendir(platform::EncodeFileName(directory).constData());
     if (!dir)
         return false;
     TNameBlocks names;
-    const size_t count =
-        ReadNames(dir, directory == QLatin1String("/"), directory, names, progress);
+    std::vector<TNameKind> kinds;
+    const size_t count = ReadNames(dir, directory == QLatin1String("/"), directory, names,
+                                   progress, wanted, &kinds);
     // Stat results are kept for one block of names at a time.
     constexpr size_t kStatBlock = 16384;
     std::vector<TRawEntry> entries;
@@ -228,8 +268,11 @@ bool SearchDirectory(const QString& directory, const std::function<void(TFoundEn
     TNameBlocks::TCursor cursor;
     for (size_t done = 0; done < count; done += entries.size()) {
         entries.assign(std::min(count - done, kStatBlock), {});
-        for (TRawEntry& raw : entries)
-            raw.Name = names.Next(cursor);
+        for (size_t i = 0; i < entries.size(); ++i) {
+            entries[i].Name = names.Next(cursor);
+            if (wanted)
+                entries[i].Kind = kinds[done + i];
+        }
         StatAll(dirfd(dir), entries, progress);
         if (CancelRequested(progress)) {
             closedir(dir);
@@ -244,11 +287,58 @@ bool SearchDirectory(const QString& directory, const std::function<void(TFoundEn
             e.DateTime = ToDosDateTime(raw.Time);
             e.Attr = AttributesOf(e.Name, raw);
             e.Expected = int(count);
+            e.IsLink = raw.IsLink;
+            e.Device = raw.Device;
+            e.Inode = raw.Inode;
             found(std::move(e));
         }
     }
     closedir(dir);
     return !CancelRequested(progress); // a cancelled read may have stopped anywhere
+}
+
+} // namespace
+
+bool SearchDirectory(const QString& directory, const std::function<void(TFoundEntry&&)>& found,
+                     TFileOpsProgress* progress)
+{
+    return Search(directory, nullptr, found, progress);
+}
+
+bool SearchDirectoryNames(const QString& directory, const TWanted& wanted,
+                          const std::function<void(TFoundEntry&&)>& found,
+                          TFileOpsProgress* progress)
+{
+    return Search(directory, &wanted, found, progress);
+}
+
+bool StatEntry(const QString& path, TFoundEntry& entry)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (!path.startsWith('/') || slash == path.size() - 1)
+        return false;
+    const QByteArray bytes = platform::EncodeFileName(path);
+    const QByteArray folder = slash == 0 ? QByteArray("/") : bytes.left(bytes.lastIndexOf('/'));
+    const int fd = open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    std::vector<TRawEntry> one(1);
+    const QByteArray name = bytes.mid(bytes.lastIndexOf('/') + 1);
+    one[0].Name = name.constData();
+    one[0].Kind = TNameKind::Unknown; // asks whether it is a link
+    StatRange(fd, one, 0, 1, nullptr);
+    close(fd);
+    if (!one[0].Found)
+        return false;
+    entry = TFoundEntry();
+    entry.Name = path.mid(slash + 1);
+    entry.Size = one[0].Size;
+    entry.DateTime = ToDosDateTime(one[0].Time);
+    entry.Attr = AttributesOf(entry.Name, one[0]);
+    entry.IsLink = one[0].IsLink;
+    entry.Device = one[0].Device;
+    entry.Inode = one[0].Inode;
+    return true;
 }
 
 bool DirectoryExists(const QString& path)
