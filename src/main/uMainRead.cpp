@@ -21,6 +21,8 @@ constexpr int kStatusMs = 100;
 
 void TfMain::ReadListing(TSide side, std::function<void()> then)
 {
+    if (RefillFedResults(side, then))
+        return;
     TPanel& p = m_panels[side];
     auto read = std::make_unique<TPanelRead>();
     read->Directory = p.Directory;
