@@ -86,6 +86,9 @@ TEST_F(FileSearchTest, LinksToFoldersAreListedNotEnteredAndLoopsEndedOnce)
     TempDir outside;
     outside.write("far.txt", "f");
     ASSERT_TRUE(QFile::link(outside.path(), dir("top/out")));
+    const QStringList all = SearchPaths(Options("*")); // the link's own name matches too
+    EXPECT_TRUE(all.contains(dir("top/out")));
+    EXPECT_FALSE(all.contains(dir("top/out/far.txt")));
     EXPECT_FALSE(SearchPaths(Options("*.txt")).contains(dir("top/out/far.txt")));
     follow.Masks = "*.txt";
     EXPECT_TRUE(SearchPaths(follow).contains(dir("top/out/far.txt")));
