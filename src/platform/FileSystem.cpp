@@ -259,8 +259,8 @@ bool Search(const QString& directory, const TWanted* wanted,
         return false;
     TNameBlocks names;
     std::vector<TNameKind> kinds;
-    const size_t count = ReadNames(dir, directory == QLatin1String("/"), directory, names,
-                                   progress, wanted, &kinds);
+    const size_t count =
+        ReadNames(dir, directory == QLatin1String("/"), directory, names, progress, wanted, &kinds);
     // Stat results are kept for one block of names at a time.
     constexpr size_t kStatBlock = 16384;
     std::vector<TRawEntry> entries;
