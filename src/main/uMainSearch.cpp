@@ -95,6 +95,11 @@ void TfMain::GoToSearchHit(const TSearchHit& hit, const std::function<void()>& a
 
 void TfMain::ViewSearchHit(const TSearchHit& hit)
 {
+    // A folder has nothing to view: F3 only goes to it.
+    if (hit.Member.isEmpty() && (hit.Attr & platform::faDirectory)) {
+        GoToSearchHit(hit);
+        return;
+    }
     // Through the panel, so that a member is extracted as F3 in the panel would do.
     GoToSearchHit(hit, [this] { MenuViewFileClick(); });
 }
