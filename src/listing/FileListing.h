@@ -76,6 +76,10 @@ public:
     void LoadArchiveMembers(const std::vector<TArchiveMember>& members,
                             const TFileObject* archiveEntry);
 
+    // Refills the listing with `rows` as given (nothing added, Directory unchanged);
+    // TotalSize and FileCount follow from them. Does not sort.
+    void LoadRows(std::vector<TFileObject>&& rows);
+
     // Sorts in place. Cost: O(n log n) comparisons of 64-bit keys; while it runs, about
     // 16 bytes per row, and in the C locale the folded names as bytes, which go after.
     void Sort(quint8 order, bool ascending = true);

@@ -37,6 +37,8 @@ struct TMainActions {
     QAction* MenuImageViewer{nullptr};
     QAction* MenuHTMLViewer{nullptr};
     QAction* MenuProperties{nullptr};
+    // Commands
+    QAction* MenuFindFiles{nullptr};
     QAction* MenuAbout{nullptr};
     // Pop-up menu of the lists
     QAction* PopupCopyFiles{nullptr};

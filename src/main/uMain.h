@@ -30,8 +30,11 @@ class TVirtualListView;
 class TStatusLine;
 class TZipArchive;
 class TReadOnlyArchive;
+class TfFind;
 class TfImage;
 class TfText;
+struct TFedResults;
+struct TSearchHit;
 
 enum TSide : int { sdLeft = 0, sdRight = 1 };
 
@@ -59,6 +62,8 @@ struct TPanel {
     // Listing stay those of the location shown before, and the list shows no rows.
     std::unique_ptr<TPanelRead> Read;
     QShortcut* CancelRead{nullptr}; // Escape in the list while Read is under way
+    // Search results the panel shows as its listing (see FedResults.h), or none.
+    std::shared_ptr<TFedResults> Fed;
 };
 
 class TfMain final : public QMainWindow, public TPanelHost
@@ -184,6 +189,15 @@ public:
     void MenuImageViewerClick();
     TFileCommands& Commands() { return m_commands; }
 
+    // File search (uMainSearch.cpp): the "Find files" window (made at its first use) and
+    // what its results lead to, in the active panel. `after` runs once the panel shows
+    // the hit's folder or archive with the cursor on it.
+    void MenuFindFilesClick();
+    TfFind* FindWindow() const { return m_find; }
+    void GoToSearchHit(const TSearchHit& hit, const std::function<void()>& after = {});
+    void ViewSearchHit(const TSearchHit& hit);
+    void FeedToPanel(const QString& folder, const std::vector<TSearchHit>& hits);
+
     // The panel host of the file commands.
     int ActiveIndex() const override { return ActivePanel == 1 ? sdLeft : sdRight; }
     TFileListing& PanelListing(int panel) override { return m_panels[panel].Listing; }
@@ -265,6 +279,11 @@ private:
                          const QString& folder);
     void CopyReadOnlyMembersToZip(TSide side, TSide zipSide);
     void FocusFirstRow(TSide side);
+    // Search results in a panel: the Commands menu; a re-read of results the panel
+    // shows (true: done, `then` called); ".." out of them (true: left).
+    void CreateSearchMenu();
+    bool RefillFedResults(TSide side, const std::function<void()>& then);
+    bool LeaveFedResults(TSide side);
 
     void WireCommands();
     // Runs what a key, menu entry, tool-bar button, click, drag or timer asks for, unless
@@ -290,4 +309,5 @@ private:
     QSplitter* m_splitter{nullptr};
     bool m_shown{false};
     bool m_commandRunning{false};
+    TfFind* m_find{nullptr};
 };

@@ -23,6 +23,8 @@ void TfMain::FilesDblClick(TSide side)
     if (row < 0 || row >= p.Listing.Count())
         return;
     const TFileObject& e = p.Listing[row];
+    if (e.IsParent() && LeaveFedResults(side))
+        return;
     if (e.IsDirectory()) {
         p.Directory =
             e.IsParent() ? ParentLocation(p.Directory) : AddSeparator(p.Directory) + e.Name + '/';
@@ -202,6 +204,8 @@ void TfMain::MenuParentFolderClick()
     // The ".." row leads up, out of an archive too; the focus then lands on the folder
     // or archive just left.
     const TSide side = ActiveSide();
+    if (LeaveFedResults(side))
+        return;
     TPanel& p = m_panels[side];
     int parent = 0;
     while (parent < p.Listing.Count() && !p.Listing[parent].IsParent())

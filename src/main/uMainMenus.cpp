@@ -142,6 +142,7 @@ void TfMain::CreateMenus()
     }
     a.MenuSort[soName]->setChecked(true);
 
+    CreateSearchMenu();
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     a.MenuTextEditor = NewAction(this, "&Text editor");
     a.MenuImageViewer = NewAction(this, "&Image viewer");

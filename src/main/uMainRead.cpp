@@ -47,6 +47,8 @@ TFileWorker::TWork ReadWork(const std::shared_ptr<TPanelRead::TResult>& result,
 
 void TfMain::ReadListing(TSide side, std::function<void()> then, int restarts)
 {
+    if (RefillFedResults(side, then))
+        return;
     TPanel& p = m_panels[side];
     auto read = std::make_unique<TPanelRead>();
     read->Directory = p.Directory;

@@ -122,14 +122,38 @@ struct TRawEntry {
     bool IsDir{false};
     bool Writable{false};
     bool Regular{false}; // a regular file or a link: the archive bit
+    bool IsLink{false};
+    TNameKind Kind{TNameKind::File}; // from readdir; Unknown asks lstat whether it is a link
+    quint64 Device{0};
+    quint64 Inode{0};
 };
+
+using TWanted = std::function<bool(const char* name, TNameKind kind)>;
+
+TNameKind KindOf(unsigned char type)
+{
+    switch (type) {
+    case DT_REG:
+        return TNameKind::File;
+    case DT_DIR:
+        return TNameKind::Directory;
+    case DT_LNK:
+        return TNameKind::Link;
+    case DT_UNKNOWN:
+        return TNameKind::Unknown;
+    default:
+        return TNameKind::Other;
+    }
+}
 
 // The names of a directory, without "." (and without ".." at "/"); counted into
 // `progress` (may be null), and only some of them once it is cancelled. Returns their
 // number; `failure` gets the errno value of a readdir that failed (the names before it
-// are kept), else 0.
+// are kept), else 0. With `wanted`, only the names it wants are kept, their kinds in
+// `kinds`.
 size_t ReadNames(DIR* dir, bool isRoot, const QString& directory, TNameBlocks& names,
-                 TFileOpsProgress* progress, int& failure)
+                 TFileOpsProgress* progress, int& failure, const TWanted* wanted = nullptr,
+                 std::vector<TNameKind>* kinds = nullptr)
 {
     size_t count = 0;
     failure = 0;
@@ -146,6 +170,12 @@ size_t ReadNames(DIR* dir, bool isRoot, const QString& directory, TNameBlocks& n
             continue;
         if (progress)
             progress->AddItem();
+        if (wanted) {
+            const TNameKind kind = KindOf(d->d_type);
+            if (!(*wanted)(raw, kind))
+                continue;
+            kinds->push_back(kind);
+        }
         names.Add(raw);
         ++count;
     }
@@ -158,6 +188,9 @@ void StatEntry(int fd, TRawEntry& e)
 {
     struct stat st {
     };
+    e.IsLink = e.Kind == TNameKind::Link ||
+               (e.Kind == TNameKind::Unknown &&
+                fstatat(fd, e.Name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode));
     if (fstatat(fd, e.Name, &st, 0) == 0) {
         e.Found = true;
         e.IsDir = S_ISDIR(st.st_mode);
@@ -168,6 +201,8 @@ void StatEntry(int fd, TRawEntry& e)
     e.Time = st.st_mtim.tv_sec;
     e.Writable = (st.st_mode & S_IWUSR) != 0;
     e.Regular = S_ISREG(st.st_mode) || S_ISLNK(st.st_mode);
+    e.Device = quint64(st.st_dev);
+    e.Inode = quint64(st.st_ino);
 }
 
 // Stats entries [from, to); those not found are left out later.
@@ -225,6 +260,9 @@ TFoundEntry FoundEntry(const TRawEntry& raw)
     e.Size = raw.Size;
     e.DateTime = ToDosDateTime(raw.Time);
     e.Attr = AttributesOf(e.Name, raw);
+    e.IsLink = raw.IsLink;
+    e.Device = raw.Device;
+    e.Inode = raw.Inode;
     return e;
 }
 
@@ -251,6 +289,62 @@ DIR* OpenForListing(const QString& directory, int& error)
     return dir;
 }
 
+// Reads `directory`, handing each entry to `found`; `wanted` (may be null) picks names
+// before they are looked up. `error` (may be null) gets why the folder could not be read
+// whole, else 0.
+bool Search(const QString& directory, const TWanted* wanted,
+            const std::function<void(TFoundEntry&&)>& found, TFileOpsProgress* progress,
+            int* error)
+{
+    int failure = 0;
+    const auto report = [&] {
+        if (error)
+            *error = failure;
+    };
+    report();
+    if (!directory.startsWith('/'))
+        return false;
+    DIR* dir = OpenForListing(directory, failure);
+    if (!dir) {
+        report();
+        return false;
+    }
+    TNameBlocks names;
+    std::vector<TNameKind> kinds;
+    const size_t count = ReadNames(dir, directory == QLatin1String("/"), directory, names,
+                                   progress, failure, wanted, &kinds);
+    // Stat results are kept for one block of names at a time.
+    constexpr size_t kStatBlock = 16384;
+    std::vector<TRawEntry> entries;
+    entries.reserve(std::min(count, kStatBlock));
+    TNameBlocks::TCursor cursor;
+    for (size_t done = 0; done < count; done += entries.size()) {
+        entries.assign(std::min(count - done, kStatBlock), {});
+        for (size_t i = 0; i < entries.size(); ++i) {
+            entries[i].Name = names.Next(cursor);
+            if (wanted)
+                entries[i].Kind = kinds[done + i];
+        }
+        StatAll(dirfd(dir), entries, progress);
+        if (CancelRequested(progress)) {
+            closedir(dir);
+            return false;
+        }
+        for (const TRawEntry& raw : entries) {
+            if (!raw.Found)
+                continue;
+            TFoundEntry e = FoundEntry(raw);
+            e.Expected = int(count);
+            found(std::move(e));
+        }
+    }
+    closedir(dir);
+    if (CancelRequested(progress))
+        return false; // a cancelled read may have stopped anywhere
+    report();
+    return failure == 0;
+}
+
 } // namespace
 
 bool FindEntry(const QString& directory, const QString& name, TFoundEntry& entry)
@@ -272,49 +366,43 @@ bool FindEntry(const QString& directory, const QString& name, TFoundEntry& entry
 bool SearchDirectory(const QString& directory, const std::function<void(TFoundEntry&&)>& found,
                      TFileOpsProgress* progress, int* error)
 {
-    int failure = 0;
-    const auto report = [&] {
-        if (error)
-            *error = failure;
-    };
-    report();
-    if (!directory.startsWith('/'))
+    return Search(directory, nullptr, found, progress, error);
+}
+
+bool SearchDirectoryNames(const QString& directory, const TWanted& wanted,
+                          const std::function<void(TFoundEntry&&)>& found,
+                          TFileOpsProgress* progress)
+{
+    return Search(directory, &wanted, found, progress, nullptr);
+}
+
+bool StatEntry(const QString& path, TFoundEntry& entry)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (!path.startsWith('/') || slash == path.size() - 1)
         return false;
-    DIR* dir = OpenForListing(directory, failure);
-    if (!dir) {
-        report();
+    const QByteArray bytes = platform::EncodeFileName(path);
+    const QByteArray folder = slash == 0 ? QByteArray("/") : bytes.left(bytes.lastIndexOf('/'));
+    const int fd = open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    }
-    TNameBlocks names;
-    const size_t count =
-        ReadNames(dir, directory == QLatin1String("/"), directory, names, progress, failure);
-    // Stat results are kept for one block of names at a time.
-    constexpr size_t kStatBlock = 16384;
-    std::vector<TRawEntry> entries;
-    entries.reserve(std::min(count, kStatBlock));
-    TNameBlocks::TCursor cursor;
-    for (size_t done = 0; done < count; done += entries.size()) {
-        entries.assign(std::min(count - done, kStatBlock), {});
-        for (TRawEntry& raw : entries)
-            raw.Name = names.Next(cursor);
-        StatAll(dirfd(dir), entries, progress);
-        if (CancelRequested(progress)) {
-            closedir(dir);
-            return false;
-        }
-        for (const TRawEntry& raw : entries) {
-            if (!raw.Found)
-                continue;
-            TFoundEntry e = FoundEntry(raw);
-            e.Expected = int(count);
-            found(std::move(e));
-        }
-    }
-    closedir(dir);
-    if (CancelRequested(progress))
-        return false; // a cancelled read may have stopped anywhere
-    report();
-    return failure == 0;
+    std::vector<TRawEntry> one(1);
+    const QByteArray name = bytes.mid(bytes.lastIndexOf('/') + 1);
+    one[0].Name = name.constData();
+    one[0].Kind = TNameKind::Unknown; // asks whether it is a link
+    StatRange(fd, one, 0, 1, nullptr);
+    close(fd);
+    if (!one[0].Found)
+        return false;
+    entry = TFoundEntry();
+    entry.Name = path.mid(slash + 1);
+    entry.Size = one[0].Size;
+    entry.DateTime = ToDosDateTime(one[0].Time);
+    entry.Attr = AttributesOf(entry.Name, one[0]);
+    entry.IsLink = one[0].IsLink;
+    entry.Device = one[0].Device;
+    entry.Inode = one[0].Inode;
+    return true;
 }
 
 bool DirectoryExists(const QString& path)

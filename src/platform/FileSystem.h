@@ -29,7 +29,17 @@ struct TFoundEntry {
     double DateTime{0};
     quint32 Attr{0};
     int Expected{0}; // entries the search found in all, an upper bound: room to make at once
+    // The device and inode the entry leads to; IsLink is told by SearchDirectoryNames
+    // and StatEntry only: the entry is a symbolic link (Size, DateTime and Attr still tell
+    // what it leads to).
+    bool IsLink{false};
+    quint64 Device{0};
+    quint64 Inode{0};
 };
+
+// What readdir tells of a name's kind before any stat; Unknown on file systems that
+// do not say.
+enum class TNameKind : quint8 { Unknown, File, Directory, Link, Other };
 
 // Calls `found` for every entry of `directory` except "." (".." included when the
 // file system reports it, and never at "/"). Returns false, calling nothing, when
@@ -47,6 +57,20 @@ bool SearchDirectory(const QString& directory, const std::function<void(TFoundEn
 
 // The entry `name` of `directory` as SearchDirectory finds it; false when it is gone.
 bool FindEntry(const QString& directory, const QString& name, TFoundEntry& entry);
+
+// SearchDirectory for a walk over a tree: `wanted` sees every name first, as its raw
+// bytes (zero-terminated) with its readdir kind, ".." included, and only the names it
+// wants are stat'ed and reported, with IsLink, Device and Inode filled in. So a search
+// by name costs one stat per wanted name, not one per name. `wanted` runs on the
+// calling thread; otherwise as SearchDirectory.
+bool SearchDirectoryNames(const QString& directory,
+                          const std::function<bool(const char* name, TNameKind kind)>& wanted,
+                          const std::function<void(TFoundEntry&&)>& found,
+                          TFileOpsProgress* progress = nullptr);
+
+// The entry `path` names, as a directory search of its folder would report it (Name is
+// the last part of the path); false when there is none. Cost: one or two stat calls.
+bool StatEntry(const QString& path, TFoundEntry& entry);
 
 // A Unix time as the day count since 30 December 1899 in local time, cut to the
 // even second below (the two-second resolution of DOS file times).

@@ -1,0 +1,171 @@
+// The file search in the main window: the Commands menu with "Find files…" (Alt+F7),
+// going to a result, viewing it, and the results as a panel's listing.
+#include "archive/ReadOnlyArchive.h"
+#include "controls/VirtualListView.h"
+#include "main/FedResults.h"
+#include "main/uMain.h"
+#include "platform/FileSystem.h"
+#include "search/uFind.h"
+
+#include <QLabel>
+#include <QMenuBar>
+
+namespace
+{
+
+int RowNamed(const TFileListing& listing, const QString& name)
+{
+    for (int row = 0; row < listing.Count(); ++row)
+        if (listing[row].Name == name)
+            return row;
+    return -1;
+}
+
+// The row of a result on disk, its name the path relative to the searched folder.
+bool FedRow(const QString& root, const QString& name, TFileObject& row)
+{
+    platform::TFoundEntry found;
+    if (!platform::StatEntry(root + name, found))
+        return false;
+    row = TFileObject();
+    row.Name = name;
+    row.Size = found.Size;
+    row.DateTime = found.DateTime;
+    row.Attr = quint16(found.Attr);
+    if (name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive) && !row.IsDirectory())
+        row.Kind = fkZipFile; // opens as an archive, as in a folder's listing
+    return true;
+}
+
+} // namespace
+
+void TfMain::CreateSearchMenu()
+{
+    QMenu* commands = menuBar()->addMenu(QStringLiteral("&Commands"));
+    Actions.MenuFindFiles = new QAction(QStringLiteral("&Find files…"), this);
+    Actions.MenuFindFiles->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F7));
+    commands->addAction(Actions.MenuFindFiles);
+    connect(Actions.MenuFindFiles, &QAction::triggered, this, [this] { MenuFindFilesClick(); });
+}
+
+void TfMain::MenuFindFilesClick()
+{
+    if (!m_find) {
+        m_find = new TfFind(this);
+        m_find->OnGoTo = [this](const TSearchHit& hit) { GoToSearchHit(hit); };
+        m_find->OnView = [this](const TSearchHit& hit) { ViewSearchHit(hit); };
+        m_find->OnFeed = [this](const QString& folder, const std::vector<TSearchHit>& hits) {
+            FeedToPanel(folder, hits);
+        };
+    }
+    const TPanel& p = m_panels[ActiveSide()];
+    m_find->Prepare(p.Fed ? p.Fed->Root : p.Directory);
+    m_find->show();
+    m_find->raise();
+    m_find->activateWindow();
+}
+
+void TfMain::GoToSearchHit(const TSearchHit& hit, const std::function<void()>& after)
+{
+    const TSide side = ActiveSide();
+    TPanel& p = m_panels[side];
+    p.Fed.reset();
+    p.Directory = hit.Folder;
+    activateWindow();
+    raise();
+    OpenLocation(side, [this, side, hit, after] {
+        TPanel& p = m_panels[side];
+        const int row = RowNamed(p.Listing, hit.Name);
+        if (row < 0)
+            return; // gone since it was found: the panel shows its folder
+        p.Files->FocusItem(row);
+        if (!hit.Member.isEmpty()) {
+            if (p.Listing[row].Kind == fkZipFile)
+                OpenArchive(side, row);
+            else if (!OpenReadOnlyArchive(side, row))
+                return;
+            const int member = RowNamed(p.Listing, hit.Member);
+            if (member >= 0)
+                p.Files->FocusItem(member);
+        }
+        if (after)
+            after();
+    });
+}
+
+void TfMain::ViewSearchHit(const TSearchHit& hit)
+{
+    // A folder has nothing to view: F3 only goes to it.
+    if (hit.Member.isEmpty() && (hit.Attr & platform::faDirectory)) {
+        GoToSearchHit(hit);
+        return;
+    }
+    // Through the panel, so that a member is extracted as F3 in the panel would do.
+    GoToSearchHit(hit, [this] { MenuViewFileClick(); });
+}
+
+void TfMain::FeedToPanel(const QString& folder, const std::vector<TSearchHit>& hits)
+{
+    const TSide side = ActiveSide();
+    CancelRead(side);
+    TPanel& p = m_panels[side];
+    auto fed = std::make_shared<TFedResults>();
+    fed->Root = AddSeparator(folder);
+    fed->Before = p.Fed ? p.Fed->Before : p.Directory;
+    // Members of archives have no path of their own on the disk: they stay in the window.
+    for (const TSearchHit& hit : hits)
+        if (hit.Member.isEmpty() && hit.Folder.startsWith(fed->Root))
+            fed->Names << hit.Path().mid(fed->Root.size());
+    p.Fed = std::move(fed);
+    p.Directory = p.Fed->Root;
+    activateWindow();
+    raise();
+    RefreshPanel(side);
+}
+
+bool TfMain::RefillFedResults(TSide side, const std::function<void()>& then)
+{
+    TPanel& p = m_panels[side];
+    if (!p.Fed)
+        return false;
+    if (p.Directory != p.Fed->Root) {
+        p.Fed.reset(); // the panel goes elsewhere: the results are left
+        return false;
+    }
+    CancelRead(side);
+    std::vector<TFileObject> rows;
+    TFileObject& parent = rows.emplace_back();
+    parent.Name = QStringLiteral("..");
+    parent.Attr = platform::faDirectory;
+    QStringList kept;
+    for (const QString& name : std::as_const(p.Fed->Names))
+        if (FedRow(p.Fed->Root, name, rows.emplace_back()))
+            kept << name;
+        else
+            rows.pop_back(); // deleted or moved away since
+    p.Fed->Names = kept;
+    TFileListing listing;
+    listing.Directory = p.Fed->Root;
+    listing.LoadRows(std::move(rows));
+    listing.Sort(p.SortOrder, true);
+    if (p.ReadOnly)
+        p.ReadOnly->Close();
+    p.Listing.Swap(listing);
+    p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
+    FilesChange(side);
+    if (then)
+        then();
+    p.DirectoryLabel->setText(QStringLiteral("Search results"));
+    return true;
+}
+
+bool TfMain::LeaveFedResults(TSide side)
+{
+    TPanel& p = m_panels[side];
+    if (!p.Fed || Reading(side))
+        return false;
+    p.Directory = p.Fed->Before;
+    p.Fed.reset();
+    OpenLocation(side);
+    return true;
+}

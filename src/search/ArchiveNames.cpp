@@ -1,0 +1,83 @@
+#include "search/ArchiveNames.h"
+
+#include "ArchiveLib.h"
+#include "platform/FileNames.h"
+#include "platform/FileSystem.h"
+#include "zip/ZipCentralDir.h"
+
+#include <QDate>
+#include <QFile>
+
+namespace
+{
+
+// The local day count of a DOS date and time, as the panels show members' dates.
+double DosDayCount(quint16 date, quint16 time)
+{
+    const QDate day(1980 + (date >> 9), (date >> 5) & 0x0F, date & 0x1F);
+    if (!day.isValid())
+        return 0;
+    static const qint64 kDayZero = QDate(1899, 12, 30).toJulianDay();
+    const int seconds = (time >> 11) * 3600 + ((time >> 5) & 0x3F) * 60 + (time & 0x1F) * 2;
+    return double(day.toJulianDay() - kDayZero) + seconds / 86400.0;
+}
+
+bool IsFolderName(const QString& name)
+{
+    return name.endsWith('/') || name.endsWith('\\');
+}
+
+std::optional<std::vector<TArchiveMember>> ZipMembers(const QString& path)
+{
+    QFile file(path);
+    std::vector<ZipDirEntry> entries;
+    // Only the central directory: walking local headers of a damaged archive would show
+    // messages, and a search shows none per file.
+    if (!file.open(QIODevice::ReadOnly) || !ReadCentralDirectory(file, entries))
+        return std::nullopt;
+    std::vector<TArchiveMember> members;
+    for (const ZipDirEntry& e : entries)
+        if (!IsFolderName(e.FileName))
+            members.push_back({e.FileName, qint64(e.UncompressedSize),
+                               DosDayCount(e.FileDate, e.FileTime), e.CRC32});
+    return members;
+}
+
+std::optional<std::vector<TArchiveMember>> ReadOnlyMembers(const QString& path)
+{
+    const archivelib::TListing listing =
+        archivelib::ListMembers(platform::EncodeFileName(path).toStdString());
+    if (listing.Status != archivelib::TStatus::Ok)
+        return std::nullopt;
+    std::vector<TArchiveMember> members;
+    for (const archivelib::TMember& m : listing.Members) {
+        if (m.IsDirectory)
+            continue;
+        const QString name = platform::DecodeFileName(QByteArray::fromStdString(m.Name));
+        if (!IsFolderName(name))
+            members.push_back(
+                {name, m.Size, m.MTime > 0 ? platform::ToDosDateTime(m.MTime) : 0, 0});
+    }
+    return members;
+}
+
+} // namespace
+
+bool IsSearchedArchive(const QString& name)
+{
+    static const char* const kExtensions[] = {
+        ".zip", ".tar", ".tgz",  ".gz", ".tbz", ".tbz2", ".bz2",  ".txz", ".xz", ".tzst",
+        ".zst", ".lz",  ".lzma", ".7z", ".iso", ".rar",  ".cpio", ".ar",  ".deb"};
+    for (const char* extension : kExtensions)
+        if (name.endsWith(QLatin1String(extension), Qt::CaseInsensitive) &&
+            name.size() > qsizetype(qstrlen(extension)))
+            return true;
+    return false;
+}
+
+std::optional<std::vector<TArchiveMember>> ArchiveMemberNames(const QString& path)
+{
+    if (path.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive))
+        return ZipMembers(path);
+    return ReadOnlyMembers(path);
+}

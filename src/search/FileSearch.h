@@ -1,0 +1,101 @@
+#pragma once
+// The file search without widgets: a walk from one folder by name masks, optionally by
+// content and into archives, on a worker thread of its own. Matches are handed over in
+// batches through a shared record that the window reads on its own timer; a cancel
+// stops the walk at its next name or block of file data.
+//
+// Folders are read with platform::SearchDirectoryNames (the listing's directory
+// search), which stats only the names the search wants; file data is read through
+// platform::ReadFileBlocks.
+
+#include "platform/FileOpsProgress.h"
+
+#include <QMutex>
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+struct TSearchOptions {
+    QString Folder; // where the walk starts (absolute)
+    QString Masks;  // "*.log;*.txt" (see TNameMask); empty for every name
+    bool Subfolders{true};
+    bool FollowLinks{false}; // off: a link to a folder is listed when it matches, not entered
+    QString Text;            // empty: by name only; else only files that hold it match
+    bool MatchCase{false};
+    bool InsideArchives{false};            // also the matching member names of archives
+    qint64 SizeLimit{100LL * 1024 * 1024}; // content search skips larger files; 0: no limit
+    bool SkipBinary{false};
+};
+
+// One match: a file or folder on disk, or a member of an archive.
+struct TSearchHit {
+    QString Folder; // the folder that holds the file (or the archive), ending in "/"
+    QString Name;   // the file's (or the archive's) name in Folder
+    QString Member; // empty on disk; else the member's stored name in the archive
+    qint64 Size{0};
+    double DateTime{0};
+    quint32 Attr{0}; // platform::fa* bits of the file on disk; 0 for members
+
+    QString Path() const { return Folder + Name; }
+    // What the results list shows: the bare name, and the folder it lies in (for a
+    // member: the archive's path and the member's folders, "/" separated).
+    QString ShownName() const;
+    QString ShownFolder() const;
+};
+
+// What a search has found so far, shared by the worker (writes) and the watcher (reads
+// and cancels). All members may be used from any thread.
+class TSearchProgress final
+{
+public:
+    void Cancel() { Walk.Cancel(); }
+    bool Cancelled() const { return Walk.Cancelled(); }
+    bool Finished() const { return m_finished.load(); }
+    int Found() const { return m_found.load(); }
+    int Entries() const { return Walk.Items(); } // names looked at
+    QString CurrentFolder() const { return Walk.Current(); }
+    // The hits found since the last call, in the order found.
+    std::vector<TSearchHit> TakeHits();
+    // Folders that could not be read (complete once Finished).
+    QStringList Unreadable() const;
+
+    // The worker's side.
+    void AddHits(std::vector<TSearchHit>& hits);
+    void AddUnreadable(const QString& folder);
+    void Finish() { m_finished.store(true); }
+    platform::TFileOpsProgress Walk; // cancel flag, names looked at, current folder
+
+private:
+    mutable QMutex m_mutex;
+    std::vector<TSearchHit> m_hits;
+    QStringList m_unreadable;
+    std::atomic<int> m_found{0};
+    std::atomic<bool> m_finished{false};
+};
+
+// Runs a whole search on the calling thread, filling `progress`, and finishes it.
+// Folders are walked depth first; each folder (device and inode) is entered once, so a
+// loop of links is never walked twice even when links are followed.
+void RunFileSearch(const TSearchOptions& options, TSearchProgress& progress);
+
+// A search on a worker thread of its own. Destroying it cancels and joins the worker.
+class TFileSearch final
+{
+public:
+    explicit TFileSearch(TSearchOptions options);
+    ~TFileSearch();
+    TFileSearch(const TFileSearch&) = delete;
+    TFileSearch& operator=(const TFileSearch&) = delete;
+
+    TSearchProgress& Progress() { return *m_progress; }
+    const TSearchOptions& Options() const { return m_options; }
+
+private:
+    TSearchOptions m_options;
+    std::unique_ptr<TSearchProgress> m_progress;
+    std::thread m_worker;
+};

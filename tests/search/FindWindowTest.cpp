@@ -1,0 +1,301 @@
+// The "Find files" window through the user's path: Alt+F7, fields, Return, the live
+// results, Stop and Escape, going to a result, viewing it, and the results fed to a
+// panel on which the file commands work on the real files.
+#include "main/FileOpsFixture.h"
+#include "platform/FileOpsFaults.h"
+#include "search/SearchTestSupport.h"
+#include "search/uFind.h"
+#include "support/TickWatch.h"
+#include "viewers/uText.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringEncoder>
+#include <QThread>
+#include <QTreeView>
+
+namespace
+{
+
+class FindWindowTest : public FileOpsTest
+{
+protected:
+    // Alt+F7 in the active panel's list, as a user presses it.
+    TfFind* OpenFind()
+    {
+        QApplication::setActiveWindow(main.get());
+        QTest::keyClick(main->Panel(main->ActiveSide()).Files->ActiveView(), Qt::Key_F7,
+                        Qt::AltModifier);
+        TfFind* find = main->FindWindow();
+        EXPECT_TRUE(find && find->isVisible());
+        return find;
+    }
+
+    // Types `mask` over "Search for" and presses Return there, then waits for the end.
+    void Search(TfFind* find, const QString& mask)
+    {
+        find->EditMask->selectAll();
+        QTest::keyClicks(find->EditMask, mask);
+        QTest::keyClick(find->EditMask, Qt::Key_Return);
+        ASSERT_TRUE(QTest::qWaitFor([find] { return !find->Searching(); }, 60000));
+    }
+
+    static QStringList HitPaths(const TfFind* find)
+    {
+        QStringList paths;
+        for (const TSearchHit& hit : find->Hits())
+            paths << hit.Path();
+        paths.sort();
+        return paths;
+    }
+
+    // Puts the results list's cursor on the hit whose path ends in `tail`.
+    static void PickHit(TfFind* find, const QString& tail)
+    {
+        for (size_t row = 0; row < find->Hits().size(); ++row)
+            if (find->Hits()[row].Path().endsWith(tail))
+                find->Results->setCurrentIndex(find->Results->model()->index(int(row), 0));
+        QApplication::setActiveWindow(find); // the window's keys need it active
+        find->Results->setFocus();
+    }
+};
+
+class TFaultHook final
+{
+public:
+    explicit TFaultHook(platform::TFileOpsFaultHook hook)
+        : m_previous(platform::SetFileOpsFaultHook(std::move(hook)))
+    {
+    }
+    ~TFaultHook() { platform::SetFileOpsFaultHook(std::move(m_previous)); }
+
+private:
+    platform::TFileOpsFaultHook m_previous;
+};
+
+QByteArray Utf16(const QString& text)
+{
+    QStringEncoder encoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
+    return encoder(text);
+}
+
+} // namespace
+
+TEST_F(FindWindowTest, AltF7MaskAndReturnFindWhatFindFinds)
+{
+    dir.write("left/one.TXT", "1");
+    dir.write("left/sub/two.txt", "2");
+    dir.write("left/sub/deeper/three.txt", "3");
+    dir.write("left/sub/skip.md", "4");
+    Open(sdLeft, left);
+    TfFind* find = OpenFind();
+    ASSERT_TRUE(find);
+    EXPECT_EQ(find->focusWidget(), find->EditMask); // the focus starts in "Search for"
+    EXPECT_EQ(find->EditFolder->text(), left);      // "In": the active panel's folder
+    EXPECT_TRUE(find->CheckSubfolders->isChecked());
+    EXPECT_FALSE(find->CheckFollowLinks->isChecked());
+    Search(find, "*.txt");
+    EXPECT_EQ(HitPaths(find), FindPaths(left, {"-iname", "*.txt"}));
+    EXPECT_EQ(HitPaths(find).size(), 3);
+    EXPECT_TRUE(find->Status->text().startsWith("3 found")) << find->Status->text().toStdString();
+    // The list shows name, folder, size and date of each.
+    const QAbstractItemModel* model = find->Results->model();
+    EXPECT_EQ(model->columnCount(), 4);
+    QStringList names;
+    for (int row = 0; row < model->rowCount(); ++row)
+        names << model->index(row, 0).data().toString();
+    names.sort();
+    EXPECT_EQ(names, QStringList({"one.TXT", "three.txt", "two.txt"}));
+    // A folder that is not there: said, and nothing starts.
+    find->EditFolder->setText(dir("nowhere/"));
+    QTest::keyClick(find->EditMask, Qt::Key_Return);
+    EXPECT_FALSE(find->Searching());
+    EXPECT_TRUE(find->Status->text().startsWith("No such folder"));
+}
+
+TEST_F(FindWindowTest, ContainingTextInUtf8Utf16AndWindows1252Files)
+{
+    dir.write("left/utf8.txt", QString::fromUtf8("Ein Straßenkünstler in KÖLN").toUtf8());
+    dir.write("left/utf16.txt", Utf16(QString::fromUtf8("Straßenkünstler aus Köln")));
+    dir.write("left/cp1252.txt", QByteArray("die Stra\xDF"
+                                            "enk\xFCnstler"));
+    dir.write("left/other.txt", "Strassenkuenstler");
+    Open(sdLeft, left);
+    TfFind* find = OpenFind();
+    ASSERT_TRUE(find);
+    find->EditText->setText(QString::fromUtf8("STRASSENKÜNSTLER"));
+    Search(find, "*.txt");
+    EXPECT_EQ(HitPaths(find), QStringList()); // "ß" is not "SS": simple case forms only
+    find->EditText->setText(QString::fromUtf8("straßenKÜNSTLER"));
+    Search(find, "*.txt");
+    EXPECT_EQ(HitPaths(find),
+              QStringList({left + "cp1252.txt", left + "utf16.txt", left + "utf8.txt"}));
+}
+
+TEST_F(FindWindowTest, StopAndEscapeEndALargeSearchWithTheWindowLive)
+{
+    for (int i = 0; i < 1000; ++i)
+        dir.write(QString("left/d%1/f%2.txt").arg(i).arg(i), "x");
+    Open(sdLeft, left);
+    // Every folder takes a while to open: the search is still under way when stopped.
+    const TFaultHook slow([](platform::TFileOpsStep step, const QString&) {
+        if (step == platform::TFileOpsStep::OpenDirectory)
+            QThread::msleep(10);
+        return 0;
+    });
+    TfFind* find = OpenFind();
+    ASSERT_TRUE(find);
+    TTickWatch ticks;
+    ticks.Start();
+    find->EditMask->setText("*.txt");
+    QTest::keyClick(find->EditMask, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([find] { return find->Hits().size() >= 10; }, 60000));
+    EXPECT_TRUE(find->Searching());
+    EXPECT_TRUE(find->Status->text().contains("reading " + left))
+        << find->Status->text().toStdString();
+    QTest::mouseClick(find->ButtonStop, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([find] { return !find->Searching(); }, 60000));
+    const size_t kept = find->Hits().size();
+    EXPECT_GE(kept, 10u);
+    EXPECT_LT(kept, 1000u);
+    EXPECT_TRUE(find->Status->text().contains("stopped"));
+    EXPECT_LT(ticks.LongestGap(), 1500); // the window took its timer all along
+    // Escape ends a search as Stop does, and the window stays with its results.
+    QTest::keyClick(find->EditMask, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([find] { return find->Hits().size() >= 10; }, 60000));
+    QTest::keyClick(find->EditMask, Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([find] { return !find->Searching(); }, 60000));
+    EXPECT_TRUE(find->isVisible());
+    EXPECT_GE(find->Hits().size(), 10u);
+    EXPECT_LT(find->Hits().size(), 1000u);
+    // Without a search under way, Escape closes the window.
+    QTest::keyClick(find->EditMask, Qt::Key_Escape);
+    EXPECT_FALSE(find->isVisible());
+}
+
+TEST_F(FindWindowTest, ALinkLoopIsNotFollowedForever)
+{
+    dir.write("left/top/in.txt", "x");
+    ASSERT_TRUE(QFile::link(left + "top", left + "top/again"));
+    ASSERT_TRUE(QFile::link(left, left + "top/up"));
+    Open(sdLeft, left);
+    TfFind* find = OpenFind();
+    ASSERT_TRUE(find);
+    QTest::mouseClick(find->CheckFollowLinks, Qt::LeftButton, {},
+                      QPoint(4, find->CheckFollowLinks->height() / 2));
+    ASSERT_TRUE(find->CheckFollowLinks->isChecked());
+    Search(find, "*.txt");
+    EXPECT_EQ(HitPaths(find), QStringList{left + "top/in.txt"});
+}
+
+TEST_F(FindWindowTest, UnreadableFoldersAreListedOnceAtTheEnd)
+{
+    dir.write("left/a/x.txt", "x");
+    dir.write("left/b/y.txt", "y");
+    dir.write("left/c/z.txt", "z");
+    Open(sdLeft, left);
+    const TFaultHook refuse([this](platform::TFileOpsStep step, const QString& path) {
+        return step == platform::TFileOpsStep::OpenDirectory && path != left ? EACCES : 0;
+    });
+    TfFind* find = OpenFind();
+    ASSERT_TRUE(find);
+    Search(find, "*");
+    EXPECT_TRUE(messages.isEmpty()); // no message per folder
+    EXPECT_TRUE(find->Unreadable->isVisible());
+    QStringList listed = find->Unreadable->toPlainText().split('\n');
+    listed.sort();
+    EXPECT_EQ(listed, QStringList({left + "a/", left + "b/", left + "c/"}));
+    EXPECT_TRUE(find->Status->text().contains("3 folder(s) could not be read"));
+}
+
+TEST_F(FindWindowTest, GoToFileViewAndArchiveMembers)
+{
+    dir.write("left/deep/inner/target.txt", "the text");
+    dir.write("left/deep/inner/other.txt", "other");
+    dir.write("left/pack/member.txt", "m");
+    ASSERT_TRUE(RunZip(left + "pack/", {"-q", left + "pack.zip", "member.txt"}));
+    Open(sdLeft, left);
+    TfFind* find = OpenFind();
+    ASSERT_TRUE(find);
+    find->CheckInsideArchives->setChecked(true);
+    Search(find, "target.txt;member.txt");
+    // Alt+G: the active panel shows the file's folder with the cursor on it.
+    PickHit(find, "target.txt");
+    QTest::keyClick(find, Qt::Key_G, Qt::AltModifier); // the button clicks after a moment
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !main->Reading(sdLeft) && main->Left().Directory == left + "deep/inner/"; },
+        60000));
+    EXPECT_EQ(FocusedName(sdLeft), "target.txt");
+    // A double click on a member: the panel opens its archive, the cursor on the member.
+    QApplication::setActiveWindow(find);
+    for (size_t row = 0; row < find->Hits().size(); ++row)
+        if (!find->Hits()[row].Member.isEmpty()) {
+            const QModelIndex index = find->Results->model()->index(int(row), 0);
+            find->Results->scrollTo(index);
+            // As the window system delivers one: a click, then the double click.
+            const QPoint at = find->Results->visualRect(index).center();
+            QTest::mouseClick(find->Results->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(find->Results->viewport(), Qt::LeftButton, {}, at);
+        }
+    ASSERT_TRUE(main->ShowsArchive(sdLeft));
+    EXPECT_EQ(FocusedName(sdLeft), "member.txt");
+    // F3 on a result views it.
+    TExtensionCategories categories;
+    categories.SetCategory(TExtensionCategory::Text, "TXT");
+    main->Categories = categories;
+    PickHit(find, "target.txt");
+    QTest::keyClick(find->Results, Qt::Key_F3);
+    const QList<TfText*> editors = main->findChildren<TfText*>();
+    ASSERT_EQ(editors.size(), 1);
+    EXPECT_EQ(editors[0]->windowTitle(), left + "deep/inner/target.txt");
+}
+
+TEST_F(FindWindowTest, FedResultsCopyDeleteAndGoBack)
+{
+    dir.write("left/src/a.txt", "alpha");
+    dir.write("left/src/sub/b.txt", "beta");
+    dir.write("left/src/sub/deep/c.txt", "gamma");
+    dir.write("left/src/sub/skip.md", "no");
+    dir.write("right/a.txt", "already here");
+    Open(sdRight, right);
+    Open(sdLeft, left);
+    TfFind* find = OpenFind();
+    ASSERT_TRUE(find);
+    Search(find, "*.txt");
+    ASSERT_EQ(find->Hits().size(), 3u);
+    QApplication::setActiveWindow(find);
+    QTest::keyClick(find, Qt::Key_P, Qt::AltModifier); // Feed to panel, after a moment
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return main->Left().DirectoryLabel->text() == "Search results"; }, 60000));
+    EXPECT_EQ(Names(sdLeft),
+              QStringList({"..", "src/a.txt", "src/sub/b.txt", "src/sub/deep/c.txt"}));
+
+    // F5 of every result: copies under their bare names, "Copy of" where taken.
+    Select(sdLeft, {"src/a.txt", "src/sub/b.txt", "src/sub/deep/c.txt"});
+    Press(Qt::Key_F5);
+    EXPECT_EQ(readAll(right + "a.txt"), "already here");
+    EXPECT_EQ(readAll(right + "Copy of a.txt"), "alpha");
+    EXPECT_EQ(readAll(right + "b.txt"), "beta");
+    EXPECT_EQ(readAll(right + "c.txt"), "gamma");
+    EXPECT_EQ(main->Left().DirectoryLabel->text(), "Search results");
+    EXPECT_EQ(Names(sdLeft).size(), 4);
+
+    // F8 of one result deletes the real file; the others stay listed.
+    Select(sdLeft, {"src/sub/b.txt"});
+    AnswerNextModal([](QDialog* d) { PressKey(d, Qt::Key_Return); }); // "Yes"
+    Press(Qt::Key_F8);
+    EXPECT_FALSE(QFile::exists(left + "src/sub/b.txt"));
+    EXPECT_EQ(readAll(right + "b.txt"), "beta");
+    EXPECT_EQ(readAll(left + "src/sub/deep/c.txt"), "gamma");
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "src/a.txt", "src/sub/deep/c.txt"}));
+    EXPECT_EQ(main->Left().DirectoryLabel->text(), "Search results");
+
+    // Backspace goes back to the folder shown before.
+    Press(Qt::Key_Backspace);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !main->Reading(sdLeft); }, 60000));
+    EXPECT_EQ(main->Left().Directory, left);
+    EXPECT_EQ(main->Left().DirectoryLabel->text(), left);
+    EXPECT_TRUE(Names(sdLeft).contains("src"));
+}
