@@ -45,17 +45,22 @@ void TfMain::CreateSearchMenu()
     Actions.MenuFindFiles = new QAction(QStringLiteral("&Find files…"), this);
     Actions.MenuFindFiles->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F7));
     commands->addAction(Actions.MenuFindFiles);
-    connect(Actions.MenuFindFiles, &QAction::triggered, this, [this] { MenuFindFilesClick(); });
+    connect(Actions.MenuFindFiles, &QAction::triggered, this, Command(&TfMain::MenuFindFilesClick));
 }
 
 void TfMain::MenuFindFilesClick()
 {
     if (!m_find) {
         m_find = new TfFind(this);
-        m_find->OnGoTo = [this](const TSearchHit& hit) { GoToSearchHit(hit); };
-        m_find->OnView = [this](const TSearchHit& hit) { ViewSearchHit(hit); };
+        // The find window's requests are commands too: none starts while another runs.
+        m_find->OnGoTo = [this](const TSearchHit& hit) {
+            RunCommand([this, hit] { GoToSearchHit(hit); });
+        };
+        m_find->OnView = [this](const TSearchHit& hit) {
+            RunCommand([this, hit] { ViewSearchHit(hit); });
+        };
         m_find->OnFeed = [this](const QString& folder, const std::vector<TSearchHit>& hits) {
-            FeedToPanel(folder, hits);
+            RunCommand([this, folder, hits] { FeedToPanel(folder, hits); });
         };
     }
     const TPanel& p = m_panels[ActiveSide()];
