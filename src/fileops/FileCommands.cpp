@@ -9,6 +9,10 @@
 #include "fileops/uConfirm.h"
 #include "fileops/uProgress.h"
 #include "fileops/uSimple.h"
+#include "platform/FileOpsFaults.h"
+#include "platform/FileOpsParts.h"
+#include "platform/FileOpsRecord.h"
+#include "platform/FileOpsSupport.h"
 #include "platform/FileOpsTree.h"
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
@@ -61,6 +65,18 @@ bool AddTo(TZipArchive& target, const QStringList& paths)
     target.FSpecArgs = paths;
     target.Add();
     return !Refused(target);
+}
+
+// What a command did before the target took nothing more: "Copied 10 of 300 items; the
+// copy stopped there: No space left on device".
+QString StoppedText(const QString& verb, const platform::TFileOpsProgress& progress,
+                    const QString& reason)
+{
+    const int total = progress.TotalItems();
+    return verb + QLatin1Char(' ') + platform::FormatNumber(progress.Items()) +
+           (total >= 0 ? QStringLiteral(" of ") + platform::FormatNumber(total) : QString()) +
+           QStringLiteral(" items; the rest was not tried, as the target takes nothing more: ") +
+           reason;
 }
 
 } // namespace
@@ -158,14 +174,23 @@ void TFileCommands::DiskToArchive(bool move)
         const auto arrived = plan.Arrived(target.Members(), move, Verb(move), missed);
         if (done)
             Report(missed);
-        // The sources, now in the archive, go on a worker behind the progress window; a
-        // cancel keeps those not deleted yet, in both places.
-        QStringList sources;
-        for (const TTransferPlan::TItem& item : arrived)
-            sources << item.Path;
-        if (move && !sources.isEmpty())
-            RunShellOperations(QStringLiteral("Deleting"), QStringLiteral("Deleted"),
-                               platform::TShellFunction::Delete, sources, {}, false);
+        // The sources go for good (their content is in the archive), exactly as recorded,
+        // on a worker behind the progress window; a cancel keeps those not removed yet.
+        if (move && !arrived.empty()) {
+            QStringList stayed;
+            platform::TFileOpsProgress progress;
+            RunFileWork(QStringLiteral("Deleting"), progress, [&] {
+                for (const TTransferPlan::TItem& item : arrived) {
+                    if (progress.Cancelled())
+                        break;
+                    platform::RemoveRecordedItem(
+                        item.Path, item.Record,
+                        [&stayed](const QString& message) { stayed << message; }, &progress);
+                }
+            });
+            for (const QString& message : stayed)
+                m_host.Report(message);
+        }
     }
     m_host.RefreshFromArchive(b);
     m_host.RefreshFromDisk(a);
@@ -194,7 +219,8 @@ void TFileCommands::ArchiveToDisk(bool move)
         return;
     }
     const TFileListing& listing = m_host.PanelListing(a);
-    TExtractionPlan plan(targetDir, source.Members());
+    const std::vector<TArchiveMember> members = source.Members();
+    TExtractionPlan plan(targetDir, members);
     for (int row : Selection(a))
         plan.AddMember(listing[row].Name);
     Report(plan.Skipped(Verb(move)));
@@ -215,7 +241,7 @@ void TFileCommands::ArchiveToDisk(bool move)
         if (done)
             Report(missed);
         if (move)
-            DeleteMembers(a, extracted);
+            DeleteMembers(a, StillAsPlanned(a, members, extracted));
     }
     m_host.RefreshFromDisk(b);
     m_host.RefreshFromArchive(a);
@@ -229,7 +255,8 @@ void TFileCommands::ArchiveToArchive(bool move)
     const platform::TPrivateFolder folder; // removed again at the end, whatever happens
     target.SetZipFilename(target.ZipFilename());
     const TFileListing& listing = m_host.PanelListing(a);
-    TExtractionPlan extraction(folder.Path(), source.Members());
+    const std::vector<TArchiveMember> members = source.Members();
+    TExtractionPlan extraction(folder.Path(), members);
     for (int row : Selection(a))
         extraction.AddMember(listing[row].Name);
     Report(extraction.Skipped(Verb(move)));
@@ -256,7 +283,7 @@ void TFileCommands::ArchiveToArchive(bool move)
         if (done)
             Report(missed);
         if (move)
-            DeleteMembers(a, arrived);
+            DeleteMembers(a, StillAsPlanned(a, members, arrived));
     }
     m_host.RefreshFromArchive(b);
     m_host.RefreshFromArchive(a);
@@ -267,12 +294,20 @@ void TFileCommands::RunShellOperations(const QString& command, const QString& ve
                                        const QString& destination, bool countTotals)
 {
     platform::TFileOpsProgress progress;
-    QStringList failures; // written by the worker only, read once it has ended
     const bool recycle = m_host.RecycleBinInUse();
+    int stopped = 0; // written by the worker only, read once it has ended
     const auto work = [&] {
-        const auto collect = [&failures](const QString& message) { failures << message; };
-        for (const QString& path : paths)
-            platform::ShellFileOperation(function, path, destination, recycle, collect, &progress);
+        // The lines join the one message shown after the command.
+        const auto collect = [this](const QString& message) { m_host.Report(message); };
+        if (function != platform::TShellFunction::Delete)
+            platform::RemoveStalePartFiles(destination); // of copies killed before
+        for (const QString& path : paths) {
+            stopped = platform::ShellFileOperation(function, path, destination, recycle, collect,
+                                                   &progress)
+                          .Stopped;
+            if (stopped)
+                break; // the target takes nothing more: every further item would fail too
+        }
     };
     const TCountTotals count = [&](const std::atomic<bool>& stop) {
         if (countTotals)
@@ -281,11 +316,11 @@ void TFileCommands::RunShellOperations(const QString& command, const QString& ve
             progress.SetTotals(int(paths.size()), -1); // items: the selected ones
     };
     RunFileWork(command, progress, work, count);
-    for (const QString& message : failures)
-        platform::ShowMessage(message);
+    if (stopped)
+        m_host.Report(StoppedText(verb, progress, platform::ErrorText(stopped)));
     const QString cancelled = CancelledText(verb, progress);
     if (!cancelled.isEmpty())
-        platform::ShowMessage(cancelled);
+        m_host.Report(cancelled);
 }
 
 bool TFileCommands::AddWithProgress(TZipArchive& target, const QStringList& paths,
@@ -310,6 +345,37 @@ void TFileCommands::Report(const QStringList& lines)
 QString TFileCommands::Verb(bool move)
 {
     return move ? QStringLiteral("moved") : QStringLiteral("copied");
+}
+
+QStringList TFileCommands::StillAsPlanned(int panel, const std::vector<TArchiveMember>& planned,
+                                          const QStringList& names)
+{
+    if (names.isEmpty())
+        return {};
+    TZipArchive& zip = m_host.PanelZip(panel);
+    platform::FileOpsFault(platform::TFileOpsStep::BeforeRemoveSources, zip.ZipFilename());
+    zip.SetZipFilename(zip.ZipFilename()); // the archive as it is now
+    QHash<QString, TArchiveMember> before;
+    for (const TArchiveMember& m : planned)
+        before.insert(m.Name, m);
+    QHash<QString, int> count;
+    QHash<QString, TArchiveMember> now;
+    for (const TArchiveMember& m : zip.Members()) {
+        ++count[m.Name];
+        now.insert(m.Name, m);
+    }
+    QStringList same;
+    for (const QString& name : names) {
+        const TArchiveMember was = before.value(name), is = now.value(name);
+        if (count.value(name) == 1 && was.Size == is.Size && was.Crc32 == is.Crc32 &&
+            was.DateTime == is.DateTime)
+            same << name;
+        else if (count.value(name) > 0)
+            m_host.Report(QStringLiteral("%1 stays in %2: it changed in the archive after it was "
+                                         "copied out")
+                              .arg(name, BareName(zip.ZipFilename())));
+    }
+    return same;
 }
 
 void TFileCommands::DeleteMembers(int panel, const QStringList& names)

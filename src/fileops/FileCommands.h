@@ -31,6 +31,7 @@
 
 class TPanelHost;
 class TZipArchive;
+struct TArchiveMember;
 
 // Entries of one folder that a command renamed (old name, new name) or removed (old
 // name, empty).
@@ -65,6 +66,11 @@ private:
     // False when the component refused the add.
     bool AddFolders(TZipArchive& target, const QString& parent, const QStringList& names);
     void DeleteMembers(int panel, const QStringList& names);
+    // Of `names`, moved out of `panel`'s archive and verified, those the archive holds
+    // still as `planned` had them (one member of the name, same size, CRC-32 and date),
+    // read again now; every other one is reported and stays.
+    QStringList StillAsPlanned(int panel, const std::vector<TArchiveMember>& planned,
+                               const QStringList& names);
     QStringList WithoutRepeatedNames(int panel, const QStringList& names);
     // Runs one shell operation per path off the user-interface thread (see uProgress.h),
     // then shows each failure and, when cancelled, what was done ("Copied 3 of 9 items;

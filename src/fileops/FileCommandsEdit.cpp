@@ -6,6 +6,7 @@
 #include "fileops/uCommon.h"
 #include "fileops/uConfirm.h"
 #include "fileops/uSimple.h"
+#include "platform/FileNames.h"
 #include "platform/Locale.h"
 #include "platform/Messages.h"
 #include "platform/ShellFileOperation.h"
@@ -36,6 +37,23 @@ void ReportRenameFailures(const QStringList& failures)
     if (failures.size() > kShown)
         shown << QStringLiteral("... and %1 more").arg(failures.size() - kShown);
     platform::ShowMessage(shown.join('\n'));
+}
+
+// The edited label `text` of a row whose name part is `raw` (shown with U+FFFD for the
+// bytes that are not UTF-8): what the user left as it was keeps its original characters,
+// so such bytes stay bytes and are never written as the replacement character they show
+// as. Only the part between the unchanged start and end is the user's new text.
+QString UnshownLabel(const QString& raw, const QString& text)
+{
+    const QString shown = platform::DisplayName(raw); // as long as `raw`
+    qsizetype prefix = 0;
+    while (prefix < text.size() && prefix < shown.size() && text[prefix] == shown[prefix])
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < text.size() - prefix && suffix < shown.size() - prefix &&
+           text[text.size() - 1 - suffix] == shown[shown.size() - 1 - suffix])
+        ++suffix;
+    return raw.left(prefix) + text.mid(prefix, text.size() - prefix - suffix) + raw.right(suffix);
 }
 
 } // namespace
@@ -118,7 +136,8 @@ void TFileCommands::InPlaceRename(int panel, const QString& text)
         return;
     const QString name = listing[focused].Name;
     // An empty label is an empty name, whatever extension would follow it.
-    const QString renamed = text.isEmpty() ? QString() : text + ExtractFileExt(name);
+    const QString label = UnshownLabel(name.left(name.indexOf('.')), text);
+    const QString renamed = text.isEmpty() ? QString() : label + ExtractFileExt(name);
     const QString dir = AddSeparator(m_host.PanelDirectory(panel));
     TNameChanges changes;
     QStringList failures;

@@ -1,6 +1,7 @@
 #include "fileops/TransferPlan.h"
 
 #include "platform/FileContent.h"
+#include "platform/FileNames.h"
 #include "platform/FileSystem.h"
 #include "platform/TempFolder.h"
 
@@ -111,7 +112,8 @@ std::vector<TTransferPlan::TItem> TTransferPlan::Arrived(const std::vector<TArch
         members.insert(m.Name, &m);
     std::vector<TItem> arrived;
     QList<QPair<QString, QString>> problems;
-    for (const TItem& item : m_items) {
+    for (const TItem& planned : m_items) {
+        TItem item = planned;
         const QString problem = Problem(item, members, checkContent);
         if (problem.isEmpty())
             arrived.push_back(item);
@@ -122,29 +124,38 @@ std::vector<TTransferPlan::TItem> TTransferPlan::Arrived(const std::vector<TArch
     return arrived;
 }
 
-QString TTransferPlan::Problem(const TItem& item, const TMembers& after, bool checkContent)
+QString TTransferPlan::Problem(TItem& item, const TMembers& after, bool checkContent)
 {
+    // Recorded first: whatever appears or changes after this is not removed by a move.
+    if (const int error = platform::RecordTree(item.Path, item.Record))
+        return QStringLiteral("%1 cannot be read (%2)").arg(item.Path, platform::ErrorText(error));
     if (!item.IsFolder)
         return FileProblem(item.Path, DiskName(item.Path), after, checkContent);
-    const QString name = DiskName(item.Path);
-    const auto tree = platform::FolderTree(item.Path);
-    if (!tree)
-        return QStringLiteral("the folder cannot be read");
-    for (const platform::TTreeEntry& e : *tree) {
-        const QString stored = name + '/' + e.Path;
-        switch (e.Kind) {
-        case platform::TTreeEntry::TKind::File:
-            if (QString why = FileProblem(item.Path + '/' + e.Path, stored, after, checkContent);
-                !why.isEmpty())
-                return why;
-            break;
-        case platform::TTreeEntry::TKind::Folder:
-            if (!after.contains(stored + '/'))
-                return QStringLiteral("the archive does not hold the folder %1").arg(stored);
-            break;
-        case platform::TTreeEntry::TKind::Other:
-            return QStringLiteral("%1 is neither a file nor a folder that can be read").arg(stored);
+    return FolderProblem(item.Path, DiskName(item.Path), item.Record, after, checkContent);
+}
+
+// Every entry of `record` (the folder `path`, stored as `stored`) must be in the archive.
+QString TTransferPlan::FolderProblem(const QString& path, const QString& stored,
+                                     const platform::TEntryRecord& record, const TMembers& after,
+                                     bool checkContent)
+{
+    for (const platform::TEntryRecord& child : record.Children) {
+        const QString name = platform::DecodeFileName(child.Name);
+        const QString childStored = stored + '/' + name;
+        const QString childPath = path + '/' + name;
+        QString why;
+        if (child.IsFolder()) {
+            why = after.contains(childStored + '/')
+                      ? FolderProblem(childPath, childStored, child, after, checkContent)
+                      : QStringLiteral("the archive does not hold the folder %1").arg(childStored);
+        } else if (S_ISREG(child.Type) || S_ISLNK(child.Type)) {
+            why = FileProblem(childPath, childStored, after, checkContent);
+        } else {
+            why = QStringLiteral("%1 is neither a file nor a folder that can be read")
+                      .arg(childStored);
         }
+        if (!why.isEmpty())
+            return why;
     }
     return {};
 }

@@ -5,6 +5,7 @@
 // what these plans report as arrived: content found whole (same size, same CRC-32).
 
 #include "listing/FileListing.h"
+#include "platform/FileOpsRecord.h"
 
 #include <QSet>
 #include <QStringList>
@@ -44,6 +45,9 @@ public:
     struct TItem {
         QString Path, Tag;
         bool IsFolder{false};
+        // What was checked, as it was on disk before its content was read: a move removes
+        // exactly these entries (platform::RemoveRecordedItem).
+        platform::TEntryRecord Record;
     };
     // After the add: the items whose every file `after` holds under its stored name (and
     // every folder below a folder item); with `checkContent`, only with the size and
@@ -54,7 +58,10 @@ public:
 
 private:
     using TMembers = QHash<QString, const TArchiveMember*>;
-    static QString Problem(const TItem& item, const TMembers& after, bool checkContent);
+    static QString Problem(TItem& item, const TMembers& after, bool checkContent);
+    static QString FolderProblem(const QString& path, const QString& stored,
+                                 const platform::TEntryRecord& record, const TMembers& after,
+                                 bool checkContent);
     static QString FileProblem(const QString& path, const QString& stored, const TMembers& after,
                                bool checkContent);
 

@@ -17,8 +17,42 @@ QString WithSeparator(const QString& path)
 }
 
 // Names are walked in characters (code points), so that a character outside the Basic
-// Multilingual Plane is never split into half a surrogate pair.
+// Multilingual Plane is never split into half a surrogate pair. A lone surrogate (a byte
+// of a file name that is not UTF-8, see platform/FileNames.h) is one character of its own
+// and is carried as it is, so that the name keeps its bytes.
 using TChars = QList<uint>;
+
+TChars ToChars(const QString& text)
+{
+    TChars chars;
+    chars.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
+            QChar::isLowSurrogate(text[i + 1].unicode())) {
+            chars.append(QChar::surrogateToUcs4(c, text[i + 1].unicode()));
+            ++i;
+        } else {
+            chars.append(c);
+        }
+    }
+    return chars;
+}
+
+QString FromChars(const TChars& chars)
+{
+    QString text;
+    text.reserve(chars.size());
+    for (uint c : chars) {
+        if (QChar::requiresSurrogates(c)) {
+            text += QChar(QChar::highSurrogate(c));
+            text += QChar(QChar::lowSurrogate(c));
+        } else {
+            text += QChar(char16_t(c));
+        }
+    }
+    return text;
+}
 
 // The character at 1-based `position`, or 0 past either end.
 uint At(const TChars& text, qsizetype position)
@@ -42,11 +76,11 @@ QString WildChange(const QString& name, const QString& mask)
 {
     if (!MaskAccepted(mask))
         return QString::fromLatin1(kWildChangeError);
-    TChars extended = name.toUcs4();
+    TChars extended = ToChars(name);
     if (!extended.contains(uint('.')))
         extended.append(uint('.'));
     const qsizetype dot = extended.indexOf(uint('.')) + 1; // 1-based
-    const TChars pattern = mask.toUcs4();
+    const TChars pattern = ToChars(mask);
     bool nameDone = false;
     bool maskInExtension = false;
     TChars out;
@@ -72,7 +106,7 @@ QString WildChange(const QString& name, const QString& mask)
             out += m;
         }
     }
-    return QString::fromUcs4(out.constData(), out.size());
+    return FromChars(out);
 }
 
 QString ReplaceChar(const QString& text, QChar from, QChar to)

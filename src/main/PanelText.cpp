@@ -1,4 +1,5 @@
 #include "main/PanelText.h"
+#include "platform/FileNames.h"
 
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
@@ -23,10 +24,10 @@ QString AttrText(quint32 attr)
 QString CellText(const TFileObject& e, int column)
 {
     switch (column) {
-    case pcName:
-        return e.IsParent() ? e.Name : e.Name.left(e.Name.indexOf('.'));
+    case pcName: // bytes that are not UTF-8 show as U+FFFD
+        return platform::DisplayName(e.IsParent() ? e.Name : e.Name.left(e.Name.indexOf('.')));
     case pcExt:
-        return e.IsParent() ? QString() : ExtractFileExt(e.Name).mid(1, 10);
+        return e.IsParent() ? QString() : platform::DisplayName(ExtractFileExt(e.Name).mid(1, 10));
     case pcSize:
         return e.IsDirectory() && e.Size == 0 ? QString() : FormatSize(e.Size);
     case pcModified:

@@ -6,6 +6,7 @@
 #include "fileops/uProgress.h"
 #include "main/DriveSelector.h"
 #include "main/StatusLine.h"
+#include "platform/FileNames.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/IconList.h"
@@ -315,7 +316,7 @@ void TfMain::RefreshPanel(TSide side, const std::function<void()>& after)
     ReadListing(side, [this, side, after] {
         TPanel& p = m_panels[side];
         FillDriveList(side);
-        p.DirectoryLabel->setText(p.Directory);
+        p.DirectoryLabel->setText(platform::DisplayName(p.Directory));
         ShowFreeSpace(side);
         ShowTotals(side, QStringLiteral(" object(s)"), QStringLiteral(" byte(s)"));
         FocusFirstRow(side);

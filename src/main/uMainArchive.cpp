@@ -5,6 +5,7 @@
 #include "fileops/LibraryWork.h"
 #include "fileops/TransferPlan.h"
 #include "main/uMain.h"
+#include "platform/FileNames.h"
 #include "platform/Messages.h"
 #include "platform/TempFolder.h"
 #include "zip/ZipArchive.h"
@@ -54,7 +55,7 @@ bool TfMain::OpenReadOnlyArchive(TSide side, int row)
     *p.ReadOnly = std::move(opening->Archive);
     LoadZipListing(side, &entry);
     FocusFirstRow(side);
-    p.DirectoryLabel->setText(p.ReadOnly->FileName());
+    p.DirectoryLabel->setText(platform::DisplayName(p.ReadOnly->FileName()));
     ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
     return true;
 }

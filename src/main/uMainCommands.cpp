@@ -7,6 +7,7 @@
 #include "main/PanelText.h"
 #include "main/StatusLine.h"
 #include "main/uMain.h"
+#include "platform/FileNames.h"
 #include "platform/Drives.h"
 #include "platform/Messages.h"
 #include "zip/ZipArchive.h"
@@ -50,7 +51,7 @@ void TfMain::OpenArchive(TSide side, int row)
     p.Zip->SetZipFilename(AddSeparator(p.Directory) + p.Listing[row].Name);
     LoadZipListing(side, &p.Listing[row]);
     FocusFirstRow(side);
-    p.DirectoryLabel->setText(p.Zip->ZipFilename());
+    p.DirectoryLabel->setText(platform::DisplayName(p.Zip->ZipFilename()));
     ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
 }
 
@@ -76,7 +77,7 @@ void TfMain::OpenLocation(TSide side, const std::function<void()>& after)
         TPanel& p = m_panels[side];
         FillDriveList(side);
         FocusFirstRow(side);
-        p.DirectoryLabel->setText(p.Directory);
+        p.DirectoryLabel->setText(platform::DisplayName(p.Directory));
         ShowFreeSpace(side);
         ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
         if (after)
@@ -179,7 +180,7 @@ void TfMain::MenuSynchronizeWindowsClick()
     ReadListing(target, [this, target] {
         TPanel& p = m_panels[target];
         FillDriveList(target);
-        p.DirectoryLabel->setText(p.Directory);
+        p.DirectoryLabel->setText(platform::DisplayName(p.Directory));
         ShowFreeSpace(target);
         ShowTotals(target, QStringLiteral(" object(s)"), QStringLiteral(" byte(s)"));
     });

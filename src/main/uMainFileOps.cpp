@@ -5,6 +5,7 @@
 #include "main/Windows.h"
 #include "main/uMain.h"
 #include "main/uProperties.h"
+#include "platform/FileNames.h"
 #include "platform/ConfigPath.h"
 #include "platform/Drives.h"
 #include "platform/Messages.h"
@@ -119,7 +120,7 @@ void TfMain::RereadKeepingRows(int panel, const QString& directory)
             if (selected.contains(p.Listing[row].Name))
                 files.SetItemSelected(row, true);
         FillDriveList(TSide(panel));
-        p.DirectoryLabel->setText(p.Directory);
+        p.DirectoryLabel->setText(platform::DisplayName(p.Directory));
         p.LabelFree->setText(FormatSize(platform::FreeSpace(p.Directory)) +
                              QStringLiteral(" bytes free"));
         ShowTotals(TSide(panel), QStringLiteral(" object(s)"), QStringLiteral(" byte(s)"));

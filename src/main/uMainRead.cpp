@@ -1,6 +1,7 @@
 // Reading a panel's folder: on a worker, waited for briefly, then in the background with
 // "Reading… N entries" on the panel's status line, and Escape to go back.
 #include "archive/ReadOnlyArchive.h"
+#include "platform/FileNames.h"
 #include "controls/VirtualListView.h"
 #include "main/StatusLine.h"
 #include "main/uMain.h"
@@ -173,7 +174,7 @@ void TfMain::ShowReading(TSide side, TPanelRead& read)
     read.Objects = p.Total->Text(1);
     read.Bytes = p.Total->Text(2);
     read.Focused = p.Files->GetFocusedIndex();
-    p.DirectoryLabel->setText(read.Directory);
+    p.DirectoryLabel->setText(platform::DisplayName(read.Directory));
     // The rows of the old location are hidden, not dropped: a cancel shows them again.
     p.Files->SetVirtualItemCount(0, cfNoScroll);
     FilesChange(side);

@@ -79,4 +79,13 @@ QByteArray EncodeFileName(const QString& name)
     return bytes;
 }
 
+QString DisplayName(const QString& name)
+{
+    QString shown = name;
+    for (QChar& c : shown)
+        if (IsEscape(c.unicode()))
+            c = QChar::ReplacementCharacter;
+    return shown;
+}
+
 } // namespace platform

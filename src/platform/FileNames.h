@@ -14,4 +14,8 @@ namespace platform
 QString DecodeFileName(const QByteArray& bytes);
 QByteArray EncodeFileName(const QString& name);
 
+// `name` as a user reads it: every byte that was not UTF-8 shows as U+FFFD. For captions,
+// cells and messages only: the text it gives is never a name to hand to the system.
+QString DisplayName(const QString& name);
+
 } // namespace platform

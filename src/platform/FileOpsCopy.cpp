@@ -1,9 +1,12 @@
 #include "platform/FileOpsCopy.h"
 
+#include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"
+#include "platform/FileOpsParts.h"
 
 #include <QCoreApplication>
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <memory>
 #include <unistd.h>
@@ -80,7 +83,23 @@ QString Reason(const char* text)
     return QCoreApplication::translate("ShellFileOperation", text);
 }
 
+// The full path of `name` in the open folder `dir`, for messages.
+QString TargetPath(int dir, const QByteArray& name)
+{
+    char folder[PATH_MAX];
+    const QByteArray link = "/proc/self/fd/" + QByteArray::number(dir);
+    const ssize_t n = ::readlink(link.constData(), folder, sizeof folder);
+    if (n <= 0 || size_t(n) >= sizeof folder)
+        return DecodeFileName(name);
+    return ChildPath(DecodeFileName(QByteArray(folder, int(n))), name);
+}
+
 } // namespace
+
+bool TargetIsFullOrReadOnly(int error)
+{
+    return error == ENOSPC || error == EDQUOT || error == EROFS;
+}
 
 int CopyFileData(int in, int out, TFileOpsProgress* progress)
 {
@@ -106,34 +125,56 @@ int CopyFileData(int in, int out, TFileOpsProgress* progress)
 }
 
 TCopyOutcome TTreeCopy::Copy(int srcDir, const QByteArray& name, const struct stat& st, int dstDir,
-                             const QByteArray& dstName, const QString& path)
+                             const QByteArray& dstName, const QString& path, TEntryRecord* record)
 {
-    return CopyEntry(srcDir, name, st, dstDir, dstName, path, true);
+    NoteTarget(dstDir);
+    return CopyEntry(srcDir, name, st, dstDir, dstName, path, true, record);
 }
 
 TCopyOutcome TTreeCopy::CopyEntry(int srcDir, const QByteArray& name, const struct stat& st,
                                   int dstDir, const QByteArray& dstName, const QString& path,
-                                  bool top)
+                                  bool top, TEntryRecord* record)
 {
     if (S_ISREG(st.st_mode))
-        return CopyFile(srcDir, name, dstDir, dstName, path, top);
+        return CopyFile(srcDir, name, dstDir, dstName, path, top, record);
     if (S_ISDIR(st.st_mode))
-        return CopyDirectory(srcDir, name, st, dstDir, dstName, path, top);
-    if (S_ISLNK(st.st_mode))
-        return CopyLink(srcDir, name, st, dstDir, dstName, path, top);
-    return CopyNode(st, dstDir, dstName, path, top);
+        return CopyDirectory(srcDir, name, st, dstDir, dstName, path, top, record);
+    const TCopyOutcome outcome = S_ISLNK(st.st_mode)
+                                     ? CopyLink(srcDir, name, st, dstDir, dstName, path, top)
+                                     : CopyNode(st, dstDir, dstName, path, top);
+    if (record && outcome == TCopyOutcome::Done)
+        *record = TEntryRecord::Of(name, st);
+    return outcome;
 }
 
-TCopyOutcome TTreeCopy::CreateFailed(int error, bool top, const QString& path)
+TCopyOutcome TTreeCopy::CreateFailed(int error, bool top, const QString& path, int dstDir,
+                                     const QByteArray& dstName)
 {
     if (error == EEXIST && top)
         return TCopyOutcome::NameTaken;
-    m_report.Failed(path, error);
+    NoteStop(error);
+    // The target is what could not be made: say which, and why.
+    m_report.Failed(
+        path,
+        Reason("\"%1\" cannot be made (%2)").arg(TargetPath(dstDir, dstName), ErrorText(error)));
     return TCopyOutcome::Failed;
 }
 
+void TTreeCopy::Fail(const QString& path, int error)
+{
+    NoteStop(error);
+    m_report.Failed(path, error);
+}
+
+void TTreeCopy::NoteStop(int error)
+{
+    if (m_stopError == 0 && TargetIsFullOrReadOnly(error))
+        m_stopError = error;
+}
+
 TCopyOutcome TTreeCopy::CopyFile(int srcDir, const QByteArray& name, int dstDir,
-                                 const QByteArray& dstName, const QString& path, bool top)
+                                 const QByteArray& dstName, const QString& path, bool top,
+                                 TEntryRecord* record)
 {
     // The source is opened first, so a source that vanished leaves nothing behind.
     // O_NONBLOCK keeps a FIFO swapped in meanwhile from blocking the open.
@@ -142,7 +183,7 @@ TCopyOutcome TTreeCopy::CopyFile(int srcDir, const QByteArray& name, int dstDir,
         fault ? -1
               : ::openat(srcDir, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!in.Valid()) {
-        m_report.Failed(path, fault ? fault : errno);
+        Fail(path, fault ? fault : errno);
         return TCopyOutcome::Failed;
     }
     struct stat st {
@@ -154,9 +195,11 @@ TCopyOutcome TTreeCopy::CopyFile(int srcDir, const QByteArray& name, int dstDir,
     // A regular file after all: read it blocking, and tell the system it goes in order.
     ::fcntl(in.Get(), F_SETFL, ::fcntl(in.Get(), F_GETFL) & ~O_NONBLOCK);
     ::posix_fadvise(in.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    TFd out(::openat(dstDir, dstName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    // Written under a temporary name, which becomes the real one only once complete.
+    const QByteArray part = PartFileName(dstName);
+    TFd out(::openat(dstDir, part.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!out.Valid())
-        return CreateFailed(errno, top, path);
+        return CreateFailed(errno, false, path, dstDir, dstName);
 
     if (m_progress)
         m_progress->SetCurrent(path);
@@ -170,15 +213,29 @@ TCopyOutcome TTreeCopy::CopyFile(int srcDir, const QByteArray& name, int dstDir,
         error = errno;
     if (!error)
         error = out.Close();
+    if (!error)
+        error = RenameNoReplace(dstDir, part.constData(), dstDir, dstName.constData());
     if (error) {
         out.Close();
-        ::unlinkat(dstDir, dstName.constData(), 0);
+        ::unlinkat(dstDir, part.constData(), 0);
+        if (error == EEXIST) // the name was taken meanwhile: never replaced
+            return CreateFailed(error, top, path, dstDir, dstName);
         if (error != ECANCELED) // a cancel is said once for the whole command
-            m_report.Failed(path, error);
+            Fail(path, error);
         return TCopyOutcome::Failed;
     }
+    if (record)
+        *record = TEntryRecord::Of(name, st); // as it was before its data was read
     Made();
     return TCopyOutcome::Done;
+}
+
+void TTreeCopy::NoteTarget(int dirFd)
+{
+    struct stat st {
+    };
+    if (::fstat(dirFd, &st) == 0)
+        m_targets.insert({st.st_dev, st.st_ino});
 }
 
 void TTreeCopy::Made()
@@ -190,53 +247,69 @@ void TTreeCopy::Made()
 
 TCopyOutcome TTreeCopy::CopyDirectory(int srcDir, const QByteArray& name, const struct stat& st,
                                       int dstDir, const QByteArray& dstName, const QString& path,
-                                      bool top)
+                                      bool top, TEntryRecord* record)
 {
     TFd src(::openat(srcDir, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!src.Valid()) {
-        m_report.Failed(path, errno);
+    struct stat srcSt {
+    };
+    if (!src.Valid() || ::fstat(src.Get(), &srcSt) != 0) {
+        Fail(path, errno);
+        return TCopyOutcome::Failed;
+    }
+    // A mount of the target inside the source leads back into the copy: never entered.
+    if (m_targets.count({srcSt.st_dev, srcSt.st_ino})) {
+        m_report.Failed(path, Reason("it is the target folder of this copy, or a folder made by "
+                                     "it (reached through a mount), and is not copied into "
+                                     "itself"));
         return TCopyOutcome::Failed;
     }
     // Names first: a folder that cannot be read leaves no empty copy behind.
     std::vector<QByteArray> names;
     if (const int error = ReadDirectoryNames(src.Get(), names)) {
-        m_report.Failed(path, error);
+        Fail(path, error);
         return TCopyOutcome::Failed;
     }
     // Owner-writable until its entries are in; the original bits are set at the end.
     if (::mkdirat(dstDir, dstName.constData(), 0700) != 0)
-        return CreateFailed(errno, top, path);
+        return CreateFailed(errno, top, path, dstDir, dstName);
     TFd dst(::openat(dstDir, dstName.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!dst.Valid()) {
         const int error = errno;
         ::unlinkat(dstDir, dstName.constData(), AT_REMOVEDIR);
-        m_report.Failed(path, error);
+        Fail(path, error);
         return TCopyOutcome::Failed;
     }
+    NoteTarget(dst.Get());
     Made();
-    CopyChildren(src.Get(), names, dst.Get(), path);
+    if (record)
+        *record = TEntryRecord::Of(name, srcSt);
+    CopyChildren(src.Get(), names, dst.Get(), path, record);
 
     // Times last: every entry made inside changed them.
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (::fchmod(dst.Get(), st.st_mode & kKeptModeBits) != 0 || ::futimens(dst.Get(), times) != 0)
-        m_report.Failed(path, errno);
+        Fail(path, errno);
     return TCopyOutcome::Done;
 }
 
 void TTreeCopy::CopyChildren(int srcFd, const std::vector<QByteArray>& names, int dstFd,
-                             const QString& path)
+                             const QString& path, TEntryRecord* record)
 {
     for (const QByteArray& child : names) {
-        if (CancelRequested(m_progress))
+        if (CancelRequested(m_progress) || m_stopError)
             return;
         const QString childPath = ChildPath(path, child);
         struct stat st {
         };
         if (::fstatat(srcFd, child.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            m_report.Failed(childPath, errno);
+            Fail(childPath, errno);
             continue;
         }
-        CopyEntry(srcFd, child, st, dstFd, child, childPath, false);
+        TEntryRecord made;
+        if (CopyEntry(srcFd, child, st, dstFd, child, childPath, false, record ? &made : nullptr) ==
+                TCopyOutcome::Done &&
+            record)
+            record->Children.push_back(std::move(made));
     }
 }
 
@@ -249,7 +322,7 @@ TCopyOutcome TTreeCopy::CopyLink(int srcDir, const QByteArray& name, const struc
         const ssize_t n =
             ::readlinkat(srcDir, name.constData(), target.data(), size_t(target.size()));
         if (n < 0) {
-            m_report.Failed(path, errno);
+            Fail(path, errno);
             return TCopyOutcome::Failed;
         }
         if (n < target.size()) {
@@ -259,7 +332,7 @@ TCopyOutcome TTreeCopy::CopyLink(int srcDir, const QByteArray& name, const struc
         target.resize(target.size() * 2);
     }
     if (::symlinkat(target.constData(), dstDir, dstName.constData()) != 0)
-        return CreateFailed(errno, top, path);
+        return CreateFailed(errno, top, path, dstDir, dstName);
     // Not every file system keeps times on links; the link itself is what matters.
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     ::utimensat(dstDir, dstName.constData(), times, AT_SYMLINK_NOFOLLOW);
@@ -273,13 +346,13 @@ TCopyOutcome TTreeCopy::CopyNode(const struct stat& st, int dstDir, const QByteA
     // FIFOs, sockets and device nodes are made anew rather than read (a FIFO would block).
     if (::mknodat(dstDir, dstName.constData(), st.st_mode & (S_IFMT | kKeptModeBits), st.st_rdev) !=
         0)
-        return CreateFailed(errno, top, path);
+        return CreateFailed(errno, top, path, dstDir, dstName);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (::fchmodat(dstDir, dstName.constData(), st.st_mode & kKeptModeBits, 0) != 0 ||
         ::utimensat(dstDir, dstName.constData(), times, AT_SYMLINK_NOFOLLOW) != 0) {
         const int error = errno;
         ::unlinkat(dstDir, dstName.constData(), 0);
-        m_report.Failed(path, error);
+        Fail(path, error);
         return TCopyOutcome::Failed;
     }
     Made();

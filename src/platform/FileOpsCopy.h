@@ -1,14 +1,20 @@
 #pragma once
 // The recursive copy behind the shell copy and the move across file systems.
 // Works on directory descriptors (openat and friends), so deep trees need no long paths
-// and a renamed parent cannot redirect the walk. Links are copied as links.
+// and a renamed parent cannot redirect the walk. Links are copied as links. Every folder
+// entered is checked by device and inode against the target and the folders the copy
+// made, so a mount of the target inside the source is never copied into itself. Files are
+// written under a temporary name (FileOpsParts.h) and renamed, never replacing, once whole.
 
 #include "platform/FileOpsProgress.h"
+#include "platform/FileOpsRecord.h"
 #include "platform/FileOpsSupport.h"
 
 #include <QByteArray>
 #include <QString>
+#include <set>
 #include <sys/stat.h>
+#include <utility>
 #include <vector>
 
 namespace platform
@@ -35,38 +41,60 @@ public:
 
     // Copies the entry `name` of the open directory `srcDir`, whose lstat is `st`, to the
     // new name `dstName` in the open directory `dstDir`. `path` names the source in
-    // messages. The target is created exclusively, never replacing anything.
+    // messages. The target is created exclusively, never replacing anything. With
+    // `record`, what was copied is recorded there as the source was when it was read:
+    // the entries made completely, a folder with the entries copied into it.
     TCopyOutcome Copy(int srcDir, const QByteArray& name, const struct stat& st, int dstDir,
-                      const QByteArray& dstName, const QString& path);
+                      const QByteArray& dstName, const QString& path,
+                      TEntryRecord* record = nullptr);
 
     // Entries made completely so far (files, links, nodes and directories).
     int Items() const { return m_items; }
+    // The errno that stopped the copy because the target can take nothing more (see
+    // TargetIsFullOrReadOnly): no entry is started after it. 0 while it goes on.
+    int StopError() const { return m_stopError; }
 
 private:
     TCopyOutcome CopyEntry(int srcDir, const QByteArray& name, const struct stat& st, int dstDir,
-                           const QByteArray& dstName, const QString& path, bool top);
+                           const QByteArray& dstName, const QString& path, bool top,
+                           TEntryRecord* record);
     TCopyOutcome CopyFile(int srcDir, const QByteArray& name, int dstDir, const QByteArray& dstName,
-                          const QString& path, bool top);
+                          const QString& path, bool top, TEntryRecord* record);
     TCopyOutcome CopyDirectory(int srcDir, const QByteArray& name, const struct stat& st,
-                               int dstDir, const QByteArray& dstName, const QString& path,
-                               bool top);
+                               int dstDir, const QByteArray& dstName, const QString& path, bool top,
+                               TEntryRecord* record);
     TCopyOutcome CopyLink(int srcDir, const QByteArray& name, const struct stat& st, int dstDir,
                           const QByteArray& dstName, const QString& path, bool top);
     TCopyOutcome CopyNode(const struct stat& st, int dstDir, const QByteArray& dstName,
                           const QString& path, bool top);
     void CopyChildren(int srcFd, const std::vector<QByteArray>& names, int dstFd,
-                      const QString& path);
-    // The outcome when creating the target failed with `error`.
-    TCopyOutcome CreateFailed(int error, bool top, const QString& path);
+                      const QString& path, TEntryRecord* record);
+    // The outcome when creating the target `dstName` in `dstDir` failed with `error`;
+    // the message names the target.
+    TCopyOutcome CreateFailed(int error, bool top, const QString& path, int dstDir,
+                              const QByteArray& dstName);
+    // Reports `error` for `path`, noting whether it stops the copy.
+    void Fail(const QString& path, int error);
+    void NoteStop(int error);
 
     // Counts one entry made completely.
     void Made();
+    // Remembers the open folder `dirFd` as one the copy writes into.
+    void NoteTarget(int dirFd);
 
     TFileOpsReport& m_report;
     TFileOpsProgress* m_progress;
     bool m_countEntries;
     int m_items{0};
+    int m_stopError{0};
+    // Device and inode of the target folder and of every folder the copy made: a source
+    // folder found among them is never entered.
+    std::set<std::pair<dev_t, ino_t>> m_targets;
 };
+
+// Whether `error` says that the target takes no more data at all (no space, quota
+// exhausted, read-only file system), so that a copy stops rather than try every entry.
+bool TargetIsFullOrReadOnly(int error);
 
 // Copies the data of `in` to `out` from their current offsets to the end of `in`:
 // copy_file_range while the file systems allow it, else read and write.

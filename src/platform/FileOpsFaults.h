@@ -9,19 +9,21 @@ namespace platform
 {
 
 enum class TFileOpsStep {
-    OpenSource,        // before a source file is opened for copying; path = the source file
-    DataWritten,       // after a file's data is written, before it is closed; path = the copy
-    BeforeVerify,      // before a move across file systems compares the copy; path = the copy
-    ChunkCopied,       // after each chunk of a file's data is copied, on the working thread;
-                       // path is empty
-    DirectoryMeasured, // after the files of a folder are summed for directory sizes;
-                       // path = the folder (the result is ignored)
-    RemoveEntry,       // before an entry is removed for good; path = the entry
-    DirectoryEntry,    // before each name of a folder listing is taken, on the reading
-                       // thread; path = the folder; an errno value fails that readdir
-    OpenDirectory,     // before a folder is opened for a listing; path = the folder
-    ArchiveRead,       // before an archive of the read-only formats is listed or
-                       // extracted from; path = the archive (the result is ignored)
+    OpenSource,          // before a source file is opened for copying; path = the source file
+    DataWritten,         // after a file's data is written, before it is closed; path = the copy
+    BeforeVerify,        // before a move across file systems compares the copy; path = the copy
+    BeforeRemoveSources, // after a move's copy was verified, before its originals are
+                         // removed; path = the original (a file, folder or archive)
+    ChunkCopied,         // after each chunk of a file's data is copied, on the working thread;
+                         // path is empty
+    DirectoryMeasured,   // after the files of a folder are summed for directory sizes;
+                         // path = the folder (the result is ignored)
+    RemoveEntry,         // before an entry is removed for good; path = the entry
+    DirectoryEntry,      // before each name of a folder listing is taken, on the reading
+                         // thread; path = the folder; an errno value fails that readdir
+    OpenDirectory,       // before a folder is opened for a listing; path = the folder
+    ArchiveRead,         // before an archive of the read-only formats is listed or
+                         // extracted from; path = the archive (the result is ignored)
 };
 
 // Returns 0 to go on, or an errno value that the step then fails with as if the system

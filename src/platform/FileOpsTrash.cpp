@@ -1,5 +1,5 @@
-#include "platform/FileNames.h"
 #include "platform/FileOpsTrash.h"
+#include "platform/FileNames.h"
 
 #include "platform/FileOpsSupport.h"
 
@@ -52,7 +52,8 @@ bool UsableTrash(const QString& trash, dev_t dev)
     struct stat st {
     };
     return EnsureFolder(trash) && EnsureFolder(trash + "/files") && EnsureFolder(trash + "/info") &&
-           ::stat(platform::EncodeFileName(trash + "/files").constData(), &st) == 0 && st.st_dev == dev;
+           ::stat(platform::EncodeFileName(trash + "/files").constData(), &st) == 0 &&
+           st.st_dev == dev;
 }
 
 // The root of the file system holding the folder `folder` (realpath'd): the last
@@ -77,7 +78,8 @@ QString RealFolderOf(const QString& path)
     const QByteArray parent =
         platform::EncodeFileName(slash <= 0 ? QStringLiteral("/") : path.left(slash));
     char resolved[PATH_MAX];
-    return ::realpath(parent.constData(), resolved) ? platform::DecodeFileName(resolved) : QString();
+    return ::realpath(parent.constData(), resolved) ? platform::DecodeFileName(resolved)
+                                                    : QString();
 }
 
 QByteArray TrashInfo(const QString& path)
@@ -91,8 +93,8 @@ QByteArray TrashInfo(const QString& path)
 // Writes info/<name>.trashinfo exclusively; 0, EEXIST when the name is taken, or an errno.
 int WriteInfo(const QString& info, const QByteArray& content)
 {
-    TFd fd(
-        ::open(platform::EncodeFileName(info).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    TFd fd(::open(platform::EncodeFileName(info).constData(),
+                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!fd.Valid())
         return errno;
     int error = ::write(fd.Get(), content.constData(), size_t(content.size())) == content.size()
@@ -103,6 +105,55 @@ int WriteInfo(const QString& info, const QByteArray& content)
     if (error)
         ::unlink(platform::EncodeFileName(info).constData());
     return error;
+}
+
+// The top of the mount that holds the folder `folder` (realpath'd): the last folder going
+// up whose mount id is still that of `folder`. Bind mounts of one file system share a
+// device number, so the mount id tells them apart.
+QString MountTop(QString folder)
+{
+    const auto mountId = [](const QString& path, quint64& id) {
+        struct statx stx {
+        };
+        if (::statx(AT_FDCWD, platform::EncodeFileName(path).constData(), 0, STATX_MNT_ID, &stx) !=
+                0 ||
+            !(stx.stx_mask & STATX_MNT_ID))
+            return false;
+        id = stx.stx_mnt_id;
+        return true;
+    };
+    quint64 own = 0;
+    if (!mountId(folder, own))
+        return folder;
+    while (folder != QLatin1String("/")) {
+        const qsizetype slash = folder.lastIndexOf(QLatin1Char('/'));
+        const QString up = slash == 0 ? QStringLiteral("/") : folder.left(slash);
+        quint64 id = 0;
+        if (!mountId(up, id) || id != own)
+            break;
+        folder = up;
+    }
+    return folder;
+}
+
+// The trash folder at the top `top` of a file system or mount on the device `dev`: a
+// shared .Trash/UID when the standard's conditions hold, else .Trash-UID, made when the
+// user may; empty when neither can be used.
+QString TopTrash(const QString& top, dev_t dev)
+{
+    const QString base = top == QLatin1String("/") ? QString() : top;
+    const QString uid = QString::number(::geteuid());
+    struct stat shared {
+    };
+    // A shared .Trash must be a real folder with the sticky bit, as the standard asks.
+    if (::lstat(platform::EncodeFileName(base + "/.Trash").constData(), &shared) == 0 &&
+        S_ISDIR(shared.st_mode) && (shared.st_mode & S_ISVTX) &&
+        UsableTrash(base + "/.Trash/" + uid, dev) && IsOwnFolder(base + "/.Trash/" + uid))
+        return base + "/.Trash/" + uid;
+    const QString own = base + "/.Trash-" + uid;
+    if (UsableTrash(own, dev) && IsOwnFolder(own))
+        return own;
+    return {};
 }
 
 } // namespace
@@ -127,21 +178,51 @@ QString TrashFolderFor(const QString& path)
         return data.startsWith(QLatin1Char('/')) && UsableTrash(data + "/Trash", st.st_dev)
                    ? data + "/Trash"
                    : QString();
-    const QString top = TopDirectory(folder, st.st_dev);
-    const QString base = top == QLatin1String("/") ? QString() : top;
-    const QString uid = QString::number(::geteuid());
-    struct stat shared {
-    };
-    // A shared .Trash must be a real folder with the sticky bit, as the standard asks.
-    if (::lstat(platform::EncodeFileName(base + "/.Trash").constData(), &shared) == 0 &&
-        S_ISDIR(shared.st_mode) && (shared.st_mode & S_ISVTX) &&
-        UsableTrash(base + "/.Trash/" + uid, st.st_dev) && IsOwnFolder(base + "/.Trash/" + uid))
-        return base + "/.Trash/" + uid;
-    const QString own = base + "/.Trash-" + uid;
-    if (UsableTrash(own, st.st_dev) && IsOwnFolder(own))
-        return own;
-    return {};
+    return TopTrash(TopDirectory(folder, st.st_dev), st.st_dev);
 }
+
+namespace
+{
+
+// The trash of the mount that holds `path`.
+QString MountTrashFor(const QString& path)
+{
+    const QString folder = RealFolderOf(path);
+    struct stat st {
+    };
+    if (folder.isEmpty() || ::stat(platform::EncodeFileName(folder).constData(), &st) != 0)
+        return {};
+    return TopTrash(MountTop(folder), st.st_dev);
+}
+
+// Moves `path` into the trash folder `trash`; empty or why not. `renameError` is the
+// errno of the last rename tried (EXDEV: the trash is on another mount).
+QString TrashInto(const QString& path, const QString& trash, int& renameError)
+{
+    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    const QByteArray info = TrashInfo(path);
+    renameError = 0;
+    for (int n = 1; n <= kMaxTrashNames; ++n) {
+        const QString trashName = n == 1 ? name : name + "." + QString::number(n);
+        const QString infoPath = trash + "/info/" + trashName + ".trashinfo";
+        const int error = WriteInfo(infoPath, info);
+        if (error == EEXIST)
+            continue;
+        if (error)
+            return ErrorText(error);
+        const QByteArray target = platform::EncodeFileName(trash + "/files/" + trashName);
+        renameError = RenameNoReplace(AT_FDCWD, platform::EncodeFileName(path).constData(),
+                                      AT_FDCWD, target.constData());
+        if (renameError == 0)
+            return {};
+        ::unlink(platform::EncodeFileName(infoPath).constData());
+        if (renameError != EEXIST)
+            return ErrorText(renameError);
+    }
+    return Tr("no free name was found for it in the trash");
+}
+
+} // namespace
 
 QString MoveToTrash(const QString& path)
 {
@@ -153,26 +234,15 @@ QString MoveToTrash(const QString& path)
     const QString trash = TrashFolderFor(path);
     if (trash.isEmpty())
         return Tr("there is no trash folder on its file system");
-    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-    const QByteArray info = TrashInfo(path);
-    for (int n = 1; n <= kMaxTrashNames; ++n) {
-        const QString trashName = n == 1 ? name : name + "." + QString::number(n);
-        const QString infoPath = trash + "/info/" + trashName + ".trashinfo";
-        const int error = WriteInfo(infoPath, info);
-        if (error == EEXIST)
-            continue;
-        if (error)
-            return ErrorText(error);
-        const QByteArray target = platform::EncodeFileName(trash + "/files/" + trashName);
-        const int renameError = RenameNoReplace(AT_FDCWD, platform::EncodeFileName(path).constData(),
-                                                AT_FDCWD, target.constData());
-        if (renameError == 0)
-            return {};
-        ::unlink(platform::EncodeFileName(infoPath).constData());
-        if (renameError != EEXIST)
-            return ErrorText(renameError);
-    }
-    return Tr("no free name was found for it in the trash");
+    int renameError = 0;
+    const QString reason = TrashInto(path, trash, renameError);
+    if (renameError != EXDEV)
+        return reason;
+    // Another mount of the trash's file system (a bind mount): the mount's own trash.
+    const QString own = MountTrashFor(path);
+    if (own.isEmpty() || own == trash)
+        return reason;
+    return TrashInto(path, own, renameError);
 }
 
 } // namespace platform

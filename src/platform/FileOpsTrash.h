@@ -13,6 +13,9 @@ namespace platform
 // file system, so nothing is copied: the user's home trash ($XDG_DATA_HOME/Trash) when
 // it lives there, else the volume's $topdir/.Trash/$uid or $topdir/.Trash-$uid. Writes
 // the .trashinfo record first (exclusively) and takes a free name ("NAME", "NAME.2", ...).
+// An item on another mount of the home trash's file system (a bind mount, where a rename
+// to the home trash fails with EXDEV) goes to that mount's own $topdir/.Trash-$uid, made
+// when the user may.
 // Returns an empty text on success; otherwise the reason, and the item is where it was.
 QString MoveToTrash(const QString& path);
 

@@ -1,6 +1,6 @@
 #pragma once
 // Walks over one entry and everything below it, on directory descriptors, never
-// following links: removal for good, and the comparison of a copy with its original.
+// following links: removal for good and the totals of a copy.
 
 #include "platform/FileOpsProgress.h"
 #include "platform/FileOpsSupport.h"
@@ -21,13 +21,6 @@ namespace platform
 // gone.
 bool RemoveTree(int dir, const QByteArray& name, const QString& path, TFileOpsReport& report,
                 int& removed, TFileOpsProgress* progress = nullptr);
-
-// Compares the entry `aName` of `aDir` with `bName` of `bDir`, recursively: the same
-// kinds, the same names inside folders, the same sizes and bytes of files, the same
-// link targets. On a difference (or a read error) returns false and sets `difference`
-// to the path, below `path`, where it was found. Cost: reads both trees once.
-bool SameTree(int aDir, const QByteArray& aName, int bDir, const QByteArray& bName,
-              const QString& path, QString& difference);
 
 // Counts the entries and file bytes of `paths` (each with everything below it, links
 // not followed) and sets them as the totals of `progress`. Stops early, setting nothing,

@@ -4,6 +4,7 @@
 #include "platform/FileOpsCopy.h"
 #include "platform/FileOpsFaults.h"
 #include "platform/FileOpsProgress.h"
+#include "platform/FileOpsRecord.h"
 #include "platform/FileOpsTrash.h"
 #include "platform/FileOpsTree.h"
 #include "platform/Messages.h"
@@ -103,7 +104,8 @@ bool NameExists(int dir, const QByteArray& name)
 
 // Copies the source into `dest` under its name or the first free "Copy of" name.
 TShellResult CopyInto(const TSource& source, int dest, const QString& destination,
-                      TFileOpsReport& report, TFileOpsProgress* progress, bool countEntries = true)
+                      TFileOpsReport& report, TFileOpsProgress* progress, bool countEntries = true,
+                      TEntryRecord* record = nullptr)
 {
     TTreeCopy copier(report, progress, countEntries);
     TShellResult result;
@@ -113,13 +115,14 @@ TShellResult CopyInto(const TSource& source, int dest, const QString& destinatio
         if (NameExists(dest, nameBytes))
             continue;
         const TCopyOutcome outcome = copier.Copy(source.Parent.Get(), source.NameBytes, source.St,
-                                                 dest, nameBytes, source.Path);
+                                                 dest, nameBytes, source.Path, record);
         if (outcome == TCopyOutcome::NameTaken)
             continue;
         if (outcome == TCopyOutcome::Done)
             result.Target = WithSlash(destination) + name;
         result.Items = copier.Items();
         result.Failures = report.Count();
+        result.Stopped = copier.StopError();
         return result;
     }
     report.Failed(source.Path, Tr("no free name was found for it in the destination folder"));
@@ -140,6 +143,19 @@ void Discard(int dest, const QString& target, const TShellFailureHandler& onFail
     result.Target.clear();
 }
 
+// Removes the originals of a move whose copy was verified: exactly the entries recorded,
+// each only while it is as it was copied. What stays is said, entry by entry.
+void RemoveOriginals(int dir, const TEntryRecord& record, const QString& path,
+                     const TShellFailureHandler& onFailure, TShellResult& result,
+                     const TFileOpsProgress* progress)
+{
+    FileOpsFault(TFileOpsStep::BeforeRemoveSources, path);
+    TFileOpsReport report(onFailure, Tr("\"%1\" stays where it was: %2."));
+    int removed = 0;
+    RemoveRecorded(dir, record, path, report, removed, progress);
+    result.Failures += report.Count();
+}
+
 // A move between file systems: copy, compare, and only then delete the original.
 TShellResult MoveAcross(const TSource& source, int dest, const QString& destination,
                         const TShellFailureHandler& onFailure, TFileOpsProgress* progress)
@@ -149,7 +165,8 @@ TShellResult MoveAcross(const TSource& source, int dest, const QString& destinat
         S_ISDIR(source.St.st_mode) ? Tr(" \"%1\" stays where it was.").arg(source.Path) : QString();
     TFileOpsReport copyReport(onFailure, Tr("Cannot move \"%1\": %2."), suffix);
     // A move counts as one item, whatever its tree holds.
-    TShellResult result = CopyInto(source, dest, destination, copyReport, progress, false);
+    TEntryRecord record;
+    TShellResult result = CopyInto(source, dest, destination, copyReport, progress, false, &record);
     if (result.Target.isEmpty())
         return result;
     // A cancelled copy may look complete so far but lacks entries: the original stays.
@@ -161,8 +178,16 @@ TShellResult MoveAcross(const TSource& source, int dest, const QString& destinat
     QString difference;
     const QByteArray targetName =
         platform::EncodeFileName(result.Target.mid(WithSlash(destination).size()));
-    if (fault || !SameTree(source.Parent.Get(), source.NameBytes, dest, targetName, source.Path,
-                           difference)) {
+    if (fault || !SameAsRecorded(source.Parent.Get(), record, dest, targetName, source.Path,
+                                 difference, progress)) {
+        if (!fault && difference.isEmpty()) { // cancelled while comparing: both stay
+            TFileOpsReport report(onFailure, Tr("\"%1\" was not moved: %2."));
+            report.Failed(source.Path, Tr("the move was cancelled while its copy was compared; "
+                                          "the original and its copy \"%1\" are both kept")
+                                           .arg(result.Target));
+            result.Failures += report.Count();
+            return result;
+        }
         TFileOpsReport report(onFailure, Tr("Cannot move \"%1\": %2."));
         report.Failed(source.Path, fault ? ErrorText(fault)
                                          : Tr("its copy differs from it at \"%1\"; the original "
@@ -172,10 +197,7 @@ TShellResult MoveAcross(const TSource& source, int dest, const QString& destinat
         Discard(dest, result.Target, onFailure, result);
         return result;
     }
-    TFileOpsReport removeReport(onFailure, Tr("Cannot remove \"%1\" after moving it: %2."));
-    int removed = 0;
-    RemoveTree(source.Parent.Get(), source.NameBytes, source.Path, removeReport, removed);
-    result.Failures += removeReport.Count();
+    RemoveOriginals(source.Parent.Get(), record, source.Path, onFailure, result, nullptr);
     if (progress)
         progress->AddItem();
     return result;
@@ -209,7 +231,9 @@ TShellResult MoveInto(const TSource& source, int dest, const QString& destinatio
         if (error == EXDEV)
             return MoveAcross(source, dest, destination, onFailure, progress);
         report.Failed(source.Path, error);
-        return {0, report.Count(), {}};
+        TShellResult failed{0, report.Count(), {}};
+        failed.Stopped = TargetIsFullOrReadOnly(error) ? error : 0;
+        return failed;
     }
     report.Failed(source.Path, Tr("no free name was found for it in the destination folder"));
     return {0, report.Count(), {}};
@@ -286,6 +310,24 @@ TShellResult ShellFileOperation(TShellFunction function, const QString& source,
     if (function == TShellFunction::Copy)
         return CopyInto(item, dest.Get(), destination, report, progress);
     return MoveInto(item, dest.Get(), destination, onFailure, report, progress);
+}
+
+TShellResult RemoveRecordedItem(const QString& path, const TEntryRecord& record,
+                                const TShellFailureHandler& onFailure,
+                                const TFileOpsProgress* progress)
+{
+    TFileOpsReport report(onFailure, VerbPattern(TShellFunction::Delete));
+    TSource item;
+    if (!OpenSource(path, item, report))
+        return {0, report.Count(), {}};
+    if (item.NameBytes != record.Name) {
+        report.Failed(item.Path, Tr("it is not the entry that was recorded"));
+        return {0, report.Count(), {}};
+    }
+    TShellResult result;
+    RemoveOriginals(item.Parent.Get(), record, item.Path, onFailure, result, progress);
+    result.Items = result.Failures == 0 ? 1 : 0;
+    return result;
 }
 
 bool MoveFile(const QString& from, const QString& to, QString* reason)

@@ -16,7 +16,8 @@
 namespace platform
 {
 class TFileOpsProgress;
-}
+struct TEntryRecord;
+} // namespace platform
 
 namespace platform
 {
@@ -36,6 +37,10 @@ struct TShellResult {
     // Copy and move: the full path the item has in the destination folder; empty when
     // it did not arrive there (or when a move across file systems was undone).
     QString Target;
+    // Copy and move: the errno (no space, quota, read-only file system) after which the
+    // target takes nothing more; the operation stopped there, and a command of several
+    // items should stop too. 0 otherwise.
+    int Stopped{0};
 
     bool Succeeded() const { return Failures == 0 && Items > 0; }
 };
@@ -51,10 +56,15 @@ struct TShellResult {
 //   full) is reported, its partial copy is removed, and the copy goes on with the next
 //   entry of the tree.
 // Move: renames `source` into `destination` without ever replacing anything. Across
-//   file systems it copies the whole tree, compares the copy with the original (types,
-//   sizes, link targets and file contents) and only then deletes the original. If any
-//   entry failed to copy or the copy differs, the copy is removed again and the
-//   original is left untouched. Moving an item into the folder it is in is refused.
+//   file systems it copies the whole tree, recording each entry as it was copied,
+//   compares the copy with the original (types, sizes, link targets and file contents)
+//   and only then deletes the original: exactly the entries copied, each only while it is
+//   as it was copied (see FileOpsRecord.h). Entries that appeared or changed since stay,
+//   with the folders holding them, and each is reported with why. If any entry failed to
+//   copy or the copy differs, the copy is removed again and the original is left
+//   untouched. A cancel during the comparison keeps both the original and the copy, and
+//   says so. Moving an item into the folder
+//   it is in is refused.
 // Delete: `destination` is ignored. With `useRecycleBin` the item goes to the
 //   freedesktop trash of its file system (see FileOpsTrash.h); when that fails it is
 //   reported and kept, never deleted for good instead. Otherwise it is removed for good,
@@ -73,6 +83,14 @@ TShellResult ShellFileOperation(TShellFunction function, const QString& source,
                                 const QString& destination, bool useRecycleBin,
                                 const TShellFailureHandler& onFailure = {},
                                 TFileOpsProgress* progress = nullptr);
+
+// Removes the original `path` of an item that was moved elsewhere and verified there, as
+// `record` holds it (RemoveRecorded of FileOpsRecord.h): entries that appeared or changed
+// since stay and are reported, as "\"PATH\" stays where it was: WHY.". Items is 1 when
+// the whole item went. `progress` (may be null) can stop it before the next entry.
+TShellResult RemoveRecordedItem(const QString& path, const TEntryRecord& record,
+                                const TShellFailureHandler& onFailure = {},
+                                const TFileOpsProgress* progress = nullptr);
 
 // Renames `from` to `to` (renameat2 with RENAME_NOREPLACE): an existing `to` is never
 // replaced. False on any failure; reports nothing, but puts the reason, readable by a

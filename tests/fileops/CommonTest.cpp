@@ -1,4 +1,5 @@
 #include "fileops/uCommon.h"
+#include "platform/FileNames.h"
 #include "support/TempDir.h"
 
 #include <QFile>
@@ -41,6 +42,17 @@ TEST(WildChange, EveryRowOfTheRenameTable)
                   QString::fromUtf8(row.expected))
             << row.name << " with " << row.mask;
     }
+}
+
+// A name that is not UTF-8 holds one lone surrogate per such byte (platform/FileNames.h):
+// each counts as one position and comes out as the byte it was.
+TEST(WildChange, BytesThatAreNotUtf8AreCarriedAsTheyAre)
+{
+    const QString name = platform::DecodeFileName("caf\xe9.txt");
+    EXPECT_EQ(platform::EncodeFileName(WildChange(name, "???*.*")), "caf\xe9.txt");
+    EXPECT_EQ(platform::EncodeFileName(WildChange(name, "*.bak")), "caf\xe9.bak");
+    EXPECT_EQ(platform::EncodeFileName(WildChange(name, "???X.*")), "cafX.txt");
+    EXPECT_EQ(platform::EncodeFileName(WildChange(name, "?x??.?")), "cxf\xe9.t");
 }
 
 TEST(WildChange, OnlyTheFirstStarDecidesWhetherTheMaskIsRefused)

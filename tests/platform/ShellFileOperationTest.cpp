@@ -1,6 +1,7 @@
 #include "platform/ShellFileOperation.h"
 #include "platform/FileOpsCopy.h"
 #include "platform/FileOpsFaults.h"
+#include "platform/FileOpsParts.h"
 #include "platform/Messages.h"
 #include "support/TempDir.h"
 
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using platform::ShellFileOperation;
@@ -157,6 +159,38 @@ private:
     QString m_error;
 };
 
+// A bind mount of `source` on the folder `dir` for the test's lifetime (needs root).
+class TBindMount final
+{
+public:
+    TBindMount(const QString& source, const QString& dir) : m_dir(QFile::encodeName(dir))
+    {
+        m_mounted = ::mount(QFile::encodeName(source).constData(), m_dir.constData(), nullptr,
+                            MS_BIND, nullptr) == 0;
+        if (!m_mounted)
+            m_error = QString::fromLocal8Bit(std::strerror(errno));
+    }
+    ~TBindMount()
+    {
+        if (m_mounted)
+            ::umount2(m_dir.constData(), MNT_DETACH);
+    }
+    bool Mounted() const { return m_mounted; }
+    QString Error() const { return m_error; }
+
+private:
+    QByteArray m_dir;
+    bool m_mounted{false};
+    QString m_error;
+};
+
+// The names in `folder`, hidden ones included.
+QStringList Entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
+}
+
 #define MOUNT_OR_SKIP(fs)                                                                          \
     if (!(fs).Mounted())                                                                           \
     GTEST_SKIP() << "cannot mount a tmpfs here (" << qPrintable((fs).Error())                      \
@@ -283,6 +317,96 @@ TEST_F(ShellFileOperationTest, FolderIsNeverCopiedOrMovedIntoItself)
     EXPECT_TRUE(Run(TShellFunction::Copy, src, sibling).Succeeded());
 }
 
+// The target mounted inside the source: the copy would find itself there, deeper and
+// deeper. It never enters the target or a folder it made, and says so.
+TEST_F(ShellFileOperationTest, CopyNeverDescendsIntoItsOwnTargetThroughAMount)
+{
+    temp.write("src/tree/a.txt", "a");
+    temp.write("src/tree/sub/b.txt", "b");
+    const QString inner = temp.mkdir("src/tree/inner");
+    const QString dst = temp.mkdir("dst");
+    TBindMount bind(dst, inner);
+    MOUNT_OR_SKIP(bind);
+
+    const auto result = Run(TShellFunction::Copy, temp("src/tree"), dst);
+
+    EXPECT_EQ(result.Target, dst + "tree");
+    EXPECT_EQ(readAll(dst + "tree/a.txt"), "a");
+    EXPECT_EQ(readAll(dst + "tree/sub/b.txt"), "b");
+    EXPECT_FALSE(Exists(dst + "tree/inner"));
+    ASSERT_EQ(messages.size(), 1) << messages.join("\n").toStdString();
+    EXPECT_TRUE(messages[0].startsWith("Cannot copy \"" + temp("src/tree/inner") +
+                                       "\": it is the target folder of this copy"))
+        << messages[0].toStdString();
+}
+
+// A file is written under a hidden temporary name and takes its real name only when
+// whole; a file that fails leaves neither name behind.
+TEST_F(ShellFileOperationTest, FilesAreWrittenUnderATemporaryNameUntilWhole)
+{
+    const QString dst = temp.mkdir("dst");
+    temp.write("src/ok.dat", Bytes(300000, 7));
+    temp.write("src/bad.dat", Bytes(1000, 8));
+    QStringList whileWriting;
+    TFaultHook hook([&](TFileOpsStep step, const QString& path) {
+        if (step != TFileOpsStep::DataWritten)
+            return 0;
+        whileWriting = Entries(dst);
+        return path.endsWith("bad.dat") ? EIO : 0;
+    });
+
+    EXPECT_EQ(Run(TShellFunction::Copy, temp("src/ok.dat"), dst).Target, dst + "ok.dat");
+    ASSERT_EQ(whileWriting.size(), 1);
+    const QString part = whileWriting[0];
+    const QString prefix = ".ok.dat.trvx" + QString::number(::getpid()) + "-";
+    EXPECT_TRUE(part.startsWith(prefix) && part.endsWith(".part") &&
+                part.size() == prefix.size() + 6 + 5)
+        << part.toStdString();
+    EXPECT_EQ(Entries(dst), QStringList{"ok.dat"});
+    EXPECT_EQ(readAll(dst + "ok.dat"), Bytes(300000, 7));
+
+    EXPECT_FALSE(Run(TShellFunction::Copy, temp("src/bad.dat"), dst).Succeeded());
+    EXPECT_EQ(Entries(dst), QStringList{"ok.dat"});
+}
+
+// Left-overs of a copy that was killed go when the program next writes into their folder:
+// only this user's, and only those of processes that have ended.
+TEST(PartFiles, LeftOversOfEndedProcessesGoAndNoOneElsesFiles)
+{
+    TempDir temp;
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ASSERT_GT(child, 0);
+    ::waitpid(child, nullptr, 0); // a process id that has ended
+    const QString ended = QString::number(child);
+    const QString dead = temp.write(".big.bin.trvx" + ended + "-aB3dE9.part", "left over");
+    const QStringList kept = {
+        ".mine.trvx" + QString::number(::getpid()) + "-aB3dE9.part", // being written now
+        ".init.trvx1-aB3dE9.part",                                   // a process that runs
+        ".theirs.trvx" + ended + "-aB3dE9.part",                     // another user's
+        "plain.trvx" + ended + "-aB3dE9.part",                       // not hidden
+        ".short.trvx" + ended + "-aB3d.part",                        // not the form
+        ".notes.txt",
+    };
+    for (const QString& name : kept)
+        temp.write(name, "keep");
+    ASSERT_EQ(::chown(QFile::encodeName(temp(kept[2])).constData(), 65534, 65534), 0);
+    temp.mkdir(".folder.trvx" + ended + "-aB3dE9.part");
+
+    EXPECT_EQ(platform::RemoveStalePartFiles(temp.path()), 1);
+    EXPECT_FALSE(Exists(dead));
+    for (const QString& name : kept)
+        EXPECT_EQ(readAll(temp(name)), "keep") << name.toStdString();
+    EXPECT_TRUE(Exists(temp(".folder.trvx" + ended + "-aB3dE9.part")));
+
+    // Names near the length limit still make a temporary name the system takes.
+    const QByteArray longName(250, 'x');
+    const QByteArray part = platform::PartFileName(longName);
+    EXPECT_LE(part.size(), 255);
+    EXPECT_TRUE(part.startsWith(".xxx") && part.endsWith(".part"));
+}
+
 TEST_F(ShellFileOperationTest, FailingEntriesAreReportedRemovedAndTheCopyGoesOn)
 {
     const QString src = temp.mkdir("src").chopped(1);
@@ -307,8 +431,7 @@ TEST_F(ShellFileOperationTest, FailingEntriesAreReportedRemovedAndTheCopyGoesOn)
     EXPECT_TRUE(messages.join("\n").contains(src + "/c.txt\": Input/output error"));
     EXPECT_EQ(result.Failures, 3);
     EXPECT_EQ(result.Target, dst + "src");
-    EXPECT_EQ(QDir(dst + "src").entryList(QDir::Files), QStringList{"d.txt"})
-        << "partial copies are removed";
+    EXPECT_EQ(Entries(dst + "src"), QStringList{"d.txt"}) << "partial copies are removed";
     EXPECT_EQ(readAll(dst + "src/d.txt"), "d.txt");
 }
 
@@ -441,6 +564,57 @@ TEST_F(ShellFileOperationTest, FailedMoveAcrossFileSystemsKeepsTheOriginal)
     EXPECT_TRUE(QDir(mnt).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
 }
 
+// The originals removed are exactly the entries copied and verified: what appears in a
+// source folder during the copy or after the comparison stays with its folders, and so
+// does a file written after it was copied; each is named with why.
+TEST_F(ShellFileOperationTest, MoveAcrossFileSystemsRemovesOnlyWhatItCopied)
+{
+    const QString mnt = temp.mkdir("other");
+    TTmpfs fs(mnt, "16m");
+    MOUNT_OR_SKIP(fs);
+    temp.write("src/tree/top.txt", "top");
+    temp.write("src/tree/d000/a.txt", "a");
+    temp.write("src/tree/d001/b.txt", "b");
+    temp.write("src/tree/d002/c.txt", "c");
+    TFaultHook hook([&](TFileOpsStep step, const QString& path) {
+        if (step == TFileOpsStep::OpenSource && path.endsWith("/d001/b.txt"))
+            temp.write("src/tree/d001/LATE.txt", "after its folder was read");
+        if (step == TFileOpsStep::BeforeRemoveSources) {
+            temp.write("src/tree/d000/NEW.txt", "after the comparison");
+            QFile f(temp("src/tree/d002/c.txt"));
+            if (f.open(QIODevice::Append))
+                f.write(" and more");
+        }
+        return 0;
+    });
+
+    const auto result = Run(TShellFunction::Move, temp("src/tree"), mnt);
+
+    EXPECT_EQ(result.Target, mnt + "tree");
+    EXPECT_EQ(readAll(mnt + "tree/top.txt"), "top");
+    EXPECT_EQ(readAll(mnt + "tree/d001/b.txt"), "b");
+    EXPECT_EQ(readAll(mnt + "tree/d002/c.txt"), "c");
+    EXPECT_FALSE(Exists(mnt + "tree/d000/NEW.txt"));
+    EXPECT_EQ(readAll(temp("src/tree/d000/NEW.txt")), "after the comparison");
+    EXPECT_EQ(readAll(temp("src/tree/d001/LATE.txt")), "after its folder was read");
+    EXPECT_EQ(readAll(temp("src/tree/d002/c.txt")), "c and more");
+    EXPECT_FALSE(Exists(temp("src/tree/top.txt")));
+    EXPECT_FALSE(Exists(temp("src/tree/d000/a.txt")));
+    EXPECT_FALSE(Exists(temp("src/tree/d001/b.txt")));
+    const QString all = messages.join("\n");
+    EXPECT_EQ(messages.size(), 3) << all.toStdString();
+    EXPECT_TRUE(all.contains("\"" + temp("src/tree/d000") +
+                             "\" stays where it was: it holds "
+                             "entries that were not part of the move (NEW.txt)."))
+        << all.toStdString();
+    EXPECT_TRUE(all.contains("d001\" stays where it was: it holds entries that were not part of "
+                             "the move (LATE.txt)."))
+        << all.toStdString();
+    EXPECT_TRUE(all.contains("\"" + temp("src/tree/d002/c.txt") +
+                             "\" stays where it was: it changed after it was copied."))
+        << all.toStdString();
+}
+
 TEST_F(ShellFileOperationTest, DeleteForGoodDoesNotFollowLinks)
 {
     const QString keep = temp.write("keep/precious.txt", "precious");
@@ -536,6 +710,25 @@ TEST_F(ShellFileOperationTest, TrashKeepsTheItemsInTheUsersTrash)
     EXPECT_TRUE(Run(TShellFunction::Delete, odd, {}, true).Succeeded());
     EXPECT_TRUE(
         readAll(data + "/Trash/info/50% off #1.txt.trashinfo").contains("50%25%20off%20%231.txt"));
+}
+
+// A bind mount of the home trash's file system: no rename reaches the home trash from
+// there, so the item goes to the mount's own trash folder.
+TEST_F(ShellFileOperationTest, TrashOnABindMountOfTheHomeFileSystemUsesTheMountsTrash)
+{
+    const TDataHome home(temp.mkdir("data").chopped(1));
+    const QString mnt = temp.mkdir("mnt");
+    TBindMount bind(temp.mkdir("elsewhere"), mnt);
+    MOUNT_OR_SKIP(bind);
+    const QString file = temp.write("mnt/sub/doc.txt", "on the bind mount");
+
+    EXPECT_TRUE(Run(TShellFunction::Delete, file, {}, true).Succeeded())
+        << messages.join("\n").toStdString();
+    const QString trash = mnt + ".Trash-" + QString::number(::geteuid());
+    EXPECT_EQ(readAll(trash + "/files/doc.txt"), "on the bind mount");
+    EXPECT_TRUE(Exists(trash + "/info/doc.txt.trashinfo"));
+    EXPECT_FALSE(Exists(file));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
 }
 
 TEST_F(ShellFileOperationTest, TrashThatCannotBeMadeKeepsTheItem)

@@ -183,3 +183,24 @@ TEST_F(PermissionTest, ArchiveInAnUnwritableFolderStaysAsItWas)
     nobody.Restore();
     EXPECT_EQ(robust::Diff(Snapshot(dir.path()), before), "");
 }
+
+// What cannot be written is the target: the message names it, and the reason.
+TEST_F(PermissionTest, ACopyIntoAFolderThatCannotBeWrittenNamesTheTarget)
+{
+    dir.write("left/a.txt", "a");
+    dir.write("left/tree/b.txt", "b");
+    Chmod(right, 0555);
+    WITHOUT_PRIVILEGES(nobody);
+    Reload();
+    Select(sdLeft, {"a.txt", "tree"});
+    Press(Qt::Key_F5);
+    nobody.Restore();
+
+    EXPECT_TRUE(Snapshot(right).empty());
+    ASSERT_EQ(messages.size(), 1) << messages.join("\n---\n").toStdString();
+    EXPECT_TRUE(messages[0].contains("Cannot copy \"" + left + "a.txt\": \"" + right +
+                                     "a.txt\" cannot be made (Permission denied)."))
+        << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains("\"" + right + "tree\" cannot be made (Permission denied)"))
+        << messages[0].toStdString();
+}

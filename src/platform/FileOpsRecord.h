@@ -1,0 +1,65 @@
+#pragma once
+// What a copy or a check saw of one entry and everything below it, so that removing the
+// original afterwards removes exactly what was copied and verified, never what appeared
+// or changed since. An entry is removed only while it is still the one recorded (the same
+// kind, device and inode; files and links also the same size and modification time); a
+// folder goes only once it is empty, so an entry made in it meanwhile keeps it.
+//
+// Every function here works on directory descriptors and never follows links; any thread.
+
+#include "platform/FileOpsProgress.h"
+#include "platform/FileOpsSupport.h"
+
+#include <QByteArray>
+#include <QString>
+#include <sys/stat.h>
+#include <vector>
+
+namespace platform
+{
+
+struct TEntryRecord {
+    QByteArray Name; // the entry's name in its folder
+    mode_t Type{0};  // the S_IFMT bits
+    dev_t Device{0};
+    ino_t Inode{0};
+    off_t Size{0};
+    struct timespec Modified {
+    };
+    std::vector<TEntryRecord> Children; // folders: the entries recorded inside
+
+    static TEntryRecord Of(const QByteArray& name, const struct stat& st);
+    bool IsFolder() const { return S_ISDIR(Type); }
+    // Whether `st` still describes the recorded entry (a folder's times change with its
+    // entries, so only its identity counts).
+    bool Matches(const struct stat& st) const;
+};
+
+// Records the entry `name` of the open folder `dir` with everything below it.
+// Returns 0 or the errno of the first entry or folder that could not be read.
+// Cost: one lstat per entry and one read of each folder.
+int RecordTree(int dir, const QByteArray& name, TEntryRecord& record);
+// The same for the full path `path` (trailing separators ignored).
+int RecordTree(const QString& path, TEntryRecord& record);
+
+// Compares the copy `copyName` in `copyDir` with the original `record.Name` in `dir`, for
+// the recorded entries only: the original must still match its record, and the copy must
+// be of the same kind, with the same bytes or link target. On a difference (or a read
+// error) returns false and sets `difference` to the path, below `path`, where it was found.
+// `progress` (may be null) can cut the comparison short (false, `difference` empty).
+// Cost: reads both trees' recorded files once.
+bool SameAsRecorded(int dir, const TEntryRecord& record, int copyDir, const QByteArray& copyName,
+                    const QString& path, QString& difference,
+                    const TFileOpsProgress* progress = nullptr);
+
+// Removes the recorded entries of `record.Name` in `dir`, deepest first. An entry that no
+// longer matches its record stays and is reported ("it changed after it was copied"); so
+// does a folder that holds entries the record does not know, naming them. Entries that are
+// gone already count as removed. `path` names the entry in messages; `removed` counts the
+// entries removed. A cancel of `progress` (may be null) stops before the next entry,
+// keeping the rest silently. True when the entry is gone.
+bool RemoveRecorded(int dir, const TEntryRecord& record, const QString& path,
+                    TFileOpsReport& report, int& removed,
+                    const TFileOpsProgress* progress = nullptr);
+
+} // namespace platform
