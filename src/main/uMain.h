@@ -15,8 +15,11 @@
 #include "main/MessageLog.h"
 #include "main/PanelRead.h"
 #include "main/ViewDispatch.h"
+#include "platform/StartPath.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
+#include <QTimer>
 #include <array>
 #include <functional>
 #include <memory>
@@ -32,6 +35,10 @@ class TZipArchive;
 class TReadOnlyArchive;
 class TfImage;
 class TfText;
+namespace platform
+{
+class TFolderWatcher;
+}
 
 enum TSide : int { sdLeft = 0, sdRight = 1 };
 
@@ -59,6 +66,13 @@ struct TPanel {
     // Listing stay those of the location shown before, and the list shows no rows.
     std::unique_ptr<TPanelRead> Read;
     QShortcut* CancelRead{nullptr}; // Escape in the list while Read is under way
+    // Live folders (uMainLive.cpp): the watch on what the panel shows, a change or the
+    // place's going that waits for the panel to be free, and when its last read landed.
+    platform::TFolderWatcher* Watcher{nullptr};
+    bool LivePending{false};
+    enum { lgNo, lgDeleted, lgUnmounted } LiveGone{lgNo};
+    QTimer LiveRetry;
+    QElapsedTimer LastRead;
 };
 
 class TfMain final : public QMainWindow, public TPanelHost
@@ -127,6 +141,21 @@ public:
     void MenuRereadClick();
     void MenuRenameInPlaceClick();
     void MenuMarkClick(bool moveDown);
+
+    // Start-up (uMainStart.cpp), before the window is first shown. StartAt: the panel
+    // starts in `place`'s folder with the cursor on its name; with `openArchive` an
+    // archive of that name is opened as Enter on it would. KeepPanelsIn: the file that
+    // keeps each panel's place, sort order and view style between runs; what it holds is
+    // taken now (a place that is gone gives way to its nearest existing parent; without
+    // the file the panels keep the program's drive) and KeepPanels writes it when the
+    // window closes. Without such a file nothing is kept.
+    void StartAt(TSide side, const platform::TStartPlace& place, bool openArchive);
+    void KeepPanelsIn(const QString& file);
+    void KeepPanels();
+
+    // Panels follow changes that other programs make to what they show (on unless a
+    // benchmark compares the cost); see uMainLive.cpp.
+    bool LiveFolders{true};
 
     // Configuration: the extension categories read from Trovel.ini.
     void ReadConfiguration();
@@ -251,6 +280,17 @@ private:
     void CopyReadOnlyMembers(TSide side, const QString& folder);
     void CopyReadOnlyMembersToZip(TSide side, TSide zipSide);
     void FocusFirstRow(TSide side);
+    // Live folders: the panel's watcher, following what the panel shows after each read;
+    // a re-read once changes settled (keeping the focused and marked names), waiting for
+    // the panel to be free; the archive shown read again; a gone place left.
+    void CreateWatcher(TSide side);
+    void WatchPanel(TSide side);
+    bool LiveRereadMayStart(TSide side) const;
+    void LiveReread(TSide side);
+    bool ReloadArchive(TSide side);
+    void FollowGoneFolder(TSide side, bool unmounted);
+    // After the first refresh: the cursor to the start name, the archive opened.
+    void EnterStartPlace(TSide side);
 
     void WireCommands();
     // Runs a command that may call the ZIP libraries, then shows in one message what
@@ -258,6 +298,9 @@ private:
     // not copied or moved and why), if anything.
     void WithZipMessages(const std::function<void()>& command);
     QWidget* PerformView(TViewAction action, const QString& path, bool editable);
+    // A file of no category: the desktop's default application opens it, or a message
+    // says that nothing can.
+    void OpenWithDesktop(const QString& path);
     template <typename TPlayer> QWidget* ShowPlayer(TPlayer* player, const QString& path);
 
     std::array<TPanel, 2> m_panels;
@@ -266,4 +309,10 @@ private:
     TMessageLog m_zipMessages; // written by the libraries on the worker thread too
     QSplitter* m_splitter{nullptr};
     bool m_shown{false};
+    struct TStartName {
+        QString Name;
+        bool OpenArchive{false};
+    };
+    std::array<TStartName, 2> m_start;
+    QString m_panelsFile;
 };
