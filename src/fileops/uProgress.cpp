@@ -148,6 +148,11 @@ void RunFileWork(const QString& command, platform::TFileOpsProgress& progress,
     counter->wait();
 }
 
+bool FileWorkRunning()
+{
+    return g_running != nullptr;
+}
+
 bool CancelFileWork()
 {
     if (!g_running)

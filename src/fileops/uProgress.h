@@ -65,6 +65,8 @@ void RunFileWork(const QString& command, platform::TFileOpsProgress& progress,
 
 // Cancels the file work RunFileWork is running, if any; true when there was some.
 bool CancelFileWork();
+// True while RunFileWork runs file work.
+bool FileWorkRunning();
 
 // Whether the work was cancelled, for the closing message: "Copied 412 of 1,000 items;
 // cancelled" (`verb` is "Copied", "Moved", "Deleted"); empty when it was not cancelled.
