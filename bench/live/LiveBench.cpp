@@ -5,6 +5,7 @@
 // process does not.
 #include "controls/VirtualListView.h"
 #include "main/uMain.h"
+#include "platform/FolderWatcher.h"
 #include "platform/Messages.h"
 #include "support/Bench.h"
 #include "zip/ZipArchive.h"
@@ -63,20 +64,13 @@ pid_t StartWriter(const QString& folder, int seconds)
     _exit(0);
 }
 
-// Per cent of a core the program used while the writer ran, and the panel's row
-// count changes seen (re-reads that landed a different folder state).
+// Per cent of a core the program used while the writer ran, and how often the panel
+// was told that the folder's changes had settled (each is one re-read).
 double CoreShareUnderBurst(TfMain& main, const QString& folder, int& rereads)
 {
     rereads = 0;
-    int rows = main.Left().Listing.Count();
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (main.Left().Listing.Count() != rows) {
-            rows = main.Left().Listing.Count();
-            ++rereads;
-        }
-    });
-    watch.start(1);
+    const QMetaObject::Connection counting = QObject::connect(
+        main.Left().Watcher, &platform::TFolderWatcher::Settled, [&] { ++rereads; });
     const double before = bench::CpuSeconds();
     const pid_t writer = StartWriter(folder, kSeconds);
     QEventLoop loop;
@@ -84,6 +78,7 @@ double CoreShareUnderBurst(TfMain& main, const QString& folder, int& rereads)
     loop.exec();
     const double used = bench::CpuSeconds() - before;
     waitpid(writer, nullptr, 0);
+    QObject::disconnect(counting);
     return 100.0 * used / kSeconds;
 }
 
