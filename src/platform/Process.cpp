@@ -30,10 +30,12 @@ void OpenWithDefaultApplication(const QString& path, QObject* context,
     query->setArguments({QStringLiteral("query"), QStringLiteral("default"), type});
     query->setStandardInputFile(QProcess::nullDevice());
     QObject::connect(query, &QProcess::finished, context, [query, path, done] {
+        // Killed, as when its context goes while it runs: nobody waits for an answer.
+        if (query->exitStatus() != QProcess::NormalExit)
+            return;
         query->deleteLater();
         const QString application = QString::fromLocal8Bit(query->readAllStandardOutput()).trimmed();
-        const bool found = query->exitStatus() == QProcess::NormalExit &&
-                           query->exitCode() == 0 && !application.isEmpty();
+        const bool found = query->exitCode() == 0 && !application.isEmpty();
         done(found && QProcess::startDetached(QStringLiteral("xdg-open"), {path}));
     });
     QObject::connect(query, &QProcess::errorOccurred, context,

@@ -120,4 +120,10 @@ TEST_F(DefaultApplicationTest, WithoutAnApplicationTheUserIsTold)
     EXPECT_EQ(messages[1], "No viewer is set for README, and the desktop has no "
                            "application for it.");
     EXPECT_FALSE(QFileInfo::exists(handedTo));
+
+    // A window closed before the desktop has answered is told nothing more.
+    Press("table.xyzq", Qt::Key_F3);
+    main.reset();
+    QTest::qWait(300);
+    EXPECT_EQ(messages.size(), 2);
 }
