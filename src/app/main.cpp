@@ -1,13 +1,20 @@
-// Travodex: creates the windows in their order and runs the event loop until the
-// main window closes.
+// Travodex: reads the command line, creates the windows in their order and runs the
+// event loop until the main window closes.
+#include "app/StartArguments.h"
 #include "app/TApplication.h"
 #include "browser/BrowserSetup.h"
 #include "main/Windows.h"
 #include "main/uMain.h"
+#include "platform/ConfigPath.h"
+#include "platform/FileNames.h"
 #include "platform/IconList.h"
+#include "platform/Messages.h"
 #include "platform/QuitSignals.h"
+#include "platform/StartPath.h"
 #include "platform/TempFolder.h"
 
+#include <QDir>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 
@@ -21,10 +28,41 @@ bool HasDisplay()
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
+QStringList Arguments(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << platform::DecodeFileName(argv[i]);
+    return arguments;
+}
+
+// The panels start where they were when the program last closed, then where the
+// arguments say; a path that does not exist is said once the window is up.
+void PlacePanels(TfMain& main, const QStringList& paths)
+{
+    main.KeepPanelsIn(platform::PanelsFilePath());
+    QStringList missing;
+    for (int i = 0; i < paths.size(); ++i) {
+        platform::TStartPlace place;
+        if (platform::ResolveStartPath(paths[i], QDir::currentPath(), place))
+            main.StartAt(TSide(i), place, true);
+        else
+            missing << QStringLiteral("Cannot find \"%1\": no such file or folder.").arg(paths[i]);
+    }
+    if (!missing.isEmpty())
+        QTimer::singleShot(0, &main, [missing] { platform::ShowMessage(missing.join('\n')); });
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    const TStartArguments arguments = ParseStartArguments(Arguments(argc, argv));
+    if (arguments.Action != TStartArguments::Run) {
+        std::fputs(arguments.Text.toLocal8Bit().constData(),
+                   arguments.Action == TStartArguments::Error ? stderr : stdout);
+        return arguments.Action == TStartArguments::Error ? 2 : EXIT_SUCCESS;
+    }
     if (!HasDisplay()) {
         std::fprintf(stderr, "travodex: no display (DISPLAY and WAYLAND_DISPLAY are unset)\n");
         return EXIT_FAILURE;
@@ -38,6 +76,7 @@ int main(int argc, char** argv)
     platform::RemoveStalePrivateFolders();
     TfMain main;
     CreateSharedWindows(&main);
+    PlacePanels(main, arguments.Paths);
     // A logout or shutdown ends the program like closing its window, so the extracted
     // copies go with it.
     platform::TQuitSignals quitSignals;

@@ -125,6 +125,11 @@ QWidget* TVirtualListView::ActiveView() const
                                    : static_cast<QWidget*>(m_icons);
 }
 
+bool TVirtualListView::IsEditing() const
+{
+    return m_viewStyle == vsReport ? m_report->Editing() : m_icons->Editing();
+}
+
 int TVirtualListView::SetVirtualItemCount(int count, TLVCountFlags flags)
 {
     const int v = m_report->verticalScrollBar()->value();

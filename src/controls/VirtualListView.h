@@ -149,6 +149,8 @@ public:
     void SetListCursor(const QCursor& cursor);
     // Starts in-place editing of a row's caption.
     void EditItem(int index);
+    // True while a caption is being edited in place.
+    bool IsEditing() const;
     // Marks or unmarks the focused row (Space); with `moveDown` the focus then moves to
     // the next row (Insert).
     void MarkFocused(bool moveDown);

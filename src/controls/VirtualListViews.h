@@ -25,6 +25,8 @@ public:
     explicit TOwnedView(TVirtualListView* owner);
     // Forgets a pending press and a pending edit (the rows are about to change).
     void CancelPending();
+    // True while a caption is being edited in place.
+    bool Editing() const { return this->state() == QAbstractItemView::EditingState; }
 
 protected:
     // The first and last rows on screen, the layout being up to date.

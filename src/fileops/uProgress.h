@@ -73,7 +73,6 @@ bool RunAbandonableWork(const QString& command, platform::TFileOpsProgress& prog
 
 // Cancels the file work RunFileWork is running, if any; true when there was some.
 bool CancelFileWork();
-
 // True while RunFileWork runs a piece of work (its wait and its window included).
 bool FileWorkRunning();
 

@@ -22,7 +22,8 @@ void TExtractedCopies::Keep(std::unique_ptr<platform::TPrivateFolder> folder, QW
         connect(user, &QObject::destroyed, this, [this](QObject* gone) { Release(gone); });
         return;
     }
-    QTimer::singleShot(delayMs, this, [this, key] { ReleaseFolder(key); });
+    if (delayMs >= 0)
+        QTimer::singleShot(delayMs, this, [this, key] { ReleaseFolder(key); });
 }
 
 bool TExtractedCopies::eventFilter(QObject* watched, QEvent* event)

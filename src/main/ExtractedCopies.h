@@ -19,7 +19,9 @@ public:
     explicit TExtractedCopies(QObject* parent = nullptr) : QObject(parent) {}
     ~TExtractedCopies() override;
 
-    // Keeps `folder` until `user` hides or is destroyed; with no user, for `delayMs`.
+    // Keeps `folder` until `user` hides or is destroyed; with no user, for `delayMs`, or
+    // until this object goes when `delayMs` is negative (a copy handed to another
+    // application, which may read it at any time).
     void Keep(std::unique_ptr<platform::TPrivateFolder> folder, QWidget* user, int delayMs);
     int Count() const { return int(m_copies.size()); }
 

@@ -196,6 +196,7 @@ QWidget* TfMain::CreatePanel(TSide side)
                                  Qt::WidgetWithChildrenShortcut);
     p.CancelRead->setEnabled(false);
     connect(p.CancelRead, &QShortcut::activated, this, [this, side] { CancelRead(side); });
+    CreateWatcher(side);
 
     p.Selected = new TStatusLine(QStringLiteral("Selected :"), p.Panel);
     p.Total = new TStatusLine(QStringLiteral("Directory :"), p.Panel);
@@ -266,8 +267,8 @@ void TfMain::showEvent(QShowEvent* event)
 void TfMain::FormShow()
 {
     ActivePanel = 0;
-    RefreshRight();
-    RefreshLeft();
+    RefreshPanel(sdRight, [this] { EnterStartPlace(sdRight); });
+    RefreshPanel(sdLeft, [this] { EnterStartPlace(sdLeft); });
 }
 
 void TfMain::closeEvent(QCloseEvent* event)
@@ -287,6 +288,7 @@ void TfMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    KeepPanels();
     for (TPanel& p : m_panels)
         p.Files->SetViewStyle(vsReport);
     QMainWindow::closeEvent(event);

@@ -15,8 +15,11 @@
 #include "main/MessageLog.h"
 #include "main/PanelRead.h"
 #include "main/ViewDispatch.h"
+#include "platform/StartPath.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
+#include <QTimer>
 #include <array>
 #include <functional>
 #include <memory>
@@ -35,6 +38,10 @@ class TfImage;
 class TfText;
 struct TFedResults;
 struct TSearchHit;
+namespace platform
+{
+class TFolderWatcher;
+}
 
 enum TSide : int { sdLeft = 0, sdRight = 1 };
 
@@ -64,6 +71,13 @@ struct TPanel {
     QShortcut* CancelRead{nullptr}; // Escape in the list while Read is under way
     // Search results the panel shows as its listing (see FedResults.h), or none.
     std::shared_ptr<TFedResults> Fed;
+    // Live folders (uMainLive.cpp): the watch on what the panel shows, a change or the
+    // place's going that waits for the panel to be free, and when its last read landed.
+    platform::TFolderWatcher* Watcher{nullptr};
+    bool LivePending{false};
+    enum { lgNo, lgDeleted, lgUnmounted } LiveGone{lgNo};
+    QTimer LiveRetry;
+    QElapsedTimer LastRead;
 };
 
 class TfMain final : public QMainWindow, public TPanelHost
@@ -132,6 +146,21 @@ public:
     void MenuRereadClick();
     void MenuRenameInPlaceClick();
     void MenuMarkClick(bool moveDown);
+
+    // Start-up (uMainStart.cpp), before the window is first shown. StartAt: the panel
+    // starts in `place`'s folder with the cursor on its name; with `openArchive` an
+    // archive of that name is opened as Enter on it would. KeepPanelsIn: the file that
+    // keeps each panel's place, sort order and view style between runs; what it holds is
+    // taken now (a place that is gone gives way to its nearest existing parent; without
+    // the file the panels keep the program's drive) and KeepPanels writes it when the
+    // window closes. Without such a file nothing is kept.
+    void StartAt(TSide side, const platform::TStartPlace& place, bool openArchive);
+    void KeepPanelsIn(const QString& file);
+    void KeepPanels();
+
+    // Panels follow changes that other programs make to what they show (on unless a
+    // benchmark compares the cost); see uMainLive.cpp.
+    bool LiveFolders{true};
 
     // Configuration: the extension categories read from Trovel.ini.
     void ReadConfiguration();
@@ -284,6 +313,17 @@ private:
     void CreateSearchMenu();
     bool RefillFedResults(TSide side, const std::function<void()>& then);
     bool LeaveFedResults(TSide side);
+    // Live folders: the panel's watcher, following what the panel shows after each read;
+    // a re-read once changes settled (keeping the focused and marked names), waiting for
+    // the panel to be free; the archive shown read again; a gone place left.
+    void CreateWatcher(TSide side);
+    void WatchPanel(TSide side);
+    bool LiveRereadMayStart(TSide side) const;
+    void LiveReread(TSide side);
+    bool ReloadArchive(TSide side);
+    void FollowGoneFolder(TSide side, bool unmounted);
+    // After the first refresh: the cursor to the start name, the archive opened.
+    void EnterStartPlace(TSide side);
 
     void WireCommands();
     // Runs what a key, menu entry, tool-bar button, click, drag or timer asks for, unless
@@ -300,6 +340,9 @@ private:
     // not copied or moved and why), if anything.
     void WithZipMessages(const std::function<void()>& command);
     QWidget* PerformView(TViewAction action, const QString& path, bool editable);
+    // A file of no category: the desktop's default application opens it, or a message
+    // says that nothing can.
+    void OpenWithDesktop(const QString& path);
     template <typename TPlayer> QWidget* ShowPlayer(TPlayer* player, const QString& path);
 
     std::array<TPanel, 2> m_panels;
@@ -310,4 +353,10 @@ private:
     bool m_shown{false};
     bool m_commandRunning{false};
     TfFind* m_find{nullptr};
+    struct TStartName {
+        QString Name;
+        bool OpenArchive{false};
+    };
+    std::array<TStartName, 2> m_start;
+    QString m_panelsFile;
 };

@@ -64,6 +64,7 @@ void TfMain::LoadZipListing(TSide side, const TFileObject* archiveEntry)
     p.Listing.Sort(p.SortOrder, true);
     p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
     FilesChange(side);
+    WatchPanel(side);
 }
 
 bool TfMain::ShowsArchive(TSide side) const

@@ -201,6 +201,7 @@ void TfMain::LandListing(TSide side, TPanelRead& read)
     p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
     // A new row count drops the selection without the list reporting it.
     FilesChange(side);
+    WatchPanel(side);
 }
 
 void TfMain::ShowAgain(TSide side, const TPanelRead& read)

@@ -39,10 +39,11 @@ void TfMain::MenuViewFileClick()
     const TFileObject& e = p.Listing[row];
     const bool member = e.Kind == fkZipMember;
     const TViewAction action = FindViewAction(Categories, e.Name, member);
-    if (action == TViewAction::None)
-        return;
     if (!member) {
-        PerformView(action, AddSeparator(p.Directory) + e.Name, true);
+        if (action == TViewAction::None)
+            OpenWithDesktop(AddSeparator(p.Directory) + e.Name);
+        else
+            PerformView(action, AddSeparator(p.Directory) + e.Name, true);
         return;
     }
     // A member is extracted into a private folder of its own, never beside the archive,
@@ -62,12 +63,35 @@ void TfMain::MenuViewFileClick()
         });
     if (cancelled)
         return; // nothing to show: the copy was not made
+    if (action == TViewAction::None) {
+        // The desktop's application may read its copy at any time: kept to the end.
+        const QString copy = folder->Path() + BareName(e.Name);
+        m_extractedCopies.Keep(std::move(folder), nullptr, -1);
+        if (QFileInfo::exists(copy))
+            OpenWithDesktop(copy);
+        return;
+    }
     QWidget* user = PerformView(action, folder->Path() + BareName(e.Name), false);
     // What the member's editor saves as belongs beside the archive, not in the private
     // folder that goes with the window.
     if (auto* editor = qobject_cast<TfText*>(user))
         editor->SetSaveFolder(QFileInfo(p.Zip->ZipFilename()).absolutePath());
     m_extractedCopies.Keep(std::move(folder), user, ProgramCopyLifetimeMs);
+}
+
+void TfMain::OpenWithDesktop(const QString& path)
+{
+    platform::OpenWithDefaultApplication(path, this, [path](bool opened) {
+        if (opened)
+            return;
+        const QString name = QFileInfo(path).fileName();
+        const int dot = int(name.lastIndexOf('.'));
+        platform::ShowMessage(
+            dot > 0 ? QStringLiteral("No viewer is set for %1 files, and the desktop has no "
+                                     "application for them.").arg(name.mid(dot))
+                    : QStringLiteral("No viewer is set for %1, and the desktop has no "
+                                     "application for it.").arg(name));
+    });
 }
 
 QWidget* TfMain::PerformView(TViewAction action, const QString& path, bool editable)

@@ -29,6 +29,11 @@ QString ConfigFilePath();
 // creates nothing. Empty when the platform names no such folder.
 QString UserConfigFilePath();
 
+// The file that keeps the panels' places between runs, beside the user's Trovel.ini
+// (QStandardPaths::AppConfigLocation + "/Panels.ini"); creates nothing. Empty when the
+// platform names no such folder.
+QString PanelsFilePath();
+
 // The default configuration an installation ships: <program folder>/../share/travodex/.
 QString DefaultConfigFile();
 

@@ -114,17 +114,22 @@ e2e_prepare() {
     E2E_RUNTIME="$(mktemp -d /tmp/trvx-e2e-runtime-XXXXXX)"
     chmod 700 "$E2E_RUNTIME"
     export XDG_RUNTIME_DIR="$E2E_RUNTIME"
+    # The program keeps its panels' places in the configuration folder: a private one,
+    # so that no case starts where another left off.
+    export XDG_CONFIG_HOME="$E2E_RUNTIME/config"
     export QT_QPA_PLATFORM=xcb TRAVODEX_AUDIO=null LANG=C.UTF-8 LC_ALL=C.UTF-8
     # Fusion with its own palette, whatever the desktop: the selection colour is known.
     export QT_STYLE_OVERRIDE=Fusion
     unset XDG_CURRENT_DESKTOP DESKTOP_SESSION QT_QPA_PLATFORMTHEME
 }
 
-# Starts the program copy and waits until its main window is on screen and has the
-# keyboard focus (there is no window manager: the focus is given directly).
+# Starts the program copy (with the arguments given, if any, from the drive's root) and
+# waits until its main window is on screen and has the keyboard focus (there is no window
+# manager: the focus is given directly).
 e2e_start() {
     E2E_LOG="$E2E_ARTIFACTS/$E2E_NAME-program.log"
-    (cd "$ROOT" && exec "$ROOT/app/travodex") >"$E2E_LOG" 2>&1 &
+    [[ -n "$PID" ]] || : >"$E2E_LOG" # a second start of the case adds to the first one's
+    (cd "$ROOT" && exec "$ROOT/app/travodex" "$@") >>"$E2E_LOG" 2>&1 &
     PID=$!
     e2e_wait 30 "the main window titled Travodex" e2e_has_window "Travodex"
     MAIN="$(e2e_windows_titled "Travodex" | head -n 1)"

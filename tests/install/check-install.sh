@@ -17,12 +17,25 @@ for f in bin/travodex lib/travodex/libziplib.so lib/travodex/libunzlib.so \
          share/icons/hicolor/scalable/apps/travodex.svg; do
   [[ -e "$prefix/$f" ]] || { echo "missing after install: $f"; exit 1; }
 done
-grep -q '^Exec=travodex$' "$prefix/share/applications/travodex.desktop"
+# The desktop entry hands the program what the desktop gives it and offers it for folders.
+entry="$prefix/share/applications/travodex.desktop"
+grep -q '^Exec=travodex %U$' "$entry" || { echo "the desktop entry does not pass %U"; exit 1; }
+grep -q '^MimeType=inode/directory;$' "$entry" || { echo "the desktop entry is not for folders"; exit 1; }
+desktop-file-validate "$entry" || { echo "the desktop entry does not validate"; exit 1; }
+# --help and --version print and end, without a display.
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/travodex" --version |
+  grep -qx 'travodex [0-9.]*' || { echo "--version printed no version"; exit 1; }
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/travodex" --help |
+  grep -q '^Usage: travodex \[OPTION\] \[LEFT \[RIGHT\]\]' || { echo "--help printed no usage"; exit 1; }
+if "$prefix/bin/travodex" --no-such-option 2>/dev/null; then
+  echo "an unknown option was taken"; exit 1
+fi
 
 command -v xvfb-run >/dev/null && command -v xdotool >/dev/null || { echo "no xvfb-run/xdotool"; exit 77; }
 cat >"$runtime/run.sh" <<SCRIPT
 #!/usr/bin/env bash
 export XDG_RUNTIME_DIR="$runtime" HOME="$runtime" TRAVODEX_AUDIO=null QT_QPA_PLATFORM=xcb
+unset XDG_CONFIG_HOME
 "$prefix/bin/travodex" &
 app=\$!
 for i in \$(seq 1 50); do

@@ -1,0 +1,153 @@
+// Live folders: each panel follows what it shows (its folder, or the file of the archive
+// it shows) through a watcher of its own, and re-reads it once changes made by other
+// programs have settled, keeping the focused and marked names. A re-read never starts
+// inside a command, a dialog or another read, nor during an in-place edit; it waits for
+// them. A folder that goes away takes the panel to its nearest existing parent.
+#include "archive/ReadOnlyArchive.h"
+#include "controls/VirtualListView.h"
+#include "fileops/uProgress.h"
+#include "main/PanelText.h"
+#include "main/StatusLine.h"
+#include "main/uMain.h"
+#include "platform/FileSystem.h"
+#include "platform/FolderWatcher.h"
+#include "platform/Messages.h"
+#include "zip/ZipArchive.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QSet>
+#include <QThread>
+#include <algorithm>
+
+namespace
+{
+
+// While a change waits for the panel to be free, it looks again this often.
+constexpr int kRetryMs = 250;
+// A re-read of N entries waits N / kEntriesPerMs ms after the one before: a folder of a
+// million entries is read at most every four seconds, a small one at once.
+constexpr int kEntriesPerMs = 250;
+
+} // namespace
+
+void TfMain::CreateWatcher(TSide side)
+{
+    TPanel& p = m_panels[side];
+    p.Watcher = new platform::TFolderWatcher(this);
+    connect(p.Watcher, &platform::TFolderWatcher::Settled, this, [this, side] {
+        m_panels[side].LivePending = true;
+        LiveReread(side);
+    });
+    connect(p.Watcher, &platform::TFolderWatcher::Gone, this, [this, side](bool unmounted) {
+        m_panels[side].LivePending = true;
+        m_panels[side].LiveGone = unmounted ? TPanel::lgUnmounted : TPanel::lgDeleted;
+        LiveReread(side);
+    });
+    p.LiveRetry.setSingleShot(true);
+    connect(&p.LiveRetry, &QTimer::timeout, this, [this, side] { LiveReread(side); });
+}
+
+void TfMain::WatchPanel(TSide side)
+{
+    TPanel& p = m_panels[side];
+    p.LastRead.start();
+    QString folder = p.Directory, name;
+    if (ShowsArchive(side)) {
+        const QString file = ShowsReadOnlyArchive(side) ? p.ReadOnly->FileName()
+                                                        : p.Zip->ZipFilename();
+        folder = file.left(file.lastIndexOf('/') + 1);
+        name = file.mid(file.lastIndexOf('/') + 1);
+    }
+    if (folder == p.Watcher->Folder() && name == p.Watcher->Name() && p.Watcher->Watching())
+        return;
+    // What was pending belonged to the place left, and so did its message.
+    p.LivePending = false;
+    p.LiveGone = TPanel::lgNo;
+    p.Total->SetText(3, QString());
+    if (LiveFolders && folder.startsWith('/')) // the drive list is no folder
+        p.Watcher->Watch(folder, name);
+    else
+        p.Watcher->Release();
+}
+
+bool TfMain::LiveRereadMayStart(TSide side) const
+{
+    // Loops nested in the main one belong to a command's wait, a dialog or a folder
+    // read's quiet wait: the re-read comes after them.
+    return !m_commandRunning && !ReadingAny() && !FileWorkRunning() && !QApplication::activeModalWidget() &&
+           QThread::currentThread()->loopLevel() <= 1 &&
+           !m_panels[side].Files->IsEditing();
+}
+
+void TfMain::LiveReread(TSide side)
+{
+    TPanel& p = m_panels[side];
+    if (!p.LivePending)
+        return;
+    const qint64 gap = p.Listing.Count() / kEntriesPerMs - p.LastRead.elapsed();
+    if (!LiveRereadMayStart(side) || gap > 0) {
+        p.LiveRetry.start(int(std::max<qint64>(kRetryMs, gap)));
+        return;
+    }
+    p.LivePending = false;
+    if (const auto gone = std::exchange(p.LiveGone, TPanel::lgNo); gone != TPanel::lgNo) {
+        FollowGoneFolder(side, gone == TPanel::lgUnmounted);
+        return;
+    }
+    if (!ShowsArchive(side)) {
+        RereadKeepingRows(side, p.Directory);
+        return;
+    }
+    if (!ReloadArchive(side))
+        FollowGoneFolder(side, false);
+}
+
+bool TfMain::ReloadArchive(TSide side)
+{
+    TPanel& p = m_panels[side];
+    const QString file = ShowsReadOnlyArchive(side) ? p.ReadOnly->FileName() : p.Zip->ZipFilename();
+    if (!platform::FileExists(file))
+        return false;
+    TVirtualListView& files = *p.Files;
+    const int focused = files.GetFocusedIndex();
+    const QString focusedName = focused >= 0 && focused < p.Listing.Count() ? p.Listing[focused].Name : QString();
+    QSet<QString> marked;
+    for (int row : files.SelectedRows())
+        if (row < p.Listing.Count())
+            marked.insert(p.Listing[row].Name);
+    try {
+        if (ShowsReadOnlyArchive(side))
+            p.ReadOnly->Open(file);
+        else
+            p.Zip->SetZipFilename(file);
+    } catch (const platform::EError&) {
+        return true; // still being written: the next change reads it again
+    }
+    RefreshFromArchive(side);
+    for (int row = 0; row < p.Listing.Count(); ++row) {
+        if (p.Listing[row].Name == focusedName)
+            files.FocusItem(row);
+        files.SetItemSelected(row, marked.contains(p.Listing[row].Name));
+    }
+    FilesChange(side);
+    ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
+    return true;
+}
+
+void TfMain::FollowGoneFolder(TSide side, bool unmounted)
+{
+    TPanel& p = m_panels[side];
+    const QString gone = ShowsArchive(side) ? p.DirectoryLabel->text() : p.Directory;
+    // An unmounted folder may leave an empty mount point behind: its parent is meant.
+    p.Directory = platform::NearestExistingFolder(unmounted ? ParentLocation(p.Directory)
+                                                             : p.Directory);
+    ReadListing(side, [this, side, gone] {
+        TPanel& p = m_panels[side];
+        FillDriveList(side);
+        p.DirectoryLabel->setText(p.Directory);
+        ShowFreeSpace(side);
+        ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
+        p.Total->SetText(3, QStringLiteral("%1 is gone").arg(gone));
+    });
+}

@@ -1,0 +1,117 @@
+// Panels follow what other programs do to the folder or archive they show: rows come and
+// go with the cursor and the marks kept, the focus stays where the user has it, an edit
+// in place is never cut short, and a folder that goes takes the panel to its parent.
+#include "main/FileOpsFixture.h"
+#include "platform/FolderWatcher.h"
+
+namespace
+{
+
+// The 0.5 s, with room for a loaded machine.
+constexpr int kSeenWithinMs = 10000;
+
+class LiveFolderTest : public FileOpsTest
+{
+protected:
+    // True once the panel's rows are `names` (in the listing's order).
+    bool RowsBecome(TSide side, const QStringList& names)
+    {
+        return QTest::qWaitFor([&] { return Names(side) == names; }, kSeenWithinMs);
+    }
+    QString Focused(TSide side)
+    {
+        const int row = main->Panel(side).Files->GetFocusedIndex();
+        return row >= 0 ? Names(side).value(row) : QString();
+    }
+    // What another program does: through a shell, not through the program's own code.
+    static void Outside(const QString& command)
+    {
+        QProcess shell;
+        shell.start("sh", {"-c", command});
+        ASSERT_TRUE(shell.waitForFinished());
+        ASSERT_EQ(shell.exitCode(), 0) << command.toStdString();
+    }
+};
+
+} // namespace
+
+TEST_F(LiveFolderTest, RowsFollowChangesFromOutsideWithCursorMarksAndFocusKept)
+{
+    dir.write("left/a.txt", "a");
+    dir.write("left/b.txt", "b");
+    dir.write("left/c.txt", "c");
+    Reload();
+    main->Panel(sdLeft).Files->FocusItem(Row(sdLeft, "b.txt"));
+    main->Panel(sdLeft).Files->SetItemSelected(Row(sdLeft, "b.txt"), false);
+    main->Panel(sdLeft).Files->SetItemSelected(Row(sdLeft, "c.txt"), true);
+    // The user works in the right panel meanwhile.
+    main->Panel(sdRight).Files->setFocus();
+    main->FilesEnter(sdRight);
+
+    Outside(QStringLiteral("cd '%1' && echo d > d.txt").arg(left));
+    ASSERT_TRUE(RowsBecome(sdLeft, {"..", "a.txt", "b.txt", "c.txt", "d.txt"}));
+    EXPECT_EQ(Focused(sdLeft), "b.txt");
+    EXPECT_EQ(main->Panel(sdLeft).Files->SelectedRows(), std::vector<int>{Row(sdLeft, "c.txt")});
+
+    Outside(QStringLiteral("cd '%1' && mv a.txt z.txt && rm d.txt").arg(left));
+    ASSERT_TRUE(RowsBecome(sdLeft, {"..", "b.txt", "c.txt", "z.txt"}));
+    EXPECT_EQ(Focused(sdLeft), "b.txt");
+    EXPECT_EQ(main->Panel(sdLeft).Files->SelectedRows(), std::vector<int>{Row(sdLeft, "c.txt")});
+
+    // A file that grows shows its new size; the focus never left the right panel.
+    Outside(QStringLiteral("cd '%1' && printf 'longer' > b.txt").arg(left));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return main->Left().Listing[Row(sdLeft, "b.txt")].Size == 6; }, kSeenWithinMs));
+    EXPECT_EQ(main->ActivePanel, 2);
+    EXPECT_TRUE(main->Panel(sdRight).Files->ActiveView()->hasFocus());
+
+    // Leaving for the drive list releases the watch.
+    main->Panel(sdLeft).Directory = "Drives";
+    main->RefreshPanel(sdLeft);
+    EXPECT_FALSE(main->Panel(sdLeft).Watcher->Watching());
+}
+
+TEST_F(LiveFolderTest, AnEditInPlaceIsNotCutShort)
+{
+    dir.write("left/old.txt", "o");
+    Reload();
+    main->Panel(sdLeft).Files->FocusItem(Row(sdLeft, "old.txt"));
+    main->FilesEnter(sdLeft);
+    main->MenuRenameInPlaceClick();
+    TVirtualListView* files = main->Panel(sdLeft).Files;
+    ASSERT_TRUE(files->IsEditing());
+    Outside(QStringLiteral("cd '%1' && echo n > new.txt").arg(left));
+    // Far longer than a re-read takes: the edit is still open, the rows as they were.
+    QTest::qWait(1500);
+    EXPECT_TRUE(files->IsEditing());
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "old.txt"}));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_TRUE(RowsBecome(sdLeft, {"..", "new.txt", "old.txt"}));
+}
+
+TEST_F(LiveFolderTest, AFolderDeletedWhileShownLeavesForItsParent)
+{
+    dir.mkdir("left/sub/deeper");
+    Open(sdLeft, left + "sub/deeper/");
+    Outside(QStringLiteral("rm -r '%1sub'").arg(left));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main->Left().Directory == left; }, kSeenWithinMs));
+    EXPECT_EQ(main->Left().DirectoryLabel->text(), left);
+    EXPECT_EQ(Names(sdLeft), QStringList({".."}));
+    EXPECT_EQ(main->Left().Total->Text(3), left + "sub/deeper/ is gone");
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(LiveFolderTest, AnArchiveShownIsReadAgainWhenItsFileChanges)
+{
+    dir.write("left/one.txt", "1");
+    dir.write("left/two.txt", "2");
+    ASSERT_TRUE(RunZip(left, {"-q", "pack.zip", "one.txt"}));
+    Reload();
+    OpenArchive(sdLeft, "pack.zip");
+    main->Panel(sdLeft).Files->FocusItem(Row(sdLeft, "one.txt"));
+    ASSERT_TRUE(RunZip(left, {"-q", "pack.zip", "two.txt"}));
+    ASSERT_TRUE(RowsBecome(sdLeft, {"..", "one.txt", "two.txt"}));
+    EXPECT_TRUE(main->ShowsArchive(sdLeft));
+    EXPECT_EQ(Focused(sdLeft), "one.txt");
+    EXPECT_EQ(main->Left().DirectoryLabel->text(), left + "pack.zip");
+}
