@@ -35,6 +35,8 @@ void TfMain::ReadListing(TSide side, std::function<void()> then)
     TFileListing* const result = &read->Result;
     const QString directory = read->Directory;
     const quint8 order = p.SortOrder;
+    const bool ascending = p.Ascending;
+    const QStringList drives = LogicalDrives;
     // Both panels on one large folder: the second read waits for the first, which leaves
     // its entries to be taken, instead of asking the file system for every entry again
     // at the same time with a second copy of every name.
@@ -43,14 +45,16 @@ void TfMain::ReadListing(TSide side, std::function<void()> then)
         other && other->Directory == directory)
         first = other->Finished;
     read->Worker = std::make_unique<TFileWorker>(
-        [result, directory, order, first,
+        [result, directory, order, ascending, drives, first,
          finished = read->Finished](platform::TFileOpsProgress& progress) {
             while (first && !first->load() && !progress.Cancelled())
                 QThread::msleep(5);
-            if (!progress.Cancelled())
+            if (directory == QLatin1String("Drives"))
+                result->LoadDrives(drives);
+            else if (!progress.Cancelled())
                 result->ReadDirectory(directory, &progress);
             if (!progress.Cancelled())
-                result->Sort(order, true);
+                result->Sort(order, ascending);
             finished->store(true);
         });
     if (read->Worker->Wait(kQuietReadMs)) {
@@ -111,6 +115,7 @@ void TfMain::LandListing(TSide side, TPanelRead& read)
     p.Directory = read.Directory;
     p.Listing.Swap(read.Result);
     p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
+    FitSizeColumn(side);
     // A new row count drops the selection without the list reporting it.
     FilesChange(side);
 }

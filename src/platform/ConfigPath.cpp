@@ -44,6 +44,12 @@ QString UserConfigFilePath()
     return userDir.isEmpty() ? QString() : WithSeparator(userDir) + QLatin1String(kConfigFileName);
 }
 
+QString UserSettingsFilePath()
+{
+    const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    return userDir.isEmpty() ? QString() : WithSeparator(userDir) + QStringLiteral("Travodex.conf");
+}
+
 QString DefaultConfigFile()
 {
     return ProgramDirectory() + QStringLiteral("../share/travodex/") +
