@@ -28,7 +28,7 @@ void TVirtualListModel::CellInfo(int row, int column, unsigned mask, QString& te
         if (row >= int(m_items.size()))
             return;
         const TItem& item = m_items[size_t(row)];
-        if (mask & omText)
+        if (mask & (omText | omCaption))
             text = column < item.Texts.size() ? item.Texts[column] : QString();
         if (mask & omImage)
             image = item.ImageIndex;
@@ -37,7 +37,7 @@ void TVirtualListModel::CellInfo(int row, int column, unsigned mask, QString& te
     if (!m_owner->OnODGetItemInfo)
         return;
     int param = 0, state = 0, indent = 0;
-    m_owner->OnODGetItemInfo(m_owner, row, column, mask & 0x1F, image, param, state, indent, text);
+    m_owner->OnODGetItemInfo(m_owner, row, column, mask & 0x3F, image, param, state, indent, text);
 }
 
 QVariant TVirtualListModel::data(const QModelIndex& index, int role) const
@@ -50,6 +50,12 @@ QVariant TVirtualListModel::data(const QModelIndex& index, int role) const
         QString text;
         int image = 0;
         CellInfo(index.row(), index.column(), omText, text, image);
+        return text;
+    }
+    case kCaptionRole: {
+        QString text;
+        int image = 0;
+        CellInfo(index.row(), 0, omCaption, text, image);
         return text;
     }
     case Qt::DecorationRole: {
@@ -91,10 +97,10 @@ Qt::ItemFlags TVirtualListModel::flags(const QModelIndex& index) const
 
 bool TVirtualListModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if (role != Qt::EditRole || index.column() != 0)
+    if ((role != Qt::EditRole && role != kCaptionRole) || index.column() != 0)
         return false;
     // The caption committed as it was shown changes nothing.
-    if (value.toString() == data(index, Qt::DisplayRole).toString())
+    if (value.toString() == data(index, role == kCaptionRole ? role : Qt::DisplayRole).toString())
         return true;
     m_owner->NotifyEdited(index.row(), value.toString());
     return true;

@@ -15,6 +15,10 @@ class TVirtualListModel final : public QAbstractTableModel
 public:
     explicit TVirtualListModel(TVirtualListView* owner);
 
+    // The item's whole caption (omCaption), for the views without columns and type-ahead;
+    // setting it is an edit of the whole caption.
+    static constexpr int kCaptionRole = Qt::UserRole + 1;
+
     struct TColumn {
         QString Caption;
         int Width{50};

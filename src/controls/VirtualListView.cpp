@@ -41,6 +41,9 @@ void TVirtualListView::CreateViews()
     setFocusProxy(m_report);
     QItemSelectionModel* selection = m_report->selectionModel();
     connect(selection, &QItemSelectionModel::selectionChanged, this, [this] {
+        DropUnmarkable();
+        if (!m_report->selectionModel()->hasSelection())
+            m_marking = false; // the last mark went: the selection follows the cursor again
         if (OnChange)
             OnChange(this);
     });
@@ -132,15 +135,14 @@ bool TVirtualListView::IsEditing() const
 
 int TVirtualListView::SetVirtualItemCount(int count, TLVCountFlags flags)
 {
-    const int v = m_report->verticalScrollBar()->value();
-    const int h = m_report->horizontalScrollBar()->value();
+    const QPoint scroll = ScrollPosition();
     m_report->CancelPending();
     m_icons->CancelPending();
+    m_marking = false;
     m_model->SetCount(count);
     m_lastHint = {};
     if (flags & cfNoScroll) {
-        m_report->verticalScrollBar()->setValue(v);
-        m_report->horizontalScrollBar()->setValue(h);
+        SetScrollPosition(scroll);
     } else {
         m_report->scrollToTop();
         m_icons->scrollToTop();
@@ -188,6 +190,12 @@ int TVirtualListView::GetFocusedIndex() const
 bool TVirtualListView::FocusItem(int index)
 {
     QItemSelectionModel* selection = m_report->selectionModel();
+    if (m_marking) {
+        if (index < 0 || index >= ItemCount())
+            return false;
+        selection->setCurrentIndex(m_model->index(index, 0), QItemSelectionModel::NoUpdate);
+        return true;
+    }
     const int focused = GetFocusedIndex();
     if (focused < 0)
         selection->clearSelection();
@@ -202,7 +210,40 @@ bool TVirtualListView::FocusItem(int index)
 
 void TVirtualListView::ClearItemStates()
 {
+    m_marking = false;
     m_report->selectionModel()->clear();
+}
+
+void TVirtualListView::Repaint()
+{
+    m_lastHint = {};
+    ActiveView()->update();
+    static_cast<QAbstractItemView*>(ActiveView())->viewport()->update();
+}
+
+QPoint TVirtualListView::ScrollPosition() const
+{
+    const auto* view = static_cast<QAbstractItemView*>(ActiveView());
+    return {view->horizontalScrollBar()->value(), view->verticalScrollBar()->value()};
+}
+
+void TVirtualListView::SetScrollPosition(QPoint position)
+{
+    // The scroll ranges follow the rows only once the view has laid them out.
+    if (m_viewStyle == vsReport)
+        m_report->LayOutNow();
+    else
+        m_icons->LayOutNow();
+    auto* view = static_cast<QAbstractItemView*>(ActiveView());
+    view->horizontalScrollBar()->setValue(position.x());
+    view->verticalScrollBar()->setValue(position.y());
+}
+
+void TVirtualListView::SetSortIndicator(int column, bool ascending)
+{
+    QHeaderView* header = m_report->header();
+    header->setSortIndicatorShown(column >= 0);
+    header->setSortIndicator(column, ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 void TVirtualListView::SetItemSelected(int index, bool selected)
@@ -223,14 +264,31 @@ void TVirtualListView::EditItem(int index)
     view->edit(m_model->index(index, 0));
 }
 
+void TVirtualListView::SetMarking(bool on)
+{
+    m_marking = on && m_report->selectionModel()->hasSelection();
+    DropUnmarkable();
+}
+
+void TVirtualListView::DropUnmarkable()
+{
+    if (m_marking && FirstRowUnmarkable && IsItemSelected(0))
+        SetItemSelected(0, false);
+}
+
 void TVirtualListView::MarkFocused(bool moveDown)
 {
     const int row = GetFocusedIndex();
     if (row < 0)
         return;
-    // A row selected only because the focus stands on it counts as not marked yet.
-    const bool onlyFocus = IsItemSelected(row) && SelectedCount() == 1;
-    SetItemSelected(row, onlyFocus || !IsItemSelected(row));
+    if (!(row == 0 && FirstRowUnmarkable)) {
+        // The first mark replaces the row selected only because the cursor stood on it.
+        const bool mark = !m_marking || !IsItemSelected(row);
+        if (!m_marking)
+            m_report->selectionModel()->clearSelection();
+        m_marking = true;
+        SetItemSelected(row, mark);
+    }
     if (!moveDown || row + 1 >= ItemCount())
         return;
     const QModelIndex next = m_model->index(row + 1, 0);
@@ -238,8 +296,61 @@ void TVirtualListView::MarkFocused(bool moveDown)
     static_cast<QAbstractItemView*>(ActiveView())->scrollTo(next);
 }
 
+void TVirtualListView::MarkAll()
+{
+    const int first = FirstRowUnmarkable ? 1 : 0;
+    if (ItemCount() <= first)
+        return;
+    m_marking = true;
+    m_report->selectionModel()->select(
+        QItemSelection(m_model->index(first, 0), m_model->index(ItemCount() - 1, 0)),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void TVirtualListView::SetMarks(const std::vector<int>& rows, int cursor)
+{
+    QItemSelectionModel* selection = m_report->selectionModel();
+    m_marking = false;
+    selection->clearSelection();
+    if (rows.empty()) {
+        FocusItem(cursor);
+        return;
+    }
+    QItemSelection marks;
+    for (size_t i = 0; i < rows.size();) {
+        size_t end = i + 1; // a run of following rows is one range
+        while (end < rows.size() && rows[end] == rows[end - 1] + 1)
+            ++end;
+        if (rows[i] >= 0 && rows[end - 1] < ItemCount())
+            marks.select(m_model->index(rows[i], 0), m_model->index(rows[end - 1], 0));
+        i = end;
+    }
+    m_marking = true;
+    selection->select(marks, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    if (cursor >= 0 && cursor < ItemCount())
+        selection->setCurrentIndex(m_model->index(cursor, 0), QItemSelectionModel::NoUpdate);
+}
+
+int TVirtualListView::FindCaption(const QString& text, int from) const
+{
+    const int count = ItemCount();
+    for (int i = 0; i < count; ++i) {
+        const int row = (std::max(0, from) + i) % count;
+        if (m_model->index(row, 0)
+                .data(TVirtualListModel::kCaptionRole)
+                .toString()
+                .startsWith(text, Qt::CaseInsensitive))
+            return row;
+    }
+    return -1;
+}
+
 bool TVirtualListView::HandleMarkKey(const QKeyEvent* event)
 {
+    if (event->matches(QKeySequence::SelectAll)) {
+        MarkAll();
+        return true;
+    }
     const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
     // A space typed within a search by name belongs to the name.
     const bool searching =

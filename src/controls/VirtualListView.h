@@ -21,7 +21,16 @@ class TReportView;
 class TIconView;
 
 // What the list wants for one cell (the bits of the classic item-record mask).
-enum TLVODMaskItem : unsigned { omText = 1, omImage = 2, omParam = 4, omState = 8, omIndent = 16 };
+// omCaption asks for the item's whole caption: the label of the views without columns
+// and the text that type-ahead matches (the first column may show only part of it).
+enum TLVODMaskItem : unsigned {
+    omText = 1,
+    omImage = 2,
+    omParam = 4,
+    omState = 8,
+    omIndent = 16,
+    omCaption = 32,
+};
 using TLVODMaskItems = unsigned;
 
 // Extended list styles; element i is bit 2^i.
@@ -129,7 +138,8 @@ public:
     TMouseEvent OnMouseUp;
 
     // Sets the row count of a virtual list; the list asks for all visible cells again.
-    // cfNoScroll keeps the scroll position. Returns the count set.
+    // cfNoScroll keeps the scroll position. The item states (marks and cursor) go.
+    // Returns the count set.
     int SetVirtualItemCount(int count, TLVCountFlags flags);
     int ItemCount() const;
     bool IsItemSelected(int index) const;
@@ -138,9 +148,17 @@ public:
     std::vector<int> SelectedRows() const;
     // The focused row, or -1.
     int GetFocusedIndex() const;
-    // Deselects the focused row (every row when none has the focus), then focuses and
-    // selects `index`. Returns false when `index` is not a row.
+    // Puts the cursor on `index`. Without marks the cursor's row is the selection: the
+    // focused row (every row when none has the focus) is deselected and `index` selected.
+    // With marks they stay as they are. Returns false when `index` is not a row.
     bool FocusItem(int index);
+    // Asks for every visible cell again; rows, item states and scroll position stay.
+    void Repaint();
+    // The scroll position of the view shown, and setting it back (clamped to the rows).
+    QPoint ScrollPosition() const;
+    void SetScrollPosition(QPoint position);
+    // Shows an arrow for the sort order in a column header (-1: none).
+    void SetSortIndicator(int column, bool ascending);
     // Drops every item state (selection and focus).
     void ClearItemStates();
     // Selects or deselects one row without moving the focus.
@@ -151,9 +169,26 @@ public:
     void EditItem(int index);
     // True while a caption is being edited in place.
     bool IsEditing() const;
+    // Marks. Without marks the selection follows the cursor (a plain click or a cursor
+    // key selects one row). Marking a row (Insert, Space, Ctrl or Shift with a click or a
+    // cursor key, a rubber band, Ctrl+A) starts the marks: from then on the cursor moves
+    // by keys and type-ahead without changing the selection, until a plain click selects
+    // one row again or the last mark goes. Row 0 is never marked while FirstRowUnmarkable
+    // holds (the owner's ".." row).
+    bool Marking() const { return m_marking; }
+    void SetMarking(bool on);
+    bool FirstRowUnmarkable{false};
     // Marks or unmarks the focused row (Space); with `moveDown` the focus then moves to
     // the next row (Insert).
     void MarkFocused(bool moveDown);
+    // Marks every row (Ctrl+A).
+    void MarkAll();
+    // Marks exactly `rows` (ascending) and puts the cursor on `cursor` without changing
+    // them; with no rows, the cursor's row is selected alone.
+    void SetMarks(const std::vector<int>& rows, int cursor);
+    // The row whose whole caption starts with `text` (case-insensitive), searching from
+    // `from` on and wrapping round; -1 when none.
+    int FindCaption(const QString& text, int from) const;
 
     // Items of a non-virtual list (each item is its column texts and an icon index).
     void AddItem(const QStringList& texts, int imageIndex = 0);
@@ -186,6 +221,7 @@ private:
     void RestoreColumnSettings();
     void SaveColumnSettings();
     void SetCurrentLook(bool current);
+    void DropUnmarkable();
 
     TVirtualListModel* m_model{nullptr};
     TReportView* m_report{nullptr};
@@ -200,5 +236,6 @@ private:
     TLVCacheHint m_lastHint;
     bool m_settingsRestored{false};
     bool m_current{true};      // last to have the focus in its window: full highlight colour
+    bool m_marking{false};     // the selection is the user's marks, not the cursor's row
     QElapsedTimer m_typeAhead; // since the last letter typed for the views' search
 };

@@ -2,8 +2,11 @@
 
 #include "controls/VirtualListView.h"
 
+#include "controls/VirtualListModel.h"
+
 #include <QApplication>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QTextLayout>
 
@@ -72,6 +75,37 @@ template <typename TView> void TOwnedView<TView>::CancelPending()
     m_editTimer.stop();
 }
 
+template <typename TView> void TOwnedView<TView>::keyboardSearch(const QString& search)
+{
+    if (search.isEmpty() || !this->model() || this->model()->rowCount() == 0)
+        return;
+    const bool goesOn =
+        m_searchTime.isValid() && m_searchTime.elapsed() < QApplication::keyboardInputInterval();
+    m_searchTime.start();
+    // A new search starts after the cursor, so a letter typed again steps to the next
+    // name; more letters of the same search may still match the cursor's row.
+    m_search = goesOn ? m_search + search : search;
+    const int current = this->currentIndex().isValid() ? this->currentIndex().row() : -1;
+    const int row = m_owner->FindCaption(m_search, goesOn ? std::max(0, current) : current + 1);
+    if (row < 0)
+        return;
+    const QModelIndex index = this->model()->index(row, 0);
+    this->selectionModel()->setCurrentIndex(index, selectionCommand(index, nullptr));
+    this->scrollTo(index);
+}
+
+template <typename TView>
+QItemSelectionModel::SelectionFlags TOwnedView<TView>::selectionCommand(const QModelIndex& index,
+                                                                        const QEvent* event) const
+{
+    const bool byKey = !event || event->type() == QEvent::KeyPress;
+    const bool shift = event && event->type() == QEvent::KeyPress &&
+                       (static_cast<const QKeyEvent*>(event)->modifiers() & Qt::ShiftModifier);
+    if (m_owner->Marking() && byKey && !shift)
+        return QItemSelectionModel::NoUpdate;
+    return TView::selectionCommand(index, event);
+}
+
 template <typename TView> void TOwnedView<TView>::paintEvent(QPaintEvent* event)
 {
     if (this->model() && this->model()->rowCount() > 0) {
@@ -109,6 +143,7 @@ template <typename TView> void TOwnedView<TView>::mousePressEvent(QMouseEvent* e
     }
     QItemSelectionModel* selection = this->selectionModel();
     const bool selected = selection->isSelected(index);
+    const bool marks = event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier);
     m_press.Row = index.row();
     m_press.Pos = pos;
     m_press.Modifiers = event->modifiers();
@@ -120,6 +155,8 @@ template <typename TView> void TOwnedView<TView>::mousePressEvent(QMouseEvent* e
         return;
     }
     TView::mousePressEvent(event);
+    // Ctrl or Shift marks; a plain click selects the one row.
+    m_owner->SetMarking(marks);
 }
 
 template <typename TView> void TOwnedView<TView>::mouseMoveEvent(QMouseEvent* event)
@@ -137,7 +174,11 @@ template <typename TView> void TOwnedView<TView>::mouseMoveEvent(QMouseEvent* ev
 template <typename TView> void TOwnedView<TView>::mouseReleaseEvent(QMouseEvent* event)
 {
     if (m_press.Row < 0 || event->button() != Qt::LeftButton) {
+        const bool band =
+            event->button() == Qt::LeftButton && this->state() != QAbstractItemView::EditingState;
         TView::mouseReleaseEvent(event);
+        if (band)
+            m_owner->SetMarking(true); // a rubber band marks what it covered
         return;
     }
     const TPress press = std::exchange(m_press, {});
@@ -146,10 +187,11 @@ template <typename TView> void TOwnedView<TView>::mouseReleaseEvent(QMouseEvent*
     const QModelIndex index = this->model()->index(press.Row, 0);
     if (press.KeptSelection) {
         // A click on a selected row: it alone stays selected, or Ctrl takes it out.
-        const auto command = (press.Modifiers & Qt::ControlModifier)
-                                 ? QItemSelectionModel::Deselect
-                                 : QItemSelectionModel::ClearAndSelect;
+        const bool control = press.Modifiers & Qt::ControlModifier;
+        const auto command =
+            control ? QItemSelectionModel::Deselect : QItemSelectionModel::ClearAndSelect;
         this->selectionModel()->select(index, command | QItemSelectionModel::Rows);
+        m_owner->SetMarking(control);
     }
     if (press.ArmsEdit && this->indexAt(event->position().toPoint()).row() == press.Row) {
         m_editRow = press.Row; // a double click within the interval cancels it
@@ -178,8 +220,11 @@ template <typename TView> void TOwnedView<TView>::keyPressEvent(QKeyEvent* event
         TView::keyPressEvent(event);
     else if (IsOpenKey(event))
         m_owner->NotifyDoubleClick();
-    else if (!m_owner->HandleMarkKey(event))
+    else if (!m_owner->HandleMarkKey(event)) {
         TView::keyPressEvent(event);
+        if (event->modifiers() & Qt::ShiftModifier)
+            m_owner->SetMarking(true); // Shift with a cursor key marks the rows it passes
+    }
 }
 
 template <typename TView> bool TOwnedView<TView>::viewportEvent(QEvent* event)
@@ -293,9 +338,27 @@ QSize TIconDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIn
     return Cell.isValid() ? Cell : QStyledItemDelegate::sizeHint(option, index);
 }
 
+void TIconDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const
+{
+    if (auto* edit = qobject_cast<QLineEdit*>(editor))
+        edit->setText(index.data(TVirtualListModel::kCaptionRole).toString());
+    else
+        QStyledItemDelegate::setEditorData(editor, index);
+}
+
+void TIconDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
+                                 const QModelIndex& index) const
+{
+    if (auto* edit = qobject_cast<QLineEdit*>(editor))
+        model->setData(index, edit->text(), TVirtualListModel::kCaptionRole);
+    else
+        QStyledItemDelegate::setModelData(editor, model, index);
+}
+
 void TIconDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
+    option->text = index.data(TVirtualListModel::kCaptionRole).toString();
     if (Large) {
         option->displayAlignment = Qt::AlignHCenter | Qt::AlignTop;
         option->decorationAlignment = Qt::AlignHCenter | Qt::AlignVCenter;

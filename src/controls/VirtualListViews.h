@@ -9,6 +9,7 @@
 // space. A slow second click on the current row of a list that already had the focus
 // starts editing its caption; the click that gives a list the focus never does.
 
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QListView>
 #include <QStyledItemDelegate>
@@ -27,6 +28,11 @@ public:
     void CancelPending();
     // True while a caption is being edited in place.
     bool Editing() const { return this->state() == QAbstractItemView::EditingState; }
+    // Lays the rows out now, so that the scroll ranges fit them.
+    void LayOutNow() { this->executeDelayedItemsLayout(); }
+    // Type-ahead: the cursor goes to the next row whose whole caption starts with what
+    // was typed within the keyboard input interval.
+    void keyboardSearch(const QString& search) override;
 
 protected:
     // The first and last rows on screen, the layout being up to date.
@@ -41,6 +47,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    // With marks, moves of the cursor by keys and type-ahead leave the selection alone.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
 
     TVirtualListView* m_owner;
 
@@ -60,6 +69,8 @@ private:
     bool m_focusByMouse{false};
     int m_editRow{-1};
     QTimer m_editTimer;
+    QString m_search;
+    QElapsedTimer m_searchTime;
 };
 
 class TReportView final : public TOwnedView<QTreeView>
@@ -87,8 +98,8 @@ private:
     int m_style{0};
 };
 
-// Cells of the icon view: every item has the size of its grid cell; large icons carry
-// their label centred below the icon on at most two lines.
+// Cells of the icon view: every item has the size of its grid cell and shows the item's
+// whole caption; large icons carry it centred below the icon on at most two lines.
 class TIconDelegate final : public QStyledItemDelegate
 {
 public:
@@ -97,6 +108,11 @@ public:
     bool Large{false};
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+    // The views without columns edit the whole caption.
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override;
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;

@@ -84,10 +84,19 @@ QString StoppedText(const QString& verb, const platform::TFileOpsProgress& progr
 std::vector<int> TFileCommands::Selection(int panel)
 {
     const TFileListing& listing = m_host.PanelListing(panel);
+    const TVirtualListView& files = m_host.PanelFiles(panel);
+    // ".." and the drives of the drive list are no entries a command can act on.
+    const auto actsOn = [&listing](int row) {
+        return row >= 0 && row < listing.Count() && !listing[row].IsParent() &&
+               listing[row].Kind != fkDrive;
+    };
     std::vector<int> rows;
-    for (int row : m_host.PanelFiles(panel).SelectedRows())
-        if (row < listing.Count() && !listing[row].IsParent())
+    for (int row : files.SelectedRows())
+        if (actsOn(row))
             rows.push_back(row);
+    // Nothing marked: the row under the cursor.
+    if (rows.empty() && files.SelectedRows().empty() && actsOn(files.GetFocusedIndex()))
+        rows.push_back(files.GetFocusedIndex());
     return rows;
 }
 
@@ -128,7 +137,7 @@ void TFileCommands::DiskToDisk(bool move)
         paths << from + name;
     RunShellOperations(move ? QStringLiteral("Moving") : QStringLiteral("Copying"),
                        move ? QStringLiteral("Moved") : QStringLiteral("Copied"), function, paths,
-                       to, !move);
+                       to, !move, m_host.RecycleBinInUse());
     m_host.RefreshFromDisk(b);
     m_host.RefreshFromDisk(a);
 }
@@ -291,10 +300,9 @@ void TFileCommands::ArchiveToArchive(bool move)
 
 void TFileCommands::RunShellOperations(const QString& command, const QString& verb,
                                        platform::TShellFunction function, const QStringList& paths,
-                                       const QString& destination, bool countTotals)
+                                       const QString& destination, bool countTotals, bool recycle)
 {
     platform::TFileOpsProgress progress;
-    const bool recycle = m_host.RecycleBinInUse();
     int stopped = 0; // written by the worker only, read once it has ended
     const auto work = [&] {
         // The lines join the one message shown after the command.

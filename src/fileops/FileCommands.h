@@ -45,12 +45,16 @@ public:
     void CopyFiles() { Transfer(false); }
     void MoveFiles() { Transfer(true); }
     void RenameFiles();
-    // The caption of `panel`'s focused row was edited to `text`.
-    void InPlaceRename(int panel, const QString& text);
-    void DeleteFiles();
+    // The caption of `panel`'s focused row was edited to `text`: the name without its
+    // extension (NameStem), or with `wholeName` the whole name.
+    void InPlaceRename(int panel, const QString& text, bool wholeName = false);
+    // Asks first, saying where the entries go: to the trash when it is in use and
+    // `forGood` is false, else deleted for good.
+    void DeleteFiles(bool forGood = false);
     void CreateDirectory();
 
-    // The selected rows of a panel without its ".." row, in row order.
+    // The rows a command acts on: the marked rows of a panel, or the row under its
+    // cursor when none is marked; never ".." or a drive of the drive list. Row order.
     std::vector<int> Selection(int panel);
 
 private:
@@ -75,10 +79,10 @@ private:
     // Runs one shell operation per path off the user-interface thread (see uProgress.h),
     // then shows each failure and, when cancelled, what was done ("Copied 3 of 9 items;
     // cancelled"). `countTotals` counts every entry of the trees for the totals (copies),
-    // else the items are the paths.
+    // else the items are the paths. `recycle`: deletions go to the trash.
     void RunShellOperations(const QString& command, const QString& verb,
                             platform::TShellFunction function, const QStringList& paths,
-                            const QString& destination, bool countTotals);
+                            const QString& destination, bool countTotals, bool recycle);
     void Report(const QStringList& lines);
     static QString Verb(bool move);
     void ShowRenameNotice();

@@ -7,10 +7,13 @@
 #include "fileops/uConfirm.h"
 #include "fileops/uSimple.h"
 #include "platform/FileNames.h"
+#include "platform/FileOpsSupport.h"
 #include "platform/Locale.h"
 #include "platform/Messages.h"
 #include "platform/ShellFileOperation.h"
 #include "zip/ZipArchive.h"
+
+#include <cerrno>
 
 namespace
 {
@@ -89,9 +92,11 @@ void TFileCommands::RenameFiles()
     const std::vector<int> selection = Selection(a);
     TNameChanges changes;
     QStringList failures;
+    QString cursor;
     if (selection.size() < 2) {
         const int focused = m_host.PanelFiles(a).GetFocusedIndex();
-        if (focused < 0 || focused >= listing.Count() || listing[focused].IsParent())
+        if (focused < 0 || focused >= listing.Count() || listing[focused].IsParent() ||
+            listing[focused].Kind == fkDrive)
             return;
         const QString name = listing[focused].Name;
         QString value = name;
@@ -100,6 +105,8 @@ void TFileCommands::RenameFiles()
                       QStringLiteral("Name :"), value))
             return;
         RenameEntry(dir, name, value, changes, failures);
+        if (!changes.empty())
+            cursor = value; // the cursor follows the renamed entry
     } else {
         QString mask = QStringLiteral("*.*");
         if (!AskInput(QStringLiteral("Enter the mask for the new names of the selected files then "
@@ -120,11 +127,11 @@ void TFileCommands::RenameFiles()
         }
     }
     FollowInOtherPanel(a, dir, changes);
-    m_host.RefreshFromDisk(a);
+    m_host.RefreshFromDisk(a, cursor);
     ReportRenameFailures(failures);
 }
 
-void TFileCommands::InPlaceRename(int panel, const QString& text)
+void TFileCommands::InPlaceRename(int panel, const QString& text, bool wholeName)
 {
     const TFileListing& listing = m_host.PanelListing(panel);
     if (listing.IsArchiveListing()) {
@@ -132,36 +139,46 @@ void TFileCommands::InPlaceRename(int panel, const QString& text)
         return;
     }
     const int focused = m_host.PanelFiles(panel).GetFocusedIndex();
-    if (focused < 0 || focused >= listing.Count() || listing[focused].IsParent())
+    if (focused < 0 || focused >= listing.Count() || listing[focused].IsParent() ||
+        listing[focused].Kind == fkDrive)
         return;
     const QString name = listing[focused].Name;
-    // An empty label is an empty name, whatever extension would follow it.
-    const QString label = UnshownLabel(name.left(name.indexOf('.')), text);
-    const QString renamed = text.isEmpty() ? QString() : label + ExtractFileExt(name);
+    // The label showed the name without its extension, which the edit keeps, and bytes
+    // that are not UTF-8 as U+FFFD, which stand for those bytes where left unchanged; an
+    // empty label is an empty name, whatever extension would follow it.
+    const QString label = UnshownLabel(wholeName ? name : NameStem(name), text);
+    const QString renamed =
+        text.isEmpty() ? QString() : wholeName ? label : label + NameExtension(name);
     const QString dir = AddSeparator(m_host.PanelDirectory(panel));
     TNameChanges changes;
     QStringList failures;
     RenameEntry(dir, name, renamed, changes, failures);
     FollowInOtherPanel(panel, dir, changes);
-    m_host.RefreshFromDisk(panel);
+    m_host.RefreshFromDisk(panel, changes.empty() ? QString() : renamed);
     ReportRenameFailures(failures);
 }
 
-void TFileCommands::DeleteFiles()
+void TFileCommands::DeleteFiles(bool forGood)
 {
     const int a = m_host.ActiveIndex();
     const TFileListing& listing = m_host.PanelListing(a);
     const std::vector<int> selection = Selection(a);
-    if (listing.IsArchiveListing() && selection.empty())
-        return; // no member chosen: nothing to ask about, nothing to delete
-    // The question names the entry that will go, which is the selected one.
-    const QString question = selection.size() == 1
-                                 ? QStringLiteral("You have selected the file ") +
-                                       listing[selection.front()].Name +
-                                       QStringLiteral(" to be deleted.")
-                                 : QStringLiteral("You have selected ") +
-                                       platform::FormatNumber(qint64(selection.size())) +
-                                       QStringLiteral(" files to be deleted.");
+    if (selection.empty())
+        return; // nothing chosen: nothing to ask about, nothing to delete
+    const bool toTrash = !forGood && !listing.IsArchiveListing() && m_host.RecycleBinInUse();
+    // The question names the entry that will go, and says where it goes.
+    const TFileObject& first = listing[selection.front()];
+    const QString question =
+        (selection.size() == 1
+             ? QStringLiteral("You have selected the %1 %2 to be deleted.")
+                   .arg(first.IsDirectory() ? QStringLiteral("folder") : QStringLiteral("file"),
+                        first.Name)
+             : QStringLiteral("You have selected ") +
+                   platform::FormatNumber(qint64(selection.size())) +
+                   QStringLiteral(" files to be deleted.")) +
+        '\n' +
+        (toTrash ? QStringLiteral("It will be moved to the trash.")
+                 : QStringLiteral("It will be deleted for good."));
     if (!AskConfirmation(question, QStringLiteral("Do you want to proceed ?")))
         return;
     QStringList names;
@@ -180,7 +197,7 @@ void TFileCommands::DeleteFiles()
         removed.emplace_back(name, QString());
     }
     RunShellOperations(QStringLiteral("Deleting"), QStringLiteral("Deleted"),
-                       platform::TShellFunction::Delete, paths, dir, !m_host.RecycleBinInUse());
+                       platform::TShellFunction::Delete, paths, dir, !toTrash, toTrash);
     FollowInOtherPanel(a, dir, removed);
     m_host.RefreshFromDisk(a);
 }
@@ -215,18 +232,32 @@ void TFileCommands::CreateDirectory()
                                  "[Accept] button."),
                   QStringLiteral("Name :"), name))
         return;
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..")) {
-        platform::ShowMessage(QStringLiteral("No directory was created: ") +
-                              (name.isEmpty() ? QStringLiteral("the name is empty.")
-                                              : QStringLiteral("\"%1\" is not a name.").arg(name)));
+    const auto refuse = [&name](const QString& why) {
+        platform::ShowMessage(name.isEmpty()
+                                  ? QStringLiteral("No directory was created: ") + why + '.'
+                                  : QStringLiteral("The directory \"%1\" was not "
+                                                   "created: %2.")
+                                        .arg(name, why));
+    };
+    if (name.isEmpty()) {
+        refuse(QStringLiteral("the name is empty"));
         return;
     }
-    platform::CreateDirectory(AddSeparator(directory) + name);
+    if (const QString problem = NameProblem(name); !problem.isEmpty()) {
+        refuse(name.contains('/') ? QStringLiteral("a name cannot contain \"/\"; make one folder "
+                                                   "at a time")
+                                  : problem);
+        return;
+    }
+    try {
+        platform::CreateDirectory(AddSeparator(directory) + name);
+    } catch (const platform::EInOutError& e) {
+        refuse(e.ErrorCode() == EEXIST ? QStringLiteral("an entry of that name exists already")
+                                       : platform::ErrorText(e.ErrorCode()));
+        return;
+    }
     FollowInOtherPanel(a, AddSeparator(directory));
-    if (m_host.PanelListing(a).IsArchiveListing()) {
-        // The folder was made beside the archive: show that folder, caption included.
-        m_host.RefreshFromDisk(a);
-        return;
-    }
-    m_host.RefillListing(a);
+    // The folder was made beside an archive the panel showed: the panel shows that
+    // folder, caption included. The cursor stands on the new folder.
+    m_host.RefreshFromDisk(a, name);
 }

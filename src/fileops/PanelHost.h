@@ -28,13 +28,15 @@ public:
     // the command did not do, and why.
     virtual void Report(const QString& line) = 0;
 
-    // Full refresh from the panel's directory; the panel becomes the active one.
-    virtual void RefreshFromDisk(int panel) = 0;
-    // Refills the panel's listing from its archive component (focus unchanged).
+    // Re-reads the panel's directory (leaving an archive it showed) and shows it again:
+    // the cursor on `cursorName` when given and listed, else on the entry it stood on
+    // (or the row where it stood), the scroll position kept, the marks dropped; caption,
+    // drive list, free space and totals follow. The keyboard focus and the active panel
+    // stay where they are.
+    virtual void RefreshFromDisk(int panel, const QString& cursorName = {}) = 0;
+    // Refills the panel's listing from its archive component, the same way: cursor and
+    // scroll position kept, marks dropped, totals shown anew, focus unchanged.
     virtual void RefreshFromArchive(int panel) = 0;
-    // Re-reads and re-sorts the panel's listing and gives the list its new row count;
-    // caption, status lines and focus stay as they were.
-    virtual void RefillListing(int panel) = 0;
     // Shows `directory` in the panel again (leaving an archive it showed), keeping the
     // focused and selected rows whose names are still listed; caption, drive list, free
     // space and totals follow. The keyboard focus and the active panel stay.

@@ -59,6 +59,11 @@ void TTransferPlan::AddFile(const QString& path, const QString& tag)
     ++m_requested;
     const QString name = DiskName(path);
     const QString shown = tag.isEmpty() ? name : tag;
+    if (!platform::FileExists(path) && !platform::DirectoryExists(path)) {
+        m_skipped.append({shown, QStringLiteral("the file is no longer there (deleted or moved "
+                                                "since the panel was read)")});
+        return;
+    }
     if (m_taken.contains(name) || m_taken.contains(name + '/')) {
         m_skipped.append({shown, QStringLiteral("the archive already holds %1 and nothing in "
                                                 "it is replaced")

@@ -26,6 +26,10 @@ public:
 
     // Closing the window or pressing Escape gives mrNo.
     void reject() override;
+    // Each showing first fits the dialog to its texts: it widens for a long line (up to
+    // the screen's width), and a text still too wide wraps, at word boundaries where it
+    // can and anywhere in a long name, onto as many lines as it needs.
+    void setVisible(bool visible) override;
 
     // Controls, owned by the dialog.
     QWidget* PanelNotice{nullptr};
@@ -34,6 +38,9 @@ public:
     QLabel* LabelConfirm{nullptr};
     QPushButton* ButtonCancel{nullptr};
     QPushButton* ButtonAccept{nullptr};
+
+private:
+    void FitToText();
 
 protected:
     // Each showing starts with the focus on the first visible button, so Enter answers

@@ -9,6 +9,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <algorithm>
 
 TfSimple* fSimple = nullptr;
 
@@ -59,6 +62,49 @@ TfSimple::TfSimple(QWidget* parent) : QDialog(parent)
 void TfSimple::reject()
 {
     done(mrCancel);
+}
+
+void TfSimple::setVisible(bool visible)
+{
+    if (visible)
+        FitToText();
+    QDialog::setVisible(visible);
+}
+
+void TfSimple::FitToText()
+{
+    using fontscale::Scaled;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int most = screen ? screen->availableGeometry().width() * 2 / 3 : 1 << 16;
+    const QFontMetrics metrics(Memo->font());
+    const QString text = Memo->toPlainText();
+    const int frame =
+        2 * Memo->frameWidth() + 2 * int(Memo->document()->documentMargin()) + Scaled(4);
+    int width = Scaled(360);
+    for (const QString& line : text.split('\n'))
+        width = std::max(width, std::min(most, metrics.horizontalAdvance(line) + frame));
+    // The memo wraps as it shows: at word boundaries, and anywhere in a long name.
+    QTextLayout layout(text, Memo->font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    int lines = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width - frame);
+        ++lines;
+    }
+    layout.endLayout();
+    const int memo = std::max(Scaled(89), lines * metrics.lineSpacing() + frame);
+    Memo->setGeometry(0, 0, width, memo);
+    const int below = memo - Scaled(89); // everything under the memo moves down by this
+    LabelCaption->setGeometry(Scaled(QRect(0, 93, 81, 14)).translated(0, below));
+    Edit->setGeometry(Scaled(85), Scaled(90) + below, width - Scaled(85), Scaled(21));
+    ButtonAccept->move(width - Scaled(165), Scaled(120) + below);
+    ButtonCancel->move(width - Scaled(80), Scaled(120) + below);
+    setFixedSize(width, Scaled(150) + below);
+    if (screen)
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 void TfSimple::showEvent(QShowEvent* event)

@@ -24,6 +24,9 @@ public:
 
     // Closing the window or pressing Escape gives mrCancel.
     void reject() override;
+    // Each showing first fits the dialog to its instructions: wider for a long text (up
+    // to two thirds of the screen's width) and the memo as tall as its wrapped lines.
+    void setVisible(bool visible) override;
 
     // Controls, owned by the dialog. Memo is disabled: it only shows the instructions.
     QPlainTextEdit* Memo{nullptr};
@@ -31,6 +34,9 @@ public:
     QLineEdit* Edit{nullptr};
     QPushButton* ButtonCancel{nullptr};
     QPushButton* ButtonAccept{nullptr};
+
+private:
+    void FitToText();
 
 protected:
     // Each showing starts in the edit field with its text selected.

@@ -1,12 +1,14 @@
 #include "listing/FileListing.h"
 
 #include "listing/SortKeys.h"
+#include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QTimer>
+#include <algorithm>
 #include <mutex>
 
 namespace
@@ -194,6 +196,12 @@ void TFileListing::Sort(quint8 order, bool ascending)
             KeepRecent(m_keep->Stamp, until, m_items);
     }
     m_keep.reset();
+    // ".." leads out whatever the order: it goes first.
+    for (size_t i = 0; i < from.size(); ++i)
+        if (m_items[size_t(from[i])].IsParent()) {
+            std::rotate(from.begin(), from.begin() + ptrdiff_t(i), from.begin() + ptrdiff_t(i) + 1);
+            break;
+        }
     // The rows move along the cycles of the permutation, in place: no second vector.
     for (size_t start = 0; start < from.size(); ++start) {
         if (from[start] < 0 || size_t(from[start]) == start)
@@ -209,6 +217,24 @@ void TFileListing::Sort(quint8 order, bool ascending)
         m_items[to] = std::move(held);
         from[to] = -1;
     }
+}
+
+void TFileListing::LoadDrives(const QStringList& roots)
+{
+    m_keep.reset();
+    m_items.clear();
+    m_items.reserve(size_t(roots.size()));
+    for (const QString& root : roots) {
+        TFileObject e;
+        e.Name = root;
+        e.Attr = platform::faDirectory;
+        e.Kind = fkDrive;
+        e.Size = std::max<qint64>(0, platform::FreeSpace(root));
+        m_items.push_back(std::move(e));
+    }
+    Directory = QStringLiteral("Drives");
+    TotalSize = 0;
+    FileCount = Count();
 }
 
 QString FormatSize(qint64 value)
@@ -232,4 +258,17 @@ QString ExtractFileExt(const QString& name)
             break;
     }
     return {};
+}
+
+QString NameExtension(const QString& name)
+{
+    const QString ext = ExtractFileExt(name);
+    const qsizetype dot = name.size() - ext.size();
+    const bool startsPart = dot == 0 || name[dot - 1] == '/' || name[dot - 1] == '\\';
+    return ext.isEmpty() || startsPart ? QString() : ext;
+}
+
+QString NameStem(const QString& name)
+{
+    return name.left(name.size() - NameExtension(name).size());
 }

@@ -9,6 +9,7 @@
 #include "platform/FileSystem.h"
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <optional>
 #include <vector>
@@ -23,6 +24,7 @@ enum : quint8 {
     fkDisk = 0,      // an entry read from disk
     fkZipMember = 1, // a member of the archive open in the panel
     fkZipFile = 2,   // a ".zip" file on disk, or the ".." row of an archive listing
+    fkDrive = 3,     // a drive of the drive list: Name is its root, Size its free space
 };
 
 // Sort orders as the panels store them; any other value leaves a listing unsorted.
@@ -80,8 +82,14 @@ public:
     // TotalSize and FileCount follow from them. Does not sort.
     void LoadRows(std::vector<TFileObject>&& rows);
 
-    // Sorts in place. Cost: O(n log n) comparisons of 64-bit keys; while it runs, about
-    // 16 bytes per row, and in the C locale the folded names as bytes, which go after.
+    // Fills the listing with one row per drive root (Kind fkDrive, the directory bit, Size
+    // the free space, 0 when unknown) and sets Directory to "Drives". Asks the file system
+    // for each drive's free space, so it may wait on a slow drive: run it off the window.
+    void LoadDrives(const QStringList& roots);
+
+    // Sorts in place; ".." stays the first row in every order and direction. Cost: O(n log n)
+    // comparisons of 64-bit keys; while it runs, about 16 bytes per row, and in the C locale the
+    // folded names as bytes, which go after.
     void Sort(quint8 order, bool ascending = true);
 
     // Empties the list; Directory, TotalSize and FileCount stay.
@@ -129,3 +137,10 @@ QString AddSeparator(const QString& path);
 // The extension of a name: from its last dot on, dot included; empty when there is
 // no dot after the last "/", "\\" or ":".
 QString ExtractFileExt(const QString& name);
+
+// How the panels split a name: NameExtension is ExtractFileExt, except that a dot that
+// begins the last part of the name (".hidden", "dir/.profile") starts no extension;
+// NameStem is the rest. "report.v1.txt" gives "report.v1" and ".txt"; ".hidden" gives
+// ".hidden" and "". NameStem + NameExtension is always the whole name.
+QString NameExtension(const QString& name);
+QString NameStem(const QString& name);

@@ -15,6 +15,7 @@ struct TMainActions {
     QAction* MenuMoveFile{nullptr};
     QAction* MenuRenameFile{nullptr};
     QAction* MenuDeleteFile{nullptr};
+    QAction* MenuDeleteForGood{nullptr};
     QAction* MenuViewFile{nullptr};
     QAction* MenuRenameInPlace{nullptr};
     QAction* MenuParentFolder{nullptr};
@@ -26,6 +27,7 @@ struct TMainActions {
     // Edit: marking rows of the active panel (keys of the lists themselves)
     QAction* MenuMark{nullptr};
     QAction* MenuMarkDown{nullptr};
+    QAction* MenuMarkAll{nullptr};
     // View: indexes are the view styles 0 to 3
     QAction* MenuView[4]{};
     QAction* MenuToolbar{nullptr};

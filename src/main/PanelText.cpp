@@ -23,15 +23,16 @@ QString AttrText(quint32 attr)
 
 QString CellText(const TFileObject& e, int column)
 {
+    const bool whole = e.IsParent() || e.Kind == fkDrive;
     switch (column) {
     case pcName: // bytes that are not UTF-8 show as U+FFFD
-        return platform::DisplayName(e.IsParent() ? e.Name : e.Name.left(e.Name.indexOf('.')));
+        return platform::DisplayName(whole ? e.Name : NameStem(e.Name));
     case pcExt:
-        return e.IsParent() ? QString() : platform::DisplayName(ExtractFileExt(e.Name).mid(1, 10));
+        return whole ? QString() : platform::DisplayName(NameExtension(e.Name).mid(1, 10));
     case pcSize:
         return e.IsDirectory() && e.Size == 0 ? QString() : FormatSize(e.Size);
     case pcModified:
-        return platform::FormatDateTime(e.DateTime);
+        return e.Kind == fkDrive ? QString() : platform::FormatDateTime(e.DateTime);
     case pcAttr:
         return AttrText(e.Attr);
     default:

@@ -10,9 +10,10 @@
 // Columns of a panel's list.
 enum TPanelColumn : int { pcName = 0, pcExt = 1, pcSize = 2, pcModified = 3, pcAttr = 4 };
 
-// The text of one cell: Name up to the first dot, Ext. from the last dot (without it,
-// at most 10 characters), Size (empty for a directory of size 0), Last modified, and
-// Attr. letters. Any other column is empty.
+// The text of one cell: Name without its extension (NameStem: "report.v1", ".hidden"),
+// Ext. without its dot (at most 10 characters), Size (empty for a directory of size 0),
+// Last modified, and Attr. letters. A drive of the drive list shows its root whole, its
+// free space and no date. Any other column is empty.
 QString CellText(const TFileObject& entry, int column);
 
 // The letters D A R H S for the attribute bits that are set, in that order.

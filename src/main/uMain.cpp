@@ -7,6 +7,7 @@
 #include "main/DriveSelector.h"
 #include "main/StatusLine.h"
 #include "platform/FileNames.h"
+#include "platform/ConfigPath.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/IconList.h"
@@ -20,6 +21,7 @@
 #include <QDate>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSettings>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStyle>
@@ -99,9 +101,35 @@ TfMain::~TfMain()
     Left().Zip->UnloadZipLib();
 }
 
+namespace
+{
+
+constexpr char kTrashKey[] = "Delete/UseRecycleBin";
+
+} // namespace
+
+void TfMain::ReadSettings()
+{
+    const QString path = platform::UserSettingsFilePath();
+    UseRecycleBin =
+        !path.isEmpty() && QSettings(path, QSettings::IniFormat).value(kTrashKey, false).toBool();
+}
+
+void TfMain::WriteSettings()
+{
+    const QString path = platform::UserSettingsFilePath();
+    if (path.isEmpty())
+        return;
+    QSettings settings(path, QSettings::IniFormat);
+    settings.setValue(kTrashKey, UseRecycleBin);
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        platform::ShowMessage(QStringLiteral("The settings could not be saved to %1.").arg(path));
+}
+
 void TfMain::FormCreate()
 {
-    UseRecycleBin = false;
+    ReadSettings();
     for (TPanel& p : m_panels) {
         p.Zip = new TZipArchive(this);
         p.Zip->AddOptions = AddHiddenFiles;
@@ -129,6 +157,8 @@ void TfMain::FormCreate()
     m_splitter->setChildrenCollapsible(false);
     m_splitter->addWidget(CreatePanel(sdLeft));
     m_splitter->addWidget(CreatePanel(sdRight));
+    ShowSortOrder(sdLeft);
+    ShowSortOrder(sdRight);
     m_splitter->setStretchFactor(1, 1);
     connect(m_splitter, &QSplitter::splitterMoved, this, [this] { SplitterMoved(); });
     setCentralWidget(m_splitter);
@@ -244,9 +274,14 @@ void TfMain::FormResize()
 void TfMain::SplitterMoved()
 {
     const QList<int> sizes = m_splitter->sizes();
-    for (int side = 0; side < 2 && side < sizes.size(); ++side)
-        m_panels[side].Files->SetColumnWidth(0,
-                                             sizes[side] - OtherColumnsWidth(m_panels[side].Files));
+    for (int side = 0; side < 2 && side < sizes.size(); ++side) {
+        // A Size column widened for large sizes leaves the Name column room for its caption
+        // at least; the list then scrolls sideways.
+        TVirtualListView* files = m_panels[side].Files;
+        const int caption = files->fontMetrics().horizontalAdvance(QStringLiteral("Name")) +
+                            2 * files->style()->pixelMetric(QStyle::PM_HeaderMargin) + 2;
+        files->SetColumnWidth(0, std::max(caption, sizes[side] - OtherColumnsWidth(files)));
+    }
 }
 
 void TfMain::resizeEvent(QResizeEvent* event)

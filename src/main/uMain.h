@@ -20,6 +20,8 @@
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTimer>
+#include <QPoint>
+#include <QStringList>
 #include <array>
 #include <functional>
 #include <memory>
@@ -55,7 +57,9 @@ struct TPanel {
     QString Mask{QStringLiteral("*.*")};
     TFileListing Listing;
     quint8 SortOrder{soName};
-    quint8 ViewStyle{3}; // details
+    bool Ascending{true}; // a second click on the sorted column's header reverses it
+    quint8 ViewStyle{3};  // details
+    QString BeforeDrives; // where the panel was before it showed the drive list
     QWidget* Panel{nullptr};
     QLabel* DirectoryLabel{nullptr};
     QComboBox* Drives{nullptr};
@@ -109,6 +113,26 @@ public:
     void RefreshLeft() { RefreshPanel(sdLeft); }
     void RefreshRight() { RefreshPanel(sdRight); }
 
+    // What a re-read keeps of a panel's view: the cursor's entry (by name, else its row),
+    // the marked entries and the scroll position.
+    struct TViewState {
+        QString Cursor;
+        int CursorRow{-1};
+        QStringList Marks; // empty: none marked
+        QPoint Scroll;
+    };
+    TViewState ViewState(TSide side) const;
+    // Shows the state again in the panel's present rows; a name no longer listed is left
+    // out, and the cursor goes to the row where it stood when its entry went.
+    void RestoreViewState(TSide side, const TViewState& state);
+    // The re-read of a panel that changes nothing the user set: re-reads `directory`
+    // (empty: the panel's own) and keeps the cursor, the marks and the scroll position
+    // (ViewState); caption, drive list, free space and totals follow; the keyboard focus
+    // and the active panel stay. `cursorName`, when listed, takes the cursor instead;
+    // `keepMarks` false drops the marks. A read that outlasts 200 ms lands later.
+    void RereadKeepingView(TSide side, const QString& directory = {},
+                           const QString& cursorName = {}, bool keepMarks = true);
+
     // Refills the panel's listing from its archive component: a ".." row carrying
     // `archiveEntry`'s values (a row of the same listing, or null), then the members.
     void LoadZipListing(TSide side, const TFileObject* archiveEntry = nullptr);
@@ -136,7 +160,9 @@ public:
 
     // Panel commands.
     void FilesDblClick(TSide side);
-    void SetSortOrder(int columnIndex);
+    // Sorts the active panel by the order of a column (0 to 3; another index keeps the
+    // order), ascending or not; the cursor and the marks stay on their entries.
+    void SetSortOrder(int columnIndex, bool ascending = true);
     void SetViewStyle(int style);
     void MenuDirectorySizeClick();
     void MenuSynchronizeWindowsClick();
@@ -146,6 +172,7 @@ public:
     void MenuRereadClick();
     void MenuRenameInPlaceClick();
     void MenuMarkClick(bool moveDown);
+    void MenuMarkAllClick();
 
     // Start-up (uMainStart.cpp), before the window is first shown. StartAt: the panel
     // starts in `place`'s folder with the cursor on its name; with `openArchive` an
@@ -164,40 +191,42 @@ public:
 
     // Configuration: the extension categories read from Trovel.ini.
     void ReadConfiguration();
+    // The user's settings kept across runs (UserSettingsFilePath): whether deleted
+    // entries go to the trash. Read at creation, written when the properties change it.
+    void ReadSettings();
+    void WriteSettings();
     TExtensionCategories Categories;
 
     // File commands (copy, move, rename, delete, create directory) and dragging.
     // While a panel is still being read, commands that need its rows do nothing.
+    // The panel in which a command was given stays the active one, with its cursor.
     void MenuCopyFileClick()
     {
         if (!ReadingAny() && !TransferWithReadOnlyArchive(false))
-            WithZipMessages([this] { m_commands.CopyFiles(); });
+            KeepingActive([this] { WithZipMessages([this] { m_commands.CopyFiles(); }); });
     }
     void MenuMoveFileClick()
     {
         if (!ReadingAny() && !TransferWithReadOnlyArchive(true))
-            WithZipMessages([this] { m_commands.MoveFiles(); });
+            KeepingActive([this] { WithZipMessages([this] { m_commands.MoveFiles(); }); });
     }
     void MenuRenameFileClick()
     {
         if (!Reading(ActiveSide()) && !RefuseOnReadOnlyArchive(ActiveSide()))
-            m_commands.RenameFiles();
+            KeepingActive([this] { m_commands.RenameFiles(); });
     }
-    void MenuDeleteFileClick()
-    {
-        if (!Reading(ActiveSide()) && !RefuseOnReadOnlyArchive(ActiveSide()))
-            WithZipMessages([this] { m_commands.DeleteFiles(); });
-    }
+    // Delete asks first (F8, Delete); Shift+Delete deletes for good whatever the trash
+    // setting says.
+    void MenuDeleteFileClick() { DeleteCommand(false); }
+    void MenuDeleteForGoodClick() { DeleteCommand(true); }
     void MenuCreateDirectoryClick()
     {
         if (!Reading(ActiveSide()))
-            m_commands.CreateDirectory();
+            KeepingActive([this] { m_commands.CreateDirectory(); });
     }
-    void FilesEdited(TSide side, const QString& text)
-    {
-        if (!Reading(side) && !RefuseOnReadOnlyArchive(side))
-            m_commands.InPlaceRename(side, text);
-    }
+    // The views without columns edit the whole name, the details view the name without
+    // its extension.
+    void FilesEdited(TSide side, const QString& text);
     void FilesMouseMove(TSide side, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
     void FilesMouseUp(TSide side);
     void MenuPropertiesClick();
@@ -235,10 +264,15 @@ public:
     TZipArchive& PanelZip(int panel) override { return *m_panels[panel].Zip; }
     bool RecycleBinInUse() const override { return UseRecycleBin; }
     void Report(const QString& line) override { m_zipMessages << line; }
-    void RefreshFromDisk(int panel) override { RefreshPanel(TSide(panel)); }
+    void RefreshFromDisk(int panel, const QString& cursorName = {}) override
+    {
+        RereadKeepingView(TSide(panel), m_panels[panel].Directory, cursorName, false);
+    }
     void RefreshFromArchive(int panel) override;
-    void RefillListing(int panel) override { ReadListing(TSide(panel)); }
-    void RereadKeepingRows(int panel, const QString& directory) override;
+    void RereadKeepingRows(int panel, const QString& directory) override
+    {
+        RereadKeepingView(TSide(panel), directory);
+    }
 
     // Layout rules.
     void FormResize();
@@ -294,6 +328,23 @@ private:
     void OpenArchive(TSide side, int row);
     void ShowTotals(TSide side, const QString& objects, const QString& bytes);
     void ShowFreeSpace(TSide side);
+    // The header's arrow for the panel's sort order and direction.
+    void ShowSortOrder(TSide side);
+    // Widens the Size column to its widest value (never below its design width).
+    void FitSizeColumn(TSide side);
+    // Leaves the panel's folder, archive or drive list for the level above it; the cursor
+    // lands on the folder or archive left.
+    void LeaveLevel(TSide side);
+    // Runs a command, then gives the focus back to the panel active before it, with a
+    // cursor on one of its rows.
+    void KeepingActive(const std::function<void()>& command);
+    void DeleteCommand(bool forGood)
+    {
+        if (!Reading(ActiveSide()) && !RefuseOnReadOnlyArchive(ActiveSide()))
+            KeepingActive([this, forGood] {
+                WithZipMessages([this, forGood] { m_commands.DeleteFiles(forGood); });
+            });
+    }
 
     // Archives of the read-only formats (uMainArchive.cpp). Open: false when the file at
     // `row` is no such archive. The others return true when they handled the command:

@@ -86,7 +86,7 @@ bool TfMain::TransferWithReadOnlyArchive(bool move)
     if (m_panels[b].Directory == QLatin1String("Drives"))
         return true; // the drive list is not a place files can go
     WithZipMessages([&] { CopyReadOnlyMembers(a, AddSeparator(m_panels[b].Directory)); });
-    RefreshPanel(b);
+    RefreshFromDisk(b); // the focus stays in the panel copied from
     RefreshFromArchive(a);
     return true;
 }

@@ -24,19 +24,23 @@ void TfMain::FilesDblClick(TSide side)
     if (row < 0 || row >= p.Listing.Count())
         return;
     const TFileObject& e = p.Listing[row];
-    if (e.IsParent() && LeaveFedResults(side))
+    if (e.IsParent()) {
+        if (!LeaveFedResults(side))
+            LeaveLevel(side);
         return;
+    }
+    if (e.Kind == fkDrive) {
+        p.Directory = e.Name;
+        OpenLocation(side);
+        return;
+    }
     if (e.IsDirectory()) {
-        p.Directory =
-            e.IsParent() ? ParentLocation(p.Directory) : AddSeparator(p.Directory) + e.Name + '/';
+        p.Directory = AddSeparator(p.Directory) + e.Name + '/';
         OpenLocation(side);
         return;
     }
     if (e.Kind == fkZipFile) {
-        if (e.IsParent())
-            OpenLocation(side);
-        else
-            OpenArchive(side, row);
+        OpenArchive(side, row);
         return;
     }
     if (e.Kind == fkDisk && OpenReadOnlyArchive(side, row))
@@ -61,8 +65,9 @@ void TfMain::LoadZipListing(TSide side, const TFileObject* archiveEntry)
     // The read-only component is open from its opening until the panel reads a folder.
     const bool readOnly = p.ReadOnly && p.ReadOnly->IsOpen();
     p.Listing.LoadArchiveMembers(readOnly ? p.ReadOnly->Members() : p.Zip->Members(), archiveEntry);
-    p.Listing.Sort(p.SortOrder, true);
+    p.Listing.Sort(p.SortOrder, p.Ascending);
     p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
+    FitSizeColumn(side);
     FilesChange(side);
     WatchPanel(side);
 }
@@ -86,27 +91,57 @@ void TfMain::OpenLocation(TSide side, const std::function<void()>& after)
     });
 }
 
+namespace
+{
+
+// The sort orders by the column index of their header, and back.
+constexpr quint8 kOrders[4] = {soName, soExtension, soSize, soDateTime};
+
+int ColumnOfOrder(quint8 order)
+{
+    for (int column = 0; column < 4; ++column)
+        if (kOrders[column] == order)
+            return column;
+    return -1;
+}
+
+} // namespace
+
 void TfMain::FilesColumnClick(TSide side, int column)
 {
     // A click on a header sorts that list, which takes the focus as any click on it
-    // does; the Sort menu and buttons then show its new order.
-    m_panels[side].Files->setFocus();
+    // does; the Sort menu and buttons then show its new order. A second click on the
+    // sorted column reverses the order.
+    TPanel& p = m_panels[side];
+    p.Files->setFocus();
     FilesEnter(side);
-    SetSortOrder(column);
+    const bool own = column >= 0 && column < 4; // a column with an order of its own
+    const bool again = own && kOrders[column] == p.SortOrder;
+    SetSortOrder(column, own ? !again || !p.Ascending : p.Ascending);
     SyncMenusToPanel(side);
 }
 
-void TfMain::SetSortOrder(int columnIndex)
+void TfMain::SetSortOrder(int columnIndex, bool ascending)
 {
     if ((ActivePanel != 1 && ActivePanel != 2) || Reading(ActiveSide()))
         return;
-    TPanel& p = m_panels[ActiveSide()];
-    static const quint8 orders[4] = {soName, soExtension, soSize, soDateTime};
+    const TSide side = ActiveSide();
+    TPanel& p = m_panels[side];
     if (columnIndex >= 0 && columnIndex < 4)
-        p.SortOrder = orders[columnIndex];
-    p.Listing.Sort(p.SortOrder, true);
-    p.Files->ClearItemStates();
+        p.SortOrder = kOrders[columnIndex];
+    p.Ascending = ascending;
+    // The cursor and the marks stay on their entries, wherever the new order puts them.
+    const TViewState state = ViewState(side);
+    p.Listing.Sort(p.SortOrder, p.Ascending);
     p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
+    ShowSortOrder(side);
+    RestoreViewState(side, state);
+}
+
+void TfMain::ShowSortOrder(TSide side)
+{
+    const TPanel& p = m_panels[side];
+    p.Files->SetSortIndicator(ColumnOfOrder(p.SortOrder), p.Ascending);
 }
 
 void TfMain::SetViewStyle(int style)
@@ -163,8 +198,10 @@ void TfMain::MenuDirectorySizeClick()
         p.Listing[rows[i]].Size = sizes[i];
         sum += sizes[i];
     }
-    p.Files->ClearItemStates();
-    p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
+    // Same rows, new sizes: the cursor, the marks and the scroll position stay.
+    p.Files->Repaint();
+    FitSizeColumn(ActiveSide());
+    FilesChange(ActiveSide());
     p.Total->SetText(2, FormatSize(p.Listing.TotalSize + sum) + QStringLiteral(" bytes"));
     if (const QString cancelled = CancelledText(QStringLiteral("Measured"), progress);
         !cancelled.isEmpty())
@@ -203,28 +240,32 @@ int RowOfName(const TFileListing& listing, const QString& name)
 
 void TfMain::MenuParentFolderClick()
 {
-    // The ".." row leads up, out of an archive too; the focus then lands on the folder
-    // or archive just left.
+    // The ".." row leads up, out of an archive or search results too; the focus then
+    // lands on the folder or archive just left.
     const TSide side = ActiveSide();
-    if (LeaveFedResults(side))
+    if (Reading(side) || LeaveFedResults(side))
         return;
+    LeaveLevel(side);
+}
+
+void TfMain::LeaveLevel(TSide side)
+{
     TPanel& p = m_panels[side];
-    int parent = 0;
-    while (parent < p.Listing.Count() && !p.Listing[parent].IsParent())
-        ++parent;
-    if (parent == p.Listing.Count() || Reading(side))
-        return;
-    const QString left =
-        QDir::cleanPath(ShowsArchive(side) ? p.Zip->ZipFilename() : p.Directory).section('/', -1);
-    const TFileObject& e = p.Listing[parent];
-    if (!e.IsDirectory() && e.Kind != fkZipFile) {
-        p.Files->FocusItem(parent);
-        FilesDblClick(side);
-        return;
-    }
-    // As a double click on ".." does, then the focus goes to what was left.
-    if (e.IsDirectory())
+    QString left;
+    if (p.Directory == QLatin1String("Drives")) {
+        // The drive list leads back to where the panel was before it.
+        p.Directory = p.BeforeDrives.isEmpty() ? QStringLiteral("/") : p.BeforeDrives;
+    } else if (ShowsArchive(side)) {
+        const QString archive =
+            ShowsReadOnlyArchive(side) ? p.ReadOnly->FileName() : p.Zip->ZipFilename();
+        left = QDir::cleanPath(archive).section('/', -1); // back to the folder that holds it
+    } else if (p.Listing.Count() > 0 && p.Listing[0].IsParent()) {
+        left = QDir::cleanPath(p.Directory).section('/', -1);
         p.Directory = ParentLocation(p.Directory);
+    } else {
+        return; // a drive's root: nothing above it
+    }
+    // The cursor lands on the folder or archive just left.
     OpenLocation(side, [this, side, left] {
         const int row = RowOfName(m_panels[side].Listing, left);
         if (row >= 0)
@@ -234,27 +275,17 @@ void TfMain::MenuParentFolderClick()
 
 void TfMain::MenuRereadClick()
 {
-    // The other panel first: a refresh takes the focus, which goes back to the active one.
-    const TSide active = ActiveSide();
-    for (const TSide side : {Other(active), active}) {
-        TPanel& p = m_panels[side];
+    // Both panels show what is on the disk now, each keeping its cursor, marks and
+    // scroll position; the focus stays.
+    for (const TSide side : {sdLeft, sdRight}) {
         if (Reading(side))
             continue; // its read is under way already
-        const int focused = p.Files->GetFocusedIndex();
-        const QString name =
-            focused >= 0 && focused < p.Listing.Count() ? p.Listing[focused].Name : QString();
-        const auto focusName = [this, side, name] {
-            const int row = RowOfName(m_panels[side].Listing, name);
-            if (row > 0)
-                m_panels[side].Files->FocusItem(row);
-        };
         if (ShowsArchive(side)) {
+            TPanel& p = m_panels[side];
             p.Zip->SetZipFilename(p.Zip->ZipFilename());
             RefreshFromArchive(side);
-            FocusFirstRow(side);
-            focusName();
         } else {
-            RefreshPanel(side, focusName);
+            RereadKeepingView(side);
         }
     }
 }
@@ -278,4 +309,9 @@ void TfMain::MenuRenameInPlaceClick()
 void TfMain::MenuMarkClick(bool moveDown)
 {
     m_panels[ActiveSide()].Files->MarkFocused(moveDown);
+}
+
+void TfMain::MenuMarkAllClick()
+{
+    m_panels[ActiveSide()].Files->MarkAll();
 }

@@ -1,4 +1,5 @@
 // What the panels show: cells, icons, selection line, drive selector.
+#include "controls/FontScale.h"
 #include "controls/VirtualListView.h"
 #include "main/DriveSelector.h"
 #include "main/PanelText.h"
@@ -9,6 +10,10 @@
 #include "platform/Messages.h"
 
 #include <QLabel>
+#include <QStyle>
+#include <algorithm>
+
+using fontscale::Scaled;
 
 void TfMain::FilesODGetItemInfo(TSide side, int item, int subItem, unsigned mask, int& image,
                                 QString& text)
@@ -21,6 +26,8 @@ void TfMain::FilesODGetItemInfo(TSide side, int item, int subItem, unsigned mask
         image = e.ImageIndex;
     if (mask & omText)
         text = CellText(e, subItem);
+    if (mask & omCaption)
+        text = e.Name;
 }
 
 void TfMain::FilesODCacheHint(TSide side, int from, int to)
@@ -29,7 +36,7 @@ void TfMain::FilesODCacheHint(TSide side, int from, int to)
     platform::TIconList& icons = platform::TIconList::instance();
     for (int row = std::max(0, from); row <= to && row < p.Listing.Count(); ++row) {
         TFileObject& e = p.Listing[row];
-        if (e.IsParent())
+        if (e.IsParent() || e.Kind == fkDrive)
             e.ImageIndex = icons.FolderIndex(false);
         else if (e.Kind == fkZipMember)
             e.ImageIndex = icons.IndexForName(e.Name.mid(e.Name.lastIndexOf('/') + 1));
@@ -43,13 +50,39 @@ void TfMain::FilesODCacheHint(TSide side, int from, int to)
 void TfMain::FilesChange(TSide side)
 {
     TPanel& p = m_panels[side];
-    const std::vector<int> rows = p.Files->SelectedRows();
-    qint64 sum = 0;
-    for (int row : rows)
-        if (row < p.Listing.Count())
+    p.Files->FirstRowUnmarkable = p.Listing.Count() > 0 && p.Listing[0].IsParent();
+    qint64 sum = 0, count = 0;
+    for (int row : p.Files->SelectedRows())
+        if (row < p.Listing.Count() && !p.Listing[row].IsParent()) {
             sum += p.Listing[row].Size;
-    p.Selected->SetText(1, FormatSize(qint64(rows.size())) + QStringLiteral(" object(s)"));
+            ++count;
+        }
+    p.Selected->SetText(1, FormatSize(count) + QStringLiteral(" object(s)"));
     p.Selected->SetText(2, FormatSize(sum) + QStringLiteral(" byte(s)"));
+}
+
+void TfMain::FitSizeColumn(TSide side)
+{
+    TPanel& p = m_panels[side];
+    qint64 largest = 0;
+    for (int row = 0; row < p.Listing.Count(); ++row)
+        largest = std::max(largest, p.Listing[row].Size);
+    // Every digit as wide as the widest one: no size of as many digits is wider.
+    const QFontMetrics metrics(p.Files->font());
+    int digit = 0;
+    for (char c = '0'; c <= '9'; ++c)
+        digit = std::max(digit, metrics.horizontalAdvance(QLatin1Char(c)));
+    QString text = FormatSize(largest);
+    int width = 0;
+    for (const QChar c : text)
+        width += c.isDigit() ? digit : metrics.horizontalAdvance(c);
+    const int margin =
+        p.Files->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, p.Files);
+    const int needed = std::max(Scaled(75), width + 2 * (margin + 1) + Scaled(4));
+    if (needed != p.Files->ColumnWidth(pcSize)) {
+        p.Files->SetColumnWidth(pcSize, needed);
+        SplitterMoved(); // the Name column takes what is left
+    }
 }
 
 void TfMain::FillDriveList(TSide side)
@@ -67,6 +100,8 @@ void TfMain::DrivesChange(TSide side, int index)
         return;
     const QString target = ParseDriveItem(drives->ItemText(index)).Target;
     if (target == QLatin1String("Drives") || platform::DirectoryExists(target)) {
+        if (target == QLatin1String("Drives") && m_panels[side].Directory != target)
+            m_panels[side].BeforeDrives = m_panels[side].Directory;
         m_panels[side].Directory = target;
         RefreshPanel(side);
         return;

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QSet>
+#include <algorithm>
 
 namespace
 {
@@ -61,6 +62,7 @@ void TfMain::WireCommands()
     wire(a.MenuRenameFile, &TfMain::MenuRenameFileClick);
     wire(a.MenuDeleteFile, &TfMain::MenuDeleteFileClick);
     wire(a.PopupDeleteFiles, &TfMain::MenuDeleteFileClick);
+    wire(a.MenuDeleteForGood, &TfMain::MenuDeleteForGoodClick);
     wire(a.MenuCreateDirectory, &TfMain::MenuCreateDirectoryClick);
     wire(a.MenuProperties, &TfMain::MenuPropertiesClick);
     wire(a.MenuAbout, &TfMain::MenuAboutClick);
@@ -85,46 +87,104 @@ void TfMain::WithZipMessages(const std::function<void()>& command)
 
 void TfMain::RefreshFromArchive(int panel)
 {
-    TPanel& p = m_panels[panel];
+    const TSide side = TSide(panel);
+    TPanel& p = m_panels[side];
+    TViewState state = ViewState(side);
+    state.Marks.clear();
     // The ".." row keeps the archive file's values it had.
     const TFileObject parent = p.Listing.IsArchiveListing() ? p.Listing[0] : TFileObject();
-    LoadZipListing(TSide(panel), &parent);
+    LoadZipListing(side, &parent);
+    RestoreViewState(side, state);
+    ShowTotals(side, QStringLiteral(" object(s)"), QStringLiteral(" byte(s)"));
 }
 
-void TfMain::RereadKeepingRows(int panel, const QString& directory)
+TfMain::TViewState TfMain::ViewState(TSide side) const
+{
+    const TPanel& p = m_panels[side];
+    TViewState state;
+    state.CursorRow = p.Files->GetFocusedIndex();
+    if (state.CursorRow >= 0 && state.CursorRow < p.Listing.Count())
+        state.Cursor = p.Listing[state.CursorRow].Name;
+    // Rows selected other than the cursor's alone are marks (a program may select them).
+    const std::vector<int> selected = p.Files->SelectedRows();
+    if (p.Files->Marking() || selected != std::vector<int>{state.CursorRow})
+        for (int row : selected)
+            if (row < p.Listing.Count())
+                state.Marks << p.Listing[row].Name;
+    state.Scroll = p.Files->ScrollPosition();
+    return state;
+}
+
+void TfMain::RestoreViewState(TSide side, const TViewState& state)
+{
+    TPanel& p = m_panels[side];
+    const int count = p.Listing.Count();
+    if (count == 0)
+        return;
+    const QSet<QString> marked(state.Marks.cbegin(), state.Marks.cend());
+    std::vector<int> marks;
+    int cursor = -1;
+    for (int row = 0; row < count; ++row) {
+        const QString& name = p.Listing[row].Name;
+        if (cursor < 0 && name == state.Cursor)
+            cursor = row;
+        if (!marked.isEmpty() && marked.contains(name))
+            marks.push_back(row);
+    }
+    if (cursor < 0)
+        cursor = std::clamp(state.CursorRow, 0, count - 1);
+    FilesChange(side); // which row can be marked
+    p.Files->SetScrollPosition(state.Scroll);
+    // The view scrolls the cursor into sight when it has left it.
+    p.Files->SetMarks(marks, cursor);
+    FilesChange(side);
+}
+
+void TfMain::RereadKeepingView(TSide side, const QString& directory, const QString& cursorName,
+                               bool keepMarks)
 {
     // A read under way goes on: it lands with the change, as a folder that changed while
     // it was read is read again.
-    if (Reading(TSide(panel)))
+    if (Reading(side))
         return;
-    TPanel& p = m_panels[panel];
-    TVirtualListView& files = *p.Files;
-    const int focused = files.GetFocusedIndex();
-    const QString focusedName =
-        focused >= 0 && focused < p.Listing.Count() ? p.Listing[focused].Name : QString();
-    QSet<QString> selected;
-    for (int row : files.SelectedRows())
-        if (row < p.Listing.Count())
-            selected.insert(p.Listing[row].Name);
-    p.Directory = directory;
-    ReadListing(TSide(panel), [this, panel, focusedName, selected] {
-        TPanel& p = m_panels[panel];
-        TVirtualListView& files = *p.Files;
-        files.ClearItemStates();
-        for (int row = 0; row < p.Listing.Count(); ++row)
-            if (p.Listing[row].Name == focusedName) {
-                files.FocusItem(row);
-                files.SetItemSelected(row, false);
-            }
-        for (int row = 0; row < p.Listing.Count(); ++row)
-            if (selected.contains(p.Listing[row].Name))
-                files.SetItemSelected(row, true);
-        FillDriveList(TSide(panel));
+    TPanel& p = m_panels[side];
+    TViewState state = ViewState(side);
+    if (!keepMarks)
+        state.Marks.clear();
+    if (!cursorName.isEmpty())
+        state.Cursor = cursorName;
+    if (!directory.isEmpty())
+        p.Directory = directory;
+    ReadListing(side, [this, side, state] {
+        TPanel& p = m_panels[side];
+        RestoreViewState(side, state);
+        FillDriveList(side);
         p.DirectoryLabel->setText(platform::DisplayName(p.Directory));
-        p.LabelFree->setText(FormatSize(platform::FreeSpace(p.Directory)) +
-                             QStringLiteral(" bytes free"));
-        ShowTotals(TSide(panel), QStringLiteral(" object(s)"), QStringLiteral(" byte(s)"));
+        ShowFreeSpace(side);
+        ShowTotals(side, QStringLiteral(" object(s)"), QStringLiteral(" byte(s)"));
     });
+}
+
+void TfMain::KeepingActive(const std::function<void()>& command)
+{
+    const TSide side = ActiveSide();
+    command();
+    TVirtualListView* files = m_panels[side].Files;
+    if (!isVisible())
+        return;
+    files->setFocus();
+    FilesEnter(side);
+    // A list with neither cursor nor selection gets a cursor; a selection shows itself.
+    if (files->GetFocusedIndex() < 0 && files->SelectedRows().empty() && files->ItemCount() > 0)
+        files->FocusItem(0);
+}
+
+void TfMain::FilesEdited(TSide side, const QString& text)
+{
+    if (!Reading(side) && !RefuseOnReadOnlyArchive(side))
+        KeepingActive([this, side, text] {
+            m_commands.InPlaceRename(side, text, m_panels[side].Files->ViewStyle() != vsReport);
+        });
 }
 
 void TfMain::FilesMouseMove(TSide side, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
@@ -186,5 +246,8 @@ void TfMain::MenuPropertiesClick()
     fProperties->FallbackPath = platform::UserConfigFilePath();
     fProperties->UseRecycleBin = &UseRecycleBin;
     fProperties->OnReadConfiguration = [this] { ReadConfiguration(); };
+    const bool trash = UseRecycleBin;
     fProperties->exec();
+    if (UseRecycleBin != trash)
+        WriteSettings();
 }

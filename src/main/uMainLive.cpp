@@ -145,7 +145,7 @@ void TfMain::FollowGoneFolder(TSide side, bool unmounted)
     ReadListing(side, [this, side, gone] {
         TPanel& p = m_panels[side];
         FillDriveList(side);
-        p.DirectoryLabel->setText(p.Directory);
+        p.DirectoryLabel->setText(platform::DisplayName(p.Directory));
         ShowFreeSpace(side);
         ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
         p.Total->SetText(3, QStringLiteral("%1 is gone").arg(gone));

@@ -60,15 +60,19 @@ void TfMain::CreateMenus()
     a.MenuMoveFile = NewAction(this, "&Move file(s)", "Move selected files", Qt::Key_F6);
     a.MenuRenameFile = NewAction(this, "&Rename file(s)", "Rename selected files", Qt::Key_F9);
     a.MenuDeleteFile = NewAction(this, "&Delete file(s)", "Delete selected files", Qt::Key_F8);
+    a.MenuDeleteFile->setShortcuts({Qt::Key_F8, Qt::Key_Delete});
+    a.MenuDeleteForGood =
+        NewAction(this, "Delete for &good", {}, QKeySequence(Qt::SHIFT | Qt::Key_Delete));
     a.MenuViewFile = NewAction(this, "&View / Edit file", "View / Edit selected file", Qt::Key_F3);
     a.MenuRenameInPlace = NewAction(this, "Rename in p&lace", {}, Qt::Key_F2);
-    a.MenuParentFolder = NewAction(this, "&Parent folder\tBackspace, Alt+Up");
-    a.MenuParentFolder->setShortcuts({Qt::Key_Backspace, QKeySequence(Qt::ALT | Qt::Key_Up)});
+    a.MenuParentFolder = NewAction(this, "&Parent folder\tBackspace, Alt+Up, Ctrl+PgUp");
+    a.MenuParentFolder->setShortcuts({Qt::Key_Backspace, QKeySequence(Qt::ALT | Qt::Key_Up),
+                                      QKeySequence(Qt::CTRL | Qt::Key_PageUp)});
     a.MenuExit = NewAction(this, "E&xit");
     file->addActions({a.MenuCreateDirectory, a.MenuDirectorySize, a.MenuSynchronizeWindows});
     file->addSeparator();
-    file->addActions(
-        {a.MenuCopyFile, a.MenuMoveFile, a.MenuRenameFile, a.MenuRenameInPlace, a.MenuDeleteFile});
+    file->addActions({a.MenuCopyFile, a.MenuMoveFile, a.MenuRenameFile, a.MenuRenameInPlace,
+                      a.MenuDeleteFile, a.MenuDeleteForGood});
     file->addSeparator();
     file->addActions({a.MenuViewFile, a.MenuParentFolder});
     file->addSeparator();
@@ -88,8 +92,9 @@ void TfMain::CreateMenus()
     // Space and Insert are keys of the lists; the entries name them and do the same.
     a.MenuMark = NewAction(this, "&Mark file\tSpace");
     a.MenuMarkDown = NewAction(this, "Mark and move &down\tIns");
+    a.MenuMarkAll = NewAction(this, "Mark &all\tCtrl+A");
     edit->addSeparator();
-    edit->addActions({a.MenuMark, a.MenuMarkDown});
+    edit->addActions({a.MenuMark, a.MenuMarkDown, a.MenuMarkAll});
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     a.ViewGroup = new QActionGroup(this);
@@ -174,6 +179,7 @@ void TfMain::CreateMenus()
             [this] { RunCommand([this] { MenuMarkClick(false); }); });
     connect(a.MenuMarkDown, &QAction::triggered, this,
             [this] { RunCommand([this] { MenuMarkClick(true); }); });
+    connect(a.MenuMarkAll, &QAction::triggered, this, Command(&TfMain::MenuMarkAllClick));
 
     a.PopupCopyFiles = NewAction(this, "&Copy file(s)");
     a.PopupMoveFiles = NewAction(this, "&Move file(s)");

@@ -27,19 +27,22 @@ constexpr int kMaxRestarts = 2;
 // The worker's part of a read: waits for the other panel's read of the same folder (when
 // `first` is set), stamps the folder, reads and sorts it into `result`.
 TFileWorker::TWork ReadWork(const std::shared_ptr<TPanelRead::TResult>& result,
-                            const QString& directory, quint8 order,
+                            const QString& directory, quint8 order, bool ascending,
+                            const QStringList& drives,
                             const std::shared_ptr<std::atomic<bool>>& first,
                             const std::shared_ptr<std::atomic<bool>>& finished)
 {
     return [=](platform::TFileOpsProgress& progress) {
         while (first && !first->load() && !progress.Cancelled())
             QThread::msleep(5);
-        if (!progress.Cancelled()) {
+        if (directory == QLatin1String("Drives")) {
+            result->Listing.LoadDrives(drives);
+        } else if (!progress.Cancelled()) {
             result->Stamped = platform::GetDirectoryStamp(directory, result->Stamp);
             result->Listing.ReadDirectory(directory, &progress);
         }
         if (!progress.Cancelled())
-            result->Listing.Sort(order, true);
+            result->Listing.Sort(order, ascending);
         finished->store(true);
     };
 }
@@ -70,7 +73,8 @@ void TfMain::ReadListing(TSide side, std::function<void()> then, int restarts)
         other && other->Directory == read->Directory)
         first = other->Finished;
     read->Worker = std::make_unique<TFileWorker>(
-        ReadWork(read->Result, read->Directory, p.SortOrder, first, read->Finished));
+        ReadWork(read->Result, read->Directory, p.SortOrder, p.Ascending, LogicalDrives, first,
+                 read->Finished));
     if (read->Worker->Wait(kQuietReadMs)) {
         read->Worker.reset();
         FinishRead(side, std::move(read));
@@ -199,6 +203,7 @@ void TfMain::LandListing(TSide side, TPanelRead& read)
     p.Directory = read.Directory;
     p.Listing.Swap(read.Result->Listing);
     p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
+    FitSizeColumn(side);
     // A new row count drops the selection without the list reporting it.
     FilesChange(side);
     WatchPanel(side);

@@ -50,6 +50,12 @@ QString PanelsFilePath()
     return userDir.isEmpty() ? QString() : WithSeparator(userDir) + QStringLiteral("Panels.ini");
 }
 
+QString UserSettingsFilePath()
+{
+    const QString userDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    return userDir.isEmpty() ? QString() : WithSeparator(userDir) + QStringLiteral("Travodex.conf");
+}
+
 QString DefaultConfigFile()
 {
     return ProgramDirectory() + QStringLiteral("../share/travodex/") +

@@ -34,6 +34,12 @@ QString UserConfigFilePath();
 // platform names no such folder.
 QString PanelsFilePath();
 
+// The file of the settings the program keeps for the user across runs (such as whether
+// deleted files go to the trash): Travodex.conf in the user's configuration folder
+// (QStandardPaths::AppConfigLocation, read anew at each call); creates nothing. Empty
+// when the platform names no such folder.
+QString UserSettingsFilePath();
+
 // The default configuration an installation ships: <program folder>/../share/travodex/.
 QString DefaultConfigFile();
 

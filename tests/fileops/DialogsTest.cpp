@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <gtest/gtest.h>
 
 namespace
@@ -102,14 +104,52 @@ TEST_F(ConfirmDialog, NoticeShowsCloseOnlyThenRestoresYesAndNo)
     EXPECT_TRUE(bothVisible);
 }
 
-TEST_F(ConfirmDialog, LongNoticeIsCutInsteadOfGrowingTheDialog)
+namespace
 {
-    const QString longText(400, 'W');
-    dialog.LabelNotice->setText(longText);
-    dialog.show();
-    EXPECT_EQ(dialog.size(), QSize(360, 95));
-    EXPECT_LE(dialog.LabelNotice->width(), 360);
-    dialog.hide();
+
+// The rows of `image` within `area` where anything is drawn in `ink`.
+QList<int> InkRows(const QImage& image, const QRect& area, const QColor& ink)
+{
+    QList<int> rows;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (image.pixelColor(x, y) == ink) {
+                rows << y;
+                break;
+            }
+    return rows;
+}
+
+} // namespace
+
+TEST_F(ConfirmDialog, LongNamesWrapAndTheDialogGrowsUpToTheScreenWidth)
+{
+    // A 254-character name does not fit one line of the screen: it wraps.
+    const QString notice =
+        "You have selected the file " + QString(250, 'L') + ".txt to be deleted.";
+    QImage band;
+    QSize size;
+    AnswerNextModal([&](QDialog* d) {
+        size = d->size();
+        band = dialog.PanelNotice->grab().toImage();
+        d->done(2);
+    });
+    AskConfirmation(notice, "Do you want to proceed ?");
+    const int screen = QGuiApplication::primaryScreen()->availableGeometry().width();
+    EXPECT_GT(size.width(), 360);
+    EXPECT_LE(size.width(), screen);
+    // White text on the band on at least three lines: the name is all there.
+    const QList<int> rows = InkRows(band, band.rect().adjusted(4, 2, -4, -2), Qt::white);
+    ASSERT_FALSE(rows.isEmpty());
+    const int lineHeight = QFontMetrics(dialog.LabelNotice->font()).lineSpacing();
+    EXPECT_GE(rows.last() - rows.first(), 2 * lineHeight - 2);
+    // A short question keeps the design size.
+    AnswerNextModal([&](QDialog* d) {
+        size = d->size();
+        d->done(2);
+    });
+    AskConfirmation("You have selected 3 files to be deleted.", "Do you want to proceed ?");
+    EXPECT_EQ(size, QSize(360, 95));
 }
 
 class SimpleDialog : public ::testing::Test
@@ -202,3 +242,21 @@ TEST_F(SimpleDialog, EachUseReplacesThePreviousInstructions)
 }
 
 } // namespace
+
+TEST_F(SimpleDialog, LongInstructionsShowWholeWithoutScrolling)
+{
+    const QString name = QString(250, 'L') + ".txt";
+    bool whole = false;
+    int width = 0;
+    AnswerNextModal([&](QDialog* d) {
+        QApplication::processEvents(); // the memo lays its lines out
+        whole = dialog.Memo->verticalScrollBar()->maximum() == 0;
+        width = d->width();
+        d->done(2);
+    });
+    QString value = name;
+    AskInput("Enter the new name for the file " + name + " then press the [Accept] button.",
+             "Name :", value);
+    EXPECT_TRUE(whole);
+    EXPECT_LE(width, QGuiApplication::primaryScreen()->availableGeometry().width());
+}

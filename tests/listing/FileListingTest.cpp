@@ -318,3 +318,55 @@ TEST(ReadDirectory, AFolderReadOnlyInPartSaysWhyAndIsNeverKept)
     EXPECT_EQ(next.Count(), 0);
     EXPECT_EQ(next.OpenError, EACCES);
 }
+
+TEST(Sort, ParentRowLeadsInEveryOrderAndDirection)
+{
+    TempDir dir;
+    // Names that sort before ".." by their characters, sizes and dates.
+    dir.mkdir("sub/-dashdir");
+    dir.mkdir("sub/#hash");
+    dir.write("sub/!bang.txt", "x");
+    dir.write("sub/+big", QByteArray(5000, 'x'));
+    TFileListing l;
+    ASSERT_EQ(l.ReadDirectory(dir("sub/")), 5);
+    for (quint8 order : {soName, soExtension, soSize, soDateTime})
+        for (bool ascending : {true, false}) {
+            l.Sort(order, ascending);
+            EXPECT_EQ(l[0].Name, "..") << int(order) << ascending;
+            EXPECT_EQ(l.Count(), 5);
+        }
+}
+
+TEST(NameSplit, TheLastExtensionOnlyAndNoneForADotThatBeginsAName)
+{
+    const struct {
+        const char* name;
+        const char* stem;
+        const char* ext;
+    } cases[] = {{"report.v1.txt", "report.v1", ".txt"},
+                 {"tree.tar.gz", "tree.tar", ".gz"},
+                 {".hidden", ".hidden", ""},
+                 {".config.bak", ".config", ".bak"},
+                 {"README", "README", ""},
+                 {"dir.d/file", "dir.d/file", ""},
+                 {"dir/.rc", "dir/.rc", ""},
+                 {"a.", "a", "."}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(NameStem(c.name), c.stem) << c.name;
+        EXPECT_EQ(NameExtension(c.name), c.ext) << c.name;
+    }
+}
+
+TEST(LoadDrives, OneDirectoryRowPerRootWithItsFreeSpace)
+{
+    TempDir dir;
+    TFileListing l;
+    l.LoadDrives({"/", dir.path()});
+    ASSERT_EQ(l.Count(), 2);
+    EXPECT_EQ(l.Directory, "Drives");
+    EXPECT_EQ(l.FileCount, 2);
+    EXPECT_EQ(l[1].Name, dir.path());
+    EXPECT_EQ(l[1].Kind, fkDrive);
+    EXPECT_TRUE(l[1].IsDirectory());
+    EXPECT_GT(l[0].Size, 0); // the root file system has room left
+}

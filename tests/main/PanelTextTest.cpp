@@ -18,14 +18,19 @@ TFileObject Entry(const QString& name, quint16 attr = platform::faArchive, qint6
 
 } // namespace
 
-TEST(CellText, NameAndExtensionSplitDifferently)
+TEST(CellText, NameAndExtensionSplitAtTheLastDotOnly)
 {
-    EXPECT_EQ(CellText(Entry("report.final.doc"), pcName), "report");
+    EXPECT_EQ(CellText(Entry("report.final.doc"), pcName), "report.final");
     EXPECT_EQ(CellText(Entry("report.final.doc"), pcExt), "doc");
-    EXPECT_EQ(CellText(Entry("archive.tar.gz"), pcName), "archive");
+    EXPECT_EQ(CellText(Entry("archive.tar.gz"), pcName), "archive.tar");
     EXPECT_EQ(CellText(Entry("archive.tar.gz"), pcExt), "gz");
-    EXPECT_EQ(CellText(Entry(".profile"), pcName), "");
-    EXPECT_EQ(CellText(Entry(".profile"), pcExt), "profile");
+    // A dot that begins a name starts no extension.
+    EXPECT_EQ(CellText(Entry(".profile"), pcName), ".profile");
+    EXPECT_EQ(CellText(Entry(".profile"), pcExt), "");
+    EXPECT_EQ(CellText(Entry(".config.bak"), pcName), ".config");
+    EXPECT_EQ(CellText(Entry(".config.bak"), pcExt), "bak");
+    EXPECT_EQ(CellText(Entry("dir.d/.rc"), pcName), "dir.d/.rc"); // an archive member
+    EXPECT_EQ(CellText(Entry("dir.d/.rc"), pcExt), "");
     EXPECT_EQ(CellText(Entry("README"), pcName), "README");
     EXPECT_EQ(CellText(Entry("README"), pcExt), "");
     EXPECT_EQ(CellText(Entry("x.abcdefghijkl"), pcExt), "abcdefghij");
@@ -40,6 +45,16 @@ TEST(CellText, ParentRow)
     EXPECT_EQ(CellText(up, pcSize), "");
     EXPECT_EQ(CellText(up, pcModified), "1/1/00 12:00:00 PM");
     EXPECT_EQ(CellText(up, pcAttr), "D");
+}
+
+TEST(CellText, DriveRowsShowTheirRootWholeAndTheirFreeSpace)
+{
+    TFileObject drive = Entry("/media/usb.stick/", platform::faDirectory, 123456789012);
+    drive.Kind = fkDrive;
+    EXPECT_EQ(CellText(drive, pcName), "/media/usb.stick/");
+    EXPECT_EQ(CellText(drive, pcExt), "");
+    EXPECT_EQ(CellText(drive, pcSize), "123,456,789,012");
+    EXPECT_EQ(CellText(drive, pcModified), "");
 }
 
 TEST(CellText, SizesAndDates)

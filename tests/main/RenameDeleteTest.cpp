@@ -95,7 +95,8 @@ TEST_F(FileOpsTest, DeleteAsksWithTheSelectedNameOrTheCount)
     QStringList texts;
     AnswerQuestion(2, &texts);
     main->MenuDeleteFileClick();
-    EXPECT_EQ(texts, QStringList({"You have selected the file b.txt to be deleted.",
+    EXPECT_EQ(texts, QStringList({"You have selected the file b.txt to be deleted.\nIt will be "
+                                  "deleted for good.",
                                   "Do you want to proceed ?"}));
     EXPECT_TRUE(QFileInfo::exists(left + "b.txt")); // "No" changes nothing
 
@@ -104,10 +105,12 @@ TEST_F(FileOpsTest, DeleteAsksWithTheSelectedNameOrTheCount)
     EXPECT_FALSE(QFileInfo::exists(left + "b.txt"));
     EXPECT_TRUE(QFileInfo::exists(left + "a.txt"));
 
+    // The ".." row is nothing to delete: no question.
     Select(sdLeft, {".."});
-    AnswerQuestion(1, &texts);
+    main->Left().Files->FocusItem(0);
+    texts.clear();
     main->MenuDeleteFileClick();
-    EXPECT_EQ(texts[0], "You have selected 0 files to be deleted.");
+    EXPECT_EQ(texts, QStringList());
     EXPECT_TRUE(QFileInfo::exists(left + "a.txt"));
     EXPECT_TRUE(QFileInfo::exists(left));
 }
@@ -191,14 +194,16 @@ TEST_F(FileOpsTest, AMemberNameHeldTwiceIsNeitherDeletedNorMoved)
                                      "member of that name"}));
 }
 
-TEST_F(FileOpsTest, CreateDirectoryOnceAndThenTheInputOutputError)
+TEST_F(FileOpsTest, CreateDirectoryOnceAndThenAMessageThatTheNameIsTaken)
 {
     AnswerNextModal([](QDialog* d) { d->done(1); }); // the proposal as it stands
     main->MenuCreateDirectoryClick();
     EXPECT_TRUE(QFileInfo(left + "New directory").isDir());
     EXPECT_TRUE(Names(sdLeft).contains("New directory"));
     AnswerNextModal([](QDialog* d) { d->done(1); });
-    EXPECT_THROW(main->MenuCreateDirectoryClick(), platform::EInOutError);
+    main->MenuCreateDirectoryClick();
+    EXPECT_EQ(messages, QStringList({"The directory \"New directory\" was not created: an entry "
+                                     "of that name exists already."}));
     AnswerNextModal([](QDialog* d) { d->done(2); });
     main->MenuCreateDirectoryClick(); // cancelled: nothing
 }
@@ -357,7 +362,8 @@ TEST_F(FileOpsTest, NewDirectoryWithoutANameOrOnTheDriveListSaysWhy)
     Open(sdLeft, "Drives");
     Press(Qt::Key_F7); // no dialog: the drive list takes no directory
     EXPECT_EQ(messages, QStringList({"No directory was created: the name is empty.",
-                                     "No directory was created: \"..\" is not a name.",
+                                     "The directory \"..\" was not created: \"..\" is not a "
+                                     "name.",
                                      "No directory can be created here: the drive list is not a "
                                      "folder."}));
     EXPECT_EQ(QDir(left).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());

@@ -1,0 +1,237 @@
+// Names as the panels show and edit them, and marks that stay while the cursor moves:
+// driven by real keys and clicks on the lists, checked on disk.
+#include "main/FileOpsFixture.h"
+#include "main/uProperties.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QWindow>
+
+namespace
+{
+
+class NamesMarksTest : public FileOpsTest
+{
+protected:
+    // The middle of a row's first cell, in the window's coordinates.
+    QPoint At(TSide side, const QString& name)
+    {
+        QAbstractItemView* view = View(side);
+        const QModelIndex index = view->model()->index(Row(side, name), 0);
+        view->scrollTo(index);
+        return view->viewport()->mapTo(main.get(), view->visualRect(index).center());
+    }
+    void Click(QPoint at, Qt::KeyboardModifiers keys = {})
+    {
+        QTest::mouseClick(main->windowHandle(), Qt::LeftButton, keys, at);
+    }
+    void Key(int key, Qt::KeyboardModifiers keys = {})
+    {
+        QApplication::setActiveWindow(main.get()); // as when a dialog has closed
+        QTest::keyClick(main->windowHandle(), Qt::Key(key), keys);
+    }
+    // Types `text` through the window, into whatever has the focus.
+    void Type(const QString& text)
+    {
+        for (const QChar c : text)
+            QTest::keyClick(main->windowHandle(), c.toLatin1());
+    }
+    QString Cell(TSide side, const QString& name, int column)
+    {
+        return View(side)->model()->index(Row(side, name), column).data().toString();
+    }
+    QLineEdit* Editor(TSide side) { return View(side)->viewport()->findChild<QLineEdit*>(); }
+    QStringList Files(const QString& folder)
+    {
+        return QDir(folder).entryList(
+            QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    QString SelectedLine(TSide side) { return main->Panel(side).Selected->Text(1); }
+};
+
+} // namespace
+
+TEST_F(NamesMarksTest, NamesWithSeveralDotsAndDotFilesShowAndRenameWhole)
+{
+    for (const char* name : {"report.v1.txt", "tree.tar.gz", "tree.tar.bz2", ".hidden"})
+        dir.write(QString("left/") + name, "x");
+    Reload();
+    EXPECT_EQ(Cell(sdLeft, "report.v1.txt", 0), "report.v1");
+    EXPECT_EQ(Cell(sdLeft, "report.v1.txt", 1), "txt");
+    EXPECT_EQ(Cell(sdLeft, "tree.tar.gz", 0), "tree.tar");
+    EXPECT_EQ(Cell(sdLeft, ".hidden", 0), ".hidden");
+    EXPECT_EQ(Cell(sdLeft, ".hidden", 1), "");
+
+    // Type-ahead reads the whole name.
+    Click(At(sdLeft, ".hidden"));
+    Type("tree.tar.g");
+    EXPECT_EQ(FocusedName(sdLeft), "tree.tar.gz");
+
+    // F2 edits what the cell shows; what is typed is all that changes.
+    Click(At(sdLeft, "report.v1.txt"));
+    Key(Qt::Key_F2);
+    ASSERT_NE(Editor(sdLeft), nullptr);
+    EXPECT_EQ(Editor(sdLeft)->text(), "report.v1");
+    Key(Qt::Key_End);
+    Type("_new");
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(Files(left).contains("report.v1_new.txt"))
+        << Files(left).join(' ').toStdString() << messages.join('|').toStdString();
+    EXPECT_EQ(FocusedName(sdLeft), "report.v1_new.txt"); // the cursor follows the new name
+
+    Click(At(sdLeft, ".hidden"));
+    Key(Qt::Key_F2);
+    ASSERT_NE(Editor(sdLeft), nullptr);
+    EXPECT_EQ(Editor(sdLeft)->text(), ".hidden");
+    Key(Qt::Key_End);
+    Type("x");
+    Key(Qt::Key_Return);
+    EXPECT_EQ(Files(left),
+              QStringList({".hiddenx", "report.v1_new.txt", "tree.tar.bz2", "tree.tar.gz"}));
+}
+
+TEST_F(NamesMarksTest, ViewsWithoutAnExtensionColumnShowAndEditWholeNames)
+{
+    for (const char* name : {"pic.png", "pic.jpg"})
+        dir.write(QString("left/") + name, "x");
+    Reload();
+    main->Actions.MenuView[vsList]->trigger();
+    QAbstractItemView* view = View(sdLeft);
+    view->setFocus();
+    // Two labels that read only "pic" would draw alike.
+    const auto label = [&](const QString& name) {
+        const QRect cell = view->visualRect(view->model()->index(Row(sdLeft, name), 0));
+        return view->viewport()->grab(cell.adjusted(20, 0, 0, 0)).toImage();
+    };
+    main->Left().Files->ClearItemStates();
+    EXPECT_NE(label("pic.png"), label("pic.jpg"));
+    main->Left().Files->FocusItem(Row(sdLeft, "pic.png"));
+    Key(Qt::Key_F2);
+    ASSERT_NE(Editor(sdLeft), nullptr);
+    EXPECT_EQ(Editor(sdLeft)->text(), "pic.png");
+    Editor(sdLeft)->setText("pic.gif");
+    Key(Qt::Key_Return);
+    EXPECT_EQ(Files(left), QStringList({"pic.gif", "pic.jpg"}));
+}
+
+TEST_F(NamesMarksTest, MarksStayWhileTheCursorMovesAndCommandsTakeThem)
+{
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt", "e.txt", "f.txt", "g.txt"})
+        dir.write(QString("left/") + name, "x");
+    Reload();
+    Click(At(sdLeft, "a.txt"));
+    for (int i = 0; i < 4; ++i)
+        Key(Qt::Key_Insert);
+    EXPECT_EQ(SelectedLine(sdLeft), "4 object(s)");
+    // Keys, Page keys, Home/End and type-ahead move the cursor, not the marks.
+    Key(Qt::Key_Down);
+    Key(Qt::Key_End);
+    Key(Qt::Key_PageUp);
+    Type("f");
+    EXPECT_EQ(FocusedName(sdLeft), "f.txt");
+    EXPECT_EQ(SelectedLine(sdLeft), "4 object(s)");
+    // ".." is never marked: not by Insert, not by Ctrl+click.
+    Key(Qt::Key_Home);
+    Key(Qt::Key_Insert);
+    Click(At(sdLeft, ".."), Qt::ControlModifier);
+    EXPECT_EQ(SelectedNames(sdLeft), QStringList({"a.txt", "b.txt", "c.txt", "d.txt"}));
+    // F5 copies the marked rows, wherever the cursor stands.
+    Key(Qt::Key_End);
+    Key(Qt::Key_F5);
+    EXPECT_EQ(Files(right), QStringList({"a.txt", "b.txt", "c.txt", "d.txt"}));
+
+    // A plain click still selects one row, and without marks the cursor's row is the one.
+    Click(At(sdLeft, "b.txt"));
+    EXPECT_EQ(SelectedNames(sdLeft), QStringList({"b.txt"}));
+    Key(Qt::Key_Down);
+    EXPECT_EQ(SelectedNames(sdLeft), QStringList({"c.txt"}));
+    // Ctrl+A marks every row but "..".
+    Key(Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(SelectedLine(sdLeft), "7 object(s)");
+    EXPECT_FALSE(SelectedNames(sdLeft).contains(".."));
+    Key(Qt::Key_Up);
+    EXPECT_EQ(SelectedLine(sdLeft), "7 object(s)");
+}
+
+TEST_F(NamesMarksTest, DeleteShiftDeleteAndCtrlPageUpAreKeysOfTheirCommands)
+{
+    dir.write("left/sub/one.txt", "1");
+    dir.write("left/sub/two.txt", "2");
+    const QString home = dir.mkdir("data");
+    qputenv("XDG_DATA_HOME", home.toUtf8());
+    Reload();
+    Open(sdLeft, left + "sub/");
+    main->UseRecycleBin = true;
+    Click(At(sdLeft, "one.txt"));
+    QStringList texts;
+    AnswerQuestion(TfConfirm::mrYes, &texts);
+    Key(Qt::Key_Delete);
+    EXPECT_EQ(texts.value(0),
+              "You have selected the file one.txt to be deleted.\nIt will be moved to the trash.");
+    EXPECT_TRUE(QFileInfo::exists(home + "Trash/files/one.txt"));
+    // Shift+Delete asks too, then deletes for good whatever the setting.
+    Click(At(sdLeft, "two.txt"));
+    AnswerQuestion(TfConfirm::mrYes, &texts);
+    Key(Qt::Key_Delete, Qt::ShiftModifier);
+    qunsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(texts.value(0),
+              "You have selected the file two.txt to be deleted.\nIt will be deleted for good.");
+    EXPECT_EQ(Files(left + "sub/"), QStringList());
+    EXPECT_FALSE(QFileInfo::exists(home + "Trash/files/two.txt"));
+    // Ctrl+PgUp goes up and lands on the folder it left.
+    Key(Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(main->Left().Directory, left);
+    EXPECT_EQ(FocusedName(sdLeft), "sub");
+}
+
+TEST_F(NamesMarksTest, MessagesNameTheItemAndSayWhatWentWrong)
+{
+    dir.mkdir("left/made");
+    dir.write("left/gone.txt", "g");
+    dir.write("x.txt", "x");
+    ASSERT_TRUE(RunZip(dir.path(), {"-q", right + "pack.zip", "x.txt"}));
+    Reload();
+    Click(At(sdLeft, "made"));
+    TypeInput("sub1/sub2");
+    Key(Qt::Key_F7);
+    TypeInput("made");
+    Key(Qt::Key_F7);
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages[0], "The directory \"sub1/sub2\" was not created: a name cannot contain "
+                           "\"/\"; make one folder at a time.");
+    EXPECT_EQ(messages[1],
+              "The directory \"made\" was not created: an entry of that name exists already.");
+    // A folder is called a folder in the delete question.
+    QStringList texts;
+    AnswerQuestion(TfConfirm::mrNo, &texts);
+    Key(Qt::Key_F8);
+    EXPECT_TRUE(texts.value(0).startsWith("You have selected the folder made to be deleted."));
+    // A file deleted behind the panel's back, then copied into an archive.
+    Click(At(sdRight, "pack.zip"));
+    Key(Qt::Key_Return);
+    Click(At(sdLeft, "gone.txt"));
+    QFile::remove(left + "gone.txt");
+    messages.clear();
+    Key(Qt::Key_F5);
+    EXPECT_EQ(messages, QStringList({"gone.txt: not copied, the file is no longer there (deleted "
+                                     "or moved since the panel was read)"}));
+}
+
+TEST_F(NamesMarksTest, TheTrashSettingIsKeptAcrossRuns)
+{
+    const QString config = dir.mkdir("config");
+    qputenv("XDG_CONFIG_HOME", config.toUtf8());
+    AnswerNextModal([this](QDialog* d) {
+        auto* properties = static_cast<TfProperties*>(d);
+        properties->ConfigPath = dir("config/Trovel.ini"); // the test's, not the program's
+        properties->CheckBoxBin->setChecked(true);
+        properties->ButtonAccept->click();
+    });
+    main->Actions.MenuProperties->trigger();
+    ASSERT_TRUE(main->UseRecycleBin);
+    delete fProperties; // it belongs to the window that goes
+    fProperties = nullptr;
+    main = std::make_unique<TfMain>(); // the next run
+    qunsetenv("XDG_CONFIG_HOME");
+    EXPECT_TRUE(main->UseRecycleBin);
+}
