@@ -370,12 +370,14 @@ int32_t TZipArchive::LibCallback(TLibCallbackInfo* info)
             if (self->Progress) {
                 self->Progress->SetCurrent(text);
                 self->Progress->AddItem();
-                self->Progress->AddBytes(info->FileSize);
             }
             if (self->OnProgress)
                 self->OnProgress(self, ptFileStart, text, info->FileSize);
             break;
         case TrvxActionFileStep:
+            if (self->Progress) // the bytes written since the last report
+                self->Progress->AddBytes(info->FileSize);
+            [[fallthrough]];
         case TrvxActionBatchEnd:
             if (self->OnProgress)
                 self->OnProgress(self,
