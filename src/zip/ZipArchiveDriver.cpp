@@ -239,6 +239,12 @@ bool TZipArchive::CheckZipRequest(bool deleting) const
                            "Error - this pgm can NOT add files to a self-extracting archive"));
         return false;
     }
+    if (!platform::MayChangeFile(m_zipFilename)) {
+        platform::ShowMessage(QStringLiteral("Error - %1 is write-protected: nothing %2")
+                                  .arg(m_zipFilename, deleting ? QStringLiteral("deleted")
+                                                               : QStringLiteral("added")));
+        return false;
+    }
     return CheckLimits();
 }
 
