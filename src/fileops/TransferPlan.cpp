@@ -112,17 +112,27 @@ std::vector<TTransferPlan::TItem> TTransferPlan::Arrived(const std::vector<TArch
     std::vector<TItem> arrived;
     QList<QPair<QString, QString>> problems;
     for (const TItem& item : m_items) {
-        const QString problem = Problem(item, members, checkContent);
-        if (problem.isEmpty())
-            arrived.push_back(item);
-        else
+        QStringList left;
+        const QString problem = Problem(item, members, checkContent, left);
+        if (!problem.isEmpty())
             problems.append({item.Tag, problem});
+        else if (left.isEmpty())
+            arrived.push_back(item);
+        else // what could go in went in; the folder is not deleted by a move
+            missed << (verb == QLatin1String("moved")
+                           ? QStringLiteral("%1: its files went into the archive, but not %2 "
+                                            "(links to folders and special files are not "
+                                            "added), so the folder was not deleted")
+                           : QStringLiteral("%1: %3 without %2 (links to folders and special "
+                                            "files are not added)"))
+                          .arg(item.Tag, left.join(QStringLiteral(", ")), verb);
     }
     missed << Lines(problems, verb);
     return arrived;
 }
 
-QString TTransferPlan::Problem(const TItem& item, const TMembers& after, bool checkContent)
+QString TTransferPlan::Problem(const TItem& item, const TMembers& after, bool checkContent,
+                               QStringList& left)
 {
     if (!item.IsFolder)
         return FileProblem(item.Path, DiskName(item.Path), after, checkContent);
@@ -143,7 +153,8 @@ QString TTransferPlan::Problem(const TItem& item, const TMembers& after, bool ch
                 return QStringLiteral("the archive does not hold the folder %1").arg(stored);
             break;
         case platform::TTreeEntry::TKind::Other:
-            return QStringLiteral("%1 is neither a file nor a folder that can be read").arg(stored);
+            left << stored; // the library adds no link to a folder and no special file
+            break;
         }
     }
     return {};
