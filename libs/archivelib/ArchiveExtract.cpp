@@ -185,8 +185,12 @@ void CopyLinkedContent(TExtractor& extractor, const std::string& path)
     auto& links = extractor.LinkTargets();
     while (!links.empty()) {
         TOpened o = OpenArchive(path);
-        if (o.Status != TStatus::Ok)
+        if (o.Status != TStatus::Ok) {
+            for (const auto& [target, link] : links)
+                extractor.Skip(link.Name, "the archive cannot be read again for " + target);
+            links.clear();
             break;
+        }
         archive* a = o.Archive.get();
         std::set<std::string> pending;
         for (const auto& [target, link] : links)
