@@ -45,10 +45,13 @@ struct TExtraction {
 
 // Writes the members of `path` named exactly in `names` into `folder`, each under the
 // last part of its name. Nothing is ever written outside `folder` or over an existing
-// entry: members with absolute names or ".." parts, links and special files are
-// skipped with a message; files are created exclusively, without following links, and
-// removed again when their data cannot be read. Reading stops after the last wanted
-// member.
+// entry: members with absolute names or ".." parts, symbolic links and special files
+// without data are skipped with a message; a special file's member that holds data is
+// written as a file, and a hard link as a copy of the member it links to (read again
+// from the start). Each file is written under a temporary name (PartFile.h) that it
+// loses only when complete, never through a link nor over a name taken meanwhile, and
+// removed when its data cannot be read or runs past its declared size. Reading stops
+// after the last wanted member.
 TExtraction ExtractMembers(const std::string& path, const std::vector<std::string>& names,
                            const std::string& folder);
 

@@ -1,10 +1,12 @@
 #include "UnzExtract.h"
 
+#include "PartFile.h"
 #include "ZipOpen.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -46,8 +48,8 @@ private:
 
 struct TMember {
     zip_uint64_t Index{0};
-    std::string Name;    // decoded as the directory reader does: UTF-8 with bit 11, else CP437
-    std::string Guessed; // libzip's guess, which also takes unflagged UTF-8 as such
+    std::string Name;    // decoded as the directory reader decodes it (zip/ZipNames.h)
+    std::string Guessed; // libzip's own reading, only when the directory gave no names
     zip_uint64_t Size{0};
     time_t MTime{0};
     mode_t Mode{0}; // Unix type and permissions when the archive stored them
@@ -82,12 +84,24 @@ private:
     TReporter& m_reporter;
     std::string m_archive;
     std::vector<std::string> m_specs;
+    std::set<std::string> m_found; // names of the members selected
     zip_t* m_za{nullptr};
+    std::vector<std::string> m_names; // of the members, in libzip's order
+    TFd m_target;                     // the current directory when the call began
     int32_t m_written{0};
 };
 
+// The target folder is opened once: whatever changes the process's current directory
+// during the call, every file is created below this descriptor.
 int32_t TExtractCommand::Run()
 {
+    m_target = TFd(open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (m_target.Get() < 0) {
+        m_reporter.Message(1,
+                           std::string("Cannot open the target folder: ") + std::strerror(errno));
+        return 0;
+    }
+    RemoveStaleParts(m_target.Get());
     const TOpenedArchive opened = OpenArchive(m_archive, ZIP_RDONLY);
     m_za = opened.Archive;
     if (!m_za) {
@@ -95,29 +109,44 @@ int32_t TExtractCommand::Run()
         return 0;
     }
     const zip_int64_t total = zip_get_num_entries(m_za, 0);
+    m_names = MemberNames(m_archive);
+    if (m_names.size() != size_t(total))
+        m_names.clear();
     for (zip_int64_t i = 0; i < total && !m_reporter.Cancelled(); ++i) {
         TMember member;
         if (!ReadMember(zip_uint64_t(i), member))
             continue;
         if (!Selected(member))
             continue;
+        m_found.insert(member.Name);
+        m_found.insert(member.Guessed);
         ExtractMember(member);
     }
+    // A name asked for exactly that no member has is said, rather than left unexplained.
+    for (const std::string& spec : m_specs)
+        if (m_command.ExactNames && !m_reporter.Cancelled() && !m_found.count(spec))
+            m_reporter.Message(6, "Skipped " + spec + ": the archive holds no member of that name");
     return m_written;
 }
 
 bool TExtractCommand::ReadMember(zip_uint64_t index, TMember& member) const
 {
     zip_stat_t st;
-    const char* name = zip_get_name(m_za, index, ZIP_FL_ENC_STRICT);
-    if (!name)
-        return false;
-    member.Name = name; // copied before the next call may reuse libzip's buffer
-    const char* guessed = zip_get_name(m_za, index, 0);
-    if (!guessed || zip_stat_index(m_za, index, 0, &st) != 0)
+    if (!m_names.empty()) {
+        member.Name = member.Guessed = m_names[index];
+    } else {
+        const char* name = zip_get_name(m_za, index, ZIP_FL_ENC_STRICT);
+        if (!name)
+            return false;
+        member.Name = name; // copied before the next call may reuse libzip's buffer
+        const char* guessed = zip_get_name(m_za, index, 0);
+        if (!guessed)
+            return false;
+        member.Guessed = guessed;
+    }
+    if (zip_stat_index(m_za, index, 0, &st) != 0)
         return false;
     member.Index = index;
-    member.Guessed = guessed;
     member.Size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
     member.MTime = (st.valid & ZIP_STAT_MTIME) ? st.mtime : 0;
     zip_uint8_t system = 0;
@@ -136,6 +165,12 @@ bool TExtractCommand::Selected(const TMember& member) const
     return MatchesAny(m_specs, member.Name, exact) || MatchesAny(m_specs, member.Guessed, exact);
 }
 
+std::string Damaged(const TMember& member, const char* what)
+{
+    return std::string("the member is damaged: ") + what + " the " + std::to_string(member.Size) +
+           " bytes its header declares";
+}
+
 void TExtractCommand::Skip(const TMember& member, const std::string& why)
 {
     m_reporter.Message(6, "Skipped " + member.Name + ": " + why);
@@ -151,8 +186,14 @@ void TExtractCommand::ExtractMember(const TMember& member)
     const bool folder = last == '/' || last == '\\' || S_ISDIR(member.Mode);
     if (folder && !m_command.DirNames)
         return;
-    if ((member.Mode & S_IFMT) != 0 && !folder && !S_ISREG(member.Mode)) {
-        Skip(member, S_ISLNK(member.Mode) ? "links are not extracted" : "not a regular file");
+    // A special file's mode with data (what `zip` stores when it reads a pipe) is
+    // extracted as a file with that data; links are never extracted.
+    if (!folder && S_ISLNK(member.Mode)) {
+        Skip(member, "links are not extracted");
+        return;
+    }
+    if ((member.Mode & S_IFMT) != 0 && !folder && !S_ISREG(member.Mode) && member.Size == 0) {
+        Skip(member, "not a regular file");
         return;
     }
     std::vector<std::string> parts;
@@ -177,11 +218,11 @@ void TExtractCommand::ExtractMember(const TMember& member)
     m_reporter.FileStep();
 }
 
-// Opens (creating when missing) each folder below the current directory without
-// following links, so an existing link cannot lead the extraction elsewhere.
+// Opens (creating when missing) each folder below the target folder without following
+// links, so an existing link cannot lead the extraction elsewhere.
 TFd TExtractCommand::OpenFolders(const std::vector<std::string>& folders, const TMember& member)
 {
-    TFd dir(open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    TFd dir(openat(m_target.Get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     for (const std::string& name : folders) {
         if (dir.Get() < 0)
             break;
@@ -219,16 +260,15 @@ bool TExtractCommand::ShouldWrite(int dir, const std::string& leaf, const TMembe
     return false;
 }
 
-// A new file is created exclusively under its own name; a replacement is written to a
-// temporary file that is renamed over the old one only once it is complete.
+// The data goes into a temporary file of the folder, which takes the member's name only
+// once it is complete: a new file by a rename that never replaces (a file that appeared
+// meanwhile is kept), a replacement by a rename over the old file.
 bool TExtractCommand::WriteFile(int dir, const std::string& leaf, const TMember& member,
                                 bool replace)
 {
     const mode_t mode = (member.Mode & 0777) ? (member.Mode & 0777) : 0666;
-    std::string target = leaf;
-    if (replace)
-        target = "." + leaf.substr(0, 200) + ".trvx-" + std::to_string(getpid());
-    TFd fd(openat(dir, target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+    std::string part;
+    TFd fd(CreatePartFile(dir, leaf, mode, part));
     if (fd.Get() < 0) {
         Skip(member, std::string("cannot create file: ") + std::strerror(errno));
         return false;
@@ -242,20 +282,29 @@ bool TExtractCommand::WriteFile(int dir, const std::string& leaf, const TMember&
         ok = false;
         Skip(member, std::string("cannot write file: ") + std::strerror(errno));
     }
-    if (ok && replace && renameat(dir, target.c_str(), dir, leaf.c_str()) != 0) {
+    if (ok && !replace && !CommitPartFile(dir, part, leaf)) {
+        ok = false;
+        Skip(member, errno == EEXIST
+                         ? std::string("a file of that name appeared meanwhile; it is kept")
+                         : std::string("cannot name file: ") + std::strerror(errno));
+    }
+    if (ok && replace && renameat(dir, part.c_str(), dir, leaf.c_str()) != 0) {
         ok = false;
         Skip(member, std::string("cannot replace file: ") + std::strerror(errno));
     }
     if (!ok)
-        unlinkat(dir, target.c_str(), 0);
+        unlinkat(dir, part.c_str(), 0);
     return ok;
 }
 
-// Reports a step after every kStepBytes written, so a cancel in the middle of a large
-// member stops it within one step; the caller then removes the partly written file.
+// Counts the bytes written, which sends a step after each MiB, so a cancel in the middle
+// of a large member stops it within one step; the caller then removes the partly
+// written file.
+// The member's declared size is held: data that runs past it, or ends short of it, is
+// damage (a crafted member can expand far beyond what its header says), and nothing
+// past the declared size is written.
 bool TExtractCommand::CopyData(int fd, const TMember& member)
 {
-    constexpr zip_int64_t kStepBytes = 1 << 20;
     zip_file_t* in = zip_fopen_index(m_za, member.Index, 0);
     if (!in) {
         Skip(member, zip_strerror(m_za));
@@ -263,24 +312,29 @@ bool TExtractCommand::CopyData(int fd, const TMember& member)
     }
     std::vector<char> buffer(64 * 1024);
     bool ok = true;
-    zip_int64_t sinceStep = 0;
+    zip_uint64_t total = 0;
+    constexpr zip_int64_t kCheckBytes = 1 << 20;
+    zip_int64_t sinceCheck = 0;
     for (;;) {
-        if (sinceStep >= kStepBytes) {
-            sinceStep = 0;
-            m_reporter.FileStep();
-            if (m_reporter.Cancelled()) {
-                ok = false;
-                break;
-            }
-        }
         const zip_int64_t n = zip_fread(in, buffer.data(), buffer.size());
         if (n < 0) {
             Skip(member, zip_file_strerror(in));
             ok = false;
             break;
         }
-        if (n == 0)
+        if (n == 0) {
+            if (total != member.Size) {
+                Skip(member, Damaged(member, "its data ends before"));
+                ok = false;
+            }
             break;
+        }
+        if (zip_uint64_t(n) > member.Size - total) {
+            Skip(member, Damaged(member, "its data runs past"));
+            ok = false;
+            break;
+        }
+        total += zip_uint64_t(n);
         for (zip_int64_t done = 0; done < n;) {
             const ssize_t w = write(fd, buffer.data() + done, size_t(n - done));
             if (w < 0 && errno == EINTR)
@@ -292,7 +346,14 @@ bool TExtractCommand::CopyData(int fd, const TMember& member)
             }
             done += w;
         }
-        sinceStep += n;
+        m_reporter.AddBytes(n); // a step after each MiB, which may ask to stop
+        if ((sinceCheck += n) >= kCheckBytes) {
+            sinceCheck = 0;
+            if (m_reporter.Cancelled()) {
+                ok = false;
+                break;
+            }
+        }
     }
     zip_fclose(in);
     return ok;

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 #include <fnmatch.h>
+#include <utility>
 
 namespace trvxlib
 {
@@ -40,10 +41,19 @@ void TReporter::FileStart(const std::string& name, long long size)
 
 void TReporter::FileStep()
 {
-    Send(TrvxActionFileStep, 0, 0, {});
+    Send(TrvxActionFileStep, 0, std::exchange(m_pendingBytes, 0), {});
+}
+
+void TReporter::AddBytes(long long bytes)
+{
+    m_pendingBytes += bytes;
+    if (m_pendingBytes >= kStepBytes)
+        FileStep();
 }
 void TReporter::BatchEnd()
 {
+    if (m_pendingBytes > 0)
+        FileStep();
     Send(TrvxActionBatchEnd, 0, 0, {});
 }
 void TReporter::Message(int code, const std::string& text)

@@ -21,8 +21,12 @@ public:
         : m_caller(caller), m_callback(callback), m_verbose(verbose)
     {
     }
+    // A file begins: its name and size. Its bytes are counted by AddBytes.
     void FileStart(const std::string& name, long long size);
+    // Sends a step that carries the bytes counted since the last one (in FileSize).
     void FileStep();
+    // Counts `bytes` of file data done; a step goes out after each kStepBytes.
+    void AddBytes(long long bytes);
     void BatchEnd();
     void Message(int code, const std::string& text);
     // A message only when the command asked for verbose output.
@@ -35,12 +39,14 @@ public:
 
 private:
     static constexpr int kPollMs = 50;
+    static constexpr long long kStepBytes = 1 << 20;
     void Send(int action, int code, long long size, const std::string& text);
 
     void* m_caller{nullptr};
     TLibCallback m_callback{nullptr};
     bool m_verbose{false};
     bool m_cancelled{false};
+    long long m_pendingBytes{0};
     std::chrono::steady_clock::time_point m_lastSend{std::chrono::steady_clock::now()};
     TLibCallbackInfo m_info;
 };

@@ -1,5 +1,6 @@
 #include "ZipAdd.h"
 
+#include "ZipFileSource.h"
 #include "ZipFileUtil.h"
 #include "ZipOpen.h"
 
@@ -7,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,14 +26,25 @@ struct TSource {
     };
 };
 
+// Relative file specs start from the current directory as it is when the call begins:
+// it is opened once, and every file is found and read through that descriptor.
 class TAddCommand final
 {
 public:
     TAddCommand(const TZipCommand& command, TReporter& reporter)
-        : m_command(command), m_reporter(reporter), m_archive(BufferText(command.ZipFilename))
+        : m_command(command), m_reporter(reporter),
+          m_archive(RealArchivePath(BufferText(command.ZipFilename))),
+          m_base(open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC))
     {
-        stat(m_archive.c_str(), &m_archiveStat);
+        fstatat(m_base, m_archive.c_str(), &m_archiveStat, 0);
     }
+    ~TAddCommand()
+    {
+        if (m_base >= 0)
+            close(m_base);
+    }
+    TAddCommand(const TAddCommand&) = delete;
+    TAddCommand& operator=(const TAddCommand&) = delete;
     int32_t Run();
 
 private:
@@ -39,6 +52,7 @@ private:
     void CollectWildcard(const std::string& spec);
     void CollectPath(const std::string& path, const struct stat& st);
     void Walk(const std::string& folder);
+    DIR* OpenFolder(const std::string& folder) const;
     std::string StoredName(const std::string& path, bool folder) const;
     bool Wanted(zip_t* za, const TSource& source) const;
     bool Store(zip_t* za, const TSource& source);
@@ -47,6 +61,7 @@ private:
     const TZipCommand& m_command;
     TReporter& m_reporter;
     std::string m_archive;
+    int m_base{-1};
     struct stat m_archiveStat {
     };
     std::vector<TSource> m_sources;
@@ -71,7 +86,7 @@ void TAddCommand::Collect(const std::string& spec)
 {
     struct stat st {
     };
-    if (stat(spec.c_str(), &st) == 0)
+    if (fstatat(m_base, spec.c_str(), &st, 0) == 0)
         CollectPath(spec, st);
     else if (HasWildcard(spec) && !m_command.ExactNames)
         CollectWildcard(spec);
@@ -84,7 +99,7 @@ void TAddCommand::CollectWildcard(const std::string& spec)
     const size_t slash = spec.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : spec.substr(0, slash + 1);
     const std::string pattern = slash == std::string::npos ? spec : spec.substr(slash + 1);
-    DIR* dir = opendir(folder.c_str());
+    DIR* dir = OpenFolder(folder);
     bool any = false;
     while (dirent* e = dir ? readdir(dir) : nullptr) {
         if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, ".."))
@@ -95,7 +110,7 @@ void TAddCommand::CollectWildcard(const std::string& spec)
         const std::string path = slash == std::string::npos ? e->d_name : Join(folder, e->d_name);
         struct stat st {
         };
-        if (stat(path.c_str(), &st) == 0) {
+        if (fstatat(m_base, path.c_str(), &st, 0) == 0) {
             CollectPath(path, st);
             any = true;
         }
@@ -122,10 +137,22 @@ void TAddCommand::CollectPath(const std::string& path, const struct stat& st)
     }
 }
 
+DIR* TAddCommand::OpenFolder(const std::string& folder) const
+{
+    const int fd = openat(m_base, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
+    if (!dir && fd >= 0) {
+        const int saved = errno;
+        close(fd);
+        errno = saved;
+    }
+    return dir;
+}
+
 // Folders reached through links are not entered, so a link loop cannot recurse.
 void TAddCommand::Walk(const std::string& folder)
 {
-    DIR* dir = opendir(folder.c_str());
+    DIR* dir = OpenFolder(folder);
     if (!dir) {
         m_reporter.Message(2, "Cannot read folder " + folder + ": " + std::strerror(errno));
         return;
@@ -138,7 +165,8 @@ void TAddCommand::Walk(const std::string& folder)
         const std::string path = Join(folder, e->d_name);
         struct stat link {
         }, st{};
-        if (lstat(path.c_str(), &link) != 0 || stat(path.c_str(), &st) != 0)
+        if (fstatat(m_base, path.c_str(), &link, AT_SYMLINK_NOFOLLOW) != 0 ||
+            fstatat(m_base, path.c_str(), &st, 0) != 0)
             continue;
         if (S_ISDIR(st.st_mode) && S_ISLNK(link.st_mode))
             continue;
@@ -196,7 +224,7 @@ bool TAddCommand::Store(zip_t* za, const TSource& source)
         name.pop_back();
         return zip_dir_add(za, name.c_str(), ZIP_FL_ENC_GUESS) >= 0;
     }
-    zip_source_t* data = zip_source_file(za, source.Path.c_str(), 0, 0);
+    zip_source_t* data = CreateFileSource(za, m_base, source.Path, source.Stat, m_reporter);
     if (!data)
         return false;
     const zip_int64_t index =
@@ -215,6 +243,11 @@ bool TAddCommand::Store(zip_t* za, const TSource& source)
 
 int32_t TAddCommand::Run()
 {
+    if (m_base < 0) {
+        m_reporter.Message(1,
+                           std::string("Cannot open the current folder: ") + std::strerror(errno));
+        return 0;
+    }
     for (const std::string& spec : SpecList(m_command.FileSpecs, m_command.ArgCount))
         Collect(spec);
     if (m_sources.empty())
@@ -231,7 +264,8 @@ int32_t TAddCommand::Run()
             break;
         if (!Wanted(za, source))
             continue;
-        m_reporter.FileStart(source.Path, source.Stat.st_size);
+        if (S_ISDIR(source.Stat.st_mode)) // a file starts when libzip reads it
+            m_reporter.FileStart(source.Path, 0);
         if (!Store(za, source)) {
             m_reporter.Message(3, "Cannot add " + source.Path + ": " + zip_strerror(za));
             continue;
@@ -260,7 +294,7 @@ int32_t TAddCommand::Finish(zip_t* za, int32_t stored)
     }
     if (m_command.Move) {
         for (const std::string& path : m_moved) {
-            if (unlink(path.c_str()) != 0)
+            if (unlinkat(m_base, path.c_str(), 0) != 0)
                 m_reporter.Message(5, "Cannot delete " + path + ": " + std::strerror(errno));
         }
     }

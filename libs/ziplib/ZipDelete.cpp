@@ -10,7 +10,7 @@ namespace trvxlib
 
 int32_t DeleteMembers(const TZipCommand& command, TReporter& reporter)
 {
-    const std::string archive = BufferText(command.ZipFilename);
+    const std::string archive = RealArchivePath(BufferText(command.ZipFilename));
     const std::vector<std::string> specs = SpecList(command.FileSpecs, command.ArgCount);
     const TOpenedArchive opened = OpenArchive(archive, 0);
     zip_t* za = opened.Archive;
@@ -20,13 +20,16 @@ int32_t DeleteMembers(const TZipCommand& command, TReporter& reporter)
     }
     const zip_int64_t total = zip_get_num_entries(za, 0);
     const bool exact = command.ExactNames != 0;
+    // The panels show names as the directory reader decodes them; without a readable
+    // directory, libzip's two readings are tried.
+    std::vector<std::string> names = MemberNames(archive);
+    if (names.size() != size_t(total))
+        names.clear();
     int32_t deleted = 0;
     for (zip_int64_t i = 0; i < total && !reporter.Cancelled(); ++i) {
-        // The panels show names as the directory reader decodes them (code page 437
-        // unless flagged UTF-8); libzip's guess also takes unflagged UTF-8 as such.
         const char* strict = zip_get_name(za, zip_uint64_t(i), ZIP_FL_ENC_STRICT);
-        const std::string name = strict ? strict : "";
-        const char* guessed = zip_get_name(za, zip_uint64_t(i), 0);
+        const std::string name = !names.empty() ? names[size_t(i)] : strict ? strict : "";
+        const char* guessed = names.empty() ? zip_get_name(za, zip_uint64_t(i), 0) : name.c_str();
         if (!strict || !guessed ||
             (!MatchesAny(specs, name, exact) && !MatchesAny(specs, guessed, exact)))
             continue;

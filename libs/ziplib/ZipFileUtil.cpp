@@ -1,7 +1,10 @@
 #include "ZipFileUtil.h"
 
+#include "PartFile.h"
+
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -68,21 +71,39 @@ bool WriteEmptyArchive(const std::string& path, uint64_t prefix)
     unsigned char end[22] = {0x50, 0x4B, 0x05, 0x06};
     for (int i = 0; i < 4; ++i)
         end[16 + i] = static_cast<unsigned char>(std::min<uint64_t>(prefix, 0xFFFFFFFF) >> (8 * i));
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0)
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    std::string temp;
+    const int fd = dir < 0 ? -1 : CreatePartFile(dir, name, 0666, temp);
+    if (fd < 0) {
+        if (dir >= 0)
+            close(dir);
         return false;
+    }
     struct stat st {
     };
     if (stat(path.c_str(), &st) == 0)
         fchmod(fd, st.st_mode & 07777);
     const bool written =
         CopyPrefix(path, fd, prefix) && write(fd, end, sizeof end) == ssize_t(sizeof end);
-    if (close(fd) != 0 || !written || rename(temp.c_str(), path.c_str()) != 0) {
-        unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    const bool ok =
+        close(fd) == 0 && written && renameat(dir, temp.c_str(), dir, name.c_str()) == 0;
+    if (!ok)
+        unlinkat(dir, temp.c_str(), 0);
+    close(dir);
+    return ok;
+}
+
+std::string RealArchivePath(const std::string& path)
+{
+    char* real = realpath(path.c_str(), nullptr);
+    if (!real)
+        return path;
+    std::string resolved = real;
+    free(real);
+    return resolved;
 }
 
 bool SetArchiveTimeToNewest(const std::string& path)

@@ -24,6 +24,11 @@ bool WriteEmptyArchive(const std::string& path, uint64_t prefix);
 // drops its temporary file and the archive stays as it was.
 void ReportWhileWriting(zip_t* za, TReporter& reporter);
 
+// The file an archive path names, links resolved, so that an archive opened through a
+// link is changed where the link points and the link stays; the path as given when it
+// cannot be resolved (an archive that is not there yet).
+std::string RealArchivePath(const std::string& path);
+
 // Gives `path` the modification time of the newest member of the archive it holds.
 bool SetArchiveTimeToNewest(const std::string& path);
 

@@ -2,6 +2,7 @@
 
 #include "ZipPrefixSource.h"
 #include "zip/ZipEndRecord.h"
+#include "zip/ZipNames.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -70,14 +71,29 @@ TOpenedArchive OpenArchive(const std::string& path, int flags)
 {
     TOpenedArchive opened;
     uint64_t shift = 0;
-    const bool found = FindLayout(path, shift, opened.Prefix);
-    if (found && opened.Prefix > 0)
-        opened.Archive = OpenThroughPrefix(path, shift, opened.Prefix, flags, opened.Code);
-    else
-        opened.Archive = zip_open(path.c_str(), flags, &opened.Code);
+    if (!FindLayout(path, shift, opened.Prefix))
+        shift = opened.Prefix = 0; // libzip decides alone: no archive, or not there yet
+    opened.Archive = OpenThroughPrefix(path, shift, opened.Prefix, flags, opened.Code);
     if (!opened.Archive)
         opened.Message = "Cannot open " + path + ": " + ErrorText(opened.Code);
     return opened;
+}
+
+std::vector<std::string> MemberNames(const std::string& path)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    const TReadAt read = [fd](uint64_t position, void* out, size_t count) -> int64_t {
+        return pread(fd, out, count, off_t(position));
+    };
+    struct stat st {
+    };
+    std::vector<std::string> names;
+    if (fstat(fd, &st) == 0)
+        names = ReadZipNames(read, uint64_t(st.st_size));
+    close(fd);
+    return names;
 }
 
 } // namespace trvxlib

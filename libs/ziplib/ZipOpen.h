@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 #include <zip.h>
 
 namespace trvxlib
@@ -17,9 +18,14 @@ struct TOpenedArchive {
     std::string Message;     // on failure: a sentence naming the archive
 };
 
-// Opens `path` with libzip's `flags` (ZIP_RDONLY, ZIP_CREATE or 0). An archive with data
-// before its first member is read through ZipPrefixSource, so that libzip finds its
-// members and, when it writes the archive again, keeps that data in front.
+// Opens `path` with libzip's `flags` (ZIP_RDONLY, ZIP_CREATE or 0), always through
+// ZipPrefixSource: an archive with data before its first member is read so that libzip
+// finds its members and, when it writes the archive again, keeps that data in front;
+// and libzip's temporary file beside the archive is named as the program's.
 TOpenedArchive OpenArchive(const std::string& path, int flags);
+
+// The names of the archive's members in libzip's order, decoded as the directory reader
+// decodes them (zip/ZipNames.h); empty when its central directory cannot be read.
+std::vector<std::string> MemberNames(const std::string& path);
 
 } // namespace trvxlib

@@ -1,11 +1,14 @@
 #include "ZipPrefixSource.h"
 
+#include "PartFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace trvxlib
@@ -21,11 +24,21 @@ struct TPrefixSource {
     uint64_t Pos{0};
     struct stat Stat {
     };
-    int ReadFd{-1};
+    int ReadFd{-1}; // -1: the archive is not there yet
     int WriteFd{-1};
-    std::string TempPath;
+    int FolderFd{-1};     // the archive's folder while writing
+    std::string TempName; // in that folder
     zip_error_t Error;
 };
+
+// The folder and the name of `path`.
+std::pair<std::string, std::string> Split(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {".", path};
+    return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
 
 zip_int64_t Fail(TPrefixSource& s, int code)
 {
@@ -47,14 +60,20 @@ bool WriteAll(int fd, const char* data, size_t size)
     return true;
 }
 
-// The temporary file, beginning with the prefix; libzip writes the archive after it.
+// The temporary file, named as the program's, beginning with the prefix; libzip writes
+// the archive after it. Left-overs of ended processes in the folder go first.
 zip_int64_t BeginWrite(TPrefixSource& s)
 {
-    s.TempPath = s.Path + ".XXXXXX";
-    s.WriteFd = mkstemp(s.TempPath.data());
+    const auto [folder, name] = Split(s.Path);
+    s.FolderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (s.FolderFd < 0)
+        return Fail(s, ZIP_ER_TMPOPEN);
+    RemoveStaleParts(s.FolderFd);
+    s.WriteFd = CreatePartFile(s.FolderFd, name, 0666, s.TempName);
     if (s.WriteFd < 0)
         return Fail(s, ZIP_ER_TMPOPEN);
-    fchmod(s.WriteFd, s.Stat.st_mode & 07777);
+    if (s.ReadFd >= 0)
+        fchmod(s.WriteFd, s.Stat.st_mode & 07777);
     std::vector<char> buffer(1 << 16);
     for (uint64_t done = 0; done < s.Prefix;) {
         const size_t want = size_t(std::min<uint64_t>(buffer.size(), s.Prefix - done));
@@ -70,23 +89,28 @@ void DropTemp(TPrefixSource& s)
 {
     if (s.WriteFd >= 0)
         close(s.WriteFd);
-    if (!s.TempPath.empty())
-        unlink(s.TempPath.c_str());
-    s.WriteFd = -1;
-    s.TempPath.clear();
+    if (!s.TempName.empty())
+        unlinkat(s.FolderFd, s.TempName.c_str(), 0);
+    if (s.FolderFd >= 0)
+        close(s.FolderFd);
+    s.WriteFd = s.FolderFd = -1;
+    s.TempName.clear();
 }
 
+// The complete new archive replaces the old one.
 zip_int64_t CommitWrite(TPrefixSource& s)
 {
     const bool closed = close(s.WriteFd) == 0;
     s.WriteFd = -1;
-    if (!closed || rename(s.TempPath.c_str(), s.Path.c_str()) != 0) {
+    const std::string name = Split(s.Path).second;
+    if (!closed || renameat(s.FolderFd, s.TempName.c_str(), s.FolderFd, name.c_str()) != 0) {
         const int saved = errno;
         DropTemp(s);
         errno = saved;
         return Fail(s, ZIP_ER_RENAME);
     }
-    s.TempPath.clear();
+    s.TempName.clear();
+    DropTemp(s);
     return 0;
 }
 
@@ -105,6 +129,10 @@ zip_int64_t Stat(TPrefixSource& s, void* data, zip_uint64_t len)
     auto* st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, len, &s.Error);
     if (!st)
         return -1;
+    if (s.ReadFd < 0) { // libzip takes this as an archive yet to be created
+        zip_error_set(&s.Error, ZIP_ER_READ, ENOENT);
+        return -1;
+    }
     zip_stat_init(st);
     st->size = s.Length;
     st->mtime = s.Stat.st_mtime;
@@ -188,7 +216,8 @@ zip_int64_t Callback(void* state, void* data, zip_uint64_t len, zip_source_cmd_t
         return zip_error_to_data(&s.Error, data, len);
     case ZIP_SOURCE_FREE:
         DropTemp(s);
-        close(s.ReadFd);
+        if (s.ReadFd >= 0)
+            close(s.ReadFd);
         zip_error_fini(&s.Error);
         delete &s;
         return 0;
@@ -214,17 +243,21 @@ zip_source_t* CreatePrefixSource(const std::string& path, uint64_t readStart, ui
     s->Prefix = prefix;
     zip_error_init(&s->Error);
     s->ReadFd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (s->ReadFd < 0 || fstat(s->ReadFd, &s->Stat) != 0 || uint64_t(s->Stat.st_size) < readStart) {
+    if (s->ReadFd < 0 && errno == ENOENT) {
+        // Not there yet: created on the first write.
+    } else if (s->ReadFd < 0 || fstat(s->ReadFd, &s->Stat) != 0 ||
+               uint64_t(s->Stat.st_size) < readStart) {
         zip_error_set(error, ZIP_ER_OPEN, errno);
         if (s->ReadFd >= 0)
             close(s->ReadFd);
         delete s;
         return nullptr;
     }
-    s->Length = uint64_t(s->Stat.st_size) - readStart;
+    s->Length = s->ReadFd >= 0 ? uint64_t(s->Stat.st_size) - readStart : 0;
     zip_source_t* source = zip_source_function_create(Callback, s, error);
     if (!source) {
-        close(s->ReadFd);
+        if (s->ReadFd >= 0)
+            close(s->ReadFd);
         delete s;
     }
     return source;

@@ -6,6 +6,8 @@
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
 
+#include <QHash>
+
 namespace
 {
 
@@ -57,17 +59,33 @@ std::vector<TArchiveMember> TReadOnlyArchive::Members() const
     return m_members;
 }
 
+// A name held by more than one member (a tar archive appended to with a newer file)
+// does not tell which member the row stood for: such names are refused rather than
+// answered with whichever member comes first.
 QStringList TReadOnlyArchive::Extract(const QStringList& names, const QString& folder,
                                       int& written) const
 {
+    QHash<QString, int> count;
+    for (const TArchiveMember& m : m_members)
+        ++count[m.Name];
+    QStringList messages;
     std::vector<std::string> wanted;
-    for (const QString& name : names)
-        wanted.push_back(Bytes(name));
+    for (const QString& name : names) {
+        if (count.value(name) > 1)
+            messages << QStringLiteral("Skipped %1: the archive holds %2 members of that name, "
+                                       "and which one was meant cannot be told")
+                            .arg(name)
+                            .arg(count.value(name));
+        else
+            wanted.push_back(Bytes(name));
+    }
+    written = 0;
+    if (wanted.empty())
+        return messages;
     platform::FileOpsFault(platform::TFileOpsStep::ArchiveRead, m_path);
     const archivelib::TExtraction result =
         archivelib::ExtractMembers(Bytes(m_path), wanted, Bytes(folder));
     written = result.Written;
-    QStringList messages;
     for (const std::string& line : result.Messages)
         messages << Text(line);
     return messages;

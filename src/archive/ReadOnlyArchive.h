@@ -30,6 +30,7 @@ public:
     // Writes the named members (as Members() names them) into `folder`, each under the
     // last part of its name, never over an existing file nor outside `folder`. Returns
     // one line per member that was not written, and why; `written` counts the files.
+    // A name the archive holds more than once is refused, never answered by one of them.
     QStringList Extract(const QStringList& names, const QString& folder, int& written) const;
 
     // The message that refuses every change to the archive.

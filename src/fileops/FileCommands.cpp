@@ -40,12 +40,47 @@ QString AddingTo(const TZipArchive& target)
     return QStringLiteral("Adding to ") + BareName(target.ZipFilename());
 }
 
-// The line said when adding to `target` was cancelled: libzip writes the archive only at
-// the end of each call, so a cancelled call leaves it as it was.
-QString AddCancelled(const TZipArchive& target)
+// The line said when changing `zip` was cancelled. libzip writes the archive only at the
+// end of a call, but it may do so after its last look at the cancel: the archive is read
+// again and the line says what it holds, compared with `before`.
+QString CancelledChange(TZipArchive& zip, const std::vector<TArchiveMember>& before, bool adding)
 {
-    return QStringLiteral("Adding to %1 was cancelled; the archive holds what it held before")
-        .arg(BareName(target.ZipFilename()));
+    const QString name = BareName(zip.ZipFilename());
+    try {
+        zip.SetZipFilename(zip.ZipFilename());
+    } catch (const platform::EError& e) {
+        return QStringLiteral("%1 was cancelled; %2 cannot be read: %3")
+            .arg(adding ? QStringLiteral("Adding to ") + name
+                        : QStringLiteral("Deleting from ") + name,
+                 name, e.Message());
+    }
+    QSet<QString> was, now;
+    for (const TArchiveMember& m : before)
+        was.insert(m.Name);
+    for (const TArchiveMember& m : zip.Members())
+        now.insert(m.Name);
+    if (adding && now != was)
+        return QStringLiteral("Adding to %1 was cancelled after the archive was written: it "
+                              "holds %2 more member(s) than before")
+            .arg(name)
+            .arg(now.size() - was.size());
+    if (!adding && now != was)
+        return QStringLiteral("Deleting from %1 was cancelled after the archive was written: "
+                              "%2 member(s) were deleted")
+            .arg(name)
+            .arg(was.size() - now.size());
+    return (adding ? QStringLiteral("Adding to %1") : QStringLiteral("Deleting from %1"))
+               .arg(name) +
+           QStringLiteral(" was cancelled; the archive holds what it held before");
+}
+
+// The totals of an add of `paths` (files, and folders with their trees): the entries
+// and bytes the library will write, counted while it works.
+TCountTotals CountAdded(platform::TFileOpsProgress& progress, const QStringList& paths)
+{
+    return [&progress, paths](const std::atomic<bool>& stop) {
+        platform::CountTrees(paths, progress, stop);
+    };
 }
 
 // Extracts `names` into `folder`; false when the component refused.
@@ -152,7 +187,8 @@ void TFileCommands::DiskToArchive(bool move)
     target.SetZipFilename(target.ZipFilename()); // the archive as it is now
     const TFileListing& listing = m_host.PanelListing(a);
     const QString from = AddSeparator(m_host.PanelDirectory(a));
-    TTransferPlan plan(target.Members());
+    const std::vector<TArchiveMember> before = target.Members();
+    TTransferPlan plan(before);
     for (int row : Selection(a)) {
         if (listing[row].IsDirectory())
             plan.AddFolder(from + listing[row].Name);
@@ -160,10 +196,19 @@ void TFileCommands::DiskToArchive(bool move)
             plan.AddFile(from + listing[row].Name);
     }
     Report(plan.Skipped(Verb(move)));
+    if (plan.Requested() == 0) { // only ".." was selected
+        m_host.Report(QStringLiteral("Nothing was %1 into %2: no file or folder is selected, "
+                                     "and \"..\" is never %1")
+                          .arg(Verb(move), BareName(target.ZipFilename())));
+        return;
+    }
     {
         const TWaitCursor wait;
         platform::TFileOpsProgress progress;
-        const TLibraryWork work(target, AddingTo(target), progress);
+        QStringList added = plan.Files();
+        for (const QString& folder : plan.Folders())
+            added << from + folder;
+        const TLibraryWork work(target, AddingTo(target), progress, CountAdded(progress, added));
         // Files and folders together go in by one library call: one progress window for
         // the command, and a cancel leaves the archive as it was.
         bool done = true;
@@ -172,12 +217,12 @@ void TFileCommands::DiskToArchive(bool move)
             for (const QString& file : plan.Files())
                 names << BareName(file); // all in `from`, the folders' parent
             done = AddFolders(target, from, names + plan.Folders());
-        } else if (!plan.Files().isEmpty() || plan.Requested() == 0) {
+        } else if (!plan.Files().isEmpty()) {
             done = AddTo(target, plan.Files());
         }
         if (progress.Cancelled()) {
             done = false;
-            m_host.Report(AddCancelled(target));
+            m_host.Report(CancelledChange(target, before, true));
         }
         QStringList missed;
         const auto arrived = plan.Arrived(target.Members(), move, Verb(move), missed);
@@ -335,12 +380,13 @@ bool TFileCommands::AddWithProgress(TZipArchive& target, const QStringList& path
                                     platform::TFileOpsProgress& progress)
 {
     bool done = false;
+    const std::vector<TArchiveMember> before = target.Members();
     if (!progress.Cancelled()) {
-        const TLibraryWork work(target, AddingTo(target), progress);
+        const TLibraryWork work(target, AddingTo(target), progress, CountAdded(progress, paths));
         done = AddTo(target, paths);
     }
     if (progress.Cancelled())
-        m_host.Report(AddCancelled(target));
+        m_host.Report(CancelledChange(target, before, true));
     return done && !progress.Cancelled();
 }
 
@@ -391,13 +437,14 @@ void TFileCommands::DeleteMembers(int panel, const QStringList& names)
     if (names.isEmpty())
         return;
     TZipArchive& zip = m_host.PanelZip(panel);
+    const std::vector<TArchiveMember> before = zip.Members();
     platform::TFileOpsProgress progress;
     progress.SetTotals(int(names.size()), -1);
-    const TLibraryWork work(zip, QStringLiteral("Deleting"), progress);
-    zip.FSpecArgs = names;
-    zip.Delete();
+    {
+        const TLibraryWork work(zip, QStringLiteral("Deleting"), progress);
+        zip.FSpecArgs = names;
+        zip.Delete();
+    }
     if (progress.Cancelled())
-        m_host.Report(QStringLiteral("Deleting from %1 was cancelled; the archive holds what it "
-                                     "held before")
-                          .arg(BareName(zip.ZipFilename())));
+        m_host.Report(CancelledChange(zip, before, false));
 }

@@ -1,6 +1,7 @@
 #pragma once
 // For its life, an archive component's library calls run on a worker thread behind the
-// progress window titled `command`, counting into `progress` (see uProgress.h).
+// progress window titled `command`, counting into `progress` (see uProgress.h); `count`
+// sets its totals meanwhile.
 // User-interface thread only.
 
 #include "fileops/uProgress.h"
@@ -9,12 +10,13 @@
 class TLibraryWork final
 {
 public:
-    TLibraryWork(TZipArchive& zip, const QString& command, platform::TFileOpsProgress& progress)
+    TLibraryWork(TZipArchive& zip, const QString& command, platform::TFileOpsProgress& progress,
+                 const TCountTotals& count = {})
         : m_zip(zip)
     {
         zip.Progress = &progress;
-        zip.RunLibraryCall = [command, &progress](const std::function<void()>& call) {
-            RunFileWork(command, progress, call);
+        zip.RunLibraryCall = [command, &progress, count](const std::function<void()>& call) {
+            RunFileWork(command, progress, call, count);
         };
     }
     ~TLibraryWork()

@@ -119,30 +119,41 @@ std::vector<TTransferPlan::TItem> TTransferPlan::Arrived(const std::vector<TArch
     QList<QPair<QString, QString>> problems;
     for (const TItem& planned : m_items) {
         TItem item = planned;
-        const QString problem = Problem(item, members, checkContent);
-        if (problem.isEmpty())
-            arrived.push_back(item);
-        else
+        QStringList left;
+        const QString problem = Problem(item, members, checkContent, left);
+        if (!problem.isEmpty())
             problems.append({item.Tag, problem});
+        else if (left.isEmpty())
+            arrived.push_back(item);
+        else // what could go in went in; the folder is not deleted by a move
+            missed << (verb == QLatin1String("moved")
+                           ? QStringLiteral("%1: its files went into the archive, but not %2 "
+                                            "(links to folders and special files are not "
+                                            "added), so the folder was not deleted")
+                           : QStringLiteral("%1: %3 without %2 (links to folders and special "
+                                            "files are not added)"))
+                          .arg(item.Tag, left.join(QStringLiteral(", ")), verb);
     }
     missed << Lines(problems, verb);
     return arrived;
 }
 
-QString TTransferPlan::Problem(TItem& item, const TMembers& after, bool checkContent)
+QString TTransferPlan::Problem(TItem& item, const TMembers& after, bool checkContent,
+                               QStringList& left)
 {
     // Recorded first: whatever appears or changes after this is not removed by a move.
     if (const int error = platform::RecordTree(item.Path, item.Record))
         return QStringLiteral("%1 cannot be read (%2)").arg(item.Path, platform::ErrorText(error));
     if (!item.IsFolder)
         return FileProblem(item.Path, DiskName(item.Path), after, checkContent);
-    return FolderProblem(item.Path, DiskName(item.Path), item.Record, after, checkContent);
+    return FolderProblem(item.Path, DiskName(item.Path), item.Record, after, checkContent, left);
 }
 
-// Every entry of `record` (the folder `path`, stored as `stored`) must be in the archive.
+// Every entry of `record` (the folder `path`, stored as `stored`) must be in the archive,
+// but for those the add leaves out by rule, which go to `left`.
 QString TTransferPlan::FolderProblem(const QString& path, const QString& stored,
                                      const platform::TEntryRecord& record, const TMembers& after,
-                                     bool checkContent)
+                                     bool checkContent, QStringList& left)
 {
     for (const platform::TEntryRecord& child : record.Children) {
         const QString name = platform::DecodeFileName(child.Name);
@@ -151,13 +162,14 @@ QString TTransferPlan::FolderProblem(const QString& path, const QString& stored,
         QString why;
         if (child.IsFolder()) {
             why = after.contains(childStored + '/')
-                      ? FolderProblem(childPath, childStored, child, after, checkContent)
+                      ? FolderProblem(childPath, childStored, child, after, checkContent, left)
                       : QStringLiteral("the archive does not hold the folder %1").arg(childStored);
+        } else if (S_ISLNK(child.Type) && platform::DirectoryExists(childPath)) {
+            left << childStored; // the library adds no link to a folder
         } else if (S_ISREG(child.Type) || S_ISLNK(child.Type)) {
             why = FileProblem(childPath, childStored, after, checkContent);
         } else {
-            why = QStringLiteral("%1 is neither a file nor a folder that can be read")
-                      .arg(childStored);
+            left << childStored; // nor a special file
         }
         if (!why.isEmpty())
             return why;

@@ -51,17 +51,22 @@ public:
     };
     // After the add: the items whose every file `after` holds under its stored name (and
     // every folder below a folder item); with `checkContent`, only with the size and
-    // CRC-32 the file has now. The others each get a line in `missed`. Cost: with
+    // CRC-32 the file has now. The others each get a line in `missed`; a folder that
+    // holds links to folders or special files, which are never added, arrives without
+    // them and is said so (a move does not delete it). Cost: with
     // `checkContent`, reads every file of the plan once.
     std::vector<TItem> Arrived(const std::vector<TArchiveMember>& after, bool checkContent,
                                const QString& verb, QStringList& missed) const;
 
 private:
     using TMembers = QHash<QString, const TArchiveMember*>;
-    static QString Problem(TItem& item, const TMembers& after, bool checkContent);
+    // Why `item` did not arrive; entries the add leaves out by rule (links to folders,
+    // special files) go to `left`.
+    static QString Problem(TItem& item, const TMembers& after, bool checkContent,
+                           QStringList& left);
     static QString FolderProblem(const QString& path, const QString& stored,
                                  const platform::TEntryRecord& record, const TMembers& after,
-                                 bool checkContent);
+                                 bool checkContent, QStringList& left);
     static QString FileProblem(const QString& path, const QString& stored, const TMembers& after,
                                bool checkContent);
 

@@ -435,6 +435,16 @@ bool FileExists(const QString& path)
            !S_ISDIR(st.st_mode);
 }
 
+bool MayChangeFile(const QString& path)
+{
+    struct stat st {
+    };
+    const QByteArray bytes = platform::EncodeFileName(path);
+    if (stat(bytes.constData(), &st) != 0)
+        return true; // a file that is not there yet is created, not changed
+    return (st.st_mode & S_IWUSR) != 0 && access(bytes.constData(), W_OK) == 0;
+}
+
 QString ProgramDirectory()
 {
     QString dir = QCoreApplication::applicationDirPath();

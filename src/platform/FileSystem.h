@@ -82,6 +82,11 @@ bool DirectoryExists(const QString& path);
 // True when `path` names an existing entry of any kind that is not a directory.
 bool FileExists(const QString& path);
 
+// False when the file `path` names (links followed) exists and the user may not write
+// it: its owner has no write permission (the read-only attribute), which holds for root
+// too, or the system refuses writing. True for a name that does not exist.
+bool MayChangeFile(const QString& path);
+
 // Directory of the program file, ending in "/".
 QString ProgramDirectory();
 

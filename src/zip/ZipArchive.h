@@ -82,8 +82,9 @@ public:
     // a worker thread behind the progress window: the library, OnProgress and OnMessage
     // then run on that thread, and the calling thread waits for the call to end.
     std::function<void(const std::function<void()>& call)> RunLibraryCall;
-    // When set, the members or files the libraries start are counted into it with their
-    // sizes, and its cancel stops the library as CancelRequested does.
+    // When set, the members or files the libraries start are counted into it, and their
+    // bytes as the libraries write them (an add counts what libzip reads of each file
+    // while it writes the archive); its cancel stops the library as CancelRequested does.
     platform::TFileOpsProgress* Progress{nullptr};
 
     QString ZipFilename() const { return m_zipFilename; }

@@ -239,6 +239,12 @@ bool TZipArchive::CheckZipRequest(bool deleting) const
                            "Error - this pgm can NOT add files to a self-extracting archive"));
         return false;
     }
+    if (!platform::MayChangeFile(m_zipFilename)) {
+        platform::ShowMessage(QStringLiteral("Error - %1 is write-protected: nothing %2")
+                                  .arg(m_zipFilename, deleting ? QStringLiteral("deleted")
+                                                               : QStringLiteral("added")));
+        return false;
+    }
     return CheckLimits();
 }
 
@@ -370,12 +376,14 @@ int32_t TZipArchive::LibCallback(TLibCallbackInfo* info)
             if (self->Progress) {
                 self->Progress->SetCurrent(text);
                 self->Progress->AddItem();
-                self->Progress->AddBytes(info->FileSize);
             }
             if (self->OnProgress)
                 self->OnProgress(self, ptFileStart, text, info->FileSize);
             break;
         case TrvxActionFileStep:
+            if (self->Progress) // the bytes written since the last report
+                self->Progress->AddBytes(info->FileSize);
+            [[fallthrough]];
         case TrvxActionBatchEnd:
             if (self->OnProgress)
                 self->OnProgress(self,

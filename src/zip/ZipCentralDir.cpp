@@ -1,7 +1,8 @@
 #include "zip/ZipCentralDir.h"
 
-#include "zip/CodePage437.h"
+#include "platform/FileNames.h"
 #include "zip/ZipEndRecord.h"
+#include "zip/ZipNames.h"
 
 #include <QByteArray>
 
@@ -31,8 +32,11 @@ qsizetype ParseRecord(const uchar* p, qsizetype available, ZipDirEntry& e)
     e.UncompressedSize = ZipLe32(p + 24);
     e.FileNameLength = quint16(nameLength);
     e.ExtraFieldLength = quint16(extraLength);
-    e.FileName = DecodeMemberName(reinterpret_cast<const char*>(p + kCentralSize), nameLength,
-                                  e.GeneralFlags);
+    constexpr uchar kMadeOnUnix = 3; // the high byte of "version made by"
+    const std::string name = DecodeZipName(reinterpret_cast<const char*>(p + kCentralSize),
+                                           size_t(nameLength), e.GeneralFlags, p[5] == kMadeOnUnix,
+                                           p + kCentralSize + nameLength, size_t(extraLength));
+    e.FileName = platform::DecodeFileName(QByteArray::fromStdString(name));
     TZip64Fields wide{e.UncompressedSize, e.CompressedSize, ZipLe32(p + 42)};
     ApplyZip64Extra(p + kCentralSize + nameLength, size_t(extraLength), wide);
     e.UncompressedSize = wide.UncompressedSize;

@@ -28,7 +28,7 @@ inline constexpr int TrvxCallbackTextSize = 4096;
 // Callback action codes.
 enum : int32_t {
     TrvxActionFileStart = 1, // a file begins: Text is its name, FileSize its size
-    TrvxActionFileStep = 2,  // some more of the current file is done
+    TrvxActionFileStep = 2,  // some more of the current file is done: FileSize bytes
     TrvxActionBatchEnd = 3,  // the whole command is done
     TrvxActionMessage = 4,   // Text is a message, ErrorCode its code (0 for notes)
 };
@@ -40,7 +40,8 @@ struct TLibCallbackInfo {
     int32_t Reserved12{0};             // 12
     int32_t ActionCode{0};             // 16: 1 to 4
     int32_t ErrorCode{0};              // 20: action 4
-    int32_t FileSize{0};               // 24: action 1, clamped to the 32-bit range
+    int32_t FileSize{0};               // 24: action 1 the file's size, clamped to the
+                                       //     32-bit range; action 2 the bytes done since
     char Text[TrvxCallbackTextSize]{}; // 28: file name (action 1) or message (action 4)
 };
 

@@ -18,6 +18,6 @@ struct ZipDirEntry {
     quint16 FileNameLength{0};
     quint16 ExtraFieldLength{0};
     // The stored name, separators as stored (normally "/"), ending early at a zero byte;
-    // decoded as UTF-8 when general-purpose flag bit 11 is set, otherwise as code page 437.
+    // decoded as unzip on Linux decodes it (ZipNames.h).
     QString FileName;
 };

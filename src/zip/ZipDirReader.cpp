@@ -1,8 +1,9 @@
 #include "zip/ZipDirReader.h"
 
+#include "platform/FileNames.h"
 #include "platform/Messages.h"
-#include "zip/CodePage437.h"
 #include "zip/ZipCentralDir.h"
+#include "zip/ZipNames.h"
 
 #include <QByteArray>
 #include <cstring>
@@ -158,7 +159,9 @@ void ReadMember(TBlockReader& in, std::vector<ZipDirEntry>& entries)
     QByteArray name(entry.FileNameLength, Qt::Uninitialized);
     if (in.Read(name.data(), name.size()) != name.size())
         Fail(2);
-    entry.FileName = DecodeMemberName(name.constData(), name.size(), entry.GeneralFlags);
+    // A local header does not say which system made the archive: Unix is not assumed.
+    entry.FileName = platform::DecodeFileName(QByteArray::fromStdString(
+        DecodeZipName(name.constData(), size_t(name.size()), entry.GeneralFlags, false)));
     const qint64 extra = entry.ExtraFieldLength;
     const qint64 data = entry.CompressedSize;
     entries.push_back(std::move(entry));
@@ -197,9 +200,8 @@ void ReadLocalHeaders(QIODevice& device, std::vector<ZipDirEntry>& entries)
 
 void ReadZipEntries(QIODevice& device, std::vector<ZipDirEntry>& entries)
 {
-    const size_t before = entries.size();
+    // An archive whose central directory is whole but empty (every member moved out)
+    // is no error: it lists nothing, without a message.
     if (!ReadCentralDirectory(device, entries))
         ReadLocalHeaders(device, entries);
-    else if (entries.size() == before)
-        platform::ShowMessage(NoEntriesMessage());
 }

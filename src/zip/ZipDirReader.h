@@ -13,7 +13,7 @@ inline constexpr int ZipHeaderScanLimit = 60000;
 
 // Appends the members of `device` (open for reading) to `entries`: those of the central
 // directory (see ZipCentralDir.h), or else those ReadLocalHeaders finds, with its
-// messages and errors. An empty central directory shows "No valid zip entries found".
+// messages and errors. An empty central directory adds nothing and says nothing.
 void ReadZipEntries(QIODevice& device, std::vector<ZipDirEntry>& entries);
 
 // Appends one entry per local header of `device` (open for reading, at position 0)

@@ -114,7 +114,8 @@ TEST_F(FileOpsTest, FolderToArchiveWithNothingSelectedSaysSo)
     OpenArchive(sdRight, "t.zip");
     Select(sdLeft, {});
     main->MenuCopyFileClick();
-    EXPECT_EQ(messages, QStringList({"Error - no files to zip"}));
+    EXPECT_EQ(messages, QStringList({"Nothing was copied into t.zip: no file or folder is "
+                                     "selected, and \"..\" is never copied"}));
 }
 
 TEST_F(FileOpsTest, ArchiveToFolderDropsFoldersAndNeverOverwrites)

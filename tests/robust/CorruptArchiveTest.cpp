@@ -128,8 +128,10 @@ TEST_F(CorruptArchiveTest, MemberWithDamagedDataIsNeitherExtractedNorLostByAMove
     SelectMembers();
     main->MenuMoveFileClick();
     EXPECT_EQ(readAll(right + "first.txt"), Members()[0].Data);
-    // The damaged member's partly written file is removed, and the member stays.
-    EXPECT_FALSE(QFileInfo::exists(right + "second.txt"));
+    // The damaged member's partly written file is removed, also under its temporary
+    // name, and the member stays.
+    EXPECT_EQ(QDir(right).entryList(QDir::Files | QDir::Hidden | QDir::System),
+              QStringList({"first.txt", "third.bin"}));
     EXPECT_TRUE(Names(sdLeft).contains("dir/second.txt")) << Names(sdLeft).join(' ').toStdString();
 }
 
@@ -160,4 +162,40 @@ TEST_F(CorruptArchiveTest, HostileMemberNamesNeverWriteOutsideTheTarget)
     EXPECT_FALSE(QFileInfo::exists("/etc-from-archive.txt"));
     for (const auto& [name, data] : Snapshot(right))
         EXPECT_FALSE(data.startsWith("<link>")) << name.constData(); // no link to follow later
+}
+
+// A member whose header declares 100 bytes but whose data expands to megabytes: the copy
+// stops at the declared size, leaves no file and says the member is damaged.
+TEST_F(CorruptArchiveTest, AMemberLargerThanItsDeclaredSizeLeavesNoFileAndIsReportedDamaged)
+{
+    dir.write("src/bomb.bin", QByteArray(4 << 20, '\0'));
+    dir.write("src/fine.txt", "fine");
+    QProcess zipTool;
+    zipTool.setWorkingDirectory(dir("src"));
+    zipTool.start("zip", {"-q", "-9", left + "bomb.zip", "bomb.bin", "fine.txt"});
+    ASSERT_TRUE(zipTool.waitForFinished() && zipTool.exitCode() == 0);
+    QByteArray bytes = readAll(left + "bomb.zip");
+    qToLittleEndian<quint32>(100, bytes.data() + 22); // local header's uncompressed size
+    const int central = bytes.indexOf(QByteArray("PK\x01\x02", 4));
+    ASSERT_GT(central, 0);
+    qToLittleEndian<quint32>(100, bytes.data() + central + 24);
+    dir.write("left/bomb.zip", bytes);
+
+    ASSERT_TRUE(TryOpen("bomb.zip"));
+    EXPECT_EQ(main->Left().Listing[Row(sdLeft, "bomb.bin")].Size, 100);
+    SelectMembers();
+    main->MenuCopyFileClick();
+    EXPECT_EQ(QDir(right).entryList(QDir::Files | QDir::Hidden | QDir::System),
+              QStringList({"fine.txt"}));
+    EXPECT_EQ(readAll(right + "fine.txt"), "fine");
+    EXPECT_TRUE(messages.join('\n').contains("bomb.bin: the member is damaged: its data runs "
+                                             "past the 100 bytes its header declares"))
+        << messages.join('\n').toStdString();
+
+    // A move deletes nothing that did not arrive.
+    QFile::remove(right + "fine.txt");
+    SelectMembers();
+    main->MenuMoveFileClick();
+    EXPECT_FALSE(QFileInfo::exists(right + "bomb.bin"));
+    EXPECT_TRUE(Names(sdLeft).contains("bomb.bin"));
 }

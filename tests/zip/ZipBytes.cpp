@@ -17,7 +17,7 @@ void Put32(QByteArray& out, quint32 v)
 }
 
 // Version needed, flags, method, time, date, CRC, sizes, name length, extra length.
-void PutCommon(QByteArray& out, const TMemberBytes& m, bool zeroSizes)
+void PutCommon(QByteArray& out, const TMemberBytes& m, bool zeroSizes, quint32 extra = 0)
 {
     Put16(out, 20);
     Put16(out, m.Flags | (m.Descriptor ? 0x08 : 0));
@@ -28,7 +28,7 @@ void PutCommon(QByteArray& out, const TMemberBytes& m, bool zeroSizes)
     Put32(out, zeroSizes ? 0 : quint32(m.Data.size()));
     Put32(out, zeroSizes ? 0 : quint32(m.Data.size()));
     Put16(out, quint32(m.Name.size()));
-    Put16(out, 0);
+    Put16(out, extra);
 }
 
 } // namespace
@@ -61,13 +61,13 @@ QByteArray BuildZip(const std::vector<TMemberBytes>& members, bool central)
         }
         Put32(directory, 0x02014B50);
         Put16(directory, m.UnixMode ? (3u << 8) | 20 : 20);
-        PutCommon(directory, m, false);
+        PutCommon(directory, m, false, quint32(m.Extra.size()));
         Put16(directory, 0); // comment length
         Put16(directory, 0); // disk
         Put16(directory, 0); // internal attributes
         Put32(directory, m.UnixMode << 16);
         Put32(directory, offset);
-        directory.append(m.Name);
+        directory.append(m.Name).append(m.Extra);
     }
     if (!central)
         return out;
@@ -82,6 +82,16 @@ QByteArray BuildZip(const std::vector<TMemberBytes>& members, bool central)
     Put32(out, directoryOffset);
     Put16(out, 0);
     return out;
+}
+
+QByteArray UnicodePathExtra(const QByteArray& stored, const QByteArray& utf8)
+{
+    QByteArray extra;
+    Put16(extra, 0x7075);
+    Put16(extra, quint32(5 + utf8.size()));
+    extra.append(char(1));
+    Put32(extra, Crc32(stored));
+    return extra.append(utf8);
 }
 
 QByteArray EmptyZip()

@@ -12,7 +12,11 @@ struct TMemberBytes {
     quint16 Flags{0};       // bit 3 is set by Descriptor, bit 11 marks UTF-8 names
     bool Descriptor{false}; // zero sizes in the local header, a data descriptor after the data
     quint32 UnixMode{0};    // when not 0: made by Unix, external attributes = mode << 16
+    QByteArray Extra;       // the central record's extra field
 };
+
+// A Unicode Path extra field (0x7075) naming `utf8` for the stored name `stored`.
+QByteArray UnicodePathExtra(const QByteArray& stored, const QByteArray& utf8);
 
 // Local headers and data, then (with `central`) the central directory and its end record.
 QByteArray BuildZip(const std::vector<TMemberBytes>& members, bool central = true);

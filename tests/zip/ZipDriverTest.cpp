@@ -155,7 +155,7 @@ TEST_F(ZipDriverTest, DeleteTakesNamesWithEitherSeparator)
     zip.Delete();
     EXPECT_EQ(zip.SuccessCount(), 1);
     EXPECT_EQ(readAll(archive), EmptyZip());
-    EXPECT_EQ(messages, QStringList({"No valid zip entries found"}));
+    EXPECT_TRUE(messages.isEmpty()); // an emptied archive is no error
 }
 
 TEST_F(ZipDriverTest, RefusalsChangeNothing)

@@ -152,8 +152,8 @@ TEST_F(ZipToolsTest, DeletingFromSelfExtractingArchivesKeepsTheProgram)
         EXPECT_EQ(Names(), QStringList({"one.txt"}));
         EXPECT_EQ(readAll(archive).left(70000), stub);
     }
-    // Each emptied archive, read after the delete and again before the add.
-    EXPECT_EQ(messages, QStringList(4, "No valid zip entries found"));
+    // An emptied archive is no error: reading it says nothing.
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
     EXPECT_TRUE(libMessages.isEmpty()) << qPrintable(libMessages.join('\n'));
 }
 
