@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -63,6 +64,19 @@ QString InPieces(const QString& text)
 }
 
 } // namespace
+
+QMessageBox::StandardButton TfText::AskYesNoCancel(const QString& notice, const QString& question)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirmation"), notice,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    box.setInformativeText(question);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel); // also what closing the question means
+    const int answer = box.exec();
+    return answer == QMessageBox::Yes || answer == QMessageBox::No
+               ? QMessageBox::StandardButton(answer)
+               : QMessageBox::Cancel;
+}
 
 TfText::TfText(QWidget* owner) : QMainWindow(owner, Qt::Window)
 {
@@ -285,11 +299,11 @@ TfText::TOffer TfText::OfferToSave()
 {
     if (!m_modified || m_quiet)
         return TOffer::Declined;
-    const bool accepted = AskConfirmation(QStringLiteral("The file ") + m_fileName +
-                                              QStringLiteral(" has been modified."),
-                                          QStringLiteral("Do you want to save the changes ?"));
-    if (!accepted)
-        return TOffer::Declined;
+    const QMessageBox::StandardButton answer =
+        AskYesNoCancel(QStringLiteral("The file ") + m_fileName + QStringLiteral(" has been modified."),
+                       QStringLiteral("Do you want to save the changes ?"));
+    if (answer != QMessageBox::Yes)
+        return answer == QMessageBox::No ? TOffer::Declined : TOffer::Cancelled;
     if (IsUntitled()) {
         // The copy gets a name of its own; the editor's own name and caption stay.
         const QString path = AskSaveName(QStringLiteral("New file.txt"));

@@ -1,6 +1,8 @@
 #pragma once
 // TfText: the text editor window. Shows or edits one plain-text file; tracks changes and
-// offers to save them (through fConfirm) before the text is replaced or the window closes.
+// offers to save them before the text is replaced or the window closes: Yes saves, No
+// drops the changes, Cancel (also Escape or closing the question) keeps the editor and
+// its text, and stops whatever asked (New, Open, closing, quitting the program).
 //
 // Each editor is a top-level window whose transient parent is its owner (the main
 // window), owned by it and deleted when closed (Qt::WA_DeleteOnClose). Any number may be
@@ -19,6 +21,7 @@
 #include "viewers/TextFile.h"
 
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QString>
 
 class QAction;
@@ -46,7 +49,7 @@ public:
     static TfText* Open(QWidget* owner, const QString& fileName, bool editable);
 
     // Asks every editor owned by `owner` to close (each offers to save). False when one
-    // stayed open because its text could not be saved.
+    // stayed open: its text could not be saved or the user cancelled.
     static bool CloseAll(QWidget* owner);
     // Closes every editor owned by `owner` without a question, dropping unsaved changes
     // (the program is being ended and nobody can answer).
@@ -109,9 +112,12 @@ private:
     void BuildMenu();
     // Load(), showing a read error as a message.
     void LoadAndReport();
-    // Offers to save a modified text; Failed when the user accepted and the write failed,
-    // Cancelled when the user accepted and then cancelled the file dialog.
+    // Offers to save a modified text, with Yes, No and Cancel; Failed when the user
+    // accepted and the write failed, Cancelled when the user cancelled the question
+    // (Escape, or closing it) or the file dialog that followed.
     TOffer OfferToSave();
+    // A question with Yes, No and Cancel; Escape and closing it give Cancel.
+    QMessageBox::StandardButton AskYesNoCancel(const QString& notice, const QString& question);
     // Shows SaveDialog proposing `proposal`; the chosen path, or empty when cancelled.
     QString AskSaveName(const QString& proposal);
     QString StartFolder() const;

@@ -6,6 +6,7 @@
 #include "robust/RobustSupport.h"
 #include "viewers/uText.h"
 
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
 #include <QTest>
@@ -169,16 +170,17 @@ TEST(FullDiskEditorTest, ASaveThatDoesNotFitKeepsTheFileAndTheModifiedText)
         << messages[0].toStdString();
     EXPECT_TRUE(editor->Modified());
 
-    // Closing asks again; the window stays while the text cannot be saved.
+    // Closing asks again; Cancel keeps the window and its text.
     bool asked = false;
     AnswerNextModal([&asked](QDialog* dialog) {
-        auto* confirm = qobject_cast<TfConfirm*>(dialog);
-        asked = confirm != nullptr;
-        if (confirm)
-            confirm->ButtonCancel->click();
+        auto* question = qobject_cast<QMessageBox*>(dialog);
+        asked = question != nullptr;
+        question ? question->button(QMessageBox::Cancel)->click() : dialog->reject();
     });
     editor->close();
     EXPECT_TRUE(asked);
+    ASSERT_FALSE(editor.isNull());
+    EXPECT_TRUE(editor->Modified());
     EXPECT_EQ(text, readAll(doc));
     EXPECT_EQ(QStringList({"doc.txt", "filler.bin"}), QDir(dir("small")).entryList(QDir::Files));
     delete editor;
