@@ -16,6 +16,7 @@ struct TMainActions {
     QAction* MenuRenameFile{nullptr};
     QAction* MenuDeleteFile{nullptr};
     QAction* MenuViewFile{nullptr};
+    QAction* MenuEditFile{nullptr};
     QAction* MenuRenameInPlace{nullptr};
     QAction* MenuParentFolder{nullptr};
     QAction* MenuExit{nullptr};

@@ -61,6 +61,7 @@ void TfMain::CreateMenus()
     a.MenuRenameFile = NewAction(this, "&Rename file(s)", "Rename selected files", Qt::Key_F9);
     a.MenuDeleteFile = NewAction(this, "&Delete file(s)", "Delete selected files", Qt::Key_F8);
     a.MenuViewFile = NewAction(this, "&View / Edit file", "View / Edit selected file", Qt::Key_F3);
+    a.MenuEditFile = NewAction(this, "&Edit file", "Edit selected file as text", Qt::Key_F4);
     a.MenuRenameInPlace = NewAction(this, "Rename in p&lace", {}, Qt::Key_F2);
     a.MenuParentFolder = NewAction(this, "&Parent folder\tBackspace, Alt+Up");
     a.MenuParentFolder->setShortcuts({Qt::Key_Backspace, QKeySequence(Qt::ALT | Qt::Key_Up)});
@@ -70,7 +71,7 @@ void TfMain::CreateMenus()
     file->addActions(
         {a.MenuCopyFile, a.MenuMoveFile, a.MenuRenameFile, a.MenuRenameInPlace, a.MenuDeleteFile});
     file->addSeparator();
-    file->addActions({a.MenuViewFile, a.MenuParentFolder});
+    file->addActions({a.MenuViewFile, a.MenuEditFile, a.MenuParentFolder});
     file->addSeparator();
     file->addAction(a.MenuExit);
 
