@@ -4,6 +4,7 @@
 #include "LibCommon.h"
 #include "ZipAdd.h"
 #include "ZipDelete.h"
+#include "ZipReplace.h"
 
 #define TRVX_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -18,8 +19,9 @@ TRVX_EXPORT int32_t ZipLibExec(TZipCommand* command)
         return 0;
     trvxlib::TReporter reporter(command->Caller, command->Callback, command->Verbose != 0);
     try {
-        const int32_t count = command->DeleteEntries ? trvxlib::DeleteMembers(*command, reporter)
-                                                     : trvxlib::AddFiles(*command, reporter);
+        const int32_t count = command->ReplaceMember  ? trvxlib::ReplaceMember(*command, reporter)
+                              : command->DeleteEntries ? trvxlib::DeleteMembers(*command, reporter)
+                                                       : trvxlib::AddFiles(*command, reporter);
         reporter.BatchEnd();
         return count;
     } catch (const std::exception& e) {

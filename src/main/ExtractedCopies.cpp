@@ -28,7 +28,9 @@ void TExtractedCopies::Keep(std::unique_ptr<platform::TPrivateFolder> folder, QW
 
 bool TExtractedCopies::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Hide)
+    // Closing hides a window from the program's side; minimising it or switching the
+    // desktop hides it from the window system's (a spontaneous event), and it comes back.
+    if (event->type() == QEvent::Hide && !event->spontaneous())
         Release(watched);
     return QObject::eventFilter(watched, event);
 }

@@ -17,6 +17,7 @@ struct TMainActions {
     QAction* MenuDeleteFile{nullptr};
     QAction* MenuDeleteForGood{nullptr};
     QAction* MenuViewFile{nullptr};
+    QAction* MenuEditFile{nullptr};
     QAction* MenuRenameInPlace{nullptr};
     QAction* MenuParentFolder{nullptr};
     QAction* MenuExit{nullptr};

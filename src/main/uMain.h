@@ -232,6 +232,9 @@ public:
     void MenuPropertiesClick();
     // View / Edit of the focused entry of the active panel.
     void MenuViewFileClick();
+    // Edit (F4): the focused file of the active panel in a new text editor, editable,
+    // whatever its category; folders and ".." open nothing.
+    void MenuEditFileClick();
     // A new text editor (read-only unless `editable`) or image viewer window.
     TfText* OpenTextEditor(const QString& fileName, bool editable);
     // Ends the program the way closing the window does, but without questions: a quit
@@ -394,6 +397,19 @@ private:
     // A file of no category: the desktop's default application opens it, or a message
     // says that nothing can.
     void OpenWithDesktop(const QString& path);
+    // The focused entry of the active panel; null while its rows are still being read.
+    // Throws the list's index error when no row has the focus.
+    const TFileObject* FocusedFile();
+    // Opens a member of the active panel's archive through a private copy. A text opens
+    // editable when `edit` says so or its archive can take it back.
+    void OpenMember(const TFileObject& e, TViewAction action, bool edit);
+    // Whether a member of the panel's archive can be put back: a ZIP archive, not named
+    // ".exe", that the user may replace.
+    bool MemberCanBePutBack(TSide side) const;
+    // Puts `file` in place of `member` of `archive` and shows the change in every panel
+    // that shows the archive or its folder. Empty when done, else why not.
+    QString PutMemberBack(const QString& archive, const QString& member, const QString& file);
+    void ShowArchiveChange(const QString& archive);
     template <typename TPlayer> QWidget* ShowPlayer(TPlayer* player, const QString& path);
 
     std::array<TPanel, 2> m_panels;

@@ -67,6 +67,7 @@ void TfMain::WireCommands()
     wire(a.MenuProperties, &TfMain::MenuPropertiesClick);
     wire(a.MenuAbout, &TfMain::MenuAboutClick);
     wire(a.MenuViewFile, &TfMain::MenuViewFileClick);
+    wire(a.MenuEditFile, &TfMain::MenuEditFileClick);
     wire(a.MenuTextEditor, &TfMain::MenuTextEditorClick);
     wire(a.MenuImageViewer, &TfMain::MenuImageViewerClick);
 }

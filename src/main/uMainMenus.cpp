@@ -64,6 +64,7 @@ void TfMain::CreateMenus()
     a.MenuDeleteForGood =
         NewAction(this, "Delete for &good", {}, QKeySequence(Qt::SHIFT | Qt::Key_Delete));
     a.MenuViewFile = NewAction(this, "&View / Edit file", "View / Edit selected file", Qt::Key_F3);
+    a.MenuEditFile = NewAction(this, "&Edit file", "Edit selected file as text", Qt::Key_F4);
     a.MenuRenameInPlace = NewAction(this, "Rename in p&lace", {}, Qt::Key_F2);
     a.MenuParentFolder = NewAction(this, "&Parent folder\tBackspace, Alt+Up, Ctrl+PgUp");
     a.MenuParentFolder->setShortcuts({Qt::Key_Backspace, QKeySequence(Qt::ALT | Qt::Key_Up),
@@ -74,7 +75,7 @@ void TfMain::CreateMenus()
     file->addActions({a.MenuCopyFile, a.MenuMoveFile, a.MenuRenameFile, a.MenuRenameInPlace,
                       a.MenuDeleteFile, a.MenuDeleteForGood});
     file->addSeparator();
-    file->addActions({a.MenuViewFile, a.MenuParentFolder});
+    file->addActions({a.MenuViewFile, a.MenuEditFile, a.MenuParentFolder});
     file->addSeparator();
     file->addAction(a.MenuExit);
 

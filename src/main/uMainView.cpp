@@ -1,12 +1,16 @@
 // View / Edit: opens the focused file of the active panel by its extension's category,
-// also a member of the archive the panel shows, through a private extracted copy.
+// also a member of the archive the panel shows, through a private extracted copy; Edit
+// opens it as text, editable. An edited ZIP member is put back by its editor's Save.
+#include "archive/ReadOnlyArchive.h"
 #include "browser/uBrowser.h"
 #include "controls/VirtualListView.h"
 #include "fileops/LibraryWork.h"
 #include "fileops/TransferPlan.h"
+#include "fileops/uProgress.h"
 #include "main/ViewDispatch.h"
 #include "main/Windows.h"
 #include "main/uMain.h"
+#include "platform/FileSave.h"
 #include "platform/Messages.h"
 #include "platform/Process.h"
 #include "players/uModule.h"
@@ -28,31 +32,69 @@ TfImage* TfMain::OpenImageViewer(const QString& fileName)
     return TfImage::Open(this, fileName);
 }
 
-void TfMain::MenuViewFileClick()
+const TFileObject* TfMain::FocusedFile()
 {
     if (Reading(ActiveSide()))
-        return; // no rows yet
+        return nullptr; // no rows yet
     TPanel& p = m_panels[ActiveSide()];
     const int row = p.Files->GetFocusedIndex();
     if (row < 0 || row >= p.Listing.Count())
         throw platform::EListError(row);
-    const TFileObject& e = p.Listing[row];
-    const bool member = e.Kind == fkZipMember;
-    const TViewAction action = FindViewAction(Categories, e.Name, member);
-    if (!member) {
-        if (action == TViewAction::None)
-            OpenWithDesktop(AddSeparator(p.Directory) + e.Name);
-        else
-            PerformView(action, AddSeparator(p.Directory) + e.Name, true);
+    return &p.Listing[row];
+}
+
+void TfMain::MenuViewFileClick()
+{
+    const TFileObject* e = FocusedFile();
+    if (!e)
         return;
-    }
-    // A member is extracted into a private folder of its own, never beside the archive,
-    // and opened from there read-only; the copy goes when its window does.
+    const bool member = e->Kind == fkZipMember;
+    const TViewAction action = FindViewAction(Categories, e->Name, member);
+    const QString path = AddSeparator(m_panels[ActiveSide()].Directory) + e->Name;
+    if (member)
+        OpenMember(*e, action, false);
+    else if (action == TViewAction::None)
+        OpenWithDesktop(path);
+    else
+        PerformView(action, path, true);
+}
+
+void TfMain::MenuEditFileClick()
+{
+    const TFileObject* e = FocusedFile();
+    if (!e || e->IsParent() || e->IsDirectory() ||
+        m_panels[ActiveSide()].Directory == QLatin1String("Drives"))
+        return;
+    if (e->Kind == fkZipMember)
+        OpenMember(*e, TViewAction::Text, true);
+    else
+        OpenTextEditor(AddSeparator(m_panels[ActiveSide()].Directory) + e->Name, true);
+}
+
+bool TfMain::MemberCanBePutBack(TSide side) const
+{
+    if (ShowsReadOnlyArchive(side))
+        return false;
+    const QString archive = m_panels[side].Zip->ZipFilename();
+    return !archive.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive) &&
+           platform::CanReplaceFile(archive);
+}
+
+// A member is extracted into a private folder of its own, never beside the archive, and
+// opened from there; the copy goes when its window does. A text of a ZIP archive that
+// can be changed opens editable, and its editor's Save can put it back.
+void TfMain::OpenMember(const TFileObject& e, TViewAction action, bool edit)
+{
+    const TSide side = ActiveSide();
+    TPanel& p = m_panels[side];
     auto folder = std::make_unique<platform::TPrivateFolder>();
+    const QString archive = ShowsReadOnlyArchive(side) ? p.ReadOnly->FileName() : p.Zip->ZipFilename();
+    const bool putBack = MemberCanBePutBack(side);
+    const QString name = e.Name; // the row may go while the member is extracted
     p.Zip->ExtrBaseDir = folder->Path();
-    p.Zip->FSpecArgs = QStringList{e.Name};
+    p.Zip->FSpecArgs = QStringList{name};
     bool cancelled = false;
-    if (!ExtractReadOnlyMember(ActiveSide(), e.Name, folder->Path()))
+    if (!ExtractReadOnlyMember(side, name, folder->Path()))
         WithZipMessages([&p, &cancelled] {
             // A large member is extracted on a worker behind the progress window.
             platform::TFileOpsProgress progress;
@@ -63,19 +105,29 @@ void TfMain::MenuViewFileClick()
         });
     if (cancelled)
         return; // nothing to show: the copy was not made
+    const QString copy = folder->Path() + BareName(name);
     if (action == TViewAction::None) {
         // The desktop's application may read its copy at any time: kept to the end.
-        const QString copy = folder->Path() + BareName(e.Name);
         m_extractedCopies.Keep(std::move(folder), nullptr, -1);
         if (QFileInfo::exists(copy))
             OpenWithDesktop(copy);
         return;
     }
-    QWidget* user = PerformView(action, folder->Path() + BareName(e.Name), false);
-    // What the member's editor saves as belongs beside the archive, not in the private
-    // folder that goes with the window.
-    if (auto* editor = qobject_cast<TfText*>(user))
-        editor->SetSaveFolder(QFileInfo(p.Zip->ZipFilename()).absolutePath());
+    const bool editable = action == TViewAction::Text && (edit || putBack);
+    QWidget* user = PerformView(action, copy, editable);
+    if (auto* editor = qobject_cast<TfText*>(user)) {
+        // What the member's editor saves as belongs beside the archive, not in the
+        // private folder that goes with the window.
+        editor->SetSaveFolder(QFileInfo(archive).absolutePath());
+        if (editor->FileName() == copy) {
+            TTextMember member{name, archive, !putBack, {}};
+            if (putBack)
+                member.PutBack = [this, archive, name](const QString& file) {
+                    return PutMemberBack(archive, name, file);
+                };
+            editor->SetMember(std::move(member));
+        }
+    }
     m_extractedCopies.Keep(std::move(folder), user, ProgramCopyLifetimeMs);
 }
 
@@ -92,6 +144,62 @@ void TfMain::OpenWithDesktop(const QString& path)
                     : QStringLiteral("No viewer is set for %1, and the desktop has no "
                                      "application for it.").arg(name));
     });
+}
+
+// Through a component of its own: the panels may show other places by now. The library
+// call runs behind the progress window, as the file commands' do.
+QString TfMain::PutMemberBack(const QString& archive, const QString& member, const QString& file)
+{
+    if (m_commandRunning || FileWorkRunning())
+        return QStringLiteral("another command is still at work; save again when it has ended");
+    TZipArchive zip;
+    QStringList said;
+    zip.OnMessage = [&said](QObject*, int, const QString& text) {
+        if (!text.trimmed().isEmpty())
+            said << text;
+    };
+    platform::TFileOpsProgress progress;
+    zip.Progress = &progress;
+    zip.RunLibraryCall = [&progress, member](const std::function<void()>& call) {
+        RunFileWork(QStringLiteral("Putting back ") + BareName(member), progress, call);
+    };
+    auto shown = platform::SetMessageHandler([&said](const QString& text) { said << text; });
+    try {
+        zip.Replace(archive, member, file);
+    } catch (const platform::EError& error) {
+        said << error.Message();
+    }
+    platform::SetMessageHandler(std::move(shown));
+    const bool replaced = zip.SuccessCount() == 1;
+    if (replaced)
+        ShowArchiveChange(archive);
+    if (replaced)
+        return {};
+    if (said.isEmpty())
+        said << (progress.Cancelled() ? QStringLiteral("cancelled; the archive holds what it "
+                                                       "held before")
+                                      : QStringLiteral("the archive was not changed"));
+    return said.join(u'\n');
+}
+
+// Every panel that shows the archive lists its members again; a panel that shows the
+// folder holding it reads that folder again, for the archive's new size and date.
+void TfMain::ShowArchiveChange(const QString& archive)
+{
+    const QString changed = QFileInfo(archive).absoluteFilePath();
+    for (const TSide side : {sdLeft, sdRight}) {
+        TPanel& p = m_panels[side];
+        if (Reading(side))
+            continue; // the read under way shows the archive as it is now
+        if (ShowsArchive(side) && !ShowsReadOnlyArchive(side) &&
+            QFileInfo(p.Zip->ZipFilename()).absoluteFilePath() == changed) {
+            p.Zip->ReadZipDirectory();
+            RefreshFromArchive(side);
+        } else if (!ShowsArchive(side) &&
+                   QFileInfo(AddSeparator(p.Directory)) == QFileInfo(QFileInfo(changed).absolutePath() + u'/')) {
+            RereadKeepingRows(side, p.Directory);
+        }
+    }
 }
 
 QWidget* TfMain::PerformView(TViewAction action, const QString& path, bool editable)

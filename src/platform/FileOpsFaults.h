@@ -11,6 +11,8 @@ namespace platform
 enum class TFileOpsStep {
     OpenSource,          // before a source file is opened for copying; path = the source file
     DataWritten,         // after a file's data is written, before it is closed; path = the copy
+    SaveDataWritten,     // a save's data is written (in place: known to fit) and has not
+                         // yet taken the file's name; path = the file saved
     BeforeVerify,        // before a move across file systems compares the copy; path = the copy
     BeforeRemoveSources, // after a move's copy was verified, before its originals are
                          // removed; path = the original (a file, folder or archive)

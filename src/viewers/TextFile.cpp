@@ -1,11 +1,12 @@
 #include "viewers/TextFile.h"
 
+#include "platform/FileOpsSupport.h"
+#include "platform/FileSave.h"
 #include "platform/Messages.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QStringView>
@@ -268,7 +269,8 @@ TTextFormat ReadTextFile(const QString& path)
     return DecodeText(bytes);
 }
 
-void WriteTextFile(const QString& path, const QString& text, TTextFormat& format)
+void WriteTextFile(const QString& path, const QString& text, TTextFormat& format,
+                   platform::TLinkRule links)
 {
     if (FirstUnencodable(text, format.Encoding) >= 0) {
         throw platform::EError(QStringLiteral("Cannot write the file %1: %2 cannot hold its text.")
@@ -277,15 +279,16 @@ void WriteTextFile(const QString& path, const QString& text, TTextFormat& format
     std::vector<TLineEnd> ends = LineEndsFor(text, format);
     const QByteArray bytes =
         text == format.Text ? format.Bytes : EncodeBody(WithLineEnds(text, ends), format);
-    // Unbuffered, so that a failed write (a full disk) is seen before the commit, which
-    // would otherwise put the incomplete file in place of the old one.
-    QSaveFile file(path);
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
-                         file.write(bytes) == bytes.size() &&
-                         file.error() == QFileDevice::NoError && file.commit();
-    if (!written) {
-        throw platform::EError(
-            QStringLiteral("Cannot write the file %1: %2").arg(path, file.errorString()));
+    const platform::TSaveTarget target = platform::InspectSaveTarget(path);
+    if (target.Kind == platform::TSaveTarget::TKind::Link &&
+        links == platform::TLinkRule::FollowToFile && !target.LinkToFile) {
+        throw platform::EError(QStringLiteral("Cannot write the file %1: it is a link to %2, "
+                                              "where there is no file to write.")
+                                   .arg(path, target.LinkTarget));
+    }
+    if (const int error = platform::SaveFile(path, bytes, links)) {
+        throw platform::EError(QStringLiteral("Cannot write the file %1: %2")
+                                   .arg(path, platform::ErrorText(error)));
     }
     format.Text = text;
     format.LineEnds = std::move(ends);

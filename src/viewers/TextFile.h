@@ -12,7 +12,11 @@
 // new or edited lines take the end of the line they replace, or of the line before them.
 // The file keeps its encoding; a text it cannot hold is not written (FirstUnencodable
 // finds the character; the caller may switch the format to UTF-8). Writes go through
-// QSaveFile, and every write error (a full disk included) leaves the old file whole.
+// platform::SaveFile: a killed program never leaves part of the file under its name, a
+// write error (a full disk included) leaves the old file whole and says the system's
+// reason, hard links, the owner and the mode stay, and no file is created through a link.
+
+#include "platform/FileSave.h"
 
 #include <QByteArray>
 #include <QString>
@@ -48,8 +52,10 @@ QByteArray EncodeText(const QString& text, const TTextFormat& format);
 
 // Both throw platform::EError with the system's reason when the file cannot be read or
 // written; nothing is changed on disk by a failed write. A successful write makes
-// `format` describe the file as written.
+// `format` describe the file as written. `links` says what a write does with a link at
+// `path` (see platform::SaveFile); a link that leads to no file is never written through.
 TTextFormat ReadTextFile(const QString& path);
-void WriteTextFile(const QString& path, const QString& text, TTextFormat& format);
+void WriteTextFile(const QString& path, const QString& text, TTextFormat& format,
+                   platform::TLinkRule links = platform::TLinkRule::FollowToFile);
 
 } // namespace viewers

@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -63,6 +64,19 @@ QString InPieces(const QString& text)
 }
 
 } // namespace
+
+QMessageBox::StandardButton TfText::AskYesNoCancel(const QString& notice, const QString& question)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirmation"), notice,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    box.setInformativeText(question);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel); // also what closing the question means
+    const int answer = box.exec();
+    return answer == QMessageBox::Yes || answer == QMessageBox::No
+               ? QMessageBox::StandardButton(answer)
+               : QMessageBox::Cancel;
+}
 
 TfText::TfText(QWidget* owner) : QMainWindow(owner, Qt::Window)
 {
@@ -178,8 +192,24 @@ void TfText::Load()
         ShowText(m_format.Text);
     }
     m_shownName = m_fileName;
+    m_member = {};
     SetModified(false);
     UpdateCaption();
+}
+
+void TfText::SetMember(TTextMember member)
+{
+    m_member = std::move(member);
+    UpdateCaption();
+}
+
+QString TfText::ShownName() const
+{
+    if (!IsMember())
+        return m_fileName;
+    return QStringLiteral("%1 in %2%3")
+        .arg(m_member.Name, QFileInfo(m_member.Archive).fileName(),
+             m_member.ReadOnly ? QStringLiteral(" (read-only)") : QString());
 }
 
 void TfText::ShowText(const QString& text)
@@ -206,7 +236,7 @@ void TfText::LoadAndReport()
 
 void TfText::UpdateCaption()
 {
-    setWindowTitle(m_fileName);
+    setWindowTitle(ShownName());
 }
 
 QString TfText::Text() const
@@ -217,7 +247,7 @@ QString TfText::Text() const
     return Memo->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n');
 }
 
-bool TfText::WriteTo(const QString& path)
+bool TfText::WriteTo(const QString& path, platform::TLinkRule links)
 {
     const QString text = Text();
     viewers::TTextFormat format = m_format;
@@ -229,7 +259,7 @@ bool TfText::WriteTo(const QString& path)
         format.ByteOrderMark = false;
     }
     try {
-        viewers::WriteTextFile(path, text, format);
+        viewers::WriteTextFile(path, text, format, links);
     } catch (const platform::EError& error) {
         platform::ShowMessage(error.Message());
         return false;
@@ -245,7 +275,7 @@ bool TfText::AcceptUtf8(const QString& text, qsizetype unencodable)
     const QString notice =
         QStringLiteral("The file %1 is stored as %2, which cannot hold the character %3 "
                        "(U+%4) of line %L5.")
-            .arg(m_fileName, viewers::EncodingName(m_format.Encoding), QString::fromUcs4(&c, 1),
+            .arg(ShownName(), viewers::EncodingName(m_format.Encoding), QString::fromUcs4(&c, 1),
                  QStringLiteral("%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper())
             .arg(QStringView(text).left(unencodable).count(u'\n') + 1);
     return AskConfirmation(notice, QStringLiteral("Do you want to save it as UTF-8 ?"));
@@ -259,13 +289,17 @@ QString TfText::StartFolder() const
     return platform::InTemporaryFolder(current) ? QDir::homePath() : current;
 }
 
-QString TfText::AskSaveName(const QString& proposal)
+QString TfText::AskSaveName(const QString& proposal, platform::TLinkRule& links)
 {
     if (!SaveDialog) {
         SaveDialog = new QFileDialog(this, QStringLiteral("Save as"));
         SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
         SaveDialog->setFileMode(QFileDialog::AnyFile);
         SaveDialog->setDefaultSuffix(QStringLiteral("txt"));
+        // Taken names are confirmed by ConfirmTarget, which also knows links; links that
+        // lead nowhere are listed too (the System filter).
+        SaveDialog->setOption(QFileDialog::DontConfirmOverwrite);
+        SaveDialog->setFilter(SaveDialog->filter() | QDir::System);
     }
     // A file of a private temporary folder goes when its window closes: its copy is
     // proposed in the start folder instead.
@@ -276,27 +310,65 @@ QString TfText::AskSaveName(const QString& proposal)
         SaveDialog->setDirectory(StartFolder());
         SaveDialog->selectFile(named.fileName());
     }
-    if (SaveDialog->exec() != QDialog::Accepted || SaveDialog->selectedFiles().isEmpty())
-        return {};
-    return SaveDialog->selectedFiles().constFirst();
+    for (;;) {
+        if (SaveDialog->exec() != QDialog::Accepted || SaveDialog->selectedFiles().isEmpty())
+            return {};
+        const QString path = SaveDialog->selectedFiles().constFirst();
+        if (ConfirmTarget(path, links))
+            return path;
+        SaveDialog->selectFile(QFileInfo(path).fileName()); // the user chooses again
+    }
+}
+
+bool TfText::ConfirmTarget(const QString& path, platform::TLinkRule& links)
+{
+    using TKind = platform::TSaveTarget::TKind;
+    const platform::TSaveTarget target = platform::InspectSaveTarget(path);
+    links = platform::TLinkRule::FollowToFile;
+    switch (target.Kind) {
+    case TKind::Missing:
+        return true;
+    case TKind::File:
+        return AskConfirmation(QStringLiteral("The file %1 already exists.").arg(path),
+                               QStringLiteral("Do you want to replace it ?"));
+    case TKind::Link:
+        if (target.LinkToFile)
+            return AskConfirmation(
+                QStringLiteral("%1 is a link to the file %2.").arg(path, target.LinkTarget),
+                QStringLiteral("Do you want to replace the file %1 ?").arg(target.LinkTarget));
+        // Never through the link: the file would be made where it points.
+        links = platform::TLinkRule::ReplaceLink;
+        return AskConfirmation(
+            QStringLiteral("%1 is a link to %2, where there is no file.").arg(path, target.LinkTarget),
+            QStringLiteral("Do you want to replace the link with the file ?"));
+    case TKind::Other:
+        break;
+    }
+    platform::ShowMessage(
+        QStringLiteral("Cannot write the file %1: it is not a regular file.").arg(path));
+    return false;
 }
 
 TfText::TOffer TfText::OfferToSave()
 {
     if (!m_modified || m_quiet)
         return TOffer::Declined;
-    const bool accepted = AskConfirmation(QStringLiteral("The file ") + m_fileName +
-                                              QStringLiteral(" has been modified."),
-                                          QStringLiteral("Do you want to save the changes ?"));
-    if (!accepted)
-        return TOffer::Declined;
-    if (IsUntitled()) {
+    const QMessageBox::StandardButton answer =
+        AskYesNoCancel(QStringLiteral("The file ") + ShownName() + QStringLiteral(" has been modified."),
+                       QStringLiteral("Do you want to save the changes ?"));
+    if (answer != QMessageBox::Yes)
+        return answer == QMessageBox::No ? TOffer::Declined : TOffer::Cancelled;
+    if (IsUntitled() || (IsMember() && m_member.ReadOnly)) {
         // The copy gets a name of its own; the editor's own name and caption stay.
-        const QString path = AskSaveName(QStringLiteral("New file.txt"));
+        platform::TLinkRule links{};
+        const QString path =
+            AskSaveName(IsUntitled() ? QStringLiteral("New file.txt") : m_fileName, links);
         if (path.isEmpty())
             return TOffer::Cancelled;
-        return WriteTo(path) ? TOffer::Saved : TOffer::Failed;
+        return WriteTo(path, links) ? TOffer::Saved : TOffer::Failed;
     }
+    if (IsMember())
+        return PutBack() ? TOffer::Saved : TOffer::Failed;
     return WriteTo(m_fileName) ? TOffer::Saved : TOffer::Failed;
 }
 
@@ -337,22 +409,59 @@ void TfText::MenuFileSaveClick()
         MenuFileSaveAsClick();
         return;
     }
+    if (IsMember()) {
+        SaveMember();
+        return;
+    }
     WriteTo(m_fileName);
 }
 
 void TfText::MenuFileSaveAsClick()
 {
-    const QString path = AskSaveName(IsUntitled() ? NoName : m_fileName);
-    if (path.isEmpty() || !WriteTo(path))
+    platform::TLinkRule links{};
+    const QString path = AskSaveName(IsUntitled() ? NoName : m_fileName, links);
+    if (path.isEmpty() || !WriteTo(path, links))
         return;
     m_fileName = path;
     m_shownName = path;
+    m_member = {}; // a file of its own now
     UpdateCaption();
+}
+
+void TfText::SaveMember()
+{
+    if (!m_member.ReadOnly) {
+        if (!m_modified)
+            return; // the member holds this text already
+        const QMessageBox::StandardButton answer = AskYesNoCancel(
+            QStringLiteral("Put the changed %1 back into %2?")
+                .arg(m_member.Name, QFileInfo(m_member.Archive).fileName()),
+            QStringLiteral("No saves it as a file of its own."));
+        if (answer == QMessageBox::Yes)
+            PutBack();
+        if (answer != QMessageBox::No)
+            return;
+    }
+    MenuFileSaveAsClick();
+}
+
+bool TfText::PutBack()
+{
+    if (!WriteTo(m_fileName))
+        return false;
+    const QString why = m_member.PutBack ? m_member.PutBack(m_fileName)
+                                         : QStringLiteral("the archive cannot be changed");
+    if (why.isEmpty())
+        return true;
+    platform::ShowMessage(QStringLiteral("The changed %1 was not put back into %2: %3")
+                              .arg(m_member.Name, m_member.Archive, why));
+    SetModified(true);
+    return false;
 }
 
 void TfText::Print(QPrinter& printer)
 {
-    printer.setDocName(m_fileName);
+    printer.setDocName(ShownName());
     Memo->print(&printer);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // TfText: the text editor window. Shows or edits one plain-text file; tracks changes and
-// offers to save them (through fConfirm) before the text is replaced or the window closes.
+// offers to save them before the text is replaced or the window closes: Yes saves, No
+// drops the changes, Cancel (also Escape or closing the question) keeps the editor and
+// its text, and stops whatever asked (New, Open, closing, quitting the program).
 //
 // Each editor is a top-level window whose transient parent is its owner (the main
 // window), owned by it and deleted when closed (Qt::WA_DeleteOnClose). Any number may be
@@ -14,12 +16,22 @@
 // at every key. Saves replace the file atomically (QSaveFile). Errors are shown as
 // messages (platform::ShowMessage); a failed save keeps Modified set. The Save-as dialog
 // never starts in the system's temporary folder: an archive member's editor starts in
-// SaveFolder, the folder that holds the archive. User-interface thread only.
+// SaveFolder, the folder that holds the archive. Save as asks before it replaces a file,
+// and before it writes onto a link, naming where the link leads; it never creates a file
+// through a link.
+//
+// An archive member is edited in its private copy (FileName) and named by Member in the
+// caption ("notes.txt in backup.zip"). Its Save asks whether to put the changed member
+// back (Member().PutBack); No goes to Save as. A member of an archive that cannot be
+// changed says "read-only" in the caption, and its Save is Save as. User-interface
+// thread only.
 
 #include "viewers/TextFile.h"
 
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QString>
+#include <functional>
 
 class QAction;
 class QFileDialog;
@@ -27,6 +39,15 @@ class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QPrinter;
+
+// An archive member shown in an editor.
+struct TTextMember {
+    QString Name;         // as the archive lists it
+    QString Archive;      // the archive's full path
+    bool ReadOnly{false}; // the archive cannot be changed
+    // Puts the file `copy` in place of the member: empty when done, else why not.
+    std::function<QString(const QString& copy)> PutBack;
+};
 
 class TfText final : public QMainWindow
 {
@@ -46,7 +67,7 @@ public:
     static TfText* Open(QWidget* owner, const QString& fileName, bool editable);
 
     // Asks every editor owned by `owner` to close (each offers to save). False when one
-    // stayed open because its text could not be saved.
+    // stayed open: its text could not be saved or the user cancelled.
     static bool CloseAll(QWidget* owner);
     // Closes every editor owned by `owner` without a question, dropping unsaved changes
     // (the program is being ended and nobody can answer).
@@ -61,6 +82,11 @@ public:
     // Where the Save-as dialog starts for a file in a private temporary folder and for an
     // untitled text.
     void SetSaveFolder(const QString& folder) { m_saveFolder = folder; }
+    // Makes the text loaded from FileName (a private copy) that of an archive member,
+    // until another text is loaded or it is saved as a file of its own.
+    void SetMember(TTextMember member);
+    const TTextMember& Member() const { return m_member; }
+    bool IsMember() const { return !m_member.Archive.isEmpty(); }
 
     // Replaces the text with FileName's content, or clears it and sets FileName to
     // NoName when FileName is empty. On a read error the text and FileName stay as they
@@ -109,15 +135,29 @@ private:
     void BuildMenu();
     // Load(), showing a read error as a message.
     void LoadAndReport();
-    // Offers to save a modified text; Failed when the user accepted and the write failed,
-    // Cancelled when the user accepted and then cancelled the file dialog.
+    // Offers to save a modified text, with Yes, No and Cancel; Failed when the user
+    // accepted and the write failed, Cancelled when the user cancelled the question
+    // (Escape, or closing it) or the file dialog that followed.
     TOffer OfferToSave();
+    // A question with Yes, No and Cancel; Escape and closing it give Cancel.
+    QMessageBox::StandardButton AskYesNoCancel(const QString& notice, const QString& question);
     // Shows SaveDialog proposing `proposal`; the chosen path, or empty when cancelled.
-    QString AskSaveName(const QString& proposal);
+    // A name that is taken is confirmed first (ConfirmTarget); `links` says what the
+    // write does with a link there.
+    QString AskSaveName(const QString& proposal, platform::TLinkRule& links);
+    bool ConfirmTarget(const QString& path, platform::TLinkRule& links);
     QString StartFolder() const;
     // Writes the text to `path`; false (after a message) when that failed or the user
     // refused to store it as UTF-8 when its encoding cannot hold it.
-    bool WriteTo(const QString& path);
+    bool WriteTo(const QString& path,
+                 platform::TLinkRule links = platform::TLinkRule::FollowToFile);
+    // Save of a member: puts it back, or saves it as a file of its own.
+    void SaveMember();
+    // Writes the private copy and has it put back; false (after a message) on failure,
+    // the text then still modified.
+    bool PutBack();
+    // The file or member as the caption and the questions name it.
+    QString ShownName() const;
     bool AcceptUtf8(const QString& text, qsizetype unencodable);
     void ShowText(const QString& text);
     void SetModified(bool modified) { m_modified = modified; }
@@ -133,5 +173,6 @@ private:
     bool m_folded{false}; // long lines shown in pieces, read-only
     bool m_quiet{false};  // closing without questions
     QString m_saveFolder;
+    TTextMember m_member;
     viewers::TTextFormat m_format;
 };

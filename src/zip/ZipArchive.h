@@ -116,6 +116,11 @@ public:
     void Add();
     void Delete();
     void Extract();
+    // Puts the file `file` in place of the one member of `archive` named exactly `member`
+    // (ZipFilename becomes `archive`); nothing else in the archive changes. Refused as an
+    // addition is (an ".exe" archive), and by the library when no member or more than one
+    // has that name. SuccessCount is 1 once the member is replaced.
+    void Replace(const QString& archive, const QString& member, const QString& file);
 
     // The libraries are shared by every component. They are looked up in the folder
     // given to SetLibraryDirectory, or else beside the program and then in
@@ -162,6 +167,7 @@ private:
     int m_successCount{0};
     bool m_zipBusy{false};
     bool m_unzipBusy{false};
+    bool m_replacing{false}; // the add command of Replace
     std::exception_ptr m_handlerError;
     TZipCommand m_zipCommand;
     TUnzipCommand m_unzipCommand;

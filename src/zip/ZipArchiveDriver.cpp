@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLibrary>
+#include <QScopeGuard>
 #include <cstring>
 #include <memory>
 
@@ -257,6 +258,16 @@ void TZipArchive::Delete()
     RunZipCommand(true);
 }
 
+void TZipArchive::Replace(const QString& archive, const QString& member, const QString& file)
+{
+    m_zipFilename = archive;
+    FSpecArgs = QStringList{member, file};
+    m_successCount = 0;
+    m_replacing = true;
+    const auto done = qScopeGuard([this] { m_replacing = false; });
+    RunZipCommand(false);
+}
+
 // Makes `folder` the current directory, so that the library works there and nowhere
 // else. When it cannot, says so ("nothing <undone>") and returns false.
 bool TZipArchive::EnterFolder(const QString& folder, const QString& undone) const
@@ -291,6 +302,11 @@ void TZipArchive::RunZipCommand(bool deleting)
             TZipCommand& c = m_zipCommand;
             c.DeleteEntries = -1;
             c.Grow = c.JunkDirNames = c.Recurse = c.Move = c.Update = c.Freshen = 0;
+        }
+        if (m_replacing) {
+            TZipCommand& c = m_zipCommand;
+            c.ReplaceMember = c.ExactNames = -1;
+            c.Recurse = c.Move = c.Update = c.Freshen = 0;
         }
         const TTextBuffers buffers(m_zipFilename, FSpecArgs);
         buffers.Fill(m_zipCommand);

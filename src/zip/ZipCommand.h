@@ -79,7 +79,8 @@ struct TZipCommand {
     int32_t Reserved104{0};         // 104
     int32_t LatestTime{0};          // 108: give the archive the time of its newest member
     int32_t Reserved112{0};         // 112
-    int32_t Reserved116{0};         // 116
+    int32_t ReplaceMember{0};       // 116: FileSpecs[0] names one member exactly, whose
+                                    //      data becomes that of the file FileSpecs[1]
     int32_t ArgCount{0};            // 120: number of FileSpecs set
     char* ZipFilename{nullptr};     // 124
     int32_t Reserved128{0};         // 128: 7

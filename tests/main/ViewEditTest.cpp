@@ -12,6 +12,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QTest>
 
 namespace
 {
@@ -59,9 +60,51 @@ protected:
         main->FilesEnter(side);
     }
     QList<TfText*> Editors() { return main->findChildren<TfText*>(); }
+    // Presses a key in a panel's list, as a user does (F3, F4).
+    void Press(TSide side, Qt::Key key)
+    {
+        QApplication::setActiveWindow(main.get());
+        main->FilesEnter(side);
+        QTest::keyClick(main->Panel(side).Files->ActiveView(), key);
+    }
+    // Types at the end of an editor's text and saves it with Ctrl+S.
+    static void TypeAndSave(TfText* editor, const QString& text)
+    {
+        // The editor's own window must have the keys, not the main window, whose Ctrl+S
+        // is another command (an editor counts as active already when its owner is).
+        editor->activateWindow();
+        EXPECT_TRUE(QTest::qWaitFor([editor] { return QApplication::activeWindow() == editor; }));
+        editor->Memo->setFocus();
+        editor->Memo->moveCursor(QTextCursor::End);
+        QTest::keyClicks(editor->Memo, text);
+        QTest::keyClick(editor->Memo, Qt::Key_S, Qt::ControlModifier);
+    }
+    // Answers the next file dialog by typing `path`; `folder` and `proposed` receive the
+    // folder it started in and the name it proposed.
+    static void AnswerSaveDialog(const QString& path, QString* folder, QString* proposed)
+    {
+        testmodal::AnswerNextModal<QFileDialog>([=](QFileDialog* d) {
+            auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(name, nullptr);
+            *folder = d->directory().absolutePath();
+            *proposed = name->text();
+            for (auto* view : d->findChildren<QAbstractItemView*>())
+                if (view->selectionModel())
+                    view->selectionModel()->clearSelection(); // the typed name counts
+            name->setText(path);
+            static_cast<QDialog*>(d)->accept();
+        });
+    }
+    static void Settle()
+    {
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::processEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
 };
 
-TEST_F(ViewEditTest, TextOnDiskOpensEditableAndAsAMemberReadOnly)
+TEST_F(ViewEditTest, TextOnDiskOpensEditableAndAsAMemberFromAPrivateCopy)
 {
     dir.write("left/notes.txt", "hello from disk");
     ASSERT_TRUE(RunZip(left, {"-q", "notes.zip", "notes.txt"}));
@@ -84,7 +127,7 @@ TEST_F(ViewEditTest, TextOnDiskOpensEditableAndAsAMemberReadOnly)
     main->MenuViewFileClick();
     ASSERT_EQ(Editors().size(), 1);
     TfText* editor = Editors()[0];
-    EXPECT_FALSE(editor->Editable());
+    EXPECT_TRUE(editor->Editable()); // its Save can put it back
     EXPECT_EQ(editor->Memo->toPlainText(), "hello from disk");
     EXPECT_FALSE(editor->FileName().startsWith(left));
     EXPECT_EQ(main->ExtractedCopies().Count(), 1);
@@ -122,11 +165,15 @@ TEST_F(ViewEditTest, SaveAsFromAMembersEditorStartsBesideTheArchive)
                 if (view->selectionModel())
                     view->selectionModel()->clearSelection(); // the typed name counts
             name->setText(typed);
-            // A question of the dialog itself (overwrite, no access) is a failure.
-            testmodal::AnswerNextModal<QMessageBox>([](QMessageBox* box) {
-                ADD_FAILURE() << "the file dialog asked: " << box->text().toStdString();
-                box->reject();
-            });
+            // A question of the dialog itself (overwrite, no access) is a failure; the
+            // watch for one ends with the dialog.
+            QObject during;
+            testmodal::AnswerNextModal<QMessageBox>(
+                [](QMessageBox* box) {
+                    ADD_FAILURE() << "the file dialog asked: " << box->text().toStdString();
+                    box->reject();
+                },
+                nullptr, &during);
             typed.isEmpty() ? d->reject() : d->accept();
         });
         editor->MenuFileSaveAs->trigger();
@@ -224,4 +271,242 @@ TEST_F(ViewEditTest, ModuleFromDiskAndMusicFromAnArchiveForOneExtension)
     EXPECT_EQ(main->ExtractedCopies().Count(), 1);
     fMusic->close();
     EXPECT_EQ(main->ExtractedCopies().Count(), 0);
+}
+
+TEST_F(ViewEditTest, F4EditsTheFileUnderTheCursorWhateverItsCategory)
+{
+    dir.write("left/picture.png", "not a picture, but text");
+    dir.write("left/README", "no extension");
+    dir.mkdir("left/folder");
+    Reload();
+    for (const QString& name : {"picture.png", "README"}) {
+        main->Left().Files->FocusItem(Row(sdLeft, name));
+        Press(sdLeft, Qt::Key_F4);
+        ASSERT_EQ(Editors().size(), 1) << qPrintable(name);
+        QPointer<TfText> editor = Editors()[0];
+        EXPECT_TRUE(editor->Editable());
+        EXPECT_EQ(editor->FileName(), left + name);
+        TypeAndSave(editor, "!");
+        editor->close();
+        Settle();
+        EXPECT_TRUE(editor.isNull());
+    }
+    EXPECT_EQ(readAll(left + "picture.png"), "not a picture, but text!");
+    EXPECT_EQ(readAll(left + "README"), "no extension!");
+    // Folders and ".." are not files to edit.
+    for (const QString& name : {"folder", ".."}) {
+        main->Left().Files->FocusItem(Row(sdLeft, name));
+        Press(sdLeft, Qt::Key_F4);
+        EXPECT_TRUE(Editors().isEmpty()) << qPrintable(name);
+    }
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+TEST_F(ViewEditTest, QuittingWithAChangedTextCanBeCancelledAndKeepsTheText)
+{
+    dir.write("left/notes.txt", "hello");
+    Reload();
+    main->Left().Files->FocusItem(Row(sdLeft, "notes.txt"));
+    Press(sdLeft, Qt::Key_F3);
+    ASSERT_EQ(Editors().size(), 1);
+    QPointer<TfText> editor = Editors()[0];
+    editor->Memo->moveCursor(QTextCursor::End);
+    QTest::keyClicks(editor->Memo, " world");
+    for (const testmodal::TAnswer answer : {testmodal::TAnswer::Escape, testmodal::TAnswer::CloseBox}) {
+        testmodal::AnswerQuestion(answer);
+        main->Actions.MenuExit->trigger();
+        Settle();
+        EXPECT_TRUE(main->isVisible());
+        ASSERT_FALSE(editor.isNull());
+        EXPECT_EQ(editor->Memo->toPlainText(), "hello world");
+        EXPECT_TRUE(editor->Modified());
+    }
+    EXPECT_EQ(readAll(left + "notes.txt"), "hello");
+    testmodal::AnswerQuestion(testmodal::TAnswer::No);
+    editor->close();
+    Settle();
+    EXPECT_TRUE(editor.isNull());
+}
+
+TEST_F(ViewEditTest, AMembersCopyOutlivesMinimisingAndGoesWithItsWindow)
+{
+    dir.write("left/notes.txt", "hello");
+    ASSERT_TRUE(RunZip(left, {"-q", "-m", "notes.zip", "notes.txt"}));
+    Reload();
+    OpenArchive(sdLeft, "notes.zip");
+    main->Left().Files->FocusItem(Row(sdLeft, "notes.txt"));
+    Press(sdLeft, Qt::Key_F4);
+    ASSERT_EQ(Editors().size(), 1);
+    QPointer<TfText> editor = Editors()[0];
+    const QString copy = editor->FileName();
+    editor->showMinimized();
+    Settle();
+    ASSERT_TRUE(editor->isMinimized());
+    EXPECT_EQ(main->ExtractedCopies().Count(), 1);
+    EXPECT_EQ(readAll(copy), "hello");
+    editor->showNormal();
+    Settle();
+    EXPECT_EQ(main->ExtractedCopies().Count(), 1);
+    EXPECT_TRUE(QFileInfo::exists(copy));
+    editor->close();
+    Settle();
+    EXPECT_TRUE(editor.isNull());
+    EXPECT_EQ(main->ExtractedCopies().Count(), 0);
+    EXPECT_FALSE(QFileInfo::exists(copy));
+}
+
+namespace
+{
+
+// What `unzip` says of an archive: the test's exit code, then the member names in order.
+QString UnzipCheck(const QString& archive)
+{
+    QProcess test, names;
+    test.start("unzip", {"-tq", archive});
+    names.start("unzip", {"-Z1", archive});
+    test.waitForFinished();
+    names.waitForFinished();
+    return QString::number(test.exitCode()) + ": " +
+           QString::fromUtf8(names.readAllStandardOutput()).trimmed().replace('\n', ' ');
+}
+
+} // namespace
+
+TEST_F(ViewEditTest, AnEditedMemberIsPutBackIntoItsArchiveAndNothingElseChanges)
+{
+    dir.write("src/notes.txt", "first text\n");
+    dir.write("src/other.txt", "untouched\n");
+    dir.write("src/sub/deep.txt", "deep\n");
+    ASSERT_TRUE(RunZip(dir("src"), {"-q", "-r", left + "backup.zip", "notes.txt", "other.txt", "sub"}));
+    const QString archive = left + "backup.zip";
+    Reload();
+    Open(sdRight, left); // the folder that holds the archive
+    OpenArchive(sdLeft, "backup.zip");
+
+    // F4, then the window is minimised and comes back before the save.
+    main->Left().Files->FocusItem(Row(sdLeft, "notes.txt"));
+    Press(sdLeft, Qt::Key_F4);
+    ASSERT_EQ(Editors().size(), 1);
+    QPointer<TfText> editor = Editors()[0];
+    EXPECT_EQ(editor->windowTitle(), "notes.txt in backup.zip");
+    EXPECT_TRUE(editor->Editable());
+    const QString copy = editor->FileName();
+    editor->showMinimized();
+    Settle();
+    editor->showNormal();
+    Settle();
+    QString asked;
+    testmodal::AnswerQuestion(testmodal::TAnswer::Yes, &asked);
+    TypeAndSave(editor, "second");
+    EXPECT_TRUE(asked.startsWith("Put the changed notes.txt back into backup.zip?\n"))
+        << qPrintable(asked);
+    EXPECT_FALSE(editor->Modified());
+    EXPECT_EQ(MemberContent(archive, "notes.txt"), "first text\nsecond");
+    EXPECT_EQ(MemberContent(archive, "other.txt"), "untouched\n");
+    EXPECT_EQ(UnzipCheck(archive), "0: notes.txt other.txt sub/ sub/deep.txt");
+    // Both panels show the change: the member's new size, the archive's.
+    const TFileListing& members = main->Left().Listing;
+    EXPECT_EQ(members[Row(sdLeft, "notes.txt")].Size, 17);
+    EXPECT_EQ(main->Right().Listing[Row(sdRight, "backup.zip")].Size, QFileInfo(archive).size());
+    editor->close();
+    Settle();
+    EXPECT_TRUE(editor.isNull());
+    EXPECT_FALSE(QFileInfo::exists(copy));
+
+    // F3 on a text member opens it editable too; a member in a folder is put back in it.
+    main->Left().Files->FocusItem(Row(sdLeft, "sub/deep.txt"));
+    Press(sdLeft, Qt::Key_F3);
+    ASSERT_EQ(Editors().size(), 1);
+    editor = Editors()[0];
+    EXPECT_EQ(editor->windowTitle(), "sub/deep.txt in backup.zip");
+    testmodal::AnswerQuestion(testmodal::TAnswer::Yes);
+    TypeAndSave(editor, "er");
+    EXPECT_EQ(MemberContent(archive, "sub/deep.txt"), "deep\ner");
+    EXPECT_EQ(UnzipCheck(archive), "0: notes.txt other.txt sub/ sub/deep.txt");
+    editor->close();
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+TEST_F(ViewEditTest, PuttingAMemberBackKeepsTheProgramBeforeTheArchive)
+{
+    dir.write("src/notes.txt", "text");
+    ASSERT_TRUE(RunZip(dir("src"), {"-q", dir("plain.zip"), "notes.txt"}));
+    const QByteArray program("#!/bin/sh\necho a self-extracting program\nexit 0\n");
+    dir.write("left/tool.zip", program + readAll(dir("plain.zip")));
+    ASSERT_TRUE(RunZip(left, {"-q", "-A", "tool.zip"})); // offsets that count the program
+    Reload();
+    OpenArchive(sdLeft, "tool.zip");
+    main->Left().Files->FocusItem(Row(sdLeft, "notes.txt"));
+    Press(sdLeft, Qt::Key_F4);
+    ASSERT_EQ(Editors().size(), 1);
+    testmodal::AnswerQuestion(testmodal::TAnswer::Yes);
+    TypeAndSave(Editors()[0], " changed");
+    EXPECT_TRUE(readAll(left + "tool.zip").startsWith(program));
+    EXPECT_EQ(MemberContent(left + "tool.zip", "notes.txt"), "text changed");
+    EXPECT_TRUE(UnzipCheck(left + "tool.zip").startsWith("0: ")) << qPrintable(UnzipCheck(left + "tool.zip"));
+    Editors()[0]->close();
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+TEST_F(ViewEditTest, AMemberThatCannotBePutBackKeepsTheEditorItsTextAndItsCopy)
+{
+    dir.write("src/notes.txt", "text");
+    dir.write("src/other.txt", "other");
+    ASSERT_TRUE(RunZip(dir("src"), {"-q", left + "backup.zip", "notes.txt", "other.txt"}));
+    Reload();
+    OpenArchive(sdLeft, "backup.zip");
+    main->Left().Files->FocusItem(Row(sdLeft, "notes.txt"));
+    Press(sdLeft, Qt::Key_F4);
+    ASSERT_EQ(Editors().size(), 1);
+    QPointer<TfText> editor = Editors()[0];
+    // Another program takes the member out meanwhile.
+    ASSERT_TRUE(RunZip(left, {"-q", "-d", "backup.zip", "notes.txt"}));
+    const QByteArray before = readAll(left + "backup.zip");
+    testmodal::AnswerQuestion(testmodal::TAnswer::Yes);
+    TypeAndSave(editor, " edited");
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("notes.txt") && messages[0].contains("no member"))
+        << qPrintable(messages[0]);
+    EXPECT_EQ(readAll(left + "backup.zip"), before);
+    ASSERT_FALSE(editor.isNull());
+    EXPECT_TRUE(editor->Modified());
+    EXPECT_EQ(editor->Memo->toPlainText(), "text edited");
+    EXPECT_EQ(readAll(editor->FileName()), "text edited"); // the private copy is there
+
+    // No: Save as, starting beside the archive; the editor then shows that file.
+    QString folder, proposed;
+    testmodal::AnswerQuestion(testmodal::TAnswer::No, nullptr, [&] {
+        AnswerSaveDialog(left + "rescued.txt", &folder, &proposed);
+    });
+    editor->MenuFileSave->trigger();
+    EXPECT_EQ(folder, QDir(left).absolutePath());
+    EXPECT_EQ(proposed, "notes.txt");
+    EXPECT_EQ(readAll(left + "rescued.txt"), "text edited");
+    EXPECT_EQ(editor->windowTitle(), left + "rescued.txt");
+    EXPECT_FALSE(editor->Modified());
+    editor->close();
+}
+
+TEST_F(ViewEditTest, AMemberOfAReadOnlyArchiveSaysSoAndIsSavedBesideIt)
+{
+    dir.write("src/notes.txt", "in a tar");
+    QProcess tar;
+    tar.start("tar", {"-cf", left + "notes.tar", "-C", dir("src"), "notes.txt"});
+    ASSERT_TRUE(tar.waitForFinished() && tar.exitCode() == 0);
+    Reload();
+    DoubleClick(sdLeft, "notes.tar");
+    ASSERT_TRUE(main->ShowsReadOnlyArchive(sdLeft));
+    main->Left().Files->FocusItem(Row(sdLeft, "notes.txt"));
+    Press(sdLeft, Qt::Key_F4);
+    ASSERT_EQ(Editors().size(), 1);
+    TfText* editor = Editors()[0];
+    EXPECT_EQ(editor->windowTitle(), "notes.txt in notes.tar (read-only)");
+    QString folder, proposed;
+    AnswerSaveDialog(left + "copy.txt", &folder, &proposed);
+    TypeAndSave(editor, "!");
+    EXPECT_EQ(folder, QDir(left).absolutePath());
+    EXPECT_EQ(proposed, "notes.txt");
+    EXPECT_EQ(readAll(left + "copy.txt"), "in a tar!");
+    editor->close();
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
 }

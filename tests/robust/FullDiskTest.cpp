@@ -7,6 +7,7 @@
 #include "robust/RobustSupport.h"
 #include "viewers/uText.h"
 
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
 #include <QTest>
@@ -193,18 +194,47 @@ TEST(FullDiskEditorTest, ASaveThatDoesNotFitKeepsTheFileAndTheModifiedText)
         << messages[0].toStdString();
     EXPECT_TRUE(editor->Modified());
 
-    // Closing asks again; the window stays while the text cannot be saved.
+    // Closing asks again; Cancel keeps the window and its text.
     bool asked = false;
     AnswerNextModal([&asked](QDialog* dialog) {
-        auto* confirm = qobject_cast<TfConfirm*>(dialog);
-        asked = confirm != nullptr;
-        if (confirm)
-            confirm->ButtonCancel->click();
+        auto* question = qobject_cast<QMessageBox*>(dialog);
+        asked = question != nullptr;
+        question ? question->button(QMessageBox::Cancel)->click() : dialog->reject();
     });
     editor->close();
     EXPECT_TRUE(asked);
+    ASSERT_FALSE(editor.isNull());
+    EXPECT_TRUE(editor->Modified());
     EXPECT_EQ(text, readAll(doc));
     EXPECT_EQ(QStringList({"doc.txt", "filler.bin"}), QDir(dir("small")).entryList(QDir::Files));
+    delete editor;
+    platform::SetMessageHandler({});
+}
+
+TEST(FullDiskEditorTest, ASaveThatFitsOnlyInPartSaysTheDiskIsFull)
+{
+    TempDir dir;
+    QStringList messages;
+    platform::SetMessageHandler([&messages](const QString& m) { messages << m; });
+    robust::TSmallDisk disk(dir("small"), 64 << 10);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Why().toStdString();
+    const QString doc = dir.write("small/doc.txt", "short");
+    {
+        QFile filler(dir("small/filler.bin"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (filler.write(QByteArray(4096, 'f')) == 4096) {
+        }
+        filler.resize(filler.size() - (8 << 10)); // room for a part of the new text
+    }
+    QWidget owner;
+    QPointer<TfText> editor = TfText::Open(&owner, doc, true);
+    editor->Memo->setPlainText(QString(40 << 10, u'x'));
+    editor->MenuFileSave->trigger();
+    EXPECT_EQ(QByteArray("short"), readAll(doc));
+    ASSERT_EQ(1, messages.size());
+    EXPECT_TRUE(messages[0].contains("No space left on device")) << messages[0].toStdString();
+    EXPECT_TRUE(editor->Modified());
     delete editor;
     platform::SetMessageHandler({});
 }

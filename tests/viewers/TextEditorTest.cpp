@@ -34,6 +34,8 @@ namespace
 
 using testmodal::AnswerFileDialog;
 using testmodal::AnswerNextModal;
+using testmodal::AnswerQuestion;
+using testmodal::TAnswer;
 
 void Settle()
 {
@@ -191,21 +193,20 @@ TEST_F(TextEditor, ClosingAModifiedTextOffersToSave)
     const QString path = dir.write("a.txt", "abc\n");
     QPointer<TfText> editor = Open(path);
     Type(editor, QStringLiteral("def"));
-    TConfirmSeen seen;
-    AnswerConfirm(true, &seen);
+    QString shown;
+    AnswerQuestion(TAnswer::Yes, &shown);
     editor->MenuFileClose->trigger();
     Settle();
-    EXPECT_TRUE(seen.Shown);
-    EXPECT_EQ(QStringLiteral("The file ") + path + QStringLiteral(" has been modified."),
-              seen.Notice);
-    EXPECT_EQ(QStringLiteral("Do you want to save the changes ?"), seen.Question);
+    EXPECT_EQ(QStringLiteral("The file ") + path +
+                  QStringLiteral(" has been modified.\nDo you want to save the changes ?"),
+              shown);
     EXPECT_EQ(QByteArray("abc\ndef"), readAll(path));
     EXPECT_TRUE(editor.isNull());
 
     // Declining discards the changes and still closes.
     editor = Open(path);
     Type(editor, QStringLiteral("ghi"));
-    AnswerConfirm(false);
+    AnswerQuestion(TAnswer::No);
     editor->close();
     Settle();
     EXPECT_TRUE(editor.isNull());
@@ -226,20 +227,18 @@ TEST_F(TextEditor, RefusedOfferAndCancelledOpenKeepTheChangedText)
     const QString path = dir.write("keep.txt", "one\n");
     QPointer<TfText> editor = Open(path);
     Type(editor, QStringLiteral("two"));
-    AnswerNextModal<TfConfirm>([](TfConfirm* confirm) {
-        AnswerFileDialog(QString()); // the open dialog that follows is cancelled
-        confirm->ButtonCancel->click();
-    });
+    // The open dialog that follows is cancelled.
+    AnswerQuestion(TAnswer::No, nullptr, [] { AnswerFileDialog(QString()); });
     editor->MenuFileOpen->trigger();
     EXPECT_EQ(QStringLiteral("one\ntwo"), editor->Memo->toPlainText());
     EXPECT_TRUE(editor->Modified());
     EXPECT_EQ(path, editor->FileName());
 
-    TConfirmSeen seen;
-    AnswerConfirm(false, &seen);
+    QString shown;
+    AnswerQuestion(TAnswer::No, &shown);
     editor->close();
     Settle();
-    EXPECT_TRUE(seen.Shown);
+    EXPECT_FALSE(shown.isEmpty());
     EXPECT_TRUE(editor.isNull());
     EXPECT_EQ(QByteArray("one\n"), readAll(path));
 }
@@ -250,10 +249,7 @@ TEST_F(TextEditor, OpenReplacesTheTextAfterTheOffer)
     const QString second = dir.write("second.txt", "2\n");
     TfText* editor = Open(first);
     Type(editor, QStringLiteral("+"));
-    AnswerNextModal<TfConfirm>([&](TfConfirm* confirm) {
-        AnswerFileDialog(second);
-        confirm->ButtonAccept->click();
-    });
+    AnswerQuestion(TAnswer::Yes, nullptr, [&] { AnswerFileDialog(second); });
     editor->MenuFileOpen->trigger();
     EXPECT_EQ(QByteArray("1+"), readAll(first));
     EXPECT_EQ(second, editor->FileName());
@@ -271,14 +267,10 @@ TEST_F(TextEditor, NewOnAModifiedUntitledTextProposesNewFileTxt)
 
     const QString target = dir("saved draft.txt");
     QString proposed;
-    TConfirmSeen seen;
-    AnswerNextModal<TfConfirm>([&](TfConfirm* confirm) {
-        seen.Notice = confirm->LabelNotice->text();
-        AnswerFileDialog(target, &proposed);
-        confirm->ButtonAccept->click();
-    });
+    QString shown;
+    AnswerQuestion(TAnswer::Yes, &shown, [&] { AnswerFileDialog(target, &proposed); });
     editor->MenuFileNew->trigger();
-    EXPECT_EQ(QStringLiteral("The file No name has been modified."), seen.Notice);
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("The file No name has been modified.\n")));
     EXPECT_EQ(QStringLiteral("New file.txt"), proposed);
     EXPECT_EQ(QByteArray("draft"), readAll(target));
     EXPECT_EQ(TfText::NoName, editor->FileName());
@@ -347,14 +339,14 @@ TEST_F(TextEditor, FailedSaveKeepsModifiedSaysWhyAndKeepsTheWindowOpen)
     EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Cannot write the file ") + path));
     EXPECT_TRUE(editor->Modified());
 
-    AnswerConfirm(true);
+    AnswerQuestion(TAnswer::Yes);
     editor->close();
     Settle();
     ASSERT_FALSE(editor.isNull()); // the text would be lost otherwise
     EXPECT_EQ(2, messages.size());
     EXPECT_TRUE(editor->Modified());
 
-    AnswerConfirm(false);
+    AnswerQuestion(TAnswer::No);
     EXPECT_TRUE(TfText::CloseAll(&owner));
     Settle();
     EXPECT_TRUE(editor.isNull());
@@ -383,7 +375,7 @@ TEST_F(TextEditor, CloseAllOffersToSaveEveryEditor)
     QPointer<TfText> first = Open(a);
     QPointer<TfText> second = Open(QString());
     Type(first, QStringLiteral("1"));
-    AnswerConfirm(true);
+    AnswerQuestion(TAnswer::Yes);
     EXPECT_TRUE(TfText::CloseAll(&owner));
     Settle();
     EXPECT_TRUE(first.isNull());
@@ -545,10 +537,8 @@ TEST_F(TextEditor, CancellingTheSaveDialogOfTheOfferKeepsTheText)
     QPointer<TfText> editor = Open(QString());
     Type(editor, QStringLiteral("draft"));
     for (QAction* TfText::*command : {&TfText::MenuFileClose, &TfText::MenuFileNew}) {
-        AnswerNextModal<TfConfirm>([](TfConfirm* confirm) {
-            AnswerFileDialog(QString()); // the save dialog that follows is cancelled
-            confirm->ButtonAccept->click();
-        });
+        // The save dialog that follows is cancelled.
+        AnswerQuestion(TAnswer::Yes, nullptr, [] { AnswerFileDialog(QString()); });
         const QString name = (editor->*command)->text();
         (editor->*command)->trigger();
         Settle();
@@ -556,10 +546,52 @@ TEST_F(TextEditor, CancellingTheSaveDialogOfTheOfferKeepsTheText)
         EXPECT_EQ(QStringLiteral("draft"), editor->Memo->toPlainText());
         EXPECT_TRUE(editor->Modified());
     }
-    AnswerConfirm(false);
+    AnswerQuestion(TAnswer::No);
     editor->close();
     Settle();
     EXPECT_TRUE(editor.isNull());
+}
+
+TEST_F(TextEditor, EscapeOrClosingTheSaveQuestionKeepsTheEditorAndItsText)
+{
+    const QString path = dir.write("kept.txt", "kept\n");
+    const QString other = dir.write("other.txt", "other\n");
+    QPointer<TfText> editor = Open(path);
+    Type(editor, QStringLiteral("typed"));
+    for (const TAnswer answer : {TAnswer::Escape, TAnswer::CloseBox}) {
+        for (QAction* TfText::*command :
+             {&TfText::MenuFileClose, &TfText::MenuFileNew, &TfText::MenuFileOpen}) {
+            const QString name = (editor->*command)->text();
+            // Open's file dialog must not follow a cancelled question; the watch for it
+            // ends with this round.
+            QObject round;
+            auto fileDialog = std::make_shared<bool>(false);
+            AnswerQuestion(answer, nullptr, [fileDialog, &round] {
+                AnswerNextModal<QFileDialog>(
+                    [fileDialog](QFileDialog* d) {
+                        *fileDialog = true;
+                        d->reject();
+                    },
+                    nullptr, &round);
+            });
+            (editor->*command)->trigger();
+            Settle();
+            ASSERT_FALSE(editor.isNull()) << qPrintable(name);
+            EXPECT_FALSE(*fileDialog) << qPrintable(name);
+            EXPECT_EQ(QStringLiteral("kept\ntyped"), editor->Memo->toPlainText())
+                << qPrintable(name);
+            EXPECT_EQ(path, editor->FileName()) << qPrintable(name);
+            EXPECT_TRUE(editor->Modified()) << qPrintable(name);
+            EXPECT_EQ(QByteArray("kept\n"), readAll(path)) << qPrintable(name);
+        }
+        // Closing every editor, as quitting the program does, stops at the cancel.
+        AnswerQuestion(answer);
+        EXPECT_FALSE(TfText::CloseAll(&owner));
+        Settle();
+        ASSERT_FALSE(editor.isNull());
+    }
+    EXPECT_EQ(QByteArray("other\n"), readAll(other));
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
 }
 
 TEST_F(TextEditor, AFileWithAVeryLongLineNeverBlocksTheWindow)

@@ -1,0 +1,293 @@
+#include "platform/FileSave.h"
+
+#include "platform/FileNames.h"
+#include "platform/FileOpsFaults.h"
+#include "platform/FileOpsSupport.h"
+
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform
+{
+
+namespace
+{
+
+const QByteArray kPartMark(".trvx");
+const QByteArray kPartEnd(".part");
+constexpr int kTagSize = 6;
+
+// The folder part and the last part of an absolute path.
+void Split(const QByteArray& path, QByteArray& folder, QByteArray& name)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    folder = slash <= 0 ? QByteArray("/") : path.left(slash);
+    name = path.mid(slash + 1);
+}
+
+QByteArray RandomTag()
+{
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray tag(kTagSize, Qt::Uninitialized);
+    for (char& c : tag)
+        c = letters[QRandomGenerator::global()->bounded(int(sizeof letters - 1))];
+    return tag;
+}
+
+int WriteAll(int fd, const char* data, qint64 size, off_t offset)
+{
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, data, size_t(std::min<qint64>(size, 1 << 30)), offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return EIO;
+        data += n;
+        size -= n;
+        offset += n;
+    }
+    return 0;
+}
+
+// The process id a part file's name carries, or 0 when it is no part file's name.
+pid_t PartOwner(const char* name)
+{
+    const QByteArray n(name);
+    if (!n.startsWith('.') || !n.endsWith(kPartEnd))
+        return 0;
+    const qsizetype mark = n.lastIndexOf(kPartMark);
+    const qsizetype dash = n.lastIndexOf('-');
+    if (mark <= 0 || dash < mark || n.size() - dash - 1 != kTagSize + kPartEnd.size())
+        return 0;
+    for (qsizetype i = dash + 1; i < dash + 1 + kTagSize; ++i)
+        if (!std::isalnum(static_cast<unsigned char>(n[i])))
+            return 0;
+    bool ok = false;
+    const qlonglong pid = n.mid(mark + kPartMark.size(), dash - mark - kPartMark.size()).toLongLong(&ok);
+    return ok && pid > 0 && pid <= INT_MAX ? pid_t(pid) : 0;
+}
+
+bool ProcessEnded(pid_t pid)
+{
+    return pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+// A new part file for `name` in `dir`, open for writing.
+int CreatePart(int dir, const QByteArray& name, mode_t mode, QByteArray& part, TFd& fd)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        part = PartName(name, RandomTag());
+        fd = TFd(::openat(dir, part.constData(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        if (fd.Valid())
+            return 0;
+        if (errno != EEXIST)
+            return errno;
+    }
+    return EEXIST;
+}
+
+// Gives the part its name: without replacing (renameat2, or link and unlink where the
+// file system lacks the flag), or replacing what is there.
+int GiveName(int dir, const QByteArray& part, const QByteArray& name, bool replace)
+{
+    if (replace)
+        return ::renameat(dir, part.constData(), dir, name.constData()) == 0 ? 0 : errno;
+    if (::renameat2(dir, part.constData(), dir, name.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    if (::linkat(dir, part.constData(), dir, name.constData(), 0) != 0)
+        return errno;
+    ::unlinkat(dir, part.constData(), 0);
+    return 0;
+}
+
+// Writes the part, syncs it and gives it the name, replacing what is there only when
+// `replace` says so. `same` (when given) is the file it replaces: the part takes its mode
+// and group, or EPERM says it cannot.
+int WriteThroughPart(int dir, const QString& path, const QByteArray& name, const QByteArray& bytes,
+                     const struct stat* same, bool replace)
+{
+    QByteArray part;
+    TFd fd;
+    if (const int error = CreatePart(dir, name, same ? same->st_mode & 07777 : 0666, part, fd))
+        return error;
+    int error = 0;
+    if (same && (::fchown(fd.Get(), uid_t(-1), same->st_gid) != 0 ||
+                 ::fchmod(fd.Get(), same->st_mode & 07777) != 0))
+        error = EPERM;
+    if (!error)
+        error = WriteAll(fd.Get(), bytes.constData(), bytes.size(), 0);
+    if (!error)
+        error = FileOpsFault(TFileOpsStep::SaveDataWritten, path);
+    if (!error && ::fsync(fd.Get()) != 0)
+        error = errno;
+    if (const int closed = fd.Close(); !error && closed)
+        error = closed;
+    if (!error)
+        error = GiveName(dir, part, name, replace);
+    if (error)
+        ::unlinkat(dir, part.constData(), 0);
+    return error;
+}
+
+// Writes over the file itself: first what lies beyond its old size (cut back when it
+// does not fit), then the rest over the old data.
+int WriteInPlace(int dir, const QString& path, const QByteArray& name, const QByteArray& bytes)
+{
+    TFd fd(::openat(dir, name.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st {
+    };
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0)
+        return errno;
+    const qint64 old = st.st_size;
+    const qint64 size = bytes.size();
+    int error = 0;
+    if (size > old)
+        error = WriteAll(fd.Get(), bytes.constData() + old, size - old, off_t(old));
+    if (!error)
+        error = FileOpsFault(TFileOpsStep::SaveDataWritten, path);
+    if (!error && size > old)
+        error = ::fsync(fd.Get()) == 0 ? 0 : errno;
+    if (error) {
+        if (size > old && ::ftruncate(fd.Get(), off_t(old)) != 0) {
+            // The old data is whole; only the length could not be restored.
+        }
+        return error;
+    }
+    error = WriteAll(fd.Get(), bytes.constData(), std::min(old, size), 0);
+    if (!error && size < old && ::ftruncate(fd.Get(), off_t(size)) != 0)
+        error = errno;
+    if (!error && ::fsync(fd.Get()) != 0)
+        error = errno;
+    if (const int closed = fd.Close(); !error && closed)
+        error = closed;
+    return error;
+}
+
+int SaveRegular(int dir, const QString& path, const QByteArray& name, const QByteArray& bytes,
+                const struct stat& st)
+{
+    if (::faccessat(dir, name.constData(), W_OK, AT_EACCESS) != 0)
+        return errno;
+    if (st.st_nlink == 1 && st.st_uid == ::geteuid()) {
+        const int error = WriteThroughPart(dir, path, name, bytes, &st, true);
+        if (error != EPERM && error != EACCES)
+            return error;
+        // The group cannot be kept, or the folder takes no new file: in place instead.
+    }
+    return WriteInPlace(dir, path, name, bytes);
+}
+
+} // namespace
+
+QByteArray PartName(const QByteArray& name, const QByteArray& tag)
+{
+    const QByteArray tail = kPartMark + QByteArray::number(qint64(::getpid())) + '-' + tag + kPartEnd;
+    constexpr qsizetype kNameMax = 255;
+    return '.' + name.left(kNameMax - 1 - tail.size()) + tail;
+}
+
+int RemoveStaleParts(int dirFd)
+{
+    const int own = ::dup(dirFd);
+    DIR* dir = own >= 0 ? ::fdopendir(own) : nullptr;
+    if (!dir) {
+        if (own >= 0)
+            ::close(own);
+        return 0;
+    }
+    ::rewinddir(dir);
+    int removed = 0;
+    while (const dirent* d = ::readdir(dir)) {
+        const pid_t owner = PartOwner(d->d_name);
+        struct stat st {
+        };
+        if (owner == 0 || ::fstatat(dirFd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || !ProcessEnded(owner))
+            continue;
+        removed += ::unlinkat(dirFd, d->d_name, 0) == 0 ? 1 : 0;
+    }
+    ::closedir(dir);
+    return removed;
+}
+
+TSaveTarget InspectSaveTarget(const QString& path)
+{
+    TSaveTarget target;
+    const QByteArray p = EncodeFileName(path);
+    struct stat st {
+    };
+    if (::lstat(p.constData(), &st) != 0)
+        return target;
+    if (S_ISREG(st.st_mode)) {
+        target.Kind = TSaveTarget::TKind::File;
+    } else if (S_ISLNK(st.st_mode)) {
+        target.Kind = TSaveTarget::TKind::Link;
+        char buffer[PATH_MAX];
+        const ssize_t n = ::readlink(p.constData(), buffer, sizeof buffer);
+        target.LinkTarget = n > 0 ? DecodeFileName(QByteArray(buffer, n)) : QString();
+        struct stat to {
+        };
+        target.LinkToFile = ::stat(p.constData(), &to) == 0 && S_ISREG(to.st_mode);
+    } else {
+        target.Kind = TSaveTarget::TKind::Other;
+    }
+    return target;
+}
+
+int SaveFile(const QString& path, const QByteArray& bytes, TLinkRule links)
+{
+    QByteArray file = EncodeFileName(path);
+    struct stat st {
+    };
+    bool exists = ::lstat(file.constData(), &st) == 0;
+    if (!exists && errno != ENOENT)
+        return errno;
+    if (exists && S_ISLNK(st.st_mode) && links == TLinkRule::FollowToFile) {
+        // Only to a file that is there: a save never creates one through a link.
+        char* real = ::realpath(file.constData(), nullptr);
+        if (!real)
+            return errno;
+        file = real;
+        std::free(real);
+        if (::lstat(file.constData(), &st) != 0)
+            return errno;
+    }
+    if (exists && S_ISDIR(st.st_mode))
+        return EISDIR;
+    if (exists && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
+        return EINVAL;
+    QByteArray folder, name;
+    Split(file, folder, name);
+    const TFd dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir.Valid())
+        return errno;
+    RemoveStaleParts(dir.Get());
+    if (!exists || S_ISLNK(st.st_mode)) // a new file, or one that takes a link's place
+        return WriteThroughPart(dir.Get(), path, name, bytes, nullptr, exists);
+    return SaveRegular(dir.Get(), path, name, bytes, st);
+}
+
+bool CanReplaceFile(const QString& path)
+{
+    const QByteArray file = EncodeFileName(path);
+    QByteArray folder, name;
+    Split(file, folder, name);
+    return ::access(file.constData(), W_OK) == 0 && ::access(folder.constData(), W_OK | X_OK) == 0;
+}
+
+} // namespace platform
