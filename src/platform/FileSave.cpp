@@ -2,17 +2,14 @@
 
 #include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"
+#include "platform/FileOpsParts.h"
 #include "platform/FileOpsSupport.h"
 
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,25 +20,12 @@ namespace platform
 namespace
 {
 
-const QByteArray kPartMark(".trvx");
-const QByteArray kPartEnd(".part");
-constexpr int kTagSize = 6;
-
 // The folder part and the last part of an absolute path.
 void Split(const QByteArray& path, QByteArray& folder, QByteArray& name)
 {
     const qsizetype slash = path.lastIndexOf('/');
     folder = slash <= 0 ? QByteArray("/") : path.left(slash);
     name = path.mid(slash + 1);
-}
-
-QByteArray RandomTag()
-{
-    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    QByteArray tag(kTagSize, Qt::Uninitialized);
-    for (char& c : tag)
-        c = letters[QRandomGenerator::global()->bounded(int(sizeof letters - 1))];
-    return tag;
 }
 
 int WriteAll(int fd, const char* data, qint64 size, off_t offset)
@@ -61,34 +45,11 @@ int WriteAll(int fd, const char* data, qint64 size, off_t offset)
     return 0;
 }
 
-// The process id a part file's name carries, or 0 when it is no part file's name.
-pid_t PartOwner(const char* name)
-{
-    const QByteArray n(name);
-    if (!n.startsWith('.') || !n.endsWith(kPartEnd))
-        return 0;
-    const qsizetype mark = n.lastIndexOf(kPartMark);
-    const qsizetype dash = n.lastIndexOf('-');
-    if (mark <= 0 || dash < mark || n.size() - dash - 1 != kTagSize + kPartEnd.size())
-        return 0;
-    for (qsizetype i = dash + 1; i < dash + 1 + kTagSize; ++i)
-        if (!std::isalnum(static_cast<unsigned char>(n[i])))
-            return 0;
-    bool ok = false;
-    const qlonglong pid = n.mid(mark + kPartMark.size(), dash - mark - kPartMark.size()).toLongLong(&ok);
-    return ok && pid > 0 && pid <= INT_MAX ? pid_t(pid) : 0;
-}
-
-bool ProcessEnded(pid_t pid)
-{
-    return pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH;
-}
-
 // A new part file for `name` in `dir`, open for writing.
 int CreatePart(int dir, const QByteArray& name, mode_t mode, QByteArray& part, TFd& fd)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        part = PartName(name, RandomTag());
+        part = PartFileName(name);
         fd = TFd(::openat(dir, part.constData(),
                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
         if (fd.Valid())
@@ -194,37 +155,6 @@ int SaveRegular(int dir, const QString& path, const QByteArray& name, const QByt
 
 } // namespace
 
-QByteArray PartName(const QByteArray& name, const QByteArray& tag)
-{
-    const QByteArray tail = kPartMark + QByteArray::number(qint64(::getpid())) + '-' + tag + kPartEnd;
-    constexpr qsizetype kNameMax = 255;
-    return '.' + name.left(kNameMax - 1 - tail.size()) + tail;
-}
-
-int RemoveStaleParts(int dirFd)
-{
-    const int own = ::dup(dirFd);
-    DIR* dir = own >= 0 ? ::fdopendir(own) : nullptr;
-    if (!dir) {
-        if (own >= 0)
-            ::close(own);
-        return 0;
-    }
-    ::rewinddir(dir);
-    int removed = 0;
-    while (const dirent* d = ::readdir(dir)) {
-        const pid_t owner = PartOwner(d->d_name);
-        struct stat st {
-        };
-        if (owner == 0 || ::fstatat(dirFd, d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || !ProcessEnded(owner))
-            continue;
-        removed += ::unlinkat(dirFd, d->d_name, 0) == 0 ? 1 : 0;
-    }
-    ::closedir(dir);
-    return removed;
-}
-
 TSaveTarget InspectSaveTarget(const QString& path)
 {
     TSaveTarget target;
@@ -276,7 +206,7 @@ int SaveFile(const QString& path, const QByteArray& bytes, TLinkRule links)
     const TFd dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dir.Valid())
         return errno;
-    RemoveStaleParts(dir.Get());
+    RemoveStalePartFiles(dir.Get());
     if (!exists || S_ISLNK(st.st_mode)) // a new file, or one that takes a link's place
         return WriteThroughPart(dir.Get(), path, name, bytes, nullptr, exists);
     return SaveRegular(dir.Get(), path, name, bytes, st);

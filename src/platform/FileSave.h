@@ -3,10 +3,10 @@
 // never holds part of a file, whenever the program is stopped (killed included), except
 // where the file must be written in place (below).
 //
-// A file being written takes the hidden name ".NAME.trvx<PID>-<6 characters>.part" in
-// its folder (PartName) and gets its real name only when its data is written and synced.
-// Before writing, the folder's left-overs of ended processes that belong to this user
-// are removed (RemoveStaleParts); never anyone else's, nor those of a running process.
+// A file being written takes a hidden temporary name in its folder (FileOpsParts.h) and
+// gets its real name only when its data is written and synced. Before writing, the
+// folder's left-overs of ended processes that belong to this user are removed; never
+// anyone else's, nor those of a running process.
 
 #include <QByteArray>
 #include <QString>
@@ -49,14 +49,6 @@ enum class TLinkRule {
 // before it takes the name (in place: once the new size is known to fit).
 int SaveFile(const QString& path, const QByteArray& bytes,
              TLinkRule links = TLinkRule::FollowToFile);
-
-// The hidden name a save of `name` writes under, with this process's id and `tag` (six
-// letters or digits); a name too long to carry them is shortened in it.
-QByteArray PartName(const QByteArray& name, const QByteArray& tag);
-
-// Removes from the open folder `dirFd` the part files whose process has ended and which
-// belong to this user; returns how many.
-int RemoveStaleParts(int dirFd);
 
 // Whether this user may replace the file at `path` with another (write it, and write
 // in its folder).
