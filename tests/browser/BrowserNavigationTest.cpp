@@ -10,7 +10,7 @@
 // macros report to QTest, which a gtest run does not hear.)
 #define EXPECT_SOON(actual, expected)                                                              \
     do {                                                                                           \
-        QTest::qWaitFor([&] { return (actual) == (expected); }, 10000);                            \
+        static_cast<void>(QTest::qWaitFor([&] { return (actual) == (expected); }, 10000));         \
         EXPECT_EQ(actual, expected);                                                               \
     } while (false)
 
