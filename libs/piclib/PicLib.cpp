@@ -9,6 +9,8 @@
 #include <QImage>
 #include <QImageReader>
 #include <QtEndian>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace
@@ -17,6 +19,7 @@ namespace
 struct TLastError {
     int Code = PicLibOk;
     QByteArray Text;
+    QSize ScaledFrom; // the picture's own size when it was decoded scaled down
 };
 
 thread_local TLastError LastError;
@@ -25,26 +28,68 @@ QImage* Fail(int code, const QString& text)
 {
     LastError.Code = code;
     LastError.Text = text.toUtf8();
+    LastError.ScaledFrom = {};
     return nullptr;
 }
 
-QImage* Succeed(QImage image)
+QImage* Succeed(QImage image, QSize scaledFrom = {})
 {
     LastError.Code = PicLibOk;
     LastError.Text.clear();
+    LastError.ScaledFrom = scaledFrom;
     return new QImage(std::move(image));
 }
 
-// Decodes through Qt's readers, choosing the format by content only.
-QImage ReadWithQt(QIODevice* device, QString& why)
+constexpr qint64 MaxBytesPerPixel = 4; // 32-bit colour, the most Qt's readers decode into
+
+// The size to decode a picture of `size` at so that it fits the memory limit: its own
+// size when it fits. A reader that scales while decoding may first decode at up to twice
+// the asked width and height, so a scaled picture aims at a quarter of the limit.
+QSize FittingSize(QSize size)
+{
+    const qint64 limit = qint64(QImageReader::allocationLimit()) << 20;
+    if (limit <= 0 || !size.isValid() || size.isEmpty())
+        return size;
+    const qint64 bytes = qint64(size.width()) * size.height() * MaxBytesPerPixel;
+    if (bytes <= limit)
+        return size;
+    const double factor = std::sqrt(double(limit / 4) / double(bytes));
+    return {std::max(1, int(size.width() * factor)), std::max(1, int(size.height() * factor))};
+}
+
+QString TooLarge(QSize size)
+{
+    return QStringLiteral("the picture is %1 × %2 pixels, more than the %3 MB a picture may take")
+        .arg(size.width())
+        .arg(size.height())
+        .arg(QImageReader::allocationLimit());
+}
+
+struct TQtPicture {
+    QImage Image;
+    QSize ScaledFrom; // the picture's own size when it was decoded scaled down
+};
+
+// Decodes through Qt's readers, choosing the format by content only; a picture larger
+// than the memory limit is decoded scaled down to fit.
+TQtPicture ReadWithQt(QIODevice* device, QString& why)
 {
     QImageReader reader(device);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
-    QImage image = reader.read();
-    if (image.isNull())
-        why = reader.errorString();
-    return image;
+    const QSize own = reader.size();
+    const QSize fitting = FittingSize(own);
+    const bool scaled = fitting != own;
+    if (scaled)
+        reader.setScaledSize(fitting);
+    TQtPicture picture{reader.read(), {}};
+    if (picture.Image.isNull())
+        why = scaled ? TooLarge(own) : reader.errorString();
+    else if (scaled)
+        picture.ScaledFrom = reader.transformation() & QImageIOHandler::TransformationRotate90
+                                 ? own.transposed()
+                                 : own;
+    return picture;
 }
 
 // Whether a BMP file holds less pixel data than its header promises. Qt's reader leaves the
@@ -107,25 +152,25 @@ QImage* PicLibLoad(const char* fileName, int /*options*/)
         buffer.setData(data);
         buffer.open(QIODevice::ReadOnly);
         QString qtWhy;
-        image = ReadWithQt(&buffer, qtWhy);
-        if (!image.isNull())
-            return Succeed(std::move(image));
+        TQtPicture picture = ReadWithQt(&buffer, qtWhy);
+        if (!picture.Image.isNull())
+            return Succeed(std::move(picture.Image), picture.ScaledFrom);
         return Fail(PicLibCannotDecode, why);
     }
     if (BmpCutShort(file))
         return Fail(PicLibCannotDecode, QStringLiteral("The picture file is cut short"));
     QString why;
-    QImage image = ReadWithQt(&file, why);
-    if (!image.isNull())
-        return Succeed(std::move(image));
+    TQtPicture picture = ReadWithQt(&file, why);
+    if (!picture.Image.isNull())
+        return Succeed(std::move(picture.Image), picture.ScaledFrom);
     // TGA has no signature, and Qt reads only a narrow kind of it: try our reader last.
     unsigned char tgaHead[18];
     file.seek(0);
     if (file.peek(reinterpret_cast<char*>(tgaHead), sizeof tgaHead) == sizeof tgaHead &&
         piclib::TgaLooksValid(tgaHead, sizeof tgaHead)) {
         const QByteArray data = file.readAll();
-        image = piclib::TgaDecode(reinterpret_cast<const std::uint8_t*>(data.constData()),
-                                  std::size_t(data.size()), &why);
+        QImage image = piclib::TgaDecode(reinterpret_cast<const std::uint8_t*>(data.constData()),
+                                         std::size_t(data.size()), &why);
         if (!image.isNull())
             return Succeed(std::move(image));
     }
@@ -145,6 +190,22 @@ int PicLibLastError()
 const char* PicLibErrorText()
 {
     return LastError.Text.constData();
+}
+
+void PicLibSetMemoryLimit(int megabytes)
+{
+    QImageReader::setAllocationLimit(std::max(0, megabytes));
+}
+
+bool PicLibLastScaled(int* width, int* height)
+{
+    if (LastError.Code != PicLibOk || !LastError.ScaledFrom.isValid())
+        return false;
+    if (width)
+        *width = LastError.ScaledFrom.width();
+    if (height)
+        *height = LastError.ScaledFrom.height();
+    return true;
 }
 
 } // extern "C"

@@ -7,7 +7,13 @@
 // refuses go to our own TGA decoder (piclib/TgaDecoder.h). Multi-frame files give
 // their first frame; a JPEG's orientation tag is applied.
 //
+// Memory: a decoded picture may take at most the memory limit (Qt's image allocation limit,
+// 128 MB unless raised with PicLibSetMemoryLimit). A larger picture is decoded scaled
+// down to fit when its header tells its size; PicLibLastScaled then gives its own size.
+// When even that cannot be done, the load fails with a reason that says so.
+//
 // Threads: every entry may be called from any thread; the last error is kept per thread.
+// PicLibSetMemoryLimit changes the limit of the whole process.
 // Cost: one read of the file and one decode; nothing is cached.
 
 class QImage;
@@ -37,5 +43,13 @@ int PicLibLastError();
 // A readable reason for the last failure of this thread (empty after a success). The
 // text stays valid until the next PicLibLoad on the same thread.
 const char* PicLibErrorText();
+
+// Sets the most memory, in megabytes, that one decoded picture may take (for every image
+// reader of the process). 0 removes the limit.
+void PicLibSetMemoryLimit(int megabytes);
+
+// After a PicLibLoad of this thread that returned a picture scaled down to fit the memory
+// limit: true, and the picture's own size in *width and *height. False otherwise.
+bool PicLibLastScaled(int* width, int* height);
 
 } // extern "C"

@@ -139,6 +139,8 @@ QImage TgaDecode(const std::uint8_t* data, std::size_t size, QString* error)
         return fail("Not enough memory for the TGA picture");
     const bool rightToLeft = (h.Descriptor & 0x10) != 0, topDown = (h.Descriptor & 0x20) != 0;
     const bool grey = (h.Type & 7) == 3;
+    // Only colour-mapped pictures index the map; others may carry one they do not use.
+    const bool mapped = (h.Type & 7) == 1;
     // 32-bit pictures that declare no alpha bits often store zeros there: show them opaque.
     const QRgb forceOpaque = h.Bits == 32 && (h.Descriptor & 0x0F) == 0 ? 0xFF000000 : 0;
     for (int row = 0; row < h.Height; ++row) {
@@ -146,7 +148,7 @@ QImage TgaDecode(const std::uint8_t* data, std::size_t size, QString* error)
         for (int col = 0; col < h.Width; ++col) {
             const std::uint8_t* px = pixels.data() + (std::size_t(row) * h.Width + col) * bytes;
             QRgb c = 0xFF000000;
-            if (!map.empty()) {
+            if (mapped) {
                 const int index = px[0] - h.MapFirst;
                 c = index >= 0 && index < int(map.size()) ? map[index] : 0xFF000000;
             } else {

@@ -2,6 +2,7 @@
 
 #include "modlib/RenderOutput.h"
 #include "sequencer/MidiCheck.h"
+#include "sequencer/PeakLimiter.h"
 
 #include <fluidsynth.h>
 
@@ -24,6 +25,10 @@ namespace
 constexpr int kRate = 44100;
 constexpr long long kLargestFile = 64LL << 20;
 constexpr int kLongestTail = 3 * kRate; // frames rendered after the end for notes to fade
+// The synthesizer's gain: General MIDI files of ordinary density peak a few dB below full
+// scale with it, as sound files do; denser passages are held below clipping by the
+// limiter.
+constexpr double kSynthGain = 3.0;
 
 const char* const kSoundFonts[] = {
     "/usr/share/sounds/sf2/TimGM6mb.sf2",
@@ -42,6 +47,8 @@ struct TSequence {
     int TailFrames = 0;
     bool Finished = false;
     std::unique_ptr<TRenderOutput> Output;
+    TPeakLimiter Limiter{kRate};
+    std::vector<float> Mix; // one rendering's floating-point frames
 
     ~TSequence()
     {
@@ -61,7 +68,9 @@ int TSequence::Render(std::int16_t* out, int frames)
     std::lock_guard guard(Lock);
     if (Finished)
         return 0;
-    fluid_synth_write_s16(Synth, frames, out, 0, 2, out, 1, 2);
+    Mix.resize(size_t(frames) * 2);
+    fluid_synth_write_float(Synth, frames, Mix.data(), 0, 2, Mix.data(), 1, 2);
+    Limiter.Apply(Mix.data(), frames, out);
     // The player itself waits two seconds after the last event before it calls the
     // sequence done; the end comes sooner here, once the last notes have faded.
     const int total = fluid_player_get_total_ticks(Player);
@@ -141,7 +150,7 @@ int SetUp(TSequence& seq, const std::string& soundFont, const std::vector<std::u
     if (!seq.Settings)
         return SeqErrSynth;
     fluid_settings_setnum(seq.Settings, "synth.sample-rate", kRate);
-    fluid_settings_setnum(seq.Settings, "synth.gain", 0.5);
+    fluid_settings_setnum(seq.Settings, "synth.gain", kSynthGain);
     fluid_settings_setint(seq.Settings, "synth.lock-memory", 0);
     fluid_settings_setstr(seq.Settings, "player.timing-source", "sample");
     seq.Synth = new_fluid_synth(seq.Settings);

@@ -2,6 +2,8 @@
 
 #include "about/AboutMask.h"
 #include "about/firewnd.h"
+#include "controls/FontScale.h"
+#include "controls/WindowFit.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -12,10 +14,13 @@
 namespace
 {
 
+// Sizes for the design font; the box scales them with the desktop's (FontScale.h).
 constexpr int BoxWidth = 340;
 constexpr int BoxHeight = 175;
 constexpr int FireHeight = 47;
 constexpr int FireMaxBurn = 80;
+
+using fontscale::Scaled;
 
 } // namespace
 
@@ -26,12 +31,12 @@ TfAbout::TfAbout(QWidget* parent)
 {
     setObjectName(QStringLiteral("fAbout"));
     setWindowTitle(QStringLiteral("Information"));
-    setFixedSize(BoxWidth, BoxHeight);
+    setFixedSize(Scaled(QSize(BoxWidth, BoxHeight)));
 
     Fire = new TFire(this);
     Fire->setObjectName(QStringLiteral("Fire"));
     Fire->SetBurning(false);
-    Fire->SetBounds(0, 0, BoxWidth, FireHeight);
+    Fire->SetBounds(0, 0, Scaled(BoxWidth), Scaled(FireHeight));
     Fire->SetDecay(5);
     Fire->SetFlammability(390);
     Fire->SetMaxHeat(230);
@@ -42,12 +47,12 @@ TfAbout::TfAbout(QWidget* parent)
     Fire->SetInterval(2);
     Fire->SetEdgeRatio(0.99f);
     Fire->SetTransparentColor(qRgb(255, 255, 255));
-    Fire->SetMask(MakeAboutMask(BoxWidth, FireHeight));
+    Fire->SetMask(MakeAboutMask(Scaled(BoxWidth), Scaled(FireHeight)));
     Fire->SetMaxBurn(FireMaxBurn); // also builds the fire cold with the values above
 
     LabelVersion = AddLabel(QStringLiteral("Version 2.01"), FireHeight, 29);
     QFont big = LabelVersion->font();
-    big.setPixelSize(19);
+    big.setPixelSize(Scaled(19));
     LabelVersion->setFont(big);
     LabelCredits =
         AddLabel(QStringLiteral("\u00a9 1998\u20132024 Travodex developers"), FireHeight + 29, 35);
@@ -56,7 +61,7 @@ TfAbout::TfAbout(QWidget* parent)
 
     ButtonClose = new QPushButton(QStringLiteral("Close"), this);
     ButtonClose->setObjectName(QStringLiteral("ButtonClose"));
-    ButtonClose->setGeometry(260, 145, 75, 25);
+    ButtonClose->setGeometry(Scaled(QRect(260, 145, 75, 25)));
     ButtonClose->setDefault(true);
     connect(ButtonClose, &QPushButton::clicked, this, &QDialog::accept);
 }
@@ -67,7 +72,7 @@ QLabel* TfAbout::AddLabel(const QString& text, int top, int height)
 {
     auto* label = new QLabel(text, this);
     label->setAlignment(Qt::AlignCenter);
-    label->setGeometry(0, top, BoxWidth, height);
+    label->setGeometry(Scaled(QRect(0, top, BoxWidth, height)));
     return label;
 }
 
@@ -76,11 +81,7 @@ void TfAbout::showEvent(QShowEvent* event)
     if (!m_shownBefore && !event->spontaneous()) {
         // Centred on the screen the first time; later showings keep the position.
         m_shownBefore = true;
-        if (QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame(QPoint(0, 0), size());
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        windowfit::Centre(this);
     }
     QDialog::showEvent(event);
     if (!event->spontaneous())

@@ -18,10 +18,13 @@ void TPictureInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info)
 
 QUrl TPictureInterceptor::PictureUrl(const QUrl& requested)
 {
-    // A resolved URL's path ends in the name; its query and fragment name no file.
-    const QString reference = requested.path(QUrl::FullyDecoded);
+    // A local reference keeps the path the engine resolved against the page; any other
+    // gives only its name. The query and fragment name no file.
+    const QString path = requested.isLocalFile()
+                             ? requested.toLocalFile()
+                             : PictureFileName(requested.path(QUrl::FullyDecoded));
     QUrl url;
     url.setScheme(QString::fromLatin1(kPictureScheme));
-    url.setPath(PictureFileName(reference), QUrl::DecodedMode);
+    url.setPath(path, QUrl::DecodedMode);
     return url;
 }

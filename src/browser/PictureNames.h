@@ -1,6 +1,6 @@
 #pragma once
-// Where the HTML viewer finds a document's pictures: always by their bare file name in the
-// folder of the document it was asked to show, whatever folder the reference names.
+// Where the HTML viewer finds a picture that is not where its reference leads: by its bare
+// file name in the folder of the document shown, whatever folder the reference names.
 
 #include <QString>
 

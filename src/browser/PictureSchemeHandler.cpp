@@ -4,7 +4,9 @@
 #include "piclib/PicLib.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPointer>
 #include <QThread>
@@ -14,11 +16,6 @@
 
 namespace
 {
-
-// A valid picture of no size: the engine lays it out as an empty image, without the
-// broken-picture mark it draws for a failed request.
-const QByteArray kEmptyPicture =
-    QByteArrayLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"0\" height=\"0\"/>");
 
 struct TEncodedPicture {
     QByteArray Type; // empty when the file could not be decoded
@@ -70,13 +67,19 @@ TPictureSchemeHandler::~TPictureSchemeHandler()
     m_decoders.waitForDone();
 }
 
+QString TPictureSchemeHandler::PictureFile(const QString& reference) const
+{
+    // The path as the page resolved it, else the bare name in the document's folder.
+    if (QDir::isAbsolutePath(reference) && QFileInfo(reference).isFile())
+        return reference;
+    return m_folder.isEmpty() ? QString() : FindPictureFile(m_folder, PictureFileName(reference));
+}
+
 void TPictureSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job)
 {
-    // The name is reduced again: a page may write a private-scheme URL of its own.
-    const QString name = PictureFileName(job->requestUrl().path(QUrl::FullyDecoded));
-    const QString path = m_folder.isEmpty() ? QString() : FindPictureFile(m_folder, name);
+    const QString path = PictureFile(job->requestUrl().path(QUrl::FullyDecoded));
     if (path.isEmpty()) {
-        Reply(job, {QByteArrayLiteral("image/svg+xml"), kEmptyPicture});
+        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
         return;
     }
     const QPointer<QWebEngineUrlRequestJob> guarded(job);

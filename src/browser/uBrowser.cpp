@@ -1,16 +1,19 @@
 #include "browser/uBrowser.h"
 
+#include "browser/BrowserPage.h"
 #include "browser/BrowserSetup.h"
 #include "browser/PictureInterceptor.h"
 #include "browser/PictureSchemeHandler.h"
 #include "browser/WorkingFolder.h"
+#include "controls/FontScale.h"
+#include "controls/WindowFit.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenuBar>
-#include <QScreen>
 #include <QShowEvent>
 #include <QToolBar>
 #include <QWebEngineLoadingInfo>
@@ -64,11 +67,11 @@ TfBrowser::TfBrowser(QWidget* mainWindow)
     ToolBar = addToolBar(QStringLiteral("ToolBar"));
     ToolBar->setMovable(false);
     ToolBar->setFloatable(false);
-    ToolBar->setMinimumHeight(26);
+    ToolBar->setMinimumHeight(fontscale::Scaled(26));
     // The page takes the rest of the window once the engine runs.
     setCentralWidget(new QWidget(this));
     m_workingFolder = new TWorkingFolder(this);
-    SetClientSize(QSize(511, 380));
+    SetClientSize(fontscale::Scaled(QSize(511, 380)));
 }
 
 TfBrowser::~TfBrowser()
@@ -98,13 +101,14 @@ void TfBrowser::SetClientSize(QSize client)
         if (menuHeight <= 0)
             menuHeight = menu->sizeHint().height();
     }
-    resize(client.width(), client.height() + menuHeight);
+    // Never narrower than the menu bar nor larger than the screen.
+    windowfit::Resize(this, QSize(client.width(), client.height() + menuHeight));
 }
 
 QSize TfBrowser::MainClientSize() const
 {
     if (!m_mainWindow)
-        return QSize(511, 380) * 4 / 3;
+        return fontscale::Scaled(QSize(511, 380)) * 4 / 3;
     const auto* main = qobject_cast<const QMainWindow*>(m_mainWindow);
     const QWidget* menu = main ? main->menuWidget() : nullptr;
     const int menuHeight = menu && menu->isVisible() ? menu->height() : 0;
@@ -113,16 +117,13 @@ QSize TfBrowser::MainClientSize() const
 
 void TfBrowser::PlaceFirstTime()
 {
-    if (m_placed)
+    // Centred the first time; later showings keep the place, as far as it is on the screen.
+    if (m_placed) {
+        windowfit::KeepOnScreen(this);
         return;
+    }
     m_placed = true;
-    const QScreen* screen =
-        m_mainWindow ? m_mainWindow->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
+    windowfit::Centre(this);
 }
 
 QString TfBrowser::PictureFolder() const
@@ -186,11 +187,23 @@ void TfBrowser::CreateEngine()
     ConfigureProfile();
 
     HtmlView = new QWebEngineView(this);
-    auto* page = new QWebEnginePage(m_profile, HtmlView);
+    auto* page = new TBrowserPage(m_profile, HtmlView);
     page->setBackgroundColor(palette().color(QPalette::Base));
     HtmlView->setPage(page);
     connect(page, &QWebEnginePage::loadingChanged, this,
             [this](const QWebEngineLoadingInfo& info) { LoadingChanged(info); });
+    // The caption follows the page shown, also one the history brings back.
+    connect(page, &QWebEnginePage::titleChanged, this, [this] { ShowTitle(false); });
+    // Said after the engine's call has returned, as the first showing says it.
+    connect(
+        page, &TBrowserPage::MissingFile, this,
+        [](const QString& path) {
+            platform::ShowMessage(QStringLiteral("Can't locate file: ") + path);
+        },
+        Qt::QueuedConnection);
+    // Bare picture names are looked up beside the document the window shows.
+    connect(page, &TBrowserPage::DocumentChosen, this,
+            [this](const QString& path) { m_pictures->SetFolder(QFileInfo(path).absolutePath()); });
     setCentralWidget(HtmlView);
 }
 
@@ -217,7 +230,11 @@ void TfBrowser::ConfigureProfile()
 void TfBrowser::LoadingChanged(const QWebEngineLoadingInfo& info)
 {
     if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) {
-        ShowTitle();
+        // The page's input widget exists once a document is shown; watching it twice is
+        // harmless.
+        if (QWidget* input = HtmlView->focusProxy())
+            input->installEventFilter(this);
+        ShowTitle(true);
         return;
     }
     if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus)
@@ -232,14 +249,49 @@ void TfBrowser::LoadingChanged(const QWebEngineLoadingInfo& info)
     emit DocumentShown(false);
 }
 
-void TfBrowser::ShowTitle()
+void TfBrowser::ShowTitle(bool loaded)
 {
     // document.title is empty for a document without one (the page's title would be its
     // URL); a frameset gives its own title.
     HtmlView->page()->runJavaScript(QStringLiteral("document.title"),
                                     QWebEngineScript::ApplicationWorld,
-                                    [this](const QVariant& title) {
+                                    [this, loaded](const QVariant& title) {
                                         setWindowTitle(title.toString());
-                                        emit DocumentShown(true);
+                                        if (loaded)
+                                            emit DocumentShown(true);
                                     });
+}
+
+void TfBrowser::keyPressEvent(QKeyEvent* event)
+{
+    // Keys reach the window when the page has no use for them.
+    const bool alt = event->modifiers() == Qt::AltModifier;
+    if (HtmlView && alt && event->key() == Qt::Key_Left) {
+        HtmlView->back();
+        return;
+    }
+    if (HtmlView && alt && event->key() == Qt::Key_Right) {
+        HtmlView->forward();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+bool TfBrowser::eventFilter(QObject* watched, QEvent* event)
+{
+    // Backspace goes back unless the page's focus is in something that takes text; the
+    // key itself goes on to the page either way.
+    if (HtmlView && watched == HtmlView->focusProxy() && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Backspace && key->modifiers() == Qt::NoModifier)
+            HtmlView->page()->runJavaScript(
+                QStringLiteral("(() => { const e = document.activeElement; return !!e && "
+                               "(e.isContentEditable || /^(INPUT|TEXTAREA|SELECT)$/"
+                               ".test(e.tagName)); })()"),
+                QWebEngineScript::ApplicationWorld, [this](const QVariant& editing) {
+                    if (!editing.toBool() && HtmlView)
+                        HtmlView->back();
+                });
+    }
+    return QMainWindow::eventFilter(watched, event);
 }

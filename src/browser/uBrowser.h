@@ -1,8 +1,11 @@
 #pragma once
 // TfBrowser: the HTML viewer window. Shows one HTML file on Qt WebEngine (frames, forms,
-// scripts and back/forward history work as in a browser), puts the document's title in the
-// caption, and serves the document's pictures through PicLib: every picture is looked up
-// by its bare file name in the folder of the document the window was asked to show.
+// scripts and back/forward history work as in a browser: Alt+Left or Backspace back,
+// Alt+Right forward), puts the title of the document shown in the caption, and serves the
+// document's pictures through PicLib: a picture is found where the page's reference
+// leads, as a browser resolves it, or else by its bare file name in the document's
+// folder. A link to a local file that is not there says "Can't locate file: PATH" and
+// the page stays.
 //
 // One instance lives for the whole run, created hidden at start-up with the main window as
 // parent (its transient parent, whose client size the viewer's size follows). The caller
@@ -23,6 +26,7 @@
 #include <QString>
 #include <QUrl>
 
+class QKeyEvent;
 class QMenu;
 class QToolBar;
 class QWebEngineLoadingInfo;
@@ -61,7 +65,7 @@ public:
     // each side, rounded down.
     static QSize ClientSizeFor(QSize mainClient);
 
-    // The folder pictures are looked up in: that of the last document FormShow loaded.
+    // The folder bare picture names are looked up in: that of the document shown.
     QString PictureFolder() const;
     // The folder the process was last moved to (see WorkingFolder.h).
     QString WorkingFolder() const;
@@ -73,6 +77,10 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Alt+Left goes back in the history, Alt+Right forward.
+    void keyPressEvent(QKeyEvent* event) override;
+    // Backspace outside a text field goes back.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
@@ -82,7 +90,8 @@ private:
     QSize MainClientSize() const;
     void PlaceFirstTime();
     void LoadingChanged(const QWebEngineLoadingInfo& info);
-    void ShowTitle();
+    // Puts the document's title in the caption; after a load, announces DocumentShown.
+    void ShowTitle(bool loaded);
 
     QWidget* m_mainWindow{nullptr};
     QWebEngineProfile* m_profile{nullptr};

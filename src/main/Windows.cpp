@@ -20,8 +20,11 @@ namespace
 
 template <typename TWindow> TWindow* Once(TWindow*& instance, QWidget* mainWindow)
 {
-    if (!instance)
+    if (!instance) {
         instance = new TWindow(mainWindow);
+        // Gone with its main window, the shared window is made again for the next one.
+        QObject::connect(instance, &QObject::destroyed, [&instance] { instance = nullptr; });
+    }
     return instance;
 }
 

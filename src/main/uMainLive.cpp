@@ -9,6 +9,7 @@
 #include "main/PanelText.h"
 #include "main/StatusLine.h"
 #include "main/uMain.h"
+#include "platform/FileNames.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderWatcher.h"
 #include "platform/Messages.h"

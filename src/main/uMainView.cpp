@@ -21,6 +21,7 @@
 #include "zip/ZipArchive.h"
 
 #include <QFileInfo>
+#include <type_traits>
 
 TfText* TfMain::OpenTextEditor(const QString& fileName, bool editable)
 {
@@ -231,10 +232,15 @@ QWidget* TfMain::PerformView(TViewAction action, const QString& path, bool edita
 
 template <typename TPlayer> QWidget* TfMain::ShowPlayer(TPlayer* player, const QString& path)
 {
-    // A player that is on screen only comes to the front; the new file waits.
-    if (!player->isVisible())
-        player->FileName = path;
-    player->show();
+    // A player on screen plays the new file in place of the old; the HTML viewer only
+    // comes to the front, and the new file waits.
+    if constexpr (std::is_base_of_v<TPlayerWindow, TPlayer>) {
+        player->Open(path);
+    } else {
+        if (!player->isVisible())
+            player->FileName = path;
+        player->show();
+    }
     player->raise();
     player->activateWindow();
     return player;

@@ -1,6 +1,7 @@
 #include "main/uProperties.h"
 
 #include "controls/FontScale.h"
+#include "main/ShippedCategories.h"
 #include "platform/Messages.h"
 #include "platform/ProfileString.h"
 
@@ -19,6 +20,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QTabWidget>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 TfProperties* fProperties = nullptr;
@@ -74,14 +76,31 @@ void TfProperties::BuildButtons()
     ButtonAccept = new QPushButton(QStringLiteral("Accept"), PanelButtons);
     ButtonAccept->setDefault(true);
     ButtonCancel = new QPushButton(QStringLiteral("Cancel"), PanelButtons);
+    ButtonDefaults = new QPushButton(QStringLiteral("&Defaults"), PanelButtons);
+    ButtonDefaults->setAutoDefault(false);
+    ButtonDefaults->setToolTip(
+        QStringLiteral("Put the shipped extension categories into the text (saved on Accept)"));
     auto* row = new QHBoxLayout(PanelButtons);
     const int margin = fontscale::Scaled(5);
     row->setContentsMargins(margin, margin, margin, margin);
+    row->addWidget(ButtonDefaults);
     row->addStretch();
     row->addWidget(ButtonAccept);
     row->addWidget(ButtonCancel);
     connect(ButtonAccept, &QPushButton::clicked, this, &TfProperties::ButtonAcceptClick);
     connect(ButtonCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ButtonDefaults, &QPushButton::clicked, this, &TfProperties::ButtonDefaultsClick);
+}
+
+void TfProperties::ButtonDefaultsClick()
+{
+    const QString text = WithShippedCategories(Memo->toPlainText(), ShippedConfiguration());
+    // An edit of the memo, so that Undo takes it back; nothing is saved before Accept.
+    QTextCursor cursor(Memo->document());
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(text);
+    Page->setCurrentWidget(TabExtensions);
+    Memo->setFocus();
 }
 
 void TfProperties::showEvent(QShowEvent* event)

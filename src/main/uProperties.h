@@ -11,7 +11,8 @@
 // written to FallbackPath instead (which the reader then takes first); when that fails
 // too, the dialog stays open with the memo as typed. A file that could not be read at
 // opening is created by "Accept" when it is missing, but never replaced while it
-// exists. "Cancel" changes nothing. User-interface thread only.
+// exists. "Defaults" puts the shipped extension categories into the memo. "Cancel"
+// changes nothing. User-interface thread only.
 
 #include <QDialog>
 #include <QString>
@@ -42,6 +43,7 @@ public:
     QWidget* PanelButtons{nullptr};
     QPushButton* ButtonAccept{nullptr};
     QPushButton* ButtonCancel{nullptr};
+    QPushButton* ButtonDefaults{nullptr};
 
     // Loads the memo from the file, sets the check box from UseRecycleBin and shows the
     // page "Extensions". A file that cannot be read shows "Ne peut ouvrir le fichier
@@ -49,6 +51,9 @@ public:
     void FormShow();
     // Writes the file, re-reads the configuration, takes the option and closes.
     void ButtonAcceptClick();
+    // Puts the shipped categories into the memo in place of its own (see
+    // ShippedCategories.h); nothing is written until "Accept".
+    void ButtonDefaultsClick();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,11 +1,12 @@
 #include "players/PlayerWindow.h"
 
 #include "controls/Display.h"
+#include "controls/FontScale.h"
+#include "controls/WindowFit.h"
 
 #include <QCloseEvent>
 #include <QFrame>
-#include <QGuiApplication>
-#include <QScreen>
+#include <QKeyEvent>
 #include <QShowEvent>
 #include <QTimer>
 #include <algorithm>
@@ -22,21 +23,20 @@ TPlayerWindow::TPlayerWindow(QWidget* parent, const QString& caption, int timerI
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint)
 {
     setWindowTitle(caption);
-    setFixedSize(270, 41);
+    setFixedSize(fontscale::Scaled(QSize(270, 41)));
     BuildPanel();
 
     Timer = new QTimer(this);
     Timer->setInterval(timerInterval);
     connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(); });
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    windowfit::Centre(this);
 }
 
 void TPlayerWindow::BuildPanel()
 {
     PanelInformation = new QFrame(this);
-    PanelInformation->setGeometry(0, 0, 270, 41);
+    PanelInformation->setGeometry(QRect(QPoint(0, 0), size()));
     PanelInformation->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     PanelInformation->setAutoFillBackground(true);
     QPalette panel = PanelInformation->palette();
@@ -53,7 +53,7 @@ void TPlayerWindow::BuildPanel()
 TDisplay* TPlayerWindow::AddDisplay(int x, char digit)
 {
     auto* d = new TDisplay(PanelInformation);
-    d->setGeometry(x, 5, 24, 32);
+    d->setGeometry(fontscale::Scaled(QRect(x, 5, 24, 32)));
     d->SetDigitStyle(ds5x7Dot);
     d->SetMargin(1);
     d->SetSegWidth(4);
@@ -79,6 +79,32 @@ void TPlayerWindow::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (!event->spontaneous())
         ShowRequested();
+}
+
+void TPlayerWindow::Open(const QString& path)
+{
+    if (!isVisible()) {
+        FileName = path;
+        show();
+        return;
+    }
+    StopForNextFile();
+    FileName = path;
+    ShowRequested();
+}
+
+void TPlayerWindow::StopForNextFile()
+{
+    FormClose();
+}
+
+void TPlayerWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TPlayerWindow::ShowRequested()

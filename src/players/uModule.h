@@ -5,7 +5,7 @@
 //
 // One instance lives for the whole run, created with the main window as parent. The caller
 // sets FileName (a full path) and shows the window; playing starts when it becomes visible,
-// so a request while it is visible only brings it to the front. A file ModLib cannot load
+// and Open() on the open window plays the new module in its place. A file ModLib cannot load
 // closes the window again at once, silently; when the audio output cannot be opened, a
 // message says why before it closes. Closing frees the module and shuts
 // ModLib down, which stops the sound before close() returns.

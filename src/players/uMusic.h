@@ -5,7 +5,7 @@
 //
 // One instance lives for the whole run, created with the main window as parent. The caller
 // sets FileName (a full path) and shows the window; playing starts when it becomes visible,
-// so a request while it is visible only brings it to the front.
+// and Open() on the open window plays the new sequence in its place.
 //
 // Errors: FormShow raises platform::EError with the sequencer's text when the file cannot
 // be opened or played. Shown through show(), the error is raised again from a queued call

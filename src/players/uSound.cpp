@@ -1,6 +1,7 @@
 #include "players/uSound.h"
 
 #include "controls/Display.h"
+#include "controls/FontScale.h"
 #include "platform/Messages.h"
 #include "players/AudioIO.h"
 
@@ -21,6 +22,14 @@ namespace
 
 const QColor kAqua(0, 255, 255);
 const QColor kGray(128, 128, 128);
+
+// Puts a label at its design place, scaled, and never lower than a line of its font.
+void PlaceLabel(QLabel* label, const QRect& design)
+{
+    QRect r = fontscale::Scaled(design);
+    r.setHeight(std::max(r.height(), label->fontMetrics().height()));
+    label->setGeometry(r);
+}
 
 qint16 Rounded(double v)
 {
@@ -59,15 +68,15 @@ void TfSound::BuildControls()
     PanelInformation->setPalette(panel);
 
     LabelResolution = new QLabel(QStringLiteral("8 bits / mono"), PanelInformation);
-    LabelResolution->setGeometry(5, 5, 106, 15);
+    PlaceLabel(LabelResolution, QRect(5, 5, 106, 15));
     LabelRate = new QLabel(QStringLiteral("11 025 Hz"), PanelInformation);
-    LabelRate->setGeometry(5, 20, 106, 15);
+    PlaceLabel(LabelRate, QRect(5, 20, 106, 15));
 
     DisplayRemain = AddDisplay(125, '-');
     DisplayRemain->SetOnColor(kGray);
 
     PanelRemain = new QLabel(PanelInformation);
-    PanelRemain->setGeometry(120, 5, 32, 31);
+    PanelRemain->setGeometry(fontscale::Scaled(QRect(120, 5, 32, 31)));
     PanelRemain->setAttribute(Qt::WA_TranslucentBackground);
     PanelRemain->setToolTip(QStringLiteral("Click to toggle between ellapsed and remaining time"));
     PanelRemain->installEventFilter(this);
@@ -125,6 +134,8 @@ void TfSound::FormShow()
     if (!PreparePlayback()) {
         platform::ShowMessage(QStringLiteral("Failed to setup start, because : \n") +
                               AudioOut->LastError());
+        // Its figures would be another file's: the window goes once it is fully shown.
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         return;
     }
     if (!AudioOut->Start()) {
@@ -203,6 +214,10 @@ void TfSound::ReleasePlayback()
 
 void TfSound::AudioOutStop(QObject*)
 {
+    // The stop of a playback that another file's replaced arrives once the new one runs:
+    // it is not this playback's.
+    if (AudioOut->DeviceOpen())
+        return;
     Timer->stop();
     ReleasePlayback();
 }
@@ -210,6 +225,14 @@ void TfSound::AudioOutStop(QObject*)
 void TfSound::FormClose()
 {
     AudioOut->StopNow();
+}
+
+void TfSound::StopForNextFile()
+{
+    // The next file opens at once, before the device's notice of this stop arrives: the
+    // file is released here.
+    AudioOut->StopNow();
+    AudioOutStop(nullptr);
 }
 
 void TfSound::TimerTimer()

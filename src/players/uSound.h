@@ -6,9 +6,11 @@
 // read-out of the elapsed or remaining time.
 //
 // One instance lives for the whole run. The caller sets FileName (a full path) and shows
-// the window; playing starts when it becomes visible (a request while it is visible only
-// brings it to the front). Closing it stops at once and hides it. Failures are shown
-// with platform::ShowMessage; the window then stays open and idle.
+// the window; playing starts when it becomes visible (a request while it is visible
+// plays it in place of the one playing, see TPlayerWindow::Open). Closing it stops at once
+// and hides it. Failures are shown with platform::ShowMessage; a file that cannot be
+// opened closes the window after its message, an output that cannot start leaves it open
+// and idle.
 
 #include "audiofilelib/AudioFileLib.h"
 #include "players/PlayerWindow.h"
@@ -47,6 +49,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void StopForNextFile() override;
 
 private:
     void BuildControls();

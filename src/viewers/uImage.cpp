@@ -1,6 +1,10 @@
 #include "viewers/uImage.h"
 
+#include "controls/FontScale.h"
+#include "controls/WindowFit.h"
 #include "piclib/PicLib.h"
+#include "platform/Memory.h"
+#include "platform/Messages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -16,13 +20,15 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
+#include <algorithm>
+#include <limits>
 #include <memory>
 
 namespace
 {
 
 const QString DefaultCaption = QStringLiteral("Image viewer");
-// Size of a viewer that shows no picture.
+// Size of a viewer that shows no picture, for the design font.
 constexpr QSize EmptySize(296, 269);
 
 // Shows the wait cursor for the life of the object, whichever way the scope is left.
@@ -33,6 +39,45 @@ public:
     ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
     Q_DISABLE_COPY_MOVE(TWaitCursor)
 };
+
+// Qt refuses pictures over 128 MB; a viewer may take what the machine can hold. Set once,
+// at the first viewer, for the whole process.
+void RaisePictureMemoryLimit()
+{
+    static const bool raised = [] {
+        PicLibSetMemoryLimit(TfImage::PictureMemoryLimitMB(platform::PhysicalMemoryBytes()));
+        return true;
+    }();
+    Q_UNUSED(raised);
+}
+
+} // namespace
+
+struct TfImage::TDecoded {
+    QPixmap Pixmap;
+    QSize Own;   // the picture's own size (larger than the pixmap when scaled down)
+    QString Why; // why there is no pixmap
+};
+
+namespace
+{
+
+TfImage::TDecoded Decode(const QString& fileName)
+{
+    TWaitCursor wait;
+    std::unique_ptr<QImage> image(PicLibLoad(QFile::encodeName(fileName).constData(), 0));
+    TfImage::TDecoded d;
+    if (!image) {
+        d.Why = QString::fromUtf8(PicLibErrorText());
+        return d;
+    }
+    int width = 0, height = 0;
+    d.Own = PicLibLastScaled(&width, &height) ? QSize(width, height) : image->size();
+    d.Pixmap = QPixmap::fromImage(*image);
+    if (d.Pixmap.isNull())
+        d.Why = QStringLiteral("the picture is too large for the screen's memory");
+    return d;
+}
 
 QAction* AddEntry(QMenu* menu, const QString& text, const QKeySequence& shortcut = {},
                   bool enabled = true)
@@ -47,6 +92,7 @@ QAction* AddEntry(QMenu* menu, const QString& text, const QKeySequence& shortcut
 
 TfImage::TfImage(QWidget* owner) : QMainWindow(owner, Qt::Window), m_owner(owner)
 {
+    RaisePictureMemoryLimit();
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(DefaultCaption);
     Scroller = new QScrollArea(this);
@@ -62,7 +108,7 @@ TfImage::TfImage(QWidget* owner) : QMainWindow(owner, Qt::Window), m_owner(owner
     Scroller->viewport()->installEventFilter(this);
     setCentralWidget(Scroller);
     BuildMenu();
-    resize(EmptySize);
+    windowfit::Resize(this, fontscale::Scaled(EmptySize));
 }
 
 void TfImage::BuildMenu()
@@ -99,8 +145,28 @@ TfImage* TfImage::Open(QWidget* owner, const QString& fileName)
 {
     auto* viewer = new TfImage(owner);
     viewer->SetFileName(fileName);
+    // Decoded before the window shows: a picture that cannot be shown opens no window.
+    const TDecoded decoded = Decode(fileName);
+    if (!fileName.isEmpty() && decoded.Pixmap.isNull()) {
+        delete viewer;
+        ReportFailure(fileName, decoded);
+        return nullptr;
+    }
     viewer->show();
-    return viewer->Load() ? viewer : nullptr;
+    viewer->ShowDecoded(decoded);
+    return viewer;
+}
+
+void TfImage::ReportFailure(const QString& fileName, const TDecoded& decoded)
+{
+    platform::ShowMessage(QStringLiteral("Cannot show %1: %2").arg(fileName, decoded.Why));
+}
+
+int TfImage::PictureMemoryLimitMB(qint64 physicalBytes)
+{
+    constexpr qint64 AtLeast = 1024;
+    const qint64 quarter = physicalBytes / 4 >> 20;
+    return int(std::clamp<qint64>(quarter, AtLeast, std::numeric_limits<int>::max()));
 }
 
 QSize TfImage::FitArea() const
@@ -125,27 +191,46 @@ bool TfImage::Stretched() const
 
 bool TfImage::Load()
 {
-    TWaitCursor wait;
-    ShowNaturalSize();
-    std::unique_ptr<QImage> image(PicLibLoad(QFile::encodeName(m_fileName).constData(), 0));
-    QPixmap pixmap;
-    if (image)
-        pixmap = QPixmap::fromImage(*image);
-    if (!m_fileName.isEmpty() && pixmap.isNull()) {
-        // A picture that cannot be decoded or shown ends the viewer without a message.
-        close();
+    const TDecoded decoded = Decode(m_fileName);
+    if (!m_fileName.isEmpty() && decoded.Pixmap.isNull()) {
+        ReportFailure(m_fileName, decoded);
+        m_fileName = m_shownFile; // the viewer keeps what it showed
         return false;
     }
-    Image->setPixmap(pixmap);
-    m_pictureSize = pixmap.size();
+    ShowDecoded(decoded);
+    return true;
+}
+
+void TfImage::ShowDecoded(const TDecoded& decoded)
+{
+    TWaitCursor wait;
+    ShowNaturalSize();
+    Image->setPixmap(decoded.Pixmap);
+    m_pictureSize = decoded.Pixmap.size();
+    m_shownFile = m_fileName;
     Image->resize(m_pictureSize);
-    setWindowTitle(m_fileName.isEmpty() ? DefaultCaption : QFileInfo(m_fileName).fileName());
-    if (pixmap.isNull())
-        resize(EmptySize);
+    setWindowTitle(Caption(decoded.Own));
+    if (decoded.Pixmap.isNull())
+        windowfit::Resize(this, fontscale::Scaled(EmptySize));
     else
         FitWindow();
     CentreWindow();
-    return true;
+}
+
+QString TfImage::Caption(QSize ownSize) const
+{
+    if (m_fileName.isEmpty())
+        return DefaultCaption;
+    const QString name = QFileInfo(m_fileName).fileName();
+    if (ownSize == m_pictureSize || ownSize.width() <= 0)
+        return name;
+    // Scaled down to fit the memory a picture may take.
+    const int percent = std::max(1, int(100.0 * m_pictureSize.width() / ownSize.width()));
+    return QStringLiteral("%1 (%2 × %3 shown at %4%)")
+        .arg(name)
+        .arg(ownSize.width())
+        .arg(ownSize.height())
+        .arg(percent);
 }
 
 void TfImage::ShowNaturalSize()
@@ -158,26 +243,27 @@ void TfImage::ShowNaturalSize()
 void TfImage::FitWindow()
 {
     const QSize area = FitArea();
-    const int width = std::min(m_pictureSize.width(), std::max(0, area.width() - 10));
-    const int height = std::min(m_pictureSize.height(), std::max(0, area.height() - 30));
+    const int width =
+        std::min(m_pictureSize.width(), std::max(0, area.width() - fontscale::Scaled(10)));
+    const int height =
+        std::min(m_pictureSize.height(), std::max(0, area.height() - fontscale::Scaled(30)));
     // The scroll bars come on top of the client area, like a window's own scroll bars.
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, Scroller);
-    const int outerWidth = width + (m_pictureSize.height() > height ? bar : 0);
-    const int viewHeight = height + (m_pictureSize.width() > width ? bar : 0);
     QWidget* menu = menuWidget();
+    // Never narrower than the menu bar, so that every menu stays in reach.
+    const int outerWidth = std::max(width + (m_pictureSize.height() > height ? bar : 0),
+                                    menu ? menu->sizeHint().width() : 0);
+    const int viewHeight = height + (m_pictureSize.width() > width ? bar : 0);
     const int menuHeight = menu ? menu->heightForWidth(outerWidth) : 0;
-    resize(outerWidth, viewHeight + std::max(menuHeight, menu ? menu->sizeHint().height() : 0));
+    // The screen bounds the window too; scroll bars then reach the rest.
+    windowfit::Resize(
+        this,
+        QSize(outerWidth, viewHeight + std::max(menuHeight, menu ? menu->sizeHint().height() : 0)));
 }
 
 void TfImage::CentreWindow()
 {
-    const QScreen* screen = m_owner ? m_owner->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    QRect frame = frameGeometry();
-    frame.setSize(frame.size().expandedTo(size()));
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
+    windowfit::Centre(this);
 }
 
 void TfImage::MenuOpenClick()

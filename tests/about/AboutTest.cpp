@@ -2,6 +2,7 @@
 // and starts cold at every showing.
 #include "about/firewnd.h"
 #include "about/uAbout.h"
+#include "support/DesignFont.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -44,6 +45,7 @@ bool WaitForFlames(TfAbout& box)
 
 TEST(AboutBox, LayoutAndFireValues)
 {
+    const AppFont font(DesignFont()); // the design sizes hold exactly
     TfAbout box;
     EXPECT_EQ(box.windowTitle(), QStringLiteral("Information"));
     EXPECT_EQ(box.size(), QSize(340, 175));

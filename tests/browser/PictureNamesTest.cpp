@@ -30,17 +30,19 @@ TEST(PictureNames, ReferencesReduceToTheirBareName)
         EXPECT_EQ(PictureFileName(QString::fromUtf8(c.Src)), QString::fromUtf8(c.Name)) << c.Src;
 }
 
-TEST(PictureNames, ResolvedUrlsGiveThePrivateSchemeUrlOfTheirName)
+TEST(PictureNames, ResolvedUrlsGiveThePrivateSchemeUrlOfTheirPathOrName)
 {
-    // The engine hands over resolved URLs, with queries, fragments and escapes.
+    // The engine hands over resolved URLs, with queries, fragments and escapes. A local
+    // one keeps its whole path; any other gives only its name.
     EXPECT_EQ(TPictureInterceptor::PictureUrl(QUrl("file:///docs/images/logo.gif")),
-              QUrl("trvx-picture:logo.gif"));
+              QUrl("trvx-picture:/docs/images/logo.gif"));
     EXPECT_EQ(TPictureInterceptor::PictureUrl(QUrl("http://host/a/my%20pic.png?size=2#top")).path(),
               "my pic.png");
-    EXPECT_EQ(TPictureInterceptor::PictureUrl(QUrl("file:///c%7C/web/pic.bmp")).path(), "pic.bmp");
+    EXPECT_EQ(TPictureInterceptor::PictureUrl(QUrl("file:///c%7C/web/pic.bmp")).path(),
+              "/c|/web/pic.bmp");
     // A "#" or "?" in a file name survives the trip through the URL.
     const QUrl odd = TPictureInterceptor::PictureUrl(QUrl::fromLocalFile("/d/a#b?.gif"));
-    EXPECT_EQ(odd.path(QUrl::FullyDecoded), "a#b?.gif");
+    EXPECT_EQ(odd.path(QUrl::FullyDecoded), "/d/a#b?.gif");
     EXPECT_TRUE(odd.fragment().isEmpty());
 }
 

@@ -1,6 +1,7 @@
 // The picture viewer window: fitting against the owner's client area, stretching,
 // reloading, closing on Escape and on a picture that cannot be decoded.
 #include "platform/Messages.h"
+#include "support/DesignFont.h"
 #include "support/TempDir.h"
 #include "viewers/ModalAnswer.h"
 #include "viewers/uImage.h"
@@ -61,6 +62,7 @@ protected:
         return viewer;
     }
 
+    AppFont font{DesignFont()}; // the margins hold exactly
     TempDir dir;
     QWidget owner;
     QStringList messages;
@@ -70,12 +72,13 @@ protected:
 
 TEST_F(ImageViewer, LargePictureFitsTheOwnersClientAreaLessMarginsAndScrolls)
 {
+    owner.resize(700, 500); // well inside the 800 x 600 offscreen screen
     TfImage* viewer = OpenViewer(WritePicture(dir, "big.bmp", {2000, 1500}));
     ASSERT_NE(nullptr, viewer);
-    EXPECT_EQ(QSize(790, 570), ClientArea(*viewer));
+    EXPECT_EQ(QSize(690, 470), ClientArea(*viewer));
     EXPECT_TRUE(viewer->Scroller->horizontalScrollBar()->isVisible());
     EXPECT_TRUE(viewer->Scroller->verticalScrollBar()->isVisible());
-    EXPECT_EQ(2000 - 790, viewer->Scroller->horizontalScrollBar()->maximum());
+    EXPECT_EQ(2000 - 690, viewer->Scroller->horizontalScrollBar()->maximum());
     EXPECT_EQ(QStringLiteral("big.bmp"), viewer->windowTitle());
     const QPoint screenCentre = viewer->screen()->availableGeometry().center();
     EXPECT_LE((viewer->frameGeometry().center() - screenCentre).manhattanLength(), 2);
@@ -85,12 +88,19 @@ TEST_F(ImageViewer, LargePictureFitsTheOwnersClientAreaLessMarginsAndScrolls)
 
 TEST_F(ImageViewer, SmallPictureGetsExactlyItsSizeWithoutScrollBars)
 {
-    TfImage* viewer = OpenViewer(WritePicture(dir, "small.bmp", {100, 80}));
+    TfImage* viewer = OpenViewer(WritePicture(dir, "small.bmp", {200, 80}));
     ASSERT_NE(nullptr, viewer);
-    EXPECT_EQ(QSize(100, 80), ClientArea(*viewer));
+    EXPECT_EQ(QSize(200, 80), ClientArea(*viewer));
     EXPECT_FALSE(viewer->Scroller->horizontalScrollBar()->isVisible());
     EXPECT_FALSE(viewer->Scroller->verticalScrollBar()->isVisible());
-    EXPECT_EQ(QSize(100, 80), viewer->Image->size());
+    EXPECT_EQ(QSize(200, 80), viewer->Image->size());
+    viewer->close();
+
+    // Narrower than the menu bar: the window keeps the bar's width.
+    viewer = OpenViewer(WritePicture(dir, "narrow.bmp", {30, 20}));
+    ASSERT_NE(nullptr, viewer);
+    EXPECT_EQ(QSize(viewer->menuBar()->sizeHint().width(), 20), ClientArea(*viewer));
+    EXPECT_EQ(QSize(30, 20), viewer->Image->size());
     viewer->close();
 }
 
@@ -145,22 +155,22 @@ TEST_F(ImageViewer, OpeningAnotherPictureWhileStretchedShowsItAtNaturalSize)
     TfImage* viewer = OpenViewer(WritePicture(dir, "first.bmp", {120, 100}));
     ASSERT_NE(nullptr, viewer);
     viewer->MenuViewStretch->trigger();
-    const QString second = WritePicture(dir, "second.bmp", {60, 40});
+    const QString second = WritePicture(dir, "second.bmp", {160, 40});
     testmodal::AnswerFileDialog(second);
     viewer->MenuOpen->trigger();
     Settle();
     EXPECT_EQ(second, viewer->FileName());
     EXPECT_FALSE(viewer->Stretched());
     EXPECT_FALSE(viewer->Image->hasScaledContents());
-    EXPECT_EQ(QSize(60, 40), viewer->Image->size());
-    EXPECT_EQ(QSize(60, 40), ClientArea(*viewer));
+    EXPECT_EQ(QSize(160, 40), viewer->Image->size());
+    EXPECT_EQ(QSize(160, 40), ClientArea(*viewer));
     EXPECT_EQ(QStringLiteral("second.bmp"), viewer->windowTitle());
 
     // A cancelled dialog changes nothing.
     testmodal::AnswerFileDialog(QString());
     viewer->MenuOpen->trigger();
     EXPECT_EQ(second, viewer->FileName());
-    EXPECT_EQ(QSize(60, 40), viewer->Image->size());
+    EXPECT_EQ(QSize(160, 40), viewer->Image->size());
     viewer->close();
 }
 
@@ -179,7 +189,7 @@ TEST_F(ImageViewer, EscapeAndCloseDestroyTheWindow)
     EXPECT_TRUE(viewer.isNull());
 }
 
-TEST_F(ImageViewer, UndecodableFileClosesTheViewerSilently)
+TEST_F(ImageViewer, UndecodableFileIsReportedAndOpensNoViewer)
 {
     // A BMP cut in half would show its missing rows from whatever memory held before.
     const QString cut = WritePicture(dir, "cut.bmp", QSize(40, 30));
@@ -187,18 +197,27 @@ TEST_F(ImageViewer, UndecodableFileClosesTheViewerSilently)
     const QStringList bad = {dir.write("broken.jpg", "not a picture at all"), dir("missing.bmp"),
                              cut};
     for (const QString& path : bad) {
-        QPointer<TfImage> viewer = new TfImage(&owner);
-        viewer->SetFileName(path);
-        viewer->show();
-        EXPECT_FALSE(viewer->Load()) << qPrintable(path);
+        messages.clear();
+        EXPECT_EQ(nullptr, TfImage::Open(&owner, path));
         Settle();
-        EXPECT_TRUE(viewer.isNull()) << qPrintable(path);
+        EXPECT_TRUE(owner.findChildren<TfImage*>().isEmpty());
         EXPECT_EQ(nullptr, QApplication::overrideCursor());
+        ASSERT_EQ(1, messages.size()) << qPrintable(path);
+        EXPECT_TRUE(messages[0].startsWith("Cannot show " + path + ": "))
+            << qPrintable(messages[0]);
     }
-    EXPECT_EQ(nullptr, TfImage::Open(&owner, bad.front()));
+    EXPECT_TRUE(messages[0].endsWith(": The picture file is cut short")) << qPrintable(messages[0]);
+
+    // An empty viewer that fails to load stays open and empty.
+    QPointer<TfImage> viewer = OpenViewer(QString());
+    viewer->SetFileName(bad.front());
+    EXPECT_FALSE(viewer->Load());
     Settle();
-    EXPECT_TRUE(owner.findChildren<TfImage*>().isEmpty());
-    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join(QChar(0x7C)));
+    ASSERT_TRUE(viewer);
+    EXPECT_TRUE(viewer->isVisible());
+    EXPECT_EQ(QString(), viewer->FileName());
+    EXPECT_EQ(QStringLiteral("Image viewer"), viewer->windowTitle());
+    viewer->close();
 }
 
 TEST_F(ImageViewer, EmptyViewerIsUsableAndOpensAPicture)
@@ -210,13 +229,13 @@ TEST_F(ImageViewer, EmptyViewerIsUsableAndOpensAPicture)
     EXPECT_EQ(QSize(0, 0), viewer->PictureSize());
     EXPECT_GE(viewer->width(), 200);
 
-    const QString path = WritePicture(dir, "later.bmp", {70, 30});
+    const QString path = WritePicture(dir, "later.bmp", {170, 30});
     testmodal::AnswerFileDialog(path);
     viewer->MenuOpen->trigger();
     Settle();
     ASSERT_TRUE(viewer);
-    EXPECT_EQ(QSize(70, 30), viewer->PictureSize());
-    EXPECT_EQ(QSize(70, 30), ClientArea(*viewer));
+    EXPECT_EQ(QSize(170, 30), viewer->PictureSize());
+    EXPECT_EQ(QSize(170, 30), ClientArea(*viewer));
     viewer->close();
 }
 
