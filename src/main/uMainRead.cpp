@@ -1,10 +1,10 @@
 // Reading a panel's folder: on a worker, waited for briefly, then in the background with
 // "Reading… N entries" on the panel's status line, and Escape to go back.
 #include "archive/ReadOnlyArchive.h"
-#include "platform/FileNames.h"
 #include "controls/VirtualListView.h"
 #include "main/StatusLine.h"
 #include "main/uMain.h"
+#include "platform/FileNames.h"
 #include "platform/FileOpsSupport.h"
 #include "platform/Messages.h"
 
@@ -13,6 +13,7 @@
 #include <QScopeGuard>
 #include <QShortcut>
 #include <QThread>
+#include <cerrno>
 
 namespace
 {
@@ -143,7 +144,12 @@ void TfMain::FinishRead(TSide side, std::unique_ptr<TPanelRead> read)
         LandListing(side, *read);
         if (read->Then)
             read->Then();
-        platform::ShowMessage(reason);
+        // The folder shown went away (a command or another program removed it): the
+        // empty panel says so on its status line; a command's own message says the rest.
+        if (listing.OpenError == ENOENT)
+            p.Total->SetText(3, QStringLiteral("%1 is gone").arg(platform::DisplayName(read->Directory)));
+        else
+            platform::ShowMessage(reason);
         return;
     }
     LandListing(side, *read);

@@ -91,7 +91,12 @@ QString TargetPath(int dir, const QByteArray& name)
     const ssize_t n = ::readlink(link.constData(), folder, sizeof folder);
     if (n <= 0 || size_t(n) >= sizeof folder)
         return DecodeFileName(name);
-    return ChildPath(DecodeFileName(QByteArray(folder, int(n))), name);
+    QByteArray path(folder, int(n));
+    // A folder removed meanwhile reads "PATH (deleted)": its path is what the user knew.
+    static const QByteArray kDeleted(" (deleted)");
+    if (path.endsWith(kDeleted))
+        path.chop(kDeleted.size());
+    return ChildPath(DecodeFileName(path), name);
 }
 
 } // namespace

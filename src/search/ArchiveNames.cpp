@@ -5,22 +5,10 @@
 #include "platform/FileSystem.h"
 #include "zip/ZipCentralDir.h"
 
-#include <QDate>
 #include <QFile>
 
 namespace
 {
-
-// The local day count of a DOS date and time, as the panels show members' dates.
-double DosDayCount(quint16 date, quint16 time)
-{
-    const QDate day(1980 + (date >> 9), (date >> 5) & 0x0F, date & 0x1F);
-    if (!day.isValid())
-        return 0;
-    static const qint64 kDayZero = QDate(1899, 12, 30).toJulianDay();
-    const int seconds = (time >> 11) * 3600 + ((time >> 5) & 0x3F) * 60 + (time & 0x1F) * 2;
-    return double(day.toJulianDay() - kDayZero) + seconds / 86400.0;
-}
 
 bool IsFolderName(const QString& name)
 {

@@ -2,27 +2,10 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
+#include "zip/ZipCentralDir.h"
 #include "zip/ZipDirReader.h"
 
-#include <QDate>
 #include <QFile>
-
-namespace
-{
-
-// A DOS date and time (local time, two-second steps) as a day count since 30 December
-// 1899; 0 for a date that names no day.
-double DosDayCount(quint16 date, quint16 time)
-{
-    const QDate day(1980 + (date >> 9), (date >> 5) & 0x0F, date & 0x1F);
-    if (!day.isValid())
-        return 0;
-    static const qint64 kDayZero = QDate(1899, 12, 30).toJulianDay();
-    const int seconds = (time >> 11) * 3600 + ((time >> 5) & 0x3F) * 60 + (time & 0x1F) * 2;
-    return double(day.toJulianDay() - kDayZero) + seconds / 86400.0;
-}
-
-} // namespace
 
 TZipArchive::TZipArchive(QObject* parent) : QObject(parent) {}
 

@@ -5,6 +5,7 @@
 #include "zip/ZipNames.h"
 
 #include <QByteArray>
+#include <QDate>
 
 namespace
 {
@@ -88,4 +89,14 @@ bool ReadCentralDirectory(QIODevice& device, std::vector<ZipDirEntry>& entries)
     entries.insert(entries.end(), std::make_move_iterator(parsed.begin()),
                    std::make_move_iterator(parsed.end()));
     return true;
+}
+
+double DosDayCount(quint16 date, quint16 time)
+{
+    const QDate day(1980 + (date >> 9), (date >> 5) & 0x0F, date & 0x1F);
+    if (!day.isValid())
+        return 0;
+    static const qint64 kDayZero = QDate(1899, 12, 30).toJulianDay();
+    const int seconds = (time >> 11) * 3600 + ((time >> 5) & 0x3F) * 60 + (time & 0x1F) * 2;
+    return double(day.toJulianDay() - kDayZero) + seconds / 86400.0;
 }

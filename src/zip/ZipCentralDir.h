@@ -15,3 +15,7 @@
 // Cost: reads the tail of the file and the directory in one piece; member data is
 // never read.
 bool ReadCentralDirectory(QIODevice& device, std::vector<ZipDirEntry>& entries);
+
+// A DOS date and time (local time, two-second steps) as a day count since 30 December
+// 1899, as the panels show members' dates; 0 for a date that names no day.
+double DosDayCount(quint16 date, quint16 time);

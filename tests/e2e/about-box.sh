@@ -19,8 +19,10 @@ open_about() {
 e2e_has_no_window "Information" || e2e_fail "the about box is open at start"
 open_about
 box="$(e2e_windows_titled "Information" | head -n 1)"
-# The Close button sits at the box's lower right corner (260,145 sized 75x25).
-xdotool mousemove --window "$box" 297 157 click 1
+# The Close button sits at the box's lower right corner (260,145 sized 75x25 in a box
+# 340 wide), scaled with the desktop font as the whole box is.
+eval "$(xdotool getwindowgeometry --shell "$box")"
+xdotool mousemove --window "$box" $((297 * WIDTH / 340)) $((157 * WIDTH / 340)) click 1
 e2e_wait 10 "the about box to close after a click on Close" e2e_has_no_window "Information"
 e2e_running || e2e_fail "the program ended with the about box"
 

@@ -1,6 +1,6 @@
 // Where the cursor, the focus and the counts stand after the commands a user gives,
 // driven by real keys and clicks on the lists.
-#include "main/FileOpsFixture.h"
+#include "main/UserInputFixture.h"
 
 #include <QComboBox>
 #include <QScrollBar>
@@ -11,25 +11,9 @@
 namespace
 {
 
-class CursorFocusTest : public FileOpsTest
+class CursorFocusTest : public UserInputTest
 {
 protected:
-    QPoint At(TSide side, const QString& name)
-    {
-        QAbstractItemView* view = View(side);
-        const QModelIndex index = view->model()->index(Row(side, name), 0);
-        view->scrollTo(index);
-        return view->viewport()->mapTo(main.get(), view->visualRect(index).center());
-    }
-    void Click(QPoint at, Qt::KeyboardModifiers keys = {})
-    {
-        QTest::mouseClick(main->windowHandle(), Qt::LeftButton, keys, at);
-    }
-    void Key(int key, Qt::KeyboardModifiers keys = {})
-    {
-        QApplication::setActiveWindow(main.get()); // as when a dialog has closed
-        QTest::keyClick(main->windowHandle(), Qt::Key(key), keys);
-    }
     // The panel whose list has the keyboard focus, and whether it shows a cursor.
     bool HasFocusAndCursor(TSide side)
     {

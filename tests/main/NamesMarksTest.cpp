@@ -1,6 +1,6 @@
 // Names as the panels show and edit them, and marks that stay while the cursor moves:
 // driven by real keys and clicks on the lists, checked on disk.
-#include "main/FileOpsFixture.h"
+#include "main/UserInputFixture.h"
 #include "main/uProperties.h"
 
 #include <QCheckBox>
@@ -10,26 +10,9 @@
 namespace
 {
 
-class NamesMarksTest : public FileOpsTest
+class NamesMarksTest : public UserInputTest
 {
 protected:
-    // The middle of a row's first cell, in the window's coordinates.
-    QPoint At(TSide side, const QString& name)
-    {
-        QAbstractItemView* view = View(side);
-        const QModelIndex index = view->model()->index(Row(side, name), 0);
-        view->scrollTo(index);
-        return view->viewport()->mapTo(main.get(), view->visualRect(index).center());
-    }
-    void Click(QPoint at, Qt::KeyboardModifiers keys = {})
-    {
-        QTest::mouseClick(main->windowHandle(), Qt::LeftButton, keys, at);
-    }
-    void Key(int key, Qt::KeyboardModifiers keys = {})
-    {
-        QApplication::setActiveWindow(main.get()); // as when a dialog has closed
-        QTest::keyClick(main->windowHandle(), Qt::Key(key), keys);
-    }
     // Types `text` through the window, into whatever has the focus.
     void Type(const QString& text)
     {

@@ -170,8 +170,10 @@ TEST_F(VanishingTest, FileVanishingBeforeItIsViewedIsReported)
         main->MenuViewFileClick();
         QApplication::processEvents();
     }
-    ASSERT_EQ(messages.size(), 1); // the text; a picture that cannot be shown closes
+    ASSERT_EQ(messages.size(), 2) << messages.join("\n---\n").toStdString();
     EXPECT_TRUE(messages[0].contains("note.txt")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[1].startsWith("Cannot show ")) << messages[1].toStdString();
+    EXPECT_TRUE(messages[1].contains("pic.png")) << messages[1].toStdString();
     QTRY_VERIFY(main->findChildren<TfImage*>().isEmpty() ||
                 !main->findChildren<TfImage*>()[0]->isVisible());
     EXPECT_TRUE(Snapshot(left).empty()); // nothing was made in their place
