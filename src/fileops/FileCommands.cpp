@@ -114,6 +114,14 @@ QString StoppedText(const QString& verb, const platform::TFileOpsProgress& progr
            reason;
 }
 
+// Runs the checks of a command's copies (their sizes and CRC-32s, which read every copy)
+// on a worker behind the progress window, as the copying ran; the check runs to its end.
+void Verify(const std::function<void()>& check)
+{
+    platform::TFileOpsProgress progress;
+    RunFileWork(QStringLiteral("Verifying"), progress, check);
+}
+
 } // namespace
 
 std::vector<int> TFileCommands::Selection(int panel)
@@ -225,7 +233,9 @@ void TFileCommands::DiskToArchive(bool move)
             m_host.Report(CancelledChange(target, before, true));
         }
         QStringList missed;
-        const auto arrived = plan.Arrived(target.Members(), move, Verb(move), missed);
+        std::vector<TTransferPlan::TItem> arrived;
+        const std::vector<TArchiveMember> after = target.Members();
+        Verify([&] { arrived = plan.Arrived(after, move, Verb(move), missed); });
         if (done)
             Report(missed);
         // The sources go for good (their content is in the archive), exactly as recorded,
@@ -291,7 +301,8 @@ void TFileCommands::ArchiveToDisk(bool move)
             m_host.Report(
                 CancelledText(QStringLiteral("Extracted"), progress, source.SuccessCount()));
         QStringList missed;
-        const QStringList extracted = plan.Extracted(move, Verb(move), missed);
+        QStringList extracted;
+        Verify([&] { extracted = plan.Extracted(move, Verb(move), missed); });
         if (done)
             Report(missed);
         if (move)
@@ -325,14 +336,18 @@ void TFileCommands::ArchiveToArchive(bool move)
         }
         QStringList missed;
         TTransferPlan plan(target.Members());
-        for (const QString& member : extraction.Extracted(move, Verb(move), missed))
+        QStringList extracted;
+        Verify([&] { extracted = extraction.Extracted(move, Verb(move), missed); });
+        for (const QString& member : extracted)
             plan.AddFile(folder.Path() + BareName(member), member);
         Report(plan.Skipped(Verb(move)));
         if (!plan.Files().isEmpty() || progress.Cancelled())
             done = AddWithProgress(target, plan.Files(), progress) && done;
+        std::vector<TTransferPlan::TItem> added;
+        const std::vector<TArchiveMember> after = target.Members();
+        Verify([&] { added = plan.Arrived(after, move, Verb(move), missed); });
         QStringList arrived;
-        for (const TTransferPlan::TItem& item :
-             plan.Arrived(target.Members(), move, Verb(move), missed))
+        for (const TTransferPlan::TItem& item : added)
             arrived << item.Tag;
         if (done)
             Report(missed);

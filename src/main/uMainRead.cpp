@@ -133,9 +133,9 @@ void TfMain::FinishRead(TSide side, std::unique_ptr<TPanelRead> read)
         ReadListing(side, std::move(read->Then), read->Restarts + 1);
         return;
     }
-    if (listing.OpenError != 0) {
+    if (const int openError = listing.OpenError; openError != 0) {
         const QString reason = QStringLiteral("The folder %1 cannot be read: %2.")
-                                   .arg(read->Directory, platform::ErrorText(listing.OpenError));
+                                   .arg(read->Directory, platform::ErrorText(openError));
         // Going to a folder that cannot be read leaves the panel where the user was.
         if (!p.Listing.Directory.isEmpty() && p.Listing.Directory != read->Directory) {
             platform::ShowMessage(reason);
@@ -146,7 +146,7 @@ void TfMain::FinishRead(TSide side, std::unique_ptr<TPanelRead> read)
             read->Then();
         // The folder shown went away (a command or another program removed it): the
         // empty panel says so on its status line; a command's own message says the rest.
-        if (listing.OpenError == ENOENT)
+        if (openError == ENOENT) // `listing` is the panel's old one since it landed
             p.Total->SetText(3, QStringLiteral("%1 is gone").arg(platform::DisplayName(read->Directory)));
         else
             platform::ShowMessage(reason);
