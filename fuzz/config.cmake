@@ -5,6 +5,7 @@ set(_trvx_src ${PROJECT_SOURCE_DIR}/src)
 trvx_fuzzer(fuzz_profile
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/ProfileFuzz.cpp
             ${_trvx_src}/platform/ProfileString.cpp
+            ${_trvx_src}/platform/Drives.cpp
             ${_trvx_src}/platform/FileOpsFaults.cpp
             ${_trvx_src}/platform/FileSystem.cpp
             ${_trvx_src}/platform/FileNames.cpp

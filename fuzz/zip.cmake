@@ -8,7 +8,8 @@ trvx_fuzzer(fuzz_zipdir
             ${PROJECT_SOURCE_DIR}/src/zip/ZipDirReader.cpp
             ${PROJECT_SOURCE_DIR}/src/zip/ZipCentralDir.cpp
             ${PROJECT_SOURCE_DIR}/src/zip/ZipEndRecord.cpp
-            ${PROJECT_SOURCE_DIR}/src/zip/CodePage437.cpp
+            ${PROJECT_SOURCE_DIR}/src/zip/ZipNames.cpp
+            ${PROJECT_SOURCE_DIR}/src/platform/FileNames.cpp
             ${PROJECT_SOURCE_DIR}/src/platform/Messages.cpp
     LIBS Qt6::Widgets)
 
@@ -16,9 +17,11 @@ trvx_fuzzer(fuzz_zipextract
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/ZipExtractFuzz.cpp
             ${PROJECT_SOURCE_DIR}/libs/unzlib/UnzExtract.cpp
             ${PROJECT_SOURCE_DIR}/libs/ziplib/LibCommon.cpp
+            ${PROJECT_SOURCE_DIR}/libs/ziplib/PartFile.cpp
             ${PROJECT_SOURCE_DIR}/libs/ziplib/ZipOpen.cpp
             ${PROJECT_SOURCE_DIR}/libs/ziplib/ZipPrefixSource.cpp
             ${PROJECT_SOURCE_DIR}/src/zip/ZipEndRecord.cpp
+            ${PROJECT_SOURCE_DIR}/src/zip/ZipNames.cpp
     LIBS PkgConfig::LIBZIP)
 target_include_directories(fuzz_zipextract PRIVATE ${PROJECT_SOURCE_DIR}/libs/ziplib
                                                    ${PROJECT_SOURCE_DIR}/libs/unzlib)
