@@ -121,6 +121,8 @@ e2e_prepare() {
     # Fusion with its own palette, whatever the desktop: the selection colour is known.
     export QT_STYLE_OVERRIDE=Fusion
     unset XDG_CURRENT_DESKTOP DESKTOP_SESSION QT_QPA_PLATFORMTHEME
+    # The virtual display takes connections before the program is started on it.
+    e2e_wait 20 "the display $DISPLAY to take connections" xdotool getdisplaygeometry
 }
 
 # Starts the program copy (with the arguments given, if any, from the drive's root) and
