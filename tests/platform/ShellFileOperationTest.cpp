@@ -134,22 +134,26 @@ private:
     platform::TFileOpsFaultHook m_previous;
 };
 
-// A small tmpfs mounted on a folder for the test's lifetime (needs root).
-class TTmpfs final
+// A mount on the folder `dir` for the test's lifetime (needs root).
+class TMount
 {
 public:
-    TTmpfs(const QString& dir, const char* size) : m_dir(QFile::encodeName(dir))
+    TMount(const QByteArray& source, const QString& dir, const char* type, unsigned long flags,
+           const QByteArray& options)
+        : m_dir(QFile::encodeName(dir))
     {
-        const QByteArray options = QByteArray("size=") + size;
-        m_mounted = ::mount("tmpfs", m_dir.constData(), "tmpfs", 0, options.constData()) == 0;
+        m_mounted = ::mount(source.constData(), m_dir.constData(), type, flags,
+                            options.isEmpty() ? nullptr : options.constData()) == 0;
         if (!m_mounted)
             m_error = QString::fromLocal8Bit(std::strerror(errno));
     }
-    ~TTmpfs()
+    ~TMount()
     {
         if (m_mounted)
             ::umount2(m_dir.constData(), MNT_DETACH);
     }
+    TMount(const TMount&) = delete;
+    TMount& operator=(const TMount&) = delete;
     bool Mounted() const { return m_mounted; }
     QString Error() const { return m_error; }
 
@@ -159,29 +163,20 @@ private:
     QString m_error;
 };
 
-// A bind mount of `source` on the folder `dir` for the test's lifetime (needs root).
-class TBindMount final
-{
-public:
-    TBindMount(const QString& source, const QString& dir) : m_dir(QFile::encodeName(dir))
+// A tmpfs of `size` ("1m") on `dir`.
+struct TTmpfs final : TMount {
+    TTmpfs(const QString& dir, const char* size)
+        : TMount("tmpfs", dir, "tmpfs", 0, QByteArray("size=") + size)
     {
-        m_mounted = ::mount(QFile::encodeName(source).constData(), m_dir.constData(), nullptr,
-                            MS_BIND, nullptr) == 0;
-        if (!m_mounted)
-            m_error = QString::fromLocal8Bit(std::strerror(errno));
     }
-    ~TBindMount()
-    {
-        if (m_mounted)
-            ::umount2(m_dir.constData(), MNT_DETACH);
-    }
-    bool Mounted() const { return m_mounted; }
-    QString Error() const { return m_error; }
+};
 
-private:
-    QByteArray m_dir;
-    bool m_mounted{false};
-    QString m_error;
+// A bind mount of `source` on `dir`.
+struct TBindMount final : TMount {
+    TBindMount(const QString& source, const QString& dir)
+        : TMount(QFile::encodeName(source), dir, nullptr, MS_BIND, {})
+    {
+    }
 };
 
 // The names in `folder`, hidden ones included.
