@@ -12,6 +12,7 @@
 #include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 #include <zip.h>
 
 namespace trvxlib
@@ -54,8 +55,9 @@ private:
     void Walk(const std::string& folder);
     DIR* OpenFolder(const std::string& folder) const;
     std::string StoredName(const std::string& path, bool folder) const;
-    bool Wanted(zip_t* za, const TSource& source) const;
-    bool Store(zip_t* za, const TSource& source);
+    zip_int64_t Locate(zip_t* za, const std::string& name) const;
+    bool Wanted(zip_t* za, const TSource& source, zip_int64_t index) const;
+    bool Store(zip_t* za, const TSource& source, zip_int64_t index);
     int32_t Finish(zip_t* za, int32_t stored);
 
     const TZipCommand& m_command;
@@ -66,6 +68,7 @@ private:
     };
     std::vector<TSource> m_sources;
     std::vector<std::string> m_moved;
+    std::unordered_map<std::string, zip_int64_t> m_members; // by their decoded names
 };
 
 bool HasWildcard(const std::string& s)
@@ -200,11 +203,21 @@ std::string TAddCommand::StoredName(const std::string& path, bool folder) const
     return folder && !name.empty() ? name + "/" : name;
 }
 
+// The member a file replaces: the one whose name reads as the directory reader reads it
+// (a Latin-1 name from Unix is its bytes, which libzip would read as code page 437),
+// else as libzip reads it; -1 for none.
+zip_int64_t TAddCommand::Locate(zip_t* za, const std::string& name) const
+{
+    if (const auto found = m_members.find(name); found != m_members.end())
+        return found->second;
+    const zip_int64_t index = zip_name_locate(za, name.c_str(), 0);
+    return index >= 0 ? index : zip_name_locate(za, name.c_str(), ZIP_FL_ENC_RAW);
+}
+
 // Update and freshen replace a member only with a newer file (two seconds being the
 // resolution of ZIP times); freshen adds nothing new. Folder entries are added once.
-bool TAddCommand::Wanted(zip_t* za, const TSource& source) const
+bool TAddCommand::Wanted(zip_t* za, const TSource& source, zip_int64_t index) const
 {
-    const zip_int64_t index = zip_name_locate(za, source.Name.c_str(), 0);
     if (index < 0)
         return !m_command.Freshen;
     if (S_ISDIR(source.Stat.st_mode))
@@ -217,7 +230,7 @@ bool TAddCommand::Wanted(zip_t* za, const TSource& source) const
     return source.Stat.st_mtime > st.mtime + 1;
 }
 
-bool TAddCommand::Store(zip_t* za, const TSource& source)
+bool TAddCommand::Store(zip_t* za, const TSource& source, zip_int64_t index)
 {
     if (S_ISDIR(source.Stat.st_mode)) {
         std::string name = source.Name;
@@ -227,8 +240,10 @@ bool TAddCommand::Store(zip_t* za, const TSource& source)
     zip_source_t* data = CreateFileSource(za, m_base, source.Path, source.Stat, m_reporter);
     if (!data)
         return false;
-    const zip_int64_t index =
-        zip_file_add(za, source.Name.c_str(), data, ZIP_FL_OVERWRITE | ZIP_FL_ENC_GUESS);
+    if (index >= 0)
+        index = zip_file_replace(za, zip_uint64_t(index), data, 0) == 0 ? index : -1;
+    else
+        index = zip_file_add(za, source.Name.c_str(), data, ZIP_FL_OVERWRITE | ZIP_FL_ENC_GUESS);
     if (index < 0) {
         zip_source_free(data);
         return false;
@@ -258,15 +273,20 @@ int32_t TAddCommand::Run()
         m_reporter.Message(opened.Code, opened.Message);
         return 0;
     }
+    const std::vector<std::string> names = MemberNames(m_archive);
+    if (names.size() == size_t(zip_get_num_entries(za, 0)))
+        for (size_t i = 0; i < names.size(); ++i)
+            m_members.emplace(names[i], zip_int64_t(i));
     int32_t stored = 0;
     for (const TSource& source : m_sources) {
         if (m_reporter.Cancelled())
             break;
-        if (!Wanted(za, source))
+        const zip_int64_t index = Locate(za, source.Name);
+        if (!Wanted(za, source, index))
             continue;
         if (S_ISDIR(source.Stat.st_mode)) // a file starts when libzip reads it
             m_reporter.FileStart(source.Path, 0);
-        if (!Store(za, source)) {
+        if (!Store(za, source, index)) {
             m_reporter.Message(3, "Cannot add " + source.Path + ": " + zip_strerror(za));
             continue;
         }

@@ -14,18 +14,21 @@ namespace trvxlib
 namespace
 {
 
-// The index of the one member called `name` (as the panels decode it, or as libzip
-// guesses it); -1 when there is none, -2 when there are more.
-zip_int64_t OnlyMember(zip_t* za, const std::string& name)
+// The index of the one member called `name` (as the panels decode it: `decoded`, in
+// libzip's order, or as libzip reads it); -1 when there is none, -2 when there are more.
+zip_int64_t OnlyMember(zip_t* za, const std::string& name, const std::vector<std::string>& decoded)
 {
     const std::vector<std::string> specs{name};
     zip_int64_t found = -1;
     const zip_int64_t total = zip_get_num_entries(za, 0);
+    const bool haveDecoded = decoded.size() == size_t(total);
     for (zip_int64_t i = 0; i < total; ++i) {
         const char* strict = zip_get_name(za, zip_uint64_t(i), ZIP_FL_ENC_STRICT);
         const char* guessed = zip_get_name(za, zip_uint64_t(i), 0);
-        if (!strict || !guessed ||
-            (!MatchesAny(specs, strict, true) && !MatchesAny(specs, guessed, true)))
+        const bool named = (haveDecoded && decoded[size_t(i)] == name) ||
+                           (strict && MatchesAny(specs, strict, true)) ||
+                           (guessed && MatchesAny(specs, guessed, true));
+        if (!named)
             continue;
         if (found >= 0)
             return -2;
@@ -82,7 +85,7 @@ int32_t ReplaceMember(const TZipCommand& command, TReporter& reporter)
         reporter.Message(opened.Code, opened.Message);
         return 0;
     }
-    const zip_int64_t index = OnlyMember(za, name);
+    const zip_int64_t index = OnlyMember(za, name, MemberNames(archive));
     if (index < 0) {
         zip_discard(za);
         reporter.Message(2, index == -1 ? archive + " holds no member named " + name

@@ -142,7 +142,7 @@ std::string DecodeZipName(const char* raw, size_t size, uint16_t flags, bool mad
     std::string name;
     if (UnicodePath(extra, extraSize, raw, size, name))
         return name;
-    if (madeOnUnix && IsValidUtf8(raw, length))
+    if (madeOnUnix)
         return std::string(raw, length);
     return CodePage437ToUtf8(raw, length);
 }

@@ -216,7 +216,8 @@ TEST_F(ZipReaderTest, ErrorsKeepTheEntriesReadAndStillNotify)
 }
 
 // As unzip on Linux reads them: the UTF-8 flag, else a Unicode Path field whose checksum
-// fits, else UTF-8 from Unix when valid, else code page 437.
+// fits, else the bytes as they are from Unix (a Latin-1 name keeps its byte, held as the
+// file-name decoding holds it), else code page 437.
 TEST_F(ZipReaderTest, NamesAreReadAsUnzipReadsThemOnLinux)
 {
     const QByteArray u = QString::fromUtf8("ü").toUtf8();
@@ -227,7 +228,7 @@ TEST_F(ZipReaderTest, NamesAreReadAsUnzipReadsThemOnLinux)
     TMemberBytes rawUnix{u + "2", "z", 0, false, 0100644};
     TMemberBytes latinUnix{"\xFC"
                            "3",
-                           "z", 0, false, 0100644}; // not UTF-8: code page 437
+                           "z", 0, false, 0100644}; // not UTF-8: kept as its byte
     TMemberBytes field{"\x81"
                        "4",
                        "w"};
@@ -240,7 +241,7 @@ TEST_F(ZipReaderTest, NamesAreReadAsUnzipReadsThemOnLinux)
               QString());
     EXPECT_EQ(Names(), QStringList({QString::fromUtf8("Grüße/日本.txt"),
                                     QString::fromUtf8("üöß ╔═╗"), QString::fromUtf8("├╝1"),
-                                    QString::fromUtf8("ü2"), QString::fromUtf8("ⁿ3"),
+                                    QString::fromUtf8("ü2"), QChar(0xDCFC) + QString("3"),
                                     QString::fromUtf8("é4"), QString::fromUtf8("ü5")}));
 }
 

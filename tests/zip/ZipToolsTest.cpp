@@ -4,6 +4,7 @@
 // The tools come from scripts/install-deps; a missing one fails the test.
 #include "zip/ZipBytes.h"
 #include "zip/ZipFixture.h"
+#include "platform/FileNames.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -155,6 +156,38 @@ TEST_F(ZipToolsTest, DeletingFromSelfExtractingArchivesKeepsTheProgram)
     // An emptied archive is no error: reading it says nothing.
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
     EXPECT_TRUE(libMessages.isEmpty()) << qPrintable(libMessages.join('\n'));
+}
+
+// zip stores a Latin-1 name from Linux as its bytes without the UTF-8 flag, where libzip
+// reads code page 437: the libraries find that member by the name the panel shows, to
+// replace it with a file of that name (never beside it), put an edited file in its
+// place and delete it.
+TEST_F(ZipToolsTest, ALatin1MemberFromZipIsReplacedAndDeletedByItsOwnBytes)
+{
+    const QString root = dir.path();
+    Sh(root, "printf old >\"$(printf 'caf\\351.txt')\" && printf other >other.txt && "
+             "zip -q latin.zip * && printf new >\"$(printf 'caf\\351.txt')\" && "
+             "printf edited >edited.txt");
+    const QString cafe = platform::DecodeFileName("caf\xe9.txt");
+    const QString archive = root + "latin.zip";
+    const auto content = [&] { return Sh(root, "unzip -p latin.zip \"$(printf 'caf\\351.txt')\""); };
+    const auto listing = [&] { return Sh(root, "unzip -Z1 latin.zip | sort"); };
+
+    EXPECT_EQ(AddTo(archive, {root + cafe}), 1);
+    EXPECT_EQ(listing(), "caf\xe9.txt\nother.txt\n");
+    EXPECT_EQ(content(), "new");
+
+    zip.Replace(archive, cafe, root + "edited.txt");
+    EXPECT_EQ(zip.SuccessCount(), 1) << qPrintable(libMessages.join('\n'));
+    EXPECT_EQ(content(), "edited");
+
+    zip.SetZipFilename(archive);
+    zip.FSpecArgs = QStringList{cafe};
+    zip.Delete();
+    EXPECT_EQ(zip.SuccessCount(), 1);
+    EXPECT_EQ(listing(), "other.txt\n");
+    Sh(root, "unzip -tq latin.zip");
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
 }
 
 TEST_F(ZipToolsTest, SeventyThousandMembersAreListedAndExtendedByOne)
