@@ -1,5 +1,6 @@
 #include "app/TApplication.h"
 
+#include "platform/FileNames.h"
 #include "platform/Messages.h"
 
 #include <QMessageBox>
@@ -31,6 +32,7 @@ void TApplication::ShowException(const QString& text)
         platform::ShowMessage(text); // to the standard error output only
         return;
     }
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Travodex"), text, QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Travodex"), platform::DisplayName(text),
+                    QMessageBox::Ok);
     box.exec();
 }

@@ -99,11 +99,14 @@ void TFileCommands::RenameFiles()
             listing[focused].Kind == fkDrive)
             return;
         const QString name = listing[focused].Name;
-        QString value = name;
+        // The field shows the name as the panel does; what the user leaves of it keeps
+        // the original bytes.
+        QString value = platform::DisplayName(name);
         if (!AskInput(QStringLiteral("Enter the new name for the file ") + name +
                           QStringLiteral(" then press the [Accept] button."),
                       QStringLiteral("Name :"), value))
             return;
+        value = UnshownLabel(name, value);
         RenameEntry(dir, name, value, changes, failures);
         if (!changes.empty())
             cursor = value; // the cursor follows the renamed entry

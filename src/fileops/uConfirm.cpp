@@ -1,6 +1,7 @@
 #include "fileops/uConfirm.h"
 
 #include "controls/FontScale.h"
+#include "platform/FileNames.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -188,8 +189,8 @@ TfConfirm& Confirm()
 bool AskConfirmation(const QString& notice, const QString& confirm)
 {
     TfConfirm& dialog = Confirm();
-    dialog.LabelNotice->setText(notice);
-    dialog.LabelConfirm->setText(confirm);
+    dialog.LabelNotice->setText(platform::DisplayName(notice));
+    dialog.LabelConfirm->setText(platform::DisplayName(confirm));
     return dialog.exec() == TfConfirm::mrYes;
 }
 
@@ -198,8 +199,8 @@ void ShowNotice(const QString& notice, const QString& confirm)
     TfConfirm& dialog = Confirm();
     dialog.ButtonAccept->hide();
     dialog.ButtonCancel->setText(QStringLiteral("Close"));
-    dialog.LabelNotice->setText(notice);
-    dialog.LabelConfirm->setText(confirm);
+    dialog.LabelNotice->setText(platform::DisplayName(notice));
+    dialog.LabelConfirm->setText(platform::DisplayName(confirm));
     dialog.exec();
     dialog.ButtonCancel->setText(QStringLiteral("No"));
     dialog.ButtonAccept->show();

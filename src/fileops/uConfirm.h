@@ -52,6 +52,7 @@ protected:
 // on first use when nobody has.
 extern TfConfirm* fConfirm;
 
+// The helpers show names in their texts as platform::DisplayName does.
 // Question: sets both labels, shows fConfirm modally; true only for "Yes" (or Enter).
 bool AskConfirmation(const QString& notice, const QString& confirm);
 

@@ -1,5 +1,6 @@
 #include "fileops/uProgress.h"
 
+#include "platform/FileNames.h"
 #include "platform/Locale.h"
 
 #include <QApplication>
@@ -115,7 +116,7 @@ void TfProgress::reject()
 void TfProgress::Update()
 {
     const qint64 bytes = m_progress.Bytes(), totalBytes = m_progress.TotalBytes();
-    m_current->setText(m_progress.Current());
+    m_current->setText(platform::DisplayName(m_progress.Current()));
     m_items->setText(Count(m_progress.Items(), m_progress.TotalItems()) + QStringLiteral(" items"));
     m_bytes->setText(Count(bytes, totalBytes) + QStringLiteral(" bytes"));
     m_bar->setValue(totalBytes > 0 ? int(bytes * 1000 / totalBytes) : 0);

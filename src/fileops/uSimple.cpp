@@ -1,6 +1,7 @@
 #include "fileops/uSimple.h"
 
 #include "controls/FontScale.h"
+#include "platform/FileNames.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -119,7 +120,7 @@ bool AskInput(const QString& instructions, const QString& caption, QString& valu
     if (!fSimple)
         fSimple = new TfSimple();
     fSimple->Memo->clear();
-    fSimple->Memo->appendPlainText(instructions);
+    fSimple->Memo->appendPlainText(platform::DisplayName(instructions));
     fSimple->LabelCaption->setText(caption);
     fSimple->Edit->setText(value);
     if (fSimple->exec() != TfSimple::mrAccept)

@@ -47,7 +47,8 @@ protected:
 // first use when nobody has.
 extern TfSimple* fSimple;
 
-// Input: the memo gets the one line `instructions`, the caption `caption` and the edit
+// Input: the memo gets the one line `instructions` (names in it shown as
+// platform::DisplayName shows them), the caption `caption` and the edit
 // field `value`; shows fSimple modally. On "Accept" (or Enter) `value` receives the edit
 // field's whole text, untrimmed (possibly empty), and the result is true; otherwise
 // `value` is left alone and the result is false.

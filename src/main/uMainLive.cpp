@@ -149,6 +149,6 @@ void TfMain::FollowGoneFolder(TSide side, bool unmounted)
         p.DirectoryLabel->setText(platform::DisplayName(p.Directory));
         ShowFreeSpace(side);
         ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
-        p.Total->SetText(3, QStringLiteral("%1 is gone").arg(gone));
+        p.Total->SetText(3, QStringLiteral("%1 is gone").arg(platform::DisplayName(gone)));
     });
 }

@@ -1,5 +1,7 @@
 #include "platform/Messages.h"
 
+#include "platform/FileNames.h"
+
 #include <QMessageBox>
 #include <cstdio>
 #include <cstring>
@@ -30,8 +32,10 @@ bool Quitting()
     return g_quitting;
 }
 
-void ShowMessage(const QString& text)
+// Names in messages show their bytes that are not UTF-8 as U+FFFD.
+void ShowMessage(const QString& message)
 {
+    const QString text = DisplayName(message);
     if (g_quitting) {
         std::fprintf(stderr, "travodex: %s\n", text.toLocal8Bit().constData());
         return;

@@ -3,6 +3,8 @@
 //
 // ShowMessage: a modal message box titled "Travodex" with an OK button, after which the
 // caller goes on. Tests replace the handler to capture the texts instead of showing them.
+// The text is shown as DisplayName shows names (bytes that are not UTF-8 as U+FFFD), in
+// the box and to the handler alike.
 //
 // EError and its kinds: errors raised as exceptions end the command; the application
 // object catches them when they leave an event handler and shows their text.
