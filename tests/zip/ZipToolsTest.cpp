@@ -160,8 +160,7 @@ TEST_F(ZipToolsTest, DeletingFromSelfExtractingArchivesKeepsTheProgram)
 
 // zip stores a Latin-1 name from Linux as its bytes without the UTF-8 flag, where libzip
 // reads code page 437: the libraries find that member by the name the panel shows, to
-// replace it with a file of that name (never beside it), put an edited file in its
-// place and delete it.
+// replace it with a file of that name, put an edited file in its place and delete it.
 TEST_F(ZipToolsTest, ALatin1MemberFromZipIsReplacedAndDeletedByItsOwnBytes)
 {
     const QString root = dir.path();
@@ -173,7 +172,7 @@ TEST_F(ZipToolsTest, ALatin1MemberFromZipIsReplacedAndDeletedByItsOwnBytes)
     const auto content = [&] { return Sh(root, "unzip -p latin.zip \"$(printf 'caf\\351.txt')\""); };
     const auto listing = [&] { return Sh(root, "unzip -Z1 latin.zip | sort"); };
 
-    EXPECT_EQ(AddTo(archive, {root + cafe}), 1);
+    EXPECT_EQ(AddTo(archive, {root + cafe}), 1) << qPrintable(libMessages.join(QChar(10)));
     EXPECT_EQ(listing(), "caf\xe9.txt\nother.txt\n");
     EXPECT_EQ(content(), "new");
 
