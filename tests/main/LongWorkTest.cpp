@@ -3,12 +3,14 @@
 // the work long (it runs on the worker thread) without gigabytes of data.
 #include "fileops/uProgress.h"
 #include "main/FileOpsFixture.h"
+#include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"
 #include "support/TickWatch.h"
 #include "viewers/uText.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QProcess>
@@ -17,6 +19,7 @@
 #include <atomic>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace
 {
@@ -242,6 +245,31 @@ TEST_F(LongWorkTest, EscapeInTheMiddleOfAFileLeavesNoPartialCopyAndStartsNothing
     EXPECT_EQ(readAll(left + "big.bin"), big);
     EXPECT_EQ(messages, QStringList({"Copied 0 of 2 items; cancelled"}));
     EXPECT_EQ(VisibleProgress(), nullptr);
+}
+
+// The file at work is named as the panel shows it: a Latin-1 byte as U+FFFD.
+TEST_F(LongWorkTest, TheProgressWindowShowsANameThatIsNotUtf8Readably)
+{
+    QProcess sh;
+    sh.setWorkingDirectory(left);
+    sh.start("sh", {"-c", "head -c 50331648 /dev/zero >\"$(printf 'caf\\351.bin')\""});
+    ASSERT_TRUE(sh.waitForFinished() && sh.exitCode() == 0);
+    const QString name = platform::DecodeFileName("caf\xe9.bin");
+    Reload();
+    Select(sdLeft, {name});
+    HoldFirstChunkUntilCancelled(name);
+    auto shown = std::make_shared<QStringList>(); // the window's texts, kept past the test
+    CancelWhenShown([shown](TfProgress* window) {
+        for (const QLabel* label : window->findChildren<QLabel*>())
+            *shown << label->text();
+        QTest::keyClick(window, Qt::Key_Escape);
+    });
+    Press(Qt::Key_F5);
+    EXPECT_TRUE(held.load());
+    const QString texts = shown->join('\n');
+    EXPECT_TRUE(texts.contains(QString("caf") + QChar(0xFFFD) + ".bin")) << texts.toStdString();
+    EXPECT_FALSE(texts.contains(QChar(0xDCE9)));
+    EXPECT_TRUE(::unlink(QByteArray(QFile::encodeName(left) + "caf\xe9.bin").constData()) == 0);
 }
 
 // A move between file systems copies first: Cancel keeps every source whose copy did not

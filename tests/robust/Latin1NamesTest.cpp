@@ -2,8 +2,8 @@
 // archives and come out of them and of tar archives as the same bytes, agreeing with the
 // zip, unzip and tar tools; dialogs, messages and the status line show them with U+FFFD
 // and never take the shown text for the name.
-#include "main/UserInputFixture.h"
 #include "main/PanelText.h"
+#include "main/UserInputFixture.h"
 #include "platform/FileNames.h"
 #include "robust/RobustSupport.h"
 
@@ -242,7 +242,8 @@ TEST_F(Latin1NamesTest, AFolderOfLatin1NamesIsCopiedRenamedArchivedAndExtractedB
     Key(Qt::Key_A, Qt::ControlModifier);
     TypeInput("*.bak");
     Key(Qt::Key_F9);
-    const robust::TTree renamed{{"caf\xe9.bak", "one"}, {"na\xefve.bak", "two"}, {"report.bak", "three"}};
+    const robust::TTree renamed{
+        {"caf\xe9.bak", "one"}, {"na\xefve.bak", "two"}, {"report.bak", "three"}};
     EXPECT_EQ(robust::Diff(Snapshot(latin), renamed), "") << messages.join('\n').toStdString();
 
     // In place: the user types "NA" over the first two letters of "na\ufffdve".
@@ -258,7 +259,8 @@ TEST_F(Latin1NamesTest, AFolderOfLatin1NamesIsCopiedRenamedArchivedAndExtractedB
     QTest::keyClick(main->windowHandle(), 'N');
     QTest::keyClick(main->windowHandle(), 'A');
     Key(Qt::Key_Return);
-    const robust::TTree edited{{"caf\xe9.bak", "one"}, {"NA\xefve.bak", "two"}, {"report.bak", "three"}};
+    const robust::TTree edited{
+        {"caf\xe9.bak", "one"}, {"NA\xefve.bak", "two"}, {"report.bak", "three"}};
     EXPECT_EQ(robust::Diff(Snapshot(latin), edited), "") << messages.join('\n').toStdString();
 
     // Into an archive, and out of it into an empty folder.

@@ -2,9 +2,9 @@
 // than 65,535 members or a member over 4 GiB): the reader lists what Python's zipfile
 // reads from the central directory, and the libraries extract from and add to them.
 // The tools come from scripts/install-deps; a missing one fails the test.
+#include "platform/FileNames.h"
 #include "zip/ZipBytes.h"
 #include "zip/ZipFixture.h"
-#include "platform/FileNames.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -169,7 +169,9 @@ TEST_F(ZipToolsTest, ALatin1MemberFromZipIsReplacedAndDeletedByItsOwnBytes)
              "printf edited >edited.txt");
     const QString cafe = platform::DecodeFileName("caf\xe9.txt");
     const QString archive = root + "latin.zip";
-    const auto content = [&] { return Sh(root, "unzip -p latin.zip \"$(printf 'caf\\351.txt')\""); };
+    const auto content = [&] {
+        return Sh(root, "unzip -p latin.zip \"$(printf 'caf\\351.txt')\"");
+    };
     const auto listing = [&] { return Sh(root, "unzip -Z1 latin.zip | sort"); };
 
     EXPECT_EQ(AddTo(archive, {root + cafe}), 1) << qPrintable(libMessages.join(QChar(10)));
