@@ -236,8 +236,8 @@ TEST_F(ViewEditTest, ProgramMemberIsStartedFromAPrivateCopyThatGoesAfterwards)
     Focus(sdLeft, "run.sh");
     main->MenuViewFileClick();
     EXPECT_EQ(main->ExtractedCopies().Count(), 1);
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(marker), 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(main->ExtractedCopies().Count(), 0, 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(marker); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return main->ExtractedCopies().Count() == 0; }, 5000));
     EXPECT_EQ(readAll(marker).trimmed(), "started");
     EXPECT_EQ(readAll(left + "run.sh"), "#!/bin/sh\nexit 0\n");
     EXPECT_EQ(

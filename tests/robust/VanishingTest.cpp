@@ -174,8 +174,10 @@ TEST_F(VanishingTest, FileVanishingBeforeItIsViewedIsReported)
     EXPECT_TRUE(messages[0].contains("note.txt")) << messages[0].toStdString();
     EXPECT_TRUE(messages[1].startsWith("Cannot show ")) << messages[1].toStdString();
     EXPECT_TRUE(messages[1].contains("pic.png")) << messages[1].toStdString();
-    QTRY_VERIFY(main->findChildren<TfImage*>().isEmpty() ||
-                !main->findChildren<TfImage*>()[0]->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        const auto viewers = main->findChildren<TfImage*>();
+        return viewers.isEmpty() || !viewers[0]->isVisible();
+    }, 5000));
     EXPECT_TRUE(Snapshot(left).empty()); // nothing was made in their place
 }
 
