@@ -398,3 +398,25 @@ TEST_F(UndoTest, ACancelledUndoKeepsTheRestForTheNextCtrlZ)
     EXPECT_EQ(Files(right), QStringList());
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
+
+// Changes to an archive cannot be taken back; the menu item says which one it was.
+TEST_F(UndoTest, ChangesToAnArchiveSayTheyCannotBeUndone)
+{
+    ASSERT_TRUE(ArchiveWithOneMember(right, "pack.zip"));
+    dir.write("left/add.txt", "added");
+    Reload();
+    Open(sdRight, right);
+    OpenArchive(sdRight, "pack.zip");
+    Click(At(sdLeft, "add.txt"));
+    Key(Qt::Key_F5);
+    ASSERT_GE(Row(sdRight, "add.txt"), 0);
+    EXPECT_EQ(UndoText(), "Cannot undo a copy into an archive");
+    Click(At(sdRight, "x.txt"));
+    AnswerQuestion(TfConfirm::mrYes);
+    Key(Qt::Key_F8);
+    ASSERT_EQ(Row(sdRight, "x.txt"), -1);
+    EXPECT_EQ(UndoText(), "Cannot undo a delete in an archive");
+    Undo();
+    EXPECT_EQ(messages, QStringList({"Cannot undo a delete in an archive."}));
+    EXPECT_EQ(MemberContent(right + "pack.zip", "add.txt"), "added");
+}
