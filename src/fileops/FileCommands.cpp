@@ -178,9 +178,11 @@ void TFileCommands::DiskToDisk(bool move)
     QStringList paths;
     for (const QString& name : names)
         paths << from + name;
+    TUndoRecord record{move ? TUndoKind::Move : TUndoKind::Copy};
     RunShellOperations(move ? QStringLiteral("Moving") : QStringLiteral("Copying"),
                        move ? QStringLiteral("Moved") : QStringLiteral("Copied"), function, paths,
-                       to, !move, m_host.RecycleBinInUse());
+                       to, !move, m_host.RecycleBinInUse(), Recorder(record));
+    m_history.Add(std::move(record));
     m_host.RefreshFromDisk(b);
     m_host.RefreshFromDisk(a);
 }
@@ -256,6 +258,8 @@ void TFileCommands::DiskToArchive(bool move)
                 m_host.Report(message);
         }
     }
+    RecordNotUndoable(move ? QStringLiteral("a move into an archive")
+                           : QStringLiteral("a copy into an archive"));
     m_host.RefreshFromArchive(b);
     m_host.RefreshFromDisk(a);
 }
@@ -308,6 +312,8 @@ void TFileCommands::ArchiveToDisk(bool move)
         if (move)
             DeleteMembers(a, StillAsPlanned(a, members, extracted));
     }
+    RecordNotUndoable(move ? QStringLiteral("a move out of an archive")
+                           : QStringLiteral("a copy out of an archive"));
     m_host.RefreshFromDisk(b);
     m_host.RefreshFromArchive(a);
 }
@@ -354,13 +360,16 @@ void TFileCommands::ArchiveToArchive(bool move)
         if (move)
             DeleteMembers(a, StillAsPlanned(a, members, arrived));
     }
+    RecordNotUndoable(move ? QStringLiteral("a move between archives")
+                           : QStringLiteral("a copy between archives"));
     m_host.RefreshFromArchive(b);
     m_host.RefreshFromArchive(a);
 }
 
 void TFileCommands::RunShellOperations(const QString& command, const QString& verb,
                                        platform::TShellFunction function, const QStringList& paths,
-                                       const QString& destination, bool countTotals, bool recycle)
+                                       const QString& destination, bool countTotals, bool recycle,
+                                       const TItemDone& done)
 {
     platform::TFileOpsProgress progress;
     int stopped = 0; // written by the worker only, read once it has ended
@@ -370,9 +379,11 @@ void TFileCommands::RunShellOperations(const QString& command, const QString& ve
         if (function != platform::TShellFunction::Delete)
             platform::RemoveStalePartFiles(destination); // of copies killed before
         for (const QString& path : paths) {
-            stopped = platform::ShellFileOperation(function, path, destination, recycle, collect,
-                                                   &progress)
-                          .Stopped;
+            const platform::TShellResult result = platform::ShellFileOperation(
+                function, path, destination, recycle, collect, &progress);
+            if (done)
+                done(path, result, progress);
+            stopped = result.Stopped;
             if (stopped)
                 break; // the target takes nothing more: every further item would fail too
         }

@@ -20,12 +20,16 @@
 // - copying or moving onto the pseudo-location "Drives" does nothing but say so;
 // - renames that fail are reported in one message, each with its reason;
 // - the other panel is re-read, keeping its focused and selected rows, when it shows a
-//   folder the command changed (the same folder, or one inside a renamed or deleted tree).
+//   folder the command changed (the same folder, or one inside a renamed or deleted tree);
+// - each command leaves one record of what it did in History(), and Undo takes back the
+//   last one without replacing or removing anything the command did not make.
 
+#include "fileops/UndoHistory.h"
 #include "platform/ShellFileOperation.h"
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -52,6 +56,13 @@ public:
     // `forGood` is false, else deleted for good.
     void DeleteFiles(bool forGood = false);
     void CreateDirectory();
+    // Takes back the last command of History() behind the progress window: each item
+    // that is still as the command left it goes back; every other one stays and is
+    // named, with why, in the one message after the command. A cancel keeps the items
+    // not yet taken back as the last record. Both panels are re-read where they show
+    // what changed. A last record that cannot be taken back only says so.
+    void Undo();
+    TUndoHistory& History() { return m_history; }
 
     // The rows a command acts on: the marked rows of a panel, or the row under its
     // cursor when none is marked; never ".." or a drive of the drive list. Row order.
@@ -76,13 +87,32 @@ private:
     QStringList StillAsPlanned(int panel, const std::vector<TArchiveMember>& planned,
                                const QStringList& names);
     QStringList WithoutRepeatedNames(int panel, const QStringList& names);
+    // Called on the worker after each item of RunShellOperations with the item's path and
+    // what the operation did.
+    using TItemDone = std::function<void(const QString& path, const platform::TShellResult&,
+                                         const platform::TFileOpsProgress&)>;
     // Runs one shell operation per path off the user-interface thread (see uProgress.h),
     // then shows each failure and, when cancelled, what was done ("Copied 3 of 9 items;
     // cancelled"). `countTotals` counts every entry of the trees for the totals (copies),
     // else the items are the paths. `recycle`: deletions go to the trash.
     void RunShellOperations(const QString& command, const QString& verb,
                             platform::TShellFunction function, const QStringList& paths,
-                            const QString& destination, bool countTotals, bool recycle);
+                            const QString& destination, bool countTotals, bool recycle,
+                            const TItemDone& done = {});
+    // The record of a command: what `done` sees becomes an item of `record` (the worker
+    // writes it; read it once RunShellOperations has returned).
+    static TItemDone Recorder(TUndoRecord& record);
+    // Records the renames in `folder` and keeps them as the last command.
+    void RecordRenames(const QString& folder, const TNameChanges& changes);
+    // A command whose effect cannot be taken back: "a delete for good".
+    void RecordNotUndoable(const QString& what);
+    // Takes back one item on the worker of Undo; false when a cancel cut it short before
+    // it was taken back or reported.
+    static bool UndoItem(TUndoKind kind, const TUndoItem& item,
+                         const platform::TShellFailureHandler& collect,
+                         platform::TFileOpsProgress& progress);
+    // Re-reads the panels that show a folder the undo of `items` changed.
+    void ShowUndone(TUndoKind kind, const std::vector<TUndoItem>& items);
     void Report(const QStringList& lines);
     static QString Verb(bool move);
     void ShowRenameNotice();
@@ -95,4 +125,5 @@ private:
     void FollowInOtherPanel(int panel, const QString& folder, const TNameChanges& changes = {});
 
     TPanelHost& m_host;
+    TUndoHistory m_history;
 };

@@ -129,6 +129,7 @@ void TFileCommands::RenameFiles()
                 RenameEntry(dir, name, renamed, changes, failures);
         }
     }
+    RecordRenames(dir, changes);
     FollowInOtherPanel(a, dir, changes);
     m_host.RefreshFromDisk(a, cursor);
     ReportRenameFailures(failures);
@@ -156,6 +157,7 @@ void TFileCommands::InPlaceRename(int panel, const QString& text, bool wholeName
     TNameChanges changes;
     QStringList failures;
     RenameEntry(dir, name, renamed, changes, failures);
+    RecordRenames(dir, changes);
     FollowInOtherPanel(panel, dir, changes);
     m_host.RefreshFromDisk(panel, changes.empty() ? QString() : renamed);
     ReportRenameFailures(failures);
@@ -189,6 +191,7 @@ void TFileCommands::DeleteFiles(bool forGood)
         names << listing[row].Name;
     if (listing.IsArchiveListing()) {
         DeleteMembers(a, WithoutRepeatedNames(a, names));
+        RecordNotUndoable(QStringLiteral("a delete in an archive"));
         m_host.RefreshFromArchive(a);
         return;
     }
@@ -199,8 +202,14 @@ void TFileCommands::DeleteFiles(bool forGood)
         paths << dir + name;
         removed.emplace_back(name, QString());
     }
+    TUndoRecord record{TUndoKind::Trash};
     RunShellOperations(QStringLiteral("Deleting"), QStringLiteral("Deleted"),
-                       platform::TShellFunction::Delete, paths, dir, !toTrash, toTrash);
+                       platform::TShellFunction::Delete, paths, dir, !toTrash, toTrash,
+                       toTrash ? Recorder(record) : TItemDone());
+    if (toTrash)
+        m_history.Add(std::move(record));
+    else
+        RecordNotUndoable(QStringLiteral("a delete for good"));
     FollowInOtherPanel(a, dir, removed);
     m_host.RefreshFromDisk(a);
 }
@@ -252,13 +261,19 @@ void TFileCommands::CreateDirectory()
                                   : problem);
         return;
     }
+    const QString path = AddSeparator(directory) + name;
     try {
-        platform::CreateDirectory(AddSeparator(directory) + name);
+        platform::CreateDirectory(path);
     } catch (const platform::EInOutError& e) {
         refuse(e.ErrorCode() == EEXIST ? QStringLiteral("an entry of that name exists already")
                                        : platform::ErrorText(e.ErrorCode()));
         return;
     }
+    TUndoRecord record{TUndoKind::CreateDirectory};
+    TUndoItem item{path, {}};
+    if (platform::RecordEntry(path, item.Record) == 0)
+        record.Items.push_back(std::move(item));
+    m_history.Add(std::move(record));
     FollowInOtherPanel(a, AddSeparator(directory));
     // The folder was made beside an archive the panel showed: the panel shows that
     // folder, caption included. The cursor stands on the new folder.

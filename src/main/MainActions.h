@@ -41,6 +41,7 @@ struct TMainActions {
     QAction* MenuHTMLViewer{nullptr};
     QAction* MenuProperties{nullptr};
     // Commands
+    QAction* MenuUndo{nullptr}; // names the command it takes back, or why it cannot
     QAction* MenuFindFiles{nullptr};
     QAction* MenuAbout{nullptr};
     // Pop-up menu of the lists

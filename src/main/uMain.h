@@ -29,6 +29,7 @@
 class QComboBox;
 class QLabel;
 class QLayout;
+class QMenu;
 class QShortcut;
 class QSplitter;
 class TVirtualListView;
@@ -249,6 +250,8 @@ public:
     void MenuTextEditorClick();
     void MenuImageViewerClick();
     TFileCommands& Commands() { return m_commands; }
+    // Takes back the last file command (Ctrl+Z); see TFileCommands::Undo.
+    void MenuUndoClick();
 
     // File search (uMainSearch.cpp): the "Find files" window (made at its first use) and
     // what its results lead to, in the active panel. `after` runs once the panel shows
@@ -362,9 +365,13 @@ private:
                          const QString& folder);
     void CopyReadOnlyMembersToZip(TSide side, TSide zipSide);
     void FocusFirstRow(TSide side);
-    // Search results in a panel: the Commands menu; a re-read of results the panel
-    // shows (true: done, `then` called); ".." out of them (true: left).
-    void CreateSearchMenu();
+    // Search results in a panel: the Commands menu (returned); a re-read of results the
+    // panel shows (true: done, `then` called); ".." out of them (true: left).
+    QMenu* CreateSearchMenu();
+    // Undo (uMainUndo.cpp): the first item of the Commands menu, Ctrl+Z, its text kept
+    // in step with the file commands' history.
+    void CreateUndoItem(QMenu* commands);
+    void UpdateUndoItem();
     bool RefillFedResults(TSide side, const std::function<void()>& then);
     bool LeaveFedResults(TSide side);
     // Live folders: the panel's watcher, following what the panel shows after each read;

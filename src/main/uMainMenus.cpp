@@ -148,7 +148,7 @@ void TfMain::CreateMenus()
     }
     a.MenuSort[soName]->setChecked(true);
 
-    CreateSearchMenu();
+    CreateUndoItem(CreateSearchMenu());
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     a.MenuTextEditor = NewAction(this, "&Text editor");
     a.MenuImageViewer = NewAction(this, "&Image viewer");

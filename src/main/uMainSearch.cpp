@@ -39,13 +39,14 @@ bool FedRow(const QString& root, const QString& name, TFileObject& row)
 
 } // namespace
 
-void TfMain::CreateSearchMenu()
+QMenu* TfMain::CreateSearchMenu()
 {
     QMenu* commands = menuBar()->addMenu(QStringLiteral("&Commands"));
     Actions.MenuFindFiles = new QAction(QStringLiteral("&Find files…"), this);
     Actions.MenuFindFiles->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F7));
     commands->addAction(Actions.MenuFindFiles);
     connect(Actions.MenuFindFiles, &QAction::triggered, this, Command(&TfMain::MenuFindFilesClick));
+    return commands;
 }
 
 void TfMain::MenuFindFilesClick()

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <unistd.h>
+#include <zlib.h>
 
 namespace platform
 {
@@ -77,6 +78,58 @@ bool LinkTarget(int dir, const QByteArray& name, QByteArray& target)
         }
         target.resize(target.size() * 2);
     }
+}
+
+// The CRC-32 of the data of the file `name` in `dir` (not followed when a link); 0 or an
+// errno, ECANCELED when `progress` asked to stop.
+int FileCrc(int dir, const QByteArray& name, quint32& crc, const TFileOpsProgress* progress)
+{
+    const TFd fd(::openat(dir, name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.Valid())
+        return errno;
+    const std::unique_ptr<char[]> buffer(new char[kCompareChunk]);
+    uLong sum = crc32(0L, Z_NULL, 0);
+    for (;;) {
+        if (CancelRequested(progress))
+            return ECANCELED;
+        const ssize_t n = ReadFull(fd.Get(), buffer.get(), kCompareChunk);
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            break;
+        sum = crc32(sum, reinterpret_cast<const Bytef*>(buffer.get()), uInt(n));
+    }
+    crc = quint32(sum);
+    return 0;
+}
+
+// Adds the CRC-32 of every file below `record` (the entry of `dir`) to its record.
+int AddContent(int dir, TEntryRecord& record, const TFileOpsProgress* progress)
+{
+    if (S_ISREG(record.Type)) {
+        record.HasCrc = true;
+        return FileCrc(dir, record.Name, record.Crc, progress);
+    }
+    if (!record.IsFolder() || record.Children.empty())
+        return 0;
+    const TFd folder(
+        ::openat(dir, record.Name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder.Valid())
+        return errno;
+    for (TEntryRecord& child : record.Children)
+        if (const int error = AddContent(folder.Get(), child, progress))
+            return error;
+    return 0;
+}
+
+// Whether the file `name` in `dir` still holds the content `record` has the CRC-32 of
+// (true when none was recorded).
+bool SameContent(int dir, const TEntryRecord& record)
+{
+    if (!record.HasCrc)
+        return true;
+    quint32 crc = 0;
+    return FileCrc(dir, record.Name, crc, nullptr) == 0 && crc == record.Crc;
 }
 
 TFd OpenFolder(int dir, const QByteArray& name)
@@ -151,8 +204,8 @@ bool RemoveRecordedFolder(int dir, const TEntryRecord& record, const QString& pa
     // the reason it stays.
     const QString unknown = UnknownEntries(folder.Get(), record);
     if (!unknown.isEmpty())
-        report.Failed(path,
-                      Tr("it holds entries that were not part of the move (%1)").arg(unknown));
+        report.Failed(
+            path, Tr("it holds entries that were not there when it was copied (%1)").arg(unknown));
     else if (all)
         report.Failed(path, ErrorText(error));
     return false;
@@ -202,7 +255,11 @@ int RecordTree(int dir, const QByteArray& name, TEntryRecord& record)
     return 0;
 }
 
-int RecordTree(const QString& path, TEntryRecord& record)
+namespace
+{
+
+// Opens the folder of the full path `path` and names the entry in it; 0 or an errno.
+int OpenParent(const QString& path, TFd& parent, QByteArray& name)
 {
     QString clean = path;
     while (clean.size() > 1 && clean.endsWith(QLatin1Char('/')))
@@ -210,12 +267,49 @@ int RecordTree(const QString& path, TEntryRecord& record)
     const qsizetype slash = clean.lastIndexOf(QLatin1Char('/'));
     if (!clean.startsWith(QLatin1Char('/')) || slash == clean.size() - 1)
         return EINVAL;
-    const TFd parent(
+    parent = TFd(
         ::open(EncodeFileName(slash == 0 ? QStringLiteral("/") : clean.left(slash)).constData(),
                O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!parent.Valid())
         return errno;
-    return RecordTree(parent.Get(), EncodeFileName(clean.mid(slash + 1)), record);
+    name = EncodeFileName(clean.mid(slash + 1));
+    return 0;
+}
+
+} // namespace
+
+int RecordTree(const QString& path, TEntryRecord& record)
+{
+    TFd parent;
+    QByteArray name;
+    if (const int error = OpenParent(path, parent, name))
+        return error;
+    return RecordTree(parent.Get(), name, record);
+}
+
+int RecordEntry(const QString& path, TEntryRecord& record)
+{
+    TFd parent;
+    QByteArray name;
+    if (const int error = OpenParent(path, parent, name))
+        return error;
+    struct stat st {
+    };
+    if (::fstatat(parent.Get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno;
+    record = TEntryRecord::Of(name, st);
+    return 0;
+}
+
+int RecordWithContent(const QString& path, TEntryRecord& record, const TFileOpsProgress* progress)
+{
+    TFd parent;
+    QByteArray name;
+    if (const int error = OpenParent(path, parent, name))
+        return error;
+    if (const int error = RecordTree(parent.Get(), name, record))
+        return error;
+    return AddContent(parent.Get(), record, progress);
 }
 
 bool SameAsRecorded(int dir, const TEntryRecord& record, int copyDir, const QByteArray& copyName,
@@ -266,6 +360,10 @@ bool RemoveRecorded(int dir, const TEntryRecord& record, const QString& path,
     }
     if (!record.Matches(st)) {
         report.Failed(path, Tr("it changed after it was copied"));
+        return false;
+    }
+    if (!SameContent(dir, record)) {
+        report.Failed(path, Tr("its content changed after it was copied"));
         return false;
     }
     if (record.IsFolder())

@@ -2,8 +2,9 @@
 // What a copy or a check saw of one entry and everything below it, so that removing the
 // original afterwards removes exactly what was copied and verified, never what appeared
 // or changed since. An entry is removed only while it is still the one recorded (the same
-// kind, device and inode; files and links also the same size and modification time); a
-// folder goes only once it is empty, so an entry made in it meanwhile keeps it.
+// kind, device and inode; files and links also the same size and modification time, and
+// files whose content was recorded also the same CRC-32); a folder goes only once it is
+// empty, so an entry made in it meanwhile keeps it.
 //
 // Every function here works on directory descriptors and never follows links; any thread.
 
@@ -26,6 +27,9 @@ struct TEntryRecord {
     off_t Size{0};
     struct timespec Modified {
     };
+    // Files recorded with their content (RecordWithContent): the CRC-32 of their data.
+    bool HasCrc{false};
+    quint32 Crc{0};
     std::vector<TEntryRecord> Children; // folders: the entries recorded inside
 
     static TEntryRecord Of(const QByteArray& name, const struct stat& st);
@@ -41,6 +45,13 @@ struct TEntryRecord {
 int RecordTree(int dir, const QByteArray& name, TEntryRecord& record);
 // The same for the full path `path` (trailing separators ignored).
 int RecordTree(const QString& path, TEntryRecord& record);
+// The entry at the full path `path` alone, without what a folder holds. 0 or an errno.
+int RecordEntry(const QString& path, TEntryRecord& record);
+// RecordTree of `path` with the CRC-32 of every file's data, so that a later removal
+// takes only files whose content is still the same. 0, an errno, or ECANCELED when
+// `progress` (may be null) asked to stop. Cost: reads every file once.
+int RecordWithContent(const QString& path, TEntryRecord& record,
+                      const TFileOpsProgress* progress = nullptr);
 
 // Compares the copy `copyName` in `copyDir` with the original `record.Name` in `dir`, for
 // the recorded entries only: the original must still match its record, and the copy must
@@ -53,11 +64,12 @@ bool SameAsRecorded(int dir, const TEntryRecord& record, int copyDir, const QByt
                     const TFileOpsProgress* progress = nullptr);
 
 // Removes the recorded entries of `record.Name` in `dir`, deepest first. An entry that no
-// longer matches its record stays and is reported ("it changed after it was copied"); so
-// does a folder that holds entries the record does not know, naming them. Entries that are
-// gone already count as removed. `path` names the entry in messages; `removed` counts the
-// entries removed. A cancel of `progress` (may be null) stops before the next entry,
-// keeping the rest silently. True when the entry is gone.
+// longer matches its record (or whose content no longer has its recorded CRC-32) stays
+// and is reported ("it changed after it was copied"); so does a folder that holds entries
+// the record does not know, naming them. Entries that are gone already count as removed.
+// `path` names the entry in messages; `removed` counts the entries removed. A cancel of
+// `progress` (may be null) stops before the next entry, keeping the rest silently. True
+// when the entry is gone.
 bool RemoveRecorded(int dir, const TEntryRecord& record, const QString& path,
                     TFileOpsReport& report, int& removed,
                     const TFileOpsProgress* progress = nullptr);

@@ -1,6 +1,7 @@
 #include "platform/FileOpsTrash.h"
 #include "platform/FileNames.h"
 
+#include "platform/FileOpsRecord.h"
 #include "platform/FileOpsSupport.h"
 
 #include <QCoreApplication>
@@ -196,8 +197,10 @@ QString MountTrashFor(const QString& path)
 }
 
 // Moves `path` into the trash folder `trash`; empty or why not. `renameError` is the
-// errno of the last rename tried (EXDEV: the trash is on another mount).
-QString TrashInto(const QString& path, const QString& trash, int& renameError)
+// errno of the last rename tried (EXDEV: the trash is on another mount). `trashedAs`
+// (may be null) receives where the item went.
+QString TrashInto(const QString& path, const QString& trash, int& renameError,
+                  QString* trashedAs)
 {
     const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
     const QByteArray info = TrashInfo(path);
@@ -213,8 +216,11 @@ QString TrashInto(const QString& path, const QString& trash, int& renameError)
         const QByteArray target = platform::EncodeFileName(trash + "/files/" + trashName);
         renameError = RenameNoReplace(AT_FDCWD, platform::EncodeFileName(path).constData(),
                                       AT_FDCWD, target.constData());
-        if (renameError == 0)
+        if (renameError == 0) {
+            if (trashedAs)
+                *trashedAs = trash + "/files/" + trashName;
             return {};
+        }
         ::unlink(platform::EncodeFileName(infoPath).constData());
         if (renameError != EEXIST)
             return ErrorText(renameError);
@@ -224,7 +230,7 @@ QString TrashInto(const QString& path, const QString& trash, int& renameError)
 
 } // namespace
 
-QString MoveToTrash(const QString& path)
+QString MoveToTrash(const QString& path, QString* trashedAs)
 {
     struct stat st {
     };
@@ -235,14 +241,65 @@ QString MoveToTrash(const QString& path)
     if (trash.isEmpty())
         return Tr("there is no trash folder on its file system");
     int renameError = 0;
-    const QString reason = TrashInto(path, trash, renameError);
+    const QString reason = TrashInto(path, trash, renameError, trashedAs);
     if (renameError != EXDEV)
         return reason;
     // Another mount of the trash's file system (a bind mount): the mount's own trash.
     const QString own = MountTrashFor(path);
     if (own.isEmpty() || own == trash)
         return reason;
-    return TrashInto(path, own, renameError);
+    return TrashInto(path, own, renameError, trashedAs);
+}
+
+namespace
+{
+
+// Why `error` kept an item from going back to `original`.
+QString RestoreProblem(int error, const QString& original)
+{
+    if (error == EEXIST)
+        return Tr("its old name \"%1\" is taken").arg(original);
+    if (error == ENOENT)
+        return Tr("its old folder is gone");
+    return ErrorText(error);
+}
+
+// Removes the record `info` when it still names `original`.
+void RemoveInfo(const QString& info, const QString& original)
+{
+    QFile file(info);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray wanted =
+        "Path=" + QUrl::toPercentEncoding(platform::EncodeFileName(original), "/");
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    file.close();
+    if (lines.contains(wanted))
+        ::unlink(platform::EncodeFileName(info).constData());
+}
+
+} // namespace
+
+QString RestoreFromTrash(const QString& trashed, const QString& original,
+                         const TEntryRecord& identity)
+{
+    const qsizetype files = trashed.lastIndexOf(QLatin1String("/files/"));
+    if (files < 0 || !original.startsWith(QLatin1Char('/')))
+        return Tr("it is not an item of a trash folder");
+    struct stat st {
+    };
+    if (::lstat(platform::EncodeFileName(trashed).constData(), &st) != 0)
+        return errno == ENOENT ? Tr("it is no longer in the trash") : ErrorText(errno);
+    if (!identity.Matches(st))
+        return Tr("the trash holds another item under its name now");
+    const QByteArray from = platform::EncodeFileName(trashed);
+    const QByteArray to = platform::EncodeFileName(original);
+    const int error = RenameNoReplace(AT_FDCWD, from.constData(), AT_FDCWD, to.constData());
+    if (error)
+        return RestoreProblem(error, original);
+    const QString name = trashed.mid(files + 7);
+    RemoveInfo(trashed.left(files) + "/info/" + name + ".trashinfo", original);
+    return {};
 }
 
 } // namespace platform

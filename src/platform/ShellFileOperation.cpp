@@ -102,15 +102,29 @@ bool NameExists(int dir, const QByteArray& name)
     return ::fstatat(dir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
 }
 
-// Copies the source into `dest` under its name or the first free "Copy of" name.
+// The names an item may take in its destination folder: `Base`, then as many "Copy of"
+// names of it as `Tries` allows (1: `Base` alone).
+struct TNaming {
+    QString Base;
+    int Tries{kMaxCopyNames};
+};
+
+QString NoFreeName(const TNaming& naming, const QString& destination)
+{
+    return naming.Tries == 1
+               ? Tr("its old name \"%1\" is taken").arg(WithSlash(destination) + naming.Base)
+               : Tr("no free name was found for it in the destination folder");
+}
+
+// Copies the source into `dest` under the first free name `naming` allows.
 TShellResult CopyInto(const TSource& source, int dest, const QString& destination,
-                      TFileOpsReport& report, TFileOpsProgress* progress, bool countEntries = true,
-                      TEntryRecord* record = nullptr)
+                      TFileOpsReport& report, TFileOpsProgress* progress, bool countEntries,
+                      TEntryRecord* record, const TNaming& naming)
 {
     TTreeCopy copier(report, progress, countEntries);
     TShellResult result;
-    for (int n = 0; n < kMaxCopyNames; ++n) {
-        const QString name = CopyName(source.Name, n);
+    for (int n = 0; n < naming.Tries; ++n) {
+        const QString name = CopyName(naming.Base, n);
         const QByteArray nameBytes = platform::EncodeFileName(name);
         if (NameExists(dest, nameBytes))
             continue;
@@ -125,7 +139,7 @@ TShellResult CopyInto(const TSource& source, int dest, const QString& destinatio
         result.Stopped = copier.StopError();
         return result;
     }
-    report.Failed(source.Path, Tr("no free name was found for it in the destination folder"));
+    report.Failed(source.Path, NoFreeName(naming, destination));
     result.Failures = report.Count();
     return result;
 }
@@ -158,7 +172,8 @@ void RemoveOriginals(int dir, const TEntryRecord& record, const QString& path,
 
 // A move between file systems: copy, compare, and only then delete the original.
 TShellResult MoveAcross(const TSource& source, int dest, const QString& destination,
-                        const TShellFailureHandler& onFailure, TFileOpsProgress* progress)
+                        const TShellFailureHandler& onFailure, TFileOpsProgress* progress,
+                        const TNaming& naming)
 {
     // A folder's entries are reported one by one; say what became of the folder as a whole.
     const QString suffix =
@@ -166,7 +181,8 @@ TShellResult MoveAcross(const TSource& source, int dest, const QString& destinat
     TFileOpsReport copyReport(onFailure, Tr("Cannot move \"%1\": %2."), suffix);
     // A move counts as one item, whatever its tree holds.
     TEntryRecord record;
-    TShellResult result = CopyInto(source, dest, destination, copyReport, progress, false, &record);
+    TShellResult result =
+        CopyInto(source, dest, destination, copyReport, progress, false, &record, naming);
     if (result.Target.isEmpty())
         return result;
     // A cancelled copy may look complete so far but lacks entries: the original stays.
@@ -205,17 +221,18 @@ TShellResult MoveAcross(const TSource& source, int dest, const QString& destinat
 
 TShellResult MoveInto(const TSource& source, int dest, const QString& destination,
                       const TShellFailureHandler& onFailure, TFileOpsReport& report,
-                      TFileOpsProgress* progress)
+                      TFileOpsProgress* progress, const TNaming& naming)
 {
     struct stat parent {
     }, target{};
-    if (::fstat(source.Parent.Get(), &parent) == 0 && ::fstat(dest, &target) == 0 &&
-        parent.st_dev == target.st_dev && parent.st_ino == target.st_ino) {
+    if (naming.Base == source.Name && ::fstat(source.Parent.Get(), &parent) == 0 &&
+        ::fstat(dest, &target) == 0 && parent.st_dev == target.st_dev &&
+        parent.st_ino == target.st_ino) {
         report.Failed(source.Path, Tr("it is in that folder already"));
         return {0, report.Count(), {}};
     }
-    for (int n = 0; n < kMaxCopyNames; ++n) {
-        const QString name = CopyName(source.Name, n);
+    for (int n = 0; n < naming.Tries; ++n) {
+        const QString name = CopyName(naming.Base, n);
         const QByteArray nameBytes = platform::EncodeFileName(name);
         if (NameExists(dest, nameBytes))
             continue;
@@ -229,13 +246,13 @@ TShellResult MoveInto(const TSource& source, int dest, const QString& destinatio
         if (error == EEXIST)
             continue;
         if (error == EXDEV)
-            return MoveAcross(source, dest, destination, onFailure, progress);
+            return MoveAcross(source, dest, destination, onFailure, progress, naming);
         report.Failed(source.Path, error);
         TShellResult failed{0, report.Count(), {}};
         failed.Stopped = TargetIsFullOrReadOnly(error) ? error : 0;
         return failed;
     }
-    report.Failed(source.Path, Tr("no free name was found for it in the destination folder"));
+    report.Failed(source.Path, NoFreeName(naming, destination));
     return {0, report.Count(), {}};
 }
 
@@ -244,11 +261,12 @@ TShellResult DeleteItem(const TSource& source, bool useRecycleBin,
                         TFileOpsProgress* progress)
 {
     if (useRecycleBin) {
-        const QString reason = MoveToTrash(source.Path);
+        QString trashed;
+        const QString reason = MoveToTrash(source.Path, &trashed);
         if (reason.isEmpty()) {
             if (progress)
                 progress->AddItem();
-            return {1, 0, {}};
+            return {1, 0, trashed};
         }
         TFileOpsReport trashReport(onFailure, Tr("Cannot move \"%1\" to the trash: %2. It was "
                                                  "not deleted."));
@@ -308,8 +326,9 @@ TShellResult ShellFileOperation(TShellFunction function, const QString& source,
         return {0, report.Count(), {}};
     }
     if (function == TShellFunction::Copy)
-        return CopyInto(item, dest.Get(), destination, report, progress);
-    return MoveInto(item, dest.Get(), destination, onFailure, report, progress);
+        return CopyInto(item, dest.Get(), destination, report, progress, true, nullptr,
+                        {item.Name});
+    return MoveInto(item, dest.Get(), destination, onFailure, report, progress, {item.Name});
 }
 
 TShellResult RemoveRecordedItem(const QString& path, const TEntryRecord& record,
@@ -328,6 +347,107 @@ TShellResult RemoveRecordedItem(const QString& path, const TEntryRecord& record,
     RemoveOriginals(item.Parent.Get(), record, item.Path, onFailure, result, progress);
     result.Items = result.Failures == 0 ? 1 : 0;
     return result;
+}
+
+namespace
+{
+
+bool IsEmptyFolder(const QByteArray& path)
+{
+    const TFd folder(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    std::vector<QByteArray> names;
+    return folder.Valid() && ReadDirectoryNames(folder.Get(), names) == 0 && names.empty();
+}
+
+// Whether `path` is there to be taken back; reports it when it is gone.
+bool StillThere(const QString& path, TFileOpsReport& report)
+{
+    struct stat st {
+    };
+    if (::lstat(platform::EncodeFileName(path).constData(), &st) == 0)
+        return true;
+    if (errno == ENOENT)
+        report.Failed(path, Tr("it is gone"));
+    else
+        report.Failed(path, errno);
+    return false;
+}
+
+} // namespace
+
+TShellResult MoveBack(const QString& from, const TEntryRecord& identity, const QString& to,
+                      const TShellFailureHandler& onFailure, TFileOpsProgress* progress)
+{
+    TFileOpsReport report(onFailure, Tr("\"%1\" was not put back: %2."));
+    if (CancelRequested(progress))
+        return {};
+    if (progress)
+        progress->SetCurrent(from);
+    TSource item;
+    if (!StillThere(from, report) || !OpenSource(from, item, report))
+        return {0, report.Count(), {}};
+    if (item.NameBytes != identity.Name || !identity.Matches(item.St)) {
+        report.Failed(item.Path, Tr("it changed since"));
+        return {0, report.Count(), {}};
+    }
+    const qsizetype slash = to.lastIndexOf(QLatin1Char('/'));
+    const QString folder = to.left(slash + 1), name = to.mid(slash + 1);
+    TFd dest(slash >= 0 && to.startsWith(QLatin1Char('/')) && !name.isEmpty()
+                 ? ::open(platform::EncodeFileName(folder).constData(),
+                          O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                 : -1);
+    if (!dest.Valid()) {
+        report.Failed(item.Path, errno == ENOENT ? Tr("its old folder \"%1\" is gone").arg(folder)
+                                                 : ErrorText(errno));
+        return {0, report.Count(), {}};
+    }
+    if (S_ISDIR(item.St.st_mode) && IsSameOrBelow(dest.Get(), item.St.st_dev, item.St.st_ino)) {
+        report.Failed(item.Path, Tr("its old folder lies inside it now"));
+        return {0, report.Count(), {}};
+    }
+    return MoveInto(item, dest.Get(), folder, onFailure, report, progress, {name, 1});
+}
+
+TShellResult RemoveCopy(const QString& path, const TEntryRecord& record,
+                        const TShellFailureHandler& onFailure, TFileOpsProgress* progress)
+{
+    TFileOpsReport report(onFailure, Tr("The copy \"%1\" stays: %2."));
+    if (CancelRequested(progress))
+        return {};
+    if (progress)
+        progress->SetCurrent(path);
+    TSource item;
+    if (!StillThere(path, report) || !OpenSource(path, item, report))
+        return {0, report.Count(), {}};
+    if (item.NameBytes != record.Name) {
+        report.Failed(item.Path, Tr("it is not the entry that was recorded"));
+        return {0, report.Count(), {}};
+    }
+    int removed = 0;
+    const bool gone =
+        RemoveRecorded(item.Parent.Get(), record, item.Path, report, removed, progress);
+    if (gone && progress)
+        progress->AddItem();
+    return {gone ? 1 : 0, report.Count(), {}};
+}
+
+QString RemoveMadeFolder(const QString& path, const TEntryRecord& identity)
+{
+    const QByteArray bytes = platform::EncodeFileName(path);
+    struct stat st {
+    };
+    if (::lstat(bytes.constData(), &st) != 0)
+        return errno == ENOENT ? Tr("it is gone") : ErrorText(errno);
+    if (!identity.Matches(st))
+        return Tr("another entry has its name now");
+    // Entries made in it, even when removed again, leave their mark: it is no longer the
+    // folder as it was made.
+    if (st.st_mtim.tv_sec != identity.Modified.tv_sec ||
+        st.st_mtim.tv_nsec != identity.Modified.tv_nsec)
+        return IsEmptyFolder(bytes) ? Tr("it changed since it was made") : Tr("it is not empty");
+    if (::rmdir(bytes.constData()) == 0)
+        return {};
+    return errno == ENOTEMPTY || errno == EEXIST ? Tr("it is not empty") : ErrorText(errno);
 }
 
 bool MoveFile(const QString& from, const QString& to, QString* reason)

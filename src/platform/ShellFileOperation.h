@@ -35,7 +35,8 @@ struct TShellResult {
     // Failures reported through the handler (each one message).
     int Failures{0};
     // Copy and move: the full path the item has in the destination folder; empty when
-    // it did not arrive there (or when a move across file systems was undone).
+    // it did not arrive there (or when a move across file systems was undone). Delete to
+    // the trash: the item's path in the trash (".../files/NAME").
     QString Target;
     // Copy and move: the errno (no space, quota, read-only file system) after which the
     // target takes nothing more; the operation stopped there, and a command of several
@@ -91,6 +92,29 @@ TShellResult ShellFileOperation(TShellFunction function, const QString& source,
 TShellResult RemoveRecordedItem(const QString& path, const TEntryRecord& record,
                                 const TShellFailureHandler& onFailure = {},
                                 const TFileOpsProgress* progress = nullptr);
+
+// Taking back a command. Each says what it leaves as it is through `onFailure`, one
+// message per entry naming it and why; `progress` (may be null) names the entry at work,
+// counts the items taken back and can stop before the next entry.
+//
+// MoveBack: puts the item `from` (which a rename or move made) back at exactly the full
+//   path `to`, as ShellFileOperation's move would, across file systems too, but never
+//   under another name: a taken `to` is reported and nothing moves. `from` must still be
+//   the entry `identity` recorded (RecordEntry of FileOpsRecord.h: kind, device, inode;
+//   a file also its size and time). Items is 1 when it is back.
+// RemoveCopy: removes the copy `path` as `record` holds it (RecordWithContent): only the
+//   entries still as recorded, files also with the same CRC-32; what changed or appeared
+//   since stays, with the folders holding it. Items is 1 when the whole copy went.
+TShellResult MoveBack(const QString& from, const TEntryRecord& identity, const QString& to,
+                      const TShellFailureHandler& onFailure = {},
+                      TFileOpsProgress* progress = nullptr);
+TShellResult RemoveCopy(const QString& path, const TEntryRecord& record,
+                        const TShellFailureHandler& onFailure = {},
+                        TFileOpsProgress* progress = nullptr);
+// Removes the folder `path` that CreateDirectory made, only while it is empty and still
+// the entry `identity` recorded, with the same modification time. Empty when done, else
+// why not.
+QString RemoveMadeFolder(const QString& path, const TEntryRecord& identity);
 
 // Renames `from` to `to` (renameat2 with RENAME_NOREPLACE): an existing `to` is never
 // replaced. False on any failure; reports nothing, but puts the reason, readable by a

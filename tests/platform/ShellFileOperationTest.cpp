@@ -600,10 +600,10 @@ TEST_F(ShellFileOperationTest, MoveAcrossFileSystemsRemovesOnlyWhatItCopied)
     EXPECT_EQ(messages.size(), 3) << all.toStdString();
     EXPECT_TRUE(all.contains("\"" + temp("src/tree/d000") +
                              "\" stays where it was: it holds "
-                             "entries that were not part of the move (NEW.txt)."))
+                             "entries that were not there when it was copied (NEW.txt)."))
         << all.toStdString();
-    EXPECT_TRUE(all.contains("d001\" stays where it was: it holds entries that were not part of "
-                             "the move (LATE.txt)."))
+    EXPECT_TRUE(all.contains("d001\" stays where it was: it holds entries that were not there "
+                             "when it was copied (LATE.txt)."))
         << all.toStdString();
     EXPECT_TRUE(all.contains("\"" + temp("src/tree/d002/c.txt") +
                              "\" stays where it was: it changed after it was copied."))

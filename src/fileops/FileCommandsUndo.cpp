@@ -1,0 +1,177 @@
+// The records of what the file commands did, and taking back the last of them.
+#include "fileops/FileCommands.h"
+#include "fileops/PanelHost.h"
+#include "fileops/uProgress.h"
+#include "platform/FileOpsRecord.h"
+#include "platform/FileOpsSupport.h"
+#include "platform/FileOpsTrash.h"
+#include "platform/FileSystem.h"
+#include "platform/Messages.h"
+#include "platform/StartPath.h"
+#include "zip/ZipArchive.h"
+
+#include <QSet>
+#include <cerrno>
+
+namespace
+{
+
+// The folder holding `path`, ending in "/".
+QString FolderOf(const QString& path)
+{
+    return path.left(path.lastIndexOf('/') + 1);
+}
+
+// Where a panel at `location` (gone now) belongs after the undo of `items`: inside an
+// item that went back, at its old place; else the nearest folder left.
+QString FollowedBack(const QString& location, TUndoKind kind, const std::vector<TUndoItem>& items)
+{
+    if (kind == TUndoKind::Rename || kind == TUndoKind::Move)
+        for (const TUndoItem& item : items) {
+            const QString tree = item.Now + '/';
+            const QString back = item.Was + '/' + location.mid(tree.size());
+            if (location.startsWith(tree) && platform::DirectoryExists(back))
+                return back;
+        }
+    return platform::NearestExistingFolder(location);
+}
+
+} // namespace
+
+TFileCommands::TItemDone TFileCommands::Recorder(TUndoRecord& record)
+{
+    return [&record](const QString& path, const platform::TShellResult& result,
+                     const platform::TFileOpsProgress& progress) {
+        if (result.Target.isEmpty())
+            return; // it did not arrive, or a move across file systems was taken back
+        TUndoItem item{result.Target, path};
+        if (record.Kind != TUndoKind::Copy) {
+            if (platform::RecordEntry(item.Now, item.Record) != 0)
+                return; // gone already: nothing to take back
+        } else if (const int error =
+                       platform::RecordWithContent(item.Now, item.Record, &progress)) {
+            item.Problem = error == ECANCELED
+                               ? QStringLiteral("the copy was cancelled before its content was "
+                                                "recorded")
+                               : QStringLiteral("its content could not be recorded (%1)")
+                                     .arg(platform::ErrorText(error));
+        }
+        record.Items.push_back(std::move(item));
+    };
+}
+
+void TFileCommands::RecordRenames(const QString& folder, const TNameChanges& changes)
+{
+    TUndoRecord record{TUndoKind::Rename};
+    for (const auto& [from, to] : changes) {
+        TUndoItem item{folder + to, folder + from};
+        if (platform::RecordEntry(item.Now, item.Record) == 0)
+            record.Items.push_back(std::move(item));
+    }
+    m_history.Add(std::move(record));
+}
+
+void TFileCommands::RecordNotUndoable(const QString& what)
+{
+    m_history.Add(TUndoRecord{TUndoKind::None, what});
+}
+
+bool TFileCommands::UndoItem(TUndoKind kind, const TUndoItem& item,
+                             const platform::TShellFailureHandler& collect,
+                             platform::TFileOpsProgress& progress)
+{
+    if (!item.Problem.isEmpty()) {
+        collect(QStringLiteral("\"%1\" stays: %2.").arg(item.Now, item.Problem));
+        return true;
+    }
+    // An item a cancel cut short (neither taken back nor reported) can be tried again.
+    const auto whole = [&progress](const platform::TShellResult& result) {
+        return !progress.Cancelled() || result.Items > 0 || result.Failures > 0;
+    };
+    QString reason;
+    switch (kind) {
+    case TUndoKind::Rename:
+    case TUndoKind::Move:
+        return whole(platform::MoveBack(item.Now, item.Record, item.Was, collect, &progress));
+    case TUndoKind::Copy:
+        return whole(platform::RemoveCopy(item.Now, item.Record, collect, &progress));
+    case TUndoKind::Trash:
+        progress.SetCurrent(item.Was);
+        reason = platform::RestoreFromTrash(item.Now, item.Was, item.Record);
+        if (!reason.isEmpty())
+            collect(QStringLiteral("\"%1\" stays in the trash: %2.").arg(item.Was, reason));
+        break;
+    case TUndoKind::CreateDirectory:
+        progress.SetCurrent(item.Now);
+        reason = platform::RemoveMadeFolder(item.Now, item.Record);
+        if (!reason.isEmpty())
+            collect(QStringLiteral("The folder \"%1\" stays: %2.").arg(item.Now, reason));
+        break;
+    case TUndoKind::None:
+        break;
+    }
+    if (reason.isEmpty())
+        progress.AddItem();
+    return true;
+}
+
+void TFileCommands::Undo()
+{
+    const TUndoRecord* last = m_history.Last();
+    if (!last)
+        return;
+    if (!last->Undoable()) {
+        platform::ShowMessage(last->MenuText() + '.');
+        return;
+    }
+    TUndoRecord record = m_history.TakeLast();
+    const TUndoKind kind = record.Kind;
+    const size_t total = record.Items.size();
+    size_t left = total; // the items not taken back yet: the first `left` ones
+    platform::TFileOpsProgress progress;
+    progress.SetTotals(int(total), -1);
+    RunFileWork(QStringLiteral("Undoing"), progress, [&] {
+        const auto collect = [this](const QString& message) { m_host.Report(message); };
+        // The last item made goes back first: a chain of renames unwinds in order.
+        while (left > 0 && !progress.Cancelled() &&
+               UndoItem(record.Kind, record.Items[left - 1], collect, progress))
+            --left;
+    });
+    const std::vector<TUndoItem> undone(record.Items.begin() + qsizetype(left), record.Items.end());
+    if (left > 0) {
+        m_host.Report(QStringLiteral("The undo was cancelled after %1 of %2 items; the others "
+                                     "can still be undone.")
+                          .arg(total - left)
+                          .arg(total));
+        record.Items.resize(left);
+        m_history.Add(std::move(record));
+    }
+    ShowUndone(kind, undone);
+}
+
+void TFileCommands::ShowUndone(TUndoKind kind, const std::vector<TUndoItem>& items)
+{
+    if (items.empty())
+        return;
+    QSet<QString> folders;
+    for (const TUndoItem& item : items) {
+        folders.insert(FolderOf(item.Now));
+        if (!item.Was.isEmpty())
+            folders.insert(FolderOf(item.Was));
+    }
+    for (int panel = 0; panel < 2; ++panel) {
+        const QString location = m_host.PanelDirectory(panel);
+        if (!location.startsWith('/'))
+            continue; // the drive list
+        if (!platform::DirectoryExists(location)) {
+            m_host.RereadKeepingRows(panel, FollowedBack(location, kind, items));
+            continue;
+        }
+        // An archive panel shows the same members unless its archive file went.
+        const bool changed = m_host.PanelListing(panel).IsArchiveListing()
+                                 ? !platform::FileExists(m_host.PanelZip(panel).ZipFilename())
+                                 : folders.contains(location);
+        if (changed)
+            m_host.RereadKeepingRows(panel, location);
+    }
+}
