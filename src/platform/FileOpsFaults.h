@@ -26,6 +26,9 @@ enum class TFileOpsStep {
     OpenDirectory,       // before a folder is opened for a listing; path = the folder
     ArchiveRead,         // before an archive of the read-only formats is listed or
                          // extracted from; path = the archive (the result is ignored)
+    CopiesArrived,       // after a command's copies arrived in a folder or archive, before
+                         // their sizes and CRC-32s are checked, on the working thread;
+                         // path = that folder or archive (the result is ignored)
 };
 
 // Returns 0 to go on, or an errno value that the step then fails with as if the system
