@@ -102,40 +102,47 @@ QString Quoted(const QString& path)
     return "'" + path + "'";
 }
 
-// Every copy starts from the same state: only the source on disk, nothing dirty, the
-// disk settled; the order of the two tools alternates between rounds.
+// Every copy starts from the same state: only the source and the copies of the round
+// before on disk, nothing dirty, the disk settled. Each tool writes into a fresh folder of
+// its own, and the copies of a round are deleted together before the next one: a file
+// system may keep the inodes of files deleted a moment ago from reuse (ext4 without a
+// journal does so for a minute) and look past them at every create, so a copy made just
+// after another was deleted pays for it, and the first copy of all does not. The order
+// of the two tools alternates between rounds.
 void BenchCopy(const QString& src, const QString& out)
 {
     double ours = std::numeric_limits<double>::max(), cp = ours;
-    const auto settle = [&] {
-        QDir(out).removeRecursively();
-        QDir().mkpath(out);
+    const auto settle = [] {
         ::sync();
         ::sleep(1);
     };
-    const auto runCp = [&] {
+    const auto runCp = [&](const QString& folder) {
         settle();
-        cp = std::min(cp, Timed([&] { Run("cp -r " + Quoted(src) + " " + Quoted(out)); }));
+        cp = std::min(cp, Timed([&] { Run("cp -r " + Quoted(src) + " " + Quoted(folder)); }));
     };
     // With the progress record the program's copies fill: entries, bytes, current entry.
-    const auto runOurs = [&] {
+    const auto runOurs = [&](const QString& folder) {
         settle();
         platform::TFileOpsProgress progress;
         ours = std::min(ours, Timed([&] {
-                            platform::ShellFileOperation(platform::TShellFunction::Copy, src, out,
-                                                         false, kPrintFailure, &progress);
+                            platform::ShellFileOperation(platform::TShellFunction::Copy, src,
+                                                         folder, false, kPrintFailure, &progress);
                         }));
         if (progress.Bytes() != kTotalBytes)
             std::fprintf(stderr, "the progress record counted %lld bytes\n",
                          static_cast<long long>(progress.Bytes()));
     };
     for (int round = 0; round < kCopyRounds; ++round) {
+        QDir(out).removeRecursively(); // the round before's two copies
+        const QString cpFolder = out + "/cp", oursFolder = out + "/ours";
+        QDir().mkpath(cpFolder);
+        QDir().mkpath(oursFolder);
         if (round % 2 == 0) {
-            runCp();
-            runOurs();
+            runCp(cpFolder);
+            runOurs(oursFolder);
         } else {
-            runOurs();
-            runCp();
+            runOurs(oursFolder);
+            runCp(cpFolder);
         }
     }
     QDir(out).removeRecursively();

@@ -29,8 +29,8 @@ struct TTarget {
 class TExtractor final
 {
 public:
-    TExtractor(int dir, const std::string& path, TExtraction& result)
-        : m_dir(dir), m_path(path), m_result(result)
+    TExtractor(int dir, const std::string& path, TExtraction& result, const TProgress& progress)
+        : m_dir(dir), m_path(path), m_result(result), m_progress(progress)
     {
     }
     // A member met in the first pass. A hard link without data waits for the member it
@@ -40,10 +40,16 @@ public:
     std::multimap<std::string, TTarget>& LinkTargets() { return m_links; }
     // Writes the data of the member `e` (the one at hand in `a`) to `target`.
     void Write(archive* a, archive_entry* e, const TTarget& target);
+    // Passes over the data of the member at hand, which is not wanted; false when the
+    // extraction was stopped meanwhile.
+    bool Pass(archive* a);
     void Skip(const std::string& name, const std::string& why)
     {
         m_result.Messages.push_back("Skipped " + name + ": " + why);
     }
+    // Tells the progress callback; false once it has asked to stop.
+    bool GoOn(int64_t written, int files);
+    bool Stopped() const { return m_result.Cancelled; }
 
 private:
     bool CopyData(archive* a, int fd, archive_entry* e, const std::string& name);
@@ -51,8 +57,38 @@ private:
     int m_dir;
     std::string m_path;
     TExtraction& m_result;
+    const TProgress& m_progress;
     std::multimap<std::string, TTarget> m_links;
 };
+
+bool TExtractor::GoOn(int64_t written, int files)
+{
+    if (!m_result.Cancelled && m_progress && !m_progress(written, files))
+        m_result.Cancelled = true;
+    return !m_result.Cancelled;
+}
+
+// In a compressed stream (or a format that compresses its members) passing a member
+// means decompressing it, which takes as long as extracting it: block by block, so a
+// stop is seen in its middle. Stored data is passed by a seek when the next header is
+// read.
+bool TExtractor::Pass(archive* a)
+{
+    if (!m_progress)
+        return true;
+    const int format = archive_format(a) & ARCHIVE_FORMAT_BASE_MASK;
+    if (archive_filter_count(a) <= 1 && format != ARCHIVE_FORMAT_7ZIP &&
+        format != ARCHIVE_FORMAT_RAR && format != ARCHIVE_FORMAT_RAR_V5)
+        return GoOn(0, 0);
+    const void* block = nullptr;
+    size_t size = 0;
+    la_int64_t offset = 0;
+    // The end of the data, or an error that reading the next header reports.
+    while (archive_read_data_block(a, &block, &size, &offset) == ARCHIVE_OK)
+        if (!GoOn(0, 0))
+            return false;
+    return GoOn(0, 0);
+}
 
 std::string LinkTarget(archive_entry* e)
 {
@@ -103,6 +139,8 @@ void TExtractor::Extract(archive* a, archive_entry* e, const std::string& name)
 // complete, by a rename that never replaces.
 void TExtractor::Write(archive* a, archive_entry* e, const TTarget& target)
 {
+    if (Stopped())
+        return;
     struct stat st {
     };
     if (fstatat(m_dir, target.Leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -130,10 +168,12 @@ void TExtractor::Write(archive* a, archive_entry* e, const TTarget& target)
                               ? std::string("a file of that name is already there")
                               : std::string("cannot name file: ") + std::strerror(errno));
     }
-    if (!ok)
+    if (!ok) {
         unlinkat(m_dir, part.c_str(), 0);
-    else
-        ++m_result.Written;
+        return;
+    }
+    ++m_result.Written;
+    GoOn(0, 1);
 }
 
 // A member whose header gives its size never writes more, and one whose data ends
@@ -175,6 +215,8 @@ bool TExtractor::CopyData(archive* a, int fd, archive_entry* e, const std::strin
             }
             done += w;
         }
+        if (!GoOn(n, 0))
+            return false; // stopped: the file goes, without a line of its own
     }
 }
 
@@ -183,7 +225,7 @@ bool TExtractor::CopyData(archive* a, int fd, archive_entry* e, const std::strin
 void CopyLinkedContent(TExtractor& extractor, const std::string& path)
 {
     auto& links = extractor.LinkTargets();
-    while (!links.empty()) {
+    while (!links.empty() && !extractor.Stopped()) {
         TOpened o = OpenArchive(path);
         if (o.Status != TStatus::Ok) {
             for (const auto& [target, link] : links)
@@ -205,6 +247,12 @@ void CopyLinkedContent(TExtractor& extractor, const std::string& path)
                 else
                     extractor.Skip(it->second.Name, "it links to " + name + ", which is no file");
                 links.erase(it);
+            } else {
+                extractor.Pass(a);
+            }
+            if (extractor.Stopped()) {
+                links.clear(); // the links not written yet are not listed
+                return;
             }
             if (!NextHeader(a, e, failed))
                 break;
@@ -221,7 +269,7 @@ void CopyLinkedContent(TExtractor& extractor, const std::string& path)
 } // namespace
 
 TExtraction ExtractMembers(const std::string& path, const std::vector<std::string>& names,
-                           const std::string& folder)
+                           const std::string& folder, const TProgress& progress)
 {
     TExtraction result;
     std::set<std::string> wanted(names.begin(), names.end());
@@ -236,19 +284,23 @@ TExtraction ExtractMembers(const std::string& path, const std::vector<std::strin
     }
     trvxlib::RemoveStaleParts(dir);
     archive* a = o.Archive.get();
-    TExtractor extractor(dir, path, result);
+    TExtractor extractor(dir, path, result, progress);
     bool failed = false;
-    // Reading stops once every wanted member has been met.
+    // Reading stops once every wanted member has been met, or when asked to.
     for (archive_entry* e = o.Entry; e;) {
         const std::string name = MemberName(a, e, path);
         if (wanted.erase(name) != 0)
             extractor.Extract(a, e, name);
-        if (wanted.empty() || !NextHeader(a, e, failed))
+        else
+            extractor.Pass(a);
+        if (extractor.Stopped() || wanted.empty() || !NextHeader(a, e, failed))
             break;
     }
     if (!failed)
         CopyLinkedContent(extractor, path);
     close(dir);
+    if (result.Cancelled)
+        wanted.clear(); // not met before the stop: nothing to say about them
     for (const std::string& name : wanted)
         result.Messages.push_back(
             "Skipped " + name + ": " +

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,9 +40,18 @@ TListing ListMembers(const std::string& path);
 struct TExtraction {
     TStatus Status{TStatus::Ok};
     int Written{0};
+    // Stopped by the progress callback: the members not written yet are not listed.
+    bool Cancelled{false};
     // One line per member that was not written (and why), then the archive's error.
     std::vector<std::string> Messages;
 };
+
+// Told of an extraction's progress, on its thread: after each block of a member's data
+// that was read (`written` of its bytes went into a file; 0 for a member passed over,
+// which in a compressed archive is decompressed block by block) and after each file
+// completed (`files` 1). Returns false to stop: the file being written is removed with
+// its temporary name, and no further member is started.
+using TProgress = std::function<bool(int64_t written, int files)>;
 
 // Writes the members of `path` named exactly in `names` into `folder`, each under the
 // last part of its name. Nothing is ever written outside `folder` or over an existing
@@ -51,8 +61,8 @@ struct TExtraction {
 // from the start). Each file is written under a temporary name (PartFile.h) that it
 // loses only when complete, never through a link nor over a name taken meanwhile, and
 // removed when its data cannot be read or runs past its declared size. Reading stops
-// after the last wanted member.
+// after the last wanted member. `progress` (may be empty) can stop it within a block.
 TExtraction ExtractMembers(const std::string& path, const std::vector<std::string>& names,
-                           const std::string& folder);
+                           const std::string& folder, const TProgress& progress = {});
 
 } // namespace archivelib

@@ -3,6 +3,7 @@
 #include "ArchiveLib.h"
 #include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"
+#include "platform/FileOpsProgress.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
 
@@ -62,8 +63,8 @@ std::vector<TArchiveMember> TReadOnlyArchive::Members() const
 // A name held by more than one member (a tar archive appended to with a newer file)
 // does not tell which member the row stood for: such names are refused rather than
 // answered with whichever member comes first.
-QStringList TReadOnlyArchive::Extract(const QStringList& names, const QString& folder,
-                                      int& written) const
+QStringList TReadOnlyArchive::Extract(const QStringList& names, const QString& folder, int& written,
+                                      platform::TFileOpsProgress* progress) const
 {
     QHash<QString, int> count;
     for (const TArchiveMember& m : m_members)
@@ -83,8 +84,18 @@ QStringList TReadOnlyArchive::Extract(const QStringList& names, const QString& f
     if (wanted.empty())
         return messages;
     platform::FileOpsFault(platform::TFileOpsStep::ArchiveRead, m_path);
+    archivelib::TProgress step;
+    if (progress)
+        step = [progress, path = m_path](int64_t bytes, int files) {
+            progress->AddBytes(bytes);
+            if (files > 0)
+                progress->AddItem();
+            else
+                platform::FileOpsFault(platform::TFileOpsStep::ArchiveData, path);
+            return !progress->Cancelled();
+        };
     const archivelib::TExtraction result =
-        archivelib::ExtractMembers(Bytes(m_path), wanted, Bytes(folder));
+        archivelib::ExtractMembers(Bytes(m_path), wanted, Bytes(folder), step);
     written = result.Written;
     for (const std::string& line : result.Messages)
         messages << Text(line);

@@ -13,6 +13,11 @@
 #include <QStringList>
 #include <vector>
 
+namespace platform
+{
+class TFileOpsProgress;
+}
+
 class TReadOnlyArchive final
 {
 public:
@@ -31,7 +36,11 @@ public:
     // last part of its name, never over an existing file nor outside `folder`. Returns
     // one line per member that was not written, and why; `written` counts the files.
     // A name the archive holds more than once is refused, never answered by one of them.
-    QStringList Extract(const QStringList& names, const QString& folder, int& written) const;
+    // `progress` (may be null) counts the bytes and files written, and its cancel stops
+    // the extraction within 64 KiB of data: the file being written goes, no further
+    // member is started, and the members not reached get no line.
+    QStringList Extract(const QStringList& names, const QString& folder, int& written,
+                        platform::TFileOpsProgress* progress = nullptr) const;
 
     // The message that refuses every change to the archive.
     QString ReadOnlyText() const;

@@ -116,10 +116,14 @@ QString StoppedText(const QString& verb, const platform::TFileOpsProgress& progr
 
 // Runs the checks of a command's copies (their sizes and CRC-32s, which read every copy)
 // on a worker behind the progress window, as the copying ran; the check runs to its end.
-void Verify(const std::function<void()>& check)
+// `where` is the folder or archive the copies went to.
+void Verify(const QString& where, const std::function<void()>& check)
 {
     platform::TFileOpsProgress progress;
-    RunFileWork(QStringLiteral("Verifying"), progress, check);
+    RunFileWork(QStringLiteral("Verifying"), progress, [&where, &check] {
+        platform::FileOpsFault(platform::TFileOpsStep::CopiesArrived, where);
+        check();
+    });
 }
 
 } // namespace
@@ -237,7 +241,8 @@ void TFileCommands::DiskToArchive(bool move)
         QStringList missed;
         std::vector<TTransferPlan::TItem> arrived;
         const std::vector<TArchiveMember> after = target.Members();
-        Verify([&] { arrived = plan.Arrived(after, move, Verb(move), missed); });
+        Verify(target.ZipFilename(),
+               [&] { arrived = plan.Arrived(after, move, Verb(move), missed); });
         if (done)
             Report(missed);
         // The sources go for good (their content is in the archive), exactly as recorded,
@@ -306,7 +311,7 @@ void TFileCommands::ArchiveToDisk(bool move)
                 CancelledText(QStringLiteral("Extracted"), progress, source.SuccessCount()));
         QStringList missed;
         QStringList extracted;
-        Verify([&] { extracted = plan.Extracted(move, Verb(move), missed); });
+        Verify(targetDir, [&] { extracted = plan.Extracted(move, Verb(move), missed); });
         if (done)
             Report(missed);
         if (move)
@@ -343,7 +348,7 @@ void TFileCommands::ArchiveToArchive(bool move)
         QStringList missed;
         TTransferPlan plan(target.Members());
         QStringList extracted;
-        Verify([&] { extracted = extraction.Extracted(move, Verb(move), missed); });
+        Verify(folder.Path(), [&] { extracted = extraction.Extracted(move, Verb(move), missed); });
         for (const QString& member : extracted)
             plan.AddFile(folder.Path() + BareName(member), member);
         Report(plan.Skipped(Verb(move)));
@@ -351,7 +356,8 @@ void TFileCommands::ArchiveToArchive(bool move)
             done = AddWithProgress(target, plan.Files(), progress) && done;
         std::vector<TTransferPlan::TItem> added;
         const std::vector<TArchiveMember> after = target.Members();
-        Verify([&] { added = plan.Arrived(after, move, Verb(move), missed); });
+        Verify(target.ZipFilename(),
+               [&] { added = plan.Arrived(after, move, Verb(move), missed); });
         QStringList arrived;
         for (const TTransferPlan::TItem& item : added)
             arrived << item.Tag;

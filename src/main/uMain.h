@@ -358,10 +358,14 @@ private:
     bool OpenReadOnlyArchive(TSide side, int row);
     bool RefuseOnReadOnlyArchive(TSide side);
     bool TransferWithReadOnlyArchive(bool move);
-    bool ExtractReadOnlyMember(TSide side, const QString& name, const QString& folder);
-    void CopyReadOnlyMembers(TSide side, const QString& folder);
+    // `cancelled`: the user cancelled the extraction, and the member's file was not made.
+    bool ExtractReadOnlyMember(TSide side, const QString& name, const QString& folder,
+                               bool& cancelled);
+    // False when cancelled.
+    bool CopyReadOnlyMembers(TSide side, const QString& folder);
     // Extracts on a worker behind the progress window; the lines go to the one message.
-    void ExtractOnWorker(const TReadOnlyArchive& archive, const QStringList& names,
+    // False when the user cancelled it (which is said there too).
+    bool ExtractOnWorker(const TReadOnlyArchive& archive, const QStringList& names,
                          const QString& folder);
     void CopyReadOnlyMembersToZip(TSide side, TSide zipSide);
     void FocusFirstRow(TSide side);

@@ -104,7 +104,8 @@ void TfMain::CopyReadOnlyMembersToZip(TSide side, TSide zipSide)
     for (int row : m_commands.Selection(side))
         extraction.AddMember(m_panels[side].Listing[row].Name);
     m_zipMessages << extraction.Skipped(QStringLiteral("copied"));
-    CopyReadOnlyMembers(side, folder.Path());
+    if (!CopyReadOnlyMembers(side, folder.Path()))
+        return; // cancelled: nothing goes into the archive
     QStringList missed;
     TTransferPlan plan(target.Members());
     for (const QString& member : extraction.Extracted(false, QStringLiteral("copied"), missed))
@@ -119,35 +120,40 @@ void TfMain::CopyReadOnlyMembersToZip(TSide side, TSide zipSide)
     target.Add();
 }
 
-void TfMain::CopyReadOnlyMembers(TSide side, const QString& folder)
+bool TfMain::CopyReadOnlyMembers(TSide side, const QString& folder)
 {
     const TPanel& p = m_panels[side];
     QStringList names;
     for (int row : m_commands.Selection(side))
         names << p.Listing[row].Name;
-    ExtractOnWorker(*p.ReadOnly, names, folder);
+    return ExtractOnWorker(*p.ReadOnly, names, folder);
 }
 
-void TfMain::ExtractOnWorker(const TReadOnlyArchive& archive, const QStringList& names,
+bool TfMain::ExtractOnWorker(const TReadOnlyArchive& archive, const QStringList& names,
                              const QString& folder)
 {
-    // The extraction cannot stop midway (files are written whole or not at all): Cancel
-    // waits for it. Meanwhile the window paints and the progress window shows.
+    // Cancel stops it within a block of data; the file being written goes, so a file
+    // under a member's name is always whole. Meanwhile the window paints.
     platform::TFileOpsProgress progress;
     progress.SetTotals(int(names.size()), -1);
     progress.SetCurrent(archive.FileName());
     QStringList lines;
     int written = 0;
     RunFileWork(QStringLiteral("Extracting"), progress,
-                [&] { lines = archive.Extract(names, folder, written); });
+                [&] { lines = archive.Extract(names, folder, written, &progress); });
     m_zipMessages << lines;
+    if (!progress.Cancelled())
+        return true;
+    m_zipMessages << CancelledText(QStringLiteral("Extracted"), progress, written);
+    return false;
 }
 
-bool TfMain::ExtractReadOnlyMember(TSide side, const QString& name, const QString& folder)
+bool TfMain::ExtractReadOnlyMember(TSide side, const QString& name, const QString& folder,
+                                   bool& cancelled)
 {
     if (!ShowsReadOnlyArchive(side))
         return false;
     const TReadOnlyArchive& archive = *m_panels[side].ReadOnly;
-    WithZipMessages([&] { ExtractOnWorker(archive, {name}, folder); });
+    WithZipMessages([&] { cancelled = !ExtractOnWorker(archive, {name}, folder); });
     return true;
 }

@@ -95,7 +95,7 @@ void TfMain::OpenMember(const TFileObject& e, TViewAction action, bool edit)
     p.Zip->ExtrBaseDir = folder->Path();
     p.Zip->FSpecArgs = QStringList{name};
     bool cancelled = false;
-    if (!ExtractReadOnlyMember(side, name, folder->Path()))
+    if (!ExtractReadOnlyMember(side, name, folder->Path(), cancelled))
         WithZipMessages([&p, &cancelled] {
             // A large member is extracted on a worker behind the progress window.
             platform::TFileOpsProgress progress;

@@ -197,8 +197,9 @@ TCopyOutcome TTreeCopy::CopyFile(int srcDir, const QByteArray& name, int dstDir,
         m_report.Failed(path, Reason("it changed into something else while it was copied"));
         return TCopyOutcome::Failed;
     }
-    // A regular file after all: read it blocking, and tell the system it goes in order.
-    ::fcntl(in.Get(), F_SETFL, ::fcntl(in.Get(), F_GETFL) & ~O_NONBLOCK);
+    // A regular file after all: read it blocking (of the flags F_SETFL changes, the open
+    // set O_NONBLOCK alone), and tell the system it goes in order.
+    ::fcntl(in.Get(), F_SETFL, 0);
     ::posix_fadvise(in.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     // Written under a temporary name, which becomes the real one only once complete.
     const QByteArray part = PartFileName(dstName);

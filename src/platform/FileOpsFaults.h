@@ -26,6 +26,13 @@ enum class TFileOpsStep {
     OpenDirectory,       // before a folder is opened for a listing; path = the folder
     ArchiveRead,         // before an archive of the read-only formats is listed or
                          // extracted from; path = the archive (the result is ignored)
+    ArchiveData,         // while members of a read-only archive are extracted, after each
+                         // block of their data written or passed over (a member stored
+                         // plainly is passed over at once), on the working thread;
+                         // path = the archive (the result is ignored)
+    CopiesArrived,       // after a command's copies arrived in a folder or archive, before
+                         // their sizes and CRC-32s are checked, on the working thread;
+                         // path = that folder or archive (the result is ignored)
 };
 
 // Returns 0 to go on, or an errno value that the step then fails with as if the system

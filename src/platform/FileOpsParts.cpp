@@ -6,6 +6,7 @@
 #include <QRandomGenerator>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -60,19 +61,28 @@ bool ProcessEnded(pid_t pid)
 
 QByteArray PartFileName(const QByteArray& name)
 {
-    QByteArray random(kRandomChars, Qt::Uninitialized);
-    for (char& c : random)
-        c = kAlphabet[QRandomGenerator::global()->bounded(int(sizeof kAlphabet - 1))];
-    const QByteArray tail = ".trvx" + QByteArray::number(::getpid()) + '-' + random + ".part";
-    QByteArray stem = name;
-    const qsizetype room = kNameMax - 1 - tail.size();
-    if (stem.size() > room) {
-        qsizetype cut = room;
-        while (cut > 0 && (uchar(stem[cut]) & 0xC0) == 0x80)
-            --cut; // never half a UTF-8 sequence
-        stem.truncate(cut);
+    // One draw of the shared generator gives all six characters (62^6 < 2^64): a copy
+    // asks for a name per file, and each draw takes the generator's lock.
+    char random[kRandomChars];
+    quint64 bits = QRandomGenerator::global()->generate64();
+    for (char& c : random) {
+        c = kAlphabet[bits % (sizeof kAlphabet - 1)];
+        bits /= sizeof kAlphabet - 1;
     }
-    return '.' + stem + tail;
+    char tail[48];
+    const int tailSize = std::snprintf(tail, sizeof tail, ".trvx%d-%.*s.part", int(::getpid()),
+                                       kRandomChars, random);
+    qsizetype stem = name.size();
+    const qsizetype room = kNameMax - 1 - tailSize;
+    if (stem > room) {
+        stem = room;
+        while (stem > 0 && (uchar(name[stem]) & 0xC0) == 0x80)
+            --stem; // never half a UTF-8 sequence
+    }
+    QByteArray part;
+    part.reserve(1 + stem + tailSize);
+    part.append('.').append(name.constData(), stem).append(tail, tailSize);
+    return part;
 }
 
 int RemoveStalePartFiles(int dirFd)

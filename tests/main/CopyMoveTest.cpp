@@ -1,6 +1,23 @@
 #include "main/FileOpsFixture.h"
+#include "platform/FileOpsFaults.h"
 
 #include <QFile>
+#include <QScopeGuard>
+#include <QThread>
+#include <functional>
+
+namespace
+{
+
+// Writes `bytes` over the file `path`.
+void Rewrite(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+} // namespace
 
 TEST_F(FileOpsTest, CopyBetweenFoldersNeverOverwritesAndSkipsTheParentRow)
 {
@@ -374,4 +391,91 @@ TEST_F(FileOpsTest, FoldersGoIntoAnArchiveWithTheirTreeAndMoveOnlyWhenWhole)
     EXPECT_EQ(readAll(left + "clash/x.txt"), "not the archive's x");
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith("clash: not moved, ")) << messages[0].toStdString();
+}
+
+// The check of a move's copies, which runs on a worker behind the progress window once
+// they have arrived: a copy that then differs from its original (another program rewrote
+// one of them with as many bytes) never lets the move delete the original, and is said.
+// The hook changes a file exactly between the arrival and the check.
+TEST_F(FileOpsTest, AMoveWhoseCopyDiffersWhenCheckedKeepsTheOriginalAndSaysSo)
+{
+    dir.write("src/m.txt", "member");
+    ASSERT_TRUE(RunZip(dir("src"), {"-q", left + "p.zip", "m.txt"}));
+    ASSERT_TRUE(ArchiveWithOneMember(right, "t.zip"));
+    dir.write("left/f.txt", "on disk");
+    Reload();
+    QStringList checked; // where each check looked
+    bool onWindowThread = false;
+    std::function<void(const QString& where)> change;
+    const platform::TFileOpsFaultHook previous =
+        platform::SetFileOpsFaultHook([&](platform::TFileOpsStep step, const QString& where) {
+            if (step == platform::TFileOpsStep::CopiesArrived) {
+                checked << where;
+                onWindowThread = onWindowThread || QThread::currentThread() == qApp->thread();
+                change(where);
+            }
+            return 0;
+        });
+    const auto restore = qScopeGuard([&] { platform::SetFileOpsFaultHook(previous); });
+
+    // Folder to archive: the file on disk changes after it went in.
+    OpenArchive(sdRight, "t.zip");
+    change = [&](const QString&) { Rewrite(left + "f.txt", "ON DISK"); };
+    Select(sdLeft, {"f.txt"});
+    Press(Qt::Key_F6);
+    EXPECT_EQ(readAll(left + "f.txt"), "ON DISK");
+    EXPECT_EQ(MemberContent(right + "t.zip", "f.txt"), "on disk");
+    EXPECT_EQ(messages, QStringList({"f.txt: not moved, the archive's f.txt differs from " + left +
+                                     "f.txt"}));
+    EXPECT_EQ(checked, QStringList({right + "t.zip"}));
+
+    // Archive to folder: the extracted file changes.
+    messages.clear();
+    checked.clear();
+    Open(sdRight, right);
+    OpenArchive(sdLeft, "p.zip");
+    change = [&](const QString&) { Rewrite(right + "m.txt", "MEMBER"); };
+    Select(sdLeft, {"m.txt"});
+    Press(Qt::Key_F6);
+    EXPECT_EQ(MemberContent(left + "p.zip", "m.txt"), "member");
+    EXPECT_TRUE(Names(sdLeft).contains("m.txt"));
+    EXPECT_EQ(readAll(right + "m.txt"), "MEMBER");
+    EXPECT_EQ(messages,
+              QStringList({"m.txt: not moved, " + right + "m.txt does not hold its content"}));
+    EXPECT_EQ(checked, QStringList({right}));
+
+    // Archive to archive, through a private folder: the member's file there changes before
+    // it goes into the target archive, then, on a second move, after.
+    messages.clear();
+    checked.clear();
+    OpenArchive(sdRight, "t.zip");
+    change = [&](const QString& where) {
+        if (checked.size() == 1)
+            Rewrite(where + "m.txt", "MEMBER");
+    };
+    Select(sdLeft, {"m.txt"});
+    Press(Qt::Key_F6);
+    ASSERT_EQ(checked.size(), 2);
+    const QString firstFolder = checked[0];
+    EXPECT_FALSE(firstFolder.startsWith(dir.path())) << firstFolder.toStdString();
+    EXPECT_EQ(checked[1], right + "t.zip");
+    EXPECT_FALSE(Names(sdRight).contains("m.txt"));
+    EXPECT_EQ(messages, QStringList({"m.txt: not moved, " + firstFolder +
+                                     "m.txt does not hold its content"}));
+
+    messages.clear();
+    checked.clear();
+    change = [&](const QString& where) {
+        if (checked.size() == 2)
+            Rewrite(checked[0] + "m.txt", "MEMBER");
+    };
+    Select(sdLeft, {"m.txt"});
+    Press(Qt::Key_F6);
+    ASSERT_EQ(checked.size(), 2);
+    EXPECT_EQ(MemberContent(right + "t.zip", "m.txt"), "member");
+    EXPECT_EQ(MemberContent(left + "p.zip", "m.txt"), "member");
+    EXPECT_TRUE(Names(sdLeft).contains("m.txt"));
+    EXPECT_EQ(messages, QStringList({"m.txt: not moved, the archive's m.txt differs from " +
+                                     checked[0] + "m.txt"}));
+    EXPECT_FALSE(onWindowThread);
 }

@@ -565,6 +565,65 @@ TEST_F(LongWorkTest, ReadOnlyArchivesAreOpenedAndCopiedOutBehindTheProgressWindo
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
 
+// Cancel while a read-only archive's members are extracted stops within a block of data:
+// the member being written leaves no file, not even its temporary one, and no further
+// member is started. The same while a large member that is not wanted is decompressed on
+// the way to one that is. The first block read is held until the user has cancelled.
+TEST_F(LongWorkTest, CancelWhileExtractingFromAReadOnlyArchiveStopsInTheMiddleOfAMember)
+{
+    dir.write("src/big.bin", Pattern(16 << 20));
+    dir.write("src/empty.txt", "");
+    dir.write("src/small.txt", "small");
+    QProcess tar;
+    tar.setWorkingDirectory(dir("src"));
+    tar.start("tar", {"-cJf", left + "big.tar.xz", "big.bin", "empty.txt", "small.txt"});
+    ASSERT_TRUE(tar.waitForFinished(60000) && tar.exitCode() == 0);
+    Reload();
+    main->Left().Files->FocusItem(Row(sdLeft, "big.tar.xz"));
+    Press(Qt::Key_Return);
+    ASSERT_TRUE(main->ShowsReadOnlyArchive(sdLeft));
+    std::atomic<int> blocks{0};
+    platform::SetFileOpsFaultHook([this, &blocks](platform::TFileOpsStep step, const QString&) {
+        if (step == platform::TFileOpsStep::ArchiveData && ++blocks == 1)
+            for (int i = 0; i < 1000 && !cancelled.load(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return 0;
+    });
+    const auto clickCancel = [](TfProgress* window) {
+        QTest::mouseClick(window->ButtonCancel, Qt::LeftButton);
+    };
+
+    CancelWhenShown(clickCancel);
+    Select(sdLeft, {"big.bin", "empty.txt", "small.txt"});
+    Press(Qt::Key_F5);
+    EXPECT_TRUE(cancelled.load());
+    EXPECT_EQ(blocks.load(), 1);
+    EXPECT_TRUE(Tree(right).isEmpty()) << Tree(right).keys().join(' ').toStdString();
+    EXPECT_EQ(messages, QStringList({"Extracted 0 of 3 items; cancelled"}));
+    EXPECT_EQ(VisibleProgress(), nullptr);
+
+    messages.clear();
+    blocks.store(0);
+    cancelled.store(false);
+    CancelWhenShown(clickCancel);
+    Select(sdLeft, {"small.txt"});
+    Press(Qt::Key_F5);
+    EXPECT_TRUE(cancelled.load());
+    EXPECT_EQ(blocks.load(), 1);
+    EXPECT_TRUE(Tree(right).isEmpty()) << Tree(right).keys().join(' ').toStdString();
+    EXPECT_EQ(messages, QStringList({"Extracted 0 of 1 items; cancelled"}));
+
+    // Uncancelled, passing big.bin is told block by block: that is where a cancel is seen.
+    messages.clear();
+    blocks.store(0);
+    cancelled.store(true);
+    Select(sdLeft, {"small.txt"});
+    Press(Qt::Key_F5);
+    EXPECT_EQ(readAll(right + "small.txt"), "small");
+    EXPECT_GT(blocks.load(), 16) << "16 MiB passed in blocks of at most 1 MiB";
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
 // F3 on a large ZIP member extracts it behind the progress window (each file the library
 // starts takes 600 ms here), and a move into an archive deletes its sources behind it.
 TEST_F(LongWorkTest, ViewingAMemberAndAMovesDeletionsRunBehindTheProgressWindow)
