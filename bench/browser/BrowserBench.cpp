@@ -86,7 +86,7 @@ double LaterShowing(TfBrowser& browser, const QString& file)
 
 int main(int argc, char** argv)
 {
-    platform::PrepareBrowserEnvironment();
+    platform::PrepareBrowserEnvironment(true);
     QApplication app(argc, argv);
     QTemporaryDir dir;
     const int pictures = 30;

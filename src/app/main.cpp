@@ -68,9 +68,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "travodex: no display (DISPLAY and WAYLAND_DISPLAY are unset)\n");
         return EXIT_FAILURE;
     }
-    // The web engine's settings must precede the application object, though the engine
-    // itself is loaded only for the first HTML file shown.
-    platform::PrepareBrowserEnvironment();
+    // The web engine's settings must precede the application object; the engine and its
+    // graphics context come only with the first HTML file shown.
+    platform::PrepareBrowserEnvironment(false);
     TApplication app(argc, argv);
     platform::SetupIconTheme();
     // Folders of extracted copies that a run which was killed left behind.

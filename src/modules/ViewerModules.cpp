@@ -1,5 +1,6 @@
 #include "modules/ViewerModules.h"
 
+#include "platform/BrowserEnvironment.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
 #include "platform/ModuleLoader.h"
@@ -72,6 +73,9 @@ TViewerModule* ViewerModuleOf(TModuleWindow window)
         return slot.Registered;
     if (slot.Module)
         return slot.Module;
+    // The engine looks for its shared graphics context as soon as it is loaded.
+    if (window == TModuleWindow::Html)
+        platform::ShareBrowserGraphics();
     platform::TModuleLoad load =
         platform::LoadModuleEntry(ModulePath(slot.FileName), kViewerModuleEntry);
     if (load.Entry) {

@@ -36,7 +36,7 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    platform::PrepareBrowserEnvironment();
+    platform::PrepareBrowserEnvironment(true);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     TTestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

@@ -2,8 +2,9 @@
 # viewer's libraries moved out of lib/travodex/): F3 opens a text file in the editor, and
 # F3 on an HTML page and on a sound says in a message which library is missing (the same
 # text goes to the program's error output, where the case reads it), and the program runs
-# on. With the modules back in place, the same F3 opens the HTML viewer
-# (titled by the page) and the sound player (titled by the file).
+# on. With the modules back in place, the program starts without the web engine, the
+# audio libraries or the GL stack mapped, and the same F3 opens the HTML viewer (titled by
+# the page) and the sound player (titled by the file), which bring their libraries.
 source "$(dirname "$0")/e2e-lib.sh"
 
 e2e_prepare
@@ -57,12 +58,17 @@ kill "$PID"
 wait "$PID" 2>/dev/null || true
 for module in "${modules[@]}"; do mv "$away/$module" "$prefix/lib/travodex/"; done
 e2e_start
+heavy='libQt6WebEngineCore|libQt6Multimedia|libsndfile|libopenmpt|libfluidsynth|swrast_dri|libLLVM'
+mapped() { grep -oE "$1" "/proc/$PID/maps" | sort -u | tr '\n' ' '; }
+[[ -z "$(mapped "$heavy")" ]] || e2e_fail "mapped at start: $(mapped "$heavy")"
 e2e_find page
 e2e_keys F3
 e2e_wait 60 "the HTML viewer titled Lazy page" e2e_has_window "Lazy page"
+[[ -n "$(mapped libQt6WebEngineCore)" ]] || e2e_fail "the viewer is up without the web engine"
 e2e_focus "$MAIN"
 e2e_find tone
 e2e_keys F3
 e2e_wait 15 "the sound player titled tone.wav" e2e_has_window "tone.wav"
+[[ -n "$(mapped libsndfile)" ]] || e2e_fail "the player is up without libsndfile"
 e2e_check_healthy
 e2e_log "passed"
