@@ -9,6 +9,22 @@ function(trvx_library name)
     target_compile_options(${name} PRIVATE -Wall -Wextra)
 endfunction()
 
+# trvx_module(NAME OUTPUT SOURCES... [LIBS libs...]): a module, libOUTPUT.so, that the program
+# loads the first time one of its windows is wanted (modules/ViewerModule.h), from beside
+# itself or, installed, from lib/travodex/. It carries every library it needs (checked at
+# link time); where the program holds the same code, the program's copy is the one used, as
+# the program exports its symbols (ENABLE_EXPORTS), so both share one state.
+function(trvx_module name output)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_library(${name} MODULE ${ARG_SOURCES})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/libs)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    target_link_options(${name} PRIVATE -Wl,--no-undefined)
+    target_compile_options(${name} PRIVATE -Wall -Wextra)
+    set_target_properties(${name} PROPERTIES OUTPUT_NAME ${output})
+    install(TARGETS ${name} LIBRARY DESTINATION lib/travodex)
+endfunction()
+
 # trvx_test(NAME SOURCES... [LIBS libs...]): a GoogleTest executable registered with CTest.
 # Tests run offscreen with the test environment of scripts/with-test-env.
 function(trvx_test name)

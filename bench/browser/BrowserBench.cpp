@@ -2,8 +2,8 @@
 // the first showing (the engine starts) and on later ones (the median of several); and a
 // page of pictures served through PicLib beside a plain engine view decoding the same PNG
 // files itself.
-#include "browser/BrowserSetup.h"
 #include "browser/uBrowser.h"
+#include "platform/BrowserEnvironment.h"
 #include "support/Bench.h"
 
 #include <QApplication>
@@ -86,8 +86,7 @@ double LaterShowing(TfBrowser& browser, const QString& file)
 
 int main(int argc, char** argv)
 {
-    PrepareBrowserEnvironment();
-    RegisterBrowserSchemes();
+    platform::PrepareBrowserEnvironment(true);
     QApplication app(argc, argv);
     QTemporaryDir dir;
     const int pictures = 30;

@@ -2,15 +2,16 @@
 // event loop until the main window closes.
 #include "app/StartArguments.h"
 #include "app/TApplication.h"
-#include "browser/BrowserSetup.h"
 #include "main/Windows.h"
 #include "main/uMain.h"
+#include "platform/BrowserEnvironment.h"
 #include "platform/ConfigPath.h"
 #include "platform/FileNames.h"
 #include "platform/IconList.h"
 #include "platform/Messages.h"
 #include "platform/QuitSignals.h"
 #include "platform/StartPath.h"
+#include "platform/StartProbe.h"
 #include "platform/TempFolder.h"
 
 #include <QDir>
@@ -67,9 +68,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "travodex: no display (DISPLAY and WAYLAND_DISPLAY are unset)\n");
         return EXIT_FAILURE;
     }
-    // The web engine's settings and URL schemes must precede the application object.
-    PrepareBrowserEnvironment();
-    RegisterBrowserSchemes();
+    // The web engine's settings must precede the application object; the engine and its
+    // graphics context come only with the first HTML file shown.
+    platform::PrepareBrowserEnvironment(false);
     TApplication app(argc, argv);
     platform::SetupIconTheme();
     // Folders of extracted copies that a run which was killed left behind.
@@ -82,6 +83,9 @@ int main(int argc, char** argv)
     platform::TQuitSignals quitSignals;
     QObject::connect(&quitSignals, &platform::TQuitSignals::Received, &main,
                      &TfMain::QuitWithoutQuestions);
+    // The start-up benchmark's measure: the window painted with both panels' rows in.
+    platform::ProbeStartIdle(&main,
+                             [&main] { return !main.Reading(sdLeft) && !main.Reading(sdRight); });
     main.showMaximized();
     return app.exec();
 }

@@ -1,20 +1,15 @@
 #pragma once
-// Process-wide preparation the HTML engine needs before the QApplication exists.
+// The private URL scheme of the HTML viewer, registered with the engine before the
+// engine's first object is made (TfBrowser does so when it starts the engine).
 //
-// Call both, in this order, first thing in main() (and in any test main that shows the
-// HTML viewer): the engine reads its environment and its URL schemes once, when the
-// application object starts it, and refuses schemes registered later.
+// The process must also have called platform::PrepareBrowserEnvironment() before its
+// QApplication was made (platform/BrowserEnvironment.h).
 
 #include <QString>
 
 // The private URL scheme that serves the document's pictures (see PictureRequests.h).
 inline constexpr char kPictureScheme[] = "trvx-picture";
 
-// Turns the engine's sandbox off when the process runs as root (the engine refuses to start
-// otherwise) and lets the engine share its graphics context with the widgets. An existing
-// QTWEBENGINE_DISABLE_SANDBOX setting is kept.
-void PrepareBrowserEnvironment();
-
-// Registers kPictureScheme with the engine. Must run before the QApplication is created;
-// calling it twice is harmless.
+// Registers kPictureScheme with the engine. Must run before the engine's first object
+// exists (the engine refuses schemes after that); calling it twice is harmless.
 void RegisterBrowserSchemes();

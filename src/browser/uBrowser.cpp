@@ -177,6 +177,8 @@ void TfBrowser::CreateEngine()
 {
     if (HtmlView)
         return;
+    // The engine takes its schemes only before its first object exists.
+    RegisterBrowserSchemes();
     // An off-the-record profile of our own: nothing is written to the user's folders, and
     // the picture rules touch no other web page of the process.
     m_profile = new QWebEngineProfile(this);

@@ -7,7 +7,8 @@
 // folder. A link to a local file that is not there says "Can't locate file: PATH" and
 // the page stays.
 //
-// One instance lives for the whole run, created hidden at start-up with the main window as
+// One instance lives for the rest of the run, created hidden when the first HTML file is
+// shown (it lives in a module, BrowserModule.h), with the main window as
 // parent (its transient parent, whose client size the viewer's size follows). The caller
 // sets FileName (a full path, optionally ending in "#anchor") and shows the window; the
 // document loads when the window becomes visible (FormShow), so a request while it is
@@ -18,8 +19,8 @@
 // the window appears all the same, with its previous document and caption.
 //
 // Costs: the web engine (about 150 MB, a fraction of a second) is started on the first
-// showing, not at construction. The process must have called PrepareBrowserEnvironment()
-// and RegisterBrowserSchemes() (BrowserSetup.h) before its QApplication was made.
+// showing, not at construction; the picture scheme is registered then. The process must
+// have called platform::PrepareBrowserEnvironment() before its QApplication was made.
 // User-interface thread only.
 
 #include <QMainWindow>

@@ -15,6 +15,7 @@
 #include "main/MessageLog.h"
 #include "main/PanelRead.h"
 #include "main/ViewDispatch.h"
+#include "modules/ViewerModule.h"
 #include "platform/StartPath.h"
 
 #include <QElapsedTimer>
@@ -421,7 +422,9 @@ private:
     // that shows the archive or its folder. Empty when done, else why not.
     QString PutMemberBack(const QString& archive, const QString& member, const QString& file);
     void ShowArchiveChange(const QString& archive);
-    template <typename TPlayer> QWidget* ShowPlayer(TPlayer* player, const QString& path);
+    // Shows `path` in a window of a module (a player, the HTML viewer), loading the module
+    // on first use; null when it could not be loaded (the user has been told why).
+    QWidget* ShowInModule(TModuleWindow window, const QString& path);
 
     std::array<TPanel, 2> m_panels;
     TFileCommands m_commands{*this};

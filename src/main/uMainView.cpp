@@ -2,26 +2,23 @@
 // also a member of the archive the panel shows, through a private extracted copy; Edit
 // opens it as text, editable. An edited ZIP member is put back by its editor's Save.
 #include "archive/ReadOnlyArchive.h"
-#include "browser/uBrowser.h"
 #include "controls/VirtualListView.h"
+#include "controls/WaitCursor.h"
 #include "fileops/LibraryWork.h"
 #include "fileops/TransferPlan.h"
 #include "fileops/uProgress.h"
 #include "main/ViewDispatch.h"
-#include "main/Windows.h"
 #include "main/uMain.h"
+#include "modules/ViewerModules.h"
 #include "platform/FileSave.h"
 #include "platform/Messages.h"
 #include "platform/Process.h"
-#include "players/uModule.h"
-#include "players/uMusic.h"
-#include "players/uSound.h"
 #include "viewers/uImage.h"
 #include "viewers/uText.h"
 #include "zip/ZipArchive.h"
 
 #include <QFileInfo>
-#include <type_traits>
+#include <optional>
 
 TfText* TfMain::OpenTextEditor(const QString& fileName, bool editable)
 {
@@ -211,13 +208,13 @@ QWidget* TfMain::PerformView(TViewAction action, const QString& path, bool edita
     case TViewAction::Text:
         return OpenTextEditor(path, editable);
     case TViewAction::Sound:
-        return ShowPlayer(SoundPlayer(this), path);
+        return ShowInModule(TModuleWindow::Sound, path);
     case TViewAction::Module:
-        return ShowPlayer(ModulePlayer(this), path);
+        return ShowInModule(TModuleWindow::Module, path);
     case TViewAction::Music:
-        return ShowPlayer(MusicPlayer(this), path);
+        return ShowInModule(TModuleWindow::Music, path);
     case TViewAction::HTML:
-        return ShowPlayer(HtmlViewer(this), path);
+        return ShowInModule(TModuleWindow::Html, path);
     case TViewAction::Program:
         platform::StartProgram(path);
         return nullptr;
@@ -230,18 +227,19 @@ QWidget* TfMain::PerformView(TViewAction action, const QString& path, bool edita
     return nullptr;
 }
 
-template <typename TPlayer> QWidget* TfMain::ShowPlayer(TPlayer* player, const QString& path)
+// The players and the HTML viewer live in modules, loaded the first time one of their
+// windows is wanted: that first time the wait cursor covers the load and the window's
+// making. A module that cannot be loaded has said what is missing; nothing opens.
+QWidget* TfMain::ShowInModule(TModuleWindow window, const QString& path)
 {
-    // A player on screen plays the new file in place of the old; the HTML viewer only
-    // comes to the front, and the new file waits.
-    if constexpr (std::is_base_of_v<TPlayerWindow, TPlayer>) {
-        player->Open(path);
-    } else {
-        if (!player->isVisible())
-            player->FileName = path;
-        player->show();
+    std::optional<TWaitCursor> wait;
+    if (FirstUseOf(window))
+        wait.emplace();
+    TViewerModule* module = ViewerModuleOf(window);
+    QWidget* shown = module ? module->Show(window, this, path) : nullptr;
+    if (shown) {
+        shown->raise();
+        shown->activateWindow();
     }
-    player->raise();
-    player->activateWindow();
-    return player;
+    return shown;
 }

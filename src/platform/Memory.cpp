@@ -1,5 +1,6 @@
 #include "platform/Memory.h"
 
+#include <cstdio>
 #include <unistd.h>
 
 namespace platform
@@ -12,6 +13,22 @@ qint64 PhysicalMemoryBytes()
     if (pages <= 0 || pageSize <= 0)
         return 0;
     return qint64(pages) * qint64(pageSize);
+}
+
+qint64 ResidentBytes()
+{
+    // The second field of statm counts the resident pages, as VmRSS does.
+    std::FILE* file = std::fopen("/proc/self/statm", "r");
+    if (!file)
+        return 0;
+    long size = 0;
+    long resident = 0;
+    const int read = std::fscanf(file, "%ld %ld", &size, &resident);
+    std::fclose(file);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (read != 2 || pageSize <= 0)
+        return 0;
+    return qint64(resident) * qint64(pageSize);
 }
 
 } // namespace platform

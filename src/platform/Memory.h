@@ -1,5 +1,5 @@
 #pragma once
-// How much memory the machine has.
+// How much memory the machine has, and how much of it this process holds.
 
 #include <QtGlobal>
 
@@ -8,5 +8,9 @@ namespace platform
 
 // The machine's physical memory in bytes; 0 when the system does not say.
 qint64 PhysicalMemoryBytes();
+
+// The bytes of this process's memory that are resident (its VmRSS); 0 when the system
+// does not say.
+qint64 ResidentBytes();
 
 } // namespace platform

@@ -1,8 +1,10 @@
-// Entry point of the HTML viewer's tests: the web engine's environment and URL scheme are
-// set up before the QApplication exists, which then runs offscreen with an en-US locale.
+// Entry point of the HTML viewer's tests: the web engine's environment is set up before the
+// QApplication exists, which then runs offscreen with an en-US locale. The viewer registers
+// its URL scheme itself when it starts the engine, after the application exists, as in the
+// program, where it lives in a module loaded on first use.
 // Errors that leave an event handler are shown through platform::ShowMessage, as the
 // program's application object shows them, so tests can capture them.
-#include "browser/BrowserSetup.h"
+#include "platform/BrowserEnvironment.h"
 #include "platform/Messages.h"
 
 #include <QApplication>
@@ -34,8 +36,7 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    PrepareBrowserEnvironment();
-    RegisterBrowserSchemes();
+    platform::PrepareBrowserEnvironment(true);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     TTestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

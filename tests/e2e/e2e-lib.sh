@@ -8,6 +8,9 @@
 #   ROOT  the tmpfs root (the drive both panels start on)
 #   MAIN  the X window id of the main window
 #   PID   the process id of the program
+#
+# A case may set E2E_PROGRAM before e2e_start to start another copy of the program (an
+# installed one) than the one e2e_prepare puts into ROOT/app.
 
 set -euo pipefail
 
@@ -131,7 +134,7 @@ e2e_prepare() {
 e2e_start() {
     E2E_LOG="$E2E_ARTIFACTS/$E2E_NAME-program.log"
     [[ -n "$PID" ]] || : >"$E2E_LOG" # a second start of the case adds to the first one's
-    (cd "$ROOT" && exec "$ROOT/app/travodex" "$@") >>"$E2E_LOG" 2>&1 &
+    (cd "$ROOT" && exec "${E2E_PROGRAM:-$ROOT/app/travodex}" "$@") >>"$E2E_LOG" 2>&1 &
     PID=$!
     e2e_wait 30 "the main window titled Travodex" e2e_has_window "Travodex"
     MAIN="$(e2e_windows_titled "Travodex" | head -n 1)"

@@ -2,9 +2,9 @@
 // plays in the open window, Escape closes it, and a sound that cannot be opened leaves
 // no window behind. The sounds are made by sox and played into the recording null device.
 #include "main/FileOpsFixture.h"
-#include "main/Windows.h"
 #include "players/AudioIO.h"
 #include "players/ModuleTestFiles.h"
+#include "players/PlayerWindows.h"
 #include "players/WavFiles.h"
 #include "players/uModule.h"
 #include "players/uSound.h"

@@ -1,7 +1,7 @@
 #include "main/FileOpsFixture.h"
 #include "main/ViewDispatch.h"
-#include "main/Windows.h"
 #include "players/ModuleTestFiles.h"
+#include "players/PlayerWindows.h"
 #include "players/uModule.h"
 #include "players/uMusic.h"
 #include "viewers/ModalAnswer.h"

@@ -5,7 +5,7 @@
 #include "controls/Display.h"
 #include "controls/FontScale.h"
 #include "main/FileOpsFixture.h"
-#include "main/Windows.h"
+#include "players/PlayerWindows.h"
 #include "players/uSound.h"
 #include "viewers/uImage.h"
 

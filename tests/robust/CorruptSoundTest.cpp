@@ -1,9 +1,9 @@
 // Damaged sounds, modules and MIDI sequences: the libraries read them or refuse them,
 // and the players opened by View / Edit report, close silently or play, and stop.
 #include "main/FileOpsFixture.h"
-#include "main/Windows.h"
 #include "players/AudioIO.h"
 #include "players/ModuleTestFiles.h"
+#include "players/PlayerWindows.h"
 #include "players/WavFiles.h"
 #include "players/uModule.h"
 #include "players/uMusic.h"

@@ -1,0 +1,37 @@
+#include "browser/BrowserModule.h"
+
+#include "browser/uBrowser.h"
+#include "controls/SharedWindow.h"
+
+TfBrowser* fBrowser = nullptr;
+
+TfBrowser* HtmlViewer(QWidget* mainWindow)
+{
+    return SharedWindow(fBrowser, mainWindow);
+}
+
+namespace
+{
+
+class TBrowserModule final : public TViewerModule
+{
+public:
+    QWidget* Show(TModuleWindow window, QWidget* mainWindow, const QString& path) override
+    {
+        if (window != TModuleWindow::Html)
+            return nullptr;
+        TfBrowser* viewer = HtmlViewer(mainWindow);
+        if (!viewer->isVisible())
+            viewer->FileName = path;
+        viewer->show();
+        return viewer;
+    }
+};
+
+} // namespace
+
+TViewerModule& BrowserModule()
+{
+    static TBrowserModule module;
+    return module;
+}

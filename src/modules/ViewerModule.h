@@ -1,0 +1,35 @@
+#pragma once
+// The surface between the main window and the windows that live in modules: shared
+// libraries beside the program, loaded the first time one of their windows is wanted, so
+// that a start maps neither the web engine nor the audio libraries. The main window knows
+// only this header; each module exports one function, kViewerModuleEntry, that returns
+// its TViewerModule. A module is never unloaded.
+
+class QString;
+class QWidget;
+
+// The windows that live in modules.
+enum class TModuleWindow { Sound, Module, Music, Html };
+
+class TViewerModule
+{
+public:
+    virtual ~TViewerModule() = default;
+
+    // Shows `path` (a full path) in the module's shared window of that kind, made on first
+    // use with `mainWindow` as its parent: a player plays the file at once, in place of
+    // what it plays; the HTML viewer comes up showing it, or, already on screen, keeps its
+    // document. Returns the window, or nullptr when the module has none of that kind. The
+    // caller brings the window to the front. User-interface thread only.
+    virtual QWidget* Show(TModuleWindow window, QWidget* mainWindow, const QString& path) = 0;
+};
+
+// The exported function of every module: `extern "C" TViewerModule* TravodexViewerModule1()`,
+// returning an object that lives as long as the process. The number changes with this
+// interface, so that a module of another build is refused instead of called.
+inline constexpr char kViewerModuleEntry[] = "TravodexViewerModule1";
+using TViewerModuleEntry = TViewerModule* (*)();
+
+// The files of the modules, beside the program or in ../lib/travodex/ when installed.
+inline constexpr char kPlayersModuleFile[] = "libtrvx_players.so";
+inline constexpr char kBrowserModuleFile[] = "libtrvx_browser.so";

@@ -1,0 +1,9 @@
+// The entry of libtrvx_players.so, the players' module.
+#include "players/PlayerWindows.h"
+
+#include <QtGlobal>
+
+extern "C" Q_DECL_EXPORT TViewerModule* TravodexViewerModule1()
+{
+    return &PlayersModule();
+}
