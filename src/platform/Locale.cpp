@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QLocale>
-#include <QRegularExpression>
 #include <cmath>
 
 namespace platform
@@ -16,12 +15,54 @@ QString FormatNumber(qint64 value)
 namespace
 {
 
-// The locale's long time format without a time zone: file times are local times.
+bool IsZoneSeparator(QChar c)
+{
+    return c.isSpace() || c == u',';
+}
+
+// `format` without its time-zone field: the run of "t" outside quoted text, with the
+// brackets around it ("(t)", "[t]") and the spaces and comma that part it from the time.
+// File times are local times.
+QString WithoutTimeZone(QString format)
+{
+    bool quoted = false;
+    for (qsizetype at = 0; at < format.size(); ++at) {
+        if (format[at] == u'\'')
+            quoted = !quoted;
+        if (quoted || format[at] != u't')
+            continue;
+        qsizetype end = at;
+        while (end < format.size() && format[end] == u't')
+            ++end;
+        if (at > 0 && end < format.size() &&
+            ((format[at - 1] == u'(' && format[end] == u')') ||
+             (format[at - 1] == u'[' && format[end] == u']'))) {
+            --at;
+            ++end;
+        }
+        while (at > 0 && IsZoneSeparator(format[at - 1]))
+            --at;
+        if (at == 0)
+            while (end < format.size() && IsZoneSeparator(format[end]))
+                ++end;
+        format.remove(at, end - at);
+        --at;
+    }
+    return format.trimmed();
+}
+
+// The locale's long time format without a time zone, worked out once per locale and
+// thread: every row of a panel asks for it.
 QString LongTimeFormat(const QLocale& locale)
 {
-    QString format = locale.timeFormat(QLocale::LongFormat);
-    format.remove(QRegularExpression(QStringLiteral("\\s*\\(?t+\\)?")));
-    return format.trimmed();
+    thread_local QString localeName;
+    thread_local QString format;
+    const QString name = locale.name();
+    if (name != localeName || format.isEmpty()) {
+        format = WithoutTimeZone(locale.timeFormat(QLocale::LongFormat));
+        localeName = name;
+    }
+    return format;
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "platform/Messages.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -68,8 +69,15 @@ int RemoveStalePrivateFolders()
 {
     int removed = 0;
     const QDir temp(QDir::tempPath());
-    const QStringList names =
-        temp.entryList({PrivatePrefix + '*'}, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    // Matched by prefix: a name filter would bring up the regular-expression engine at
+    // every start for this one test.
+    QStringList names;
+    for (QDirIterator it(temp.path(), QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+         it.hasNext();) {
+        const QString name = it.nextFileInfo().fileName();
+        if (name.startsWith(PrivatePrefix))
+            names << name;
+    }
     for (const QString& name : names) {
         const pid_t owner = OwnerProcess(name);
         const QString path = temp.filePath(name);

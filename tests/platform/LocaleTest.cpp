@@ -1,5 +1,7 @@
 #include "platform/Locale.h"
 
+#include <QDateTime>
+#include <QLocale>
 #include <gtest/gtest.h>
 
 TEST(Locale, NumbersAndDatesInEnUs)
@@ -19,4 +21,32 @@ TEST(Locale, CollationIgnoresCase)
     EXPECT_EQ(c.compare("README", "readme"), 0);
     EXPECT_LT(c.compare("alpha", "Beta"), 0);
     EXPECT_GT(c.compare("b", "A"), 0);
+}
+
+// A file time is a local time: no locale shows a zone with it, nor the brackets, comma
+// or spaces that part the zone from the time in its long format ("h:mm:ss AP, t",
+// "Bh:mm:ss [t]", "t HH:mm:ss", "HH:mm:ss (t)").
+TEST(Locale, FileTimesShowNoTimeZoneInAnyLocale)
+{
+    const QLocale previous;
+    const QString zone = QDateTime::currentDateTime().timeZoneAbbreviation();
+    ASSERT_FALSE(zone.isEmpty());
+    const QList<QLocale> locales =
+        QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
+    int withZone = 0;
+    for (const QLocale& locale : locales) {
+        if (!locale.timeFormat(QLocale::LongFormat).contains(u't'))
+            continue;
+        ++withZone;
+        QLocale::setDefault(locale);
+        // 2 January 1900 at 06:07:08.
+        const QString text = platform::FormatDateTime(3 + (6 * 3600 + 7 * 60 + 8) / 86400.0);
+        EXPECT_FALSE(text.contains(zone)) << qPrintable(locale.name() + ": " + text);
+        EXPECT_FALSE(text.contains(QLatin1String("[]")) || text.contains(QLatin1String("()")))
+            << qPrintable(locale.name() + ": " + text);
+        EXPECT_FALSE(text.endsWith(u',') || text != text.trimmed())
+            << qPrintable(locale.name() + ": " + text);
+    }
+    QLocale::setDefault(previous);
+    EXPECT_GT(withZone, 100);
 }
