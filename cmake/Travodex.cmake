@@ -10,8 +10,8 @@ function(trvx_library name)
 endfunction()
 
 # trvx_module(NAME OUTPUT SOURCES... [LIBS libs...]): a module, libOUTPUT.so, that the program
-# loads the first time one of its windows is wanted (modules/ViewerModule.h), from beside
-# itself or, installed, from lib/travodex/. It carries every library it needs (checked at
+# loads the first time it is needed (modules/ViewerModule.h, PrintModule.h,
+# ArchiveModule.h), from beside itself or, installed, from lib/travodex/. It carries every library it needs (checked at
 # link time); where the program holds the same code, the program's copy is the one used, as
 # the program exports its symbols (ENABLE_EXPORTS), so both share one state.
 function(trvx_module name output)

@@ -1,6 +1,7 @@
 // Listing a 100,000-member .tar.gz and .tar.xz and extracting one member near the start,
 // each beside GNU tar doing the same work in the same run.
 #include "archive/ReadOnlyArchive.h"
+#include "modules/ViewerModules.h"
 #include "platform/Messages.h"
 #include "support/Bench.h"
 
@@ -41,6 +42,7 @@ QString Quote(const QString& path)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    SetModuleDirectory(QStringLiteral(TRVX_LIB_DIR));
     platform::SetMessageHandler(
         [](const QString& t) { std::fprintf(stderr, "%s\n", qPrintable(t)); });
     QTemporaryDir scratch;

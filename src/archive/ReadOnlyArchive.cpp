@@ -1,6 +1,6 @@
 #include "archive/ReadOnlyArchive.h"
 
-#include "ArchiveLib.h"
+#include "modules/SupportModules.h"
 #include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"
 #include "platform/FileOpsProgress.h"
@@ -24,10 +24,31 @@ QString Text(const std::string& bytes)
 
 } // namespace
 
+bool HasArchiveExtension(const QString& name)
+{
+    static const char* const kExtensions[] = {
+        ".tar", ".tgz", ".gz",  ".tbz", ".tbz2", ".bz2", ".txz",  ".xz", ".tzst", ".zst",
+        ".lz",  ".lzma", ".7z", ".iso", ".rar",  ".cpio", ".ar", ".deb", ".rpm"};
+    for (const char* extension : kExtensions)
+        if (name.endsWith(QLatin1String(extension), Qt::CaseInsensitive) &&
+            name.size() > qsizetype(qstrlen(extension)))
+            return true;
+    return false;
+}
+
 bool TReadOnlyArchive::Open(const QString& path)
 {
     platform::FileOpsFault(platform::TFileOpsStep::ArchiveRead, path);
-    archivelib::TListing listing = archivelib::ListMembers(Bytes(path));
+    QString failure;
+    const TArchiveModule* formats = ArchiveModuleOf(failure);
+    if (!formats) {
+        // Without the formats no content can be told: a file named as an archive says
+        // why it does not open, any other is handled as no archive.
+        if (HasArchiveExtension(path))
+            throw platform::EError(failure);
+        return false;
+    }
+    archivelib::TListing listing = formats->ListMembers(Bytes(path));
     if (listing.Status == archivelib::TStatus::NotArchive)
         return false;
     if (listing.Status != archivelib::TStatus::Ok)
@@ -94,8 +115,12 @@ QStringList TReadOnlyArchive::Extract(const QStringList& names, const QString& f
                 platform::FileOpsFault(platform::TFileOpsStep::ArchiveData, path);
             return !progress->Cancelled();
         };
+    QString failure;
+    const TArchiveModule* formats = ArchiveModuleOf(failure);
+    if (!formats)
+        return messages << failure;
     const archivelib::TExtraction result =
-        archivelib::ExtractMembers(Bytes(m_path), wanted, Bytes(folder), step);
+        formats->ExtractMembers(Bytes(m_path), wanted, Bytes(folder), step);
     written = result.Written;
     for (const std::string& line : result.Messages)
         messages << Text(line);

@@ -18,12 +18,18 @@ namespace platform
 class TFileOpsProgress;
 }
 
+// Whether `name` ends in an extension of the formats read here (".tar", ".tar.gz",
+// ".tgz", ".7z", ".iso", ".deb", ...), with something before it. The content decides
+// what a file is; the name only tells what to say when the formats cannot be loaded.
+bool HasArchiveExtension(const QString& name);
+
 class TReadOnlyArchive final
 {
 public:
     // Reads the members of `path`. False, the component unchanged, when the file is no
     // archive of a supported format. A damaged or encrypted archive raises
-    // platform::EError with the reason, and leaves the component unchanged too.
+    // platform::EError with the reason, and leaves the component unchanged too; so does
+    // a file with an archive's extension when the archive module cannot be loaded.
     bool Open(const QString& path);
     void Close();
     bool IsOpen() const { return !m_path.isEmpty(); }

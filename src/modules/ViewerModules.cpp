@@ -29,17 +29,6 @@ TModuleSlot& SlotOf(TModuleWindow window)
     return window == TModuleWindow::Html ? g_slots[1] : g_slots[0];
 }
 
-QString ModulePath(const char* fileName)
-{
-    const QString name = QString::fromLatin1(fileName);
-    if (!g_directory.isEmpty())
-        return QDir(g_directory).filePath(name);
-    const QString beside = platform::ProgramDirectory() + name;
-    const QString installed =
-        QDir::cleanPath(platform::ProgramDirectory() + QStringLiteral("../lib/travodex/") + name);
-    return QFile::exists(beside) || !QFile::exists(installed) ? beside : installed;
-}
-
 QString FailureText(TModuleWindow window, const platform::TModuleLoad& load)
 {
     const QString title = ModuleWindowTitle(window);
@@ -49,6 +38,17 @@ QString FailureText(TModuleWindow window, const platform::TModuleLoad& load)
 }
 
 } // namespace
+
+QString ModuleFilePath(const char* fileName)
+{
+    const QString name = QString::fromLatin1(fileName);
+    if (!g_directory.isEmpty())
+        return QDir(g_directory).filePath(name);
+    const QString beside = platform::ProgramDirectory() + name;
+    const QString installed =
+        QDir::cleanPath(platform::ProgramDirectory() + QStringLiteral("../lib/travodex/") + name);
+    return QFile::exists(beside) || !QFile::exists(installed) ? beside : installed;
+}
 
 QString ModuleWindowTitle(TModuleWindow window)
 {
@@ -77,7 +77,7 @@ TViewerModule* ViewerModuleOf(TModuleWindow window)
     if (window == TModuleWindow::Html)
         platform::ShareBrowserGraphics();
     platform::TModuleLoad load =
-        platform::LoadModuleEntry(ModulePath(slot.FileName), kViewerModuleEntry);
+        platform::LoadModuleEntry(ModuleFilePath(slot.FileName), kViewerModuleEntry);
     if (load.Entry) {
         slot.Module = reinterpret_cast<TViewerModuleEntry>(load.Entry)();
         if (!slot.Module)

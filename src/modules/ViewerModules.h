@@ -28,5 +28,9 @@ void RegisterViewerModule(const char* fileName, TViewerModule* module);
 // modules are looked for there anew on their next request (a loaded one stays mapped).
 void SetModuleDirectory(const QString& directory);
 
+// Where the module file `fileName` is looked for: in the folder given to
+// SetModuleDirectory, or else beside the program, or else in ../lib/travodex/.
+QString ModuleFilePath(const char* fileName);
+
 // What a user calls the window ("The HTML viewer").
 QString ModuleWindowTitle(TModuleWindow window);

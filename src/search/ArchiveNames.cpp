@@ -1,6 +1,7 @@
 #include "search/ArchiveNames.h"
 
-#include "ArchiveLib.h"
+#include "archive/ReadOnlyArchive.h"
+#include "modules/SupportModules.h"
 #include "platform/FileNames.h"
 #include "platform/FileSystem.h"
 #include "zip/ZipCentralDir.h"
@@ -33,8 +34,12 @@ std::optional<std::vector<TArchiveMember>> ZipMembers(const QString& path)
 
 std::optional<std::vector<TArchiveMember>> ReadOnlyMembers(const QString& path)
 {
+    QString failure;
+    const TArchiveModule* formats = ArchiveModuleOf(failure);
+    if (!formats)
+        return std::nullopt;
     const archivelib::TListing listing =
-        archivelib::ListMembers(platform::EncodeFileName(path).toStdString());
+        formats->ListMembers(platform::EncodeFileName(path).toStdString());
     if (listing.Status != archivelib::TStatus::Ok)
         return std::nullopt;
     std::vector<TArchiveMember> members;
@@ -53,14 +58,8 @@ std::optional<std::vector<TArchiveMember>> ReadOnlyMembers(const QString& path)
 
 bool IsSearchedArchive(const QString& name)
 {
-    static const char* const kExtensions[] = {
-        ".zip", ".tar", ".tgz",  ".gz", ".tbz", ".tbz2", ".bz2",  ".txz", ".xz", ".tzst",
-        ".zst", ".lz",  ".lzma", ".7z", ".iso", ".rar",  ".cpio", ".ar",  ".deb"};
-    for (const char* extension : kExtensions)
-        if (name.endsWith(QLatin1String(extension), Qt::CaseInsensitive) &&
-            name.size() > qsizetype(qstrlen(extension)))
-            return true;
-    return false;
+    return (name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive) && name.size() > 4) ||
+           HasArchiveExtension(name);
 }
 
 std::optional<std::vector<TArchiveMember>> ArchiveMemberNames(const QString& path)

@@ -1,6 +1,7 @@
 #include "viewers/uText.h"
 
 #include "fileops/uConfirm.h"
+#include "modules/SupportModules.h"
 #include "platform/Messages.h"
 #include "platform/TempFolder.h"
 
@@ -15,8 +16,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QPrinter>
-#include <QPrinterInfo>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTextDocument>
@@ -459,25 +458,26 @@ bool TfText::PutBack()
     return false;
 }
 
-void TfText::Print(QPrinter& printer)
+void TfText::Print(QPagedPaintDevice& device)
 {
-    printer.setDocName(ShownName());
-    Memo->print(&printer);
+    Memo->print(&device);
+}
+
+QString TfText::PrintDocument(const QString& pdfFile)
+{
+    QString failure;
+    TPrintModule* printing = PrintModuleOf(failure);
+    if (!printing)
+        return failure;
+    return printing->Print(
+        ShownName(), [this](QPagedPaintDevice& device) { Print(device); }, pdfFile);
 }
 
 void TfText::MenuFilePrintClick()
 {
-    const QPrinterInfo target = QPrinterInfo::defaultPrinter();
-    if (target.isNull()) {
-        platform::ShowMessage(
-            QStringLiteral("No printer is installed: the text cannot be printed."));
-        return;
-    }
-    QPrinter printer(target, QPrinter::HighResolution);
-    Print(printer);
-    if (printer.printerState() == QPrinter::Error)
-        platform::ShowMessage(
-            QStringLiteral("The text could not be printed on %1.").arg(target.printerName()));
+    const QString failure = PrintDocument();
+    if (!failure.isEmpty())
+        platform::ShowMessage(failure);
 }
 
 void TfText::MenuFileCloseClick()

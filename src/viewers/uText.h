@@ -38,7 +38,7 @@ class QFileDialog;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
-class QPrinter;
+class QPagedPaintDevice;
 
 // An archive member shown in an editor.
 struct TTextMember {
@@ -93,8 +93,12 @@ public:
     // were and platform::EError is thrown.
     void Load();
 
-    // Prints the text on `printer` with FileName as the document title.
-    void Print(QPrinter& printer);
+    // Paints the text onto the pages of `device`.
+    void Print(QPagedPaintDevice& device);
+    // Prints the text through the printing module, titled with the file's name: on the
+    // default printer, or into the PDF file `pdfFile` when one is given. Returns what
+    // went wrong, or an empty text.
+    QString PrintDocument(const QString& pdfFile = {});
 
     // Components, owned by the window.
     QPlainTextEdit* Memo{nullptr};

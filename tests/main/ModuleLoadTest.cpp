@@ -1,14 +1,20 @@
-// The players and the HTML viewer live in modules loaded by F3 on their first file: what
-// a user sees when a module or a library it needs is missing, the real players' module
-// loaded from beside the program, and the wait cursor over a first load.
+// The players and the HTML viewer live in modules loaded by F3 on their first file, the
+// archive formats other than ZIP and the printing in modules loaded on first use: what a
+// user sees when a module or a library it needs is missing, the real modules loaded from
+// beside the program, and the wait cursor over a first load.
 #include "main/FileOpsFixture.h"
+#include "modules/SupportModules.h"
 #include "modules/ViewerModules.h"
 #include "players/PlayerWindows.h"
 #include "players/WavFiles.h"
 #include "viewers/uText.h"
 
 #include <QCursor>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
+
+extern "C" const TArchiveModule* TravodexArchiveModule1();
 
 namespace
 {
@@ -45,14 +51,20 @@ protected:
         dir.write("left/notes.txt", "notes");
         dir.write("left/page.html", "<html><head><title>Page</title></head></html>");
         dir.write("left/tone.wav", WavBytes(8000, 1, 8, QByteArray(800, '\x80')));
+        dir.write("packed/member.txt", "packed member");
+        QProcess tar;
+        tar.start("tar", {"-czf", left + "pack.tar.gz", "-C", dir("packed"), "member.txt"});
+        ASSERT_TRUE(tar.waitForFinished() && tar.exitCode() == 0);
         Open(sdLeft, left);
         // Every case loads from a folder of its own; the players are the file's, not the
         // test executable's own.
         SetModuleDirectory(dir.mkdir("modules"));
         RegisterViewerModule(kPlayersModuleFile, nullptr);
+        RegisterArchiveModule(nullptr);
     }
     void TearDown() override
     {
+        RegisterArchiveModule(TravodexArchiveModule1());
         RegisterViewerModule(kPlayersModuleFile, &PlayersModule());
         SetModuleDirectory({});
         FileOpsTest::TearDown();
@@ -64,6 +76,24 @@ protected:
         main->Panel(sdLeft).Files->FocusItem(Row(sdLeft, name));
         main->FilesEnter(sdLeft);
         QTest::keyClick(main->Panel(sdLeft).Files->ActiveView(), Qt::Key_F3);
+    }
+    // Enter on a file of the left panel.
+    void Enter(const QString& name)
+    {
+        QApplication::setActiveWindow(main.get());
+        main->Panel(sdLeft).Files->FocusItem(Row(sdLeft, name));
+        main->FilesEnter(sdLeft);
+        QTest::keyClick(main->Panel(sdLeft).Files->ActiveView(), Qt::Key_Return);
+    }
+    // The text editor's File menu entry "&Print" on `name` of the left panel.
+    void PrintFromEditor(const QString& name)
+    {
+        View(name);
+        const QList<TfText*> editors = main->findChildren<TfText*>();
+        ASSERT_EQ(editors.size(), 1);
+        for (QAction* action : editors[0]->menuBar()->actions()[0]->menu()->actions())
+            if (action->text() == QLatin1String("&Print"))
+                action->trigger();
     }
     QStringList VisibleWindowTitles()
     {
@@ -130,5 +160,36 @@ TEST_F(ModuleLoadTest, OnlyTheFirstShowingOfAModuleWaitsUnderTheWaitCursor)
     EXPECT_EQ(fake.Cursors, QList<Qt::CursorShape>({Qt::WaitCursor, Qt::ArrowCursor}));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(VisibleWindowTitles(), QStringList({left + "tone.wav", left + "tone.wav"}));
+    EXPECT_EQ(messages, QStringList());
+}
+
+TEST_F(ModuleLoadTest, WithoutTheArchiveAndPrintingModulesTheUserIsToldWhatIsMissing)
+{
+    // The program's error box shows what Enter raises.
+    try {
+        Enter("pack.tar.gz");
+        ADD_FAILURE() << "Enter on pack.tar.gz raised nothing";
+    } catch (const platform::EError& e) {
+        EXPECT_EQ(e.Message(),
+                  "Archives other than ZIP cannot be read: libtrvx_archives.so is missing.");
+    }
+    EXPECT_FALSE(main->ShowsReadOnlyArchive(sdLeft));
+    PrintFromEditor("notes.txt");
+    EXPECT_EQ(messages, QStringList("The text cannot be printed: libtrvx_print.so is missing."));
+    EXPECT_TRUE(QFile::exists(left + "pack.tar.gz"));
+}
+
+TEST_F(ModuleLoadTest, TheArchiveAndPrintingModulesBesideTheProgramOpenATarAndPrint)
+{
+    SetModuleDirectory(QStringLiteral(TRVX_LIB_DIR));
+    Enter("pack.tar.gz");
+    ASSERT_TRUE(main->ShowsReadOnlyArchive(sdLeft));
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "member.txt"}));
+    Enter("..");
+    View("notes.txt");
+    const QList<TfText*> editors = main->findChildren<TfText*>();
+    ASSERT_EQ(editors.size(), 1);
+    EXPECT_EQ(editors[0]->PrintDocument(dir("notes.pdf")), QString());
+    EXPECT_TRUE(readAll(dir("notes.pdf")).startsWith("%PDF"));
     EXPECT_EQ(messages, QStringList());
 }

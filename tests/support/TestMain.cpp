@@ -1,8 +1,13 @@
 // Entry point of every test executable: a QApplication on the offscreen platform
 // and an en-US default locale, so numbers read 1,234,567 whatever the machine says.
+// The archive formats are linked in: the module file is not beside a test executable.
+#include "modules/SupportModules.h"
+
 #include <QApplication>
 #include <QLocale>
 #include <gtest/gtest.h>
+
+extern "C" const TArchiveModule* TravodexArchiveModule1();
 
 int main(int argc, char** argv)
 {
@@ -10,6 +15,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     QApplication app(argc, argv);
+    RegisterArchiveModule(TravodexArchiveModule1());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,23 @@
+#pragma once
+// The surface of the archive module, libtrvx_archives.so: ARCHIVELIB with libarchive and
+// the compression libraries it needs, loaded the first time a file is tried as an archive
+// of a format other than ZIP, so that a start maps none of them. The module exports
+// kArchiveModuleEntry, which returns its TArchiveModule. A module is never unloaded.
+
+#include "archivelib/ArchiveLib.h"
+
+// ARCHIVELIB's calls (archivelib/ArchiveLib.h), with the same promises: blocking, any
+// thread, one archive per call.
+struct TArchiveModule {
+    archivelib::TListing (*ListMembers)(const std::string& path);
+    archivelib::TExtraction (*ExtractMembers)(const std::string& path,
+                                              const std::vector<std::string>& names,
+                                              const std::string& folder,
+                                              const archivelib::TProgress& progress);
+};
+
+// `extern "C" const TArchiveModule* TravodexArchiveModule1()`; the number changes with this
+// interface.
+inline constexpr char kArchiveModuleEntry[] = "TravodexArchiveModule1";
+using TArchiveModuleEntry = const TArchiveModule* (*)();
+inline constexpr char kArchiveModuleFile[] = "libtrvx_archives.so";
