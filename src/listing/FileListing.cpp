@@ -16,7 +16,8 @@ namespace
 
 // A large directory just read, kept for a moment in the order the file system gave it:
 // the other panel reading the same unchanged directory right after (both panels on one
-// folder) takes these entries, names shared, instead of asking for every entry again.
+// folder) takes these entries, names shared, instead of asking for every entry again,
+// and the order their first sort found, instead of sorting them again the same way.
 constexpr size_t kKeepFrom = 10000; // entries; smaller directories are always read afresh
 constexpr int kKeepForMs = 2000;
 
@@ -25,25 +26,38 @@ struct TRecentRead {
     QDeadlineTimer Until;
     std::vector<TFileObject> Items; // empty: none kept
     quint64 Serial{0};
+    // How the reader sorted them: indexes into Items, in that order.
+    quint8 Order{0};
+    bool Ascending{true};
+    std::vector<int> From;
 };
 
 std::mutex g_recentMutex;
 TRecentRead g_recent;
 quint64 g_serial = 0;
 
-// Takes the entries kept for the directory with `stamp`, if any; drops any others.
-bool TakeRecent(const platform::TDirectoryStamp* stamp, std::vector<TFileObject>& items)
+// Takes the entries kept for the directory with `stamp`, if any, with the order their
+// reader sorted them in; drops any others.
+bool TakeRecent(const platform::TDirectoryStamp* stamp, std::vector<TFileObject>& items,
+                quint8& order, bool& ascending, std::vector<int>& from)
 {
     std::vector<TFileObject> dropped;
     std::lock_guard lock(g_recentMutex);
     const bool fits = stamp && !g_recent.Items.empty() && g_recent.Stamp == *stamp &&
                       !g_recent.Until.hasExpired();
     (fits ? items : dropped).swap(g_recent.Items);
+    if (fits) {
+        order = g_recent.Order;
+        ascending = g_recent.Ascending;
+        from.swap(g_recent.From);
+    }
+    std::vector<int>().swap(g_recent.From);
     return fits;
 }
 
 void KeepRecent(const platform::TDirectoryStamp& stamp, QDeadlineTimer until,
-                const std::vector<TFileObject>& items)
+                const std::vector<TFileObject>& items, quint8 order, bool ascending,
+                const std::vector<int>& from)
 {
     // As a read gives them: the panel may have set an icon or a folder's measured size.
     std::vector<TFileObject> copy(items);
@@ -53,7 +67,7 @@ void KeepRecent(const platform::TDirectoryStamp& stamp, QDeadlineTimer until,
             e.Size = 0;
     }
     std::lock_guard lock(g_recentMutex);
-    g_recent = {stamp, until, std::move(copy), ++g_serial};
+    g_recent = {stamp, until, std::move(copy), ++g_serial, order, ascending, from};
     // Nobody took them in time: they go. The timer runs on the application's thread,
     // whichever thread read the directory.
     if (QCoreApplication* app = QCoreApplication::instance()) {
@@ -64,8 +78,10 @@ void KeepRecent(const platform::TDirectoryStamp& stamp, QDeadlineTimer until,
                 QTimer::singleShot(std::max<qint64>(0, until.remainingTime()), app, [serial] {
                     std::vector<TFileObject> dropped;
                     std::lock_guard lock(g_recentMutex);
-                    if (g_recent.Serial == serial)
+                    if (g_recent.Serial == serial) {
                         dropped.swap(g_recent.Items);
+                        std::vector<int>().swap(g_recent.From);
+                    }
                 });
             },
             Qt::QueuedConnection);
@@ -91,9 +107,14 @@ int TFileListing::ReadDirectory(const QString& directory, platform::TFileOpsProg
     OpenError = ReadError = 0;
     std::vector<TFileObject>().swap(m_items); // the old rows go before the new ones come
     m_keep.reset();
+    m_taken.reset();
     platform::TDirectoryStamp stamp;
     const bool stamped = platform::GetDirectoryStamp(directory, stamp);
-    if (TakeRecent(stamped ? &stamp : nullptr, m_items)) {
+    TSortedOrder taken;
+    if (TakeRecent(stamped ? &stamp : nullptr, m_items, taken.Order, taken.Ascending,
+                   taken.From)) {
+        if (taken.From.size() == m_items.size())
+            m_taken = std::move(taken);
         RefreshParentRow();
         for (const TFileObject& e : m_items)
             TotalSize += e.Size;
@@ -187,13 +208,19 @@ void TFileListing::Sort(quint8 order, bool ascending)
 {
     if (m_items.size() < 2 || order < soName || order > soExtension)
         return;
-    std::vector<int> from = SortedOrder(m_items, order, ascending);
+    // Entries taken from the other panel's read, sorted the same way there: its order.
+    const bool sortedAlready = m_taken && m_taken->Order == order &&
+                               m_taken->Ascending == ascending &&
+                               m_taken->From.size() == m_items.size();
+    std::vector<int> from =
+        sortedAlready ? std::move(m_taken->From) : SortedOrder(m_items, order, ascending);
+    m_taken.reset();
     // Kept now rather than at the read: the sort's keys are gone by now.
     if (m_keep && m_keep->Directory == Directory && m_keep->Count == m_items.size()) {
         QDeadlineTimer until;
         until.setDeadline(m_keep->UntilMs);
         if (!until.hasExpired())
-            KeepRecent(m_keep->Stamp, until, m_items);
+            KeepRecent(m_keep->Stamp, until, m_items, order, ascending, from);
     }
     m_keep.reset();
     // ".." leads out whatever the order: it goes first.

@@ -120,11 +120,20 @@ private:
         qint64 UntilMs{0}; // QDeadlineTimer::deadline(): two seconds after the read
     };
 
+    // The order the first sort of a kept copy found for its entries (indexes into them
+    // as read): a panel that takes the copy and sorts it the same way uses it again.
+    struct TSortedOrder {
+        quint8 Order{0};
+        bool Ascending{true};
+        std::vector<int> From;
+    };
+
     // Looks the ".." row of entries taken from a kept copy up again.
     void RefreshParentRow();
 
     std::vector<TFileObject> m_items;
     std::optional<TKeep> m_keep;
+    std::optional<TSortedOrder> m_taken; // the order that came with a kept copy
 };
 
 // The value with the locale's thousands separator and no decimals: 1234567 gives

@@ -285,6 +285,35 @@ TEST(ReadDirectory, SecondReadOfALargeFolderMatchesTheDiskAndSeesChanges)
     EXPECT_NE(Find(second, "added.txt"), nullptr);
 }
 
+// Both panels on one large folder: the second takes the first's entries and, sorted the
+// same way, its order; sorted another way, an order of its own. Either must be the order
+// a read from the disk gets.
+TEST(ReadDirectory, ASecondReadSortsTheTakenEntriesAsAFreshReadWould)
+{
+    TempDir dir;
+    const auto names = [](const TFileListing& l) {
+        QStringList list;
+        for (int i = 0; i < l.Count(); ++i)
+            list << l[i].Name;
+        return list;
+    };
+    for (const auto& [order, ascending] :
+         {std::pair{soName, true}, std::pair{soSize, true}, std::pair{soName, false}}) {
+        // A folder of its own each time: the fresh read below keeps its entries too.
+        const QString folder = QStringLiteral("big%1%2").arg(order).arg(ascending);
+        MakeLargeFolder(dir, folder, 10050);
+        const QString big = dir(folder + '/');
+        TFileListing first, second, fresh;
+        first.ReadDirectory(big);
+        first.Sort(soName);
+        second.ReadDirectory(big); // takes the first's entries
+        second.Sort(order, ascending);
+        fresh.ReadDirectory(big); // nothing kept any more: from the disk
+        fresh.Sort(order, ascending);
+        EXPECT_EQ(names(second), names(fresh)) << int(order) << ascending;
+    }
+}
+
 // A folder whose names stop midway (the fault hook fails a readdir with EIO): the entries
 // read are listed with the reason, and that listing is never handed to the next read.
 TEST(ReadDirectory, AFolderReadOnlyInPartSaysWhyAndIsNeverKept)
