@@ -1,0 +1,62 @@
+// The sweep at start of the private folders that killed runs left behind: only this
+// user's folders named for a process that has ended go; nothing else in the temporary
+// folder is touched.
+#include "platform/TempFolder.h"
+#include "support/TempDir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace
+{
+
+// The id of a process that has just ended.
+qint64 EndedProcess()
+{
+    QProcess process;
+    process.start(QStringLiteral("true"), {});
+    const qint64 pid = process.processId();
+    process.waitForFinished();
+    return pid;
+}
+
+} // namespace
+
+TEST(TempFolder, TheStartSweepRemovesOnlyFoldersOfEndedRunsOfThisProgram)
+{
+    // A temporary folder of the test's own: other programs' files in /tmp stay out of it.
+    TempDir temp;
+    const bool hadTmpDir = qEnvironmentVariableIsSet("TMPDIR");
+    const QByteArray previous = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QDir::cleanPath(temp.path()).toLocal8Bit());
+    const QString ended = QString::number(EndedProcess());
+    const QString gone = temp.mkdir("TRVX-" + ended + "-aB3dE9");
+    temp.write("TRVX-" + ended + "-aB3dE9/extracted/member.txt", "copy");
+    QStringList kept = {
+        temp.mkdir("TRVX-" + QString::number(::getpid()) + "-own000"), // this run's
+        temp.mkdir("TRVX-1-init00"),                                    // a running process
+        temp.mkdir("trvx-" + ended + "-lower0"),                        // another program's
+        temp.mkdir("TRVX-notapid-x"),
+        temp.write("TRVX-" + ended + "-file00", "a file, not a folder"),
+        temp.mkdir("OTHER-" + ended + "-abcdef"),
+    };
+    // Another user's folder of an ended run, where this user may give it away (root).
+    const QString others = temp.mkdir("TRVX-" + ended + "-nobody");
+    if (::chown(QFile::encodeName(others).constData(), 65534, 65534) == 0)
+        kept << others;
+    else
+        QDir(others).removeRecursively();
+    const int removed = platform::RemoveStalePrivateFolders();
+    if (hadTmpDir)
+        qputenv("TMPDIR", previous);
+    else
+        qunsetenv("TMPDIR");
+    EXPECT_EQ(removed, 1);
+    EXPECT_FALSE(QFileInfo::exists(gone));
+    for (const QString& path : kept)
+        EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
+}
