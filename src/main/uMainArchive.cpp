@@ -79,7 +79,7 @@ bool TfMain::TransferWithReadOnlyArchive(bool move)
         return RefuseOnReadOnlyArchive(a);
     if (ShowsArchive(b)) {
         WithZipMessages([&] { CopyReadOnlyMembersToZip(a, b); });
-        m_commands.History().Add({TUndoKind::None, QStringLiteral("a copy between archives")});
+        m_commands.History().Add({TUndoKind::None, QStringLiteral("a copy between archives"), {}});
         RefreshFromArchive(b);
         RefreshFromArchive(a);
         return true;
@@ -87,7 +87,7 @@ bool TfMain::TransferWithReadOnlyArchive(bool move)
     if (m_panels[b].Directory == QLatin1String("Drives"))
         return true; // the drive list is not a place files can go
     WithZipMessages([&] { CopyReadOnlyMembers(a, AddSeparator(m_panels[b].Directory)); });
-    m_commands.History().Add({TUndoKind::None, QStringLiteral("a copy out of an archive")});
+    m_commands.History().Add({TUndoKind::None, QStringLiteral("a copy out of an archive"), {}});
     RefreshFromDisk(b); // the focus stays in the panel copied from
     RefreshFromArchive(a);
     return true;

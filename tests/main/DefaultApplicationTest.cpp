@@ -71,7 +71,7 @@ protected:
     // What the stub application was handed, once it has run (empty if it never did).
     QString Handed()
     {
-        QTest::qWaitFor([&] { return QFileInfo::exists(handedTo); }, 15000);
+        static_cast<void>(QTest::qWaitFor([&] { return QFileInfo::exists(handedTo); }, 15000));
         const QString path = QString::fromLocal8Bit(readAll(handedTo));
         QFile::remove(handedTo);
         return path;

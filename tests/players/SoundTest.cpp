@@ -41,8 +41,8 @@ protected:
         sound.FileName = path;
         sound.show();
         // The playback has ended once the device closed and the stop handler ran.
-        QTest::qWaitFor([&] { return !sound.AudioOut->DeviceOpen() && !sound.Timer->isActive(); },
-                        5000);
+        static_cast<void>(QTest::qWaitFor(
+            [&] { return !sound.AudioOut->DeviceOpen() && !sound.Timer->isActive(); }, 5000));
         EXPECT_FALSE(sound.AudioOut->DeviceOpen());
         return ReadWav(recording);
     }
