@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzzscratch::WriteInput(archive, data, size);
     const std::string target = fuzzscratch::FreshTarget(root);
 
-    const archivelib::TListing listing = archivelib::ListMembers(archive);
+    const archivelib::TListing listing = archivelib::ListMembers(archive, {});
     std::vector<std::string> names;
     for (const archivelib::TMember& m : listing.Members)
         names.push_back(m.Name);

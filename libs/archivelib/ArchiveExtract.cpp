@@ -38,6 +38,16 @@ public:
     void Extract(archive* a, archive_entry* e, const std::string& name);
     // The wanted hard links by the name of the member whose content they copy.
     std::multimap<std::string, TTarget>& LinkTargets() { return m_links; }
+    // Whether members wait for content that a later member of the archive carries.
+    bool Waiting() const { return !m_waiting.empty(); }
+    // Called for every member of the first pass: when `e` carries the content of members
+    // that wait for it, they become links to it (under `name`).
+    void Carries(archive* a, archive_entry* e, const std::string& name);
+    // At the end of the archive: the members still waiting hold their own content (an
+    // empty file of several names), and are written from themselves.
+    void NoneCarried();
+    // The archive could not be read to its end: says so of every link not written.
+    void LinksUnread();
     // Writes the data of the member `e` (the one at hand in `a`) to `target`.
     void Write(archive* a, archive_entry* e, const TTarget& target);
     // Passes over the data of the member at hand, which is not wanted; false when the
@@ -53,12 +63,15 @@ public:
 
 private:
     bool CopyData(archive* a, int fd, archive_entry* e, const std::string& name);
+    bool ExtendWithHole(int fd, int64_t size, const std::string& name);
 
     int m_dir;
     std::string m_path;
     TExtraction& m_result;
     const TProgress& m_progress;
     std::multimap<std::string, TTarget> m_links;
+    // Members of newc/crc cpio archives waiting for their content, by device and inode.
+    std::multimap<std::pair<dev_t, la_int64_t>, TTarget> m_waiting;
 };
 
 bool TExtractor::GoOn(int64_t written, int files)
@@ -103,6 +116,47 @@ bool HasData(archive_entry* e)
     return archive_entry_size_is_set(e) && archive_entry_size(e) > 0;
 }
 
+// In newc and crc cpio archives (RPM payloads) the content of a file with several names
+// comes with the last of them; the names before it come empty, the later ones of them
+// naming the first as their link.
+bool ContentComesLater(archive* a, archive_entry* e)
+{
+    const int format = archive_format(a);
+    return (format == ARCHIVE_FORMAT_CPIO_SVR4_NOCRC || format == ARCHIVE_FORMAT_CPIO_SVR4_CRC) &&
+           archive_entry_filetype(e) == AE_IFREG && archive_entry_nlink(e) > 1 && !HasData(e);
+}
+
+std::pair<dev_t, la_int64_t> FileId(archive_entry* e)
+{
+    return {archive_entry_dev(e), archive_entry_ino64(e)};
+}
+
+void TExtractor::Carries(archive* a, archive_entry* e, const std::string& name)
+{
+    if (m_waiting.empty() || !HasData(e) || archive_entry_nlink(e) < 2 ||
+        (archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) != ARCHIVE_FORMAT_CPIO)
+        return;
+    const auto [first, last] = m_waiting.equal_range(FileId(e));
+    for (auto it = first; it != last; ++it)
+        m_links.emplace(name, it->second);
+    m_waiting.erase(first, last);
+}
+
+void TExtractor::NoneCarried()
+{
+    for (const auto& [id, target] : m_waiting)
+        m_links.emplace(target.Name, target);
+    m_waiting.clear();
+}
+
+void TExtractor::LinksUnread()
+{
+    NoneCarried();
+    for (const auto& [from, target] : m_links)
+        Skip(target.Name, "the archive cannot be read as far as its content");
+    m_links.clear();
+}
+
 void TExtractor::Extract(archive* a, archive_entry* e, const std::string& name)
 {
     const mode_t type = archive_entry_filetype(e);
@@ -129,7 +183,9 @@ void TExtractor::Extract(archive* a, archive_entry* e, const std::string& name)
     }
     const mode_t perm = archive_entry_perm(e) & 0777;
     const TTarget target{name, parts.back(), perm ? perm : 0666, archive_entry_mtime(e)};
-    if (hardLink)
+    if (ContentComesLater(a, e))
+        m_waiting.emplace(FileId(e), target);
+    else if (hardLink)
         m_links.emplace(LinkTarget(e), target);
     else
         Write(a, e, target);
@@ -176,8 +232,18 @@ void TExtractor::Write(archive* a, archive_entry* e, const TTarget& target)
     GoOn(0, 1);
 }
 
+// A sparse file whose map ends before its size ends in a hole: libarchive hands out no
+// data for it, and the file is extended to its size as tar does.
+bool TExtractor::ExtendWithHole(int fd, int64_t size, const std::string& name)
+{
+    if (ftruncate(fd, off_t(size)) == 0)
+        return true;
+    Skip(name, std::string("cannot write file: ") + std::strerror(errno));
+    return false;
+}
+
 // A member whose header gives its size never writes more, and one whose data ends
-// short of it is damaged.
+// short of it is damaged, unless it is sparse.
 bool TExtractor::CopyData(archive* a, int fd, archive_entry* e, const std::string& name)
 {
     const bool sized = archive_entry_size_is_set(e);
@@ -194,6 +260,8 @@ bool TExtractor::CopyData(archive* a, int fd, archive_entry* e, const std::strin
             Skip(name, ErrorText(a, m_path));
             return false;
         }
+        if (n == 0 && sized && total < declared && archive_entry_sparse_count(e) > 0)
+            return ExtendWithHole(fd, declared, name);
         if (n == 0 && sized && total != declared) {
             Skip(name, damaged("ends before"));
             return false;
@@ -287,17 +355,31 @@ TExtraction ExtractMembers(const std::string& path, const std::vector<std::strin
     TExtractor extractor(dir, path, result, progress);
     bool failed = false;
     // Reading stops once every wanted member has been met, or when asked to.
+    std::string damage = o.Damage;
+    bool ended = false;
     for (archive_entry* e = o.Entry; e;) {
         const std::string name = MemberName(a, e, path);
+        extractor.Carries(a, e, name);
         if (wanted.erase(name) != 0)
             extractor.Extract(a, e, name);
         else
             extractor.Pass(a);
-        if (extractor.Stopped() || wanted.empty() || !NextHeader(a, e, failed))
+        if (extractor.Stopped() || (wanted.empty() && !extractor.Waiting()))
             break;
+        if (!NextHeader(a, e, failed, &damage)) {
+            ended = !failed;
+            break;
+        }
     }
+    if (ended || !o.Entry)
+        extractor.NoneCarried();
     if (!failed)
         CopyLinkedContent(extractor, path);
+    else
+        extractor.LinksUnread();
+    if (!damage.empty())
+        result.Messages.push_back(path + ": " + damage +
+                                  "; the damaged part was passed over, as tar does");
     close(dir);
     if (result.Cancelled)
         wanted.clear(); // not met before the stop: nothing to say about them

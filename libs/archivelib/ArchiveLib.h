@@ -32,10 +32,17 @@ struct TListing {
     TStatus Status{TStatus::Ok};
     std::string Message;
     std::vector<TMember> Members;
+    // Stopped by the caller's check: Status is Failed and Members is empty.
+    bool Cancelled{false};
 };
 
-// Reads every member header of `path` in one pass over the data.
-TListing ListMembers(const std::string& path);
+// Asked before each block read from the file and between members; returns false to stop.
+using TGoOn = std::function<bool()>;
+
+// Reads every member header of `path` in one pass over the data. `goOn` (may be empty)
+// can stop it within a block of the file, also in the middle of a header that makes
+// libarchive decompress a long member to pass it; a stopped listing lists nothing.
+TListing ListMembers(const std::string& path, const TGoOn& goOn = {});
 
 struct TExtraction {
     TStatus Status{TStatus::Ok};

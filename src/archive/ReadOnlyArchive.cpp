@@ -36,7 +36,7 @@ bool HasArchiveExtension(const QString& name)
     return false;
 }
 
-bool TReadOnlyArchive::Open(const QString& path)
+bool TReadOnlyArchive::Open(const QString& path, const std::function<bool()>& goOn)
 {
     platform::FileOpsFault(platform::TFileOpsStep::ArchiveRead, path);
     QString failure;
@@ -48,7 +48,7 @@ bool TReadOnlyArchive::Open(const QString& path)
             throw platform::EError(failure);
         return false;
     }
-    archivelib::TListing listing = formats->ListMembers(Bytes(path));
+    archivelib::TListing listing = formats->ListMembers(Bytes(path), goOn);
     if (listing.Status == archivelib::TStatus::NotArchive)
         return false;
     if (listing.Status != archivelib::TStatus::Ok)

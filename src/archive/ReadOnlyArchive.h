@@ -11,6 +11,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <vector>
 
 namespace platform
@@ -30,7 +31,9 @@ public:
     // archive of a supported format. A damaged or encrypted archive raises
     // platform::EError with the reason, and leaves the component unchanged too; so does
     // a file with an archive's extension when the archive module cannot be loaded.
-    bool Open(const QString& path);
+    // `goOn` (may be empty) is asked before each block read and between members; once it
+    // says no the reading ends there and raises EError.
+    bool Open(const QString& path, const std::function<bool()>& goOn = {});
     void Close();
     bool IsOpen() const { return !m_path.isEmpty(); }
     QString FileName() const { return m_path; }

@@ -11,6 +11,7 @@
 #include "zip/ZipArchive.h"
 
 #include <QLabel>
+#include <atomic>
 #include <exception>
 
 bool TfMain::ShowsReadOnlyArchive(TSide side) const
@@ -28,23 +29,29 @@ bool TfMain::OpenReadOnlyArchive(TSide side, int row)
     const TFileObject entry = p.Listing[row]; // the listing is refilled below
     const QString path = AddSeparator(p.Directory) + entry.Name;
     // Read on a worker behind the progress window: a compressed tar is decompressed whole
-    // to list it. The reading cannot stop midway, so Cancel leaves it behind.
+    // to list it. Cancel leaves the reading behind at once, and the reading, told so,
+    // ends at its next block or member (an archive libarchive loops on would else read
+    // until the program quits).
     struct TOpening {
         TReadOnlyArchive Archive;
         bool Opened{false};
         std::exception_ptr Error;
+        std::atomic<bool> Abandoned{false};
     };
     const auto opening = std::make_shared<TOpening>();
     platform::TFileOpsProgress progress;
     progress.SetCurrent(path);
     if (!RunAbandonableWork(QStringLiteral("Opening ") + entry.Name, progress, [opening, path] {
             try {
-                opening->Opened = opening->Archive.Open(path);
+                opening->Opened = opening->Archive.Open(
+                    path, [opening] { return !opening->Abandoned.load(); });
             } catch (...) {
                 opening->Error = std::current_exception();
             }
-        }))
+        })) {
+        opening->Abandoned.store(true);
         return true; // cancelled: the panel stays as it was
+    }
     // A damaged or encrypted archive raises its reason: the panel stays as it was.
     if (opening->Error)
         std::rethrow_exception(opening->Error);

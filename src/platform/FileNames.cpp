@@ -35,9 +35,22 @@ int SequenceLength(const QByteArray& b, qsizetype at)
     return 0;
 }
 
-bool IsEscape(char16_t c)
+// Whether the unit at `i` stands for a raw byte: a low surrogate in U+DC80..U+DCFF that
+// is not the second half of a surrogate pair (U+1F4A9 is U+D83D U+DCA9, a character).
+bool IsEscapeAt(QStringView name, qsizetype i)
 {
-    return c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF;
+    const char16_t c = name[i].unicode();
+    if (c < kEscapeBase + 0x80 || c > kEscapeBase + 0xFF)
+        return false;
+    return i == 0 || !name[i - 1].isHighSurrogate();
+}
+
+bool HasEscape(QStringView name)
+{
+    for (qsizetype i = 0; i < name.size(); ++i)
+        if (IsEscapeAt(name, i))
+            return true;
+    return false;
 }
 
 } // namespace
@@ -63,13 +76,13 @@ QString DecodeFileName(const QByteArray& bytes)
 
 QByteArray EncodeFileName(const QString& name)
 {
-    if (std::none_of(name.cbegin(), name.cend(), [](QChar c) { return IsEscape(c.unicode()); }))
+    if (!HasEscape(name))
         return name.toUtf8();
     QByteArray bytes;
     bytes.reserve(name.size() * 2);
     qsizetype from = 0;
     for (qsizetype i = 0; i <= name.size(); ++i) {
-        if (i < name.size() && !IsEscape(name[i].unicode()))
+        if (i < name.size() && !IsEscapeAt(name, i))
             continue;
         bytes += QStringView(name).mid(from, i - from).toUtf8();
         if (i < name.size())
@@ -81,10 +94,12 @@ QByteArray EncodeFileName(const QString& name)
 
 QString DisplayName(const QString& name)
 {
+    if (!HasEscape(name))
+        return name;
     QString shown = name;
-    for (QChar& c : shown)
-        if (IsEscape(c.unicode()))
-            c = QChar::ReplacementCharacter;
+    for (qsizetype i = 0; i < name.size(); ++i)
+        if (IsEscapeAt(name, i))
+            shown[i] = QChar::ReplacementCharacter;
     return shown;
 }
 

@@ -39,7 +39,7 @@ std::optional<std::vector<TArchiveMember>> ReadOnlyMembers(const QString& path)
     if (!formats)
         return std::nullopt;
     const archivelib::TListing listing =
-        formats->ListMembers(platform::EncodeFileName(path).toStdString());
+        formats->ListMembers(platform::EncodeFileName(path).toStdString(), {});
     if (listing.Status != archivelib::TStatus::Ok)
         return std::nullopt;
     std::vector<TArchiveMember> members;

@@ -100,6 +100,17 @@ QString NoEntriesMessage()
     return QStringLiteral("No valid zip entries found");
 }
 
+} // namespace
+
+QString ZipDirectoryDamagedMessage()
+{
+    return QStringLiteral("The archive's central directory is damaged or missing: its members "
+                          "are listed from their local headers, and the list may be incomplete");
+}
+
+namespace
+{
+
 [[noreturn]] void Fail(int number)
 {
     if (number == 1)
@@ -202,6 +213,13 @@ void ReadZipEntries(QIODevice& device, std::vector<ZipDirEntry>& entries)
 {
     // An archive whose central directory is whole but empty (every member moved out)
     // is no error: it lists nothing, without a message.
-    if (!ReadCentralDirectory(device, entries))
-        ReadLocalHeaders(device, entries);
+    if (ReadCentralDirectory(device, entries))
+        return;
+    // Listed from the local headers alone, which unzip refuses to do: the user is told
+    // that the list is not the one the archive's writer recorded. An error raised by the
+    // walk says so on its own.
+    const size_t before = entries.size();
+    ReadLocalHeaders(device, entries);
+    if (entries.size() > before)
+        platform::ShowMessage(ZipDirectoryDamagedMessage());
 }

@@ -13,8 +13,13 @@ inline constexpr int ZipHeaderScanLimit = 60000;
 
 // Appends the members of `device` (open for reading) to `entries`: those of the central
 // directory (see ZipCentralDir.h), or else those ReadLocalHeaders finds, with its
-// messages and errors. An empty central directory adds nothing and says nothing.
+// messages and errors, and then ZipDirectoryDamagedMessage() when it found some without
+// an error. An empty central directory adds nothing and says nothing.
 void ReadZipEntries(QIODevice& device, std::vector<ZipDirEntry>& entries);
+
+// Says that the members were listed from their local headers: the central directory
+// (or the end record that places it) is damaged or missing.
+QString ZipDirectoryDamagedMessage();
 
 // Appends one entry per local header of `device` (open for reading, at position 0)
 // to `entries`. The entries read before an error stay in `entries`.

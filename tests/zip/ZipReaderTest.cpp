@@ -4,7 +4,9 @@
 #include "support/TempDir.h"
 #include "zip/ZipArchive.h"
 #include "zip/ZipBytes.h"
+#include "zip/ZipDirReader.h"
 
+#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace
@@ -49,6 +51,7 @@ protected:
 };
 
 const QByteArray kNoEntries = "No valid zip entries found";
+const QString kListedFromHeaders = ZipDirectoryDamagedMessage();
 
 // An archive cut before its end record, as a truncated download ends.
 QByteArray WithoutEndRecord(const QByteArray& archive)
@@ -93,7 +96,8 @@ TEST_F(ZipReaderTest, PrefixIsFoundThroughTheEndRecordOrScannedUpToTheLimit)
     const QByteArray truncated = WithoutEndRecord(archive);
     EXPECT_EQ(Open(QByteArray(59999, '\0') + truncated, "sfx1.exe"), QString());
     EXPECT_EQ(Names(), QStringList({"inside.txt", "two.txt"}));
-    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(messages, QStringList({kListedFromHeaders}));
+    messages.clear();
     EXPECT_EQ(Open(QByteArray(60000, '\0') + truncated, "sfx2.exe"), QString());
     EXPECT_EQ(zip.EntryCount(), 0);
     EXPECT_EQ(messages, QStringList({kNoEntries}));
@@ -132,7 +136,7 @@ TEST_F(ZipReaderTest, DoubledFirstByteMissesTheFirstHeaderOnlyWithoutEndRecord)
 
     EXPECT_EQ(Open("P" + WithoutEndRecord(BuildZip({{"only.txt", "1"}}))), QString());
     EXPECT_EQ(zip.EntryCount(), 0);
-    EXPECT_EQ(messages, QStringList({kNoEntries}));
+    EXPECT_EQ(messages, QStringList({kListedFromHeaders, kNoEntries}));
 }
 
 TEST_F(ZipReaderTest, DataDescriptorMembersTakeTheirSizesFromTheDirectory)
@@ -183,7 +187,8 @@ TEST_F(ZipReaderTest, WithoutEndRecordDataDescriptorsAreScannedInFourByteSteps)
 
     // No signature on a 4-byte step before the end of the file.
     EXPECT_EQ(Open(BuildZip({streamed}, false) + QByteArray(3, 'z')), "Error reading Zip File");
-    EXPECT_TRUE(messages.isEmpty());
+    // Each list that came from the local headers said so; the error says it alone.
+    EXPECT_EQ(messages, QStringList(3, kListedFromHeaders));
 }
 
 TEST_F(ZipReaderTest, ErrorsKeepTheEntriesReadAndStillNotify)
@@ -212,7 +217,38 @@ TEST_F(ZipReaderTest, ErrorsKeepTheEntriesReadAndStillNotify)
     EXPECT_EQ(Open(one + QByteArray(24, '\0')), "Error reading Zip File");
     EXPECT_EQ(Names(), QStringList({"name.txt"}));
     EXPECT_EQ(dirUpdates, 7);
+    EXPECT_EQ(messages, QStringList({kListedFromHeaders})); // the walk that ended well
+
+}
+
+// zip's own archive with its end record damaged (the directory's offset off by one, so it
+// places no directory): unzip refuses it. The members still come from their local
+// headers, and the user is told that this list is not the archive's own.
+TEST_F(ZipReaderTest, ADamagedEndRecordIsListedFromTheLocalHeadersWithAMessage)
+{
+    dir.write("one.txt", "first member");
+    dir.write("two.txt", QByteArray(5000, 't'));
+    const auto run = [this](const QString& program, const QStringList& arguments) {
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.start(program, arguments);
+        return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit
+                   ? p.exitCode()
+                   : -1;
+    };
+    ASSERT_EQ(run("zip", {"-q", "made.zip", "one.txt", "two.txt"}), 0);
+    QByteArray bytes = readAll(dir("made.zip"));
+    const qsizetype end = bytes.lastIndexOf("PK\x05\x06");
+    ASSERT_GT(end, 0);
+    EXPECT_EQ(Open(bytes, "sound.zip"), QString());
+    EXPECT_EQ(Names(), QStringList({"one.txt", "two.txt"}));
     EXPECT_TRUE(messages.isEmpty());
+
+    bytes[end + 16] = char(bytes[end + 16] + 1);
+    EXPECT_EQ(Open(bytes, "damaged.zip"), QString());
+    EXPECT_NE(run("unzip", {"-l", "damaged.zip"}), 0);
+    EXPECT_EQ(Names(), QStringList({"one.txt", "two.txt"}));
+    EXPECT_EQ(messages, QStringList({kListedFromHeaders}));
 }
 
 // As unzip on Linux reads them: the UTF-8 flag, else a Unicode Path field whose checksum
