@@ -44,6 +44,12 @@ using TGoOn = std::function<bool()>;
 // libarchive decompress a long member to pass it; a stopped listing lists nothing.
 TListing ListMembers(const std::string& path, const TGoOn& goOn = {});
 
+// ListMembers in a child process, killed as soon as `goOn` (asked about every 50 ms while
+// it reads) says no: libarchive can loop inside one call, where no check is asked. A
+// child that ends abnormally (libarchive crashed) gives Failed. With an empty `goOn`, or
+// when no process can be started, it is ListMembers itself.
+TListing ListMembersApart(const std::string& path, const TGoOn& goOn);
+
 struct TExtraction {
     TStatus Status{TStatus::Ok};
     int Written{0};

@@ -48,7 +48,8 @@ bool TReadOnlyArchive::Open(const QString& path, const std::function<bool()>& go
             throw platform::EError(failure);
         return false;
     }
-    archivelib::TListing listing = formats->ListMembers(Bytes(path), goOn);
+    archivelib::TListing listing =
+        goOn ? formats->ListMembersApart(Bytes(path), goOn) : formats->ListMembers(Bytes(path), {});
     if (listing.Status == archivelib::TStatus::NotArchive)
         return false;
     if (listing.Status != archivelib::TStatus::Ok)

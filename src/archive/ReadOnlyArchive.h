@@ -31,8 +31,9 @@ public:
     // archive of a supported format. A damaged or encrypted archive raises
     // platform::EError with the reason, and leaves the component unchanged too; so does
     // a file with an archive's extension when the archive module cannot be loaded.
-    // `goOn` (may be empty) is asked before each block read and between members; once it
-    // says no the reading ends there and raises EError.
+    // With a `goOn` the archive is read in a child process, and `goOn` asked about every
+    // 50 ms: once it says no the child is killed, whatever libarchive is doing, and Open
+    // raises EError.
     bool Open(const QString& path, const std::function<bool()>& goOn = {});
     void Close();
     bool IsOpen() const { return !m_path.isEmpty(); }

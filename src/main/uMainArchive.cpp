@@ -30,8 +30,8 @@ bool TfMain::OpenReadOnlyArchive(TSide side, int row)
     const QString path = AddSeparator(p.Directory) + entry.Name;
     // Read on a worker behind the progress window: a compressed tar is decompressed whole
     // to list it. Cancel leaves the reading behind at once, and the reading, told so,
-    // ends at its next block or member (an archive libarchive loops on would else read
-    // until the program quits).
+    // ends within 50 ms: it runs in a child process that is then killed (an archive
+    // libarchive loops on would else keep a core busy until the program quits).
     struct TOpening {
         TReadOnlyArchive Archive;
         bool Opened{false};
@@ -43,8 +43,8 @@ bool TfMain::OpenReadOnlyArchive(TSide side, int row)
     progress.SetCurrent(path);
     if (!RunAbandonableWork(QStringLiteral("Opening ") + entry.Name, progress, [opening, path] {
             try {
-                opening->Opened = opening->Archive.Open(
-                    path, [opening] { return !opening->Abandoned.load(); });
+                opening->Opened =
+                    opening->Archive.Open(path, [opening] { return !opening->Abandoned.load(); });
             } catch (...) {
                 opening->Error = std::current_exception();
             }

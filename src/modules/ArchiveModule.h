@@ -10,6 +10,8 @@
 // thread, one archive per call.
 struct TArchiveModule {
     archivelib::TListing (*ListMembers)(const std::string& path, const archivelib::TGoOn& goOn);
+    archivelib::TListing (*ListMembersApart)(const std::string& path,
+                                             const archivelib::TGoOn& goOn);
     archivelib::TExtraction (*ExtractMembers)(const std::string& path,
                                               const std::vector<std::string>& names,
                                               const std::string& folder,

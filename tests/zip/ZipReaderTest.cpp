@@ -218,7 +218,6 @@ TEST_F(ZipReaderTest, ErrorsKeepTheEntriesReadAndStillNotify)
     EXPECT_EQ(Names(), QStringList({"name.txt"}));
     EXPECT_EQ(dirUpdates, 7);
     EXPECT_EQ(messages, QStringList({kListedFromHeaders})); // the walk that ended well
-
 }
 
 // zip's own archive with its end record damaged (the directory's offset off by one, so it
@@ -232,9 +231,8 @@ TEST_F(ZipReaderTest, ADamagedEndRecordIsListedFromTheLocalHeadersWithAMessage)
         QProcess p;
         p.setWorkingDirectory(dir.path());
         p.start(program, arguments);
-        return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit
-                   ? p.exitCode()
-                   : -1;
+        return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit ? p.exitCode()
+                                                                                  : -1;
     };
     ASSERT_EQ(run("zip", {"-q", "made.zip", "one.txt", "two.txt"}), 0);
     QByteArray bytes = readAll(dir("made.zip"));

@@ -5,6 +5,7 @@
 
 extern "C" __attribute__((visibility("default"))) const TArchiveModule* TravodexArchiveModule2()
 {
-    static const TArchiveModule module{&archivelib::ListMembers, &archivelib::ExtractMembers};
+    static const TArchiveModule module{&archivelib::ListMembers, &archivelib::ListMembersApart,
+                                       &archivelib::ExtractMembers};
     return &module;
 }
