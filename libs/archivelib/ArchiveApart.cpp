@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -110,11 +111,14 @@ bool WriteAll(int fd, const std::string& data)
     return true;
 }
 
-[[noreturn]] void RunChild(const std::string& path, int out)
+[[noreturn]] void RunChild(const std::string& path, int out, pid_t parent)
 {
-    // Signals meant for the program (Ctrl+C in its terminal) end the child as they are.
+    // Signals meant for the program (Ctrl+C in its terminal) end the child as they are,
+    // and so does the end of the thread that waits for it (the program quitting).
     for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
         std::signal(signal, SIG_DFL);
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
+        _exit(1);
     _exit(WriteAll(out, Serialize(ListMembers(path))) ? 0 : 1);
 }
 
@@ -146,6 +150,7 @@ TListing ListMembersApart(const std::string& path, const TGoOn& goOn)
     int pipe[2];
     if (!goOn || pipe2(pipe, O_CLOEXEC) != 0)
         return ListMembers(path, goOn);
+    const pid_t parent = getpid();
     const pid_t child = fork();
     if (child < 0) {
         close(pipe[0]);
@@ -154,7 +159,7 @@ TListing ListMembersApart(const std::string& path, const TGoOn& goOn)
     }
     if (child == 0) {
         close(pipe[0]);
-        RunChild(path, pipe[1]);
+        RunChild(path, pipe[1], parent);
     }
     close(pipe[1]);
     std::string data;

@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QtEndian>
 #include <atomic>
 #include <sys/stat.h>
 #include <thread>
@@ -563,6 +564,40 @@ TEST_F(LongWorkTest, ReadOnlyArchivesAreOpenedAndCopiedOutBehindTheProgressWindo
     EXPECT_EQ(watch.titles.mid(2), QStringList({"Extracting"}));
     EXPECT_EQ(readAll(right + "b.txt"), QByteArray(23, 'b'));
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+// An ISO image whose Rock Ridge continuation area holds a continuation pointing at itself,
+// on which libarchive goes round for ever inside one call: Cancel leaves the panel where
+// it was, and the reading left behind ends too (nothing keeps a core busy).
+TEST_F(LongWorkTest, AnAbandonedOpeningOfAnArchiveLibarchiveLoopsOnEnds)
+{
+    dir.write("src/" + QString(240, 'n'), "long name");
+    QProcess xorriso;
+    xorriso.setWorkingDirectory(dir("src"));
+    xorriso.start("xorriso", {"-as", "mkisofs", "-quiet", "-R", "-o", left + "loop.iso", "."});
+    ASSERT_TRUE(xorriso.waitForFinished(60000) && xorriso.exitCode() == 0);
+    QFile file(left + "loop.iso");
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const QByteArray image = file.readAll();
+    const qsizetype ce = image.indexOf(QByteArray("CE\x1c\x01", 4));
+    ASSERT_GT(ce, 0);
+    const auto le32 = [&](qsizetype at) {
+        return qFromLittleEndian<quint32>(image.constData() + at);
+    };
+    ASSERT_TRUE(file.seek(qint64(le32(ce + 4)) * 2048 + le32(ce + 12)));
+    ASSERT_EQ(file.write(image.mid(ce, 28)), 28); // the same continuation, in its own area
+    file.close();
+    Reload();
+    const QStringList names = Names(sdLeft);
+    CancelWhenShown(
+        [](TfProgress* window) { QTest::mouseClick(window->ButtonCancel, Qt::LeftButton); });
+    main->Left().Files->FocusItem(Row(sdLeft, "loop.iso"));
+    Press(Qt::Key_Return);
+    EXPECT_TRUE(cancelled.load());
+    EXPECT_FALSE(main->ShowsArchive(sdLeft));
+    EXPECT_EQ(Names(sdLeft), names);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([] { return TFileWorker::Running() == 0; }, 30000));
 }
 
 // Cancel while a read-only archive's members are extracted stops within a block of data:
