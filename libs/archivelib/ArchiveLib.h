@@ -30,6 +30,7 @@ struct TMember {
 
 struct TListing {
     TStatus Status{TStatus::Ok};
+    // Why it failed; with Ok, what was passed over (a damaged tar header), else empty.
     std::string Message;
     std::vector<TMember> Members;
     // Stopped by the caller's check: Status is Failed and Members is empty.

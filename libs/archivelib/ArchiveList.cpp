@@ -49,6 +49,7 @@ TListing ListMembers(const std::string& path, const TGoOn& goOn)
     }
     archive* a = o.Archive.get();
     bool failed = false;
+    std::string damage = o.Damage;
     // Between members too: a format may hand out headers without reading (a loop in an
     // image's directory), and the check is the only thing that ends it then.
     for (archive_entry* e = o.Entry; e && !failed;) {
@@ -66,7 +67,7 @@ TListing ListMembers(const std::string& path, const TGoOn& goOn)
         m.MTime = archive_entry_mtime(e);
         m.Size = archive_entry_size_is_set(e) ? archive_entry_size(e) : CountData(a, failed, goOn);
         if (!failed)
-            NextHeader(a, e, failed);
+            NextHeader(a, e, failed, &damage);
     }
     if (stopped())
         return listing;
@@ -74,6 +75,10 @@ TListing ListMembers(const std::string& path, const TGoOn& goOn)
         listing.Status = TStatus::Failed;
         listing.Message = ErrorText(a, path);
         listing.Members.clear();
+    } else if (!damage.empty()) {
+        listing.Message =
+            path + ": " + damage +
+            "; the damaged part was passed over, and the members in it are not listed";
     }
     return listing;
 }

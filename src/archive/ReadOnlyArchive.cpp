@@ -67,12 +67,14 @@ bool TReadOnlyArchive::Open(const QString& path, const std::function<bool()>& go
     }
     m_members.swap(members);
     m_path = path;
+    m_warning = Text(listing.Message);
     return true;
 }
 
 void TReadOnlyArchive::Close()
 {
     m_path.clear();
+    m_warning.clear();
     m_members.clear();
     m_members.shrink_to_fit();
 }

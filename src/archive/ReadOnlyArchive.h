@@ -38,6 +38,9 @@ public:
     void Close();
     bool IsOpen() const { return !m_path.isEmpty(); }
     QString FileName() const { return m_path; }
+    // What the last Open passed over to list the rest (a damaged tar header); empty when
+    // the archive was read whole.
+    QString Warning() const { return m_warning; }
 
     // The members as the panels list them: folders end in "/"; sizes and local dates.
     std::vector<TArchiveMember> Members() const;
@@ -57,5 +60,6 @@ public:
 
 private:
     QString m_path;
+    QString m_warning;
     std::vector<TArchiveMember> m_members;
 };

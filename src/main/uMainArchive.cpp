@@ -57,6 +57,8 @@ bool TfMain::OpenReadOnlyArchive(TSide side, int row)
         std::rethrow_exception(opening->Error);
     if (!opening->Opened)
         return false;
+    if (!opening->Archive.Warning().isEmpty())
+        platform::ShowMessage(opening->Archive.Warning());
     if (!p.ReadOnly)
         p.ReadOnly = std::make_shared<TReadOnlyArchive>();
     *p.ReadOnly = std::move(opening->Archive);

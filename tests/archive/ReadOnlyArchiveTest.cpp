@@ -298,13 +298,15 @@ TEST_F(ReadOnlyArchiveTest, CpioHardLinksGetTheirContentFromTheLastName)
 }
 
 // A tar header whose checksum is damaged is read past, as bsdtar does: the members after
-// it are listed and extracted, and the extraction says that a damaged part was passed.
+// it are listed and extracted, and the listing and the extraction say that a damaged
+// part was passed over.
 TEST_F(ReadOnlyArchiveTest, ADamagedTarHeaderIsReadPastAsBsdtarDoes)
 {
     dir.write("src/one.txt", "one\n");
     dir.write("src/two.bin", QByteArray(3000, '2'));
     dir.write("src/three.txt", "three\n");
     ASSERT_TRUE(Shell("tar -cf ../out/r.tar one.txt two.bin three.txt"));
+    ASSERT_TRUE(Shell("tar -cf ../out/good.tar one.txt"));
     QFile file(out + "r.tar");
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     ASSERT_TRUE(file.seek(1024 + 148)); // the checksum of the second header
@@ -312,8 +314,12 @@ TEST_F(ReadOnlyArchiveTest, ADamagedTarHeaderIsReadPastAsBsdtarDoes)
     file.close();
 
     TReadOnlyArchive reader;
+    ASSERT_TRUE(reader.Open(out + "good.tar"));
+    EXPECT_EQ(reader.Warning(), QString());
     ASSERT_TRUE(reader.Open(out + "r.tar"));
     EXPECT_EQ(Files(reader, false), QStringList({"one.txt 4 0.000000", "three.txt 6 0.000000"}));
+    EXPECT_TRUE(reader.Warning().startsWith(out + "r.tar: Damaged tar archive; "))
+        << reader.Warning().toStdString();
     const QStringList bsd = BsdtarTree(out + "r.tar", "bsd");
     ASSERT_EQ(bsd.size(), 2);
     QStringList messages;

@@ -88,3 +88,32 @@ TEST_F(ArchiveMessagesTest, AnArchiveEmptiedByAMoveSaysNothingAboutMissingEntrie
 }
 
 } // namespace
+
+// A tar archive with a damaged header in its middle (its checksum), as bsdtar reads it:
+// opening says what was passed over, and the member after it is copied out whole, the
+// copy's message saying the same.
+TEST_F(ArchiveMessagesTest, ADamagedTarHeaderIsPassedOverAndSaidOnOpeningAndCopying)
+{
+    dir.write("src/one.txt", "one");
+    dir.write("src/two.bin", QByteArray(3000, '2'));
+    dir.write("src/three.txt", "three");
+    QProcess tar;
+    tar.setWorkingDirectory(dir("src"));
+    tar.start("tar", {"-cf", right + "r.tar", "one.txt", "two.bin", "three.txt"});
+    ASSERT_TRUE(tar.waitForFinished(60000) && tar.exitCode() == 0);
+    QFile file(right + "r.tar");
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.seek(1024 + 148)); // two.bin's checksum
+    ASSERT_EQ(file.write("9"), 1);
+    file.close();
+    Open(sdRight, right);
+    OpenArchive(sdRight, "r.tar");
+    ASSERT_EQ(messages.size(), 1) << messages.join('\n').toStdString();
+    EXPECT_TRUE(messages[0].startsWith(right + "r.tar: Damaged tar archive; "))
+        << messages[0].toStdString();
+    messages.clear();
+    Select(sdRight, {"three.txt"});
+    Press(Qt::Key_F5);
+    EXPECT_EQ(readAll(left + "three.txt"), "three");
+    ASSERT_EQ(messages.size(), 1) << messages.join('\n').toStdString();
+    EXPECT_TRUE(messages[0].contains("Damaged tar archive")) << messages[0].toStdString();
+}
