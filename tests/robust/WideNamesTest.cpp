@@ -98,3 +98,39 @@ TEST_F(WideNamesTest, TarAndZipMembersNamedSoAreExtractedByteForByte)
         messages.clear();
     }
 }
+
+// Copied into a ZIP archive (F5 toward the archive panel) the members hold the names'
+// bytes, as unzip lists them, and copied out again they are the same files.
+TEST_F(WideNamesTest, NamesBeyondTheBasicPlaneGoIntoAZipArchiveAndComeBackOut)
+{
+    const QString from = dir.mkdir("left/wide");
+    Write(from, Files());
+    dir.write("seed.txt", "seed");
+    Shell(dir.path(), "zip -q -m box.zip seed.txt");
+    Open(sdRight, dir.path());
+    OpenArchive(sdRight, "box.zip");
+    Open(sdLeft, from);
+    Select(sdLeft, Decoded(Files()));
+    Press(Qt::Key_F5);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    QProcess unzip;
+    unzip.start("unzip", {"-Z1", dir("box.zip")});
+    ASSERT_TRUE(unzip.waitForFinished(60000));
+    QList<QByteArray> listed = unzip.readAllStandardOutput().split('\n');
+    listed.removeAll(QByteArray());
+    std::sort(listed.begin(), listed.end());
+    QList<QByteArray> expected{"seed.txt"};
+    for (const auto& [name, data] : Files())
+        expected << name;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(listed, expected);
+
+    const QString out = dir.mkdir("out");
+    Open(sdLeft, out);
+    Open(sdRight, dir.path());
+    OpenArchive(sdRight, "box.zip");
+    Select(sdRight, Decoded(Files()));
+    Press(Qt::Key_F5);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(robust::Diff(Snapshot(out), Files()), "");
+}
