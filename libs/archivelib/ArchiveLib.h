@@ -32,10 +32,15 @@ struct TListing {
     TStatus Status{TStatus::Ok};
     std::string Message;
     std::vector<TMember> Members;
+    bool Cancelled{false}; // stopped by the cancel check: Failed, no members
 };
 
-// Reads every member header of `path` in one pass over the data.
-TListing ListMembers(const std::string& path);
+// Asked between blocks of an archive's data; true stops the reading.
+using TCancel = std::function<bool()>;
+
+// Reads every member header of `path` in one pass over the data. `cancelled` (may be
+// empty) can stop it within a block of the file: Failed, with Cancelled set.
+TListing ListMembers(const std::string& path, const TCancel& cancelled = {});
 
 struct TExtraction {
     TStatus Status{TStatus::Ok};

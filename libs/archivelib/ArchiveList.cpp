@@ -27,13 +27,14 @@ int64_t CountData(archive* a, bool& failed)
 
 } // namespace
 
-TListing ListMembers(const std::string& path)
+TListing ListMembers(const std::string& path, const TCancel& cancelled)
 {
     TListing listing;
-    TOpened o = OpenArchive(path);
+    TOpened o = OpenArchive(path, cancelled);
     if (o.Status != TStatus::Ok) {
         listing.Status = o.Status;
         listing.Message = o.Message;
+        listing.Cancelled = o.Status == TStatus::Failed && cancelled && cancelled();
         return listing;
     }
     archive* a = o.Archive.get();
@@ -57,6 +58,7 @@ TListing ListMembers(const std::string& path)
         listing.Status = TStatus::Failed;
         listing.Message = ErrorText(a, path);
         listing.Members.clear();
+        listing.Cancelled = cancelled && cancelled();
     }
     return listing;
 }

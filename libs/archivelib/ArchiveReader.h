@@ -16,16 +16,25 @@ struct TArchiveCloser {
 };
 using TArchivePtr = std::unique_ptr<archive, TArchiveCloser>;
 
+// The file an archive is read from, through callbacks of ours (ArchiveReader.cpp).
+struct TSource;
+struct TSourceDeleter {
+    void operator()(TSource* source) const;
+};
+
 // Opens `path` and reads its first header into `entry` (null `entry` when the archive
-// has no member). Status NotArchive when no supported format matches; Failed with a
-// message when the file cannot be read or the format is recognised but damaged.
+// has no member). Status NotArchive when no supported format matches or the path is no
+// regular file; Failed with a message when the file cannot be read or the format is
+// recognised but damaged. `cancelled` (may be empty) is asked before each block of the
+// file is read: once it says true, every read fails with ECANCELED.
 struct TOpened {
+    std::unique_ptr<TSource, TSourceDeleter> Source; // outlives Archive, which reads it
     TArchivePtr Archive;
     archive_entry* Entry{nullptr};
     TStatus Status{TStatus::Ok};
     std::string Message;
 };
-TOpened OpenArchive(const std::string& path);
+TOpened OpenArchive(const std::string& path, const TCancel& cancelled = {});
 
 // Reads the next header; false at the end, with `failed` set on an error.
 bool NextHeader(archive* a, archive_entry*& entry, bool& failed);

@@ -36,7 +36,7 @@ bool HasArchiveExtension(const QString& name)
     return false;
 }
 
-bool TReadOnlyArchive::Open(const QString& path)
+bool TReadOnlyArchive::Open(const QString& path, const platform::TFileOpsProgress* progress)
 {
     platform::FileOpsFault(platform::TFileOpsStep::ArchiveRead, path);
     QString failure;
@@ -48,7 +48,10 @@ bool TReadOnlyArchive::Open(const QString& path)
             throw platform::EError(failure);
         return false;
     }
-    archivelib::TListing listing = formats->ListMembers(Bytes(path));
+    archivelib::TCancel cancelled;
+    if (progress)
+        cancelled = [progress] { return progress->Cancelled(); };
+    archivelib::TListing listing = formats->ListMembers(Bytes(path), cancelled);
     if (listing.Status == archivelib::TStatus::NotArchive)
         return false;
     if (listing.Status != archivelib::TStatus::Ok)

@@ -30,7 +30,9 @@ public:
     // archive of a supported format. A damaged or encrypted archive raises
     // platform::EError with the reason, and leaves the component unchanged too; so does
     // a file with an archive's extension when the archive module cannot be loaded.
-    bool Open(const QString& path);
+    // The cancel flag of `progress` (may be null) stops the reading within a block of the
+    // file; the component is then unchanged and EError raised.
+    bool Open(const QString& path, const platform::TFileOpsProgress* progress = nullptr);
     void Close();
     bool IsOpen() const { return !m_path.isEmpty(); }
     QString FileName() const { return m_path; }

@@ -9,15 +9,16 @@
 // ARCHIVELIB's calls (archivelib/ArchiveLib.h), with the same promises: blocking, any
 // thread, one archive per call.
 struct TArchiveModule {
-    archivelib::TListing (*ListMembers)(const std::string& path);
+    archivelib::TListing (*ListMembers)(const std::string& path,
+                                        const archivelib::TCancel& cancelled);
     archivelib::TExtraction (*ExtractMembers)(const std::string& path,
                                               const std::vector<std::string>& names,
                                               const std::string& folder,
                                               const archivelib::TProgress& progress);
 };
 
-// `extern "C" const TArchiveModule* TravodexArchiveModule1()`; the number changes with this
+// `extern "C" const TArchiveModule* TravodexArchiveModule2()`; the number changes with this
 // interface.
-inline constexpr char kArchiveModuleEntry[] = "TravodexArchiveModule1";
+inline constexpr char kArchiveModuleEntry[] = "TravodexArchiveModule2";
 using TArchiveModuleEntry = const TArchiveModule* (*)();
 inline constexpr char kArchiveModuleFile[] = "libtrvx_archives.so";

@@ -2,6 +2,7 @@
 // every format, copying out, hostile member names, damaged and encrypted archives.
 #include "archive/ReadOnlyArchive.h"
 #include "archive/ArchiveTools.h"
+#include "platform/FileOpsProgress.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
 #include "support/TempDir.h"
@@ -208,6 +209,23 @@ TEST_F(ReadOnlyArchiveTest, DamagedAndEncryptedArchivesRaiseTheirReasonAndChange
         EXPECT_EQ(reader.FileName(), out + "good.tar");
         EXPECT_EQ(Files(reader, false), QStringList({"a.txt 100 0.000000"}));
     }
+}
+
+// A cancel stops the listing within a block of the file: a large compressed tar is not
+// decompressed to its end for a reader nobody waits for.
+TEST_F(ReadOnlyArchiveTest, ACancelStopsTheListing)
+{
+    ASSERT_TRUE(Shell("head -c 1000000 /dev/urandom > big.bin && tar -cJf ../out/x.tar.xz "
+                      "a.txt big.bin dir/b.bin"));
+    platform::TFileOpsProgress progress;
+    TReadOnlyArchive reader;
+    ASSERT_TRUE(reader.Open(out + "x.tar.xz", &progress));
+    EXPECT_EQ(reader.Members().size(), 3u);
+    progress.Cancel();
+    TReadOnlyArchive cancelled;
+    EXPECT_THROW(cancelled.Open(out + "x.tar.xz", &progress), platform::EError);
+    EXPECT_FALSE(cancelled.IsOpen());
+    EXPECT_TRUE(cancelled.Members().empty());
 }
 
 // The reader stops after the last wanted member: what follows it is never read.

@@ -14,7 +14,7 @@
 #include <QMenuBar>
 #include <QTest>
 
-extern "C" const TArchiveModule* TravodexArchiveModule1();
+extern "C" const TArchiveModule* TravodexArchiveModule2();
 
 namespace
 {
@@ -64,7 +64,7 @@ protected:
     }
     void TearDown() override
     {
-        RegisterArchiveModule(TravodexArchiveModule1());
+        RegisterArchiveModule(TravodexArchiveModule2());
         RegisterViewerModule(kPlayersModuleFile, &PlayersModule());
         SetModuleDirectory({});
         FileOpsTest::TearDown();

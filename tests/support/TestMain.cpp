@@ -7,7 +7,7 @@
 #include <QLocale>
 #include <gtest/gtest.h>
 
-extern "C" const TArchiveModule* TravodexArchiveModule1();
+extern "C" const TArchiveModule* TravodexArchiveModule2();
 
 int main(int argc, char** argv)
 {
@@ -15,7 +15,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     QApplication app(argc, argv);
-    RegisterArchiveModule(TravodexArchiveModule1());
+    RegisterArchiveModule(TravodexArchiveModule2());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

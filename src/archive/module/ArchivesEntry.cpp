@@ -3,7 +3,7 @@
 // (modules/ArchiveModule.h).
 #include "modules/ArchiveModule.h"
 
-extern "C" __attribute__((visibility("default"))) const TArchiveModule* TravodexArchiveModule1()
+extern "C" __attribute__((visibility("default"))) const TArchiveModule* TravodexArchiveModule2()
 {
     static const TArchiveModule module{&archivelib::ListMembers, &archivelib::ExtractMembers};
     return &module;
