@@ -26,7 +26,9 @@ struct TSearchOptions {
     QString Text;            // empty: by name only; else only files that hold it match
     bool MatchCase{false};
     bool InsideArchives{false};            // also the matching member names of archives
-    qint64 SizeLimit{100LL * 1024 * 1024}; // content search skips larger files; 0: no limit
+    // The content search skips larger files, by the size a file reports and by the bytes
+    // it holds: no more than this is read of any file. 0: no limit.
+    qint64 SizeLimit{100LL * 1024 * 1024};
     bool SkipBinary{false};
 };
 
