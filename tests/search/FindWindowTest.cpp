@@ -381,14 +381,14 @@ TEST_F(FindWindowTest, AFifoNamedAsAnArchiveIsNeverWaitedOn)
     // Opening the FIFO for reading waits for a writer: at the end one comes and goes for
     // whatever waits there, so that nothing is left behind.
     const auto unblock = qScopeGuard([fifo] {
-        QTest::qWaitFor(
+        EXPECT_TRUE(QTest::qWaitFor(
             [fifo] {
                 const int fd = open(QFile::encodeName(fifo).constData(), O_RDWR | O_NONBLOCK);
                 if (fd >= 0)
                     close(fd);
                 return TFileSearch::Running() == 0;
             },
-            60000);
+            60000));
     });
     Open(sdLeft, left);
     TfFind* find = OpenFind();

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <gtest/gtest.h>
 #include <mutex>
 
 class TFaultHold final
@@ -30,7 +31,7 @@ public:
     ~TFaultHold()
     {
         Release();
-        QTest::qWaitFor(m_idle, 60000);
+        EXPECT_TRUE(QTest::qWaitFor(m_idle, 60000)); // the held workers returned
         platform::SetFileOpsFaultHook(std::move(m_previous));
     }
     TFaultHold(const TFaultHold&) = delete;
