@@ -40,6 +40,7 @@ class TReadOnlyArchive;
 class TfFind;
 class TfImage;
 class TfText;
+struct TArchiveReload;
 struct TFedResults;
 struct TSearchHit;
 namespace platform
@@ -84,6 +85,11 @@ struct TPanel {
     enum { lgNo, lgDeleted, lgUnmounted } LiveGone{lgNo};
     QTimer LiveRetry;
     QElapsedTimer LastRead;
+    // The read-only archive shown, read again on a worker after a change, until it lands.
+    std::unique_ptr<TFileWorker> ArchiveReload;
+    // What the status line says is gone (a folder or archive the panel left), while the
+    // panel shows the folder it was in; empty when it says nothing of the kind.
+    QString Gone;
 };
 
 class TfMain final : public QMainWindow, public TPanelHost
@@ -370,14 +376,20 @@ private:
                          const QString& folder);
     void CopyReadOnlyMembersToZip(TSide side, TSide zipSide);
     void FocusFirstRow(TSide side);
-    // Search results in a panel: the Commands menu (returned); a re-read of results the
-    // panel shows (true: done, `then` called); ".." out of them (true: left).
+    // Search results in a panel: the Commands menu (returned); the results a read of the
+    // panel re-reads instead of its folder (none once it goes elsewhere), the worker's
+    // part of that read, and what follows its landing before `then`; ".." out of them
+    // (true: left).
     QMenu* CreateSearchMenu();
     // Undo (uMainUndo.cpp): the first item of the Commands menu, Ctrl+Z, its text kept
     // in step with the file commands' history.
     void CreateUndoItem(QMenu* commands);
     void UpdateUndoItem();
-    bool RefillFedResults(TSide side, const std::function<void()>& then);
+    std::shared_ptr<TFedResults> FedResultsToRead(TSide side);
+    static TFileWorker::TWork FedReadWork(const TFedResults& fed, const TPanelRead& read,
+                                          quint8 order);
+    std::function<void()> FedResultsLanded(TSide side, std::shared_ptr<TFedResults> fed,
+                                           std::function<void()> then);
     bool LeaveFedResults(TSide side);
     // Live folders: the panel's watcher, following what the panel shows after each read;
     // a re-read once changes settled (keeping the focused and marked names), waiting for
@@ -387,7 +399,16 @@ private:
     bool LiveRereadMayStart(TSide side) const;
     void LiveReread(TSide side);
     bool ReloadArchive(TSide side);
+    // Reads the archive shown again by `read` (which may raise), keeping the focused and
+    // marked names.
+    void KeepingArchiveRows(TSide side, const std::function<void()>& read);
+    // The read-only archive shown read again on a worker, landing once the panel is free.
+    void ReloadReadOnlyArchive(TSide side);
+    void LandArchiveReload(TSide side, const std::shared_ptr<TArchiveReload>& reload);
     void FollowGoneFolder(TSide side, bool unmounted);
+    // Says on the status line that `gone` is gone, and stops saying it once it is back.
+    void SayGone(TSide side, const QString& gone);
+    void ForgetGoneIfBack(TSide side);
     // After the first refresh: the cursor to the start name, the archive opened.
     void EnterStartPlace(TSide side);
 

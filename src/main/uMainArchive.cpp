@@ -6,11 +6,13 @@
 #include "fileops/TransferPlan.h"
 #include "main/uMain.h"
 #include "platform/FileNames.h"
+#include "platform/FileSystem.h"
 #include "platform/Messages.h"
 #include "platform/TempFolder.h"
 #include "zip/ZipArchive.h"
 
 #include <QLabel>
+#include <QTimer>
 #include <atomic>
 #include <exception>
 
@@ -67,6 +69,54 @@ bool TfMain::OpenReadOnlyArchive(TSide side, int row)
     p.DirectoryLabel->setText(platform::DisplayName(p.ReadOnly->FileName()));
     ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
     return true;
+}
+
+// A read-only archive read again after a change, on a worker: the archive read, or
+// whether its file is gone.
+struct TArchiveReload {
+    QString File;
+    TReadOnlyArchive Archive;
+    bool Opened{false};
+    bool Gone{false};
+};
+
+void TfMain::ReloadReadOnlyArchive(TSide side)
+{
+    TPanel& p = m_panels[side];
+    auto reload = std::make_shared<TArchiveReload>();
+    reload->File = p.ReadOnly->FileName();
+    // One under way is replaced: its cancel stops it within a block of the file.
+    p.ArchiveReload = std::make_unique<TFileWorker>([reload](platform::TFileOpsProgress& progress) {
+        try {
+            reload->Gone = !platform::FileExists(reload->File);
+            if (!reload->Gone)
+                reload->Opened = reload->Archive.Open(
+                    reload->File, [&progress] { return !progress.Cancelled(); });
+        } catch (const std::exception&) {
+            // still being written, or cancelled: the next change reads it again
+        }
+    });
+    p.ArchiveReload->OnDone = [this, side, reload] { LandArchiveReload(side, reload); };
+}
+
+void TfMain::LandArchiveReload(TSide side, const std::shared_ptr<TArchiveReload>& reload)
+{
+    TPanel& p = m_panels[side];
+    // Within a command, a dialog or a read the rows wait: a command's listing stays as it
+    // saw it, and an extraction under way keeps the archive it reads from.
+    if (!LiveRereadMayStart(side)) {
+        constexpr int kRetryMs = 250;
+        QTimer::singleShot(kRetryMs, p.ArchiveReload.get(),
+                           [this, side, reload] { LandArchiveReload(side, reload); });
+        return;
+    }
+    p.ArchiveReload.release()->deleteLater(); // its signal may be being handled
+    if (!ShowsReadOnlyArchive(side) || p.ReadOnly->FileName() != reload->File)
+        return; // the panel went on meanwhile
+    if (reload->Gone)
+        FollowGoneFolder(side, false);
+    else if (reload->Opened)
+        KeepingArchiveRows(side, [&] { *p.ReadOnly = std::move(reload->Archive); });
 }
 
 bool TfMain::RefuseOnReadOnlyArchive(TSide side)

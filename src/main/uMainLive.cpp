@@ -60,11 +60,14 @@ void TfMain::WatchPanel(TSide side)
         folder = file.left(file.lastIndexOf('/') + 1);
         name = file.mid(file.lastIndexOf('/') + 1);
     }
-    if (folder == p.Watcher->Folder() && name == p.Watcher->Name() && p.Watcher->Watching())
+    if (folder == p.Watcher->Folder() && name == p.Watcher->Name() && p.Watcher->Watching()) {
+        ForgetGoneIfBack(side);
         return;
+    }
     // What was pending belonged to the place left, and so did its message.
     p.LivePending = false;
     p.LiveGone = TPanel::lgNo;
+    p.Gone.clear();
     p.Total->SetText(3, QString());
     if (LiveFolders && folder.startsWith('/')) // the drive list is no folder
         p.Watcher->Watch(folder, name);
@@ -106,10 +109,26 @@ void TfMain::LiveReread(TSide side)
 
 bool TfMain::ReloadArchive(TSide side)
 {
+    // A compressed tar is decompressed whole to be listed: that runs on a worker.
+    if (ShowsReadOnlyArchive(side)) {
+        ReloadReadOnlyArchive(side);
+        return true;
+    }
     TPanel& p = m_panels[side];
-    const QString file = ShowsReadOnlyArchive(side) ? p.ReadOnly->FileName() : p.Zip->ZipFilename();
+    const QString file = p.Zip->ZipFilename();
     if (!platform::FileExists(file))
         return false;
+    try {
+        KeepingArchiveRows(side, [&] { p.Zip->SetZipFilename(file); });
+    } catch (const platform::EError&) {
+        // still being written: the next change reads it again
+    }
+    return true;
+}
+
+void TfMain::KeepingArchiveRows(TSide side, const std::function<void()>& read)
+{
+    TPanel& p = m_panels[side];
     TVirtualListView& files = *p.Files;
     const int focused = files.GetFocusedIndex();
     const QString focusedName = focused >= 0 && focused < p.Listing.Count() ? p.Listing[focused].Name : QString();
@@ -117,14 +136,7 @@ bool TfMain::ReloadArchive(TSide side)
     for (int row : files.SelectedRows())
         if (row < p.Listing.Count())
             marked.insert(p.Listing[row].Name);
-    try {
-        if (ShowsReadOnlyArchive(side))
-            p.ReadOnly->Open(file);
-        else
-            p.Zip->SetZipFilename(file);
-    } catch (const platform::EError&) {
-        return true; // still being written: the next change reads it again
-    }
+    read();
     RefreshFromArchive(side);
     for (int row = 0; row < p.Listing.Count(); ++row) {
         if (p.Listing[row].Name == focusedName)
@@ -133,13 +145,14 @@ bool TfMain::ReloadArchive(TSide side)
     }
     FilesChange(side);
     ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
-    return true;
 }
 
 void TfMain::FollowGoneFolder(TSide side, bool unmounted)
 {
     TPanel& p = m_panels[side];
-    const QString gone = ShowsArchive(side) ? p.DirectoryLabel->text() : p.Directory;
+    QString gone = p.Directory;
+    if (ShowsArchive(side))
+        gone = ShowsReadOnlyArchive(side) ? p.ReadOnly->FileName() : p.Zip->ZipFilename();
     // An unmounted folder may leave an empty mount point behind: its parent is meant.
     p.Directory = platform::NearestExistingFolder(unmounted ? ParentLocation(p.Directory)
                                                              : p.Directory);
@@ -149,6 +162,30 @@ void TfMain::FollowGoneFolder(TSide side, bool unmounted)
         p.DirectoryLabel->setText(platform::DisplayName(p.Directory));
         ShowFreeSpace(side);
         ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
-        p.Total->SetText(3, QStringLiteral("%1 is gone").arg(platform::DisplayName(gone)));
+        SayGone(side, gone);
     });
+}
+
+void TfMain::SayGone(TSide side, const QString& gone)
+{
+    TPanel& p = m_panels[side];
+    p.Gone = gone;
+    p.Total->SetText(3, QStringLiteral("%1 is gone").arg(platform::DisplayName(gone)));
+    ForgetGoneIfBack(side); // back already by the time the panel left for its folder
+}
+
+void TfMain::ForgetGoneIfBack(TSide side)
+{
+    TPanel& p = m_panels[side];
+    const QString folder = AddSeparator(p.Directory);
+    if (p.Gone.isEmpty() || !p.Gone.startsWith(folder) || p.Gone.size() == folder.size())
+        return;
+    // Back once the panel's folder lists it again (or the folder it was in).
+    const QString name = p.Gone.mid(folder.size()).section('/', 0, 0);
+    for (int row = 0; row < p.Listing.Count(); ++row)
+        if (p.Listing[row].Name == name) {
+            p.Gone.clear();
+            p.Total->SetText(3, QString());
+            return;
+        }
 }

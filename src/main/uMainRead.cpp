@@ -2,6 +2,7 @@
 // "Reading… N entries" on the panel's status line, and Escape to go back.
 #include "archive/ReadOnlyArchive.h"
 #include "controls/VirtualListView.h"
+#include "main/FedResults.h"
 #include "main/StatusLine.h"
 #include "main/uMain.h"
 #include "platform/FileNames.h"
@@ -52,8 +53,10 @@ TFileWorker::TWork ReadWork(const std::shared_ptr<TPanelRead::TResult>& result,
 
 void TfMain::ReadListing(TSide side, std::function<void()> then, int restarts)
 {
-    if (RefillFedResults(side, then))
-        return;
+    // Search results shown in the panel are looked up again instead of its folder.
+    const std::shared_ptr<TFedResults> fed = FedResultsToRead(side);
+    if (fed)
+        then = FedResultsLanded(side, fed, std::move(then));
     TPanel& p = m_panels[side];
     auto read = std::make_unique<TPanelRead>();
     read->Directory = p.Directory;
@@ -74,8 +77,9 @@ void TfMain::ReadListing(TSide side, std::function<void()> then, int restarts)
         other && other->Directory == read->Directory)
         first = other->Finished;
     read->Worker = std::make_unique<TFileWorker>(
-        ReadWork(read->Result, read->Directory, p.SortOrder, p.Ascending, LogicalDrives, first,
-                 read->Finished));
+        fed ? FedReadWork(*fed, *read, p.SortOrder)
+            : ReadWork(read->Result, read->Directory, p.SortOrder, p.Ascending, LogicalDrives,
+                       first, read->Finished));
     if (read->Worker->Wait(kQuietReadMs)) {
         read->Worker.reset();
         FinishRead(side, std::move(read));

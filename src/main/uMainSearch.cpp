@@ -4,11 +4,13 @@
 #include "controls/VirtualListView.h"
 #include "main/FedResults.h"
 #include "main/uMain.h"
+#include "platform/FileOpsFaults.h"
 #include "platform/FileSystem.h"
 #include "search/uFind.h"
 
 #include <QLabel>
 #include <QMenuBar>
+#include <QSet>
 
 namespace
 {
@@ -129,40 +131,57 @@ void TfMain::FeedToPanel(const QString& folder, const std::vector<TSearchHit>& h
     RefreshPanel(side);
 }
 
-bool TfMain::RefillFedResults(TSide side, const std::function<void()>& then)
+std::shared_ptr<TFedResults> TfMain::FedResultsToRead(TSide side)
 {
     TPanel& p = m_panels[side];
-    if (!p.Fed)
-        return false;
-    if (p.Directory != p.Fed->Root) {
+    if (p.Fed && p.Directory != p.Fed->Root)
         p.Fed.reset(); // the panel goes elsewhere: the results are left
-        return false;
-    }
-    CancelRead(side);
-    std::vector<TFileObject> rows;
-    TFileObject& parent = rows.emplace_back();
-    parent.Name = QStringLiteral("..");
-    parent.Attr = platform::faDirectory;
-    QStringList kept;
-    for (const QString& name : std::as_const(p.Fed->Names))
-        if (FedRow(p.Fed->Root, name, rows.emplace_back()))
-            kept << name;
-        else
-            rows.pop_back(); // deleted or moved away since
-    p.Fed->Names = kept;
-    TFileListing listing;
-    listing.Directory = p.Fed->Root;
-    listing.LoadRows(std::move(rows));
-    listing.Sort(p.SortOrder, true);
-    if (p.ReadOnly)
-        p.ReadOnly->Close();
-    p.Listing.Swap(listing);
-    p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
-    FilesChange(side);
-    if (then)
-        then();
-    p.DirectoryLabel->setText(QStringLiteral("Search results"));
-    return true;
+    return p.Fed;
+}
+
+TFileWorker::TWork TfMain::FedReadWork(const TFedResults& fed, const TPanelRead& read, quint8 order)
+{
+    // Each result is looked up again on the worker: a stale mount holds it, not the window.
+    return [root = fed.Root, names = fed.Names, result = read.Result, finished = read.Finished,
+            order](platform::TFileOpsProgress& progress) {
+        platform::FileOpsFault(platform::TFileOpsStep::OpenDirectory, root);
+        std::vector<TFileObject> rows;
+        TFileObject& parent = rows.emplace_back();
+        parent.Name = QStringLiteral("..");
+        parent.Attr = platform::faDirectory;
+        for (const QString& name : names) {
+            if (progress.Cancelled())
+                break;
+            progress.AddItem();
+            if (!FedRow(root, name, rows.emplace_back()))
+                rows.pop_back(); // deleted or moved away since
+        }
+        result->Listing.Directory = root;
+        result->Listing.LoadRows(std::move(rows));
+        if (!progress.Cancelled())
+            result->Listing.Sort(order, true);
+        finished->store(true);
+    };
+}
+
+std::function<void()> TfMain::FedResultsLanded(TSide side, std::shared_ptr<TFedResults> fed,
+                                               std::function<void()> then)
+{
+    return [this, side, fed = std::move(fed), then = std::move(then)] {
+        TPanel& p = m_panels[side];
+        // The results still there, in the order found.
+        QSet<QString> listed;
+        for (int row = 0; row < p.Listing.Count(); ++row)
+            listed.insert(p.Listing[row].Name);
+        QStringList kept;
+        for (const QString& name : std::as_const(fed->Names))
+            if (listed.contains(name))
+                kept << name;
+        fed->Names = kept;
+        if (then)
+            then();
+        p.DirectoryLabel->setText(QStringLiteral("Search results"));
+    };
 }
 
 bool TfMain::LeaveFedResults(TSide side)

@@ -33,6 +33,9 @@ enum class TFileOpsStep {
     CopiesArrived,       // after a command's copies arrived in a folder or archive, before
                          // their sizes and CRC-32s are checked, on the working thread;
                          // path = that folder or archive (the result is ignored)
+    FileBlockRead,       // before each read of a file's data for a scan over its content
+                         // (the file search), on the scanning thread; path = the file; an
+                         // errno value fails that read
 };
 
 // Returns 0 to go on, or an errno value that the step then fails with as if the system

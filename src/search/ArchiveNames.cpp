@@ -2,7 +2,9 @@
 
 #include "archive/ReadOnlyArchive.h"
 #include "modules/SupportModules.h"
+#include "platform/FileBlocks.h"
 #include "platform/FileNames.h"
+#include "platform/FileOpsProgress.h"
 #include "platform/FileSystem.h"
 #include "zip/ZipCentralDir.h"
 
@@ -18,11 +20,11 @@ bool IsFolderName(const QString& name)
 
 std::optional<std::vector<TArchiveMember>> ZipMembers(const QString& path)
 {
-    QFile file(path);
+    QFile file;
     std::vector<ZipDirEntry> entries;
     // Only the central directory: walking local headers of a damaged archive would show
-    // messages, and a search shows none per file.
-    if (!file.open(QIODevice::ReadOnly) || !ReadCentralDirectory(file, entries))
+    // messages, and a search shows none per file. A FIFO named so is never opened.
+    if (!platform::OpenRegularFile(path, file) || !ReadCentralDirectory(file, entries))
         return std::nullopt;
     std::vector<TArchiveMember> members;
     for (const ZipDirEntry& e : entries)
@@ -32,14 +34,18 @@ std::optional<std::vector<TArchiveMember>> ZipMembers(const QString& path)
     return members;
 }
 
-std::optional<std::vector<TArchiveMember>> ReadOnlyMembers(const QString& path)
+std::optional<std::vector<TArchiveMember>>
+ReadOnlyMembers(const QString& path, const platform::TFileOpsProgress* progress)
 {
     QString failure;
     const TArchiveModule* formats = ArchiveModuleOf(failure);
     if (!formats)
         return std::nullopt;
+    archivelib::TGoOn goOn;
+    if (progress)
+        goOn = [progress] { return !platform::CancelRequested(progress); };
     const archivelib::TListing listing =
-        formats->ListMembers(platform::EncodeFileName(path).toStdString(), {});
+        formats->ListMembers(platform::EncodeFileName(path).toStdString(), goOn);
     if (listing.Status != archivelib::TStatus::Ok)
         return std::nullopt;
     std::vector<TArchiveMember> members;
@@ -62,9 +68,10 @@ bool IsSearchedArchive(const QString& name)
            HasArchiveExtension(name);
 }
 
-std::optional<std::vector<TArchiveMember>> ArchiveMemberNames(const QString& path)
+std::optional<std::vector<TArchiveMember>>
+ArchiveMemberNames(const QString& path, const platform::TFileOpsProgress* progress)
 {
     if (path.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive))
         return ZipMembers(path);
-    return ReadOnlyMembers(path);
+    return ReadOnlyMembers(path, progress);
 }

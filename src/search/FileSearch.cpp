@@ -10,6 +10,7 @@
 #include <cstring>
 #include <optional>
 #include <set>
+#include <thread>
 #include <utility>
 
 QString TSearchHit::ShownName() const
@@ -142,13 +143,14 @@ private:
     {
         if (m_options.SizeLimit > 0 && e.Size > m_options.SizeLimit)
             return false;
-        return m_text->Scan(m_folder + e.Name, m_options.SkipBinary, &m_progress.Walk) ==
-               TTextMatcher::TResult::Found;
+        // The size said is not trusted: the reading itself stops at the limit.
+        return m_text->Scan(m_folder + e.Name, m_options.SkipBinary, &m_progress.Walk,
+                            m_options.SizeLimit) == TTextMatcher::TResult::Found;
     }
 
     void Members(const platform::TFoundEntry& e)
     {
-        const auto members = ArchiveMemberNames(m_folder + e.Name);
+        const auto members = ArchiveMemberNames(m_folder + e.Name, &m_progress.Walk);
         if (!members)
             return;
         for (const TArchiveMember& m : *members)
@@ -189,14 +191,30 @@ void RunFileSearch(const TSearchOptions& options, TSearchProgress& progress)
     progress.Finish();
 }
 
-TFileSearch::TFileSearch(TSearchOptions options)
-    : m_options(std::move(options)), m_progress(std::make_unique<TSearchProgress>())
+namespace
 {
-    m_worker = std::thread([this] { RunFileSearch(m_options, *m_progress); });
+
+std::atomic<int> g_running{0};
+
+} // namespace
+
+TFileSearch::TFileSearch(TSearchOptions options) : m_shared(std::make_shared<TShared>())
+{
+    m_shared->Options = std::move(options);
+    ++g_running;
+    // Detached: nobody waits for a worker stuck in the file system.
+    std::thread([shared = m_shared] {
+        RunFileSearch(shared->Options, shared->Progress);
+        --g_running;
+    }).detach();
 }
 
 TFileSearch::~TFileSearch()
 {
-    m_progress->Cancel();
-    m_worker.join();
+    m_shared->Progress.Cancel();
+}
+
+int TFileSearch::Running()
+{
+    return g_running.load();
 }

@@ -16,7 +16,6 @@
 #include <QtGlobal>
 #include <atomic>
 #include <memory>
-#include <thread>
 #include <vector>
 
 struct TSearchOptions {
@@ -27,7 +26,9 @@ struct TSearchOptions {
     QString Text;            // empty: by name only; else only files that hold it match
     bool MatchCase{false};
     bool InsideArchives{false};            // also the matching member names of archives
-    qint64 SizeLimit{100LL * 1024 * 1024}; // content search skips larger files; 0: no limit
+    // The content search skips larger files, by the size a file reports and by the bytes
+    // it holds: no more than this is read of any file. 0: no limit.
+    qint64 SizeLimit{100LL * 1024 * 1024};
     bool SkipBinary{false};
 };
 
@@ -82,7 +83,9 @@ private:
 // loop of links is never walked twice even when links are followed.
 void RunFileSearch(const TSearchOptions& options, TSearchProgress& progress);
 
-// A search on a worker thread of its own. Destroying it cancels and joins the worker.
+// A search on a worker thread of its own. Destroying it never waits: the worker is
+// cancelled and abandoned, as a stuck folder read is (a stat on a dead network mount may
+// hold it for minutes); it ends on its own, and what it found goes with it.
 class TFileSearch final
 {
 public:
@@ -91,11 +94,16 @@ public:
     TFileSearch(const TFileSearch&) = delete;
     TFileSearch& operator=(const TFileSearch&) = delete;
 
-    TSearchProgress& Progress() { return *m_progress; }
-    const TSearchOptions& Options() const { return m_options; }
+    TSearchProgress& Progress() { return m_shared->Progress; }
+    const TSearchOptions& Options() const { return m_shared->Options; }
+    // The workers of all searches, abandoned ones included, that have not returned yet.
+    static int Running();
 
 private:
-    TSearchOptions m_options;
-    std::unique_ptr<TSearchProgress> m_progress;
-    std::thread m_worker;
+    // What the worker owns with the search, kept alive by whichever of the two ends last.
+    struct TShared {
+        TSearchOptions Options;
+        TSearchProgress Progress;
+    };
+    std::shared_ptr<TShared> m_shared;
 };

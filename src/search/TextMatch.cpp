@@ -276,24 +276,29 @@ bool TTextMatcher::ScanBlock(TState& s, const char* data, size_t size, size_t fr
 }
 
 TTextMatcher::TResult TTextMatcher::Scan(const QString& path, bool skipBinary,
-                                         const platform::TFileOpsProgress* progress) const
+                                         const platform::TFileOpsProgress* progress,
+                                         qint64 limit) const
 {
     constexpr size_t kBlock = 256 * 1024;
     TState state;
     state.Binary = skipBinary;
     bool cancelled = false;
     const platform::TReadBlocks read = platform::ReadFileBlocks(
-        path, kBlock, m_keep, [&](const char* data, size_t size, size_t fresh, qint64 offset) {
+        path, kBlock, m_keep,
+        [&](const char* data, size_t size, size_t fresh, qint64 offset) {
             if (platform::CancelRequested(progress)) {
                 cancelled = true;
                 return false;
             }
             return ScanBlock(state, data, size, fresh, offset);
-        });
+        },
+        limit);
     if (cancelled)
         return TResult::Cancelled;
     if (read == platform::TReadBlocks::Failed)
         return TResult::Unreadable;
+    if (read == platform::TReadBlocks::TooLong)
+        return TResult::TooLarge;
     return Result(state);
 }
 

@@ -50,13 +50,15 @@ class TTextMatcher final
 public:
     TTextMatcher(const QString& text, bool matchCase);
 
-    enum class TResult { Found, NotFound, Binary, Unreadable, Cancelled };
+    enum class TResult { Found, NotFound, Binary, Unreadable, Cancelled, TooLarge };
     // Whether the file at `path` holds the text. With `skipBinary`, a file that has a
     // zero byte in its first 256 KiB and no UTF-16 byte-order mark is Binary and not
     // searched. The cancel flag of `progress` (may be null) is checked before each block. Reads
-    // through platform::ReadFileBlocks, up to the first match. Any thread (no state changes).
+    // through platform::ReadFileBlocks, up to the first match. With `limit` above 0, reading
+    // stops after `limit` bytes: a file that holds more and not the text in them is
+    // TooLarge, whatever size it reports. Any thread (no state changes).
     TResult Scan(const QString& path, bool skipBinary,
-                 const platform::TFileOpsProgress* progress = nullptr) const;
+                 const platform::TFileOpsProgress* progress = nullptr, qint64 limit = 0) const;
     // The same over bytes in memory.
     TResult Scan(const QByteArray& bytes, bool skipBinary) const;
 

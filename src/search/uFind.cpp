@@ -26,6 +26,9 @@ namespace
 {
 
 constexpr int kTickMs = 100;
+// A stopped search whose worker has not returned by then is left to end on its own: a
+// worker stuck in the file system must not keep the window searching.
+constexpr int kStopWaitMs = 500;
 constexpr qint64 kMiB = 1024 * 1024;
 
 } // namespace
@@ -62,7 +65,7 @@ TfFind::TfFind(QWidget* parent) : QDialog(parent)
     resize(720, 520);
 }
 
-TfFind::~TfFind() = default; // the search's destructor cancels and joins its worker
+TfFind::~TfFind() = default; // the search's destructor cancels and abandons its worker
 
 QLayout* TfFind::CreateFields()
 {
@@ -172,12 +175,13 @@ void TfFind::StartSearch()
         Status->setText(QStringLiteral("No such folder: ") + options.Folder);
         return;
     }
-    m_search.reset(); // one under way ends here (it was cancelled, or is cut short now)
+    m_search.reset(); // one under way is cut short here and left to end on its own
     m_model->Clear();
     Unreadable->clear();
     Unreadable->hide();
     m_searched = AddSeparator(QDir::cleanPath(options.Folder));
     m_search = std::make_unique<TFileSearch>(std::move(options));
+    m_stopped.invalidate();
     ButtonStop->setEnabled(true);
     ShowStatus();
     m_tick.start(kTickMs);
@@ -185,8 +189,10 @@ void TfFind::StartSearch()
 
 void TfFind::StopSearch()
 {
-    if (m_search)
-        m_search->Progress().Cancel(); // the worker stops at its next name; Tick finishes
+    if (!m_search || m_search->Progress().Cancelled())
+        return;
+    m_search->Progress().Cancel(); // the worker stops at its next name; Tick finishes
+    m_stopped.start();
 }
 
 void TfFind::Tick()
@@ -199,7 +205,7 @@ void TfFind::Tick()
     m_model->Append(progress.TakeHits());
     if (first && !m_model->Hits().empty())
         Results->setCurrentIndex(m_model->index(0, 0));
-    if (finished)
+    if (finished || (m_stopped.isValid() && m_stopped.elapsed() >= kStopWaitMs))
         Finish();
     else
         ShowStatus();
@@ -211,7 +217,8 @@ void TfFind::Finish()
     const bool cancelled = m_search->Progress().Cancelled();
     const QStringList unreadable = m_search->Progress().Unreadable();
     const int entries = m_search->Progress().Entries();
-    m_search.reset(); // the worker has returned: the join is immediate
+    m_search.reset(); // a worker that has not returned yet is abandoned
+    m_stopped.invalidate();
     ButtonStop->setEnabled(false);
     QString text = QStringLiteral("%1 found in %2 entries")
                        .arg(platform::FormatNumber(qint64(m_model->Hits().size())),

@@ -2,7 +2,8 @@
 // TfFind: the non-modal "Find files" window. The user gives masks, a folder, options
 // and optionally a text; Return starts the search on a worker thread (TFileSearch),
 // whose hits a 100 ms timer moves into the results list with the count and the folder
-// being read on the status line. Stop or Escape ends the search keeping its hits;
+// being read on the status line. Stop or Escape ends the search keeping its hits (a
+// worker that does not return at once, stuck in the file system, is abandoned);
 // folders that could not be read are listed under the results at the end.
 // What the results lead to (the panel, the viewer, the results as a listing) is the
 // main window's: the window only calls OnGoTo, OnView and OnFeed.
@@ -12,6 +13,7 @@
 #include "search/FileSearch.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -96,5 +98,6 @@ private:
     TFindResultsModel* m_model{nullptr};
     std::unique_ptr<TFileSearch> m_search;
     QTimer m_tick;
+    QElapsedTimer m_stopped; // since Stop, while the worker has not returned
     QString m_searched;
 };

@@ -4,6 +4,7 @@
 #include "archive/ReadOnlyArchive.h"
 #include "archive/ArchiveTools.h"
 #include "archivelib/ArchiveLib.h"
+#include "platform/FileOpsProgress.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
 #include "support/TempDir.h"
@@ -251,6 +252,24 @@ TEST_F(ReadOnlyArchiveTest, DamagedAndEncryptedArchivesRaiseTheirReasonAndChange
         EXPECT_EQ(reader.FileName(), out + "good.tar");
         EXPECT_EQ(Files(reader, false), QStringList({"a.txt 100 0.000000"}));
     }
+}
+
+// A cancel stops the listing within a block of the file: a large compressed tar is not
+// decompressed to its end for a reader nobody waits for.
+TEST_F(ReadOnlyArchiveTest, ACancelStopsTheListing)
+{
+    ASSERT_TRUE(Shell("head -c 1000000 /dev/urandom > big.bin && tar -cJf ../out/x.tar.xz "
+                      "a.txt big.bin dir/b.bin"));
+    platform::TFileOpsProgress progress;
+    TReadOnlyArchive reader;
+    const auto goOn = [&progress] { return !progress.Cancelled(); };
+    ASSERT_TRUE(reader.Open(out + "x.tar.xz", goOn));
+    EXPECT_EQ(reader.Members().size(), 3u);
+    progress.Cancel();
+    TReadOnlyArchive cancelled;
+    EXPECT_THROW(cancelled.Open(out + "x.tar.xz", goOn), platform::EError);
+    EXPECT_FALSE(cancelled.IsOpen());
+    EXPECT_TRUE(cancelled.Members().empty());
 }
 
 // The reader stops after the last wanted member: what follows it is never read.

@@ -1,8 +1,11 @@
 // Panels follow what other programs do to the folder or archive they show: rows come and
 // go with the cursor and the marks kept, the focus stays where the user has it, an edit
 // in place is never cut short, and a folder that goes takes the panel to its parent.
+#include "fileops/uProgress.h"
 #include "main/FileOpsFixture.h"
 #include "platform/FolderWatcher.h"
+#include "support/FaultHold.h"
+#include "support/TickWatch.h"
 
 namespace
 {
@@ -114,4 +117,54 @@ TEST_F(LiveFolderTest, AnArchiveShownIsReadAgainWhenItsFileChanges)
     EXPECT_TRUE(main->ShowsArchive(sdLeft));
     EXPECT_EQ(Focused(sdLeft), "one.txt");
     EXPECT_EQ(main->Left().DirectoryLabel->text(), left + "pack.zip");
+}
+
+TEST_F(LiveFolderTest, ACompressedTarRewrittenIsReadAgainOffTheWindowThread)
+{
+    dir.write("left/one.txt", "1");
+    dir.write("left/two.txt", "2");
+    Outside(QStringLiteral("cd '%1' && tar -cJf pack.tar.xz one.txt").arg(left));
+    Reload();
+    OpenArchive(sdLeft, "pack.tar.xz");
+    ASSERT_EQ(Names(sdLeft), QStringList({"..", "one.txt"}));
+    main->Panel(sdLeft).Files->FocusItem(Row(sdLeft, "one.txt"));
+    // Reading the archive holds, as a slow disk or a large archive would.
+    TFaultHold hold(platform::TFileOpsStep::ArchiveRead, left + "pack.tar.xz",
+                    [] { return TFileWorker::Running() == 0; });
+    TTickWatch ticks;
+    ticks.Start();
+    Outside(QStringLiteral("cd '%1' && tar -cJf pack.tar.xz one.txt two.txt").arg(left));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hold.Held() >= 1; }, kSeenWithinMs));
+    EXPECT_FALSE(hold.OnWindowThread());
+    // The window goes on while it is held, with the rows it had.
+    const qint64 heldAt = ticks.Elapsed();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks.Elapsed() > heldAt + 500; }, 60000));
+    EXPECT_LT(ticks.LongestGap(), 5000);
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "one.txt"}));
+    hold.Release();
+    ASSERT_TRUE(RowsBecome(sdLeft, {"..", "one.txt", "two.txt"}));
+    EXPECT_TRUE(main->ShowsArchive(sdLeft));
+    EXPECT_EQ(Focused(sdLeft), "one.txt");
+    EXPECT_EQ(main->Left().DirectoryLabel->text(), left + "pack.tar.xz");
+}
+
+TEST_F(LiveFolderTest, AnArchiveThatIsBackIsNoLongerSaidToBeGone)
+{
+    dir.write("left/one.txt", "1");
+    ASSERT_TRUE(RunZip(left, {"-q", "arc.zip", "one.txt"}));
+    Reload();
+    OpenArchive(sdLeft, "arc.zip");
+    Outside(QStringLiteral("rm '%1arc.zip'").arg(left));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !main->ShowsArchive(sdLeft); }, kSeenWithinMs));
+    ASSERT_TRUE(RowsBecome(sdLeft, {"..", "one.txt"}));
+    EXPECT_EQ(main->Left().Total->Text(3), left + "arc.zip is gone");
+    // Another change that does not bring it back leaves the word.
+    Outside(QStringLiteral("cd '%1' && echo 2 > two.txt").arg(left));
+    ASSERT_TRUE(RowsBecome(sdLeft, {"..", "one.txt", "two.txt"}));
+    EXPECT_EQ(main->Left().Total->Text(3), left + "arc.zip is gone");
+    // Back: said no more.
+    ASSERT_TRUE(RunZip(left, {"-q", "arc.zip", "one.txt"}));
+    ASSERT_TRUE(RowsBecome(sdLeft, {"..", "arc.zip", "one.txt", "two.txt"}));
+    EXPECT_EQ(main->Left().Total->Text(3), QString());
+    EXPECT_TRUE(messages.isEmpty());
 }

@@ -8,6 +8,7 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -122,6 +123,36 @@ TEST_F(FileSearchTest, ContainingTextWithSizeLimitAndBinaryFiles)
     o.SkipBinary = true;
     o.SizeLimit = 1024 * 1024;
     EXPECT_EQ(SearchPaths(o), QStringList({dir("latin.txt"), dir("utf8.txt")}));
+}
+
+TEST_F(FileSearchTest, AFileThatNeverEndsIsReadOnlyUpToTheLimit)
+{
+    // Like a file under /proc: it says it is nearly empty, yet more keeps coming while it
+    // is read. Another program appends to it before every read, the text once it is four
+    // limits long; past 16 limits it gives up.
+    constexpr qint64 kLimit = 64 * 1024;
+    dir.write("endless.txt", "x");
+    dir.write("short.txt", "the needle");
+    const QString endless = dir("endless.txt");
+    const TFaultHook grow([endless](platform::TFileOpsStep step, const QString& path) {
+        if (step != platform::TFileOpsStep::FileBlockRead || path != endless)
+            return 0;
+        QFile file(endless);
+        if (!file.open(QIODevice::Append) || file.size() > 16 * kLimit)
+            return EIO;
+        file.write(QByteArray(kLimit / 2, 'a') + (file.size() > 4 * kLimit ? " needle " : ""));
+        return 0;
+    });
+    TSearchOptions o = Options("*.txt");
+    o.Text = "needle";
+    o.SizeLimit = kLimit;
+    // The short file is searched whole; the endless one is read up to the limit and is
+    // then larger than it: skipped, its text never reached.
+    EXPECT_EQ(SearchPaths(o), QStringList{dir("short.txt")});
+    EXPECT_LT(QFileInfo(endless).size(), 4 * kLimit);
+    // Without a limit it is read as far as it goes, and holds the text.
+    o.SizeLimit = 0;
+    EXPECT_EQ(SearchPaths(o), QStringList({endless, dir("short.txt")}));
 }
 
 TEST_F(FileSearchTest, MemberNamesOfZipAndReadOnlyArchives)

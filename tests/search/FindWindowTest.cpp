@@ -1,10 +1,12 @@
 // The "Find files" window through the user's path: Alt+F7, fields, Return, the live
 // results, Stop and Escape, going to a result, viewing it, and the results fed to a
 // panel on which the file commands work on the real files.
+#include "fileops/uProgress.h"
 #include "main/FileOpsFixture.h"
 #include "platform/FileOpsFaults.h"
 #include "search/SearchTestSupport.h"
 #include "search/uFind.h"
+#include "support/FaultHold.h"
 #include "support/TickWatch.h"
 #include "viewers/uText.h"
 
@@ -12,9 +14,13 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStringEncoder>
 #include <QThread>
 #include <QTreeView>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -298,4 +304,97 @@ TEST_F(FindWindowTest, FedResultsCopyDeleteAndGoBack)
     EXPECT_EQ(main->Left().Directory, left);
     EXPECT_EQ(main->Left().DirectoryLabel->text(), left);
     EXPECT_TRUE(Names(sdLeft).contains("src"));
+}
+
+TEST_F(FindWindowTest, AStuckSearchIsLeftBehindByStopStartAgainAndClosing)
+{
+    dir.write("left/a.txt", "a");
+    dir.mkdir("left/stuck");
+    Open(sdLeft, left);
+    TFaultHold hold(platform::TFileOpsStep::OpenDirectory, left + "stuck/",
+                    [] { return TFileSearch::Running() == 0; });
+    TfFind* find = OpenFind();
+    ASSERT_TRUE(find);
+    TTickWatch ticks;
+    ticks.Start();
+    find->EditMask->setText("*.txt");
+    QTest::keyClick(find->EditMask, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hold.Held() == 1; }, 60000));
+    // Stop ends the search on the window though its worker does not return.
+    QTest::mouseClick(find->ButtonStop, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([find] { return !find->Searching(); }, 10000));
+    EXPECT_TRUE(find->Status->text().contains("stopped")) << find->Status->text().toStdString();
+    EXPECT_EQ(HitPaths(find), QStringList{left + "a.txt"});
+    // Start again, twice while the search is held: each starts at once.
+    QTest::keyClick(find->EditMask, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hold.Held() == 2; }, 60000));
+    QTest::keyClick(find->EditMask, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hold.Held() == 3; }, 60000));
+    EXPECT_TRUE(find->Searching());
+    // Closing the window stops it as well.
+    find->close();
+    ASSERT_TRUE(QTest::qWaitFor([find] { return !find->Searching(); }, 10000));
+    // And a window destroyed while its search is held goes at once.
+    {
+        TfFind other;
+        other.EditFolder->setText(left);
+        other.StartSearch();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return hold.Held() == 4; }, 60000));
+    }
+    // The window's timer was never held up by the stuck workers (each holds 60 s).
+    EXPECT_LT(ticks.LongestGap(), 10000);
+    EXPECT_EQ(TFileSearch::Running(), 4);
+    EXPECT_FALSE(hold.OnWindowThread());
+}
+
+TEST_F(FindWindowTest, FedResultsAreLookedUpAgainOffTheWindowThread)
+{
+    dir.write("left/src/a.txt", "alpha");
+    dir.write("left/src/sub/b.txt", "beta");
+    Open(sdLeft, left);
+    TfFind* find = OpenFind();
+    ASSERT_TRUE(find);
+    Search(find, "*.txt");
+    QApplication::setActiveWindow(find);
+    QTest::keyClick(find, Qt::Key_P, Qt::AltModifier); // Feed to panel, after a moment
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return main->Left().DirectoryLabel->text() == "Search results"; }, 60000));
+    // The results' folder as a stale mount: looking them up again holds.
+    TFaultHold hold(platform::TFileOpsStep::OpenDirectory, left,
+                    [] { return TFileWorker::Running() == 0; });
+    ASSERT_TRUE(QFile::remove(left + "src/sub/b.txt"));
+    main->RereadKeepingRows(sdLeft, QString()); // as a live re-read does
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hold.Held() == 1; }, 60000));
+    EXPECT_FALSE(hold.OnWindowThread());
+    EXPECT_TRUE(main->Reading(sdLeft)); // the window went on meanwhile
+    hold.Release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !main->Reading(sdLeft); }, 60000));
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "src/a.txt"}));
+    EXPECT_EQ(main->Left().DirectoryLabel->text(), "Search results");
+}
+
+TEST_F(FindWindowTest, AFifoNamedAsAnArchiveIsNeverWaitedOn)
+{
+    dir.write("left/a.txt", "a");
+    const QString fifo = left + "x.zip";
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    // Opening the FIFO for reading waits for a writer: at the end one comes and goes for
+    // whatever waits there, so that nothing is left behind.
+    const auto unblock = qScopeGuard([fifo] {
+        EXPECT_TRUE(QTest::qWaitFor(
+            [fifo] {
+                const int fd = open(QFile::encodeName(fifo).constData(), O_RDWR | O_NONBLOCK);
+                if (fd >= 0)
+                    close(fd);
+                return TFileSearch::Running() == 0;
+            },
+            60000));
+    });
+    Open(sdLeft, left);
+    TfFind* find = OpenFind();
+    ASSERT_TRUE(find);
+    find->CheckInsideArchives->setChecked(true);
+    Search(find, "*.txt");
+    EXPECT_EQ(HitPaths(find), QStringList{left + "a.txt"});
+    EXPECT_FALSE(find->Status->text().contains("stopped")) << find->Status->text().toStdString();
 }
