@@ -140,8 +140,12 @@ bool TfMain::RefillFedResults(TSide side, const std::function<void()>& then)
     }
     CancelRead(side);
     std::vector<TFileObject> rows;
+    // ".." leads out of the results; it carries the searched folder's date, as the ".."
+    // of a folder carries its parent's.
     TFileObject& parent = rows.emplace_back();
+    FedRow(p.Fed->Root, QString(), parent);
     parent.Name = QStringLiteral("..");
+    parent.Size = 0;
     parent.Attr = platform::faDirectory;
     QStringList kept;
     for (const QString& name : std::as_const(p.Fed->Names))

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -70,6 +71,35 @@ void TFolderWatcher::Release()
     m_folder.clear();
     m_name.clear();
     Drain(); // what the old watch queued, its removal included, is of no interest now
+    m_movedFrom.clear();
+    m_renames.clear();
+}
+
+QHash<QString, QString> TFolderWatcher::TakeRenames()
+{
+    m_movedFrom.clear();
+    return std::exchange(m_renames, {});
+}
+
+void TFolderWatcher::NoteMove(const inotify_event& event)
+{
+    const QString name = DecodeFileName(QByteArray(event.name));
+    if (event.mask & IN_MOVED_FROM) {
+        m_movedFrom.insert(event.cookie, name);
+        return;
+    }
+    const QString from = m_movedFrom.take(event.cookie);
+    if (from.isEmpty())
+        return; // moved in from elsewhere
+    // A name renamed before keeps its first name as the key.
+    bool chained = false;
+    for (QString& to : m_renames)
+        if (to == from) {
+            to = name;
+            chained = true;
+        }
+    if (!chained)
+        m_renames.insert(from, name);
 }
 
 int TFolderWatcher::Drain()
@@ -97,6 +127,9 @@ int TFolderWatcher::Drain()
             else if (m_encodedName.isEmpty() ||
                      (event->len > 0 && m_encodedName == event->name))
                 seen |= seChange;
+            if (m_encodedName.isEmpty() && event->len > 0 &&
+                (event->mask & (IN_MOVED_FROM | IN_MOVED_TO)))
+                NoteMove(*event);
         }
     }
 }

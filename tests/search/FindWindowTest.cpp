@@ -3,6 +3,8 @@
 // panel on which the file commands work on the real files.
 #include "main/FileOpsFixture.h"
 #include "platform/FileOpsFaults.h"
+#include "platform/FileSystem.h"
+#include "platform/Locale.h"
 #include "search/SearchTestSupport.h"
 #include "search/uFind.h"
 #include "support/TickWatch.h"
@@ -298,4 +300,24 @@ TEST_F(FindWindowTest, FedResultsCopyDeleteAndGoBack)
     EXPECT_EQ(main->Left().Directory, left);
     EXPECT_EQ(main->Left().DirectoryLabel->text(), left);
     EXPECT_TRUE(Names(sdLeft).contains("src"));
+}
+
+// The ".." of fed results leads out of them; it shows the searched folder's date, as the
+// ".." of a folder shows its parent's, never the day the calendar of dates starts.
+TEST_F(FindWindowTest, TheDotDotRowOfFedResultsShowsTheSearchedFoldersDate)
+{
+    dir.write("left/src/a.txt", "alpha");
+    Open(sdLeft, left);
+    TSearchHit hit;
+    hit.Folder = left + "src/";
+    hit.Name = "a.txt";
+    main->FilesEnter(sdLeft);
+    main->FeedToPanel(left, {hit});
+    ASSERT_EQ(Names(sdLeft), QStringList({"..", "src/a.txt"}));
+    platform::TFoundEntry searched;
+    ASSERT_TRUE(platform::StatEntry(left, searched));
+    EXPECT_EQ(main->Left().Listing[0].DateTime, searched.DateTime);
+    EXPECT_GT(searched.DateTime, 0);
+    const QString shown = View(sdLeft)->model()->index(0, 3).data().toString();
+    EXPECT_EQ(shown, platform::FormatDateTime(searched.DateTime));
 }
