@@ -143,7 +143,7 @@ bool TfMain::RefillFedResults(TSide side, const std::function<void()>& then)
     // ".." leads out of the results; it carries the searched folder's date, as the ".."
     // of a folder carries its parent's.
     TFileObject& parent = rows.emplace_back();
-    FedRow(p.Fed->Root, QString(), parent);
+    FedRow(p.Fed->Root, QStringLiteral("."), parent); // the folder itself
     parent.Name = QStringLiteral("..");
     parent.Size = 0;
     parent.Attr = platform::faDirectory;

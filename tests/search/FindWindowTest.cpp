@@ -315,7 +315,7 @@ TEST_F(FindWindowTest, TheDotDotRowOfFedResultsShowsTheSearchedFoldersDate)
     main->FeedToPanel(left, {hit});
     ASSERT_EQ(Names(sdLeft), QStringList({"..", "src/a.txt"}));
     platform::TFoundEntry searched;
-    ASSERT_TRUE(platform::StatEntry(left, searched));
+    ASSERT_TRUE(platform::StatEntry(left + ".", searched));
     EXPECT_EQ(main->Left().Listing[0].DateTime, searched.DateTime);
     EXPECT_GT(searched.DateTime, 0);
     const QString shown = View(sdLeft)->model()->index(0, 3).data().toString();
