@@ -57,8 +57,8 @@ QString FromChars(const TChars& chars)
 
 // One part of a mask applied to the same part of a name (see ApplyRenameMask); at most
 // `most` characters of the name for a "*" (-1: all). A wildcard after a "*" has nothing
-// left to stand for: it stays as it is and `leftOver` is set.
-TChars ApplyPart(const TChars& mask, const TChars& name, qsizetype most, bool& leftOver)
+// left to stand for: it stays as it is, and the first such one is kept in `leftOver`.
+TChars ApplyPart(const TChars& mask, const TChars& name, qsizetype most, uint& leftOver)
 {
     TChars out;
     out.reserve(mask.size() + name.size());
@@ -67,7 +67,8 @@ TChars ApplyPart(const TChars& mask, const TChars& name, qsizetype most, bool& l
         const uint m = mask.at(i);
         if ((m == uint('*') || m == uint('?')) && star) {
             out += m;
-            leftOver = true;
+            if (leftOver == 0)
+                leftOver = m;
         } else if (m == uint('*')) {
             out += name.mid(i, most);
             star = true;
@@ -93,7 +94,7 @@ bool OnlyWildcards(const QString& text)
 
 TMaskedName ApplyRenameMask(const QString& name, const QString& mask)
 {
-    bool leftOver = false;
+    uint leftOver = 0;
     TMaskedName made;
     const qsizetype maskDot = mask.lastIndexOf(QLatin1Char('.'));
     if (maskDot < 0) {
@@ -111,9 +112,10 @@ TMaskedName ApplyRenameMask(const QString& name, const QString& mask)
         if (!noDot)
             made.Name += QLatin1Char('.') + FromChars(newExtension);
     }
-    if (leftOver)
-        made.Refusal = QStringLiteral("a \"*\" or \"?\" after a \"*\" in the same part of the "
-                                      "mask stands for nothing and would stay in the name");
+    if (leftOver != 0)
+        made.Refusal = QStringLiteral("the \"%1\" after a \"*\" in the mask stands for nothing "
+                                      "and would stay in the name")
+                           .arg(QChar(char16_t(leftOver)));
     else if (made.Name.isEmpty())
         made.Refusal = QStringLiteral("the new name would be empty");
     else if (made.Name == QLatin1String(".") || made.Name == QLatin1String(".."))

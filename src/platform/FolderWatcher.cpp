@@ -6,9 +6,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <utility>
 #include <sys/inotify.h>
 #include <unistd.h>
+#include <utility>
 
 namespace platform
 {
@@ -19,6 +19,8 @@ namespace
 constexpr uint32_t kChanges = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_MODIFY |
                               IN_ATTRIB | IN_CLOSE_WRITE;
 constexpr uint32_t kSelf = IN_DELETE_SELF | IN_MOVE_SELF;
+// Moves out of the folder remembered at most, waiting for a "moved to" that never comes.
+constexpr qsizetype kMostMovesOut = 4096;
 
 } // namespace
 
@@ -77,7 +79,6 @@ void TFolderWatcher::Release()
 
 QHash<QString, QString> TFolderWatcher::TakeRenames()
 {
-    m_movedFrom.clear();
     return std::exchange(m_renames, {});
 }
 
@@ -85,6 +86,10 @@ void TFolderWatcher::NoteMove(const inotify_event& event)
 {
     const QString name = DecodeFileName(QByteArray(event.name));
     if (event.mask & IN_MOVED_FROM) {
+        // A rename's two halves come one right after the other: the halves of moves out
+        // of the folder need not be kept for long.
+        if (m_movedFrom.size() >= kMostMovesOut)
+            m_movedFrom.clear();
         m_movedFrom.insert(event.cookie, name);
         return;
     }

@@ -75,8 +75,8 @@ TEST(WildChange, AMaskThatDoesNotFitSaysWhatItWouldHaveMadeAndWhy)
         const char* made;
         const char* why;
     } refused[] = {
-        {"notes.txt", "**", "notes.txt*", "stands for nothing"},
-        {"notes.txt", "*?.txt", "notes?.txt", "stands for nothing"},
+        {"notes.txt", "**", "notes.txt*", "the \"*\" after a \"*\" in the mask stands for nothing"},
+        {"notes.txt", "*?.txt", "notes?.txt", "the \"?\" after"},
         {"notes.txt", "*.t*?", "notes.txt?", "stands for nothing"},
         {"notes.txt", "", "", "would be empty"},
         {"notes", ".*", "", "would be empty"},

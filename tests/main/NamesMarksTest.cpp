@@ -183,9 +183,9 @@ TEST_F(NamesMarksTest, OneMarkAndTheCursorOnAnotherEveryCommandTakesTheMark)
     EXPECT_EQ(Files(left), QStringList({"Mixed.Txt"}));
     ASSERT_TRUE(QFile::rename(right + "lower.txt", left + "lower.txt"));
 
-    for (const auto& [key, modifiers] : {std::pair{Qt::Key_F8, Qt::NoModifier},
-                                         std::pair{Qt::Key_Delete, Qt::NoModifier},
-                                         std::pair{Qt::Key_Delete, Qt::ShiftModifier}}) {
+    for (const auto& [key, modifiers] :
+         {std::pair{Qt::Key_F8, Qt::NoModifier}, std::pair{Qt::Key_Delete, Qt::NoModifier},
+          std::pair{Qt::Key_Delete, Qt::ShiftModifier}}) {
         markLower();
         QStringList texts;
         AnswerQuestion(TfConfirm::mrYes, &texts);

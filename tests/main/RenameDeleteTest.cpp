@@ -384,8 +384,8 @@ TEST_F(FileOpsTest, RenamesThatFailSayWhatAndWhyInOneMessage)
     Select(sdLeft, {"a.txt", "b.txt"});
     TypeInput("*?.txt");
     Press(Qt::Key_F9);
-    const QString why = QStringLiteral(": a \"*\" or \"?\" after a \"*\" in the same part of the "
-                                       "mask stands for nothing and would stay in the name.");
+    const QString why = QStringLiteral(": the \"?\" after a \"*\" in the mask stands for nothing "
+                                       "and would stay in the name.");
     EXPECT_EQ(messages, QStringList({"\"b.txt\" was not renamed to \"a.txt\": an entry of that "
                                      "name exists already.",
                                      "Nothing was renamed: the mask \"*?.txt\" does not fit every "
