@@ -280,3 +280,43 @@ TEST_F(NamesMarksTest, TheTrashSettingIsKeptAcrossRuns)
     qunsetenv("XDG_CONFIG_HOME");
     EXPECT_TRUE(main->UseRecycleBin);
 }
+
+// Right after a re-read moved the cursor off a file another program took away, each
+// command that would act on the row it landed on asks first; "No" leaves everything.
+TEST_F(NamesMarksTest, EveryCommandJustAfterACursorJumpAsksFirst)
+{
+    dir.write("left/landed.txt", "l");
+    Reload();
+    main->UseRecycleBin = false;
+    qint64 now = 7000;
+    main->SteadyClockMs = [&now] { return now; };
+    Click(At(sdLeft, "landed.txt"));
+    const auto jump = [this, &now] {
+        main->Left().CursorJump = {now - 500, "gone.part", "landed.txt"};
+    };
+    const struct {
+        const char* verb;
+        std::function<void()> command;
+    } commands[] = {
+        {"Copy", [this] { Key(Qt::Key_F5); }},
+        {"Move", [this] { Key(Qt::Key_F6); }},
+        {"Rename", [this] { Key(Qt::Key_F9); }},
+        {"Delete", [this] { Key(Qt::Key_F8); }},
+        {"Delete", [this] { Key(Qt::Key_Delete, Qt::ShiftModifier); }},
+        {"Move", [this] {
+             main->FilesMouseMove(sdRight, Qt::LeftButton, Qt::NoModifier);
+             main->FilesMouseUp(sdRight);
+         }},
+    };
+    for (const auto& c : commands) {
+        jump();
+        QStringList texts;
+        AnswerQuestion(TfConfirm::mrNo, &texts);
+        c.command();
+        EXPECT_EQ(texts, QStringList({"gone.part was removed or renamed by another program a "
+                                      "moment ago, and the cursor moved to landed.txt.",
+                                      QString(c.verb) + " landed.txt ?"}));
+        EXPECT_EQ(Files(left), QStringList({"landed.txt"}));
+        EXPECT_EQ(Files(right), QStringList());
+    }
+}
