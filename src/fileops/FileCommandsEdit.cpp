@@ -59,6 +59,32 @@ QString UnshownLabel(const QString& raw, const QString& text)
     return raw.left(prefix) + text.mid(prefix, text.size() - prefix - suffix) + raw.right(suffix);
 }
 
+bool HoldsWildcards(const QString& text)
+{
+    return text.contains(QLatin1Char('*')) || text.contains(QLatin1Char('?'));
+}
+
+// The names `mask` makes of `names`, in `renamed`; false, after saying for each name the
+// mask does not fit what it would have made and why, when it does not fit them all.
+bool MaskFitsEvery(const QStringList& names, const QString& mask, QStringList& renamed)
+{
+    QStringList refused;
+    for (const QString& name : names) {
+        const TMaskedName made = ApplyRenameMask(name, mask);
+        renamed << made.Name;
+        if (!made.Refusal.isEmpty())
+            refused << QStringLiteral("\"%1\" would become \"%2\": %3.")
+                           .arg(name, made.Name, made.Refusal);
+    }
+    if (refused.isEmpty())
+        return true;
+    refused.prepend(QStringLiteral("Nothing was renamed: the mask \"%1\" does not fit %2.")
+                        .arg(mask, names.size() == 1 ? QStringLiteral("the name")
+                                                     : QStringLiteral("every name")));
+    ReportRenameFailures(refused);
+    return false;
+}
+
 } // namespace
 
 void TFileCommands::ShowRenameNotice()
@@ -89,16 +115,17 @@ void TFileCommands::RenameFiles()
         return;
     }
     const QString dir = AddSeparator(m_host.PanelDirectory(a));
+    // The marked entries when there are any, whatever row the cursor is on.
     const std::vector<int> selection = Selection(a);
-    TNameChanges changes;
-    QStringList failures;
-    QString cursor;
-    if (selection.size() < 2) {
-        const int focused = m_host.PanelFiles(a).GetFocusedIndex();
-        if (focused < 0 || focused >= listing.Count() || listing[focused].IsParent() ||
-            listing[focused].Kind == fkDrive)
-            return;
-        const QString name = listing[focused].Name;
+    if (selection.empty())
+        return;
+    QStringList names;
+    for (int row : selection)
+        names << listing[row].Name;
+    QString mask;
+    QString single; // the new name typed for the one entry, when no mask was given
+    if (names.size() == 1) {
+        const QString& name = names.front();
         // The field shows the name as the panel does; what the user leaves of it keeps
         // the original bytes.
         QString value = platform::DisplayName(name);
@@ -107,28 +134,33 @@ void TFileCommands::RenameFiles()
                       QStringLiteral("Name :"), value))
             return;
         value = UnshownLabel(name, value);
-        RenameEntry(dir, name, value, changes, failures);
-        if (!changes.empty())
-            cursor = value; // the cursor follows the renamed entry
+        // Wildcards typed where the name holds none make a mask for this one entry, never
+        // a name made of them.
+        (HoldsWildcards(value) && !HoldsWildcards(name) ? mask : single) = value;
     } else {
-        QString mask = QStringLiteral("*.*");
+        mask = QStringLiteral("*.*");
         if (!AskInput(QStringLiteral("Enter the mask for the new names of the selected files then "
                                      "press the [Accept] button."),
                       QStringLiteral("Mask :"), mask))
             return;
-        QStringList names;
-        for (int row : selection)
-            names << listing[row].Name;
-        for (const QString& name : names) {
-            const QString renamed = WildChange(name, mask);
-            if (renamed == QLatin1String(kWildChangeError))
-                failures << QStringLiteral(
-                                "\"%1\" was not renamed: the mask \"%2\" does not fit it.")
-                                .arg(name, mask);
-            else
-                RenameEntry(dir, name, renamed, changes, failures);
-        }
     }
+    QStringList renamed;
+    if (mask.isEmpty())
+        renamed << single;
+    else if (!MaskFitsEvery(names, mask, renamed))
+        return; // said why; nothing renamed, the marks stay
+    TNameChanges changes;
+    QStringList failures;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        RenameEntry(dir, names[i], renamed[i], changes, failures);
+    // The cursor follows its entry when it was renamed.
+    const int focused = m_host.PanelFiles(a).GetFocusedIndex();
+    const QString focusedName =
+        focused >= 0 && focused < listing.Count() ? listing[focused].Name : QString();
+    QString cursor;
+    for (const auto& [from, to] : changes)
+        if (from == focusedName)
+            cursor = to;
     RecordRenames(dir, changes);
     FollowInOtherPanel(a, dir, changes);
     m_host.RefreshFromDisk(a, cursor);

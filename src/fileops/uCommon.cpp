@@ -1,5 +1,6 @@
 #include "fileops/uCommon.h"
 
+#include "listing/FileListing.h"
 #include "platform/FileOpsFaults.h"
 
 #include "platform/FileSystem.h"
@@ -54,59 +55,74 @@ QString FromChars(const TChars& chars)
     return text;
 }
 
-// The character at 1-based `position`, or 0 past either end.
-uint At(const TChars& text, qsizetype position)
+// One part of a mask applied to the same part of a name (see ApplyRenameMask); at most
+// `most` characters of the name for a "*" (-1: all). A wildcard after a "*" has nothing
+// left to stand for: it stays as it is, and the first such one is kept in `leftOver`.
+TChars ApplyPart(const TChars& mask, const TChars& name, qsizetype most, uint& leftOver)
 {
-    return position >= 1 && position <= text.size() ? text.at(position - 1) : 0;
-}
-
-// Step 3 of the mask rule: only the first "*" is checked; it must end the mask or be
-// followed by ".".
-bool MaskAccepted(const QString& mask)
-{
-    const qsizetype star = mask.indexOf(QLatin1Char('*'));
-    if (star < 0 || star == mask.size() - 1)
-        return true;
-    return mask.at(star + 1) == QLatin1Char('.');
-}
-
-} // namespace
-
-QString WildChange(const QString& name, const QString& mask)
-{
-    if (!MaskAccepted(mask))
-        return QString::fromLatin1(kWildChangeError);
-    TChars extended = ToChars(name);
-    if (!extended.contains(uint('.')))
-        extended.append(uint('.'));
-    const qsizetype dot = extended.indexOf(uint('.')) + 1; // 1-based
-    const TChars pattern = ToChars(mask);
-    bool nameDone = false;
-    bool maskInExtension = false;
     TChars out;
-    out.reserve(pattern.size() + extended.size());
-    for (qsizetype i = 1; i <= pattern.size(); ++i) {
-        const uint m = pattern.at(i - 1);
-        const uint n = At(extended, i);
-        if (!nameDone && n == uint('.'))
-            nameDone = true;
-        if (!maskInExtension && m == uint('.'))
-            maskInExtension = true;
-        if (m == uint('*')) {
-            if (!nameDone) {
-                out += extended.mid(i - 1, qMax<qsizetype>(0, dot - i));
-                nameDone = true;
-            } else if (maskInExtension) {
-                out += extended.mid(dot, kMaxExtensionCopy);
-            }
+    out.reserve(mask.size() + name.size());
+    bool star = false;
+    for (qsizetype i = 0; i < mask.size(); ++i) {
+        const uint m = mask.at(i);
+        if ((m == uint('*') || m == uint('?')) && star) {
+            out += m;
+            if (leftOver == 0)
+                leftOver = m;
+        } else if (m == uint('*')) {
+            out += name.mid(i, most);
+            star = true;
         } else if (m == uint('?')) {
-            if (n != 0)
-                out += n;
+            if (i < name.size())
+                out += name.at(i);
         } else {
             out += m;
         }
     }
-    return FromChars(out);
+    return out;
+}
+
+bool OnlyWildcards(const QString& text)
+{
+    for (const QChar c : text)
+        if (c != QLatin1Char('*') && c != QLatin1Char('?'))
+            return false;
+    return true;
+}
+
+} // namespace
+
+TMaskedName ApplyRenameMask(const QString& name, const QString& mask)
+{
+    uint leftOver = 0;
+    TMaskedName made;
+    const qsizetype maskDot = mask.lastIndexOf(QLatin1Char('.'));
+    if (maskDot < 0) {
+        made.Name = FromChars(ApplyPart(ToChars(mask), ToChars(name), -1, leftOver));
+    } else {
+        const TChars stem = ToChars(NameStem(name));
+        const TChars extension = ToChars(NameExtension(name).mid(1));
+        const QString maskExtension = mask.mid(maskDot + 1);
+        const TChars newExtension =
+            ApplyPart(ToChars(maskExtension), extension, kMaxExtensionCopy, leftOver);
+        made.Name = FromChars(ApplyPart(ToChars(mask.left(maskDot)), stem, -1, leftOver));
+        // "*." drops the extension; "*.*" adds no dot to a name that has none.
+        const bool noDot = newExtension.isEmpty() && OnlyWildcards(maskExtension) &&
+                           (maskExtension.isEmpty() || NameExtension(name).isEmpty());
+        if (!noDot)
+            made.Name += QLatin1Char('.') + FromChars(newExtension);
+    }
+    if (leftOver != 0)
+        made.Refusal = QStringLiteral("the \"%1\" after a \"*\" in the mask stands for nothing "
+                                      "and would stay in the name")
+                           .arg(QChar(char16_t(leftOver)));
+    else if (made.Name.isEmpty())
+        made.Refusal = QStringLiteral("the new name would be empty");
+    else if (made.Name == QLatin1String(".") || made.Name == QLatin1String(".."))
+        made.Refusal = QStringLiteral("\"%1\" is not a name").arg(made.Name);
+    else if (made.Name.contains(QLatin1Char('/')))
+        made.Refusal = QStringLiteral("a name cannot contain \"/\"");
+    return made;
 }
 
 QString ReplaceChar(const QString& text, QChar from, QChar to)

@@ -9,19 +9,29 @@
 #include <QStringList>
 #include <QtGlobal>
 
-// The text WildChange returns when it refuses a mask; callers compare with it and
-// skip the file on equality.
-inline constexpr char kWildChangeError[] = "Wild Change Error";
-
-// The new name of `name` under the DOS-style rename `mask`: mask position i is paired
-// with name position i; "?" copies the name's character there, "*" copies the rest of
-// the name part (or, once past the name's first dot, its whole extension), any other
-// mask character is copied as it is. A name without a dot is treated as ending in ".".
-// A mask whose first "*" is neither its last character nor followed by "." is refused
-// (kWildChangeError). Positions past the end of the name hold nothing: "?" copies
-// nothing there. An empty mask gives an empty name.
+// The new name of `name` under the rename `mask`, and whether the mask fits it. A mask
+// with a dot is split at its last dot, the name as the panels show it (NameStem |
+// NameExtension: "multi.dot.name.v2.final" | "txt", ".hidden" whole); each part of the
+// mask makes the same part of the name. A mask without a dot makes the whole name. In a
+// part, mask position i is paired with the name part's position i: "?" copies the
+// character there (nothing past the part's end), "*" copies the rest of the part from
+// there on (in the extension at most 255 characters), any other character is itself.
+// The dot is left out when the new extension is empty and the mask's is empty ("*."
+// drops the extension) or holds only wildcards for a name without one ("*.*" keeps
+// "README" as it is).
+struct TMaskedName {
+    QString Name;    // what the mask makes of the name, also when it refuses
+    QString Refusal; // why the mask does not fit the name; empty when it fits
+};
+// Refused: a "*" or "?" after a "*" in the same part (it stands for nothing and would
+// stay in the name), an empty name, "." or "..", a name holding "/".
 // Cost: O(length of mask + length of name).
-QString WildChange(const QString& name, const QString& mask);
+TMaskedName ApplyRenameMask(const QString& name, const QString& mask);
+// The name alone.
+inline QString WildChange(const QString& name, const QString& mask)
+{
+    return ApplyRenameMask(name, mask).Name;
+}
 
 // `text` with every `from` replaced by `to`.
 QString ReplaceChar(const QString& text, QChar from, QChar to);

@@ -19,6 +19,7 @@
 #include "platform/StartPath.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QMainWindow>
 #include <QTimer>
 #include <QPoint>
@@ -53,6 +54,8 @@ enum TSide : int { sdLeft = 0, sdRight = 1 };
 // The cursors of a drag between the panels: one item, or several (also none).
 const QCursor& SingleDragCursor();
 const QCursor& MultiDragCursor();
+// Milliseconds on a monotonic clock, from an arbitrary start.
+qint64 SteadyNowMs();
 
 // One panel: its state and its controls.
 struct TPanel {
@@ -90,6 +93,12 @@ struct TPanel {
     // What the status line says is gone (a folder or archive the panel left), while the
     // panel shows the folder it was in; empty when it says nothing of the kind.
     QString Gone;
+    // The cursor's last move by a re-read off an entry another program removed or
+    // renamed unseen: when (TfMain::SteadyClockMs), the entry gone, the one landed on.
+    struct TCursorJump {
+        qint64 AtMs{-1};
+        QString Gone, Landed;
+    } CursorJump;
 };
 
 class TfMain final : public QMainWindow, public TPanelHost
@@ -128,6 +137,13 @@ public:
         int CursorRow{-1};
         QStringList Marks; // empty: none marked
         QPoint Scroll;
+        // Entries renamed since, as the panel's watch saw it (old name to new): the
+        // cursor and the marks follow them.
+        QHash<QString, QString> Renamed;
+        // The re-read follows another program's change: a cursor whose entry is gone
+        // moves to the row where it stood, and that move is kept as the panel's
+        // CursorJump.
+        bool ByOtherProgram{false};
     };
     TViewState ViewState(TSide side) const;
     // Shows the state again in the panel's present rows; a name no longer listed is left
@@ -138,8 +154,12 @@ public:
     // (ViewState); caption, drive list, free space and totals follow; the keyboard focus
     // and the active panel stay. `cursorName`, when listed, takes the cursor instead;
     // `keepMarks` false drops the marks. A read that outlasts 200 ms lands later.
+    // Renames the panel's watch saw meanwhile take the cursor and the marks along.
     void RereadKeepingView(TSide side, const QString& directory = {},
-                           const QString& cursorName = {}, bool keepMarks = true);
+                           const QString& cursorName = {}, bool keepMarks = true,
+                           bool byOtherProgram = false);
+    // The clock of cursor jumps (see TPanel::CursorJump); tests set their own.
+    std::function<qint64()> SteadyClockMs{SteadyNowMs};
 
     // Refills the panel's listing from its archive component: a ".." row carrying
     // `archiveEntry`'s values (a row of the same listing, or null), then the members.
@@ -210,17 +230,20 @@ public:
     // The panel in which a command was given stays the active one, with its cursor.
     void MenuCopyFileClick()
     {
-        if (!ReadingAny() && !TransferWithReadOnlyArchive(false))
+        if (!ReadingAny() && ConfirmAfterCursorJump(QStringLiteral("Copy")) &&
+            !TransferWithReadOnlyArchive(false))
             KeepingActive([this] { WithZipMessages([this] { m_commands.CopyFiles(); }); });
     }
     void MenuMoveFileClick()
     {
-        if (!ReadingAny() && !TransferWithReadOnlyArchive(true))
+        if (!ReadingAny() && ConfirmAfterCursorJump(QStringLiteral("Move")) &&
+            !TransferWithReadOnlyArchive(true))
             KeepingActive([this] { WithZipMessages([this] { m_commands.MoveFiles(); }); });
     }
     void MenuRenameFileClick()
     {
-        if (!Reading(ActiveSide()) && !RefuseOnReadOnlyArchive(ActiveSide()))
+        if (!Reading(ActiveSide()) && !RefuseOnReadOnlyArchive(ActiveSide()) &&
+            ConfirmAfterCursorJump(QStringLiteral("Rename")))
             KeepingActive([this] { m_commands.RenameFiles(); });
     }
     // Delete asks first (F8, Delete); Shift+Delete deletes for good whatever the trash
@@ -348,12 +371,17 @@ private:
     // Leaves the panel's folder, archive or drive list for the level above it; the cursor
     // lands on the folder or archive left.
     void LeaveLevel(TSide side);
+    // A command given within a second of a cursor jump in the active panel (see
+    // TPanel::CursorJump), acting on the row the cursor landed on alone, asks first,
+    // naming both entries; false when the user says no. The jump is then forgotten.
+    bool ConfirmAfterCursorJump(const QString& verb);
     // Runs a command, then gives the focus back to the panel active before it, with a
     // cursor on one of its rows.
     void KeepingActive(const std::function<void()>& command);
     void DeleteCommand(bool forGood)
     {
-        if (!Reading(ActiveSide()) && !RefuseOnReadOnlyArchive(ActiveSide()))
+        if (!Reading(ActiveSide()) && !RefuseOnReadOnlyArchive(ActiveSide()) &&
+            ConfirmAfterCursorJump(QStringLiteral("Delete")))
             KeepingActive([this, forGood] {
                 WithZipMessages([this, forGood] { m_commands.DeleteFiles(forGood); });
             });

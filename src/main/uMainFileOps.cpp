@@ -2,12 +2,14 @@
 // panels, the configuration and the properties dialog.
 #include "about/uAbout.h"
 #include "controls/VirtualListView.h"
+#include "fileops/uConfirm.h"
 #include "main/Windows.h"
 #include "main/uMain.h"
 #include "main/uProperties.h"
 #include "platform/FileNames.h"
 #include "platform/ConfigPath.h"
 #include "platform/Drives.h"
+#include "platform/FolderWatcher.h"
 #include "platform/Messages.h"
 #include "zip/ZipArchive.h"
 
@@ -18,6 +20,9 @@
 
 namespace
 {
+
+// A command this soon after a cursor jump asks first.
+constexpr qint64 kJumpAsksMs = 1000;
 
 // Drag cursors: an arrow carrying one sheet, or a stack of sheets for several items.
 QCursor MakeDragCursor(bool multi)
@@ -46,6 +51,33 @@ const QCursor& MultiDragCursor()
 {
     static const QCursor cursor = MakeDragCursor(true);
     return cursor;
+}
+
+qint64 SteadyNowMs()
+{
+    static const QElapsedTimer clock = [] {
+        QElapsedTimer started;
+        started.start(); // a monotonic clock where the system has one
+        return started;
+    }();
+    return clock.elapsed();
+}
+
+bool TfMain::ConfirmAfterCursorJump(const QString& verb)
+{
+    const TSide side = ActiveSide();
+    TPanel& p = m_panels[side];
+    const TPanel::TCursorJump jump = std::exchange(p.CursorJump, {});
+    if (jump.AtMs < 0 || SteadyClockMs() - jump.AtMs >= kJumpAsksMs)
+        return true;
+    const std::vector<int> rows = m_commands.Selection(side);
+    if (rows.size() != 1 || p.Listing[rows.front()].Name != jump.Landed)
+        return true; // marks, or a row the user went to since
+    return AskConfirmation(
+        QStringLiteral("%1 was removed or renamed by another program a moment ago, and the "
+                       "cursor moved to %2.")
+            .arg(jump.Gone, jump.Landed),
+        QStringLiteral("%1 %2 ?").arg(verb, jump.Landed));
 }
 
 void TfMain::WireCommands()
@@ -122,18 +154,24 @@ void TfMain::RestoreViewState(TSide side, const TViewState& state)
     const int count = p.Listing.Count();
     if (count == 0)
         return;
-    const QSet<QString> marked(state.Marks.cbegin(), state.Marks.cend());
+    QSet<QString> marked;
+    for (const QString& name : state.Marks)
+        marked.insert(state.Renamed.value(name, name));
+    const QString cursorName = state.Renamed.value(state.Cursor, state.Cursor);
     std::vector<int> marks;
     int cursor = -1;
     for (int row = 0; row < count; ++row) {
         const QString& name = p.Listing[row].Name;
-        if (cursor < 0 && name == state.Cursor)
+        if (cursor < 0 && name == cursorName)
             cursor = row;
         if (!marked.isEmpty() && marked.contains(name))
             marks.push_back(row);
     }
-    if (cursor < 0)
+    if (cursor < 0) {
         cursor = std::clamp(state.CursorRow, 0, count - 1);
+        if (state.ByOtherProgram && !state.Cursor.isEmpty())
+            p.CursorJump = {SteadyClockMs(), state.Cursor, p.Listing[cursor].Name};
+    }
     FilesChange(side); // which row can be marked
     p.Files->SetScrollPosition(state.Scroll);
     // The view scrolls the cursor into sight when it has left it.
@@ -142,7 +180,7 @@ void TfMain::RestoreViewState(TSide side, const TViewState& state)
 }
 
 void TfMain::RereadKeepingView(TSide side, const QString& directory, const QString& cursorName,
-                               bool keepMarks)
+                               bool keepMarks, bool byOtherProgram)
 {
     // A read under way goes on: it lands with the change, as a folder that changed while
     // it was read is read again.
@@ -150,6 +188,9 @@ void TfMain::RereadKeepingView(TSide side, const QString& directory, const QStri
         return;
     TPanel& p = m_panels[side];
     TViewState state = ViewState(side);
+    if (p.Watcher)
+        state.Renamed = p.Watcher->TakeRenames();
+    state.ByOtherProgram = byOtherProgram;
     if (!keepMarks)
         state.Marks.clear();
     if (!cursorName.isEmpty())

@@ -100,7 +100,7 @@ void TfMain::LiveReread(TSide side)
         return;
     }
     if (!ShowsArchive(side)) {
-        RereadKeepingRows(side, p.Directory);
+        RereadKeepingView(side, p.Directory, {}, true, true);
         return;
     }
     if (!ReloadArchive(side))

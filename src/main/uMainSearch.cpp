@@ -146,8 +146,12 @@ TFileWorker::TWork TfMain::FedReadWork(const TFedResults& fed, const TPanelRead&
             order](platform::TFileOpsProgress& progress) {
         platform::FileOpsFault(platform::TFileOpsStep::OpenDirectory, root);
         std::vector<TFileObject> rows;
+        // ".." leads out of the results; it carries the searched folder's date, as the
+        // ".." of a folder carries its parent's.
         TFileObject& parent = rows.emplace_back();
+        FedRow(root, QStringLiteral("."), parent); // the folder itself
         parent.Name = QStringLiteral("..");
+        parent.Size = 0;
         parent.Attr = platform::faDirectory;
         for (const QString& name : names) {
             if (progress.Cancelled())

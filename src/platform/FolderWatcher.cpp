@@ -8,6 +8,7 @@
 #include <cstring>
 #include <sys/inotify.h>
 #include <unistd.h>
+#include <utility>
 
 namespace platform
 {
@@ -18,6 +19,8 @@ namespace
 constexpr uint32_t kChanges = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_MODIFY |
                               IN_ATTRIB | IN_CLOSE_WRITE;
 constexpr uint32_t kSelf = IN_DELETE_SELF | IN_MOVE_SELF;
+// Moves out of the folder remembered at most, waiting for a "moved to" that never comes.
+constexpr qsizetype kMostMovesOut = 4096;
 
 } // namespace
 
@@ -70,6 +73,38 @@ void TFolderWatcher::Release()
     m_folder.clear();
     m_name.clear();
     Drain(); // what the old watch queued, its removal included, is of no interest now
+    m_movedFrom.clear();
+    m_renames.clear();
+}
+
+QHash<QString, QString> TFolderWatcher::TakeRenames()
+{
+    return std::exchange(m_renames, {});
+}
+
+void TFolderWatcher::NoteMove(const inotify_event& event)
+{
+    const QString name = DecodeFileName(QByteArray(event.name));
+    if (event.mask & IN_MOVED_FROM) {
+        // A rename's two halves come one right after the other: the halves of moves out
+        // of the folder need not be kept for long.
+        if (m_movedFrom.size() >= kMostMovesOut)
+            m_movedFrom.clear();
+        m_movedFrom.insert(event.cookie, name);
+        return;
+    }
+    const QString from = m_movedFrom.take(event.cookie);
+    if (from.isEmpty())
+        return; // moved in from elsewhere
+    // A name renamed before keeps its first name as the key.
+    bool chained = false;
+    for (QString& to : m_renames)
+        if (to == from) {
+            to = name;
+            chained = true;
+        }
+    if (!chained)
+        m_renames.insert(from, name);
 }
 
 int TFolderWatcher::Drain()
@@ -97,6 +132,9 @@ int TFolderWatcher::Drain()
             else if (m_encodedName.isEmpty() ||
                      (event->len > 0 && m_encodedName == event->name))
                 seen |= seChange;
+            if (m_encodedName.isEmpty() && event->len > 0 &&
+                (event->mask & (IN_MOVED_FROM | IN_MOVED_TO)))
+                NoteMove(*event);
         }
     }
 }

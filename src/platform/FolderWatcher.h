@@ -11,11 +11,13 @@
 // User-interface thread only.
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
 class QSocketNotifier;
+struct inotify_event;
 
 namespace platform
 {
@@ -39,6 +41,10 @@ public:
     bool Watching() const { return m_watch >= 0; }
     QString Folder() const { return m_folder; }
     QString Name() const { return m_name; }
+    // The entries of the folder renamed within it that the watch has seen since the last
+    // call or the last Watch: old name to new name (after a chain of renames, the first
+    // name to the last). Empty while only one entry is followed.
+    QHash<QString, QString> TakeRenames();
 
     int SettleMs{100};
     int MostWaitMs{1000};
@@ -58,6 +64,8 @@ private:
     void OnSettleTimer();
     // True when it reported the folder gone (and released the watch).
     bool ReportGone(int seen);
+    // Pairs a "moved from" with its "moved to" into a rename.
+    void NoteMove(const inotify_event& event);
 
     int m_fd{-1};
     int m_watch{-1};
@@ -66,6 +74,9 @@ private:
     QSocketNotifier* m_notifier{nullptr};
     QTimer m_settle;
     QElapsedTimer m_firstChange;
+    // A rename is a "moved from" and a "moved to" with the same cookie.
+    QHash<uint32_t, QString> m_movedFrom;
+    QHash<QString, QString> m_renames;
 };
 
 } // namespace platform

@@ -14,25 +14,34 @@ struct WildRow {
     const char* expected;
 };
 
-// Positional DOS-style renaming: each row is an old name, a mask and the new name.
+// Positional renaming in the parts the panel shows (name | extension): each row is an
+// old name, a mask and the new name.
 const WildRow kWildRows[] = {
     {"readme.txt", "*.bak", "readme.bak"},
     {"readme.txt", "*.*", "readme.txt"},
     {"archive.tar.gz", "*.*", "archive.tar.gz"},
-    {"archive.tar.gz", "*.zip", "archive.zip"},
+    {"archive.tar.gz", "*.zip", "archive.tar.zip"},
     {"readme", "*.txt", "readme.txt"},
-    {"readme", "*.*", "readme."},
+    {"readme", "*.*", "readme"},
+    {"readme.", "*.*", "readme."},
     {"readme.txt", "new*.*", "newdme.txt"},
-    {"readme.txt", "*", "readme"},
-    {"readme.txt", "a*", "aeadme"},
-    {"readme.txt", "x.*", "x.adme"},
+    {"readme.txt", "*", "readme.txt"},
+    {"readme.txt", "a*", "aeadme.txt"},
+    {"readme.txt", "x.*", "x.txt"},
     {"data.txt", "backup.*", "backup.txt"},
     {"report.doc", "r?p*.txt", "report.txt"},
-    {"report.doc", "???.*", "rep.rt"},
-    {"photo.jpeg", "*.jp?", "photo.jpo"},
-    {"data1.txt", "??????.old", "data1..old"},
-    {"readme.txt", "*.t*x", "readme.ttxtx"},
-    {"readme.txt", "*a.txt", "Wild Change Error"},
+    {"report.doc", "???.*", "rep.doc"},
+    {"photo.jpeg", "*.jp?", "photo.jpe"},
+    {"data1.txt", "??????.old", "data1.old"},
+    {"readme.txt", "*.t*x", "readme.txtx"},
+    {"readme.txt", "*a.txt", "readmea.txt"},
+    {"Mixed.Txt", "*_old.*", "Mixed_old.Txt"},
+    {"multi.dot.name.v2.final.txt", "*.md", "multi.dot.name.v2.final.md"},
+    {"multi.dot.name.v2.final.txt", "*_1.*", "multi.dot.name.v2.final_1.txt"},
+    {".hidden", "*.bak", ".hidden.bak"},
+    {".hidden", "*.*", ".hidden"},
+    {".hidden.txt", "*.md", ".hidden.md"},
+    {"readme.txt", "*.", "readme"},
 };
 
 TEST(WildChange, EveryRowOfTheRenameTable)
@@ -55,24 +64,39 @@ TEST(WildChange, BytesThatAreNotUtf8AreCarriedAsTheyAre)
     EXPECT_EQ(platform::EncodeFileName(WildChange(name, "?x??.?")), "cxf\xe9.t");
 }
 
-TEST(WildChange, OnlyTheFirstStarDecidesWhetherTheMaskIsRefused)
+TEST(WildChange, AMaskThatDoesNotFitSaysWhatItWouldHaveMadeAndWhy)
 {
-    const QString error = QString::fromLatin1(kWildChangeError);
-    EXPECT_NE(WildChange("notes.txt", "a*"), error);    // last character
-    EXPECT_NE(WildChange("notes.txt", "*.x*y"), error); // followed by "."
-    EXPECT_EQ(WildChange("notes.txt", "*x.txt"), error);
-    EXPECT_EQ(WildChange("notes.txt", "ab*c"), error);
-    EXPECT_EQ(WildChange("notes.txt", "**"), error);
+    // Text after a "*" is added to the part; only a wildcard there has nothing to take.
+    for (const char* mask : {"a*", "*.x*y", "*x.txt", "ab*c", "*_old.*"})
+        EXPECT_EQ(ApplyRenameMask("notes.txt", mask).Refusal, QString()) << mask;
+    const struct {
+        const char* name;
+        const char* mask;
+        const char* made;
+        const char* why;
+    } refused[] = {
+        {"notes.txt", "**", "notes.txt*", "the \"*\" after a \"*\" in the mask stands for nothing"},
+        {"notes.txt", "*?.txt", "notes?.txt", "the \"?\" after"},
+        {"notes.txt", "*.t*?", "notes.txt?", "stands for nothing"},
+        {"notes.txt", "", "", "would be empty"},
+        {"notes", ".*", "", "would be empty"},
+        {".hidden", "?.*", ".", "is not a name"},
+        {"notes.txt", "*/x.*", "notes/x.txt", "cannot contain \"/\""},
+    };
+    for (const auto& r : refused) {
+        const TMaskedName made = ApplyRenameMask(r.name, r.mask);
+        EXPECT_EQ(made.Name, r.made) << r.name << " with " << r.mask;
+        EXPECT_TRUE(made.Refusal.contains(r.why)) << made.Refusal.toStdString();
+    }
 }
 
 TEST(WildChange, PositionsPastTheEndOfTheNameHoldNothing)
 {
     // "?" beyond the name copies nothing; the literal characters still come through.
     EXPECT_EQ(WildChange("a.b", "?????????"), "a.b");
-    EXPECT_EQ(WildChange("ab", "????x?"), "ab.x");
-    EXPECT_EQ(WildChange("x", "????.*"), "x..");
-    EXPECT_EQ(WildChange("", "?*"), ".");
-    EXPECT_EQ(WildChange("", "*.*"), ".");
+    EXPECT_EQ(WildChange("ab", "????x?"), "abx");
+    EXPECT_EQ(WildChange("x", "????.*"), "x");
+    EXPECT_EQ(WildChange("x.ab", "?.????"), "x.ab");
 }
 
 TEST(WildChange, LiteralMasksAndEmptyInputs)

@@ -34,6 +34,20 @@ protected:
         ASSERT_TRUE(shell.waitForFinished());
         ASSERT_EQ(shell.exitCode(), 0) << command.toStdString();
     }
+    // Runs `command`; a question it asks is a failure, answered No so that nothing hangs.
+    static void WithoutQuestion(const std::function<void()>& command)
+    {
+        QTimer watch;
+        watch.setInterval(10);
+        QObject::connect(&watch, &QTimer::timeout, [] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                ADD_FAILURE() << "asked: " << fConfirm->LabelNotice->text().toStdString();
+                dialog->done(TfConfirm::mrNo);
+            }
+        });
+        watch.start();
+        command();
+    }
 };
 
 } // namespace
@@ -167,4 +181,50 @@ TEST_F(LiveFolderTest, AnArchiveThatIsBackIsNoLongerSaidToBeGone)
     ASSERT_TRUE(RowsBecome(sdLeft, {"..", "arc.zip", "one.txt", "two.txt"}));
     EXPECT_EQ(main->Left().Total->Text(3), QString());
     EXPECT_TRUE(messages.isEmpty());
+}
+
+// A download's part file takes its final name while the cursor is on it: the cursor goes
+// with it, and F5 copies it. A file that goes without a rename the watch saw leaves the
+// cursor on its neighbour's row: a command within a second of that asks first, naming
+// both; later it does not.
+TEST_F(LiveFolderTest, TheCursorFollowsARenameAndACommandJustAfterAJumpAsksFirst)
+{
+    dir.write("left/a.txt", "a");
+    dir.write("left/film.mkv.nfo", "n");
+    dir.write("left/film.mkv.part", "f");
+    dir.write("left/z.txt", "z");
+    const QString away = dir.mkdir("away");
+    Reload();
+    qint64 now = 50000;
+    main->SteadyClockMs = [&now] { return now; };
+    main->Panel(sdLeft).Files->FocusItem(Row(sdLeft, "film.mkv.part"));
+    main->FilesEnter(sdLeft);
+
+    // The new name sorts two rows up: the row the cursor stood on holds another file.
+    Outside(QStringLiteral("cd '%1' && mv film.mkv.part film.mkv").arg(left));
+    ASSERT_TRUE(RowsBecome(sdLeft, {"..", "a.txt", "film.mkv", "film.mkv.nfo", "z.txt"}));
+    EXPECT_EQ(Focused(sdLeft), "film.mkv");
+    WithoutQuestion([this] { Press(Qt::Key_F5); });
+    EXPECT_EQ(readAll(right + "film.mkv"), "f");
+
+    // Moved to another folder: no rename in this one; the cursor stays on its row.
+    Outside(QStringLiteral("cd '%1' && mv film.mkv '%2'").arg(left, away));
+    ASSERT_TRUE(RowsBecome(sdLeft, {"..", "a.txt", "film.mkv.nfo", "z.txt"}));
+    EXPECT_EQ(Focused(sdLeft), "film.mkv.nfo");
+    now += 999;
+    QStringList texts;
+    AnswerQuestion(TfConfirm::mrNo, &texts);
+    Press(Qt::Key_F5);
+    EXPECT_EQ(texts, QStringList({"film.mkv was removed or renamed by another program a moment "
+                                  "ago, and the cursor moved to film.mkv.nfo.",
+                                  "Copy film.mkv.nfo ?"}));
+    EXPECT_FALSE(QFileInfo::exists(right + "film.mkv.nfo"));
+
+    // Asked once: the jump is forgotten. A second after another jump, no question.
+    Outside(QStringLiteral("cd '%1' && rm film.mkv.nfo").arg(left));
+    ASSERT_TRUE(RowsBecome(sdLeft, {"..", "a.txt", "z.txt"}));
+    EXPECT_EQ(Focused(sdLeft), "z.txt");
+    now += 1000;
+    WithoutQuestion([this] { Press(Qt::Key_F5); });
+    EXPECT_EQ(readAll(right + "z.txt"), "z");
 }

@@ -4,6 +4,7 @@
 #include "main/uProperties.h"
 
 #include <QCheckBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QWindow>
 
@@ -136,6 +137,67 @@ TEST_F(NamesMarksTest, MarksStayWhileTheCursorMovesAndCommandsTakeThem)
     EXPECT_EQ(SelectedLine(sdLeft), "7 object(s)");
 }
 
+// Insert on lower.txt marks it and moves the cursor to Mixed.Txt: every command that acts
+// on entries takes the mark, not the cursor's row. View (F3), Edit (F4) and rename in
+// place (F2) are not among them: they open the one file or field under the cursor.
+TEST_F(NamesMarksTest, OneMarkAndTheCursorOnAnotherEveryCommandTakesTheMark)
+{
+    dir.write("left/lower.txt", "l");
+    dir.write("left/Mixed.Txt", "M");
+    main->UseRecycleBin = false; // deletes stay in the test's folder
+    const auto markLower = [this] {
+        Reload();
+        Click(At(sdLeft, "lower.txt"));
+        Key(Qt::Key_Insert);
+        ASSERT_EQ(FocusedName(sdLeft), "Mixed.Txt");
+        ASSERT_EQ(SelectedNames(sdLeft), QStringList({"lower.txt"}));
+    };
+    markLower();
+    QString asked;
+    AnswerNextModal([&asked](QDialog* d) {
+        asked = fSimple->Memo->toPlainText();
+        d->findChild<QLineEdit*>()->setText("*_old.*");
+        d->done(1);
+    });
+    Key(Qt::Key_F9);
+    EXPECT_TRUE(asked.contains("lower.txt")) << asked.toStdString();
+    EXPECT_EQ(Files(left), QStringList({"Mixed.Txt", "lower_old.txt"}));
+    ASSERT_TRUE(QFile::rename(left + "lower_old.txt", left + "lower.txt"));
+
+    markLower();
+    Key(Qt::Key_F5);
+    EXPECT_EQ(Files(right), QStringList({"lower.txt"}));
+    ASSERT_TRUE(QFile::remove(right + "lower.txt"));
+
+    markLower();
+    Key(Qt::Key_F6);
+    EXPECT_EQ(Files(right), QStringList({"lower.txt"}));
+    EXPECT_EQ(Files(left), QStringList({"Mixed.Txt"}));
+    ASSERT_TRUE(QFile::rename(right + "lower.txt", left + "lower.txt"));
+
+    // A drag from the left panel dropped on the right one moves.
+    markLower();
+    main->FilesMouseMove(sdRight, Qt::LeftButton, Qt::NoModifier);
+    main->FilesMouseUp(sdRight);
+    EXPECT_EQ(Files(right), QStringList({"lower.txt"}));
+    EXPECT_EQ(Files(left), QStringList({"Mixed.Txt"}));
+    ASSERT_TRUE(QFile::rename(right + "lower.txt", left + "lower.txt"));
+
+    for (const auto& [key, modifiers] :
+         {std::pair{Qt::Key_F8, Qt::NoModifier}, std::pair{Qt::Key_Delete, Qt::NoModifier},
+          std::pair{Qt::Key_Delete, Qt::ShiftModifier}}) {
+        markLower();
+        QStringList texts;
+        AnswerQuestion(TfConfirm::mrYes, &texts);
+        Key(key, modifiers);
+        EXPECT_TRUE(texts.value(0).startsWith("You have selected the file lower.txt"))
+            << texts.value(0).toStdString();
+        EXPECT_EQ(Files(left), QStringList({"Mixed.Txt"}));
+        dir.write("left/lower.txt", "l");
+    }
+    EXPECT_EQ(readAll(left + "Mixed.Txt"), "M");
+}
+
 TEST_F(NamesMarksTest, DeleteShiftDeleteAndCtrlPageUpAreKeysOfTheirCommands)
 {
     dir.write("left/sub/one.txt", "1");
@@ -217,4 +279,44 @@ TEST_F(NamesMarksTest, TheTrashSettingIsKeptAcrossRuns)
     main = std::make_unique<TfMain>(); // the next run
     qunsetenv("XDG_CONFIG_HOME");
     EXPECT_TRUE(main->UseRecycleBin);
+}
+
+// Right after a re-read moved the cursor off a file another program took away, each
+// command that would act on the row it landed on asks first; "No" leaves everything.
+TEST_F(NamesMarksTest, EveryCommandJustAfterACursorJumpAsksFirst)
+{
+    dir.write("left/landed.txt", "l");
+    Reload();
+    main->UseRecycleBin = false;
+    qint64 now = 7000;
+    main->SteadyClockMs = [&now] { return now; };
+    Click(At(sdLeft, "landed.txt"));
+    const auto jump = [this, &now] {
+        main->Left().CursorJump = {now - 500, "gone.part", "landed.txt"};
+    };
+    const struct {
+        const char* verb;
+        std::function<void()> command;
+    } commands[] = {
+        {"Copy", [this] { Key(Qt::Key_F5); }},
+        {"Move", [this] { Key(Qt::Key_F6); }},
+        {"Rename", [this] { Key(Qt::Key_F9); }},
+        {"Delete", [this] { Key(Qt::Key_F8); }},
+        {"Delete", [this] { Key(Qt::Key_Delete, Qt::ShiftModifier); }},
+        {"Move", [this] {
+             main->FilesMouseMove(sdRight, Qt::LeftButton, Qt::NoModifier);
+             main->FilesMouseUp(sdRight);
+         }},
+    };
+    for (const auto& c : commands) {
+        jump();
+        QStringList texts;
+        AnswerQuestion(TfConfirm::mrNo, &texts);
+        c.command();
+        EXPECT_EQ(texts, QStringList({"gone.part was removed or renamed by another program a "
+                                      "moment ago, and the cursor moved to landed.txt.",
+                                      QString(c.verb) + " landed.txt ?"}));
+        EXPECT_EQ(Files(left), QStringList({"landed.txt"}));
+        EXPECT_EQ(Files(right), QStringList());
+    }
 }

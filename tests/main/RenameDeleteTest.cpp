@@ -1,8 +1,9 @@
 #include "main/FileOpsFixture.h"
 
 #include <QFile>
+#include <QPlainTextEdit>
 
-TEST_F(FileOpsTest, RenameTheFocusedEntryNeverReplacing)
+TEST_F(FileOpsTest, RenameTheSelectedEntryNeverReplacing)
 {
     dir.write("left/a.txt", "a");
     dir.write("left/b.txt", "b");
@@ -11,19 +12,25 @@ TEST_F(FileOpsTest, RenameTheFocusedEntryNeverReplacing)
     main->Left().Files->FocusItem(Row(sdLeft, "a.txt")); // one selected, focused elsewhere
     main->Left().Files->SetItemSelected(Row(sdLeft, "b.txt"), true);
     main->Left().Files->SetItemSelected(Row(sdLeft, "a.txt"), false);
-    AnswerInput("renamed.txt");
+    QString asked;
+    AnswerNextModal([&asked](QDialog* d) {
+        asked = fSimple->Memo->toPlainText();
+        d->findChild<QLineEdit*>()->setText("renamed.txt");
+        d->done(1);
+    });
     main->MenuRenameFileClick();
-    EXPECT_EQ(readAll(left + "renamed.txt"), "a");
-    EXPECT_EQ(readAll(left + "b.txt"), "b");
+    EXPECT_TRUE(asked.contains("b.txt")) << asked.toStdString();
+    EXPECT_EQ(readAll(left + "renamed.txt"), "b");
+    EXPECT_EQ(readAll(left + "a.txt"), "a");
 
-    Select(sdLeft, {"b.txt"});
-    main->Left().Files->FocusItem(Row(sdLeft, "b.txt"));
+    Select(sdLeft, {"a.txt"});
+    main->Left().Files->FocusItem(Row(sdLeft, "a.txt"));
     AnswerInput("renamed.txt"); // taken: nothing happens, nothing is lost
     main->MenuRenameFileClick();
-    EXPECT_EQ(readAll(left + "renamed.txt"), "a");
-    EXPECT_EQ(readAll(left + "b.txt"), "b");
+    EXPECT_EQ(readAll(left + "renamed.txt"), "b");
+    EXPECT_EQ(readAll(left + "a.txt"), "a");
 
-    main->Left().Files->FocusItem(Row(sdLeft, "b.txt"));
+    main->Left().Files->FocusItem(Row(sdLeft, "a.txt"));
     AnswerInput("../escaped.txt"); // a name never leaves its folder
     main->MenuRenameFileClick();
     EXPECT_FALSE(QFileInfo::exists(dir("escaped.txt")));
@@ -46,10 +53,43 @@ TEST_F(FileOpsTest, RenameByMask)
     EXPECT_EQ(Names(sdLeft), QStringList({"..", "b.bak", "x.txt"}));
     EXPECT_EQ(readAll(left + "x.txt"), "a");
 
+    messages.clear();
     Select(sdLeft, {"b.bak", "x.txt"});
-    AnswerInput("*a.txt"); // refused mask: every file skipped
+    AnswerInput("*?.txt"); // refused mask: every file skipped, the marks stay
     main->MenuRenameFileClick();
     EXPECT_EQ(Names(sdLeft), QStringList({"..", "b.bak", "x.txt"}));
+    EXPECT_EQ(SelectedNames(sdLeft), QStringList({"b.bak", "x.txt"}));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("Nothing was renamed: the mask \"*?.txt\" does not fit"));
+    EXPECT_TRUE(messages[0].contains("\"b.bak\" would become \"b?.txt\""));
+}
+
+TEST_F(FileOpsTest, RenameByMaskKeepsNamesWithSeveralDotsAsThePanelShowsThem)
+{
+    dir.write("left/multi.dot.name.v2.final.txt", "m");
+    dir.write("left/.hidden", "h");
+    dir.write("left/README", "r");
+    Reload();
+    Select(sdLeft, {"multi.dot.name.v2.final.txt", ".hidden", "README"});
+    AnswerInput("*.md");
+    main->MenuRenameFileClick();
+    EXPECT_EQ(Names(sdLeft),
+              QStringList({"..", ".hidden.md", "multi.dot.name.v2.final.md", "README.md"}));
+    EXPECT_EQ(messages, QStringList());
+
+    // A name typed with wildcards for one entry is a mask for it, never a name.
+    main->Left().Files->FocusItem(Row(sdLeft, "README.md"));
+    AnswerInput("*_old.*");
+    main->MenuRenameFileClick();
+    EXPECT_TRUE(Names(sdLeft).contains("README_old.md"));
+    EXPECT_FALSE(QFileInfo::exists(left + "*_old.*"));
+    main->Left().Files->FocusItem(Row(sdLeft, "README_old.md"));
+    AnswerInput("**.md");
+    main->MenuRenameFileClick();
+    EXPECT_TRUE(Names(sdLeft).contains("README_old.md"));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("\"README_old.md\" would become \"README_old*.md\""))
+        << messages[0].toStdString();
 }
 
 TEST_F(FileOpsTest, InPlaceRenameKeepsTheLastExtension)
@@ -342,13 +382,15 @@ TEST_F(FileOpsTest, RenamesThatFailSayWhatAndWhyInOneMessage)
     TypeInput("a.*"); // the first keeps its name, the second meets it
     Press(Qt::Key_F9);
     Select(sdLeft, {"a.txt", "b.txt"});
-    TypeInput("*a.txt");
+    TypeInput("*?.txt");
     Press(Qt::Key_F9);
+    const QString why = QStringLiteral(": the \"?\" after a \"*\" in the mask stands for nothing "
+                                       "and would stay in the name.");
     EXPECT_EQ(messages, QStringList({"\"b.txt\" was not renamed to \"a.txt\": an entry of that "
                                      "name exists already.",
-                                     "\"a.txt\" was not renamed: the mask \"*a.txt\" does not fit "
-                                     "it.\n\"b.txt\" was not renamed: the mask \"*a.txt\" does "
-                                     "not fit it."}));
+                                     "Nothing was renamed: the mask \"*?.txt\" does not fit every "
+                                     "name.\n\"a.txt\" would become \"a?.txt\"" +
+                                         why + "\n\"b.txt\" would become \"b?.txt\"" + why}));
     EXPECT_EQ(readAll(left + "a.txt"), "a");
     EXPECT_EQ(readAll(left + "b.txt"), "b");
 }

@@ -71,3 +71,24 @@ TEST(FolderWatcher, AnEntryWatchedAloneAndAFolderThatGoes)
     EXPECT_FALSE(watcher.Watching());
     EXPECT_FALSE(watcher.Watch(dir("folder/")));
 }
+
+TEST(FolderWatcher, RenamesWithinTheFolderAreToldFromTheirFirstToTheirLastName)
+{
+    TempDir dir;
+    dir.write("w/a.part", "1");
+    dir.write("w/out.txt", "2");
+    dir.write("elsewhere/in.txt", "3");
+    platform::TFolderWatcher watcher;
+    watcher.SettleMs = 50;
+    ASSERT_TRUE(watcher.Watch(dir("w/")));
+    QSignalSpy settled(&watcher, &platform::TFolderWatcher::Settled);
+    ASSERT_TRUE(QFile::rename(dir("w/a.part"), dir("w/a.tmp")));
+    ASSERT_TRUE(QFile::rename(dir("w/a.tmp"), dir("w/a")));
+    // Moves out of the folder and into it are no renames within it.
+    ASSERT_TRUE(QFile::rename(dir("w/out.txt"), dir("elsewhere/out.txt")));
+    ASSERT_TRUE(QFile::rename(dir("elsewhere/in.txt"), dir("w/in.txt")));
+    ASSERT_TRUE(settled.wait(10000));
+    const QHash<QString, QString> renamed{{"a.part", "a"}};
+    EXPECT_EQ(watcher.TakeRenames(), renamed);
+    EXPECT_TRUE(watcher.TakeRenames().isEmpty());
+}

@@ -4,6 +4,8 @@
 #include "fileops/uProgress.h"
 #include "main/FileOpsFixture.h"
 #include "platform/FileOpsFaults.h"
+#include "platform/FileSystem.h"
+#include "platform/Locale.h"
 #include "search/SearchTestSupport.h"
 #include "search/uFind.h"
 #include "support/FaultHold.h"
@@ -397,4 +399,22 @@ TEST_F(FindWindowTest, AFifoNamedAsAnArchiveIsNeverWaitedOn)
     Search(find, "*.txt");
     EXPECT_EQ(HitPaths(find), QStringList{left + "a.txt"});
     EXPECT_FALSE(find->Status->text().contains("stopped")) << find->Status->text().toStdString();
+// The ".." of fed results leads out of them; it shows the searched folder's date, as the
+// ".." of a folder shows its parent's, never the day the calendar of dates starts.
+TEST_F(FindWindowTest, TheDotDotRowOfFedResultsShowsTheSearchedFoldersDate)
+{
+    dir.write("left/src/a.txt", "alpha");
+    Open(sdLeft, left);
+    TSearchHit hit;
+    hit.Folder = left + "src/";
+    hit.Name = "a.txt";
+    main->FilesEnter(sdLeft);
+    main->FeedToPanel(left, {hit});
+    ASSERT_EQ(Names(sdLeft), QStringList({"..", "src/a.txt"}));
+    platform::TFoundEntry searched;
+    ASSERT_TRUE(platform::StatEntry(left + ".", searched));
+    EXPECT_EQ(main->Left().Listing[0].DateTime, searched.DateTime);
+    EXPECT_GT(searched.DateTime, 0);
+    const QString shown = View(sdLeft)->model()->index(0, 3).data().toString();
+    EXPECT_EQ(shown, platform::FormatDateTime(searched.DateTime));
 }
