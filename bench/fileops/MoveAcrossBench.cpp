@@ -72,7 +72,8 @@ bool MakeTree(const QString& root)
         const QString dir = root + "/" + Folder(i / kFilesPerFolder);
         QDir().mkpath(dir);
         QFile f(dir + "/" + FileName(i % kFilesPerFolder));
-        if (!f.open(QIODevice::WriteOnly) || f.write(Block().constData(), FileSize(i)) != FileSize(i))
+        if (!f.open(QIODevice::WriteOnly) ||
+            f.write(Block().constData(), FileSize(i)) != FileSize(i))
             return false;
     }
     return true;
@@ -166,8 +167,9 @@ void BenchMoves(const QString& name, const QString& shm, const QString& disk,
                 best = std::min(best, Timed([&] { ours(src, dst); }));
             else
                 mv = std::min(mv, Timed([&] {
-                                  Run(QString(reference).replace("SRC", Quoted(src)).replace(
-                                      "DST", Quoted(dst)));
+                                  Run(QString(reference)
+                                          .replace("SRC", Quoted(src))
+                                          .replace("DST", Quoted(dst)));
                               }));
             if (QDir(src).exists() || !QFile::exists(dst + "/src/d09/f099.bin"))
                 std::fprintf(stderr, "the move did not take every file\n");

@@ -196,8 +196,8 @@ TCopyOutcome TTreeCopy::CopyEntry(int srcDir, const QByteArray& name, const stru
                                      ? CopyLink(srcDir, name, st, dstDir, dstName, path, top)
                                      : CopyNode(st, dstDir, dstName, path, top);
     if (record && outcome == TCopyOutcome::Done)
-        *record = m_recordCopies ? RecordOfMade(dstDir, dstName, nullptr)
-                                 : TEntryRecord::Of(name, st);
+        *record =
+            m_recordCopies ? RecordOfMade(dstDir, dstName, nullptr) : TEntryRecord::Of(name, st);
     return outcome;
 }
 
@@ -287,8 +287,8 @@ TCopyOutcome TTreeCopy::CopyFile(int srcDir, const QByteArray& name, int dstDir,
     }
     if (record) {
         // A source as it was before its data was read; a copy as it was made.
-        *record = m_recordCopies ? RecordOfMade(dstDir, dstName, &made)
-                                 : TEntryRecord::Of(name, st);
+        *record =
+            m_recordCopies ? RecordOfMade(dstDir, dstName, &made) : TEntryRecord::Of(name, st);
         record->KeepContent(crc, m_recordCopies);
     }
     Made();

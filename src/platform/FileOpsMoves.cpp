@@ -77,8 +77,7 @@ int TMoveRemovals::Finish()
         } else {
             FileOpsFault(TFileOpsStep::BeforeRemoveSources, original.Path);
             int removed = 0;
-            RemoveRecorded(original.Parent->Get(), original.Record, original.Path, report,
-                           removed);
+            RemoveRecorded(original.Parent->Get(), original.Record, original.Path, report, removed);
         }
         messages += report.Count();
     }

@@ -33,8 +33,7 @@ public:
     // messages, whose verified copy `copy` lies in the open folder `target` (`targetPath`).
     // What stays is said through `onFailure`, which must live until Finish.
     void Add(int parent, TEntryRecord record, const QString& path, int target,
-             const QString& targetPath, const QString& copy,
-             const TShellFailureHandler& onFailure);
+             const QString& targetPath, const QString& copy, const TShellFailureHandler& onFailure);
     // Flushes every target file system (syncfs) and then removes the originals, each only
     // while it is as it was copied (RemoveRecorded of FileOpsRecord.h). When a flush
     // fails, the originals whose copies went there stay, and so do their copies. Returns

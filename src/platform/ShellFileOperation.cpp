@@ -234,8 +234,7 @@ TShellResult MoveAcross(const TSource& source, int dest, const QString& destinat
 
 TShellResult MoveInto(const TSource& source, int dest, const QString& destination,
                       const TShellFailureHandler& onFailure, TFileOpsReport& report,
-                      TFileOpsProgress* progress, const TNaming& naming,
-                      TMoveRemovals* removals)
+                      TFileOpsProgress* progress, const TNaming& naming, TMoveRemovals* removals)
 {
     struct stat parent {
     }, target{};
@@ -344,8 +343,8 @@ TShellResult ShellFileOperation(TShellFunction function, const QString& source,
     }
     if (function == TShellFunction::Copy) {
         auto made = std::make_shared<TEntryRecord>();
-        TShellResult result =
-            CopyInto(item, dest.Get(), destination, report, progress, true, made.get(), {item.Name});
+        TShellResult result = CopyInto(item, dest.Get(), destination, report, progress, true,
+                                       made.get(), {item.Name});
         if (!result.Target.isEmpty())
             result.Copied = std::move(made);
         return result;

@@ -584,8 +584,9 @@ TEST_F(UndoTest, AMoveBackThatCannotBeMadeSaysWhy)
     ASSERT_TRUE(QFile::link(right + "box/deeper", left + "from"));
     Undo();
     EXPECT_EQ(readAll(right + "box/deeper/b.txt"), "b");
-    EXPECT_EQ(messages, QStringList({"\"" + right +
-                                     "box\" was not put back: its old folder lies inside it now."}));
+    EXPECT_EQ(
+        messages,
+        QStringList({"\"" + right + "box\" was not put back: its old folder lies inside it now."}));
 }
 
 // What the trash and a new folder cannot give back: an item no longer in the trash, an

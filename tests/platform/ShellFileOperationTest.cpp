@@ -197,10 +197,10 @@ public:
     TCoarseTimes(const QString& image, const QString& dir) : m_dir(QFile::encodeName(dir))
     {
         QFile file(image);
-        m_mounted = file.open(QIODevice::WriteOnly) && file.resize(8 << 20) &&
-                    QProcess::execute("mke2fs", {"-q", "-t", "ext4", "-I", "128", "-F", image}) ==
-                        0 &&
-                    QProcess::execute("mount", {"-o", "loop", image, dir}) == 0;
+        m_mounted =
+            file.open(QIODevice::WriteOnly) && file.resize(8 << 20) &&
+            QProcess::execute("mke2fs", {"-q", "-t", "ext4", "-I", "128", "-F", image}) == 0 &&
+            QProcess::execute("mount", {"-o", "loop", image, dir}) == 0;
     }
     ~TCoarseTimes()
     {
@@ -701,10 +701,10 @@ TEST_F(ShellFileOperationTest, MoveAcrossFileSystemsFlushesTheCopiesBeforeAnyOri
     ASSERT_FALSE(steps.isEmpty());
     EXPECT_EQ(steps.takeFirst(), "flush " + mnt);
     steps.sort();
-    EXPECT_EQ(steps, QStringList({"remove " + temp("src/c.txt"), "remove " + temp("src/tree"),
-                                  "remove " + temp("src/tree/a.txt"),
-                                  "remove " + temp("src/tree/sub"),
-                                  "remove " + temp("src/tree/sub/b.txt")}));
+    EXPECT_EQ(steps,
+              QStringList({"remove " + temp("src/c.txt"), "remove " + temp("src/tree"),
+                           "remove " + temp("src/tree/a.txt"), "remove " + temp("src/tree/sub"),
+                           "remove " + temp("src/tree/sub/b.txt")}));
     EXPECT_EQ(Entries(temp("src")), QStringList());
     EXPECT_EQ(readAll(mnt + "tree/sub/b.txt"), "b");
     EXPECT_EQ(readAll(mnt + "c.txt"), "c");
@@ -718,9 +718,10 @@ TEST_F(ShellFileOperationTest, MoveAcrossFileSystemsFlushesTheCopiesBeforeAnyOri
     EXPECT_EQ(steps, QStringList({"flush " + mnt}));
     EXPECT_EQ(readAll(temp("src/d.txt")), "d");
     EXPECT_EQ(readAll(mnt + "d.txt"), "d");
-    EXPECT_EQ(messages, QStringList({"\"" + temp("src/d.txt") + "\" stays where it was: its copy \"" +
-                                     mnt + "d.txt\" may not be on the disk (Input/output error); "
-                                           "both are kept."}));
+    EXPECT_EQ(messages,
+              QStringList({"\"" + temp("src/d.txt") + "\" stays where it was: its copy \"" + mnt +
+                           "d.txt\" may not be on the disk (Input/output error); "
+                           "both are kept."}));
     EXPECT_EQ(result.Failures, 1);
 }
 
