@@ -10,6 +10,7 @@
 #include "fileops/uProgress.h"
 #include "fileops/uSimple.h"
 #include "platform/FileOpsFaults.h"
+#include "platform/FileOpsMoves.h"
 #include "platform/FileOpsParts.h"
 #include "platform/FileOpsRecord.h"
 #include "platform/FileOpsSupport.h"
@@ -384,15 +385,19 @@ void TFileCommands::RunShellOperations(const QString& command, const QString& ve
         const auto collect = [this](const QString& message) { m_host.Report(message); };
         if (function != platform::TShellFunction::Delete)
             platform::RemoveStalePartFiles(destination); // of copies killed before
+        // The originals of moves across file systems go once all their copies are on the
+        // disk: one flush for the command.
+        platform::TMoveRemovals removals;
         for (const QString& path : paths) {
             const platform::TShellResult result = platform::ShellFileOperation(
-                function, path, destination, recycle, collect, &progress);
+                function, path, destination, recycle, collect, &progress, &removals);
             if (done)
                 done(path, result, progress);
             stopped = result.Stopped;
             if (stopped)
                 break; // the target takes nothing more: every further item would fail too
         }
+        removals.Finish();
     };
     const TCountTotals count = [&](const std::atomic<bool>& stop) {
         if (countTotals)

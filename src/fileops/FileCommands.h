@@ -110,7 +110,7 @@ private:
     // it was taken back or reported.
     static bool UndoItem(TUndoKind kind, const TUndoItem& item,
                          const platform::TShellFailureHandler& collect,
-                         platform::TFileOpsProgress& progress);
+                         platform::TFileOpsProgress& progress, platform::TMoveRemovals& removals);
     // Re-reads the panels that show a folder the undo of `items` changed.
     void ShowUndone(TUndoKind kind, const std::vector<TUndoItem>& items);
     void Report(const QStringList& lines);

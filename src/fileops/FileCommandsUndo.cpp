@@ -2,6 +2,7 @@
 #include "fileops/FileCommands.h"
 #include "fileops/PanelHost.h"
 #include "fileops/uProgress.h"
+#include "platform/FileOpsMoves.h"
 #include "platform/FileOpsRecord.h"
 #include "platform/FileOpsSupport.h"
 #include "platform/FileOpsTrash.h"
@@ -41,20 +42,18 @@ QString FollowedBack(const QString& location, TUndoKind kind, const std::vector<
 TFileCommands::TItemDone TFileCommands::Recorder(TUndoRecord& record)
 {
     return [&record](const QString& path, const platform::TShellResult& result,
-                     const platform::TFileOpsProgress& progress) {
+                     const platform::TFileOpsProgress&) {
         if (result.Target.isEmpty())
             return; // it did not arrive, or a move across file systems was taken back
         TUndoItem item{result.Target, path};
-        if (record.Kind != TUndoKind::Copy) {
-            if (platform::RecordEntry(item.Now, item.Record) != 0)
-                return; // gone already: nothing to take back
-        } else if (const int error =
-                       platform::RecordWithContent(item.Now, item.Record, &progress)) {
-            item.Problem = error == ECANCELED
-                               ? QStringLiteral("the copy was cancelled before its content was "
-                                                "recorded")
-                               : QStringLiteral("its content could not be recorded (%1)")
-                                     .arg(platform::ErrorText(error));
+        if (record.Kind == TUndoKind::Copy) {
+            // As the copy made it, from the bytes it wrote: what another program changed
+            // meanwhile is not taken for the copy's content.
+            if (!result.Copied)
+                return;
+            item.Record = *result.Copied;
+        } else if (platform::RecordEntry(item.Now, item.Record) != 0) {
+            return; // gone already: nothing to take back
         }
         record.Items.push_back(std::move(item));
     };
@@ -78,12 +77,9 @@ void TFileCommands::RecordNotUndoable(const QString& what)
 
 bool TFileCommands::UndoItem(TUndoKind kind, const TUndoItem& item,
                              const platform::TShellFailureHandler& collect,
-                             platform::TFileOpsProgress& progress)
+                             platform::TFileOpsProgress& progress,
+                             platform::TMoveRemovals& removals)
 {
-    if (!item.Problem.isEmpty()) {
-        collect(QStringLiteral("\"%1\" stays: %2.").arg(item.Now, item.Problem));
-        return true;
-    }
     // An item a cancel cut short (neither taken back nor reported) can be tried again.
     const auto whole = [&progress](const platform::TShellResult& result) {
         return !progress.Cancelled() || result.Items > 0 || result.Failures > 0;
@@ -92,7 +88,8 @@ bool TFileCommands::UndoItem(TUndoKind kind, const TUndoItem& item,
     switch (kind) {
     case TUndoKind::Rename:
     case TUndoKind::Move:
-        return whole(platform::MoveBack(item.Now, item.Record, item.Was, collect, &progress));
+        return whole(
+            platform::MoveBack(item.Now, item.Record, item.Was, collect, &progress, &removals));
     case TUndoKind::Copy:
         return whole(platform::RemoveCopy(item.Now, item.Record, collect, &progress));
     case TUndoKind::Trash:
@@ -132,10 +129,12 @@ void TFileCommands::Undo()
     progress.SetTotals(int(total), -1);
     RunFileWork(QStringLiteral("Undoing"), progress, [&] {
         const auto collect = [this](const QString& message) { m_host.Report(message); };
+        platform::TMoveRemovals removals; // one flush for the moves back across file systems
         // The last item made goes back first: a chain of renames unwinds in order.
         while (left > 0 && !progress.Cancelled() &&
-               UndoItem(record.Kind, record.Items[left - 1], collect, progress))
+               UndoItem(record.Kind, record.Items[left - 1], collect, progress, removals))
             --left;
+        removals.Finish();
     });
     const std::vector<TUndoItem> undone(record.Items.begin() + qsizetype(left), record.Items.end());
     if (left > 0) {

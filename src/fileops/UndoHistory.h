@@ -29,11 +29,9 @@ struct TUndoItem {
                  // item in the trash, the copy, the new folder
     QString Was; // full path the item had before (empty for a new folder)
     // What `Now` was right after the command: the entry alone (kind, device, inode, size
-    // and time), or for copies the whole tree with the CRC-32 of every file.
+    // and times), or for copies what the copy made, each file with the CRC-32 of the
+    // bytes it wrote.
     platform::TEntryRecord Record;
-    // Why this item cannot be taken back (its copy could not be recorded); empty when it
-    // can.
-    QString Problem;
 };
 
 struct TUndoRecord {

@@ -5,12 +5,14 @@
 #include "platform/FileOpsParts.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
 #include <memory>
 #include <unistd.h>
 #include <vector>
+#include <zlib.h>
 
 namespace platform
 {
@@ -59,7 +61,13 @@ int ChunkDone(qint64 bytes, TFileOpsProgress* progress)
     return CancelRequested(progress) ? ECANCELED : 0;
 }
 
-int ReadWriteCopy(int in, int out, TFileOpsProgress* progress)
+void AddCrc(quint32* crc, const char* data, size_t size)
+{
+    if (crc)
+        *crc = quint32(crc32(*crc, reinterpret_cast<const Bytef*>(data), uInt(size)));
+}
+
+int ReadWriteCopy(int in, int out, TFileOpsProgress* progress, quint32* crc)
 {
     const std::unique_ptr<char[]> buffer(new char[kBufferSize]);
     for (;;) {
@@ -73,9 +81,30 @@ int ReadWriteCopy(int in, int out, TFileOpsProgress* progress)
             return 0;
         if (const int error = WriteAll(out, buffer.get(), n))
             return error;
+        AddCrc(crc, buffer.get(), size_t(n));
         if (const int error = ChunkDone(n, progress))
             return error;
     }
+}
+
+// Adds to `crc` the `size` bytes the system has just written into `out` at `offset`,
+// read back from the copy itself (still under its temporary name).
+int AddWrittenCrc(int out, off_t offset, size_t size, quint32* crc)
+{
+    if (!crc)
+        return 0;
+    const std::unique_ptr<char[]> buffer(new char[std::min(size, kBufferSize)]);
+    while (size > 0) {
+        const ssize_t n = ::pread(out, buffer.get(), std::min(size, kBufferSize), offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        AddCrc(crc, buffer.get(), size_t(n));
+        offset += n;
+        size -= size_t(n);
+    }
+    return 0;
 }
 
 QString Reason(const char* text)
@@ -99,6 +128,19 @@ QString TargetPath(int dir, const QByteArray& name)
     return ChildPath(DecodeFileName(path), name);
 }
 
+// The record of the entry `name` just made in `dir`. `made` (may be null) is what it was
+// before it took its name (which moves its change time): used only when another entry
+// has the name by now, so that the record fits nothing there.
+TEntryRecord RecordOfMade(int dir, const QByteArray& name, const struct stat* made)
+{
+    struct stat now {
+    };
+    if (::fstatat(dir, name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0)
+        now = {};
+    const bool same = !made || (now.st_dev == made->st_dev && now.st_ino == made->st_ino);
+    return TEntryRecord::Of(name, same ? now : *made);
+}
+
 } // namespace
 
 bool TargetIsFullOrReadOnly(int error)
@@ -106,13 +148,19 @@ bool TargetIsFullOrReadOnly(int error)
     return error == ENOSPC || error == EDQUOT || error == EROFS;
 }
 
-int CopyFileData(int in, int out, TFileOpsProgress* progress)
+int CopyFileData(int in, int out, TFileOpsProgress* progress, quint32* crc)
 {
+    if (crc)
+        *crc = quint32(crc32(0L, Z_NULL, 0));
+    off_t written = crc ? ::lseek(out, 0, SEEK_CUR) : 0;
     bool first = true;
     for (;;) {
         const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kRangeChunk, 0);
         if (n > 0) {
             first = false;
+            if (const int error = AddWrittenCrc(out, written, size_t(n), crc))
+                return error;
+            written += n;
             if (const int error = ChunkDone(n, progress))
                 return error;
             continue;
@@ -124,7 +172,7 @@ int CopyFileData(int in, int out, TFileOpsProgress* progress)
         // Nothing at all on the first call: either an empty file or one whose size the
         // system does not report (such as those of /proc); reading tells which.
         if (n == 0 || RangeUnsupported(errno))
-            return ReadWriteCopy(in, out, progress);
+            return ReadWriteCopy(in, out, progress, crc);
         return errno;
     }
 }
@@ -148,7 +196,8 @@ TCopyOutcome TTreeCopy::CopyEntry(int srcDir, const QByteArray& name, const stru
                                      ? CopyLink(srcDir, name, st, dstDir, dstName, path, top)
                                      : CopyNode(st, dstDir, dstName, path, top);
     if (record && outcome == TCopyOutcome::Done)
-        *record = TEntryRecord::Of(name, st);
+        *record =
+            m_recordCopies ? RecordOfMade(dstDir, dstName, nullptr) : TEntryRecord::Of(name, st);
     return outcome;
 }
 
@@ -201,21 +250,27 @@ TCopyOutcome TTreeCopy::CopyFile(int srcDir, const QByteArray& name, int dstDir,
     // set O_NONBLOCK alone), and tell the system it goes in order.
     ::fcntl(in.Get(), F_SETFL, 0);
     ::posix_fadvise(in.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    // Written under a temporary name, which becomes the real one only once complete.
+    // Written under a temporary name, which becomes the real one only once complete; open
+    // for reading too, to take the CRC-32 of what the system wrote.
     const QByteArray part = PartFileName(dstName);
-    TFd out(::openat(dstDir, part.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    TFd out(::openat(dstDir, part.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!out.Valid())
         return CreateFailed(errno, false, path, dstDir, dstName);
 
     if (m_progress)
         m_progress->SetCurrent(path);
-    int error = CopyFileData(in.Get(), out.Get(), m_progress);
+    quint32 crc = 0;
+    int error = CopyFileData(in.Get(), out.Get(), m_progress, record ? &crc : nullptr);
     if (!error)
         error = FileOpsFault(TFileOpsStep::DataWritten, path);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (!error && ::fchmod(out.Get(), st.st_mode & kKeptModeBits) != 0)
         error = errno;
     if (!error && ::futimens(out.Get(), times) != 0)
+        error = errno;
+    struct stat made {
+    };
+    if (!error && ::fstat(out.Get(), &made) != 0)
         error = errno;
     if (!error)
         error = out.Close();
@@ -230,8 +285,12 @@ TCopyOutcome TTreeCopy::CopyFile(int srcDir, const QByteArray& name, int dstDir,
             Fail(path, error);
         return TCopyOutcome::Failed;
     }
-    if (record)
-        *record = TEntryRecord::Of(name, st); // as it was before its data was read
+    if (record) {
+        // A source as it was before its data was read; a copy as it was made.
+        *record =
+            m_recordCopies ? RecordOfMade(dstDir, dstName, &made) : TEntryRecord::Of(name, st);
+        record->KeepContent(crc, m_recordCopies);
+    }
     Made();
     return TCopyOutcome::Done;
 }
@@ -287,8 +346,12 @@ TCopyOutcome TTreeCopy::CopyDirectory(int srcDir, const QByteArray& name, const 
     }
     NoteTarget(dst.Get());
     Made();
+    struct stat dstSt {
+    };
     if (record)
-        *record = TEntryRecord::Of(name, srcSt);
+        *record = m_recordCopies && ::fstat(dst.Get(), &dstSt) == 0
+                      ? TEntryRecord::Of(dstName, dstSt)
+                      : TEntryRecord::Of(name, srcSt);
     CopyChildren(src.Get(), names, dst.Get(), path, record);
 
     // Times last: every entry made inside changed them.

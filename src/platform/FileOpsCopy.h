@@ -43,10 +43,16 @@ public:
     // new name `dstName` in the open directory `dstDir`. `path` names the source in
     // messages. The target is created exclusively, never replacing anything. With
     // `record`, what was copied is recorded there as the source was when it was read:
-    // the entries made completely, a folder with the entries copied into it.
+    // the entries made completely, a folder with the entries copied into it; after
+    // RecordCopies, the entries made instead, each as it was made, every file with the
+    // CRC-32 of the bytes written into it. A source file's record keeps that CRC-32 where
+    // its times cannot tell a rewrite (TEntryRecord::KeepContent).
     TCopyOutcome Copy(int srcDir, const QByteArray& name, const struct stat& st, int dstDir,
                       const QByteArray& dstName, const QString& path,
                       TEntryRecord* record = nullptr);
+
+    // Records go to the entries made rather than to their sources.
+    void RecordCopies() { m_recordCopies = true; }
 
     // Entries made completely so far (files, links, nodes and directories).
     int Items() const { return m_items; }
@@ -85,6 +91,7 @@ private:
     TFileOpsReport& m_report;
     TFileOpsProgress* m_progress;
     bool m_countEntries;
+    bool m_recordCopies{false};
     int m_items{0};
     int m_stopError{0};
     // Device and inode of the target folder and of every folder the copy made: a source
@@ -99,7 +106,8 @@ bool TargetIsFullOrReadOnly(int error);
 // Copies the data of `in` to `out` from their current offsets to the end of `in`:
 // copy_file_range while the file systems allow it, else read and write.
 // Returns 0 or an errno; ECANCELED when `progress` (may be null) asked to stop, checked
-// after each chunk of at most 16 MiB, whose bytes it counts.
-int CopyFileData(int in, int out, TFileOpsProgress* progress = nullptr);
+// after each chunk of at most 16 MiB, whose bytes it counts. With `crc`, sets it to the
+// CRC-32 of the bytes written, taken chunk by chunk as they are written.
+int CopyFileData(int in, int out, TFileOpsProgress* progress = nullptr, quint32* crc = nullptr);
 
 } // namespace platform

@@ -14,6 +14,11 @@ enum class TFileOpsStep {
     SaveDataWritten,     // a save's data is written (in place: known to fit) and has not
                          // yet taken the file's name; path = the file saved
     BeforeVerify,        // before a move across file systems compares the copy; path = the copy
+    FlushTarget,         // before the copies of moves across file systems are flushed to
+                         // their disk; path = the target folder; an errno fails the flush
+    RenameItem,          // before an item is renamed into the folder of a move or of an
+                         // undo's move back, once its name there was found free; path = the
+                         // item
     BeforeRemoveSources, // after a move's copy was verified, before its originals are
                          // removed; path = the original (a file, folder or archive)
     ChunkCopied,         // after each chunk of a file's data is copied, on the working thread;

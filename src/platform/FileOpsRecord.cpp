@@ -103,25 +103,6 @@ int FileCrc(int dir, const QByteArray& name, quint32& crc, const TFileOpsProgres
     return 0;
 }
 
-// Adds the CRC-32 of every file below `record` (the entry of `dir`) to its record.
-int AddContent(int dir, TEntryRecord& record, const TFileOpsProgress* progress)
-{
-    if (S_ISREG(record.Type)) {
-        record.HasCrc = true;
-        return FileCrc(dir, record.Name, record.Crc, progress);
-    }
-    if (!record.IsFolder() || record.Children.empty())
-        return 0;
-    const TFd folder(
-        ::openat(dir, record.Name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!folder.Valid())
-        return errno;
-    for (TEntryRecord& child : record.Children)
-        if (const int error = AddContent(folder.Get(), child, progress))
-            return error;
-    return 0;
-}
-
 // Whether the file `name` in `dir` still holds the content `record` has the CRC-32 of
 // (true when none was recorded).
 bool SameContent(int dir, const TEntryRecord& record)
@@ -130,6 +111,33 @@ bool SameContent(int dir, const TEntryRecord& record)
         return true;
     quint32 crc = 0;
     return FileCrc(dir, record.Name, crc, nullptr) == 0 && crc == record.Crc;
+}
+
+bool SameTime(const struct timespec& a, const struct timespec& b)
+{
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// Whether a change time comes from a file system that keeps times in steps of a
+// millisecond or more (FAT 2 s, sshfs 1 s, exFAT 10 ms, ext4 with small inodes 1 s): a
+// rewrite may then leave every time as it was. A file system with finer times gives a
+// whole millisecond once in a million times, and then only costs a read.
+bool CoarseTimes(const struct timespec& changed)
+{
+    return changed.tv_nsec % 1000000 == 0;
+}
+
+// How the entry of `dir` whose lstat is `st` differs from `record`; empty when it does not.
+// The content is read only when all else matches.
+QString ChangeSince(int dir, const TEntryRecord& record, const struct stat& st)
+{
+    if (!record.SameExceptChangeTime(st))
+        return Tr("it changed after it was copied");
+    if (!SameContent(dir, record))
+        return Tr("its content changed after it was copied");
+    if (!record.Matches(st))
+        return Tr("it changed after it was copied");
+    return {};
 }
 
 TFd OpenFolder(int dir, const QByteArray& name)
@@ -221,16 +229,31 @@ TEntryRecord TEntryRecord::Of(const QByteArray& name, const struct stat& st)
     record.Device = st.st_dev;
     record.Inode = st.st_ino;
     record.Size = st.st_size;
+    record.Links = st.st_nlink;
     record.Modified = st.st_mtim;
+    record.Changed = st.st_ctim;
     return record;
+}
+
+bool TEntryRecord::SameExceptChangeTime(const struct stat& st) const
+{
+    if ((st.st_mode & S_IFMT) != Type || st.st_dev != Device || st.st_ino != Inode)
+        return false;
+    return IsFolder() || (st.st_size == Size && SameTime(st.st_mtim, Modified));
 }
 
 bool TEntryRecord::Matches(const struct stat& st) const
 {
-    if ((st.st_mode & S_IFMT) != Type || st.st_dev != Device || st.st_ino != Inode)
-        return false;
-    return IsFolder() || (st.st_size == Size && st.st_mtim.tv_sec == Modified.tv_sec &&
-                          st.st_mtim.tv_nsec == Modified.tv_nsec);
+    return SameExceptChangeTime(st) &&
+           (IsFolder() || SameTime(st.st_ctim, Changed) || (HasCrc && Links > 1));
+}
+
+void TEntryRecord::KeepContent(quint32 crc, bool always)
+{
+    if (!S_ISREG(Type) || !(always || Links > 1 || CoarseTimes(Changed)))
+        return;
+    HasCrc = true;
+    Crc = crc;
 }
 
 int RecordTree(int dir, const QByteArray& name, TEntryRecord& record)
@@ -301,17 +324,6 @@ int RecordEntry(const QString& path, TEntryRecord& record)
     return 0;
 }
 
-int RecordWithContent(const QString& path, TEntryRecord& record, const TFileOpsProgress* progress)
-{
-    TFd parent;
-    QByteArray name;
-    if (const int error = OpenParent(path, parent, name))
-        return error;
-    if (const int error = RecordTree(parent.Get(), name, record))
-        return error;
-    return AddContent(parent.Get(), record, progress);
-}
-
 bool SameAsRecorded(int dir, const TEntryRecord& record, int copyDir, const QByteArray& copyName,
                     const QString& path, QString& difference, const TFileOpsProgress* progress)
 {
@@ -358,12 +370,9 @@ bool RemoveRecorded(int dir, const TEntryRecord& record, const QString& path,
         report.Failed(path, errno);
         return false;
     }
-    if (!record.Matches(st)) {
-        report.Failed(path, Tr("it changed after it was copied"));
-        return false;
-    }
-    if (!SameContent(dir, record)) {
-        report.Failed(path, Tr("its content changed after it was copied"));
+    const QString change = ChangeSince(dir, record, st);
+    if (!change.isEmpty()) {
+        report.Failed(path, change);
         return false;
     }
     if (record.IsFolder())

@@ -2,9 +2,9 @@
 // What a copy or a check saw of one entry and everything below it, so that removing the
 // original afterwards removes exactly what was copied and verified, never what appeared
 // or changed since. An entry is removed only while it is still the one recorded (the same
-// kind, device and inode; files and links also the same size and modification time, and
-// files whose content was recorded also the same CRC-32); a folder goes only once it is
-// empty, so an entry made in it meanwhile keeps it.
+// kind, device and inode; files and links also the same size, modification time and
+// change time, and files whose content was recorded also the same CRC-32); a folder goes
+// only once it is empty, so an entry made in it meanwhile keeps it.
 //
 // Every function here works on directory descriptors and never follows links; any thread.
 
@@ -25,9 +25,14 @@ struct TEntryRecord {
     dev_t Device{0};
     ino_t Inode{0};
     off_t Size{0};
+    nlink_t Links{0};
     struct timespec Modified {
     };
-    // Files recorded with their content (RecordWithContent): the CRC-32 of their data.
+    // The change time, which no program can set back: a rewrite that kept the size and
+    // put the modification time back still moves it.
+    struct timespec Changed {
+    };
+    // Files recorded with their content: the CRC-32 of their data, checked before removal.
     bool HasCrc{false};
     quint32 Crc{0};
     std::vector<TEntryRecord> Children; // folders: the entries recorded inside
@@ -35,8 +40,15 @@ struct TEntryRecord {
     static TEntryRecord Of(const QByteArray& name, const struct stat& st);
     bool IsFolder() const { return S_ISDIR(Type); }
     // Whether `st` still describes the recorded entry (a folder's times change with its
-    // entries, so only its identity counts).
+    // entries, so only its identity counts). A file with several names whose content is
+    // recorded may have another change time: removing one of its names moves it.
     bool Matches(const struct stat& st) const;
+    // Matches without the change time.
+    bool SameExceptChangeTime(const struct stat& st) const;
+    // Keeps `crc`, the CRC-32 of a file's data as it was copied, to be checked before the
+    // file is removed: always with `always`, else only where the times cannot tell a
+    // rewrite (a file system with coarse times, or a file with several names).
+    void KeepContent(quint32 crc, bool always);
 };
 
 // Records the entry `name` of the open folder `dir` with everything below it.
@@ -47,11 +59,6 @@ int RecordTree(int dir, const QByteArray& name, TEntryRecord& record);
 int RecordTree(const QString& path, TEntryRecord& record);
 // The entry at the full path `path` alone, without what a folder holds. 0 or an errno.
 int RecordEntry(const QString& path, TEntryRecord& record);
-// RecordTree of `path` with the CRC-32 of every file's data, so that a later removal
-// takes only files whose content is still the same. 0, an errno, or ECANCELED when
-// `progress` (may be null) asked to stop. Cost: reads every file once.
-int RecordWithContent(const QString& path, TEntryRecord& record,
-                      const TFileOpsProgress* progress = nullptr);
 
 // Compares the copy `copyName` in `copyDir` with the original `record.Name` in `dir`, for
 // the recorded entries only: the original must still match its record, and the copy must

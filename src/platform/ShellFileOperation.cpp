@@ -3,6 +3,7 @@
 
 #include "platform/FileOpsCopy.h"
 #include "platform/FileOpsFaults.h"
+#include "platform/FileOpsMoves.h"
 #include "platform/FileOpsProgress.h"
 #include "platform/FileOpsRecord.h"
 #include "platform/FileOpsTrash.h"
@@ -116,12 +117,16 @@ QString NoFreeName(const TNaming& naming, const QString& destination)
                : Tr("no free name was found for it in the destination folder");
 }
 
-// Copies the source into `dest` under the first free name `naming` allows.
+// Copies the source into `dest` under the first free name `naming` allows. `asCopy`: a
+// copy of its own, whose entries count one by one and whose `record` (may be null) holds
+// the copies made; else the first step of a move, whose `record` holds the sources.
 TShellResult CopyInto(const TSource& source, int dest, const QString& destination,
-                      TFileOpsReport& report, TFileOpsProgress* progress, bool countEntries,
+                      TFileOpsReport& report, TFileOpsProgress* progress, bool asCopy,
                       TEntryRecord* record, const TNaming& naming)
 {
-    TTreeCopy copier(report, progress, countEntries);
+    TTreeCopy copier(report, progress, asCopy);
+    if (asCopy)
+        copier.RecordCopies();
     TShellResult result;
     for (int n = 0; n < naming.Tries; ++n) {
         const QString name = CopyName(naming.Base, n);
@@ -170,10 +175,11 @@ void RemoveOriginals(int dir, const TEntryRecord& record, const QString& path,
     result.Failures += report.Count();
 }
 
-// A move between file systems: copy, compare, and only then delete the original.
+// A move between file systems: copy, compare, and only once the copy is on the disk
+// delete the original (through `removals` when given, else at once).
 TShellResult MoveAcross(const TSource& source, int dest, const QString& destination,
                         const TShellFailureHandler& onFailure, TFileOpsProgress* progress,
-                        const TNaming& naming)
+                        const TNaming& naming, TMoveRemovals* removals)
 {
     // A folder's entries are reported one by one; say what became of the folder as a whole.
     const QString suffix =
@@ -202,6 +208,8 @@ TShellResult MoveAcross(const TSource& source, int dest, const QString& destinat
                                           "the original and its copy \"%1\" are both kept")
                                            .arg(result.Target));
             result.Failures += report.Count();
+            result.Items = 0; // nothing moved
+            result.Target.clear();
             return result;
         }
         TFileOpsReport report(onFailure, Tr("Cannot move \"%1\": %2."));
@@ -213,15 +221,20 @@ TShellResult MoveAcross(const TSource& source, int dest, const QString& destinat
         Discard(dest, result.Target, onFailure, result);
         return result;
     }
-    RemoveOriginals(source.Parent.Get(), record, source.Path, onFailure, result, nullptr);
     if (progress)
         progress->AddItem();
+    TMoveRemovals now;
+    TMoveRemovals& originals = removals ? *removals : now;
+    originals.Add(source.Parent.Get(), std::move(record), source.Path, dest, destination,
+                  result.Target, onFailure);
+    if (!removals)
+        result.Failures += now.Finish();
     return result;
 }
 
 TShellResult MoveInto(const TSource& source, int dest, const QString& destination,
                       const TShellFailureHandler& onFailure, TFileOpsReport& report,
-                      TFileOpsProgress* progress, const TNaming& naming)
+                      TFileOpsProgress* progress, const TNaming& naming, TMoveRemovals* removals)
 {
     struct stat parent {
     }, target{};
@@ -236,8 +249,10 @@ TShellResult MoveInto(const TSource& source, int dest, const QString& destinatio
         const QByteArray nameBytes = platform::EncodeFileName(name);
         if (NameExists(dest, nameBytes))
             continue;
-        const int error = RenameNoReplace(source.Parent.Get(), source.NameBytes.constData(), dest,
-                                          nameBytes.constData());
+        int error = FileOpsFault(TFileOpsStep::RenameItem, source.Path);
+        if (!error)
+            error = RenameNoReplace(source.Parent.Get(), source.NameBytes.constData(), dest,
+                                    nameBytes.constData());
         if (error == 0) {
             if (progress)
                 progress->AddItem();
@@ -246,7 +261,7 @@ TShellResult MoveInto(const TSource& source, int dest, const QString& destinatio
         if (error == EEXIST)
             continue;
         if (error == EXDEV)
-            return MoveAcross(source, dest, destination, onFailure, progress, naming);
+            return MoveAcross(source, dest, destination, onFailure, progress, naming, removals);
         report.Failed(source.Path, error);
         TShellResult failed{0, report.Count(), {}};
         failed.Stopped = TargetIsFullOrReadOnly(error) ? error : 0;
@@ -295,7 +310,8 @@ QString VerbPattern(TShellFunction function)
 
 TShellResult ShellFileOperation(TShellFunction function, const QString& source,
                                 const QString& destination, bool useRecycleBin,
-                                const TShellFailureHandler& onFailure, TFileOpsProgress* progress)
+                                const TShellFailureHandler& onFailure, TFileOpsProgress* progress,
+                                TMoveRemovals* removals)
 {
     TFileOpsReport report(onFailure, VerbPattern(function));
     if (CancelRequested(progress))
@@ -325,10 +341,16 @@ TShellResult ShellFileOperation(TShellFunction function, const QString& source,
                       Tr("the destination folder is the folder itself or lies inside it"));
         return {0, report.Count(), {}};
     }
-    if (function == TShellFunction::Copy)
-        return CopyInto(item, dest.Get(), destination, report, progress, true, nullptr,
-                        {item.Name});
-    return MoveInto(item, dest.Get(), destination, onFailure, report, progress, {item.Name});
+    if (function == TShellFunction::Copy) {
+        auto made = std::make_shared<TEntryRecord>();
+        TShellResult result = CopyInto(item, dest.Get(), destination, report, progress, true,
+                                       made.get(), {item.Name});
+        if (!result.Target.isEmpty())
+            result.Copied = std::move(made);
+        return result;
+    }
+    return MoveInto(item, dest.Get(), destination, onFailure, report, progress, {item.Name},
+                    removals);
 }
 
 TShellResult RemoveRecordedItem(const QString& path, const TEntryRecord& record,
@@ -376,7 +398,8 @@ bool StillThere(const QString& path, TFileOpsReport& report)
 } // namespace
 
 TShellResult MoveBack(const QString& from, const TEntryRecord& identity, const QString& to,
-                      const TShellFailureHandler& onFailure, TFileOpsProgress* progress)
+                      const TShellFailureHandler& onFailure, TFileOpsProgress* progress,
+                      TMoveRemovals* removals)
 {
     TFileOpsReport report(onFailure, Tr("\"%1\" was not put back: %2."));
     if (CancelRequested(progress))
@@ -405,7 +428,7 @@ TShellResult MoveBack(const QString& from, const TEntryRecord& identity, const Q
         report.Failed(item.Path, Tr("its old folder lies inside it now"));
         return {0, report.Count(), {}};
     }
-    return MoveInto(item, dest.Get(), folder, onFailure, report, progress, {name, 1});
+    return MoveInto(item, dest.Get(), folder, onFailure, report, progress, {name, 1}, removals);
 }
 
 TShellResult RemoveCopy(const QString& path, const TEntryRecord& record,

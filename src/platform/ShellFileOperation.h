@@ -12,10 +12,12 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 
 namespace platform
 {
 class TFileOpsProgress;
+class TMoveRemovals;
 struct TEntryRecord;
 } // namespace platform
 
@@ -42,6 +44,10 @@ struct TShellResult {
     // target takes nothing more; the operation stopped there, and a command of several
     // items should stop too. 0 otherwise.
     int Stopped{0};
+    // Copy: what it made (FileOpsRecord.h), each entry as it was made and every file with
+    // the CRC-32 of the bytes written into it; null when nothing arrived, and for the
+    // other operations.
+    std::shared_ptr<const TEntryRecord> Copied{};
 
     bool Succeeded() const { return Failures == 0 && Items > 0; }
 };
@@ -58,14 +64,15 @@ struct TShellResult {
 //   entry of the tree.
 // Move: renames `source` into `destination` without ever replacing anything. Across
 //   file systems it copies the whole tree, recording each entry as it was copied,
-//   compares the copy with the original (types, sizes, link targets and file contents)
-//   and only then deletes the original: exactly the entries copied, each only while it is
-//   as it was copied (see FileOpsRecord.h). Entries that appeared or changed since stay,
-//   with the folders holding them, and each is reported with why. If any entry failed to
-//   copy or the copy differs, the copy is removed again and the original is left
-//   untouched. A cancel during the comparison keeps both the original and the copy, and
-//   says so. Moving an item into the folder
-//   it is in is refused.
+//   compares the copy with the original (types, sizes, link targets and file contents),
+//   flushes the copy to its disk and only then deletes the original: exactly the entries
+//   copied, each only while it is as it was copied (see FileOpsRecord.h). Entries that
+//   appeared or changed since stay, with the folders holding them, and each is reported
+//   with why. If any entry failed to copy or the copy differs, the copy is removed again
+//   and the original is left untouched. A cancel during the comparison keeps both the
+//   original and the copy, says so, and counts as not moved (no Target). With `removals`
+//   the flush and the deletion wait for its Finish (see FileOpsMoves.h), so that one
+//   flush serves a whole command. Moving an item into the folder it is in is refused.
 // Delete: `destination` is ignored. With `useRecycleBin` the item goes to the
 //   freedesktop trash of its file system (see FileOpsTrash.h); when that fails it is
 //   reported and kept, never deleted for good instead. Otherwise it is removed for good,
@@ -83,7 +90,8 @@ struct TShellResult {
 TShellResult ShellFileOperation(TShellFunction function, const QString& source,
                                 const QString& destination, bool useRecycleBin,
                                 const TShellFailureHandler& onFailure = {},
-                                TFileOpsProgress* progress = nullptr);
+                                TFileOpsProgress* progress = nullptr,
+                                TMoveRemovals* removals = nullptr);
 
 // Removes the original `path` of an item that was moved elsewhere and verified there, as
 // `record` holds it (RemoveRecorded of FileOpsRecord.h): entries that appeared or changed
@@ -101,13 +109,14 @@ TShellResult RemoveRecordedItem(const QString& path, const TEntryRecord& record,
 //   path `to`, as ShellFileOperation's move would, across file systems too, but never
 //   under another name: a taken `to` is reported and nothing moves. `from` must still be
 //   the entry `identity` recorded (RecordEntry of FileOpsRecord.h: kind, device, inode;
-//   a file also its size and time). Items is 1 when it is back.
-// RemoveCopy: removes the copy `path` as `record` holds it (RecordWithContent): only the
-//   entries still as recorded, files also with the same CRC-32; what changed or appeared
-//   since stays, with the folders holding it. Items is 1 when the whole copy went.
+//   a file also its size and times). Items is 1 when it is back. Across file systems the
+//   original's removal waits for `removals` when given, as for ShellFileOperation.
+// RemoveCopy: removes the copy `path` as `record` holds it (TShellResult::Copied): only
+//   the entries still as recorded, files also with the same CRC-32; what changed or
+//   appeared since stays, with the folders holding it. Items is 1 when the whole copy went.
 TShellResult MoveBack(const QString& from, const TEntryRecord& identity, const QString& to,
                       const TShellFailureHandler& onFailure = {},
-                      TFileOpsProgress* progress = nullptr);
+                      TFileOpsProgress* progress = nullptr, TMoveRemovals* removals = nullptr);
 TShellResult RemoveCopy(const QString& path, const TEntryRecord& record,
                         const TShellFailureHandler& onFailure = {},
                         TFileOpsProgress* progress = nullptr);

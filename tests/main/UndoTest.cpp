@@ -36,6 +36,28 @@ protected:
             QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
     static bool Exists(const QString& path) { return QFileInfo::exists(path); }
+    // Clicks Cancel in the progress window as soon as it is on screen and then sets
+    // `cancelled`; the timer lives as long as the test.
+    void CancelWhenShown()
+    {
+        QObject::connect(&cancelPoll, &QTimer::timeout, [this] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* window = qobject_cast<TfProgress*>(w); window && window->isVisible()) {
+                    QTest::mouseClick(window->ButtonCancel, Qt::LeftButton);
+                    cancelled.store(true);
+                    cancelPoll.stop();
+                }
+        });
+        cancelPoll.start(20);
+    }
+    // Waits (at most 10 s) until the user has cancelled; for fault hooks.
+    void WaitForCancel()
+    {
+        for (int i = 0; i < 1000 && !cancelled.load(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    QTimer cancelPoll;
+    std::atomic<bool> cancelled{false};
     // Writes `data` over the file at `path` and gives it back its modification time to
     // the nanosecond, so that only its content tells the change.
     static void ReplaceKeepingTime(const QString& path, const QByteArray& data)
@@ -419,4 +441,195 @@ TEST_F(UndoTest, ChangesToAnArchiveSayTheyCannotBeUndone)
     Undo();
     EXPECT_EQ(messages, QStringList({"Cannot undo a delete in an archive."}));
     EXPECT_EQ(MemberContent(right + "pack.zip", "add.txt"), "added");
+}
+
+// Another program appends to the first file of a folder as soon as the copy has made it,
+// while the rest of the folder is still being copied: the copy's record holds the bytes
+// the copy wrote, so the undo keeps that file and says so, and removes the rest.
+TEST_F(UndoTest, AFileEditedWhileItsFolderWasStillCopyingStaysAtTheUndo)
+{
+    for (int i = 0; i < 4; ++i)
+        dir.write(QStringLiteral("left/tree/f%1.txt").arg(i), "as copied");
+    Reload();
+    QString edited;
+    int opened = 0;
+    platform::SetFileOpsFaultHook([&](platform::TFileOpsStep step, const QString&) {
+        if (step == platform::TFileOpsStep::OpenSource && ++opened == 2) {
+            const QStringList made = Files(right + "tree");
+            if (made.size() == 1) {
+                edited = made[0];
+                QFile file(right + "tree/" + edited);
+                if (file.open(QIODevice::Append))
+                    file.write(" and then edited");
+            }
+        }
+        return 0;
+    });
+    Click(At(sdLeft, "tree"));
+    Key(Qt::Key_F5);
+    platform::SetFileOpsFaultHook({});
+    ASSERT_FALSE(edited.isEmpty());
+    ASSERT_EQ(Files(right + "tree").size(), 4);
+    EXPECT_EQ(UndoText(), "Undo copy of tree");
+
+    Undo();
+    EXPECT_EQ(Files(right + "tree"), QStringList({edited}));
+    EXPECT_EQ(readAll(right + "tree/" + edited), "as copied and then edited");
+    EXPECT_EQ(messages, QStringList({"The copy \"" + right + "tree/" + edited +
+                                     "\" stays: it changed after it was copied."}));
+    EXPECT_EQ(Files(left + "tree").size(), 4);
+}
+
+// Rewritten in place with the same size and its time put back: still not the file that
+// was renamed (its change time moved), so it stays under its name.
+TEST_F(UndoTest, AFileRewrittenWithItsTimePutBackIsNotRenamedBack)
+{
+    dir.write("left/a.txt", "renamed");
+    Reload();
+    Click(At(sdLeft, "a.txt"));
+    TypeInput("b.txt");
+    Key(Qt::Key_F9);
+    ReplaceKeepingTime(left + "b.txt", "another");
+
+    Undo();
+    EXPECT_EQ(Files(left), QStringList({"b.txt"}));
+    EXPECT_EQ(readAll(left + "b.txt"), "another");
+    EXPECT_EQ(messages, QStringList({"\"" + left + "b.txt\" was not put back: it changed since."}));
+}
+
+// The old name is taken after it was found free and before the rename: the other item is
+// never replaced.
+TEST_F(UndoTest, AnOldNameTakenJustBeforeTheMoveBackIsNeverReplaced)
+{
+    dir.write("left/x.txt", "mine");
+    Reload();
+    Click(At(sdLeft, "x.txt"));
+    TypeInput("y.txt");
+    Key(Qt::Key_F9);
+    platform::SetFileOpsFaultHook([this](platform::TFileOpsStep step, const QString&) {
+        if (step == platform::TFileOpsStep::RenameItem)
+            dir.write("left/x.txt", "made meanwhile");
+        return 0;
+    });
+
+    Undo();
+    platform::SetFileOpsFaultHook({});
+    EXPECT_EQ(readAll(left + "x.txt"), "made meanwhile");
+    EXPECT_EQ(readAll(left + "y.txt"), "mine");
+    EXPECT_EQ(messages, QStringList({"\"" + left + "y.txt\" was not put back: its old name \"" +
+                                     left + "x.txt\" is taken."}));
+}
+
+// Cancelled while the copy was compared, nothing moved: the original and its copy both
+// stay, and the undo does not offer to move anything back.
+TEST_F(UndoTest, AMoveCancelledWhileItsCopyWasComparedIsNotOfferedForUndo)
+{
+    robust::TSmallDisk disk(dir("disk"), 1 << 20);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.Why().toStdString();
+    dir.write("left/tree/one.txt", "one");
+    const QString other = dir("disk") + '/';
+    Open(sdRight, other);
+    Open(sdLeft, left);
+    platform::SetFileOpsFaultHook([this](platform::TFileOpsStep step, const QString&) {
+        if (step == platform::TFileOpsStep::BeforeVerify)
+            WaitForCancel();
+        return 0;
+    });
+    CancelWhenShown();
+    Click(At(sdLeft, "tree"));
+    Key(Qt::Key_F6);
+    platform::SetFileOpsFaultHook({});
+    ASSERT_TRUE(cancelled.load());
+    EXPECT_EQ(readAll(left + "tree/one.txt"), "one");
+    EXPECT_EQ(readAll(other + "tree/one.txt"), "one");
+    EXPECT_EQ(UndoText(), "Undo");
+    EXPECT_TRUE(messages.join('\n').contains("the move was cancelled while its copy was compared"))
+        << messages.join('\n').toStdString();
+}
+
+// What a rename or move cannot go back to: the item is gone, its old folder is gone, or its
+// old folder lies inside it now (here through a link made in its place).
+TEST_F(UndoTest, AMoveBackThatCannotBeMadeSaysWhy)
+{
+    dir.write("left/x.txt", "x");
+    dir.write("left/sub/a.txt", "a");
+    dir.write("left/from/box/deeper/b.txt", "b");
+    Reload();
+    Click(At(sdLeft, "x.txt"));
+    TypeInput("y.txt");
+    Key(Qt::Key_F9);
+    ASSERT_TRUE(QFile::remove(left + "y.txt"));
+    Undo();
+    EXPECT_EQ(messages, QStringList({"\"" + left + "y.txt\" was not put back: it is gone."}));
+
+    messages.clear();
+    Open(sdLeft, left + "sub");
+    Click(At(sdLeft, "a.txt"));
+    Key(Qt::Key_F6);
+    ASSERT_EQ(readAll(right + "a.txt"), "a");
+    ASSERT_TRUE(QDir(left + "sub").removeRecursively());
+    Undo();
+    EXPECT_EQ(readAll(right + "a.txt"), "a");
+    EXPECT_EQ(messages, QStringList({"\"" + right + "a.txt\" was not put back: its old folder \"" +
+                                     left + "sub/\" is gone."}));
+
+    messages.clear();
+    Open(sdLeft, left + "from");
+    Click(At(sdLeft, "box"));
+    Key(Qt::Key_F6);
+    ASSERT_EQ(readAll(right + "box/deeper/b.txt"), "b");
+    Open(sdLeft, left);
+    ASSERT_TRUE(QDir(left).rmdir("from"));
+    ASSERT_TRUE(QFile::link(right + "box/deeper", left + "from"));
+    Undo();
+    EXPECT_EQ(readAll(right + "box/deeper/b.txt"), "b");
+    EXPECT_EQ(
+        messages,
+        QStringList({"\"" + right + "box\" was not put back: its old folder lies inside it now."}));
+}
+
+// What the trash and a new folder cannot give back: an item no longer in the trash, an
+// item whose old folder is gone, a new folder that changed since it was made.
+TEST_F(UndoTest, TrashRestoresAndNewFoldersThatCannotBeTakenBackSayWhy)
+{
+    const QString home = dir.mkdir("data");
+    qputenv("XDG_DATA_HOME", home.toUtf8());
+    const auto unset = qScopeGuard([] { qunsetenv("XDG_DATA_HOME"); });
+    main->UseRecycleBin = true;
+    dir.write("left/doc.txt", "doc");
+    dir.write("left/sub/inner.txt", "inner");
+    Reload();
+    Click(At(sdLeft, "doc.txt"));
+    AnswerQuestion(TfConfirm::mrYes);
+    Key(Qt::Key_F8);
+    ASSERT_TRUE(QFile::remove(home + "Trash/files/doc.txt"));
+    Undo();
+    EXPECT_EQ(messages, QStringList({"\"" + left +
+                                     "doc.txt\" stays in the trash: it is no longer in the "
+                                     "trash."}));
+
+    messages.clear();
+    Open(sdLeft, left + "sub");
+    Click(At(sdLeft, "inner.txt"));
+    AnswerQuestion(TfConfirm::mrYes);
+    Key(Qt::Key_F8);
+    Open(sdLeft, left);
+    ASSERT_TRUE(QDir(left).rmdir("sub"));
+    Undo();
+    EXPECT_EQ(readAll(home + "Trash/files/inner.txt"), "inner");
+    EXPECT_EQ(messages, QStringList({"\"" + left +
+                                     "sub/inner.txt\" stays in the trash: its old folder is "
+                                     "gone."}));
+
+    // Empty again, but an entry was made in it and removed: not the folder as it was made.
+    messages.clear();
+    TypeInput("made");
+    Key(Qt::Key_F7);
+    dir.write("left/made/passing.txt", "passing");
+    ASSERT_TRUE(QFile::remove(left + "made/passing.txt"));
+    Undo();
+    EXPECT_TRUE(QFileInfo(left + "made").isDir());
+    EXPECT_EQ(messages, QStringList({"The folder \"" + left +
+                                     "made\" stays: it changed since it was made."}));
 }
