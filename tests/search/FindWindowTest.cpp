@@ -399,6 +399,8 @@ TEST_F(FindWindowTest, AFifoNamedAsAnArchiveIsNeverWaitedOn)
     Search(find, "*.txt");
     EXPECT_EQ(HitPaths(find), QStringList{left + "a.txt"});
     EXPECT_FALSE(find->Status->text().contains("stopped")) << find->Status->text().toStdString();
+}
+
 // The ".." of fed results leads out of them; it shows the searched folder's date, as the
 // ".." of a folder shows its parent's, never the day the calendar of dates starts.
 TEST_F(FindWindowTest, TheDotDotRowOfFedResultsShowsTheSearchedFoldersDate)
