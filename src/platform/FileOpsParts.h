@@ -3,11 +3,14 @@
 // name only once they are complete, so that a program killed at any moment leaves either
 // nothing or the whole file under the real name:
 //
-//     .<NAME>.trvx<PID>-<6 random letters or digits>.part
+//     .<NAME>.trvx<PID>.<PID NAMESPACE>.<HOST>-<6 random letters or digits>.part
 //
-// The process id tells whose file it is. Left-overs of processes that have ended are
+// (base/PartName.h, base/OwnerTag.h). The owner tag tells whose file it is. Left-overs
+// of this host and PID namespace whose process has ended, and any older than a week, are
 // removed the next time the program writes into that folder; files of processes still
-// running, and files of other users, are never touched. Any thread.
+// running, of other hosts or namespaces (another instance sharing the folder), and files
+// of other users are never touched. Names of the older form (the process id alone) go
+// only once older than a week. Any thread.
 
 #include <QByteArray>
 #include <QString>
@@ -20,8 +23,7 @@ namespace platform
 QByteArray PartFileName(const QByteArray& name);
 
 // Removes from the open folder `dirFd` the temporary files (regular files named as above)
-// that belong to the current user and to processes that no longer run. Returns how many
-// went. Cost: one read of the folder and one lstat per matching name.
+// that belong to the current user and may go (above). Returns how many went. Cost: one read of the folder and one lstat per matching name.
 int RemoveStalePartFiles(int dirFd);
 // The same for the folder `folder` (a full path); 0 when it cannot be opened.
 int RemoveStalePartFiles(const QString& folder);

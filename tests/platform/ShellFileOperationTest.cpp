@@ -3,6 +3,7 @@
 #include "platform/FileOpsFaults.h"
 #include "platform/FileOpsParts.h"
 #include "platform/Messages.h"
+#include "platform/base/OwnerTag.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -26,6 +27,20 @@ namespace
 {
 
 constexpr time_t kOldTime = 1000000000; // September 2001
+
+// The owner tag of the process `pid` of this host and namespace.
+QString Tag(pid_t pid)
+{
+    return QString::fromStdString(trvxbase::OwnerTag(pid));
+}
+
+// Sets the times of `path` to `seconds` ago.
+void SetAge(const QString& path, int seconds)
+{
+    const timespec then{::time(nullptr) - seconds, 0};
+    const timespec times[2] = {then, then};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
 
 QByteArray Bytes(int size, int seed)
 {
@@ -353,7 +368,7 @@ TEST_F(ShellFileOperationTest, FilesAreWrittenUnderATemporaryNameUntilWhole)
     EXPECT_EQ(Run(TShellFunction::Copy, temp("src/ok.dat"), dst).Target, dst + "ok.dat");
     ASSERT_EQ(whileWriting.size(), 1);
     const QString part = whileWriting[0];
-    const QString prefix = ".ok.dat.trvx" + QString::number(::getpid()) + "-";
+    const QString prefix = ".ok.dat.trvx" + Tag(::getpid()) + "-";
     EXPECT_TRUE(part.startsWith(prefix) && part.endsWith(".part") &&
                 part.size() == prefix.size() + 6 + 5)
         << part.toStdString();
@@ -365,7 +380,8 @@ TEST_F(ShellFileOperationTest, FilesAreWrittenUnderATemporaryNameUntilWhole)
 }
 
 // Left-overs of a copy that was killed go when the program next writes into their folder:
-// only this user's, and only those of processes that have ended.
+// only this user's, and only those of processes of this host and PID namespace that have
+// ended, or a week old.
 TEST(PartFiles, LeftOversOfEndedProcessesGoAndNoOneElsesFiles)
 {
     TempDir temp;
@@ -374,23 +390,51 @@ TEST(PartFiles, LeftOversOfEndedProcessesGoAndNoOneElsesFiles)
         ::_exit(0);
     ASSERT_GT(child, 0);
     ::waitpid(child, nullptr, 0); // a process id that has ended
-    const QString ended = QString::number(child);
-    const QString dead = temp.write(".big.bin.trvx" + ended + "-aB3dE9.part", "left over");
+    // A process that runs, started now: its id on a left-over a day old was another's.
+    int hold[2];
+    ASSERT_EQ(::pipe(hold), 0);
+    const pid_t running = ::fork();
+    if (running == 0) {
+        char byte;
+        ::close(hold[1]);
+        (void)!::read(hold[0], &byte, 1);
+        ::_exit(0);
+    }
+    ::close(hold[0]);
+    const QString ended = Tag(child);
+    const QString place = ended.section('.', 1); // "<namespace>.<host>"
+    const QString old = QString::number(child);
+    const QStringList gone = {
+        temp.write(".big.bin.trvx" + ended + "-aB3dE9.part", "left over"),
+        temp.write(".reused.trvx" + Tag(running) + "-aB3dE9.part", "a day old"),
+        temp.write(".old.trvx" + old + "-aB3dE9.part", "a week old"),
+        temp.write(".far.trvx" + old + ".1.elsewhere-aB3dE9.part", "a week old"),
+    };
+    SetAge(gone[1], 24 * 3600);
+    SetAge(gone[2], 8 * 24 * 3600);
+    SetAge(gone[3], 8 * 24 * 3600);
     const QStringList kept = {
-        ".mine.trvx" + QString::number(::getpid()) + "-aB3dE9.part", // being written now
-        ".init.trvx1-aB3dE9.part",                                   // a process that runs
-        ".theirs.trvx" + ended + "-aB3dE9.part",                     // another user's
-        "plain.trvx" + ended + "-aB3dE9.part",                       // not hidden
-        ".short.trvx" + ended + "-aB3d.part",                        // not the form
+        ".mine.trvx" + Tag(::getpid()) + "-aB3dE9.part",  // being written now
+        ".init.trvx" + Tag(1) + "-aB3dE9.part",           // a process that runs
+        ".child.trvx" + Tag(running) + "-aB3dE9.part",    // one that runs, made since
+        ".theirs.trvx" + ended + "-aB3dE9.part",          // another user's
+        "plain.trvx" + ended + "-aB3dE9.part",            // not hidden
+        ".short.trvx" + ended + "-aB3d.part",             // not the form
+        ".oldform.trvx" + old + "-aB3dE9.part",           // whose, cannot be told
+        ".host.trvx" + old + "." + place.section('.', 0, 0) + ".elsewhere-aB3dE9.part",
+        ".ns.trvx" + old + ".1." + place.section('.', 1) + "-aB3dE9.part",
         ".notes.txt",
     };
     for (const QString& name : kept)
         temp.write(name, "keep");
-    ASSERT_EQ(::chown(QFile::encodeName(temp(kept[2])).constData(), 65534, 65534), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(temp(kept[3])).constData(), 65534, 65534), 0);
     temp.mkdir(".folder.trvx" + ended + "-aB3dE9.part");
 
-    EXPECT_EQ(platform::RemoveStalePartFiles(temp.path()), 1);
-    EXPECT_FALSE(Exists(dead));
+    EXPECT_EQ(platform::RemoveStalePartFiles(temp.path()), gone.size());
+    ::close(hold[1]);
+    ::waitpid(running, nullptr, 0);
+    for (const QString& path : gone)
+        EXPECT_FALSE(Exists(path)) << path.toStdString();
     for (const QString& name : kept)
         EXPECT_EQ(readAll(temp(name)), "keep") << name.toStdString();
     EXPECT_TRUE(Exists(temp(".folder.trvx" + ended + "-aB3dE9.part")));
