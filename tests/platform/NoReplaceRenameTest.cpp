@@ -1,6 +1,7 @@
 // The rename that never replaces, on every kind of file system: with the flag, with hard
 // links only, and with neither (the system calls made to fail as such file systems fail
 // them, in a child process).
+#include "platform/FileOpsFaults.h"
 #include "platform/FileOpsSupport.h"
 #include "platform/FileSave.h"
 #include "support/SyscallFaults.h"
@@ -168,6 +169,25 @@ TEST(NoReplaceRename, ANewFileIsSavedWithoutHardLinks)
     });
     EXPECT_EQ(seen, "ok");
     EXPECT_EQ(readAll(path), "saved");
+    EXPECT_EQ(QDir(temp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"new.txt"});
+}
+
+// Another program makes the name while a new file is being saved: its file is kept, the
+// save fails saying so, and no part file is left.
+TEST(NoReplaceRename, ASaveOfANewFileNeverTakesANameMadeMeanwhile)
+{
+    TempDir temp;
+    const QString path = temp("new.txt");
+    const platform::TFileOpsFaultHook previous =
+        platform::SetFileOpsFaultHook([&](platform::TFileOpsStep step, const QString&) {
+            if (step == platform::TFileOpsStep::SaveDataWritten)
+                temp.write("new.txt", "theirs");
+            return 0;
+        });
+    EXPECT_EQ(platform::SaveFile(path, "mine"), EEXIST);
+    platform::SetFileOpsFaultHook(previous);
+    EXPECT_EQ(readAll(path), "theirs");
     EXPECT_EQ(QDir(temp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{"new.txt"});
 }

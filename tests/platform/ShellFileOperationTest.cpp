@@ -2,6 +2,7 @@
 #include "platform/FileOpsCopy.h"
 #include "platform/FileOpsFaults.h"
 #include "platform/FileOpsParts.h"
+#include "platform/FileOpsProgress.h"
 #include "platform/Messages.h"
 #include "platform/base/OwnerTag.h"
 #include "support/TempDir.h"
@@ -444,6 +445,28 @@ TEST(PartFiles, LeftOversOfEndedProcessesGoAndNoOneElsesFiles)
     const QByteArray part = platform::PartFileName(longName);
     EXPECT_LE(part.size(), 255);
     EXPECT_TRUE(part.startsWith(".xxx") && part.endsWith(".part"));
+}
+
+// A copy cancelled in the middle of a file leaves neither the file nor its part file.
+TEST_F(ShellFileOperationTest, ACancelledCopyLeavesNoPartFile)
+{
+    const QString dst = temp.mkdir("dst");
+    temp.write("src/big.dat", Bytes(300000, 9));
+    platform::TFileOpsProgress progress;
+    QStringList whileCopying;
+    TFaultHook hook([&](TFileOpsStep step, const QString&) {
+        if (step == TFileOpsStep::ChunkCopied) {
+            whileCopying = Entries(dst);
+            progress.Cancel();
+        }
+        return 0;
+    });
+    EXPECT_FALSE(ShellFileOperation(TShellFunction::Copy, temp("src/big.dat"), dst, false, capture,
+                                    &progress)
+                     .Succeeded());
+    EXPECT_EQ(whileCopying.size(), 1); // its part file
+    EXPECT_EQ(Entries(dst), QStringList());
+    EXPECT_EQ(readAll(temp("src/big.dat")), Bytes(300000, 9));
 }
 
 TEST_F(ShellFileOperationTest, FailingEntriesAreReportedRemovedAndTheCopyGoesOn)

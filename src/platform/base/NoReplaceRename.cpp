@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace trvxbase
@@ -87,7 +88,9 @@ int ReserveThenRename(int fromDir, const char* from, int toDir, const char* to, 
 
 int RenameNoReplace(int fromDir, const char* from, int toDir, const char* to)
 {
-    if (::renameat2(fromDir, from, toDir, to, RENAME_NOREPLACE) == 0)
+    // The call itself, not the C library's wrapper, which gives ENOSYS as EINVAL in some
+    // versions and is missing in older ones.
+    if (::syscall(SYS_renameat2, fromDir, from, toDir, to, RENAME_NOREPLACE) == 0)
         return 0;
     if (!Unsupported(errno))
         return errno;
