@@ -2,6 +2,7 @@
 
 #include "platform/FileNames.h"
 #include "platform/FileOpsSupport.h"
+#include "platform/FileOpsTree.h"
 #include "platform/base/OwnerTag.h"
 #include "platform/base/PartName.h"
 
@@ -43,14 +44,21 @@ int RemoveStalePartFiles(int dirFd)
     if (ReadDirectoryNames(dirFd, names) != 0)
         return 0;
     int removed = 0;
+    const TShellFailureHandler ignore = [](const QString&) {};
+    TFileOpsReport quiet(ignore, QString());
     for (const QByteArray& name : names) {
         const std::string_view tag =
             trvxbase::PartNameTag(std::string_view(name.constData(), size_t(name.size())));
         struct stat st {
         };
-        if (!tag.empty() && ::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
-            trvxbase::LeftOverMayGo(tag, st.st_mtime) && ::unlinkat(dirFd, name.constData(), 0) == 0)
+        if (tag.empty() || ::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) || st.st_uid != ::geteuid() ||
+            !trvxbase::LeftOverMayGo(tag, st.st_mtime))
+            continue;
+        // A folder is the top of a folder copy, with everything the copy put in it.
+        int gone = 0;
+        if (S_ISDIR(st.st_mode) ? RemoveTree(dirFd, name, DecodeFileName(name), quiet, gone)
+                                : ::unlinkat(dirFd, name.constData(), 0) == 0)
             ++removed;
     }
     return removed;

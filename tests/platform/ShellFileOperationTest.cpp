@@ -9,9 +9,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QStringList>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -429,16 +431,28 @@ TEST(PartFiles, LeftOversOfEndedProcessesGoAndNoOneElsesFiles)
     for (const QString& name : kept)
         temp.write(name, "keep");
     ASSERT_EQ(::chown(QFile::encodeName(temp(kept[3])).constData(), 65534, 65534), 0);
-    temp.mkdir(".folder.trvx" + ended + "-aB3dE9.part");
+    // The folder of a folder copy that was killed goes with what it holds; a link named
+    // so, and another user's folder, stay.
+    temp.write(".folder.trvx" + ended + "-aB3dE9.part/in/file.txt", "x");
+    const QString link = temp(".link.trvx" + ended + "-aB3dE9.part");
+    ASSERT_EQ(::symlink(QFile::encodeName(temp("src")).constData(), QFile::encodeName(link).constData()), 0);
+    temp.write("src/kept.txt", "keep");
+    const QString theirs = temp.write(".theirfolder.trvx" + ended + "-aB3dE9.part/t.txt", "keep");
+    ASSERT_EQ(::chown(QFile::encodeName(temp(".theirfolder.trvx" + ended + "-aB3dE9.part")).constData(),
+                      65534, 65534),
+              0);
 
-    EXPECT_EQ(platform::RemoveStalePartFiles(temp.path()), gone.size());
+    EXPECT_EQ(platform::RemoveStalePartFiles(temp.path()), gone.size() + 1);
+    EXPECT_FALSE(Exists(temp(".folder.trvx" + ended + "-aB3dE9.part")));
+    EXPECT_EQ(readAll(temp("src/kept.txt")), "keep");
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(readAll(theirs), "keep");
     ::close(hold[1]);
     ::waitpid(running, nullptr, 0);
     for (const QString& path : gone)
         EXPECT_FALSE(Exists(path)) << path.toStdString();
     for (const QString& name : kept)
         EXPECT_EQ(readAll(temp(name)), "keep") << name.toStdString();
-    EXPECT_TRUE(Exists(temp(".folder.trvx" + ended + "-aB3dE9.part")));
 
     // Names near the length limit still make a temporary name the system takes.
     const QByteArray longName(250, 'x');
@@ -467,6 +481,105 @@ TEST_F(ShellFileOperationTest, ACancelledCopyLeavesNoPartFile)
     EXPECT_EQ(whileCopying.size(), 1); // its part file
     EXPECT_EQ(Entries(dst), QStringList());
     EXPECT_EQ(readAll(temp("src/big.dat")), Bytes(300000, 9));
+}
+
+// A copied folder is made under a hidden temporary name and takes its real name only when
+// its whole tree is in; a cancelled one goes whole.
+TEST_F(ShellFileOperationTest, AFolderCopyHasItsNameOnlyWhenWhole)
+{
+    const QString dst = temp.mkdir("dst");
+    temp.write("src/tree/a.txt", "a");
+    temp.write("src/tree/sub/b.txt", "b");
+    QStringList whileCopying;
+    platform::TFileOpsProgress progress;
+    bool cancel = false;
+    TFaultHook hook([&](TFileOpsStep step, const QString& path) {
+        if (step == TFileOpsStep::DataWritten && path.endsWith("b.txt")) {
+            whileCopying = Entries(dst);
+            if (cancel)
+                progress.Cancel();
+        }
+        return 0;
+    });
+    const auto copy = [&] {
+        return ShellFileOperation(TShellFunction::Copy, temp("src/tree"), dst, false, capture,
+                                  &progress);
+    };
+    EXPECT_EQ(copy().Target, dst + "tree");
+    ASSERT_EQ(whileCopying.size(), 1);
+    EXPECT_TRUE(whileCopying[0].startsWith(".tree.trvx" + Tag(::getpid()) + "-") &&
+                whileCopying[0].endsWith(".part"))
+        << whileCopying[0].toStdString();
+    EXPECT_EQ(Entries(dst), QStringList{"tree"});
+    EXPECT_EQ(readAll(dst + "tree/sub/b.txt"), "b");
+
+    cancel = true;
+    const auto cancelled = copy();
+    EXPECT_EQ(cancelled.Target, QString());
+    EXPECT_EQ(cancelled.Items, 0);
+    EXPECT_EQ(whileCopying.size(), 2); // the first copy, and this one's temporary name
+    EXPECT_TRUE(whileCopying.contains("tree"));
+    EXPECT_EQ(Entries(dst), QStringList{"tree"});
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+// A name another program makes while the folder is copied is never taken: the copy gets
+// the next free name.
+TEST_F(ShellFileOperationTest, AFolderCopyNeverTakesANameMadeMeanwhile)
+{
+    const QString dst = temp.mkdir("dst");
+    temp.write("src/tree/a.txt", "a");
+    TFaultHook hook([&](TFileOpsStep step, const QString&) {
+        if (step == TFileOpsStep::DataWritten && !QFileInfo::exists(dst + "tree"))
+            temp.mkdir("dst/tree"); // empty, as a plain rename would replace it
+        return 0;
+    });
+    EXPECT_EQ(Run(TShellFunction::Copy, temp("src/tree"), dst).Target, dst + "Copy of tree");
+    EXPECT_EQ(QDir(dst + "tree").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList());
+    EXPECT_EQ(readAll(dst + "Copy of tree/a.txt"), "a");
+    EXPECT_EQ(Entries(dst), QStringList({"Copy of tree", "tree"}));
+}
+
+// A folder copy or a move between file systems killed midway leaves no folder under the
+// real name and the source whole; the next copy into the folder sweeps the left-over.
+TEST_F(ShellFileOperationTest, AKilledFolderCopyOrMoveLeavesNoFolderUnderItsName)
+{
+    const QString dst = temp.mkdir("dst");
+    TTmpfs other(dst, "4m");
+    MOUNT_OR_SKIP(other);
+    temp.write("src/tree/a.txt", "a");
+    temp.write("src/tree/sub/b.txt", "b");
+    for (const TShellFunction function : {TShellFunction::Copy, TShellFunction::Move}) {
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            platform::SetFileOpsFaultHook([&](TFileOpsStep step, const QString& path) {
+                if (step == TFileOpsStep::DataWritten && path.endsWith("b.txt")) {
+                    (void)!::write(ready[1], "x", 1);
+                    for (;;)
+                        ::pause();
+                }
+                return 0;
+            });
+            ShellFileOperation(function, temp("src/tree"), dst, false, capture);
+            ::_exit(0);
+        }
+        char byte = 0;
+        ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        const QStringList left = Entries(dst);
+        ASSERT_EQ(left.size(), 1);
+        EXPECT_TRUE(left[0].startsWith(".tree.trvx" + Tag(child) + "-")) << left[0].toStdString();
+        EXPECT_EQ(readAll(temp("src/tree/a.txt")), "a");
+        EXPECT_EQ(readAll(temp("src/tree/sub/b.txt")), "b");
+        EXPECT_EQ(platform::RemoveStalePartFiles(dst), 1);
+        EXPECT_EQ(Entries(dst), QStringList());
+    }
 }
 
 TEST_F(ShellFileOperationTest, FailingEntriesAreReportedRemovedAndTheCopyGoesOn)
