@@ -312,11 +312,8 @@ TCopyOutcome TTreeCopy::GiveFolderItsName(int dstDir, const QByteArray& made,
                                           const QByteArray& dstName, const QString& path)
 {
     m_partTop.clear();
-    // A cancelled copy is incomplete: it goes whole, silently (a cancel is said once for
-    // the whole command).
-    int error = CancelRequested(m_progress) ? ECANCELED : 0;
-    if (!error)
-        error = RenameNoReplace(dstDir, made.constData(), dstDir, dstName.constData());
+    // Also when the copy was cancelled: what was copied whole stays, as the user asked.
+    const int error = RenameNoReplace(dstDir, made.constData(), dstDir, dstName.constData());
     if (!error)
         return TCopyOutcome::Done;
     const TShellFailureHandler ignore = [](const QString&) {};
@@ -326,8 +323,7 @@ TCopyOutcome TTreeCopy::GiveFolderItsName(int dstDir, const QByteArray& made,
     m_items = 0; // the copy of this item went whole
     if (error == EEXIST) // the name was taken meanwhile: never replaced
         return CreateFailed(error, true, path, dstDir, dstName);
-    if (error != ECANCELED)
-        Fail(path, error);
+    Fail(path, error);
     return TCopyOutcome::Failed;
 }
 

@@ -33,8 +33,8 @@ public:
     // `report` receives one call per failing entry; it must outlive the copier, and so
     // must `progress` (may be null), which counts bytes and, with `countEntries`, the
     // entries made, and can stop the copy: the file being copied then fails silently (its
-    // partial copy removed), no further entry is started, and a folder being copied goes
-    // whole (its temporary tree removed).
+    // partial copy removed) and no further entry is started; a folder being copied takes
+    // its name with the entries copied whole.
     explicit TTreeCopy(TFileOpsReport& report, TFileOpsProgress* progress = nullptr,
                        bool countEntries = true)
         : m_report(report), m_progress(progress), m_countEntries(countEntries)
@@ -71,8 +71,8 @@ private:
                           const QString& path, bool top);
     void CopyChildren(int srcFd, const std::vector<QByteArray>& names, int dstFd,
                       const QString& path, TEntryRecord* record);
-    // Gives the copied folder `made` of `dstDir` its name `dstName` once its tree is in,
-    // never replacing; a cancelled one, or one whose name was taken meanwhile, goes.
+    // Gives the copied folder `made` of `dstDir` its name `dstName` once its walk ended,
+    // never replacing; one whose name was taken meanwhile goes (NameTaken).
     TCopyOutcome GiveFolderItsName(int dstDir, const QByteArray& made, const QByteArray& dstName,
                                    const QString& path);
     // The outcome when creating the target `dstName` in `dstDir` failed with `error`;
