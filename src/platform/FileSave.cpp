@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace platform
 {
@@ -272,6 +273,31 @@ int SaveFile(const QString& path, const QByteArray& bytes, TLinkRule links, QStr
     if (!exists || S_ISLNK(st.st_mode)) // a new file, or one that takes a link's place
         return WriteThroughPart(dir.Get(), path, name, bytes, nullptr, exists);
     return SaveRegular(dir.Get(), path, folder, name, bytes, st, keptCopy);
+}
+
+QStringList KeptSaveCopies(const QString& path)
+{
+    QByteArray folder, name;
+    Split(EncodeFileName(path), folder, name);
+    const QByteArray tail = ".saved-XXXXXX";
+    const QByteArray stem = WithTail(name, tail).chopped(6);
+    QStringList copies;
+    for (const QByteArray& place : {folder, EncodeFileName(QDir::tempPath())}) {
+        const TFd dir(::open(place.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        std::vector<QByteArray> names;
+        if (!dir.Valid() || ReadDirectoryNames(dir.Get(), names) != 0)
+            continue;
+        for (const QByteArray& entry : names) {
+            struct stat st {
+            };
+            if (entry.size() == stem.size() + 6 && entry.startsWith(stem) &&
+                ::fstatat(dir.Get(), entry.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
+                copies << DecodeFileName((place == "/" ? QByteArray() : place) + '/' + entry);
+        }
+    }
+    copies.sort();
+    return copies;
 }
 
 bool CanReplaceFile(const QString& path)

@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace platform
 {
@@ -47,7 +48,7 @@ enum class TLinkRule {
 //   written over the old data and the file cut to its new size. The copy goes once the
 //   file holds the new text, or when the old data was never reached; when writing over
 //   the old data fails, or the program is killed meanwhile, the copy stays and
-//   `keptCopy` (may be null) receives its path;
+//   `keptCopy` (may be null) receives its path (KeptSaveCopies finds it later);
 // - a link: as `links` says; a save never creates a file through a link (ENOENT);
 // - anything else (a folder, a device): EISDIR or EINVAL, nothing written.
 // The test hook's TFileOpsStep::SaveDataWritten is asked once the data is written and
@@ -55,6 +56,11 @@ enum class TLinkRule {
 // TFileOpsStep::SaveInPlace before the old data is written over.
 int SaveFile(const QString& path, const QByteArray& bytes,
              TLinkRule links = TLinkRule::FollowToFile, QString* keptCopy = nullptr);
+
+// The copies "NAME.saved-XXXXXX" that saves in place of the file `path` left beside it
+// (or in the temporary folder) when they were interrupted: this user's regular files,
+// full paths, in name order.
+QStringList KeptSaveCopies(const QString& path);
 
 // Whether this user may replace the file at `path` with another (write it, and write
 // in its folder).

@@ -253,7 +253,7 @@ TEST_F(TextSave, AFailedSaveInPlaceSaysWhereTheWholeNewTextIs)
 }
 
 // A save in place killed while it writes over the old data leaves the whole new text in
-// its copy beside the file.
+// its copy beside the file, and opening the file again says where it is.
 TEST_F(TextSave, AKilledSaveInPlaceLeavesTheWholeNewTextBeside)
 {
     const QString path = dir.write("doc.txt", QByteArray(1 << 20, 'o'));
@@ -287,6 +287,13 @@ TEST_F(TextSave, AKilledSaveInPlaceLeavesTheWholeNewTextBeside)
     const QStringList copies = QDir(dir.path()).entryList({"doc.txt.saved-*"}, QDir::Files);
     ASSERT_EQ(1, copies.size());
     EXPECT_EQ(text, readAll(dir(copies[0])));
+    EXPECT_TRUE(messages.isEmpty());
+    Open(path);
+    ASSERT_EQ(1, messages.size());
+    EXPECT_TRUE(messages[0].endsWith("the whole text of that save is in " + dir(copies[0]) + "."))
+        << qPrintable(messages[0]);
+    Open(dir("other-name.txt")); // another file: nothing to say
+    EXPECT_EQ(1, messages.size());
 }
 
 TEST_F(TextSave, TheRealNameHoldsTheOldFileOrNothingUntilTheNewOneIsWhole)
