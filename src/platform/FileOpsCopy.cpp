@@ -320,7 +320,7 @@ TCopyOutcome TTreeCopy::GiveFolderItsName(int dstDir, const QByteArray& made,
     TFileOpsReport quiet(ignore, QString());
     int removed = 0;
     RemoveTree(dstDir, made, path, quiet, removed);
-    m_items = 0; // the copy of this item went whole
+    m_items = 0;         // the copy of this item went whole
     if (error == EEXIST) // the name was taken meanwhile: never replaced
         return CreateFailed(error, true, path, dstDir, dstName);
     Fail(path, error);

@@ -33,8 +33,9 @@ QByteArray PartFileName(const QByteArray& name)
         c = kAlphabet[bits % (sizeof kAlphabet - 1)];
         bits /= sizeof kAlphabet - 1;
     }
-    const std::string part = trvxbase::PartFileName(
-        std::string_view(name.constData(), size_t(name.size())), std::string_view(random, sizeof random));
+    const std::string part =
+        trvxbase::PartFileName(std::string_view(name.constData(), size_t(name.size())),
+                               std::string_view(random, sizeof random));
     return QByteArray(part.data(), qsizetype(part.size()));
 }
 

@@ -7,9 +7,9 @@
 
 #include <QDir>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <algorithm>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -153,18 +153,19 @@ QByteArray WithTail(const QByteArray& name, const QByteArray& tail)
 int KeepCopy(int dir, const QByteArray& folder, const QByteArray& name, const QByteArray& bytes,
              QString& copy)
 {
-    static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static const char kAlphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     QByteArray tail = ".saved-";
     for (int i = 0; i < 6; ++i)
         tail += kAlphabet[QRandomGenerator::global()->bounded(int(sizeof kAlphabet - 1))];
     const QByteArray copyName = WithTail(name, tail);
-    TFd fd(::openat(dir, copyName.constData(),
-                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    TFd fd(::openat(dir, copyName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                    0600));
     QByteArray copyPath;
     if (!fd.Valid() && (errno == EACCES || errno == EPERM || errno == EROFS)) {
         copyPath = EncodeFileName(QDir::tempPath()) + '/' + copyName;
-        fd = TFd(::open(copyPath.constData(),
-                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        fd = TFd(::open(copyPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                        0600));
     } else {
         copyPath = (folder == "/" ? QByteArray() : folder) + '/' + copyName;
     }

@@ -25,9 +25,9 @@ const QString PrivatePrefix = QStringLiteral("TRVX-");
 std::string OwnerTagOf(const QString& name)
 {
     const qsizetype dash = name.lastIndexOf(u'-');
-    return dash > PrivatePrefix.size() ? name.mid(PrivatePrefix.size(), dash - PrivatePrefix.size())
-                                             .toStdString()
-                                       : std::string();
+    return dash > PrivatePrefix.size()
+               ? name.mid(PrivatePrefix.size(), dash - PrivatePrefix.size()).toStdString()
+               : std::string();
 }
 
 // Whether the folder at `path` is this user's and, by the tag `tag` in its name and its

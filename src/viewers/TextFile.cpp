@@ -288,13 +288,13 @@ void WriteTextFile(const QString& path, const QString& text, TTextFormat& format
     }
     QString copy;
     if (const int error = platform::SaveFile(path, bytes, links, &copy)) {
-        const QString text = QStringLiteral("Cannot write the file %1: %2")
-                                 .arg(path, platform::ErrorText(error));
-        throw platform::EError(
-            copy.isEmpty() ? text
-                           : text + QStringLiteral(". The file may be written in part; the "
-                                                   "whole new text is in %1.")
-                                        .arg(copy));
+        const QString text =
+            QStringLiteral("Cannot write the file %1: %2").arg(path, platform::ErrorText(error));
+        throw platform::EError(copy.isEmpty()
+                                   ? text
+                                   : text + QStringLiteral(". The file may be written in part; the "
+                                                           "whole new text is in %1.")
+                                                .arg(copy));
     }
     format.Text = text;
     format.LineEnds = std::move(ends);

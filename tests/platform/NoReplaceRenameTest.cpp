@@ -117,8 +117,7 @@ TEST(NoReplaceRename, EveryKindOfFileSystemKeepsWhatIsThere)
         "empty: | mine theirs other in file";
     for (const TWay& way : kWays) {
         const std::string dir = QFile::encodeName(temp.mkdir(way.Name)).toStdString();
-        EXPECT_EQ(RunWithSyscallFaults(way.Faults, [&] { return RenameEverything(dir); }),
-                  expected)
+        EXPECT_EQ(RunWithSyscallFaults(way.Faults, [&] { return RenameEverything(dir); }), expected)
             << way.Name;
     }
 }

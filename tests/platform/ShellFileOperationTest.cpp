@@ -417,13 +417,13 @@ TEST(PartFiles, LeftOversOfEndedProcessesGoAndNoOneElsesFiles)
     SetAge(gone[2], 8 * 24 * 3600);
     SetAge(gone[3], 8 * 24 * 3600);
     const QStringList kept = {
-        ".mine.trvx" + Tag(::getpid()) + "-aB3dE9.part",  // being written now
-        ".init.trvx" + Tag(1) + "-aB3dE9.part",           // a process that runs
-        ".child.trvx" + Tag(running) + "-aB3dE9.part",    // one that runs, made since
-        ".theirs.trvx" + ended + "-aB3dE9.part",          // another user's
-        "plain.trvx" + ended + "-aB3dE9.part",            // not hidden
-        ".short.trvx" + ended + "-aB3d.part",             // not the form
-        ".oldform.trvx" + old + "-aB3dE9.part",           // whose, cannot be told
+        ".mine.trvx" + Tag(::getpid()) + "-aB3dE9.part", // being written now
+        ".init.trvx" + Tag(1) + "-aB3dE9.part",          // a process that runs
+        ".child.trvx" + Tag(running) + "-aB3dE9.part",   // one that runs, made since
+        ".theirs.trvx" + ended + "-aB3dE9.part",         // another user's
+        "plain.trvx" + ended + "-aB3dE9.part",           // not hidden
+        ".short.trvx" + ended + "-aB3d.part",            // not the form
+        ".oldform.trvx" + old + "-aB3dE9.part",          // whose, cannot be told
         ".host.trvx" + old + "." + place.section('.', 0, 0) + ".elsewhere-aB3dE9.part",
         ".ns.trvx" + old + ".1." + place.section('.', 1) + "-aB3dE9.part",
         ".notes.txt",
@@ -435,12 +435,15 @@ TEST(PartFiles, LeftOversOfEndedProcessesGoAndNoOneElsesFiles)
     // so, and another user's folder, stay.
     temp.write(".folder.trvx" + ended + "-aB3dE9.part/in/file.txt", "x");
     const QString link = temp(".link.trvx" + ended + "-aB3dE9.part");
-    ASSERT_EQ(::symlink(QFile::encodeName(temp("src")).constData(), QFile::encodeName(link).constData()), 0);
+    ASSERT_EQ(
+        ::symlink(QFile::encodeName(temp("src")).constData(), QFile::encodeName(link).constData()),
+        0);
     temp.write("src/kept.txt", "keep");
     const QString theirs = temp.write(".theirfolder.trvx" + ended + "-aB3dE9.part/t.txt", "keep");
-    ASSERT_EQ(::chown(QFile::encodeName(temp(".theirfolder.trvx" + ended + "-aB3dE9.part")).constData(),
-                      65534, 65534),
-              0);
+    ASSERT_EQ(
+        ::chown(QFile::encodeName(temp(".theirfolder.trvx" + ended + "-aB3dE9.part")).constData(),
+                65534, 65534),
+        0);
 
     EXPECT_EQ(platform::RemoveStalePartFiles(temp.path()), gone.size() + 1);
     EXPECT_FALSE(Exists(temp(".folder.trvx" + ended + "-aB3dE9.part")));

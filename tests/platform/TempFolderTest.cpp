@@ -57,21 +57,25 @@ TEST(TempFolder, TheStartSweepRemovesOnlyFoldersOfEndedRunsOfThisProgram)
     const QString parts = Tag(endedId).section('.', 1); // "<namespace>.<host>"
     const QStringList old = {
         temp.mkdir("TRVX-" + QString::number(endedId) + "-oldfm1"),
-        temp.mkdir(QStringLiteral("TRVX-%1.%2.elsewhere-aB3dE8").arg(endedId).arg(parts.section('.', 0, 0))),
+        temp.mkdir(QStringLiteral("TRVX-%1.%2.elsewhere-aB3dE8")
+                       .arg(endedId)
+                       .arg(parts.section('.', 0, 0))),
     };
     for (const QString& path : old)
         SetAge(path, 8 * 24 * 3600);
     QStringList kept = {
         temp.mkdir("TRVX-" + Tag(::getpid()) + "-own000"), // this run's
-        temp.mkdir("TRVX-" + Tag(1) + "-init00"),         // a running process
-        temp.mkdir("trvx-" + ended + "-lower0"),          // another program's
+        temp.mkdir("TRVX-" + Tag(1) + "-init00"),          // a running process
+        temp.mkdir("trvx-" + ended + "-lower0"),           // another program's
         temp.mkdir("TRVX-notapid-x"),
         temp.write("TRVX-" + ended + "-file00", "a file, not a folder"),
         temp.mkdir("OTHER-" + ended + "-abcdef"),
         // An ended process of the older form, of another host or of another PID
         // namespace: not known to have ended.
         temp.mkdir("TRVX-" + QString::number(endedId) + "-oldfm0"),
-        temp.mkdir(QStringLiteral("TRVX-%1.%2.elsewhere-aB3dE9").arg(endedId).arg(parts.section('.', 0, 0))),
+        temp.mkdir(QStringLiteral("TRVX-%1.%2.elsewhere-aB3dE9")
+                       .arg(endedId)
+                       .arg(parts.section('.', 0, 0))),
         temp.mkdir(QStringLiteral("TRVX-%1.1.%2-aB3dE9").arg(endedId).arg(parts.section('.', 1))),
     };
     // Another user's folder of an ended run, where this user may give it away (root).

@@ -370,9 +370,12 @@ TEST_F(TextSave, AKilledSaveLeavesTheOldFileAndItsPartGoesAtTheNextSave)
     EXPECT_TRUE(Parts(dir.path())[0].startsWith(left)) << qPrintable(Parts(dir.path())[0]);
 
     // Left-overs of a running process, of another user and other names stay.
-    const QString running = dir.write(QStringLiteral(".doc.txt.trvx%1-Abc123.part").arg(Tag(::getppid())));
-    const QString notOurs = dir.write(QStringLiteral(".doc.txt.trvx%1-Xyz789.part").arg(Tag(EndedProcess())));
-    const QString shortTag = dir.write(QStringLiteral(".doc.txt.trvx%1-abc.part").arg(Tag(EndedProcess())));
+    const QString running =
+        dir.write(QStringLiteral(".doc.txt.trvx%1-Abc123.part").arg(Tag(::getppid())));
+    const QString notOurs =
+        dir.write(QStringLiteral(".doc.txt.trvx%1-Xyz789.part").arg(Tag(EndedProcess())));
+    const QString shortTag =
+        dir.write(QStringLiteral(".doc.txt.trvx%1-abc.part").arg(Tag(EndedProcess())));
     const bool root = ::geteuid() == 0;
     if (root)
         ASSERT_EQ(0, ::chown(QFile::encodeName(notOurs).constData(), 65534, 65534));

@@ -56,8 +56,8 @@ TEST_F(ZipDurabilityTest, MembersAreExtractedWithoutRenameFlagsOrHardLinks)
     zip.SetZipFilename(dir.write("s.zip", BuildZip({{"one.txt", "1"}, {"two.txt", "2"}})));
     const QString target = dir.mkdir("t");
     dir.write("t/two.txt", "theirs");
-    const std::string seen = RunWithSyscallFaults({EINVAL, EPERM, 0, TMeanwhile::Nothing},
-                                                  [&] { return std::to_string(ExtractTo(target)); });
+    const std::string seen = RunWithSyscallFaults(
+        {EINVAL, EPERM, 0, TMeanwhile::Nothing}, [&] { return std::to_string(ExtractTo(target)); });
     EXPECT_EQ(seen, "1");
     EXPECT_EQ(Listing(target), QStringList({"one.txt", "two.txt"}));
     EXPECT_EQ(readAll(target + "one.txt"), "1");

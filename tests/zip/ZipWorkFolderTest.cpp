@@ -83,9 +83,8 @@ TEST_F(ZipWorkFolderTest, AMemberIsWrittenUnderATemporaryNameUntilItIsComplete)
             during = Listing(target);
     };
     EXPECT_EQ(ExtractTo(target), 1);
-    const QRegularExpression part(
-        QStringLiteral("^\\.big\\.bin\\.trvx%1-[A-Za-z0-9]{6}\\.part$")
-            .arg(QRegularExpression::escape(Tag(getpid()))));
+    const QRegularExpression part(QStringLiteral("^\\.big\\.bin\\.trvx%1-[A-Za-z0-9]{6}\\.part$")
+                                      .arg(QRegularExpression::escape(Tag(getpid()))));
     ASSERT_EQ(during.size(), 1) << during.join(' ').toStdString();
     EXPECT_TRUE(part.match(during[0]).hasMatch()) << during[0].toStdString();
     EXPECT_EQ(Listing(target), QStringList({"big.bin"}));
@@ -119,9 +118,8 @@ TEST_F(ZipWorkFolderTest, AnArchiveIsRewrittenUnderTheProgramsNameAndOnlyEndedRu
             during = Listing(folder);
     };
     EXPECT_EQ(AddTo(archive, {dir("new.txt")}), 1);
-    const QRegularExpression ours(
-        QStringLiteral("^\\.kept\\.zip\\.trvx%1-[A-Za-z0-9]{6}\\.part$")
-            .arg(QRegularExpression::escape(Tag(getpid()))));
+    const QRegularExpression ours(QStringLiteral("^\\.kept\\.zip\\.trvx%1-[A-Za-z0-9]{6}\\.part$")
+                                      .arg(QRegularExpression::escape(Tag(getpid()))));
     EXPECT_EQ(during.filter(ours).size(), 1) << during.join(' ').toStdString();
     QStringList expected = {running, oldForm, elsewhere, QStringLiteral("kept.zip"),
                             QStringLiteral("kept.zip.Ab3xYz")};
@@ -155,9 +153,9 @@ TEST(ZipPartNames, TheOwnerIsReadWhole)
         EXPECT_EQ(read, pid);
     }
     pid_t read = 0;
-    for (const char* name : {".a.trvx12a.1.h-Ab3xYz.part", ".a.trvx12.x.h-Ab3xYz.part",
-                             ".a.trvx12.1.h.i-Ab3xYz.part", ".a.trvx.1.h-Ab3xYz.part",
-                             "a.trvx12.1.h-Ab3xYz.part", ".a.trvx12.1.h-Ab3xY.part"})
+    for (const char* name :
+         {".a.trvx12a.1.h-Ab3xYz.part", ".a.trvx12.x.h-Ab3xYz.part", ".a.trvx12.1.h.i-Ab3xYz.part",
+          ".a.trvx.1.h-Ab3xYz.part", "a.trvx12.1.h-Ab3xYz.part", ".a.trvx12.1.h-Ab3xY.part"})
         EXPECT_FALSE(trvxlib::IsPartName(name, read)) << name;
 }
 

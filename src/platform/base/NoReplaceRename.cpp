@@ -40,8 +40,7 @@ void RemoveIfMine(int toDir, const char* to, const struct stat& mine)
 
 // A second name, which linkat never gives over an existing entry, then the first one
 // goes. -1 when the file system has no hard links.
-int LinkThenUnlink(int fromDir, const char* from, int toDir, const char* to,
-                   const struct stat& st)
+int LinkThenUnlink(int fromDir, const char* from, int toDir, const char* to, const struct stat& st)
 {
     if (::linkat(fromDir, from, toDir, to, 0) != 0)
         return LinksUnsupported(errno) ? -1 : errno;

@@ -18,8 +18,8 @@ constexpr time_t kWeek = 7 * 24 * 60 * 60;
 
 bool HostChar(char c)
 {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '_';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_';
 }
 
 bool Digits(std::string_view text, size_t most)
@@ -94,8 +94,9 @@ double StartTime(pid_t pid)
     const char* p = std::strrchr(text, ')'); // the command name may hold anything
     unsigned long long ticks = 0;
     // After the name: state (field 3) ... starttime (field 22).
-    if (!p || std::sscanf(p + 1, " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u %*d %*d "
-                                 "%*d %*d %*d %*d %llu",
+    if (!p || std::sscanf(p + 1,
+                          " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u %*d %*d "
+                          "%*d %*d %*d %*d %llu",
                           &ticks) != 1)
         return -1;
     static const long long boot = [] {
