@@ -88,8 +88,8 @@ bool WriteEmptyArchive(const std::string& path, uint64_t prefix)
         fchmod(fd, st.st_mode & 07777);
     const bool written =
         CopyPrefix(path, fd, prefix) && write(fd, end, sizeof end) == ssize_t(sizeof end);
-    const bool ok =
-        close(fd) == 0 && written && renameat(dir, temp.c_str(), dir, name.c_str()) == 0;
+    const bool synced = written && fsync(fd) == 0; // on the disk before it takes the name
+    const bool ok = close(fd) == 0 && synced && renameat(dir, temp.c_str(), dir, name.c_str()) == 0;
     if (!ok)
         unlinkat(dir, temp.c_str(), 0);
     close(dir);

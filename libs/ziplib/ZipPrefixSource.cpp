@@ -97,10 +97,12 @@ void DropTemp(TPrefixSource& s)
     s.TempName.clear();
 }
 
-// The complete new archive replaces the old one.
+// The complete new archive replaces the old one once it is on the disk: a crash just
+// after the rename must not leave an archive whose data never arrived.
 zip_int64_t CommitWrite(TPrefixSource& s)
 {
-    const bool closed = close(s.WriteFd) == 0;
+    const bool synced = fsync(s.WriteFd) == 0;
+    const bool closed = close(s.WriteFd) == 0 && synced;
     s.WriteFd = -1;
     const std::string name = Split(s.Path).second;
     if (!closed || renameat(s.FolderFd, s.TempName.c_str(), s.FolderFd, name.c_str()) != 0) {

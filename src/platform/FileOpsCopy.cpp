@@ -3,6 +3,7 @@
 #include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"
 #include "platform/FileOpsParts.h"
+#include "platform/FileOpsTree.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -207,10 +208,12 @@ TCopyOutcome TTreeCopy::CreateFailed(int error, bool top, const QString& path, i
     if (error == EEXIST && top)
         return TCopyOutcome::NameTaken;
     NoteStop(error);
-    // The target is what could not be made: say which, and why.
-    m_report.Failed(
-        path,
-        Reason("\"%1\" cannot be made (%2)").arg(TargetPath(dstDir, dstName), ErrorText(error)));
+    // The target is what could not be made: say which, and why, by the name it is to have.
+    QString target = TargetPath(dstDir, dstName);
+    if (!m_partTop.isEmpty() &&
+        (target == m_partTop || target.startsWith(m_partTop + QLatin1Char('/'))))
+        target = m_realTop + target.mid(m_partTop.size());
+    m_report.Failed(path, Reason("\"%1\" cannot be made (%2)").arg(target, ErrorText(error)));
     return TCopyOutcome::Failed;
 }
 
@@ -334,15 +337,22 @@ TCopyOutcome TTreeCopy::CopyDirectory(int srcDir, const QByteArray& name, const 
         Fail(path, error);
         return TCopyOutcome::Failed;
     }
+    // The copied folder itself is made under a temporary name, which becomes the real one
+    // once its whole tree is in: a copy killed midway leaves no folder under the real name.
+    const QByteArray made = top ? PartFileName(dstName) : dstName;
     // Owner-writable until its entries are in; the original bits are set at the end.
-    if (::mkdirat(dstDir, dstName.constData(), 0700) != 0)
+    if (::mkdirat(dstDir, made.constData(), 0700) != 0)
         return CreateFailed(errno, top, path, dstDir, dstName);
-    TFd dst(::openat(dstDir, dstName.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    TFd dst(::openat(dstDir, made.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!dst.Valid()) {
         const int error = errno;
-        ::unlinkat(dstDir, dstName.constData(), AT_REMOVEDIR);
+        ::unlinkat(dstDir, made.constData(), AT_REMOVEDIR);
         Fail(path, error);
         return TCopyOutcome::Failed;
+    }
+    if (top) {
+        m_partTop = TargetPath(dstDir, made);
+        m_realTop = TargetPath(dstDir, dstName);
     }
     NoteTarget(dst.Get());
     Made();
@@ -358,7 +368,26 @@ TCopyOutcome TTreeCopy::CopyDirectory(int srcDir, const QByteArray& name, const 
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (::fchmod(dst.Get(), st.st_mode & kKeptModeBits) != 0 || ::futimens(dst.Get(), times) != 0)
         Fail(path, errno);
-    return TCopyOutcome::Done;
+    return top ? GiveFolderItsName(dstDir, made, dstName, path) : TCopyOutcome::Done;
+}
+
+TCopyOutcome TTreeCopy::GiveFolderItsName(int dstDir, const QByteArray& made,
+                                          const QByteArray& dstName, const QString& path)
+{
+    m_partTop.clear();
+    // Also when the copy was cancelled: what was copied whole stays, as the user asked.
+    const int error = RenameNoReplace(dstDir, made.constData(), dstDir, dstName.constData());
+    if (!error)
+        return TCopyOutcome::Done;
+    const TShellFailureHandler ignore = [](const QString&) {};
+    TFileOpsReport quiet(ignore, QString());
+    int removed = 0;
+    RemoveTree(dstDir, made, path, quiet, removed);
+    m_items = 0;         // the copy of this item went whole
+    if (error == EEXIST) // the name was taken meanwhile: never replaced
+        return CreateFailed(error, true, path, dstDir, dstName);
+    Fail(path, error);
+    return TCopyOutcome::Failed;
 }
 
 void TTreeCopy::CopyChildren(int srcFd, const std::vector<QByteArray>& names, int dstFd,

@@ -3,8 +3,9 @@
 // Works on directory descriptors (openat and friends), so deep trees need no long paths
 // and a renamed parent cannot redirect the walk. Links are copied as links. Every folder
 // entered is checked by device and inode against the target and the folders the copy
-// made, so a mount of the target inside the source is never copied into itself. Files are
-// written under a temporary name (FileOpsParts.h) and renamed, never replacing, once whole.
+// made, so a mount of the target inside the source is never copied into itself. Files, and
+// the folder copied itself, are made under a temporary name (FileOpsParts.h) and renamed,
+// never replacing, once whole: a copy killed midway leaves nothing under the real name.
 
 #include "platform/FileOpsProgress.h"
 #include "platform/FileOpsRecord.h"
@@ -32,7 +33,8 @@ public:
     // `report` receives one call per failing entry; it must outlive the copier, and so
     // must `progress` (may be null), which counts bytes and, with `countEntries`, the
     // entries made, and can stop the copy: the file being copied then fails silently (its
-    // partial copy removed) and no further entry is started.
+    // partial copy removed) and no further entry is started; a folder being copied takes
+    // its name with the entries copied whole.
     explicit TTreeCopy(TFileOpsReport& report, TFileOpsProgress* progress = nullptr,
                        bool countEntries = true)
         : m_report(report), m_progress(progress), m_countEntries(countEntries)
@@ -75,6 +77,10 @@ private:
                           const QString& path, bool top);
     void CopyChildren(int srcFd, const std::vector<QByteArray>& names, int dstFd,
                       const QString& path, TEntryRecord* record);
+    // Gives the copied folder `made` of `dstDir` its name `dstName` once its walk ended,
+    // never replacing; one whose name was taken meanwhile goes (NameTaken).
+    TCopyOutcome GiveFolderItsName(int dstDir, const QByteArray& made, const QByteArray& dstName,
+                                   const QString& path);
     // The outcome when creating the target `dstName` in `dstDir` failed with `error`;
     // the message names the target.
     TCopyOutcome CreateFailed(int error, bool top, const QString& path, int dstDir,
@@ -97,6 +103,9 @@ private:
     // Device and inode of the target folder and of every folder the copy made: a source
     // folder found among them is never entered.
     std::set<std::pair<dev_t, ino_t>> m_targets;
+    // While a folder is copied: the full paths of its temporary name and of its real one,
+    // so that messages name the target as the user will see it.
+    QString m_partTop, m_realTop;
 };
 
 // Whether `error` says that the target takes no more data at all (no space, quota

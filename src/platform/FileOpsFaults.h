@@ -13,6 +13,8 @@ enum class TFileOpsStep {
     DataWritten,         // after a file's data is written, before it is closed; path = the copy
     SaveDataWritten,     // a save's data is written (in place: known to fit) and has not
                          // yet taken the file's name; path = the file saved
+    SaveInPlace,         // a save in place is about to write over the file's old data (its
+                         // whole new text is in a copy beside it); path = the file saved
     BeforeVerify,        // before a move across file systems compares the copy; path = the copy
     FlushTarget,         // before the copies of moves across file systems are flushed to
                          // their disk; path = the target folder; an errno fails the flush

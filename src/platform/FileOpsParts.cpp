@@ -2,11 +2,12 @@
 
 #include "platform/FileNames.h"
 #include "platform/FileOpsSupport.h"
+#include "platform/FileOpsTree.h"
+#include "platform/base/OwnerTag.h"
+#include "platform/base/PartName.h"
 
 #include <QRandomGenerator>
 #include <cerrno>
-#include <csignal>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,44 +19,7 @@ namespace platform
 namespace
 {
 
-constexpr int kNameMax = 255;
-constexpr int kRandomChars = 6;
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-
-bool IsAlnum(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
-}
-
-// The process id of a temporary name of the form above; 0 when `name` is none.
-pid_t OwnerOf(const QByteArray& name)
-{
-    static const QByteArray kPart = ".part", kMark = ".trvx";
-    if (!name.startsWith('.') || !name.endsWith(kPart))
-        return 0;
-    const qsizetype end = name.size() - kPart.size(); // where ".part" starts
-    const qsizetype dash = end - kRandomChars - 1;
-    if (dash < 2 || name[dash] != '-')
-        return 0;
-    for (qsizetype i = dash + 1; i < end; ++i)
-        if (!IsAlnum(name[i]))
-            return 0;
-    const qsizetype mark = name.lastIndexOf(kMark, dash);
-    if (mark < 1)
-        return 0;
-    const QByteArray digits = name.mid(mark + kMark.size(), dash - mark - kMark.size());
-    if (digits.isEmpty() || digits.size() > 9)
-        return 0;
-    for (char c : digits)
-        if (c < '0' || c > '9')
-            return 0;
-    return pid_t(digits.toInt());
-}
-
-bool ProcessEnded(pid_t pid)
-{
-    return ::kill(pid, 0) != 0 && errno == ESRCH;
-}
 
 } // namespace
 
@@ -63,26 +27,16 @@ QByteArray PartFileName(const QByteArray& name)
 {
     // One draw of the shared generator gives all six characters (62^6 < 2^64): a copy
     // asks for a name per file, and each draw takes the generator's lock.
-    char random[kRandomChars];
+    char random[trvxbase::kPartRandomChars];
     quint64 bits = QRandomGenerator::global()->generate64();
     for (char& c : random) {
         c = kAlphabet[bits % (sizeof kAlphabet - 1)];
         bits /= sizeof kAlphabet - 1;
     }
-    char tail[48];
-    const int tailSize = std::snprintf(tail, sizeof tail, ".trvx%d-%.*s.part", int(::getpid()),
-                                       kRandomChars, random);
-    qsizetype stem = name.size();
-    const qsizetype room = kNameMax - 1 - tailSize;
-    if (stem > room) {
-        stem = room;
-        while (stem > 0 && (uchar(name[stem]) & 0xC0) == 0x80)
-            --stem; // never half a UTF-8 sequence
-    }
-    QByteArray part;
-    part.reserve(1 + stem + tailSize);
-    part.append('.').append(name.constData(), stem).append(tail, tailSize);
-    return part;
+    const std::string part =
+        trvxbase::PartFileName(std::string_view(name.constData(), size_t(name.size())),
+                               std::string_view(random, sizeof random));
+    return QByteArray(part.data(), qsizetype(part.size()));
 }
 
 int RemoveStalePartFiles(int dirFd)
@@ -91,15 +45,21 @@ int RemoveStalePartFiles(int dirFd)
     if (ReadDirectoryNames(dirFd, names) != 0)
         return 0;
     int removed = 0;
+    const TShellFailureHandler ignore = [](const QString&) {};
+    TFileOpsReport quiet(ignore, QString());
     for (const QByteArray& name : names) {
-        const pid_t owner = OwnerOf(name);
-        if (owner == 0 || owner == ::getpid() || !ProcessEnded(owner))
-            continue;
+        const std::string_view tag =
+            trvxbase::PartNameTag(std::string_view(name.constData(), size_t(name.size())));
         struct stat st {
         };
-        if (::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
-            ::unlinkat(dirFd, name.constData(), 0) == 0)
+        if (tag.empty() || ::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) || st.st_uid != ::geteuid() ||
+            !trvxbase::LeftOverMayGo(tag, st.st_mtime))
+            continue;
+        // A folder is the top of a folder copy, with everything the copy put in it.
+        int gone = 0;
+        if (S_ISDIR(st.st_mode) ? RemoveTree(dirFd, name, DecodeFileName(name), quiet, gone)
+                                : ::unlinkat(dirFd, name.constData(), 0) == 0)
             ++removed;
     }
     return removed;

@@ -1,13 +1,16 @@
 #pragma once
-// Files being written take a hidden temporary name in their target folder and their real
-// name only once they are complete, so that a program killed at any moment leaves either
-// nothing or the whole file under the real name:
+// Files being written, and folders being copied, take a hidden temporary name in their
+// target folder and their real name only once they are complete, so that a program killed
+// at any moment leaves either nothing or the whole file or folder under the real name:
 //
-//     .<NAME>.trvx<PID>-<6 random letters or digits>.part
+//     .<NAME>.trvx<PID>.<PID NAMESPACE>.<HOST>-<6 random letters or digits>.part
 //
-// The process id tells whose file it is. Left-overs of processes that have ended are
-// removed the next time the program writes into that folder; files of processes still
-// running, and files of other users, are never touched. Any thread.
+// (base/PartName.h, base/OwnerTag.h). The owner tag tells whose file it is. Left-overs
+// of this host and PID namespace whose process has ended are removed the next time the
+// program writes into that folder; those of running processes and of other users are
+// never touched, and those of other hosts or namespaces (another instance sharing the
+// folder), or of the older name form (the process id alone), only once a week old.
+// Any thread.
 
 #include <QByteArray>
 #include <QString>
@@ -19,9 +22,10 @@ namespace platform
 // shortened, at a character boundary, where the whole would pass the 255-byte limit.
 QByteArray PartFileName(const QByteArray& name);
 
-// Removes from the open folder `dirFd` the temporary files (regular files named as above)
-// that belong to the current user and to processes that no longer run. Returns how many
-// went. Cost: one read of the folder and one lstat per matching name.
+// Removes from the open folder `dirFd` the temporary files and folders (regular files,
+// and folders with everything in them, named as above; never links) that belong to the
+// current user and may go (above). Returns how many went. Cost: one read of the folder
+// and one lstat per matching name, and the walk of a folder that goes.
 int RemoveStalePartFiles(int dirFd);
 // The same for the folder `folder` (a full path); 0 when it cannot be opened.
 int RemoveStalePartFiles(const QString& folder);

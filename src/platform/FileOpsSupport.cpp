@@ -2,6 +2,7 @@
 #include "platform/FileOpsSupport.h"
 
 #include "platform/Messages.h"
+#include "platform/base/NoReplaceRename.h"
 
 #include <QFile>
 #include <cerrno>
@@ -105,17 +106,7 @@ int ReadDirectoryNames(int dirFd, std::vector<QByteArray>& names)
 
 int RenameNoReplace(int fromDir, const char* from, int toDir, const char* to)
 {
-    if (::renameat2(fromDir, from, toDir, to, RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL)
-        return errno;
-    struct stat st {
-    };
-    if (::fstatat(toDir, to, &st, AT_SYMLINK_NOFOLLOW) == 0)
-        return EEXIST;
-    if (errno != ENOENT)
-        return errno;
-    return ::renameat(fromDir, from, toDir, to) == 0 ? 0 : errno;
+    return trvxbase::RenameNoReplace(fromDir, from, toDir, to);
 }
 
 QString ChildPath(const QString& parent, const QByteArray& name)

@@ -63,9 +63,9 @@ QString CopyName(const QString& name, int n);
 // the caller changes the directory. Returns 0 or an errno. `dirFd` stays open.
 int ReadDirectoryNames(int dirFd, std::vector<QByteArray>& names);
 
-// renameat2 with RENAME_NOREPLACE: never replaces the target. On file systems that do
-// not know the flag it looks first and then renames (a target made in between those two
-// steps is the one race left there). Returns 0 or an errno (EEXIST when the name is taken).
+// Renames without ever replacing the target, on any file system (base/NoReplaceRename.h:
+// the flag, else a hard link, else a name taken first by an empty entry of its own).
+// Returns 0 or an errno (EEXIST when the name is taken, by an empty folder too).
 int RenameNoReplace(int fromDir, const char* from, int toDir, const char* to);
 
 // `parent` + "/" + the decoded `name`, for messages.

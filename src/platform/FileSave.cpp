@@ -5,14 +5,16 @@
 #include "platform/FileOpsParts.h"
 #include "platform/FileOpsSupport.h"
 
-
+#include <QDir>
+#include <QRandomGenerator>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <algorithm>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace platform
 {
@@ -60,20 +62,12 @@ int CreatePart(int dir, const QByteArray& name, mode_t mode, QByteArray& part, T
     return EEXIST;
 }
 
-// Gives the part its name: without replacing (renameat2, or link and unlink where the
-// file system lacks the flag), or replacing what is there.
+// Gives the part its name: without replacing (RenameNoReplace), or replacing what is there.
 int GiveName(int dir, const QByteArray& part, const QByteArray& name, bool replace)
 {
     if (replace)
         return ::renameat(dir, part.constData(), dir, name.constData()) == 0 ? 0 : errno;
-    if (::renameat2(dir, part.constData(), dir, name.constData(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    if (::linkat(dir, part.constData(), dir, name.constData(), 0) != 0)
-        return errno;
-    ::unlinkat(dir, part.constData(), 0);
-    return 0;
+    return RenameNoReplace(dir, part.constData(), dir, name.constData());
 }
 
 // Writes the part, syncs it and gives it the name, replacing what is there only when
@@ -106,8 +100,10 @@ int WriteThroughPart(int dir, const QString& path, const QByteArray& name, const
 }
 
 // Writes over the file itself: first what lies beyond its old size (cut back when it
-// does not fit), then the rest over the old data.
-int WriteInPlace(int dir, const QString& path, const QByteArray& name, const QByteArray& bytes)
+// does not fit), then the rest over the old data. `touched` says whether the old data
+// was reached.
+int WriteInPlace(int dir, const QString& path, const QByteArray& name, const QByteArray& bytes,
+                 bool& touched)
 {
     TFd fd(::openat(dir, name.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
     struct stat st {
@@ -129,7 +125,10 @@ int WriteInPlace(int dir, const QString& path, const QByteArray& name, const QBy
         }
         return error;
     }
-    error = WriteAll(fd.Get(), bytes.constData(), std::min(old, size), 0);
+    touched = true;
+    error = FileOpsFault(TFileOpsStep::SaveInPlace, path);
+    if (!error)
+        error = WriteAll(fd.Get(), bytes.constData(), std::min(old, size), 0);
     if (!error && size < old && ::ftruncate(fd.Get(), off_t(size)) != 0)
         error = errno;
     if (!error && ::fsync(fd.Get()) != 0)
@@ -139,8 +138,73 @@ int WriteInPlace(int dir, const QString& path, const QByteArray& name, const QBy
     return error;
 }
 
-int SaveRegular(int dir, const QString& path, const QByteArray& name, const QByteArray& bytes,
-                const struct stat& st)
+// `name` with `tail`, cut at a character boundary to fit a name's 255 bytes.
+QByteArray WithTail(const QByteArray& name, const QByteArray& tail)
+{
+    qsizetype stem = std::min<qsizetype>(name.size(), NAME_MAX - tail.size());
+    while (stem > 0 && stem < name.size() && (uchar(name[stem]) & 0xC0) == 0x80)
+        --stem;
+    return name.left(stem) + tail;
+}
+
+// The whole new text in a file of its own, "NAME.saved-XXXXXX" beside the file (or in
+// the temporary folder where its folder takes no new file), flushed, before the file is
+// written over in place. Returns 0 with the copy's path in `copy`, or an errno.
+int KeepCopy(int dir, const QByteArray& folder, const QByteArray& name, const QByteArray& bytes,
+             QString& copy)
+{
+    static const char kAlphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray tail = ".saved-";
+    for (int i = 0; i < 6; ++i)
+        tail += kAlphabet[QRandomGenerator::global()->bounded(int(sizeof kAlphabet - 1))];
+    const QByteArray copyName = WithTail(name, tail);
+    TFd fd(::openat(dir, copyName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                    0600));
+    QByteArray copyPath;
+    if (!fd.Valid() && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+        copyPath = EncodeFileName(QDir::tempPath()) + '/' + copyName;
+        fd = TFd(::open(copyPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                        0600));
+    } else {
+        copyPath = (folder == "/" ? QByteArray() : folder) + '/' + copyName;
+    }
+    if (!fd.Valid())
+        return errno;
+    int error = WriteAll(fd.Get(), bytes.constData(), bytes.size(), 0);
+    if (!error && ::fsync(fd.Get()) != 0)
+        error = errno;
+    if (const int closed = fd.Close(); !error && closed)
+        error = closed;
+    if (error)
+        ::unlink(copyPath.constData());
+    else
+        copy = DecodeFileName(copyPath);
+    return error;
+}
+
+// In place, with the whole new text kept in a copy first: the copy goes once the file
+// holds the new text, or when the old data was never reached; else it stays and
+// `keptCopy` says where.
+int SaveInPlace(int dir, const QString& path, const QByteArray& folder, const QByteArray& name,
+                const QByteArray& bytes, QString* keptCopy)
+{
+    QString copy;
+    if (const int error = KeepCopy(dir, folder, name, bytes, copy))
+        return error;
+    bool touched = false;
+    const int error = WriteInPlace(dir, path, name, bytes, touched);
+    if (error && touched) {
+        if (keptCopy)
+            *keptCopy = copy;
+        return error;
+    }
+    ::unlink(EncodeFileName(copy).constData());
+    return error;
+}
+
+int SaveRegular(int dir, const QString& path, const QByteArray& folder, const QByteArray& name,
+                const QByteArray& bytes, const struct stat& st, QString* keptCopy)
 {
     if (::faccessat(dir, name.constData(), W_OK, AT_EACCESS) != 0)
         return errno;
@@ -150,7 +214,7 @@ int SaveRegular(int dir, const QString& path, const QByteArray& name, const QByt
             return error;
         // The group cannot be kept, or the folder takes no new file: in place instead.
     }
-    return WriteInPlace(dir, path, name, bytes);
+    return SaveInPlace(dir, path, folder, name, bytes, keptCopy);
 }
 
 } // namespace
@@ -179,7 +243,7 @@ TSaveTarget InspectSaveTarget(const QString& path)
     return target;
 }
 
-int SaveFile(const QString& path, const QByteArray& bytes, TLinkRule links)
+int SaveFile(const QString& path, const QByteArray& bytes, TLinkRule links, QString* keptCopy)
 {
     QByteArray file = EncodeFileName(path);
     struct stat st {
@@ -209,7 +273,32 @@ int SaveFile(const QString& path, const QByteArray& bytes, TLinkRule links)
     RemoveStalePartFiles(dir.Get());
     if (!exists || S_ISLNK(st.st_mode)) // a new file, or one that takes a link's place
         return WriteThroughPart(dir.Get(), path, name, bytes, nullptr, exists);
-    return SaveRegular(dir.Get(), path, name, bytes, st);
+    return SaveRegular(dir.Get(), path, folder, name, bytes, st, keptCopy);
+}
+
+QStringList KeptSaveCopies(const QString& path)
+{
+    QByteArray folder, name;
+    Split(EncodeFileName(path), folder, name);
+    const QByteArray tail = ".saved-XXXXXX";
+    const QByteArray stem = WithTail(name, tail).chopped(6);
+    QStringList copies;
+    for (const QByteArray& place : {folder, EncodeFileName(QDir::tempPath())}) {
+        const TFd dir(::open(place.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        std::vector<QByteArray> names;
+        if (!dir.Valid() || ReadDirectoryNames(dir.Get(), names) != 0)
+            continue;
+        for (const QByteArray& entry : names) {
+            struct stat st {
+            };
+            if (entry.size() == stem.size() + 6 && entry.startsWith(stem) &&
+                ::fstatat(dir.Get(), entry.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
+                copies << DecodeFileName((place == "/" ? QByteArray() : place) + '/' + entry);
+        }
+    }
+    copies.sort();
+    return copies;
 }
 
 bool CanReplaceFile(const QString& path)

@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace platform
 {
@@ -40,15 +41,26 @@ enum class TLinkRule {
 //   (as for an in-place write);
 // - a regular file with more than one name (hard links), of another owner, or whose
 //   group or folder does not allow the replacement: written in place, so every name, the
-//   owner and the mode stay. What the old size cannot hold is written first and the file
-//   cut back when it does not fit, so a full disk leaves the old data whole; then the
-//   rest is written over the old data and the file cut to its new size;
+//   owner and the mode stay. The whole new text is first written and flushed to a copy
+//   "NAME.saved-XXXXXX" beside the file (in the temporary folder where the folder takes
+//   no new file). What the old size cannot hold is written next and the file cut back
+//   when it does not fit, so a full disk leaves the old data whole; then the rest is
+//   written over the old data and the file cut to its new size. The copy goes once the
+//   file holds the new text, or when the old data was never reached; when writing over
+//   the old data fails, or the program is killed meanwhile, the copy stays and
+//   `keptCopy` (may be null) receives its path (KeptSaveCopies finds it later);
 // - a link: as `links` says; a save never creates a file through a link (ENOENT);
 // - anything else (a folder, a device): EISDIR or EINVAL, nothing written.
 // The test hook's TFileOpsStep::SaveDataWritten is asked once the data is written and
-// before it takes the name (in place: once the new size is known to fit).
+// before it takes the name (in place: once the new size is known to fit), and in place
+// TFileOpsStep::SaveInPlace before the old data is written over.
 int SaveFile(const QString& path, const QByteArray& bytes,
-             TLinkRule links = TLinkRule::FollowToFile);
+             TLinkRule links = TLinkRule::FollowToFile, QString* keptCopy = nullptr);
+
+// The copies "NAME.saved-XXXXXX" that saves in place of the file `path` left beside it
+// (or in the temporary folder) when they were interrupted: this user's regular files,
+// full paths, in name order.
+QStringList KeptSaveCopies(const QString& path);
 
 // Whether this user may replace the file at `path` with another (write it, and write
 // in its folder).

@@ -2,6 +2,7 @@
 #include "platform/FileNames.h"
 
 #include "platform/Messages.h"
+#include "platform/base/OwnerTag.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -9,8 +10,6 @@
 #include <QTemporaryDir>
 
 #include <cerrno>
-#include <csignal>
-#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,33 +21,30 @@ namespace
 
 const QString PrivatePrefix = QStringLiteral("TRVX-");
 
-// The process id in a private folder's name, or 0 when the name holds none.
-pid_t OwnerProcess(const QString& name)
+// The owner tag in a private folder's name "TRVX-<TAG>-XXXXXX" (base/OwnerTag.h).
+std::string OwnerTagOf(const QString& name)
 {
-    const QString id = name.mid(PrivatePrefix.size()).section(u'-', 0, 0);
-    bool ok = false;
-    const qint64 pid = id.toLongLong(&ok);
-    return ok && pid > 0 && pid <= std::numeric_limits<pid_t>::max() ? pid_t(pid) : 0;
+    const qsizetype dash = name.lastIndexOf(u'-');
+    return dash > PrivatePrefix.size()
+               ? name.mid(PrivatePrefix.size(), dash - PrivatePrefix.size()).toStdString()
+               : std::string();
 }
 
-bool ProcessRuns(pid_t pid)
-{
-    return ::kill(pid, 0) == 0 || errno == EPERM;
-}
-
-bool OwnedByThisUser(const QString& path)
+// Whether the folder at `path` is this user's and, by the tag `tag` in its name and its
+// time, may go.
+bool MayGo(const QString& path, const std::string& tag)
 {
     struct stat st {
     };
     return ::lstat(EncodeFileName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
-           st.st_uid == ::getuid();
+           st.st_uid == ::getuid() && trvxbase::LeftOverMayGo(tag, st.st_mtime);
 }
 
 } // namespace
 
 TPrivateFolder::TPrivateFolder()
     : m_dir(std::make_unique<QTemporaryDir>(QDir::tempPath() + '/' + PrivatePrefix +
-                                            QString::number(::getpid()) +
+                                            QString::fromStdString(trvxbase::OwnerTag()) +
                                             QStringLiteral("-XXXXXX")))
 {
     if (!m_dir->isValid())
@@ -79,9 +75,8 @@ int RemoveStalePrivateFolders()
             names << name;
     }
     for (const QString& name : names) {
-        const pid_t owner = OwnerProcess(name);
         const QString path = temp.filePath(name);
-        if (owner == 0 || owner == ::getpid() || ProcessRuns(owner) || !OwnedByThisUser(path))
+        if (!MayGo(path, OwnerTagOf(name)))
             continue;
         removed += QDir(path).removeRecursively() ? 1 : 0;
     }

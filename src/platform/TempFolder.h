@@ -1,8 +1,9 @@
 #pragma once
-// A fresh private folder "TRVX-<process id>-XXXXXX" under the system's temporary folder,
+// A fresh private folder "TRVX-<owner tag>-XXXXXX" under the system's temporary folder,
 // removed with everything in it when the object goes. Creating it never reuses an
-// existing folder. The process id in the name lets a later start remove the folders of
-// a process that ended without removing them (RemoveStalePrivateFolders).
+// existing folder. The owner tag (process id, PID namespace and host, base/OwnerTag.h)
+// lets a later start remove the folders of a process of this host and namespace that
+// ended without removing them (RemoveStalePrivateFolders), and no other instance's.
 
 #include <QString>
 #include <memory>
@@ -28,7 +29,8 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
-// Removes this user's private folders whose process no longer runs; returns how many.
+// Removes this user's private folders that may go: of this host and PID namespace and of
+// a process that ended, or older than a week (base/OwnerTag.h). Returns how many.
 int RemoveStalePrivateFolders();
 
 // Whether `path` is the system's temporary folder or lies below it.

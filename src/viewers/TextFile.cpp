@@ -286,9 +286,15 @@ void WriteTextFile(const QString& path, const QString& text, TTextFormat& format
                                               "where there is no file to write.")
                                    .arg(path, target.LinkTarget));
     }
-    if (const int error = platform::SaveFile(path, bytes, links)) {
-        throw platform::EError(QStringLiteral("Cannot write the file %1: %2")
-                                   .arg(path, platform::ErrorText(error)));
+    QString copy;
+    if (const int error = platform::SaveFile(path, bytes, links, &copy)) {
+        const QString text =
+            QStringLiteral("Cannot write the file %1: %2").arg(path, platform::ErrorText(error));
+        throw platform::EError(copy.isEmpty()
+                                   ? text
+                                   : text + QStringLiteral(". The file may be written in part; the "
+                                                           "whole new text is in %1.")
+                                                .arg(copy));
     }
     format.Text = text;
     format.LineEnds = std::move(ends);

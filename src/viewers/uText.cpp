@@ -2,6 +2,7 @@
 
 #include "fileops/uConfirm.h"
 #include "modules/SupportModules.h"
+#include "platform/FileSave.h"
 #include "platform/Messages.h"
 #include "platform/TempFolder.h"
 
@@ -230,7 +231,16 @@ void TfText::LoadAndReport()
         Load();
     } catch (const platform::EError& error) {
         platform::ShowMessage(error.Message());
+        return;
     }
+    // A save in place that was killed or failed left the whole text it saved beside the file.
+    const QStringList kept =
+        m_fileName == NoName ? QStringList() : platform::KeptSaveCopies(m_fileName);
+    if (!kept.isEmpty())
+        platform::ShowMessage(QStringLiteral("A save of %1 was interrupted while the file was "
+                                             "written over; the whole text of that save is in "
+                                             "%2.")
+                                  .arg(m_fileName, kept.join(QStringLiteral(", "))));
 }
 
 void TfText::UpdateCaption()

@@ -4,12 +4,14 @@
 #include "archive/ReadOnlyArchive.h"
 #include "archive/ArchiveTools.h"
 #include "archivelib/ArchiveLib.h"
+#include "platform/FileOpsFaults.h"
 #include "platform/FileOpsProgress.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
 #include "support/TempDir.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QtEndian>
 #include <condition_variable>
@@ -179,6 +181,32 @@ TEST_F(ReadOnlyArchiveTest, CopyOutWritesTheBytesAndDateAndNeverReplacesAFile)
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith("Skipped a.txt: ")) << messages[0].toStdString();
     EXPECT_EQ(FilesBelow(target), QStringList({"a.txt", "b.bin"}));
+}
+
+// Another program makes the member's name while its data is being written: its file is
+// kept, and the member reported as skipped.
+TEST_F(ReadOnlyArchiveTest, AFileMadeDuringTheExtractionIsNeverReplaced)
+{
+    ASSERT_TRUE(Shell("tar -cf ../out/x.tar a.txt"));
+    const QString target = dir.mkdir("target");
+    TReadOnlyArchive reader;
+    ASSERT_TRUE(reader.Open(out + "x.tar"));
+    platform::TFileOpsProgress progress;
+    const platform::TFileOpsFaultHook previous =
+        platform::SetFileOpsFaultHook([&](platform::TFileOpsStep step, const QString&) {
+            if (step == platform::TFileOpsStep::ArchiveData && !QFile::exists(target + "a.txt"))
+                dir.write("target/a.txt", "theirs");
+            return 0;
+        });
+    int written = 0;
+    const QStringList messages = reader.Extract({"a.txt"}, target, written, &progress);
+    platform::SetFileOpsFaultHook(previous);
+    EXPECT_EQ(written, 0);
+    EXPECT_EQ(readAll(target + "a.txt"), "theirs");
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("Skipped a.txt: ")) << messages[0].toStdString();
+    EXPECT_EQ(QDir(target).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({"a.txt"}));
 }
 
 TEST_F(ReadOnlyArchiveTest, HostileMembersAreSkippedAndNothingIsWrittenOutsideTheTarget)

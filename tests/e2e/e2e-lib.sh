@@ -98,6 +98,16 @@ e2e_windows_titled() {
 e2e_has_window() { [[ -n "$(e2e_windows_titled "$1")" ]]; }
 e2e_has_no_window() { [[ -z "$(e2e_windows_titled "$1")" ]]; }
 
+# The owner tag the program gives its left-overs for the process id $1 of this host and
+# PID namespace: "<PID>.<namespace inode>.<host, 40 characters, others than letters,
+# digits, '-' and '_' as '_'>".
+e2e_owner_tag() {
+    local host
+    host="$(hostname)"
+    host="${host:0:40}"
+    printf '%s.%s.%s' "$1" "$(stat -L -c %i /proc/self/ns/pid)" "${host//[^A-Za-z0-9_-]/_}"
+}
+
 e2e_prepare() {
     for tool in xdotool import convert mount; do
         command -v "$tool" >/dev/null || e2e_fail "$tool is not installed (scripts/install-deps)"

@@ -12,9 +12,10 @@ mount -t tmpfs -o size=1400m tmpfs "$ROOT/dst" || e2e_skip "cannot mount the tar
 head -c $((640 << 20)) /dev/urandom >"$ROOT/src/big.bin"
 # Temporary files that are not the killed run's: a process that still runs (this shell),
 # and another user's.
-printf 'running\n' >"$ROOT/dst/.other.bin.trvx$$-Abc123.part"
-printf 'theirs\n' >"$ROOT/dst/.theirs.bin.trvx999999-Abc123.part"
-chown 65534:65534 "$ROOT/dst/.theirs.bin.trvx999999-Abc123.part"
+running="$(e2e_owner_tag $$)" theirs="$(e2e_owner_tag 999999)"
+printf 'running\n' >"$ROOT/dst/.other.bin.trvx$running-Abc123.part"
+printf 'theirs\n' >"$ROOT/dst/.theirs.bin.trvx$theirs-Abc123.part"
+chown 65534:65534 "$ROOT/dst/.theirs.bin.trvx$theirs-Abc123.part"
 e2e_start
 first=$PID
 
@@ -42,7 +43,7 @@ if [[ -e "$ROOT/dst/big.bin" ]]; then
         e2e_fail "a partial file stayed under the real name after kill -9"
     e2e_fail "the copy ended before it was killed; no middle was reached"
 fi
-left_over="$(ls -A "$ROOT/dst" | grep -c "^\.big\.bin\.trvx$first-......\.part$" || true)"
+left_over="$(ls -A "$ROOT/dst" | grep -cF ".big.bin.trvx$(e2e_owner_tag "$first")-" || true)"
 [[ "$left_over" == 1 ]] || e2e_fail "expected the killed run's one temporary file, found $left_over"
 
 e2e_start
@@ -52,7 +53,7 @@ e2e_keys F5
 copied() { cmp -s "$ROOT/src/big.bin" "$ROOT/dst/big.bin"; }
 e2e_wait 60 "dst/big.bin whole" copied
 e2e_idle
-[[ "$(ls -A "$ROOT/dst" | sort | tr '\n' ' ')" == ".other.bin.trvx$$-Abc123.part .theirs.bin.trvx999999-Abc123.part big.bin " ]] ||
+[[ "$(ls -A "$ROOT/dst" | sort | tr '\n' ' ')" == ".other.bin.trvx$running-Abc123.part .theirs.bin.trvx$theirs-Abc123.part big.bin " ]] ||
     e2e_fail "dst/ should hold big.bin and the two temporary files of others only"
 e2e_check_healthy
 e2e_log "passed"

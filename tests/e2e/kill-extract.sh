@@ -43,7 +43,7 @@ if [[ -e "$ROOT/out/big.txt" ]]; then
     e2e_fail "the extraction ended before the kill: nothing was tested"
 fi
 leftover="$(ls -A "$ROOT/out")"
-[[ "$leftover" == .big.txt.trvx$PID-??????.part ]] ||
+[[ "$leftover" == ".big.txt.trvx$(e2e_owner_tag "$PID")-"??????.part ]] ||
     e2e_fail "the killed run left '$leftover', not its own hidden temporary file"
 
 e2e_start

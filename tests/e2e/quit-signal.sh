@@ -11,9 +11,10 @@ mkdir "$TMPDIR"
 sleep 0 &
 dead=$!
 wait "$dead"
-mkdir "$TMPDIR/TRVX-$dead-Stale1" "$TMPDIR/TRVX-$$-Alive1"
+dead="$(e2e_owner_tag "$dead")" alive="$(e2e_owner_tag $$)"
+mkdir "$TMPDIR/TRVX-$dead-Stale1" "$TMPDIR/TRVX-$alive-Alive1"
 printf 'left by a killed run\n' >"$TMPDIR/TRVX-$dead-Stale1/old.txt"
-printf 'in use\n' >"$TMPDIR/TRVX-$$-Alive1/used.txt"
+printf 'in use\n' >"$TMPDIR/TRVX-$alive-Alive1/used.txt"
 mkdir "$ROOT/docs" "$E2E_RUNTIME/content"
 printf 'draft\r\n' >"$ROOT/docs/draft.txt"
 printf 'inside the archive\n' >"$E2E_RUNTIME/content/notes.txt"
@@ -21,7 +22,7 @@ printf 'inside the archive\n' >"$E2E_RUNTIME/content/notes.txt"
 cp "$ROOT/docs/draft.txt" "$E2E_RUNTIME/draft.txt"
 
 # The folders of extracted copies other than the running case's own.
-copies() { find "$TMPDIR" -mindepth 1 -maxdepth 1 -name 'TRVX-*' ! -name "TRVX-$$-*" | sort; }
+copies() { find "$TMPDIR" -mindepth 1 -maxdepth 1 -name 'TRVX-*' ! -name "TRVX-$alive-*" | sort; }
 ended() {
     local state
     state="$(sed 's/.*) //' "/proc/$PID/stat" 2>/dev/null | cut -d' ' -f1)"
@@ -50,7 +51,7 @@ quit_with() {
 
 e2e_start
 [[ ! -e "$TMPDIR/TRVX-$dead-Stale1" ]] || e2e_fail "the dead run's folder is still there"
-[[ -f "$TMPDIR/TRVX-$$-Alive1/used.txt" ]] || e2e_fail "a running process's folder went"
+[[ -f "$TMPDIR/TRVX-$alive-Alive1/used.txt" ]] || e2e_fail "a running process's folder went"
 
 # A modified text in an editor must not hold the end up with its question.
 e2e_find docs
@@ -70,5 +71,5 @@ e2e_find docs
 e2e_keys Return
 view_member
 quit_with HUP
-[[ -f "$TMPDIR/TRVX-$$-Alive1/used.txt" ]] || e2e_fail "a running process's folder went"
+[[ -f "$TMPDIR/TRVX-$alive-Alive1/used.txt" ]] || e2e_fail "a running process's folder went"
 e2e_log "passed"

@@ -4,15 +4,19 @@
 #include "platform/FileOpsMoves.h"
 #include "platform/FileOpsParts.h"
 #include "platform/FileOpsRecord.h"
+#include "platform/FileOpsProgress.h"
 #include "platform/Messages.h"
+#include "platform/base/OwnerTag.h"
 #include "support/TempDir.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QProcess>
 #include <QStringList>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -29,6 +33,20 @@ namespace
 {
 
 constexpr time_t kOldTime = 1000000000; // September 2001
+
+// The owner tag of the process `pid` of this host and namespace.
+QString Tag(pid_t pid)
+{
+    return QString::fromStdString(trvxbase::OwnerTag(pid));
+}
+
+// Sets the times of `path` to `seconds` ago.
+void SetAge(const QString& path, int seconds)
+{
+    const timespec then{::time(nullptr) - seconds, 0};
+    const timespec times[2] = {then, then};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
 
 QByteArray Bytes(int size, int seed)
 {
@@ -407,7 +425,7 @@ TEST_F(ShellFileOperationTest, FilesAreWrittenUnderATemporaryNameUntilWhole)
     EXPECT_EQ(Run(TShellFunction::Copy, temp("src/ok.dat"), dst).Target, dst + "ok.dat");
     ASSERT_EQ(whileWriting.size(), 1);
     const QString part = whileWriting[0];
-    const QString prefix = ".ok.dat.trvx" + QString::number(::getpid()) + "-";
+    const QString prefix = ".ok.dat.trvx" + Tag(::getpid()) + "-";
     EXPECT_TRUE(part.startsWith(prefix) && part.endsWith(".part") &&
                 part.size() == prefix.size() + 6 + 5)
         << part.toStdString();
@@ -419,7 +437,8 @@ TEST_F(ShellFileOperationTest, FilesAreWrittenUnderATemporaryNameUntilWhole)
 }
 
 // Left-overs of a copy that was killed go when the program next writes into their folder:
-// only this user's, and only those of processes that have ended.
+// only this user's, and only those of processes of this host and PID namespace that have
+// ended, or a week old.
 TEST(PartFiles, LeftOversOfEndedProcessesGoAndNoOneElsesFiles)
 {
     TempDir temp;
@@ -428,32 +447,179 @@ TEST(PartFiles, LeftOversOfEndedProcessesGoAndNoOneElsesFiles)
         ::_exit(0);
     ASSERT_GT(child, 0);
     ::waitpid(child, nullptr, 0); // a process id that has ended
-    const QString ended = QString::number(child);
-    const QString dead = temp.write(".big.bin.trvx" + ended + "-aB3dE9.part", "left over");
+    // A process that runs, started now: its id on a left-over a day old was another's.
+    int hold[2];
+    ASSERT_EQ(::pipe(hold), 0);
+    const pid_t running = ::fork();
+    if (running == 0) {
+        char byte;
+        ::close(hold[1]);
+        (void)!::read(hold[0], &byte, 1);
+        ::_exit(0);
+    }
+    ::close(hold[0]);
+    const QString ended = Tag(child);
+    const QString place = ended.section('.', 1); // "<namespace>.<host>"
+    const QString old = QString::number(child);
+    const QStringList gone = {
+        temp.write(".big.bin.trvx" + ended + "-aB3dE9.part", "left over"),
+        temp.write(".reused.trvx" + Tag(running) + "-aB3dE9.part", "a day old"),
+        temp.write(".old.trvx" + old + "-aB3dE9.part", "a week old"),
+        temp.write(".far.trvx" + old + ".1.elsewhere-aB3dE9.part", "a week old"),
+    };
+    SetAge(gone[1], 24 * 3600);
+    SetAge(gone[2], 8 * 24 * 3600);
+    SetAge(gone[3], 8 * 24 * 3600);
     const QStringList kept = {
-        ".mine.trvx" + QString::number(::getpid()) + "-aB3dE9.part", // being written now
-        ".init.trvx1-aB3dE9.part",                                   // a process that runs
-        ".theirs.trvx" + ended + "-aB3dE9.part",                     // another user's
-        "plain.trvx" + ended + "-aB3dE9.part",                       // not hidden
-        ".short.trvx" + ended + "-aB3d.part",                        // not the form
+        ".mine.trvx" + Tag(::getpid()) + "-aB3dE9.part", // being written now
+        ".init.trvx" + Tag(1) + "-aB3dE9.part",          // a process that runs
+        ".child.trvx" + Tag(running) + "-aB3dE9.part",   // one that runs, made since
+        ".theirs.trvx" + ended + "-aB3dE9.part",         // another user's
+        "plain.trvx" + ended + "-aB3dE9.part",           // not hidden
+        ".short.trvx" + ended + "-aB3d.part",            // not the form
+        ".oldform.trvx" + old + "-aB3dE9.part",          // whose, cannot be told
+        ".host.trvx" + old + "." + place.section('.', 0, 0) + ".elsewhere-aB3dE9.part",
+        ".ns.trvx" + old + ".1." + place.section('.', 1) + "-aB3dE9.part",
         ".notes.txt",
     };
     for (const QString& name : kept)
         temp.write(name, "keep");
-    ASSERT_EQ(::chown(QFile::encodeName(temp(kept[2])).constData(), 65534, 65534), 0);
-    temp.mkdir(".folder.trvx" + ended + "-aB3dE9.part");
+    ASSERT_EQ(::chown(QFile::encodeName(temp(kept[3])).constData(), 65534, 65534), 0);
+    // The folder of a folder copy that was killed goes with what it holds; a link named
+    // so, and another user's folder, stay.
+    temp.write(".folder.trvx" + ended + "-aB3dE9.part/in/file.txt", "x");
+    const QString link = temp(".link.trvx" + ended + "-aB3dE9.part");
+    ASSERT_EQ(
+        ::symlink(QFile::encodeName(temp("src")).constData(), QFile::encodeName(link).constData()),
+        0);
+    temp.write("src/kept.txt", "keep");
+    const QString theirs = temp.write(".theirfolder.trvx" + ended + "-aB3dE9.part/t.txt", "keep");
+    ASSERT_EQ(
+        ::chown(QFile::encodeName(temp(".theirfolder.trvx" + ended + "-aB3dE9.part")).constData(),
+                65534, 65534),
+        0);
 
-    EXPECT_EQ(platform::RemoveStalePartFiles(temp.path()), 1);
-    EXPECT_FALSE(Exists(dead));
+    EXPECT_EQ(platform::RemoveStalePartFiles(temp.path()), gone.size() + 1);
+    EXPECT_FALSE(Exists(temp(".folder.trvx" + ended + "-aB3dE9.part")));
+    EXPECT_EQ(readAll(temp("src/kept.txt")), "keep");
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(readAll(theirs), "keep");
+    ::close(hold[1]);
+    ::waitpid(running, nullptr, 0);
+    for (const QString& path : gone)
+        EXPECT_FALSE(Exists(path)) << path.toStdString();
     for (const QString& name : kept)
         EXPECT_EQ(readAll(temp(name)), "keep") << name.toStdString();
-    EXPECT_TRUE(Exists(temp(".folder.trvx" + ended + "-aB3dE9.part")));
 
     // Names near the length limit still make a temporary name the system takes.
     const QByteArray longName(250, 'x');
     const QByteArray part = platform::PartFileName(longName);
     EXPECT_LE(part.size(), 255);
     EXPECT_TRUE(part.startsWith(".xxx") && part.endsWith(".part"));
+}
+
+// A copy cancelled in the middle of a file leaves neither the file nor its part file.
+TEST_F(ShellFileOperationTest, ACancelledCopyLeavesNoPartFile)
+{
+    const QString dst = temp.mkdir("dst");
+    temp.write("src/big.dat", Bytes(300000, 9));
+    platform::TFileOpsProgress progress;
+    QStringList whileCopying;
+    TFaultHook hook([&](TFileOpsStep step, const QString&) {
+        if (step == TFileOpsStep::ChunkCopied) {
+            whileCopying = Entries(dst);
+            progress.Cancel();
+        }
+        return 0;
+    });
+    EXPECT_FALSE(ShellFileOperation(TShellFunction::Copy, temp("src/big.dat"), dst, false, capture,
+                                    &progress)
+                     .Succeeded());
+    EXPECT_EQ(whileCopying.size(), 1); // its part file
+    EXPECT_EQ(Entries(dst), QStringList());
+    EXPECT_EQ(readAll(temp("src/big.dat")), Bytes(300000, 9));
+}
+
+// A copied folder is made under a hidden temporary name and takes its real name only when
+// its whole tree is in.
+TEST_F(ShellFileOperationTest, AFolderCopyHasItsNameOnlyWhenWhole)
+{
+    const QString dst = temp.mkdir("dst");
+    temp.write("src/tree/a.txt", "a");
+    temp.write("src/tree/sub/b.txt", "b");
+    QStringList whileCopying;
+    TFaultHook hook([&](TFileOpsStep step, const QString& path) {
+        if (step == TFileOpsStep::DataWritten && path.endsWith("b.txt"))
+            whileCopying = Entries(dst);
+        return 0;
+    });
+    EXPECT_EQ(Run(TShellFunction::Copy, temp("src/tree"), dst).Target, dst + "tree");
+    ASSERT_EQ(whileCopying.size(), 1);
+    EXPECT_TRUE(whileCopying[0].startsWith(".tree.trvx" + Tag(::getpid()) + "-") &&
+                whileCopying[0].endsWith(".part"))
+        << whileCopying[0].toStdString();
+    EXPECT_EQ(Entries(dst), QStringList{"tree"});
+    EXPECT_EQ(readAll(dst + "tree/sub/b.txt"), "b");
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+// A name another program makes while the folder is copied is never taken: the copy gets
+// the next free name.
+TEST_F(ShellFileOperationTest, AFolderCopyNeverTakesANameMadeMeanwhile)
+{
+    const QString dst = temp.mkdir("dst");
+    temp.write("src/tree/a.txt", "a");
+    TFaultHook hook([&](TFileOpsStep step, const QString&) {
+        if (step == TFileOpsStep::DataWritten && !QFileInfo::exists(dst + "tree"))
+            temp.mkdir("dst/tree"); // empty, as a plain rename would replace it
+        return 0;
+    });
+    EXPECT_EQ(Run(TShellFunction::Copy, temp("src/tree"), dst).Target, dst + "Copy of tree");
+    EXPECT_EQ(QDir(dst + "tree").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList());
+    EXPECT_EQ(readAll(dst + "Copy of tree/a.txt"), "a");
+    EXPECT_EQ(Entries(dst), QStringList({"Copy of tree", "tree"}));
+}
+
+// A folder copy or a move between file systems killed midway leaves no folder under the
+// real name and the source whole; the next copy into the folder sweeps the left-over.
+TEST_F(ShellFileOperationTest, AKilledFolderCopyOrMoveLeavesNoFolderUnderItsName)
+{
+    const QString dst = temp.mkdir("dst");
+    TTmpfs other(dst, "4m");
+    MOUNT_OR_SKIP(other);
+    temp.write("src/tree/a.txt", "a");
+    temp.write("src/tree/sub/b.txt", "b");
+    for (const TShellFunction function : {TShellFunction::Copy, TShellFunction::Move}) {
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            platform::SetFileOpsFaultHook([&](TFileOpsStep step, const QString& path) {
+                if (step == TFileOpsStep::DataWritten && path.endsWith("b.txt")) {
+                    (void)!::write(ready[1], "x", 1);
+                    for (;;)
+                        ::pause();
+                }
+                return 0;
+            });
+            ShellFileOperation(function, temp("src/tree"), dst, false, capture);
+            ::_exit(0);
+        }
+        char byte = 0;
+        ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        ::close(ready[0]);
+        ::close(ready[1]);
+        const QStringList left = Entries(dst);
+        ASSERT_EQ(left.size(), 1);
+        EXPECT_TRUE(left[0].startsWith(".tree.trvx" + Tag(child) + "-")) << left[0].toStdString();
+        EXPECT_EQ(readAll(temp("src/tree/a.txt")), "a");
+        EXPECT_EQ(readAll(temp("src/tree/sub/b.txt")), "b");
+        EXPECT_EQ(platform::RemoveStalePartFiles(dst), 1);
+        EXPECT_EQ(Entries(dst), QStringList());
+    }
 }
 
 TEST_F(ShellFileOperationTest, FailingEntriesAreReportedRemovedAndTheCopyGoesOn)

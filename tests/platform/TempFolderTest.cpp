@@ -1,14 +1,17 @@
 // The sweep at start of the private folders that killed runs left behind: only this
-// user's folders named for a process that has ended go; nothing else in the temporary
-// folder is touched.
+// user's folders named for a process of this host and PID namespace that has ended go,
+// and any that are a week old; nothing else in the temporary folder is touched.
 #include "platform/TempFolder.h"
+#include "platform/base/OwnerTag.h"
 #include "support/TempDir.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -24,6 +27,19 @@ qint64 EndedProcess()
     return pid;
 }
 
+QString Tag(qint64 pid)
+{
+    return QString::fromStdString(trvxbase::OwnerTag(pid_t(pid)));
+}
+
+// Sets the times of `path` to `seconds` ago.
+void SetAge(const QString& path, int seconds)
+{
+    const timespec then{::time(nullptr) - seconds, 0};
+    const timespec times[2] = {then, then};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
+
 } // namespace
 
 TEST(TempFolder, TheStartSweepRemovesOnlyFoldersOfEndedRunsOfThisProgram)
@@ -33,16 +49,34 @@ TEST(TempFolder, TheStartSweepRemovesOnlyFoldersOfEndedRunsOfThisProgram)
     const bool hadTmpDir = qEnvironmentVariableIsSet("TMPDIR");
     const QByteArray previous = qgetenv("TMPDIR");
     qputenv("TMPDIR", QDir::cleanPath(temp.path()).toLocal8Bit());
-    const QString ended = QString::number(EndedProcess());
+    const qint64 endedId = EndedProcess();
+    const QString ended = Tag(endedId);
     const QString gone = temp.mkdir("TRVX-" + ended + "-aB3dE9");
     temp.write("TRVX-" + ended + "-aB3dE9/extracted/member.txt", "copy");
+    // Whose they are cannot be told, but they are more than a week old.
+    const QString parts = Tag(endedId).section('.', 1); // "<namespace>.<host>"
+    const QStringList old = {
+        temp.mkdir("TRVX-" + QString::number(endedId) + "-oldfm1"),
+        temp.mkdir(QStringLiteral("TRVX-%1.%2.elsewhere-aB3dE8")
+                       .arg(endedId)
+                       .arg(parts.section('.', 0, 0))),
+    };
+    for (const QString& path : old)
+        SetAge(path, 8 * 24 * 3600);
     QStringList kept = {
-        temp.mkdir("TRVX-" + QString::number(::getpid()) + "-own000"), // this run's
-        temp.mkdir("TRVX-1-init00"),                                    // a running process
-        temp.mkdir("trvx-" + ended + "-lower0"),                        // another program's
+        temp.mkdir("TRVX-" + Tag(::getpid()) + "-own000"), // this run's
+        temp.mkdir("TRVX-" + Tag(1) + "-init00"),          // a running process
+        temp.mkdir("trvx-" + ended + "-lower0"),           // another program's
         temp.mkdir("TRVX-notapid-x"),
         temp.write("TRVX-" + ended + "-file00", "a file, not a folder"),
         temp.mkdir("OTHER-" + ended + "-abcdef"),
+        // An ended process of the older form, of another host or of another PID
+        // namespace: not known to have ended.
+        temp.mkdir("TRVX-" + QString::number(endedId) + "-oldfm0"),
+        temp.mkdir(QStringLiteral("TRVX-%1.%2.elsewhere-aB3dE9")
+                       .arg(endedId)
+                       .arg(parts.section('.', 0, 0))),
+        temp.mkdir(QStringLiteral("TRVX-%1.1.%2-aB3dE9").arg(endedId).arg(parts.section('.', 1))),
     };
     // Another user's folder of an ended run, where this user may give it away (root).
     const QString others = temp.mkdir("TRVX-" + ended + "-nobody");
@@ -55,8 +89,32 @@ TEST(TempFolder, TheStartSweepRemovesOnlyFoldersOfEndedRunsOfThisProgram)
         qputenv("TMPDIR", previous);
     else
         qunsetenv("TMPDIR");
-    EXPECT_EQ(removed, 1);
+    EXPECT_EQ(removed, 1 + old.size());
     EXPECT_FALSE(QFileInfo::exists(gone));
+    for (const QString& path : old)
+        EXPECT_FALSE(QFileInfo::exists(path)) << path.toStdString();
     for (const QString& path : kept)
         EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
+}
+
+// A private folder is named with this process, its PID namespace and its host.
+TEST(TempFolder, APrivateFolderIsNamedWithItsOwner)
+{
+    TempDir temp;
+    const QByteArray previous = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QDir::cleanPath(temp.path()).toLocal8Bit());
+    const bool hadTmpDir = qEnvironmentVariableIsSet("TMPDIR");
+    {
+        const platform::TPrivateFolder folder;
+        const QString name = QFileInfo(folder.Path().chopped(1)).fileName();
+        EXPECT_TRUE(name.startsWith("TRVX-" + Tag(::getpid()) + "-")) << name.toStdString();
+        EXPECT_EQ(name.size(), 5 + Tag(::getpid()).size() + 7) << name.toStdString();
+        // A second start sees this run's folder as one of a running process.
+        EXPECT_EQ(platform::RemoveStalePrivateFolders(), 0);
+        EXPECT_TRUE(QFileInfo::exists(folder.Path()));
+    }
+    if (hadTmpDir)
+        qputenv("TMPDIR", previous);
+    else
+        qunsetenv("TMPDIR");
 }

@@ -5,6 +5,7 @@
 #include "platform/FileOpsFaults.h"
 #include "platform/FileSave.h"
 #include "platform/Messages.h"
+#include "platform/base/OwnerTag.h"
 #include "support/TempDir.h"
 #include "viewers/ModalAnswer.h"
 #include "viewers/uText.h"
@@ -42,6 +43,12 @@ QStringList Parts(const QString& folder)
 {
     return QDir(folder).entryList({QStringLiteral(".*.part")}, QDir::Files | QDir::Hidden |
                                                                    QDir::System);
+}
+
+// The owner tag of the process `pid` of this host and namespace.
+QString Tag(pid_t pid)
+{
+    return QString::fromStdString(trvxbase::OwnerTag(pid));
 }
 
 // The id of a process that has ended.
@@ -212,6 +219,83 @@ TEST_F(TextSave, HardLinksOwnerAndModeSurviveASave)
     EXPECT_TRUE(Parts(dir.path()).isEmpty());
 }
 
+// A file written in place is first saved whole beside it: when writing over its old data
+// fails, the message says where the whole new text is; a save that works leaves no copy.
+TEST_F(TextSave, AFailedSaveInPlaceSaysWhereTheWholeNewTextIs)
+{
+    const QString first = dir.write("first.txt", "shared old text");
+    ASSERT_EQ(0, ::link(QFile::encodeName(first).constData(),
+                        QFile::encodeName(dir("second.txt")).constData()));
+    platform::SetFileOpsFaultHook([&](platform::TFileOpsStep step, const QString& path) {
+        if (step != platform::TFileOpsStep::SaveInPlace)
+            return 0;
+        QFile file(path); // half written, then the disk fails
+        if (file.open(QIODevice::ReadWrite))
+            file.write("XXXXXX");
+        return EIO;
+    });
+    TfText* editor = Open(first);
+    Type(editor, " and more");
+    editor->MenuFileSave->trigger();
+    ASSERT_EQ(1, messages.size());
+    const QStringList copies = QDir(dir.path()).entryList({"first.txt.saved-*"}, QDir::Files);
+    ASSERT_EQ(1, copies.size());
+    const QString copy = dir(copies[0]);
+    EXPECT_TRUE(messages[0].endsWith("the whole new text is in " + copy + "."))
+        << qPrintable(messages[0]);
+    EXPECT_EQ(QByteArray("shared old text and more"), readAll(copy)) << qPrintable(copy);
+
+    platform::SetFileOpsFaultHook({});
+    editor->MenuFileSave->trigger();
+    EXPECT_EQ(QByteArray("shared old text and more"), readAll(dir("second.txt")));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"first.txt", QFileInfo(copy).fileName(), "second.txt"}));
+}
+
+// A save in place killed while it writes over the old data leaves the whole new text in
+// its copy beside the file, and opening the file again says where it is.
+TEST_F(TextSave, AKilledSaveInPlaceLeavesTheWholeNewTextBeside)
+{
+    const QString path = dir.write("doc.txt", QByteArray(1 << 20, 'o'));
+    ASSERT_EQ(0, ::link(QFile::encodeName(path).constData(),
+                        QFile::encodeName(dir("other-name.txt")).constData()));
+    const QByteArray text(1 << 20, 'n');
+    int ready[2];
+    ASSERT_EQ(0, ::pipe(ready));
+    const pid_t child = ::fork();
+    if (child == 0) {
+        platform::SetFileOpsFaultHook([&](platform::TFileOpsStep step, const QString& saved) {
+            if (step == platform::TFileOpsStep::SaveInPlace) {
+                QFile file(saved); // part of the new text written over the old
+                if (file.open(QIODevice::ReadWrite))
+                    file.write(text.left(1000));
+                (void)!::write(ready[1], "x", 1);
+                for (;;)
+                    ::pause();
+            }
+            return 0;
+        });
+        platform::SaveFile(path, text);
+        ::_exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(1, ::read(ready[0], &byte, 1));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    const QStringList copies = QDir(dir.path()).entryList({"doc.txt.saved-*"}, QDir::Files);
+    ASSERT_EQ(1, copies.size());
+    EXPECT_EQ(text, readAll(dir(copies[0])));
+    EXPECT_TRUE(messages.isEmpty());
+    Open(path);
+    ASSERT_EQ(1, messages.size());
+    EXPECT_TRUE(messages[0].endsWith("the whole text of that save is in " + dir(copies[0]) + "."))
+        << qPrintable(messages[0]);
+    Open(dir("other-name.txt")); // another file: nothing to say
+    EXPECT_EQ(1, messages.size());
+}
+
 TEST_F(TextSave, TheRealNameHoldsTheOldFileOrNothingUntilTheNewOneIsWhole)
 {
     // At the moment a save's data is written, the real name is as it was, and the data
@@ -227,7 +311,7 @@ TEST_F(TextSave, TheRealNameHoldsTheOldFileOrNothingUntilTheNewOneIsWhole)
     TfText* editor = Open(path);
     Type(editor, " and new");
     editor->MenuFileSave->trigger();
-    const QString part = QStringLiteral(".doc.txt.trvx%1-").arg(::getpid());
+    const QString part = QStringLiteral(".doc.txt.trvx%1-").arg(Tag(::getpid()));
     ASSERT_EQ(1, seen.size());
     EXPECT_TRUE(seen[0].startsWith(path + ": old text | " + part)) << qPrintable(seen[0]);
     EXPECT_TRUE(seen[0].endsWith(".part")) << qPrintable(seen[0]);
@@ -281,14 +365,17 @@ TEST_F(TextSave, AKilledSaveLeavesTheOldFileAndItsPartGoesAtTheNextSave)
     ::close(ready[0]);
     ::close(ready[1]);
     EXPECT_EQ(QByteArray("the whole old file"), readAll(path));
-    const QString left = QStringLiteral(".doc.txt.trvx%1-").arg(child);
+    const QString left = QStringLiteral(".doc.txt.trvx%1-").arg(Tag(child));
     ASSERT_EQ(1, Parts(dir.path()).size());
     EXPECT_TRUE(Parts(dir.path())[0].startsWith(left)) << qPrintable(Parts(dir.path())[0]);
 
     // Left-overs of a running process, of another user and other names stay.
-    const QString running = dir.write(QStringLiteral(".doc.txt.trvx%1-Abc123.part").arg(::getppid()));
-    const QString notOurs = dir.write(QStringLiteral(".doc.txt.trvx%1-Xyz789.part").arg(EndedProcess()));
-    const QString shortTag = dir.write(QStringLiteral(".doc.txt.trvx%1-abc.part").arg(EndedProcess()));
+    const QString running =
+        dir.write(QStringLiteral(".doc.txt.trvx%1-Abc123.part").arg(Tag(::getppid())));
+    const QString notOurs =
+        dir.write(QStringLiteral(".doc.txt.trvx%1-Xyz789.part").arg(Tag(EndedProcess())));
+    const QString shortTag =
+        dir.write(QStringLiteral(".doc.txt.trvx%1-abc.part").arg(Tag(EndedProcess())));
     const bool root = ::geteuid() == 0;
     if (root)
         ASSERT_EQ(0, ::chown(QFile::encodeName(notOurs).constData(), 65534, 65534));

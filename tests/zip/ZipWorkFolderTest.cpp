@@ -4,6 +4,9 @@
 #include "zip/ZipBytes.h"
 #include "zip/ZipFixture.h"
 
+#include "PartFile.h"
+#include "platform/base/OwnerTag.h"
+
 #include <QRegularExpression>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -24,9 +27,14 @@ pid_t EndedProcess()
     return child;
 }
 
-QString PartName(const QString& name, qint64 pid)
+QString Tag(pid_t pid)
 {
-    return QStringLiteral(".%1.trvx%2-Ab3xYz.part").arg(name).arg(pid);
+    return QString::fromStdString(trvxbase::OwnerTag(pid));
+}
+
+QString PartName(const QString& name, pid_t pid)
+{
+    return QStringLiteral(".%1.trvx%2-Ab3xYz.part").arg(name, Tag(pid));
 }
 
 TEST_F(ZipWorkFolderTest, AnExtractionStaysInItsFolderWhenTheCurrentFolderChanges)
@@ -75,8 +83,8 @@ TEST_F(ZipWorkFolderTest, AMemberIsWrittenUnderATemporaryNameUntilItIsComplete)
             during = Listing(target);
     };
     EXPECT_EQ(ExtractTo(target), 1);
-    const QRegularExpression part(
-        QStringLiteral("^\\.big\\.bin\\.trvx%1-[A-Za-z0-9]{6}\\.part$").arg(getpid()));
+    const QRegularExpression part(QStringLiteral("^\\.big\\.bin\\.trvx%1-[A-Za-z0-9]{6}\\.part$")
+                                      .arg(QRegularExpression::escape(Tag(getpid()))));
     ASSERT_EQ(during.size(), 1) << during.join(' ').toStdString();
     EXPECT_TRUE(part.match(during[0]).hasMatch()) << during[0].toStdString();
     EXPECT_EQ(Listing(target), QStringList({"big.bin"}));
@@ -93,7 +101,13 @@ TEST_F(ZipWorkFolderTest, AnArchiveIsRewrittenUnderTheProgramsNameAndOnlyEndedRu
     const QString killed = PartName("kept.zip", ended);
     const QString running = PartName("kept.zip", 1); // the init process always runs
     const QString foreign = PartName("theirs.zip", ended);
-    for (const QString& name : {killed, running, foreign, QStringLiteral("kept.zip.Ab3xYz")})
+    // Of an ended process, but of the older form or of another host: whose, cannot be told.
+    const QString oldForm = QStringLiteral(".kept.zip.trvx%1-Ab3xYz.part").arg(ended);
+    const QString elsewhere = QStringLiteral(".kept.zip.trvx%1.%2.elsewhere-Ab3xYz.part")
+                                  .arg(ended)
+                                  .arg(Tag(ended).section('.', 1, 1));
+    for (const QString& name :
+         {killed, running, foreign, oldForm, elsewhere, QStringLiteral("kept.zip.Ab3xYz")})
         dir.write("w/" + name, "left over");
     const bool otherOwner =
         ::chown(QFile::encodeName(folder + foreign).constData(), 65534, 65534) == 0;
@@ -104,10 +118,11 @@ TEST_F(ZipWorkFolderTest, AnArchiveIsRewrittenUnderTheProgramsNameAndOnlyEndedRu
             during = Listing(folder);
     };
     EXPECT_EQ(AddTo(archive, {dir("new.txt")}), 1);
-    const QRegularExpression ours(
-        QStringLiteral("^\\.kept\\.zip\\.trvx%1-[A-Za-z0-9]{6}\\.part$").arg(getpid()));
+    const QRegularExpression ours(QStringLiteral("^\\.kept\\.zip\\.trvx%1-[A-Za-z0-9]{6}\\.part$")
+                                      .arg(QRegularExpression::escape(Tag(getpid()))));
     EXPECT_EQ(during.filter(ours).size(), 1) << during.join(' ').toStdString();
-    QStringList expected = {running, QStringLiteral("kept.zip"), QStringLiteral("kept.zip.Ab3xYz")};
+    QStringList expected = {running, oldForm, elsewhere, QStringLiteral("kept.zip"),
+                            QStringLiteral("kept.zip.Ab3xYz")};
     if (otherOwner)
         expected << foreign;
     expected.sort();
@@ -123,6 +138,25 @@ TEST_F(ZipWorkFolderTest, AnArchiveIsRewrittenUnderTheProgramsNameAndOnlyEndedRu
     after = Listing(folder);
     after.sort();
     EXPECT_EQ(after, expected);
+}
+
+// The libraries read the whole owner from a temporary name, of either form.
+TEST(ZipPartNames, TheOwnerIsReadWhole)
+{
+    for (const pid_t pid : {pid_t(7), pid_t(12345), pid_t(4194304)}) {
+        pid_t read = 0;
+        const std::string name = ".a.zip.trvx" + trvxbase::OwnerTag(pid) + "-Ab3xYz.part";
+        EXPECT_TRUE(trvxlib::IsPartName(name, read)) << name;
+        EXPECT_EQ(read, pid) << name;
+        read = 0;
+        EXPECT_TRUE(trvxlib::IsPartName(".a.trvx" + std::to_string(pid) + "-Ab3xYz.part", read));
+        EXPECT_EQ(read, pid);
+    }
+    pid_t read = 0;
+    for (const char* name :
+         {".a.trvx12a.1.h-Ab3xYz.part", ".a.trvx12.x.h-Ab3xYz.part", ".a.trvx12.1.h.i-Ab3xYz.part",
+          ".a.trvx.1.h-Ab3xYz.part", "a.trvx12.1.h-Ab3xYz.part", ".a.trvx12.1.h-Ab3xY.part"})
+        EXPECT_FALSE(trvxlib::IsPartName(name, read)) << name;
 }
 
 } // namespace
