@@ -455,10 +455,14 @@ TEST_F(UndoTest, AFileEditedWhileItsFolderWasStillCopyingStaysAtTheUndo)
     int opened = 0;
     platform::SetFileOpsFaultHook([&](platform::TFileOpsStep step, const QString&) {
         if (step == platform::TFileOpsStep::OpenSource && ++opened == 2) {
-            const QStringList made = Files(right + "tree");
+            // The folder is copied under a temporary name until it is whole.
+            const QStringList copying =
+                QDir(right).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+            const QString at = copying.size() == 1 ? right + copying[0] + "/" : QString();
+            const QStringList made = at.isEmpty() ? QStringList() : Files(at);
             if (made.size() == 1) {
                 edited = made[0];
-                QFile file(right + "tree/" + edited);
+                QFile file(at + edited);
                 if (file.open(QIODevice::Append))
                     file.write(" and then edited");
             }
