@@ -1,6 +1,7 @@
 #include "platform/Process.h"
 
 #include <QMimeDatabase>
+#include <QPointer>
 #include <QProcess>
 
 namespace platform
@@ -25,25 +26,29 @@ void OpenWithDefaultApplication(const QString& path, QObject* context,
                                 const std::function<void(bool opened)>& done)
 {
     const QString type = QMimeDatabase().mimeTypeForFile(path).name();
-    auto* query = new QProcess(context);
+    // The query is no child of `context`: a child would be killed and waited for while
+    // the context is destroyed, and a query that had just ended would then answer a window
+    // half gone. Its answer goes to the context only while that still exists.
+    const QPointer<QObject> alive(context);
+    auto* query = new QProcess;
     query->setProgram(QStringLiteral("xdg-mime"));
     query->setArguments({QStringLiteral("query"), QStringLiteral("default"), type});
     query->setStandardInputFile(QProcess::nullDevice());
-    QObject::connect(query, &QProcess::finished, context, [query, path, done] {
-        // Killed, as when its context goes while it runs: nobody waits for an answer.
-        if (query->exitStatus() != QProcess::NormalExit)
-            return;
+    QObject::connect(query, &QProcess::finished, query, [query, path, done, alive] {
         query->deleteLater();
+        if (!alive || query->exitStatus() != QProcess::NormalExit)
+            return;
         const QString application = QString::fromLocal8Bit(query->readAllStandardOutput()).trimmed();
         const bool found = query->exitCode() == 0 && !application.isEmpty();
         done(found && QProcess::startDetached(QStringLiteral("xdg-open"), {path}));
     });
-    QObject::connect(query, &QProcess::errorOccurred, context,
-                     [query, done](QProcess::ProcessError error) {
+    QObject::connect(query, &QProcess::errorOccurred, query,
+                     [query, done, alive](QProcess::ProcessError error) {
                          if (error != QProcess::FailedToStart)
                              return; // a crash also ends in finished
                          query->deleteLater();
-                         done(false);
+                         if (alive)
+                             done(false);
                      });
     query->start();
 }
