@@ -2,6 +2,7 @@
 #include "platform/FileNames.h"
 
 #include "platform/Messages.h"
+#include "platform/PendingPutBack.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -65,7 +66,7 @@ QString TPrivateFolder::Path() const
     return m_dir->path() + '/';
 }
 
-int RemoveStalePrivateFolders()
+int RemoveStalePrivateFolders(QStringList* pendingPutBacks)
 {
     int removed = 0;
     const QDir temp(QDir::tempPath());
@@ -83,6 +84,11 @@ int RemoveStalePrivateFolders()
         const QString path = temp.filePath(name);
         if (owner == 0 || owner == ::getpid() || ProcessRuns(owner) || !OwnedByThisUser(path))
             continue;
+        if (HoldsPendingPutBack(path)) {
+            if (pendingPutBacks)
+                *pendingPutBacks << path;
+            continue;
+        }
         removed += QDir(path).removeRecursively() ? 1 : 0;
     }
     return removed;

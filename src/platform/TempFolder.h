@@ -5,6 +5,7 @@
 // a process that ended without removing them (RemoveStalePrivateFolders).
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class QTemporaryDir;
@@ -29,7 +30,9 @@ private:
 };
 
 // Removes this user's private folders whose process no longer runs; returns how many.
-int RemoveStalePrivateFolders();
+// Such a folder that holds an edited member not yet put back (PendingPutBack.h) is kept
+// and added to `pendingPutBacks`, when given.
+int RemoveStalePrivateFolders(QStringList* pendingPutBacks = nullptr);
 
 // Whether `path` is the system's temporary folder or lies below it.
 bool InTemporaryFolder(const QString& path);
