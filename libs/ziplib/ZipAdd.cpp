@@ -308,7 +308,7 @@ int32_t TAddCommand::Finish(zip_t* za, int32_t stored)
     ReportWhileWriting(za, m_reporter);
     if (zip_close(za) != 0) {
         if (!m_reporter.Cancelled()) // a cancel is said by the caller
-            m_reporter.Message(4, "Cannot write " + m_archive + ": " + zip_strerror(za));
+            m_reporter.Message(4, WriteFailure(za, m_archive));
         zip_discard(za);
         return 0;
     }

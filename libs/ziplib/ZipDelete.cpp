@@ -53,7 +53,7 @@ int32_t DeleteMembers(const TZipCommand& command, TReporter& reporter)
     ReportWhileWriting(za, reporter);
     if (zip_close(za) != 0) {
         if (!reporter.Cancelled()) // a cancel is said by the caller
-            reporter.Message(1, "Cannot write " + archive + ": " + zip_strerror(za));
+            reporter.Message(1, WriteFailure(za, archive));
         zip_discard(za);
         return 0;
     }

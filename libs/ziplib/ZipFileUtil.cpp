@@ -37,6 +37,14 @@ int CancelCheck(zip_t*, void* reporter)
 
 } // namespace
 
+std::string WriteFailure(zip_t* za, const std::string& archive)
+{
+    if (zip_error_code_zip(zip_get_error(za)) == ZIP_ER_CHANGED)
+        return "Another program changed " + archive +
+               " while it was being written; it was left as that program made it";
+    return "Cannot write " + archive + ": " + zip_strerror(za);
+}
+
 void ReportWhileWriting(zip_t* za, TReporter& reporter)
 {
     zip_register_progress_callback_with_state(za, 0.05, ProgressStep, nullptr, &reporter);

@@ -24,6 +24,10 @@ bool WriteEmptyArchive(const std::string& path, uint64_t prefix);
 // drops its temporary file and the archive stays as it was.
 void ReportWhileWriting(zip_t* za, TReporter& reporter);
 
+// What to say when zip_close of `za` failed: also when another program changed the
+// archive while it was written, and the rewrite was dropped for that.
+std::string WriteFailure(zip_t* za, const std::string& archive);
+
 // The file an archive path names, links resolved, so that an archive opened through a
 // link is changed where the link points and the link stays; the path as given when it
 // cannot be resolved (an archive that is not there yet).

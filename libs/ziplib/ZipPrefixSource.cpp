@@ -97,6 +97,21 @@ void DropTemp(TPrefixSource& s)
     s.TempName.clear();
 }
 
+// Whether the archive's name still leads to the file read (or, for a new archive, to
+// nothing): another program's archive put there or changed meanwhile is never replaced.
+bool StillTheFileRead(const TPrefixSource& s, const std::string& name)
+{
+    struct stat now {
+    };
+    if (fstatat(s.FolderFd, name.c_str(), &now, 0) != 0)
+        return errno == ENOENT && s.ReadFd < 0;
+    const struct stat& read = s.Stat;
+    return s.ReadFd >= 0 && now.st_dev == read.st_dev && now.st_ino == read.st_ino &&
+           now.st_size == read.st_size && now.st_mtim.tv_sec == read.st_mtim.tv_sec &&
+           now.st_mtim.tv_nsec == read.st_mtim.tv_nsec &&
+           now.st_ctim.tv_sec == read.st_ctim.tv_sec && now.st_ctim.tv_nsec == read.st_ctim.tv_nsec;
+}
+
 // The complete new archive replaces the old one once it is on the disk: a crash just
 // after the rename must not leave an archive whose data never arrived.
 zip_int64_t CommitWrite(TPrefixSource& s)
@@ -105,6 +120,10 @@ zip_int64_t CommitWrite(TPrefixSource& s)
     const bool closed = close(s.WriteFd) == 0 && synced;
     s.WriteFd = -1;
     const std::string name = Split(s.Path).second;
+    if (closed && !StillTheFileRead(s, name)) {
+        DropTemp(s);
+        return Fail(s, ZIP_ER_CHANGED);
+    }
     if (!closed || renameat(s.FolderFd, s.TempName.c_str(), s.FolderFd, name.c_str()) != 0) {
         const int saved = errno;
         DropTemp(s);

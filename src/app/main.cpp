@@ -9,6 +9,7 @@
 #include "platform/FileNames.h"
 #include "platform/IconList.h"
 #include "platform/Messages.h"
+#include "platform/PendingPutBack.h"
 #include "platform/QuitSignals.h"
 #include "platform/StartPath.h"
 #include "platform/StartProbe.h"
@@ -73,8 +74,11 @@ int main(int argc, char** argv)
     platform::PrepareBrowserEnvironment(false);
     TApplication app(argc, argv);
     platform::SetupIconTheme();
-    // Folders of extracted copies that a run which was killed left behind.
-    platform::RemoveStalePrivateFolders();
+    // Folders of extracted copies that a run which was killed left behind; those holding
+    // an edited member it did not put back are saved beside their archives, once the window
+    // is up.
+    QStringList pendingPutBacks;
+    platform::RemoveStalePrivateFolders(&pendingPutBacks);
     TfMain main;
     CreateSharedWindows(&main);
     PlacePanels(main, arguments.Paths);
@@ -87,5 +91,9 @@ int main(int argc, char** argv)
     platform::ProbeStartIdle(&main,
                              [&main] { return !main.Reading(sdLeft) && !main.Reading(sdRight); });
     main.showMaximized();
+    QTimer::singleShot(0, &main, [pendingPutBacks] {
+        for (const QString& folder : pendingPutBacks)
+            platform::ShowMessage(platform::RescuePendingPutBack(folder));
+    });
     return app.exec();
 }

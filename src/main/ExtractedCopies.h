@@ -4,7 +4,8 @@
 // destroyed), after a delay when a program was started on it, and at the latest when
 // this object goes (program end). A window the window system hides (minimised, or on
 // another desktop) keeps its copy: it comes back and may still save into it. Copies of a
-// program that was killed go at its next start (platform::RemoveStalePrivateFolders).
+// program that was killed go at its next start (platform::RemoveStalePrivateFolders),
+// but for an edited member whose put-back did not end, which is saved beside its archive.
 
 #include "platform/TempFolder.h"
 

@@ -17,6 +17,7 @@
 #include "main/ViewDispatch.h"
 #include "modules/ViewerModule.h"
 #include "platform/StartPath.h"
+#include "zip/MemberState.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -467,9 +468,14 @@ private:
     // Whether a member of the panel's archive can be put back: a ZIP archive, not named
     // ".exe", that the user may replace.
     bool MemberCanBePutBack(TSide side) const;
-    // Puts `file` in place of `member` of `archive` and shows the change in every panel
-    // that shows the archive or its folder. Empty when done, else why not.
-    QString PutMemberBack(const QString& archive, const QString& member, const QString& file);
+    // Puts `file` in place of `member` of `archive`, as one command, and shows the change
+    // in every panel that shows the archive or its folder: only while the archive is the
+    // file `extracted` recorded and its member the one extracted, which then records the
+    // member put back. Empty when done, else why not.
+    QString PutMemberBack(const QString& archive, const QString& member, const QString& file,
+                          TMemberState& extracted);
+    QString PutMemberBackNow(const QString& archive, const QString& member, const QString& file,
+                             TMemberState& extracted);
     void ShowArchiveChange(const QString& archive);
     // Shows `path` in a window of a module (a player, the HTML viewer), loading the module
     // on first use; null when it could not be loaded (the user has been told why).

@@ -12,6 +12,7 @@
 #include "modules/ViewerModules.h"
 #include "platform/FileSave.h"
 #include "platform/Messages.h"
+#include "platform/PendingPutBack.h"
 #include "platform/Process.h"
 #include "viewers/uImage.h"
 #include "viewers/uText.h"
@@ -89,6 +90,10 @@ void TfMain::OpenMember(const TFileObject& e, TViewAction action, bool edit)
     const QString archive = ShowsReadOnlyArchive(side) ? p.ReadOnly->FileName() : p.Zip->ZipFilename();
     const bool putBack = MemberCanBePutBack(side);
     const QString name = e.Name; // the row may go while the member is extracted
+    // What the put-back checks against: the archive and the member as they are before
+    // the extraction (any change after it refuses the put-back).
+    const auto extracted =
+        std::make_shared<TMemberState>(putBack ? ReadMemberState(archive, name) : TMemberState{});
     p.Zip->ExtrBaseDir = folder->Path();
     p.Zip->FSpecArgs = QStringList{name};
     bool cancelled = false;
@@ -120,8 +125,8 @@ void TfMain::OpenMember(const TFileObject& e, TViewAction action, bool edit)
         if (editor->FileName() == copy) {
             TTextMember member{name, archive, !putBack, {}};
             if (putBack)
-                member.PutBack = [this, archive, name](const QString& file) {
-                    return PutMemberBack(archive, name, file);
+                member.PutBack = [this, archive, name, extracted](const QString& file) {
+                    return PutMemberBack(archive, name, file, *extracted);
                 };
             editor->SetMember(std::move(member));
         }
@@ -144,12 +149,30 @@ void TfMain::OpenWithDesktop(const QString& path)
     });
 }
 
-// Through a component of its own: the panels may show other places by now. The library
-// call runs behind the progress window, as the file commands' do.
-QString TfMain::PutMemberBack(const QString& archive, const QString& member, const QString& file)
+// One command: no other starts meanwhile, and no folder read lands inside it.
+QString TfMain::PutMemberBack(const QString& archive, const QString& member, const QString& file,
+                              TMemberState& extracted)
 {
-    if (m_commandRunning || FileWorkRunning())
-        return QStringLiteral("another command is still at work; save again when it has ended");
+    // Until it is back, the saved text lives only in the private folder: a run killed
+    // meanwhile leaves it marked, for the next start to save beside the archive.
+    platform::MarkPendingPutBack(file, archive, member);
+    QString why = QStringLiteral("another command is still at work; save again when it has ended");
+    RunCommand([&] { why = PutMemberBackNow(archive, member, file, extracted); });
+    if (why.isEmpty())
+        platform::ClearPendingPutBack(file);
+    return why;
+}
+
+// Through a component of its own: the panels may show other places by now. The library
+// call runs behind the progress window, as the file commands' do. Only what the put-back
+// itself says is taken into its answer: messages shown while its work runs are shown as
+// usual.
+QString TfMain::PutMemberBackNow(const QString& archive, const QString& member,
+                                 const QString& file, TMemberState& extracted)
+{
+    const TMemberState now = ReadMemberState(archive, member);
+    if (const QString changed = MemberChanges(extracted, now, member); !changed.isEmpty())
+        return changed;
     TZipArchive zip;
     QStringList said;
     zip.OnMessage = [&said](QObject*, int, const QString& text) {
@@ -158,21 +181,25 @@ QString TfMain::PutMemberBack(const QString& archive, const QString& member, con
     };
     platform::TFileOpsProgress progress;
     zip.Progress = &progress;
-    zip.RunLibraryCall = [&progress, member](const std::function<void()>& call) {
+    platform::TMessageHandler shown;
+    zip.RunLibraryCall = [&progress, &shown, member](const std::function<void()>& call) {
+        auto own = platform::SetMessageHandler(shown);
         RunFileWork(QStringLiteral("Putting back ") + BareName(member), progress, call);
+        platform::SetMessageHandler(std::move(own));
     };
-    auto shown = platform::SetMessageHandler([&said](const QString& text) { said << text; });
+    shown = platform::SetMessageHandler([&said](const QString& text) { said << text; });
     try {
-        zip.Replace(archive, member, file);
+        zip.Replace(archive, member, file, now.Archive);
     } catch (const platform::EError& error) {
         said << error.Message();
     }
     platform::SetMessageHandler(std::move(shown));
     const bool replaced = zip.SuccessCount() == 1;
-    if (replaced)
+    if (replaced) {
+        extracted = ReadMemberState(archive, member); // the next save checks against this
         ShowArchiveChange(archive);
-    if (replaced)
         return {};
+    }
     if (said.isEmpty())
         said << (progress.Cancelled() ? QStringLiteral("cancelled; the archive holds what it "
                                                        "held before")

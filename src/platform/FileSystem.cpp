@@ -427,6 +427,19 @@ bool GetDirectoryStamp(const QString& path, TDirectoryStamp& stamp)
     return true;
 }
 
+bool GetFileStamp(const QString& path, TFileStamp& stamp)
+{
+    struct stat st {
+    };
+    if (stat(platform::EncodeFileName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    stamp.Device = quint64(st.st_dev);
+    stamp.Inode = quint64(st.st_ino);
+    stamp.Size = qint64(st.st_size);
+    stamp.ModifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return true;
+}
+
 bool FileExists(const QString& path)
 {
     struct stat st {

@@ -103,4 +103,21 @@ struct TDirectoryStamp {
 // The stamp of the directory `path` names (links followed); false when it is none.
 bool GetDirectoryStamp(const QString& path, TDirectoryStamp& stamp);
 
+// Which file a path names and its state: another file under the name has another
+// device or inode; a change to its content changes its size or times.
+struct TFileStamp {
+    quint64 Device{0};
+    quint64 Inode{0};
+    qint64 Size{-1};
+    qint64 ModifiedNs{0};
+    bool SameFile(const TFileStamp& other) const
+    {
+        return Device == other.Device && Inode == other.Inode;
+    }
+    bool operator==(const TFileStamp&) const = default;
+};
+
+// The stamp of the regular file `path` names (links followed); false when it is none.
+bool GetFileStamp(const QString& path, TFileStamp& stamp);
+
 } // namespace platform

@@ -2,6 +2,7 @@
 #include "platform/FileNames.h"
 
 #include "platform/Messages.h"
+#include "platform/PendingPutBack.h"
 #include "platform/base/OwnerTag.h"
 
 #include <QDir>
@@ -61,7 +62,7 @@ QString TPrivateFolder::Path() const
     return m_dir->path() + '/';
 }
 
-int RemoveStalePrivateFolders()
+int RemoveStalePrivateFolders(QStringList* pendingPutBacks)
 {
     int removed = 0;
     const QDir temp(QDir::tempPath());
@@ -78,6 +79,11 @@ int RemoveStalePrivateFolders()
         const QString path = temp.filePath(name);
         if (!MayGo(path, OwnerTagOf(name)))
             continue;
+        if (HoldsPendingPutBack(path)) {
+            if (pendingPutBacks)
+                *pendingPutBacks << path;
+            continue;
+        }
         removed += QDir(path).removeRecursively() ? 1 : 0;
     }
     return removed;

@@ -6,6 +6,7 @@
 // ended without removing them (RemoveStalePrivateFolders), and no other instance's.
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class QTemporaryDir;
@@ -30,8 +31,10 @@ private:
 };
 
 // Removes this user's private folders that may go: of this host and PID namespace and of
-// a process that ended, or older than a week (base/OwnerTag.h). Returns how many.
-int RemoveStalePrivateFolders();
+// a process that ended, or older than a week (base/OwnerTag.h). Returns how many. Such a
+// folder that holds an edited member not yet put back (PendingPutBack.h) is kept and
+// added to `pendingPutBacks`, when given.
+int RemoveStalePrivateFolders(QStringList* pendingPutBacks = nullptr);
 
 // Whether `path` is the system's temporary folder or lies below it.
 bool InTemporaryFolder(const QString& path);

@@ -462,10 +462,13 @@ bool TfText::PutBack()
                                          : QStringLiteral("the archive cannot be changed");
     if (why.isEmpty())
         return true;
-    platform::ShowMessage(QStringLiteral("The changed %1 was not put back into %2: %3")
-                              .arg(m_member.Name, m_member.Archive, why));
+    // The text stays in the editor and in its copy; it may also go into a file of its own.
     SetModified(true);
-    return false;
+    if (AskConfirmation(QStringLiteral("The changed %1 was not put back into %2: %3.")
+                            .arg(m_member.Name, m_member.Archive, why),
+                        QStringLiteral("Do you want to save it as a file of its own ?")))
+        MenuFileSaveAsClick();
+    return !m_modified;
 }
 
 void TfText::Print(QPagedPaintDevice& device)

@@ -10,6 +10,7 @@
 
 #include "listing/FileListing.h"
 #include "platform/FileOpsProgress.h"
+#include "platform/FileSystem.h"
 #include "zip/ZipCommand.h"
 #include "zip/ZipDirEntry.h"
 
@@ -119,8 +120,10 @@ public:
     // Puts the file `file` in place of the one member of `archive` named exactly `member`
     // (ZipFilename becomes `archive`); nothing else in the archive changes. Refused as an
     // addition is (an ".exe" archive), and by the library when no member or more than one
-    // has that name. SuccessCount is 1 once the member is replaced.
-    void Replace(const QString& archive, const QString& member, const QString& file);
+    // has that name. SuccessCount is 1 once the member is replaced. With `expected`, the
+    // library also refuses when the archive it opens is not that file in that state.
+    void Replace(const QString& archive, const QString& member, const QString& file,
+                 const platform::TFileStamp& expected = {});
 
     // The libraries are shared by every component. They are looked up in the folder
     // given to SetLibraryDirectory, or else beside the program and then in

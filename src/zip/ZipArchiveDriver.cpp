@@ -258,10 +258,17 @@ void TZipArchive::Delete()
     RunZipCommand(true);
 }
 
-void TZipArchive::Replace(const QString& archive, const QString& member, const QString& file)
+void TZipArchive::Replace(const QString& archive, const QString& member, const QString& file,
+                          const platform::TFileStamp& expected)
 {
     m_zipFilename = archive;
     FSpecArgs = QStringList{member, file};
+    if (expected.Size >= 0)
+        FSpecArgs << QStringLiteral("%1 %2 %3 %4")
+                         .arg(expected.Device)
+                         .arg(expected.Inode)
+                         .arg(expected.Size)
+                         .arg(expected.ModifiedNs);
     m_successCount = 0;
     m_replacing = true;
     const auto done = qScopeGuard([this] { m_replacing = false; });

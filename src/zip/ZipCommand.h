@@ -80,7 +80,9 @@ struct TZipCommand {
     int32_t LatestTime{0};          // 108: give the archive the time of its newest member
     int32_t Reserved112{0};         // 112
     int32_t ReplaceMember{0};       // 116: FileSpecs[0] names one member exactly, whose
-                                    //      data becomes that of the file FileSpecs[1]
+                                    //      data becomes that of the file FileSpecs[1];
+                                    //      FileSpecs[2], when set, is the state the archive
+                                    //      must be in: "device inode size mtime-ns"
     int32_t ArgCount{0};            // 120: number of FileSpecs set
     char* ZipFilename{nullptr};     // 124
     int32_t Reserved128{0};         // 128: 7

@@ -1,5 +1,8 @@
+#include "fileops/uConfirm.h"
+#include "fileops/uProgress.h"
 #include "main/FileOpsFixture.h"
 #include "main/ViewDispatch.h"
+#include "platform/FileOpsFaults.h"
 #include "players/ModuleTestFiles.h"
 #include "players/PlayerWindows.h"
 #include "players/uModule.h"
@@ -12,7 +15,10 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QTest>
+#include <atomic>
+#include <thread>
 
 namespace
 {
@@ -94,6 +100,35 @@ protected:
             name->setText(path);
             static_cast<QDialog*>(d)->accept();
         });
+    }
+    // Answers the next confirmation with Yes or No; `notice` receives what it said, and
+    // `before` runs inside it before the answer, to schedule the answer of what follows.
+    static void AnswerConfirm(bool yes, QString* notice, std::function<void()> before = {})
+    {
+        testmodal::AnswerNextModal<TfConfirm>([=](TfConfirm* d) {
+            *notice = d->LabelNotice->text();
+            if (before)
+                before();
+            (yes ? d->ButtonAccept : d->ButtonCancel)->click();
+        });
+    }
+    // An archive in the left folder holding notes.txt ("first text\n") and other.txt,
+    // shown in the left panel, with notes.txt open in an editor by F4.
+    TfText* EditNotes()
+    {
+        dir.write("src/notes.txt", "first text\n");
+        dir.write("src/other.txt", "other\n");
+        EXPECT_TRUE(RunZip(dir("src"), {"-q", left + "backup.zip", "notes.txt", "other.txt"}));
+        Reload();
+        OpenArchive(sdLeft, "backup.zip");
+        return EditAgain();
+    }
+    TfText* EditAgain()
+    {
+        main->Left().Files->FocusItem(Row(sdLeft, "notes.txt"));
+        const int before = int(Editors().size());
+        Press(sdLeft, Qt::Key_F4);
+        return Editors().size() == before + 1 ? Editors().back() : nullptr;
     }
     static void Settle()
     {
@@ -462,11 +497,13 @@ TEST_F(ViewEditTest, AMemberThatCannotBePutBackKeepsTheEditorItsTextAndItsCopy)
     // Another program takes the member out meanwhile.
     ASSERT_TRUE(RunZip(left, {"-q", "-d", "backup.zip", "notes.txt"}));
     const QByteArray before = readAll(left + "backup.zip");
-    testmodal::AnswerQuestion(testmodal::TAnswer::Yes);
+    QString notice;
+    testmodal::AnswerQuestion(testmodal::TAnswer::Yes, nullptr,
+                              [&] { AnswerConfirm(false, &notice); });
     TypeAndSave(editor, " edited");
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains("notes.txt") && messages[0].contains("no member"))
-        << qPrintable(messages[0]);
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+    EXPECT_TRUE(notice.contains("notes.txt") && notice.contains("no member"))
+        << qPrintable(notice);
     EXPECT_EQ(readAll(left + "backup.zip"), before);
     ASSERT_FALSE(editor.isNull());
     EXPECT_TRUE(editor->Modified());
@@ -509,4 +546,128 @@ TEST_F(ViewEditTest, AMemberOfAReadOnlyArchiveSaysSoAndIsSavedBesideIt)
     EXPECT_EQ(readAll(left + "copy.txt"), "in a tar!");
     editor->close();
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+// Another program updates the member after F4: the save never replaces the newer member,
+// says what changed, and offers a file of its own for the edited text.
+TEST_F(ViewEditTest, AMemberChangedSinceItWasExtractedIsNeverOverwrittenAndTheEditIsKept)
+{
+    TfText* editor = EditNotes();
+    ASSERT_NE(editor, nullptr);
+    dir.write("src/notes.txt", "the other program's text\n");
+    ASSERT_TRUE(RunZip(dir("src"), {"-q", left + "backup.zip", "notes.txt"}));
+    const QByteArray theirs = readAll(left + "backup.zip");
+    QString notice, folder, proposed;
+    testmodal::AnswerQuestion(testmodal::TAnswer::Yes, nullptr, [&] {
+        AnswerConfirm(true, &notice,
+                      [&] { AnswerSaveDialog(left + "mine.txt", &folder, &proposed); });
+    });
+    TypeAndSave(editor, "mine");
+    EXPECT_TRUE(notice.contains("notes.txt in it changed since it was extracted: its size "
+                                "from 11 to 25 bytes"))
+        << qPrintable(notice);
+    EXPECT_EQ(readAll(left + "backup.zip"), theirs);
+    EXPECT_EQ(readAll(left + "mine.txt"), "first text\nmine");
+    EXPECT_EQ(folder, QDir(left).absolutePath());
+    EXPECT_FALSE(editor->Modified());
+    editor->close();
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+// The archive is renamed and a copy of it takes its name: the member is the same, but the
+// save never goes into the other file.
+TEST_F(ViewEditTest, AnotherArchiveUnderTheSameNameIsNeverWritten)
+{
+    TfText* editor = EditNotes();
+    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(QFile::rename(left + "backup.zip", left + "old.zip"));
+    ASSERT_TRUE(QFile::copy(left + "old.zip", left + "backup.zip"));
+    const QByteArray before = readAll(left + "backup.zip");
+    QString notice;
+    testmodal::AnswerQuestion(testmodal::TAnswer::Yes, nullptr,
+                              [&] { AnswerConfirm(false, &notice); });
+    TypeAndSave(editor, "mine");
+    EXPECT_TRUE(notice.contains("the archive is another file than the one notes.txt was "
+                                "extracted from"))
+        << qPrintable(notice);
+    EXPECT_EQ(readAll(left + "backup.zip"), before);
+    EXPECT_EQ(readAll(left + "old.zip"), before);
+    EXPECT_TRUE(editor->Modified());
+    EXPECT_EQ(readAll(editor->FileName()), "first text\nmine"); // the private copy holds it
+    testmodal::AnswerQuestion(testmodal::TAnswer::No); // closing drops the edit
+    editor->close();
+}
+
+// Two editors on one member: the first save goes back, the second is refused as a
+// changed member; the first editor's later saves go on, checked against its own put-back.
+TEST_F(ViewEditTest, TheSecondEditorOfOneMemberCannotOverwriteTheFirstOnesSave)
+{
+    QPointer<TfText> first = EditNotes();
+    QPointer<TfText> second = EditAgain();
+    ASSERT_TRUE(first && second && first != second);
+    testmodal::AnswerQuestion(testmodal::TAnswer::Yes);
+    TypeAndSave(first, "one");
+    EXPECT_EQ(MemberContent(left + "backup.zip", "notes.txt"), "first text\none");
+
+    QString notice;
+    testmodal::AnswerQuestion(testmodal::TAnswer::Yes, nullptr,
+                              [&] { AnswerConfirm(false, &notice); });
+    TypeAndSave(second, "two");
+    EXPECT_TRUE(notice.contains("its size from 11 to 14 bytes")) << qPrintable(notice);
+    EXPECT_EQ(MemberContent(left + "backup.zip", "notes.txt"), "first text\none");
+    EXPECT_TRUE(second->Modified());
+
+    testmodal::AnswerQuestion(testmodal::TAnswer::Yes);
+    TypeAndSave(first, " more");
+    EXPECT_EQ(MemberContent(left + "backup.zip", "notes.txt"), "first text\none more");
+    EXPECT_FALSE(first->Modified());
+    first->close();
+    testmodal::AnswerQuestion(testmodal::TAnswer::No); // closing drops the edit
+    second->close();
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+// A folder read that ends while a put-back runs waits for it to end: it never lands
+// inside it, and what the read has to say is shown, not taken into the put-back's answer.
+TEST_F(ViewEditTest, AReadEndingDuringAPutBackLandsAfterItAndSaysWhatItHasToSay)
+{
+    TfText* editor = EditNotes();
+    ASSERT_NE(editor, nullptr);
+    dir.write("right/slow/a.txt", "a");
+    dir.write("right/slow/b.txt", "b");
+    const auto release = std::make_shared<std::atomic<bool>>(false);
+    platform::SetFileOpsFaultHook([release](platform::TFileOpsStep step, const QString& path) {
+        if (step != platform::TFileOpsStep::DirectoryEntry || !path.endsWith("/slow/"))
+            return 0;
+        static thread_local int calls = 0;
+        if (++calls == 1)
+            for (int i = 0; i < 1000 && !release->load(); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return calls == 2 ? EIO : 0; // and then fails
+    });
+    const auto unhook = qScopeGuard([release] {
+        release->store(true);
+        EXPECT_TRUE(QTest::qWaitFor([] { return TFileWorker::Running() == 0; }, 15000));
+        platform::SetFileOpsFaultHook({});
+    });
+    main->Right().Directory = right + "slow/";
+    main->RefreshPanel(sdRight);
+    ASSERT_TRUE(main->Reading(sdRight));
+    // The read ends; its rows are posted, not yet taken.
+    release->store(true);
+    for (int i = 0; i < 1000 && TFileWorker::Running() > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(TFileWorker::Running(), 0);
+
+    QFile copy(editor->FileName());
+    ASSERT_TRUE(copy.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    copy.write("edited\n");
+    copy.close();
+    EXPECT_EQ(editor->Member().PutBack(editor->FileName()), QString());
+    EXPECT_TRUE(main->Reading(sdRight)); // not landed inside the put-back
+    EXPECT_EQ(MemberContent(left + "backup.zip", "notes.txt"), "edited\n");
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !main->Reading(sdRight); }, 10000));
+    EXPECT_EQ(messages.filter(right + "slow/").size(), 1)
+        << qPrintable(messages.join('\n'));
+    editor->close();
 }

@@ -1,6 +1,7 @@
 // The sweep at start of the private folders that killed runs left behind: only this
 // user's folders named for a process of this host and PID namespace that has ended go,
 // and any that are a week old; nothing else in the temporary folder is touched.
+#include "platform/PendingPutBack.h"
 #include "platform/TempFolder.h"
 #include "platform/base/OwnerTag.h"
 #include "support/TempDir.h"
@@ -101,9 +102,9 @@ TEST(TempFolder, TheStartSweepRemovesOnlyFoldersOfEndedRunsOfThisProgram)
 TEST(TempFolder, APrivateFolderIsNamedWithItsOwner)
 {
     TempDir temp;
+    const bool hadTmpDir = qEnvironmentVariableIsSet("TMPDIR");
     const QByteArray previous = qgetenv("TMPDIR");
     qputenv("TMPDIR", QDir::cleanPath(temp.path()).toLocal8Bit());
-    const bool hadTmpDir = qEnvironmentVariableIsSet("TMPDIR");
     {
         const platform::TPrivateFolder folder;
         const QString name = QFileInfo(folder.Path().chopped(1)).fileName();
@@ -117,4 +118,56 @@ TEST(TempFolder, APrivateFolderIsNamedWithItsOwner)
         qputenv("TMPDIR", previous);
     else
         qunsetenv("TMPDIR");
+}
+
+// A run killed while it put an edited member back leaves the saved text only in its
+// private folder: the sweep keeps that folder, and the text goes beside the archive under
+// a name of its own (never over a file), before the folder goes.
+TEST(TempFolder, AnEditedMemberNotPutBackIsKeptBySweepAndSavedBesideItsArchive)
+{
+    TempDir temp;
+    const bool hadTmpDir = qEnvironmentVariableIsSet("TMPDIR");
+    const QByteArray previous = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QDir::cleanPath(temp.path()).toLocal8Bit());
+    const QString ended = Tag(EndedProcess());
+    const QString pending = temp.mkdir("TRVX-" + ended + "-pend01");
+    const QString copy = temp.write("TRVX-" + ended + "-pend01/notes.txt", "edited text");
+    const QString archive = temp.write("place/backup.zip", "PK");
+    temp.write("place/notes (not put back).txt", "an earlier one");
+    platform::MarkPendingPutBack(copy, archive, "sub/notes.txt");
+    const QString plain = temp.mkdir("TRVX-" + ended + "-plain1");
+    temp.write("TRVX-" + ended + "-plain1/notes.txt", "not edited");
+
+    QStringList kept;
+    const int removed = platform::RemoveStalePrivateFolders(&kept);
+    EXPECT_EQ(removed, 1);
+    EXPECT_FALSE(QFileInfo::exists(plain));
+    EXPECT_EQ(kept, QStringList({QDir::cleanPath(pending)}));
+    EXPECT_EQ(readAll(copy), "edited text");
+
+    const QString said = platform::RescuePendingPutBack(pending);
+    if (hadTmpDir)
+        qputenv("TMPDIR", previous);
+    else
+        qunsetenv("TMPDIR");
+    const QString saved = QFileInfo(archive).absolutePath() + "/notes (not put back 2).txt";
+    EXPECT_EQ(said, "The changed sub/notes.txt was not put back into " + archive +
+                        " when the program ended; its text was saved as " + saved + ".");
+    EXPECT_EQ(readAll(saved), "edited text");
+    EXPECT_EQ(readAll(QFileInfo(archive).absolutePath() + "/notes (not put back).txt"),
+              "an earlier one");
+    EXPECT_FALSE(QFileInfo::exists(pending));
+
+    // Once put back, the mark goes and the folder is an ordinary one.
+    const QString own = temp.mkdir("TRVX-" + ended + "-done01");
+    const QString done = temp.write("TRVX-" + ended + "-done01/a.txt", "a");
+    qputenv("TMPDIR", QDir::cleanPath(temp.path()).toLocal8Bit());
+    platform::MarkPendingPutBack(done, archive, "a.txt");
+    platform::ClearPendingPutBack(done);
+    EXPECT_EQ(platform::RemoveStalePrivateFolders(), 1);
+    if (hadTmpDir)
+        qputenv("TMPDIR", previous);
+    else
+        qunsetenv("TMPDIR");
+    EXPECT_FALSE(QFileInfo::exists(own));
 }

@@ -3,6 +3,7 @@
 #include "zip/ZipBytes.h"
 #include "zip/ZipFixture.h"
 
+#include <QtEndian>
 #include <sys/stat.h>
 
 namespace
@@ -254,6 +255,25 @@ TEST_F(ZipExtractTest, UnflaggedNamesAreFoundAndWrittenAsThePanelShowsThem)
     zip.Delete();
     EXPECT_EQ(zip.SuccessCount(), 1);
     EXPECT_EQ(Names(), QStringList({"keep.txt"}));
+}
+
+// The declared size is held across every block read, not only the first: a member whose
+// data runs past it a few blocks in is stopped where it passes it.
+TEST_F(ZipExtractTest, DataRunningPastTheDeclaredSizeAfterSeveralBlocksIsStoppedThere)
+{
+    QByteArray bytes = BuildZip({{"long.bin", QByteArray(300000, 'x')}, {"fine.txt", "fine"}});
+    qToLittleEndian<quint32>(150000, bytes.data() + 22); // the local header's size
+    const qsizetype central = bytes.indexOf(QByteArray("PK\x01\x02", 4));
+    ASSERT_GT(central, 0);
+    qToLittleEndian<quint32>(150000, bytes.data() + central + 24);
+    zip.SetZipFilename(dir.write("long.zip", bytes));
+    ASSERT_EQ(zip.EntryList()[0].UncompressedSize, 150000u);
+    const QString target = dir.mkdir("long");
+    EXPECT_EQ(ExtractTo(target), 1);
+    EXPECT_EQ(Listing(target), QStringList({"fine.txt"}));
+    EXPECT_TRUE(libMessages.join('\n').contains(
+        "long.bin: the member is damaged: its data runs past the 150000 bytes its header declares"))
+        << libMessages.join('\n').toStdString();
 }
 
 } // namespace
