@@ -10,6 +10,7 @@ trvx_fuzzer(fuzz_archive
             ${PROJECT_SOURCE_DIR}/libs/archivelib/ArchiveExtract.cpp
             ${PROJECT_SOURCE_DIR}/libs/ziplib/LibCommon.cpp
             ${PROJECT_SOURCE_DIR}/libs/ziplib/PartFile.cpp
+            ${trvx_fsbase_sources}
     LIBS PkgConfig::LIBARCHIVE)
 target_include_directories(fuzz_archive PRIVATE ${PROJECT_SOURCE_DIR}/libs/ziplib
                                                 ${PROJECT_SOURCE_DIR}/libs/archivelib)

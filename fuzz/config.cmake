@@ -18,6 +18,10 @@ trvx_fuzzer(fuzz_profile
 trvx_fuzzer(fuzz_wild
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/WildFuzz.cpp
             ${_trvx_src}/fileops/uCommon.cpp
+            ${_trvx_src}/listing/FileListing.cpp
+            ${_trvx_src}/listing/SortKeys.cpp
+            ${_trvx_src}/platform/Locale.cpp
+            ${_trvx_src}/platform/Drives.cpp
             ${_trvx_src}/platform/FileOpsFaults.cpp
             ${_trvx_src}/platform/FileSystem.cpp
             ${_trvx_src}/platform/FileNames.cpp

@@ -18,6 +18,7 @@ trvx_fuzzer(fuzz_zipextract
             ${PROJECT_SOURCE_DIR}/libs/unzlib/UnzExtract.cpp
             ${PROJECT_SOURCE_DIR}/libs/ziplib/LibCommon.cpp
             ${PROJECT_SOURCE_DIR}/libs/ziplib/PartFile.cpp
+            ${trvx_fsbase_sources}
             ${PROJECT_SOURCE_DIR}/libs/ziplib/ZipOpen.cpp
             ${PROJECT_SOURCE_DIR}/libs/ziplib/ZipPrefixSource.cpp
             ${PROJECT_SOURCE_DIR}/src/zip/ZipEndRecord.cpp
