@@ -388,8 +388,9 @@ private:
     }
 
     // Archives of the read-only formats (uMainArchive.cpp). Open: false when the file at
-    // `row` is no such archive. The others return true when they handled the command:
-    // copied members out, or refused a change in one message.
+    // `row` is no such archive, or its extension has a viewer; a file whose content is a
+    // ZIP archive, whatever its name, opens as one. The others return true when they handled the
+    // command: copied members out, or refused a change in one message.
     bool OpenReadOnlyArchive(TSide side, int row);
     bool RefuseOnReadOnlyArchive(TSide side);
     bool TransferWithReadOnlyArchive(bool move);
