@@ -146,6 +146,9 @@ public:
         bool ByOtherProgram{false};
     };
     TViewState ViewState(TSide side) const;
+    // The marked rows, ascending: the selection, unless it is only the cursor's row
+    // selected because the cursor stands there (no marks).
+    std::vector<int> MarkedRows(TSide side) const;
     // Shows the state again in the panel's present rows; a name no longer listed is left
     // out, and the cursor goes to the row where it stood when its entry went.
     void RestoreViewState(TSide side, const TViewState& state);

@@ -52,10 +52,7 @@ void TfMain::FilesChange(TSide side)
     TPanel& p = m_panels[side];
     p.Files->FirstRowUnmarkable = p.Listing.Count() > 0 && p.Listing[0].IsParent();
     qint64 sum = 0, count = 0;
-    // Without marks the selection is only the cursor's row: nothing is marked to count.
-    const std::vector<int> marked =
-        p.Files->Marking() ? p.Files->SelectedRows() : std::vector<int>();
-    for (int row : marked)
+    for (int row : MarkedRows(side))
         if (row < p.Listing.Count() && !p.Listing[row].IsParent()) {
             sum += p.Listing[row].Size;
             ++count;
