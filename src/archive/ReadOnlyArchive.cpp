@@ -63,7 +63,7 @@ bool TReadOnlyArchive::Open(const QString& path, const std::function<bool()>& go
             member.Name += '/';
         member.Size = m.Size;
         // No date (a single compressed file's member) stays 0, as for ZIP members.
-        member.DateTime = m.MTime > 0 ? platform::ToDosDateTime(m.MTime) : 0;
+        member.DateTime = m.MTime > 0 ? platform::ToDayCount(m.MTime) : 0;
     }
     m_members.swap(members);
     m_path = path;

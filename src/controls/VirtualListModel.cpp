@@ -118,6 +118,15 @@ void TVirtualListModel::AddColumn(const TColumn& column)
         emit headerDataChanged(Qt::Horizontal, 0, 0);
 }
 
+void TVirtualListModel::SetColumnCaption(int column, const QString& caption)
+{
+    if (column < 0 || column >= int(m_columns.size()) ||
+        m_columns[size_t(column)].Caption == caption)
+        return;
+    m_columns[size_t(column)].Caption = caption;
+    emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
 void TVirtualListModel::SetCount(int count)
 {
     beginResetModel();

@@ -37,6 +37,7 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
     void AddColumn(const TColumn& column);
+    void SetColumnCaption(int column, const QString& caption);
     std::vector<TColumn>& Columns() { return m_columns; }
 
     // Virtual mode: the row count; every visible cell is asked for again.

@@ -59,6 +59,16 @@ void TVirtualListView::AddColumn(const QString& caption, int width, Qt::Alignmen
     m_report->header()->resizeSection(ColumnCount() - 1, width);
 }
 
+QString TVirtualListView::ColumnCaption(int column) const
+{
+    return m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+}
+
+void TVirtualListView::SetColumnCaption(int column, const QString& caption)
+{
+    m_model->SetColumnCaption(column, caption);
+}
+
 int TVirtualListView::ColumnCount() const
 {
     return int(m_model->Columns().size());

@@ -105,6 +105,9 @@ public:
     // Columns of the report view (the first one is the item's caption).
     void AddColumn(const QString& caption, int width, Qt::Alignment alignment = Qt::AlignLeft);
     int ColumnCount() const;
+    // The header text of a column, and setting it (the column keeps its width).
+    QString ColumnCaption(int column) const;
+    void SetColumnCaption(int column, const QString& caption);
     int ColumnWidth(int column) const;
     void SetColumnWidth(int column, int width);
 

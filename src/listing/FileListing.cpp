@@ -90,6 +90,12 @@ void KeepRecent(const platform::TDirectoryStamp& stamp, QDeadlineTimer until,
 
 } // namespace
 
+int ObjectCount(const std::vector<TFileObject>& items)
+{
+    return int(std::count_if(items.begin(), items.end(),
+                             [](const TFileObject& e) { return !e.IsParent(); }));
+}
+
 bool TFileObject::IsDirectory() const
 {
     return (Attr & platform::faDirectory) != 0;
@@ -118,8 +124,8 @@ int TFileListing::ReadDirectory(const QString& directory, platform::TFileOpsProg
         RefreshParentRow();
         for (const TFileObject& e : m_items)
             TotalSize += e.Size;
-        FileCount = Count();
-        return FileCount;
+        FileCount = ObjectCount(m_items);
+        return Count();
     }
     const auto add = [this](platform::TFoundEntry&& found) {
         if (m_items.empty())
@@ -138,8 +144,8 @@ int TFileListing::ReadDirectory(const QString& directory, platform::TFileOpsProg
     (m_items.empty() ? OpenError : ReadError) = error;
     if (whole && stamped && m_items.size() >= kKeepFrom)
         m_keep = TKeep{stamp, directory, m_items.size(), QDeadlineTimer(kKeepForMs).deadline()};
-    FileCount = Count();
-    return FileCount;
+    FileCount = ObjectCount(m_items);
+    return Count();
 }
 
 void TFileListing::RefreshParentRow()
@@ -195,7 +201,7 @@ void TFileListing::LoadArchiveMembers(const std::vector<TArchiveMember>& members
         e.Kind = fkZipMember;
         TotalSize += m.Size;
     }
-    FileCount = Count();
+    FileCount = ObjectCount(m_items);
 }
 
 bool TFileListing::IsArchiveListing() const
@@ -261,7 +267,7 @@ void TFileListing::LoadDrives(const QStringList& roots)
     }
     Directory = QStringLiteral("Drives");
     TotalSize = 0;
-    FileCount = Count();
+    FileCount = ObjectCount(m_items);
 }
 
 QString FormatSize(qint64 value)

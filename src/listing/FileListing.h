@@ -62,7 +62,7 @@ public:
     // Clears the listing and fills it from `directory` (every entry but "."; ".."
     // when the file system lists it). A directory that cannot be read, or a path
     // that is not absolute such as the pseudo-location "Drives", gives an empty
-    // listing. Returns the number of entries, also stored in FileCount.
+    // listing. Returns the number of entries, ".." included.
     // With `progress`, every name read counts as one of its items, and its cancel flag
     // ends the read early with the listing incomplete. Touches no other listing, so a
     // worker thread may fill a listing no view reads.
@@ -103,7 +103,7 @@ public:
 
     QString Directory;
     qint64 TotalSize{0};
-    int FileCount{0};
+    int FileCount{0}; // the entries other than "..": the objects the status line counts
     // Why the last ReadDirectory fell short, as errno values, else 0: the directory could
     // not be opened or searched (nothing read), or its names stopped midway (the entries
     // read before are listed). Such a listing is never kept for the other panel.
@@ -135,6 +135,9 @@ private:
     std::optional<TKeep> m_keep;
     std::optional<TSortedOrder> m_taken; // the order that came with a kept copy
 };
+
+// The entries of `items` other than "..".
+int ObjectCount(const std::vector<TFileObject>& items);
 
 // The value with the locale's thousands separator and no decimals: 1234567 gives
 // 1,234,567 in en-US.

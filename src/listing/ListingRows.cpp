@@ -8,5 +8,5 @@ void TFileListing::LoadRows(std::vector<TFileObject>&& rows)
     TotalSize = 0;
     for (const TFileObject& e : m_items)
         TotalSize += e.Size;
-    FileCount = Count();
+    FileCount = ObjectCount(m_items);
 }

@@ -23,7 +23,10 @@ QString AttrText(quint32 attr)
 
 QString CellText(const TFileObject& e, int column)
 {
-    const bool whole = e.IsParent() || e.Kind == fkDrive;
+    // A name that ends in a bare dot ("trailingdot.") has no extension to show apart: the
+    // Name column keeps the dot.
+    const bool whole =
+        e.IsParent() || e.Kind == fkDrive || NameExtension(e.Name) == QLatin1String(".");
     switch (column) {
     case pcName: // bytes that are not UTF-8 show as U+FFFD
         return platform::DisplayName(whole ? e.Name : NameStem(e.Name));

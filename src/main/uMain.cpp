@@ -5,10 +5,11 @@
 #include "controls/VirtualListView.h"
 #include "fileops/uProgress.h"
 #include "main/DriveSelector.h"
+#include "main/PanelText.h"
 #include "main/StatusLine.h"
-#include "platform/FileNames.h"
 #include "platform/ConfigPath.h"
 #include "platform/Drives.h"
+#include "platform/FileNames.h"
 #include "platform/FileSystem.h"
 #include "platform/IconList.h"
 #include "platform/Locale.h"
@@ -365,12 +366,23 @@ void TfMain::RefreshPanel(TSide side, const std::function<void()>& after)
 void TfMain::ShowFreeSpace(TSide side)
 {
     TPanel& p = m_panels[side];
-    // The list of drives lies on no disk: it has no free space to show.
-    if (p.Directory == QLatin1String("Drives"))
+    // The list of drives lies on no disk: it has no free space to show, and its Size
+    // column holds each drive's free space.
+    const bool drives = p.Directory == QLatin1String("Drives");
+    p.Files->SetColumnCaption(pcSize, drives ? QStringLiteral("Free") : QStringLiteral("Size"));
+    if (drives) {
         p.LabelFree->clear();
-    else
-        p.LabelFree->setText(FormatSize(platform::FreeSpace(p.Directory)) +
-                             QStringLiteral(" bytes free"));
+        return;
+    }
+    const QString text =
+        FormatSize(platform::FreeSpace(p.Directory)) + QStringLiteral(" bytes free");
+    p.LabelFree->setText(text);
+    // The other panel on the same file system shows the same figure, taken now.
+    const TPanel& other = m_panels[Other(side)];
+    if (other.Directory != QLatin1String("Drives") &&
+        platform::DriveOf(other.Directory, LogicalDrives) ==
+            platform::DriveOf(p.Directory, LogicalDrives))
+        other.LabelFree->setText(text);
 }
 
 void TfMain::ShowTotals(TSide side, const QString& objects, const QString& bytes)

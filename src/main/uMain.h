@@ -147,6 +147,9 @@ public:
         bool ByOtherProgram{false};
     };
     TViewState ViewState(TSide side) const;
+    // The marked rows, ascending: the selection, unless it is only the cursor's row
+    // selected because the cursor stands there (no marks).
+    std::vector<int> MarkedRows(TSide side) const;
     // Shows the state again in the panel's present rows; a name no longer listed is left
     // out, and the cursor goes to the row where it stood when its entry went.
     void RestoreViewState(TSide side, const TViewState& state);
@@ -389,8 +392,9 @@ private:
     }
 
     // Archives of the read-only formats (uMainArchive.cpp). Open: false when the file at
-    // `row` is no such archive. The others return true when they handled the command:
-    // copied members out, or refused a change in one message.
+    // `row` is no such archive, or its extension has a viewer; a file whose content is a
+    // ZIP archive, whatever its name, opens as one. The others return true when they handled the
+    // command: copied members out, or refused a change in one message.
     bool OpenReadOnlyArchive(TSide side, int row);
     bool RefuseOnReadOnlyArchive(TSide side);
     bool TransferWithReadOnlyArchive(bool move);

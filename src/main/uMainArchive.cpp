@@ -5,6 +5,7 @@
 #include "fileops/LibraryWork.h"
 #include "fileops/TransferPlan.h"
 #include "main/uMain.h"
+#include "platform/FileContent.h"
 #include "platform/FileNames.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
@@ -30,6 +31,11 @@ bool TfMain::OpenReadOnlyArchive(TSide side, int row)
         return false;
     const TFileObject entry = p.Listing[row]; // the listing is refilled below
     const QString path = AddSeparator(p.Directory) + entry.Name;
+    // A ZIP archive under another name (.jar, .epub, .docx) is told by its first bytes.
+    if (platform::BeginsAsZip(path)) {
+        OpenArchive(side, row);
+        return true;
+    }
     // Read on a worker behind the progress window: a compressed tar is decompressed whole
     // to list it. Cancel leaves the reading behind at once, and the reading, told so,
     // ends within 50 ms: it runs in a child process that is then killed (an archive

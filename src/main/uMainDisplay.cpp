@@ -52,7 +52,7 @@ void TfMain::FilesChange(TSide side)
     TPanel& p = m_panels[side];
     p.Files->FirstRowUnmarkable = p.Listing.Count() > 0 && p.Listing[0].IsParent();
     qint64 sum = 0, count = 0;
-    for (int row : p.Files->SelectedRows())
+    for (int row : MarkedRows(side))
         if (row < p.Listing.Count() && !p.Listing[row].IsParent()) {
             sum += p.Listing[row].Size;
             ++count;

@@ -138,14 +138,21 @@ TfMain::TViewState TfMain::ViewState(TSide side) const
     state.CursorRow = p.Files->GetFocusedIndex();
     if (state.CursorRow >= 0 && state.CursorRow < p.Listing.Count())
         state.Cursor = p.Listing[state.CursorRow].Name;
-    // Rows selected other than the cursor's alone are marks (a program may select them).
-    const std::vector<int> selected = p.Files->SelectedRows();
-    if (p.Files->Marking() || selected != std::vector<int>{state.CursorRow})
-        for (int row : selected)
-            if (row < p.Listing.Count())
-                state.Marks << p.Listing[row].Name;
+    for (int row : MarkedRows(side))
+        if (row < p.Listing.Count())
+            state.Marks << p.Listing[row].Name;
     state.Scroll = p.Files->ScrollPosition();
     return state;
+}
+
+std::vector<int> TfMain::MarkedRows(TSide side) const
+{
+    // Rows selected other than the cursor's alone are marks (a program may select them).
+    const TVirtualListView& files = *m_panels[side].Files;
+    std::vector<int> selected = files.SelectedRows();
+    if (!files.Marking() && selected == std::vector<int>{files.GetFocusedIndex()})
+        selected.clear();
+    return selected;
 }
 
 void TfMain::RestoreViewState(TSide side, const TViewState& state)

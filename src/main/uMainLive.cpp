@@ -132,6 +132,7 @@ void TfMain::KeepingArchiveRows(TSide side, const std::function<void()>& read)
     TVirtualListView& files = *p.Files;
     const int focused = files.GetFocusedIndex();
     const QString focusedName = focused >= 0 && focused < p.Listing.Count() ? p.Listing[focused].Name : QString();
+    const bool marking = files.Marking();
     QSet<QString> marked;
     for (int row : files.SelectedRows())
         if (row < p.Listing.Count())
@@ -143,6 +144,7 @@ void TfMain::KeepingArchiveRows(TSide side, const std::function<void()>& read)
             files.FocusItem(row);
         files.SetItemSelected(row, marked.contains(p.Listing[row].Name));
     }
+    files.SetMarking(marking); // marks stay marks, not a selection that follows the cursor
     FilesChange(side);
     ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
 }

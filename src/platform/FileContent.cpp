@@ -35,6 +35,25 @@ std::optional<quint32> FileCrc32(const QString& path)
     return quint32(crc);
 }
 
+bool BeginsAsZip(const QString& path)
+{
+    const int fd = open(EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat st {
+    };
+    char head[4] = {};
+    ssize_t n = -1;
+    // Only a regular file is read: a FIFO or a device could block or never end.
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        do
+            n = read(fd, head, sizeof head);
+        while (n < 0 && errno == EINTR);
+    close(fd);
+    return n == 4 && head[0] == 'P' && head[1] == 'K' &&
+           ((head[2] == 3 && head[3] == 4) || (head[2] == 5 && head[3] == 6));
+}
+
 namespace
 {
 

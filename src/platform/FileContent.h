@@ -14,6 +14,10 @@ namespace platform
 // nothing when it cannot be read. Cost: reads the file once.
 std::optional<quint32> FileCrc32(const QString& path);
 
+// True when the file at `path` begins as a ZIP archive does: a local file header, or the
+// end record of an archive without members. Cost: one read of four bytes.
+bool BeginsAsZip(const QString& path);
+
 // One entry below a folder.
 struct TTreeEntry {
     enum class TKind { File, Folder, Other };

@@ -57,10 +57,9 @@ long LocalOffsetFor(time_t t)
 
 } // namespace
 
-double ToDosDateTime(time_t t)
+double ToDayCount(time_t t)
 {
-    qint64 local = qint64(t) + LocalOffsetFor(t);
-    local -= ((local % 2) + 2) % 2; // even seconds, also before 1970
+    const qint64 local = qint64(t) + LocalOffsetFor(t);
     const qint64 days = local >= 0 ? local / 86400 : -((-local + 86399) / 86400);
     const qint64 seconds = local - days * 86400;
     return kUnixEpochDays + double(days) + double(seconds) / 86400.0;
@@ -258,7 +257,7 @@ TFoundEntry FoundEntry(const TRawEntry& raw)
     TFoundEntry e;
     e.Name = NameOf(raw.Name);
     e.Size = raw.Size;
-    e.DateTime = ToDosDateTime(raw.Time);
+    e.DateTime = ToDayCount(raw.Time);
     e.Attr = AttributesOf(e.Name, raw);
     e.IsLink = raw.IsLink;
     e.Device = raw.Device;
@@ -397,7 +396,7 @@ bool StatEntry(const QString& path, TFoundEntry& entry)
     entry = TFoundEntry();
     entry.Name = path.mid(slash + 1);
     entry.Size = one[0].Size;
-    entry.DateTime = ToDosDateTime(one[0].Time);
+    entry.DateTime = ToDayCount(one[0].Time);
     entry.Attr = AttributesOf(entry.Name, one[0]);
     entry.IsLink = one[0].IsLink;
     entry.Device = one[0].Device;

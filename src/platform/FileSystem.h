@@ -72,9 +72,8 @@ bool SearchDirectoryNames(const QString& directory,
 // the last part of the path); false when there is none. Cost: one or two stat calls.
 bool StatEntry(const QString& path, TFoundEntry& entry);
 
-// A Unix time as the day count since 30 December 1899 in local time, cut to the
-// even second below (the two-second resolution of DOS file times).
-double ToDosDateTime(time_t t);
+// A Unix time as the day count since 30 December 1899 in local time, to the second.
+double ToDayCount(time_t t);
 
 // True when `path` names an existing directory (links followed).
 bool DirectoryExists(const QString& path);

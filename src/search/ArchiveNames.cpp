@@ -54,8 +54,7 @@ ReadOnlyMembers(const QString& path, const platform::TFileOpsProgress* progress)
             continue;
         const QString name = platform::DecodeFileName(QByteArray::fromStdString(m.Name));
         if (!IsFolderName(name))
-            members.push_back(
-                {name, m.Size, m.MTime > 0 ? platform::ToDosDateTime(m.MTime) : 0, 0});
+            members.push_back({name, m.Size, m.MTime > 0 ? platform::ToDayCount(m.MTime) : 0, 0});
     }
     return members;
 }

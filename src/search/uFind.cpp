@@ -67,6 +67,15 @@ TfFind::TfFind(QWidget* parent) : QDialog(parent)
 
 TfFind::~TfFind() = default; // the search's destructor cancels and abandons its worker
 
+QLabel* TfFind::BuddyLabel(const QString& text, QWidget* field)
+{
+    // A row of several widgets gets no buddy from the form: without one the label would
+    // show its "&" instead of underlining the key that moves to the field.
+    auto* label = new QLabel(text, this);
+    label->setBuddy(field);
+    return label;
+}
+
 QLayout* TfFind::CreateFields()
 {
     auto* form = new QFormLayout;
@@ -82,7 +91,7 @@ QLayout* TfFind::CreateFields()
     connect(ButtonBrowse, &QToolButton::clicked, this, [this] { BrowseFolder(); });
     in->addWidget(EditFolder, 1);
     in->addWidget(ButtonBrowse);
-    form->addRow(QStringLiteral("&In:"), in);
+    form->addRow(BuddyLabel(QStringLiteral("&In:"), EditFolder), in);
     auto* options = new QHBoxLayout;
     CheckSubfolders = new QCheckBox(QStringLiteral("Sub&folders"), this);
     CheckSubfolders->setChecked(true);
@@ -98,7 +107,7 @@ QLayout* TfFind::CreateFields()
     CheckMatchCase = new QCheckBox(QStringLiteral("&Match case"), this);
     text->addWidget(EditText, 1);
     text->addWidget(CheckMatchCase);
-    form->addRow(QStringLiteral("&Containing text:"), text);
+    form->addRow(BuddyLabel(QStringLiteral("&Containing text:"), EditText), text);
     auto* limits = new QHBoxLayout;
     SpinSizeLimit = new QSpinBox(this);
     SpinSizeLimit->setRange(0, 1024 * 1024);

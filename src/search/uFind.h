@@ -87,6 +87,7 @@ protected:
 
 private:
     QLayout* CreateFields();
+    QLabel* BuddyLabel(const QString& text, QWidget* field);
     QLayout* CreateButtons();
     void Tick();
     void Finish();

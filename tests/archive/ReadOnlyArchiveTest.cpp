@@ -61,9 +61,8 @@ protected:
 
     QStringList Expected() const
     {
-        return {
-            QStringLiteral("a.txt 100 %1").arg(platform::ToDosDateTime(kATime), 0, 'f', 6),
-            QStringLiteral("dir/b.bin 3000 %1").arg(platform::ToDosDateTime(kBTime), 0, 'f', 6)};
+        return {QStringLiteral("a.txt 100 %1").arg(platform::ToDayCount(kATime), 0, 'f', 6),
+                QStringLiteral("dir/b.bin 3000 %1").arg(platform::ToDayCount(kBTime), 0, 'f', 6)};
     }
 
     // The files below `folder` with their content, as "name: size bytes, sha1" lines.
@@ -133,17 +132,16 @@ TEST_F(ReadOnlyArchiveTest, ArchivesOfOneLevelAndSingleCompressedFilesList)
     ASSERT_TRUE(Shell("ar rcU ../out/x.deb a.txt dir/b.bin"));
     TReadOnlyArchive reader;
     ASSERT_TRUE(reader.Open(out + "x.deb"));
-    EXPECT_EQ(
-        Files(reader),
-        QStringList(
-            {QStringLiteral("a.txt 100 %1").arg(platform::ToDosDateTime(kATime), 0, 'f', 6),
-             QStringLiteral("b.bin 3000 %1").arg(platform::ToDosDateTime(kBTime), 0, 'f', 6)}));
+    EXPECT_EQ(Files(reader),
+              QStringList(
+                  {QStringLiteral("a.txt 100 %1").arg(platform::ToDayCount(kATime), 0, 'f', 6),
+                   QStringLiteral("b.bin 3000 %1").arg(platform::ToDayCount(kBTime), 0, 'f', 6)}));
     for (const QString& tool : {"gzip", "xz", "bzip2", "zstd -q"}) {
         const QString name = "b.bin." + QString(tool).section(' ', 0, 0);
         ASSERT_TRUE(Shell(QStringLiteral("%1 -c dir/b.bin > ../out/%2").arg(tool, name)));
         ASSERT_TRUE(reader.Open(out + name)) << name.toStdString();
         // Only gzip keeps the file's date in its header.
-        const double date = name.endsWith("gzip") ? platform::ToDosDateTime(kBTime) : 0;
+        const double date = name.endsWith("gzip") ? platform::ToDayCount(kBTime) : 0;
         EXPECT_EQ(Files(reader),
                   QStringList({QStringLiteral("b.bin 3000 %1").arg(date, 0, 'f', 6)}))
             << name.toStdString();

@@ -20,10 +20,10 @@ protected:
         return main->Panel(side).Files->ActiveView()->hasFocus() &&
                main->Panel(side).Files->GetFocusedIndex() >= 0;
     }
-    // Totals as they must read for the panel's rows (".." counts as an object).
+    // Totals as they must read for the panel's rows (".." is no object).
     QString ObjectsLine(TSide side)
     {
-        return QString("%1 object(s)").arg(main->Panel(side).Listing.Count());
+        return QString("%1 object(s)").arg(Names(side).size() - Names(side).count(".."));
     }
 };
 
@@ -108,7 +108,8 @@ TEST_F(CursorFocusTest, TheCursorLandsOnTheEntryTheCommandConcerns)
     EXPECT_EQ(scroll->value(), position);
     EXPECT_EQ(FocusedName(sdLeft), "file70.txt");
 
-    // A new sort order and directory sizes keep the cursor on its entry.
+    // A new sort order and directory sizes keep the cursor on its entry, and its mark.
+    Key(Qt::Key_Space);
     main->Actions.MenuSort[soSize]->trigger();
     EXPECT_EQ(FocusedName(sdLeft), "file70.txt");
     EXPECT_EQ(main->Left().Selected->Text(1), "1 object(s)");

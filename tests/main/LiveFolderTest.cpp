@@ -126,10 +126,17 @@ TEST_F(LiveFolderTest, AnArchiveShownIsReadAgainWhenItsFileChanges)
     Reload();
     OpenArchive(sdLeft, "pack.zip");
     main->Panel(sdLeft).Files->FocusItem(Row(sdLeft, "one.txt"));
+    Press(Qt::Key_Space); // marked
+    ASSERT_EQ(main->Left().Selected->Text(1), "1 object(s)");
     ASSERT_TRUE(RunZip(left, {"-q", "pack.zip", "two.txt"}));
     ASSERT_TRUE(RowsBecome(sdLeft, {"..", "one.txt", "two.txt"}));
     EXPECT_TRUE(main->ShowsArchive(sdLeft));
     EXPECT_EQ(Focused(sdLeft), "one.txt");
+    // The mark stays a mark: the cursor moves without taking it along.
+    EXPECT_EQ(main->Left().Selected->Text(1), "1 object(s)");
+    EXPECT_EQ(main->Left().Total->Text(1), "2 objects");
+    Press(Qt::Key_Down);
+    EXPECT_EQ(SelectedNames(sdLeft), QStringList({"one.txt"}));
     EXPECT_EQ(main->Left().DirectoryLabel->text(), left + "pack.zip");
 }
 

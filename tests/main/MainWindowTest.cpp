@@ -88,11 +88,10 @@ TEST_F(MainWindowTest, SelectionLineCountsObjectsAndBytes)
     Open(sdLeft, dir.path());
     TVirtualListView* files = main->Left().Files;
     files->ClearItemStates();
-    files->SetItemSelected(Row(sdLeft, "one.bin"), true);
-    files->SetItemSelected(Row(sdLeft, "two.bin"), true);
+    files->SetMarks({Row(sdLeft, "one.bin"), Row(sdLeft, "two.bin")}, 0);
     EXPECT_EQ(main->Left().Selected->Text(1), "2 object(s)");
     EXPECT_EQ(main->Left().Selected->Text(2), "3,500 byte(s)");
-    EXPECT_EQ(main->Left().Total->Text(1), "4 object(s)"); // ".." counts
+    EXPECT_EQ(main->Left().Total->Text(1), "3 object(s)"); // ".." is no object
     EXPECT_EQ(main->Left().Total->Text(2), "3,507 byte(s)");
 }
 

@@ -34,6 +34,10 @@ TEST(CellText, NameAndExtensionSplitAtTheLastDotOnly)
     EXPECT_EQ(CellText(Entry("README"), pcName), "README");
     EXPECT_EQ(CellText(Entry("README"), pcExt), "");
     EXPECT_EQ(CellText(Entry("x.abcdefghijkl"), pcExt), "abcdefghij");
+    // A bare dot at the end starts no extension: the name keeps it.
+    EXPECT_EQ(CellText(Entry("trailingdot."), pcName), "trailingdot.");
+    EXPECT_EQ(CellText(Entry("trailingdot."), pcExt), "");
+    EXPECT_EQ(CellText(Entry("dir/member."), pcName), "dir/member.");
     EXPECT_EQ(CellText(Entry("a.txt"), 9), "");
 }
 

@@ -123,6 +123,28 @@ TEST_F(FindWindowTest, AltF7MaskAndReturnFindWhatFindFinds)
     EXPECT_TRUE(find->Status->text().startsWith("No such folder"));
 }
 
+TEST_F(FindWindowTest, LabelsShowNoAmpersandAndTheirKeysLeadToTheirFields)
+{
+    TfFind* find = OpenFind();
+    ASSERT_TRUE(find);
+    // A label shows its "&" as text unless it has a field to lead to.
+    int labels = 0;
+    for (const QLabel* label : find->findChildren<QLabel*>())
+        if (label->text().contains('&')) {
+            ++labels;
+            EXPECT_NE(label->buddy(), nullptr) << label->text().toStdString();
+        }
+    EXPECT_EQ(labels, 3); // Search for, In, Containing text
+    QApplication::setActiveWindow(find);
+    QTest::keyClick(find->focusWidget(), Qt::Key_I, Qt::AltModifier);
+    EXPECT_EQ(find->focusWidget(), find->EditFolder);
+    QTest::keyClick(find->focusWidget(), Qt::Key_C, Qt::AltModifier);
+    EXPECT_EQ(find->focusWidget(), find->EditText);
+    QTest::keyClick(find->focusWidget(), Qt::Key_S, Qt::AltModifier);
+    EXPECT_EQ(find->focusWidget(), find->EditMask);
+    find->close();
+}
+
 TEST_F(FindWindowTest, ContainingTextInUtf8Utf16AndWindows1252Files)
 {
     dir.write("left/utf8.txt", QString::fromUtf8("Ein Straßenkünstler in KÖLN").toUtf8());
