@@ -3,6 +3,7 @@
 #include "platform/FileOpsFaults.h"
 
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -98,6 +99,32 @@ void CountTrees(const QStringList& paths, TFileOpsProgress& progress, const std:
     }
     if (!stop.load())
         progress.SetTotals(items, bytes);
+}
+
+TTreeMeasure MeasureTrees(const QStringList& folders, qint64 maxEntries, qint64 maxMs)
+{
+    TTreeMeasure measure;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 entries = 0;
+    for (const QString& folder : folders) {
+        QDirIterator it(folder,
+                        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            if (entries >= maxEntries || clock.elapsed() > maxMs) {
+                measure.Complete = false;
+                return measure;
+            }
+            ++entries;
+            const QFileInfo info = it.nextFileInfo();
+            if (info.isDir() && !info.isSymLink())
+                continue;
+            ++measure.Files;
+            measure.Bytes += info.isFile() && !info.isSymLink() ? info.size() : 0;
+        }
+    }
+    return measure;
 }
 
 } // namespace platform
