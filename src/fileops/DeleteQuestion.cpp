@@ -24,15 +24,14 @@ QString Bytes(qint64 bytes)
                         : QLocale().formattedDataSize(bytes, 1, QLocale::DataSizeSIFormat);
 }
 
-// "230 files, 12.3 MB"; "more than 10,000 files, over 1.2 GB" when the walk was cut
-// short; "no files".
+// "230 files, 12.3 MB"; "at least 10,000 files, 1.2 GB" when the walk was cut short
+// or could not read everything; "no files".
 QString Contents(const platform::TTreeMeasure& m)
 {
     if (m.Files == 0 && m.Complete)
         return QStringLiteral("no files");
-    return (m.Complete ? QString() : QStringLiteral("more than ")) +
-           Counted(m.Files, "file", "files") + QStringLiteral(", ") +
-           (m.Complete ? QString() : QStringLiteral("over ")) + Bytes(m.Bytes);
+    return (m.Complete ? QString() : QStringLiteral("at least ")) +
+           Counted(m.Files, "file", "files") + QStringLiteral(", ") + Bytes(m.Bytes);
 }
 
 } // namespace

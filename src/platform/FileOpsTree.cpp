@@ -1,5 +1,6 @@
 #include "platform/FileOpsTree.h"
 
+#include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"
 
 #include <QDirIterator>
@@ -7,6 +8,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -107,22 +109,42 @@ TTreeMeasure MeasureTrees(const QStringList& folders, qint64 maxEntries, qint64 
     QElapsedTimer clock;
     clock.start();
     qint64 entries = 0;
-    for (const QString& folder : folders) {
-        QDirIterator it(folder,
-                        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
+    // Byte paths, so that names which are not UTF-8 are walked as they are on the disk.
+    std::vector<QByteArray> pending;
+    for (const QString& folder : folders)
+        pending.push_back(EncodeFileName(folder));
+    while (!pending.empty()) {
+        const QByteArray folder = std::move(pending.back());
+        pending.pop_back();
+        DIR* dir = ::opendir(folder.constData());
+        if (!dir) {
+            measure.Complete = false; // unreadable: what it holds is not known
+            continue;
+        }
+        while (const dirent* entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            if (name == "." || name == "..")
+                continue;
             if (entries >= maxEntries || clock.elapsed() > maxMs) {
+                ::closedir(dir);
                 measure.Complete = false;
                 return measure;
             }
             ++entries;
-            const QFileInfo info = it.nextFileInfo();
-            if (info.isDir() && !info.isSymLink())
+            struct stat st {
+            };
+            if (::fstatat(::dirfd(dir), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                measure.Complete = false;
                 continue;
+            }
+            if (S_ISDIR(st.st_mode)) {
+                pending.push_back(folder + '/' + name);
+                continue;
+            }
             ++measure.Files;
-            measure.Bytes += info.isFile() && !info.isSymLink() ? info.size() : 0;
+            measure.Bytes += S_ISREG(st.st_mode) ? qint64(st.st_size) : 0;
         }
+        ::closedir(dir);
     }
     return measure;
 }

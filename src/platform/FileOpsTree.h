@@ -29,7 +29,8 @@ void CountTrees(const QStringList& paths, TFileOpsProgress& progress,
                 const std::atomic<bool>& stop);
 
 // What lies below some folders: the files (anything but a folder, links not followed)
-// and their bytes. `Complete` is false when the walk stopped at its bound.
+// and their bytes. `Complete` is false when the walk stopped at its bound or a folder
+// or entry could not be read: there is at least that much.
 struct TTreeMeasure {
     qint64 Files{0};
     qint64 Bytes{0};
