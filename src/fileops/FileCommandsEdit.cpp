@@ -1,5 +1,6 @@
 // Rename, in-place rename, delete and create directory.
 #include "controls/VirtualListView.h"
+#include "fileops/DeleteQuestion.h"
 #include "fileops/FileCommands.h"
 #include "fileops/PanelHost.h"
 #include "fileops/TransferPlan.h"
@@ -203,19 +204,17 @@ void TFileCommands::DeleteFiles(bool forGood)
     if (selection.empty())
         return; // nothing chosen: nothing to ask about, nothing to delete
     const bool toTrash = !forGood && !listing.IsArchiveListing() && m_host.RecycleBinInUse();
-    // The question names the entry that will go, and says where it goes.
-    const TFileObject& first = listing[selection.front()];
-    const QString question =
-        (selection.size() == 1
-             ? QStringLiteral("You have selected the %1 %2 to be deleted.")
-                   .arg(first.IsDirectory() ? QStringLiteral("folder") : QStringLiteral("file"),
-                        first.Name)
-             : QStringLiteral("You have selected ") +
-                   platform::FormatNumber(qint64(selection.size())) +
-                   QStringLiteral(" files to be deleted.")) +
-        '\n' +
-        (toTrash ? QStringLiteral("It will be moved to the trash.")
-                 : QStringLiteral("It will be deleted for good."));
+    // The question names the entry that will go, or counts what goes with what its
+    // folders hold, and says where it goes.
+    const bool many = selection.size() > 1;
+    const QString question = DeleteQuestionText(listing, selection, m_host.PanelDirectory(a),
+                                                !listing.IsArchiveListing() &&
+                                                    m_host.PanelDirectory(a).startsWith('/')) +
+                             '\n' +
+                             (toTrash ? (many ? QStringLiteral("They will be moved to the trash.")
+                                              : QStringLiteral("It will be moved to the trash."))
+                                      : (many ? QStringLiteral("They will be deleted for good.")
+                                              : QStringLiteral("It will be deleted for good.")));
     if (!AskConfirmation(question, QStringLiteral("Do you want to proceed ?")))
         return;
     QStringList names;

@@ -20,6 +20,7 @@ struct TMainActions {
     QAction* MenuEditFile{nullptr};
     QAction* MenuRenameInPlace{nullptr};
     QAction* MenuParentFolder{nullptr};
+    QAction* MenuPathLine{nullptr};
     QAction* MenuExit{nullptr};
     // Edit (present and disabled)
     QAction* MenuCut{nullptr};

@@ -6,6 +6,7 @@
 #include "fileops/uProgress.h"
 #include "main/DriveSelector.h"
 #include "main/PanelText.h"
+#include "main/PathLine.h"
 #include "main/StatusLine.h"
 #include "platform/ConfigPath.h"
 #include "platform/Drives.h"
@@ -112,8 +113,9 @@ constexpr char kTrashKey[] = "Delete/UseRecycleBin";
 void TfMain::ReadSettings()
 {
     const QString path = platform::UserSettingsFilePath();
+    // Until the user has said otherwise, deletes go to the trash, where they can be undone.
     UseRecycleBin =
-        !path.isEmpty() && QSettings(path, QSettings::IniFormat).value(kTrashKey, false).toBool();
+        path.isEmpty() || QSettings(path, QSettings::IniFormat).value(kTrashKey, true).toBool();
 }
 
 void TfMain::WriteSettings()
@@ -187,6 +189,11 @@ QWidget* TfMain::CreatePanel(TSide side)
     p.DirectoryLabel->setFont(bold);
     p.DirectoryLabel->setFixedHeight(std::max(Scaled(16), p.DirectoryLabel->sizeHint().height()));
     layout->addWidget(p.DirectoryLabel);
+    p.PathLine = new TPathLine(p.Panel);
+    p.PathLine->setFixedHeight(
+        std::max(p.DirectoryLabel->height(), p.PathLine->sizeHint().height()));
+    layout->addWidget(p.PathLine);
+    OnLabelClick(p.DirectoryLabel, [this, side] { RunCommand([this, side] { EditPath(side); }); });
     layout->addLayout(CreateDriveRow(side));
 
     p.Files = new TVirtualListView(p.Panel);

@@ -37,6 +37,7 @@ class QShortcut;
 class QSplitter;
 class TVirtualListView;
 class TStatusLine;
+class TPathLine;
 class TZipArchive;
 class TReadOnlyArchive;
 class TfFind;
@@ -69,6 +70,7 @@ struct TPanel {
     QString BeforeDrives; // where the panel was before it showed the drive list
     QWidget* Panel{nullptr};
     QLabel* DirectoryLabel{nullptr};
+    TPathLine* PathLine{nullptr}; // takes the label's place while a path is typed
     QComboBox* Drives{nullptr};
     QLabel* LabelFree{nullptr};
     TVirtualListView* Files{nullptr};
@@ -198,6 +200,7 @@ public:
     void SetViewStyle(int style);
     void MenuDirectorySizeClick();
     void MenuSynchronizeWindowsClick();
+    void MenuPathLineClick();
     void MenuToolbarClick();
     // Keys: parent folder or out of an archive, re-read both panels, rename in place, mark.
     void MenuParentFolderClick();
@@ -444,6 +447,10 @@ private:
     void ForgetGoneIfBack(TSide side);
     // After the first refresh: the cursor to the start name, the archive opened.
     void EnterStartPlace(TSide side);
+    // The path line: opened on the panel's place; Enter goes where it names as a start
+    // argument would, or says why not and leaves the panel where it was.
+    void EditPath(TSide side);
+    void GoToTypedPath(TSide side, const QString& typed);
 
     void WireCommands();
     // Runs what a key, menu entry, tool-bar button, click, drag or timer asks for, unless

@@ -69,13 +69,15 @@ void TfMain::CreateMenus()
     a.MenuParentFolder = NewAction(this, "&Parent folder\tBackspace, Alt+Up, Ctrl+PgUp");
     a.MenuParentFolder->setShortcuts({Qt::Key_Backspace, QKeySequence(Qt::ALT | Qt::Key_Up),
                                       QKeySequence(Qt::CTRL | Qt::Key_PageUp)});
+    a.MenuPathLine = NewAction(this, "&Go to path...", "Type the path to show",
+                               QKeySequence(Qt::CTRL | Qt::Key_L));
     a.MenuExit = NewAction(this, "E&xit");
     file->addActions({a.MenuCreateDirectory, a.MenuDirectorySize, a.MenuSynchronizeWindows});
     file->addSeparator();
     file->addActions({a.MenuCopyFile, a.MenuMoveFile, a.MenuRenameFile, a.MenuRenameInPlace,
                       a.MenuDeleteFile, a.MenuDeleteForGood});
     file->addSeparator();
-    file->addActions({a.MenuViewFile, a.MenuEditFile, a.MenuParentFolder});
+    file->addActions({a.MenuViewFile, a.MenuEditFile, a.MenuParentFolder, a.MenuPathLine});
     file->addSeparator();
     file->addAction(a.MenuExit);
 
@@ -175,6 +177,7 @@ void TfMain::CreateMenus()
     connect(a.MenuRenameInPlace, &QAction::triggered, this,
             Command(&TfMain::MenuRenameInPlaceClick));
     connect(a.MenuParentFolder, &QAction::triggered, this, Command(&TfMain::MenuParentFolderClick));
+    connect(a.MenuPathLine, &QAction::triggered, this, Command(&TfMain::MenuPathLineClick));
     connect(a.MenuReread, &QAction::triggered, this, Command(&TfMain::MenuRereadClick));
     connect(a.MenuMark, &QAction::triggered, this,
             [this] { RunCommand([this] { MenuMarkClick(false); }); });

@@ -1,11 +1,14 @@
 #include "platform/FileOpsTree.h"
 
+#include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"
 
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -98,6 +101,52 @@ void CountTrees(const QStringList& paths, TFileOpsProgress& progress, const std:
     }
     if (!stop.load())
         progress.SetTotals(items, bytes);
+}
+
+TTreeMeasure MeasureTrees(const QStringList& folders, qint64 maxEntries, qint64 maxMs)
+{
+    TTreeMeasure measure;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 entries = 0;
+    // Byte paths, so that names which are not UTF-8 are walked as they are on the disk.
+    std::vector<QByteArray> pending;
+    for (const QString& folder : folders)
+        pending.push_back(EncodeFileName(folder));
+    while (!pending.empty()) {
+        const QByteArray folder = std::move(pending.back());
+        pending.pop_back();
+        DIR* dir = ::opendir(folder.constData());
+        if (!dir) {
+            measure.Complete = false; // unreadable: what it holds is not known
+            continue;
+        }
+        while (const dirent* entry = ::readdir(dir)) {
+            const QByteArray name(entry->d_name);
+            if (name == "." || name == "..")
+                continue;
+            if (entries >= maxEntries || clock.elapsed() > maxMs) {
+                ::closedir(dir);
+                measure.Complete = false;
+                return measure;
+            }
+            ++entries;
+            struct stat st {
+            };
+            if (::fstatat(::dirfd(dir), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                measure.Complete = false;
+                continue;
+            }
+            if (S_ISDIR(st.st_mode)) {
+                pending.push_back(folder + '/' + name);
+                continue;
+            }
+            ++measure.Files;
+            measure.Bytes += S_ISREG(st.st_mode) ? qint64(st.st_size) : 0;
+        }
+        ::closedir(dir);
+    }
+    return measure;
 }
 
 } // namespace platform

@@ -28,4 +28,18 @@ bool RemoveTree(int dir, const QByteArray& name, const QString& path, TFileOpsRe
 void CountTrees(const QStringList& paths, TFileOpsProgress& progress,
                 const std::atomic<bool>& stop);
 
+// What lies below some folders: the files (anything but a folder, links not followed)
+// and their bytes. `Complete` is false when the walk stopped at its bound or a folder
+// or entry could not be read: there is at least that much.
+struct TTreeMeasure {
+    qint64 Files{0};
+    qint64 Bytes{0};
+    bool Complete{true};
+};
+
+// Measures everything below `folders` (links not followed), stopping once `maxEntries`
+// entries were looked at or `maxMs` milliseconds passed, so a huge tree costs a bounded
+// wait. Cost: one stat per entry.
+TTreeMeasure MeasureTrees(const QStringList& folders, qint64 maxEntries, qint64 maxMs);
+
 } // namespace platform

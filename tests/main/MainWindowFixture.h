@@ -26,6 +26,8 @@ protected:
     {
         TZipArchive::SetLibraryDirectory(QStringLiteral(TRVX_LIB_DIR));
         main = std::make_unique<TfMain>();
+        // Deletes stay in the test's folders unless a test turns the trash on.
+        main->UseRecycleBin = false;
         main->resize(900, 600);
         main->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));

@@ -35,7 +35,6 @@ TEST_F(MainWindowTest, StartsWithBothPanelsAtTheProgramDriveLeftActive)
     EXPECT_EQ(main->ActivePanel, 1);
     EXPECT_EQ(main->Left().Files->GetFocusedIndex(), 0);
     EXPECT_TRUE(main->Left().Files->IsItemSelected(0));
-    EXPECT_FALSE(main->UseRecycleBin);
     EXPECT_TRUE(main->Actions.MenuView[vsReport]->isChecked());
     EXPECT_TRUE(main->Actions.MenuSort[soName]->isChecked());
 }

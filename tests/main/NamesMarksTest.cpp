@@ -229,6 +229,69 @@ TEST_F(NamesMarksTest, DeleteShiftDeleteAndCtrlPageUpAreKeysOfTheirCommands)
     EXPECT_EQ(FocusedName(sdLeft), "sub");
 }
 
+// The delete question counts what goes and says what its folders hold; a single entry
+// keeps its name in the question. Nothing goes on "No".
+TEST_F(NamesMarksTest, TheDeleteQuestionSaysWhatGoesAndWhatItsFoldersHold)
+{
+    dir.write("left/a.txt", "a");
+    dir.write("left/b.txt", "b");
+    dir.write("left/tree/one.bin", QByteArray(1000, 'x'));
+    dir.write("left/tree/deep/two.bin", QByteArray(2000, 'y'));
+    dir.write("left/tree/deep/three.bin", QByteArray(500, 'z'));
+    dir.mkdir("left/void/empty");
+    Reload();
+    QStringList texts;
+    const auto ask = [&](int key, Qt::KeyboardModifiers keys = {}) {
+        texts.clear();
+        AnswerQuestion(TfConfirm::mrNo, &texts);
+        Key(key, keys);
+        return texts.value(0);
+    };
+    Click(At(sdLeft, "tree"));
+    EXPECT_EQ(ask(Qt::Key_F8), "You have selected the folder tree to be deleted.\nIt holds 3 "
+                               "files, 3.5 kB.\nIt will be deleted for good.");
+    Click(At(sdLeft, "void"));
+    EXPECT_EQ(ask(Qt::Key_Delete, Qt::ShiftModifier),
+              "You have selected the folder void to be deleted.\nIt holds no files.\nIt will "
+              "be deleted for good.");
+    main->UseRecycleBin = true;
+    Key(Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(ask(Qt::Key_Delete), "You have selected 2 files and 2 folders (with 3 files, 3.5 "
+                                   "kB inside) to be deleted.\nThey will be moved to the trash.");
+    Click(At(sdLeft, "b.txt"), Qt::ControlModifier); // unmarked: one file and two folders
+    EXPECT_EQ(ask(Qt::Key_Delete, Qt::ShiftModifier),
+              "You have selected 1 file and 2 folders (with 3 files, 3.5 kB inside) to be "
+              "deleted.\nThey will be deleted for good.");
+    EXPECT_EQ(Files(left), QStringList({"a.txt", "b.txt", "tree", "void"}));
+    // Marked files alone are counted as files.
+    for (const char* name : {"b.txt", "tree", "void"})
+        Click(At(sdLeft, name), Qt::ControlModifier);
+    EXPECT_EQ(ask(Qt::Key_Delete, Qt::ShiftModifier),
+              "You have selected 2 files to be deleted.\nThey will be deleted for good.");
+    AnswerQuestion(TfConfirm::mrYes);
+    Key(Qt::Key_Delete, Qt::ShiftModifier);
+    EXPECT_EQ(Files(left), QStringList({"tree", "void"}));
+}
+
+// A tree too large to measure at once keeps the question waiting briefly; the question
+// says the count stopped.
+TEST_F(NamesMarksTest, AHugeTreeIsCountedOnlyUpToABound)
+{
+    const QString huge = dir.mkdir("left/huge");
+    for (int i = 0; i < 10001; ++i)
+        QFile(huge + QString::number(i)).open(QIODevice::WriteOnly);
+    Reload();
+    Click(At(sdLeft, "huge"));
+    QStringList texts;
+    AnswerQuestion(TfConfirm::mrNo, &texts);
+    Key(Qt::Key_F8);
+    EXPECT_TRUE(texts.value(0).startsWith("You have selected the folder huge to be deleted.\nIt "
+                                          "holds at least "))
+        << texts.value(0).toStdString();
+    EXPECT_TRUE(texts.value(0).contains(" files, 0 bytes.")) << texts.value(0).toStdString();
+    EXPECT_EQ(QDir(huge).count(), 10003u); // with "." and ".."
+}
+
 TEST_F(NamesMarksTest, MessagesNameTheItemAndSayWhatWentWrong)
 {
     dir.mkdir("left/made");
@@ -262,23 +325,37 @@ TEST_F(NamesMarksTest, MessagesNameTheItemAndSayWhatWentWrong)
                                      "or moved since the panel was read)"}));
 }
 
-TEST_F(NamesMarksTest, TheTrashSettingIsKeptAcrossRuns)
+TEST_F(NamesMarksTest, AFirstStartDeletesToTheTrashAndTheSettingIsKeptAcrossRuns)
 {
     const QString config = dir.mkdir("config");
     qputenv("XDG_CONFIG_HOME", config.toUtf8());
-    AnswerNextModal([this](QDialog* d) {
-        auto* properties = static_cast<TfProperties*>(d);
-        properties->ConfigPath = dir("config/Trovel.ini"); // the test's, not the program's
-        properties->CheckBoxBin->setChecked(true);
-        properties->ButtonAccept->click();
-    });
-    main->Actions.MenuProperties->trigger();
-    ASSERT_TRUE(main->UseRecycleBin);
-    delete fProperties; // it belongs to the window that goes
-    fProperties = nullptr;
-    main = std::make_unique<TfMain>(); // the next run
+    const auto nextRun = [this] {
+        delete fProperties; // it belongs to the window that goes
+        fProperties = nullptr;
+        main = std::make_unique<TfMain>();
+    };
+    nextRun(); // nothing stored yet
+    const bool firstStart = main->UseRecycleBin;
+    const auto turnTrash = [this](bool on) {
+        AnswerNextModal([this, on](QDialog* d) {
+            auto* properties = static_cast<TfProperties*>(d);
+            properties->ConfigPath = dir("config/Trovel.ini"); // the test's, not the program's
+            properties->CheckBoxBin->setChecked(on);
+            properties->ButtonAccept->click();
+        });
+        main->Actions.MenuProperties->trigger();
+    };
+    turnTrash(false);
+    ASSERT_FALSE(main->UseRecycleBin);
+    nextRun();
+    const bool keptOff = !main->UseRecycleBin;
+    turnTrash(true);
+    nextRun();
+    const bool keptOn = main->UseRecycleBin;
     qunsetenv("XDG_CONFIG_HOME");
-    EXPECT_TRUE(main->UseRecycleBin);
+    EXPECT_TRUE(firstStart);
+    EXPECT_TRUE(keptOff);
+    EXPECT_TRUE(keptOn);
 }
 
 // Right after a re-read moved the cursor off a file another program took away, each

@@ -73,3 +73,28 @@ TEST(StartPath, NearestExistingFolderClimbsToWhatIsLeft)
     dir.write("kept/file", "x");
     EXPECT_EQ(platform::NearestExistingFolder(root + "kept/file/"), root + "kept/");
 }
+
+// "~" and "~/..." are the home folder, both where a path leads and where its names are
+// completed (the typed "~" kept); "~name" is a name like any other.
+TEST(StartPath, TheHomeFolderIsTildeAndCompletionKeepsWhatWasTyped)
+{
+    TempDir dir;
+    dir.write("home/docs/a.txt", "a");
+    dir.write("home/dogs.txt", "d");
+    dir.write("cwd/~other/x", "x");
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", dir("home").toUtf8());
+    const TStartPlace tilde = Resolve("~", dir("cwd"));
+    const TStartPlace docs = Resolve("~/docs/a.txt", dir("cwd"));
+    const TStartPlace other = Resolve("~other", dir("cwd"));
+    const QString shared = platform::CompletePath("~/do", dir("cwd"));
+    const QString folder = platform::CompletePath("~/doc", dir("cwd"));
+    qputenv("HOME", home);
+    EXPECT_EQ(tilde, TStartPlace({dir("home/"), {}}));
+    EXPECT_EQ(docs, TStartPlace({dir("home/docs/"), "a.txt"}));
+    EXPECT_EQ(other, TStartPlace({dir("cwd/~other/"), {}}));
+    EXPECT_EQ(shared, "~/do");
+    EXPECT_EQ(folder, "~/docs/");
+    EXPECT_EQ(platform::CompletePath("~o", dir("cwd")), "~other/");
+    EXPECT_EQ(platform::CompletePath("nothing", dir("cwd")), "nothing");
+}

@@ -227,6 +227,26 @@ TEST_F(Latin1NamesTest, QuestionsMessagesAndTheStatusLineShowTheNameReadably)
     EXPECT_EQ(main->Left().Total->Text(3), platform::DisplayName(gone) + " is gone");
 }
 
+// A folder of a Latin-1 name, holding more such names, is measured by its own bytes for
+// the delete question; nothing goes on "No".
+TEST_F(Latin1NamesTest, TheDeleteQuestionMeasuresAFolderOfALatin1Name)
+{
+    Shell(left, "mkdir -p \"$(printf 'd\\351j\\340/\\351t\\351')\" && "
+                "printf one >\"$(printf 'd\\351j\\340/caf\\351.txt')\" && "
+                "printf three >\"$(printf 'd\\351j\\340/\\351t\\351/na\\357ve.txt')\"");
+    Reload();
+    Click(At(sdLeft, Decoded("d\xe9j\xe0")));
+    QStringList question;
+    AnswerQuestion(2, &question);
+    Key(Qt::Key_F8);
+    ASSERT_EQ(question.size(), 2);
+    EXPECT_EQ(question[0],
+              QString("You have selected the folder d") + QChar(0xFFFD) + "j" + QChar(0xFFFD) +
+                  " to be deleted.\nIt holds 2 files, 8 bytes.\nIt will be deleted for "
+                  "good.");
+    EXPECT_EQ(ReadRaw(QFile::encodeName(left) + "d\xe9j\xe0/caf\xe9.txt"), "one");
+}
+
 // A folder of Latin-1 names goes through the commands a user gives with keys: copied
 // (F5), renamed by mask (F9) and in place (F2), put into an archive (F5) and taken out
 // again (F5). Every byte the user did not change stays, checked on disk and with unzip.

@@ -1,0 +1,70 @@
+// The path line: a panel's place typed in, with Tab completing names, and gone to as a
+// place given on the command line is.
+#include "archive/ReadOnlyArchive.h"
+#include "controls/VirtualListView.h"
+#include "main/PathLine.h"
+#include "main/uMain.h"
+#include "platform/Messages.h"
+#include "platform/StartPath.h"
+#include "zip/ZipArchive.h"
+
+#include <QUrl>
+
+namespace
+{
+
+// Why a typed path leads nowhere.
+QString NowhereText(const QString& typed)
+{
+    const QUrl url(typed);
+    const bool otherScheme = typed.contains(QLatin1String("://")) && !url.isLocalFile();
+    return QStringLiteral("Cannot go to \"%1\": %2.")
+        .arg(typed, otherScheme ? QStringLiteral("only local files and folders can be shown")
+                                : QStringLiteral("no such file or folder"));
+}
+
+} // namespace
+
+void TfMain::MenuPathLineClick()
+{
+    EditPath(ActiveSide());
+}
+
+void TfMain::EditPath(TSide side)
+{
+    TPanel& p = m_panels[side];
+    FilesEnter(side);
+    // Relative paths and completion start from the folder shown (from "/" on the drive list
+    // or search results).
+    const auto here = [this, side] {
+        const QString& dir = m_panels[side].Directory;
+        return dir.startsWith('/') ? dir : QStringLiteral("/");
+    };
+    p.PathLine->OnComplete = [here](const QString& typed) {
+        return platform::CompletePath(typed, here());
+    };
+    p.PathLine->OnAccept = [this, side](const QString& typed) {
+        RunCommand([this, side, typed] { GoToTypedPath(side, typed); });
+    };
+    p.PathLine->OnClosed = [this, side] { m_panels[side].Files->setFocus(); };
+    QString shown = here();
+    if (ShowsArchive(side))
+        shown = ShowsReadOnlyArchive(side) ? p.ReadOnly->FileName() : p.Zip->ZipFilename();
+    p.PathLine->Open(p.DirectoryLabel, shown);
+}
+
+void TfMain::GoToTypedPath(TSide side, const QString& typed)
+{
+    TPanel& p = m_panels[side];
+    const QString here = p.Directory.startsWith('/') ? p.Directory : QStringLiteral("/");
+    platform::TStartPlace place;
+    if (!platform::ResolveStartPath(typed, here, place)) {
+        platform::ShowMessage(NowhereText(typed));
+        p.PathLine->setFocus();
+        return; // the line keeps the text to be mended; the panel stays
+    }
+    p.PathLine->Close();
+    p.Files->setFocus();
+    StartAt(side, place, true);
+    OpenLocation(side, [this, side] { EnterStartPlace(side); });
+}
