@@ -86,6 +86,6 @@ int main(int argc, char** argv)
     // The start-up benchmark's measure: the window painted with both panels' rows in.
     platform::ProbeStartIdle(&main,
                              [&main] { return !main.Reading(sdLeft) && !main.Reading(sdRight); });
-    main.showMaximized();
+    main.ShowAsKept();
     return app.exec();
 }

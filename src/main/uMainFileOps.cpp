@@ -225,7 +225,7 @@ void TfMain::FilesEdited(TSide side, const QString& text)
 {
     if (!Reading(side) && !RefuseOnReadOnlyArchive(side))
         KeepingActive([this, side, text] {
-            m_commands.InPlaceRename(side, text, m_panels[side].Files->ViewStyle() != vsReport);
+            m_commands.InPlaceRename(side, text);
         });
 }
 

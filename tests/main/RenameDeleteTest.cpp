@@ -92,14 +92,15 @@ TEST_F(FileOpsTest, RenameByMaskKeepsNamesWithSeveralDotsAsThePanelShowsThem)
         << messages[0].toStdString();
 }
 
-TEST_F(FileOpsTest, InPlaceRenameKeepsTheLastExtension)
+TEST_F(FileOpsTest, InPlaceRenameTakesTheWholeNameTyped)
 {
     dir.write("left/archive.tar.gz", "z");
     dir.mkdir("left/plain");
     Reload();
     main->Left().Files->FocusItem(Row(sdLeft, "archive.tar.gz"));
     main->FilesEdited(sdLeft, "backup");
-    EXPECT_TRUE(Names(sdLeft).contains("backup.gz"));
+    EXPECT_TRUE(Names(sdLeft).contains("backup"));
+    EXPECT_FALSE(Names(sdLeft).contains("archive.tar.gz"));
     main->Left().Files->FocusItem(Row(sdLeft, "plain"));
     main->FilesEdited(sdLeft, "renamed dir");
     EXPECT_TRUE(Names(sdLeft).contains("renamed dir"));
