@@ -337,7 +337,7 @@ TEST_F(FileOpsTest, TheOtherPanelFollowsRenameDeleteAndNewDirectoryKeepingItsRow
     EXPECT_TRUE(Names(sdRight).contains("New directory"));
 
     main->Left().Files->FocusItem(Row(sdLeft, "c.txt"));
-    main->FilesEdited(sdLeft, "edited");
+    main->FilesEdited(sdLeft, "edited.txt");
     EXPECT_TRUE(Names(sdRight).contains("edited.txt"));
     EXPECT_FALSE(Names(sdRight).contains("c.txt"));
 
@@ -369,7 +369,7 @@ TEST_F(FileOpsTest, RenamesThatFailSayWhatAndWhyInOneMessage)
         Press(Qt::Key_F9);
     }
     main->Left().Files->FocusItem(Row(sdLeft, "b.txt"));
-    main->FilesEdited(sdLeft, "a");
+    main->FilesEdited(sdLeft, "a.txt");
     EXPECT_EQ(messages,
               QStringList({"\"b.txt\" was not renamed to \"a.txt\": an entry of that name exists "
                            "already.",
