@@ -525,7 +525,8 @@ void TVirtualListView::NotifyEdited(int row, const QString& text)
 void TVirtualListView::SelectEditedPart(QLineEdit* editor) const
 {
     const QString text = editor->text();
-    const int part = EditedPart ? std::clamp(EditedPart(text), 0, int(text.size())) : int(text.size());
+    const int part =
+        EditedPart ? std::clamp(EditedPart(text), 0, int(text.size())) : int(text.size());
     editor->setSelection(0, part);
 }
 

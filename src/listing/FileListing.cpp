@@ -58,8 +58,8 @@ bool TakeRecent(const platform::TDirectoryStamp* stamp, std::vector<TFileObject>
 }
 
 void KeepRecent(const platform::TDirectoryStamp& stamp, QDeadlineTimer until,
-                const std::vector<TFileObject>& items, quint8 order, bool ascending,
-                bool natural, const std::vector<int>& from)
+                const std::vector<TFileObject>& items, quint8 order, bool ascending, bool natural,
+                const std::vector<int>& from)
 {
     // As a read gives them: the panel may have set an icon or a folder's measured size.
     std::vector<TFileObject> copy(items);
@@ -113,8 +113,8 @@ int TFileListing::ReadDirectory(const QString& directory, platform::TFileOpsProg
     platform::TDirectoryStamp stamp;
     const bool stamped = platform::GetDirectoryStamp(directory, stamp);
     TSortedOrder taken;
-    if (TakeRecent(stamped ? &stamp : nullptr, m_items, taken.Order, taken.Ascending,
-                   taken.Natural, taken.From)) {
+    if (TakeRecent(stamped ? &stamp : nullptr, m_items, taken.Order, taken.Ascending, taken.Natural,
+                   taken.From)) {
         if (taken.From.size() == m_items.size())
             m_taken = std::move(taken);
         RefreshParentRow();
@@ -214,8 +214,8 @@ void TFileListing::Sort(quint8 order, bool ascending, bool natural)
     const bool sortedAlready = m_taken && m_taken->Order == order &&
                                m_taken->Ascending == ascending && m_taken->Natural == natural &&
                                m_taken->From.size() == m_items.size();
-    std::vector<int> from = sortedAlready ? std::move(m_taken->From)
-                                          : SortedOrder(m_items, order, ascending, natural);
+    std::vector<int> from =
+        sortedAlready ? std::move(m_taken->From) : SortedOrder(m_items, order, ascending, natural);
     m_taken.reset();
     // Kept now rather than at the read: the sort's keys are gone by now.
     if (m_keep && m_keep->Directory == Directory && m_keep->Count == m_items.size()) {

@@ -153,8 +153,8 @@ void TfMain::CreateMenus()
     }
     a.MenuSort[soName]->setChecked(true);
     sort->addSeparator();
-    a.MenuNatural = NewAction(this, "Num&bers by value (2 before 10)",
-                              "Sort numbers in names by their value");
+    a.MenuNatural =
+        NewAction(this, "Num&bers by value (2 before 10)", "Sort numbers in names by their value");
     a.MenuNatural->setCheckable(true);
     a.MenuNatural->setChecked(NaturalOrder);
     sort->addAction(a.MenuNatural);

@@ -29,8 +29,8 @@ constexpr int kMaxRestarts = 2;
 // The worker's part of a read: waits for the other panel's read of the same folder (when
 // `first` is set), stamps the folder, reads and sorts it into `result`.
 TFileWorker::TWork ReadWork(const std::shared_ptr<TPanelRead::TResult>& result,
-                            const QString& directory, quint8 order, bool ascending,
-                            bool natural, bool hidden, const QStringList& drives,
+                            const QString& directory, quint8 order, bool ascending, bool natural,
+                            bool hidden, const QStringList& drives,
                             const std::shared_ptr<std::atomic<bool>>& first,
                             const std::shared_ptr<std::atomic<bool>>& finished)
 {
@@ -46,7 +46,8 @@ TFileWorker::TWork ReadWork(const std::shared_ptr<TPanelRead::TResult>& result,
         if (!progress.Cancelled())
             result->Listing.Sort(order, ascending, natural);
         if (!hidden)
-            result->Listing.DropHidden(); // after the sort, which keeps them all for the other panel
+            result->Listing
+                .DropHidden(); // after the sort, which keeps them all for the other panel
         finished->store(true);
     };
 }

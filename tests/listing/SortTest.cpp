@@ -143,11 +143,11 @@ TEST(Sort, DescendingKeepsDirectoriesFirstInEveryOrder)
 TEST(Sort, NaturalOrderComparesNumbersByValueInEveryLocale)
 {
     const QLocale previous;
-    const std::vector<TFileObject> items = {
-        Entry("dir10", 0, true), Entry("dir2", 0, true), Entry("file10.txt"),
-        Entry("File1.txt"),      Entry("file2.txt"),     Entry("v1234567890"),
-        Entry("v999999999"),     Entry("v99"),           Entry("v007"),
-        Entry("v7a")};
+    const std::vector<TFileObject> items = {Entry("dir10", 0, true), Entry("dir2", 0, true),
+                                            Entry("file10.txt"),     Entry("File1.txt"),
+                                            Entry("file2.txt"),      Entry("v1234567890"),
+                                            Entry("v999999999"),     Entry("v99"),
+                                            Entry("v007"),           Entry("v7a")};
     const auto natural = [&items](bool ascending) {
         QStringList names;
         for (int i : SortedOrder(items, soName, ascending, true))
@@ -155,9 +155,9 @@ TEST(Sort, NaturalOrderComparesNumbersByValueInEveryLocale)
         return names;
     };
     QLocale::setDefault(QLocale(QLocale::C));
-    EXPECT_EQ(Sorted(items, soName), QStringList({"dir10", "dir2", "File1.txt", "file10.txt",
-                                                  "file2.txt", "v007", "v1234567890", "v7a",
-                                                  "v99", "v999999999"}));
+    EXPECT_EQ(Sorted(items, soName),
+              QStringList({"dir10", "dir2", "File1.txt", "file10.txt", "file2.txt", "v007",
+                           "v1234567890", "v7a", "v99", "v999999999"}));
     for (const QLocale& locale : {QLocale(QLocale::C), QLocale(QLocale::English)}) {
         QLocale::setDefault(locale);
         EXPECT_EQ(natural(true),
@@ -165,8 +165,8 @@ TEST(Sort, NaturalOrderComparesNumbersByValueInEveryLocale)
                                "v7a", "v99", "v999999999", "v1234567890"}))
             << locale.name().toStdString();
         EXPECT_EQ(natural(false),
-                  QStringList({"dir10", "dir2", "v1234567890", "v999999999", "v99", "v7a",
-                               "v007", "file10.txt", "file2.txt", "File1.txt"}))
+                  QStringList({"dir10", "dir2", "v1234567890", "v999999999", "v99", "v7a", "v007",
+                               "file10.txt", "file2.txt", "File1.txt"}))
             << locale.name().toStdString();
     }
     QLocale::setDefault(previous);

@@ -163,7 +163,8 @@ TEST_F(StartPlacesTest, HiddenFilesNaturalOrderAndAReversedOrderAreKept)
     const auto key = [this](int key, Qt::KeyboardModifiers modifiers = {}) {
         QApplication::setActiveWindow(main.get());
         QTest::keyClick(main->windowHandle(), Qt::Key(key), modifiers);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !main->Reading(sdLeft) && !main->Reading(sdRight); }));
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return !main->Reading(sdLeft) && !main->Reading(sdRight); }));
     };
     const auto start = [&] {
         return &Start([&](TfMain& m) {
@@ -195,8 +196,9 @@ TEST_F(StartPlacesTest, HiddenFilesNaturalOrderAndAReversedOrderAreKept)
     EXPECT_EQ(names(sdLeft), reversed);
     EXPECT_EQ(names(sdRight), QStringList({"..", "dir2", "dir10", "file2.txt", "file10.txt"}));
     EXPECT_TRUE(second->Actions.MenuNatural->isChecked());
-    EXPECT_EQ(static_cast<QTreeView*>(second->Left().Files->ActiveView())->header()->sortIndicatorOrder(),
-              Qt::DescendingOrder);
+    EXPECT_EQ(
+        static_cast<QTreeView*>(second->Left().Files->ActiveView())->header()->sortIndicatorOrder(),
+        Qt::DescendingOrder);
     // Ctrl+H again shows them.
     key(Qt::Key_H, Qt::ControlModifier);
     EXPECT_TRUE(names(sdRight).contains(".secret"));
