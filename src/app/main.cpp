@@ -90,7 +90,7 @@ int main(int argc, char** argv)
     // The start-up benchmark's measure: the window painted with both panels' rows in.
     platform::ProbeStartIdle(&main,
                              [&main] { return !main.Reading(sdLeft) && !main.Reading(sdRight); });
-    main.showMaximized();
+    main.ShowAsKept();
     QTimer::singleShot(0, &main, [pendingPutBacks] {
         for (const QString& folder : pendingPutBacks)
             platform::ShowMessage(platform::RescuePendingPutBack(folder));

@@ -28,7 +28,7 @@ void TVirtualListModel::CellInfo(int row, int column, unsigned mask, QString& te
         if (row >= int(m_items.size()))
             return;
         const TItem& item = m_items[size_t(row)];
-        if (mask & (omText | omCaption))
+        if (mask & (omText | omCaption | omEdit))
             text = column < item.Texts.size() ? item.Texts[column] : QString();
         if (mask & omImage)
             image = item.ImageIndex;
@@ -37,7 +37,7 @@ void TVirtualListModel::CellInfo(int row, int column, unsigned mask, QString& te
     if (!m_owner->OnODGetItemInfo)
         return;
     int param = 0, state = 0, indent = 0;
-    m_owner->OnODGetItemInfo(m_owner, row, column, mask & 0x3F, image, param, state, indent, text);
+    m_owner->OnODGetItemInfo(m_owner, row, column, mask & 0x7F, image, param, state, indent, text);
 }
 
 QVariant TVirtualListModel::data(const QModelIndex& index, int role) const
@@ -45,11 +45,16 @@ QVariant TVirtualListModel::data(const QModelIndex& index, int role) const
     if (!index.isValid())
         return {};
     switch (role) {
-    case Qt::DisplayRole:
-    case Qt::EditRole: {
+    case Qt::DisplayRole: {
         QString text;
         int image = 0;
         CellInfo(index.row(), index.column(), omText, text, image);
+        return text;
+    }
+    case Qt::EditRole: {
+        QString text;
+        int image = 0;
+        CellInfo(index.row(), 0, omEdit, text, image);
         return text;
     }
     case kCaptionRole: {
@@ -97,10 +102,10 @@ Qt::ItemFlags TVirtualListModel::flags(const QModelIndex& index) const
 
 bool TVirtualListModel::setData(const QModelIndex& index, const QVariant& value, int role)
 {
-    if ((role != Qt::EditRole && role != kCaptionRole) || index.column() != 0)
+    if (role != Qt::EditRole || index.column() != 0)
         return false;
-    // The caption committed as it was shown changes nothing.
-    if (value.toString() == data(index, role == kCaptionRole ? role : Qt::DisplayRole).toString())
+    // The text committed as the edit started changes nothing.
+    if (value.toString() == data(index, Qt::EditRole).toString())
         return true;
     m_owner->NotifyEdited(index.row(), value.toString());
     return true;

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -529,6 +530,14 @@ void TVirtualListView::NotifyEdited(int row, const QString& text)
         return;
     QString edited = text;
     OnEdited(this, row, edited);
+}
+
+void TVirtualListView::SelectEditedPart(QLineEdit* editor) const
+{
+    const QString text = editor->text();
+    const int part =
+        EditedPart ? std::clamp(EditedPart(text), 0, int(text.size())) : int(text.size());
+    editor->setSelection(0, part);
 }
 
 void TVirtualListView::showEvent(QShowEvent* event)

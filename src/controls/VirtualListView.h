@@ -15,6 +15,7 @@
 
 class QItemSelectionModel;
 class QKeyEvent;
+class QLineEdit;
 class QStackedLayout;
 class TVirtualListModel;
 class TReportView;
@@ -23,6 +24,7 @@ class TIconView;
 // What the list wants for one cell (the bits of the classic item-record mask).
 // omCaption asks for the item's whole caption: the label of the views without columns
 // and the text that type-ahead matches (the first column may show only part of it).
+// omEdit asks for the text an in-place edit of the item starts with.
 enum TLVODMaskItem : unsigned {
     omText = 1,
     omImage = 2,
@@ -30,6 +32,7 @@ enum TLVODMaskItem : unsigned {
     omState = 8,
     omIndent = 16,
     omCaption = 32,
+    omEdit = 64,
 };
 using TLVODMaskItems = unsigned;
 
@@ -137,6 +140,9 @@ public:
     TNotifyEvent OnDblClick; // double click anywhere on the list
     TNotifyEvent OnEnter;    // the list received the keyboard focus
     TEditedEvent OnEdited;   // in-place editing of an item's caption ended
+    // How many characters from the start of an in-place edit's text are selected when
+    // the edit starts (the rest is left as it is); the whole text when unset.
+    std::function<int(const QString& text)> EditedPart;
     TMouseEvent OnMouseMove;
     TMouseEvent OnMouseUp;
 
@@ -213,6 +219,8 @@ public:
     void NotifyFocusIn();
     void NotifyDoubleClick();
     void NotifyEdited(int row, const QString& text);
+    // Selects the part of a new in-place editor's text that EditedPart names.
+    void SelectEditedPart(QLineEdit* editor) const;
     // Space and Insert mark rows; true when the key was used.
     bool HandleMarkKey(const QKeyEvent* event);
 

@@ -227,6 +227,19 @@ template <typename TView> void TOwnedView<TView>::keyPressEvent(QKeyEvent* event
     }
 }
 
+template <typename TView>
+bool TOwnedView<TView>::edit(const QModelIndex& index, QAbstractItemView::EditTrigger trigger,
+                             QEvent* event)
+{
+    const bool editing = this->state() == QAbstractItemView::EditingState;
+    if (!TView::edit(index, trigger, event))
+        return false;
+    // The view selected all of a new editor's text; the list says how much.
+    if (auto* editor = qobject_cast<QLineEdit*>(this->indexWidget(index)); editor && !editing)
+        m_owner->SelectEditedPart(editor);
+    return true;
+}
+
 template <typename TView> bool TOwnedView<TView>::viewportEvent(QEvent* event)
 {
     const bool result = TView::viewportEvent(event);
@@ -336,23 +349,6 @@ std::pair<int, int> TIconView::VisibleRows()
 QSize TIconDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     return Cell.isValid() ? Cell : QStyledItemDelegate::sizeHint(option, index);
-}
-
-void TIconDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const
-{
-    if (auto* edit = qobject_cast<QLineEdit*>(editor))
-        edit->setText(index.data(TVirtualListModel::kCaptionRole).toString());
-    else
-        QStyledItemDelegate::setEditorData(editor, index);
-}
-
-void TIconDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
-                                 const QModelIndex& index) const
-{
-    if (auto* edit = qobject_cast<QLineEdit*>(editor))
-        model->setData(index, edit->text(), TVirtualListModel::kCaptionRole);
-    else
-        QStyledItemDelegate::setModelData(editor, model, index);
 }
 
 void TIconDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const

@@ -46,6 +46,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // A new editor starts with the part of its text that the list names selected.
+    bool edit(const QModelIndex& index, QAbstractItemView::EditTrigger trigger,
+              QEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     // With marks, moves of the cursor by keys and type-ahead leave the selection alone.
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
@@ -108,11 +111,6 @@ public:
     bool Large{false};
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-
-    // The views without columns edit the whole caption.
-    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
-    void setModelData(QWidget* editor, QAbstractItemModel* model,
-                      const QModelIndex& index) const override;
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;

@@ -73,4 +73,24 @@ void KeepOnScreen(QWidget* window)
     window->move(at);
 }
 
+void FillScreen(QWidget* window)
+{
+    const QScreen* screen = ScreenOf(window);
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    window->resize(Bounded(window, area.size()));
+    window->move(area.topLeft());
+}
+
+void Place(QWidget* window, QPoint position, QSize size)
+{
+    if (QScreen* screen = QGuiApplication::screenAt(QRect(position, size).center());
+        screen && screen != window->screen())
+        window->setScreen(screen);
+    window->resize(Bounded(window, size));
+    window->move(position);
+    KeepOnScreen(window);
+}
+
 } // namespace windowfit

@@ -7,6 +7,7 @@
 // User-interface thread only; cheap (a few size hints).
 
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 
 class QScreen;
@@ -31,5 +32,14 @@ void Centre(QWidget* window);
 // Moves `window` as little as needed for its frame to lie on the available area of its
 // screen (its top-left corner first, when it is too large).
 void KeepOnScreen(QWidget* window);
+
+// Gives `window` the whole available area of its screen.
+void FillScreen(QWidget* window);
+
+// Puts `window` where it was: its frame's top-left corner at `position`, its size `size`
+// (without the frame), on the screen that holds the middle of that place (else the
+// window's own), cut to that screen's available area and moved onto it as little as
+// needed; so a place kept from a larger or another screen still shows the whole window.
+void Place(QWidget* window, QPoint position, QSize size);
 
 } // namespace windowfit

@@ -49,9 +49,8 @@ public:
     void CopyFiles() { Transfer(false); }
     void MoveFiles() { Transfer(true); }
     void RenameFiles();
-    // The caption of `panel`'s focused row was edited to `text`: the name without its
-    // extension (NameStem), or with `wholeName` the whole name.
-    void InPlaceRename(int panel, const QString& text, bool wholeName = false);
+    // The name of `panel`'s focused row was edited in place to `text`, the whole new name.
+    void InPlaceRename(int panel, const QString& text);
     // Asks first, saying where the entries go: to the trash when it is in use and
     // `forGood` is false, else deleted for good.
     void DeleteFiles(bool forGood = false);

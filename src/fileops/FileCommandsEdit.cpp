@@ -168,7 +168,7 @@ void TFileCommands::RenameFiles()
     ReportRenameFailures(failures);
 }
 
-void TFileCommands::InPlaceRename(int panel, const QString& text, bool wholeName)
+void TFileCommands::InPlaceRename(int panel, const QString& text)
 {
     const TFileListing& listing = m_host.PanelListing(panel);
     if (listing.IsArchiveListing()) {
@@ -180,12 +180,9 @@ void TFileCommands::InPlaceRename(int panel, const QString& text, bool wholeName
         listing[focused].Kind == fkDrive)
         return;
     const QString name = listing[focused].Name;
-    // The label showed the name without its extension, which the edit keeps, and bytes
-    // that are not UTF-8 as U+FFFD, which stand for those bytes where left unchanged; an
-    // empty label is an empty name, whatever extension would follow it.
-    const QString label = UnshownLabel(wholeName ? name : NameStem(name), text);
-    const QString renamed =
-        text.isEmpty() ? QString() : wholeName ? label : label + NameExtension(name);
+    // The edit showed the whole name, bytes that are not UTF-8 as U+FFFD, which stand for
+    // those bytes where left unchanged.
+    const QString renamed = UnshownLabel(name, text);
     const QString dir = AddSeparator(m_host.PanelDirectory(panel));
     TNameChanges changes;
     QStringList failures;

@@ -29,6 +29,7 @@ struct TRecentRead {
     // How the reader sorted them: indexes into Items, in that order.
     quint8 Order{0};
     bool Ascending{true};
+    bool Natural{false};
     std::vector<int> From;
 };
 
@@ -39,7 +40,7 @@ quint64 g_serial = 0;
 // Takes the entries kept for the directory with `stamp`, if any, with the order their
 // reader sorted them in; drops any others.
 bool TakeRecent(const platform::TDirectoryStamp* stamp, std::vector<TFileObject>& items,
-                quint8& order, bool& ascending, std::vector<int>& from)
+                quint8& order, bool& ascending, bool& natural, std::vector<int>& from)
 {
     std::vector<TFileObject> dropped;
     std::lock_guard lock(g_recentMutex);
@@ -49,6 +50,7 @@ bool TakeRecent(const platform::TDirectoryStamp* stamp, std::vector<TFileObject>
     if (fits) {
         order = g_recent.Order;
         ascending = g_recent.Ascending;
+        natural = g_recent.Natural;
         from.swap(g_recent.From);
     }
     std::vector<int>().swap(g_recent.From);
@@ -56,7 +58,7 @@ bool TakeRecent(const platform::TDirectoryStamp* stamp, std::vector<TFileObject>
 }
 
 void KeepRecent(const platform::TDirectoryStamp& stamp, QDeadlineTimer until,
-                const std::vector<TFileObject>& items, quint8 order, bool ascending,
+                const std::vector<TFileObject>& items, quint8 order, bool ascending, bool natural,
                 const std::vector<int>& from)
 {
     // As a read gives them: the panel may have set an icon or a folder's measured size.
@@ -67,7 +69,7 @@ void KeepRecent(const platform::TDirectoryStamp& stamp, QDeadlineTimer until,
             e.Size = 0;
     }
     std::lock_guard lock(g_recentMutex);
-    g_recent = {stamp, until, std::move(copy), ++g_serial, order, ascending, from};
+    g_recent = {stamp, until, std::move(copy), ++g_serial, order, ascending, natural, from};
     // Nobody took them in time: they go. The timer runs on the application's thread,
     // whichever thread read the directory.
     if (QCoreApplication* app = QCoreApplication::instance()) {
@@ -117,7 +119,7 @@ int TFileListing::ReadDirectory(const QString& directory, platform::TFileOpsProg
     platform::TDirectoryStamp stamp;
     const bool stamped = platform::GetDirectoryStamp(directory, stamp);
     TSortedOrder taken;
-    if (TakeRecent(stamped ? &stamp : nullptr, m_items, taken.Order, taken.Ascending,
+    if (TakeRecent(stamped ? &stamp : nullptr, m_items, taken.Order, taken.Ascending, taken.Natural,
                    taken.From)) {
         if (taken.From.size() == m_items.size())
             m_taken = std::move(taken);
@@ -210,23 +212,23 @@ bool TFileListing::IsArchiveListing() const
     return !m_items.empty() && m_items.front().Kind == fkZipFile && m_items.front().IsParent();
 }
 
-void TFileListing::Sort(quint8 order, bool ascending)
+void TFileListing::Sort(quint8 order, bool ascending, bool natural)
 {
     if (m_items.size() < 2 || order < soName || order > soExtension)
         return;
     // Entries taken from the other panel's read, sorted the same way there: its order.
     const bool sortedAlready = m_taken && m_taken->Order == order &&
-                               m_taken->Ascending == ascending &&
+                               m_taken->Ascending == ascending && m_taken->Natural == natural &&
                                m_taken->From.size() == m_items.size();
     std::vector<int> from =
-        sortedAlready ? std::move(m_taken->From) : SortedOrder(m_items, order, ascending);
+        sortedAlready ? std::move(m_taken->From) : SortedOrder(m_items, order, ascending, natural);
     m_taken.reset();
     // Kept now rather than at the read: the sort's keys are gone by now.
     if (m_keep && m_keep->Directory == Directory && m_keep->Count == m_items.size()) {
         QDeadlineTimer until;
         until.setDeadline(m_keep->UntilMs);
         if (!until.hasExpired())
-            KeepRecent(m_keep->Stamp, until, m_items, order, ascending, from);
+            KeepRecent(m_keep->Stamp, until, m_items, order, ascending, natural, from);
     }
     m_keep.reset();
     // ".." leads out whatever the order: it goes first.
@@ -250,6 +252,24 @@ void TFileListing::Sort(quint8 order, bool ascending)
         m_items[to] = std::move(held);
         from[to] = -1;
     }
+}
+
+void TFileListing::DropHidden()
+{
+    // The rows kept for the other panel (at the sort) hold every entry: it may show them.
+    m_keep.reset();
+    m_taken.reset();
+    const auto hidden = [](const TFileObject& e) {
+        return e.Kind != fkZipMember && e.Kind != fkDrive && (e.Attr & platform::faHidden);
+    };
+    const auto from = std::remove_if(m_items.begin(), m_items.end(), hidden);
+    if (from == m_items.end())
+        return;
+    m_items.erase(from, m_items.end());
+    TotalSize = 0;
+    for (const TFileObject& e : m_items)
+        TotalSize += e.Size;
+    FileCount = Count();
 }
 
 void TFileListing::LoadDrives(const QStringList& roots)

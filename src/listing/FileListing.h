@@ -87,10 +87,15 @@ public:
     // for each drive's free space, so it may wait on a slow drive: run it off the window.
     void LoadDrives(const QStringList& roots);
 
-    // Sorts in place; ".." stays the first row in every order and direction. Cost: O(n log n)
-    // comparisons of 64-bit keys; while it runs, about 16 bytes per row, and in the C locale the
-    // folded names as bytes, which go after.
-    void Sort(quint8 order, bool ascending = true);
+    // Sorts in place; ".." stays the first row in every order and direction, directories
+    // before the other entries (see SortedOrder). Cost: O(n log n) comparisons of 64-bit
+    // keys; while it runs, about 16 bytes per row, and in the C locale the folded names as
+    // bytes, which go after. `natural` compares numbers in names by value (slower).
+    void Sort(quint8 order, bool ascending = true, bool natural = false);
+
+    // Leaves out the hidden entries read from the disk (names that begin with a dot, ".."
+    // excepted); TotalSize and FileCount then count the entries left.
+    void DropHidden();
 
     // Empties the list; Directory, TotalSize and FileCount stay.
     void Clear() { m_items.clear(); }
@@ -125,6 +130,7 @@ private:
     struct TSortedOrder {
         quint8 Order{0};
         bool Ascending{true};
+        bool Natural{false};
         std::vector<int> From;
     };
 

@@ -76,12 +76,13 @@ std::vector<int> OrderByNumbers(const std::vector<TFileObject>& items, bool asce
     return IndexesOf(records);
 }
 
-QString TextKey(const TFileObject& e, bool withExtension)
+QString TextKey(const TFileObject& e, bool withExtension, bool natural)
 {
     QString text(GroupLetter(e));
     if (withExtension)
         text += e.IsParent() ? QStringLiteral(".") : ExtractFileExt(e.Name);
-    return text + e.Name;
+    text += e.Name;
+    return natural ? NaturalText(text) : text;
 }
 
 // The keys of the C locale: there QCollator's key of a text is its case-folded UTF-8
@@ -90,7 +91,8 @@ QString TextKey(const TFileObject& e, bool withExtension)
 class TByteKeys final
 {
 public:
-    TByteKeys(const std::vector<TFileObject>& items, bool withExtension)
+    TByteKeys(const std::vector<TFileObject>& items, bool withExtension, bool natural)
+        : m_natural(natural)
     {
         size_t units = 0;
         for (const TFileObject& e : items)
@@ -121,8 +123,8 @@ private:
         const QString& name = e.Name;
         const bool ascii =
             std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
-        if (!ascii) {
-            const QByteArray key = TextKey(e, withExtension).toCaseFolded().toUtf8();
+        if (!ascii || m_natural) {
+            const QByteArray key = TextKey(e, withExtension, m_natural).toCaseFolded().toUtf8();
             m_bytes.insert(m_bytes.end(), key.cbegin(), key.cend());
             return;
         }
@@ -150,6 +152,7 @@ private:
 
     std::vector<char> m_bytes;
     std::vector<quint32> m_starts;
+    bool m_natural;
 };
 
 // Sorts records [from, to), whose keys hold bytes [offset, offset + 8) of their texts,
@@ -176,9 +179,9 @@ void SortByBytes(const TByteKeys& keys, bool ascending, std::vector<TRecord>& re
 }
 
 std::vector<int> OrderByBytes(const std::vector<TFileObject>& items, bool withExtension,
-                              bool ascending)
+                              bool ascending, bool natural)
 {
-    const TByteKeys keys(items, withExtension);
+    const TByteKeys keys(items, withExtension, natural);
     std::vector<TRecord> records(items.size());
     for (size_t i = 0; i < items.size(); ++i) {
         const quint64 bits = keys.Chunk(quint32(i), 0);
@@ -201,27 +204,28 @@ std::vector<int> OrderByKeys(const std::vector<Key>& keys, bool ascending, Less 
 }
 
 // Collation keys of entries [from, to), each thread with a collator of its own.
-void MakeKeys(const std::vector<TFileObject>& items, bool withExtension, size_t from, size_t to,
-              std::vector<std::optional<QCollatorSortKey>>& keys)
+void MakeKeys(const std::vector<TFileObject>& items, bool withExtension, bool natural, size_t from,
+              size_t to, std::vector<std::optional<QCollatorSortKey>>& keys)
 {
     const platform::TNameCollator collator;
     for (size_t i = from; i < to; ++i)
-        keys[i].emplace(collator.sortKey(TextKey(items[i], withExtension)));
+        keys[i].emplace(collator.sortKey(TextKey(items[i], withExtension, natural)));
 }
 
 // Any locale but C: the locale's collation keys.
 std::vector<int> OrderByCollation(const std::vector<TFileObject>& items, bool withExtension,
-                                  bool ascending)
+                                  bool ascending, bool natural)
 {
     // Building the keys is the costly part; large listings share it with a second thread.
     std::vector<std::optional<QCollatorSortKey>> keys(items.size());
     constexpr size_t kParallelFrom = 4096;
     if (items.size() < kParallelFrom) {
-        MakeKeys(items, withExtension, 0, items.size(), keys);
+        MakeKeys(items, withExtension, natural, 0, items.size(), keys);
     } else {
         const size_t half = items.size() / 2;
-        std::thread helper([&] { MakeKeys(items, withExtension, half, items.size(), keys); });
-        MakeKeys(items, withExtension, 0, half, keys);
+        std::thread helper(
+            [&] { MakeKeys(items, withExtension, natural, half, items.size(), keys); });
+        MakeKeys(items, withExtension, natural, 0, half, keys);
         helper.join();
     }
     return OrderByKeys(keys, ascending,
@@ -229,22 +233,30 @@ std::vector<int> OrderByCollation(const std::vector<TFileObject>& items, bool wi
 }
 
 std::vector<int> OrderByText(const std::vector<TFileObject>& items, bool withExtension,
-                             bool ascending)
+                             bool ascending, bool natural)
 {
     if (QLocale().language() == QLocale::C)
-        return OrderByBytes(items, withExtension, ascending);
-    return OrderByCollation(items, withExtension, ascending);
+        return OrderByBytes(items, withExtension, ascending, natural);
+    return OrderByCollation(items, withExtension, ascending, natural);
 }
 
-} // namespace
+// A descending order puts the directories last: they go first again, each part in
+// its order.
+std::vector<int> DirectoriesFirst(const std::vector<TFileObject>& items, std::vector<int> order)
+{
+    std::stable_partition(order.begin(), order.end(),
+                          [&items](int i) { return items[size_t(i)].IsDirectory(); });
+    return order;
+}
 
-std::vector<int> SortedOrder(const std::vector<TFileObject>& items, quint8 order, bool ascending)
+std::vector<int> OrderOf(const std::vector<TFileObject>& items, quint8 order, bool ascending,
+                         bool natural)
 {
     switch (order) {
     case soName:
-        return OrderByText(items, false, ascending);
+        return OrderByText(items, false, ascending, natural);
     case soExtension:
-        return OrderByText(items, true, ascending);
+        return OrderByText(items, true, ascending, natural);
     case soSize:
         return OrderByNumbers(items, ascending,
                               [](const TFileObject& e) { return GroupRank(e) + e.Size; });
@@ -258,4 +270,40 @@ std::vector<int> SortedOrder(const std::vector<TFileObject>& items, quint8 order
         return identity;
     }
     }
+}
+
+} // namespace
+
+QString NaturalText(const QString& text)
+{
+    const auto digit = [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); };
+    QString made;
+    made.reserve(text.size() + 8);
+    for (qsizetype i = 0; i < text.size();) {
+        if (!digit(text[i])) {
+            made += text[i++];
+            continue;
+        }
+        qsizetype end = i;
+        while (end < text.size() && digit(text[end]))
+            ++end;
+        while (i < end && text[i] == QLatin1Char('0'))
+            ++i; // leading zeros
+        qsizetype length = end - i;
+        for (; length >= 9; length -= 9)
+            made += QLatin1Char('9');
+        made += QLatin1Char(char('0' + length));
+        made += QStringView(text).mid(i, end - i);
+        i = end;
+    }
+    return made;
+}
+
+std::vector<int> SortedOrder(const std::vector<TFileObject>& items, quint8 order, bool ascending,
+                             bool natural)
+{
+    std::vector<int> sorted = OrderOf(items, order, ascending, natural);
+    if (ascending || order < soName || order > soExtension)
+        return sorted;
+    return DirectoriesFirst(items, std::move(sorted));
 }

@@ -34,8 +34,10 @@ struct TMainActions {
     QAction* MenuView[4]{};
     QAction* MenuToolbar{nullptr};
     QAction* MenuReread{nullptr};
+    QAction* MenuHidden{nullptr};
     // Sort: indexes are the sort orders 1 to 4 (index 0 unused)
     QAction* MenuSort[5]{};
+    QAction* MenuNatural{nullptr};
     // Tools and help
     QAction* MenuTextEditor{nullptr};
     QAction* MenuImageViewer{nullptr};

@@ -217,6 +217,8 @@ QWidget* TfMain::CreatePanel(TSide side)
     files->OnColumnClick = [this, side](TVirtualListView*, int column) {
         RunCommand([this, side, column] { FilesColumnClick(side, column); });
     };
+    // F2 edits the whole name with the part before the extension selected.
+    files->EditedPart = [](const QString& name) { return int(NameStem(name).size()); };
     files->OnEdited = [this, side](TVirtualListView*, int, QString& text) {
         RunCommand([this, side, text] { FilesEdited(side, text); });
     };

@@ -116,6 +116,10 @@ public:
     int ActivePanel{0};
     quint8 DragMode{0};
     bool UseRecycleBin{false};
+    // Both panels: entries whose names begin with a dot are listed (Ctrl+H), and numbers
+    // in names sort by their value ("dir2" before "dir10"). Kept with the panels.
+    bool ShowHidden{true};
+    bool NaturalOrder{false};
     // Drive roots taken once at creation and never refreshed.
     QStringList LogicalDrives;
 
@@ -208,17 +212,24 @@ public:
     void MenuRenameInPlaceClick();
     void MenuMarkClick(bool moveDown);
     void MenuMarkAllClick();
+    // View → Hidden files, Sort → Numbers by value: switch the option for both panels.
+    void MenuHiddenClick();
+    void MenuNaturalClick();
 
     // Start-up (uMainStart.cpp), before the window is first shown. StartAt: the panel
     // starts in `place`'s folder with the cursor on its name; with `openArchive` an
     // archive of that name is opened as Enter on it would. KeepPanelsIn: the file that
-    // keeps each panel's place, sort order and view style between runs; what it holds is
+    // keeps each panel's place, sort order and direction and view style, and the hidden
+    // files and natural order options, and the window's place, size and column widths,
+    // between runs; what it holds is
     // taken now (a place that is gone gives way to its nearest existing parent; without
     // the file the panels keep the program's drive) and KeepPanels writes it when the
-    // window closes. Without such a file nothing is kept.
+    // window closes. Without such a file nothing is kept, and the window fills its screen.
+    // ShowAsKept shows the window maximized when it was, or at a first start.
     void StartAt(TSide side, const platform::TStartPlace& place, bool openArchive);
     void KeepPanelsIn(const QString& file);
     void KeepPanels();
+    void ShowAsKept();
 
     // Panels follow changes that other programs make to what they show (on unless a
     // benchmark compares the cost); see uMainLive.cpp.
@@ -506,4 +517,5 @@ private:
     };
     std::array<TStartName, 2> m_start;
     QString m_panelsFile;
+    bool m_keptMaximized{true};
 };

@@ -65,7 +65,7 @@ void TfMain::LoadZipListing(TSide side, const TFileObject* archiveEntry)
     // The read-only component is open from its opening until the panel reads a folder.
     const bool readOnly = p.ReadOnly && p.ReadOnly->IsOpen();
     p.Listing.LoadArchiveMembers(readOnly ? p.ReadOnly->Members() : p.Zip->Members(), archiveEntry);
-    p.Listing.Sort(p.SortOrder, p.Ascending);
+    p.Listing.Sort(p.SortOrder, p.Ascending, NaturalOrder);
     p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
     FitSizeColumn(side);
     FilesChange(side);
@@ -132,7 +132,7 @@ void TfMain::SetSortOrder(int columnIndex, bool ascending)
     p.Ascending = ascending;
     // The cursor and the marks stay on their entries, wherever the new order puts them.
     const TViewState state = ViewState(side);
-    p.Listing.Sort(p.SortOrder, p.Ascending);
+    p.Listing.Sort(p.SortOrder, p.Ascending, NaturalOrder);
     p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
     ShowSortOrder(side);
     RestoreViewState(side, state);
@@ -287,6 +287,29 @@ void TfMain::MenuRereadClick()
         } else {
             RereadKeepingView(side);
         }
+    }
+}
+
+void TfMain::MenuHiddenClick()
+{
+    ShowHidden = !ShowHidden;
+    // Folders are read again, each panel keeping its cursor where its entry stays listed.
+    for (const TSide side : {sdLeft, sdRight})
+        if (!Reading(side) && !ShowsArchive(side))
+            RereadKeepingView(side);
+}
+
+void TfMain::MenuNaturalClick()
+{
+    NaturalOrder = !NaturalOrder;
+    for (const TSide side : {sdLeft, sdRight}) {
+        TPanel& p = m_panels[side];
+        if (Reading(side))
+            continue; // its read sorts with the new option
+        const TViewState state = ViewState(side);
+        p.Listing.Sort(p.SortOrder, p.Ascending, NaturalOrder);
+        p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
+        RestoreViewState(side, state);
     }
 }
 

@@ -5,6 +5,7 @@
 #include "main/PanelText.h"
 #include "main/StatusLine.h"
 #include "main/uMain.h"
+#include "platform/FileNames.h"
 #include "platform/FileSystem.h"
 #include "platform/IconList.h"
 #include "platform/Messages.h"
@@ -28,6 +29,8 @@ void TfMain::FilesODGetItemInfo(TSide side, int item, int subItem, unsigned mask
         text = CellText(e, subItem);
     if (mask & omCaption)
         text = e.Name;
+    if (mask & omEdit) // the whole name; bytes that are not UTF-8 as U+FFFD
+        text = platform::DisplayName(e.Name);
 }
 
 void TfMain::FilesODCacheHint(TSide side, int from, int to)

@@ -231,9 +231,7 @@ void TfMain::KeepingActive(const std::function<void()>& command)
 void TfMain::FilesEdited(TSide side, const QString& text)
 {
     if (!Reading(side) && !RefuseOnReadOnlyArchive(side))
-        KeepingActive([this, side, text] {
-            m_commands.InPlaceRename(side, text, m_panels[side].Files->ViewStyle() != vsReport);
-        });
+        KeepingActive([this, side, text] { m_commands.InPlaceRename(side, text); });
 }
 
 void TfMain::FilesMouseMove(TSide side, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)

@@ -121,6 +121,11 @@ void TfMain::CreateMenus()
     view->addAction(a.MenuToolbar);
     a.MenuReread = NewAction(this, "&Re-read panels", {}, QKeySequence(Qt::CTRL | Qt::Key_R));
     view->addAction(a.MenuReread);
+    a.MenuHidden = NewAction(this, "&Hidden files", "Show or hide the hidden files",
+                             QKeySequence(Qt::CTRL | Qt::Key_H));
+    a.MenuHidden->setCheckable(true);
+    a.MenuHidden->setChecked(ShowHidden);
+    view->addAction(a.MenuHidden);
 
     QMenu* sort = menuBar()->addMenu(QStringLiteral("&Sort"));
     a.SortGroup = new QActionGroup(this);
@@ -149,6 +154,12 @@ void TfMain::CreateMenus()
         a.MenuSort[s.order] = item;
     }
     a.MenuSort[soName]->setChecked(true);
+    sort->addSeparator();
+    a.MenuNatural =
+        NewAction(this, "Num&bers by value (2 before 10)", "Sort numbers in names by their value");
+    a.MenuNatural->setCheckable(true);
+    a.MenuNatural->setChecked(NaturalOrder);
+    sort->addAction(a.MenuNatural);
 
     CreateUndoItem(CreateSearchMenu());
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
@@ -179,6 +190,15 @@ void TfMain::CreateMenus()
     connect(a.MenuParentFolder, &QAction::triggered, this, Command(&TfMain::MenuParentFolderClick));
     connect(a.MenuPathLine, &QAction::triggered, this, Command(&TfMain::MenuPathLineClick));
     connect(a.MenuReread, &QAction::triggered, this, Command(&TfMain::MenuRereadClick));
+    // A check mark that a refused command toggled shows the option as it is again.
+    connect(a.MenuHidden, &QAction::triggered, this, [this] {
+        RunCommand([this] { MenuHiddenClick(); });
+        Actions.MenuHidden->setChecked(ShowHidden);
+    });
+    connect(a.MenuNatural, &QAction::triggered, this, [this] {
+        RunCommand([this] { MenuNaturalClick(); });
+        Actions.MenuNatural->setChecked(NaturalOrder);
+    });
     connect(a.MenuMark, &QAction::triggered, this,
             [this] { RunCommand([this] { MenuMarkClick(false); }); });
     connect(a.MenuMarkDown, &QAction::triggered, this,

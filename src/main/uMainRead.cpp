@@ -29,8 +29,8 @@ constexpr int kMaxRestarts = 2;
 // The worker's part of a read: waits for the other panel's read of the same folder (when
 // `first` is set), stamps the folder, reads and sorts it into `result`.
 TFileWorker::TWork ReadWork(const std::shared_ptr<TPanelRead::TResult>& result,
-                            const QString& directory, quint8 order, bool ascending,
-                            const QStringList& drives,
+                            const QString& directory, quint8 order, bool ascending, bool natural,
+                            bool hidden, const QStringList& drives,
                             const std::shared_ptr<std::atomic<bool>>& first,
                             const std::shared_ptr<std::atomic<bool>>& finished)
 {
@@ -44,7 +44,10 @@ TFileWorker::TWork ReadWork(const std::shared_ptr<TPanelRead::TResult>& result,
             result->Listing.ReadDirectory(directory, &progress);
         }
         if (!progress.Cancelled())
-            result->Listing.Sort(order, ascending);
+            result->Listing.Sort(order, ascending, natural);
+        if (!hidden)
+            result->Listing
+                .DropHidden(); // after the sort, which keeps them all for the other panel
         finished->store(true);
     };
 }
@@ -78,8 +81,8 @@ void TfMain::ReadListing(TSide side, std::function<void()> then, int restarts)
         first = other->Finished;
     read->Worker = std::make_unique<TFileWorker>(
         fed ? FedReadWork(*fed, *read, p.SortOrder)
-            : ReadWork(read->Result, read->Directory, p.SortOrder, p.Ascending, LogicalDrives,
-                       first, read->Finished));
+            : ReadWork(read->Result, read->Directory, p.SortOrder, p.Ascending, NaturalOrder,
+                       ShowHidden, LogicalDrives, first, read->Finished));
     if (read->Worker->Wait(kQuietReadMs)) {
         read->Worker.reset();
         FinishRead(side, std::move(read));

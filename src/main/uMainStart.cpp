@@ -1,7 +1,10 @@
 // Where the panels start: the places given on the command line, else the places, sort
-// orders and view styles kept from the last run; and keeping them when the window closes.
+// orders and view styles kept from the last run, with the options of both panels (hidden
+// files, natural order); and keeping them when the window closes.
 #include "archive/ReadOnlyArchive.h"
 #include "controls/VirtualListView.h"
+#include "controls/WindowFit.h"
+#include "main/PanelText.h"
 #include "main/uMain.h"
 #include "platform/StartPath.h"
 #include "zip/ZipArchive.h"
@@ -14,6 +17,25 @@ namespace
 {
 
 const char* const kGroups[2] = {"Left", "Right"};
+// The columns whose widths are kept; Size fits the sizes shown and Name takes the rest.
+constexpr int kKeptColumns[3] = {pcExt, pcModified, pcAttr};
+constexpr int kWidestColumn = 4000;
+
+void KeepColumns(QSettings& kept, const TVirtualListView& files)
+{
+    QVariantList widths;
+    for (const int column : kKeptColumns)
+        widths << files.ColumnWidth(column);
+    kept.setValue("ColumnWidths", widths);
+}
+
+void RestoreColumns(const QSettings& kept, TVirtualListView& files)
+{
+    const QVariantList widths = kept.value("ColumnWidths").toList();
+    for (qsizetype i = 0; i < widths.size() && i < std::ssize(kKeptColumns); ++i)
+        if (const int width = widths[i].toInt(); width > 0 && width <= kWidestColumn)
+            files.SetColumnWidth(kKeptColumns[i], width);
+}
 
 int RowNamed(const TFileListing& listing, const QString& name)
 {
@@ -34,15 +56,27 @@ void TfMain::StartAt(TSide side, const platform::TStartPlace& place, bool openAr
 void TfMain::KeepPanelsIn(const QString& file)
 {
     m_panelsFile = file;
-    if (file.isEmpty() || !QFileInfo::exists(file))
-        return; // a first start: the panels start on the program's drive
+    if (file.isEmpty() || !QFileInfo::exists(file)) {
+        // A first start: the panels start on the program's drive, the window fills the screen.
+        windowfit::FillScreen(this);
+        return;
+    }
     QSettings kept(file, QSettings::IniFormat);
+    const QPoint position = kept.value("Window/Position").toPoint();
+    const QSize size = kept.value("Window/Size").toSize();
+    if (size.isValid() && !size.isEmpty())
+        windowfit::Place(this, position, size);
+    else
+        windowfit::FillScreen(this);
+    m_keptMaximized = kept.value("Window/Maximized", m_keptMaximized).toBool();
     for (const TSide side : {sdLeft, sdRight}) {
         TPanel& p = m_panels[side];
         kept.beginGroup(QLatin1String(kGroups[side]));
+        RestoreColumns(kept, *p.Files);
         const uint order = kept.value("SortOrder", p.SortOrder).toUInt();
         if (order >= soName && order <= soExtension)
             p.SortOrder = quint8(order);
+        p.Ascending = kept.value("Ascending", p.Ascending).toBool();
         const uint style = kept.value("ViewStyle", p.ViewStyle).toUInt();
         if (style <= vsReport) {
             p.ViewStyle = quint8(style);
@@ -60,6 +94,12 @@ void TfMain::KeepPanelsIn(const QString& file)
         }
         kept.endGroup();
     }
+    ShowHidden = kept.value("View/ShowHidden", ShowHidden).toBool();
+    NaturalOrder = kept.value("View/NaturalOrder", NaturalOrder).toBool();
+    Actions.MenuHidden->setChecked(ShowHidden);
+    Actions.MenuNatural->setChecked(NaturalOrder);
+    ShowSortOrder(sdLeft);
+    ShowSortOrder(sdRight);
 }
 
 void TfMain::KeepPanels()
@@ -87,10 +127,28 @@ void TfMain::KeepPanels()
         kept.setValue("Name", name);
         kept.setValue("Archive", archive);
         kept.setValue("SortOrder", p.SortOrder);
+        kept.setValue("Ascending", p.Ascending);
         kept.setValue("ViewStyle", p.ViewStyle);
+        KeepColumns(kept, *p.Files);
         kept.endGroup();
     }
+    kept.setValue("View/ShowHidden", ShowHidden);
+    kept.setValue("View/NaturalOrder", NaturalOrder);
+    // Where the window goes when not maximized: its frame's corner and its own size.
+    const QPoint frameOffset = geometry().topLeft() - pos();
+    const bool maximized = isMaximized();
+    kept.setValue("Window/Position", maximized ? normalGeometry().topLeft() - frameOffset : pos());
+    kept.setValue("Window/Size", maximized ? normalGeometry().size() : size());
+    kept.setValue("Window/Maximized", maximized);
     kept.sync();
+}
+
+void TfMain::ShowAsKept()
+{
+    if (m_keptMaximized)
+        showMaximized();
+    else
+        show();
 }
 
 void TfMain::EnterStartPlace(TSide side)

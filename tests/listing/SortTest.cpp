@@ -38,9 +38,9 @@ TEST(SortByName, DirectoriesThenArchivesThenFilesIgnoringCase)
                                             Entry("README"),        Entry("a.txt")};
     EXPECT_EQ(Sorted(items, soName),
               QStringList({"zeta", "b.zip", "a.txt", "alpha.txt", "README", "readme.txt"}));
-    // Descending reverses the grouping too.
+    // Descending keeps the directories first and reverses the rest.
     EXPECT_EQ(Sorted(items, soName, false),
-              QStringList({"readme.txt", "README", "alpha.txt", "a.txt", "b.zip", "zeta"}));
+              QStringList({"zeta", "readme.txt", "README", "alpha.txt", "a.txt", "b.zip"}));
 }
 
 TEST(SortByExtension, GroupThenExtensionThenName)
@@ -126,6 +126,48 @@ TEST(Sort, NameAndExtensionIgnoreCaseInTheCLocales)
                   QStringList({"dir with space", "New directory", "a.txt", "B.TXT", "a", "b", "c",
                                "Copy of b", "LLL"}))
             << name;
+    }
+    QLocale::setDefault(previous);
+}
+
+TEST(Sort, DescendingKeepsDirectoriesFirstInEveryOrder)
+{
+    const std::vector<TFileObject> items = {Entry("b.txt", 1, false, 2), Entry("a", 0, true, 1),
+                                            Entry("a.txt", 2, false, 1), Entry("b", 0, true, 2)};
+    EXPECT_EQ(Sorted(items, soName, false), QStringList({"b", "a", "b.txt", "a.txt"}));
+    EXPECT_EQ(Sorted(items, soExtension, false), QStringList({"b", "a", "b.txt", "a.txt"}));
+    EXPECT_EQ(Sorted(items, soSize, false), QStringList({"b", "a", "a.txt", "b.txt"}));
+    EXPECT_EQ(Sorted(items, soDateTime, false), QStringList({"b", "a", "b.txt", "a.txt"}));
+}
+
+TEST(Sort, NaturalOrderComparesNumbersByValueInEveryLocale)
+{
+    const QLocale previous;
+    const std::vector<TFileObject> items = {Entry("dir10", 0, true), Entry("dir2", 0, true),
+                                            Entry("file10.txt"),     Entry("File1.txt"),
+                                            Entry("file2.txt"),      Entry("v1234567890"),
+                                            Entry("v999999999"),     Entry("v99"),
+                                            Entry("v007"),           Entry("v7a")};
+    const auto natural = [&items](bool ascending) {
+        QStringList names;
+        for (int i : SortedOrder(items, soName, ascending, true))
+            names << items[size_t(i)].Name;
+        return names;
+    };
+    QLocale::setDefault(QLocale(QLocale::C));
+    EXPECT_EQ(Sorted(items, soName),
+              QStringList({"dir10", "dir2", "File1.txt", "file10.txt", "file2.txt", "v007",
+                           "v1234567890", "v7a", "v99", "v999999999"}));
+    for (const QLocale& locale : {QLocale(QLocale::C), QLocale(QLocale::English)}) {
+        QLocale::setDefault(locale);
+        EXPECT_EQ(natural(true),
+                  QStringList({"dir2", "dir10", "File1.txt", "file2.txt", "file10.txt", "v007",
+                               "v7a", "v99", "v999999999", "v1234567890"}))
+            << locale.name().toStdString();
+        EXPECT_EQ(natural(false),
+                  QStringList({"dir10", "dir2", "v1234567890", "v999999999", "v99", "v7a", "v007",
+                               "file10.txt", "file2.txt", "File1.txt"}))
+            << locale.name().toStdString();
     }
     QLocale::setDefault(previous);
 }

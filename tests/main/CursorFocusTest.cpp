@@ -118,21 +118,22 @@ TEST_F(CursorFocusTest, TheCursorLandsOnTheEntryTheCommandConcerns)
     EXPECT_EQ(main->Left().Selected->Text(1), "1 object(s)");
 }
 
-TEST_F(CursorFocusTest, ASecondClickOnTheSortedHeaderReversesAndParentStaysFirst)
+TEST_F(CursorFocusTest, ASecondClickOnTheSortedHeaderReversesKeepingParentAndFoldersFirst)
 {
     dir.mkdir("left/-dashdir");
+    dir.mkdir("left/zdir");
     dir.write("left/a.txt", "1");
     dir.write("left/b.txt", "22");
     Reload();
     QHeaderView* header = static_cast<QTreeView*>(View(sdLeft))->header();
-    EXPECT_EQ(Names(sdLeft), QStringList({"..", "-dashdir", "a.txt", "b.txt"}));
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "-dashdir", "zdir", "a.txt", "b.txt"}));
     EXPECT_TRUE(header->isSortIndicatorShown());
     EXPECT_EQ(header->sortIndicatorSection(), 0);
     ClickHeader(sdLeft, 0);
-    EXPECT_EQ(Names(sdLeft), QStringList({"..", "b.txt", "a.txt", "-dashdir"}));
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "zdir", "-dashdir", "b.txt", "a.txt"}));
     EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
     ClickHeader(sdLeft, 0);
-    EXPECT_EQ(Names(sdLeft), QStringList({"..", "-dashdir", "a.txt", "b.txt"}));
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "-dashdir", "zdir", "a.txt", "b.txt"}));
     EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
     ClickHeader(sdLeft, 2); // another column starts ascending
     EXPECT_EQ(header->sortIndicatorSection(), 2);

@@ -145,21 +145,22 @@ TEST_F(ListInputTest, OnlyASlowSecondClickOnTheFocusedListEditsAndUnchangedRenam
     EXPECT_EQ(Files(right), QStringList({"r.zzz"}));
     EXPECT_TRUE(messages.isEmpty());
 
-    // In the focused list, the second slow click edits the label "archive.tar"; a click
+    // In the focused list, the second slow click edits the name "archive.tar.gz"; a click
     // elsewhere commits it unchanged and the file keeps its name.
     SlowClicks(At(sdLeft, "archive.tar.gz"), 1);
     EXPECT_EQ(Editor(sdLeft), nullptr);
     SlowClicks(At(sdLeft, "archive.tar.gz"), 1);
     ASSERT_NE(Editor(sdLeft), nullptr);
-    EXPECT_EQ(Editor(sdLeft)->text(), "archive.tar");
+    EXPECT_EQ(Editor(sdLeft)->text(), "archive.tar.gz");
+    EXPECT_EQ(Editor(sdLeft)->selectedText(), "archive.tar");
     Click(At(sdLeft, "keep.txt"));
     EXPECT_EQ(Files(left), QStringList({"archive.tar.gz", "keep.txt"}));
-    // A real edit keeps the last extension.
+    // A real edit gives the name typed.
     SlowClicks(At(sdLeft, "archive.tar.gz"), 2);
     ASSERT_NE(Editor(sdLeft), nullptr);
-    Editor(sdLeft)->setText("backup");
+    Editor(sdLeft)->setText("backup.tgz");
     Key(Qt::Key_Return);
-    EXPECT_EQ(Files(left), QStringList({"backup.gz", "keep.txt"}));
+    EXPECT_EQ(Files(left), QStringList({"backup.tgz", "keep.txt"}));
 }
 
 TEST_F(ListInputTest, OnlyTheActivePanelShowsItsSelectionInTheHighlightColour)
@@ -321,7 +322,7 @@ TEST_F(ListInputTest, KeysOfTwoPanelManagers)
     // F2 edits the focused name in place.
     Key(Qt::Key_F2);
     ASSERT_NE(Editor(sdLeft), nullptr);
-    Editor(sdLeft)->setText("renamed");
+    Editor(sdLeft)->setText("renamed.txt");
     Key(Qt::Key_Return);
     EXPECT_TRUE(QFileInfo::exists(left + "inner/renamed.txt"));
     EXPECT_FALSE(QFileInfo::exists(left + "inner/x z.txt"));

@@ -51,13 +51,14 @@ TEST_F(NamesMarksTest, NamesWithSeveralDotsAndDotFilesShowAndRenameWhole)
     Type("tree.tar.g");
     EXPECT_EQ(FocusedName(sdLeft), "tree.tar.gz");
 
-    // F2 edits what the cell shows; what is typed is all that changes.
+    // F2 edits the whole name with the part before the extension selected: what is
+    // typed replaces that part, the extension stays.
     Click(At(sdLeft, "report.v1.txt"));
     Key(Qt::Key_F2);
     ASSERT_NE(Editor(sdLeft), nullptr);
-    EXPECT_EQ(Editor(sdLeft)->text(), "report.v1");
-    Key(Qt::Key_End);
-    Type("_new");
+    EXPECT_EQ(Editor(sdLeft)->text(), "report.v1.txt");
+    EXPECT_EQ(Editor(sdLeft)->selectedText(), "report.v1");
+    Type("report.v1_new");
     Key(Qt::Key_Return);
     EXPECT_TRUE(Files(left).contains("report.v1_new.txt"))
         << Files(left).join(' ').toStdString() << messages.join('|').toStdString();
@@ -67,6 +68,7 @@ TEST_F(NamesMarksTest, NamesWithSeveralDotsAndDotFilesShowAndRenameWhole)
     Key(Qt::Key_F2);
     ASSERT_NE(Editor(sdLeft), nullptr);
     EXPECT_EQ(Editor(sdLeft)->text(), ".hidden");
+    EXPECT_EQ(Editor(sdLeft)->selectedText(), ".hidden"); // a leading dot starts no extension
     Key(Qt::Key_End);
     Type("x");
     Key(Qt::Key_Return);
@@ -93,9 +95,38 @@ TEST_F(NamesMarksTest, ViewsWithoutAnExtensionColumnShowAndEditWholeNames)
     Key(Qt::Key_F2);
     ASSERT_NE(Editor(sdLeft), nullptr);
     EXPECT_EQ(Editor(sdLeft)->text(), "pic.png");
+    EXPECT_EQ(Editor(sdLeft)->selectedText(), "pic");
     Editor(sdLeft)->setText("pic.gif");
     Key(Qt::Key_Return);
     EXPECT_EQ(Files(left), QStringList({"pic.gif", "pic.jpg"}));
+}
+
+TEST_F(NamesMarksTest, AnInPlaceEditChangesTheExtensionToo)
+{
+    dir.write("left/gamma.tar.gz.bak", "gamma bytes");
+    dir.write("left/delta.txt", "d");
+    Reload();
+    // The whole name is in the field: selected whole and typed over, the extension goes.
+    Click(At(sdLeft, "gamma.tar.gz.bak"));
+    Key(Qt::Key_F2);
+    ASSERT_NE(Editor(sdLeft), nullptr);
+    EXPECT_EQ(Editor(sdLeft)->selectedText(), "gamma.tar.gz");
+    Key(Qt::Key_A, Qt::ControlModifier);
+    Type("gamma.zip");
+    Key(Qt::Key_Return);
+    EXPECT_EQ(Files(left), QStringList({"delta.txt", "gamma.zip"}));
+    EXPECT_EQ(readAll(dir("left/gamma.zip")), "gamma bytes");
+    EXPECT_EQ(FocusedName(sdLeft), "gamma.zip");
+    // Only the extension: End, then Backspace over it.
+    Click(At(sdLeft, "delta.txt"));
+    Key(Qt::Key_F2);
+    ASSERT_NE(Editor(sdLeft), nullptr);
+    Key(Qt::Key_End);
+    for (int i = 0; i < 3; ++i)
+        Key(Qt::Key_Backspace);
+    Type("md");
+    Key(Qt::Key_Return);
+    EXPECT_EQ(Files(left), QStringList({"delta.md", "gamma.zip"}));
 }
 
 TEST_F(NamesMarksTest, MarksStayWhileTheCursorMovesAndCommandsTakeThem)

@@ -92,14 +92,15 @@ TEST_F(FileOpsTest, RenameByMaskKeepsNamesWithSeveralDotsAsThePanelShowsThem)
         << messages[0].toStdString();
 }
 
-TEST_F(FileOpsTest, InPlaceRenameKeepsTheLastExtension)
+TEST_F(FileOpsTest, InPlaceRenameTakesTheWholeNameTyped)
 {
     dir.write("left/archive.tar.gz", "z");
     dir.mkdir("left/plain");
     Reload();
     main->Left().Files->FocusItem(Row(sdLeft, "archive.tar.gz"));
     main->FilesEdited(sdLeft, "backup");
-    EXPECT_TRUE(Names(sdLeft).contains("backup.gz"));
+    EXPECT_TRUE(Names(sdLeft).contains("backup"));
+    EXPECT_FALSE(Names(sdLeft).contains("archive.tar.gz"));
     main->Left().Files->FocusItem(Row(sdLeft, "plain"));
     main->FilesEdited(sdLeft, "renamed dir");
     EXPECT_TRUE(Names(sdLeft).contains("renamed dir"));
@@ -336,7 +337,7 @@ TEST_F(FileOpsTest, TheOtherPanelFollowsRenameDeleteAndNewDirectoryKeepingItsRow
     EXPECT_TRUE(Names(sdRight).contains("New directory"));
 
     main->Left().Files->FocusItem(Row(sdLeft, "c.txt"));
-    main->FilesEdited(sdLeft, "edited");
+    main->FilesEdited(sdLeft, "edited.txt");
     EXPECT_TRUE(Names(sdRight).contains("edited.txt"));
     EXPECT_FALSE(Names(sdRight).contains("c.txt"));
 
@@ -368,7 +369,7 @@ TEST_F(FileOpsTest, RenamesThatFailSayWhatAndWhyInOneMessage)
         Press(Qt::Key_F9);
     }
     main->Left().Files->FocusItem(Row(sdLeft, "b.txt"));
-    main->FilesEdited(sdLeft, "a");
+    main->FilesEdited(sdLeft, "a.txt");
     EXPECT_EQ(messages,
               QStringList({"\"b.txt\" was not renamed to \"a.txt\": an entry of that name exists "
                            "already.",

@@ -272,13 +272,13 @@ TEST_F(Latin1NamesTest, AFolderOfLatin1NamesIsCopiedRenamedArchivedAndExtractedB
         {"caf\xe9.bak", "one"}, {"na\xefve.bak", "two"}, {"report.bak", "three"}};
     EXPECT_EQ(robust::Diff(Snapshot(latin), renamed), "") << messages.join('\n').toStdString();
 
-    // In place: the user types "NA" over the first two letters of "na\ufffdve".
+    // In place: the user types "NA" over the first two letters of "na\ufffdve.bak".
     Open(sdRight, right + "latin/");
     Click(At(sdRight, Decoded("na\xefve.bak")));
     Key(Qt::Key_F2);
     QLineEdit* editor = View(sdRight)->viewport()->findChild<QLineEdit*>();
     ASSERT_NE(editor, nullptr);
-    EXPECT_EQ(editor->text(), QString("na") + QChar(0xFFFD) + "ve");
+    EXPECT_EQ(editor->text(), QString("na") + QChar(0xFFFD) + "ve.bak");
     Key(Qt::Key_Home);
     Key(Qt::Key_Right, Qt::ShiftModifier);
     Key(Qt::Key_Right, Qt::ShiftModifier);

@@ -245,11 +245,11 @@ TEST_F(OddNamesTest, Latin1NamesKeepTheirBytesThroughCopiesAndRenames)
         "")
         << messages.join('\n').toStdString();
 
-    // In place: the user changes the first two letters of "na\ufffdve" only.
+    // In place: the user changes the first two letters of "na\ufffdve.bak" only.
     Open(sdLeft, right + "latin/");
     main->Left().Files->FocusItem(Row(sdLeft, Names(sdLeft).filter("ve.bak").value(0)));
     main->FilesEnter(sdLeft);
-    main->FilesEdited(sdLeft, QString("NA") + QChar(0xFFFD) + "ve");
+    main->FilesEdited(sdLeft, QString("NA") + QChar(0xFFFD) + "ve.bak");
     EXPECT_EQ(ReadRaw(copy + "/NA\xefve.bak"), "two");
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
