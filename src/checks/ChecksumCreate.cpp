@@ -45,7 +45,7 @@ QString DefaultChecksumName(const QString& folder, const QStringList& items, TDi
 {
     const QString extension = QString::fromLatin1(DigestInfo(kind).Extension);
     if (items.size() == 1)
-        return items.front() + '.' + extension;
+        return items.front().section('/', -1) + '.' + extension;
     const QString name = QDir::cleanPath(folder).section('/', -1);
     return (name.isEmpty() ? QStringLiteral("CHECKSUMS") : name) + '.' + extension;
 }
@@ -76,7 +76,8 @@ TChecksumPlan HashForChecksums(const TChecksumRequest& request,
         }
         progress.AddItem();
         if (digest.Result != TDigestResult::Done) {
-            plan.Problems << QStringLiteral("\"%1\" is left out: it cannot be read.").arg(f.Relative);
+            plan.Problems
+                << QStringLiteral("\"%1\" is left out: it cannot be read.").arg(f.Relative);
             continue;
         }
         if (request.OnePerFile) {

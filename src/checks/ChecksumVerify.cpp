@@ -99,7 +99,8 @@ void TChecksumVerify::TShared::Run()
     }
 }
 
-TChecksumVerify::TChecksumVerify(const QString& checksumFile) : m_shared(std::make_shared<TShared>())
+TChecksumVerify::TChecksumVerify(const QString& checksumFile)
+    : m_shared(std::make_shared<TShared>())
 {
     m_shared->File = checksumFile;
     std::thread([shared = m_shared] {

@@ -217,3 +217,18 @@ TLineDiff DiffLines(const QByteArray& a, const QByteArray& b, int context)
     }
     return diff;
 }
+
+TLineDiff DiffFiles(const QString& a, const QString& b, int context)
+{
+    QByteArray texts[2];
+    const QString paths[2] = {a, b};
+    for (int i = 0; i < 2; ++i) {
+        QFile file;
+        if (!platform::OpenRegularFile(paths[i], file) || file.size() > kMaxDiffBytes)
+            return {};
+        texts[i] = file.read(kMaxDiffBytes + 1);
+        if (texts[i].size() > kMaxDiffBytes)
+            return {};
+    }
+    return DiffLines(texts[0], texts[1], context);
+}

@@ -54,3 +54,7 @@ constexpr int kMaxDiffEdits = 2000;
 // at both ends taken off first). Cost: O((N + M) * D) time for D differing lines, and
 // O(D * D) memory, bounded by kMaxDiffEdits.
 TLineDiff DiffLines(const QByteArray& a, const QByteArray& b, int context = 3);
+
+// The line differences of the files `a` and `b` (DiffLines), read whole; IsText false
+// when either is larger than kMaxDiffBytes or cannot be read. Any thread.
+TLineDiff DiffFiles(const QString& a, const QString& b, int context = 3);

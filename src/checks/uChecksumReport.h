@@ -24,6 +24,8 @@ public:
     ~TfChecksumReport() override;
 
     bool Checking() const { return bool(m_verify) && !m_over; }
+    // The check's thread has returned (after a cancel it may run on until its next block).
+    bool WorkDone() const { return m_verify->Finished(); }
     // "3 OK, 1 FAILED, 1 missing" and the like, as shown.
     QString Summary() const;
 

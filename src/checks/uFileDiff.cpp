@@ -24,9 +24,8 @@ TfFileDiff::TfFileDiff(QWidget* parent, const QString& a, const QString& b, cons
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Compare files"));
     auto* layout = new QVBoxLayout(this);
-    Heading = new QLabel(QStringLiteral("- %1\n+ %2").arg(platform::DisplayName(a),
-                                                          platform::DisplayName(b)),
-                         this);
+    Heading = new QLabel(
+        QStringLiteral("- %1\n+ %2").arg(platform::DisplayName(a), platform::DisplayName(b)), this);
     Heading->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(Heading);
     Text = new QPlainTextEdit(this);
@@ -40,8 +39,8 @@ TfFileDiff::TfFileDiff(QWidget* parent, const QString& a, const QString& b, cons
     int lastA = 0, lastB = 0;
     for (const TDiffLine& line : diff.Lines) {
         // A jump in either numbering starts a new hunk.
-        const bool gap = (line.LineA && line.LineA != lastA + 1) ||
-                         (line.LineB && line.LineB != lastB + 1);
+        const bool gap =
+            (line.LineA && line.LineA != lastA + 1) || (line.LineB && line.LineB != lastB + 1);
         if (gap && !lines.isEmpty()) {
             lines << QStringLiteral("        ⋯");
             kinds.push_back(TDiffLine::TKind::Same);

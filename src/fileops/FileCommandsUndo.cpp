@@ -91,6 +91,7 @@ bool TFileCommands::UndoItem(TUndoKind kind, const TUndoItem& item,
         return whole(
             platform::MoveBack(item.Now, item.Record, item.Was, collect, &progress, &removals));
     case TUndoKind::Copy:
+    case TUndoKind::NewFile:
         return whole(platform::RemoveCopy(item.Now, item.Record, collect, &progress));
     case TUndoKind::Trash:
         progress.SetCurrent(item.Was);

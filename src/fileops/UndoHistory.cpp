@@ -16,6 +16,8 @@ QString What(TUndoKind kind)
         return QStringLiteral("move to the trash");
     case TUndoKind::Copy:
         return QStringLiteral("copy");
+    case TUndoKind::NewFile:
+        return QStringLiteral("create");
     case TUndoKind::None:
         break;
     }
@@ -35,6 +37,8 @@ QString TUndoRecord::MenuText() const
         return QStringLiteral("Cannot undo ") + Reason;
     if (Kind == TUndoKind::CreateDirectory && Items.size() == 1)
         return QStringLiteral("Undo create directory ") + BareName(Items.front().Now);
+    if (Kind == TUndoKind::NewFile && Items.size() == 1)
+        return QStringLiteral("Undo create file ") + BareName(Items.front().Now);
     if (Items.size() == 1) {
         // The name the user knows it by: the old one, or the new folder's.
         const TUndoItem& item = Items.front();

@@ -20,6 +20,7 @@ enum class TUndoKind {
     CreateDirectory, // the folder removed while empty
     Trash,           // back from the trash, its record removed
     Copy,            // the copy removed while unchanged
+    NewFile,         // a file a command wrote (a checksum file), removed while unchanged
     None,            // cannot be taken back; Reason says what it was
 };
 

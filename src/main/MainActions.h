@@ -21,6 +21,9 @@ struct TMainActions {
     QAction* MenuRenameInPlace{nullptr};
     QAction* MenuParentFolder{nullptr};
     QAction* MenuPathLine{nullptr};
+    QAction* MenuCreateChecksums{nullptr}; // checksum files (uMainChecks.cpp)
+    QAction* MenuVerifyChecksums{nullptr};
+    QAction* MenuCompareFiles{nullptr};
     QAction* MenuExit{nullptr};
     // Edit (present and disabled)
     QAction* MenuCut{nullptr};

@@ -301,6 +301,17 @@ public:
     // Takes back the last file command (Ctrl+Z); see TFileCommands::Undo.
     void MenuUndoClick();
 
+    // Checksum files and the comparison of two files (uMainChecks.cpp). Create: for the
+    // marked entries of the active panel's folder (or the cursor's), asked for in
+    // TfChecksumCreate, hashed behind the progress window, each file written under a
+    // temporary name and renamed into place when whole; a taken name asks first; new
+    // files can be undone. Verify: the file at the cursor, in a TfChecksumReport window
+    // that checks in the background. Compare: the two marked files of the active panel,
+    // else the files at both panels' cursors, by content behind the progress window.
+    void MenuCreateChecksumsClick();
+    void MenuVerifyChecksumsClick();
+    void MenuCompareFilesClick();
+
     // File search (uMainSearch.cpp): the "Find files" window (made at its first use) and
     // what its results lead to, in the active panel. `after` runs once the panel shows
     // the hit's folder or archive with the cursor on it.
@@ -428,6 +439,8 @@ private:
     // part of that read, and what follows its landing before `then`; ".." out of them
     // (true: left).
     QMenu* CreateSearchMenu();
+    // The File menu's checksum and comparison entries.
+    void CreateChecksumItems(QMenu* file);
     // Undo (uMainUndo.cpp): the first item of the Commands menu, Ctrl+Z, its text kept
     // in step with the file commands' history.
     void CreateUndoItem(QMenu* commands);

@@ -79,6 +79,8 @@ void TfMain::CreateMenus()
     file->addSeparator();
     file->addActions({a.MenuViewFile, a.MenuEditFile, a.MenuParentFolder, a.MenuPathLine});
     file->addSeparator();
+    CreateChecksumItems(file);
+    file->addSeparator();
     file->addAction(a.MenuExit);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));

@@ -63,8 +63,8 @@ std::vector<TCheckRow> Verify(TChecksumVerify& verify)
 
 TChecksumPlan Hash(const TempDir& dir, TDigestKind kind, bool perFile, const QString& name = {})
 {
-    TChecksumRequest request{dir("data/"), {"with space.txt", "back\\slash", "new\nline", "sub"},
-                             kind, perFile, name};
+    TChecksumRequest request{
+        dir("data/"), {"with space.txt", "back\\slash", "new\nline", "sub"}, kind, perFile, name};
     platform::TFileOpsProgress progress;
     return HashForChecksums(request, progress);
 }
@@ -94,7 +94,7 @@ TEST(ChecksumFilesTest, FilesWrittenHereAreCheckedByTheTools)
         EXPECT_EQ(run.Out.count(": OK\n"), 4) << run.Out.toStdString();
         // The tool itself writes the same lines for the same names.
         const TRun own = RunTool(dir("data"), tool.Program,
-                             {"with space.txt", "back\\slash", "new\nline", "sub/deep.bin"});
+                                 {"with space.txt", "back\\slash", "new\nline", "sub/deep.bin"});
         EXPECT_EQ(own.Out, all.Targets[0].Text) << tool.Program;
 
         // One file per file: each checksum file lies beside its file and names it bare.
@@ -129,7 +129,8 @@ TEST(ChecksumFilesTest, FilesWrittenByTheToolsAreCheckedHereAsTheToolsJudge)
         Write(dir("data/plain." + ext), plain.Out);
         Write(dir("data/binary.list"), binary.Out);
         Write(dir("data/tagged.txt"), tagged.Out);
-        for (const QString& list : {"plain." + ext, QString("binary.list"), QString("tagged.txt")}) {
+        for (const QString& list :
+             {"plain." + ext, QString("binary.list"), QString("tagged.txt")}) {
             if (tool.Kind == TDigestKind::Blake2b && list == "binary.list")
                 continue; // 128 digits are BLAKE2b's alone; checked with the others below
             TChecksumVerify verify(dir("data/" + list));
@@ -170,14 +171,13 @@ TEST(ChecksumFilesTest, AnUnreadableFileIsReportedAndACancelMakesNothing)
 {
     TempDir dir;
     WriteFiles(dir);
-    const TRun sums =
-        RunTool(dir("data"), "md5sum", {"with space.txt", "back\\slash", "new\nline", "sub/deep.bin"});
+    const TRun sums = RunTool(dir("data"), "md5sum",
+                              {"with space.txt", "back\\slash", "new\nline", "sub/deep.bin"});
     Write(dir("data/MD5SUMS"), sums.Out);
-    const auto previous = platform::SetFileOpsFaultHook(
-        [](platform::TFileOpsStep step, const QString& path) {
-            return step == platform::TFileOpsStep::FileBlockRead && path.endsWith("new\nline")
-                       ? EIO
-                       : 0;
+    const auto previous =
+        platform::SetFileOpsFaultHook([](platform::TFileOpsStep step, const QString& path) {
+            return step == platform::TFileOpsStep::FileBlockRead && path.endsWith("new\nline") ? EIO
+                                                                                               : 0;
         });
     TChecksumVerify verify(dir("data/MD5SUMS"));
     const std::vector<TCheckRow> rows = Verify(verify);
@@ -189,7 +189,8 @@ TEST(ChecksumFilesTest, AnUnreadableFileIsReportedAndACancelMakesNothing)
     platform::TFileOpsProgress progress;
     progress.Cancel();
     const TChecksumPlan plan = HashForChecksums(
-        {dir("data/"), {"with space.txt", "sub"}, TDigestKind::Sha256, false, "x.sha256"}, progress);
+        {dir("data/"), {"with space.txt", "sub"}, TDigestKind::Sha256, false, "x.sha256"},
+        progress);
     EXPECT_TRUE(plan.Cancelled);
     EXPECT_TRUE(plan.Targets.empty());
 }
@@ -202,9 +203,9 @@ TEST(ChecksumFilesTest, TheAlgorithmComesFromTheNameOrTheDigestLength)
     EXPECT_EQ(DigestKindOfName("/x/a.sha1sum"), TDigestKind::Sha1);
     EXPECT_EQ(DigestKindOfName("/x/notes.txt"), std::nullopt);
     const QByteArray md5 = DigestBytes("abc", TDigestKind::Md5);
-    const TChecksumList list = ParseChecksums(md5 + "  a\n" + DigestBytes("abc", TDigestKind::Sha256) +
-                                                  "  b\n\\" + md5 + "  c\\qd\n",
-                                              std::nullopt);
+    const TChecksumList list = ParseChecksums(
+        md5 + "  a\n" + DigestBytes("abc", TDigestKind::Sha256) + "  b\n\\" + md5 + "  c\\qd\n",
+        std::nullopt);
     ASSERT_EQ(list.Entries.size(), 1u); // the first line's length decides: MD5
     EXPECT_EQ(list.Entries[0].Name, "a");
     EXPECT_EQ(list.BadLines, 2); // another length, and an unknown escape

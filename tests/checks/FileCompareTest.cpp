@@ -44,7 +44,7 @@ TEST(FileCompareTest, TheChangedLinesOfTwoTexts)
         got.emplace_back(l.Kind, l.LineA, l.LineB, l.Text);
     using K = TDiffLine::TKind;
     const std::vector<std::tuple<K, int, int, QByteArray>> want{
-        {K::Same, 49, 49, "line 49"},      {K::Removed, 50, 0, "line 50"},
+        {K::Same, 49, 49, "line 49"},       {K::Removed, 50, 0, "line 50"},
         {K::Added, 0, 50, "changed fifty"}, {K::Same, 51, 51, "line 51"},
         {K::Same, 100, 100, "line 100"},    {K::Added, 0, 101, "added at the end"}};
     EXPECT_EQ(got, want);
