@@ -193,6 +193,9 @@ TEST(ChecksumFilesTest, AnUnreadableFileIsReportedAndACancelMakesNothing)
         progress);
     EXPECT_TRUE(plan.Cancelled);
     EXPECT_TRUE(plan.Targets.empty());
+    // A file's digest stops at its next block.
+    EXPECT_EQ(DigestFile(dir("data/sub/deep.bin"), TDigestKind::Sha256, &progress).Result,
+              TDigestResult::Cancelled);
 }
 
 TEST(ChecksumFilesTest, TheAlgorithmComesFromTheNameOrTheDigestLength)
