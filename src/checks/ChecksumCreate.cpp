@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace
 {
@@ -25,6 +26,7 @@ void ListItem(const QString& folder, const QString& item, std::vector<TListed>& 
             problems << QStringLiteral("\"%1\" cannot be read.").arg(item);
             return;
         }
+        const size_t first = files.size();
         for (const platform::TTreeEntry& entry : *tree) {
             const QString relative = item + '/' + entry.Path;
             if (entry.Kind == platform::TTreeEntry::TKind::File)
@@ -32,6 +34,9 @@ void ListItem(const QString& folder, const QString& item, std::vector<TListed>& 
             else if (entry.Kind == platform::TTreeEntry::TKind::Other)
                 problems << QStringLiteral("\"%1\" is left out: no file.").arg(relative);
         }
+        // In name order, as a shell's pattern would hand them to sha256sum.
+        std::sort(files.begin() + qsizetype(first), files.end(),
+                  [](const TListed& a, const TListed& b) { return a.Relative < b.Relative; });
     } else if (info.isFile()) {
         files.push_back({item, info.size()});
     } else {

@@ -38,7 +38,7 @@ struct TChecksumPlan {
 QString DefaultChecksumName(const QString& folder, const QStringList& items, TDigestKind kind);
 
 // Lists the files of the request (a folder's files by their paths relative to Folder,
-// hidden ones included, in folder order; links to folders and special files left out and
+// hidden ones included, in name order; links to folders and special files left out and
 // named in Problems), counts them into `progress` and hashes them; one file for all
 // leaves its own name out. Names in each text are relative to the checksum file's folder.
 // On a cancel, Cancelled is set and there are no targets. Any thread.
