@@ -1,5 +1,6 @@
 #include "checks/ChecksumVerify.h"
 
+#include "platform/FileBlocks.h"
 #include "platform/FileNames.h"
 
 #include <QFile>
@@ -67,8 +68,9 @@ TCheckResult ResultOf(const TFileDigest& digest, const QByteArray& expected)
 
 void TChecksumVerify::TShared::Run()
 {
-    QFile file(File);
-    if (file.size() > kMaxListSize || !file.open(QIODevice::ReadOnly)) {
+    // Opened without waiting: a FIFO under the list's name never holds the thread.
+    QFile file;
+    if (!platform::OpenRegularFile(File, file) || file.size() > kMaxListSize) {
         const QMutexLocker lock(&Mutex);
         Problem = QStringLiteral("The checksum file cannot be read.");
         return;

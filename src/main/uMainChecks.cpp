@@ -18,6 +18,7 @@
 #include "platform/Messages.h"
 
 #include <QMenu>
+#include <cstring>
 
 void TfMain::CreateChecksumItems(QMenu* file)
 {
@@ -50,9 +51,10 @@ QString Names(const QStringList& paths)
     return names.join(QStringLiteral(", ")) + (paths.size() > 5 ? QStringLiteral(", …") : "");
 }
 
-// The checksum files of `plan` whose names are taken by a file; false when one is taken
-// by something else, or the user keeps them (then `plan` loses those targets).
-bool ReplaceTaken(TChecksumPlan& plan, QStringList& replaced)
+// Asks once whether the checksum files of `plan` whose names are taken by a file replace
+// them: Yes lists them in `replaced`, No takes them out of `plan`. A name taken by
+// anything else (a link, a folder) is never written, and said so.
+void ReplaceTaken(TChecksumPlan& plan, QStringList& replaced)
 {
     QStringList taken;
     for (auto it = plan.Targets.begin(); it != plan.Targets.end();) {
@@ -70,15 +72,14 @@ bool ReplaceTaken(TChecksumPlan& plan, QStringList& replaced)
         }
     }
     if (taken.isEmpty())
-        return true;
+        return;
     if (AskConfirmation(
             QStringLiteral("%1 exist(s) already: %2").arg(taken.size()).arg(Names(taken)),
             QStringLiteral("Replace?"))) {
         replaced = taken;
-        return true;
+        return;
     }
     std::erase_if(plan.Targets, [&](const TChecksumTarget& t) { return taken.contains(t.Path); });
-    return true;
 }
 
 } // namespace
