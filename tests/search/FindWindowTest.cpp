@@ -19,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSpinBox>
 #include <QStringEncoder>
 #include <QThread>
 #include <QTreeView>
@@ -455,6 +456,8 @@ TEST_F(FindWindowTest, ContentInsideArchivesFedAsMemberRows)
     dir.write("left/src/plain.txt", "nothing");
     dir.write("left/pk/docs/inner.txt", "a NEEDLE inside");
     dir.write("left/pk/docs/none.txt", "nothing");
+    dir.write("left/pk/docs/big.txt", QByteArray(1536 * 1024, 'x') + "needle");
+    dir.write("left/bad.tar.gz", "not an archive");
     ASSERT_TRUE(RunZip(left + "pk/", {"-qr", left + "pack.zip", "docs"}));
     ASSERT_TRUE(RunTool(left + "pk/", "tar", {"-czf", left + "pack.tar.gz", "docs"}));
     ASSERT_TRUE(QDir(left + "pk").removeRecursively());
@@ -467,7 +470,13 @@ TEST_F(FindWindowTest, ContentInsideArchivesFedAsMemberRows)
     ASSERT_TRUE(QTest::qWaitFor([find] { return find->CheckInsideArchives->isChecked(); }, 60000));
     QTest::keyClick(find->focusWidget(), Qt::Key_C, Qt::AltModifier); // "&Containing text"
     QTest::keyClicks(find->EditText, "needle");
+    find->SpinSizeLimit->setValue(1); // MB: big.txt is over it
     Search(find, "*.txt");
+    // At the end: the members not searched counted, the archive that is none named.
+    EXPECT_TRUE(find->Status->text().contains("2 archive member(s) over 1 MiB not searched"))
+        << find->Status->text().toStdString();
+    EXPECT_TRUE(find->Unreadable->toPlainText().contains(left + "bad.tar.gz"))
+        << find->Unreadable->toPlainText().toStdString();
     QStringList hits;
     for (const TSearchHit& hit : find->Hits())
         hits << hit.Path() + (hit.Member.isEmpty() ? QString() : '/' + hit.Member);
