@@ -250,20 +250,20 @@ public:
     // The panel in which a command was given stays the active one, with its cursor.
     void MenuCopyFileClick()
     {
-        if (!ReadingAny() && !RefuseOnFedMembers(ActiveSide(), QStringLiteral("copy")) &&
+        if (!ReadingAny() && !RefuseOnFedMembers(ActiveSide(), QStringLiteral("copied")) &&
             ConfirmAfterCursorJump(QStringLiteral("Copy")) && !TransferWithReadOnlyArchive(false))
             KeepingActive([this] { WithZipMessages([this] { m_commands.CopyFiles(); }); });
     }
     void MenuMoveFileClick()
     {
-        if (!ReadingAny() && !RefuseOnFedMembers(ActiveSide(), QStringLiteral("move")) &&
+        if (!ReadingAny() && !RefuseOnFedMembers(ActiveSide(), QStringLiteral("moved")) &&
             ConfirmAfterCursorJump(QStringLiteral("Move")) && !TransferWithReadOnlyArchive(true))
             KeepingActive([this] { WithZipMessages([this] { m_commands.MoveFiles(); }); });
     }
     void MenuRenameFileClick()
     {
         if (!Reading(ActiveSide()) && !RefuseOnReadOnlyArchive(ActiveSide()) &&
-            !RefuseOnFedMembers(ActiveSide(), QStringLiteral("rename")) &&
+            !RefuseOnFedMembers(ActiveSide(), QStringLiteral("renamed")) &&
             ConfirmAfterCursorJump(QStringLiteral("Rename")))
             KeepingActive([this] { m_commands.RenameFiles(); });
     }
@@ -319,7 +319,7 @@ public:
     // the archive member at `row` of them, or null; Enter (or `after`, such as View) on
     // the member under the cursor, which opens its archive at it (false: no member
     // there); and the refusal of a command that would change files when its selection
-    // holds members (true: refused, and said so).
+    // holds members (true: refused, and said so; `verb` as in "cannot be deleted").
     bool ShowsFedResults(TSide side) const;
     const TFedMember* FedMemberAt(TSide side, int row) const;
     bool GoToFedMember(TSide side, const std::function<void()>& after = {});
@@ -417,7 +417,7 @@ private:
     void DeleteCommand(bool forGood)
     {
         if (!Reading(ActiveSide()) && !RefuseOnReadOnlyArchive(ActiveSide()) &&
-            !RefuseOnFedMembers(ActiveSide(), QStringLiteral("delete")) &&
+            !RefuseOnFedMembers(ActiveSide(), QStringLiteral("deleted")) &&
             ConfirmAfterCursorJump(QStringLiteral("Delete")))
             KeepingActive([this, forGood] {
                 WithZipMessages([this, forGood] { m_commands.DeleteFiles(forGood); });

@@ -324,7 +324,7 @@ void TfMain::MenuRenameInPlaceClick()
         MenuRenameFileClick(); // says that members cannot be renamed
         return;
     }
-    if (RefuseOnFedMembers(side, QStringLiteral("rename")))
+    if (RefuseOnFedMembers(side, QStringLiteral("renamed")))
         return;
     TPanel& p = m_panels[side];
     const int row = p.Files->GetFocusedIndex();

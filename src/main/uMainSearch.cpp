@@ -4,6 +4,7 @@
 #include "controls/VirtualListView.h"
 #include "main/FedResults.h"
 #include "main/uMain.h"
+#include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
@@ -190,17 +191,25 @@ bool TfMain::GoToFedMember(TSide side, const std::function<void()>& after)
 
 bool TfMain::RefuseOnFedMembers(TSide side, const QString& verb)
 {
+    const std::vector<int> rows = m_commands.Selection(side);
     int members = 0;
-    for (const int row : m_commands.Selection(side))
+    for (const int row : rows)
         members += FedMemberAt(side, row) ? 1 : 0;
     if (members == 0)
         return false;
-    platform::ShowMessage(
-        QStringLiteral("%1 of the entries to %2 are members of archives among the search "
-                       "results, which cannot be changed here: nothing was done. Enter on a "
-                       "member opens its archive.")
-            .arg(members)
-            .arg(verb));
+    const QString text =
+        rows.size() == 1
+            ? QStringLiteral("%1 is a member of an archive among the search results and "
+                             "cannot be %2 here: nothing was done. Enter on it opens its "
+                             "archive.")
+                  .arg(platform::DisplayName(m_panels[side].Listing[rows.front()].Name), verb)
+            : QStringLiteral("%1 of the %2 entries are members of archives among the search "
+                             "results and cannot be %3 here: nothing was done. Enter on a "
+                             "member opens its archive.")
+                  .arg(members)
+                  .arg(rows.size())
+                  .arg(verb);
+    platform::ShowMessage(text);
     return true;
 }
 

@@ -58,6 +58,7 @@ TfFind::TfFind(QWidget* parent) : QDialog(parent)
     Results->header()->setSectionResizeMode(TFindResultsModel::fcFolder, QHeaderView::Stretch);
     layout->addWidget(Results, 1);
     Status = new QLabel(this);
+    Status->setWordWrap(true); // a long summary wraps instead of widening the window
     layout->addWidget(Status);
     Unreadable = new QPlainTextEdit(this);
     Unreadable->setReadOnly(true);

@@ -504,7 +504,9 @@ TEST_F(FindWindowTest, ContentInsideArchivesFedAsMemberRows)
     EXPECT_EQ(readAll(left + "pack.zip"), zip);
     EXPECT_TRUE(QDir(right).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
     ASSERT_EQ(messages.size(), 2);
-    EXPECT_TRUE(messages[0].contains("members of archives")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains("1 of the 2 entries are members of archives among the "
+                                     "search results and cannot be deleted"))
+        << messages[0].toStdString();
     EXPECT_EQ(main->Left().DirectoryLabel->text(), "Search results");
 
     // Enter on a member: its archive, the cursor on it; for a tar.gz too.
