@@ -51,6 +51,31 @@ TListing ListMembers(const std::string& path, const TGoOn& goOn = {});
 // when no process can be started, it is ListMembers itself.
 TListing ListMembersApart(const std::string& path, const TGoOn& goOn);
 
+// One file member with its data, as ReadMembers hands it over.
+struct TMemberData {
+    enum class TStatus {
+        Read,     // Data holds the whole member
+        TooLarge, // it holds more than the limit: not read (Data empty)
+        Failed,   // its data could not be read (damaged, encrypted): Message says why
+    };
+    TMember Member; // Size -1 when the header does not give it
+    TStatus Status{TStatus::Read};
+    std::string Data;
+    std::string Message;
+};
+// Asked of each file member before its data is read; false passes over it.
+using TWanted = std::function<bool(const TMember& member)>;
+// Handed each wanted member; returns false to stop the reading.
+using TMemberSink = std::function<bool(const TMemberData& member)>;
+
+// Reads the file members of `path` that `wanted` asks for, in one pass, each into memory
+// up to `limit` bytes, and hands them to `sink`. A member that says it is larger is not
+// read; one that turns out larger is read no further. `goOn` as for ListMembers. The
+// listing's Status and Message say whether the archive was read to its end; its
+// Members stay empty.
+TListing ReadMembers(const std::string& path, int64_t limit, const TWanted& wanted,
+                     const TMemberSink& sink, const TGoOn& goOn = {});
+
 struct TExtraction {
     TStatus Status{TStatus::Ok};
     int Written{0};

@@ -45,6 +45,8 @@ class TfImage;
 class TfText;
 struct TArchiveReload;
 struct TFedResults;
+struct TFedMember;
+struct TPanelPlace;
 struct TSearchHit;
 namespace platform
 {
@@ -248,19 +250,20 @@ public:
     // The panel in which a command was given stays the active one, with its cursor.
     void MenuCopyFileClick()
     {
-        if (!ReadingAny() && ConfirmAfterCursorJump(QStringLiteral("Copy")) &&
-            !TransferWithReadOnlyArchive(false))
+        if (!ReadingAny() && !RefuseOnFedMembers(ActiveSide(), QStringLiteral("copied")) &&
+            ConfirmAfterCursorJump(QStringLiteral("Copy")) && !TransferWithReadOnlyArchive(false))
             KeepingActive([this] { WithZipMessages([this] { m_commands.CopyFiles(); }); });
     }
     void MenuMoveFileClick()
     {
-        if (!ReadingAny() && ConfirmAfterCursorJump(QStringLiteral("Move")) &&
-            !TransferWithReadOnlyArchive(true))
+        if (!ReadingAny() && !RefuseOnFedMembers(ActiveSide(), QStringLiteral("moved")) &&
+            ConfirmAfterCursorJump(QStringLiteral("Move")) && !TransferWithReadOnlyArchive(true))
             KeepingActive([this] { WithZipMessages([this] { m_commands.MoveFiles(); }); });
     }
     void MenuRenameFileClick()
     {
         if (!Reading(ActiveSide()) && !RefuseOnReadOnlyArchive(ActiveSide()) &&
+            !RefuseOnFedMembers(ActiveSide(), QStringLiteral("renamed")) &&
             ConfirmAfterCursorJump(QStringLiteral("Rename")))
             KeepingActive([this] { m_commands.RenameFiles(); });
     }
@@ -320,6 +323,21 @@ public:
     void GoToSearchHit(const TSearchHit& hit, const std::function<void()>& after = {});
     void ViewSearchHit(const TSearchHit& hit);
     void FeedToPanel(const QString& folder, const std::vector<TSearchHit>& hits);
+    // Opens the archive at `row` of the panel's folder and puts the cursor on `member`,
+    // named by its full stored path; false when it is no archive or cannot be read.
+    bool OpenArchiveAtMember(TSide side, int row, const QString& member);
+    // Search results fed to a panel (uMainSearch.cpp): whether the panel shows them now;
+    // the archive member at `row` of them, or null; Enter (or `after`, such as View) on
+    // the member under the cursor, which opens its archive at it (false: no member
+    // there); and the refusal of a command that would change files when its selection
+    // holds members (true: refused, and said so; `verb` as in "cannot be deleted").
+    bool ShowsFedResults(TSide side) const;
+    const TFedMember* FedMemberAt(TSide side, int row) const;
+    bool GoToFedMember(TSide side, const std::function<void()>& after = {});
+    bool RefuseOnFedMembers(TSide side, const QString& verb);
+    // Where the panel is (folder or archive, and the cursor's entry), and going back there.
+    TPanelPlace PanelPlace(TSide side) const;
+    void ReturnToPlace(TSide side, const TPanelPlace& place);
 
     // The panel host of the file commands.
     int ActiveIndex() const override { return ActivePanel == 1 ? sdLeft : sdRight; }
@@ -410,6 +428,7 @@ private:
     void DeleteCommand(bool forGood)
     {
         if (!Reading(ActiveSide()) && !RefuseOnReadOnlyArchive(ActiveSide()) &&
+            !RefuseOnFedMembers(ActiveSide(), QStringLiteral("deleted")) &&
             ConfirmAfterCursorJump(QStringLiteral("Delete")))
             KeepingActive([this, forGood] {
                 WithZipMessages([this, forGood] { m_commands.DeleteFiles(forGood); });

@@ -29,6 +29,8 @@ void TfMain::FilesDblClick(TSide side)
             LeaveLevel(side);
         return;
     }
+    if (GoToFedMember(side))
+        return;
     if (e.Kind == fkDrive) {
         p.Directory = e.Name;
         OpenLocation(side);
@@ -322,6 +324,8 @@ void TfMain::MenuRenameInPlaceClick()
         MenuRenameFileClick(); // says that members cannot be renamed
         return;
     }
+    if (RefuseOnFedMembers(side, QStringLiteral("renamed")))
+        return;
     TPanel& p = m_panels[side];
     const int row = p.Files->GetFocusedIndex();
     if (p.Directory != QLatin1String("Drives") && row >= 0 && row < p.Listing.Count() &&

@@ -4,9 +4,12 @@
 #include "controls/VirtualListView.h"
 #include "main/FedResults.h"
 #include "main/uMain.h"
+#include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"
 #include "platform/FileSystem.h"
+#include "platform/Messages.h"
 #include "search/uFind.h"
+#include "zip/ZipArchive.h"
 
 #include <QLabel>
 #include <QMenuBar>
@@ -36,6 +39,21 @@ bool FedRow(const QString& root, const QString& name, TFileObject& row)
     row.Attr = quint16(found.Attr);
     if (name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive) && !row.IsDirectory())
         row.Kind = fkZipFile; // opens as an archive, as in a folder's listing
+    return true;
+}
+
+// The row of a member result, while its archive is still there.
+bool FedMemberRow(const QString& root, const QString& name, const TFedMember& member,
+                  TFileObject& row)
+{
+    platform::TFoundEntry found;
+    if (!platform::StatEntry(root + member.Archive, found) || (found.Attr & platform::faDirectory))
+        return false;
+    row = TFileObject();
+    row.Name = name;
+    row.Size = member.Size;
+    row.DateTime = member.DateTime;
+    row.Kind = fkZipMember;
     return true;
 }
 
@@ -87,18 +105,112 @@ void TfMain::GoToSearchHit(const TSearchHit& hit, const std::function<void()>& a
         if (row < 0)
             return; // gone since it was found: the panel shows its folder
         p.Files->FocusItem(row);
-        if (!hit.Member.isEmpty()) {
-            if (p.Listing[row].Kind == fkZipFile)
-                OpenArchive(side, row);
-            else if (!OpenReadOnlyArchive(side, row))
-                return;
-            const int member = RowNamed(p.Listing, hit.Member);
-            if (member >= 0)
-                p.Files->FocusItem(member);
-        }
+        if (!hit.Member.isEmpty() && !OpenArchiveAtMember(side, row, hit.Member))
+            return;
         if (after)
             after();
     });
+}
+
+bool TfMain::OpenArchiveAtMember(TSide side, int row, const QString& member)
+{
+    TPanel& p = m_panels[side];
+    if (p.Listing[row].Kind == fkZipFile)
+        OpenArchive(side, row);
+    else if (!OpenReadOnlyArchive(side, row))
+        return false;
+    if (!ShowsArchive(side))
+        return false; // it could not be read: the panel shows its folder
+    const int at = RowNamed(p.Listing, member);
+    if (at >= 0)
+        p.Files->FocusItem(at);
+    return true;
+}
+
+TPanelPlace TfMain::PanelPlace(TSide side) const
+{
+    const TPanel& p = m_panels[side];
+    TPanelPlace place{p.Directory, {}, {}};
+    const int row = p.Files->GetFocusedIndex();
+    if (row >= 0 && row < p.Listing.Count() && !p.Listing[row].IsParent())
+        place.Cursor = p.Listing[row].Name;
+    if (ShowsArchive(side)) {
+        const QString file =
+            ShowsReadOnlyArchive(side) ? p.ReadOnly->FileName() : p.Zip->ZipFilename();
+        place.Folder = file.left(file.lastIndexOf('/') + 1);
+        place.Archive = file.mid(file.lastIndexOf('/') + 1);
+    }
+    return place;
+}
+
+void TfMain::ReturnToPlace(TSide side, const TPanelPlace& place)
+{
+    TPanel& p = m_panels[side];
+    p.Directory = place.Folder;
+    OpenLocation(side, [this, side, place] {
+        TPanel& p = m_panels[side];
+        const int row = RowNamed(p.Listing, place.Archive.isEmpty() ? place.Cursor : place.Archive);
+        if (row < 0)
+            return; // gone meanwhile: the cursor stays on the first row
+        p.Files->FocusItem(row);
+        if (!place.Archive.isEmpty())
+            OpenArchiveAtMember(side, row, place.Cursor);
+    });
+}
+
+const TFedMember* TfMain::FedMemberAt(TSide side, int row) const
+{
+    const TPanel& p = m_panels[side];
+    if (!ShowsFedResults(side) || row < 0 || row >= p.Listing.Count() ||
+        p.Listing[row].Kind != fkZipMember)
+        return nullptr;
+    const auto it = p.Fed->Members.constFind(p.Listing[row].Name);
+    return it == p.Fed->Members.constEnd() ? nullptr : &*it;
+}
+
+bool TfMain::ShowsFedResults(TSide side) const
+{
+    const TPanel& p = m_panels[side];
+    return p.Fed && !Reading(side) && !ShowsArchive(side) && p.Listing.Directory == p.Fed->Root;
+}
+
+bool TfMain::GoToFedMember(TSide side, const std::function<void()>& after)
+{
+    const TPanel& p = m_panels[side];
+    const TFedMember* member = FedMemberAt(side, p.Files->GetFocusedIndex());
+    if (!member)
+        return false;
+    const QString path = p.Fed->Root + member->Archive;
+    TSearchHit hit;
+    hit.Folder = path.left(path.lastIndexOf('/') + 1);
+    hit.Name = path.mid(path.lastIndexOf('/') + 1);
+    hit.Member = member->Member;
+    GoToSearchHit(hit, after);
+    return true;
+}
+
+bool TfMain::RefuseOnFedMembers(TSide side, const QString& verb)
+{
+    const std::vector<int> rows = m_commands.Selection(side);
+    int members = 0;
+    for (const int row : rows)
+        members += FedMemberAt(side, row) ? 1 : 0;
+    if (members == 0)
+        return false;
+    const QString text =
+        rows.size() == 1
+            ? QStringLiteral("%1 is a member of an archive among the search results and "
+                             "cannot be %2 here: nothing was done. Enter on it opens its "
+                             "archive.")
+                  .arg(platform::DisplayName(m_panels[side].Listing[rows.front()].Name), verb)
+            : QStringLiteral("%1 of the %2 entries are members of archives among the search "
+                             "results and cannot be %3 here: nothing was done. Enter on a "
+                             "member opens its archive.")
+                  .arg(members)
+                  .arg(rows.size())
+                  .arg(verb);
+    platform::ShowMessage(text);
+    return true;
 }
 
 void TfMain::ViewSearchHit(const TSearchHit& hit)
@@ -119,11 +231,21 @@ void TfMain::FeedToPanel(const QString& folder, const std::vector<TSearchHit>& h
     TPanel& p = m_panels[side];
     auto fed = std::make_shared<TFedResults>();
     fed->Root = AddSeparator(folder);
-    fed->Before = p.Fed ? p.Fed->Before : p.Directory;
-    // Members of archives have no path of their own on the disk: they stay in the window.
-    for (const TSearchHit& hit : hits)
-        if (hit.Member.isEmpty() && hit.Folder.startsWith(fed->Root))
-            fed->Names << hit.Path().mid(fed->Root.size());
+    // Results fed over results lead back where the first ones did; from anywhere else
+    // (a folder, an archive, the drive list) back there, to the entry under the cursor.
+    fed->Before = ShowsFedResults(side) ? p.Fed->Before : PanelPlace(side);
+    for (const TSearchHit& hit : hits) {
+        if (!hit.Folder.startsWith(fed->Root))
+            continue;
+        QString name = hit.Path().mid(fed->Root.size());
+        if (!hit.Member.isEmpty()) {
+            // A member is a row of its own: the archive's path with the member's name.
+            fed->Members.insert(name + '/' + hit.Member,
+                                {name, hit.Member, hit.Size, hit.DateTime});
+            name += '/' + hit.Member;
+        }
+        fed->Names << name;
+    }
     p.Fed = std::move(fed);
     p.Directory = p.Fed->Root;
     activateWindow();
@@ -142,8 +264,8 @@ std::shared_ptr<TFedResults> TfMain::FedResultsToRead(TSide side)
 TFileWorker::TWork TfMain::FedReadWork(const TFedResults& fed, const TPanelRead& read, quint8 order)
 {
     // Each result is looked up again on the worker: a stale mount holds it, not the window.
-    return [root = fed.Root, names = fed.Names, result = read.Result, finished = read.Finished,
-            order](platform::TFileOpsProgress& progress) {
+    return [root = fed.Root, names = fed.Names, members = fed.Members, result = read.Result,
+            finished = read.Finished, order](platform::TFileOpsProgress& progress) {
         platform::FileOpsFault(platform::TFileOpsStep::OpenDirectory, root);
         std::vector<TFileObject> rows;
         // ".." leads out of the results; it carries the searched folder's date, as the
@@ -157,7 +279,10 @@ TFileWorker::TWork TfMain::FedReadWork(const TFedResults& fed, const TPanelRead&
             if (progress.Cancelled())
                 break;
             progress.AddItem();
-            if (!FedRow(root, name, rows.emplace_back()))
+            const auto member = members.constFind(name);
+            if (!(member == members.constEnd()
+                      ? FedRow(root, name, rows.emplace_back())
+                      : FedMemberRow(root, name, *member, rows.emplace_back())))
                 rows.pop_back(); // deleted or moved away since
         }
         result->Listing.Directory = root;
@@ -191,10 +316,11 @@ std::function<void()> TfMain::FedResultsLanded(TSide side, std::shared_ptr<TFedR
 bool TfMain::LeaveFedResults(TSide side)
 {
     TPanel& p = m_panels[side];
-    if (!p.Fed || Reading(side))
+    // An archive entered from the results is left as any archive is.
+    if (!ShowsFedResults(side))
         return false;
-    p.Directory = p.Fed->Before;
+    const TPanelPlace before = p.Fed->Before;
     p.Fed.reset();
-    OpenLocation(side);
+    ReturnToPlace(side, before);
     return true;
 }

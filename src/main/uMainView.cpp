@@ -44,6 +44,9 @@ const TFileObject* TfMain::FocusedFile()
 
 void TfMain::MenuViewFileClick()
 {
+    // A member among search results is viewed from its archive, as in the panel.
+    if (!Reading(ActiveSide()) && GoToFedMember(ActiveSide(), [this] { MenuViewFileClick(); }))
+        return;
     const TFileObject* e = FocusedFile();
     if (!e)
         return;
@@ -60,6 +63,8 @@ void TfMain::MenuViewFileClick()
 
 void TfMain::MenuEditFileClick()
 {
+    if (!Reading(ActiveSide()) && GoToFedMember(ActiveSide(), [this] { MenuEditFileClick(); }))
+        return;
     const TFileObject* e = FocusedFile();
     if (!e || e->IsParent() || e->IsDirectory() ||
         m_panels[ActiveSide()].Directory == QLatin1String("Drives"))

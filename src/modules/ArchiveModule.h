@@ -16,10 +16,14 @@ struct TArchiveModule {
                                               const std::vector<std::string>& names,
                                               const std::string& folder,
                                               const archivelib::TProgress& progress);
+    archivelib::TListing (*ReadMembers)(const std::string& path, int64_t limit,
+                                        const archivelib::TWanted& wanted,
+                                        const archivelib::TMemberSink& sink,
+                                        const archivelib::TGoOn& goOn);
 };
 
-// `extern "C" const TArchiveModule* TravodexArchiveModule2()`; the number changes with this
+// `extern "C" const TArchiveModule* TravodexArchiveModule3()`; the number changes with this
 // interface.
-inline constexpr char kArchiveModuleEntry[] = "TravodexArchiveModule2";
+inline constexpr char kArchiveModuleEntry[] = "TravodexArchiveModule3";
 using TArchiveModuleEntry = const TArchiveModule* (*)();
 inline constexpr char kArchiveModuleFile[] = "libtrvx_archives.so";

@@ -38,6 +38,18 @@ QStringList TSearchProgress::Unreadable() const
     return m_unreadable;
 }
 
+QStringList TSearchProgress::Notes() const
+{
+    const QMutexLocker lock(&m_mutex);
+    return m_notes;
+}
+
+void TSearchProgress::AddNote(const QString& note)
+{
+    const QMutexLocker lock(&m_mutex);
+    m_notes << note;
+}
+
 void TSearchProgress::AddHits(std::vector<TSearchHit>& hits)
 {
     if (hits.empty())
@@ -115,7 +127,7 @@ private:
             return true;
         if (kind == TNameKind::Link && m_options.FollowLinks && m_options.Subfolders)
             return true;
-        if (m_options.InsideArchives && m_options.Text.isEmpty() && std::strchr(name, '.') &&
+        if (m_options.InsideArchives && std::strchr(name, '.') &&
             IsSearchedArchive(QString::fromUtf8(name)))
             return true;
         return m_mask.Matches(name, std::strlen(name));
@@ -135,8 +147,12 @@ private:
         }
         if (match && (!m_text || Holds(e)))
             Hit(e, {});
-        if (m_options.InsideArchives && !m_text && IsSearchedArchive(e.Name))
-            Members(e);
+        if (m_options.InsideArchives && IsSearchedArchive(e.Name)) {
+            if (m_text)
+                MemberContents(e);
+            else
+                Members(e);
+        }
     }
 
     bool Holds(const platform::TFoundEntry& e) const
@@ -150,16 +166,54 @@ private:
 
     void Members(const platform::TFoundEntry& e)
     {
-        const auto members = ArchiveMemberNames(m_folder + e.Name, &m_progress.Walk);
-        if (!members)
+        QString failure;
+        const auto members = ArchiveMemberNames(m_folder + e.Name, &m_progress.Walk, &failure);
+        if (!members) {
+            Note(failure);
             return;
+        }
         for (const TArchiveMember& m : *members)
-            if (m_mask.Matches(m.Name.section('/', -1))) {
-                TSearchHit& hit = Hit(e, m.Name);
-                hit.Size = m.Size;
-                hit.DateTime = m.DateTime;
-                hit.Attr = 0;
-            }
+            if (MemberWanted(m.Name))
+                MemberHit(e, m);
+    }
+
+    // Each member the masks match is read into memory, within the limit, and searched.
+    void MemberContents(const platform::TFoundEntry& e)
+    {
+        const QString path = m_folder + e.Name;
+        QString failure;
+        const auto found = [&](const TMemberContent& m) {
+            using TStatus = TMemberContent::TStatus;
+            if (m.Status == TStatus::TooLarge)
+                m_progress.AddSkippedMember();
+            else if (m.Status == TStatus::Unreadable)
+                Note(path + '/' + m.Member.Name + QStringLiteral(": ") + m.Why);
+            else if (m_text->Scan(m.Data, m_options.SkipBinary) == TTextMatcher::TResult::Found)
+                MemberHit(e, m.Member);
+        };
+        if (!ArchiveMemberContents(
+                path, m_options.MemberReadLimit(),
+                [this](const QString& name) { return MemberWanted(name); }, found, &m_progress.Walk,
+                failure))
+            Note(failure);
+    }
+
+    bool MemberWanted(const QString& name) const { return m_mask.Matches(name.section('/', -1)); }
+
+    void MemberHit(const platform::TFoundEntry& e, const TArchiveMember& m)
+    {
+        TSearchHit& hit = Hit(e, m.Name);
+        hit.Size = m.Size;
+        hit.DateTime = m.DateTime;
+        hit.Attr = 0;
+    }
+
+    // An archive or member that could not be searched; nothing when the search was
+    // stopped meanwhile.
+    void Note(const QString& note)
+    {
+        if (!note.isEmpty() && !m_progress.Cancelled())
+            m_progress.AddNote(note);
     }
 
     TSearchHit& Hit(const platform::TFoundEntry& e, const QString& member)

@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <vector>
@@ -25,11 +26,20 @@ struct TSearchOptions {
     bool FollowLinks{false}; // off: a link to a folder is listed when it matches, not entered
     QString Text;            // empty: by name only; else only files that hold it match
     bool MatchCase{false};
-    bool InsideArchives{false};            // also the matching member names of archives
+    // Also the matching members of archives; with a Text, those that hold it.
+    bool InsideArchives{false};
     // The content search skips larger files, by the size a file reports and by the bytes
     // it holds: no more than this is read of any file. 0: no limit.
     qint64 SizeLimit{100LL * 1024 * 1024};
     bool SkipBinary{false};
+    // A member's content is read into memory to be searched: members larger than this
+    // (or than SizeLimit, when that is lower) are not searched, and counted.
+    qint64 MemberLimit{64LL * 1024 * 1024};
+
+    qint64 MemberReadLimit() const
+    {
+        return SizeLimit > 0 ? std::min(SizeLimit, MemberLimit) : MemberLimit;
+    }
 };
 
 // One match: a file or folder on disk, or a member of an archive.
@@ -63,10 +73,16 @@ public:
     std::vector<TSearchHit> TakeHits();
     // Folders that could not be read (complete once Finished).
     QStringList Unreadable() const;
+    // Archives and members that could not be searched, each a line saying why.
+    QStringList Notes() const;
+    // Archive members not searched for the text because they are over the limit.
+    int SkippedMembers() const { return m_skippedMembers.load(); }
 
     // The worker's side.
     void AddHits(std::vector<TSearchHit>& hits);
     void AddUnreadable(const QString& folder);
+    void AddNote(const QString& note);
+    void AddSkippedMember() { ++m_skippedMembers; }
     void Finish() { m_finished.store(true); }
     platform::TFileOpsProgress Walk; // cancel flag, names looked at, current folder
 
@@ -74,7 +90,9 @@ private:
     mutable QMutex m_mutex;
     std::vector<TSearchHit> m_hits;
     QStringList m_unreadable;
+    QStringList m_notes;
     std::atomic<int> m_found{0};
+    std::atomic<int> m_skippedMembers{0};
     std::atomic<bool> m_finished{false};
 };
 

@@ -31,6 +31,13 @@ constexpr int kTickMs = 100;
 constexpr int kStopWaitMs = 500;
 constexpr qint64 kMiB = 1024 * 1024;
 
+QString LimitText(qint64 bytes)
+{
+    if (bytes % kMiB == 0)
+        return QStringLiteral("%1 MiB").arg(platform::FormatNumber(bytes / kMiB));
+    return QStringLiteral("%1 bytes").arg(platform::FormatNumber(bytes));
+}
+
 } // namespace
 
 TfFind::TfFind(QWidget* parent) : QDialog(parent)
@@ -51,6 +58,7 @@ TfFind::TfFind(QWidget* parent) : QDialog(parent)
     Results->header()->setSectionResizeMode(TFindResultsModel::fcFolder, QHeaderView::Stretch);
     layout->addWidget(Results, 1);
     Status = new QLabel(this);
+    Status->setWordWrap(true); // a long summary wraps instead of widening the window
     layout->addWidget(Status);
     Unreadable = new QPlainTextEdit(this);
     Unreadable->setReadOnly(true);
@@ -225,6 +233,9 @@ void TfFind::Finish()
     m_tick.stop();
     const bool cancelled = m_search->Progress().Cancelled();
     const QStringList unreadable = m_search->Progress().Unreadable();
+    const QStringList notes = m_search->Progress().Notes();
+    const int skipped = m_search->Progress().SkippedMembers();
+    const qint64 memberLimit = m_search->Options().MemberReadLimit();
     const int entries = m_search->Progress().Entries();
     m_search.reset(); // a worker that has not returned yet is abandoned
     m_stopped.invalidate();
@@ -234,9 +245,17 @@ void TfFind::Finish()
                             platform::FormatNumber(entries));
     if (cancelled)
         text += QStringLiteral("; stopped");
-    if (!unreadable.isEmpty()) {
-        text += QStringLiteral("; %1 folder(s) could not be read:").arg(unreadable.size());
-        Unreadable->setPlainText(unreadable.join('\n'));
+    if (skipped > 0)
+        text += QStringLiteral("; %1 archive member(s) over %2 not searched for the text")
+                    .arg(platform::FormatNumber(skipped), LimitText(memberLimit));
+    if (!unreadable.isEmpty())
+        text += QStringLiteral("; %1 folder(s) could not be read").arg(unreadable.size());
+    if (!notes.isEmpty())
+        text +=
+            QStringLiteral("; %1 archive(s) or member(s) could not be searched").arg(notes.size());
+    if (!unreadable.isEmpty() || !notes.isEmpty()) {
+        text += ':';
+        Unreadable->setPlainText((unreadable + notes).join('\n'));
         Unreadable->show();
     }
     Status->setText(text);

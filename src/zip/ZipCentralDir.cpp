@@ -16,7 +16,7 @@ constexpr qsizetype kCentralSize = 46;
 
 // Parses the record at `p` (at least kCentralSize bytes, `available` in all); returns
 // its length, or 0 when it does not fit.
-qsizetype ParseRecord(const uchar* p, qsizetype available, ZipDirEntry& e)
+qsizetype ParseRecord(const uchar* p, qsizetype available, quint64 shift, ZipDirEntry& e)
 {
     const qsizetype nameLength = ZipLe16(p + 28);
     const qsizetype extraLength = ZipLe16(p + 30);
@@ -42,6 +42,7 @@ qsizetype ParseRecord(const uchar* p, qsizetype available, ZipDirEntry& e)
     ApplyZip64Extra(p + kCentralSize + nameLength, size_t(extraLength), wide);
     e.UncompressedSize = wide.UncompressedSize;
     e.CompressedSize = wide.CompressedSize;
+    e.LocalHeaderPosition = wide.LocalOffset + shift;
     return length;
 }
 
@@ -55,7 +56,7 @@ bool ParseDirectory(const QByteArray& dir, const TZipEnd& end, std::vector<ZipDi
     qsizetype at = 0;
     while (at + kCentralSize <= size && ZipLe32(p + at) == kCentralHeader) {
         ZipDirEntry& e = out.emplace_back();
-        const qsizetype length = ParseRecord(p + at, size - at, e);
+        const qsizetype length = ParseRecord(p + at, size - at, end.Shift, e);
         if (length == 0)
             return false;
         at += length;

@@ -20,4 +20,6 @@ struct ZipDirEntry {
     // The stored name, separators as stored (normally "/"), ending early at a zero byte;
     // decoded as unzip on Linux decodes it (ZipNames.h).
     QString FileName;
+    // Where the member's local header lies in the file; from the central directory only.
+    quint64 LocalHeaderPosition{0};
 };

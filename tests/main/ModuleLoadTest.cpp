@@ -14,7 +14,7 @@
 #include <QMenuBar>
 #include <QTest>
 
-extern "C" const TArchiveModule* TravodexArchiveModule2();
+extern "C" const TArchiveModule* TravodexArchiveModule3();
 
 namespace
 {
@@ -64,7 +64,7 @@ protected:
     }
     void TearDown() override
     {
-        RegisterArchiveModule(TravodexArchiveModule2());
+        RegisterArchiveModule(TravodexArchiveModule3());
         RegisterViewerModule(kPlayersModuleFile, &PlayersModule());
         SetModuleDirectory({});
         FileOpsTest::TearDown();

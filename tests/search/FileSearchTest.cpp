@@ -3,6 +3,7 @@
 #include "search/FileSearch.h"
 #include "archive/ArchiveTools.h"
 #include "platform/FileOpsFaults.h"
+#include "search/ArchiveNames.h"
 #include "search/SearchTestSupport.h"
 #include "support/TempDir.h"
 
@@ -178,6 +179,100 @@ TEST_F(FileSearchTest, MemberNamesOfZipAndReadOnlyArchives)
             EXPECT_EQ(hit.ShownFolder(), dir("pack.zip/docs/"));
             EXPECT_EQ(hit.Size, 1);
         }
+}
+
+// With a text, the members of ZIP (deflated and stored) and tar.gz archives are searched
+// by content, as files are; a member over the limit is counted, not searched.
+TEST_F(FileSearchTest, ContentOfZipAndTarMembersWithinTheLimit)
+{
+    dir.write("src/docs/guide.txt", "how to find the Needle in it");
+    dir.write("src/docs/other.txt", "nothing here");
+    dir.write("src/big.txt", QByteArray(5000, 'x') + "needle");
+    dir.write("plain/guide.txt", "no");
+    ASSERT_TRUE(RunTool(dir("src"), "zip", {"-qr", dir("pack.zip"), "."}));
+    ASSERT_TRUE(RunTool(dir("src"), "zip", {"-qr0", dir("stored.zip"), "docs"}));
+    ASSERT_TRUE(RunTool(dir("src"), "tar", {"-czf", dir("pack.tar.gz"), "docs", "big.txt"}));
+    TSearchOptions o = Options("*.txt");
+    o.Text = "needle";
+    o.InsideArchives = true;
+    o.MemberLimit = 1000;
+    TSearchProgress progress;
+    RunFileSearch(o, progress);
+    QStringList paths;
+    for (const TSearchHit& hit : progress.TakeHits())
+        paths << hit.Path() + '/' + hit.Member;
+    paths.sort();
+    EXPECT_EQ(paths, QStringList({dir("pack.tar.gz/docs/guide.txt"), dir("pack.zip/docs/guide.txt"),
+                                  dir("src/big.txt/"), dir("src/docs/guide.txt/"),
+                                  dir("stored.zip/docs/guide.txt")}));
+    EXPECT_EQ(progress.SkippedMembers(), 2); // big.txt in pack.zip and in pack.tar.gz
+    EXPECT_TRUE(progress.Notes().isEmpty()) << progress.Notes().join('\n').toStdString();
+    // Within the limit the large member is searched too; case is kept when asked.
+    o.MemberLimit = 10000;
+    o.MatchCase = true;
+    EXPECT_EQ(SearchPaths(o), QStringList({dir("pack.tar.gz/big.txt"), dir("pack.zip/big.txt"),
+                                           dir("src/big.txt")}));
+}
+
+// A damaged archive or member ends in a note naming it; the search goes on.
+TEST_F(FileSearchTest, DamagedArchivesAndMembersAreNoted)
+{
+    dir.write("src/a.txt", QByteArray(4000, 'a') + "needle");
+    dir.write("src/b.txt", "needle");
+    ASSERT_TRUE(RunTool(dir("src"), "zip", {"-q", dir("bad.zip"), "a.txt", "b.txt"}));
+    ASSERT_TRUE(RunTool(dir("src"), "tar", {"-czf", dir("cut.tar.gz"), "a.txt", "b.txt"}));
+    // Spoil a.txt's deflated data in the ZIP, and cut the tar.gz short.
+    QByteArray zip = readAll(dir("bad.zip"));
+    const int data =
+        30 + uchar(zip[26]) + 256 * uchar(zip[27]) + uchar(zip[28]) + 256 * uchar(zip[29]);
+    for (int i = data; i < data + 8; ++i)
+        zip[i] = char(0xFF - zip[i]);
+    dir.write("bad.zip", zip);
+    dir.write("cut.tar.gz", readAll(dir("cut.tar.gz")).left(40));
+    dir.write("fake.tar.gz", "not an archive");
+    TSearchOptions o = Options("*.txt");
+    o.Text = "needle";
+    o.InsideArchives = true;
+    TSearchProgress progress;
+    RunFileSearch(o, progress);
+    QStringList paths;
+    for (const TSearchHit& hit : progress.TakeHits())
+        paths << hit.Path() + '/' + hit.Member;
+    paths.sort();
+    EXPECT_EQ(paths, QStringList({dir("bad.zip/b.txt"), dir("src/a.txt/"), dir("src/b.txt/")}));
+    const QString notes = progress.Notes().join('\n');
+    EXPECT_TRUE(notes.contains(dir("bad.zip/a.txt: its data is damaged"))) << notes.toStdString();
+    EXPECT_TRUE(notes.contains(dir("cut.tar.gz"))) << notes.toStdString();
+    EXPECT_TRUE(notes.contains(dir("fake.tar.gz"))) << notes.toStdString();
+    // By name only, an archive that cannot be listed is noted too.
+    o.Text.clear();
+    TSearchProgress names;
+    RunFileSearch(o, names);
+    EXPECT_TRUE(names.Notes().join('\n').contains(dir("fake.tar.gz")));
+}
+
+// The reading of members stops at a cancel, between members and within one.
+TEST_F(FileSearchTest, MemberContentsStopOnCancel)
+{
+    for (int i = 0; i < 3; ++i)
+        dir.write(QString("src/m%1.txt").arg(i), "member");
+    ASSERT_TRUE(RunTool(dir("src"), "zip", {"-qr", dir("three.zip"), "."}));
+    ASSERT_TRUE(RunTool(dir("src"), "tar", {"-czf", dir("three.tar.gz"), "."}));
+    for (const QString& archive : {dir("three.zip"), dir("three.tar.gz")}) {
+        platform::TFileOpsProgress progress;
+        int handed = 0;
+        QString failure = "unset";
+        const bool whole = ArchiveMemberContents(
+            archive, 1000, [](const QString& name) { return name.endsWith(".txt"); },
+            [&](const TMemberContent&) {
+                ++handed;
+                progress.Cancel();
+            },
+            &progress, failure);
+        EXPECT_FALSE(whole) << archive.toStdString();
+        EXPECT_EQ(handed, 1) << archive.toStdString();
+        EXPECT_TRUE(failure.isEmpty()) << failure.toStdString();
+    }
 }
 
 TEST_F(FileSearchTest, WorkerReportsInBatchesAndStopsOnCancel)

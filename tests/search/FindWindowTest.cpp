@@ -1,6 +1,7 @@
 // The "Find files" window through the user's path: Alt+F7, fields, Return, the live
 // results, Stop and Escape, going to a result, viewing it, and the results fed to a
 // panel on which the file commands work on the real files.
+#include "archive/ArchiveTools.h"
 #include "fileops/uProgress.h"
 #include "main/FileOpsFixture.h"
 #include "platform/FileOpsFaults.h"
@@ -10,6 +11,7 @@
 #include "search/uFind.h"
 #include "support/FaultHold.h"
 #include "support/TickWatch.h"
+#include "viewers/ModalAnswer.h"
 #include "viewers/uText.h"
 
 #include <QCheckBox>
@@ -17,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSpinBox>
 #include <QStringEncoder>
 #include <QThread>
 #include <QTreeView>
@@ -441,4 +444,136 @@ TEST_F(FindWindowTest, TheDotDotRowOfFedResultsShowsTheSearchedFoldersDate)
     EXPECT_GT(searched.DateTime, 0);
     const QString shown = View(sdLeft)->model()->index(0, 3).data().toString();
     EXPECT_EQ(shown, platform::FormatDateTime(searched.DateTime));
+}
+
+// With a text and "Inside archives", members of a ZIP and of a tar.gz archive are
+// searched by content; fed to the panel they are rows of their own, Enter opens the
+// archive at the member, and the commands that change files refuse them, touching no
+// other file.
+TEST_F(FindWindowTest, ContentInsideArchivesFedAsMemberRows)
+{
+    dir.write("left/src/notes.txt", "the needle");
+    dir.write("left/src/plain.txt", "nothing");
+    dir.write("left/pk/docs/inner.txt", "a NEEDLE inside");
+    dir.write("left/pk/docs/none.txt", "nothing");
+    dir.write("left/pk/docs/big.txt", QByteArray(1536 * 1024, 'x') + "needle");
+    dir.write("left/bad.tar.gz", "not an archive");
+    ASSERT_TRUE(RunZip(left + "pk/", {"-qr", left + "pack.zip", "docs"}));
+    ASSERT_TRUE(RunTool(left + "pk/", "tar", {"-czf", left + "pack.tar.gz", "docs"}));
+    ASSERT_TRUE(QDir(left + "pk").removeRecursively());
+    const QByteArray zip = readAll(left + "pack.zip");
+    Open(sdLeft, left);
+    TfFind* find = OpenFind();
+    ASSERT_TRUE(find);
+    QApplication::setActiveWindow(find);
+    QTest::keyClick(find->focusWidget(), Qt::Key_A, Qt::AltModifier); // "Inside &archives"
+    ASSERT_TRUE(QTest::qWaitFor([find] { return find->CheckInsideArchives->isChecked(); }, 60000));
+    QTest::keyClick(find->focusWidget(), Qt::Key_C, Qt::AltModifier); // "&Containing text"
+    QTest::keyClicks(find->EditText, "needle");
+    find->SpinSizeLimit->setValue(1); // MB: big.txt is over it
+    Search(find, "*.txt");
+    // At the end: the members not searched counted, the archive that is none named.
+    EXPECT_TRUE(find->Status->text().contains("2 archive member(s) over 1 MiB not searched"))
+        << find->Status->text().toStdString();
+    EXPECT_TRUE(find->Unreadable->toPlainText().contains(left + "bad.tar.gz"))
+        << find->Unreadable->toPlainText().toStdString();
+    QStringList hits;
+    for (const TSearchHit& hit : find->Hits())
+        hits << hit.Path() + (hit.Member.isEmpty() ? QString() : '/' + hit.Member);
+    hits.sort();
+    EXPECT_EQ(hits, QStringList({left + "pack.tar.gz/docs/inner.txt",
+                                 left + "pack.zip/docs/inner.txt", left + "src/notes.txt"}));
+
+    QApplication::setActiveWindow(find);
+    QTest::keyClick(find, Qt::Key_P, Qt::AltModifier); // Feed to panel
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return main->Left().DirectoryLabel->text() == "Search results"; }, 60000));
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "pack.tar.gz/docs/inner.txt",
+                                          "pack.zip/docs/inner.txt", "src/notes.txt"}));
+    EXPECT_EQ(main->Left().Listing[Row(sdLeft, "pack.zip/docs/inner.txt")].Kind, fkZipMember);
+
+    // F8 and F6 of a member with a file: refused and said, nothing touched.
+    Select(sdLeft, {"pack.zip/docs/inner.txt", "src/notes.txt"});
+    messages.clear();
+    for (const Qt::Key key : {Qt::Key_F8, Qt::Key_F6}) {
+        QObject until; // a question, were one asked, answered "Yes"; none later
+        testmodal::AnswerNextModal<QDialog>([](QDialog* d) { d->done(1); }, nullptr, &until);
+        Press(key);
+    }
+    EXPECT_EQ(readAll(left + "src/notes.txt"), "the needle");
+    EXPECT_EQ(readAll(left + "pack.zip"), zip);
+    EXPECT_TRUE(QDir(right).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[0].contains("1 of the 2 entries are members of archives among the "
+                                     "search results and cannot be deleted"))
+        << messages[0].toStdString();
+    EXPECT_EQ(main->Left().DirectoryLabel->text(), "Search results");
+
+    // Enter on a member: its archive, the cursor on it; for a tar.gz too.
+    for (const QString& archive : {QString("pack.zip"), QString("pack.tar.gz")}) {
+        main->Left().Files->FocusItem(Row(sdLeft, archive + "/docs/inner.txt"));
+        Press(Qt::Key_Return);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return main->ShowsArchive(sdLeft); }, 60000));
+        EXPECT_EQ(FocusedName(sdLeft), "docs/inner.txt");
+        EXPECT_EQ(main->Left().DirectoryLabel->text(), left + archive);
+        main->FeedToPanel(left, find->Hits()); // the same results again
+        ASSERT_EQ(main->Left().DirectoryLabel->text(), "Search results");
+    }
+}
+
+// ".." of fed results leads back to the place the panel showed before them, with the
+// cursor where it was: a folder, an archive, also after earlier results, an archive
+// entered from them, and a re-read.
+TEST_F(FindWindowTest, DotDotOfFedResultsLeadsBackToThePlaceAndCursor)
+{
+    dir.write("left/a.txt", "a");
+    dir.write("left/b.txt", "b");
+    dir.write("left/pk/docs/one.txt", "1");
+    dir.write("left/pk/docs/two.txt", "2");
+    ASSERT_TRUE(RunZip(left + "pk/", {"-qr", left + "pack.zip", "docs"}));
+    TSearchHit hit;
+    hit.Folder = left;
+    hit.Name = "a.txt";
+    TSearchHit archive = hit;
+    archive.Name = "pack.zip";
+    const auto feed = [&] {
+        main->FeedToPanel(left, {hit, archive});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !main->Reading(sdLeft); }, 60000));
+        ASSERT_EQ(main->Left().DirectoryLabel->text(), "Search results");
+    };
+    const auto back = [&] {
+        Press(Qt::Key_Backspace);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !main->Reading(sdLeft); }, 60000));
+    };
+    // From a folder, fed twice, and re-read: back to it, on b.txt.
+    Open(sdLeft, left);
+    main->Left().Files->FocusItem(Row(sdLeft, "b.txt"));
+    main->FilesEnter(sdLeft);
+    feed();
+    feed();
+    main->MenuRereadClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !main->Reading(sdLeft); }, 60000));
+    back();
+    EXPECT_EQ(main->Left().Directory, left);
+    EXPECT_FALSE(main->ShowsArchive(sdLeft));
+    EXPECT_EQ(FocusedName(sdLeft), "b.txt");
+    // From an archive: back into it, on its member.
+    OpenArchive(sdLeft, "pack.zip");
+    main->Left().Files->FocusItem(Row(sdLeft, "docs/two.txt"));
+    feed();
+    back();
+    ASSERT_TRUE(main->ShowsArchive(sdLeft));
+    EXPECT_EQ(main->Left().DirectoryLabel->text(), left + "pack.zip");
+    EXPECT_EQ(FocusedName(sdLeft), "docs/two.txt");
+    // From an archive entered from results: back into that archive.
+    Open(sdLeft, left);
+    feed();
+    main->Left().Files->FocusItem(Row(sdLeft, "pack.zip"));
+    Press(Qt::Key_Return);
+    ASSERT_TRUE(main->ShowsArchive(sdLeft));
+    main->Left().Files->FocusItem(Row(sdLeft, "docs/one.txt"));
+    feed();
+    back();
+    ASSERT_TRUE(main->ShowsArchive(sdLeft));
+    EXPECT_EQ(FocusedName(sdLeft), "docs/one.txt");
 }

@@ -7,7 +7,7 @@
 #include <QLocale>
 #include <gtest/gtest.h>
 
-extern "C" const TArchiveModule* TravodexArchiveModule2();
+extern "C" const TArchiveModule* TravodexArchiveModule3();
 
 int main(int argc, char** argv)
 {
@@ -15,7 +15,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     QApplication app(argc, argv);
-    RegisterArchiveModule(TravodexArchiveModule2());
+    RegisterArchiveModule(TravodexArchiveModule3());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

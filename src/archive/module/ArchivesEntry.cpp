@@ -3,9 +3,9 @@
 // (modules/ArchiveModule.h).
 #include "modules/ArchiveModule.h"
 
-extern "C" __attribute__((visibility("default"))) const TArchiveModule* TravodexArchiveModule2()
+extern "C" __attribute__((visibility("default"))) const TArchiveModule* TravodexArchiveModule3()
 {
     static const TArchiveModule module{&archivelib::ListMembers, &archivelib::ListMembersApart,
-                                       &archivelib::ExtractMembers};
+                                       &archivelib::ExtractMembers, &archivelib::ReadMembers};
     return &module;
 }
