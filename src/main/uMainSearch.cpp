@@ -1,6 +1,7 @@
 // The file search in the main window: the Commands menu with "Find files…" (Alt+F7),
 // going to a result, viewing it, and the results as a panel's listing.
 #include "archive/ReadOnlyArchive.h"
+#include "listing/ArchiveFolders.h"
 #include "controls/VirtualListView.h"
 #include "main/FedResults.h"
 #include "main/uMain.h"
@@ -92,7 +93,15 @@ void TfMain::GoToSearchHit(const TSearchHit& hit, const std::function<void()>& a
                 OpenArchive(side, row);
             else if (!OpenReadOnlyArchive(side, row))
                 return;
-            const int member = RowNamed(p.Listing, hit.Member);
+            // The member's folder inside the archive; a folder member is its folder's row.
+            QString path = MemberPath(hit.Member).toString(), cursor = hit.Member;
+            if (path.endsWith('/')) {
+                path.chop(1);
+                cursor = path;
+            }
+            if (IsPlainMemberPath(hit.Member) && path.contains('/'))
+                ShowArchiveFolder(side, path.left(path.lastIndexOf('/') + 1), cursor);
+            const int member = RowNamed(p.Listing, cursor);
             if (member >= 0)
                 p.Files->FocusItem(member);
         }
