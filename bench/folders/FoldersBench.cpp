@@ -78,7 +78,8 @@ int main(int argc, char** argv)
 
     int index = 0;
     const double enter = bench::BestSeconds(kRepeats * 4, [&] {
-        const QString folder = QStringLiteral("dir%1/").arg(++index * 7 % kFolders, 4, 10, QChar('0'));
+        const QString folder =
+            QStringLiteral("dir%1/").arg(++index * 7 % kFolders, 4, 10, QChar('0'));
         listing.LoadArchiveFolder(*folders, folder, nullptr);
         listing.Sort(soName);
     });

@@ -27,8 +27,7 @@ class TTransferPlan final
 {
 public:
     // `prefix`: the folder of the archive ("sub/") the names are stored below; "" the top.
-    explicit TTransferPlan(const std::vector<TArchiveMember>& existing,
-                           const QString& prefix = {});
+    explicit TTransferPlan(const std::vector<TArchiveMember>& existing, const QString& prefix = {});
 
     // `tag` names the file in messages and in Arrived (for instance the member it was
     // extracted from); by default its path.
@@ -64,8 +63,7 @@ private:
     using TMembers = QHash<QString, const TArchiveMember*>;
     // Why `item` did not arrive; entries the add leaves out by rule (links to folders,
     // special files) go to `left`.
-    QString Problem(TItem& item, const TMembers& after, bool checkContent,
-                    QStringList& left) const;
+    QString Problem(TItem& item, const TMembers& after, bool checkContent, QStringList& left) const;
     static QString FolderProblem(const QString& path, const QString& stored,
                                  const platform::TEntryRecord& record, const TMembers& after,
                                  bool checkContent, QStringList& left);

@@ -1,8 +1,8 @@
 // The file search in the main window: the Commands menu with "Find files…" (Alt+F7),
 // going to a result, viewing it, and the results as a panel's listing.
 #include "archive/ReadOnlyArchive.h"
-#include "listing/ArchiveFolders.h"
 #include "controls/VirtualListView.h"
+#include "listing/ArchiveFolders.h"
 #include "main/FedResults.h"
 #include "main/uMain.h"
 #include "platform/FileOpsFaults.h"

@@ -19,11 +19,8 @@ QStringList RowNames(const TArchiveFolders& folders, const QString& folder)
 TEST(ArchiveFolders, FolderMembersAndImpliedFoldersAreFolders)
 {
     // "a/" has a member of its own (with a date); "a/b/" and "c/" are only implied.
-    const TArchiveFolders folders({{"a/", 0, 45000.5},
-                                   {"a/b/c.txt", 3},
-                                   {"a/d.txt", 4},
-                                   {"c/e.txt", 5},
-                                   {"top.txt", 6}});
+    const TArchiveFolders folders(
+        {{"a/", 0, 45000.5}, {"a/b/c.txt", 3}, {"a/d.txt", 4}, {"c/e.txt", 5}, {"top.txt", 6}});
     EXPECT_EQ(RowNames(folders, ""), QStringList({"a/", "c/", "top.txt"}));
     EXPECT_EQ(RowNames(folders, "a/"), QStringList({"a/b/", "a/d.txt"}));
     EXPECT_EQ(RowNames(folders, "a/b/"), QStringList({"a/b/c.txt"}));
@@ -51,12 +48,8 @@ TEST(ArchiveFolders, LeadingDotSlashOfTarIsNoFolder)
 
 TEST(ArchiveFolders, NamesThatLeadOutsideMakeNoFolder)
 {
-    const TArchiveFolders folders({{"../x", 1},
-                                   {"a/../../y", 2},
-                                   {"/etc/z", 3},
-                                   {"b/./c", 4},
-                                   {"d//e", 5},
-                                   {"ok/f", 6}});
+    const TArchiveFolders folders(
+        {{"../x", 1}, {"a/../../y", 2}, {"/etc/z", 3}, {"b/./c", 4}, {"d//e", 5}, {"ok/f", 6}});
     // Each stays one row at the top, under its whole name; only "ok" is a folder.
     EXPECT_EQ(RowNames(folders, ""),
               QStringList({"../x", "/etc/z", "a/../../y", "b/./c", "d//e", "ok/"}));

@@ -1,21 +1,23 @@
 // Folders inside archives: a panel shows an archive's top first, Enter goes into a folder
 // member and ".." or Backspace back up; commands act below the folder shown.
-#include "main/FileOpsFixture.h"
+#include "main/PathLine.h"
+#include "main/UserInputFixture.h"
 #include "main/PanelText.h"
 #include "main/StatusLine.h"
+#include "search/FileSearch.h"
 
 #include <QFileInfo>
 
 namespace
 {
 
-class ArchiveFoldersPanelTest : public FileOpsTest
+class ArchiveFoldersPanelTest : public UserInputTest
 {
 protected:
     // src/: top.txt, sub/s.txt, sub/deeper/deep.txt, sub/deeper/more/m.bin (binary).
     void SetUp() override
     {
-        FileOpsTest::SetUp();
+        UserInputTest::SetUp();
         dir.write("src/top.txt", "top");
         dir.write("src/sub/s.txt", "in sub");
         dir.write("src/sub/deeper/deep.txt", "deep down");
@@ -93,6 +95,35 @@ TEST_F(ArchiveFoldersPanelTest, ZipFoldersAreEnteredAndLeftByKeys)
     EXPECT_EQ(FocusedName(sdLeft), "f.zip");
 }
 
+TEST_F(ArchiveFoldersPanelTest, PathsIntoArchiveFoldersAndSearchHitsOpenThere)
+{
+    ASSERT_TRUE(Tool("zip -q -r " + left + "f.zip top.txt sub"));
+    Open(sdLeft, left);
+    // A found member: its archive opens at its folder, the cursor on it.
+    TSearchHit hit;
+    hit.Folder = left;
+    hit.Name = "f.zip";
+    hit.Member = "sub/deeper/deep.txt";
+    main->GoToSearchHit(hit);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !main->Reading(sdLeft); }, 60000));
+    EXPECT_EQ(Caption(sdLeft), left + "f.zip/sub/deeper/");
+    EXPECT_EQ(FocusedName(sdLeft), "sub/deeper/deep.txt");
+
+    // Ctrl+L: a path into the archive's folder opens it there; the line holds it again.
+    Open(sdLeft, right);
+    Key(Qt::Key_L, Qt::ControlModifier);
+    for (const QChar c : left + "f.zip/sub/")
+        QTest::keyClick(main->windowHandle(), c.toLatin1());
+    Key(Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main->ShowsArchive(sdLeft); }, 30000));
+    EXPECT_EQ(Caption(sdLeft), left + "f.zip/sub/");
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "sub/deeper", "sub/s.txt"}));
+    Key(Qt::Key_L, Qt::ControlModifier);
+    EXPECT_EQ(main->Left().PathLine->text(), left + "f.zip/sub/");
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(messages, QStringList());
+}
+
 TEST_F(ArchiveFoldersPanelTest, ImpliedFoldersAreFolders)
 {
     // -D: no member of its own for any folder.
@@ -125,8 +156,8 @@ TEST_F(ArchiveFoldersPanelTest, TarGzFoldersWithoutTheirLeadingDotSlash)
 
 TEST_F(ArchiveFoldersPanelTest, FolderMembersCopyOutWithTheirTreesByteForByte)
 {
-    ASSERT_TRUE(Tool("zip -q -r " + left + "f.zip top.txt sub && tar -czf " + left +
-                     "t.tar.gz sub"));
+    ASSERT_TRUE(
+        Tool("zip -q -r " + left + "f.zip top.txt sub && tar -czf " + left + "t.tar.gz sub"));
     Open(sdLeft, left);
     Enter(sdLeft, "f.zip");
     Enter(sdLeft, "sub");
@@ -173,8 +204,8 @@ TEST_F(ArchiveFoldersPanelTest, CopyIntoAZipFolderGoesBelowIt)
 TEST_F(ArchiveFoldersPanelTest, DeletingAFolderMemberDeletesItsTree)
 {
     // "sub/" has no member of its own; "sub/deeper/" and "sub/deeper/more/" have.
-    ASSERT_TRUE(Tool("zip -q -r " + left + "f.zip top.txt sub && zip -q -d " + left +
-                     "f.zip sub/"));
+    ASSERT_TRUE(
+        Tool("zip -q -r " + left + "f.zip top.txt sub && zip -q -d " + left + "f.zip sub/"));
     Open(sdLeft, left);
     Enter(sdLeft, "f.zip");
     Enter(sdLeft, "sub");
@@ -200,15 +231,15 @@ TEST_F(ArchiveFoldersPanelTest, HostileNamesMakeNoFolderAndWriteNothingOutside)
     const QString absolute = dir("abs-x3.txt");
     ASSERT_TRUE(Tool("python3 -c \"import zipfile; z = zipfile.ZipFile('" + left +
                      "evil.zip', 'w'); [z.writestr(zipfile.ZipInfo(n), 'evil') for n in "
-                     "['../x1.txt', 'a/../../x2.txt', '" + absolute +
-                     "', 'ok/../../x4.txt', 'ok/y.txt']]; z.close()\""));
+                     "['../x1.txt', 'a/../../x2.txt', '" +
+                     absolute + "', 'ok/../../x4.txt', 'ok/y.txt']]; z.close()\""));
     Open(sdLeft, left);
     Enter(sdLeft, "evil.zip");
     // Each stays one row under its whole name; only "ok" is a folder, and holds only y.txt.
     QStringList names = Names(sdLeft);
     names.sort();
-    EXPECT_EQ(names, QStringList({"..", "../x1.txt", absolute, "a/../../x2.txt", "ok",
-                                  "ok/../../x4.txt"}));
+    EXPECT_EQ(names, QStringList(
+                         {"..", "../x1.txt", absolute, "a/../../x2.txt", "ok", "ok/../../x4.txt"}));
     EXPECT_TRUE(main->Left().Listing[Row(sdLeft, "ok")].IsDirectory());
     EXPECT_FALSE(main->Left().Listing[Row(sdLeft, "a/../../x2.txt")].IsDirectory());
     EXPECT_EQ(Shown(sdLeft, "a/../../x2.txt"), "a/../../x2");
