@@ -10,6 +10,7 @@
 #include "fileops/uProgress.h"
 #include "fileops/uSimple.h"
 #include "listing/ArchiveFolders.h"
+#include "platform/FileContent.h"
 #include "platform/FileOpsFaults.h"
 #include "platform/FileOpsMoves.h"
 #include "platform/FileOpsParts.h"
@@ -174,8 +175,8 @@ std::vector<int> TFileCommands::WithoutFolderRows(int panel, const std::vector<i
     std::vector<int> files;
     for (int row : rows) {
         if (listing[row].IsDirectory())
-            m_host.Report(QStringLiteral("%1: not %2; a folder inside an archive can only be "
-                                         "copied out to a folder")
+            m_host.Report(QStringLiteral("%1: not %2; a folder inside an archive goes out "
+                                         "only into a folder")
                               .arg(ShownMemberName(listing[row].Name), verb));
         else
             files.push_back(row);
@@ -189,7 +190,8 @@ void TFileCommands::CopyTrees(const QStringList& paths, const QString& target)
                        platform::TShellFunction::Copy, paths, target, true, false);
 }
 
-void TFileCommands::CopyMemberFolders(int panel, const QStringList& folders, const QString& target)
+void TFileCommands::CopyMemberFolders(int panel, const QStringList& folders, const QString& target,
+                                      bool move)
 {
     TZipArchive& source = m_host.PanelZip(panel);
     const TArchiveFolders index(source.Members());
@@ -227,7 +229,56 @@ void TFileCommands::CopyMemberFolders(int panel, const QStringList& folders, con
     for (const QString& folder : folders)
         if (platform::DirectoryExists(scratch.Path() + folder))
             paths << scratch.Path() + folder;
-    CopyTrees(paths, target);
+    QHash<QString, QString> copies; // the folder in the private folder, where its copy went
+    RunShellOperations(move ? QStringLiteral("Moving") : QStringLiteral("Copying"),
+                       move ? QStringLiteral("Moved") : QStringLiteral("Copied"),
+                       platform::TShellFunction::Copy,
+                       paths, target, true, false,
+                       [&copies](const QString& path, const platform::TShellResult& result,
+                                 const platform::TFileOpsProgress&) {
+                           if (!result.Target.isEmpty())
+                               copies.insert(path, result.Target);
+                       });
+    if (!move)
+        return;
+    // A member leaves the archive only when its file arrived with its size and CRC-32; a
+    // folder's own member only when every member below it did.
+    QStringList arrived, missed;
+    Verify(target, [&] {
+        for (const QString& folder : folders)
+            arrived << ArrivedBelow(index, folder, copies.value(scratch.Path() + folder), missed);
+    });
+    Report(missed);
+    DeleteMembers(panel, StillAsPlanned(panel, index.Members(), arrived));
+}
+
+QStringList TFileCommands::ArrivedBelow(const TArchiveFolders& index, const QString& folder,
+                                        const QString& copy, QStringList& missed)
+{
+    QStringList arrived, folderMembers;
+    bool whole = !copy.isEmpty();
+    const qsizetype skip = MemberPath(folder).size() + 1; // "sub/deeper/"
+    QHash<QString, const TArchiveMember*> members;
+    for (const TArchiveMember& m : index.Members())
+        members.insert(m.Name, &m);
+    for (const QString& name : index.NamesBelow(folder + '/')) {
+        const QString relative = MemberPath(name).mid(skip).toString();
+        if (name.endsWith('/')) {
+            folderMembers << name;
+            continue;
+        }
+        const TArchiveMember* m = members.value(name);
+        const QString path = copy + '/' + relative;
+        const auto crc = copy.isEmpty() ? std::nullopt : platform::FileCrc32(path);
+        if (m && crc && *crc == m->Crc32 && platform::FileSize(path) == m->Size) {
+            arrived << name;
+            continue;
+        }
+        whole = false;
+        missed << QStringLiteral("%1: not moved, %2 does not hold its content")
+                      .arg(name, copy.isEmpty() ? folder : path);
+    }
+    return whole ? arrived + folderMembers : arrived;
 }
 
 void TFileCommands::Transfer(bool move)
@@ -382,7 +433,7 @@ void TFileCommands::ArchiveToDisk(bool move)
     TExtractionPlan plan(targetDir, members);
     QStringList folders; // folder rows: their paths inside the archive
     const std::vector<int> selection = Selection(a);
-    for (int row : move ? WithoutFolderRows(a, selection, Verb(move)) : selection) {
+    for (int row : selection) {
         if (listing[row].IsDirectory())
             folders << listing[row].Name;
         else
@@ -409,7 +460,7 @@ void TFileCommands::ArchiveToDisk(bool move)
         if (move)
             DeleteMembers(a, StillAsPlanned(a, members, extracted));
         if (!folders.isEmpty() && !progress.Cancelled())
-            CopyMemberFolders(a, folders, targetDir);
+            CopyMemberFolders(a, folders, targetDir, move);
     }
     RecordNotUndoable(move ? QStringLiteral("a move out of an archive")
                            : QStringLiteral("a copy out of an archive"));

@@ -35,6 +35,7 @@
 
 class TPanelHost;
 class TZipArchive;
+class TArchiveFolders;
 struct TArchiveMember;
 
 // Entries of one folder that a command renamed (old name, new name) or removed (old
@@ -88,9 +89,16 @@ private:
     // Copies the folders `folders` (paths inside the archive, "sub/deeper") of the
     // panel's ZIP archive into `target` with their trees, below the folder shown: through
     // a private folder, which the library fills with the members' folders.
-    void CopyMemberFolders(int panel, const QStringList& folders, const QString& target);
-    // Reports each folder row of `rows`, which `verb` does not take (a move out of an
-    // archive, a copy between archives), and returns the other rows.
+    // A move then deletes the members whose files arrived whole (ArrivedBelow).
+    void CopyMemberFolders(int panel, const QStringList& folders, const QString& target,
+                           bool move);
+    // The members at and below `folder` of `index` whose files are in `copy` (the
+    // folder's copy; empty: none arrived) with their size and CRC-32, the folders' own
+    // members too when all did; a line in `missed` for each file that is not. Reads them.
+    static QStringList ArrivedBelow(const TArchiveFolders& index, const QString& folder,
+                                    const QString& copy, QStringList& missed);
+    // Reports each folder row of `rows`, which `verb` does not take (a copy or move
+    // between archives), and returns the other rows.
     std::vector<int> WithoutFolderRows(int panel, const std::vector<int>& rows,
                                        const QString& verb);
     // Of `names`, moved out of `panel`'s archive and verified, those the archive holds

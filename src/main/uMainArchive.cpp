@@ -173,8 +173,8 @@ void TfMain::CopyReadOnlyMembersToZip(TSide side, TSide zipSide)
     for (int row : m_commands.Selection(side)) {
         const TFileObject& e = m_panels[side].Listing[row];
         if (e.IsDirectory())
-            m_zipMessages << QStringLiteral("%1: not copied; a folder inside an archive can only "
-                                            "be copied out to a folder")
+            m_zipMessages << QStringLiteral("%1: not copied; a folder inside an archive goes out "
+                                            "only into a folder")
                                  .arg(ShownMemberName(e.Name));
         else
             extraction.AddMember(e.Name);

@@ -6,7 +6,10 @@
 #include "main/StatusLine.h"
 #include "search/FileSearch.h"
 
+#include "platform/FileOpsFaults.h"
+
 #include <QFileInfo>
+#include <QScopeGuard>
 
 namespace
 {
@@ -179,6 +182,42 @@ TEST_F(ArchiveFoldersPanelTest, FolderMembersCopyOutWithTheirTreesByteForByte)
     EXPECT_EQ(readAll(out + "sub/s.txt"), "in sub");
     EXPECT_EQ(readAll(out + "sub/deeper/deep.txt"), "deep down");
     EXPECT_EQ(readAll(out + "sub/deeper/more/m.bin"), readAll(dir("src/sub/deeper/more/m.bin")));
+    EXPECT_EQ(messages, QStringList());
+}
+
+TEST_F(ArchiveFoldersPanelTest, MovingAFolderMemberOutDeletesOnlyWhatArrivedWhole)
+{
+    ASSERT_TRUE(Tool("zip -q -r " + left + "f.zip top.txt sub"));
+    Open(sdLeft, left);
+    Enter(sdLeft, "f.zip");
+    Enter(sdLeft, "sub");
+    // Between the arrival and the check another program rewrites one copy, same size.
+    const platform::TFileOpsFaultHook previous =
+        platform::SetFileOpsFaultHook([&](platform::TFileOpsStep step, const QString&) {
+            if (step == platform::TFileOpsStep::CopiesArrived &&
+                QFileInfo::exists(right + "deeper/deep.txt"))
+                dir.write("right/deeper/deep.txt", "DEEP DOWN");
+            return 0;
+        });
+    const auto restore = qScopeGuard([&] { platform::SetFileOpsFaultHook(previous); });
+    Select(sdLeft, {"sub/deeper"});
+    Press(Qt::Key_F6);
+    EXPECT_EQ(readAll(right + "deeper/more/m.bin"), readAll(dir("src/sub/deeper/more/m.bin")));
+    // m.bin arrived whole and left the archive; deep.txt and the folders' own members stay.
+    EXPECT_EQ(ZipNames(left + "f.zip"),
+              QStringList({"sub/", "sub/deeper/", "sub/deeper/deep.txt", "sub/deeper/more/",
+                           "sub/s.txt", "top.txt"}));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("sub/deeper/deep.txt: not moved, ")) << messages[0].toStdString();
+
+    // Moved again, all of it arrives: the folder goes with its own members.
+    messages.clear();
+    platform::SetFileOpsFaultHook(previous);
+    Open(sdRight, dir.mkdir("again"));
+    Select(sdLeft, {"sub/deeper"});
+    Press(Qt::Key_F6);
+    EXPECT_EQ(readAll(dir("again/deeper/deep.txt")), "deep down");
+    EXPECT_EQ(ZipNames(left + "f.zip"), QStringList({"sub/", "sub/s.txt", "top.txt"}));
     EXPECT_EQ(messages, QStringList());
 }
 
