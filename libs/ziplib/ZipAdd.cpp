@@ -61,6 +61,7 @@ private:
     int32_t Finish(zip_t* za, int32_t stored);
 
     const TZipCommand& m_command;
+    std::string m_prefix; // before every stored name (NamePrefix)
     TReporter& m_reporter;
     std::string m_archive;
     int m_base{-1};
@@ -200,7 +201,7 @@ std::string TAddCommand::StoredName(const std::string& path, bool folder) const
         for (const std::string& p : parts)
             name += (name.empty() ? "" : "/") + p;
     }
-    return folder && !name.empty() ? name + "/" : name;
+    return m_prefix + (folder && !name.empty() ? name + "/" : name);
 }
 
 // The member a file replaces: the one whose name reads as the directory reader reads it
@@ -263,7 +264,24 @@ int32_t TAddCommand::Run()
                            std::string("Cannot open the current folder: ") + std::strerror(errno));
         return 0;
     }
-    for (const std::string& spec : SpecList(m_command.FileSpecs, m_command.ArgCount))
+    std::vector<std::string> specs = SpecList(m_command.FileSpecs, m_command.ArgCount);
+    if (m_command.NamePrefix) {
+        // A folder of plain parts only: the names stored below it stay inside the archive's
+        // tree, whatever the prefix says.
+        std::vector<std::string> parts;
+        std::string plain;
+        if (!specs.empty() && SafeRelativeParts(specs.front(), parts))
+            for (const std::string& part : parts)
+                plain += part + "/";
+        if (specs.empty() || parts.empty() || plain != specs.front() ||
+            specs.front().find('\\') != std::string::npos) {
+            m_reporter.Message(1, "Refused: the folder to add into is not a plain folder name");
+            return 0;
+        }
+        m_prefix = specs.front();
+        specs.erase(specs.begin());
+    }
+    for (const std::string& spec : specs)
         Collect(spec);
     if (m_sources.empty())
         return 0;

@@ -9,6 +9,8 @@
 #include "fileops/uConfirm.h"
 #include "fileops/uProgress.h"
 #include "fileops/uSimple.h"
+#include "listing/ArchiveFolders.h"
+#include "platform/FileContent.h"
 #include "platform/FileOpsFaults.h"
 #include "platform/FileOpsMoves.h"
 #include "platform/FileOpsParts.h"
@@ -24,6 +26,7 @@
 
 #include <QApplication>
 #include <QScopeGuard>
+#include <optional>
 
 namespace
 {
@@ -148,6 +151,136 @@ std::vector<int> TFileCommands::Selection(int panel)
     return rows;
 }
 
+QStringList TFileCommands::MembersOfRows(int panel, const std::vector<int>& rows)
+{
+    const TFileListing& listing = m_host.PanelListing(panel);
+    std::optional<TArchiveFolders> folders; // indexed when a folder row asks for it
+    QStringList names;
+    for (int row : rows) {
+        if (!listing[row].IsDirectory()) {
+            names << listing[row].Name;
+            continue;
+        }
+        if (!folders)
+            folders.emplace(m_host.PanelZip(panel).Members());
+        names << folders->NamesBelow(listing[row].Name + '/');
+    }
+    return names;
+}
+
+std::vector<int> TFileCommands::WithoutFolderRows(int panel, const std::vector<int>& rows,
+                                                  const QString& verb)
+{
+    const TFileListing& listing = m_host.PanelListing(panel);
+    std::vector<int> files;
+    for (int row : rows) {
+        if (listing[row].IsDirectory())
+            m_host.Report(QStringLiteral("%1: not %2; a folder inside an archive goes out "
+                                         "only into a folder")
+                              .arg(ShownMemberName(listing[row].Name), verb));
+        else
+            files.push_back(row);
+    }
+    return files;
+}
+
+void TFileCommands::CopyTrees(const QStringList& paths, const QString& target)
+{
+    RunShellOperations(QStringLiteral("Copying"), QStringLiteral("Copied"),
+                       platform::TShellFunction::Copy, paths, target, true, false);
+}
+
+void TFileCommands::CopyMemberFolders(int panel, const QStringList& folders, const QString& target,
+                                      bool move)
+{
+    TZipArchive& source = m_host.PanelZip(panel);
+    const TArchiveFolders index(source.Members());
+    const QSet<QString> repeated = RepeatedNames(index.Members());
+    QStringList names;
+    for (const QString& folder : folders)
+        for (const QString& name : index.NamesBelow(folder + '/')) {
+            if (repeated.contains(name))
+                m_host.Report(name + QStringLiteral(": not copied, the archive holds more than "
+                                                    "one member of that name"));
+            else
+                names << name;
+        }
+    // The library writes the members' folders below the private folder, never outside it;
+    // each folder shown goes from there into the target, with its tree.
+    const platform::TPrivateFolder scratch;
+    const ExtrOpts options = source.ExtrOptions;
+    const auto restore = qScopeGuard([&] { source.ExtrOptions = options; });
+    source.ExtrOptions = options | ExtrDirNames;
+    source.ExtrOptions.setFlag(ExtrOverWrite, false);
+    platform::TFileOpsProgress progress;
+    progress.SetTotals(int(names.size()), -1);
+    {
+        const TLibraryWork work(source, QStringLiteral("Extracting"), progress);
+        constexpr qsizetype kBatch = TrvxMaxFileSpecs - 1;
+        for (qsizetype at = 0; at < names.size() && !progress.Cancelled(); at += kBatch)
+            if (!ExtractInto(source, names.mid(at, kBatch), scratch.Path()))
+                return; // refused: said why
+    }
+    if (progress.Cancelled()) {
+        m_host.Report(CancelledText(QStringLiteral("Extracted"), progress, source.SuccessCount()));
+        return;
+    }
+    QStringList paths;
+    for (const QString& folder : folders)
+        if (platform::DirectoryExists(scratch.Path() + folder))
+            paths << scratch.Path() + folder;
+    QHash<QString, QString> copies; // the folder in the private folder, where its copy went
+    RunShellOperations(move ? QStringLiteral("Moving") : QStringLiteral("Copying"),
+                       move ? QStringLiteral("Moved") : QStringLiteral("Copied"),
+                       platform::TShellFunction::Copy,
+                       paths, target, true, false,
+                       [&copies](const QString& path, const platform::TShellResult& result,
+                                 const platform::TFileOpsProgress&) {
+                           if (!result.Target.isEmpty())
+                               copies.insert(path, result.Target);
+                       });
+    if (!move)
+        return;
+    // A member leaves the archive only when its file arrived with its size and CRC-32; a
+    // folder's own member only when every member below it did.
+    QStringList arrived, missed;
+    Verify(target, [&] {
+        for (const QString& folder : folders)
+            arrived << ArrivedBelow(index, folder, copies.value(scratch.Path() + folder), missed);
+    });
+    Report(missed);
+    DeleteMembers(panel, StillAsPlanned(panel, index.Members(), arrived));
+}
+
+QStringList TFileCommands::ArrivedBelow(const TArchiveFolders& index, const QString& folder,
+                                        const QString& copy, QStringList& missed)
+{
+    QStringList arrived, folderMembers;
+    bool whole = !copy.isEmpty();
+    const qsizetype skip = MemberPath(folder).size() + 1; // "sub/deeper/"
+    QHash<QString, const TArchiveMember*> members;
+    for (const TArchiveMember& m : index.Members())
+        members.insert(m.Name, &m);
+    for (const QString& name : index.NamesBelow(folder + '/')) {
+        const QString relative = MemberPath(name).mid(skip).toString();
+        if (name.endsWith('/')) {
+            folderMembers << name;
+            continue;
+        }
+        const TArchiveMember* m = members.value(name);
+        const QString path = copy + '/' + relative;
+        const auto crc = copy.isEmpty() ? std::nullopt : platform::FileCrc32(path);
+        if (m && crc && *crc == m->Crc32 && platform::FileSize(path) == m->Size) {
+            arrived << name;
+            continue;
+        }
+        whole = false;
+        missed << QStringLiteral("%1: not moved, %2 does not hold its content")
+                      .arg(name, copy.isEmpty() ? folder : path);
+    }
+    return whole ? arrived + folderMembers : arrived;
+}
+
 void TFileCommands::Transfer(bool move)
 {
     const int a = m_host.ActiveIndex(), b = 1 - a;
@@ -203,7 +336,10 @@ void TFileCommands::DiskToArchive(bool move)
     const TFileListing& listing = m_host.PanelListing(a);
     const QString from = AddSeparator(m_host.PanelDirectory(a));
     const std::vector<TArchiveMember> before = target.Members();
-    TTransferPlan plan(before);
+    // Into the folder the target panel shows.
+    TTransferPlan plan(before, m_host.PanelArchiveFolder(b));
+    target.AddNamePrefix = m_host.PanelArchiveFolder(b);
+    const auto unprefix = qScopeGuard([&target] { target.AddNamePrefix.clear(); });
     for (int row : Selection(a)) {
         if (listing[row].IsDirectory())
             plan.AddFolder(from + listing[row].Name);
@@ -295,8 +431,14 @@ void TFileCommands::ArchiveToDisk(bool move)
     const TFileListing& listing = m_host.PanelListing(a);
     const std::vector<TArchiveMember> members = source.Members();
     TExtractionPlan plan(targetDir, members);
-    for (int row : Selection(a))
-        plan.AddMember(listing[row].Name);
+    QStringList folders; // folder rows: their paths inside the archive
+    const std::vector<int> selection = Selection(a);
+    for (int row : selection) {
+        if (listing[row].IsDirectory())
+            folders << listing[row].Name;
+        else
+            plan.AddMember(listing[row].Name);
+    }
     Report(plan.Skipped(Verb(move)));
     {
         const TWaitCursor wait;
@@ -317,6 +459,8 @@ void TFileCommands::ArchiveToDisk(bool move)
             Report(missed);
         if (move)
             DeleteMembers(a, StillAsPlanned(a, members, extracted));
+        if (!folders.isEmpty() && !progress.Cancelled())
+            CopyMemberFolders(a, folders, targetDir, move);
     }
     RecordNotUndoable(move ? QStringLiteral("a move out of an archive")
                            : QStringLiteral("a copy out of an archive"));
@@ -334,7 +478,7 @@ void TFileCommands::ArchiveToArchive(bool move)
     const TFileListing& listing = m_host.PanelListing(a);
     const std::vector<TArchiveMember> members = source.Members();
     TExtractionPlan extraction(folder.Path(), members);
-    for (int row : Selection(a))
+    for (int row : WithoutFolderRows(a, Selection(a), Verb(move)))
         extraction.AddMember(listing[row].Name);
     Report(extraction.Skipped(Verb(move)));
     {
@@ -347,14 +491,16 @@ void TFileCommands::ArchiveToArchive(bool move)
             done = ExtractInto(source, extraction.Members(), folder.Path());
         }
         QStringList missed;
-        TTransferPlan plan(target.Members());
+        TTransferPlan plan(target.Members(), m_host.PanelArchiveFolder(b));
         QStringList extracted;
         Verify(folder.Path(), [&] { extracted = extraction.Extracted(move, Verb(move), missed); });
         for (const QString& member : extracted)
             plan.AddFile(folder.Path() + BareName(member), member);
         Report(plan.Skipped(Verb(move)));
+        target.AddNamePrefix = m_host.PanelArchiveFolder(b); // the folder the target shows
         if (!plan.Files().isEmpty() || progress.Cancelled())
             done = AddWithProgress(target, plan.Files(), progress) && done;
+        target.AddNamePrefix.clear();
         std::vector<TTransferPlan::TItem> added;
         const std::vector<TArchiveMember> after = target.Members();
         Verify(target.ZipFilename(),

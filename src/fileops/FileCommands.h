@@ -35,6 +35,7 @@
 
 class TPanelHost;
 class TZipArchive;
+class TArchiveFolders;
 struct TArchiveMember;
 
 // Entries of one folder that a command renamed (old name, new name) or removed (old
@@ -66,6 +67,11 @@ public:
     // The rows a command acts on: the marked rows of a panel, or the row under its
     // cursor when none is marked; never ".." or a drive of the drive list. Row order.
     std::vector<int> Selection(int panel);
+    // The member names the rows of an archive panel stand for: a folder row all the
+    // members at and below it, any other row its own.
+    QStringList MembersOfRows(int panel, const std::vector<int>& rows);
+    // Copies the folders `paths` with their trees into `target` (see RunShellOperations).
+    void CopyTrees(const QStringList& paths, const QString& target);
 
 private:
     void Transfer(bool move);
@@ -80,6 +86,21 @@ private:
     // False when the component refused the add.
     bool AddFolders(TZipArchive& target, const QString& parent, const QStringList& names);
     void DeleteMembers(int panel, const QStringList& names);
+    // Copies the folders `folders` (paths inside the archive, "sub/deeper") of the
+    // panel's ZIP archive into `target` with their trees, below the folder shown: through
+    // a private folder, which the library fills with the members' folders.
+    // A move then deletes the members whose files arrived whole (ArrivedBelow).
+    void CopyMemberFolders(int panel, const QStringList& folders, const QString& target,
+                           bool move);
+    // The members at and below `folder` of `index` whose files are in `copy` (the
+    // folder's copy; empty: none arrived) with their size and CRC-32, the folders' own
+    // members too when all did; a line in `missed` for each file that is not. Reads them.
+    static QStringList ArrivedBelow(const TArchiveFolders& index, const QString& folder,
+                                    const QString& copy, QStringList& missed);
+    // Reports each folder row of `rows`, which `verb` does not take (a copy or move
+    // between archives), and returns the other rows.
+    std::vector<int> WithoutFolderRows(int panel, const std::vector<int>& rows,
+                                       const QString& verb);
     // Of `names`, moved out of `panel`'s archive and verified, those the archive holds
     // still as `planned` had them (one member of the name, same size, CRC-32 and date),
     // read again now; every other one is reported and stays.

@@ -218,7 +218,8 @@ void TFileCommands::DeleteFiles(bool forGood)
     for (int row : selection)
         names << listing[row].Name;
     if (listing.IsArchiveListing()) {
-        DeleteMembers(a, WithoutRepeatedNames(a, names));
+        // A folder goes with every member at and below it.
+        DeleteMembers(a, WithoutRepeatedNames(a, MembersOfRows(a, selection)));
         RecordNotUndoable(QStringLiteral("a delete in an archive"));
         m_host.RefreshFromArchive(a);
         return;

@@ -23,6 +23,13 @@ public:
     virtual QString PanelDirectory(int panel) const = 0;
     virtual TVirtualListView& PanelFiles(int panel) = 0;
     virtual TZipArchive& PanelZip(int panel) = 0;
+    // The folder of its archive the panel shows ("sub/deeper/"); "" at the top, or when
+    // it shows no archive.
+    virtual QString PanelArchiveFolder(int panel) const
+    {
+        (void)panel;
+        return {};
+    }
     virtual bool RecycleBinInUse() const = 0;
     // Adds a line to the one message shown when the current command is over: an item
     // the command did not do, and why.

@@ -48,7 +48,8 @@ QSet<QString> RepeatedNames(const std::vector<TArchiveMember>& members)
     return repeated;
 }
 
-TTransferPlan::TTransferPlan(const std::vector<TArchiveMember>& existing)
+TTransferPlan::TTransferPlan(const std::vector<TArchiveMember>& existing, const QString& prefix)
+    : m_prefix(prefix)
 {
     for (const TArchiveMember& m : existing)
         m_taken.insert(m.Name);
@@ -57,7 +58,7 @@ TTransferPlan::TTransferPlan(const std::vector<TArchiveMember>& existing)
 void TTransferPlan::AddFile(const QString& path, const QString& tag)
 {
     ++m_requested;
-    const QString name = DiskName(path);
+    const QString name = m_prefix + DiskName(path);
     const QString shown = tag.isEmpty() ? name : tag;
     if (!platform::FileExists(path) && !platform::DirectoryExists(path)) {
         m_skipped.append({shown, QStringLiteral("the file is no longer there (deleted or moved "
@@ -88,7 +89,7 @@ void TTransferPlan::AddFolder(const QString& path)
     QStringList stored;
     for (const platform::TTreeEntry& e : *tree)
         if (e.Kind == platform::TTreeEntry::TKind::File)
-            stored << name + '/' + e.Path;
+            stored << m_prefix + name + '/' + e.Path;
     for (const QString& s : stored) {
         if (m_taken.contains(s)) {
             m_skipped.append({name, QStringLiteral("the archive already holds %1 and nothing in "
@@ -139,14 +140,15 @@ std::vector<TTransferPlan::TItem> TTransferPlan::Arrived(const std::vector<TArch
 }
 
 QString TTransferPlan::Problem(TItem& item, const TMembers& after, bool checkContent,
-                               QStringList& left)
+                               QStringList& left) const
 {
     // Recorded first: whatever appears or changes after this is not removed by a move.
     if (const int error = platform::RecordTree(item.Path, item.Record))
         return QStringLiteral("%1 cannot be read (%2)").arg(item.Path, platform::ErrorText(error));
     if (!item.IsFolder)
-        return FileProblem(item.Path, DiskName(item.Path), after, checkContent);
-    return FolderProblem(item.Path, DiskName(item.Path), item.Record, after, checkContent, left);
+        return FileProblem(item.Path, m_prefix + DiskName(item.Path), after, checkContent);
+    return FolderProblem(item.Path, m_prefix + DiskName(item.Path), item.Record, after,
+                         checkContent, left);
 }
 
 // Every entry of `record` (the folder `path`, stored as `stored`) must be in the archive,

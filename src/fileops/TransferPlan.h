@@ -26,7 +26,8 @@ QSet<QString> RepeatedNames(const std::vector<TArchiveMember>& members);
 class TTransferPlan final
 {
 public:
-    explicit TTransferPlan(const std::vector<TArchiveMember>& existing);
+    // `prefix`: the folder of the archive ("sub/") the names are stored below; "" the top.
+    explicit TTransferPlan(const std::vector<TArchiveMember>& existing, const QString& prefix = {});
 
     // `tag` names the file in messages and in Arrived (for instance the member it was
     // extracted from); by default its path.
@@ -62,14 +63,14 @@ private:
     using TMembers = QHash<QString, const TArchiveMember*>;
     // Why `item` did not arrive; entries the add leaves out by rule (links to folders,
     // special files) go to `left`.
-    static QString Problem(TItem& item, const TMembers& after, bool checkContent,
-                           QStringList& left);
+    QString Problem(TItem& item, const TMembers& after, bool checkContent, QStringList& left) const;
     static QString FolderProblem(const QString& path, const QString& stored,
                                  const platform::TEntryRecord& record, const TMembers& after,
                                  bool checkContent, QStringList& left);
     static QString FileProblem(const QString& path, const QString& stored, const TMembers& after,
                                bool checkContent);
 
+    QString m_prefix;
     QSet<QString> m_taken;
     std::vector<TItem> m_items;
     QStringList m_files, m_folders;

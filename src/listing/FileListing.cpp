@@ -1,5 +1,6 @@
 #include "listing/FileListing.h"
 
+#include "listing/ArchiveFolders.h"
 #include "listing/SortKeys.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
@@ -179,6 +180,12 @@ void TFileListing::Swap(TFileListing& other) noexcept
 void TFileListing::LoadArchiveMembers(const std::vector<TArchiveMember>& members,
                                       const TFileObject* archiveEntry)
 {
+    LoadArchiveFolder(TArchiveFolders(members), QString(), archiveEntry);
+}
+
+void TFileListing::LoadArchiveFolder(const TArchiveFolders& folders, const QString& folder,
+                                     const TFileObject* archiveEntry)
+{
     TFileObject parent;
     parent.Name = QStringLiteral("..");
     parent.Kind = fkZipFile;
@@ -187,21 +194,16 @@ void TFileListing::LoadArchiveMembers(const std::vector<TArchiveMember>& members
         parent.DateTime = archiveEntry->DateTime;
         parent.Attr = archiveEntry->Attr;
     }
+    std::vector<TFileObject> rows = folders.Rows(folder);
     Clear();
     m_keep.reset();
     TotalSize = 0;
     OpenError = ReadError = 0;
-    m_items.reserve(members.size() + 1);
+    m_items.reserve(rows.size() + 1);
     m_items.push_back(std::move(parent));
-    for (const TArchiveMember& m : members) {
-        if (m.Name.endsWith('/') || m.Name.endsWith('\\'))
-            continue;
-        TFileObject& e = m_items.emplace_back();
-        e.Name = m.Name;
-        e.Size = m.Size;
-        e.DateTime = m.DateTime;
-        e.Kind = fkZipMember;
-        TotalSize += m.Size;
+    for (TFileObject& e : rows) {
+        TotalSize += e.Size;
+        m_items.push_back(std::move(e));
     }
     FileCount = ObjectCount(m_items);
 }

@@ -18,6 +18,7 @@ namespace platform
 {
 class TFileOpsProgress;
 }
+class TArchiveFolders;
 
 // Kinds of entry.
 enum : quint8 {
@@ -71,10 +72,13 @@ public:
     // Exchanges the whole contents (rows, Directory and totals) with `other`. O(1).
     void Swap(TFileListing& other) noexcept;
 
-    // Refills the listing with an archive's members: a ".." row (Kind fkZipFile)
-    // carrying `archiveEntry`'s size, date and attributes (zeros when null; it may be
-    // a row of this very listing), then every member whose name does not end in "/"
-    // or "\\", with its name, size and date. Does not sort and does not change Directory.
+    // Refills the listing with one folder of an archive (see ArchiveFolders.h): a ".."
+    // row (Kind fkZipFile) carrying `archiveEntry`'s size, date and attributes (zeros
+    // when null; it may be a row of this very listing), then the folder's subfolders and
+    // members. `folder` is "" for the top. Does not sort and does not change Directory.
+    void LoadArchiveFolder(const TArchiveFolders& folders, const QString& folder,
+                           const TFileObject* archiveEntry);
+    // The same for the top of an archive of `members`.
     void LoadArchiveMembers(const std::vector<TArchiveMember>& members,
                             const TFileObject* archiveEntry);
 

@@ -1,4 +1,5 @@
 #include "main/PanelText.h"
+#include "listing/ArchiveFolders.h"
 #include "platform/FileNames.h"
 
 #include "platform/Drives.h"
@@ -23,15 +24,17 @@ QString AttrText(quint32 attr)
 
 QString CellText(const TFileObject& e, int column)
 {
-    // A name that ends in a bare dot ("trailingdot.") has no extension to show apart: the
+    // A member inside a folder of its archive shows its own name, not its folders'. A
+    // name that ends in a bare dot ("trailingdot.") has no extension to show apart: the
     // Name column keeps the dot.
+    const QString name = e.Kind == fkZipMember ? ShownMemberName(e.Name) : e.Name;
     const bool whole =
-        e.IsParent() || e.Kind == fkDrive || NameExtension(e.Name) == QLatin1String(".");
+        e.IsParent() || e.Kind == fkDrive || NameExtension(name) == QLatin1String(".");
     switch (column) {
     case pcName: // bytes that are not UTF-8 show as U+FFFD
-        return platform::DisplayName(whole ? e.Name : NameStem(e.Name));
+        return platform::DisplayName(whole ? name : NameStem(name));
     case pcExt:
-        return whole ? QString() : platform::DisplayName(NameExtension(e.Name).mid(1, 10));
+        return whole ? QString() : platform::DisplayName(NameExtension(name).mid(1, 10));
     case pcSize:
         return e.IsDirectory() && e.Size == 0 ? QString() : FormatSize(e.Size);
     case pcModified:

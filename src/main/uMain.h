@@ -40,6 +40,7 @@ class TStatusLine;
 class TPathLine;
 class TZipArchive;
 class TReadOnlyArchive;
+class TArchiveFolders;
 class TfFind;
 class TfImage;
 class TfText;
@@ -80,6 +81,10 @@ struct TPanel {
     TStatusLine* Total{nullptr};
     TZipArchive* Zip{nullptr}; // the panel's archive component, kept for the whole run
     std::shared_ptr<TReadOnlyArchive> ReadOnly; // archives of other formats, made on first use
+    // The folders of the archive shown, indexed when it was read, and the folder shown
+    // ("" the top, else "sub/deeper/").
+    std::shared_ptr<const TArchiveFolders> Folders;
+    QString ArchiveFolder;
     // The read still under way in the background, if any. Until it lands, Directory and
     // Listing stay those of the location shown before, and the list shows no rows.
     std::unique_ptr<TPanelRead> Read;
@@ -175,7 +180,15 @@ public:
 
     // Refills the panel's listing from its archive component: a ".." row carrying
     // `archiveEntry`'s values (a row of the same listing, or null), then the members.
+    // The folder shown is kept, or the nearest one above it that the archive still holds.
     void LoadZipListing(TSide side, const TFileObject* archiveEntry = nullptr);
+    // Shows `folder` ("" the top, else "sub/deeper/") of the archive shown, from the index
+    // made when it was read; the cursor goes to the row named `cursorName`, else the first.
+    void ShowArchiveFolder(TSide side, const QString& folder, const QString& cursorName = {});
+    // The archive file shown, and its caption: the file, then the folder shown
+    // ("/home/ann/a.zip/sub/deeper/").
+    QString ArchiveFile(TSide side) const;
+    QString ArchiveCaption(TSide side) const;
     // True while the panel's folder is still being read in the background.
     bool Reading(TSide side) const { return bool(m_panels[side].Read); }
     // Ends a read under way in the panel: it shows again what it showed before. False
@@ -345,6 +358,10 @@ public:
     QString PanelDirectory(int panel) const override { return m_panels[panel].Directory; }
     TVirtualListView& PanelFiles(int panel) override { return *m_panels[panel].Files; }
     TZipArchive& PanelZip(int panel) override { return *m_panels[panel].Zip; }
+    QString PanelArchiveFolder(int panel) const override
+    {
+        return ShowsArchive(TSide(panel)) ? m_panels[panel].ArchiveFolder : QString();
+    }
     bool RecycleBinInUse() const override { return UseRecycleBin; }
     void Report(const QString& line) override { m_zipMessages << line; }
     void RefreshFromDisk(int panel, const QString& cursorName = {}) override
@@ -445,8 +462,9 @@ private:
     // `cancelled`: the user cancelled the extraction, and the member's file was not made.
     bool ExtractReadOnlyMember(TSide side, const QString& name, const QString& folder,
                                bool& cancelled);
-    // False when cancelled.
-    bool CopyReadOnlyMembers(TSide side, const QString& folder);
+    // False when cancelled. Folder rows, `withFolders`, come with their trees.
+    bool CopyReadOnlyMembers(TSide side, const QString& folder, bool withFolders = true);
+    bool CopyReadOnlyFolders(TSide side, const QStringList& folders, const QString& target);
     // Extracts on a worker behind the progress window; the lines go to the one message.
     // False when the user cancelled it (which is said there too).
     bool ExtractOnWorker(const TReadOnlyArchive& archive, const QStringList& names,
@@ -546,6 +564,7 @@ private:
     struct TStartName {
         QString Name;
         bool OpenArchive{false};
+        QString ArchiveFolder; // the folder of that archive to show ("sub/")
     };
     std::array<TStartName, 2> m_start;
     QString m_panelsFile;

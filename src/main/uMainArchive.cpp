@@ -4,15 +4,19 @@
 #include "controls/VirtualListView.h"
 #include "fileops/LibraryWork.h"
 #include "fileops/TransferPlan.h"
+#include "listing/ArchiveFolders.h"
 #include "main/uMain.h"
 #include "platform/FileContent.h"
 #include "platform/FileNames.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
+#include "platform/ShellFileOperation.h"
 #include "platform/TempFolder.h"
 #include "zip/ZipArchive.h"
 
 #include <QLabel>
+#include <QMap>
+#include <QScopeGuard>
 #include <QTimer>
 #include <atomic>
 #include <exception>
@@ -70,9 +74,9 @@ bool TfMain::OpenReadOnlyArchive(TSide side, int row)
     if (!p.ReadOnly)
         p.ReadOnly = std::make_shared<TReadOnlyArchive>();
     *p.ReadOnly = std::move(opening->Archive);
+    p.ArchiveFolder.clear();
     LoadZipListing(side, &entry);
     FocusFirstRow(side);
-    p.DirectoryLabel->setText(platform::DisplayName(p.ReadOnly->FileName()));
     ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
     return true;
 }
@@ -166,32 +170,81 @@ void TfMain::CopyReadOnlyMembersToZip(TSide side, TSide zipSide)
     TZipArchive& target = *m_panels[zipSide].Zip;
     target.SetZipFilename(target.ZipFilename()); // the archive as it is now
     TExtractionPlan extraction(folder.Path(), m_panels[side].ReadOnly->Members());
-    for (int row : m_commands.Selection(side))
-        extraction.AddMember(m_panels[side].Listing[row].Name);
+    for (int row : m_commands.Selection(side)) {
+        const TFileObject& e = m_panels[side].Listing[row];
+        if (e.IsDirectory())
+            m_zipMessages << QStringLiteral("%1: not copied; a folder inside an archive goes out "
+                                            "only into a folder")
+                                 .arg(ShownMemberName(e.Name));
+        else
+            extraction.AddMember(e.Name);
+    }
     m_zipMessages << extraction.Skipped(QStringLiteral("copied"));
-    if (!CopyReadOnlyMembers(side, folder.Path()))
+    if (!CopyReadOnlyMembers(side, folder.Path(), false))
         return; // cancelled: nothing goes into the archive
     QStringList missed;
-    TTransferPlan plan(target.Members());
+    TTransferPlan plan(target.Members(), PanelArchiveFolder(zipSide));
     for (const QString& member : extraction.Extracted(false, QStringLiteral("copied"), missed))
         plan.AddFile(folder.Path() + BareName(member), member);
     m_zipMessages << missed << plan.Skipped(QStringLiteral("copied"));
     target.FSpecArgs = plan.Files();
     if (plan.Files().isEmpty())
         return;
+    target.AddNamePrefix = PanelArchiveFolder(zipSide); // the folder that panel shows
+    const auto unprefix = qScopeGuard([&target] { target.AddNamePrefix.clear(); });
     platform::TFileOpsProgress progress;
     const TLibraryWork work(target, QStringLiteral("Adding to ") + BareName(target.ZipFilename()),
                             progress);
     target.Add();
 }
 
-bool TfMain::CopyReadOnlyMembers(TSide side, const QString& folder)
+bool TfMain::CopyReadOnlyMembers(TSide side, const QString& folder, bool withFolders)
 {
     const TPanel& p = m_panels[side];
-    QStringList names;
-    for (int row : m_commands.Selection(side))
-        names << p.Listing[row].Name;
-    return ExtractOnWorker(*p.ReadOnly, names, folder);
+    QStringList names, folders;
+    for (int row : m_commands.Selection(side)) {
+        if (!p.Listing[row].IsDirectory())
+            names << p.Listing[row].Name;
+        else if (withFolders)
+            folders << p.Listing[row].Name;
+    }
+    if (!names.isEmpty() && !ExtractOnWorker(*p.ReadOnly, names, folder))
+        return false;
+    return folders.isEmpty() || CopyReadOnlyFolders(side, folders, folder);
+}
+
+// The library writes every member into one folder under its last name: each folder of
+// the trees is made in a private folder and filled by an extraction of its own members;
+// the trees then go into `target`. The folders' paths have plain parts only (no "..",
+// see ArchiveFolders.h), so nothing is made outside the private folder.
+bool TfMain::CopyReadOnlyFolders(TSide side, const QStringList& folders, const QString& target)
+{
+    const TPanel& p = m_panels[side];
+    const platform::TPrivateFolder scratch;
+    QMap<QString, QStringList> byFolder; // folder path ("sub/deeper/") to its members
+    for (const QString& folder : folders)
+        for (const QString& name : p.Folders->NamesBelow(folder + '/')) {
+            const QString path = MemberPath(name).toString();
+            QStringList& members = byFolder[path.left(path.lastIndexOf('/') + 1)];
+            if (!path.endsWith('/'))
+                members << name;
+        }
+    for (auto at = byFolder.cbegin(); at != byFolder.cend(); ++at) {
+        QString made = scratch.Path();
+        for (const QString& part : at.key().split('/', Qt::SkipEmptyParts)) {
+            made += part + '/';
+            if (!platform::DirectoryExists(made))
+                platform::CreateDirectory(made);
+        }
+        if (!at.value().isEmpty() && !ExtractOnWorker(*p.ReadOnly, at.value(), made))
+            return false;
+    }
+    QStringList paths;
+    for (const QString& folder : folders)
+        if (platform::DirectoryExists(scratch.Path() + folder))
+            paths << scratch.Path() + folder;
+    m_commands.CopyTrees(paths, AddSeparator(target));
+    return true;
 }
 
 bool TfMain::ExtractOnWorker(const TReadOnlyArchive& archive, const QStringList& names,

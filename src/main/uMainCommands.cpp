@@ -4,11 +4,12 @@
 #include "controls/VirtualListView.h"
 #include "fileops/uCommon.h"
 #include "fileops/uProgress.h"
+#include "listing/ArchiveFolders.h"
 #include "main/PanelText.h"
 #include "main/StatusLine.h"
 #include "main/uMain.h"
-#include "platform/FileNames.h"
 #include "platform/Drives.h"
+#include "platform/FileNames.h"
 #include "platform/Messages.h"
 #include "zip/ZipArchive.h"
 
@@ -36,6 +37,10 @@ void TfMain::FilesDblClick(TSide side)
         OpenLocation(side);
         return;
     }
+    if (e.Kind == fkZipMember && e.IsDirectory()) { // a folder inside the archive
+        ShowArchiveFolder(side, MemberPath(e.Name).toString() + '/');
+        return;
+    }
     if (e.IsDirectory()) {
         p.Directory = AddSeparator(p.Directory) + e.Name + '/';
         OpenLocation(side);
@@ -55,9 +60,9 @@ void TfMain::OpenArchive(TSide side, int row)
     TPanel& p = m_panels[side];
     // Reading may raise the reader's error: nothing of the panel has changed then.
     p.Zip->SetZipFilename(AddSeparator(p.Directory) + p.Listing[row].Name);
+    p.ArchiveFolder.clear();
     LoadZipListing(side, &p.Listing[row]);
     FocusFirstRow(side);
-    p.DirectoryLabel->setText(platform::DisplayName(p.Zip->ZipFilename()));
     ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
 }
 
@@ -66,12 +71,49 @@ void TfMain::LoadZipListing(TSide side, const TFileObject* archiveEntry)
     TPanel& p = m_panels[side];
     // The read-only component is open from its opening until the panel reads a folder.
     const bool readOnly = p.ReadOnly && p.ReadOnly->IsOpen();
-    p.Listing.LoadArchiveMembers(readOnly ? p.ReadOnly->Members() : p.Zip->Members(), archiveEntry);
+    // The folders are indexed once per reading of the archive; entering one costs its rows.
+    p.Folders = std::make_shared<const TArchiveFolders>(readOnly ? p.ReadOnly->Members()
+                                                                 : p.Zip->Members());
+    p.ArchiveFolder = p.Folders->NearestFolder(p.ArchiveFolder);
+    p.Listing.LoadArchiveFolder(*p.Folders, p.ArchiveFolder, archiveEntry);
     p.Listing.Sort(p.SortOrder, p.Ascending, NaturalOrder);
     p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
+    p.DirectoryLabel->setText(ArchiveCaption(side));
     FitSizeColumn(side);
     FilesChange(side);
     WatchPanel(side);
+}
+
+void TfMain::ShowArchiveFolder(TSide side, const QString& folder, const QString& cursorName)
+{
+    TPanel& p = m_panels[side];
+    if (!p.Folders || !ShowsArchive(side) || !p.Folders->HasFolder(folder))
+        return;
+    const TFileObject parent = p.Listing[0]; // the archive file's values stay on ".."
+    p.ArchiveFolder = folder;
+    p.Listing.LoadArchiveFolder(*p.Folders, folder, &parent);
+    p.Listing.Sort(p.SortOrder, p.Ascending, NaturalOrder);
+    p.Files->SetVirtualItemCount(p.Listing.Count(), {});
+    p.DirectoryLabel->setText(ArchiveCaption(side));
+    FitSizeColumn(side);
+    FocusFirstRow(side);
+    for (int row = 0; !cursorName.isEmpty() && row < p.Listing.Count(); ++row)
+        if (p.Listing[row].Name == cursorName)
+            p.Files->FocusItem(row);
+    FilesChange(side);
+    ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
+}
+
+QString TfMain::ArchiveFile(TSide side) const
+{
+    const TPanel& p = m_panels[side];
+    return ShowsReadOnlyArchive(side) ? p.ReadOnly->FileName() : p.Zip->ZipFilename();
+}
+
+QString TfMain::ArchiveCaption(TSide side) const
+{
+    const QString folder = m_panels[side].ArchiveFolder;
+    return platform::DisplayName(ArchiveFile(side) + (folder.isEmpty() ? QString() : '/' + folder));
 }
 
 bool TfMain::ShowsArchive(TSide side) const
@@ -176,7 +218,8 @@ void TfMain::MenuDirectorySizeClick()
     std::vector<int> rows;
     QStringList names; // the worker reads these copies, never the listing
     for (int i = 0; i < p.Listing.Count(); ++i)
-        if (p.Listing[i].IsDirectory() && !p.Listing[i].IsParent()) {
+        if (p.Listing[i].IsDirectory() && !p.Listing[i].IsParent() &&
+            p.Listing[i].Kind != fkZipMember) { // a folder inside an archive is on no disk
             rows.push_back(i);
             names << p.Listing[i].Name;
         }
@@ -257,6 +300,12 @@ void TfMain::LeaveLevel(TSide side)
     if (p.Directory == QLatin1String("Drives")) {
         // The drive list leads back to where the panel was before it.
         p.Directory = p.BeforeDrives.isEmpty() ? QStringLiteral("/") : p.BeforeDrives;
+    } else if (ShowsArchive(side) && !p.ArchiveFolder.isEmpty()) {
+        // Up one folder inside the archive, the cursor on the folder left.
+        QString folder = p.ArchiveFolder;
+        folder.chop(1);
+        ShowArchiveFolder(side, folder.left(folder.lastIndexOf('/') + 1), folder);
+        return;
     } else if (ShowsArchive(side)) {
         const QString archive =
             ShowsReadOnlyArchive(side) ? p.ReadOnly->FileName() : p.Zip->ZipFilename();

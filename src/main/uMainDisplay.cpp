@@ -1,6 +1,7 @@
 // What the panels show: cells, icons, selection line, drive selector.
 #include "controls/FontScale.h"
 #include "controls/VirtualListView.h"
+#include "listing/ArchiveFolders.h"
 #include "main/DriveSelector.h"
 #include "main/PanelText.h"
 #include "main/StatusLine.h"
@@ -28,7 +29,7 @@ void TfMain::FilesODGetItemInfo(TSide side, int item, int subItem, unsigned mask
     if (mask & omText)
         text = CellText(e, subItem);
     if (mask & omCaption)
-        text = e.Name;
+        text = e.Kind == fkZipMember ? ShownMemberName(e.Name) : e.Name;
     if (mask & omEdit) // the whole name; bytes that are not UTF-8 as U+FFFD
         text = platform::DisplayName(e.Name);
 }
@@ -39,7 +40,7 @@ void TfMain::FilesODCacheHint(TSide side, int from, int to)
     platform::TIconList& icons = platform::TIconList::instance();
     for (int row = std::max(0, from); row <= to && row < p.Listing.Count(); ++row) {
         TFileObject& e = p.Listing[row];
-        if (e.IsParent() || e.Kind == fkDrive)
+        if (e.IsParent() || e.Kind == fkDrive || (e.Kind == fkZipMember && e.IsDirectory()))
             e.ImageIndex = icons.FolderIndex(false);
         else if (e.Kind == fkZipMember)
             e.ImageIndex = icons.IndexForName(e.Name.mid(e.Name.lastIndexOf('/') + 1));

@@ -23,6 +23,28 @@ QString NowhereText(const QString& typed)
                                 : QStringLiteral("no such file or folder"));
 }
 
+// A path into a folder of an archive ("/home/ann/a.zip/sub/deeper/"): the archive, the
+// nearest file on the path's way, and the folder after it ("sub/deeper/"). False when
+// no file lies on its way.
+bool SplitArchivePath(const QString& typed, const QString& here, platform::TStartPlace& place,
+                      QString& folder)
+{
+    for (qsizetype slash = typed.lastIndexOf('/'); slash > 0;
+         slash = typed.lastIndexOf('/', slash - 1)) {
+        platform::TStartPlace found;
+        if (!platform::ResolveStartPath(typed.left(slash), here, found))
+            continue;
+        if (found.Name.isEmpty())
+            return false; // a folder: the rest is not there
+        place = found;
+        folder = typed.mid(slash + 1);
+        if (!folder.isEmpty() && !folder.endsWith('/'))
+            folder += '/';
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 void TfMain::MenuPathLineClick()
@@ -49,7 +71,7 @@ void TfMain::EditPath(TSide side)
     p.PathLine->OnClosed = [this, side] { m_panels[side].Files->setFocus(); };
     QString shown = here();
     if (ShowsArchive(side))
-        shown = ShowsReadOnlyArchive(side) ? p.ReadOnly->FileName() : p.Zip->ZipFilename();
+        shown = ArchiveFile(side) + (p.ArchiveFolder.isEmpty() ? QString() : '/' + p.ArchiveFolder);
     p.PathLine->Open(p.DirectoryLabel, shown);
 }
 
@@ -58,7 +80,9 @@ void TfMain::GoToTypedPath(TSide side, const QString& typed)
     TPanel& p = m_panels[side];
     const QString here = p.Directory.startsWith('/') ? p.Directory : QStringLiteral("/");
     platform::TStartPlace place;
-    if (!platform::ResolveStartPath(typed, here, place)) {
+    QString folder; // of an archive
+    if (!platform::ResolveStartPath(typed, here, place) &&
+        !SplitArchivePath(typed, here, place, folder)) {
         platform::ShowMessage(NowhereText(typed));
         p.PathLine->setFocus();
         return; // the line keeps the text to be mended; the panel stays
@@ -66,5 +90,6 @@ void TfMain::GoToTypedPath(TSide side, const QString& typed)
     p.PathLine->Close();
     p.Files->setFocus();
     StartAt(side, place, true);
+    m_start[side].ArchiveFolder = folder;
     OpenLocation(side, [this, side] { EnterStartPlace(side); });
 }

@@ -2,6 +2,7 @@
 // going to a result, viewing it, and the results as a panel's listing.
 #include "archive/ReadOnlyArchive.h"
 #include "controls/VirtualListView.h"
+#include "listing/ArchiveFolders.h"
 #include "main/FedResults.h"
 #include "main/uMain.h"
 #include "platform/FileNames.h"
@@ -121,7 +122,15 @@ bool TfMain::OpenArchiveAtMember(TSide side, int row, const QString& member)
         return false;
     if (!ShowsArchive(side))
         return false; // it could not be read: the panel shows its folder
-    const int at = RowNamed(p.Listing, member);
+    // The member's folder inside the archive; a folder member is its folder's row.
+    QString path = MemberPath(member).toString(), cursor = member;
+    if (path.endsWith('/')) {
+        path.chop(1);
+        cursor = path;
+    }
+    if (IsPlainMemberPath(member) && path.contains('/'))
+        ShowArchiveFolder(side, path.left(path.lastIndexOf('/') + 1), cursor);
+    const int at = RowNamed(p.Listing, cursor);
     if (at >= 0)
         p.Files->FocusItem(at);
     return true;

@@ -4,8 +4,11 @@
 #include "archive/ReadOnlyArchive.h"
 #include "controls/VirtualListView.h"
 #include "controls/WindowFit.h"
+#include "listing/ArchiveFolders.h"
 #include "main/PanelText.h"
 #include "main/uMain.h"
+#include "platform/FileNames.h"
+#include "platform/Messages.h"
 #include "platform/StartPath.h"
 #include "zip/ZipArchive.h"
 
@@ -167,4 +170,12 @@ void TfMain::EnterStartPlace(TSide side)
         OpenArchive(side, row);
     else if (p.Listing[row].Kind == fkDisk)
         OpenReadOnlyArchive(side, row);
+    if (start.ArchiveFolder.isEmpty() || !ShowsArchive(side))
+        return;
+    if (p.Folders && p.Folders->HasFolder(start.ArchiveFolder))
+        ShowArchiveFolder(side, start.ArchiveFolder);
+    else
+        platform::ShowMessage(QStringLiteral("%1 holds no folder \"%2\".")
+                                  .arg(platform::DisplayName(ArchiveFile(side)),
+                                       platform::DisplayName(start.ArchiveFolder)));
 }

@@ -51,6 +51,8 @@ void TfMain::MenuViewFileClick()
     if (!e)
         return;
     const bool member = e->Kind == fkZipMember;
+    if (member && e->IsDirectory())
+        return; // a folder inside the archive: nothing to view
     const TViewAction action = FindViewAction(Categories, e->Name, member);
     const QString path = AddSeparator(m_panels[ActiveSide()].Directory) + e->Name;
     if (member)

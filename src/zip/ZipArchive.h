@@ -70,6 +70,9 @@ public:
     // with their folders as given, when AddDirNames is set); empty: the current directory.
     QString AddBaseDir;
     QStringList FSpecArgs; // emptied by every operation that reaches its library call
+    // Add: a folder of the archive ("sub/deeper/") that every stored name goes below;
+    // empty: the top.
+    QString AddNamePrefix;
     // The lines of FSpecArgs name members (delete, extract) or files (add) exactly,
     // whatever characters they hold, and an extraction without lines extracts nothing.
     // Off: they are patterns ("*", "?", "[...]"; "/" and "\\" alike) and an extraction

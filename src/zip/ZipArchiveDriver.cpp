@@ -203,13 +203,15 @@ void TZipArchive::FillUnzipCommand()
 
 bool TZipArchive::CheckLimits() const
 {
-    if (FSpecArgs.size() > TrvxMaxFileSpecs) {
+    // The prefix of an add takes a file spec of its own.
+    if (FSpecArgs.size() + (AddNamePrefix.isEmpty() ? 0 : 1) > TrvxMaxFileSpecs) {
         platform::ShowMessage(
             QStringLiteral("Error - too many files selected (at most %1)").arg(TrvxMaxFileSpecs));
         return false;
     }
     QStringList texts = FSpecArgs;
     texts.prepend(m_zipFilename);
+    texts << AddNamePrefix;
     for (const QString& text : texts) {
         if (platform::EncodeFileName(text).size() >= TrvxTextBufferSize) {
             platform::ShowMessage(QStringLiteral("Error - name longer than %1 bytes: %2")
@@ -315,7 +317,11 @@ void TZipArchive::RunZipCommand(bool deleting)
             c.ReplaceMember = c.ExactNames = -1;
             c.Recurse = c.Move = c.Update = c.Freshen = 0;
         }
-        const TTextBuffers buffers(m_zipFilename, FSpecArgs);
+        const bool prefixed = !deleting && !m_replacing && !AddNamePrefix.isEmpty();
+        if (prefixed)
+            m_zipCommand.NamePrefix = -1;
+        const TTextBuffers buffers(m_zipFilename,
+                                   prefixed ? QStringList{AddNamePrefix} + FSpecArgs : FSpecArgs);
         buffers.Fill(m_zipCommand);
         const auto exec = reinterpret_cast<TZipLibExec>(g_zipLib.Exec);
         CallLibrary([&] { return exec(&m_zipCommand); }, exec != nullptr);

@@ -8,6 +8,8 @@
 // Flags are -1 for true and 0 for false. Texts are zero-terminated 8-bit strings
 // (file-system bytes, UTF-8 here) in buffers of TrvxTextBufferSize bytes.
 //
+// NamePrefix (offset 104 of the add command, 0 in older callers): see the field.
+//
 // ExactNames (offset 24 of both commands, 0 in older callers): false, a file spec
 // is a shell pattern ("*", "?" and "[...]"; "/" and "\\" are the same separator) and an
 // extraction without file specs takes every member; true, a file spec names one
@@ -76,7 +78,8 @@ struct TZipCommand {
     int32_t DeleteEntries{0};       //  92: the file specs are members to delete
     int32_t Update{0};              //  96: add new files and replace older members
     int32_t Freshen{0};             // 100: only replace older members
-    int32_t Reserved104{0};         // 104
+    int32_t NamePrefix{0};          // 104: add: FileSpecs[0] is a folder ("sub/deeper/")
+                                    //      put before every stored name; the specs follow
     int32_t LatestTime{0};          // 108: give the archive the time of its newest member
     int32_t Reserved112{0};         // 112
     int32_t ReplaceMember{0};       // 116: FileSpecs[0] names one member exactly, whose

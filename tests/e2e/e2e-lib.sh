@@ -245,7 +245,7 @@ e2e_open_src_and_dst() {
 # equals `original`, its copy from before.
 e2e_copy_two_members_out() {
     local content="$1" original="$2" archive="$3"
-    # Members sort by name: "..", alpha.txt, data.bin, notes/readme.txt.
+    # The top of the archive, folders first: "..", notes, alpha.txt, data.bin.
     e2e_find alpha
     e2e_keys shift+Down
     e2e_keys Tab

@@ -200,16 +200,19 @@ TEST(ArchiveListing, ParentFirstMembersFlatDirectoriesSkipped)
     EXPECT_EQ(l[0].Kind, fkZipFile);
     EXPECT_EQ(l[0].Size, 4321);
     EXPECT_EQ(l[0].Attr, platform::faArchive);
-    EXPECT_EQ(l[1].Name, "b.txt");
-    EXPECT_EQ(l[2].Name, "dir/a.txt");
+    // The top of the archive: its folder "dir" (a folder row), then b.txt.
+    EXPECT_EQ(l[1].Name, "dir");
+    EXPECT_TRUE(l[1].IsDirectory());
+    EXPECT_EQ(l[1].Kind, fkZipMember);
+    EXPECT_EQ(l[2].Name, "b.txt");
     EXPECT_EQ(l[2].Kind, fkZipMember);
-    EXPECT_EQ(l[2].DateTime, 45000.25); // the member's own date and time
-    EXPECT_EQ(l.FileCount, 2);          // the members, not ".."
-    EXPECT_EQ(l.TotalSize, 123);
+    EXPECT_EQ(l[2].DateTime, 46000.5); // the member's own date and time
+    EXPECT_EQ(l.FileCount, 2);         // the rows, not ".."
+    EXPECT_EQ(l.TotalSize, 23);
     EXPECT_EQ(l.Directory, "/nonexistent-dir/");
     EXPECT_TRUE(l.IsArchiveListing());
     l.Sort(soDateTime);
-    EXPECT_EQ(l[1].Name, "dir/a.txt"); // older than b.txt
+    EXPECT_EQ(l[1].Name, "dir"); // folders first in every order
 }
 
 TEST(ArchiveListing, ArchiveEntryMayBeARowOfTheSameListing)

@@ -449,6 +449,8 @@ TEST_F(ViewEditTest, AnEditedMemberIsPutBackIntoItsArchiveAndNothingElseChanges)
     EXPECT_FALSE(QFileInfo::exists(copy));
 
     // F3 on a text member opens it editable too; a member in a folder is put back in it.
+    main->Left().Files->FocusItem(Row(sdLeft, "sub"));
+    Press(sdLeft, Qt::Key_Return); // into the archive's folder sub
     main->Left().Files->FocusItem(Row(sdLeft, "sub/deep.txt"));
     Press(sdLeft, Qt::Key_F3);
     ASSERT_EQ(Editors().size(), 1);

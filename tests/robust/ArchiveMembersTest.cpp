@@ -125,6 +125,7 @@ TEST_F(ArchiveMembersTest, NamesOfArchivesMadeByZipPythonAnd7zReadAsUnzipReadsTh
         dir.mkdir("right");
         Open(sdLeft, left);
         OpenArchive(sdLeft, archive);
+        DoubleClick(sdLeft, "tree"); // the archive's folder
         ASSERT_GE(Row(sdLeft, "tree/" + name), 0) << Names(sdLeft).join(' ').toStdString();
         Select(sdLeft, {"tree/" + name});
         Press(Qt::Key_F5);

@@ -88,8 +88,13 @@ protected:
 TEST_F(CorruptArchiveTest, DamagedArchivesOpenOrAreRefusedAndNeverWriteWrongData)
 {
     std::map<QByteArray, QByteArray> valid; // bare name -> contents
-    for (const TMemberBytes& m : Members())
+    for (const TMemberBytes& m : Members()) {
         valid[m.Name.mid(m.Name.lastIndexOf('/') + 1)] = m.Data;
+        // A folder of the archive copied out comes with the members below it.
+        valid[m.Name] = m.Data;
+        if (m.Name.contains('/'))
+            valid[m.Name.left(m.Name.indexOf('/'))] = "<dir>";
+    }
     int opened = 0, refused = 0;
     for (const QByteArray& bytes : DamagedArchives()) {
         SCOPED_TRACE(bytes.toHex().left(80).toStdString());
@@ -125,6 +130,9 @@ TEST_F(CorruptArchiveTest, MemberWithDamagedDataIsNeitherExtractedNorLostByAMove
     bytes[DataOffset(1) + 100] = 'X'; // same size, wrong checksum
     dir.write("left/crc.zip", bytes);
     ASSERT_TRUE(TryOpen("crc.zip"));
+    SelectMembers();
+    main->MenuMoveFileClick();
+    DoubleClick(sdLeft, "dir"); // the damaged member lies in the archive's folder dir
     SelectMembers();
     main->MenuMoveFileClick();
     EXPECT_EQ(readAll(right + "first.txt"), Members()[0].Data);

@@ -304,3 +304,28 @@ TEST_F(ZipDriverTest, CallbackTrimsMessagesAndReportsCancel)
 }
 
 } // namespace
+
+TEST_F(ZipDriverTest, AddIntoAFolderOfTheArchiveOnlyBelowAPlainFolder)
+{
+    dir.write("in/a.txt", "a");
+    dir.write("in/f/b.txt", "b");
+    zip.AddOptions = {};
+    zip.AddNamePrefix = "sub/deeper/";
+    EXPECT_EQ(AddTo(dir("p.zip"), {dir("in/a.txt")}), 1);
+    zip.AddOptions = AddRecurseDirs | AddDirNames;
+    zip.AddBaseDir = dir("in");
+    EXPECT_EQ(AddTo(dir("p.zip"), {"f"}), 2);
+    QStringList names = Names();
+    names.sort();
+    EXPECT_EQ(names, QStringList({"sub/deeper/a.txt", "sub/deeper/f/", "sub/deeper/f/b.txt"}));
+
+    // A folder that is not plain (a ".." or "." part, absolute, no final "/") adds nothing.
+    zip.AddOptions = {};
+    zip.AddBaseDir.clear();
+    for (const QString& prefix : {"../", "sub/../../", "/abs/", "./sub/", "sub//x/", "sub"}) {
+        messages.clear();
+        zip.AddNamePrefix = prefix;
+        EXPECT_EQ(AddTo(dir("p.zip"), {dir("in/a.txt")}), 0) << prefix.toStdString();
+        EXPECT_EQ(Names().size(), 3) << prefix.toStdString();
+    }
+}
