@@ -32,6 +32,11 @@ struct TUndoItem {
     // and times), or for copies what the copy made, each file with the CRC-32 of the
     // bytes it wrote.
     platform::TEntryRecord Record;
+    // Copies and moves that replaced an entry of the same name: where it went in the
+    // trash and its record there, or ReplacedForGood when it went for good.
+    QString Trashed;
+    platform::TEntryRecord TrashedRecord;
+    bool ReplacedForGood{false};
 };
 
 struct TUndoRecord {
