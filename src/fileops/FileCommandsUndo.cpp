@@ -54,6 +54,7 @@ void RecordParts(TUndoRecord& record, const std::vector<platform::TShellPart>& p
         if (part.TrashedRecord)
             item.TrashedRecord = *part.TrashedRecord;
         item.ReplacedForGood = part.ReplacedForGood;
+        item.InMerged = part.InMerged;
         record.Items.push_back(std::move(item));
     }
 }
@@ -152,7 +153,8 @@ bool TFileCommands::UndoItem(TUndoKind kind, const TUndoItem& item,
         return whole(
             platform::MoveBack(item.Now, item.Record, item.Was, collect, &progress, &removals));
     case TUndoKind::Move:
-        MakeFolderAgain(FolderOf(item.Was));
+        if (item.InMerged)
+            MakeFolderAgain(FolderOf(item.Was));
         result = platform::MoveBack(item.Now, item.Record, item.Was, collect, &progress, &removals);
         if (result.Items > 0)
             BringBackReplaced(item, collect);

@@ -37,6 +37,8 @@ struct TUndoItem {
     QString Trashed;
     platform::TEntryRecord TrashedRecord;
     bool ReplacedForGood{false};
+    // An entry of a folder a move merged into another (its emptied source folder went).
+    bool InMerged{false};
 };
 
 struct TUndoRecord {

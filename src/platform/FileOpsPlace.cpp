@@ -116,7 +116,7 @@ bool TPlacer::PlaceFree(int srcDir, const QByteArray& name, const struct stat& s
         const TShellResult moved = m_moveOne(srcDir, name, st, path, dstDir, dstFolder, target);
         Count(moved);
         if (!moved.Target.isEmpty())
-            m_parts.push_back({path, moved.Target});
+            Add({path, moved.Target});
         return true;
     }
     auto made = std::make_shared<TEntryRecord>();
@@ -125,8 +125,14 @@ bool TPlacer::PlaceFree(int srcDir, const QByteArray& name, const struct stat& s
     if (outcome == TCopyOutcome::NameTaken)
         return false;
     if (outcome == TCopyOutcome::Done)
-        m_parts.push_back({path, Join(dstFolder, target), std::move(made)});
+        Add({path, Join(dstFolder, target), std::move(made)});
     return true;
+}
+
+void TPlacer::Add(TShellPart part)
+{
+    part.InMerged = m_depth > 0;
+    m_parts.push_back(std::move(part));
 }
 
 void TPlacer::Count(const TShellResult& moved)
@@ -167,7 +173,9 @@ void TPlacer::Merge(int srcDir, const QByteArray& name, const QString& path, int
             m_report.Failed(childPath, errno);
             continue;
         }
+        ++m_depth;
         Place(src.Get(), child, st, childPath, dst.Get(), existing);
+        --m_depth;
     }
     // A move leaves no empty source folder behind; one still holding entries (skipped,
     // failed, or waiting to be removed after their copies went to another disk) stays.
@@ -228,7 +236,7 @@ void TPlacer::Replace(int srcDir, const QByteArray& name, const struct stat& st,
     if (!replaced.Trashed.isEmpty())
         part.TrashedRecord = std::make_shared<TEntryRecord>(replaced.Record);
     part.ReplacedForGood = !m_useTrash;
-    m_parts.push_back(std::move(part));
+    Add(std::move(part));
 }
 
 void TPlacer::TakeBack(int srcDir, const QByteArray& name, const QString& path, int dstDir,
@@ -245,7 +253,7 @@ void TPlacer::TakeBack(int srcDir, const QByteArray& name, const QString& path, 
     if (!free.isEmpty() &&
         RenameNoReplace(dstDir, temp.constData(), dstDir, EncodeFileName(free).constData()) == 0) {
         m_report.Failed(path, Tr("it was moved as \"%1\" instead").arg(Join(dstFolder, free)));
-        m_parts.push_back({path, Join(dstFolder, free)});
+        Add({path, Join(dstFolder, free)});
         return;
     }
     m_report.Failed(path, Tr("it is kept as \"%1\"").arg(Join(dstFolder, DecodeFileName(temp))));

@@ -62,6 +62,7 @@ private:
                   const QString& dstFolder, const QByteArray& temp, const QString& existing,
                   bool folder);
     void Count(const TShellResult& moved);
+    void Add(TShellPart part);
 
     TFileOpsReport& m_report;
     TFileOpsProgress* m_progress;
@@ -75,6 +76,7 @@ private:
     int m_moveFailures{0};
     int m_stopped{0};
     bool m_cancelled{false};
+    int m_depth{0}; // folders merged into, around the entry being placed
 };
 
 } // namespace platform

@@ -49,6 +49,9 @@ struct TShellPart {
     QString Trashed;
     std::shared_ptr<const TEntryRecord> TrashedRecord{};
     bool ReplacedForGood{false};
+    // An entry of a folder merged into another: a move removed its source folder once
+    // empty, so an undo makes that folder again.
+    bool InMerged{false};
 };
 
 struct TShellResult {

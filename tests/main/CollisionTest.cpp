@@ -387,3 +387,31 @@ TEST_F(CollisionTest, AnOldFileChangedWhileAskedIsNotReplaced)
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains("changed")) << messages[0].toStdString();
 }
+
+// A move of a folder onto a folder merges; a skipped entry keeps its source folder, an
+// emptied one goes, and the undo puts every moved entry back, making that folder again.
+TEST_F(CollisionTest, AFolderMovedOntoAFolderMergesAndIsUndone)
+{
+    dir.write("left/box/same.txt", "new same");
+    dir.write("left/box/only.txt", "only");
+    dir.write("left/tray/solo.txt", "solo");
+    dir.write("right/box/same.txt", "old same");
+    dir.write("right/tray/theirs.txt", "theirs");
+    Reload();
+    Select(sdLeft, {"box", "tray"});
+    script = {Skip()};
+    Key(Qt::Key_F6);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(Files(left), QStringList({"box"}));
+    EXPECT_EQ(Files(left + "box"), QStringList({"same.txt"}));
+    EXPECT_EQ(readAll(right + "box/only.txt"), "only");
+    EXPECT_EQ(readAll(right + "box/same.txt"), "old same");
+    EXPECT_EQ(Files(right + "tray"), QStringList({"solo.txt", "theirs.txt"}));
+
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(readAll(left + "box/only.txt"), "only");
+    EXPECT_EQ(readAll(left + "tray/solo.txt"), "solo");
+    EXPECT_EQ(Files(right + "box"), QStringList({"same.txt"}));
+    EXPECT_EQ(Files(right + "tray"), QStringList({"theirs.txt"}));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
