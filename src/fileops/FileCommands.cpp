@@ -381,7 +381,8 @@ void TFileCommands::RunShellOperations(const QString& command, const QString& ve
 {
     platform::TFileOpsProgress progress;
     int stopped = 0; // written by the worker only, read once it has ended
-    TCollisionAsker asker; // taken names are asked about, one question at a time
+    // Taken names are asked about, one question at a time.
+    TCollisionAsker asker;
     const platform::TCollisionAsk ask = asker.Handler(progress);
     const auto work = [&] {
         // The lines join the one message shown after the command.

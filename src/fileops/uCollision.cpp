@@ -26,9 +26,8 @@ constexpr std::chrono::milliseconds kCancelPoll{50};
 
 QString Describe(const platform::TCollisionSide& side)
 {
-    const QString size = side.Folder
-                             ? QStringLiteral("folder")
-                             : platform::FormatNumber(side.Size) + QStringLiteral(" bytes");
+    const QString size = side.Folder ? QStringLiteral("folder")
+                                     : platform::FormatNumber(side.Size) + QStringLiteral(" bytes");
     const QString date = platform::FormatDateTime(
         kUnixEpochDays + double(side.Modified.toMSecsSinceEpoch()) / kMsPerDay);
     return QStringLiteral("%1\n%2, %3").arg(platform::DisplayName(side.Path), size, date);
@@ -46,7 +45,8 @@ TfCollision::TfCollision(const platform::TCollision& collision, QWidget* parent)
     setWindowTitle(QStringLiteral("Name taken"));
     setWindowModality(Qt::ApplicationModal);
     auto* layout = new QVBoxLayout(this);
-    const QString folder = collision.Existing.Path.left(collision.Existing.Path.lastIndexOf('/') + 1);
+    const QString folder =
+        collision.Existing.Path.left(collision.Existing.Path.lastIndexOf('/') + 1);
     layout->addWidget(new QLabel(QStringLiteral("\"%1\" exists already in %2")
                                      .arg(platform::DisplayName(BareName(collision.Existing.Path)),
                                           platform::DisplayName(folder)),
@@ -115,7 +115,8 @@ TCollisionAsker::Apply(const TCollisionReply& reply, const platform::TCollision&
     case TfCollision::mrReplaceNewer:
         if (!collision.CanReplace)
             break;
-        return platform::TCollisionAnswer{newer ? TCollisionChoice::Replace : TCollisionChoice::Skip};
+        return platform::TCollisionAnswer{newer ? TCollisionChoice::Replace
+                                                : TCollisionChoice::Skip};
     case TfCollision::mrSkip:
         return platform::TCollisionAnswer{TCollisionChoice::Skip};
     case TfCollision::mrRename:
@@ -156,7 +157,7 @@ platform::TCollisionAnswer TCollisionAsker::Ask(const platform::TCollision& coll
         qApp,
         [shared, collision] {
             shared->Reply.set_value(shared->Abandoned.load() ? TCollisionReply{}
-                                                              : AskCollision(collision));
+                                                             : AskCollision(collision));
         },
         Qt::QueuedConnection);
     while (reply.wait_for(kCancelPoll) != std::future_status::ready) {
@@ -170,6 +171,6 @@ platform::TCollisionAnswer TCollisionAsker::Ask(const platform::TCollision& coll
         const std::lock_guard lock(m_mutex);
         m_all = got;
     }
-    return Apply(got, collision, false).value_or(
-        platform::TCollisionAnswer{platform::TCollisionChoice::Skip});
+    return Apply(got, collision, false)
+        .value_or(platform::TCollisionAnswer{platform::TCollisionChoice::Skip});
 }

@@ -62,9 +62,8 @@ public:
 
 private:
     // On the worker: the answer an "Apply to all" reply gives `collision`, if it applies.
-    static std::optional<platform::TCollisionAnswer> Apply(const TCollisionReply& reply,
-                                                           const platform::TCollision& collision,
-                                                           bool remembered);
+    static std::optional<platform::TCollisionAnswer>
+    Apply(const TCollisionReply& reply, const platform::TCollision& collision, bool remembered);
     platform::TCollisionAnswer Ask(const platform::TCollision& collision,
                                    platform::TFileOpsProgress& progress);
 

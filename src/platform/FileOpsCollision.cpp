@@ -74,11 +74,10 @@ TCollision DescribeCollision(const QString& srcPath, const struct stat& srcSt,
 {
     TCollision collision{SideOf(existingPath, existingSt), SideOf(srcPath, srcSt)};
     const bool itself = srcSt.st_dev == existingSt.st_dev && srcSt.st_ino == existingSt.st_ino;
-    collision.CanReplace =
-        !itself && !collision.Existing.Folder && !collision.Incoming.Folder;
-    collision.Suggested = FreeNumberedName(
-        dir, existingPath.mid(existingPath.lastIndexOf(QLatin1Char('/')) + 1),
-        collision.Incoming.Folder);
+    collision.CanReplace = !itself && !collision.Existing.Folder && !collision.Incoming.Folder;
+    collision.Suggested =
+        FreeNumberedName(dir, existingPath.mid(existingPath.lastIndexOf(QLatin1Char('/')) + 1),
+                         collision.Incoming.Folder);
     return collision;
 }
 
@@ -93,9 +92,10 @@ bool StillAsSeen(int dir, const QByteArray& name, const struct stat& seen)
     struct stat now {
     };
     return ::fstatat(dir, name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
-           now.st_dev == seen.st_dev && now.st_ino == seen.st_ino &&
-           now.st_size == seen.st_size && now.st_mtim.tv_sec == seen.st_mtim.tv_sec &&
-           now.st_mtim.tv_nsec == seen.st_mtim.tv_nsec && (now.st_mode & S_IFMT) == (seen.st_mode & S_IFMT);
+           now.st_dev == seen.st_dev && now.st_ino == seen.st_ino && now.st_size == seen.st_size &&
+           now.st_mtim.tv_sec == seen.st_mtim.tv_sec &&
+           now.st_mtim.tv_nsec == seen.st_mtim.tv_nsec &&
+           (now.st_mode & S_IFMT) == (seen.st_mode & S_IFMT);
 }
 
 bool FileHolds(int dir, const QByteArray& name, qint64 size, quint32 crc)

@@ -88,10 +88,10 @@ void TPlacer::Place(int srcDir, const QByteArray& name, const struct stat& st, c
             return;
         case TCollisionChoice::Rename:
             if (!UsableName(answer.Name)) {
-                m_report.Failed(path, answer.Name.isEmpty()
-                                          ? Tr("its name is taken, and no free name was found")
-                                          : Tr("\"%1\" cannot be the name of a file")
-                                                .arg(answer.Name));
+                m_report.Failed(path,
+                                answer.Name.isEmpty()
+                                    ? Tr("its name is taken, and no free name was found")
+                                    : Tr("\"%1\" cannot be the name of a file").arg(answer.Name));
                 return;
             }
             target = answer.Name;
@@ -154,8 +154,8 @@ void TPlacer::Merge(int srcDir, const QByteArray& name, const QString& path, int
     }
     const TFd dst(::openat(dstDir, target.constData(), flags));
     if (!dst.Valid()) {
-        m_report.Failed(path, Tr("the folder \"%1\" cannot be opened (%2)")
-                                  .arg(existing, ErrorText(errno)));
+        m_report.Failed(
+            path, Tr("the folder \"%1\" cannot be opened (%2)").arg(existing, ErrorText(errno)));
         return;
     }
     std::vector<QByteArray> names;
@@ -198,8 +198,7 @@ void TPlacer::Replace(int srcDir, const QByteArray& name, const struct stat& st,
         Count(moved);
         if (moved.Target.isEmpty())
             return; // said why; the old one is untouched
-        const QString reason =
-            PutOver(dstDir, temp, target, existing, old, m_useTrash, replaced);
+        const QString reason = PutOver(dstDir, temp, target, existing, old, m_useTrash, replaced);
         if (!reason.isEmpty()) {
             m_report.Failed(path, reason);
             TakeBack(srcDir, name, path, dstDir, dstFolder, temp, existing, S_ISDIR(st.st_mode));
@@ -216,8 +215,7 @@ void TPlacer::Replace(int srcDir, const QByteArray& name, const struct stat& st,
                                       .arg(existing));
             return;
         }
-        const QString reason =
-            PutOver(dstDir, temp, target, existing, old, m_useTrash, replaced);
+        const QString reason = PutOver(dstDir, temp, target, existing, old, m_useTrash, replaced);
         if (!reason.isEmpty()) {
             ::unlinkat(dstDir, temp.constData(), 0);
             m_report.Failed(path, reason);
@@ -247,9 +245,9 @@ void TPlacer::TakeBack(int srcDir, const QByteArray& name, const QString& path, 
         --m_moved;
         return;
     }
-    const QString free = FreeNumberedName(dstDir, DecodeFileName(EncodeFileName(
-                                                      existing.mid(existing.lastIndexOf('/') + 1))),
-                                          folder);
+    const QString free = FreeNumberedName(
+        dstDir, DecodeFileName(EncodeFileName(existing.mid(existing.lastIndexOf('/') + 1))),
+        folder);
     if (!free.isEmpty() &&
         RenameNoReplace(dstDir, temp.constData(), dstDir, EncodeFileName(free).constData()) == 0) {
         m_report.Failed(path, Tr("it was moved as \"%1\" instead").arg(Join(dstFolder, free)));

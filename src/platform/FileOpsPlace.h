@@ -22,10 +22,9 @@ class TPlacer final
 public:
     // Moves the entry `name` (lstat `st`, named `path`) of the open folder `srcDir` into the
     // open folder `dstDir` (full path `dstFolder`) under exactly `newName`, never replacing.
-    using TMoveOne = std::function<TShellResult(int srcDir, const QByteArray& name,
-                                                const struct stat& st, const QString& path,
-                                                int dstDir, const QString& dstFolder,
-                                                const QString& newName)>;
+    using TMoveOne = std::function<TShellResult(
+        int srcDir, const QByteArray& name, const struct stat& st, const QString& path, int dstDir,
+        const QString& dstFolder, const QString& newName)>;
 
     // A copy through `copier` (which records the copies it makes), or, with `moveOne`
     // instead, a move. `report` takes the failures; `progress` (may be null) is cancelled

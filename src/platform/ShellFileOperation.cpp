@@ -113,7 +113,8 @@ QString NameTaken(const TNaming& naming, const QString& destination)
 {
     return naming.Back
                ? Tr("its old name \"%1\" is taken").arg(WithSlash(destination) + naming.Base)
-               : Tr("its name \"%1\" was taken meanwhile").arg(WithSlash(destination) + naming.Base);
+               : Tr("its name \"%1\" was taken meanwhile")
+                     .arg(WithSlash(destination) + naming.Base);
 }
 
 // Copies the source into `dest` under exactly the name `naming` gives, for the first step
@@ -302,9 +303,9 @@ TShellResult MoveAsking(const TSource& source, int dest, const QString& destinat
         report.Failed(source.Path, Tr("it is in that folder already"));
         return {0, report.Count(), {}};
     }
-    const TPlacer::TMoveOne moveOne = [&](int srcDir, const QByteArray& name,
-                                          const struct stat& st, const QString& path, int dstDir,
-                                          const QString& dstFolder, const QString& newName) {
+    const TPlacer::TMoveOne moveOne = [&](int srcDir, const QByteArray& name, const struct stat& st,
+                                          const QString& path, int dstDir, const QString& dstFolder,
+                                          const QString& newName) {
         TSource item;
         item.Path = path;
         item.Name = platform::DecodeFileName(name);

@@ -86,10 +86,10 @@ struct TShellResult {
 //
 // Copy: copies `source` with everything below it into the folder `destination`, keeping
 //   its name or taking the one `ask` answers (a folder of the same name there is merged
-//   into, `ask` answering for each entry inside whose name is taken too). File data goes by copy_file_range where the
-//   file systems allow it, else by read and write; permission bits (without set-user and
-//   set-group id) and access and modification times are kept; links stay links; FIFOs
-//   and device nodes are recreated. An entry that fails (unreadable, vanished, disk
+//   into, `ask` answering for each entry inside whose name is taken too). File data goes by
+//   copy_file_range where the file systems allow it, else by read and write; permission bits
+//   (without set-user and set-group id) and access and modification times are kept; links stay
+//   links; FIFOs and device nodes are recreated. An entry that fails (unreadable, vanished, disk
 //   full) is reported, its partial copy is removed, and the copy goes on with the next
 //   entry of the tree.
 // Move: renames `source` into `destination`, replacing only what `ask` says to (as for
@@ -122,8 +122,7 @@ TShellResult ShellFileOperation(TShellFunction function, const QString& source,
                                 const QString& destination, bool useRecycleBin,
                                 const TShellFailureHandler& onFailure = {},
                                 TFileOpsProgress* progress = nullptr,
-                                TMoveRemovals* removals = nullptr,
-                                const TCollisionAsk& ask = {});
+                                TMoveRemovals* removals = nullptr, const TCollisionAsk& ask = {});
 
 // Removes the original `path` of an item that was moved elsewhere and verified there, as
 // `record` holds it (RemoveRecorded of FileOpsRecord.h): entries that appeared or changed

@@ -12,8 +12,8 @@
 #include <QPointer>
 #include <QScopeGuard>
 #include <QTimer>
-#include <functional>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 
 namespace
@@ -96,9 +96,8 @@ protected:
 
     static QStringList Files(const QString& folder)
     {
-        return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::Hidden |
-                                          QDir::NoDotAndDotDot,
-                                      QDir::Name);
+        return QDir(folder).entryList(
+            QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
     static void SetModified(const QString& path, qint64 seconds)
     {
@@ -329,8 +328,7 @@ TEST_F(CollisionTest, AFailedOrAlteredWriteLeavesTheOldFileWhole)
     Reload();
     // The disk fills while the new one is written.
     platform::SetFileOpsFaultHook([](platform::TFileOpsStep step, const QString& path) {
-        return step == platform::TFileOpsStep::DataWritten && path.endsWith("a.txt") ? ENOSPC
-                                                                                      : 0;
+        return step == platform::TFileOpsStep::DataWritten && path.endsWith("a.txt") ? ENOSPC : 0;
     });
     Click(At(sdLeft, "a.txt"));
     script = {Replace()};
