@@ -5,6 +5,7 @@
 #include "fileops/LibraryWork.h"
 #include "fileops/PanelHost.h"
 #include "fileops/TransferPlan.h"
+#include "fileops/uCollision.h"
 #include "fileops/uCommon.h"
 #include "fileops/uConfirm.h"
 #include "fileops/uProgress.h"
@@ -526,6 +527,9 @@ void TFileCommands::RunShellOperations(const QString& command, const QString& ve
 {
     platform::TFileOpsProgress progress;
     int stopped = 0; // written by the worker only, read once it has ended
+    // Taken names are asked about, one question at a time.
+    TCollisionAsker asker;
+    const platform::TCollisionAsk ask = asker.Handler(progress);
     const auto work = [&] {
         // The lines join the one message shown after the command.
         const auto collect = [this](const QString& message) { m_host.Report(message); };
@@ -536,7 +540,7 @@ void TFileCommands::RunShellOperations(const QString& command, const QString& ve
         platform::TMoveRemovals removals;
         for (const QString& path : paths) {
             const platform::TShellResult result = platform::ShellFileOperation(
-                function, path, destination, recycle, collect, &progress, &removals);
+                function, path, destination, recycle, collect, &progress, &removals, ask);
             if (done)
                 done(path, result, progress);
             stopped = result.Stopped;

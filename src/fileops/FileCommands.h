@@ -9,8 +9,9 @@
 // Safety rules kept by every command:
 // - ".." is never part of a selection;
 // - a panel shows an archive when its listing says so, whatever row has the focus;
-// - nothing is overwritten: disk copies take new names, extraction skips existing files,
-//   and files whose names an archive already holds are not added to it;
+// - nothing is overwritten without the user's word: a disk copy or move onto a taken name
+//   asks (uCollision.h), extraction skips existing files, and files whose names an
+//   archive already holds are not added to it;
 // - members are passed to the libraries by their exact names, never as patterns, and
 //   with no member selected an archive panel's copy, move and delete do nothing;
 // - a move deletes a source only once its copy is found in the target with the same

@@ -37,12 +37,74 @@ QString FollowedBack(const QString& location, TUndoKind kind, const std::vector<
     return platform::NearestExistingFolder(location);
 }
 
+// The items of a copy or move that arrived one by one: the entries of a folder merged
+// into one of the same name, or an item put over an old one.
+void RecordParts(TUndoRecord& record, const std::vector<platform::TShellPart>& parts)
+{
+    for (const platform::TShellPart& part : parts) {
+        TUndoItem item{part.Target, part.Source};
+        if (record.Kind == TUndoKind::Copy) {
+            if (!part.Copied)
+                continue;
+            item.Record = *part.Copied;
+        } else if (platform::RecordEntry(item.Now, item.Record) != 0) {
+            continue;
+        }
+        item.Trashed = part.Trashed;
+        if (part.TrashedRecord)
+            item.TrashedRecord = *part.TrashedRecord;
+        item.ReplacedForGood = part.ReplacedForGood;
+        item.InMerged = part.InMerged;
+        record.Items.push_back(std::move(item));
+    }
+}
+
+// Makes the missing folders of `folder` again (a move that merged a folder into another
+// removed its emptied source folder), so that its entries can go back there.
+void MakeFolderAgain(const QString& folder)
+{
+    if (folder.size() <= 1 || platform::DirectoryExists(folder))
+        return;
+    QString parent = folder;
+    while (parent.endsWith('/'))
+        parent.chop(1);
+    MakeFolderAgain(parent.left(parent.lastIndexOf('/') + 1));
+    try {
+        platform::CreateDirectory(folder);
+    } catch (const platform::EError&) {
+        // The move back says why it cannot go there.
+    }
+}
+
+// After an item went back: the entry it had replaced comes back from the trash, or the
+// message says that it cannot.
+void BringBackReplaced(const TUndoItem& item, const platform::TShellFailureHandler& collect)
+{
+    if (item.ReplacedForGood) {
+        collect(QStringLiteral("The old \"%1\" that this replaced cannot be brought back: it was "
+                               "replaced for good, as the trash was not in use.")
+                    .arg(item.Now));
+        return;
+    }
+    if (item.Trashed.isEmpty())
+        return;
+    const QString reason = platform::RestoreFromTrash(item.Trashed, item.Now, item.TrashedRecord);
+    if (!reason.isEmpty())
+        collect(QStringLiteral("The old \"%1\" that this replaced stays in the trash as \"%2\": "
+                               "%3.")
+                    .arg(item.Now, item.Trashed, reason));
+}
+
 } // namespace
 
 TFileCommands::TItemDone TFileCommands::Recorder(TUndoRecord& record)
 {
     return [&record](const QString& path, const platform::TShellResult& result,
                      const platform::TFileOpsProgress&) {
+        if (!result.Parts.empty()) {
+            RecordParts(record, result.Parts);
+            return;
+        }
         if (result.Target.isEmpty())
             return; // it did not arrive, or a move across file systems was taken back
         TUndoItem item{result.Target, path};
@@ -85,14 +147,24 @@ bool TFileCommands::UndoItem(TUndoKind kind, const TUndoItem& item,
         return !progress.Cancelled() || result.Items > 0 || result.Failures > 0;
     };
     QString reason;
+    platform::TShellResult result;
     switch (kind) {
     case TUndoKind::Rename:
-    case TUndoKind::Move:
         return whole(
             platform::MoveBack(item.Now, item.Record, item.Was, collect, &progress, &removals));
+    case TUndoKind::Move:
+        if (item.InMerged)
+            MakeFolderAgain(FolderOf(item.Was));
+        result = platform::MoveBack(item.Now, item.Record, item.Was, collect, &progress, &removals);
+        if (result.Items > 0)
+            BringBackReplaced(item, collect);
+        return whole(result);
     case TUndoKind::Copy:
     case TUndoKind::NewFile:
-        return whole(platform::RemoveCopy(item.Now, item.Record, collect, &progress));
+        result = platform::RemoveCopy(item.Now, item.Record, collect, &progress);
+        if (result.Items > 0)
+            BringBackReplaced(item, collect);
+        return whole(result);
     case TUndoKind::Trash:
         progress.SetCurrent(item.Was);
         reason = platform::RestoreFromTrash(item.Now, item.Was, item.Record);

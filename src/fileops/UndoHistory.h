@@ -33,6 +33,13 @@ struct TUndoItem {
     // and times), or for copies what the copy made, each file with the CRC-32 of the
     // bytes it wrote.
     platform::TEntryRecord Record;
+    // Copies and moves that replaced an entry of the same name: where it went in the
+    // trash and its record there, or ReplacedForGood when it went for good.
+    QString Trashed;
+    platform::TEntryRecord TrashedRecord;
+    bool ReplacedForGood{false};
+    // An entry of a folder a move merged into another (its emptied source folder went).
+    bool InMerged{false};
 };
 
 struct TUndoRecord {

@@ -72,15 +72,6 @@ QString ErrorText(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-QString CopyName(const QString& name, int n)
-{
-    if (n <= 0)
-        return name;
-    if (n == 1)
-        return QStringLiteral("Copy of ") + name;
-    return QStringLiteral("Copy (%1) of ").arg(n) + name;
-}
-
 int ReadDirectoryNames(int dirFd, std::vector<QByteArray>& names)
 {
     const int own = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -1,6 +1,6 @@
 #pragma once
 // Small pieces shared by the copy, verify and remove walks of the shell file operations:
-// an owned file descriptor, the failure reporter, and the names of copies.
+// an owned file descriptor and the failure reporter.
 
 #include "platform/ShellFileOperation.h"
 
@@ -54,10 +54,6 @@ private:
 
 // The system's text for an errno value.
 QString ErrorText(int error);
-
-// The name of the n-th copy of `name`: n = 0 gives `name` itself, 1 "Copy of NAME",
-// n >= 2 "Copy (n) of NAME".
-QString CopyName(const QString& name, int n);
 
 // The names in the open directory `dirFd` except "." and "..", read completely before
 // the caller changes the directory. Returns 0 or an errno. `dirFd` stays open.

@@ -4,6 +4,7 @@
 #include "platform/FileOpsCopy.h"
 #include "platform/FileOpsFaults.h"
 #include "platform/FileOpsMoves.h"
+#include "platform/FileOpsPlace.h"
 #include "platform/FileOpsProgress.h"
 #include "platform/FileOpsRecord.h"
 #include "platform/FileOpsTrash.h"
@@ -24,8 +25,6 @@ namespace platform
 namespace
 {
 
-// Beyond this many "Copy (n) of" names something is wrong with the folder.
-constexpr int kMaxCopyNames = 10000;
 // Parent steps walked when looking whether a folder lies below another.
 constexpr int kMaxDepth = 4096;
 
@@ -103,49 +102,67 @@ bool NameExists(int dir, const QByteArray& name)
     return ::fstatat(dir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
 }
 
-// The names an item may take in its destination folder: `Base`, then as many "Copy of"
-// names of it as `Tries` allows (1: `Base` alone).
+// The name an item takes in its destination folder, exactly. `Back`: an undo's move back
+// to the name the item had (said so when that name is taken).
 struct TNaming {
     QString Base;
-    int Tries{kMaxCopyNames};
+    bool Back{false};
 };
 
-QString NoFreeName(const TNaming& naming, const QString& destination)
+QString NameTaken(const TNaming& naming, const QString& destination)
 {
-    return naming.Tries == 1
+    return naming.Back
                ? Tr("its old name \"%1\" is taken").arg(WithSlash(destination) + naming.Base)
-               : Tr("no free name was found for it in the destination folder");
+               : Tr("its name \"%1\" was taken meanwhile")
+                     .arg(WithSlash(destination) + naming.Base);
 }
 
-// Copies the source into `dest` under the first free name `naming` allows. `asCopy`: a
-// copy of its own, whose entries count one by one and whose `record` (may be null) holds
-// the copies made; else the first step of a move, whose `record` holds the sources.
+// Copies the source into `dest` under exactly the name `naming` gives, for the first step
+// of a move: `record` holds the sources copied.
 TShellResult CopyInto(const TSource& source, int dest, const QString& destination,
-                      TFileOpsReport& report, TFileOpsProgress* progress, bool asCopy,
-                      TEntryRecord* record, const TNaming& naming)
+                      TFileOpsReport& report, TFileOpsProgress* progress, TEntryRecord* record,
+                      const TNaming& naming)
 {
-    TTreeCopy copier(report, progress, asCopy);
-    if (asCopy)
-        copier.RecordCopies();
+    TTreeCopy copier(report, progress, false);
     TShellResult result;
-    for (int n = 0; n < naming.Tries; ++n) {
-        const QString name = CopyName(naming.Base, n);
-        const QByteArray nameBytes = platform::EncodeFileName(name);
-        if (NameExists(dest, nameBytes))
-            continue;
+    const QByteArray nameBytes = platform::EncodeFileName(naming.Base);
+    if (!NameExists(dest, nameBytes)) {
         const TCopyOutcome outcome = copier.Copy(source.Parent.Get(), source.NameBytes, source.St,
                                                  dest, nameBytes, source.Path, record);
-        if (outcome == TCopyOutcome::NameTaken)
-            continue;
-        if (outcome == TCopyOutcome::Done)
-            result.Target = WithSlash(destination) + name;
-        result.Items = copier.Items();
-        result.Failures = report.Count();
-        result.Stopped = copier.StopError();
-        return result;
+        if (outcome != TCopyOutcome::NameTaken) {
+            if (outcome == TCopyOutcome::Done)
+                result.Target = WithSlash(destination) + naming.Base;
+            result.Items = copier.Items();
+            result.Failures = report.Count();
+            result.Stopped = copier.StopError();
+            return result;
+        }
     }
-    report.Failed(source.Path, NoFreeName(naming, destination));
+    report.Failed(source.Path, NameTaken(naming, destination));
     result.Failures = report.Count();
+    return result;
+}
+
+// A copy of the source into `dest`, asking `ask` where its name, or the name of an entry
+// of a folder merged into, is taken.
+TShellResult CopyAsking(const TSource& source, int dest, const QString& destination,
+                        TFileOpsReport& report, TFileOpsProgress* progress, bool useTrash,
+                        const TCollisionAsk& ask)
+{
+    TTreeCopy copier(report, progress, true);
+    copier.RecordCopies();
+    TPlacer placer(report, progress, ask, useTrash, &copier);
+    placer.Place(source.Parent.Get(), source.NameBytes, source.St, source.Path, dest, destination);
+    TShellResult result;
+    result.Items = copier.Items();
+    result.Failures = report.Count();
+    result.Stopped = copier.StopError();
+    result.Skipped = placer.Skipped();
+    result.Parts = placer.Parts();
+    if (result.Parts.size() == 1 && result.Parts.front().Source == source.Path) {
+        result.Target = result.Parts.front().Target;
+        result.Copied = result.Parts.front().Copied;
+    }
     return result;
 }
 
@@ -188,7 +205,7 @@ TShellResult MoveAcross(const TSource& source, int dest, const QString& destinat
     // A move counts as one item, whatever its tree holds.
     TEntryRecord record;
     TShellResult result =
-        CopyInto(source, dest, destination, copyReport, progress, false, &record, naming);
+        CopyInto(source, dest, destination, copyReport, progress, &record, naming);
     if (result.Target.isEmpty())
         return result;
     // A cancelled copy may look complete so far but lacks entries: the original stays.
@@ -232,43 +249,83 @@ TShellResult MoveAcross(const TSource& source, int dest, const QString& destinat
     return result;
 }
 
+QString VerbPattern(TShellFunction function)
+{
+    switch (function) {
+    case TShellFunction::Move:
+        return Tr("Cannot move \"%1\": %2.");
+    case TShellFunction::Copy:
+        return Tr("Cannot copy \"%1\": %2.");
+    case TShellFunction::Delete:
+        break;
+    }
+    return Tr("Cannot delete \"%1\": %2.");
+}
+
 TShellResult MoveInto(const TSource& source, int dest, const QString& destination,
                       const TShellFailureHandler& onFailure, TFileOpsReport& report,
                       TFileOpsProgress* progress, const TNaming& naming, TMoveRemovals* removals)
 {
+    const QByteArray nameBytes = platform::EncodeFileName(naming.Base);
+    int error = NameExists(dest, nameBytes) ? EEXIST : 0;
+    if (!error)
+        error = FileOpsFault(TFileOpsStep::RenameItem, source.Path);
+    if (!error)
+        error = RenameNoReplace(source.Parent.Get(), source.NameBytes.constData(), dest,
+                                nameBytes.constData());
+    if (error == 0) {
+        if (progress)
+            progress->AddItem();
+        return {1, 0, WithSlash(destination) + naming.Base};
+    }
+    if (error == EEXIST) {
+        report.Failed(source.Path, NameTaken(naming, destination));
+        return {0, report.Count(), {}};
+    }
+    if (error == EXDEV)
+        return MoveAcross(source, dest, destination, onFailure, progress, naming, removals);
+    report.Failed(source.Path, error);
+    TShellResult failed{0, report.Count(), {}};
+    failed.Stopped = TargetIsFullOrReadOnly(error) ? error : 0;
+    return failed;
+}
+
+// A move of the source into `dest`, asking `ask` where a name is taken (see CopyAsking).
+TShellResult MoveAsking(const TSource& source, int dest, const QString& destination,
+                        const TShellFailureHandler& onFailure, TFileOpsReport& report,
+                        TFileOpsProgress* progress, TMoveRemovals* removals, bool useTrash,
+                        const TCollisionAsk& ask)
+{
     struct stat parent {
     }, target{};
-    if (naming.Base == source.Name && ::fstat(source.Parent.Get(), &parent) == 0 &&
-        ::fstat(dest, &target) == 0 && parent.st_dev == target.st_dev &&
-        parent.st_ino == target.st_ino) {
+    if (::fstat(source.Parent.Get(), &parent) == 0 && ::fstat(dest, &target) == 0 &&
+        parent.st_dev == target.st_dev && parent.st_ino == target.st_ino) {
         report.Failed(source.Path, Tr("it is in that folder already"));
         return {0, report.Count(), {}};
     }
-    for (int n = 0; n < naming.Tries; ++n) {
-        const QString name = CopyName(naming.Base, n);
-        const QByteArray nameBytes = platform::EncodeFileName(name);
-        if (NameExists(dest, nameBytes))
-            continue;
-        int error = FileOpsFault(TFileOpsStep::RenameItem, source.Path);
-        if (!error)
-            error = RenameNoReplace(source.Parent.Get(), source.NameBytes.constData(), dest,
-                                    nameBytes.constData());
-        if (error == 0) {
-            if (progress)
-                progress->AddItem();
-            return {1, 0, WithSlash(destination) + name};
-        }
-        if (error == EEXIST)
-            continue;
-        if (error == EXDEV)
-            return MoveAcross(source, dest, destination, onFailure, progress, naming, removals);
-        report.Failed(source.Path, error);
-        TShellResult failed{0, report.Count(), {}};
-        failed.Stopped = TargetIsFullOrReadOnly(error) ? error : 0;
-        return failed;
-    }
-    report.Failed(source.Path, NoFreeName(naming, destination));
-    return {0, report.Count(), {}};
+    const TPlacer::TMoveOne moveOne = [&](int srcDir, const QByteArray& name, const struct stat& st,
+                                          const QString& path, int dstDir, const QString& dstFolder,
+                                          const QString& newName) {
+        TSource item;
+        item.Path = path;
+        item.Name = platform::DecodeFileName(name);
+        item.NameBytes = name;
+        item.Parent = TFd(::fcntl(srcDir, F_DUPFD_CLOEXEC, 0));
+        item.St = st;
+        TFileOpsReport own(onFailure, VerbPattern(TShellFunction::Move));
+        return MoveInto(item, dstDir, dstFolder, onFailure, own, progress, {newName}, removals);
+    };
+    TPlacer placer(report, progress, ask, useTrash, nullptr, moveOne);
+    placer.Place(source.Parent.Get(), source.NameBytes, source.St, source.Path, dest, destination);
+    TShellResult result;
+    result.Items = placer.Moved();
+    result.Failures = report.Count() + placer.MoveFailures();
+    result.Stopped = placer.Stopped();
+    result.Skipped = placer.Skipped();
+    result.Parts = placer.Parts();
+    if (result.Parts.size() == 1 && result.Parts.front().Source == source.Path)
+        result.Target = result.Parts.front().Target;
+    return result;
 }
 
 TShellResult DeleteItem(const TSource& source, bool useRecycleBin,
@@ -293,25 +350,12 @@ TShellResult DeleteItem(const TSource& source, bool useRecycleBin,
     return {removed, report.Count(), {}};
 }
 
-QString VerbPattern(TShellFunction function)
-{
-    switch (function) {
-    case TShellFunction::Move:
-        return Tr("Cannot move \"%1\": %2.");
-    case TShellFunction::Copy:
-        return Tr("Cannot copy \"%1\": %2.");
-    case TShellFunction::Delete:
-        break;
-    }
-    return Tr("Cannot delete \"%1\": %2.");
-}
-
 } // namespace
 
 TShellResult ShellFileOperation(TShellFunction function, const QString& source,
                                 const QString& destination, bool useRecycleBin,
                                 const TShellFailureHandler& onFailure, TFileOpsProgress* progress,
-                                TMoveRemovals* removals)
+                                TMoveRemovals* removals, const TCollisionAsk& ask)
 {
     TFileOpsReport report(onFailure, VerbPattern(function));
     if (CancelRequested(progress))
@@ -341,16 +385,10 @@ TShellResult ShellFileOperation(TShellFunction function, const QString& source,
                       Tr("the destination folder is the folder itself or lies inside it"));
         return {0, report.Count(), {}};
     }
-    if (function == TShellFunction::Copy) {
-        auto made = std::make_shared<TEntryRecord>();
-        TShellResult result = CopyInto(item, dest.Get(), destination, report, progress, true,
-                                       made.get(), {item.Name});
-        if (!result.Target.isEmpty())
-            result.Copied = std::move(made);
-        return result;
-    }
-    return MoveInto(item, dest.Get(), destination, onFailure, report, progress, {item.Name},
-                    removals);
+    if (function == TShellFunction::Copy)
+        return CopyAsking(item, dest.Get(), destination, report, progress, useRecycleBin, ask);
+    return MoveAsking(item, dest.Get(), destination, onFailure, report, progress, removals,
+                      useRecycleBin, ask);
 }
 
 TShellResult RemoveRecordedItem(const QString& path, const TEntryRecord& record,
@@ -428,7 +466,7 @@ TShellResult MoveBack(const QString& from, const TEntryRecord& identity, const Q
         report.Failed(item.Path, Tr("its old folder lies inside it now"));
         return {0, report.Count(), {}};
     }
-    return MoveInto(item, dest.Get(), folder, onFailure, report, progress, {name, 1}, removals);
+    return MoveInto(item, dest.Get(), folder, onFailure, report, progress, {name, true}, removals);
 }
 
 TShellResult RemoveCopy(const QString& path, const TEntryRecord& record,

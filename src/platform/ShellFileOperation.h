@@ -6,19 +6,22 @@
 //
 // Paths are absolute; QString names are converted with platform::EncodeFileName.
 //
-// Nothing is ever overwritten. When the item's name is taken in the destination folder,
-// the copy or moved item gets the first free name of "Copy of NAME", "Copy (2) of NAME",
-// "Copy (3) of NAME", ... (created exclusively, so a name taken meanwhile is skipped too).
+// Nothing is overwritten without the user's word. When the item's name is taken in the
+// destination folder, copy and move ask the question handler what to do (Replace, Skip,
+// Rename or Cancel; see FileOpsCollision.h); without one the item is reported and stays.
 
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace platform
 {
 class TFileOpsProgress;
 class TMoveRemovals;
 struct TEntryRecord;
+struct TCollision;
+struct TCollisionAnswer;
 } // namespace platform
 
 namespace platform
@@ -29,6 +32,27 @@ enum class TShellFunction { Move = 1, Copy = 2, Delete = 3 };
 // Receives one readable message per failing entry, naming the entry and the reason.
 // The default (an empty handler) shows each message with platform::ShowMessage.
 using TShellFailureHandler = std::function<void(const QString& message)>;
+
+// Asked once per taken name, on the working thread, which waits for the answer
+// (FileOpsCollision.h). Cancel stops the whole operation.
+using TCollisionAsk = std::function<TCollisionAnswer(const TCollision&)>;
+
+// One item that arrived in the destination on its own: an entry of a folder merged into
+// one of the same name, or an item put over an old one.
+struct TShellPart {
+    QString Source; // full path it came from
+    QString Target; // full path it has now
+    // Copy: what the copy made (as TShellResult::Copied).
+    std::shared_ptr<const TEntryRecord> Copied{};
+    // Put over an old entry: that entry's path in the trash and its record there, or
+    // ReplacedForGood when it went for good (the trash was not in use).
+    QString Trashed;
+    std::shared_ptr<const TEntryRecord> TrashedRecord{};
+    bool ReplacedForGood{false};
+    // An entry of a folder merged into another: a move removed its source folder once
+    // empty, so an undo makes that folder again.
+    bool InMerged{false};
+};
 
 struct TShellResult {
     // Entries copied, moved or deleted. A tree moved by one rename, or sent to the
@@ -48,6 +72,11 @@ struct TShellResult {
     // the CRC-32 of the bytes written into it; null when nothing arrived, and for the
     // other operations.
     std::shared_ptr<const TEntryRecord> Copied{};
+    // When not empty, what arrived item by item instead of Target and Copied alone: the
+    // entries of a folder merged into an existing one, or an item put over an old one.
+    std::vector<TShellPart> Parts{};
+    // Items whose name was taken and that the answer skipped; they stay where they were.
+    int Skipped{0};
 
     bool Succeeded() const { return Failures == 0 && Items > 0; }
 };
@@ -56,13 +85,15 @@ struct TShellResult {
 // followed, neither as the item nor inside a tree).
 //
 // Copy: copies `source` with everything below it into the folder `destination`, keeping
-//   its name or taking a new one as above. File data goes by copy_file_range where the
-//   file systems allow it, else by read and write; permission bits (without set-user and
-//   set-group id) and access and modification times are kept; links stay links; FIFOs
-//   and device nodes are recreated. An entry that fails (unreadable, vanished, disk
+//   its name or taking the one `ask` answers (a folder of the same name there is merged
+//   into, `ask` answering for each entry inside whose name is taken too). File data goes by
+//   copy_file_range where the file systems allow it, else by read and write; permission bits
+//   (without set-user and set-group id) and access and modification times are kept; links stay
+//   links; FIFOs and device nodes are recreated. An entry that fails (unreadable, vanished, disk
 //   full) is reported, its partial copy is removed, and the copy goes on with the next
 //   entry of the tree.
-// Move: renames `source` into `destination` without ever replacing anything. Across
+// Move: renames `source` into `destination`, replacing only what `ask` says to (as for
+//   Copy; a folder merged into leaves its source folder once it is empty). Across
 //   file systems it copies the whole tree, recording each entry as it was copied,
 //   compares the copy with the original (types, sizes, link targets and file contents),
 //   flushes the copy to its disk and only then deletes the original: exactly the entries
@@ -91,7 +122,7 @@ TShellResult ShellFileOperation(TShellFunction function, const QString& source,
                                 const QString& destination, bool useRecycleBin,
                                 const TShellFailureHandler& onFailure = {},
                                 TFileOpsProgress* progress = nullptr,
-                                TMoveRemovals* removals = nullptr);
+                                TMoveRemovals* removals = nullptr, const TCollisionAsk& ask = {});
 
 // Removes the original `path` of an item that was moved elsewhere and verified there, as
 // `record` holds it (RemoveRecorded of FileOpsRecord.h): entries that appeared or changed

@@ -26,14 +26,15 @@ TEST_F(FileOpsTest, CopyBetweenFoldersNeverOverwritesAndSkipsTheParentRow)
     dir.write("right/a.txt", "old");
     Reload();
     Select(sdLeft, {"..", "a.txt", "sub"});
+    AnswerTakenName(&TfCollision::ButtonRename); // the name it suggests
     main->MenuCopyFileClick();
     EXPECT_EQ(readAll(right + "a.txt"), "old");
-    EXPECT_EQ(readAll(right + "Copy of a.txt"), "new");
+    EXPECT_EQ(readAll(right + "a (2).txt"), "new");
     EXPECT_EQ(readAll(right + "sub/deep.txt"), "deep");
     EXPECT_EQ(readAll(left + "a.txt"), "new");
     EXPECT_FALSE(QFileInfo::exists(right + "left")); // ".." was not copied
     EXPECT_EQ(main->ActivePanel, 1);
-    EXPECT_TRUE(Names(sdRight).contains("Copy of a.txt"));
+    EXPECT_TRUE(Names(sdRight).contains("a (2).txt"));
 }
 
 TEST_F(FileOpsTest, MoveBetweenFoldersAndNeverIntoItself)

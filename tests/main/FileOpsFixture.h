@@ -3,12 +3,14 @@
 // and messages captured instead of shown.
 
 #include "fileops/ModalAnswer.h"
+#include "fileops/uCollision.h"
 #include "fileops/uConfirm.h"
 #include "fileops/uSimple.h"
 #include "main/MainWindowFixture.h"
 #include "platform/Messages.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -72,6 +74,19 @@ protected:
             if (texts)
                 *texts = {fConfirm->LabelNotice->text(), fConfirm->LabelConfirm->text()};
             d->done(result);
+        });
+    }
+
+    // Answers the next question about a taken name by clicking `button` of it (the
+    // dialog's ButtonSkip, ButtonRename, ...), after ticking "Apply to all" with `all`.
+    void AnswerTakenName(QPushButton* TfCollision::*button, bool all = false)
+    {
+        AnswerNextModal([button, all](QDialog* d) {
+            auto* question = qobject_cast<TfCollision*>(d);
+            ASSERT_TRUE(question);
+            if (all)
+                question->CheckAll->setChecked(true);
+            QTest::mouseClick(question->*button, Qt::LeftButton);
         });
     }
 

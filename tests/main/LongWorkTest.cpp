@@ -229,9 +229,10 @@ TEST_F(LongWorkTest, QuickCommandsShowNoProgressWindow)
     Press(Qt::Key_F5);
     Open(sdLeft, left);
     Select(sdLeft, {"a.txt"});
+    AnswerTakenName(&TfCollision::ButtonRename);
     Press(Qt::Key_F6);
     EXPECT_EQ(readAll(right + "b/c.txt"), "c");
-    EXPECT_EQ(readAll(right + "Copy of a.txt"), "a");
+    EXPECT_EQ(readAll(right + "a (2).txt"), "a");
     EXPECT_EQ(watch.shown, 0);
 }
 

@@ -1,10 +1,11 @@
 #include "platform/ShellFileOperation.h"
+#include "platform/FileOpsCollision.h"
 #include "platform/FileOpsCopy.h"
 #include "platform/FileOpsFaults.h"
 #include "platform/FileOpsMoves.h"
 #include "platform/FileOpsParts.h"
-#include "platform/FileOpsRecord.h"
 #include "platform/FileOpsProgress.h"
+#include "platform/FileOpsRecord.h"
 #include "platform/Messages.h"
 #include "platform/base/OwnerTag.h"
 #include "support/TempDir.h"
@@ -275,6 +276,28 @@ protected:
     {
         return ShellFileOperation(f, source, dest, trash, capture);
     }
+
+    // Runs with a question handler that gives `answers` in turn (Skip after them) and
+    // keeps the questions in `asked`.
+    platform::TShellResult Ask(TShellFunction f, const QString& source, const QString& dest,
+                               std::vector<platform::TCollisionAnswer> answers)
+    {
+        asked.clear();
+        size_t next = 0;
+        const platform::TCollisionAsk ask = [&](const platform::TCollision& collision) {
+            asked.push_back(collision);
+            return next < answers.size() ? answers[next++] : Skip();
+        };
+        return ShellFileOperation(f, source, dest, false, capture, nullptr, nullptr, ask);
+    }
+    static platform::TCollisionAnswer Skip() { return {platform::TCollisionChoice::Skip}; }
+    static platform::TCollisionAnswer Replace() { return {platform::TCollisionChoice::Replace}; }
+    static platform::TCollisionAnswer Rename(const QString& name)
+    {
+        return {platform::TCollisionChoice::Rename, name};
+    }
+
+    std::vector<platform::TCollision> asked;
 };
 
 } // namespace
@@ -313,34 +336,77 @@ TEST_F(ShellFileOperationTest, CopyOfSingleFileLinkAndSizeLessSystemFile)
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
 }
 
-TEST_F(ShellFileOperationTest, TakenNamesGiveCopyOfNames)
+TEST_F(ShellFileOperationTest, TakenNamesAskAndTheAnswerIsDone)
 {
     const QString dst = temp.mkdir("dst");
     const QString file = temp.write("src/note.txt", "new");
     temp.write("dst/note.txt", "old");
     temp.write("src/folder/inner.txt", "inner");
+    temp.write("src/folder/other.txt", "incoming");
     temp.write("dst/folder/other.txt", "other");
 
-    EXPECT_EQ(Run(TShellFunction::Copy, file, dst).Target, dst + "Copy of note.txt");
-    EXPECT_EQ(Run(TShellFunction::Copy, file, dst).Target, dst + "Copy (2) of note.txt");
-    EXPECT_EQ(Run(TShellFunction::Copy, file, dst).Target, dst + "Copy (3) of note.txt");
+    // Without a question handler nothing is renamed or replaced: it is reported.
+    EXPECT_TRUE(Run(TShellFunction::Copy, file, dst).Target.isEmpty());
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_EQ(Entries(dst), QStringList({"folder", "note.txt"}));
+    messages.clear();
+
+    EXPECT_TRUE(Ask(TShellFunction::Copy, file, dst, {Skip()}).Target.isEmpty());
+    EXPECT_EQ(asked.front().Existing.Size, 3);
+    EXPECT_EQ(asked.front().Incoming.Size, 3);
+    EXPECT_EQ(asked.front().Suggested, "note (2).txt");
+    EXPECT_TRUE(asked.front().CanReplace);
+    EXPECT_EQ(Ask(TShellFunction::Copy, file, dst, {Rename("note (2).txt")}).Target,
+              dst + "note (2).txt");
+    EXPECT_EQ(readAll(dst + "note (2).txt"), "new");
     EXPECT_EQ(readAll(dst + "note.txt"), "old");
-    EXPECT_EQ(readAll(dst + "Copy (3) of note.txt"), "new");
+    EXPECT_EQ(Ask(TShellFunction::Copy, file, dst, {Skip()}).Skipped, 1);
+    EXPECT_EQ(asked.back().Suggested, "note (3).txt");
 
-    // Folders are not merged into a folder of the same name.
-    EXPECT_EQ(Run(TShellFunction::Copy, temp("src/folder"), dst).Target, dst + "Copy of folder");
-    EXPECT_EQ(QDir(dst + "folder").entryList(QDir::Files), QStringList{"other.txt"});
-    EXPECT_EQ(readAll(dst + "Copy of folder/inner.txt"), "inner");
+    // A folder meeting a folder merges: only the entry whose name is taken asks.
+    const auto merged = Ask(TShellFunction::Copy, temp("src/folder"), dst, {Skip()});
+    EXPECT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked.front().Existing.Path, dst + "folder/other.txt");
+    EXPECT_EQ(readAll(dst + "folder/inner.txt"), "inner");
+    EXPECT_EQ(readAll(dst + "folder/other.txt"), "other");
+    ASSERT_EQ(merged.Parts.size(), 1u);
+    EXPECT_EQ(merged.Parts.front().Target, dst + "folder/inner.txt");
 
-    // Copying into the item's own folder duplicates it there.
-    EXPECT_EQ(Run(TShellFunction::Copy, file, temp("src")).Target, temp("src/Copy of note.txt"));
+    // Into the item's own folder: it meets itself and can only be renamed or skipped.
+    EXPECT_EQ(Ask(TShellFunction::Copy, file, temp("src"), {Rename("again.txt")}).Target,
+              temp("src/again.txt"));
+    EXPECT_FALSE(asked.front().CanReplace);
+    EXPECT_EQ(readAll(temp("src/again.txt")), "new");
 
-    // A move meeting a taken name is renamed the same way.
+    // Replace without the trash: the old one goes for good, the new bytes take the name.
+    const auto replaced = Ask(TShellFunction::Copy, file, dst, {Replace()});
+    EXPECT_EQ(readAll(dst + "note.txt"), "new");
+    ASSERT_EQ(replaced.Parts.size(), 1u);
+    EXPECT_TRUE(replaced.Parts.front().ReplacedForGood);
+
+    // A move meeting a taken name asks the same; a skipped one stays where it was.
     const QString other = temp.write("elsewhere/note.txt", "moved");
-    EXPECT_EQ(Run(TShellFunction::Move, other, dst).Target, dst + "Copy (4) of note.txt");
-    EXPECT_EQ(readAll(dst + "Copy (4) of note.txt"), "moved");
+    EXPECT_TRUE(Ask(TShellFunction::Move, other, dst, {Skip()}).Target.isEmpty());
+    EXPECT_EQ(readAll(other), "moved");
+    EXPECT_EQ(Ask(TShellFunction::Move, other, dst, {Replace()}).Target, dst + "note.txt");
+    EXPECT_EQ(readAll(dst + "note.txt"), "moved");
     EXPECT_FALSE(Exists(other));
+    // A file meeting a folder: no Replace.
+    const QString named = temp.write("elsewhere/folder", "a file");
+    EXPECT_EQ(Ask(TShellFunction::Move, named, dst, {Replace()}).Skipped, 1);
+    EXPECT_FALSE(asked.front().CanReplace);
+    EXPECT_EQ(readAll(named), "a file");
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+    EXPECT_TRUE(Entries(dst).filter(".part").isEmpty()) << Entries(dst).join(", ").toStdString();
+}
+
+TEST_F(ShellFileOperationTest, NumberedNamesKeepTheExtension)
+{
+    EXPECT_EQ(platform::NumberedName("report.v1.txt", 2, false), "report.v1 (2).txt");
+    EXPECT_EQ(platform::NumberedName("archive.tar.gz", 2, false), "archive (2).tar.gz");
+    EXPECT_EQ(platform::NumberedName(".profile", 3, false), ".profile (3)");
+    EXPECT_EQ(platform::NumberedName("photos.2024", 2, true), "photos.2024 (2)");
+    EXPECT_EQ(platform::NumberedName("trailing.", 2, false), "trailing. (2)");
 }
 
 // The name is checked before the copy starts; another program may take it in between.
@@ -354,9 +420,12 @@ TEST_F(ShellFileOperationTest, CopyNeverWritesIntoANameTakenMeanwhile)
         return 0;
     });
 
-    EXPECT_EQ(Run(TShellFunction::Copy, file, dst).Target, dst + "Copy of note.txt");
+    EXPECT_EQ(Ask(TShellFunction::Copy, file, dst, {Rename("note (2).txt")}).Target,
+              dst + "note (2).txt");
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked.front().Existing.Size, 6); // "theirs"
     EXPECT_EQ(readAll(dst + "note.txt"), "theirs");
-    EXPECT_EQ(readAll(dst + "Copy of note.txt"), "ours");
+    EXPECT_EQ(readAll(dst + "note (2).txt"), "ours");
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
 }
 
@@ -563,8 +632,7 @@ TEST_F(ShellFileOperationTest, AFolderCopyHasItsNameOnlyWhenWhole)
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
 
-// A name another program makes while the folder is copied is never taken: the copy gets
-// the next free name.
+// A name another program makes while the folder is copied is never taken over.
 TEST_F(ShellFileOperationTest, AFolderCopyNeverTakesANameMadeMeanwhile)
 {
     const QString dst = temp.mkdir("dst");
@@ -574,11 +642,13 @@ TEST_F(ShellFileOperationTest, AFolderCopyNeverTakesANameMadeMeanwhile)
             temp.mkdir("dst/tree"); // empty, as a plain rename would replace it
         return 0;
     });
-    EXPECT_EQ(Run(TShellFunction::Copy, temp("src/tree"), dst).Target, dst + "Copy of tree");
-    EXPECT_EQ(QDir(dst + "tree").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-              QStringList());
-    EXPECT_EQ(readAll(dst + "Copy of tree/a.txt"), "a");
-    EXPECT_EQ(Entries(dst), QStringList({"Copy of tree", "tree"}));
+    // The folder made meanwhile is merged into, as any folder of that name.
+    const auto result = Ask(TShellFunction::Copy, temp("src/tree"), dst, {});
+    EXPECT_TRUE(asked.empty());
+    ASSERT_EQ(result.Parts.size(), 1u);
+    EXPECT_EQ(result.Parts.front().Target, dst + "tree/a.txt");
+    EXPECT_EQ(readAll(dst + "tree/a.txt"), "a");
+    EXPECT_EQ(Entries(dst), QStringList({"tree"}));
 }
 
 // A folder copy or a move between file systems killed midway leaves no folder under the

@@ -81,17 +81,18 @@ TEST_F(OddNamesTest, CopyMoveAndDeleteKeepNamesAndContents)
     EXPECT_FALSE(QFileInfo::exists(dir("pwned")));
     EXPECT_FALSE(QFileInfo::exists(QDir::current().filePath("pwned")));
 
-    // Copied again: every name is taken, so copies get "Copy of" names; the two names of
-    // 255 bytes cannot grow and are reported, and nothing in the target is replaced.
+    // Copied again: every name is taken; renamed for all, copies get numbered names; the
+    // two names of 255 bytes cannot grow and are reported, and nothing is replaced.
     Select(sdLeft, names);
+    AnswerTakenName(&TfCollision::ButtonRename, true);
     main->MenuCopyFileClick();
     ASSERT_EQ(messages.size(), 1) << messages.join("\n---\n").toStdString(); // one for all
     EXPECT_EQ(messages[0].count("Cannot copy"), 2) << messages[0].toStdString();
     const robust::TTree twice = Snapshot(right);
     for (const auto& [name, data] : original)
         EXPECT_EQ(twice.at(name), data) << name.constData();
-    EXPECT_EQ(twice.at("Copy of it's \"quoted\".txt"), "content of it's \"quoted\".txt");
-    EXPECT_EQ(twice.count("Copy of " + QByteArray(251, 'n') + ".txt"), 0u);
+    EXPECT_EQ(twice.at("it's \"quoted\" (2).txt"), "content of it's \"quoted\".txt");
+    EXPECT_EQ(twice.count(QByteArray(251, 'n') + " (2).txt"), 0u);
 
     // Moved into a new folder and deleted there: the names travel and go exactly.
     messages.clear();

@@ -305,11 +305,12 @@ TEST_F(FindWindowTest, FedResultsCopyDeleteAndGoBack)
     EXPECT_EQ(Names(sdLeft),
               QStringList({"..", "src/a.txt", "src/sub/b.txt", "src/sub/deep/c.txt"}));
 
-    // F5 of every result: copies under their bare names, "Copy of" where taken.
+    // F5 of every result: copies under their bare names; a taken one asks (Rename here).
     Select(sdLeft, {"src/a.txt", "src/sub/b.txt", "src/sub/deep/c.txt"});
+    AnswerTakenName(&TfCollision::ButtonRename);
     Press(Qt::Key_F5);
     EXPECT_EQ(readAll(right + "a.txt"), "already here");
-    EXPECT_EQ(readAll(right + "Copy of a.txt"), "alpha");
+    EXPECT_EQ(readAll(right + "a (2).txt"), "alpha");
     EXPECT_EQ(readAll(right + "b.txt"), "beta");
     EXPECT_EQ(readAll(right + "c.txt"), "gamma");
     EXPECT_EQ(main->Left().DirectoryLabel->text(), "Search results");
@@ -331,6 +332,39 @@ TEST_F(FindWindowTest, FedResultsCopyDeleteAndGoBack)
     EXPECT_EQ(main->Left().Directory, left);
     EXPECT_EQ(main->Left().DirectoryLabel->text(), left);
     EXPECT_TRUE(Names(sdLeft).contains("src"));
+}
+
+// Two results of the same name copied into one folder: the second asks, showing both.
+TEST_F(FindWindowTest, FedResultsOfTheSameNameAskOnTheSecond)
+{
+    dir.write("left/one/f1.log", "first log");
+    dir.write("left/two/f1.log", "second, longer log");
+    Open(sdRight, right);
+    Open(sdLeft, left);
+    TfFind* find = OpenFind();
+    ASSERT_TRUE(find);
+    Search(find, "*.log");
+    ASSERT_EQ(find->Hits().size(), 2u);
+    QApplication::setActiveWindow(find);
+    QTest::keyClick(find, Qt::Key_P, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return main->Left().DirectoryLabel->text() == "Search results"; }, 60000));
+    Select(sdLeft, {"one/f1.log", "two/f1.log"});
+    QStringList shown;
+    AnswerNextModal([&shown](QDialog* d) {
+        auto* question = qobject_cast<TfCollision*>(d);
+        ASSERT_TRUE(question);
+        shown << question->LabelExisting->text() << question->LabelIncoming->text();
+        QTest::mouseClick(question->ButtonRename, Qt::LeftButton);
+    });
+    Press(Qt::Key_F5);
+    ASSERT_EQ(shown.size(), 2);
+    EXPECT_TRUE(shown[0].contains(right + "f1.log") && shown[0].contains("9 bytes"))
+        << shown[0].toStdString();
+    EXPECT_TRUE(shown[1].contains(left + "two/f1.log") && shown[1].contains("18 bytes"))
+        << shown[1].toStdString();
+    EXPECT_EQ(readAll(right + "f1.log"), "first log");
+    EXPECT_EQ(readAll(right + "f1 (2).log"), "second, longer log");
 }
 
 TEST_F(FindWindowTest, AStuckSearchIsLeftBehindByStopStartAgainAndClosing)
