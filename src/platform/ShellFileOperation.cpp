@@ -96,6 +96,13 @@ bool IsSameOrBelow(int folder, dev_t dev, ino_t ino)
     return false;
 }
 
+// One entry's name: not empty, no "/" and no NUL (which would end it early), not "." or "..".
+bool IsPlainName(const QString& name)
+{
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QChar(0)) &&
+           name != QLatin1String(".") && name != QLatin1String("..");
+}
+
 bool NameExists(int dir, const QByteArray& name)
 {
     struct stat st {
@@ -311,7 +318,7 @@ QString VerbPattern(TShellFunction function)
 TShellResult ShellFileOperation(TShellFunction function, const QString& source,
                                 const QString& destination, bool useRecycleBin,
                                 const TShellFailureHandler& onFailure, TFileOpsProgress* progress,
-                                TMoveRemovals* removals)
+                                TMoveRemovals* removals, const QString& name)
 {
     TFileOpsReport report(onFailure, VerbPattern(function));
     if (CancelRequested(progress))
@@ -341,16 +348,21 @@ TShellResult ShellFileOperation(TShellFunction function, const QString& source,
                       Tr("the destination folder is the folder itself or lies inside it"));
         return {0, report.Count(), {}};
     }
+    // A new name is one entry of the destination, never a path leading out of it.
+    if (!name.isEmpty() && !IsPlainName(name)) {
+        report.Failed(item.Path, Tr("\"%1\" is not a name").arg(name));
+        return {0, report.Count(), {}};
+    }
+    const TNaming naming{name.isEmpty() ? item.Name : name};
     if (function == TShellFunction::Copy) {
         auto made = std::make_shared<TEntryRecord>();
-        TShellResult result = CopyInto(item, dest.Get(), destination, report, progress, true,
-                                       made.get(), {item.Name});
+        TShellResult result =
+            CopyInto(item, dest.Get(), destination, report, progress, true, made.get(), naming);
         if (!result.Target.isEmpty())
             result.Copied = std::move(made);
         return result;
     }
-    return MoveInto(item, dest.Get(), destination, onFailure, report, progress, {item.Name},
-                    removals);
+    return MoveInto(item, dest.Get(), destination, onFailure, report, progress, naming, removals);
 }
 
 TShellResult RemoveRecordedItem(const QString& path, const TEntryRecord& record,
