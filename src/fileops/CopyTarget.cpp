@@ -64,12 +64,11 @@ TCopyTarget ResolveCopyTarget(const QString& typed, const QString& base, const Q
     if (path.trimmed().isEmpty())
         return Refused(mayRename ? QStringLiteral("Type the folder to copy into, or a new name.")
                                  : QStringLiteral("Type the folder to copy into."));
-    if (path.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
-        const QUrl url(path);
-        if (!url.isLocalFile())
-            return Refused(QStringLiteral("Only a local folder can be the target."));
+    // A URI ("file:///x", "sftp://host/x"): only a local file names a place here.
+    if (const QUrl url(path); url.isLocalFile())
         path = url.toLocalFile();
-    }
+    else if (!url.scheme().isEmpty() && path.contains(QLatin1String("://")))
+        return Refused(QStringLiteral("Only a local folder can be the target."));
     if (path.contains(QChar(0)))
         return Refused(QStringLiteral("A name cannot hold the character NUL."));
     if (path == QLatin1String("~") || path.startsWith(QLatin1String("~/")))
