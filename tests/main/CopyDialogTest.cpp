@@ -90,6 +90,21 @@ protected:
             PressKey(d, key);
         });
     }
+    // Records whether a copy dialog shows up, closing it so that the test goes on, for as
+    // long as the timer returned lives.
+    static std::unique_ptr<QTimer> WatchForCopyDialog(bool& shown)
+    {
+        auto watch = std::make_unique<QTimer>();
+        QObject::connect(watch.get(), &QTimer::timeout, [&shown] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (qobject_cast<TfCopyTarget*>(w) && w->isVisible()) {
+                    shown = true;
+                    static_cast<QDialog*>(w)->reject();
+                }
+        });
+        watch->start(10);
+        return watch;
+    }
     QStringList Entries(const QString& folder)
     {
         return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -316,23 +331,14 @@ TEST_F(CopyDialogTest, WithTheSettingOffF5AndF6GoAtOnceAndTheSettingIsKept)
     dir.write("left/a.txt", "copied");
     dir.write("left/b.txt", "moved");
     setAsking(false);
-    // A copy dialog that shows up is recorded and closed, so that the test goes on.
     bool dialogShown = false;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (qobject_cast<TfCopyTarget*>(w) && w->isVisible()) {
-                dialogShown = true;
-                static_cast<QDialog*>(w)->reject();
-            }
-    });
-    watch.start(10);
+    auto watch = WatchForCopyDialog(dialogShown);
     Reload();
     Click(At(sdLeft, "a.txt"));
     Key(Qt::Key_F5);
     Click(At(sdLeft, "b.txt"));
     Key(Qt::Key_F6);
-    watch.stop();
+    watch.reset();
     EXPECT_FALSE(dialogShown);
     EXPECT_EQ(readAll(right + "a.txt"), "copied");
     EXPECT_EQ(readAll(right + "b.txt"), "moved");
@@ -347,4 +353,23 @@ TEST_F(CopyDialogTest, WithTheSettingOffF5AndF6GoAtOnceAndTheSettingIsKept)
     QFile::remove(platform::UserSettingsFilePath());
     nextRun();
     EXPECT_TRUE(main->AskTarget); // a first start asks
+}
+
+TEST_F(CopyDialogTest, ADropCopiesOrMovesAtOnce)
+{
+    dir.write("left/copied.txt", "c");
+    dir.write("left/moved.txt", "m");
+    Reload();
+    bool dialogShown = false;
+    auto watch = WatchForCopyDialog(dialogShown);
+    Click(At(sdLeft, "copied.txt"));
+    main->FilesMouseMove(sdRight, Qt::LeftButton, Qt::ControlModifier); // Ctrl: a copy
+    main->FilesMouseUp(sdRight);
+    Click(At(sdLeft, "moved.txt"));
+    main->FilesMouseMove(sdRight, Qt::LeftButton, Qt::NoModifier);
+    main->FilesMouseUp(sdRight);
+    watch.reset();
+    EXPECT_FALSE(dialogShown);
+    EXPECT_EQ(Entries(right), QStringList({"copied.txt", "moved.txt"}));
+    EXPECT_EQ(Entries(left), QStringList({"copied.txt"}));
 }
