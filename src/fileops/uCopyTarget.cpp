@@ -4,11 +4,13 @@
 #include "fileops/uConfirm.h"
 #include "platform/FileNames.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
@@ -126,8 +128,13 @@ bool AskCopyTarget(const TCopyQuestion& question, TCopyAnswer& answer)
         taken = {false, target};
         return {};
     };
+    // The window the keys went to takes them again once the dialog is closed, also where
+    // no window manager hands the focus back.
+    const QPointer<QWidget> before = QApplication::activeWindow();
     const bool accepted = dialog.exec() == QDialog::Accepted;
     dialog.OnAccept = nullptr;
+    if (before)
+        before->activateWindow();
     if (accepted)
         answer = taken;
     return accepted;
