@@ -296,20 +296,28 @@ void TFileCommands::Transfer(bool move)
         return;
     }
     if (!fromArchive && !toArchive)
-        DiskToDisk(move);
+        DiskToDisk(move, AddSeparator(m_host.PanelDirectory(b)));
     else if (!fromArchive)
         DiskToArchive(move);
     else if (!toArchive)
-        ArchiveToDisk(move);
+        ArchiveToDisk(move, AddSeparator(m_host.PanelDirectory(b)));
     else
         ArchiveToArchive(move);
 }
 
-void TFileCommands::DiskToDisk(bool move)
+void TFileCommands::TransferTo(bool move, const QString& folder, const QString& name)
+{
+    const int a = m_host.ActiveIndex();
+    if (!m_host.PanelListing(a).IsArchiveListing())
+        DiskToDisk(move, folder, name);
+    else if (!Selection(a).empty()) // none: the libraries would read no names as "every member"
+        ArchiveToDisk(move, folder);
+}
+
+void TFileCommands::DiskToDisk(bool move, const QString& to, const QString& name)
 {
     const int a = m_host.ActiveIndex(), b = 1 - a;
     const QString from = AddSeparator(m_host.PanelDirectory(a));
-    const QString to = AddSeparator(m_host.PanelDirectory(b));
     QStringList names;
     for (int row : Selection(a))
         names << m_host.PanelListing(a)[row].Name;
@@ -320,9 +328,11 @@ void TFileCommands::DiskToDisk(bool move)
     TUndoRecord record{move ? TUndoKind::Move : TUndoKind::Copy};
     RunShellOperations(move ? QStringLiteral("Moving") : QStringLiteral("Copying"),
                        move ? QStringLiteral("Moved") : QStringLiteral("Copied"), function, paths,
-                       to, !move, m_host.RecycleBinInUse(), Recorder(record));
+                       to, !move, m_host.RecycleBinInUse(), Recorder(record),
+                       paths.size() == 1 ? name : QString());
     m_history.Add(std::move(record));
-    m_host.RefreshFromDisk(b);
+    if (!m_host.PanelListing(b).IsArchiveListing()) // a folder named in the copy dialog
+        m_host.RefreshFromDisk(b);
     m_host.RefreshFromDisk(a);
 }
 
@@ -419,11 +429,10 @@ bool TFileCommands::AddFolders(TZipArchive& target, const QString& parent, const
     return AddTo(target, names);
 }
 
-void TFileCommands::ArchiveToDisk(bool move)
+void TFileCommands::ArchiveToDisk(bool move, const QString& targetDir)
 {
     const int a = m_host.ActiveIndex(), b = 1 - a;
     TZipArchive& source = m_host.PanelZip(a);
-    const QString targetDir = AddSeparator(m_host.PanelDirectory(b));
     if (!platform::DirectoryExists(targetDir)) {
         m_host.Report(
             QStringLiteral("Nothing %1: the folder %2 does not exist").arg(Verb(move), targetDir));
@@ -465,7 +474,8 @@ void TFileCommands::ArchiveToDisk(bool move)
     }
     RecordNotUndoable(move ? QStringLiteral("a move out of an archive")
                            : QStringLiteral("a copy out of an archive"));
-    m_host.RefreshFromDisk(b);
+    if (!m_host.PanelListing(b).IsArchiveListing()) // a folder named in the copy dialog
+        m_host.RefreshFromDisk(b);
     m_host.RefreshFromArchive(a);
 }
 
@@ -523,7 +533,7 @@ void TFileCommands::ArchiveToArchive(bool move)
 void TFileCommands::RunShellOperations(const QString& command, const QString& verb,
                                        platform::TShellFunction function, const QStringList& paths,
                                        const QString& destination, bool countTotals, bool recycle,
-                                       const TItemDone& done)
+                                       const TItemDone& done, const QString& name)
 {
     platform::TFileOpsProgress progress;
     int stopped = 0; // written by the worker only, read once it has ended
@@ -540,7 +550,7 @@ void TFileCommands::RunShellOperations(const QString& command, const QString& ve
         platform::TMoveRemovals removals;
         for (const QString& path : paths) {
             const platform::TShellResult result = platform::ShellFileOperation(
-                function, path, destination, recycle, collect, &progress, &removals, ask);
+                function, path, destination, recycle, collect, &progress, &removals, ask, name);
             if (done)
                 done(path, result, progress);
             stopped = result.Stopped;

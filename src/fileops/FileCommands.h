@@ -50,7 +50,13 @@ public:
 
     void CopyFiles() { Transfer(false); }
     void MoveFiles() { Transfer(true); }
+    // Copies or moves the active panel's selection (of a folder, search results or a ZIP
+    // archive) into the folder `folder` (absolute, ending in "/") that the user named;
+    // `name`, when given, is the new name of the one item of a folder's selection.
+    void TransferTo(bool move, const QString& folder, const QString& name = {});
     void RenameFiles();
+    // Renames the entry at `row` of `panel`'s folder to `name` (a name as typed), as F2 does.
+    void RenameRow(int panel, int row, const QString& name);
     // The name of `panel`'s focused row was edited in place to `text`, the whole new name.
     void InPlaceRename(int panel, const QString& text);
     // Asks first, saying where the entries go: to the trash when it is in use and
@@ -76,9 +82,10 @@ public:
 
 private:
     void Transfer(bool move);
-    void DiskToDisk(bool move);
+    // Into the folder `to` (ending in "/"); `name`: the new name of a single item.
+    void DiskToDisk(bool move, const QString& to, const QString& name = {});
     void DiskToArchive(bool move);
-    void ArchiveToDisk(bool move);
+    void ArchiveToDisk(bool move, const QString& targetDir);
     void ArchiveToArchive(bool move);
     // Adds `paths` behind the progress window, unless `progress` is cancelled already;
     // false when refused or cancelled (which is then reported).
@@ -115,11 +122,12 @@ private:
     // Runs one shell operation per path off the user-interface thread (see uProgress.h),
     // then shows each failure and, when cancelled, what was done ("Copied 3 of 9 items;
     // cancelled"). `countTotals` counts every entry of the trees for the totals (copies),
-    // else the items are the paths. `recycle`: deletions go to the trash.
+    // else the items are the paths. `recycle`: deletions go to the trash. `name`: the new
+    // name of a single path in `destination`.
     void RunShellOperations(const QString& command, const QString& verb,
                             platform::TShellFunction function, const QStringList& paths,
                             const QString& destination, bool countTotals, bool recycle,
-                            const TItemDone& done = {});
+                            const TItemDone& done = {}, const QString& name = {});
     // The record of a command: what `done` sees becomes an item of `record` (the worker
     // writes it; read it once RunShellOperations has returned).
     static TItemDone Recorder(TUndoRecord& record);

@@ -1,5 +1,6 @@
 // Rename, in-place rename, delete and create directory.
 #include "controls/VirtualListView.h"
+#include "fileops/CopyTarget.h"
 #include "fileops/DeleteQuestion.h"
 #include "fileops/FileCommands.h"
 #include "fileops/PanelHost.h"
@@ -41,23 +42,6 @@ void ReportRenameFailures(const QStringList& failures)
     if (failures.size() > kShown)
         shown << QStringLiteral("... and %1 more").arg(failures.size() - kShown);
     platform::ShowMessage(shown.join('\n'));
-}
-
-// The edited label `text` of a row whose name part is `raw` (shown with U+FFFD for the
-// bytes that are not UTF-8): what the user left as it was keeps its original characters,
-// so such bytes stay bytes and are never written as the replacement character they show
-// as. Only the part between the unchanged start and end is the user's new text.
-QString UnshownLabel(const QString& raw, const QString& text)
-{
-    const QString shown = platform::DisplayName(raw); // as long as `raw`
-    qsizetype prefix = 0;
-    while (prefix < text.size() && prefix < shown.size() && text[prefix] == shown[prefix])
-        ++prefix;
-    qsizetype suffix = 0;
-    while (suffix < text.size() - prefix && suffix < shown.size() - prefix &&
-           text[text.size() - 1 - suffix] == shown[shown.size() - 1 - suffix])
-        ++suffix;
-    return raw.left(prefix) + text.mid(prefix, text.size() - prefix - suffix) + raw.right(suffix);
 }
 
 bool HoldsWildcards(const QString& text)
@@ -134,7 +118,7 @@ void TFileCommands::RenameFiles()
                           QStringLiteral(" then press the [Accept] button."),
                       QStringLiteral("Name :"), value))
             return;
-        value = UnshownLabel(name, value);
+        value = UnshownText(name, value);
         // Wildcards typed where the name holds none make a mask for this one entry, never
         // a name made of them.
         (HoldsWildcards(value) && !HoldsWildcards(name) ? mask : single) = value;
@@ -175,14 +159,20 @@ void TFileCommands::InPlaceRename(int panel, const QString& text)
         ShowRenameNotice();
         return;
     }
-    const int focused = m_host.PanelFiles(panel).GetFocusedIndex();
-    if (focused < 0 || focused >= listing.Count() || listing[focused].IsParent() ||
-        listing[focused].Kind == fkDrive)
-        return;
-    const QString name = listing[focused].Name;
     // The edit showed the whole name, bytes that are not UTF-8 as U+FFFD, which stand for
     // those bytes where left unchanged.
-    const QString renamed = UnshownLabel(name, text);
+    const int focused = m_host.PanelFiles(panel).GetFocusedIndex();
+    if (focused >= 0 && focused < listing.Count())
+        RenameRow(panel, focused, UnshownText(listing[focused].Name, text));
+}
+
+void TFileCommands::RenameRow(int panel, int row, const QString& renamed)
+{
+    const TFileListing& listing = m_host.PanelListing(panel);
+    if (listing.IsArchiveListing() || row < 0 || row >= listing.Count() ||
+        listing[row].IsParent() || listing[row].Kind == fkDrive)
+        return;
+    const QString name = listing[row].Name;
     const QString dir = AddSeparator(m_host.PanelDirectory(panel));
     TNameChanges changes;
     QStringList failures;

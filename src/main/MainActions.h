@@ -19,6 +19,7 @@ struct TMainActions {
     QAction* MenuViewFile{nullptr};
     QAction* MenuEditFile{nullptr};
     QAction* MenuRenameInPlace{nullptr};
+    QAction* MenuRenameMove{nullptr}; // Shift+F6
     QAction* MenuParentFolder{nullptr};
     QAction* MenuPathLine{nullptr};
     QAction* MenuCreateChecksums{nullptr}; // checksum files (uMainChecks.cpp)

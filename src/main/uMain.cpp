@@ -107,6 +107,7 @@ namespace
 {
 
 constexpr char kTrashKey[] = "Delete/UseRecycleBin";
+constexpr char kAskTargetKey[] = "Copy/AskTarget";
 
 } // namespace
 
@@ -114,8 +115,13 @@ void TfMain::ReadSettings()
 {
     const QString path = platform::UserSettingsFilePath();
     // Until the user has said otherwise, deletes go to the trash, where they can be undone.
-    UseRecycleBin =
-        path.isEmpty() || QSettings(path, QSettings::IniFormat).value(kTrashKey, true).toBool();
+    UseRecycleBin = AskTarget = true;
+    if (path.isEmpty())
+        return;
+    const QSettings settings(path, QSettings::IniFormat);
+    UseRecycleBin = settings.value(kTrashKey, true).toBool();
+    // Copy and move ask for their target unless the user chose the direct ones.
+    AskTarget = settings.value(kAskTargetKey, true).toBool();
 }
 
 void TfMain::WriteSettings()
@@ -125,6 +131,7 @@ void TfMain::WriteSettings()
         return;
     QSettings settings(path, QSettings::IniFormat);
     settings.setValue(kTrashKey, UseRecycleBin);
+    settings.setValue(kAskTargetKey, AskTarget);
     settings.sync();
     if (settings.status() != QSettings::NoError)
         platform::ShowMessage(QStringLiteral("The settings could not be saved to %1.").arg(path));

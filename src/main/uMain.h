@@ -6,6 +6,7 @@
 // written once and takes the panel's side, and the Left/Right names of the classic
 // design are thin wrappers over it.
 
+#include "fileops/CopyTarget.h"
 #include "fileops/FileCommands.h"
 #include "fileops/PanelHost.h"
 #include "listing/FileListing.h"
@@ -123,6 +124,9 @@ public:
     int ActivePanel{0};
     quint8 DragMode{0};
     bool UseRecycleBin{false};
+    // F5 and F6 ask for their target first (the copy dialog); else they copy or move into
+    // the other panel's place at once, as a drop does.
+    bool AskTarget{true};
     // Both panels: entries whose names begin with a dot are listed (Ctrl+H), and numbers
     // in names sort by their value ("dir2" before "dir10"). Kept with the panels.
     bool ShowHidden{true};
@@ -253,7 +257,8 @@ public:
     // Configuration: the extension categories read from Trovel.ini.
     void ReadConfiguration();
     // The user's settings kept across runs (UserSettingsFilePath): whether deleted
-    // entries go to the trash. Read at creation, written when the properties change it.
+    // entries go to the trash, whether copy and move ask for their target. Read at creation,
+    // written when the properties change it.
     void ReadSettings();
     void WriteSettings();
     TExtensionCategories Categories;
@@ -261,18 +266,11 @@ public:
     // File commands (copy, move, rename, delete, create directory) and dragging.
     // While a panel is still being read, commands that need its rows do nothing.
     // The panel in which a command was given stays the active one, with its cursor.
-    void MenuCopyFileClick()
-    {
-        if (!ReadingAny() && !RefuseOnFedMembers(ActiveSide(), QStringLiteral("copied")) &&
-            ConfirmAfterCursorJump(QStringLiteral("Copy")) && !TransferWithReadOnlyArchive(false))
-            KeepingActive([this] { WithZipMessages([this] { m_commands.CopyFiles(); }); });
-    }
-    void MenuMoveFileClick()
-    {
-        if (!ReadingAny() && !RefuseOnFedMembers(ActiveSide(), QStringLiteral("moved")) &&
-            ConfirmAfterCursorJump(QStringLiteral("Move")) && !TransferWithReadOnlyArchive(true))
-            KeepingActive([this] { WithZipMessages([this] { m_commands.MoveFiles(); }); });
-    }
+    // F5 and F6 ask for the target first when AskTarget is set (uMainCopyTarget.cpp).
+    void MenuCopyFileClick() { TransferCommand(false); }
+    void MenuMoveFileClick() { TransferCommand(true); }
+    // Shift+F6: the one entry renamed or moved, or several moved, to a place typed.
+    void MenuRenameMoveClick();
     void MenuRenameFileClick()
     {
         if (!Reading(ActiveSide()) && !RefuseOnReadOnlyArchive(ActiveSide()) &&
@@ -439,6 +437,13 @@ private:
     // TPanel::CursorJump), acting on the row the cursor landed on alone, asks first,
     // naming both entries; false when the user says no. The jump is then forgotten.
     bool ConfirmAfterCursorJump(const QString& verb);
+    // Copy and move (uMainCopyTarget.cpp): with the copy dialog first, or at once into the
+    // other panel's place (the drop of a drag, or AskTarget off); and into a place typed.
+    void TransferCommand(bool move);
+    void DirectTransfer(bool move);
+    void TransferToTyped(bool move, const TCopyTarget& target);
+    // The other panel's place as the copy dialog first shows it.
+    QString TransferTarget(TSide side) const;
     // Runs a command, then gives the focus back to the panel active before it, with a
     // cursor on one of its rows.
     void KeepingActive(const std::function<void()>& command);

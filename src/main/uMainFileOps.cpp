@@ -92,6 +92,7 @@ void TfMain::WireCommands()
     wire(a.MenuMoveFile, &TfMain::MenuMoveFileClick);
     wire(a.PopupMoveFiles, &TfMain::MenuMoveFileClick);
     wire(a.MenuRenameFile, &TfMain::MenuRenameFileClick);
+    wire(a.MenuRenameMove, &TfMain::MenuRenameMoveClick);
     wire(a.MenuDeleteFile, &TfMain::MenuDeleteFileClick);
     wire(a.PopupDeleteFiles, &TfMain::MenuDeleteFileClick);
     wire(a.MenuDeleteForGood, &TfMain::MenuDeleteForGoodClick);
@@ -260,10 +261,8 @@ void TfMain::FilesMouseUp(TSide side)
         DragMode = 2; // nothing can leave a read-only archive: dragging members out copies
     const quint8 mode = DragMode;
     DragMode = 0; // a later release without a new drag does nothing
-    if (mode == 1)
-        MenuMoveFileClick();
-    else if (mode == 2)
-        MenuCopyFileClick();
+    if (mode == 1 || mode == 2)
+        DirectTransfer(mode == 1); // a drop names its target: no question
 }
 
 void TfMain::ReadConfiguration()
@@ -293,9 +292,10 @@ void TfMain::MenuPropertiesClick()
     fProperties->ConfigPath = platform::ConfigFilePath();
     fProperties->FallbackPath = platform::UserConfigFilePath();
     fProperties->UseRecycleBin = &UseRecycleBin;
+    fProperties->AskTarget = &AskTarget;
     fProperties->OnReadConfiguration = [this] { ReadConfiguration(); };
-    const bool trash = UseRecycleBin;
+    const bool trash = UseRecycleBin, ask = AskTarget;
     fProperties->exec();
-    if (UseRecycleBin != trash)
+    if (UseRecycleBin != trash || AskTarget != ask)
         WriteSettings();
 }

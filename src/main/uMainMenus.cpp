@@ -66,6 +66,8 @@ void TfMain::CreateMenus()
     a.MenuViewFile = NewAction(this, "&View / Edit file", "View / Edit selected file", Qt::Key_F3);
     a.MenuEditFile = NewAction(this, "&Edit file", "Edit selected file as text", Qt::Key_F4);
     a.MenuRenameInPlace = NewAction(this, "Rename in p&lace", {}, Qt::Key_F2);
+    a.MenuRenameMove = NewAction(this, "Rename or m&ove...", "Rename or move within the panel",
+                                 QKeySequence(Qt::SHIFT | Qt::Key_F6));
     a.MenuParentFolder = NewAction(this, "&Parent folder\tBackspace, Alt+Up, Ctrl+PgUp");
     a.MenuParentFolder->setShortcuts({Qt::Key_Backspace, QKeySequence(Qt::ALT | Qt::Key_Up),
                                       QKeySequence(Qt::CTRL | Qt::Key_PageUp)});
@@ -75,7 +77,7 @@ void TfMain::CreateMenus()
     file->addActions({a.MenuCreateDirectory, a.MenuDirectorySize, a.MenuSynchronizeWindows});
     file->addSeparator();
     file->addActions({a.MenuCopyFile, a.MenuMoveFile, a.MenuRenameFile, a.MenuRenameInPlace,
-                      a.MenuDeleteFile, a.MenuDeleteForGood});
+                      a.MenuRenameMove, a.MenuDeleteFile, a.MenuDeleteForGood});
     file->addSeparator();
     file->addActions({a.MenuViewFile, a.MenuEditFile, a.MenuParentFolder, a.MenuPathLine});
     file->addSeparator();

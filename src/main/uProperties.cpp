@@ -65,6 +65,10 @@ void TfProperties::BuildPages()
     CheckBoxBin = new QCheckBox(QStringLiteral("Use bin for files deletion"), TabOptions);
     CheckBoxBin->move(fontscale::Scaled(10), fontscale::Scaled(10));
     CheckBoxBin->adjustSize();
+    CheckBoxAskTarget =
+        new QCheckBox(QStringLiteral("Ask for the target before copying or moving"), TabOptions);
+    CheckBoxAskTarget->move(fontscale::Scaled(10), fontscale::Scaled(35));
+    CheckBoxAskTarget->adjustSize();
     Page->addTab(TabOptions, QStringLiteral("Options"));
 }
 
@@ -125,6 +129,7 @@ void TfProperties::FormShow()
     Memo->setPlainText(text);
     m_shownFromFile = true;
     CheckBoxBin->setChecked(UseRecycleBin && *UseRecycleBin);
+    CheckBoxAskTarget->setChecked(!AskTarget || *AskTarget);
     Page->setCurrentWidget(TabExtensions);
 }
 
@@ -179,5 +184,7 @@ void TfProperties::ButtonAcceptClick()
         OnReadConfiguration();
     if (UseRecycleBin)
         *UseRecycleBin = CheckBoxBin->isChecked();
+    if (AskTarget)
+        *AskTarget = CheckBoxAskTarget->isChecked();
     done(QDialog::Accepted);
 }

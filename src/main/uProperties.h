@@ -1,9 +1,11 @@
 #pragma once
 // The properties dialog: the whole configuration file as plain text on the page
-// "Extensions", and the option "Use bin for files deletion" on the page "Options".
+// "Extensions", and the options "Use bin for files deletion" and "Ask for the target
+// before copying or moving" on the page "Options".
 //
 // The main window wires it up once: ConfigPath (the file of platform::ConfigFilePath),
-// UseRecycleBin (points at the main window's flag, which outlives the dialog) and
+// UseRecycleBin and AskTarget (point at the main window's flags, which outlive the
+// dialog) and
 // OnReadConfiguration (re-reads the categories), FallbackPath (the user's own file).
 // Each showing reloads the memo from the file. "Accept" writes the memo to the file
 // atomically, calls OnReadConfiguration and takes the option. When the file cannot be
@@ -32,6 +34,7 @@ public:
     QString ConfigPath;
     QString FallbackPath;
     bool* UseRecycleBin{nullptr};
+    bool* AskTarget{nullptr}; // "Ask for the target before copying or moving"
     std::function<void()> OnReadConfiguration;
 
     // Controls, owned by the dialog.
@@ -40,16 +43,17 @@ public:
     QWidget* TabOptions{nullptr};
     QPlainTextEdit* Memo{nullptr};
     QCheckBox* CheckBoxBin{nullptr};
+    QCheckBox* CheckBoxAskTarget{nullptr};
     QWidget* PanelButtons{nullptr};
     QPushButton* ButtonAccept{nullptr};
     QPushButton* ButtonCancel{nullptr};
     QPushButton* ButtonDefaults{nullptr};
 
-    // Loads the memo from the file, sets the check box from UseRecycleBin and shows the
+    // Loads the memo from the file, sets the check boxes from the options and shows the
     // page "Extensions". A file that cannot be read shows "Ne peut ouvrir le fichier
     // <path>" and leaves the memo, the check box and the page as they were.
     void FormShow();
-    // Writes the file, re-reads the configuration, takes the option and closes.
+    // Writes the file, re-reads the configuration, takes the options and closes.
     void ButtonAcceptClick();
     // Puts the shipped categories into the memo in place of its own (see
     // ShippedCategories.h); nothing is written until "Accept".

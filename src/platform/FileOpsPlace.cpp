@@ -49,9 +49,9 @@ bool TPlacer::Cancelled() const
 }
 
 void TPlacer::Place(int srcDir, const QByteArray& name, const struct stat& st, const QString& path,
-                    int dstDir, const QString& dstFolder)
+                    int dstDir, const QString& dstFolder, const QString& targetName)
 {
-    QString target = DecodeFileName(name);
+    QString target = targetName.isEmpty() ? DecodeFileName(name) : targetName;
     for (int round = 0; round < kMaxRounds && !Cancelled() && !Stopped(); ++round) {
         const QByteArray targetBytes = EncodeFileName(target);
         const QString existing = Join(dstFolder, target);

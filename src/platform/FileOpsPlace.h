@@ -32,9 +32,10 @@ public:
     TPlacer(TFileOpsReport& report, TFileOpsProgress* progress, const TCollisionAsk& ask,
             bool useTrash, TTreeCopy* copier, TMoveOne moveOne = {});
 
-    // Puts the entry `name` of `srcDir` into `dstDir` (`dstFolder`), as described above.
+    // Puts the entry `name` of `srcDir` into `dstDir` (`dstFolder`), as described above,
+    // under `targetName` when it is given, else under its own name.
     void Place(int srcDir, const QByteArray& name, const struct stat& st, const QString& path,
-               int dstDir, const QString& dstFolder);
+               int dstDir, const QString& dstFolder, const QString& targetName = {});
 
     const std::vector<TShellPart>& Parts() const { return m_parts; }
     int Skipped() const { return m_skipped; }

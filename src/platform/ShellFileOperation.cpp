@@ -95,6 +95,13 @@ bool IsSameOrBelow(int folder, dev_t dev, ino_t ino)
     return false;
 }
 
+// One entry's name: not empty, no "/" and no NUL (which would end it early), not "." or "..".
+bool IsPlainName(const QString& name)
+{
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.contains(QChar(0)) &&
+           name != QLatin1String(".") && name != QLatin1String("..");
+}
+
 bool NameExists(int dir, const QByteArray& name)
 {
     struct stat st {
@@ -147,12 +154,13 @@ TShellResult CopyInto(const TSource& source, int dest, const QString& destinatio
 // of a folder merged into, is taken.
 TShellResult CopyAsking(const TSource& source, int dest, const QString& destination,
                         TFileOpsReport& report, TFileOpsProgress* progress, bool useTrash,
-                        const TCollisionAsk& ask)
+                        const TCollisionAsk& ask, const QString& name)
 {
     TTreeCopy copier(report, progress, true);
     copier.RecordCopies();
     TPlacer placer(report, progress, ask, useTrash, &copier);
-    placer.Place(source.Parent.Get(), source.NameBytes, source.St, source.Path, dest, destination);
+    placer.Place(source.Parent.Get(), source.NameBytes, source.St, source.Path, dest, destination,
+                 name);
     TShellResult result;
     result.Items = copier.Items();
     result.Failures = report.Count();
@@ -294,7 +302,7 @@ TShellResult MoveInto(const TSource& source, int dest, const QString& destinatio
 TShellResult MoveAsking(const TSource& source, int dest, const QString& destination,
                         const TShellFailureHandler& onFailure, TFileOpsReport& report,
                         TFileOpsProgress* progress, TMoveRemovals* removals, bool useTrash,
-                        const TCollisionAsk& ask)
+                        const TCollisionAsk& ask, const QString& name)
 {
     struct stat parent {
     }, target{};
@@ -316,7 +324,8 @@ TShellResult MoveAsking(const TSource& source, int dest, const QString& destinat
         return MoveInto(item, dstDir, dstFolder, onFailure, own, progress, {newName}, removals);
     };
     TPlacer placer(report, progress, ask, useTrash, nullptr, moveOne);
-    placer.Place(source.Parent.Get(), source.NameBytes, source.St, source.Path, dest, destination);
+    placer.Place(source.Parent.Get(), source.NameBytes, source.St, source.Path, dest, destination,
+                 name);
     TShellResult result;
     result.Items = placer.Moved();
     result.Failures = report.Count() + placer.MoveFailures();
@@ -355,7 +364,8 @@ TShellResult DeleteItem(const TSource& source, bool useRecycleBin,
 TShellResult ShellFileOperation(TShellFunction function, const QString& source,
                                 const QString& destination, bool useRecycleBin,
                                 const TShellFailureHandler& onFailure, TFileOpsProgress* progress,
-                                TMoveRemovals* removals, const TCollisionAsk& ask)
+                                TMoveRemovals* removals, const TCollisionAsk& ask,
+                                const QString& name)
 {
     TFileOpsReport report(onFailure, VerbPattern(function));
     if (CancelRequested(progress))
@@ -385,10 +395,16 @@ TShellResult ShellFileOperation(TShellFunction function, const QString& source,
                       Tr("the destination folder is the folder itself or lies inside it"));
         return {0, report.Count(), {}};
     }
+    // A new name is one entry of the destination, never a path leading out of it.
+    if (!name.isEmpty() && !IsPlainName(name)) {
+        report.Failed(item.Path, Tr("\"%1\" is not a name").arg(name));
+        return {0, report.Count(), {}};
+    }
     if (function == TShellFunction::Copy)
-        return CopyAsking(item, dest.Get(), destination, report, progress, useRecycleBin, ask);
+        return CopyAsking(item, dest.Get(), destination, report, progress, useRecycleBin, ask,
+                          name);
     return MoveAsking(item, dest.Get(), destination, onFailure, report, progress, removals,
-                      useRecycleBin, ask);
+                      useRecycleBin, ask, name);
 }
 
 TShellResult RemoveRecordedItem(const QString& path, const TEntryRecord& record,

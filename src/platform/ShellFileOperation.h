@@ -112,6 +112,10 @@ struct TShellResult {
 // A directory is never copied or moved into itself or below itself: that is reported
 // and nothing is done. Neither is "/" deleted, copied or moved, nor a relative path used.
 //
+// `name` (copy and move): the name the item takes in `destination` in place of its own,
+// a taken one treated as its own name would be; it must be a plain name (no "/", not "."
+// or ".."), else the item is reported and nothing is written.
+//
 // `progress` (may be null) counts the entries done and the bytes copied and names the
 // entry at work. Its cancel stops the operation at the next chunk or entry, silently:
 // a file whose copy was cut short is removed, entries complete stay, and a move across
@@ -122,7 +126,8 @@ TShellResult ShellFileOperation(TShellFunction function, const QString& source,
                                 const QString& destination, bool useRecycleBin,
                                 const TShellFailureHandler& onFailure = {},
                                 TFileOpsProgress* progress = nullptr,
-                                TMoveRemovals* removals = nullptr, const TCollisionAsk& ask = {});
+                                TMoveRemovals* removals = nullptr, const TCollisionAsk& ask = {},
+                                const QString& name = {});
 
 // Removes the original `path` of an item that was moved elsewhere and verified there, as
 // `record` holds it (RemoveRecorded of FileOpsRecord.h): entries that appeared or changed

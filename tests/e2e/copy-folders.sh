@@ -1,6 +1,7 @@
 # F5 between two folders: the left panel opens src/, the right one dst/; a folder tree and
-# a file are selected with the keyboard and copied; the unselected file stays behind and
-# the sources are unchanged.
+# a file are selected with the keyboard and copied, through the copy dialog, which opens
+# with the other panel's folder as its target and takes Enter at once; the unselected file
+# stays behind and the sources are unchanged.
 source "$(dirname "$0")/e2e-lib.sh"
 
 e2e_prepare
@@ -10,6 +11,7 @@ head -c 300000 /dev/urandom >"$ROOT/src/sub/deep/big.bin"
 printf 'inner\n' >"$ROOT/src/sub/inner.txt"
 printf 'not selected\n' >"$ROOT/src/beta.dat"
 cp -a "$ROOT/src" "$E2E_RUNTIME/reference"
+e2e_ask_copy_target
 e2e_start
 
 e2e_open_src_and_dst
@@ -17,6 +19,9 @@ e2e_open_src_and_dst
 e2e_find sub
 e2e_keys shift+Down
 e2e_keys F5
+e2e_wait 10 "the copy dialog" e2e_has_window "Copy"
+[[ ! -e "$ROOT/dst/alpha.txt" ]] || e2e_fail "the copy began before Enter"
+e2e_keys Return
 
 copied() {
     [[ -f "$ROOT/dst/alpha.txt" && -f "$ROOT/dst/sub/deep/big.bin" &&

@@ -130,12 +130,21 @@ e2e_prepare() {
     # The program keeps its panels' places in the configuration folder: a private one,
     # so that no case starts where another left off.
     export XDG_CONFIG_HOME="$E2E_RUNTIME/config"
+    # F5 and F6 copy and move at once, as a case about something else than the copy
+    # dialog expects; a case of that dialog calls e2e_ask_copy_target.
+    mkdir -p "$XDG_CONFIG_HOME/Travodex/Travodex"
+    printf '[Copy]\nAskTarget=false\n' >"$XDG_CONFIG_HOME/Travodex/Travodex/Travodex.conf"
     export QT_QPA_PLATFORM=xcb TRAVODEX_AUDIO=null LANG=C.UTF-8 LC_ALL=C.UTF-8
     # Fusion with its own palette, whatever the desktop: the selection colour is known.
     export QT_STYLE_OVERRIDE=Fusion
     unset XDG_CURRENT_DESKTOP DESKTOP_SESSION QT_QPA_PLATFORMTHEME
     # The virtual display takes connections before the program is started on it.
     e2e_wait 20 "the display $DISPLAY to take connections" xdotool getdisplaygeometry
+}
+
+# F5 and F6 ask for their target first, as at a first start (before e2e_start).
+e2e_ask_copy_target() {
+    rm -f "$XDG_CONFIG_HOME/Travodex/Travodex/Travodex.conf"
 }
 
 # Starts the program copy (with the arguments given, if any, from the drive's root) and

@@ -28,6 +28,9 @@ protected:
         main = std::make_unique<TfMain>();
         // Deletes stay in the test's folders unless a test turns the trash on.
         main->UseRecycleBin = false;
+        // F5 and F6 copy and move at once, without the copy dialog, unless a test of that
+        // dialog turns it on.
+        main->AskTarget = false;
         main->resize(900, 600);
         main->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));

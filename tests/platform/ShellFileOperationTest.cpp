@@ -409,6 +409,41 @@ TEST_F(ShellFileOperationTest, NumberedNamesKeepTheExtension)
     EXPECT_EQ(platform::NumberedName("trailing.", 2, false), "trailing. (2)");
 }
 
+// A new name given for the item is its name in the destination folder; a name that would
+// lead elsewhere is refused, and nothing is written anywhere.
+TEST_F(ShellFileOperationTest, ANewNameIsTakenInTheDestinationAndNeverLeadsOutOfIt)
+{
+    const QString dst = temp.mkdir("box/dst");
+    const QString file = temp.write("src/note.txt", "note");
+    const QString folder = temp.mkdir("src/folder");
+    temp.write("src/folder/inner.txt", "inner");
+
+    EXPECT_EQ(ShellFileOperation(TShellFunction::Copy, file, dst, false, capture, nullptr, nullptr,
+                                 "renamed.txt")
+                  .Target,
+              dst + "renamed.txt");
+    EXPECT_EQ(readAll(dst + "renamed.txt"), "note");
+    EXPECT_EQ(ShellFileOperation(TShellFunction::Move, folder, temp("src"), false, capture, nullptr,
+                                 nullptr, "moved")
+                  .Target,
+              temp("src/moved"));
+    EXPECT_EQ(readAll(temp("src/moved/inner.txt")), "inner");
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+
+    for (const QString& name :
+         QStringList{"../out.txt", "sub/out.txt", ".", "..", QString("a") + QChar(0)}) {
+        for (const TShellFunction f : {TShellFunction::Copy, TShellFunction::Move})
+            EXPECT_FALSE(ShellFileOperation(f, file, dst, false, capture, nullptr, nullptr, name)
+                             .Succeeded());
+    }
+    EXPECT_EQ(messages.size(), 10);
+    EXPECT_EQ(QDir(dst).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList({"renamed.txt"}));
+    EXPECT_EQ(QDir(temp("box")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList({"dst"}));
+    EXPECT_EQ(readAll(file), "note");
+}
+
 // The name is checked before the copy starts; another program may take it in between.
 TEST_F(ShellFileOperationTest, CopyNeverWritesIntoANameTakenMeanwhile)
 {
