@@ -22,6 +22,14 @@ struct TEncoding {
     const char* Codec; // known to QStringDecoder / QStringEncoder
 };
 
+// The encodings a file is recognised in without being asked, for code that names one.
+struct TTextEncoding {
+    static const TEncoding* const Utf8;
+    static const TEncoding* const Windows1252;
+    static const TEncoding* const Utf16LE;
+    static const TEncoding* const Utf16BE;
+};
+
 // In the order of the Encoding menus.
 std::span<const TEncoding> Encodings();
 
