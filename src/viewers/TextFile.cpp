@@ -242,6 +242,8 @@ void WriteTextFile(const QString& path, const QString& text, TTextFormat& format
                                                            "whole new text is in %1.")
                                                 .arg(copy));
     }
+    // Bytes written from the text hold the stand-ins as characters of their own now.
+    format.Replaced = format.Replaced && text == format.Text;
     format.Text = text;
     format.LineEnds = std::move(ends);
     format.Bytes = bytes;
