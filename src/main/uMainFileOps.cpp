@@ -5,6 +5,7 @@
 #include "fileops/uConfirm.h"
 #include "main/Windows.h"
 #include "main/uMain.h"
+#include "platform/ProfileString.h"
 #include "main/uProperties.h"
 #include "platform/FileNames.h"
 #include "platform/ConfigPath.h"
@@ -267,7 +268,9 @@ void TfMain::FilesMouseUp(TSide side)
 
 void TfMain::ReadConfiguration()
 {
-    Categories.Read(platform::ConfigFilePath());
+    const platform::TProfileFile file = platform::TProfileFile::Load(platform::ConfigFilePath());
+    Categories.Read(file);
+    Programs.Read(file);
 }
 
 void TfMain::MenuTextEditorClick()
