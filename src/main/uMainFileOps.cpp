@@ -5,13 +5,13 @@
 #include "fileops/uConfirm.h"
 #include "main/Windows.h"
 #include "main/uMain.h"
-#include "platform/ProfileString.h"
 #include "main/uProperties.h"
-#include "platform/FileNames.h"
 #include "platform/ConfigPath.h"
 #include "platform/Drives.h"
+#include "platform/FileNames.h"
 #include "platform/FolderWatcher.h"
 #include "platform/Messages.h"
+#include "platform/ProfileString.h"
 #include "zip/ZipArchive.h"
 
 #include <QLabel>

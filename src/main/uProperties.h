@@ -73,7 +73,7 @@ private:
     void BuildPages();
     void BuildProgramsPage();
     void PageChanged(int index);
-    void ShowCategory(int index);   // the fields show the commands of one category
+    void ShowCategory(int index); // the fields show the commands of one category
     void ReadProgramsFromMemo();
     void WriteProgramsIntoMemo();
     void BuildButtons();

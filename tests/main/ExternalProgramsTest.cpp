@@ -27,13 +27,15 @@ TEST(ExternalPrograms, CommandsGoIntoTheirSectionAndNothingElseChanges)
 
     programs.SetCommand(TExtensionCategory::Text, TExternalRole::Editor, "gedit");
     programs.SetCommand(TExtensionCategory::Image, TExternalRole::Viewer, "feh");
-    const QString inside = "[programs]\n; mine\ntext files editor = kate %f\nOther=2\n[Other]\nKey=1";
+    const QString inside =
+        "[programs]\n; mine\ntext files editor = kate %f\nOther=2\n[Other]\nKey=1";
     EXPECT_EQ(WithExternalPrograms(inside, programs),
               "[programs]\nImage Files Viewer=feh\n; mine\nText Files Editor=gedit\nOther=2\n"
               "[Other]\nKey=1");
     programs.SetCommand(TExtensionCategory::Text, TExternalRole::Editor, "");
     programs.SetCommand(TExtensionCategory::Image, TExternalRole::Viewer, "");
-    EXPECT_EQ(WithExternalPrograms(inside, programs), "[programs]\n; mine\nOther=2\n[Other]\nKey=1");
+    EXPECT_EQ(WithExternalPrograms(inside, programs),
+              "[programs]\n; mine\nOther=2\n[Other]\nKey=1");
 }
 
 TEST(ExternalPrograms, TheCategoryIsTheOneThatDecidesHowAFileOpens)

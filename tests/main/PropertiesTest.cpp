@@ -7,8 +7,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QFile>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -249,7 +249,8 @@ TEST_F(PropertiesDialog, AnOutsideEditorTypedOnTheProgramsPageGoesIntoTheFile)
     const QByteArray written = readAll(path);
     EXPECT_TRUE(written.startsWith(kFile)) << written.constData();
     EXPECT_TRUE(written.contains("[Programs]\n")) << written.constData();
-    EXPECT_TRUE(written.contains("\nText Files Editor=my-editor --new %f\n")) << written.constData();
+    EXPECT_TRUE(written.contains("\nText Files Editor=my-editor --new %f\n"))
+        << written.constData();
     EXPECT_TRUE(written.contains("\nImage Files Viewer=viewer\n")) << written.constData();
 
     // Shown again from the file; emptied on the page, the line goes.

@@ -676,15 +676,16 @@ TEST_F(ViewEditTest, AReadEndingDuringAPutBackLandsAfterItAndSaysWhatItHasToSay)
 TEST_F(ViewEditTest, AnOutsideEditorOrViewerGetsTheFilesPathAndAMissingOneSaysSo)
 {
     const QString said = dir("said.txt");
-    const QString script = dir.write("bin/fake editor.sh",
-                                     ("#!/bin/sh\n{ for a in \"$@\"; do printf '%s\\n' \"$a\"; done; "
-                                      "for a in \"$@\"; do last=$a; done; cat \"$last\"; } > '" +
-                                      said + ".part' && mv '" + said + ".part' '" + said + "'\n")
-                                         .toUtf8());
+    const QString script = dir.write(
+        "bin/fake editor.sh", ("#!/bin/sh\n{ for a in \"$@\"; do printf '%s\\n' \"$a\"; done; "
+                               "for a in \"$@\"; do last=$a; done; cat \"$last\"; } > '" +
+                               said + ".part' && mv '" + said + ".part' '" + said + "'\n")
+                                  .toUtf8());
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     main->Programs.SetCommand(TExtensionCategory::Text, TExternalRole::Editor,
                               "\"" + script + "\" --edit %f");
-    main->Programs.SetCommand(TExtensionCategory::Image, TExternalRole::Viewer, "\"" + script + "\"");
+    main->Programs.SetCommand(TExtensionCategory::Image, TExternalRole::Viewer,
+                              "\"" + script + "\"");
     dir.write("left/my notes.txt", "typed text\n");
     dir.write("left/photo.png", "pixels\n");
     Reload();
