@@ -46,7 +46,8 @@ struct TEncodingGuess {
 // UTF-8.
 TEncodingGuess GuessEncoding(QByteArrayView head, bool whole);
 
-// `bytes` read as `encoding`; bytes the encoding has no character for read as U+FFFD.
+// `bytes` read as `encoding`; bytes the encoding has no character for read as the
+// converter's stand-in (U+FFFD, or U+001A for some, such as Shift JIS).
 QString DecodeAs(QByteArrayView bytes, const TEncoding& encoding);
 
 // Index in `text` of the first character `encoding` cannot hold, or -1.
