@@ -276,15 +276,24 @@ void TfBrowser::keyPressEvent(QKeyEvent* event)
         HtmlView->forward();
         return;
     }
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close(); // hides the window, as its close box does
+        return;
+    }
     QMainWindow::keyPressEvent(event);
 }
 
 bool TfBrowser::eventFilter(QObject* watched, QEvent* event)
 {
     // Backspace goes back unless the page's focus is in something that takes text; the
-    // key itself goes on to the page either way.
+    // key itself goes on to the page either way. Escape closes the window.
     if (HtmlView && watched == HtmlView->focusProxy() && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier) {
+            // The engine keeps Escape to itself: the window closes before the page sees it.
+            close();
+            return true;
+        }
         if (key->key() == Qt::Key_Backspace && key->modifiers() == Qt::NoModifier)
             HtmlView->page()->runJavaScript(
                 QStringLiteral("(() => { const e = document.activeElement; return !!e && "

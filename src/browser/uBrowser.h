@@ -1,11 +1,11 @@
 #pragma once
 // TfBrowser: the HTML viewer window. Shows one HTML file on Qt WebEngine (frames, forms,
 // scripts and back/forward history work as in a browser: Alt+Left or Backspace back,
-// Alt+Right forward), puts the title of the document shown in the caption, and serves the
-// document's pictures through PicLib: a picture is found where the page's reference
-// leads, as a browser resolves it, or else by its bare file name in the document's
-// folder. A link to a local file that is not there says "Can't locate file: PATH" and
-// the page stays.
+// Alt+Right forward; Escape closes the window), puts the title of the document shown in
+// the caption, and serves the document's pictures through PicLib: a picture is found
+// where the page's reference leads, as a browser resolves it, or else by its bare file
+// name in the document's folder. A link to a local file that is not there says "Can't
+// locate file: PATH" and the page stays.
 //
 // One instance lives for the rest of the run, created hidden when the first HTML file is
 // shown (it lives in a module, BrowserModule.h), with the main window as
@@ -78,7 +78,7 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    // Alt+Left goes back in the history, Alt+Right forward.
+    // Alt+Left goes back in the history, Alt+Right forward, Escape closes the window.
     void keyPressEvent(QKeyEvent* event) override;
     // Backspace outside a text field goes back.
     bool eventFilter(QObject* watched, QEvent* event) override;

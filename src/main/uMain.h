@@ -11,6 +11,7 @@
 #include "fileops/PanelHost.h"
 #include "listing/FileListing.h"
 #include "main/Extensions.h"
+#include "main/ExternalPrograms.h"
 #include "main/ExtractedCopies.h"
 #include "main/MainActions.h"
 #include "main/MessageLog.h"
@@ -254,7 +255,8 @@ public:
     // benchmark compares the cost); see uMainLive.cpp.
     bool LiveFolders{true};
 
-    // Configuration: the extension categories read from Trovel.ini.
+    // Configuration: the extension categories and the outside programs read from
+    // Trovel.ini.
     void ReadConfiguration();
     // The user's settings kept across runs (UserSettingsFilePath): whether deleted
     // entries go to the trash, whether copy and move ask for their target. Read at creation,
@@ -262,6 +264,7 @@ public:
     void ReadSettings();
     void WriteSettings();
     TExtensionCategories Categories;
+    TExternalPrograms Programs;
 
     // File commands (copy, move, rename, delete, create directory) and dragging.
     // While a panel is still being read, commands that need its rows do nothing.
@@ -540,8 +543,14 @@ private:
     // Throws the list's index error when no row has the focus.
     const TFileObject* FocusedFile();
     // Opens a member of the active panel's archive through a private copy. A text opens
-    // editable when `edit` says so or its archive can take it back.
-    void OpenMember(const TFileObject& e, TViewAction action, bool edit);
+    // editable when `edit` says so or its archive can take it back. With `external`, that
+    // command line opens the copy instead, which is kept to the end of the run.
+    void OpenMember(const TFileObject& e, TViewAction action, bool edit,
+                    const QString& external = {});
+    // Opens the focused entry `e` in the outside program set for its category and `role`;
+    // false when none is set. A program that cannot start says so.
+    bool OpenExternally(const TFileObject& e, TExternalRole role);
+    void StartExternal(const QString& command, const QString& path);
     // Whether a member of the panel's archive can be put back: a ZIP archive, not named
     // ".exe", that the user may replace.
     bool MemberCanBePutBack(TSide side) const;

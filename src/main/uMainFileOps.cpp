@@ -6,11 +6,12 @@
 #include "main/Windows.h"
 #include "main/uMain.h"
 #include "main/uProperties.h"
-#include "platform/FileNames.h"
 #include "platform/ConfigPath.h"
 #include "platform/Drives.h"
+#include "platform/FileNames.h"
 #include "platform/FolderWatcher.h"
 #include "platform/Messages.h"
+#include "platform/ProfileString.h"
 #include "zip/ZipArchive.h"
 
 #include <QLabel>
@@ -267,7 +268,9 @@ void TfMain::FilesMouseUp(TSide side)
 
 void TfMain::ReadConfiguration()
 {
-    Categories.Read(platform::ConfigFilePath());
+    const platform::TProfileFile file = platform::TProfileFile::Load(platform::ConfigFilePath());
+    Categories.Read(file);
+    Programs.Read(file);
 }
 
 void TfMain::MenuTextEditorClick()

@@ -48,7 +48,7 @@ void TfMain::MenuViewFileClick()
     if (!Reading(ActiveSide()) && GoToFedMember(ActiveSide(), [this] { MenuViewFileClick(); }))
         return;
     const TFileObject* e = FocusedFile();
-    if (!e)
+    if (!e || OpenExternally(*e, TExternalRole::Viewer))
         return;
     const bool member = e->Kind == fkZipMember;
     if (member && e->IsDirectory())
@@ -71,6 +71,8 @@ void TfMain::MenuEditFileClick()
     if (!e || e->IsParent() || e->IsDirectory() ||
         m_panels[ActiveSide()].Directory == QLatin1String("Drives"))
         return;
+    if (OpenExternally(*e, TExternalRole::Editor))
+        return;
     if (e->Kind == fkZipMember)
         OpenMember(*e, TViewAction::Text, true);
     else
@@ -89,7 +91,8 @@ bool TfMain::MemberCanBePutBack(TSide side) const
 // A member is extracted into a private folder of its own, never beside the archive, and
 // opened from there; the copy goes when its window does. A text of a ZIP archive that
 // can be changed opens editable, and its editor's Save can put it back.
-void TfMain::OpenMember(const TFileObject& e, TViewAction action, bool edit)
+void TfMain::OpenMember(const TFileObject& e, TViewAction action, bool edit,
+                        const QString& external)
 {
     const TSide side = ActiveSide();
     TPanel& p = m_panels[side];
@@ -116,6 +119,13 @@ void TfMain::OpenMember(const TFileObject& e, TViewAction action, bool edit)
     if (cancelled)
         return; // nothing to show: the copy was not made
     const QString copy = folder->Path() + BareName(name);
+    if (!external.isEmpty()) {
+        // The outside program may read its copy at any time: kept to the end.
+        m_extractedCopies.Keep(std::move(folder), nullptr, -1);
+        if (QFileInfo::exists(copy))
+            StartExternal(external, copy);
+        return;
+    }
     if (action == TViewAction::None) {
         // The desktop's application may read its copy at any time: kept to the end.
         m_extractedCopies.Keep(std::move(folder), nullptr, -1);
@@ -139,6 +149,33 @@ void TfMain::OpenMember(const TFileObject& e, TViewAction action, bool edit)
         }
     }
     m_extractedCopies.Keep(std::move(folder), user, ProgramCopyLifetimeMs);
+}
+
+bool TfMain::OpenExternally(const TFileObject& e, TExternalRole role)
+{
+    if (e.IsParent() || e.IsDirectory())
+        return false;
+    const bool member = e.Kind == fkZipMember;
+    const std::optional<TExtensionCategory> category = OpeningCategory(Categories, e.Name, member);
+    const QString command = category ? Programs.Command(*category, role) : QString();
+    if (command.isEmpty())
+        return false;
+    if (member)
+        OpenMember(e, FindViewAction(Categories, e.Name, member), role == TExternalRole::Editor,
+                   command);
+    else
+        StartExternal(command, AddSeparator(m_panels[ActiveSide()].Directory) + e.Name);
+    return true;
+}
+
+void TfMain::StartExternal(const QString& command, const QString& path)
+{
+    const QStringList words = ProgramArguments(command, path);
+    QString why = QStringLiteral("the command line names no program");
+    if (!words.isEmpty() && platform::StartProcess(words.first(), words.mid(1), why))
+        return;
+    platform::ShowMessage(QStringLiteral("Cannot start \"%1\" for %2: %3.")
+                              .arg(command, QFileInfo(path).fileName(), why));
 }
 
 void TfMain::OpenWithDesktop(const QString& path)

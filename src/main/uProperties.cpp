@@ -8,12 +8,16 @@
 #include <algorithm>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFormLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
@@ -70,6 +74,74 @@ void TfProperties::BuildPages()
     CheckBoxAskTarget->move(fontscale::Scaled(10), fontscale::Scaled(35));
     CheckBoxAskTarget->adjustSize();
     Page->addTab(TabOptions, QStringLiteral("Options"));
+    BuildProgramsPage();
+    connect(Page, &QTabWidget::currentChanged, this, &TfProperties::PageChanged);
+}
+
+void TfProperties::BuildProgramsPage()
+{
+    TabPrograms = new QWidget();
+    ComboCategory = new QComboBox(TabPrograms);
+    for (int i = 0; i < kExtensionCategoryCount; ++i)
+        ComboCategory->addItem(TExtensionCategories::KeyName(TExtensionCategory(i)));
+    EditViewer = new QLineEdit(TabPrograms);
+    EditEditor = new QLineEdit(TabPrograms);
+    EditViewer->setPlaceholderText(QStringLiteral("built-in"));
+    EditEditor->setPlaceholderText(QStringLiteral("built-in"));
+    auto* hint = new QLabel(QStringLiteral("Command lines run by F3 and F4 for the category; "
+                                           "%f is the file's path (added at the end without it)."),
+                            TabPrograms);
+    hint->setWordWrap(true);
+    auto* form = new QFormLayout(TabPrograms);
+    form->addRow(QStringLiteral("&Category:"), ComboCategory);
+    form->addRow(QStringLiteral("F3 &viewer:"), EditViewer);
+    form->addRow(QStringLiteral("F4 &editor:"), EditEditor);
+    form->addRow(hint);
+    Page->addTab(TabPrograms, QStringLiteral("Programs"));
+    connect(ComboCategory, &QComboBox::currentIndexChanged, this, &TfProperties::ShowCategory);
+    const auto keep = [this](TExternalRole role) {
+        return [this, role](const QString& text) {
+            m_programs.SetCommand(TExtensionCategory(ComboCategory->currentIndex()), role, text);
+        };
+    };
+    connect(EditViewer, &QLineEdit::textEdited, this, keep(TExternalRole::Viewer));
+    connect(EditEditor, &QLineEdit::textEdited, this, keep(TExternalRole::Editor));
+}
+
+void TfProperties::ShowCategory(int index)
+{
+    if (index < 0)
+        return;
+    EditViewer->setText(m_programs.Command(TExtensionCategory(index), TExternalRole::Viewer));
+    EditEditor->setText(m_programs.Command(TExtensionCategory(index), TExternalRole::Editor));
+}
+
+void TfProperties::ReadProgramsFromMemo()
+{
+    m_programs = {};
+    m_programs.Read(platform::TProfileFile(Memo->toPlainText().toUtf8()));
+    ShowCategory(ComboCategory->currentIndex());
+}
+
+void TfProperties::WriteProgramsIntoMemo()
+{
+    const QString text = Memo->toPlainText();
+    const QString changed = WithExternalPrograms(text, m_programs);
+    if (changed == text)
+        return;
+    // An edit of the memo, so that Undo takes it back.
+    QTextCursor cursor(Memo->document());
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(changed);
+}
+
+void TfProperties::PageChanged(int index)
+{
+    if (Page->widget(m_page) == TabPrograms)
+        WriteProgramsIntoMemo();
+    if (Page->widget(index) == TabPrograms)
+        ReadProgramsFromMemo();
+    m_page = index;
 }
 
 void TfProperties::BuildButtons()
@@ -130,6 +202,7 @@ void TfProperties::FormShow()
     m_shownFromFile = true;
     CheckBoxBin->setChecked(UseRecycleBin && *UseRecycleBin);
     CheckBoxAskTarget->setChecked(!AskTarget || *AskTarget);
+    m_page = Page->indexOf(TabExtensions); // the text just read wins over the fields
     Page->setCurrentWidget(TabExtensions);
 }
 
@@ -164,6 +237,8 @@ bool TfProperties::SaveMemo(const QString& path, QString& why)
 
 void TfProperties::ButtonAcceptClick()
 {
+    if (Page->currentWidget() == TabPrograms)
+        WriteProgramsIntoMemo();
     QString why;
     if (!SaveMemo(ConfigPath, why)) {
         QString message = QStringLiteral("Ne peut créer le fichier %1 (%2).").arg(ConfigPath, why);

@@ -1,7 +1,10 @@
 #pragma once
 // The properties dialog: the whole configuration file as plain text on the page
-// "Extensions", and the options "Use bin for files deletion" and "Ask for the target
-// before copying or moving" on the page "Options".
+// "Extensions", the options "Use bin for files deletion" and "Ask for the target before
+// copying or moving" on the page "Options", and on the
+// page "Programs" an outside viewer and editor per extension category (ExternalPrograms.h).
+// The page "Programs" shows the section "Programs" of the text: entering it reads the
+// commands from the text, leaving it (or "Accept" on it) writes them back into the text.
 //
 // The main window wires it up once: ConfigPath (the file of platform::ConfigFilePath),
 // UseRecycleBin and AskTarget (point at the main window's flags, which outlive the
@@ -16,11 +19,15 @@
 // exists. "Defaults" puts the shipped extension categories into the memo. "Cancel"
 // changes nothing. User-interface thread only.
 
+#include "main/ExternalPrograms.h"
+
 #include <QDialog>
 #include <QString>
 #include <functional>
 
 class QCheckBox;
+class QComboBox;
+class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
@@ -44,6 +51,10 @@ public:
     QPlainTextEdit* Memo{nullptr};
     QCheckBox* CheckBoxBin{nullptr};
     QCheckBox* CheckBoxAskTarget{nullptr};
+    QWidget* TabPrograms{nullptr};
+    QComboBox* ComboCategory{nullptr};
+    QLineEdit* EditViewer{nullptr};
+    QLineEdit* EditEditor{nullptr};
     QWidget* PanelButtons{nullptr};
     QPushButton* ButtonAccept{nullptr};
     QPushButton* ButtonCancel{nullptr};
@@ -64,12 +75,19 @@ protected:
 
 private:
     void BuildPages();
+    void BuildProgramsPage();
+    void PageChanged(int index);
+    void ShowCategory(int index); // the fields show the commands of one category
+    void ReadProgramsFromMemo();
+    void WriteProgramsIntoMemo();
     void BuildButtons();
     // Writes the memo to `path`; false with the reason in `why` when it could not.
     bool SaveMemo(const QString& path, QString& why);
 
     bool m_fileWasUtf8{true};    // a Latin-1 file is written back as Latin-1
     bool m_shownFromFile{false}; // the memo holds the file's text as last loaded
+    TExternalPrograms m_programs;
+    int m_page{0}; // the page shown before the current one
 };
 
 // The shared instance, created by the application at start-up.

@@ -12,6 +12,20 @@ bool StartProgram(const QString& path)
     return QProcess::startDetached(path, {});
 }
 
+bool StartProcess(const QString& program, const QStringList& arguments, QString& why)
+{
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setStandardInputFile(QProcess::nullDevice());
+    if (process.startDetached())
+        return true;
+    why = process.errorString();
+    if (why.isEmpty() || why == QLatin1String("Unknown error"))
+        why = QStringLiteral("it was not found or cannot be run");
+    return false;
+}
+
 QString HelpViewerProgram()
 {
     return QStringLiteral("xdg-open");

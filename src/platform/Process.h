@@ -2,6 +2,7 @@
 // Starting other programs: never through a shell, never splitting a path at blanks.
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QObject;
@@ -11,6 +12,10 @@ namespace platform
 
 // Starts the file at `path` as a program with no arguments. False when it cannot start.
 bool StartProgram(const QString& path);
+
+// Starts `program` with `arguments` (no shell) and never waits for it. False, with the
+// reason in `why`, when it cannot start (not found, not executable).
+bool StartProcess(const QString& program, const QStringList& arguments, QString& why);
 
 // The program that shows help files (and other documents) for the desktop.
 QString HelpViewerProgram();

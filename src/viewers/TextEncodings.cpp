@@ -87,6 +87,11 @@ bool HasError(QStringView text, const TEncoding& encoding)
 
 } // namespace
 
+const TEncoding* const TTextEncoding::Utf8 = &Known[0];
+const TEncoding* const TTextEncoding::Utf16LE = &Known[1];
+const TEncoding* const TTextEncoding::Utf16BE = &Known[2];
+const TEncoding* const TTextEncoding::Windows1252 = &Known[5];
+
 std::span<const TEncoding> Encodings()
 {
     return Known;

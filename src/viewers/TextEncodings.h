@@ -22,6 +22,14 @@ struct TEncoding {
     const char* Codec; // known to QStringDecoder / QStringEncoder
 };
 
+// The encodings a file is recognised in without being asked, for code that names one.
+struct TTextEncoding {
+    static const TEncoding* const Utf8;
+    static const TEncoding* const Windows1252;
+    static const TEncoding* const Utf16LE;
+    static const TEncoding* const Utf16BE;
+};
+
 // In the order of the Encoding menus.
 std::span<const TEncoding> Encodings();
 
@@ -38,7 +46,8 @@ struct TEncodingGuess {
 // UTF-8.
 TEncodingGuess GuessEncoding(QByteArrayView head, bool whole);
 
-// `bytes` read as `encoding`; bytes the encoding has no character for read as U+FFFD.
+// `bytes` read as `encoding`; bytes the encoding has no character for read as the
+// converter's stand-in (U+FFFD, or U+001A for some, such as Shift JIS).
 QString DecodeAs(QByteArrayView bytes, const TEncoding& encoding);
 
 // Index in `text` of the first character `encoding` cannot hold, or -1.

@@ -11,7 +11,6 @@
 #include <QStringEncoder>
 #include <QStringView>
 #include <algorithm>
-#include <array>
 
 namespace viewers
 {
@@ -19,72 +18,27 @@ namespace viewers
 namespace
 {
 
-const QByteArray Utf8Bom("\xEF\xBB\xBF");
-const QByteArray Utf16LEBom("\xFF\xFE");
-const QByteArray Utf16BEBom("\xFE\xFF");
-
-// Windows-1252 bytes 0x80 to 0x9F; the five unassigned ones keep their own number.
-constexpr std::array<char16_t, 32> Cp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-QString DecodeCp1252(const QByteArray& bytes)
+// The byte-order mark of a Unicode encoding; empty for the others.
+QByteArray ByteOrderMark(const TEncoding* encoding)
 {
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        *out++ = b >= 0x80 && b < 0xA0 ? QChar(Cp1252High[b - 0x80]) : QChar(b);
-    }
-    return text;
+    if (encoding == TTextEncoding::Utf8)
+        return QByteArray("\xEF\xBB\xBF");
+    if (encoding == TTextEncoding::Utf16LE)
+        return QByteArray("\xFF\xFE");
+    if (encoding == TTextEncoding::Utf16BE)
+        return QByteArray("\xFE\xFF");
+    return {};
 }
 
-// The Windows-1252 byte of `c`, or -1 when there is none.
-int Cp1252Byte(QChar c)
+// `body` in the format's encoding. A U+FEFF at its start is a character of the text (the
+// mark, if any, is gone already); bytes without a character are noted in the format.
+QString DecodeBody(QByteArrayView body, TTextFormat& format)
 {
-    const char16_t u = c.unicode();
-    if (u < 0x80 || (u >= 0xA0 && u < 0x100))
-        return u;
-    for (int i = 0; i < int(Cp1252High.size()); ++i)
-        if (Cp1252High[i] == u)
-            return 0x80 + i;
-    return -1;
-}
-
-QByteArray EncodeCp1252(const QString& text)
-{
-    QByteArray bytes(text.size(), Qt::Uninitialized);
-    char* out = bytes.data();
-    for (const QChar c : text)
-        *out++ = char(Cp1252Byte(c));
-    return bytes;
-}
-
-QString DecodeBody(const QByteArray& bytes, TTextFormat& format)
-{
-    const auto decode = [&format](QStringConverter::Encoding e, const QByteArray& body) {
-        format.ByteOrderMark = true;
-        QStringDecoder decoder(e, QStringConverter::Flag::Stateless);
-        return QString(decoder.decode(body));
-    };
-    if (bytes.startsWith(Utf16LEBom)) {
-        format.Encoding = TTextEncoding::Utf16LE;
-        return decode(QStringConverter::Utf16LE, bytes.mid(2));
-    }
-    if (bytes.startsWith(Utf16BEBom)) {
-        format.Encoding = TTextEncoding::Utf16BE;
-        return decode(QStringConverter::Utf16BE, bytes.mid(2));
-    }
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const bool bom = bytes.startsWith(Utf8Bom);
-    QString text = utf8.decode(bom ? bytes.mid(3) : bytes);
-    if (utf8.hasError()) {
-        format.Encoding = TTextEncoding::Windows1252;
-        return DecodeCp1252(bytes);
-    }
-    format.Encoding = TTextEncoding::Utf8;
-    format.ByteOrderMark = bom;
+    QStringDecoder decoder(format.Encoding->Codec,
+                           QStringConverter::Flag::Stateless |
+                               QStringConverter::Flag::ConvertInitialBom);
+    QString text = decoder.decode(body);
+    format.Replaced = decoder.hasError();
     return text;
 }
 
@@ -177,20 +131,8 @@ std::vector<TLineEnd> EndsFor(const QList<QStringView>& now, const QList<QString
 
 QByteArray EncodeBody(const QString& text, const TTextFormat& format)
 {
-    switch (format.Encoding) {
-    case TTextEncoding::Windows1252:
-        return EncodeCp1252(text);
-    case TTextEncoding::Utf16LE:
-    case TTextEncoding::Utf16BE: {
-        const bool little = format.Encoding == TTextEncoding::Utf16LE;
-        QStringEncoder encoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
-        const QByteArray bom = little ? Utf16LEBom : Utf16BEBom;
-        return (format.ByteOrderMark ? bom : QByteArray()) + QByteArray(encoder.encode(text));
-    }
-    case TTextEncoding::Utf8:
-        break;
-    }
-    return (format.ByteOrderMark ? Utf8Bom : QByteArray()) + text.toUtf8();
+    const QByteArray mark = format.ByteOrderMark ? ByteOrderMark(format.Encoding) : QByteArray();
+    return mark + EncodeAs(text, *format.Encoding);
 }
 
 std::vector<TLineEnd> LineEndsFor(const QString& text, const TTextFormat& format)
@@ -213,37 +155,41 @@ QString WithLineEnds(const QString& text, const std::vector<TLineEnd>& ends)
 
 } // namespace
 
-QString EncodingName(TTextEncoding encoding)
+QString EncodingName(const TEncoding* encoding)
 {
-    switch (encoding) {
-    case TTextEncoding::Windows1252:
-        return QStringLiteral("Windows-1252");
-    case TTextEncoding::Utf16LE:
-        return QStringLiteral("UTF-16 LE");
-    case TTextEncoding::Utf16BE:
-        return QStringLiteral("UTF-16 BE");
-    case TTextEncoding::Utf8:
-        break;
-    }
-    return QStringLiteral("UTF-8");
+    return QString::fromLatin1(encoding->Name);
 }
 
 TTextFormat DecodeText(const QByteArray& bytes)
 {
+    const TEncodingGuess guess = GuessEncoding(bytes, true);
     TTextFormat format;
-    SplitLines(DecodeBody(bytes, format), format);
+    format.Encoding = guess.Encoding;
+    format.ByteOrderMark = guess.BomSize > 0;
+    SplitLines(DecodeBody(QByteArrayView(bytes).sliced(guess.BomSize), format), format);
     format.Bytes = bytes;
     return format;
 }
 
-qsizetype FirstUnencodable(const QString& text, TTextEncoding encoding)
+TTextFormat DecodeText(const QByteArray& bytes, const TEncoding& encoding)
 {
-    if (encoding != TTextEncoding::Windows1252)
+    TTextFormat format;
+    format.Encoding = &encoding;
+    const QByteArray mark = ByteOrderMark(&encoding);
+    format.ByteOrderMark = !mark.isEmpty() && bytes.startsWith(mark);
+    const qsizetype skip = format.ByteOrderMark ? mark.size() : 0;
+    SplitLines(DecodeBody(QByteArrayView(bytes).sliced(skip), format), format);
+    format.Bytes = bytes;
+    return format;
+}
+
+qsizetype FirstUnencodable(const QString& text, const TEncoding* encoding)
+{
+    // The Unicode encodings hold every character.
+    if (encoding == TTextEncoding::Utf8 || encoding == TTextEncoding::Utf16LE ||
+        encoding == TTextEncoding::Utf16BE)
         return -1;
-    for (qsizetype i = 0; i < text.size(); ++i)
-        if (Cp1252Byte(text[i]) < 0)
-            return i;
-    return -1;
+    return FirstUnencodableAs(text, *encoding);
 }
 
 QByteArray EncodeText(const QString& text, const TTextFormat& format)
@@ -253,7 +199,7 @@ QByteArray EncodeText(const QString& text, const TTextFormat& format)
     return EncodeBody(WithLineEnds(text, LineEndsFor(text, format)), format);
 }
 
-TTextFormat ReadTextFile(const QString& path)
+TTextFormat ReadTextFile(const QString& path, const TEncoding* encoding)
 {
     QFile file(path);
     if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
@@ -266,7 +212,7 @@ TTextFormat ReadTextFile(const QString& path)
         throw platform::EError(
             QStringLiteral("Cannot read the file %1: %2").arg(path, file.errorString()));
     }
-    return DecodeText(bytes);
+    return encoding ? DecodeText(bytes, *encoding) : DecodeText(bytes);
 }
 
 void WriteTextFile(const QString& path, const QString& text, TTextFormat& format,
@@ -296,6 +242,8 @@ void WriteTextFile(const QString& path, const QString& text, TTextFormat& format
                                                            "whole new text is in %1.")
                                                 .arg(copy));
     }
+    // Bytes written from the text hold the stand-ins as characters of their own now.
+    format.Replaced = format.Replaced && text == format.Text;
     format.Text = text;
     format.LineEnds = std::move(ends);
     format.Bytes = bytes;

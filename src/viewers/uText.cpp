@@ -5,6 +5,7 @@
 #include "platform/FileSave.h"
 #include "platform/Messages.h"
 #include "platform/TempFolder.h"
+#include "viewers/FindBar.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -20,6 +21,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTextDocument>
+#include <QVBoxLayout>
 
 const QString TfText::NoName = QStringLiteral("No name");
 
@@ -82,18 +84,25 @@ TfText::TfText(QWidget* owner) : QMainWindow(owner, Qt::Window)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Text editor"));
-    Memo = new QPlainTextEdit(this);
+    auto* centre = new QWidget(this);
+    auto* column = new QVBoxLayout(centre);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    Memo = new QPlainTextEdit(centre);
     Memo->setLineWrapMode(QPlainTextEdit::NoWrap);
     Memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo->installEventFilter(this);
-    setCentralWidget(Memo);
+    FindBar = new TFindBar(centre);
+    column->addWidget(Memo, 1);
+    column->addWidget(FindBar);
+    setCentralWidget(centre);
     connect(Memo, &QPlainTextEdit::textChanged, this, &TfText::MemoChange);
     BuildMenu();
     LabelNote = new QLabel(this);
+    LabelEncoding = new QLabel(this);
     statusBar()->addWidget(LabelNote, 1);
-    statusBar()->hide();
-    resize(600, 350 + menuBar()->sizeHint().height());
+    statusBar()->addPermanentWidget(LabelEncoding);
+    resize(600, 350 + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
 }
 
 void TfText::BuildMenu()
@@ -102,7 +111,7 @@ void TfText::BuildMenu()
     MenuFileNew = AddEntry(file, QStringLiteral("&New"), "Ctrl+N");
     MenuFileOpen = AddEntry(file, QStringLiteral("&Open..."), "Ctrl+O");
     MenuFileSave = AddEntry(file, QStringLiteral("&Save"), "Ctrl+S");
-    MenuFileSaveAs = AddEntry(file, QStringLiteral("Save &as..."), "Ctrl+A");
+    MenuFileSaveAs = AddEntry(file, QStringLiteral("Save &as..."), "Ctrl+Shift+S");
     file->addSeparator();
     MenuFilePrinterSetup = AddEntry(file, QStringLiteral("Printer s&etup..."));
     MenuFilePrinterSetup->setEnabled(false);
@@ -114,8 +123,10 @@ void TfText::BuildMenu()
     MenuEditCut = AddEntry(edit, QStringLiteral("&Cut"), "Ctrl+X");
     MenuEditCopy = AddEntry(edit, QStringLiteral("C&opy"), "Ctrl+C");
     MenuEditPaste = AddEntry(edit, QStringLiteral("&Paste"), "Ctrl+V");
-    MenuSearch = menuBar()->addMenu(QStringLiteral("&Search"));
-    MenuSearch->setEnabled(false);
+    edit->addSeparator();
+    MenuEditSelectAll = AddEntry(edit, QStringLiteral("Select &all"), "Ctrl+A");
+    BuildSearchMenu();
+    BuildEncodingMenu();
 
     connect(MenuFileNew, &QAction::triggered, this, &TfText::MenuFileNewClick);
     connect(MenuFileOpen, &QAction::triggered, this, &TfText::MenuFileOpenClick);
@@ -126,6 +137,7 @@ void TfText::BuildMenu()
     connect(MenuEditCut, &QAction::triggered, this, &TfText::MenuEditCutClick);
     connect(MenuEditCopy, &QAction::triggered, this, &TfText::MenuEditCopyClick);
     connect(MenuEditPaste, &QAction::triggered, this, &TfText::MenuEditPasteClick);
+    connect(MenuEditSelectAll, &QAction::triggered, Memo, &QPlainTextEdit::selectAll);
 }
 
 TfText* TfText::Open(QWidget* owner, const QString& fileName, bool editable)
@@ -195,6 +207,7 @@ void TfText::Load()
     m_member = {};
     SetModified(false);
     UpdateCaption();
+    ShowFormat();
 }
 
 void TfText::SetMember(TTextMember member)
@@ -217,12 +230,22 @@ void TfText::ShowText(const QString& text)
     m_folded = HasLongLine(text);
     Memo->setPlainText(m_folded ? InPieces(text) : text);
     Memo->setReadOnly(!m_editable || m_folded);
-    LabelNote->setText(m_folded ? QStringLiteral("Lines longer than %L1 characters: the text "
-                                                 "is shown read-only, in pieces of %L2.")
-                                      .arg(LongLine)
-                                      .arg(Piece)
-                                : QString());
-    statusBar()->setVisible(m_folded);
+    statusBar()->clearMessage();
+}
+
+void TfText::ShowNote()
+{
+    QStringList notes;
+    if (m_folded)
+        notes << QStringLiteral("Lines longer than %L1 characters: the text is shown "
+                                "read-only, in pieces of %L2.")
+                     .arg(LongLine)
+                     .arg(Piece);
+    if (m_format.Replaced)
+        notes << QStringLiteral("Some bytes are not %1 characters: they are shown as "
+                                "stand-ins.")
+                     .arg(viewers::EncodingName(m_format.Encoding));
+    LabelNote->setText(notes.join(u' '));
 }
 
 void TfText::LoadAndReport()
@@ -260,9 +283,11 @@ bool TfText::WriteTo(const QString& path, platform::TLinkRule links)
 {
     const QString text = Text();
     viewers::TTextFormat format = m_format;
+    if (!AcceptStandIns(text))
+        return false;
     const qsizetype unencodable = viewers::FirstUnencodable(text, format.Encoding);
     if (unencodable >= 0) {
-        if (!AcceptUtf8(text, unencodable))
+        if (!AcceptUtf8(text, unencodable, format.Encoding))
             return false;
         format.Encoding = viewers::TTextEncoding::Utf8;
         format.ByteOrderMark = false;
@@ -275,19 +300,36 @@ bool TfText::WriteTo(const QString& path, platform::TLinkRule links)
     }
     m_format = std::move(format);
     SetModified(false);
+    ShowFormat();
     return true;
 }
 
-bool TfText::AcceptUtf8(const QString& text, qsizetype unencodable)
+bool TfText::AcceptUtf8(const QString& text, qsizetype unencodable,
+                        const viewers::TEncoding* encoding)
 {
     const char32_t c = QStringView(text).mid(unencodable).toUcs4().value(0);
+    const QStringView before = QStringView(text).left(unencodable);
+    const qsizetype lineStart = before.lastIndexOf(u'\n') + 1;
     const QString notice =
         QStringLiteral("The file %1 is stored as %2, which cannot hold the character %3 "
-                       "(U+%4) of line %L5.")
-            .arg(ShownName(), viewers::EncodingName(m_format.Encoding), QString::fromUcs4(&c, 1),
+                       "(U+%4) of line %L5, column %L6.")
+            .arg(ShownName(), viewers::EncodingName(encoding), QString::fromUcs4(&c, 1),
                  QStringLiteral("%1").arg(uint(c), 4, 16, QLatin1Char('0')).toUpper())
-            .arg(QStringView(text).left(unencodable).count(u'\n') + 1);
+            .arg(before.count(u'\n') + 1)
+            .arg(before.size() - lineStart + 1);
     return AskConfirmation(notice, QStringLiteral("Do you want to save it as UTF-8 ?"));
+}
+
+bool TfText::AcceptStandIns(const QString& text)
+{
+    // An unchanged text writes the bytes read; a changed one would write the stand-ins.
+    if (!m_format.Replaced || text == m_format.Text)
+        return true;
+    return AskConfirmation(
+        QStringLiteral("The file %1 holds bytes that are not %2 characters; they are shown as "
+                       "stand-ins, and saving writes the stand-ins in their place.")
+            .arg(ShownName(), viewers::EncodingName(m_format.Encoding)),
+        QStringLiteral("Do you want to save it all the same ?"));
 }
 
 QString TfText::StartFolder() const
@@ -529,13 +571,12 @@ void TfText::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-bool TfText::eventFilter(QObject* watched, QEvent* event)
+void TfText::keyPressEvent(QKeyEvent* event)
 {
-    // Ctrl+A is "Save as" here, not the edit control's "select all".
-    if (watched == Memo && event->type() == QEvent::ShortcutOverride) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_A && key->modifiers() == Qt::ControlModifier)
-            return true;
+    // Reaches the window when the text and the find bar have no use for the key.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close(); // offers to save, as closing does
+        return;
     }
-    return QMainWindow::eventFilter(watched, event);
+    QMainWindow::keyPressEvent(event);
 }

@@ -8,9 +8,19 @@
 // window), owned by it and deleted when closed (Qt::WA_DeleteOnClose). Any number may be
 // open; two editors on one file are independent and the last one saved wins.
 //
-// Files keep their encoding (UTF-8, UTF-16, Windows-1252) and each line its own line end
-// (viewers::TTextFormat), so an unchanged text saves byte for byte as it was read; a
-// character the file's encoding cannot hold is only saved when the user accepts UTF-8.
+// Files keep their encoding and each line its own line end (viewers::TTextFormat), so an
+// unchanged text saves byte for byte as it was read. The encoding is guessed when a file
+// is opened and named in the status line; the Encoding menu reads the file again as
+// another one (after asking, when the text has changed), and saves keep the chosen one.
+// A character the encoding cannot hold is named (line, column, code) and only saved when
+// the user accepts UTF-8; a changed text whose file held bytes without a character in its
+// encoding is only saved when the user accepts that their stand-ins are written.
+//
+// Keys: Ctrl+A selects all, Ctrl+Shift+S is Save as. Ctrl+F opens the find bar (TFindBar;
+// Ctrl+H or Ctrl+R with the replacement row), F3 and Shift+F3 find the next and the
+// previous match, going round the end with a note in the status line; Replace all is one
+// undo step. Ctrl+G goes to a line. Escape closes the find bar when it has the focus, and
+// otherwise the window, offering to save as closing does.
 // A file with a line longer than LongLine characters is shown read-only, its long lines
 // in pieces of Piece characters, with a note: editing such a line would lay it out again
 // at every key. Saves replace the file atomically (QSaveFile). Errors are shown as
@@ -27,6 +37,7 @@
 // thread only.
 
 #include "viewers/TextFile.h"
+#include "viewers/TextSearch.h"
 
 #include <QMainWindow>
 #include <QMessageBox>
@@ -34,11 +45,13 @@
 #include <functional>
 
 class QAction;
+class QActionGroup;
 class QFileDialog;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QPagedPaintDevice;
+class TFindBar;
 
 // An archive member shown in an editor.
 struct TTextMember {
@@ -114,8 +127,21 @@ public:
     QAction* MenuEditCut{nullptr};
     QAction* MenuEditCopy{nullptr};
     QAction* MenuEditPaste{nullptr};
+    QAction* MenuEditSelectAll{nullptr};
     QMenu* MenuSearch{nullptr};
-    QLabel* LabelNote{nullptr}; // in the status bar, shown only with a note
+    QAction* MenuSearchFind{nullptr};
+    QAction* MenuSearchNext{nullptr};
+    QAction* MenuSearchPrevious{nullptr};
+    QAction* MenuSearchReplace{nullptr};
+    QAction* MenuSearchGoToLine{nullptr};
+    QMenu* MenuEncoding{nullptr}; // one checkable entry per viewers::Encodings()
+    TFindBar* FindBar{nullptr};
+    QLabel* LabelNote{nullptr};     // in the status line: a note on how the text is shown
+    QLabel* LabelEncoding{nullptr}; // in the status line: the file's encoding
+
+    // The status line's passing message (search results, go to line), or empty.
+    QString StatusMessage() const;
+    const viewers::TEncoding* Encoding() const { return m_format.Encoding; }
 
 public slots:
     void MenuFileNewClick();
@@ -129,14 +155,38 @@ public slots:
     void MenuEditPasteClick();
     void MemoChange();
 
+public:
+    // Find (the bar), next or previous match, replace, go to line: see the keys above.
+    void MenuSearchFindClick();
+    void MenuSearchReplaceClick();
+    void FindNext();
+    void FindPrevious();
+    void ReplaceOne();
+    void ReplaceAll();
+    void MenuSearchGoToLineClick();
+    // Reads the file again as `encoding` (an untitled text only takes it for saving);
+    // a changed text is dropped only when the user agrees.
+    void ChooseEncoding(const viewers::TEncoding* encoding);
+
 protected:
     void closeEvent(QCloseEvent* event) override; // FormClose
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     enum class TOffer { Declined, Saved, Failed, Cancelled };
 
     void BuildMenu();
+    void BuildSearchMenu();
+    void BuildEncodingMenu();
+    // Selects the match of the find bar's text next to the cursor; false when none.
+    bool Find(bool backward);
+    // The displayed text, lines separated by "\n", positions as the document's.
+    QString ShownText() const;
+    void Say(const QString& message);
+    void ShowFormat(); // the encoding in the status line and the menu
+    void ShowNote();
+    // False when the user refused to write the stand-ins of bytes without a character.
+    bool AcceptStandIns(const QString& text);
     // Load(), showing a read error as a message.
     void LoadAndReport();
     // Offers to save a modified text, with Yes, No and Cancel; Failed when the user
@@ -162,7 +212,7 @@ private:
     bool PutBack();
     // The file or member as the caption and the questions name it.
     QString ShownName() const;
-    bool AcceptUtf8(const QString& text, qsizetype unencodable);
+    bool AcceptUtf8(const QString& text, qsizetype unencodable, const viewers::TEncoding* encoding);
     void ShowText(const QString& text);
     void SetModified(bool modified) { m_modified = modified; }
     void UpdateCaption();
@@ -179,4 +229,5 @@ private:
     QString m_saveFolder;
     TTextMember m_member;
     viewers::TTextFormat m_format;
+    QActionGroup* m_encodings{nullptr};
 };

@@ -112,3 +112,12 @@ TEST_F(BrowserNavigationTest, BackspaceInATextFieldDeletesAndStaysOnThePage)
     QTest::qWait(300);
     EXPECT_EQ(Browser->windowTitle(), "B");
 }
+
+TEST_F(BrowserNavigationTest, EscapeClosesTheWindow)
+{
+    ASSERT_TRUE(ShowDocument(Dir.write("esc.html", "<html><head><title>E</title></head>"
+                                                   "<body>text</body></html>")));
+    ASSERT_TRUE(Browser->isVisible());
+    Key(Qt::Key_Escape);
+    EXPECT_SOON(Browser->isVisible(), false);
+}

@@ -6,7 +6,9 @@
 #include "support/TempDir.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -68,9 +70,10 @@ TEST_F(PropertiesDialog, HasItsCaptionPagesAndButtons)
     big.setPixelSize(20);
     const AppFont large(big);
     EXPECT_EQ(TfProperties().size(), QSize(727, 455));
-    ASSERT_EQ(dialog.Page->count(), 2);
+    ASSERT_EQ(dialog.Page->count(), 3);
     EXPECT_EQ(dialog.Page->tabText(0), "Extensions");
     EXPECT_EQ(dialog.Page->tabText(1), "Options");
+    EXPECT_EQ(dialog.Page->tabText(2), "Programs");
     EXPECT_EQ(dialog.CheckBoxBin->text(), "Use bin for files deletion");
     EXPECT_TRUE(dialog.ButtonAccept->isDefault());
     EXPECT_EQ(dialog.Memo->lineWrapMode(), QPlainTextEdit::NoWrap);
@@ -230,3 +233,38 @@ TEST_F(PropertiesDialog, Latin1FileStaysLatin1)
 }
 
 } // namespace
+
+TEST_F(PropertiesDialog, AnOutsideEditorTypedOnTheProgramsPageGoesIntoTheFile)
+{
+    EXPECT_EQ(Open([](TfProperties& d) {
+                  d.Page->setCurrentWidget(d.TabPrograms);
+                  d.ComboCategory->setCurrentIndex(int(TExtensionCategory::Text));
+                  d.EditEditor->setFocus();
+                  QTest::keyClicks(d.EditEditor, QStringLiteral("my-editor --new %f"));
+                  d.ComboCategory->setCurrentIndex(int(TExtensionCategory::Image));
+                  QTest::keyClicks(d.EditViewer, QStringLiteral("viewer"));
+                  d.ButtonAccept->click();
+              }),
+              QDialog::Accepted);
+    const QByteArray written = readAll(path);
+    EXPECT_TRUE(written.startsWith(kFile)) << written.constData();
+    EXPECT_TRUE(written.contains("[Programs]\n")) << written.constData();
+    EXPECT_TRUE(written.contains("\nText Files Editor=my-editor --new %f\n"))
+        << written.constData();
+    EXPECT_TRUE(written.contains("\nImage Files Viewer=viewer\n")) << written.constData();
+
+    // Shown again from the file; emptied on the page, the line goes.
+    QString shown;
+    EXPECT_EQ(Open([&shown](TfProperties& d) {
+                  d.Page->setCurrentWidget(d.TabPrograms);
+                  d.ComboCategory->setCurrentIndex(int(TExtensionCategory::Text));
+                  shown = d.EditEditor->text();
+                  d.EditEditor->selectAll();
+                  QTest::keyClick(d.EditEditor, Qt::Key_Delete);
+                  d.ButtonAccept->click();
+              }),
+              QDialog::Accepted);
+    EXPECT_EQ(shown, QStringLiteral("my-editor --new %f"));
+    EXPECT_FALSE(readAll(path).contains("Text Files Editor")) << readAll(path).constData();
+    EXPECT_TRUE(readAll(path).contains("\nImage Files Viewer=viewer\n"));
+}

@@ -673,3 +673,61 @@ TEST_F(ViewEditTest, AReadEndingDuringAPutBackLandsAfterItAndSaysWhatItHasToSay)
         << qPrintable(messages.join('\n'));
     editor->close();
 }
+
+// The "editor" is a script that writes its arguments, one a line, then the file's text.
+TEST_F(ViewEditTest, AnOutsideEditorOrViewerGetsTheFilesPathAndAMissingOneSaysSo)
+{
+    const QString said = dir("said.txt");
+    const QString script = dir.write(
+        "bin/fake editor.sh", ("#!/bin/sh\n{ for a in \"$@\"; do printf '%s\\n' \"$a\"; done; "
+                               "for a in \"$@\"; do last=$a; done; cat \"$last\"; } > '" +
+                               said + ".part' && mv '" + said + ".part' '" + said + "'\n")
+                                  .toUtf8());
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    main->Programs.SetCommand(TExtensionCategory::Text, TExternalRole::Editor,
+                              "\"" + script + "\" --edit %f");
+    main->Programs.SetCommand(TExtensionCategory::Image, TExternalRole::Viewer,
+                              "\"" + script + "\"");
+    dir.write("left/my notes.txt", "typed text\n");
+    dir.write("left/photo.png", "pixels\n");
+    Reload();
+    const auto waitForSaid = [&] {
+        const bool came = QTest::qWaitFor([&] { return QFileInfo::exists(said); }, 20000);
+        const QByteArray text = readAll(said);
+        QFile::remove(said);
+        return came ? text : QByteArray("(nothing came)");
+    };
+
+    main->Left().Files->FocusItem(Row(sdLeft, "my notes.txt"));
+    Press(sdLeft, Qt::Key_F4);
+    EXPECT_EQ(waitForSaid(), ("--edit\n" + left + "my notes.txt\ntyped text\n").toUtf8());
+    main->Left().Files->FocusItem(Row(sdLeft, "photo.png"));
+    Press(sdLeft, Qt::Key_F3);
+    EXPECT_EQ(waitForSaid(), (left + "photo.png\npixels\n").toUtf8());
+    EXPECT_TRUE(Editors().isEmpty());
+    EXPECT_TRUE(main->findChildren<TfImage*>().isEmpty());
+
+    // A member: the path of its extracted copy, which holds the member's text.
+    dir.write("src/inside.txt", "member text\n");
+    ASSERT_TRUE(RunZip(dir("src"), {"-q", left + "pack.zip", "inside.txt"}));
+    Reload();
+    OpenArchive(sdLeft, "pack.zip");
+    main->Left().Files->FocusItem(Row(sdLeft, "inside.txt"));
+    Press(sdLeft, Qt::Key_F4);
+    const QList<QByteArray> lines = waitForSaid().split('\n');
+    ASSERT_EQ(lines.size(), 4) << lines.join('|').constData();
+    EXPECT_TRUE(lines[1].endsWith("/inside.txt") && !lines[1].startsWith(left.toUtf8()))
+        << lines[1].constData();
+    EXPECT_EQ(lines[2], "member text");
+    EXPECT_TRUE(Editors().isEmpty());
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+
+    // A program that cannot start says so, and nothing else opens.
+    main->Programs.SetCommand(TExtensionCategory::Text, TExternalRole::Editor,
+                              dir("bin/no such editor") + " %f");
+    Press(sdLeft, Qt::Key_F4);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("Cannot start ") && messages[0].contains("inside.txt"))
+        << qPrintable(messages[0]);
+    EXPECT_TRUE(Editors().isEmpty());
+}

@@ -3,17 +3,20 @@
 #include "fileops/uConfirm.h"
 #include "platform/Messages.h"
 #include "support/TempDir.h"
+#include "viewers/FindBar.h"
 #include "viewers/ModalAnswer.h"
 #include "viewers/uText.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -111,6 +114,50 @@ protected:
         EXPECT_TRUE(QTest::qWaitForWindowActive(editor)); // shortcuts need the active window
         editor->Memo->setFocus();
         QTest::keyClick(editor->Memo, Qt::Key_S, Qt::ControlModifier);
+    }
+
+    // Presses a key in the widget that has the focus, in the active editor.
+    void Key(TfText* editor, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        if (!editor->isActiveWindow()) {
+            editor->activateWindow();
+            EXPECT_TRUE(QTest::qWaitForWindowActive(editor));
+        }
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : editor->Memo, Qt::Key(key), modifiers);
+    }
+
+    // The line (from 0) and column of the selection's start, and the selected text.
+    static QString Selection(TfText* editor)
+    {
+        const QTextCursor cursor = editor->Memo->textCursor();
+        QTextCursor start = cursor;
+        start.setPosition(cursor.selectionStart());
+        return QStringLiteral("%1:%2 %3")
+            .arg(start.blockNumber())
+            .arg(start.positionInBlock())
+            .arg(cursor.selectedText());
+    }
+
+    // Answers the go-to-line question by typing `typed` and Enter.
+    static void AnswerGoToLine(const QString& typed)
+    {
+        AnswerNextModal<QInputDialog>([typed](QInputDialog* dialog) {
+            auto* field = dialog->findChild<QLineEdit*>();
+            ASSERT_NE(field, nullptr);
+            field->selectAll();
+            QTest::keyClicks(field, typed);
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+    }
+
+    QAction* EncodingEntry(TfText* editor, const QString& name)
+    {
+        for (QAction* action : editor->MenuEncoding->actions())
+            if (action->text() == name)
+                return action;
+        ADD_FAILURE() << "no entry " << qPrintable(name);
+        return nullptr;
     }
 
     // Runs a shell command in the scratch folder (printf and iconv make the test files).
@@ -309,16 +356,27 @@ TEST_F(TextEditor, SaveOnAnUntitledTextAsksForANameProposingNoName)
     EXPECT_FALSE(editor->Modified());
 }
 
-TEST_F(TextEditor, CtrlAIsSaveAsEvenInsideTheText)
+TEST_F(TextEditor, CtrlASelectsAllAndCtrlShiftSIsSaveAs)
 {
-    TfText* editor = Open(dir.write("c.txt", "abc"));
+    TfText* editor = Open(dir.write("c.txt", "abc\ndef"));
     editor->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor));
     editor->Memo->setFocus();
+    // A file dialog that opened would be answered here; the watch ends with the key.
+    {
+        QObject round;
+        bool answered = false;
+        AnswerNextModal<QFileDialog>([](QFileDialog* d) { d->reject(); }, &answered, &round);
+        QTest::keyClick(editor->Memo, Qt::Key_A, Qt::ControlModifier);
+        Settle();
+        EXPECT_FALSE(answered);
+    }
+    EXPECT_EQ(QStringLiteral("abc\u2029def"), editor->Memo->textCursor().selectedText());
+
     bool answered = false;
     AnswerNextModal<QFileDialog>([](QFileDialog* d) { d->reject(); }, &answered);
-    QTest::keyClick(editor->Memo, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(editor->Memo, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(answered);
-    EXPECT_FALSE(editor->Memo->textCursor().hasSelection());
 }
 
 TEST_F(TextEditor, TwoEditorsOnOneFileAreIndependentAndTheLastSaveWins)
@@ -430,22 +488,30 @@ TEST_F(TextEditor, MenuHasTheEntriesShortcutsAndDisabledParts)
 {
     TfText* editor = Open(QString());
     const QList<QAction*> menus = editor->menuBar()->actions();
-    ASSERT_EQ(3, menus.size());
-    QStringList entries;
-    for (QAction* a : menus[0]->menu()->actions())
-        entries << (a->isSeparator() ? QStringLiteral("-")
-                                     : a->text() + (a->isEnabled() ? "" : " (off)") + " " +
-                                           a->shortcut().toString());
-    EXPECT_EQ(QStringList({"&New Ctrl+N", "&Open... Ctrl+O", "&Save Ctrl+S", "Save &as... Ctrl+A",
-                           "-", "Printer s&etup... (off) ", "&Print ", "-", "&Close "}),
-              entries);
-    QStringList edit;
-    for (QAction* a : menus[1]->menu()->actions())
-        edit << a->text() + " " + a->shortcut().toString();
-    EXPECT_EQ(QStringList({"&Cut Ctrl+X", "C&opy Ctrl+C", "&Paste Ctrl+V"}), edit);
+    ASSERT_EQ(4, menus.size());
+    const auto entries = [](QAction* menu) {
+        QStringList shown;
+        for (QAction* a : menu->menu()->actions())
+            shown << (a->isSeparator() ? QStringLiteral("-")
+                                       : a->text() + (a->isEnabled() ? "" : " (off)") + " " +
+                                             QKeySequence::listToString(a->shortcuts()));
+        return shown;
+    };
+    EXPECT_EQ(
+        QStringList({"&New Ctrl+N", "&Open... Ctrl+O", "&Save Ctrl+S", "Save &as... Ctrl+Shift+S",
+                     "-", "Printer s&etup... (off) ", "&Print ", "-", "&Close "}),
+        entries(menus[0]));
+    EXPECT_EQ(
+        QStringList({"&Cut Ctrl+X", "C&opy Ctrl+C", "&Paste Ctrl+V", "-", "Select &all Ctrl+A"}),
+        entries(menus[1]));
     EXPECT_EQ(QStringLiteral("&Search"), menus[2]->text());
-    EXPECT_FALSE(menus[2]->isEnabled());
-    EXPECT_TRUE(menus[2]->menu()->actions().isEmpty());
+    EXPECT_EQ(QStringList({"&Find... Ctrl+F", "Find &next F3", "Find &previous Shift+F3",
+                           "&Replace... Ctrl+H; Ctrl+R", "-", "&Go to line... Ctrl+G"}),
+              entries(menus[2]));
+    EXPECT_EQ(QStringLiteral("E&ncoding"), menus[3]->text());
+    const QStringList encodings = entries(menus[3]);
+    EXPECT_EQ(17, encodings.size());
+    EXPECT_TRUE(encodings.contains(QStringLiteral("KOI8-R "))) << qPrintable(encodings.join(','));
     EXPECT_EQ(QPlainTextEdit::NoWrap, editor->Memo->lineWrapMode());
 }
 
@@ -631,4 +697,204 @@ TEST_F(TextEditor, AFileWithAVeryLongLineNeverBlocksTheWindow)
     EXPECT_LT(longestGap, 1500); // seconds per key before; a loaded machine stays far below
     PressSave(editor);
     EXPECT_EQ(line, readAll(path));
+}
+
+TEST_F(TextEditor, FindGoesFromLineToLineWrapsAroundAndBack)
+{
+    TfText* editor = Open(dir.write("find.txt", "alpha\nBeta gamma\nbeta\nalphabet beta\n"));
+    Key(editor, Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(editor->FindBar->isVisible());
+    ASSERT_EQ(editor->FindBar->FindEdit, QApplication::focusWidget());
+    QTest::keyClicks(editor->FindBar->FindEdit, QStringLiteral("beta"));
+    Key(editor, Qt::Key_Return);
+    EXPECT_EQ(QStringLiteral("1:0 Beta"), Selection(editor));
+    Key(editor, Qt::Key_F3);
+    EXPECT_EQ(QStringLiteral("2:0 beta"), Selection(editor));
+    Key(editor, Qt::Key_F3);
+    EXPECT_EQ(QStringLiteral("3:9 beta"), Selection(editor));
+    EXPECT_EQ(QString(), editor->StatusMessage());
+    Key(editor, Qt::Key_F3);
+    EXPECT_EQ(QStringLiteral("1:0 Beta"), Selection(editor));
+    EXPECT_TRUE(editor->StatusMessage().contains(QStringLiteral("end of the text")))
+        << qPrintable(editor->StatusMessage());
+    Key(editor, Qt::Key_F3, Qt::ShiftModifier);
+    EXPECT_EQ(QStringLiteral("3:9 beta"), Selection(editor));
+    EXPECT_TRUE(editor->StatusMessage().contains(QStringLiteral("start of the text")));
+    Key(editor, Qt::Key_F3, Qt::ShiftModifier);
+    EXPECT_EQ(QStringLiteral("2:0 beta"), Selection(editor));
+
+    // Match case skips "Beta"; whole words skip "alphabet".
+    editor->FindBar->CheckMatchCase->click();
+    Key(editor, Qt::Key_F3);
+    Key(editor, Qt::Key_F3);
+    EXPECT_EQ(QStringLiteral("2:0 beta"), Selection(editor));
+    editor->FindBar->CheckWholeWords->click();
+    editor->FindBar->FindEdit->setFocus();
+    editor->FindBar->FindEdit->selectAll();
+    QTest::keyClicks(editor->FindBar->FindEdit, QStringLiteral("alpha"));
+    Key(editor, Qt::Key_Return);
+    Key(editor, Qt::Key_Return);
+    EXPECT_EQ(QStringLiteral("0:0 alpha"), Selection(editor));
+
+    // Not found: said, and the selection stays.
+    editor->FindBar->FindEdit->selectAll();
+    QTest::keyClicks(editor->FindBar->FindEdit, QStringLiteral("zeta"));
+    Key(editor, Qt::Key_Return);
+    EXPECT_EQ(QStringLiteral("0:0 alpha"), Selection(editor));
+    EXPECT_EQ(QStringLiteral("\u201Czeta\u201D was not found."), editor->StatusMessage());
+}
+
+TEST_F(TextEditor, ReplaceGoesOneByOneAndReplaceAllIsOneUndoStep)
+{
+    TfText* editor = Open(dir.write("cats.txt", "cat dog Cat\ncatalog cat\n"));
+    Key(editor, Qt::Key_H, Qt::ControlModifier);
+    ASSERT_TRUE(editor->FindBar->Replacing());
+    QTest::keyClicks(editor->FindBar->FindEdit, QStringLiteral("cat"));
+    editor->FindBar->CheckWholeWords->click();
+    editor->FindBar->ReplaceEdit->setFocus();
+    QTest::keyClicks(editor->FindBar->ReplaceEdit, QStringLiteral("cow"));
+    Key(editor, Qt::Key_Return); // selects the first match
+    EXPECT_EQ(QStringLiteral("0:0 cat"), Selection(editor));
+    Key(editor, Qt::Key_Return); // replaces it and selects the next
+    EXPECT_EQ(QStringLiteral("cow dog Cat\ncatalog cat\n"), editor->Memo->toPlainText());
+    EXPECT_EQ(QStringLiteral("0:8 Cat"), Selection(editor));
+
+    editor->FindBar->ButtonReplaceAll->click();
+    EXPECT_EQ(QStringLiteral("cow dog cow\ncatalog cow\n"), editor->Memo->toPlainText());
+    EXPECT_EQ(QStringLiteral("Replaced 2 matches."), editor->StatusMessage());
+    editor->Memo->setFocus();
+    Key(editor, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(QStringLiteral("cow dog Cat\ncatalog cat\n"), editor->Memo->toPlainText());
+
+    // Ctrl+R is the same command.
+    editor->FindBar->FindEdit->setFocus();
+    Key(editor, Qt::Key_Escape);
+    EXPECT_FALSE(editor->FindBar->isVisible());
+    Key(editor, Qt::Key_R, Qt::ControlModifier);
+    EXPECT_TRUE(editor->FindBar->Replacing());
+}
+
+TEST_F(TextEditor, GoToLineClampsAndSaysWhatIsWrong)
+{
+    TfText* editor = Open(dir.write("lines.txt", "1\n2\n3\n4\n5"));
+    AnswerGoToLine(QStringLiteral("3"));
+    Key(editor, Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(2, editor->Memo->textCursor().blockNumber());
+    EXPECT_EQ(QString(), editor->StatusMessage());
+
+    AnswerGoToLine(QStringLiteral("99"));
+    Key(editor, Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(4, editor->Memo->textCursor().blockNumber());
+    EXPECT_TRUE(editor->StatusMessage().contains(QStringLiteral("1 to 5")))
+        << qPrintable(editor->StatusMessage());
+
+    AnswerGoToLine(QStringLiteral("three"));
+    Key(editor, Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(4, editor->Memo->textCursor().blockNumber());
+    EXPECT_TRUE(
+        editor->StatusMessage().contains(QStringLiteral("\u201Cthree\u201D is not a line number")))
+        << qPrintable(editor->StatusMessage());
+}
+
+TEST_F(TextEditor, EscapeClosesTheFindBarThenTheWindowOfferingToSave)
+{
+    const QString path = dir.write("esc.txt", "text\n");
+    QPointer<TfText> editor = Open(path);
+    Type(editor, QStringLiteral("more"));
+    Key(editor, Qt::Key_F, Qt::ControlModifier);
+    Key(editor, Qt::Key_Escape);
+    EXPECT_FALSE(editor->FindBar->isVisible());
+    EXPECT_EQ(editor->Memo, QApplication::focusWidget());
+
+    QString shown;
+    AnswerQuestion(TAnswer::Escape, &shown);
+    Key(editor, Qt::Key_Escape);
+    Settle();
+    ASSERT_FALSE(editor.isNull());
+    EXPECT_TRUE(shown.contains(QStringLiteral("has been modified"))) << qPrintable(shown);
+    EXPECT_TRUE(editor->Modified());
+
+    AnswerQuestion(TAnswer::No);
+    Key(editor, Qt::Key_Escape);
+    Settle();
+    EXPECT_TRUE(editor.isNull());
+    EXPECT_EQ(QByteArray("text\n"), readAll(path));
+
+    editor = Open(path); // unchanged: no question
+    Key(editor, Qt::Key_Escape);
+    Settle();
+    EXPECT_TRUE(editor.isNull());
+}
+
+TEST_F(TextEditor, ChoosingAnEncodingReadsTheFileAgainAndSavesKeepIt)
+{
+    // Windows-1251 text, guessed as Windows-1252 (it is not UTF-8).
+    const QByteArray cyrillic("\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0\r\n\xE4\xE0\r\n");
+    const QString path = dir.write("ru.txt", cyrillic);
+    TfText* editor = Open(path);
+    EXPECT_EQ(QStringLiteral("Windows-1252"), editor->LabelEncoding->text());
+    EncodingEntry(editor, QStringLiteral("Windows-1251"))->trigger();
+    EXPECT_EQ(QStringLiteral("\u041F\u0440\u0438\u0432\u0435\u0442, \u043C\u0438\u0440\n"
+                             "\u0434\u0430\n"),
+              editor->Memo->toPlainText());
+    EXPECT_EQ(QStringLiteral("Windows-1251"), editor->LabelEncoding->text());
+    EXPECT_TRUE(EncodingEntry(editor, QStringLiteral("Windows-1251"))->isChecked());
+    EXPECT_FALSE(editor->Modified());
+
+    PressSave(editor);
+    EXPECT_EQ(cyrillic, readAll(path));
+    TypeInLineAndSave(editor, 1, QStringLiteral("\u0434!"));
+    EXPECT_EQ(QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0\r\n\xE4\xE0\xE4!\r\n"),
+              readAll(path));
+
+    // A changed text is read again only when the user agrees to drop the changes.
+    Type(editor, QStringLiteral("x"));
+    TConfirmSeen seen;
+    AnswerConfirm(false, &seen);
+    EncodingEntry(editor, QStringLiteral("KOI8-R"))->trigger();
+    EXPECT_TRUE(seen.Question.contains(QStringLiteral("KOI8-R"))) << qPrintable(seen.Question);
+    EXPECT_TRUE(editor->Memo->toPlainText().endsWith(u'x'));
+    EXPECT_TRUE(editor->Modified());
+    EXPECT_TRUE(EncodingEntry(editor, QStringLiteral("Windows-1251"))->isChecked());
+    AnswerConfirm(true);
+    EncodingEntry(editor, QStringLiteral("KOI8-R"))->trigger();
+    EXPECT_FALSE(editor->Modified());
+    EXPECT_EQ(QStringLiteral("KOI8-R"), editor->LabelEncoding->text());
+    EXPECT_FALSE(editor->Memo->toPlainText().endsWith(u'x'));
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+TEST_F(TextEditor, ACharacterTheEncodingCannotHoldIsNamedAndNothingLossyIsWritten)
+{
+    const QByteArray cyrillic("\xE4\xE0\n\xED\xE5\xF2\n");
+    const QString path = dir.write("ru.txt", cyrillic);
+    TfText* editor = Open(path);
+    EncodingEntry(editor, QStringLiteral("Windows-1251"))->trigger();
+    TConfirmSeen seen;
+    AnswerConfirm(false, &seen);
+    TypeInLineAndSave(editor, 1, QStringLiteral("\u6F22"));
+    EXPECT_TRUE(seen.Notice.contains(QStringLiteral("Windows-1251")) &&
+                seen.Notice.contains(QStringLiteral("\u6F22 (U+6F22) of line 2, column 4")))
+        << qPrintable(seen.Notice);
+    EXPECT_EQ(cyrillic, readAll(path));
+    EXPECT_TRUE(editor->Modified());
+    AnswerConfirm(true);
+    PressSave(editor);
+    EXPECT_EQ(QByteArray("\xD0\xB4\xD0\xB0\n\xD0\xBD\xD0\xB5\xD1\x82\xE6\xBC\xA2\n"),
+              readAll(path));
+    EXPECT_EQ(QStringLiteral("UTF-8"), editor->LabelEncoding->text());
+
+    // Bytes without a character in the chosen encoding: a changed text asks first.
+    const QByteArray broken("\x82\xA0\xFF\n");
+    const QString japanese = dir.write("ja.txt", broken);
+    editor = Open(japanese);
+    EncodingEntry(editor, QStringLiteral("Shift JIS"))->trigger();
+    EXPECT_FALSE(editor->LabelNote->text().isEmpty());
+    PressSave(editor);
+    EXPECT_EQ(broken, readAll(japanese)); // unchanged: the bytes read
+    AnswerConfirm(false, &seen);
+    TypeInLineAndSave(editor, 0, QStringLiteral("!"));
+    EXPECT_TRUE(seen.Notice.contains(QStringLiteral("stand-ins"))) << qPrintable(seen.Notice);
+    EXPECT_EQ(broken, readAll(japanese));
+    EXPECT_TRUE(editor->Modified());
 }

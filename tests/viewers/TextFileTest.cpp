@@ -122,3 +122,42 @@ TEST(TextFile, SavingThroughASymbolicLinkWritesTheTarget)
     EXPECT_TRUE(QFileInfo(dir("link.txt")).isSymLink());
     EXPECT_EQ(QByteArray("new"), readAll(target));
 }
+
+TEST(TextFile, AChosenEncodingReadsAndWritesItsOwnBytes)
+{
+    const viewers::TEncoding& cyrillic = *viewers::FindEncoding(u"Windows-1251");
+    const QByteArray bytes("\xCF\xF0\xE8\xE2\xE5\xF2\r\n\xEC\xE8\xF0");
+    const TTextFormat read = DecodeText(bytes, cyrillic);
+    EXPECT_EQ(&cyrillic, read.Encoding);
+    EXPECT_EQ(QStringLiteral("\u041F\u0440\u0438\u0432\u0435\u0442\n\u043C\u0438\u0440"), read.Text);
+    EXPECT_FALSE(read.Replaced);
+    EXPECT_EQ(bytes, EncodeText(read.Text, read));
+    EXPECT_EQ(QByteArray("\xCF\xF0\xE8\xE2\xE5\xF2!\r\n\xEC\xE8\xF0"),
+              EncodeText(QStringLiteral("\u041F\u0440\u0438\u0432\u0435\u0442!\n\u043C\u0438\u0440"),
+                         read));
+    EXPECT_EQ(2, viewers::FirstUnencodable(QStringLiteral("ab\u00E9"), &cyrillic));
+
+    // The encoding's own byte-order mark is taken off and put back; a second one is text.
+    const QByteArray marked("\xEF\xBB\xBF\xEF\xBB\xBFx");
+    const TTextFormat utf8 = DecodeText(marked, *TTextEncoding::Utf8);
+    EXPECT_TRUE(utf8.ByteOrderMark);
+    EXPECT_EQ(QStringLiteral("\uFEFFx"), utf8.Text);
+    EXPECT_EQ(QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFxy"), EncodeText(QStringLiteral("\uFEFFxy"), utf8));
+
+    // Bytes that have no character in the chosen encoding are noted: the stand-in the
+    // converter reads for them (U+FFFD, or U+001A for some) would be written back as itself.
+    const TTextFormat broken = DecodeText("\x82\xA0\xFF", *viewers::FindEncoding(u"Shift JIS"));
+    EXPECT_TRUE(broken.Replaced);
+    EXPECT_EQ(2, broken.Text.size()); // a character, and a stand-in for the lone byte
+    EXPECT_FALSE(DecodeText("\x82\xA0", *viewers::FindEncoding(u"Shift JIS")).Replaced);
+}
+
+TEST(TextFile, Utf16WithoutAMarkIsToldByItsNulBytesAndStaysWithoutOne)
+{
+    const QByteArray bytes("h\0i\0\n\0t\0h\0e\0r\0e\0", 16);
+    const TTextFormat read = DecodeText(bytes);
+    EXPECT_EQ(TTextEncoding::Utf16LE, read.Encoding);
+    EXPECT_FALSE(read.ByteOrderMark);
+    EXPECT_EQ(QStringLiteral("hi\nthere"), read.Text);
+    EXPECT_EQ(bytes + QByteArray("!\0", 2), EncodeText(QStringLiteral("hi\nthere!"), read));
+}
