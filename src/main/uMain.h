@@ -43,6 +43,7 @@ class TReadOnlyArchive;
 class TfFind;
 class TfImage;
 class TfText;
+class TfTextView;
 struct TArchiveReload;
 struct TFedResults;
 struct TSearchHit;
@@ -290,6 +291,9 @@ public:
     // signal came and nobody may be there to answer. Unsaved texts are dropped.
     void QuitWithoutQuestions();
     TfImage* OpenImageViewer(const QString& fileName);
+    // The read-only paged view of a file (View of a text on disk).
+    TfTextView* OpenTextView(const QString& fileName);
+    QStringList PanelPictures();
     // Extracted copies of archive members being viewed, and how long a copy handed to a
     // program or the help viewer is kept.
     TExtractedCopies& ExtractedCopies() { return m_extractedCopies; }
