@@ -264,7 +264,8 @@ void TfImage::ShowDecoded(const TDecoded& decoded)
     m_index = int(m_folder.indexOf(m_fileName));
     Image->setText(QString());
     ShowNaturalSize();
-    setWindowTitle(Caption(decoded.Own));
+    m_ownSize = decoded.Own;
+    setWindowTitle(Caption(decoded.Own) + Place());
     if (m_image.isNull())
         windowfit::Resize(this, fontscale::Scaled(EmptySize));
     else
@@ -277,7 +278,7 @@ void TfImage::SetFolder(const QStringList& pictures)
 {
     m_folder = pictures;
     m_index = int(m_folder.indexOf(m_fileName));
-    setWindowTitle(m_fileName.isEmpty() ? DefaultCaption : Caption(m_pictureSize) + Place());
+    setWindowTitle(m_fileName.isEmpty() ? DefaultCaption : Caption(m_ownSize) + Place());
     Prefetch(m_index + 1);
 }
 
@@ -325,6 +326,7 @@ void TfImage::ShowPicture(int index)
     } else {
         Image->setText(QString());
         ShowZoomed();
+        m_ownSize = decoded.Own;
         setWindowTitle(Caption(decoded.Own) + Place());
     }
     Prefetch(m_index + m_direction);

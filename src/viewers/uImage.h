@@ -139,6 +139,7 @@ private:
     QString m_shownFile; // the file whose picture is shown
     QSize m_fitArea;
     QSize m_pictureSize;
+    QSize m_ownSize; // the picture's own size (see TDecoded)
     QWidget* m_owner{nullptr};
     QImage m_image;  // the picture shown, decoded
     QImage m_fitted; // it scaled to fit, when decoded ahead (or null)

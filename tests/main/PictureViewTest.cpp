@@ -14,6 +14,13 @@
 namespace
 {
 
+// The viewer's place in the panel's pictures, as its caption shows it after the name.
+QString Place(const TfImage& viewer)
+{
+    EXPECT_GE(viewer.FolderIndex(), 0);
+    return QString::fromUtf8(" — %1 of %2").arg(viewer.FolderIndex() + 1).arg(viewer.Folder().size());
+}
+
 // Runs ImageMagick's convert with `arguments` in `folder`; true when it succeeded.
 bool Convert(const QString& folder, const QStringList& arguments)
 {
@@ -107,7 +114,7 @@ TEST_F(PictureViewTest, PhotosLargerThanQtsDefaultLimitOpenAtTheirOwnSize)
         TfImage* viewer = Viewers().constFirst();
         EXPECT_EQ(name == "photo.jpg" ? QSize(8000, 6000) : QSize(7000, 7000),
                   viewer->PictureSize());
-        EXPECT_EQ(name, viewer->windowTitle());
+        EXPECT_EQ(name + Place(*viewer), viewer->windowTitle());
         delete viewer;
     }
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
@@ -129,7 +136,8 @@ TEST_F(PictureViewTest, APictureLargerThanTheMachineAllowsIsScaledDownOrSaysWhy)
     EXPECT_LE(qint64(shown.width()) * shown.height() * 4, qint64(16) << 20);
     EXPECT_GT(shown.width(), 500);
     EXPECT_NEAR(double(shown.width()) / shown.height(), 8000.0 / 6000.0, 0.01);
-    EXPECT_EQ(QString("photo.jpg (8000 × 6000 shown at %1%)").arg(shown.width() * 100 / 8000),
+    EXPECT_EQ(QString("photo.jpg (8000 × 6000 shown at %1%)").arg(shown.width() * 100 / 8000) +
+                  Place(*viewer),
               viewer->windowTitle());
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
     qDeleteAll(Viewers());
@@ -181,7 +189,7 @@ TEST_F(PictureViewTest, UndecodablePicturesSayWhyAndAnOpenViewerStaysOpen)
         EXPECT_EQ(1, messages.size());
         EXPECT_EQ(QSize(64, 48), viewer->PictureSize());
         EXPECT_FALSE(viewer->Image->pixmap().isNull());
-        EXPECT_EQ(QString("good.bmp"), viewer->windowTitle());
+        EXPECT_EQ(QString("good.bmp") + Place(*viewer), viewer->windowTitle());
         EXPECT_EQ(left + "good.bmp", viewer->FileName());
     }
 }
