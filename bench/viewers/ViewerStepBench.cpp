@@ -102,6 +102,8 @@ void NextPicture(const QTemporaryDir& dir)
         QTest::keyClick(viewer->Scroller, Qt::Key_PageDown);
         viewer->Scroller->viewport()->repaint();
         looked = std::min(looked, timer.nsecsElapsed() / 1e9);
+        if (viewer->FolderIndex() != i || !viewer->ShownFromPrefetch())
+            qFatal("the viewer did not step to picture %d from its decoding ahead", i + 1);
     }
     // Keys as fast as they go: each waits for its picture's decoding, started one step ahead.
     double fast = 0;

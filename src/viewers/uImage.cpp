@@ -66,6 +66,17 @@ QSize FitSize(QSize size, QSize area)
     return size.expandedTo(QSize(1, 1));
 }
 
+// `image` at `size`, smaller: picked pixels down to twice the size, then averaged. Looks
+// like averaging all the way and takes a fraction of its time on large photographs.
+QImage ScaledDown(const QImage& image, QSize size)
+{
+    const QSize twice = size * 2;
+    if (image.width() <= twice.width() * 2 || image.height() <= twice.height() * 2)
+        return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return image.scaled(twice, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+        .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
 // Any thread: no widget, no pixmap. With a valid `fit`, also the picture scaled to fit it.
 TfImage::TDecoded DecodeImage(const QString& fileName, QSize fit = {})
 {
@@ -79,8 +90,7 @@ TfImage::TDecoded DecodeImage(const QString& fileName, QSize fit = {})
     d.Own = PicLibLastScaled(&width, &height) ? QSize(width, height) : image->size();
     d.Image = std::move(*image);
     if (fit.isValid() && FitSize(d.Image.size(), fit) != d.Image.size())
-        d.Fitted = d.Image.scaled(FitSize(d.Image.size(), fit), Qt::IgnoreAspectRatio,
-                                  Qt::SmoothTransformation);
+        d.Fitted = ScaledDown(d.Image, FitSize(d.Image.size(), fit));
     return d;
 }
 
@@ -364,8 +374,10 @@ void TfImage::ShowZoomed()
     else if (size == m_fitted.size())
         Image->setPixmap(QPixmap::fromImage(m_fitted));
     else
-        Image->setPixmap(QPixmap::fromImage(
-            m_image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+        Image->setPixmap(QPixmap::fromImage(size.width() < m_pictureSize.width()
+                                                ? ScaledDown(m_image, size)
+                                                : m_image.scaled(size, Qt::IgnoreAspectRatio,
+                                                                 Qt::SmoothTransformation)));
     Image->resize(size);
 }
 
