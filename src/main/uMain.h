@@ -282,6 +282,9 @@ public:
     void MenuPropertiesClick();
     // View / Edit of the focused entry of the active panel.
     void MenuViewFileClick();
+    // The focused file by its category: `viewCommand` (F3) shows a file of no category in
+    // the read-only view, otherwise (Enter, a double click) the desktop's application.
+    void ViewFocusedFile(bool viewCommand);
     // Edit (F4): the focused file of the active panel in a new text editor, editable,
     // whatever its category; folders and ".." open nothing.
     void MenuEditFileClick();

@@ -1,7 +1,8 @@
 // View / Edit: opens the focused file of the active panel by its extension's category,
 // also a member of the archive the panel shows, through a private extracted copy; Edit
 // opens it as text, editable. An edited ZIP member is put back by its editor's Save.
-// View of a text on disk opens the read-only paged view; a picture's viewer gets the
+// View (F3) of a text on disk, or of a file of no category, opens the read-only paged
+// view; Enter and a double click on a file of no category ask the desktop's application; a picture's viewer gets the
 // panel's pictures in the panel's order, to step through.
 #include "archive/ReadOnlyArchive.h"
 #include "controls/VirtualListView.h"
@@ -66,6 +67,11 @@ const TFileObject* TfMain::FocusedFile()
 
 void TfMain::MenuViewFileClick()
 {
+    ViewFocusedFile(true);
+}
+
+void TfMain::ViewFocusedFile(bool viewCommand)
+{
     const TFileObject* e = FocusedFile();
     if (!e)
         return;
@@ -74,9 +80,9 @@ void TfMain::MenuViewFileClick()
     const QString path = AddSeparator(m_panels[ActiveSide()].Directory) + e->Name;
     if (member)
         OpenMember(*e, action, false);
-    else if (action == TViewAction::None)
+    else if (action == TViewAction::None && !viewCommand)
         OpenWithDesktop(path);
-    else if (action == TViewAction::Text)
+    else if (action == TViewAction::Text || action == TViewAction::None)
         OpenTextView(path);
     else if (action == TViewAction::Image) {
         if (TfImage* viewer = OpenImageViewer(path))

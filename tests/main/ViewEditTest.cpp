@@ -235,7 +235,8 @@ TEST_F(ViewEditTest, SaveAsFromAMembersEditorStartsBesideTheArchive)
     Editors()[0]->close();
 }
 
-TEST_F(ViewEditTest, NothingHappensForUnknownExtensions)
+// F3 on a file of no category (nor the database files') shows it read-only.
+TEST_F(ViewEditTest, UnknownExtensionsOpenTheReadOnlyView)
 {
     dir.write("left/README", "no extension");
     dir.write("left/data.dbf", "db");
@@ -246,6 +247,7 @@ TEST_F(ViewEditTest, NothingHappensForUnknownExtensions)
     }
     EXPECT_TRUE(Editors().isEmpty());
     EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(main->findChildren<TfTextView*>().size(), 2);
 }
 
 TEST_F(ViewEditTest, DoubleClickOnAFileOpensIt)
