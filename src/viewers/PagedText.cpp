@@ -279,8 +279,8 @@ private:
     qint64 Matches(const QByteArray& chunk, qint64 pos, qint64 lo, qint64 hi, bool last)
     {
         const bool bom = pos == 0 && m_r.BomSize > 0;
-        const QString text = DecodeAs(QByteArrayView(chunk).sliced(bom ? m_r.BomSize : 0),
-                                      *m_r.Encoding);
+        const QString text =
+            DecodeAs(QByteArrayView(chunk).sliced(bom ? m_r.BomSize : 0), *m_r.Encoding);
         const Qt::CaseSensitivity cs = m_r.MatchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
         qint64 offset = pos + (bom ? m_r.BomSize : 0);
         qsizetype done = 0;
@@ -293,8 +293,8 @@ private:
                 break;
             if (offset >= lo) {
                 found = offset;
-                m_length = EncodeAs(QStringView(text).sliced(i, m_r.Needle.size()),
-                                    *m_r.Encoding).size();
+                m_length =
+                    EncodeAs(QStringView(text).sliced(i, m_r.Needle.size()), *m_r.Encoding).size();
                 if (!last)
                     break;
             }

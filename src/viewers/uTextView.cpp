@@ -28,8 +28,8 @@ using viewers::TPagedText;
 namespace
 {
 
-constexpr int ScrollSteps = 100000;       // the vertical scroll bar goes by share of bytes
-constexpr qint64 MostCopied = 32 << 20;   // bytes of selected lines one copy takes at most
+constexpr int ScrollSteps = 100000;     // the vertical scroll bar goes by share of bytes
+constexpr qint64 MostCopied = 32 << 20; // bytes of selected lines one copy takes at most
 
 // Control characters show as a middle dot: one character for one, so columns keep.
 QString Displayable(QString text)
@@ -132,7 +132,6 @@ void TTextPage::paintEvent(QPaintEvent*)
     QPainter painter(viewport());
     const QFontMetrics fm = fontMetrics();
     const int height = fm.lineSpacing();
-    const int width = fm.horizontalAdvance(u'M');
     const qint64 selLo = m_anchor < 0 ? -1 : std::min(m_anchor, m_cursor);
     const qint64 selHi = m_anchor < 0 ? -1 : std::max(m_anchor, m_cursor);
     const std::vector<TRow> rows = Layout();
@@ -143,8 +142,10 @@ void TTextPage::paintEvent(QPaintEvent*)
         const int y = i * height;
         widest = std::max<int>(widest, row.Text.size());
         if (!m_hex && row.Line >= selLo && row.Line <= selHi)
-            painter.fillRect(0, y, viewport()->width(), height, palette().highlight().color().lighter(160));
-        if (m_matchOffset >= 0 && m_matchOffset < row.End && m_matchOffset + m_matchLength > row.Line) {
+            painter.fillRect(0, y, viewport()->width(), height,
+                             palette().highlight().color().lighter(160));
+        if (m_matchOffset >= 0 && m_matchOffset < row.End &&
+            m_matchOffset + m_matchLength > row.Line) {
             int from = 0;
             int count = 0;
             if (m_hex) { // the bytes' two digits each
@@ -154,14 +155,23 @@ void TTextPage::paintEvent(QPaintEvent*)
                 count = (last - first) * 3 - 1 + (first < 8 && last > 8 ? 1 : 0);
             } else if (m_matchOffset >= row.Line) {
                 const int bom = row.Line == 0 ? m_text.BomSize() : 0;
-                from = int(viewers::DecodeAs(m_text.Bytes(row.Line + bom, m_matchOffset - row.Line - bom),
-                                             m_text.Encoding()).size()) - row.From;
-                count = int(viewers::DecodeAs(m_text.Bytes(m_matchOffset, m_matchLength),
-                                              m_text.Encoding()).size());
+                from = int(viewers::DecodeAs(
+                               m_text.Bytes(row.Line + bom, m_matchOffset - row.Line - bom),
+                               m_text.Encoding())
+                               .size()) -
+                       row.From;
+                count = int(
+                    viewers::DecodeAs(m_text.Bytes(m_matchOffset, m_matchLength), m_text.Encoding())
+                        .size());
             }
-            painter.fillRect((from - left) * width, y, count * width, height, QColor(255, 200, 0));
+            // Measured on the row's own text: a glyph's advance is not a whole pixel.
+            from = std::clamp<int>(from, 0, row.Text.size());
+            const int x = fm.horizontalAdvance(row.Text.left(from)) -
+                          fm.horizontalAdvance(row.Text.left(left));
+            painter.fillRect(x, y, fm.horizontalAdvance(row.Text.mid(from, count)), height,
+                             QColor(255, 200, 0));
         }
-        painter.drawText(-left * width, y + fm.ascent(), row.Text);
+        painter.drawText(-fm.horizontalAdvance(row.Text.left(left)), y + fm.ascent(), row.Text);
     }
     if (widest > m_widest) {
         m_widest = widest;
@@ -599,9 +609,8 @@ void TfTextView::Find(bool backward)
     m_scanned = 0;
     m_searchTotal = std::max<qint64>(1, m_text.Size());
     FindStatus->setText(QStringLiteral("Searching..."));
-    m_search.setFuture(QtConcurrent::run([this, request] {
-        return viewers::SearchText(request, m_cancel, m_scanned);
-    }));
+    m_search.setFuture(QtConcurrent::run(
+        [this, request] { return viewers::SearchText(request, m_cancel, m_scanned); }));
     m_progress->start();
 }
 
@@ -623,10 +632,10 @@ void TfTextView::SearchDone()
     else if (r.Offset < 0)
         FindStatus->setText(QStringLiteral("Not found: %1").arg(needle));
     else
-        FindStatus->setText(QStringLiteral("Found at offset %1%2")
-                                .arg(QLocale().toString(r.Offset),
-                                     r.Wrapped ? QStringLiteral(" (went round the end)")
-                                               : QString()));
+        FindStatus->setText(
+            QStringLiteral("Found at offset %1%2")
+                .arg(QLocale().toString(r.Offset),
+                     r.Wrapped ? QStringLiteral(" (went round the end)") : QString()));
     if (r.Offset >= 0)
         Page->SetMatch(r.Offset, r.Length);
 }

@@ -42,7 +42,7 @@ public:
     bool Wrap() const { return m_wrap; }
     void SetWrap(bool wrap);
     qint64 Top() const { return m_top; }
-    void SetTop(qint64 offset); // shows the line (or hex row) holding `offset` first
+    void SetTop(qint64 offset);     // shows the line (or hex row) holding `offset` first
     void ShowOffset(qint64 offset); // scrolls only when `offset` is not in view
     void SetMatch(qint64 offset, qint64 length);
     qint64 MatchOffset() const { return m_matchOffset; }
@@ -66,9 +66,9 @@ protected:
 
 private:
     struct TRow {
-        qint64 Line;    // the line's (or hex row's) first byte
-        qint64 End;     // just past its last byte
-        int From;       // index in the line of the row's first character
+        qint64 Line; // the line's (or hex row's) first byte
+        qint64 End;  // just past its last byte
+        int From;    // index in the line of the row's first character
         QString Text;
     };
     std::vector<TRow> Layout();

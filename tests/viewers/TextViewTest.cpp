@@ -126,7 +126,8 @@ TEST_F(TextView, TenGigabyteSparseFileOpensAtOnceReadingOnlyItsPages)
     ASSERT_GE(rows.size(), 3);
     EXPECT_EQ(QStringList({"first deep line", "second deep line", "the very last line"}),
               rows.mid(rows.size() - 3));
-    EXPECT_TRUE(view->StatusText().contains("10,737,418,240 bytes")) << qPrintable(view->StatusText());
+    EXPECT_TRUE(view->StatusText().contains("10,737,418,240 bytes"))
+        << qPrintable(view->StatusText());
     EXPECT_TRUE(view->StatusText().contains("(100%)")) << qPrintable(view->StatusText());
 
     // Only the pages around what was shown were read, and memory stayed small.
@@ -227,7 +228,9 @@ TEST_F(TextView, EncodingChangeDecodesAgainAndBinaryOpensInHex)
     EXPECT_EQ(QStringList({"one", "two"}), view->Page->VisibleRows());
     view->close();
 
-    ASSERT_NE(nullptr, Open(dir.write("prog.bin", QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0", 10))));
+    ASSERT_NE(nullptr, Open(dir.write("prog.bin", QByteArray("\x7f"
+                                                             "ELF\x02\x01\x01\0\0\0",
+                                                             10))));
     EXPECT_TRUE(view->Page->Hex());
     EXPECT_TRUE(view->MenuHex->isChecked());
     EXPECT_EQ(QStringList({"000000000000  7F 45 4C 46 02 01 01 00  00 00                  "
