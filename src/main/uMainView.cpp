@@ -2,8 +2,8 @@
 // also a member of the archive the panel shows, through a private extracted copy; Edit
 // opens it as text, editable. An edited ZIP member is put back by its editor's Save.
 // View (F3) of a text on disk, or of a file of no category, opens the read-only paged
-// view; Enter and a double click on a file of no category ask the desktop's application; a picture's viewer gets the
-// panel's pictures in the panel's order, to step through.
+// view; Enter and a double click on a file of no category ask the desktop's application; a
+// picture's viewer gets the panel's pictures in the panel's order, to step through.
 #include "archive/ReadOnlyArchive.h"
 #include "controls/VirtualListView.h"
 #include "controls/WaitCursor.h"
@@ -47,8 +47,8 @@ QStringList TfMain::PanelPictures()
     QStringList pictures;
     for (int row = 0; row < p.Listing.Count(); ++row) {
         const TFileObject& e = p.Listing[row];
-        if (!e.IsDirectory() &&
-            Categories.Matches(TExtensionCategory::Image, TExtensionCategories::UpperExtension(e.Name)))
+        if (!e.IsDirectory() && Categories.Matches(TExtensionCategory::Image,
+                                                   TExtensionCategories::UpperExtension(e.Name)))
             pictures << AddSeparator(p.Directory) + e.Name;
     }
     return pictures;

@@ -374,10 +374,10 @@ void TfImage::ShowZoomed()
     else if (size == m_fitted.size())
         Image->setPixmap(QPixmap::fromImage(m_fitted));
     else
-        Image->setPixmap(QPixmap::fromImage(size.width() < m_pictureSize.width()
-                                                ? ScaledDown(m_image, size)
-                                                : m_image.scaled(size, Qt::IgnoreAspectRatio,
-                                                                 Qt::SmoothTransformation)));
+        Image->setPixmap(QPixmap::fromImage(
+            size.width() < m_pictureSize.width()
+                ? ScaledDown(m_image, size)
+                : m_image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
     Image->resize(size);
 }
 
@@ -415,8 +415,8 @@ void TfImage::FitWindow()
         std::min(m_pictureSize.height(), std::max(0, area.height() - fontscale::Scaled(30)));
     // The scroll bars come on top of the client area, like a window's own scroll bars.
     // Zoomed to fit, no scroll bar is needed.
-    const int bar = m_zoom > 0 ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, Scroller)
-                               : 0;
+    const int bar =
+        m_zoom > 0 ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, Scroller) : 0;
     QWidget* menu = menuWidget();
     // Never narrower than the menu bar, so that every menu stays in reach.
     const int outerWidth = std::max(width + (m_pictureSize.height() > height ? bar : 0),

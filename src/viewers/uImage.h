@@ -84,8 +84,8 @@ public:
     struct TDecoded {
         QImage Image;
         QImage Fitted; // Image scaled down to fit the window, when decoded ahead
-        QSize Own;   // the picture's own size (larger than Image when scaled down)
-        QString Why; // why there is no image
+        QSize Own;     // the picture's own size (larger than Image when scaled down)
+        QString Why;   // why there is no image
     };
 
     // Components, owned by the window.

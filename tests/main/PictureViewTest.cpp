@@ -18,7 +18,9 @@ namespace
 QString Place(const TfImage& viewer)
 {
     EXPECT_GE(viewer.FolderIndex(), 0);
-    return QString::fromUtf8(" — %1 of %2").arg(viewer.FolderIndex() + 1).arg(viewer.Folder().size());
+    return QString::fromUtf8(" — %1 of %2")
+        .arg(viewer.FolderIndex() + 1)
+        .arg(viewer.Folder().size());
 }
 
 // Runs ImageMagick's convert with `arguments` in `folder`; true when it succeeded.

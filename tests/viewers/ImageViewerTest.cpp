@@ -87,11 +87,12 @@ TEST_F(ImageViewer, LargePictureFitsTheOwnersClientAreaLessMarginsAndZooms)
 
     viewer->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(viewer)); // shortcuts need the active window
-    QTest::keyClick(viewer->Scroller, Qt::Key_1); // 100 %: scrolls
+    QTest::keyClick(viewer->Scroller, Qt::Key_1);     // 100 %: scrolls
     Settle();
     EXPECT_EQ(QSize(2000, 1500), viewer->Image->size());
     EXPECT_TRUE(viewer->Scroller->horizontalScrollBar()->isVisible());
-    EXPECT_EQ(2000 - ClientArea(*viewer).width(), viewer->Scroller->horizontalScrollBar()->maximum());
+    EXPECT_EQ(2000 - ClientArea(*viewer).width(),
+              viewer->Scroller->horizontalScrollBar()->maximum());
     QTest::keyClick(viewer->Scroller, Qt::Key_Minus);
     EXPECT_EQ(QSize(1600, 1200), viewer->Image->size());
     QTest::keyClick(viewer->Scroller, Qt::Key_Plus);
@@ -317,7 +318,7 @@ TEST_F(ImageViewer, StepsThroughTheFoldersPicturesInTheGivenOrder)
         Qt::Key Key;
         int Index;
     };
-    const TStep steps[] = {{Qt::Key_PageDown, 3}, {Qt::Key_Space, 4},    {Qt::Key_Right, 5},
+    const TStep steps[] = {{Qt::Key_PageDown, 3}, {Qt::Key_Space, 4},     {Qt::Key_Right, 5},
                            {Qt::Key_Left, 4},     {Qt::Key_Backspace, 3}, {Qt::Key_PageUp, 2},
                            {Qt::Key_End, 99},     {Qt::Key_PageDown, 99}, {Qt::Key_Home, 0},
                            {Qt::Key_PageUp, 0}};
@@ -353,7 +354,8 @@ TEST_F(ImageViewer, APictureThatCannotBeDecodedSaysSoAndTheNextKeyMovesOn)
     ASSERT_TRUE(QTest::qWaitForWindowActive(viewer));
     QTest::keyClick(viewer->Scroller, Qt::Key_PageDown);
     EXPECT_EQ(QString::fromUtf8("b.jpg — 2 of 3"), viewer->windowTitle());
-    EXPECT_TRUE(viewer->Image->text().startsWith("Cannot show b.jpg: ")) << qPrintable(viewer->Image->text());
+    EXPECT_TRUE(viewer->Image->text().startsWith("Cannot show b.jpg: "))
+        << qPrintable(viewer->Image->text());
     EXPECT_TRUE(messages.isEmpty()); // said in the window, no box to stop the stepping
     QTest::keyClick(viewer->Scroller, Qt::Key_PageDown);
     EXPECT_EQ(QString::fromUtf8("c.bmp — 3 of 3"), viewer->windowTitle());
