@@ -313,13 +313,13 @@ void TfImage::ShowPicture(int index)
     if (index == m_index)
         return;
     TDecoded decoded;
-    m_fromPrefetch = index == m_prefetchIndex && m_prefetch.isValid();
+    const auto ahead = std::find_if(m_ahead.begin(), m_ahead.end(),
+                                    [index](const auto& a) { return a.first == index; });
+    m_fromPrefetch = ahead != m_ahead.end();
     if (m_fromPrefetch)
-        decoded = m_prefetch.result(); // waits only for this picture's own decode
+        decoded = ahead->second.result(); // waits only for this picture's own decode
     else
         decoded = Decode(m_folder[index]);
-    m_prefetchIndex = -1;
-    m_prefetch = {};
     m_index = index;
     m_fileName = m_shownFile = m_folder[index];
     m_image = decoded.Image;
@@ -344,10 +344,20 @@ void TfImage::ShowPicture(int index)
 
 void TfImage::Prefetch(int index)
 {
-    if (index < 0 || index >= m_folder.size() || index == m_prefetchIndex)
-        return;
-    m_prefetchIndex = index;
-    m_prefetch = QtConcurrent::run(DecodeImage, m_folder[index], Scroller->viewport()->size());
+    constexpr int Ahead = 2;
+    std::vector<std::pair<int, QFuture<TDecoded>>> kept;
+    for (int i = 0; i < Ahead; ++i) {
+        const int next = index + i * (m_direction < 0 ? -1 : 1);
+        if (next < 0 || next >= m_folder.size())
+            break;
+        const auto found = std::find_if(m_ahead.begin(), m_ahead.end(),
+                                        [next](const auto& a) { return a.first == next; });
+        kept.emplace_back(next, found != m_ahead.end()
+                                    ? found->second
+                                    : QtConcurrent::run(DecodeImage, m_folder[next],
+                                                        Scroller->viewport()->size()));
+    }
+    m_ahead = std::move(kept); // the work for other pictures runs out, its result unused
 }
 
 void TfImage::SetZoom(double zoom)

@@ -13,7 +13,7 @@
 //
 // Threads: the window lives on the user-interface thread; Load() and a step to a picture
 // that was not decoded ahead block while it decodes. After each step the picture the next
-// step in the same direction will show is decoded ahead through QtConcurrent on the global
+// two steps in the same direction will show are decoded ahead through QtConcurrent on the global
 // pool (PicLib may be called from any thread); that work holds only the file's name and
 // the size to fit, never the window. A step to the picture decoded ahead takes its result,
 // waiting only for its own decode; any other step decodes at once, beside it.
@@ -24,6 +24,8 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QFileDialog;
@@ -129,6 +131,8 @@ private:
     QString Caption(QSize ownSize) const;
     void ShowDecoded(const TDecoded& decoded);
     void Step(int by);
+    // Starts decoding the next pictures from `index` on in the direction of the last
+    // step, and drops the work for any other.
     void Prefetch(int index);
     void SetZoom(double zoom);
     void ShowZoomed();
@@ -148,6 +152,6 @@ private:
     int m_direction{1};
     double m_zoom{0};
     bool m_fromPrefetch{false};
-    int m_prefetchIndex{-1};
-    QFuture<TDecoded> m_prefetch;
+    // The pictures decoded ahead: the next two in the direction of the last step.
+    std::vector<std::pair<int, QFuture<TDecoded>>> m_ahead;
 };
