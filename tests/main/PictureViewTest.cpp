@@ -2,6 +2,7 @@
 // larger than the machine allows, and pictures that cannot be decoded at all. The files
 // are made by ImageMagick.
 #include "main/FileOpsFixture.h"
+#include "main/PanelText.h"
 #include "piclib/PicLib.h"
 #include "viewers/ModalAnswer.h"
 #include "viewers/uImage.h"
@@ -220,4 +221,27 @@ TEST_F(PictureViewTest, ATrueColourTgaThatCarriesAColourMapShowsItsOwnColours)
     EXPECT_EQ(qRgb(255, 0, 0), shown.pixel(0, 0));
     EXPECT_EQ(qRgb(0, 255, 1), shown.pixel(1, 0));
     EXPECT_EQ(qRgb(0, 0, 255), shown.pixel(2, 0));
+}
+
+// F3 hands the viewer the pictures of the panel, in the panel's order (here by size,
+// descending): folders and files of other categories are not among them.
+TEST_F(PictureViewTest, F3GivesTheViewerThePanelsPicturesInItsOrder)
+{
+    for (const auto& [name, side] : {std::pair{"a_small.png", 10}, {"b_large.bmp", 60}, {"c_mid.jpg", 30}}) {
+        QImage image(side, side, QImage::Format_RGB32);
+        image.fill(Qt::gray);
+        ASSERT_TRUE(image.save(left + name));
+    }
+    dir.write("left/notes.txt", QByteArray(5000, 'x'));
+    dir.mkdir("left/album.png");
+    Reload();
+    main->SetSortOrder(pcSize, false);
+    ViewWithF3("c_mid.jpg");
+    ASSERT_EQ(1, Viewers().size());
+    TfImage* viewer = Viewers().constFirst();
+    ASSERT_GT(QFileInfo(left + "b_large.bmp").size(), QFileInfo(left + "c_mid.jpg").size());
+    ASSERT_GT(QFileInfo(left + "c_mid.jpg").size(), QFileInfo(left + "a_small.png").size());
+    EXPECT_EQ(QStringList({left + "b_large.bmp", left + "c_mid.jpg", left + "a_small.png"}),
+              viewer->Folder());
+    EXPECT_EQ(QString::fromUtf8("c_mid.jpg — 2 of 3"), viewer->windowTitle());
 }
