@@ -227,7 +227,8 @@ TEST_F(PictureViewTest, ATrueColourTgaThatCarriesAColourMapShowsItsOwnColours)
 // descending): folders and files of other categories are not among them.
 TEST_F(PictureViewTest, F3GivesTheViewerThePanelsPicturesInItsOrder)
 {
-    for (const auto& [name, side] : {std::pair{"a_small.png", 10}, {"b_large.bmp", 60}, {"c_mid.jpg", 30}}) {
+    for (const auto& [name, side] :
+         {std::pair{"a_small.png", 10}, {"b_large.bmp", 60}, {"c_mid.jpg", 30}}) {
         QImage image(side, side, QImage::Format_RGB32);
         image.fill(Qt::gray);
         ASSERT_TRUE(image.save(left + name));
