@@ -46,6 +46,7 @@ class TArchiveFolders;
 class TfFind;
 class TfImage;
 class TfText;
+class TfTextView;
 struct TArchiveReload;
 struct TFedResults;
 struct TFedMember;
@@ -298,6 +299,9 @@ public:
     void MenuPropertiesClick();
     // View / Edit of the focused entry of the active panel.
     void MenuViewFileClick();
+    // The focused file by its category: `viewCommand` (F3) shows a file of no category in
+    // the read-only view, otherwise (Enter, a double click) the desktop's application.
+    void ViewFocusedFile(bool viewCommand);
     // Edit (F4): the focused file of the active panel in a new text editor, editable,
     // whatever its category; folders and ".." open nothing.
     void MenuEditFileClick();
@@ -307,6 +311,9 @@ public:
     // signal came and nobody may be there to answer. Unsaved texts are dropped.
     void QuitWithoutQuestions();
     TfImage* OpenImageViewer(const QString& fileName);
+    // The read-only paged view of a file (View of a text on disk).
+    TfTextView* OpenTextView(const QString& fileName);
+    QStringList PanelPictures();
     // Extracted copies of archive members being viewed, and how long a copy handed to a
     // program or the help viewer is kept.
     TExtractedCopies& ExtractedCopies() { return m_extractedCopies; }

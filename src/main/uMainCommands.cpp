@@ -52,7 +52,7 @@ void TfMain::FilesDblClick(TSide side)
     }
     if (e.Kind == fkDisk && OpenReadOnlyArchive(side, row))
         return;
-    MenuViewFileClick();
+    ViewFocusedFile(false);
 }
 
 void TfMain::OpenArchive(TSide side, int row)

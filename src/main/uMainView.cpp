@@ -1,6 +1,9 @@
 // View / Edit: opens the focused file of the active panel by its extension's category,
 // also a member of the archive the panel shows, through a private extracted copy; Edit
 // opens it as text, editable. An edited ZIP member is put back by its editor's Save.
+// View (F3) of a text on disk, or of a file of no category, opens the read-only paged
+// view; Enter and a double click on a file of no category ask the desktop's application; a
+// picture's viewer gets the panel's pictures in the panel's order, to step through.
 #include "archive/ReadOnlyArchive.h"
 #include "controls/VirtualListView.h"
 #include "controls/WaitCursor.h"
@@ -16,6 +19,7 @@
 #include "platform/Process.h"
 #include "viewers/uImage.h"
 #include "viewers/uText.h"
+#include "viewers/uTextView.h"
 #include "zip/ZipArchive.h"
 
 #include <QFileInfo>
@@ -29,6 +33,25 @@ TfText* TfMain::OpenTextEditor(const QString& fileName, bool editable)
 TfImage* TfMain::OpenImageViewer(const QString& fileName)
 {
     return TfImage::Open(this, fileName);
+}
+
+TfTextView* TfMain::OpenTextView(const QString& fileName)
+{
+    return TfTextView::Open(this, fileName);
+}
+
+// The paths of the pictures the active panel lists, in its order.
+QStringList TfMain::PanelPictures()
+{
+    const TPanel& p = m_panels[ActiveSide()];
+    QStringList pictures;
+    for (int row = 0; row < p.Listing.Count(); ++row) {
+        const TFileObject& e = p.Listing[row];
+        if (!e.IsDirectory() && Categories.Matches(TExtensionCategory::Image,
+                                                   TExtensionCategories::UpperExtension(e.Name)))
+            pictures << AddSeparator(p.Directory) + e.Name;
+    }
+    return pictures;
 }
 
 const TFileObject* TfMain::FocusedFile()
@@ -47,6 +70,11 @@ void TfMain::MenuViewFileClick()
     // A member among search results is viewed from its archive, as in the panel.
     if (!Reading(ActiveSide()) && GoToFedMember(ActiveSide(), [this] { MenuViewFileClick(); }))
         return;
+    ViewFocusedFile(true);
+}
+
+void TfMain::ViewFocusedFile(bool viewCommand)
+{
     const TFileObject* e = FocusedFile();
     if (!e || OpenExternally(*e, TExternalRole::Viewer))
         return;
@@ -57,9 +85,14 @@ void TfMain::MenuViewFileClick()
     const QString path = AddSeparator(m_panels[ActiveSide()].Directory) + e->Name;
     if (member)
         OpenMember(*e, action, false);
-    else if (action == TViewAction::None)
+    else if (action == TViewAction::None && !viewCommand)
         OpenWithDesktop(path);
-    else
+    else if (action == TViewAction::Text || action == TViewAction::None)
+        OpenTextView(path);
+    else if (action == TViewAction::Image) {
+        if (TfImage* viewer = OpenImageViewer(path))
+            viewer->SetFolder(PanelPictures());
+    } else
         PerformView(action, path, true);
 }
 

@@ -20,7 +20,9 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <memory>
 
@@ -53,18 +55,31 @@ void RaisePictureMemoryLimit()
 
 } // namespace
 
-struct TfImage::TDecoded {
-    QPixmap Pixmap;
-    QSize Own;   // the picture's own size (larger than the pixmap when scaled down)
-    QString Why; // why there is no pixmap
-};
-
 namespace
 {
 
-TfImage::TDecoded Decode(const QString& fileName)
+// The size a picture of `size` shows at, zoomed to fit `area`: never enlarged.
+QSize FitSize(QSize size, QSize area)
 {
-    TWaitCursor wait;
+    if (size.width() > area.width() || size.height() > area.height())
+        size = size.scaled(area, Qt::KeepAspectRatio);
+    return size.expandedTo(QSize(1, 1));
+}
+
+// `image` at `size`, smaller: picked pixels down to twice the size, then averaged. Looks
+// like averaging all the way and takes a fraction of its time on large photographs.
+QImage ScaledDown(const QImage& image, QSize size)
+{
+    const QSize twice = size * 2;
+    if (image.width() <= twice.width() * 2 || image.height() <= twice.height() * 2)
+        return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return image.scaled(twice, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+        .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+// Any thread: no widget, no pixmap. With a valid `fit`, also the picture scaled to fit it.
+TfImage::TDecoded DecodeImage(const QString& fileName, QSize fit = {})
+{
     std::unique_ptr<QImage> image(PicLibLoad(QFile::encodeName(fileName).constData(), 0));
     TfImage::TDecoded d;
     if (!image) {
@@ -73,11 +88,20 @@ TfImage::TDecoded Decode(const QString& fileName)
     }
     int width = 0, height = 0;
     d.Own = PicLibLastScaled(&width, &height) ? QSize(width, height) : image->size();
-    d.Pixmap = QPixmap::fromImage(*image);
-    if (d.Pixmap.isNull())
-        d.Why = QStringLiteral("the picture is too large for the screen's memory");
+    d.Image = std::move(*image);
+    if (fit.isValid() && FitSize(d.Image.size(), fit) != d.Image.size())
+        d.Fitted = ScaledDown(d.Image, FitSize(d.Image.size(), fit));
     return d;
 }
+
+TfImage::TDecoded Decode(const QString& fileName)
+{
+    TWaitCursor wait;
+    return DecodeImage(fileName);
+}
+
+constexpr double ZoomStep = 1.25;
+constexpr double MostPixels = 100e6; // a zoomed picture takes at most this many pixels
 
 QAction* AddEntry(QMenu* menu, const QString& text, const QKeySequence& shortcut = {},
                   bool enabled = true)
@@ -134,6 +158,45 @@ void TfImage::BuildMenu()
     MenuViewStretch = AddEntry(view, QStringLiteral("&Stretch"));
     MenuViewStretch->setCheckable(true);
 
+    view->addSeparator();
+    auto keys = [](std::initializer_list<QKeySequence> list) { return QList<QKeySequence>(list); };
+    MenuNext = AddEntry(view, QStringLiteral("Ne&xt picture"));
+    MenuNext->setShortcuts(keys({Qt::Key_PageDown, Qt::Key_Space, Qt::Key_Right}));
+    MenuPrevious = AddEntry(view, QStringLiteral("&Previous picture"));
+    MenuPrevious->setShortcuts(keys({Qt::Key_PageUp, Qt::Key_Backspace, Qt::Key_Left}));
+    MenuFirst = AddEntry(view, QStringLiteral("&First picture"), Qt::Key_Home);
+    MenuLast = AddEntry(view, QStringLiteral("&Last picture"), Qt::Key_End);
+    view->addSeparator();
+    MenuFit = AddEntry(view, QStringLiteral("Zoom to &fit"), Qt::Key_F);
+    MenuActualSize = AddEntry(view, QStringLiteral("&100 %"));
+    MenuActualSize->setShortcuts(keys({Qt::Key_1, Qt::Key_Asterisk}));
+    MenuZoomIn = AddEntry(view, QStringLiteral("Zoom &in"));
+    MenuZoomIn->setShortcuts(keys({Qt::Key_Plus, Qt::Key_Equal}));
+    MenuZoomOut = AddEntry(view, QStringLiteral("Zoom &out"), Qt::Key_Minus);
+    for (QAction* a : {MenuNext, MenuPrevious, MenuFirst, MenuLast, MenuFit, MenuActualSize,
+                       MenuZoomIn, MenuZoomOut})
+        a->setShortcutContext(Qt::WindowShortcut);
+    connect(MenuNext, &QAction::triggered, this, [this] { Step(1); });
+    connect(MenuPrevious, &QAction::triggered, this, [this] { Step(-1); });
+    connect(MenuFirst, &QAction::triggered, this, [this] {
+        m_direction = 1;
+        ShowPicture(0);
+    });
+    connect(MenuLast, &QAction::triggered, this, [this] {
+        m_direction = -1;
+        ShowPicture(int(m_folder.size()) - 1);
+    });
+    connect(MenuFit, &QAction::triggered, this, [this] { SetZoom(0); });
+    connect(MenuActualSize, &QAction::triggered, this, [this] { SetZoom(1); });
+    connect(MenuZoomIn, &QAction::triggered, this, [this] {
+        SetZoom((m_zoom > 0 ? m_zoom : double(Image->width()) / std::max(1, m_image.width())) *
+                ZoomStep);
+    });
+    connect(MenuZoomOut, &QAction::triggered, this, [this] {
+        SetZoom((m_zoom > 0 ? m_zoom : double(Image->width()) / std::max(1, m_image.width())) /
+                ZoomStep);
+    });
+
     connect(MenuOpen, &QAction::triggered, this, &TfImage::MenuOpenClick);
     connect(MenuClose, &QAction::triggered, this, &TfImage::MenuCloseClick);
     connect(MenuViewNormalSize, &QAction::triggered, this, &TfImage::MenuViewNormalSizeClick);
@@ -147,7 +210,7 @@ TfImage* TfImage::Open(QWidget* owner, const QString& fileName)
     viewer->SetFileName(fileName);
     // Decoded before the window shows: a picture that cannot be shown opens no window.
     const TDecoded decoded = Decode(fileName);
-    if (!fileName.isEmpty() && decoded.Pixmap.isNull()) {
+    if (!fileName.isEmpty() && decoded.Image.isNull()) {
         delete viewer;
         ReportFailure(fileName, decoded);
         return nullptr;
@@ -192,7 +255,7 @@ bool TfImage::Stretched() const
 bool TfImage::Load()
 {
     const TDecoded decoded = Decode(m_fileName);
-    if (!m_fileName.isEmpty() && decoded.Pixmap.isNull()) {
+    if (!m_fileName.isEmpty() && decoded.Image.isNull()) {
         ReportFailure(m_fileName, decoded);
         m_fileName = m_shownFile; // the viewer keeps what it showed
         return false;
@@ -204,17 +267,128 @@ bool TfImage::Load()
 void TfImage::ShowDecoded(const TDecoded& decoded)
 {
     TWaitCursor wait;
-    ShowNaturalSize();
-    Image->setPixmap(decoded.Pixmap);
-    m_pictureSize = decoded.Pixmap.size();
+    m_image = decoded.Image;
+    m_fitted = {};
+    m_pictureSize = m_image.size();
     m_shownFile = m_fileName;
-    Image->resize(m_pictureSize);
-    setWindowTitle(Caption(decoded.Own));
-    if (decoded.Pixmap.isNull())
+    m_index = int(m_folder.indexOf(m_fileName));
+    Image->setText(QString());
+    ShowNaturalSize();
+    m_ownSize = decoded.Own;
+    setWindowTitle(Caption(decoded.Own) + Place());
+    if (m_image.isNull())
         windowfit::Resize(this, fontscale::Scaled(EmptySize));
     else
         FitWindow();
     CentreWindow();
+    ShowZoomed();
+}
+
+void TfImage::SetFolder(const QStringList& pictures)
+{
+    m_folder = pictures;
+    m_index = int(m_folder.indexOf(m_fileName));
+    setWindowTitle(m_fileName.isEmpty() ? DefaultCaption : Caption(m_ownSize) + Place());
+    Prefetch(m_index + 1);
+}
+
+QString TfImage::Place() const
+{
+    if (m_index < 0)
+        return {};
+    return QStringLiteral(" — %1 of %2").arg(m_index + 1).arg(m_folder.size());
+}
+
+void TfImage::Step(int by)
+{
+    m_direction = by;
+    ShowPicture(m_index + by);
+}
+
+void TfImage::ShowPicture(int index)
+{
+    if (m_folder.isEmpty())
+        return;
+    index = std::clamp(index, 0, int(m_folder.size()) - 1);
+    if (index == m_index)
+        return;
+    TDecoded decoded;
+    const auto ahead = std::find_if(m_ahead.begin(), m_ahead.end(),
+                                    [index](const auto& a) { return a.first == index; });
+    m_fromPrefetch = ahead != m_ahead.end();
+    if (m_fromPrefetch)
+        decoded = ahead->second.result(); // waits only for this picture's own decode
+    else
+        decoded = Decode(m_folder[index]);
+    m_index = index;
+    m_fileName = m_shownFile = m_folder[index];
+    m_image = decoded.Image;
+    m_fitted = decoded.Fitted;
+    m_pictureSize = m_image.size();
+    MenuViewStretch->setChecked(false);
+    if (m_image.isNull()) {
+        Image->setScaledContents(false);
+        Image->setPixmap(QPixmap());
+        Image->setText(QStringLiteral("Cannot show %1: %2")
+                           .arg(QFileInfo(m_fileName).fileName(), decoded.Why));
+        Image->adjustSize();
+        setWindowTitle(QFileInfo(m_fileName).fileName() + Place());
+    } else {
+        Image->setText(QString());
+        ShowZoomed();
+        m_ownSize = decoded.Own;
+        setWindowTitle(Caption(decoded.Own) + Place());
+    }
+    Prefetch(m_index + m_direction);
+}
+
+void TfImage::Prefetch(int index)
+{
+    constexpr int Ahead = 2;
+    std::vector<std::pair<int, QFuture<TDecoded>>> kept;
+    for (int i = 0; i < Ahead; ++i) {
+        const int next = index + i * (m_direction < 0 ? -1 : 1);
+        if (next < 0 || next >= m_folder.size())
+            break;
+        const auto found = std::find_if(m_ahead.begin(), m_ahead.end(),
+                                        [next](const auto& a) { return a.first == next; });
+        kept.emplace_back(next, found != m_ahead.end()
+                                    ? found->second
+                                    : QtConcurrent::run(DecodeImage, m_folder[next],
+                                                        Scroller->viewport()->size()));
+    }
+    m_ahead = std::move(kept); // the work for other pictures runs out, its result unused
+}
+
+void TfImage::SetZoom(double zoom)
+{
+    if (zoom > 0 && !m_image.isNull()) {
+        const double most = std::sqrt(MostPixels / (double(m_image.width()) * m_image.height()));
+        zoom = std::clamp(zoom, 1.0 / 64, std::max(1.0, most));
+    }
+    m_zoom = zoom;
+    MenuViewStretch->setChecked(false);
+    ShowZoomed();
+}
+
+void TfImage::ShowZoomed()
+{
+    if (m_image.isNull())
+        return;
+    const QSize size = m_zoom > 0 ? (QSizeF(m_pictureSize) * m_zoom).toSize().expandedTo({1, 1})
+                                  : FitSize(m_pictureSize, Scroller->viewport()->size());
+    // Scaled once here, smoothly, rather than at every paint (or taken scaled ahead).
+    Image->setScaledContents(false);
+    if (size == m_pictureSize)
+        Image->setPixmap(QPixmap::fromImage(m_image));
+    else if (size == m_fitted.size())
+        Image->setPixmap(QPixmap::fromImage(m_fitted));
+    else
+        Image->setPixmap(QPixmap::fromImage(
+            size.width() < m_pictureSize.width()
+                ? ScaledDown(m_image, size)
+                : m_image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    Image->resize(size);
 }
 
 QString TfImage::Caption(QSize ownSize) const
@@ -237,6 +411,8 @@ void TfImage::ShowNaturalSize()
 {
     MenuViewStretch->setChecked(false);
     Image->setScaledContents(false);
+    if (!m_image.isNull())
+        Image->setPixmap(QPixmap::fromImage(m_image));
     Image->resize(m_pictureSize);
 }
 
@@ -248,7 +424,9 @@ void TfImage::FitWindow()
     const int height =
         std::min(m_pictureSize.height(), std::max(0, area.height() - fontscale::Scaled(30)));
     // The scroll bars come on top of the client area, like a window's own scroll bars.
-    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, Scroller);
+    // Zoomed to fit, no scroll bar is needed.
+    const int bar =
+        m_zoom > 0 ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, Scroller) : 0;
     QWidget* menu = menuWidget();
     // Never narrower than the menu bar, so that every menu stays in reach.
     const int outerWidth = std::max(width + (m_pictureSize.height() > height ? bar : 0),
@@ -293,21 +471,25 @@ void TfImage::MenuViewNormalSizeClick()
 {
     ShowNaturalSize();
     FitWindow();
+    ShowZoomed();
 }
 
 void TfImage::MenuViewStretchClick()
 {
-    if (MenuViewStretch->isChecked())
-        Image->resize(Scroller->viewport()->size());
-    else
-        Image->resize(m_pictureSize);
-    Image->setScaledContents(MenuViewStretch->isChecked());
+    if (!MenuViewStretch->isChecked()) {
+        ShowZoomed();
+        return;
+    }
+    Image->resize(Scroller->viewport()->size());
+    Image->setScaledContents(true);
 }
 
 void TfImage::FormResize()
 {
     if (Stretched())
         Image->resize(Scroller->viewport()->size());
+    else if (m_zoom == 0)
+        ShowZoomed();
 }
 
 bool TfImage::eventFilter(QObject* watched, QEvent* event)

@@ -6,11 +6,26 @@
 // window), owned by it and deleted when closed (Qt::WA_DeleteOnClose). Any number may be
 // open. The owner's client area bounds the viewer's first size, and the screen bounds it
 // too; it opens centred, all of it on the screen: see FitWindow().
-// User-interface thread only; Load() blocks while the picture decodes.
+// A viewer given the pictures of its folder (SetFolder, in the panel's order) steps
+// through them: PgDn/Space/Right next, PgUp/Backspace/Left previous, Home/End first and
+// last; the caption says "NAME — 3 of 120". Pictures show zoomed to fit the window
+// (never enlarged), at 100 % (1 or *), or zoomed in (+) and out (-).
+//
+// Threads: the window lives on the user-interface thread; Load() and a step to a picture
+// that was not decoded ahead block while it decodes. After each step the picture the next
+// two steps in the same direction will show are decoded ahead through QtConcurrent on the global
+// pool (PicLib may be called from any thread); that work holds only the file's name and
+// the size to fit, never the window. A step to the picture decoded ahead takes its result,
+// waiting only for its own decode; any other step decodes at once, beside it.
 
+#include <QFuture>
+#include <QImage>
 #include <QMainWindow>
 #include <QSize>
 #include <QString>
+#include <QStringList>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QFileDialog;
@@ -49,11 +64,31 @@ public:
     // FileName goes back to that file.
     bool Load();
 
+    // The pictures to step through (paths, in the panel's order); the one shown is found
+    // in it by name.
+    void SetFolder(const QStringList& pictures);
+    QStringList Folder() const { return m_folder; }
+    int FolderIndex() const { return m_index; }
+    // Shows the picture at `index` of the folder, keeping the window's size; one that
+    // cannot be decoded says so in the window, and the next step goes on from it.
+    void ShowPicture(int index);
+    // True when the picture shown was taken from the decoding done ahead.
+    bool ShownFromPrefetch() const { return m_fromPrefetch; }
+
+    // Zoom: 0 fits the window (never enlarging), otherwise the factor.
+    double Zoom() const { return m_zoom; }
+
     bool Stretched() const;
     // The picture's natural size (0 x 0 for an empty viewer).
     QSize PictureSize() const { return m_pictureSize; }
 
-    struct TDecoded; // a decoded picture, or why there is none
+    // A decoded picture, or why there is none.
+    struct TDecoded {
+        QImage Image;
+        QImage Fitted; // Image scaled down to fit the window, when decoded ahead
+        QSize Own;     // the picture's own size (larger than Image when scaled down)
+        QString Why;   // why there is no image
+    };
 
     // Components, owned by the window.
     QScrollArea* Scroller{nullptr};
@@ -63,6 +98,14 @@ public:
     QAction* MenuClose{nullptr};
     QAction* MenuViewNormalSize{nullptr};
     QAction* MenuViewStretch{nullptr};
+    QAction* MenuNext{nullptr};
+    QAction* MenuPrevious{nullptr};
+    QAction* MenuFirst{nullptr};
+    QAction* MenuLast{nullptr};
+    QAction* MenuFit{nullptr};
+    QAction* MenuActualSize{nullptr};
+    QAction* MenuZoomIn{nullptr};
+    QAction* MenuZoomOut{nullptr};
 
 public slots:
     void MenuOpenClick();
@@ -87,11 +130,28 @@ private:
     void ShowNaturalSize();
     QString Caption(QSize ownSize) const;
     void ShowDecoded(const TDecoded& decoded);
+    void Step(int by);
+    // Starts decoding the next pictures from `index` on in the direction of the last
+    // step, and drops the work for any other.
+    void Prefetch(int index);
+    void SetZoom(double zoom);
+    void ShowZoomed();
+    QString Place() const;
     static void ReportFailure(const QString& fileName, const TDecoded& decoded);
 
     QString m_fileName;
     QString m_shownFile; // the file whose picture is shown
     QSize m_fitArea;
     QSize m_pictureSize;
+    QSize m_ownSize; // the picture's own size (see TDecoded)
     QWidget* m_owner{nullptr};
+    QImage m_image;  // the picture shown, decoded
+    QImage m_fitted; // it scaled to fit, when decoded ahead (or null)
+    QStringList m_folder;
+    int m_index{-1};
+    int m_direction{1};
+    double m_zoom{0};
+    bool m_fromPrefetch{false};
+    // The pictures decoded ahead: the next two in the direction of the last step.
+    std::vector<std::pair<int, QFuture<TDecoded>>> m_ahead;
 };

@@ -1,7 +1,9 @@
-// Files of no category open with the desktop's default application: a stub application
+// Files of no category open (Enter, a double click) with the desktop's default
+// application; F3 shows them read-only. A stub application
 // registered for PDF files through XDG_DATA_HOME and mimeapps.list writes down what it
 // was handed.
 #include "main/FileOpsFixture.h"
+#include "viewers/uTextView.h"
 
 namespace
 {
@@ -88,16 +90,20 @@ TEST_F(DefaultApplicationTest, APdfOpensWithTheDesktopsApplication)
     dir.write("left/paper.pdf", "%PDF-1.4\n%%EOF\n");
     ASSERT_TRUE(RunZip(left, {"-q", "papers.zip", "paper.pdf"}));
     Reload();
-    Press("paper.pdf", Qt::Key_F3);
+    Press("paper.pdf", Qt::Key_Return);
     EXPECT_EQ(Handed(), left + "paper.pdf");
     Press("paper.pdf", Qt::Key_Return);
     EXPECT_EQ(Handed(), left + "paper.pdf");
+    // F3 shows it in the read-only view instead.
+    Press("paper.pdf", Qt::Key_F3);
+    ASSERT_EQ(main->findChildren<TfTextView*>().size(), 1);
+    main->findChildren<TfTextView*>()[0]->close();
 
     // A member is handed over as a private copy, kept while the program runs (longer
     // than a copy handed to a program of the Program category).
     main->ProgramCopyLifetimeMs = 50;
     OpenArchive(sdLeft, "papers.zip");
-    Press("paper.pdf", Qt::Key_F3);
+    Press("paper.pdf", Qt::Key_Return);
     const QString copy = Handed();
     EXPECT_NE(copy, left + "paper.pdf");
     EXPECT_TRUE(copy.endsWith("/paper.pdf")) << copy.toStdString();
@@ -111,18 +117,18 @@ TEST_F(DefaultApplicationTest, WithoutAnApplicationTheUserIsTold)
     dir.write("left/table.xyzq", "no application knows this");
     dir.write("left/README", "");
     Reload();
-    Press("table.xyzq", Qt::Key_F3);
+    Press("table.xyzq", Qt::Key_Return);
     ASSERT_TRUE(QTest::qWaitFor([&] { return messages.size() == 1; }, 15000));
     EXPECT_EQ(messages[0], "No viewer is set for .xyzq files, and the desktop has no "
                            "application for them.");
-    Press("README", Qt::Key_F3);
+    Press("README", Qt::Key_Return);
     ASSERT_TRUE(QTest::qWaitFor([&] { return messages.size() == 2; }, 15000));
     EXPECT_EQ(messages[1], "No viewer is set for README, and the desktop has no "
                            "application for it.");
     EXPECT_FALSE(QFileInfo::exists(handedTo));
 
     // A window closed before the desktop has answered is told nothing more.
-    Press("table.xyzq", Qt::Key_F3);
+    Press("table.xyzq", Qt::Key_Return);
     main.reset();
     QTest::qWait(300);
     EXPECT_EQ(messages.size(), 2);

@@ -8,6 +8,7 @@
 #include "players/PlayerWindows.h"
 #include "players/WavFiles.h"
 #include "viewers/uText.h"
+#include "viewers/uTextView.h"
 
 #include <QCursor>
 #include <QMenu>
@@ -69,13 +70,13 @@ protected:
         SetModuleDirectory({});
         FileOpsTest::TearDown();
     }
-    // F3 on a file of the left panel, as a user presses it.
-    void View(const QString& name)
+    // F3 (or `key`) on a file of the left panel, as a user presses it.
+    void View(const QString& name, Qt::Key key = Qt::Key_F3)
     {
         QApplication::setActiveWindow(main.get());
         main->Panel(sdLeft).Files->FocusItem(Row(sdLeft, name));
         main->FilesEnter(sdLeft);
-        QTest::keyClick(main->Panel(sdLeft).Files->ActiveView(), Qt::Key_F3);
+        QTest::keyClick(main->Panel(sdLeft).Files->ActiveView(), key);
     }
     // Enter on a file of the left panel.
     void Enter(const QString& name)
@@ -88,7 +89,7 @@ protected:
     // The text editor's File menu entry "&Print" on `name` of the left panel.
     void PrintFromEditor(const QString& name)
     {
-        View(name);
+        View(name, Qt::Key_F4);
         const QList<TfText*> editors = main->findChildren<TfText*>();
         ASSERT_EQ(editors.size(), 1);
         for (QAction* action : editors[0]->menuBar()->actions()[0]->menu()->actions())
@@ -113,13 +114,13 @@ TEST_F(ModuleLoadTest, MissingModulesAreNamedAndTheProgramRunsOn)
               QStringList({"The HTML viewer cannot start: libtrvx_browser.so is missing.",
                            "The sound player cannot start: libtrvx_players.so is missing."}));
     EXPECT_EQ(VisibleWindowTitles(), QStringList());
-    // A second F3 says it again; a text still opens in the editor.
+    // A second F3 says it again; a text still opens in the view.
     View("page.html");
     EXPECT_EQ(messages.size(), 3);
     View("notes.txt");
-    const QList<TfText*> editors = main->findChildren<TfText*>();
-    ASSERT_EQ(editors.size(), 1);
-    EXPECT_EQ(editors[0]->FileName(), left + "notes.txt");
+    const QList<TfTextView*> views = main->findChildren<TfTextView*>();
+    ASSERT_EQ(views.size(), 1);
+    EXPECT_EQ(views[0]->Text().Path(), left + "notes.txt");
 }
 
 TEST_F(ModuleLoadTest, ALibraryTheModuleNeedsIsNamed)
@@ -186,7 +187,7 @@ TEST_F(ModuleLoadTest, TheArchiveAndPrintingModulesBesideTheProgramOpenATarAndPr
     ASSERT_TRUE(main->ShowsReadOnlyArchive(sdLeft));
     EXPECT_EQ(Names(sdLeft), QStringList({"..", "member.txt"}));
     Enter("..");
-    View("notes.txt");
+    View("notes.txt", Qt::Key_F4); // printing is the editor's
     const QList<TfText*> editors = main->findChildren<TfText*>();
     ASSERT_EQ(editors.size(), 1);
     EXPECT_EQ(editors[0]->PrintDocument(dir("notes.pdf")), QString());

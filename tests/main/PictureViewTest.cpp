@@ -2,6 +2,7 @@
 // larger than the machine allows, and pictures that cannot be decoded at all. The files
 // are made by ImageMagick.
 #include "main/FileOpsFixture.h"
+#include "main/PanelText.h"
 #include "piclib/PicLib.h"
 #include "viewers/ModalAnswer.h"
 #include "viewers/uImage.h"
@@ -13,6 +14,15 @@
 
 namespace
 {
+
+// The viewer's place in the panel's pictures, as its caption shows it after the name.
+QString Place(const TfImage& viewer)
+{
+    EXPECT_GE(viewer.FolderIndex(), 0);
+    return QString::fromUtf8(" — %1 of %2")
+        .arg(viewer.FolderIndex() + 1)
+        .arg(viewer.Folder().size());
+}
 
 // Runs ImageMagick's convert with `arguments` in `folder`; true when it succeeded.
 bool Convert(const QString& folder, const QStringList& arguments)
@@ -107,7 +117,7 @@ TEST_F(PictureViewTest, PhotosLargerThanQtsDefaultLimitOpenAtTheirOwnSize)
         TfImage* viewer = Viewers().constFirst();
         EXPECT_EQ(name == "photo.jpg" ? QSize(8000, 6000) : QSize(7000, 7000),
                   viewer->PictureSize());
-        EXPECT_EQ(name, viewer->windowTitle());
+        EXPECT_EQ(name + Place(*viewer), viewer->windowTitle());
         delete viewer;
     }
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
@@ -129,7 +139,8 @@ TEST_F(PictureViewTest, APictureLargerThanTheMachineAllowsIsScaledDownOrSaysWhy)
     EXPECT_LE(qint64(shown.width()) * shown.height() * 4, qint64(16) << 20);
     EXPECT_GT(shown.width(), 500);
     EXPECT_NEAR(double(shown.width()) / shown.height(), 8000.0 / 6000.0, 0.01);
-    EXPECT_EQ(QString("photo.jpg (8000 × 6000 shown at %1%)").arg(shown.width() * 100 / 8000),
+    EXPECT_EQ(QString("photo.jpg (8000 × 6000 shown at %1%)").arg(shown.width() * 100 / 8000) +
+                  Place(*viewer),
               viewer->windowTitle());
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
     qDeleteAll(Viewers());
@@ -181,7 +192,7 @@ TEST_F(PictureViewTest, UndecodablePicturesSayWhyAndAnOpenViewerStaysOpen)
         EXPECT_EQ(1, messages.size());
         EXPECT_EQ(QSize(64, 48), viewer->PictureSize());
         EXPECT_FALSE(viewer->Image->pixmap().isNull());
-        EXPECT_EQ(QString("good.bmp"), viewer->windowTitle());
+        EXPECT_EQ(QString("good.bmp") + Place(*viewer), viewer->windowTitle());
         EXPECT_EQ(left + "good.bmp", viewer->FileName());
     }
 }
@@ -210,4 +221,28 @@ TEST_F(PictureViewTest, ATrueColourTgaThatCarriesAColourMapShowsItsOwnColours)
     EXPECT_EQ(qRgb(255, 0, 0), shown.pixel(0, 0));
     EXPECT_EQ(qRgb(0, 255, 1), shown.pixel(1, 0));
     EXPECT_EQ(qRgb(0, 0, 255), shown.pixel(2, 0));
+}
+
+// F3 hands the viewer the pictures of the panel, in the panel's order (here by size,
+// descending): folders and files of other categories are not among them.
+TEST_F(PictureViewTest, F3GivesTheViewerThePanelsPicturesInItsOrder)
+{
+    for (const auto& [name, side] :
+         {std::pair{"a_small.png", 10}, {"b_large.bmp", 60}, {"c_mid.jpg", 30}}) {
+        QImage image(side, side, QImage::Format_RGB32);
+        image.fill(Qt::gray);
+        ASSERT_TRUE(image.save(left + name));
+    }
+    dir.write("left/notes.txt", QByteArray(5000, 'x'));
+    dir.mkdir("left/album.png");
+    Reload();
+    main->SetSortOrder(pcSize, false);
+    ViewWithF3("c_mid.jpg");
+    ASSERT_EQ(1, Viewers().size());
+    TfImage* viewer = Viewers().constFirst();
+    ASSERT_GT(QFileInfo(left + "b_large.bmp").size(), QFileInfo(left + "c_mid.jpg").size());
+    ASSERT_GT(QFileInfo(left + "c_mid.jpg").size(), QFileInfo(left + "a_small.png").size());
+    EXPECT_EQ(QStringList({left + "b_large.bmp", left + "c_mid.jpg", left + "a_small.png"}),
+              viewer->Folder());
+    EXPECT_EQ(QString::fromUtf8("c_mid.jpg — 2 of 3"), viewer->windowTitle());
 }

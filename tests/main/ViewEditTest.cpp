@@ -10,6 +10,7 @@
 #include "viewers/ModalAnswer.h"
 #include "viewers/uImage.h"
 #include "viewers/uText.h"
+#include "viewers/uTextView.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -139,18 +140,19 @@ protected:
     }
 };
 
-TEST_F(ViewEditTest, TextOnDiskOpensEditableAndAsAMemberFromAPrivateCopy)
+TEST_F(ViewEditTest, TextOnDiskOpensInTheReadOnlyViewAndAsAMemberFromAPrivateCopy)
 {
     dir.write("left/notes.txt", "hello from disk");
     ASSERT_TRUE(RunZip(left, {"-q", "notes.zip", "notes.txt"}));
     Reload();
     Focus(sdLeft, "notes.txt");
     main->MenuViewFileClick();
-    ASSERT_EQ(Editors().size(), 1);
-    EXPECT_TRUE(Editors()[0]->Editable());
-    EXPECT_EQ(Editors()[0]->Memo->toPlainText(), "hello from disk");
-    EXPECT_EQ(Editors()[0]->FileName(), left + "notes.txt");
-    Editors()[0]->close();
+    EXPECT_TRUE(Editors().isEmpty());
+    const QList<TfTextView*> views = main->findChildren<TfTextView*>();
+    ASSERT_EQ(views.size(), 1);
+    EXPECT_EQ(views[0]->Page->VisibleRows(), QStringList("hello from disk"));
+    EXPECT_EQ(views[0]->Text().Path(), left + "notes.txt");
+    views[0]->close();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     // The member is opened from a private copy, not from the file beside the archive.
@@ -233,7 +235,8 @@ TEST_F(ViewEditTest, SaveAsFromAMembersEditorStartsBesideTheArchive)
     Editors()[0]->close();
 }
 
-TEST_F(ViewEditTest, NothingHappensForUnknownExtensions)
+// F3 on a file of no category (nor the database files') shows it read-only.
+TEST_F(ViewEditTest, UnknownExtensionsOpenTheReadOnlyView)
 {
     dir.write("left/README", "no extension");
     dir.write("left/data.dbf", "db");
@@ -244,6 +247,7 @@ TEST_F(ViewEditTest, NothingHappensForUnknownExtensions)
     }
     EXPECT_TRUE(Editors().isEmpty());
     EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(main->findChildren<TfTextView*>().size(), 2);
 }
 
 TEST_F(ViewEditTest, DoubleClickOnAFileOpensIt)
@@ -251,8 +255,9 @@ TEST_F(ViewEditTest, DoubleClickOnAFileOpensIt)
     dir.write("left/a.txt", "text");
     Reload();
     DoubleClick(sdLeft, "a.txt");
-    ASSERT_EQ(Editors().size(), 1);
-    Editors()[0]->close();
+    const QList<TfTextView*> views = main->findChildren<TfTextView*>();
+    ASSERT_EQ(views.size(), 1);
+    views[0]->close();
 }
 
 TEST_F(ViewEditTest, ProgramMemberIsStartedFromAPrivateCopyThatGoesAfterwards)
@@ -342,7 +347,7 @@ TEST_F(ViewEditTest, QuittingWithAChangedTextCanBeCancelledAndKeepsTheText)
     dir.write("left/notes.txt", "hello");
     Reload();
     main->Left().Files->FocusItem(Row(sdLeft, "notes.txt"));
-    Press(sdLeft, Qt::Key_F3);
+    Press(sdLeft, Qt::Key_F4);
     ASSERT_EQ(Editors().size(), 1);
     QPointer<TfText> editor = Editors()[0];
     editor->Memo->moveCursor(QTextCursor::End);

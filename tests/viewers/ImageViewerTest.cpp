@@ -70,19 +70,37 @@ protected:
 
 } // namespace
 
-TEST_F(ImageViewer, LargePictureFitsTheOwnersClientAreaLessMarginsAndScrolls)
+TEST_F(ImageViewer, LargePictureFitsTheOwnersClientAreaLessMarginsAndZooms)
 {
     owner.resize(700, 500); // well inside the 800 x 600 offscreen screen
     TfImage* viewer = OpenViewer(WritePicture(dir, "big.bmp", {2000, 1500}));
     ASSERT_NE(nullptr, viewer);
+    // Zoomed to fit: the whole picture, its proportions kept, no scroll bars.
     EXPECT_EQ(QSize(690, 470), ClientArea(*viewer));
-    EXPECT_TRUE(viewer->Scroller->horizontalScrollBar()->isVisible());
-    EXPECT_TRUE(viewer->Scroller->verticalScrollBar()->isVisible());
-    EXPECT_EQ(2000 - 690, viewer->Scroller->horizontalScrollBar()->maximum());
+    EXPECT_FALSE(viewer->Scroller->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(viewer->Scroller->verticalScrollBar()->isVisible());
+    EXPECT_EQ(QSize(626, 470), viewer->Image->size());
     EXPECT_EQ(QStringLiteral("big.bmp"), viewer->windowTitle());
     const QPoint screenCentre = viewer->screen()->availableGeometry().center();
     EXPECT_LE((viewer->frameGeometry().center() - screenCentre).manhattanLength(), 2);
     EXPECT_EQ(nullptr, QApplication::overrideCursor());
+
+    viewer->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(viewer)); // shortcuts need the active window
+    QTest::keyClick(viewer->Scroller, Qt::Key_1);     // 100 %: scrolls
+    Settle();
+    EXPECT_EQ(QSize(2000, 1500), viewer->Image->size());
+    EXPECT_TRUE(viewer->Scroller->horizontalScrollBar()->isVisible());
+    EXPECT_EQ(2000 - ClientArea(*viewer).width(),
+              viewer->Scroller->horizontalScrollBar()->maximum());
+    QTest::keyClick(viewer->Scroller, Qt::Key_Minus);
+    EXPECT_EQ(QSize(1600, 1200), viewer->Image->size());
+    QTest::keyClick(viewer->Scroller, Qt::Key_Plus);
+    QTest::keyClick(viewer->Scroller, Qt::Key_Plus);
+    EXPECT_EQ(QSize(2500, 1875), viewer->Image->size());
+    QTest::keyClick(viewer->Scroller, Qt::Key_F);
+    Settle();
+    EXPECT_EQ(QSize(626, 470), viewer->Image->size());
     viewer->close();
 }
 
@@ -259,4 +277,89 @@ TEST_F(ImageViewer, MenuOffersOnlyWhatTheViewerDoes)
         EXPECT_FALSE(a->isEnabled()) << qPrintable(a->text());
     EXPECT_TRUE(viewer.MenuViewStretch->isCheckable());
     EXPECT_FALSE(viewer.MenuViewStretch->isChecked());
+}
+
+namespace
+{
+
+// A picture whose colour tells its number.
+QRgb Colour(int i)
+{
+    return qRgb(i * 2, 255 - i * 2, (i * 37) % 256);
+}
+
+QRgb Shown(const TfImage& viewer)
+{
+    return viewer.Image->pixmap().toImage().pixel(0, 0);
+}
+
+} // namespace
+
+TEST_F(ImageViewer, StepsThroughTheFoldersPicturesInTheGivenOrder)
+{
+    // 100 small PNGs; the panel's order is not the names' order.
+    QStringList folder;
+    for (int i = 0; i < 100; ++i) {
+        QImage image(QSize(64, 48), QImage::Format_RGB32);
+        image.fill(Colour(i));
+        const QString path = dir(QStringLiteral("p%1.png").arg((i * 37) % 100, 3, 10, QChar('0')));
+        ASSERT_TRUE(image.save(path, "PNG"));
+        folder << path;
+    }
+    TfImage* viewer = OpenViewer(folder[2]);
+    ASSERT_NE(nullptr, viewer);
+    viewer->SetFolder(folder);
+    viewer->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(viewer)); // shortcuts need the active window
+    const QString third = QFileInfo(folder[2]).fileName();
+    EXPECT_EQ(third + QString::fromUtf8(" — 3 of 100"), viewer->windowTitle());
+
+    struct TStep {
+        Qt::Key Key;
+        int Index;
+    };
+    const TStep steps[] = {{Qt::Key_PageDown, 3}, {Qt::Key_Space, 4},     {Qt::Key_Right, 5},
+                           {Qt::Key_Left, 4},     {Qt::Key_Backspace, 3}, {Qt::Key_PageUp, 2},
+                           {Qt::Key_End, 99},     {Qt::Key_PageDown, 99}, {Qt::Key_Home, 0},
+                           {Qt::Key_PageUp, 0}};
+    for (const TStep& step : steps) {
+        QTest::keyClick(viewer->Scroller, step.Key);
+        const QString name = QFileInfo(folder[step.Index]).fileName();
+        EXPECT_EQ(name + QStringLiteral(" — %1 of 100").arg(step.Index + 1), viewer->windowTitle());
+        EXPECT_EQ(Colour(step.Index), Shown(*viewer)) << step.Index;
+        EXPECT_EQ(folder[step.Index], viewer->FileName());
+    }
+    // The next one in the same direction was decoded ahead.
+    QTest::keyClick(viewer->Scroller, Qt::Key_PageDown);
+    EXPECT_TRUE(viewer->ShownFromPrefetch());
+    EXPECT_EQ(Colour(1), Shown(*viewer));
+    QTest::keyClick(viewer->Scroller, Qt::Key_End);
+    EXPECT_FALSE(viewer->ShownFromPrefetch());
+    QTest::keyClick(viewer->Scroller, Qt::Key_PageUp);
+    EXPECT_TRUE(viewer->ShownFromPrefetch());
+    EXPECT_EQ(Colour(98), Shown(*viewer));
+    EXPECT_EQ(nullptr, QApplication::overrideCursor());
+    viewer->close();
+}
+
+TEST_F(ImageViewer, APictureThatCannotBeDecodedSaysSoAndTheNextKeyMovesOn)
+{
+    const QString good1 = WritePicture(dir, "a.bmp", {40, 30});
+    const QString bad = dir.write("b.jpg", "not a picture at all");
+    const QString good2 = WritePicture(dir, "c.bmp", {50, 20});
+    TfImage* viewer = OpenViewer(good1);
+    ASSERT_NE(nullptr, viewer);
+    viewer->SetFolder({good1, bad, good2});
+    viewer->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(viewer));
+    QTest::keyClick(viewer->Scroller, Qt::Key_PageDown);
+    EXPECT_EQ(QString::fromUtf8("b.jpg — 2 of 3"), viewer->windowTitle());
+    EXPECT_TRUE(viewer->Image->text().startsWith("Cannot show b.jpg: "))
+        << qPrintable(viewer->Image->text());
+    EXPECT_TRUE(messages.isEmpty()); // said in the window, no box to stop the stepping
+    QTest::keyClick(viewer->Scroller, Qt::Key_PageDown);
+    EXPECT_EQ(QString::fromUtf8("c.bmp — 3 of 3"), viewer->windowTitle());
+    EXPECT_EQ(QSize(50, 20), viewer->PictureSize());
+    EXPECT_TRUE(viewer->Image->text().isEmpty());
+    viewer->close();
 }

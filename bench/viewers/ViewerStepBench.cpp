@@ -1,0 +1,143 @@
+// The F3 view and the picture viewer: the time to the first page of a 1 GiB text file and
+// the memory that takes; the next picture of 8-megapixel JPEGs against decoding one alone.
+#include "piclib/PicLib.h"
+#include "platform/Memory.h"
+#include "support/Bench.h"
+#include "viewers/uImage.h"
+#include "viewers/uTextView.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QRandomGenerator>
+#include <QScrollArea>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <memory>
+
+namespace
+{
+
+QString WriteLog(const QTemporaryDir& dir, qint64 bytes)
+{
+    const QString path = dir.filePath(QStringLiteral("big.log"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    QByteArray block;
+    for (int i = 0; block.size() < (4 << 20); ++i)
+        block += "2024-01-01 12:00:00 INFO request " + QByteArray::number(i) + " served in 12 ms\n";
+    for (qint64 written = 0; written < bytes; written += block.size())
+        if (file.write(block.left(int(std::min<qint64>(block.size(), bytes - written)))) < 0)
+            qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+void FirstPage(const QString& path)
+{
+    const qint64 before = platform::ResidentBytes();
+    QElapsedTimer timer;
+    timer.start();
+    TfTextView* view = TfTextView::Open(nullptr, path);
+    if (!view)
+        qFatal("the view did not open");
+    view->Page->viewport()->repaint();
+    QCoreApplication::processEvents();
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    bench::Figure(QStringLiteral("F3 view, 1 GiB log, first page"), seconds, QStringLiteral("s"));
+    bench::Figure(QStringLiteral("F3 view, 1 GiB log, resident growth"),
+                  (platform::ResidentBytes() - before) / double(1 << 20), QStringLiteral("MiB"));
+    bench::Figure(QStringLiteral("F3 view, 1 GiB log, bytes read"),
+                  view->Text().BytesRead() / 1024.0, QStringLiteral("KiB"));
+    view->setAttribute(Qt::WA_DeleteOnClose, false);
+    delete view;
+}
+
+// A 3264 x 2448 (8 Mpixel) photograph-like picture, a little different for each seed.
+QImage Photo(int seed)
+{
+    QImage image(3264, 2448, QImage::Format_RGB32);
+    QRandomGenerator random{quint32(seed)};
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int noise = int(random.bounded(24));
+            line[x] = qRgb((x / 16 + noise + seed * 9) & 0xFF, (y / 12 + noise) & 0xFF,
+                           ((x + y) / 28 + seed) & 0xFF);
+        }
+    }
+    return image;
+}
+
+void NextPicture(const QTemporaryDir& dir)
+{
+    QStringList folder;
+    for (int i = 0; i < 10; ++i) {
+        const QString path = dir.filePath(QStringLiteral("photo%1.jpg").arg(i));
+        if (!Photo(i).save(path, "JPG", 90))
+            qFatal("cannot write %s", qPrintable(path));
+        folder << path;
+    }
+    const double decode = bench::BestSeconds(3, [&] {
+        std::unique_ptr<QImage> image(PicLibLoad(QFile::encodeName(folder[1]).constData(), 0));
+        if (!image)
+            qFatal("cannot decode");
+    });
+
+    QWidget owner;
+    owner.resize(1200, 900);
+    TfImage* viewer = TfImage::Open(&owner, folder[0]);
+    viewer->SetFolder(folder);
+    viewer->activateWindow();
+    if (!QTest::qWaitForWindowActive(viewer))
+        qFatal("the viewer is not active");
+    // As a user steps: a look at each picture (the decoding ahead has ended), then PgDn.
+    double looked = 1e9;
+    for (int i = 1; i < 4; ++i) {
+        QTest::qWait(int(decode * 2000) + 200);
+        QElapsedTimer timer;
+        timer.start();
+        QTest::keyClick(viewer->Scroller, Qt::Key_PageDown);
+        viewer->Scroller->viewport()->repaint();
+        looked = std::min(looked, timer.nsecsElapsed() / 1e9);
+        if (viewer->FolderIndex() != i || !viewer->ShownFromPrefetch())
+            qFatal("the viewer did not step to picture %d from its decoding ahead", i + 1);
+    }
+    // Keys as fast as they go: each waits for its own picture's decoding, started two
+    // steps before it (the first of them, one step before).
+    double worst = 0;
+    double total = 0;
+    const int keys = 6;
+    for (int i = 0; i < keys; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        QTest::keyClick(viewer->Scroller, Qt::Key_PageDown);
+        viewer->Scroller->viewport()->repaint();
+        const double seconds = timer.nsecsElapsed() / 1e9;
+        worst = std::max(worst, seconds);
+        total += seconds;
+    }
+    if (viewer->FolderIndex() != 3 + keys)
+        qFatal("the viewer did not step through the pictures");
+    bench::Report(QStringLiteral("next 8 Mpixel JPEG after a look"), looked, decode,
+                  QStringLiteral("PicLibLoad alone"));
+    bench::Report(QStringLiteral("next 8 Mpixel JPEG, keys back to back (mean)"), total / keys,
+                  decode, QStringLiteral("PicLibLoad alone"));
+    bench::Report(QStringLiteral("next 8 Mpixel JPEG, keys back to back (worst)"), worst, decode,
+                  QStringLiteral("PicLibLoad alone"));
+    viewer->close();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    FirstPage(WriteLog(dir, 1LL << 30));
+    QFile::remove(dir.filePath(QStringLiteral("big.log")));
+    NextPicture(dir);
+    return 0;
+}
