@@ -42,19 +42,30 @@ constexpr int kNameWidth = 45;     // the Name column at the design client width
 const QSize kClientSize(688, 434);
 
 // The widest "Last modified" text of this locale and font, with the cell's margins:
-// every month, a two-digit day, a morning and an evening time.
+// every month, a two-digit day, a morning and an evening time, each digit measured as
+// the font's widest digit (digits of proportional fonts differ: "12:00" may be wider
+// than "10:58").
 int WidestDateWidth(const QWidget* list)
 {
     const QFontMetrics metrics(list->font());
+    const QFontMetricsF exact(list->font()); // whole pixels would tie digits that differ
+    QChar widestDigit = u'0';
+    for (char16_t d = u'1'; d <= u'9'; ++d)
+        if (exact.horizontalAdvance(QChar(d)) > exact.horizontalAdvance(widestDigit))
+            widestDigit = QChar(d);
     int widest = 0;
     for (int month = 1; month <= 12; ++month)
         for (int hour : {10, 22}) {
             const double day = QDate(1899, 12, 30).daysTo(QDate(2000, month, 28));
-            const QString text = platform::FormatDateTime(day + (hour * 3600 + 3538) / 86400.0);
+            QString text = platform::FormatDateTime(day + (hour * 3600 + 3538) / 86400.0);
+            for (QChar& c : text)
+                if (c >= u'0' && c <= u'9')
+                    c = widestDigit;
             widest = std::max(widest, metrics.horizontalAdvance(text));
         }
     const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list);
-    return widest + 2 * (margin + 1);
+    // The cell lays its text out in fractional widths and rounds up: one pixel more.
+    return widest + 2 * (margin + 1) + 1;
 }
 
 void AddColumns(TVirtualListView* files)

@@ -11,6 +11,7 @@
 #include "fileops/TransferPlan.h"
 #include "fileops/uProgress.h"
 #include "main/ViewDispatch.h"
+#include "checks/ChecksumFile.h"
 #include "main/uMain.h"
 #include "modules/ViewerModules.h"
 #include "platform/FileSave.h"
@@ -81,6 +82,10 @@ void TfMain::ViewFocusedFile(bool viewCommand)
     const bool member = e->Kind == fkZipMember;
     if (member && e->IsDirectory())
         return; // a folder inside the archive: nothing to view
+    if (!member && !e->IsDirectory() && DigestKindOfName(e->Name)) {
+        MenuVerifyChecksumsClick(); // a checksum file is viewed as its check
+        return;
+    }
     const TViewAction action = FindViewAction(Categories, e->Name, member);
     const QString path = AddSeparator(m_panels[ActiveSide()].Directory) + e->Name;
     if (member)

@@ -306,8 +306,10 @@ TShellResult MoveAsking(const TSource& source, int dest, const QString& destinat
 {
     struct stat parent {
     }, target{};
-    if (::fstat(source.Parent.Get(), &parent) == 0 && ::fstat(dest, &target) == 0 &&
-        parent.st_dev == target.st_dev && parent.st_ino == target.st_ino) {
+    // A move into its own folder is a rename when it is given a new name, else nothing.
+    if (name.isEmpty() && ::fstat(source.Parent.Get(), &parent) == 0 &&
+        ::fstat(dest, &target) == 0 && parent.st_dev == target.st_dev &&
+        parent.st_ino == target.st_ino) {
         report.Failed(source.Path, Tr("it is in that folder already"));
         return {0, report.Count(), {}};
     }

@@ -1,6 +1,6 @@
 # The program installed into a prefix starts without its modules (the players', the HTML
 # viewer's, the archive formats' and the printing libraries moved out of lib/travodex/):
-# F3 opens a text file in the editor, and F3 on an HTML page and on a sound and Enter on a
+# F4 opens a text file in the editor, and F3 on an HTML page and on a sound and Enter on a
 # .tar.gz say in a message which library is missing (the same text goes to the program's
 # error output, where the case reads it), and the program runs on. With the modules back
 # in place, the program starts without the web engine, the audio libraries, libarchive,
@@ -44,7 +44,7 @@ says_missing() {
 }
 
 e2e_find notes
-e2e_keys F3
+e2e_keys F4
 e2e_wait 15 "the editor of $ROOT/notes.txt" e2e_has_window "$ROOT/notes.txt"
 e2e_focus "$MAIN"
 e2e_find page

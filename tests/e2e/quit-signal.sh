@@ -57,7 +57,7 @@ e2e_start
 e2e_find docs
 e2e_keys Return
 e2e_find draft
-e2e_keys F3
+e2e_keys F4
 e2e_wait 15 "an editor on draft.txt" e2e_has_window "$ROOT/docs/draft.txt"
 e2e_focus "$(e2e_windows_titled "$ROOT/docs/draft.txt" | head -n 1)"
 e2e_keys X

@@ -1,4 +1,4 @@
-# F3 on a text file in a folder opens the text editor titled with the file's full path;
+# F4 on a text file in a folder opens the text editor titled with the file's full path;
 # viewing alone leaves the file as it was. A letter typed at the start and Ctrl+S save
 # the file with its own text behind the letter and its CRLF line ends kept, which shows
 # that the editor holds this file's text.
@@ -14,7 +14,7 @@ e2e_start
 e2e_find docs
 e2e_keys Return
 e2e_find readme
-e2e_keys F3
+e2e_keys F4
 e2e_wait 15 "an editor window titled $ROOT/docs/readme.txt" e2e_has_window "$ROOT/docs/readme.txt"
 e2e_has_no_window "$ROOT/docs/other.txt" || e2e_fail "the unfocused other.txt was opened too"
 e2e_same_file "$E2E_RUNTIME/readme.txt" "$ROOT/docs/readme.txt"

@@ -8,6 +8,7 @@
 #include "main/UserInputFixture.h"
 #include "platform/FileOpsFaults.h"
 
+#include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -141,6 +142,24 @@ TEST_F(ChecksumsTest, AChecksumFileMadeByTheMenuIsCheckedBySha256sumVerifiedAndU
     main->Left().Files->setFocus();
     Key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_FALSE(QFile::exists(left + "left.sha256"));
+}
+
+// F3 and Enter on a checksum file check the files it lists.
+TEST_F(ChecksumsTest, F3AndEnterOnAChecksumFileVerifyIt)
+{
+    dir.write("left/x.txt", "x\n");
+    dir.write("left/x.md5", QCryptographicHash::hash("x\n", QCryptographicHash::Md5).toHex() +
+                                "  x.txt\n");
+    Reload();
+    for (Qt::Key key : {Qt::Key_F3, Qt::Key_Return}) {
+        main->Left().Files->FocusItem(Row(sdLeft, "x.md5"));
+        Key(key);
+        TfChecksumReport* report = FinishedReport();
+        ASSERT_NE(report, nullptr) << key;
+        EXPECT_EQ(ReportRows(report), QStringList({"x.txt: OK"}));
+        QTest::keyClick(report->Rows, Qt::Key_Escape);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 TEST_F(ChecksumsTest, OneMd5FilePerFileAndATakenNameAsksFirst)

@@ -207,11 +207,14 @@ void ExpectNothingCut(TfMain& window, TSide side)
 
 TEST_F(MainWindowTest, LayoutScalesWithTheDesktopFontAndCutsNoText)
 {
-    // A date in every month at a two-digit evening hour, and a total of twelve digits.
-    for (int month = 1; month <= 12; ++month) {
+    // A date in every month at a two-digit evening hour, the hours after midnight and noon
+    // (whose "12" is wider than "10" in proportional fonts), and a total of twelve digits.
+    for (int month = 1; month <= 14; ++month) {
         QFile file(dir.write(QString("month%1.txt").arg(month)));
         ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        file.setFileTime(QDateTime(QDate(2026, month, 28), QTime(22, 58, 58)),
+        const QTime time = month == 13 ? QTime(0, 20, 0) : month == 14 ? QTime(12, 22, 22)
+                                                                       : QTime(22, 58, 58);
+        file.setFileTime(QDateTime(QDate(2026, std::min(month, 12), 28), time),
                          QFileDevice::FileModificationTime);
     }
     QFile big(dir.write("big.bin"));

@@ -418,13 +418,13 @@ TEST_F(ShellFileOperationTest, ANewNameIsTakenInTheDestinationAndNeverLeadsOutOf
     const QString folder = temp.mkdir("src/folder");
     temp.write("src/folder/inner.txt", "inner");
 
-    EXPECT_EQ(ShellFileOperation(TShellFunction::Copy, file, dst, false, capture, nullptr, nullptr,
+    EXPECT_EQ(ShellFileOperation(TShellFunction::Copy, file, dst, false, capture, nullptr, nullptr, {},
                                  "renamed.txt")
                   .Target,
               dst + "renamed.txt");
     EXPECT_EQ(readAll(dst + "renamed.txt"), "note");
     EXPECT_EQ(ShellFileOperation(TShellFunction::Move, folder, temp("src"), false, capture, nullptr,
-                                 nullptr, "moved")
+                                 nullptr, {}, "moved")
                   .Target,
               temp("src/moved"));
     EXPECT_EQ(readAll(temp("src/moved/inner.txt")), "inner");
@@ -433,7 +433,7 @@ TEST_F(ShellFileOperationTest, ANewNameIsTakenInTheDestinationAndNeverLeadsOutOf
     for (const QString& name :
          QStringList{"../out.txt", "sub/out.txt", ".", "..", QString("a") + QChar(0)}) {
         for (const TShellFunction f : {TShellFunction::Copy, TShellFunction::Move})
-            EXPECT_FALSE(ShellFileOperation(f, file, dst, false, capture, nullptr, nullptr, name)
+            EXPECT_FALSE(ShellFileOperation(f, file, dst, false, capture, nullptr, nullptr, {}, name)
                              .Succeeded());
     }
     EXPECT_EQ(messages.size(), 10);

@@ -13,6 +13,7 @@
 #include "support/TickWatch.h"
 #include "viewers/ModalAnswer.h"
 #include "viewers/uText.h"
+#include "viewers/uTextView.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -280,9 +281,10 @@ TEST_F(FindWindowTest, GoToFileViewAndArchiveMembers)
     main->Categories = categories;
     PickHit(find, "target.txt");
     QTest::keyClick(find->Results, Qt::Key_F3);
-    const QList<TfText*> editors = main->findChildren<TfText*>();
-    ASSERT_EQ(editors.size(), 1);
-    EXPECT_EQ(editors[0]->windowTitle(), left + "deep/inner/target.txt");
+    const QList<TfTextView*> views = main->findChildren<TfTextView*>();
+    ASSERT_EQ(views.size(), 1);
+    EXPECT_EQ(views[0]->windowTitle(), "target.txt");
+    EXPECT_EQ(main->Left().Directory, left + "deep/inner/");
 }
 
 TEST_F(FindWindowTest, FedResultsCopyDeleteAndGoBack)
@@ -549,7 +551,7 @@ TEST_F(FindWindowTest, ContentInsideArchivesFedAsMemberRows)
         Press(Qt::Key_Return);
         ASSERT_TRUE(QTest::qWaitFor([&] { return main->ShowsArchive(sdLeft); }, 60000));
         EXPECT_EQ(FocusedName(sdLeft), "docs/inner.txt");
-        EXPECT_EQ(main->Left().DirectoryLabel->text(), left + archive);
+        EXPECT_EQ(main->Left().DirectoryLabel->text(), left + archive + "/docs/");
         main->FeedToPanel(left, find->Hits()); // the same results again
         ASSERT_EQ(main->Left().DirectoryLabel->text(), "Search results");
     }
@@ -593,11 +595,13 @@ TEST_F(FindWindowTest, DotDotOfFedResultsLeadsBackToThePlaceAndCursor)
     EXPECT_EQ(FocusedName(sdLeft), "b.txt");
     // From an archive: back into it, on its member.
     OpenArchive(sdLeft, "pack.zip");
+    main->Left().Files->FocusItem(Row(sdLeft, "docs"));
+    Press(Qt::Key_Return);
     main->Left().Files->FocusItem(Row(sdLeft, "docs/two.txt"));
     feed();
     back();
     ASSERT_TRUE(main->ShowsArchive(sdLeft));
-    EXPECT_EQ(main->Left().DirectoryLabel->text(), left + "pack.zip");
+    EXPECT_EQ(main->Left().DirectoryLabel->text(), left + "pack.zip/docs/");
     EXPECT_EQ(FocusedName(sdLeft), "docs/two.txt");
     // From an archive entered from results: back into that archive.
     Open(sdLeft, left);
@@ -605,6 +609,8 @@ TEST_F(FindWindowTest, DotDotOfFedResultsLeadsBackToThePlaceAndCursor)
     main->Left().Files->FocusItem(Row(sdLeft, "pack.zip"));
     Press(Qt::Key_Return);
     ASSERT_TRUE(main->ShowsArchive(sdLeft));
+    main->Left().Files->FocusItem(Row(sdLeft, "docs"));
+    Press(Qt::Key_Return);
     main->Left().Files->FocusItem(Row(sdLeft, "docs/one.txt"));
     feed();
     back();
