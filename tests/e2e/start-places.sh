@@ -1,6 +1,6 @@
 # Start-up places: the program started with a folder and a file (relative paths, from the
 # drive's root) shows the folder on the left and the file's folder on the right with the
-# cursor on the file; F3 proves where each panel is. Closed by a quit signal and started
+# cursor on the file; F4 proves where each panel is. Closed by a quit signal and started
 # again without arguments, it comes back to the same places with the same cursors.
 source "$(dirname "$0")/e2e-lib.sh"
 
@@ -16,11 +16,11 @@ editors_are() { [[ "$(editors_of "$1")" -eq "$2" ]]; }
 # has its cursor on b.txt without a key to move it there.
 check_places() {
     e2e_find lonely
-    e2e_keys F3
+    e2e_keys F4
     e2e_wait 15 "an editor of left/lonely.txt" editors_are "$ROOT/left/lonely.txt" 1
     e2e_focus "$MAIN"
     e2e_keys Tab
-    e2e_keys F3
+    e2e_keys F4
     e2e_wait 15 "an editor of right/b.txt" editors_are "$ROOT/right/b.txt" 1
     e2e_focus "$MAIN"
 }
