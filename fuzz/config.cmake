@@ -11,6 +11,7 @@ trvx_fuzzer(fuzz_profile
             ${_trvx_src}/platform/FileNames.cpp
             ${_trvx_src}/platform/Locale.cpp
             ${_trvx_src}/listing/FileListing.cpp
+            ${_trvx_src}/listing/ArchiveFolders.cpp
             ${_trvx_src}/listing/SortKeys.cpp
             ${_trvx_src}/main/Extensions.cpp
     LIBS Qt6::Core)
@@ -19,6 +20,7 @@ trvx_fuzzer(fuzz_wild
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/WildFuzz.cpp
             ${_trvx_src}/fileops/uCommon.cpp
             ${_trvx_src}/listing/FileListing.cpp
+            ${_trvx_src}/listing/ArchiveFolders.cpp
             ${_trvx_src}/listing/SortKeys.cpp
             ${_trvx_src}/platform/Locale.cpp
             ${_trvx_src}/platform/Drives.cpp
