@@ -233,8 +233,7 @@ void TFileCommands::CopyMemberFolders(int panel, const QStringList& folders, con
     QHash<QString, QString> copies; // the folder in the private folder, where its copy went
     RunShellOperations(move ? QStringLiteral("Moving") : QStringLiteral("Copying"),
                        move ? QStringLiteral("Moved") : QStringLiteral("Copied"),
-                       platform::TShellFunction::Copy,
-                       paths, target, true, false,
+                       platform::TShellFunction::Copy, paths, target, true, false,
                        [&copies](const QString& path, const platform::TShellResult& result,
                                  const platform::TFileOpsProgress&) {
                            if (!result.Target.isEmpty())

@@ -24,9 +24,9 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QMainWindow>
-#include <QTimer>
 #include <QPoint>
 #include <QStringList>
+#include <QTimer>
 #include <array>
 #include <functional>
 #include <memory>
@@ -408,9 +408,9 @@ private:
     bool ReadingAny() const { return Reading(sdLeft) || Reading(sdRight); }
     // Reads the panel's Directory into its listing on a worker, sorts it and gives the
     // list its row count, then calls `then`. Within 200 ms this all happens before it
-    // returns, as a plain call would (timers and painting go on meanwhile, no input). A longer read goes on in the background while the
-    // panel shows the new caption and "Reading… N entries"; the rows and `then` follow
-    // when it is done. A new read of the panel replaces one under way.
+    // returns, as a plain call would (timers and painting go on meanwhile, no input). A longer read
+    // goes on in the background while the panel shows the new caption and "Reading… N entries"; the
+    // rows and `then` follow when it is done. A new read of the panel replaces one under way.
     // `restarts` counts the reads of a folder that changed while it was read.
     void ReadListing(TSide side, std::function<void()> then = {}, int restarts = 0);
     // A read that has returned: read again when its folder changed meanwhile; when the

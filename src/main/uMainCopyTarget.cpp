@@ -38,7 +38,8 @@ QString TfMain::TransferTarget(TSide side) const
 void TfMain::DirectTransfer(bool move)
 {
     if (!ReadingAny() &&
-        !RefuseOnFedMembers(ActiveSide(), move ? QStringLiteral("moved") : QStringLiteral("copied")) &&
+        !RefuseOnFedMembers(ActiveSide(),
+                            move ? QStringLiteral("moved") : QStringLiteral("copied")) &&
         ConfirmAfterCursorJump(move ? QStringLiteral("Move") : QStringLiteral("Copy")) &&
         !TransferWithReadOnlyArchive(move))
         KeepingActive([this, move] {
@@ -97,8 +98,7 @@ void TfMain::TransferToTyped(bool move, const TCopyTarget& target)
 void TfMain::MenuRenameMoveClick()
 {
     const TSide a = ActiveSide();
-    if (Reading(a) || RefuseOnReadOnlyArchive(a) ||
-        RefuseOnFedMembers(a, QStringLiteral("moved")))
+    if (Reading(a) || RefuseOnReadOnlyArchive(a) || RefuseOnFedMembers(a, QStringLiteral("moved")))
         return;
     if (ShowsArchive(a)) {
         MenuRenameFileClick(); // says that members cannot be renamed

@@ -5,13 +5,13 @@
 // view; Enter and a double click on a file of no category ask the desktop's application; a
 // picture's viewer gets the panel's pictures in the panel's order, to step through.
 #include "archive/ReadOnlyArchive.h"
+#include "checks/ChecksumFile.h"
 #include "controls/VirtualListView.h"
 #include "controls/WaitCursor.h"
 #include "fileops/LibraryWork.h"
 #include "fileops/TransferPlan.h"
 #include "fileops/uProgress.h"
 #include "main/ViewDispatch.h"
-#include "checks/ChecksumFile.h"
 #include "main/uMain.h"
 #include "modules/ViewerModules.h"
 #include "platform/FileSave.h"
@@ -135,7 +135,8 @@ void TfMain::OpenMember(const TFileObject& e, TViewAction action, bool edit,
     const TSide side = ActiveSide();
     TPanel& p = m_panels[side];
     auto folder = std::make_unique<platform::TPrivateFolder>();
-    const QString archive = ShowsReadOnlyArchive(side) ? p.ReadOnly->FileName() : p.Zip->ZipFilename();
+    const QString archive =
+        ShowsReadOnlyArchive(side) ? p.ReadOnly->FileName() : p.Zip->ZipFilename();
     const bool putBack = MemberCanBePutBack(side);
     const QString name = e.Name; // the row may go while the member is extracted
     // What the put-back checks against: the archive and the member as they are before
@@ -225,9 +226,11 @@ void TfMain::OpenWithDesktop(const QString& path)
         const int dot = int(name.lastIndexOf('.'));
         platform::ShowMessage(
             dot > 0 ? QStringLiteral("No viewer is set for %1 files, and the desktop has no "
-                                     "application for them.").arg(name.mid(dot))
+                                     "application for them.")
+                          .arg(name.mid(dot))
                     : QStringLiteral("No viewer is set for %1, and the desktop has no "
-                                     "application for it.").arg(name));
+                                     "application for it.")
+                          .arg(name));
     });
 }
 
@@ -249,8 +252,8 @@ QString TfMain::PutMemberBack(const QString& archive, const QString& member, con
 // call runs behind the progress window, as the file commands' do. Only what the put-back
 // itself says is taken into its answer: messages shown while its work runs are shown as
 // usual.
-QString TfMain::PutMemberBackNow(const QString& archive, const QString& member,
-                                 const QString& file, TMemberState& extracted)
+QString TfMain::PutMemberBackNow(const QString& archive, const QString& member, const QString& file,
+                                 TMemberState& extracted)
 {
     const TMemberState now = ReadMemberState(archive, member);
     if (const QString changed = MemberChanges(extracted, now, member); !changed.isEmpty())
@@ -302,8 +305,8 @@ void TfMain::ShowArchiveChange(const QString& archive)
             QFileInfo(p.Zip->ZipFilename()).absoluteFilePath() == changed) {
             p.Zip->ReadZipDirectory();
             RefreshFromArchive(side);
-        } else if (!ShowsArchive(side) &&
-                   QFileInfo(AddSeparator(p.Directory)) == QFileInfo(QFileInfo(changed).absolutePath() + u'/')) {
+        } else if (!ShowsArchive(side) && QFileInfo(AddSeparator(p.Directory)) ==
+                                              QFileInfo(QFileInfo(changed).absolutePath() + u'/')) {
             RereadKeepingRows(side, p.Directory);
         }
     }

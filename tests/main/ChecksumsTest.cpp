@@ -148,8 +148,8 @@ TEST_F(ChecksumsTest, AChecksumFileMadeByTheMenuIsCheckedBySha256sumVerifiedAndU
 TEST_F(ChecksumsTest, F3AndEnterOnAChecksumFileVerifyIt)
 {
     dir.write("left/x.txt", "x\n");
-    dir.write("left/x.md5", QCryptographicHash::hash("x\n", QCryptographicHash::Md5).toHex() +
-                                "  x.txt\n");
+    dir.write("left/x.md5",
+              QCryptographicHash::hash("x\n", QCryptographicHash::Md5).toHex() + "  x.txt\n");
     Reload();
     for (Qt::Key key : {Qt::Key_F3, Qt::Key_Return}) {
         main->Left().Files->FocusItem(Row(sdLeft, "x.md5"));

@@ -212,8 +212,9 @@ TEST_F(MainWindowTest, LayoutScalesWithTheDesktopFontAndCutsNoText)
     for (int month = 1; month <= 14; ++month) {
         QFile file(dir.write(QString("month%1.txt").arg(month)));
         ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        const QTime time = month == 13 ? QTime(0, 20, 0) : month == 14 ? QTime(12, 22, 22)
-                                                                       : QTime(22, 58, 58);
+        const QTime time = month == 13   ? QTime(0, 20, 0)
+                           : month == 14 ? QTime(12, 22, 22)
+                                         : QTime(22, 58, 58);
         file.setFileTime(QDateTime(QDate(2026, std::min(month, 12), 28), time),
                          QFileDevice::FileModificationTime);
     }

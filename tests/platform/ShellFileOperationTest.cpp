@@ -418,8 +418,8 @@ TEST_F(ShellFileOperationTest, ANewNameIsTakenInTheDestinationAndNeverLeadsOutOf
     const QString folder = temp.mkdir("src/folder");
     temp.write("src/folder/inner.txt", "inner");
 
-    EXPECT_EQ(ShellFileOperation(TShellFunction::Copy, file, dst, false, capture, nullptr, nullptr, {},
-                                 "renamed.txt")
+    EXPECT_EQ(ShellFileOperation(TShellFunction::Copy, file, dst, false, capture, nullptr, nullptr,
+                                 {}, "renamed.txt")
                   .Target,
               dst + "renamed.txt");
     EXPECT_EQ(readAll(dst + "renamed.txt"), "note");
@@ -433,8 +433,9 @@ TEST_F(ShellFileOperationTest, ANewNameIsTakenInTheDestinationAndNeverLeadsOutOf
     for (const QString& name :
          QStringList{"../out.txt", "sub/out.txt", ".", "..", QString("a") + QChar(0)}) {
         for (const TShellFunction f : {TShellFunction::Copy, TShellFunction::Move})
-            EXPECT_FALSE(ShellFileOperation(f, file, dst, false, capture, nullptr, nullptr, {}, name)
-                             .Succeeded());
+            EXPECT_FALSE(
+                ShellFileOperation(f, file, dst, false, capture, nullptr, nullptr, {}, name)
+                    .Succeeded());
     }
     EXPECT_EQ(messages.size(), 10);
     EXPECT_EQ(QDir(dst).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
