@@ -25,6 +25,7 @@ struct TMainActions {
     QAction* MenuCreateChecksums{nullptr}; // checksum files (uMainChecks.cpp)
     QAction* MenuVerifyChecksums{nullptr};
     QAction* MenuCompareFiles{nullptr};
+    QAction* MenuPack{nullptr}; // Alt+F5 (uMainPack.cpp)
     QAction* MenuExit{nullptr};
     // Edit (present and disabled)
     QAction* MenuCut{nullptr};

@@ -335,6 +335,10 @@ public:
     void MenuCreateChecksumsClick();
     void MenuVerifyChecksumsClick();
     void MenuCompareFilesClick();
+    // Pack (uMainPack.cpp): the marked entries of the active panel's folder (or the
+    // cursor's) into a new archive in the other panel's folder, asked for in TfPack,
+    // packed behind the progress window; the new archive can be undone.
+    void MenuPackClick();
 
     // File search (uMainSearch.cpp): the "Find files" window (made at its first use) and
     // what its results lead to, in the active panel. `after` runs once the panel shows
@@ -493,6 +497,8 @@ private:
     QMenu* CreateSearchMenu();
     // The File menu's checksum and comparison entries.
     void CreateChecksumItems(QMenu* file);
+    // The File menu's "Pack..." entry.
+    void CreatePackItem(QMenu* file);
     // Undo (uMainUndo.cpp): the first item of the Commands menu, Ctrl+Z, its text kept
     // in step with the file commands' history.
     void CreateUndoItem(QMenu* commands);

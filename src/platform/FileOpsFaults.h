@@ -9,13 +9,15 @@ namespace platform
 {
 
 enum class TFileOpsStep {
-    OpenSource,          // before a source file is opened for copying; path = the source file
+    OpenSource,          // before a source file is opened for copying or packing; path = the
+                         // source file
     DataWritten,         // after a file's data is written, before it is closed; path = the copy
     SaveDataWritten,     // a save's data is written (in place: known to fit) and has not
                          // yet taken the file's name; path = the file saved
     SaveInPlace,         // a save in place is about to write over the file's old data (its
                          // whole new text is in a copy beside it); path = the file saved
-    BeforeVerify,        // before a move across file systems compares the copy; path = the copy
+    BeforeVerify,        // before a move across file systems compares the copy, or a move into
+                         // a new archive reads it back; path = the copy or the archive
     FlushTarget,         // before the copies of moves across file systems are flushed to
                          // their disk; path = the target folder; an errno fails the flush
     RenameItem,          // before an item is renamed into the folder of a move or of an
@@ -23,8 +25,8 @@ enum class TFileOpsStep {
                          // item
     BeforeRemoveSources, // after a move's copy was verified, before its originals are
                          // removed; path = the original (a file, folder or archive)
-    ChunkCopied,         // after each chunk of a file's data is copied, on the working thread;
-                         // path is empty
+    ChunkCopied,         // after each chunk of a file's data is copied (or packed into a new
+                         // archive), on the working thread; path is empty
     DirectoryMeasured,   // after the files of a folder are summed for directory sizes;
                          // path = the folder (the result is ignored)
     RemoveEntry,         // before an entry is removed for good; path = the entry

@@ -1,0 +1,115 @@
+// Pack in the main window: the File menu's "Pack..." (Alt+F5) takes the marked entries of
+// the active panel's folder (or the cursor's) into a new archive in the other panel's
+// folder, as TfPack asks; the work runs behind the progress window. A new archive can be
+// undone (removed while it is unchanged); after a move, undo cannot bring the originals
+// back, and says so.
+#include "controls/VirtualListView.h"
+#include "fileops/uCommon.h"
+#include "fileops/uProgress.h"
+#include "main/uMain.h"
+#include "pack/Pack.h"
+#include "pack/uPack.h"
+#include "platform/FileContent.h"
+#include "platform/FileNames.h"
+#include "platform/FileSave.h"
+#include "platform/Messages.h"
+
+#include <QMenu>
+
+namespace
+{
+
+bool ShowsFolder(const TPanel& p)
+{
+    return !p.Listing.IsArchiveListing() && p.Directory != QLatin1String("Drives");
+}
+
+} // namespace
+
+void TfMain::CreatePackItem(QMenu* file)
+{
+    Actions.MenuPack = new QAction(QStringLiteral("P&ack..."), this);
+    Actions.MenuPack->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F5));
+    file->addAction(Actions.MenuPack);
+    connect(Actions.MenuPack, &QAction::triggered, this, Command(&TfMain::MenuPackClick));
+}
+
+void TfMain::MenuPackClick()
+{
+    const TSide side = ActiveSide();
+    if (ReadingAny())
+        return;
+    const TPanel& p = m_panels[side];
+    const TPanel& other = m_panels[Other(side)];
+    if (!ShowsFolder(p) || !ShowsFolder(other)) {
+        platform::ShowMessage(
+            QStringLiteral("Pack takes files of a folder into an archive in the other "
+                           "panel's folder; both panels must show folders."));
+        return;
+    }
+    QStringList names;
+    std::vector<int> rows = MarkedRows(side);
+    if (rows.empty())
+        rows.push_back(p.Files->GetFocusedIndex());
+    for (const int row : rows)
+        if (row >= 0 && row < p.Listing.Count() && !p.Listing[row].IsParent())
+            names << p.Listing[row].Name;
+    if (names.isEmpty())
+        return;
+    const QString folder = AddSeparator(p.Listing.Directory);
+    const QString target = AddSeparator(other.Listing.Directory);
+    const QString intro =
+        names.size() == 1
+            ? QStringLiteral("Pack \"%1\" into an archive in %2").arg(names.front(), target)
+            : QStringLiteral("Pack %1 items into an archive in %2").arg(names.size()).arg(target);
+    TfPack dialog(this, intro, DefaultPackName(folder, names, TPackFormat::Zip),
+                  [&](const QString& name) {
+                      return platform::InspectSaveTarget(target + name).Kind ==
+                                     platform::TSaveTarget::TKind::Missing
+                                 ? QString()
+                                 : QStringLiteral("\"%1\" exists already; choose another "
+                                                  "name.")
+                                       .arg(name);
+                  });
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const TPackRequest request{folder,          names,           target + dialog.ArchiveName(),
+                               dialog.Format(), dialog.Level(),  dialog.Password(),
+                               dialog.Move()};
+    platform::TFileOpsProgress progress;
+    TPackResult result;
+    TUndoItem item{request.Target, {}, {}};
+    bool undoable = false;
+    RunFileWork(QStringLiteral("Packing"), progress, [&] {
+        result = Pack(request, progress);
+        if (result.Outcome != TPackResult::TOutcome::Done)
+            return;
+        // What undo removes: this archive, while it is still the one made.
+        const std::optional<quint32> crc = platform::FileCrc32(request.Target);
+        undoable = crc && platform::RecordEntry(request.Target, item.Record) == 0;
+        if (undoable)
+            item.Record.KeepContent(*crc, true);
+    });
+    if (result.Outcome == TPackResult::TOutcome::Cancelled) {
+        platform::ShowMessage(QStringLiteral("Cancelled: no archive was written."));
+        return;
+    }
+    if (result.Outcome == TPackResult::TOutcome::Failed) {
+        platform::ShowMessage(result.Problems.join('\n'));
+        return;
+    }
+    TUndoRecord record{TUndoKind::NewFile};
+    if (result.Removed > 0)
+        record = TUndoRecord{TUndoKind::None,
+                             QStringLiteral("a move into the archive %1: unpack it to bring "
+                                            "the originals back")
+                                 .arg(dialog.ArchiveName())};
+    else if (undoable)
+        record.Items.push_back(std::move(item));
+    m_commands.History().Add(std::move(record));
+    RereadKeepingView(Other(side), {}, dialog.ArchiveName());
+    if (request.Move)
+        RereadKeepingView(side, {}, {}, false);
+    if (!result.Problems.isEmpty())
+        platform::ShowMessage(result.Problems.join('\n'));
+}

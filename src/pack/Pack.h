@@ -1,0 +1,36 @@
+#pragma once
+// Packing files into a new archive: the entries listed (links kept as links, never
+// followed), written under a hidden temporary name in the target folder and renamed to
+// the archive's name only when whole and only while that name is free; a cancel or a
+// failure removes the temporary file. With "move", the originals are removed afterwards
+// only where the finished archive, read back, holds each of them equal (size and CRC-32
+// of the bytes, link targets, folders), and only while they are still as they were
+// recorded before packing. No widgets; any thread (the file-work worker).
+
+#include "pack/PackFormat.h"
+#include "platform/FileOpsProgress.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+struct TPackRequest {
+    QString Folder;    // the folder the names are in, ending in "/"
+    QStringList Items; // names in Folder: files, folders with everything below, links
+    QString Target;    // the archive's full path (its folder must exist)
+    TPackFormat Format{TPackFormat::Zip};
+    int Level{6};
+    QByteArray Password; // ZIP: AES-256 when not empty
+    bool Move{false};
+};
+
+struct TPackResult {
+    enum class TOutcome { Done, Cancelled, Failed };
+    TOutcome Outcome{TOutcome::Failed};
+    int Members{0};       // entries written into the archive
+    int Removed{0};       // originals removed by a move (entries)
+    int Kept{0};          // originals a move kept (not verified, changed, left out)
+    QStringList Problems; // what was left out or kept, and why; a failure's reason
+};
+
+TPackResult Pack(const TPackRequest& request, platform::TFileOpsProgress& progress);
