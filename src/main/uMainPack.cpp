@@ -73,8 +73,8 @@ void TfMain::MenuPackClick()
                   });
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const TPackRequest request{folder,          names,           target + dialog.ArchiveName(),
-                               dialog.Format(), dialog.Level(),  dialog.Password(),
+    const TPackRequest request{folder,          names,          target + dialog.ArchiveName(),
+                               dialog.Format(), dialog.Level(), dialog.Password(),
                                dialog.Move()};
     platform::TFileOpsProgress progress;
     TPackResult result;

@@ -128,8 +128,8 @@ void MoveVerified(const TPackRequest& request, const std::vector<TPackEntry>& en
         return;
     }
     if (!back.Problem.isEmpty())
-        result.Problems << QStringLiteral("The archive cannot be read to its end: %1")
-                               .arg(back.Problem);
+        result.Problems
+            << QStringLiteral("The archive cannot be read to its end: %1").arg(back.Problem);
     QHash<QByteArray, quint32> files;
     QSet<QByteArray> others;
     for (const TPackEntry& entry : entries) {
@@ -173,8 +173,11 @@ TPackResult Pack(const TPackRequest& request, platform::TFileOpsProgress& progre
     std::vector<platform::TEntryRecord> records(size_t(request.Items.size()));
     if (request.Move)
         for (int i = 0; i < request.Items.size(); ++i)
-            if (platform::RecordTree(request.Folder + request.Items[i], records[size_t(i)]) != 0)
+            if (platform::RecordTree(request.Folder + request.Items[i], records[size_t(i)]) != 0) {
                 records[size_t(i)] = {};
+                result.Problems << QStringLiteral("\"%1\" stays: it cannot be read whole.")
+                                       .arg(request.Items[i]);
+            }
     const std::vector<TPackEntry> entries =
         platform::ListPackEntries(request.Folder, request.Items, result.Problems);
     qint64 bytes = 0;
@@ -187,8 +190,8 @@ TPackResult Pack(const TPackRequest& request, platform::TFileOpsProgress& progre
     const QString part = platform::CreatePackPart(request.Target.left(slash + 1),
                                                   request.Target.mid(slash + 1), error);
     if (part.isEmpty()) {
-        result.Problems << QStringLiteral("The archive cannot be written: %1.")
-                               .arg(platform::ErrorText(error));
+        result.Problems
+            << QStringLiteral("The archive cannot be written: %1.").arg(platform::ErrorText(error));
         return result;
     }
     const auto fail = [&](const QString& why) {

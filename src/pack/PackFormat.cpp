@@ -6,9 +6,9 @@ namespace
 {
 
 constexpr TPackFormatInfo kInfo[] = {
-    {"ZIP", ".zip", 0, 9, 6},         {"tar", ".tar", 0, 0, 0},
-    {"tar.gz", ".tar.gz", 1, 9, 6},   {"tar.bz2", ".tar.bz2", 1, 9, 9},
-    {"tar.xz", ".tar.xz", 0, 9, 6},   {"tar.zst", ".tar.zst", 1, 19, 3},
+    {"ZIP", ".zip", 0, 9, 6},       {"tar", ".tar", 0, 0, 0},
+    {"tar.gz", ".tar.gz", 1, 9, 6}, {"tar.bz2", ".tar.bz2", 1, 9, 9},
+    {"tar.xz", ".tar.xz", 0, 9, 6}, {"tar.zst", ".tar.zst", 1, 19, 3},
     {"7z", ".7z", 0, 9, 6},
 };
 

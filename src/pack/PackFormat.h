@@ -10,7 +10,7 @@ enum class TPackFormat { Zip, Tar, TarGz, TarBz2, TarXz, TarZst, SevenZip };
 
 struct TPackFormatInfo {
     const char* Label;
-    const char* Extension; // with the dot
+    const char* Extension;                // with the dot
     int MinLevel, MaxLevel, DefaultLevel; // all 0 where there is no level (tar)
 };
 

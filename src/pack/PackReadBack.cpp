@@ -25,10 +25,11 @@ TPackReadBack ReadZip(const QString& path, const QByteArray& password,
 {
     TPackReadBack result;
     int error = 0;
-    zip_t* zip = zip_open(platform::EncodeFileName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS,
-                          &error);
+    zip_t* zip =
+        zip_open(platform::EncodeFileName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
     if (!zip) {
-        result.Problem = QStringLiteral("The archive cannot be opened (libzip error %1).").arg(error);
+        result.Problem =
+            QStringLiteral("The archive cannot be opened (libzip error %1).").arg(error);
         return result;
     }
     if (!password.isEmpty())

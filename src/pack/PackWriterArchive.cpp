@@ -69,16 +69,14 @@ bool TArchiveWriter::Configure()
     if (status != ARCHIVE_OK)
         return false;
     return archive_write_set_filter_option(a, nullptr, "compression-level",
-                                           QByteArray::number(m_level).constData()) ==
-           ARCHIVE_OK;
+                                           QByteArray::number(m_level).constData()) == ARCHIVE_OK;
 }
 
 QString TArchiveWriter::Open(const QString& path)
 {
     m_archive = archive_write_new();
-    if (!Configure() ||
-        archive_write_open_filename(m_archive, platform::EncodeFileName(path).constData()) !=
-            ARCHIVE_OK) {
+    if (!Configure() || archive_write_open_filename(
+                            m_archive, platform::EncodeFileName(path).constData()) != ARCHIVE_OK) {
         const QString error = Error();
         Abort();
         return error;
@@ -100,9 +98,9 @@ TPackAdd TArchiveWriter::CopyData(platform::TPackSource& source, const platform:
                     QStringLiteral("\"%1\" could not be read to its end: %2.")
                         .arg(entry.Relative, platform::ErrorText(int(-n)))};
         if (n == 0)
-            return {TPackAdd::TKind::Failed,
-                    QStringLiteral("\"%1\" became shorter while it was packed.")
-                        .arg(entry.Relative)};
+            return {
+                TPackAdd::TKind::Failed,
+                QStringLiteral("\"%1\" became shorter while it was packed.").arg(entry.Relative)};
         if (archive_write_data(m_archive, m_buffer.data(), size_t(n)) < 0)
             return {TPackAdd::TKind::Failed, Error()};
         done += n;

@@ -40,8 +40,7 @@ private:
 QString TZipWriter::Open(const QString& path)
 {
     int error = 0;
-    m_zip = zip_open(platform::EncodeFileName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE,
-                     &error);
+    m_zip = zip_open(platform::EncodeFileName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (m_zip)
         return {};
     zip_error_t e;
@@ -77,7 +76,8 @@ TPackAdd TZipWriter::Add(const platform::TPackEntry& entry, const QString& path,
     const TPackAdd failed{TPackAdd::TKind::Failed, Error()};
     if (entry.Kind == K::Folder) {
         const zip_int64_t index = zip_dir_add(m_zip, entry.Bytes.constData(), ZIP_FL_ENC_GUESS);
-        return index >= 0 && Describe(index, entry, false) ? TPackAdd{} : TPackAdd{failed.Kind, Error()};
+        return index >= 0 && Describe(index, entry, false) ? TPackAdd{}
+                                                           : TPackAdd{failed.Kind, Error()};
     }
     zip_source_t* source = nullptr;
     if (entry.Kind == K::Link) {
@@ -96,7 +96,8 @@ TPackAdd TZipWriter::Add(const platform::TPackEntry& entry, const QString& path,
     }
     if (!source)
         return {TPackAdd::TKind::Failed, Error()};
-    const zip_int64_t index = zip_file_add(m_zip, entry.Bytes.constData(), source, ZIP_FL_ENC_GUESS);
+    const zip_int64_t index =
+        zip_file_add(m_zip, entry.Bytes.constData(), source, ZIP_FL_ENC_GUESS);
     if (index < 0) {
         zip_source_free(source);
         return {TPackAdd::TKind::Failed, Error()};

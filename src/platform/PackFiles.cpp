@@ -18,8 +18,8 @@ namespace platform
 namespace
 {
 
-void ListEntry(const QByteArray& base, const QByteArray& relative,
-               std::vector<TPackEntry>& entries, QStringList& problems)
+void ListEntry(const QByteArray& base, const QByteArray& relative, std::vector<TPackEntry>& entries,
+               QStringList& problems)
 {
     const QByteArray full = base + relative;
     struct stat st {
@@ -28,8 +28,8 @@ void ListEntry(const QByteArray& base, const QByteArray& relative,
     entry.Bytes = relative;
     entry.Relative = DecodeFileName(relative);
     if (::lstat(full.constData(), &st) != 0) {
-        problems << QStringLiteral("\"%1\" cannot be read: %2.")
-                        .arg(entry.Relative, ErrorText(errno));
+        problems
+            << QStringLiteral("\"%1\" cannot be read: %2.").arg(entry.Relative, ErrorText(errno));
         return;
     }
     entry.Mode = st.st_mode;
@@ -95,8 +95,7 @@ int TPackSource::Open(const QString& path)
 {
     if (const int fault = FileOpsFault(TFileOpsStep::OpenSource, path))
         return fault;
-    m_fd = ::open(EncodeFileName(path).constData(),
-                  O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    m_fd = ::open(EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (m_fd < 0)
         return errno;
     struct stat st {
@@ -126,8 +125,8 @@ QString CreatePackPart(const QString& folder, const QString& name, int& error)
     RemoveStalePartFiles(folder);
     for (int attempt = 0; attempt < 10; ++attempt) {
         const QString path = folder + DecodeFileName(PartFileName(EncodeFileName(name)));
-        const int fd = ::open(EncodeFileName(path).constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        const int fd =
+            ::open(EncodeFileName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0) {
             ::close(fd);
             error = 0;
@@ -152,8 +151,7 @@ int RemovePackPart(const QString& path)
 }
 
 bool RemovePackedOriginal(const QString& path, const TEntryRecord& record,
-                          const std::function<void(const QString&)>& onFailure,
-                          int& removed)
+                          const std::function<void(const QString&)>& onFailure, int& removed)
 {
     TFileOpsReport report(onFailure, QStringLiteral("\"%1\" stays: %2."));
     const int slash = path.lastIndexOf('/');

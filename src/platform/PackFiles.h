@@ -22,9 +22,9 @@ struct TPackEntry {
     QString Relative; // to the packed folder, "/" separated
     QByteArray Bytes; // the same as file-system bytes, the member's name
     TKind Kind{TKind::Other};
-    qint64 Size{0};       // files
-    unsigned Mode{0};     // the whole st_mode
-    qint64 Modified{0};   // seconds since the epoch
+    qint64 Size{0};        // files
+    unsigned Mode{0};      // the whole st_mode
+    qint64 Modified{0};    // seconds since the epoch
     QByteArray LinkTarget; // links, as the link holds it
 };
 
@@ -68,7 +68,6 @@ int RemovePackPart(const QString& path);
 // files also with their recorded CRC-32; whatever changed or is not in the record stays
 // and is reported through `onFailure`, with the folders holding it. True when it is gone.
 bool RemovePackedOriginal(const QString& path, const TEntryRecord& record,
-                          const std::function<void(const QString&)>& onFailure,
-                          int& removed);
+                          const std::function<void(const QString&)>& onFailure, int& removed);
 
 } // namespace platform

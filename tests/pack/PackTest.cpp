@@ -58,8 +58,9 @@ TPackResult PackInto(const TempDir& dir, const QStringList& items, const QString
                      TPackFormat format, const QByteArray& password = {}, bool move = false)
 {
     dir.mkdir("out");
-    TPackRequest request{dir("src/"), items, dir("out/") + name, format,
-                         PackFormatInfo(format).DefaultLevel, password, move};
+    TPackRequest request{
+        dir("src/"), items, dir("out/") + name, format, PackFormatInfo(format).DefaultLevel,
+        password,    move};
     platform::TFileOpsProgress progress;
     return Pack(request, progress);
 }
@@ -117,7 +118,8 @@ TEST(PackTest, EveryFormatIsReadBackByTheToolsByteForByte)
         WriteTree(dir);
         const TPackResult result =
             PackInto(dir, {"tree", "single.txt"}, QString::fromLatin1(reader.Name), reader.Format);
-        ASSERT_EQ(result.Outcome, TPackResult::TOutcome::Done) << result.Problems.join('\n').toStdString();
+        ASSERT_EQ(result.Outcome, TPackResult::TOutcome::Done)
+            << result.Problems.join('\n').toStdString();
         EXPECT_TRUE(result.Problems.isEmpty()) << result.Problems.join('\n').toStdString();
         // Only the archive in the target folder: no temporary file left.
         EXPECT_EQ(FilesIn(dir("out")), QStringList{QString::fromLatin1(reader.Name)});
@@ -135,7 +137,8 @@ TEST(PackTest, EncryptedZipOpensWithItsPasswordOnly)
     WriteTree(dir);
     const TPackResult result =
         PackInto(dir, {"tree"}, QStringLiteral("secret.zip"), TPackFormat::Zip, "s3cret pass");
-    ASSERT_EQ(result.Outcome, TPackResult::TOutcome::Done) << result.Problems.join('\n').toStdString();
+    ASSERT_EQ(result.Outcome, TPackResult::TOutcome::Done)
+        << result.Problems.join('\n').toStdString();
     const QString archive = dir("out/secret.zip");
     const TRun list = RunTool(dir.path(), QStringLiteral("7z"), {"l", "-slt", archive});
     EXPECT_TRUE(list.Out.contains("AES-256")) << list.Out.toStdString();
@@ -159,8 +162,7 @@ TEST(PackTest, MoveRemovesTheOriginalsOnlyWhereTheArchiveHoldsThemEqual)
         // A copy of what is moved, to compare the archive's contents with afterwards.
         ASSERT_EQ(RunTool(dir.path(), QStringLiteral("cp"), {"-a", "src", "saved"}).Exit, 0);
         const QString name = QStringLiteral("moved") + PackFormatInfo(format).Extension;
-        const TPackResult result =
-            PackInto(dir, {"tree", "single.txt"}, name, format, {}, true);
+        const TPackResult result = PackInto(dir, {"tree", "single.txt"}, name, format, {}, true);
         ASSERT_EQ(result.Outcome, TPackResult::TOutcome::Done);
         EXPECT_TRUE(result.Problems.isEmpty()) << result.Problems.join('\n').toStdString();
         EXPECT_EQ(result.Kept, 0);
@@ -210,7 +212,8 @@ TEST(PackTest, MoveKeepsAnOriginalWhoseMemberDiffersOrIsLeftOut)
 
 TEST(PackTest, CancelOrFailureOrTakenNameLeavesNoFile)
 {
-    for (const TPackFormat format : {TPackFormat::Zip, TPackFormat::TarZst, TPackFormat::SevenZip}) {
+    for (const TPackFormat format :
+         {TPackFormat::Zip, TPackFormat::TarZst, TPackFormat::SevenZip}) {
         SCOPED_TRACE(PackFormatInfo(format).Label);
         TempDir dir;
         dir.write("src/big.bin", Random(8 << 20, 2));
@@ -224,8 +227,8 @@ TEST(PackTest, CancelOrFailureOrTakenNameLeavesNoFile)
             return 0;
         });
         const QString name = QStringLiteral("c") + PackFormatInfo(format).Extension;
-        TPackRequest request{dir("src/"), {"big.bin", "small.txt"}, dir("out/") + name, format, 1,
-                             {}, true};
+        TPackRequest request{
+            dir("src/"), {"big.bin", "small.txt"}, dir("out/") + name, format, 1, {}, true};
         const TPackResult result = Pack(request, progress);
         platform::SetFileOpsFaultHook({});
         EXPECT_EQ(result.Outcome, TPackResult::TOutcome::Cancelled);
