@@ -1,17 +1,72 @@
 // The tar family and 7z, through libarchive's writers: pax (restricted) tar with gzip,
-// bzip2, xz or zstd, or 7-Zip, at the chosen level.
+// bzip2, xz or zstd, or 7-Zip, at the chosen level. For zstd the tar stream goes to
+// libzstd directly, with one worker thread of its own, so compressing runs beside the
+// reading and the tar format as `tar --zstd` beside its `zstd` does.
 #include "pack/PackWriterArchive.h"
 
 #include "platform/FileOpsFaults.h"
 
+#include <QFile>
 #include <archive.h>
 #include <archive_entry.h>
 #include <vector>
+#include <zstd.h>
 
 namespace
 {
 
 constexpr qint64 kChunk = qint64(1) << 20;
+
+// Compresses the tar stream libarchive hands over into the file, as the zstd tool does
+// (level, content checksum), with one worker thread where libzstd has them.
+class TZstdSink final
+{
+public:
+    TZstdSink(const QString& path, int level) : m_file(path), m_out(ZSTD_CStreamOutSize())
+    {
+        ZSTD_CCtx_setParameter(m_context, ZSTD_c_compressionLevel, level);
+        ZSTD_CCtx_setParameter(m_context, ZSTD_c_checksumFlag, 1);
+        ZSTD_CCtx_setParameter(m_context, ZSTD_c_nbWorkers, 1); // fails harmlessly without
+    }
+    ~TZstdSink() { ZSTD_freeCCtx(m_context); }
+    TZstdSink(const TZstdSink&) = delete;
+    TZstdSink& operator=(const TZstdSink&) = delete;
+    bool Open() { return m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered); }
+    // Compresses `size` bytes (all of them), or with `end` the rest; false on a failure.
+    bool Put(const void* data, size_t size, bool end)
+    {
+        ZSTD_inBuffer in{data, size, 0};
+        for (;;) {
+            ZSTD_outBuffer out{m_out.data(), m_out.size(), 0};
+            const size_t left =
+                ZSTD_compressStream2(m_context, &out, &in, end ? ZSTD_e_end : ZSTD_e_continue);
+            if (ZSTD_isError(left) ||
+                m_file.write(m_out.data(), qint64(out.pos)) != qint64(out.pos))
+                return false;
+            if (end ? left == 0 : in.pos == in.size)
+                return true;
+        }
+    }
+    bool Close()
+    {
+        const bool whole = Put(nullptr, 0, true);
+        m_file.close();
+        return whole && m_file.error() == QFileDevice::NoError;
+    }
+
+    static la_ssize_t Write(archive* a, void* self, const void* data, size_t size)
+    {
+        if (static_cast<TZstdSink*>(self)->Put(data, size, false))
+            return la_ssize_t(size);
+        archive_set_error(a, EIO, "the compressed archive cannot be written");
+        return -1;
+    }
+
+private:
+    QFile m_file;
+    ZSTD_CCtx* m_context{ZSTD_createCCtx()};
+    std::vector<char> m_out;
+};
 
 class TArchiveWriter final : public TPackWriter
 {
@@ -34,6 +89,7 @@ private:
     TPackFormat m_format;
     int m_level;
     archive* m_archive{nullptr};
+    std::unique_ptr<TZstdSink> m_zstd;
     std::vector<char> m_buffer;
 };
 
@@ -60,11 +116,8 @@ bool TArchiveWriter::Configure()
     case TPackFormat::TarXz:
         status = archive_write_add_filter_xz(a);
         break;
-    case TPackFormat::TarZst:
-        status = archive_write_add_filter_zstd(a);
-        break;
     default:
-        return true; // plain tar
+        return true; // plain tar, and tar.zst (compressed by TZstdSink)
     }
     if (status != ARCHIVE_OK)
         return false;
@@ -75,8 +128,21 @@ bool TArchiveWriter::Configure()
 QString TArchiveWriter::Open(const QString& path)
 {
     m_archive = archive_write_new();
-    if (!Configure() || archive_write_open_filename(
-                            m_archive, platform::EncodeFileName(path).constData()) != ARCHIVE_OK) {
+    bool opened = false;
+    if (m_format == TPackFormat::TarZst) {
+        // Blocks of 64 KiB to the compressor, the end padded as tar pads it.
+        m_zstd = std::make_unique<TZstdSink>(path, m_level);
+        opened = Configure() && m_zstd->Open() &&
+                 archive_write_set_bytes_per_block(m_archive, 64 << 10) == ARCHIVE_OK &&
+                 archive_write_set_bytes_in_last_block(m_archive, 10240) == ARCHIVE_OK &&
+                 archive_write_open2(m_archive, m_zstd.get(), nullptr, &TZstdSink::Write, nullptr,
+                                     nullptr) == ARCHIVE_OK;
+    } else {
+        opened =
+            Configure() && archive_write_open_filename(
+                               m_archive, platform::EncodeFileName(path).constData()) == ARCHIVE_OK;
+    }
+    if (!opened) {
         const QString error = Error();
         Abort();
         return error;
@@ -148,9 +214,12 @@ QString TArchiveWriter::Close(platform::TFileOpsProgress& progress, bool& cancel
         return {};
     }
     const int status = archive_write_close(m_archive);
-    const QString error = status == ARCHIVE_OK ? QString() : Error();
+    QString error = status == ARCHIVE_OK ? QString() : Error();
     archive_write_free(m_archive);
     m_archive = nullptr;
+    if (m_zstd && !m_zstd->Close() && error.isEmpty())
+        error = QStringLiteral("the compressed archive cannot be written");
+    m_zstd.reset();
     return error;
 }
 
@@ -161,6 +230,7 @@ void TArchiveWriter::Abort()
     archive_write_fail(m_archive);
     archive_write_free(m_archive);
     m_archive = nullptr;
+    m_zstd.reset();
 }
 
 } // namespace
