@@ -25,6 +25,8 @@ struct TMainActions {
     QAction* MenuCreateChecksums{nullptr}; // checksum files (uMainChecks.cpp)
     QAction* MenuVerifyChecksums{nullptr};
     QAction* MenuCompareFiles{nullptr};
+    QAction* MenuUnpack{nullptr};
+    QAction* MenuTestArchives{nullptr};
     QAction* MenuExit{nullptr};
     // Edit (present and disabled)
     QAction* MenuCut{nullptr};

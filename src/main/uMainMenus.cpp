@@ -82,6 +82,7 @@ void TfMain::CreateMenus()
     file->addActions({a.MenuViewFile, a.MenuEditFile, a.MenuParentFolder, a.MenuPathLine});
     file->addSeparator();
     CreateChecksumItems(file);
+    CreateUnpackItems(file);
     file->addSeparator();
     file->addAction(a.MenuExit);
 
