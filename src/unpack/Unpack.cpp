@@ -2,6 +2,7 @@
 
 #include "archivelib/ArchiveLib.h"
 #include "platform/FileNames.h"
+#include "platform/FileOpsCollision.h"
 #include "platform/FileOpsParts.h"
 #include "platform/FileOpsProgress.h"
 #include "platform/FileSystem.h"
