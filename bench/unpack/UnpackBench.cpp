@@ -78,9 +78,8 @@ int main(int argc, char** argv)
     const QString archive = dir.filePath(QStringLiteral("mixed.tar.zst"));
     std::printf("writing 1 GiB of mixed files and packing them...\n");
     std::fflush(stdout);
-    if (!WriteTree(tree) ||
-        !Sh(QStringLiteral("cd '%1' && tar --zstd -cf '%2' tree && rm -rf tree")
-                .arg(dir.path(), archive))) {
+    if (!WriteTree(tree) || !Sh(QStringLiteral("cd '%1' && tar --zstd -cf '%2' tree && rm -rf tree")
+                                    .arg(dir.path(), archive))) {
         std::printf("cannot make the archive in %s\n", qPrintable(dir.path()));
         return 1;
     }

@@ -113,8 +113,8 @@ int TExtractor::Folder(const std::vector<std::string>& folders, const std::strin
         const int next =
             made ? openat(dir, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
         if (next < 0)
-            Skip(name, std::string(made ? "cannot enter folder " : "cannot create folder ") +
-                           part + ": " + std::strerror(errno));
+            Skip(name, std::string(made ? "cannot enter folder " : "cannot create folder ") + part +
+                           ": " + std::strerror(errno));
         if (dir != m_dir)
             close(dir);
         dir = next;
@@ -224,6 +224,8 @@ void TExtractor::Extract(archive* a, archive_entry* e, const std::string& name)
         Skip(name, "not a regular file");
         return;
     }
+    if (type == AE_IFDIR && name.find_first_not_of("./") == std::string::npos)
+        return; // the archive's top folder itself (ISO 9660's ".")
     std::vector<std::string> parts;
     if (!trvxlib::SafeRelativeParts(name, parts)) {
         Skip(name, "its name leads outside the target folder");
@@ -351,8 +353,7 @@ bool TExtractor::CopyData(archive* a, int fd, archive_entry* e, const std::strin
 
 // Hard links copy the content of the member they link to, which lies before them in
 // the archive: it is read again from the start, once for each link to the same member.
-void CopyLinkedContent(TExtractor& extractor, const std::string& path,
-                       const TReadOptions& options)
+void CopyLinkedContent(TExtractor& extractor, const std::string& path, const TReadOptions& options)
 {
     auto& links = extractor.LinkTargets();
     while (!links.empty() && !extractor.Stopped()) {

@@ -35,8 +35,8 @@ std::string ReadWhole(archive* a, archive_entry* e, const std::string& path,
         }
     }
     if (sized && total != declared)
-        return "the member is damaged: its data holds " + std::to_string(total) +
-               " of the " + std::to_string(declared) + " bytes its header declares";
+        return "the member is damaged: its data holds " + std::to_string(total) + " of the " +
+               std::to_string(declared) + " bytes its header declares";
     return {};
 }
 
@@ -58,11 +58,13 @@ TTestReport TestArchive(const std::string& path, const TReadOptions& options,
     for (archive_entry* e = o.Entry; e;) {
         const std::string name = MemberName(a, e, path);
         ++report.Members;
-        const bool link = archive_entry_filetype(e) == AE_IFLNK;
+        // Links and folders hold no data to check (an ISO folder declares its size).
+        const bool dataless =
+            archive_entry_filetype(e) == AE_IFLNK || archive_entry_filetype(e) == AE_IFDIR;
         std::string why;
-        if (!link && HasData(e) && archive_entry_is_encrypted(e) && options.Password.empty())
+        if (!dataless && HasData(e) && archive_entry_is_encrypted(e) && options.Password.empty())
             why = "it is encrypted and no password was given";
-        else if (!link && HasData(e))
+        else if (!dataless && HasData(e))
             why = ReadWhole(a, e, path, progress, report.Cancelled);
         if (report.Cancelled)
             return report;

@@ -23,8 +23,7 @@ void TfMain::CreateUnpackItems(QMenu* file)
     a.MenuTestArchives->setShortcut(QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_F9));
     file->addActions({a.MenuUnpack, a.MenuTestArchives});
     connect(a.MenuUnpack, &QAction::triggered, this, Command(&TfMain::MenuUnpackClick));
-    connect(a.MenuTestArchives, &QAction::triggered, this,
-            Command(&TfMain::MenuTestArchivesClick));
+    connect(a.MenuTestArchives, &QAction::triggered, this, Command(&TfMain::MenuTestArchivesClick));
 }
 
 QStringList TfMain::ArchivesToUnpack() const

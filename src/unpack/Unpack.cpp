@@ -82,8 +82,8 @@ void MoveIntoPlace(const TUnpackRequest& request, const QString& stage, const QS
     const auto collect = [&result](const QString& line) { result.Lines << line; };
     const auto move = [&](const QString& from, const QString& name) {
         const platform::TShellResult moved = platform::ShellFileOperation(
-            platform::TShellFunction::Move, from, target, request.UseRecycleBin, collect,
-            &progress, nullptr, ask, name);
+            platform::TShellFunction::Move, from, target, request.UseRecycleBin, collect, &progress,
+            nullptr, ask, name);
         Collect(moved, result.Made);
         return moved.Stopped == 0 && !progress.Cancelled();
     };
@@ -91,9 +91,8 @@ void MoveIntoPlace(const TUnpackRequest& request, const QString& stage, const QS
         move(stage, UnpackFolderName(request.Archive.section('/', -1)));
         return;
     }
-    const QStringList entries =
-        QDir(stage).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                              QDir::Name);
+    const QStringList entries = QDir(stage).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString& entry : entries)
         if (!move(AddSlash(stage) + entry, {}))
             break;
@@ -103,10 +102,10 @@ void MoveIntoPlace(const TUnpackRequest& request, const QString& stage, const QS
 
 QString UnpackFolderName(const QString& archiveName)
 {
-    static const QStringList kDouble{QStringLiteral(".tar.gz"),  QStringLiteral(".tar.bz2"),
-                                     QStringLiteral(".tar.xz"),  QStringLiteral(".tar.zst"),
-                                     QStringLiteral(".tar.lz"),  QStringLiteral(".tar.lzma"),
-                                     QStringLiteral(".tar.Z"),   QStringLiteral(".cpio.gz")};
+    static const QStringList kDouble{QStringLiteral(".tar.gz"), QStringLiteral(".tar.bz2"),
+                                     QStringLiteral(".tar.xz"), QStringLiteral(".tar.zst"),
+                                     QStringLiteral(".tar.lz"), QStringLiteral(".tar.lzma"),
+                                     QStringLiteral(".tar.Z"),  QStringLiteral(".cpio.gz")};
     QString name = archiveName.section('/', -1);
     bool cut = false;
     for (const QString& ending : kDouble)

@@ -18,10 +18,10 @@
 #include <vector>
 
 struct TUnpackRequest {
-    QString Archive;        // full path
-    QString Target;         // the folder to unpack into (full path)
-    bool IntoFolder{false}; // into a folder named after the archive, inside Target
-    QString Password;       // for encrypted members; empty: they are reported and left
+    QString Archive;          // full path
+    QString Target;           // the folder to unpack into (full path)
+    bool IntoFolder{false};   // into a folder named after the archive, inside Target
+    QString Password;         // for encrypted members; empty: they are reported and left
     bool UseRecycleBin{true}; // where a file the user chose to replace goes
 };
 
@@ -37,10 +37,10 @@ struct TUnpackMade {
 };
 
 struct TUnpackResult {
-    QStringList Lines;              // members not written and why, the archive's errors
-    std::vector<TUnpackMade> Made;  // the top entries that arrived
-    int Written{0};                 // files read whole from the archive
-    bool Damaged{false}; // the archive could not be read to its end: nothing was moved
+    QStringList Lines;             // members not written and why, the archive's errors
+    std::vector<TUnpackMade> Made; // the top entries that arrived
+    int Written{0};                // files read whole from the archive
+    bool Damaged{false};           // the archive could not be read to its end: nothing was moved
     bool Cancelled{false};
 };
 

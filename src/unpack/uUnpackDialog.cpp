@@ -14,8 +14,7 @@ TfUnpack::TfUnpack(QWidget* parent, const QString& what, const QString& target) 
     layout->addWidget(new QLabel(QStringLiteral("Unpack %1 into:").arg(what), this));
     EditTarget = new QLineEdit(target, this);
     layout->addWidget(EditTarget);
-    CheckIntoFolder =
-        new QCheckBox(QStringLiteral("Into a &folder named after the archive"), this);
+    CheckIntoFolder = new QCheckBox(QStringLiteral("Into a &folder named after the archive"), this);
     layout->addWidget(CheckIntoFolder);
     auto* form = new QFormLayout;
     EditPassword = new QLineEdit(this);

@@ -156,7 +156,8 @@ TEST(Unpack, DamagedMemberIsReportedAndNeverLeftUnderItsName)
         file.close();
         const TArchiveTest test = TestOne(dir(c.Name));
         EXPECT_FALSE(test.Ok());
-        EXPECT_TRUE(test.Problems.join('\n').contains("bad.txt")) << test.Problems.join('\n').toStdString();
+        EXPECT_TRUE(test.Problems.join('\n').contains("bad.txt"))
+            << test.Problems.join('\n').toStdString();
         const QString target = dir.mkdir(QStringLiteral("out/%1").arg(c.Name));
         const TUnpackResult result = UnpackInto(dir(c.Name), target);
         EXPECT_TRUE(result.Lines.join('\n').contains("bad.txt"));
@@ -187,8 +188,8 @@ TEST(Unpack, NamesLeadingOutsideAreRefused)
     dir.write("work/inside/evil.txt", "evil");
     dir.write("abs/absolute.txt", "absolute");
     const QString absolute = dir("abs/absolute.txt");
-    ASSERT_EQ(RunTool(dir("work/inside"), "tar", {"-cPf", "../../bad.tar", "../inside/evil.txt",
-                                              "evil.txt", absolute})
+    ASSERT_EQ(RunTool(dir("work/inside"), "tar",
+                      {"-cPf", "../../bad.tar", "../inside/evil.txt", "evil.txt", absolute})
                   .Exit,
               0);
     ASSERT_TRUE(QFile::remove(absolute));
@@ -197,7 +198,8 @@ TEST(Unpack, NamesLeadingOutsideAreRefused)
     EXPECT_EQ(Entries(target), QStringList{"evil.txt"});
     EXPECT_FALSE(QFile::exists(dir("t/inside/evil.txt")));
     EXPECT_FALSE(QFile::exists(absolute));
-    EXPECT_EQ(result.Lines.filter("leads outside").size(), 2) << result.Lines.join('\n').toStdString();
+    EXPECT_EQ(result.Lines.filter("leads outside").size(), 2)
+        << result.Lines.join('\n').toStdString();
 }
 
 // A taken name is replaced only when the question says so; without a question it stays.
@@ -263,8 +265,8 @@ TEST(Unpack, EncryptedZipMembersNeedThePassword)
     const TempDir dir;
     dir.write("src/secret.txt", QByteArray("secret data ").repeated(1000));
     ASSERT_EQ(RunTool(dir("src"), "zip", {"-q", "-P", "pass", "../zc.zip", "secret.txt"}).Exit, 0);
-    ASSERT_EQ(RunTool(dir("src"), "7z", {"a", "-bd", "-tzip", "-ppass", "-mem=AES256", "../aes.zip",
-                                     "secret.txt"})
+    ASSERT_EQ(RunTool(dir("src"), "7z",
+                      {"a", "-bd", "-tzip", "-ppass", "-mem=AES256", "../aes.zip", "secret.txt"})
                   .Exit,
               0);
     for (const char* name : {"zc.zip", "aes.zip"}) {
@@ -307,4 +309,38 @@ TEST(Unpack, CancelLeavesNoPartialFile)
     canceller.join();
     EXPECT_TRUE(result.Cancelled);
     EXPECT_EQ(Entries(target), QStringList{});
+}
+
+// cpio, ISO 9660, AR and a single compressed file, each as its tool made it; the ISO's
+// "." folder member is no problem to report.
+TEST(Unpack, OtherFormatsUnpackWhole)
+{
+    const TempDir dir;
+    WriteTree(dir);
+    const QString src = dir("src");
+    ASSERT_EQ(RunTool(src, "sh", {"-c", "find pack | cpio -o -H newc > ../p.cpio"}).Exit, 0);
+    ASSERT_EQ(
+        RunTool(src, "xorriso", {"-as", "mkisofs", "-quiet", "-R", "-o", "../p.iso", "pack"}).Exit,
+        0);
+    ASSERT_EQ(RunTool(src, "ar", {"rc", "../p.a", "pack/readme.txt"}).Exit, 0);
+    ASSERT_EQ(RunTool(src, "sh", {"-c", "gzip -c pack/sub/deep/noise.bin > ../noise.bin.gz"}).Exit,
+              0);
+    struct TCase {
+        const char* Archive;
+        const char* Compare; // below the target
+        QString Original;
+    };
+    const std::vector<TCase> cases{{"p.cpio", "pack", src + "/pack"},
+                                   {"p.iso", "", src + "/pack"},
+                                   {"p.a", "readme.txt", src + "/pack/readme.txt"},
+                                   {"noise.bin.gz", "noise.bin", src + "/pack/sub/deep/noise.bin"}};
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Archive);
+        EXPECT_TRUE(TestOne(dir(c.Archive)).Ok());
+        const QString target = dir.mkdir(QStringLiteral("out/%1").arg(c.Archive));
+        const TUnpackResult result = UnpackInto(dir(c.Archive), target);
+        EXPECT_EQ(result.Lines, QStringList{});
+        const TRun diff = RunTool(dir.path(), "diff", {"-r", c.Original, target + c.Compare});
+        EXPECT_EQ(diff.Exit, 0) << diff.Out.toStdString();
+    }
 }
