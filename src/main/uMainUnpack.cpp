@@ -94,7 +94,7 @@ void TfMain::MenuUnpackClick()
     }
     m_commands.History().Add(std::move(record));
     if (progress.Cancelled())
-        lines << QStringLiteral("Cancelled: the member being unpacked was removed.");
+        lines << QStringLiteral("Cancelled: what was not in place yet was removed.");
     for (const TSide s : {side, other})
         RereadKeepingView(s);
     if (!lines.isEmpty())
