@@ -1,6 +1,7 @@
 # Unpacking with Alt+F9 and testing with Alt+Shift+F9: the left panel shows tars/ with
 # the cursor on pack.tar.gz, the right one out/; Alt+F9 and Enter in the dialog unpack
-# the whole archive, folders kept, into out/, byte for byte; Alt+Shift+F9 on a damaged
+# the whole archive, folders kept, into out/, byte for byte; Ctrl+Z removes it again but
+# for a file changed since; Alt+Shift+F9 on a damaged
 # ZIP opens the report naming the damaged member.
 source "$(dirname "$0")/e2e-lib.sh"
 
@@ -35,6 +36,17 @@ e2e_same_file "$content/data.bin" "$ROOT/out/data.bin"
 [[ "$(ls -A "$ROOT/out" | tr '\n' ' ')" == "alpha.txt data.bin empty notes " ]] ||
     e2e_fail "out/ holds more or less than the archive"
 
+# Ctrl+Z takes the unpack back, all but the file changed since.
+printf 'changed\n' >>"$ROOT/out/alpha.txt"
+e2e_focus "$MAIN"
+e2e_keys ctrl+z
+undone() { [[ "$(ls -A "$ROOT/out" | tr '\n' ' ')" == "alpha.txt " ]]; }
+e2e_wait 15 "the undo to leave only the changed alpha.txt" undone
+# The message saying that the changed file stays (titled as the main window).
+titled() { [[ "$(e2e_windows_titled "Travodex" | wc -l)" -eq "$1" ]]; }
+e2e_wait 10 "the message about alpha.txt" titled 2
+e2e_keys Return
+e2e_wait 10 "the message to close" titled 1
 e2e_focus "$MAIN"
 e2e_find bad
 e2e_keys alt+shift+F9
