@@ -47,6 +47,10 @@ void WriteTree(const TempDir& dir)
     dir.write("src/pack/sub/deep/noise.bin", noise);
     dir.write("src/pack/sub/zero.dat", QByteArray(300000, '\0'));
     dir.mkdir("src/pack/empty");
+    // A second name of a file in another folder: tar stores it as a hard link.
+    ASSERT_EQ(
+        RunTool(dir.path(), "ln", {dir("src/pack/readme.txt"), dir("src/pack/sub/again.txt")}).Exit,
+        0);
 }
 
 // Every entry below `folder`, hidden ones too, relative to it.
@@ -109,7 +113,7 @@ TEST(Unpack, ToolArchivesUnpackByteForByteAndTestWhole)
         const QString target = dir.mkdir(QStringLiteral("out/%1").arg(maker.Name));
         const TUnpackResult result = UnpackInto(archive, target);
         EXPECT_FALSE(result.Damaged) << result.Lines.join('\n').toStdString();
-        EXPECT_EQ(result.Written, 4);
+        EXPECT_EQ(result.Written, 5);
         const TRun diff = RunTool(dir.path(), "diff", {"-r", src + "/pack", target + "pack"});
         EXPECT_EQ(diff.Exit, 0) << diff.Out.toStdString();
         // Nothing else in the target: the temporary folder went.
