@@ -22,6 +22,8 @@ namespace
 struct TTarget {
     std::string Name; // the member's name, for messages
     std::string Leaf; // the file's name in the target folder
+    // The folders below the target folder it goes into (an extraction that keeps them).
+    std::vector<std::string> Folders;
     mode_t Perm{0};
     time_t MTime{0};
 };
@@ -32,6 +34,13 @@ public:
     TExtractor(int dir, const std::string& path, TExtraction& result, const TProgress& progress)
         : m_dir(dir), m_path(path), m_result(result), m_progress(progress)
     {
+    }
+    ~TExtractor() { CloseFolder(); }
+    // Members keep the folders of their names; encrypted ones are read with a password.
+    void KeepFolders(bool keep, bool password)
+    {
+        m_keepFolders = keep;
+        m_password = password;
     }
     // A member met in the first pass. A hard link without data waits for the member it
     // links to (LinkTargets), which a later pass reads.
@@ -62,6 +71,10 @@ public:
     bool Stopped() const { return m_result.Cancelled; }
 
 private:
+    // The folder `folders` below the target folder, made where missing; -1 (said of
+    // `name`) when one of them cannot be made or is no folder (a link is never entered).
+    int Folder(const std::vector<std::string>& folders, const std::string& name);
+    void CloseFolder();
     bool CopyData(archive* a, int fd, archive_entry* e, const std::string& name);
     bool ExtendWithHole(int fd, int64_t size, const std::string& name);
 
@@ -72,7 +85,46 @@ private:
     std::multimap<std::string, TTarget> m_links;
     // Members of newc/crc cpio archives waiting for their content, by device and inode.
     std::multimap<std::pair<dev_t, la_int64_t>, TTarget> m_waiting;
+    bool m_keepFolders{false};
+    bool m_password{false};
+    // The last folder written into, kept open: members come folder by folder.
+    std::vector<std::string> m_openFolders;
+    int m_openFd{-1};
 };
+
+void TExtractor::CloseFolder()
+{
+    if (m_openFd >= 0)
+        close(m_openFd);
+    m_openFd = -1;
+    m_openFolders.clear();
+}
+
+int TExtractor::Folder(const std::vector<std::string>& folders, const std::string& name)
+{
+    if (folders.empty())
+        return m_dir;
+    if (m_openFd >= 0 && folders == m_openFolders)
+        return m_openFd;
+    CloseFolder();
+    int dir = m_dir;
+    for (const std::string& part : folders) {
+        const bool made = mkdirat(dir, part.c_str(), 0777) == 0 || errno == EEXIST;
+        const int next =
+            made ? openat(dir, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
+        if (next < 0)
+            Skip(name, std::string(made ? "cannot enter folder " : "cannot create folder ") + part +
+                           ": " + std::strerror(errno));
+        if (dir != m_dir)
+            close(dir);
+        dir = next;
+        if (dir < 0)
+            return -1;
+    }
+    m_openFolders = folders;
+    m_openFd = dir;
+    return dir;
+}
 
 bool TExtractor::GoOn(int64_t written, int files)
 {
@@ -160,7 +212,7 @@ void TExtractor::LinksUnread()
 void TExtractor::Extract(archive* a, archive_entry* e, const std::string& name)
 {
     const mode_t type = archive_entry_filetype(e);
-    if (type == AE_IFDIR)
+    if (type == AE_IFDIR && !m_keepFolders)
         return; // folders are not copied; their files are chosen one by one
     if (type == AE_IFLNK) {
         Skip(name, "links are not extracted");
@@ -168,21 +220,29 @@ void TExtractor::Extract(archive* a, archive_entry* e, const std::string& name)
     }
     const bool hardLink = !LinkTarget(e).empty() && !HasData(e);
     // A special file's mode with data (a pipe's content stored by a backup) is a file.
-    if (type != AE_IFREG && !hardLink && !HasData(e)) {
+    if (type != AE_IFREG && type != AE_IFDIR && !hardLink && !HasData(e)) {
         Skip(name, "not a regular file");
         return;
     }
+    if (type == AE_IFDIR && name.find_first_not_of("./") == std::string::npos)
+        return; // the archive's top folder itself (ISO 9660's ".")
     std::vector<std::string> parts;
     if (!trvxlib::SafeRelativeParts(name, parts)) {
         Skip(name, "its name leads outside the target folder");
         return;
     }
-    if (archive_entry_is_encrypted(e)) {
+    if (type == AE_IFDIR) {
+        Folder(parts, name);
+        return;
+    }
+    if (archive_entry_is_encrypted(e) && !m_password) {
         Skip(name, "it is encrypted");
         return;
     }
     const mode_t perm = archive_entry_perm(e) & 0777;
-    const TTarget target{name, parts.back(), perm ? perm : 0666, archive_entry_mtime(e)};
+    TTarget target{name, parts.back(), {}, perm ? perm : 0666, archive_entry_mtime(e)};
+    if (m_keepFolders)
+        target.Folders.assign(parts.begin(), parts.end() - 1);
     if (ContentComesLater(a, e))
         m_waiting.emplace(FileId(e), target);
     else if (hardLink)
@@ -197,14 +257,17 @@ void TExtractor::Write(archive* a, archive_entry* e, const TTarget& target)
 {
     if (Stopped())
         return;
+    const int dir = Folder(target.Folders, target.Name);
+    if (dir < 0)
+        return;
     struct stat st {
     };
-    if (fstatat(m_dir, target.Leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (fstatat(dir, target.Leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
         Skip(target.Name, "a file of that name is already there");
         return;
     }
     std::string part;
-    const int fd = CreatePartFile(m_dir, target.Leaf, target.Perm, part);
+    const int fd = CreatePartFile(dir, target.Leaf, target.Perm, part);
     if (fd < 0) {
         Skip(target.Name, std::string("cannot create file: ") + std::strerror(errno));
         return;
@@ -218,14 +281,14 @@ void TExtractor::Write(archive* a, archive_entry* e, const TTarget& target)
         ok = false;
         Skip(target.Name, std::string("cannot write file: ") + std::strerror(errno));
     }
-    if (ok && !CommitPartFile(m_dir, part, target.Leaf)) {
+    if (ok && !CommitPartFile(dir, part, target.Leaf)) {
         ok = false;
         Skip(target.Name, errno == EEXIST
                               ? std::string("a file of that name is already there")
                               : std::string("cannot name file: ") + std::strerror(errno));
     }
     if (!ok) {
-        unlinkat(m_dir, part.c_str(), 0);
+        unlinkat(dir, part.c_str(), 0);
         return;
     }
     ++m_result.Written;
@@ -290,11 +353,11 @@ bool TExtractor::CopyData(archive* a, int fd, archive_entry* e, const std::strin
 
 // Hard links copy the content of the member they link to, which lies before them in
 // the archive: it is read again from the start, once for each link to the same member.
-void CopyLinkedContent(TExtractor& extractor, const std::string& path)
+void CopyLinkedContent(TExtractor& extractor, const std::string& path, const TReadOptions& options)
 {
     auto& links = extractor.LinkTargets();
     while (!links.empty() && !extractor.Stopped()) {
-        TOpened o = OpenArchive(path);
+        TOpened o = OpenArchive(path, {}, options);
         if (o.Status != TStatus::Ok) {
             for (const auto& [target, link] : links)
                 extractor.Skip(link.Name, "the archive cannot be read again for " + target);
@@ -334,14 +397,17 @@ void CopyLinkedContent(TExtractor& extractor, const std::string& path)
     }
 }
 
-} // namespace
-
-TExtraction ExtractMembers(const std::string& path, const std::vector<std::string>& names,
-                           const std::string& folder, const TProgress& progress)
+// Extracts the members named in `names`, or every member when `names` is null.
+TExtraction Extract(const std::string& path, const std::vector<std::string>* names,
+                    const std::string& folder, const TReadOptions& options,
+                    const TProgress& progress)
 {
     TExtraction result;
-    std::set<std::string> wanted(names.begin(), names.end());
-    TOpened o = OpenArchive(path);
+    const bool all = names == nullptr;
+    std::set<std::string> wanted;
+    if (names)
+        wanted.insert(names->begin(), names->end());
+    TOpened o = OpenArchive(path, {}, options);
     const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (o.Status != TStatus::Ok || dir < 0) {
         result.Status = TStatus::Failed;
@@ -353,6 +419,7 @@ TExtraction ExtractMembers(const std::string& path, const std::vector<std::strin
     trvxlib::RemoveStaleParts(dir);
     archive* a = o.Archive.get();
     TExtractor extractor(dir, path, result, progress);
+    extractor.KeepFolders(all, !options.Password.empty());
     bool failed = false;
     // Reading stops once every wanted member has been met, or when asked to.
     std::string damage = o.Damage;
@@ -360,11 +427,11 @@ TExtraction ExtractMembers(const std::string& path, const std::vector<std::strin
     for (archive_entry* e = o.Entry; e;) {
         const std::string name = MemberName(a, e, path);
         extractor.Carries(a, e, name);
-        if (wanted.erase(name) != 0)
+        if (all || wanted.erase(name) != 0)
             extractor.Extract(a, e, name);
         else
             extractor.Pass(a);
-        if (extractor.Stopped() || (wanted.empty() && !extractor.Waiting()))
+        if (extractor.Stopped() || (!all && wanted.empty() && !extractor.Waiting()))
             break;
         if (!NextHeader(a, e, failed, &damage)) {
             ended = !failed;
@@ -374,7 +441,7 @@ TExtraction ExtractMembers(const std::string& path, const std::vector<std::strin
     if (ended || !o.Entry)
         extractor.NoneCarried();
     if (!failed)
-        CopyLinkedContent(extractor, path);
+        CopyLinkedContent(extractor, path, options);
     else
         extractor.LinksUnread();
     if (!damage.empty())
@@ -392,6 +459,20 @@ TExtraction ExtractMembers(const std::string& path, const std::vector<std::strin
         result.Messages.push_back(ErrorText(a, path));
     }
     return result;
+}
+
+} // namespace
+
+TExtraction ExtractMembers(const std::string& path, const std::vector<std::string>& names,
+                           const std::string& folder, const TProgress& progress)
+{
+    return Extract(path, &names, folder, {}, progress);
+}
+
+TExtraction ExtractAll(const std::string& path, const std::string& folder,
+                       const TReadOptions& options, const TProgress& progress)
+{
+    return Extract(path, nullptr, folder, options, progress);
 }
 
 } // namespace archivelib

@@ -104,4 +104,35 @@ using TProgress = std::function<bool(int64_t written, int files)>;
 TExtraction ExtractMembers(const std::string& path, const std::vector<std::string>& names,
                            const std::string& folder, const TProgress& progress = {});
 
+// What an unpack or a test reads beyond what the listing does: ZIP archives (through
+// their central directory; the panels read ZIP with the program's own reader), and the
+// password of encrypted members.
+struct TReadOptions {
+    bool Zip{false};
+    std::string Password; // empty: encrypted members are reported and not read
+};
+
+// Writes every member of `path` below `folder`, keeping the folders of its name (made
+// as needed, never entered through a link). As ExtractMembers otherwise: the same
+// refusals, each file under a temporary name until it is whole and its data read without
+// an error (libarchive checks the CRC of ZIP, 7z and RAR members as it reads them), the
+// same progress and stop. Folder members are made even when empty.
+TExtraction ExtractAll(const std::string& path, const std::string& folder,
+                       const TReadOptions& options, const TProgress& progress = {});
+
+// The result of reading every member's data of an archive to its end.
+struct TTestReport {
+    TStatus Status{TStatus::Ok}; // Failed: the archive could not be read to its end
+    int Members{0};              // members met
+    // One line per member that could not be read whole ("<name>: <why>"), then what
+    // stopped the archive's reading or was passed over in it.
+    std::vector<std::string> Problems;
+    bool Cancelled{false};
+};
+
+// Reads every member of `path` to its end as an extraction would, writing nothing.
+// `progress` is told of each block (`written`: its bytes) and each member (`files` 1).
+TTestReport TestArchive(const std::string& path, const TReadOptions& options,
+                        const TProgress& progress = {});
+
 } // namespace archivelib

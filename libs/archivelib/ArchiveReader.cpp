@@ -90,7 +90,7 @@ std::string MemberName(archive* a, archive_entry* entry, const std::string& path
     return name ? name : std::string();
 }
 
-TOpened OpenArchive(const std::string& path, const TGoOn& goOn)
+TOpened OpenArchive(const std::string& path, const TGoOn& goOn, const TReadOptions& options)
 {
     TOpened o;
     auto source = std::make_unique<TSource>();
@@ -128,6 +128,10 @@ TOpened OpenArchive(const std::string& path, const TGoOn& goOn)
     archive_read_support_format_rar5(a);
     archive_read_support_format_ar(a);
     archive_read_support_format_raw(a);
+    if (options.Zip)
+        archive_read_support_format_zip_seekable(a);
+    if (!options.Password.empty())
+        archive_read_add_passphrase(a, options.Password.c_str());
     archive_read_set_callback_data(a, from);
     archive_read_set_read_callback(a, ReadBlock);
     archive_read_set_seek_callback(a, SeekTo);

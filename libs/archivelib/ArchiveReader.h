@@ -40,7 +40,9 @@ struct TOpened {
     // The first damaged header read past (see NextHeader); empty when there was none.
     std::string Damage;
 };
-TOpened OpenArchive(const std::string& path, const TGoOn& goOn = {});
+// `options` adds ZIP to the formats and gives libarchive the password.
+TOpened OpenArchive(const std::string& path, const TGoOn& goOn = {},
+                    const TReadOptions& options = {});
 
 // Reads the next header; false at the end, with `failed` set on an error. A damaged
 // header that the format reads past (tar's checksum: libarchive's "retry") is read again

@@ -26,6 +26,8 @@ struct TMainActions {
     QAction* MenuVerifyChecksums{nullptr};
     QAction* MenuCompareFiles{nullptr};
     QAction* MenuPack{nullptr}; // Alt+F5 (uMainPack.cpp)
+    QAction* MenuUnpack{nullptr};
+    QAction* MenuTestArchives{nullptr};
     QAction* MenuExit{nullptr};
     // Edit (present and disabled)
     QAction* MenuCut{nullptr};

@@ -339,6 +339,13 @@ public:
     // cursor's) into a new archive in the other panel's folder, asked for in TfPack,
     // packed behind the progress window; the new archive can be undone.
     void MenuPackClick();
+    // Unpack and Test archives (uMainUnpack.cpp): the archives of ArchivesToUnpack,
+    // unpacked into the folder TfUnpack names (the other panel's) or read whole, behind
+    // the progress window; an unpack can be undone, a test ends in TfArchiveTestReport.
+    void MenuUnpackClick();
+    void MenuTestArchivesClick();
+    // The marked files of the active panel's folder, else the cursor's file (full paths).
+    QStringList ArchivesToUnpack() const;
 
     // File search (uMainSearch.cpp): the "Find files" window (made at its first use) and
     // what its results lead to, in the active panel. `after` runs once the panel shows
@@ -499,6 +506,8 @@ private:
     void CreateChecksumItems(QMenu* file);
     // The File menu's "Pack..." entry.
     void CreatePackItem(QMenu* file);
+    // The File menu's unpack and test entries.
+    void CreateUnpackItems(QMenu* file);
     // Undo (uMainUndo.cpp): the first item of the Commands menu, Ctrl+Z, its text kept
     // in step with the file commands' history.
     void CreateUndoItem(QMenu* commands);

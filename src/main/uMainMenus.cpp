@@ -83,6 +83,7 @@ void TfMain::CreateMenus()
     file->addSeparator();
     CreateChecksumItems(file);
     CreatePackItem(file);
+    CreateUnpackItems(file);
     file->addSeparator();
     file->addAction(a.MenuExit);
 
