@@ -95,9 +95,9 @@ struct TQtPicture {
 };
 
 // Decodes through Qt's readers, choosing the format by content only; a picture larger
-// than the memory limit is decoded scaled down to fit. A valid `box` (in the picture's
-// shown orientation) scales it down further to fit in it, during the decode where the
-// format allows (a JPEG's DCT scaling).
+// than the memory limit is decoded scaled down to fit. A valid `box` scales it down further
+// to fit in it, during the decode where the format allows (a JPEG's DCT scaling). With the
+// orientation applied, the reader gives and takes sizes as the picture shows.
 TQtPicture ReadWithQt(QIODevice* device, QString& why, QSize box = {})
 {
     QImageReader reader(device);
@@ -105,17 +105,17 @@ TQtPicture ReadWithQt(QIODevice* device, QString& why, QSize box = {})
     reader.setAutoTransform(true);
     const QSize own = reader.size();
     const QSize fitting = FittingSize(own);
-    // The reader's sizes are the stored ones, before the picture is turned upright.
-    const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
-    const QSize wanted = FitInBox(fitting, turned ? box.transposed() : box);
+    const QSize wanted = FitInBox(fitting, box);
     const bool scaled = wanted != own;
     if (scaled)
         reader.setScaledSize(wanted);
-    TQtPicture picture{reader.read(), {}, turned ? fitting.transposed() : fitting};
+    TQtPicture picture{reader.read(), {}, fitting};
     if (picture.Image.isNull())
         why = fitting != own ? TooLarge(own) : reader.errorString();
     else if (scaled)
-        picture.ScaledFrom = turned ? own.transposed() : own;
+        picture.ScaledFrom = reader.transformation() & QImageIOHandler::TransformationRotate90
+                                 ? own.transposed()
+                                 : own;
     return picture;
 }
 
