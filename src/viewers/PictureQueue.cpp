@@ -33,9 +33,9 @@ struct TPictureQueue::TEntry {
     TPicture Picture;
 };
 
-TPictureQueue::TPictureQueue(QObject* parent) : QObject(parent)
+TPictureQueue::TPictureQueue(int threads, QObject* parent) : QObject(parent)
 {
-    m_pool.setMaxThreadCount(1);
+    m_pool.setMaxThreadCount(std::max(1, threads));
 }
 
 TPictureQueue::~TPictureQueue()

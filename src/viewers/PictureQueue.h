@@ -3,8 +3,8 @@
 //
 // DecodePicture decodes one file through PicLib, scaled down to fit a box when one is
 // given (a JPEG is then decoded at that size, which is much faster than decoding it whole).
-// TPictureQueue keeps the pictures a viewer will want next: it decodes them on one thread
-// of its own, first asked first; asking again reorders them and forgets the others (those
+// TPictureQueue keeps the pictures a viewer will want next: it decodes them on threads of
+// its own (one or two: the machine's other work goes on), first asked first; asking again reorders them and forgets the others (those
 // not started never start; one being decoded runs out and its result is dropped), so only
 // the pictures asked for are held. Take() gives a wanted picture, waiting for its decode;
 // one that has not started yet is decoded on the caller's thread at once rather than
@@ -52,7 +52,8 @@ class TPictureQueue final : public QObject
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TPictureQueue)
 public:
-    explicit TPictureQueue(QObject* parent = nullptr);
+    // Decodes on at most `threads` threads at a time (besides the callers of Take).
+    explicit TPictureQueue(int threads, QObject* parent = nullptr);
     // Drops what has not started and waits for the decode under way.
     ~TPictureQueue() override;
 

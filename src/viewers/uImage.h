@@ -14,7 +14,7 @@
 // Threads: the window lives on the user-interface thread; Load() decodes there. Stepping
 // goes through a TPictureQueue (viewers/PictureQueue.h): a step asks for the picture it
 // shows first and the next two in the same direction after it, and takes the first; the
-// others go on decoding on the queue's own thread while the window shows it, and a step
+// others go on decoding on the queue's own threads while the window shows it, and a step
 // that turns away forgets them. Zoomed to fit, the pictures are decoded at the size they
 // show at (a JPEG's decode is then much faster and smaller); zooming to more detail than
 // that decodes the picture again, whole.

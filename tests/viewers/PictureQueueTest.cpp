@@ -75,7 +75,7 @@ TEST(PictureQueue, ThePictureWaitedForIsDecodedAtOnceWhileTheQueueIsBusy)
     TempDir dir;
     const QString pipe = MakePipe(dir, "slow.png");
     const QString wanted = WritePng(dir, "wanted.png", qRgb(200, 10, 10));
-    auto queue = std::make_unique<TPictureQueue>();
+    auto queue = std::make_unique<TPictureQueue>(1);
     queue->Want({{0, pipe, {}}, {1, wanted, {}}});
     const int busy = WaitForReader(pipe);
     ASSERT_GE(busy, 0);
@@ -117,7 +117,7 @@ TEST(PictureQueue, PicturesNoLongerWantedNeverStartAndTheLatestOrderHolds)
     const QString b = WritePng(dir, "b.png", qRgb(10, 200, 10));
     const QString c = WritePng(dir, "c.png", qRgb(10, 10, 200));
     const QSize box(20, 20);
-    auto queue = std::make_unique<TPictureQueue>();
+    auto queue = std::make_unique<TPictureQueue>(1);
     QList<int> decoded;
     QObject::connect(queue.get(), &TPictureQueue::Decoded, queue.get(),
                      [&decoded](int key) { decoded << key; });
