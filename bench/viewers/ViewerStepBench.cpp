@@ -149,9 +149,8 @@ void NextPicture(const QTemporaryDir& dir)
     std::vector<TRound> rounds;
     for (int i = 0; i < 5; ++i)
         rounds.push_back(Round(folder));
-    std::sort(rounds.begin(), rounds.end(), [](const TRound& a, const TRound& b) {
-        return a.Mean / a.Alone < b.Mean / b.Alone;
-    });
+    std::sort(rounds.begin(), rounds.end(),
+              [](const TRound& a, const TRound& b) { return a.Mean / a.Alone < b.Mean / b.Alone; });
     const TRound& median = rounds[rounds.size() / 2];
     const QString alone = QStringLiteral("decode alone, fitted");
     bench::Report(QStringLiteral("next 8 Mpixel JPEG after a look"), median.Looked, median.Alone,
@@ -160,8 +159,8 @@ void NextPicture(const QTemporaryDir& dir)
                   median.Alone, alone);
     bench::Report(QStringLiteral("next 8 Mpixel JPEG, keys back to back (worst)"), median.Worst,
                   median.Alone, alone);
-    bench::Report(QStringLiteral("8 Mpixel JPEG decoded fitted to the viewer"), median.Alone,
-                  whole, QStringLiteral("PicLibLoad whole"));
+    bench::Report(QStringLiteral("8 Mpixel JPEG decoded fitted to the viewer"), median.Alone, whole,
+                  QStringLiteral("PicLibLoad whole"));
     for (const TRound& round : rounds)
         bench::Figure(QStringLiteral("  a round: back to back / alone"), round.Mean / round.Alone,
                       QStringLiteral(""));

@@ -59,8 +59,7 @@ QImage* SucceedFitted(QImage image, QSize box)
     const QSize fitted = FitInBox(own, box);
     if (fitted == own)
         return Succeed(std::move(image));
-    return Succeed(image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), own,
-                   own);
+    return Succeed(image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), own, own);
 }
 
 constexpr qint64 MaxBytesPerPixel = 4; // 32-bit colour, the most Qt's readers decode into

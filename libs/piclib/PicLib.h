@@ -36,9 +36,9 @@ QImage* PicLibLoad(const char* fileName, int options);
 
 // Decodes like PicLibLoad, but a picture larger than `maxWidth` x `maxHeight` (as it shows,
 // turned upright) comes scaled down to fit in it, its proportions kept. Where the format
-// allows, the decode itself works at the smaller size (a JPEG's DCT scaling), which takes
-// less time and memory than decoding it whole. PicLibLastScaled then gives its own size,
-// PicLibLastFullSize the size PicLibLoad would give it.
+// allows, the decode itself works at a smaller size (a JPEG's DCT scaling), which takes
+// less memory, and less time than decoding it whole and scaling it after. PicLibLastScaled then
+// gives its own size, PicLibLastFullSize the size PicLibLoad would give it.
 QImage* PicLibLoadFitted(const char* fileName, int maxWidth, int maxHeight);
 
 // Frees an image returned by PicLibLoad or PicLibLoadFitted; null is allowed.

@@ -11,9 +11,9 @@ namespace viewers
 TPicture DecodePicture(const QString& fileName, QSize box)
 {
     const QByteArray name = QFile::encodeName(fileName);
-    std::unique_ptr<QImage> image(box.isValid()
-                                      ? PicLibLoadFitted(name.constData(), box.width(), box.height())
-                                      : PicLibLoad(name.constData(), 0));
+    std::unique_ptr<QImage> image(
+        box.isValid() ? PicLibLoadFitted(name.constData(), box.width(), box.height())
+                      : PicLibLoad(name.constData(), 0));
     TPicture picture;
     if (!image) {
         picture.Why = QString::fromUtf8(PicLibErrorText());

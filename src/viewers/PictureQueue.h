@@ -2,13 +2,14 @@
 // Decoding pictures off the window's thread, in the order they are wanted. No widgets.
 //
 // DecodePicture decodes one file through PicLib, scaled down to fit a box when one is
-// given (a JPEG is then decoded at that size, which is much faster than decoding it whole).
+// given (a JPEG is then decoded at a fraction of its size and scaled the rest of the way,
+// in less time and memory than a whole decode scaled after).
 // TPictureQueue keeps the pictures a viewer will want next: it decodes them on threads of
-// its own (one or two: the machine's other work goes on), first asked first; asking again reorders them and forgets the others (those
-// not started never start; one being decoded runs out and its result is dropped), so only
-// the pictures asked for are held. Take() gives a wanted picture, waiting for its decode;
-// one that has not started yet is decoded on the caller's thread at once rather than
-// waiting behind the others.
+// its own (one or two, for the machine's other work), first asked first; asking again
+// reorders them and forgets the others (those not started never start; one being decoded
+// runs out and its result is dropped), so only the pictures asked for are held. Take()
+// gives a wanted picture, waiting for its decode; one that has not started yet is decoded
+// on the caller's thread at once rather than waiting behind the others.
 //
 // Threads: DecodePicture runs on any thread. A queue is used from one thread (the one that
 // calls Want and Take); Decoded is emitted on the decode thread.

@@ -3,9 +3,9 @@
 #include "controls/FontScale.h"
 #include "controls/WindowFit.h"
 #include "piclib/PicLib.h"
-#include "viewers/PictureQueue.h"
 #include "platform/Memory.h"
 #include "platform/Messages.h"
+#include "viewers/PictureQueue.h"
 
 #include <QAction>
 #include <QApplication>
@@ -100,7 +100,8 @@ QAction* AddEntry(QMenu* menu, const QString& text, const QKeySequence& shortcut
 } // namespace
 
 TfImage::TfImage(QWidget* owner)
-    : QMainWindow(owner, Qt::Window), m_owner(owner), m_queue(new viewers::TPictureQueue(AheadThreads, this))
+    : QMainWindow(owner, Qt::Window), m_owner(owner),
+      m_queue(new viewers::TPictureQueue(AheadThreads, this))
 {
     RaisePictureMemoryLimit();
     setAttribute(Qt::WA_DeleteOnClose);
@@ -175,14 +176,14 @@ void TfImage::BuildMenu()
     connect(MenuFit, &QAction::triggered, this, [this] { SetZoom(0); });
     connect(MenuActualSize, &QAction::triggered, this, [this] { SetZoom(1); });
     connect(MenuZoomIn, &QAction::triggered, this, [this] {
-        SetZoom((m_zoom > 0 ? m_zoom
-                            : double(Image->width()) / std::max(1, m_pictureSize.width())) *
-                ZoomStep);
+        SetZoom(
+            (m_zoom > 0 ? m_zoom : double(Image->width()) / std::max(1, m_pictureSize.width())) *
+            ZoomStep);
     });
     connect(MenuZoomOut, &QAction::triggered, this, [this] {
-        SetZoom((m_zoom > 0 ? m_zoom
-                            : double(Image->width()) / std::max(1, m_pictureSize.width())) /
-                ZoomStep);
+        SetZoom(
+            (m_zoom > 0 ? m_zoom : double(Image->width()) / std::max(1, m_pictureSize.width())) /
+            ZoomStep);
     });
 
     connect(MenuOpen, &QAction::triggered, this, &TfImage::MenuOpenClick);
@@ -380,8 +381,8 @@ void TfImage::ShowZoomed()
 void TfImage::DecodeDetail(QSize size)
 {
     // A pixel of rounding between the fitted decode and the window is no loss of detail.
-    if (m_image.size() == m_pictureSize || (size.width() <= m_image.width() + 1 &&
-                                            size.height() <= m_image.height() + 1))
+    if (m_image.size() == m_pictureSize ||
+        (size.width() <= m_image.width() + 1 && size.height() <= m_image.height() + 1))
         return;
     // Fitted to the window when that is all it needs, else whole.
     const QSize view = Scroller->viewport()->size();

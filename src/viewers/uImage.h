@@ -16,8 +16,8 @@
 // shows first and the next two in the same direction after it, and takes the first; the
 // others go on decoding on the queue's own threads while the window shows it, and a step
 // that turns away forgets them. Zoomed to fit, the pictures are decoded at the size they
-// show at (a JPEG's decode is then much faster and smaller); zooming to more detail than
-// that decodes the picture again, whole.
+// show at (a JPEG is then decoded at a fraction of its size: less time and memory); zooming
+// to more detail than that decodes the picture again.
 
 #include "viewers/PictureQueue.h"
 

@@ -3,8 +3,8 @@
 // A named pipe stands for a slow picture: once its decode has opened it, the test holds the
 // other end open and the decode waits for data until the test writes the picture, so the
 // queue's thread is busy for exactly as long as the test says.
-#include "support/TempDir.h"
 #include "viewers/PictureQueue.h"
+#include "support/TempDir.h"
 
 #include <QBuffer>
 #include <QImage>
