@@ -357,6 +357,7 @@ void TfImage::SetZoom(double zoom)
     m_zoom = zoom;
     MenuViewStretch->setChecked(false);
     ShowZoomed();
+    Want(m_index, false); // the pictures ahead, at the detail this zoom needs
 }
 
 void TfImage::ShowZoomed()
@@ -384,10 +385,8 @@ void TfImage::DecodeDetail(QSize size)
     if (m_image.size() == m_pictureSize ||
         (size.width() <= m_image.width() + 1 && size.height() <= m_image.height() + 1))
         return;
-    // Fitted to the window when that is all it needs, else whole.
-    const QSize view = Scroller->viewport()->size();
-    const bool fits = size.width() <= view.width() && size.height() <= view.height();
-    viewers::TPicture decoded = Decode(m_shownFile, fits ? view : QSize());
+    // Whole, so that a window resized larger step by step decodes it once.
+    viewers::TPicture decoded = Decode(m_shownFile);
     if (!decoded.Image.isNull())
         m_image = std::move(decoded.Image);
 }
