@@ -128,8 +128,8 @@ private:
     QString Caption(QSize ownSize) const;
     void ShowDecoded(const viewers::TPicture& decoded);
     void Step(int by);
-    // Asks the queue for the picture at `index` (when valid) and then the next two after
-    // it in the direction of the last step, and no other.
+    // Asks the queue for the picture at `index` (when `withIndex`), then the next two
+    // after it in the direction of the last step, and no other.
     void Want(int index, bool withIndex);
     // Zoomed to fit, the size pictures are decoded at; otherwise invalid (whole).
     QSize DecodeBox() const;
