@@ -20,6 +20,7 @@ struct TLastError {
     int Code = PicLibOk;
     QByteArray Text;
     QSize ScaledFrom; // the picture's own size when it was decoded scaled down
+    QSize Full;       // the size PicLibLoad gives the picture
 };
 
 thread_local TLastError LastError;
@@ -29,15 +30,36 @@ QImage* Fail(int code, const QString& text)
     LastError.Code = code;
     LastError.Text = text.toUtf8();
     LastError.ScaledFrom = {};
+    LastError.Full = {};
     return nullptr;
 }
 
-QImage* Succeed(QImage image, QSize scaledFrom = {})
+QImage* Succeed(QImage image, QSize scaledFrom = {}, QSize full = {})
 {
     LastError.Code = PicLibOk;
     LastError.Text.clear();
     LastError.ScaledFrom = scaledFrom;
+    LastError.Full = full.isValid() ? full : image.size();
     return new QImage(std::move(image));
+}
+
+// `size` scaled down to fit in `box`, its proportions kept; as it is when it fits or when
+// there is no box.
+QSize FitInBox(QSize size, QSize box)
+{
+    if (!box.isValid() || (size.width() <= box.width() && size.height() <= box.height()))
+        return size;
+    return size.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+}
+
+// A picture our own decoders gave, scaled down to fit `box`: its own size is then kept.
+QImage* SucceedFitted(QImage image, QSize box)
+{
+    const QSize own = image.size();
+    const QSize fitted = FitInBox(own, box);
+    if (fitted == own)
+        return Succeed(std::move(image));
+    return Succeed(image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), own, own);
 }
 
 constexpr qint64 MaxBytesPerPixel = 4; // 32-bit colour, the most Qt's readers decode into
@@ -68,23 +90,27 @@ QString TooLarge(QSize size)
 struct TQtPicture {
     QImage Image;
     QSize ScaledFrom; // the picture's own size when it was decoded scaled down
+    QSize Full;       // the size the picture has without a box
 };
 
 // Decodes through Qt's readers, choosing the format by content only; a picture larger
-// than the memory limit is decoded scaled down to fit.
-TQtPicture ReadWithQt(QIODevice* device, QString& why)
+// than the memory limit is decoded scaled down to fit. A valid `box` scales it down further
+// to fit in it, during the decode where the format allows (a JPEG's DCT scaling). With the
+// orientation applied, the reader gives and takes sizes as the picture shows.
+TQtPicture ReadWithQt(QIODevice* device, QString& why, QSize box = {})
 {
     QImageReader reader(device);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
     const QSize own = reader.size();
     const QSize fitting = FittingSize(own);
-    const bool scaled = fitting != own;
+    const QSize wanted = FitInBox(fitting, box);
+    const bool scaled = wanted != own;
     if (scaled)
-        reader.setScaledSize(fitting);
-    TQtPicture picture{reader.read(), {}};
+        reader.setScaledSize(wanted);
+    TQtPicture picture{reader.read(), {}, fitting};
     if (picture.Image.isNull())
-        why = scaled ? TooLarge(own) : reader.errorString();
+        why = fitting != own ? TooLarge(own) : reader.errorString();
     else if (scaled)
         picture.ScaledFrom = reader.transformation() & QImageIOHandler::TransformationRotate90
                                  ? own.transposed()
@@ -125,11 +151,8 @@ bool BmpCutShort(QFile& file)
     return height > room / rowBytes; // compared by division: the product may not fit
 }
 
-} // namespace
-
-extern "C" {
-
-QImage* PicLibLoad(const char* fileName, int /*options*/)
+// PicLibLoad, the picture scaled down to fit in `box` when that is valid.
+QImage* Load(const char* fileName, QSize box)
 {
     if (fileName == nullptr || *fileName == '\0')
         return Fail(PicLibNoFile, QStringLiteral("No file name"));
@@ -146,23 +169,23 @@ QImage* PicLibLoad(const char* fileName, int /*options*/)
         QImage image = piclib::PcxDecode(reinterpret_cast<const std::uint8_t*>(data.constData()),
                                          std::size_t(data.size()), &why);
         if (!image.isNull())
-            return Succeed(std::move(image));
+            return SucceedFitted(std::move(image), box);
         // A file that merely starts like a PCX header may still be another format.
         QBuffer buffer;
         buffer.setData(data);
         buffer.open(QIODevice::ReadOnly);
         QString qtWhy;
-        TQtPicture picture = ReadWithQt(&buffer, qtWhy);
+        TQtPicture picture = ReadWithQt(&buffer, qtWhy, box);
         if (!picture.Image.isNull())
-            return Succeed(std::move(picture.Image), picture.ScaledFrom);
+            return Succeed(std::move(picture.Image), picture.ScaledFrom, picture.Full);
         return Fail(PicLibCannotDecode, why);
     }
     if (BmpCutShort(file))
         return Fail(PicLibCannotDecode, QStringLiteral("The picture file is cut short"));
     QString why;
-    TQtPicture picture = ReadWithQt(&file, why);
+    TQtPicture picture = ReadWithQt(&file, why, box);
     if (!picture.Image.isNull())
-        return Succeed(std::move(picture.Image), picture.ScaledFrom);
+        return Succeed(std::move(picture.Image), picture.ScaledFrom, picture.Full);
     // TGA has no signature, and Qt reads only a narrow kind of it: try our reader last.
     unsigned char tgaHead[18];
     file.seek(0);
@@ -172,9 +195,23 @@ QImage* PicLibLoad(const char* fileName, int /*options*/)
         QImage image = piclib::TgaDecode(reinterpret_cast<const std::uint8_t*>(data.constData()),
                                          std::size_t(data.size()), &why);
         if (!image.isNull())
-            return Succeed(std::move(image));
+            return SucceedFitted(std::move(image), box);
     }
     return Fail(PicLibCannotDecode, why);
+}
+
+} // namespace
+
+extern "C" {
+
+QImage* PicLibLoad(const char* fileName, int /*options*/)
+{
+    return Load(fileName, {});
+}
+
+QImage* PicLibLoadFitted(const char* fileName, int maxWidth, int maxHeight)
+{
+    return Load(fileName, QSize(std::max(1, maxWidth), std::max(1, maxHeight)));
 }
 
 void PicLibFree(QImage* image)
@@ -195,6 +232,17 @@ const char* PicLibErrorText()
 void PicLibSetMemoryLimit(int megabytes)
 {
     QImageReader::setAllocationLimit(std::max(0, megabytes));
+}
+
+bool PicLibLastFullSize(int* width, int* height)
+{
+    if (LastError.Code != PicLibOk)
+        return false;
+    if (width)
+        *width = LastError.Full.width();
+    if (height)
+        *height = LastError.Full.height();
+    return true;
 }
 
 bool PicLibLastScaled(int* width, int* height)

@@ -34,7 +34,14 @@ enum TPicLibError {
 // when there is no picture; PicLibLastError() then tells why.
 QImage* PicLibLoad(const char* fileName, int options);
 
-// Frees an image returned by PicLibLoad; null is allowed.
+// Decodes like PicLibLoad, but a picture larger than `maxWidth` x `maxHeight` (as it shows,
+// turned upright) comes scaled down to fit in it, its proportions kept. Where the format
+// allows, the decode itself works at a smaller size (a JPEG's DCT scaling), which takes
+// less memory, and less time than decoding it whole and scaling it after. PicLibLastScaled then
+// gives its own size, PicLibLastFullSize the size PicLibLoad would give it.
+QImage* PicLibLoadFitted(const char* fileName, int maxWidth, int maxHeight);
+
+// Frees an image returned by PicLibLoad or PicLibLoadFitted; null is allowed.
 void PicLibFree(QImage* image);
 
 // Why the last PicLibLoad of this thread returned null (PicLibOk after a success).
@@ -49,7 +56,12 @@ const char* PicLibErrorText();
 void PicLibSetMemoryLimit(int megabytes);
 
 // After a PicLibLoad of this thread that returned a picture scaled down to fit the memory
-// limit: true, and the picture's own size in *width and *height. False otherwise.
+// limit, or a PicLibLoadFitted that returned one scaled down: true, and the picture's own
+// size in *width and *height. False otherwise.
 bool PicLibLastScaled(int* width, int* height);
+
+// After a load of this thread that returned a picture: true, and the size PicLibLoad gives
+// it (its own size, or less when it takes more than the memory limit). False otherwise.
+bool PicLibLastFullSize(int* width, int* height);
 
 } // extern "C"

@@ -11,21 +11,21 @@
 // last; the caption says "NAME — 3 of 120". Pictures show zoomed to fit the window
 // (never enlarged), at 100 % (1 or *), or zoomed in (+) and out (-).
 //
-// Threads: the window lives on the user-interface thread; Load() and a step to a picture
-// that was not decoded ahead block while it decodes. After each step the picture the next
-// two steps in the same direction will show are decoded ahead through QtConcurrent on the global
-// pool (PicLib may be called from any thread); that work holds only the file's name and
-// the size to fit, never the window. A step to the picture decoded ahead takes its result,
-// waiting only for its own decode; any other step decodes at once, beside it.
+// Threads: the window lives on the user-interface thread; Load() decodes there. Stepping
+// goes through a TPictureQueue (viewers/PictureQueue.h): a step asks for the picture it
+// shows first and the next two in the same direction after it, and takes the first; the
+// others go on decoding on the queue's own threads while the window shows it, and a step
+// that turns away forgets them. Zoomed to fit, the pictures are decoded at the size they
+// show at (a JPEG is then decoded at a fraction of its size: less time and memory); zooming
+// to more detail than that decodes the picture again.
 
-#include <QFuture>
+#include "viewers/PictureQueue.h"
+
 #include <QImage>
 #include <QMainWindow>
 #include <QSize>
 #include <QString>
 #include <QStringList>
-#include <utility>
-#include <vector>
 
 class QAction;
 class QFileDialog;
@@ -72,7 +72,7 @@ public:
     // Shows the picture at `index` of the folder, keeping the window's size; one that
     // cannot be decoded says so in the window, and the next step goes on from it.
     void ShowPicture(int index);
-    // True when the picture shown was taken from the decoding done ahead.
+    // True when the picture shown had been asked for ahead, by the step before.
     bool ShownFromPrefetch() const { return m_fromPrefetch; }
 
     // Zoom: 0 fits the window (never enlarging), otherwise the factor.
@@ -82,13 +82,10 @@ public:
     // The picture's natural size (0 x 0 for an empty viewer).
     QSize PictureSize() const { return m_pictureSize; }
 
-    // A decoded picture, or why there is none.
-    struct TDecoded {
-        QImage Image;
-        QImage Fitted; // Image scaled down to fit the window, when decoded ahead
-        QSize Own;     // the picture's own size (larger than Image when scaled down)
-        QString Why;   // why there is no image
-    };
+    // The decoded picture held: smaller than PictureSize() when it was decoded to fit.
+    QSize HeldSize() const { return m_image.size(); }
+    // The pictures of the folder being decoded ahead or held decoded.
+    int PicturesAhead() const { return m_queue->Wanted(); }
 
     // Components, owned by the window.
     QScrollArea* Scroller{nullptr};
@@ -129,29 +126,32 @@ private:
     void CentreWindow();
     void ShowNaturalSize();
     QString Caption(QSize ownSize) const;
-    void ShowDecoded(const TDecoded& decoded);
+    void ShowDecoded(const viewers::TPicture& decoded);
     void Step(int by);
-    // Starts decoding the next pictures from `index` on in the direction of the last
-    // step, and drops the work for any other.
-    void Prefetch(int index);
+    // Asks the queue for the picture at `index` (when `withIndex`), then the next two
+    // after it in the direction of the last step, and no other.
+    void Want(int index, bool withIndex);
+    // Zoomed to fit, the size pictures are decoded at; otherwise invalid (whole).
+    QSize DecodeBox() const;
     void SetZoom(double zoom);
     void ShowZoomed();
     QString Place() const;
-    static void ReportFailure(const QString& fileName, const TDecoded& decoded);
+    // Decodes the picture shown again with the detail `size` needs, when it was decoded
+    // smaller than that.
+    void DecodeDetail(QSize size);
+    static void ReportFailure(const QString& fileName, const viewers::TPicture& decoded);
 
     QString m_fileName;
     QString m_shownFile; // the file whose picture is shown
     QSize m_fitArea;
-    QSize m_pictureSize;
-    QSize m_ownSize; // the picture's own size (see TDecoded)
+    QSize m_pictureSize; // the size the picture has decoded whole
+    QSize m_ownSize;     // the picture's own size (see viewers::TPicture)
     QWidget* m_owner{nullptr};
-    QImage m_image;  // the picture shown, decoded
-    QImage m_fitted; // it scaled to fit, when decoded ahead (or null)
+    QImage m_image; // the picture shown, decoded (to fit, or whole)
     QStringList m_folder;
     int m_index{-1};
     int m_direction{1};
     double m_zoom{0};
     bool m_fromPrefetch{false};
-    // The pictures decoded ahead: the next two in the direction of the last step.
-    std::vector<std::pair<int, QFuture<TDecoded>>> m_ahead;
+    viewers::TPictureQueue* m_queue{nullptr}; // the folder's pictures decoded ahead
 };

@@ -363,3 +363,69 @@ TEST_F(ImageViewer, APictureThatCannotBeDecodedSaysSoAndTheNextKeyMovesOn)
     EXPECT_TRUE(viewer->Image->text().isEmpty());
     viewer->close();
 }
+
+namespace
+{
+
+// A picture whose every pixel differs from its neighbours, and from the same pixel of
+// picture `i` + 1: a scaled copy cannot pass for it.
+QRgb Detail(int x, int y, int i)
+{
+    return qRgb((x * 7 + i * 50) % 256, (y * 13) % 256, (x + y) % 2 ? 255 : 0);
+}
+
+QString WriteDetailed(const TempDir& dir, int i, QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            image.setPixel(x, y, Detail(x, y, i));
+    const QString path = dir(QStringLiteral("d%1.bmp").arg(i));
+    EXPECT_TRUE(image.save(path, "BMP"));
+    return path;
+}
+
+} // namespace
+
+TEST_F(ImageViewer, SteppedPicturesAreDecodedAtTheWindowsSizeAndWholeAt100Percent)
+{
+    const QSize large(1600, 1200);
+    const QStringList folder = {WriteDetailed(dir, 0, large), WriteDetailed(dir, 1, large),
+                                WriteDetailed(dir, 2, large), WriteDetailed(dir, 3, large)};
+    TfImage* viewer = OpenViewer(folder[0]);
+    ASSERT_NE(nullptr, viewer);
+    viewer->SetFolder(folder);
+    viewer->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(viewer));
+
+    QTest::keyClick(viewer->Scroller, Qt::Key_PageDown);
+    ASSERT_EQ(1, viewer->FolderIndex());
+    EXPECT_EQ(large, viewer->PictureSize());
+    // Zoomed to fit: held at the size shown, nothing larger.
+    const QSize shown = viewer->Image->size();
+    EXPECT_LT(shown.width(), large.width());
+    EXPECT_EQ(shown, viewer->HeldSize());
+    EXPECT_EQ(shown, viewer->Image->pixmap().size());
+    EXPECT_LE(viewer->PicturesAhead(), 2); // the next two, no more
+
+    // 100 %: decoded again, whole, every pixel its own.
+    QTest::keyClick(viewer->Scroller, Qt::Key_1);
+    EXPECT_EQ(large, viewer->HeldSize());
+    const QImage pixels = viewer->Image->pixmap().toImage();
+    ASSERT_EQ(large, pixels.size());
+    for (const QPoint p : {QPoint(0, 0), QPoint(777, 555), QPoint(1599, 1199), QPoint(1001, 3)})
+        EXPECT_EQ(Detail(p.x(), p.y(), 1), pixels.pixel(p)) << p.x() << "," << p.y();
+
+    // At 100 % the next ones come whole; back to fit, fitted again.
+    QTest::keyClick(viewer->Scroller, Qt::Key_PageDown);
+    ASSERT_EQ(2, viewer->FolderIndex());
+    EXPECT_EQ(large, viewer->HeldSize());
+    EXPECT_EQ(Detail(1001, 3, 2), viewer->Image->pixmap().toImage().pixel(1001, 3));
+    QTest::keyClick(viewer->Scroller, Qt::Key_F);
+    QTest::keyClick(viewer->Scroller, Qt::Key_PageDown);
+    ASSERT_EQ(3, viewer->FolderIndex());
+    EXPECT_EQ(viewer->Image->size(), viewer->HeldSize());
+    EXPECT_LT(viewer->HeldSize().width(), large.width());
+    EXPECT_EQ(nullptr, QApplication::overrideCursor());
+    viewer->close();
+}

@@ -9,6 +9,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
+#include <QImageWriter>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
@@ -354,4 +355,63 @@ TEST(PicLibLoad, ReadsTgaFilesThatQtRefuses)
     ASSERT_TRUE(image) << PicLibErrorText();
     EXPECT_EQ(QSize(4, 4), image->size());
     EXPECT_EQ(Green, image->pixel(3, 3));
+}
+
+namespace
+{
+
+std::unique_ptr<QImage> LoadFitted(const QString& path, QSize box)
+{
+    return std::unique_ptr<QImage>(
+        PicLibLoadFitted(QFile::encodeName(path).constData(), box.width(), box.height()));
+}
+
+QSize LastFullSize()
+{
+    int width = 0, height = 0;
+    EXPECT_TRUE(PicLibLastFullSize(&width, &height));
+    return {width, height};
+}
+
+} // namespace
+
+TEST(PicLibLoadFitted, ScalesDownToTheBoxAsTheyShowKeepingTheirSizesKnown)
+{
+    TempDir dir;
+    // Left half red, right half blue, stored landscape; the JPEG's orientation tag turns it
+    // a quarter clockwise, so that it shows portrait, red above blue.
+    QImage stored(800, 400, QImage::Format_RGB32);
+    stored.fill(qRgb(255, 0, 0));
+    QPainter(&stored).fillRect(400, 0, 400, 400, qRgb(0, 0, 255));
+    const QString turned = dir("turned.jpg");
+    QImageWriter writer(turned, "jpeg");
+    writer.setTransformation(QImageIOHandler::TransformationRotate90);
+    ASSERT_TRUE(writer.write(stored)) << qPrintable(writer.errorString());
+    auto whole = Load(turned);
+    ASSERT_TRUE(whole);
+    ASSERT_EQ(QSize(400, 800), whole->size()); // the tag was written and is applied
+
+    auto fitted = LoadFitted(turned, {100, 400});
+    ASSERT_TRUE(fitted) << PicLibErrorText();
+    EXPECT_EQ(QSize(100, 200), fitted->size());
+    EXPECT_EQ(QSize(400, 800), LastFullSize());
+    int width = 0, height = 0;
+    EXPECT_TRUE(PicLibLastScaled(&width, &height));
+    EXPECT_EQ(QSize(400, 800), QSize(width, height));
+    EXPECT_GT(qRed(fitted->pixel(50, 20)), 200);
+    EXPECT_GT(qBlue(fitted->pixel(50, 180)), 200);
+
+    // One that fits the box comes whole; so does one of our own decoders', scaled after.
+    auto small = LoadFitted(turned, {1000, 1000});
+    ASSERT_TRUE(small);
+    EXPECT_EQ(QSize(400, 800), small->size());
+    EXPECT_FALSE(PicLibLastScaled(nullptr, nullptr));
+    QImage indexed(300, 60, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(0, 128, 0)});
+    indexed.fill(0);
+    auto pcx = LoadFitted(dir.write("a.pcx", WritePcx(indexed, 8, 1)), {30, 30});
+    ASSERT_TRUE(pcx) << PicLibErrorText();
+    EXPECT_EQ(QSize(30, 6), pcx->size());
+    EXPECT_EQ(QSize(300, 60), LastFullSize());
+    EXPECT_EQ(qRgb(0, 128, 0), pcx->pixel(15, 3));
 }
