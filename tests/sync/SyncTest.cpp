@@ -279,4 +279,38 @@ TEST_F(SyncTest, EntryChangedAfterTheComparisonIsNotReplaced)
     EXPECT_EQ(readAll(left("old-folder/c.txt")), "ccc"); // the rows that had not changed ran
 }
 
+// A copy whose bytes on disk are not what was read (a fault of the disk, simulated by
+// changing the copy before it is closed) never takes the old file's place.
+TEST_F(SyncTest, CopyThatDoesNotReadBackIsNotPutInPlace)
+{
+    std::vector<TSyncRow> rows = CompareFolders(L(), R(), {});
+    for (TSyncRow& row : rows)
+        if (row.Path != "newer-left.txt")
+            row.Action = TSyncAction::Leave;
+    const QString folder = R();
+    const auto previous =
+        platform::SetFileOpsFaultHook([folder](platform::TFileOpsStep step, const QString&) {
+            if (step != platform::TFileOpsStep::DataWritten)
+                return 0;
+            // The copy being written is the one file under a temporary name.
+            for (const QString& name : Entries(folder)) {
+                QFile copy(folder + name);
+                if (name.endsWith(".part") && copy.open(QIODevice::ReadWrite))
+                    copy.write("X");
+            }
+            return 0;
+        });
+    platform::TFileOpsProgress progress;
+    const TSyncOutcome outcome = RunSync(L(), R(), rows, false, progress);
+    platform::SetFileOpsFaultHook(previous);
+    EXPECT_EQ(outcome.Done, 0);
+    EXPECT_TRUE(outcome.Changed.isEmpty()) << qPrintable(outcome.Changed.join(' '));
+    ASSERT_EQ(outcome.Problems.size(), 1);
+    EXPECT_TRUE(outcome.Problems[0].contains("does not read back"))
+        << qPrintable(outcome.Problems[0]);
+    EXPECT_EQ(readAll(right("newer-left.txt")), "old");
+    for (const QString& name : Entries(R()))
+        EXPECT_FALSE(name.endsWith(".part")) << qPrintable(name);
+}
+
 } // namespace
