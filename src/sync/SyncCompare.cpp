@@ -122,9 +122,17 @@ std::vector<TSyncRow> CompareScans(const TFolderScan& left, const TFolderScan& r
         rows.push_back(std::move(row));
         j = next;
     }
-    std::sort(rows.begin(), rows.end(),
-              [](const TSyncRow& a, const TSyncRow& b) { return a.Path < b.Path; });
-    return rows;
+    // In path order; the rows' indexes are sorted, so each row moves once.
+    std::vector<quint32> order(rows.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = quint32(i);
+    std::sort(order.begin(), order.end(),
+              [&](quint32 a, quint32 b) { return rows[a].Path < rows[b].Path; });
+    std::vector<TSyncRow> sorted;
+    sorted.reserve(rows.size());
+    for (const quint32 i : order)
+        sorted.push_back(std::move(rows[i]));
+    return sorted;
 }
 
 TSyncAction DefaultAction(TSyncState state)
@@ -181,6 +189,7 @@ TSyncTotals PlanTotals(const std::vector<TSyncRow>& rows)
             break;
         case TSyncAction::Delete:
             ++t.Deletes;
+            ++(row.Left.Present ? t.DeletesLeft : t.DeletesRight);
             t.DeletedBytes += (row.Left.Present ? row.Left : row.Right).CopyBytes();
             break;
         }

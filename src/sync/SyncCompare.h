@@ -75,6 +75,7 @@ struct TSyncTotals {
     qint64 FilesLeft{0}, BytesLeft{0};
     int ReplacedRight{0}, ReplacedLeft{0}; // of those, entries put over others
     int Deletes{0};                        // entries removed (a folder with what it holds)
+    int DeletesLeft{0}, DeletesRight{0};
     qint64 DeletedBytes{0};
     int Unchanged{0}; // rows left as they are
     bool Nothing() const { return RowsRight + RowsLeft + Deletes == 0; }

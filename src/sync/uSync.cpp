@@ -25,7 +25,7 @@ QString SizeText(const TSyncSide& side)
     if (!side.Present)
         return {};
     if (side.IsFolder())
-        return QStringLiteral("folder, %1 files").arg(side.Files);
+        return QStringLiteral("folder: %1 files, %2").arg(side.Files).arg(FormatSize(side.Bytes));
     return FormatSize(side.Seen.Size);
 }
 
@@ -200,6 +200,8 @@ void TfSync::Fill()
         items << item;
     }
     List->addTopLevelItems(items);
+    for (const int column : {cLeftSize, cLeftDate, cAction, cRightDate, cRightSize, cState})
+        List->resizeColumnToContents(column);
     if (!items.isEmpty())
         List->setCurrentItem(items.front());
 }
@@ -282,12 +284,17 @@ QString TfSync::PlanText() const
                      .arg(t.FilesLeft)
                      .arg(Bytes(t.BytesLeft))
                      .arg(t.ReplacedLeft);
-    if (t.Deletes)
-        parts << QStringLiteral("delete %1 entries (%2)%3")
-                     .arg(t.Deletes)
-                     .arg(Bytes(t.DeletedBytes))
-                     .arg(m_useTrash ? QStringLiteral(" into the trash")
+    if (t.Deletes) {
+        QStringList sides;
+        if (t.DeletesLeft)
+            sides << QStringLiteral("%1 on the left").arg(t.DeletesLeft);
+        if (t.DeletesRight)
+            sides << QStringLiteral("%1 on the right").arg(t.DeletesRight);
+        parts << QStringLiteral("delete %1 (%2)%3")
+                     .arg(sides.join(QStringLiteral(" and ")), Bytes(t.DeletedBytes),
+                          m_useTrash ? QStringLiteral(" into the trash")
                                      : QStringLiteral(" for good"));
+    }
     return QStringLiteral("Will %1; %2 rows left as they are.")
         .arg(parts.join(QStringLiteral("; ")))
         .arg(t.Unchanged);

@@ -173,6 +173,7 @@ TEST_F(SyncTest, ChosenActionsLeaveTheTreesAsChosen)
     EXPECT_EQ(totals.RowsLeft, 1);
     EXPECT_EQ(totals.ReplacedLeft, 1);
     EXPECT_EQ(totals.Deletes, 2);
+    EXPECT_EQ(totals.DeletesRight, 2);
     platform::TFileOpsProgress progress;
     const TSyncOutcome outcome = RunSync(L(), R(), rows, false, progress);
     EXPECT_TRUE(outcome.Problems.isEmpty()) << qPrintable(outcome.Problems.join('\n'));

@@ -62,10 +62,11 @@ TEST(SyncWindowTest, KeysAndClicksChooseWhatSynchronisationDoes)
     EXPECT_EQ(Row(list, "both.txt")->text(3), "copy →");
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(action).center());
     EXPECT_EQ(Row(list, "both.txt")->text(3), "copy ←");
-    EXPECT_EQ(window->PlanText(),
-              "Will copy → 1 entries (1 files, 1 bytes), 0 of them replacing; copy ← 1 entries "
-              "(1 files, 11 bytes), 1 of them replacing; delete 1 entries (9 bytes) for good; 2 "
-              "rows left as they are.");
+    EXPECT_EQ(
+        window->PlanText(),
+        "Will copy → 1 entries (1 files, 1 bytes), 0 of them replacing; copy ← 1 entries "
+        "(1 files, 11 bytes), 1 of them replacing; delete 1 on the right (9 bytes) for good; 2 "
+        "rows left as they are.");
 
     QTest::mouseClick(window->ButtonSync, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!window->Comparing(), 30000);
