@@ -1,6 +1,7 @@
 #include "platform/FolderScan.h"
 
 #include "platform/FileNames.h"
+#include "platform/FileOpsFaults.h"
 
 #include <cerrno>
 #include <cstring>
@@ -36,8 +37,9 @@ namespace
 class TScanner final
 {
 public:
-    TScanner(TFolderScan& scan, bool subfolders, TFileOpsProgress* progress)
-        : m_scan(scan), m_subfolders(subfolders), m_progress(progress)
+    TScanner(TFolderScan& scan, const QString& root, bool subfolders, TFileOpsProgress* progress)
+        : m_scan(scan), m_root(root.endsWith('/') ? root : root + '/'), m_subfolders(subfolders),
+          m_progress(progress)
     {
     }
 
@@ -82,10 +84,16 @@ public:
             m_scan.Entries.push_back(std::move(entry));
             if (!enter)
                 continue;
-            const int child =
-                ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (child < 0 || Read(child, path + '/', depth + 1) != 0)
+            const size_t index = m_scan.Entries.size() - 1;
+            const int fault =
+                FileOpsFault(TFileOpsStep::OpenDirectory, m_root + DecodeFileName(path));
+            const int child = fault ? -1
+                                    : ::openat(::dirfd(dir), name,
+                                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (child < 0 || Read(child, path + '/', depth + 1) != 0) {
+                m_scan.Entries[index].Unread = true;
                 ++m_scan.UnreadFolders;
+            }
             if (m_scan.Cancelled)
                 break;
         }
@@ -95,6 +103,7 @@ public:
 
 private:
     TFolderScan& m_scan;
+    QString m_root;
     bool m_subfolders;
     TFileOpsProgress* m_progress;
 };
@@ -109,7 +118,7 @@ TFolderScan ScanFolder(const QString& folder, bool subfolders, TFileOpsProgress*
         scan.Error = errno;
         return scan;
     }
-    scan.Error = TScanner(scan, subfolders, progress).Read(fd, {}, 0);
+    scan.Error = TScanner(scan, folder, subfolders, progress).Read(fd, {}, 0);
     return scan;
 }
 

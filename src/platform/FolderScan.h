@@ -34,7 +34,8 @@ struct TSeenEntry {
 struct TScannedEntry {
     QByteArray Path; // relative to the scanned folder, "/" separated, file-system bytes
     TSeenEntry Seen;
-    int Depth{0}; // 0 for the folder's own entries
+    int Depth{0};       // 0 for the folder's own entries
+    bool Unread{false}; // a folder that could not be read: what it holds is unknown
 };
 
 struct TFolderScan {
@@ -46,7 +47,8 @@ struct TFolderScan {
 };
 
 // Reads `folder` (a full path), with `subfolders` everything below it, else its own
-// entries only. Links are listed as links and never entered. `progress` (may be null)
+// entries only. Links are listed as links and never entered. A folder below it is
+// opened after the fault hook's OpenDirectory step (FileOpsFaults.h). `progress` (may be null)
 // counts one item per entry read, and its cancel flag stops the read early (Cancelled).
 TFolderScan ScanFolder(const QString& folder, bool subfolders,
                        TFileOpsProgress* progress = nullptr);

@@ -39,7 +39,9 @@ size_t RollUp(const std::vector<TScannedEntry>& entries, size_t at, TSyncSide& s
 
 void Judge(TSyncRow& row, const TSyncOptions& options)
 {
-    if (!row.Right.Present) {
+    if (row.Left.Unread || row.Right.Unread) {
+        row.State = TSyncState::Unreadable;
+    } else if (!row.Right.Present) {
         row.State = TSyncState::OnlyLeft;
     } else if (!row.Left.Present) {
         row.State = TSyncState::OnlyRight;
@@ -88,18 +90,19 @@ std::vector<TSyncRow> CompareScans(const TFolderScan& left, const TFolderScan& r
     for (size_t i = 0; i < l.size();) {
         TSyncRow row;
         row.Path = l[i].Path;
-        row.Left = {true, l[i].Seen};
+        row.Left = {true, l[i].Seen, l[i].Unread};
         const auto found = rightIndex.constFind(l[i].Path);
         size_t next = i + 1;
         if (found != rightIndex.cend()) {
             const size_t j = size_t(*found);
             matched[j] = true;
-            row.Right = {true, r[j].Seen};
-            if (row.Left.IsFolder() && row.Right.IsFolder()) {
+            row.Right = {true, r[j].Seen, r[j].Unread};
+            const bool unread = row.Left.Unread || row.Right.Unread;
+            if (row.Left.IsFolder() && row.Right.IsFolder() && !unread) {
                 ++i; // both folders: what they hold has rows of its own
                 continue;
             }
-            if (row.Right.IsFolder()) // facing a file: what it holds is in this row
+            if (row.Right.IsFolder()) // facing a file or unread: what it holds is in this row
                 std::fill(matched.begin() + qsizetype(j),
                           matched.begin() + qsizetype(RollUp(r, j, row.Right)), true);
         }
@@ -116,7 +119,7 @@ std::vector<TSyncRow> CompareScans(const TFolderScan& left, const TFolderScan& r
         }
         TSyncRow row;
         row.Path = r[j].Path;
-        row.Right = {true, r[j].Seen};
+        row.Right = {true, r[j].Seen, r[j].Unread};
         const size_t next = row.Right.IsFolder() ? RollUp(r, j, row.Right) : j + 1;
         Judge(row, options);
         rows.push_back(std::move(row));
@@ -153,7 +156,8 @@ bool ActionAllowed(const TSyncRow& row, TSyncAction action)
 {
     if (action == TSyncAction::Leave)
         return true;
-    if (row.State == TSyncState::KindDiffers || row.State == TSyncState::Equal)
+    if (row.State == TSyncState::KindDiffers || row.State == TSyncState::Equal ||
+        row.State == TSyncState::Unreadable)
         return false;
     switch (action) {
     case TSyncAction::CopyRight:
@@ -214,6 +218,8 @@ QString StateText(TSyncState state)
         return QStringLiteral("equal");
     case TSyncState::KindDiffers:
         return QStringLiteral("file against folder or link");
+    case TSyncState::Unreadable:
+        return QStringLiteral("cannot be read");
     }
     return {};
 }

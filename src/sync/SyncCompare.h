@@ -27,14 +27,16 @@ enum class TSyncState {
     SameDateDifferent, // differ in size or content, with the same date (or dates ignored)
     Equal,
     KindDiffers, // a file faces a folder or a link: left as it is
+    Unreadable,  // a folder that could not be read on a side: left as it is
 };
-constexpr int kSyncStates = 7;
+constexpr int kSyncStates = 8;
 
 enum class TSyncAction { Leave, CopyRight, CopyLeft, Delete };
 
 struct TSyncSide {
     bool Present{false};
     platform::TSeenEntry Seen;
+    bool Unread{false}; // a folder whose entries could not be read
     // Folders: the files below and their bytes (what a copy of it writes).
     qint64 Files{0};
     qint64 Bytes{0};

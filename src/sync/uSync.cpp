@@ -315,6 +315,11 @@ void TfSync::Synchronise()
 {
     if (m_comparison || PlanTotals(m_rows).Nothing())
         return;
+    if (FileWorkRunning()) { // one piece of file work at a time
+        m_status->setText(QStringLiteral("Another file command is running: synchronise once "
+                                         "it has ended."));
+        return;
+    }
     platform::TFileOpsProgress progress;
     TSyncOutcome outcome;
     RunFileWork(QStringLiteral("Synchronising"), progress,

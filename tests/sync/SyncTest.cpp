@@ -147,6 +147,22 @@ TEST_F(SyncTest, TreesCompareWithEveryState)
     EXPECT_EQ(rows["equal.txt"].State, S::Equal);
     EXPECT_EQ(ByPath(CompareFolders(L(), R(), {}))["equal.txt"].State, S::NewerRight);
 
+    // A folder that cannot be read on one side is one row, left alone, and what the
+    // other side holds below it is not offered for copying or deleting.
+    const auto previous =
+        platform::SetFileOpsFaultHook([this](platform::TFileOpsStep step, const QString& path) {
+            return step == platform::TFileOpsStep::OpenDirectory && path == left("sub") ? EACCES
+                                                                                        : 0;
+        });
+    QStringList problems;
+    rows = ByPath(CompareFolders(L(), R(), {}, nullptr, &problems));
+    platform::SetFileOpsFaultHook(previous);
+    EXPECT_EQ(rows["sub"].State, S::Unreadable);
+    EXPECT_FALSE(rows.count("sub/newer-right.txt"));
+    EXPECT_FALSE(ActionAllowed(rows["sub"], TSyncAction::Delete));
+    EXPECT_EQ(rows["sub"].Action, TSyncAction::Leave);
+    EXPECT_EQ(problems.size(), 1);
+
     // Without subfolders, only the folders' own entries.
     TSyncOptions flat;
     flat.Subfolders = false;
