@@ -86,8 +86,11 @@ TSyncStep SyncCopy(const QString& fromRoot, const QString& toRoot, const QByteAr
     const QByteArray temp = PartFileName(name);
     TTreeCopy copier(report, progress, false);
     TEntryRecord made;
+    const int failuresBefore = report.Count();
     const TCopyOutcome outcome = copier.Copy(src.Get(), name, fromSt, dst.Get(), temp, path, &made);
-    if (outcome != TCopyOutcome::Done || CancelRequested(progress)) {
+    // A folder whose entries did not all copy is no copy of it.
+    const bool whole = outcome == TCopyOutcome::Done && report.Count() == failuresBefore;
+    if (!whole || CancelRequested(progress)) {
         Discard(dst.Get(), temp, target, report);
         if (CancelRequested(progress))
             return TSyncStep::Cancelled;

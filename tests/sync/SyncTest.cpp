@@ -330,4 +330,26 @@ TEST_F(SyncTest, CopyThatDoesNotReadBackIsNotPutInPlace)
         EXPECT_FALSE(name.endsWith(".part")) << qPrintable(name);
 }
 
+// A folder one of whose files cannot be read is not put in place without it.
+TEST_F(SyncTest, FolderNotCopiedWholeIsNotPutInPlace)
+{
+    std::vector<TSyncRow> rows = CompareFolders(L(), R(), {});
+    for (TSyncRow& row : rows)
+        if (row.Path != "new-folder")
+            row.Action = TSyncAction::Leave;
+    const QString unreadable = left("new-folder/deep/b.txt");
+    const auto previous = platform::SetFileOpsFaultHook(
+        [unreadable](platform::TFileOpsStep step, const QString& path) {
+            return step == platform::TFileOpsStep::OpenSource && path == unreadable ? EIO : 0;
+        });
+    platform::TFileOpsProgress progress;
+    const TSyncOutcome outcome = RunSync(L(), R(), rows, false, progress);
+    platform::SetFileOpsFaultHook(previous);
+    EXPECT_EQ(outcome.Done, 0);
+    EXPECT_EQ(outcome.Problems.size(), 2) << qPrintable(outcome.Problems.join('\n'));
+    EXPECT_FALSE(QFile::exists(right("new-folder")));
+    for (const QString& name : Entries(R()))
+        EXPECT_FALSE(name.contains("new-folder")) << qPrintable(name);
+}
+
 } // namespace
