@@ -89,7 +89,7 @@ int main(int argc, char** argv)
         std::printf("the comparison found %d differences, not %d\n", differing, 3 * kFolders);
         return 1;
     }
-    bench::Report(QStringLiteral("Compare two trees of 100,000 files by name, size and date"),
-                  ours, tool, QStringLiteral("rsync -a -n --delete"));
+    bench::Report(QStringLiteral("Compare two trees of 100,000 files by name, size and date"), ours,
+                  tool, QStringLiteral("rsync -a -n --delete"));
     return 0;
 }
