@@ -53,6 +53,7 @@ struct TMainActions {
     // Commands
     QAction* MenuUndo{nullptr}; // names the command it takes back, or why it cannot
     QAction* MenuFindFiles{nullptr};
+    QAction* MenuSyncFolders{nullptr};
     QAction* MenuAbout{nullptr};
     // Pop-up menu of the lists
     QAction* PopupCopyFiles{nullptr};

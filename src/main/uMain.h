@@ -351,6 +351,7 @@ public:
     // what its results lead to, in the active panel. `after` runs once the panel shows
     // the hit's folder or archive with the cursor on it.
     void MenuFindFilesClick();
+    void MenuSyncFoldersClick();
     TfFind* FindWindow() const { return m_find; }
     void GoToSearchHit(const TSearchHit& hit, const std::function<void()>& after = {});
     void ViewSearchHit(const TSearchHit& hit);
@@ -508,6 +509,8 @@ private:
     void CreatePackItem(QMenu* file);
     // The File menu's unpack and test entries.
     void CreateUnpackItems(QMenu* file);
+    // The Commands menu's "Synchronise folders" entry.
+    void CreateSyncItem(QMenu* commands);
     // Undo (uMainUndo.cpp): the first item of the Commands menu, Ctrl+Z, its text kept
     // in step with the file commands' history.
     void CreateUndoItem(QMenu* commands);

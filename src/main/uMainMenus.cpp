@@ -167,7 +167,9 @@ void TfMain::CreateMenus()
     a.MenuNatural->setChecked(NaturalOrder);
     sort->addAction(a.MenuNatural);
 
-    CreateUndoItem(CreateSearchMenu());
+    QMenu* commands = CreateSearchMenu();
+    CreateSyncItem(commands);
+    CreateUndoItem(commands);
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     a.MenuTextEditor = NewAction(this, "&Text editor");
     a.MenuImageViewer = NewAction(this, "&Image viewer");

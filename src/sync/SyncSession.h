@@ -1,0 +1,42 @@
+#pragma once
+// A comparison of two folders on a thread of its own that nobody waits for: both trees
+// are read at once (one thread each), compared, and, when comparing by content, the
+// files of equal size read side by side. The window polls Finished() and never waits.
+// No widgets.
+
+#include "platform/FileOpsProgress.h"
+#include "sync/SyncCompare.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+class TSyncComparison final
+{
+public:
+    // Starts at once.
+    TSyncComparison(const QString& left, const QString& right, const TSyncOptions& options);
+    // Cancels and abandons the work, which ends on its own.
+    ~TSyncComparison();
+    TSyncComparison(const TSyncComparison&) = delete;
+    TSyncComparison& operator=(const TSyncComparison&) = delete;
+
+    void Cancel();
+    bool Finished() const;
+    // Once Finished: the rows (taken once), and what could not be read.
+    std::vector<TSyncRow> TakeRows();
+    QStringList Problems() const;
+    bool Cancelled() const;
+    const platform::TFileOpsProgress& Progress() const;
+
+private:
+    struct TShared;
+    std::shared_ptr<TShared> m_shared;
+};
+
+// The same, on the calling thread: for the benchmark and the tests.
+std::vector<TSyncRow> CompareFolders(const QString& left, const QString& right,
+                                     const TSyncOptions& options,
+                                     platform::TFileOpsProgress* progress = nullptr,
+                                     QStringList* problems = nullptr);
