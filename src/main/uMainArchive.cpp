@@ -155,8 +155,10 @@ bool TfMain::TransferWithReadOnlyArchive(bool move)
     }
     if (m_panels[b].Directory == QLatin1String("Drives"))
         return true; // the drive list is not a place files can go
-    WithZipMessages([&] { CopyReadOnlyMembers(a, AddSeparator(m_panels[b].Directory)); });
-    m_commands.History().Add({TUndoKind::None, QStringLiteral("a copy out of an archive"), {}});
+    TUndoRecord record{TUndoKind::Copy};
+    WithZipMessages(
+        [&] { CopyReadOnlyMembers(a, AddSeparator(m_panels[b].Directory), true, &record); });
+    m_commands.History().Add(std::move(record));
     RefreshFromDisk(b); // the focus stays in the panel copied from
     RefreshFromArchive(a);
     return true;
@@ -198,7 +200,8 @@ void TfMain::CopyReadOnlyMembersToZip(TSide side, TSide zipSide)
     target.Add();
 }
 
-bool TfMain::CopyReadOnlyMembers(TSide side, const QString& folder, bool withFolders)
+bool TfMain::CopyReadOnlyMembers(TSide side, const QString& folder, bool withFolders,
+                                 TUndoRecord* record)
 {
     const TPanel& p = m_panels[side];
     QStringList names, folders;
@@ -208,16 +211,63 @@ bool TfMain::CopyReadOnlyMembers(TSide side, const QString& folder, bool withFol
         else if (withFolders)
             folders << p.Listing[row].Name;
     }
-    if (!names.isEmpty() && !ExtractOnWorker(*p.ReadOnly, names, folder))
+    if (!names.isEmpty()) {
+        const bool extracted = withFolders ? PlaceReadOnlyMembers(side, names, folder, record)
+                                           : ExtractOnWorker(*p.ReadOnly, names, folder);
+        if (!extracted)
+            return false;
+    }
+    return folders.isEmpty() || CopyReadOnlyFolders(side, folders, folder, record);
+}
+
+// The library writes each member under its bare name into a private folder, never over
+// anything; those found there whole (with the size the archive gives) then go into
+// `target` as a copy between folders does, asking where a name is taken.
+bool TfMain::PlaceReadOnlyMembers(TSide side, const QStringList& names, const QString& target,
+                                  TUndoRecord* record)
+{
+    const TReadOnlyArchive& archive = *m_panels[side].ReadOnly;
+    const platform::TPrivateFolder scratch;
+    const std::vector<TArchiveMember> members = archive.Members();
+    TExtractionPlan plan(scratch.Path(), members); // one member per bare name
+    for (const QString& name : names)
+        plan.AddMember(name);
+    m_zipMessages << plan.Skipped(QStringLiteral("copied"));
+    if (!plan.Members().isEmpty() && !ExtractOnWorker(archive, plan.Members(), scratch.Path()))
         return false;
-    return folders.isEmpty() || CopyReadOnlyFolders(side, folders, folder);
+    QHash<QString, qint64> sizes;
+    for (const TArchiveMember& m : members)
+        sizes.insert(m.Name, m.Size);
+    QStringList missed, paths;
+    QHash<QString, QString> memberOf; // path in the private folder -> member name
+    for (const QString& name : plan.Extracted(false, QStringLiteral("copied"), missed)) {
+        const QString path = scratch.Path() + BareName(name);
+        if (platform::FileSize(path) != sizes.value(name, -1)) {
+            m_zipMessages << QStringLiteral("%1: not copied, it did not come out whole").arg(name);
+            continue;
+        }
+        paths << path;
+        memberOf.insert(path, name);
+    }
+    m_zipMessages << missed;
+    const QString shownIn = archive.FileName() + '/';
+    m_commands.PlaceExtracted(
+        paths, target,
+        [&](const QString& path) {
+            const auto member = memberOf.constFind(path);
+            return member == memberOf.constEnd() ? path
+                                                 : shownIn + MemberPath(*member).toString();
+        },
+        record);
+    return true;
 }
 
 // The library writes every member into one folder under its last name: each folder of
 // the trees is made in a private folder and filled by an extraction of its own members;
 // the trees then go into `target`. The folders' paths have plain parts only (no "..",
 // see ArchiveFolders.h), so nothing is made outside the private folder.
-bool TfMain::CopyReadOnlyFolders(TSide side, const QStringList& folders, const QString& target)
+bool TfMain::CopyReadOnlyFolders(TSide side, const QStringList& folders, const QString& target,
+                                 TUndoRecord* record)
 {
     const TPanel& p = m_panels[side];
     const platform::TPrivateFolder scratch;
@@ -243,7 +293,14 @@ bool TfMain::CopyReadOnlyFolders(TSide side, const QStringList& folders, const Q
     for (const QString& folder : folders)
         if (platform::DirectoryExists(scratch.Path() + folder))
             paths << scratch.Path() + folder;
-    m_commands.CopyTrees(paths, AddSeparator(target));
+    const QString shownIn = p.ReadOnly->FileName() + '/';
+    m_commands.CopyTrees(
+        paths, AddSeparator(target),
+        [&](const QString& path) {
+            return path.startsWith(scratch.Path()) ? shownIn + path.mid(scratch.Path().size())
+                                                   : path;
+        },
+        record);
     return true;
 }
 
