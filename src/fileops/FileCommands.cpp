@@ -504,13 +504,12 @@ void TFileCommands::ArchiveToDisk(bool move, const QString& targetDir)
         Verify(scratch.Path(), [&] { extracted = plan.Extracted(true, Verb(move), missed); });
         if (done)
             Report(missed);
-        if (!progress.Cancelled()) {
-            const QStringList placed =
-                PlaceMembers(source.ZipFilename(), members, extracted, scratch.Path(), targetDir,
-                             move, move ? nullptr : &record);
-            if (move)
-                DeleteMembers(a, StillAsPlanned(a, members, placed));
-        }
+        // After a cancel too: the members extracted whole go where they were sent.
+        const QStringList placed =
+            PlaceMembers(source.ZipFilename(), members, extracted, scratch.Path(), targetDir, move,
+                         move ? nullptr : &record);
+        if (move)
+            DeleteMembers(a, StillAsPlanned(a, members, placed));
         if (!folders.isEmpty() && !progress.Cancelled())
             CopyMemberFolders(a, folders, targetDir, move, move ? nullptr : &record);
     }

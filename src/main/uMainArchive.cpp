@@ -233,12 +233,13 @@ bool TfMain::PlaceReadOnlyMembers(TSide side, const QStringList& names, const QS
     for (const QString& name : names)
         plan.AddMember(name);
     m_zipMessages << plan.Skipped(QStringLiteral("copied"));
-    if (!plan.Members().isEmpty() && !ExtractOnWorker(archive, plan.Members(), scratch.Path()))
-        return false;
+    // After a cancel too, the members extracted whole go where they were sent.
+    const bool finished =
+        plan.Members().isEmpty() || ExtractOnWorker(archive, plan.Members(), scratch.Path());
     QHash<QString, qint64> sizes;
     for (const TArchiveMember& m : members)
         sizes.insert(m.Name, m.Size);
-    QStringList missed, paths;
+    QStringList missed, paths; // the library said why of each member it did not write
     QHash<QString, QString> memberOf; // path in the private folder -> member name
     for (const QString& name : plan.Extracted(false, QStringLiteral("copied"), missed)) {
         const QString path = scratch.Path() + BareName(name);
@@ -249,7 +250,6 @@ bool TfMain::PlaceReadOnlyMembers(TSide side, const QStringList& names, const QS
         paths << path;
         memberOf.insert(path, name);
     }
-    m_zipMessages << missed;
     const QString shownIn = archive.FileName() + '/';
     m_commands.PlaceExtracted(
         paths, target,
@@ -259,7 +259,7 @@ bool TfMain::PlaceReadOnlyMembers(TSide side, const QStringList& names, const QS
                                                  : shownIn + MemberPath(*member).toString();
         },
         record);
-    return true;
+    return finished;
 }
 
 // The library writes every member into one folder under its last name: each folder of
