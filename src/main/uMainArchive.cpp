@@ -221,34 +221,34 @@ bool TfMain::CopyReadOnlyMembers(TSide side, const QString& folder, bool withFol
 }
 
 // The library writes each member under its bare name into a private folder, never over
-// anything; those found there whole (with the size the archive gives) then go into
+// anything, each file complete (of its declared size) or not at all; those then go into
 // `target` as a copy between folders does, asking where a name is taken.
 bool TfMain::PlaceReadOnlyMembers(TSide side, const QStringList& names, const QString& target,
                                   TUndoRecord* record)
 {
     const TReadOnlyArchive& archive = *m_panels[side].ReadOnly;
     const platform::TPrivateFolder scratch;
-    const std::vector<TArchiveMember> members = archive.Members();
-    TExtractionPlan plan(scratch.Path(), members); // one member per bare name
-    for (const QString& name : names)
-        plan.AddMember(name);
-    m_zipMessages << plan.Skipped(QStringLiteral("copied"));
-    // After a cancel too, the members extracted whole go where they were sent.
-    const bool finished =
-        plan.Members().isEmpty() || ExtractOnWorker(archive, plan.Members(), scratch.Path());
-    QHash<QString, qint64> sizes;
-    for (const TArchiveMember& m : members)
-        sizes.insert(m.Name, m.Size);
-    QStringList missed, paths; // the library said why of each member it did not write
+    // One member per bare name; a name the archive holds twice the library refuses itself.
     QHash<QString, QString> memberOf; // path in the private folder -> member name
-    for (const QString& name : plan.Extracted(false, QStringLiteral("copied"), missed)) {
+    QStringList wanted;
+    for (const QString& name : names) {
         const QString path = scratch.Path() + BareName(name);
-        if (platform::FileSize(path) != sizes.value(name, -1)) {
-            m_zipMessages << QStringLiteral("%1: not copied, it did not come out whole").arg(name);
+        if (memberOf.contains(path)) {
+            m_zipMessages << QStringLiteral("%1: not copied, only one file can be named %2 "
+                                            "there, and %3 takes it")
+                                 .arg(name, BareName(name), memberOf.value(path));
             continue;
         }
-        paths << path;
         memberOf.insert(path, name);
+        wanted << name;
+    }
+    // After a cancel too, the members extracted whole go where they were sent.
+    const bool finished = wanted.isEmpty() || ExtractOnWorker(archive, wanted, scratch.Path());
+    QStringList paths;
+    for (const QString& name : wanted) {
+        const QString path = scratch.Path() + BareName(name);
+        if (platform::FileExists(path)) // else the library said why
+            paths << path;
     }
     const QString shownIn = archive.FileName() + '/';
     m_commands.PlaceExtracted(
@@ -262,10 +262,6 @@ bool TfMain::PlaceReadOnlyMembers(TSide side, const QStringList& names, const QS
     return finished;
 }
 
-// The library writes every member into one folder under its last name: each folder of
-// the trees is made in a private folder and filled by an extraction of its own members;
-// the trees then go into `target`. The folders' paths have plain parts only (no "..",
-// see ArchiveFolders.h), so nothing is made outside the private folder.
 bool TfMain::CopyReadOnlyFolders(TSide side, const QStringList& folders, const QString& target,
                                  TUndoRecord* record)
 {
