@@ -539,9 +539,8 @@ QStringList TFileCommands::PlaceMembers(const QString& archive,
         paths, target,
         [&](const QString& path) {
             const auto member = memberOf.constFind(path);
-            return member == memberOf.constEnd()
-                       ? path
-                       : archive + '/' + MemberPath(*member).toString();
+            return member == memberOf.constEnd() ? path
+                                                 : archive + '/' + MemberPath(*member).toString();
         },
         record);
     if (!move)

@@ -122,8 +122,8 @@ private:
     // a private folder, which the library fills with the members' folders.
     // A move then deletes the members whose files arrived whole (ArrivedBelow); a copy's
     // record goes into `record`.
-    void CopyMemberFolders(int panel, const QStringList& folders, const QString& target,
-                           bool move, TUndoRecord* record);
+    void CopyMemberFolders(int panel, const QStringList& folders, const QString& target, bool move,
+                           TUndoRecord* record);
     // The members at and below `folder` of `index` whose files are in `copy` (the
     // folder's copy; empty: none arrived) with their size and CRC-32, the folders' own
     // members too when all did; a line in `missed` for each file that is not. Reads them.

@@ -255,8 +255,7 @@ bool TfMain::PlaceReadOnlyMembers(TSide side, const QStringList& names, const QS
         paths, target,
         [&](const QString& path) {
             const auto member = memberOf.constFind(path);
-            return member == memberOf.constEnd() ? path
-                                                 : shownIn + MemberPath(*member).toString();
+            return member == memberOf.constEnd() ? path : shownIn + MemberPath(*member).toString();
         },
         record);
     return finished;

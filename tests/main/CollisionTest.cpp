@@ -457,7 +457,8 @@ TEST_F(CollisionTest, AZipMemberOntoATakenNameAsksAndReplaceIsUndone)
     Key(Qt::Key_F5);
     ASSERT_EQ(shown, 1);
     const QStringList sides = texts[0].split('|');
-    EXPECT_TRUE(sides[0].contains(right + "data.bin") && sides[0].contains("\n" + platform::FormatNumber(1000) + " bytes, "))
+    EXPECT_TRUE(sides[0].contains(right + "data.bin") &&
+                sides[0].contains("\n" + platform::FormatNumber(1000) + " bytes, "))
         << texts[0].toStdString();
     EXPECT_TRUE(sides[1].contains(left + "pack.zip/data.bin") &&
                 sides[1].contains("\n" + platform::FormatNumber(300000) + " bytes, " +
