@@ -563,3 +563,32 @@ TEST_F(CollisionTest, ATarMemberOntoATakenNameAsksRenameAndReplace)
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
     EXPECT_EQ(extra, 0);
 }
+
+// "Replace if newer" for all compares each member's date in the archive with the file's.
+TEST_F(CollisionTest, ReplaceIfNewerForAllTakesTheMembersDatesFromTheArchive)
+{
+    const QString trash = UseTrash();
+    dir.write("src/fresh.txt", "fresh member");
+    dir.write("src/stale.txt", "stale member");
+    SetModified(dir("src") + "/fresh.txt", 2000000000);
+    SetModified(dir("src") + "/stale.txt", 1000000000);
+    ASSERT_TRUE(Shell(dir("src"), "zip -q " + left + "pack.zip fresh.txt stale.txt"));
+    dir.write("right/fresh.txt", "older file");
+    dir.write("right/stale.txt", "newer file");
+    SetModified(right + "fresh.txt", 1500000000);
+    SetModified(right + "stale.txt", 1500000000);
+    Reload();
+    Click(At(sdLeft, "pack.zip"));
+    Key(Qt::Key_Return);
+    ASSERT_TRUE(main->ShowsArchive(sdLeft));
+    Select(sdLeft, {"fresh.txt", "stale.txt"});
+    script = {Newer(true)};
+    Key(Qt::Key_F5);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(extra, 0);
+    EXPECT_EQ(readAll(right + "fresh.txt"), "fresh member");
+    EXPECT_EQ(readAll(right + "stale.txt"), "newer file");
+    EXPECT_EQ(Files(trash + "files"), QStringList({"fresh.txt"}));
+    EXPECT_EQ(Files(right), QStringList({"fresh.txt", "stale.txt"}));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
