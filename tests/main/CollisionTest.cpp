@@ -592,3 +592,32 @@ TEST_F(CollisionTest, ReplaceIfNewerForAllTakesTheMembersDatesFromTheArchive)
     EXPECT_EQ(Files(right), QStringList({"fresh.txt", "stale.txt"}));
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
+
+// A folder member copied out merges into the folder of its name: the file it replaces
+// there goes to the trash, and the question names the member.
+TEST_F(CollisionTest, AFolderMemberMergesAndWhatItReplacesGoesToTheTrash)
+{
+    const QString trash = UseTrash();
+    dir.write("src/box/same.txt", "member same");
+    ASSERT_TRUE(Shell(dir("src"), "zip -q -r " + left + "pack.zip box && tar -cf " + left +
+                                      "t.tar box"));
+    dir.write("right/box/same.txt", "old same");
+    Reload();
+    for (const QString& archive : {QString("pack.zip"), QString("t.tar")}) {
+        Open(sdLeft, left);
+        Click(At(sdLeft, archive));
+        Key(Qt::Key_Return);
+        ASSERT_TRUE(main->ShowsArchive(sdLeft)) << archive.toStdString();
+        Click(At(sdLeft, "box"));
+        script = {Replace()};
+        Key(Qt::Key_F5);
+        ASSERT_EQ(texts.size(), archive == "t.tar" ? 2 : 1);
+        EXPECT_TRUE(texts.last().contains(left + archive + "/box/same.txt"))
+            << texts.last().toStdString();
+        EXPECT_EQ(readAll(right + "box/same.txt"), "member same");
+        EXPECT_EQ(Files(trash + "files").size(), archive == "t.tar" ? 2 : 1);
+        EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+        dir.write("right/box/same.txt", "old same");
+    }
+    EXPECT_EQ(extra, 0);
+}
