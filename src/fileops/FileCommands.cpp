@@ -185,14 +185,37 @@ std::vector<int> TFileCommands::WithoutFolderRows(int panel, const std::vector<i
     return files;
 }
 
-void TFileCommands::CopyTrees(const QStringList& paths, const QString& target)
+void TFileCommands::CopyTrees(const QStringList& paths, const QString& target,
+                              const TShownAs& shownAs, TUndoRecord* record)
 {
     RunShellOperations(QStringLiteral("Copying"), QStringLiteral("Copied"),
-                       platform::TShellFunction::Copy, paths, target, true, false);
+                       platform::TShellFunction::Copy, paths, target, true,
+                       m_host.RecycleBinInUse(), record ? Recorder(*record) : TItemDone(), {},
+                       shownAs);
+}
+
+QHash<QString, QString> TFileCommands::PlaceExtracted(const QStringList& paths,
+                                                      const QString& target,
+                                                      const TShownAs& shownAs, TUndoRecord* record)
+{
+    QHash<QString, QString> arrived; // written by the worker only, read once it has ended
+    const TItemDone recorder = record ? Recorder(*record) : TItemDone();
+    RunShellOperations(
+        QStringLiteral("Copying"), QStringLiteral("Copied"), platform::TShellFunction::Copy, paths,
+        target, false, m_host.RecycleBinInUse(),
+        [&](const QString& path, const platform::TShellResult& result,
+            const platform::TFileOpsProgress& progress) {
+            if (recorder)
+                recorder(path, result, progress);
+            if (!result.Target.isEmpty())
+                arrived.insert(path, result.Target);
+        },
+        {}, shownAs);
+    return arrived;
 }
 
 void TFileCommands::CopyMemberFolders(int panel, const QStringList& folders, const QString& target,
-                                      bool move)
+                                      bool move, TUndoRecord* record)
 {
     TZipArchive& source = m_host.PanelZip(panel);
     const TArchiveFolders index(source.Members());
@@ -231,14 +254,24 @@ void TFileCommands::CopyMemberFolders(int panel, const QStringList& folders, con
         if (platform::DirectoryExists(scratch.Path() + folder))
             paths << scratch.Path() + folder;
     QHash<QString, QString> copies; // the folder in the private folder, where its copy went
-    RunShellOperations(move ? QStringLiteral("Moving") : QStringLiteral("Copying"),
-                       move ? QStringLiteral("Moved") : QStringLiteral("Copied"),
-                       platform::TShellFunction::Copy, paths, target, true, false,
-                       [&copies](const QString& path, const platform::TShellResult& result,
-                                 const platform::TFileOpsProgress&) {
-                           if (!result.Target.isEmpty())
-                               copies.insert(path, result.Target);
-                       });
+    const TItemDone recorder = record ? Recorder(*record) : TItemDone();
+    const QString archive = source.ZipFilename() + '/';
+    RunShellOperations(
+        move ? QStringLiteral("Moving") : QStringLiteral("Copying"),
+        move ? QStringLiteral("Moved") : QStringLiteral("Copied"), platform::TShellFunction::Copy,
+        paths, target, true, m_host.RecycleBinInUse(),
+        [&](const QString& path, const platform::TShellResult& result,
+            const platform::TFileOpsProgress& progress) {
+            if (recorder)
+                recorder(path, result, progress);
+            if (!result.Target.isEmpty())
+                copies.insert(path, result.Target);
+        },
+        {},
+        [&](const QString& path) {
+            return path.startsWith(scratch.Path()) ? archive + path.mid(scratch.Path().size())
+                                                   : path;
+        });
     if (!move)
         return;
     // A member leaves the archive only when its file arrived with its size and CRC-32; a
@@ -439,7 +472,11 @@ void TFileCommands::ArchiveToDisk(bool move, const QString& targetDir)
     }
     const TFileListing& listing = m_host.PanelListing(a);
     const std::vector<TArchiveMember> members = source.Members();
-    TExtractionPlan plan(targetDir, members);
+    // The library writes each member under its bare name into a private folder, never
+    // over anything; the files found whole there then go into the target as a copy
+    // between folders does, asking where a name is taken.
+    const platform::TPrivateFolder scratch;
+    TExtractionPlan plan(scratch.Path(), members);
     QStringList folders; // folder rows: their paths inside the archive
     const std::vector<int> selection = Selection(a);
     for (int row : selection) {
@@ -449,6 +486,7 @@ void TFileCommands::ArchiveToDisk(bool move, const QString& targetDir)
             plan.AddMember(listing[row].Name);
     }
     Report(plan.Skipped(Verb(move)));
+    TUndoRecord record{TUndoKind::Copy};
     {
         const TWaitCursor wait;
         platform::TFileOpsProgress progress;
@@ -456,26 +494,79 @@ void TFileCommands::ArchiveToDisk(bool move, const QString& targetDir)
         bool done = false;
         {
             const TLibraryWork work(source, QStringLiteral("Extracting"), progress);
-            done = ExtractInto(source, plan.Members(), targetDir) && !progress.Cancelled();
+            done = ExtractInto(source, plan.Members(), scratch.Path()) && !progress.Cancelled();
         }
         if (progress.Cancelled())
             m_host.Report(
                 CancelledText(QStringLiteral("Extracted"), progress, source.SuccessCount()));
         QStringList missed;
         QStringList extracted;
-        Verify(targetDir, [&] { extracted = plan.Extracted(move, Verb(move), missed); });
+        Verify(scratch.Path(), [&] { extracted = plan.Extracted(true, Verb(move), missed); });
         if (done)
             Report(missed);
+        // After a cancel too: the members extracted whole go where they were sent.
+        const QStringList placed =
+            PlaceMembers(source.ZipFilename(), members, extracted, scratch.Path(), targetDir, move,
+                         move ? nullptr : &record);
         if (move)
-            DeleteMembers(a, StillAsPlanned(a, members, extracted));
+            DeleteMembers(a, StillAsPlanned(a, members, placed));
         if (!folders.isEmpty() && !progress.Cancelled())
-            CopyMemberFolders(a, folders, targetDir, move);
+            CopyMemberFolders(a, folders, targetDir, move, move ? nullptr : &record);
     }
-    RecordNotUndoable(move ? QStringLiteral("a move out of an archive")
-                           : QStringLiteral("a copy out of an archive"));
+    if (move)
+        RecordNotUndoable(QStringLiteral("a move out of an archive"));
+    else
+        m_history.Add(std::move(record));
     if (!m_host.PanelListing(b).IsArchiveListing()) // a folder named in the copy dialog
         m_host.RefreshFromDisk(b);
     m_host.RefreshFromArchive(a);
+}
+
+QStringList TFileCommands::PlaceMembers(const QString& archive,
+                                        const std::vector<TArchiveMember>& members,
+                                        const QStringList& extracted, const QString& scratch,
+                                        const QString& target, bool move, TUndoRecord* record)
+{
+    QStringList paths;
+    QHash<QString, QString> memberOf; // path in the private folder -> member name
+    for (const QString& name : extracted) {
+        paths << scratch + BareName(name);
+        memberOf.insert(paths.last(), name);
+    }
+    if (paths.isEmpty())
+        return {};
+    const QHash<QString, QString> arrived = PlaceExtracted(
+        paths, target,
+        [&](const QString& path) {
+            const auto member = memberOf.constFind(path);
+            return member == memberOf.constEnd() ? path
+                                                 : archive + '/' + MemberPath(*member).toString();
+        },
+        record);
+    if (!move)
+        return {};
+    // A member counts as placed only when the file under its name in the target holds
+    // its size and CRC-32: one that was skipped, failed or changed is not.
+    QHash<QString, const TArchiveMember*> byName;
+    for (const TArchiveMember& m : members)
+        byName.insert(m.Name, &m);
+    QStringList placed, missed;
+    Verify(target, [&] {
+        for (const QString& path : paths) {
+            const QString at = arrived.value(path);
+            if (at.isEmpty())
+                continue;
+            const TArchiveMember* m = byName.value(memberOf.value(path));
+            const auto crc = platform::FileCrc32(at);
+            if (m && crc && *crc == m->Crc32 && platform::FileSize(at) == m->Size)
+                placed << m->Name;
+            else
+                missed << QStringLiteral("%1: not moved, %2 does not hold its content")
+                              .arg(memberOf.value(path), at);
+        }
+    });
+    Report(missed);
+    return placed;
 }
 
 void TFileCommands::ArchiveToArchive(bool move)
@@ -532,13 +623,20 @@ void TFileCommands::ArchiveToArchive(bool move)
 void TFileCommands::RunShellOperations(const QString& command, const QString& verb,
                                        platform::TShellFunction function, const QStringList& paths,
                                        const QString& destination, bool countTotals, bool recycle,
-                                       const TItemDone& done, const QString& name)
+                                       const TItemDone& done, const QString& name,
+                                       const TShownAs& shownAs)
 {
     platform::TFileOpsProgress progress;
     int stopped = 0; // written by the worker only, read once it has ended
     // Taken names are asked about, one question at a time.
     TCollisionAsker asker;
-    const platform::TCollisionAsk ask = asker.Handler(progress);
+    const platform::TCollisionAsk handler = asker.Handler(progress);
+    const platform::TCollisionAsk ask =
+        !shownAs ? handler : [&](const platform::TCollision& collision) {
+            platform::TCollision shown = collision;
+            shown.Incoming.Path = shownAs(collision.Incoming.Path);
+            return handler(shown);
+        };
     const auto work = [&] {
         // The lines join the one message shown after the command.
         const auto collect = [this](const QString& message) { m_host.Report(message); };

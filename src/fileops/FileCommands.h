@@ -9,9 +9,9 @@
 // Safety rules kept by every command:
 // - ".." is never part of a selection;
 // - a panel shows an archive when its listing says so, whatever row has the focus;
-// - nothing is overwritten without the user's word: a disk copy or move onto a taken name
-//   asks (uCollision.h), extraction skips existing files, and files whose names an
-//   archive already holds are not added to it;
+// - nothing is overwritten without the user's word: a copy or move onto a taken name in a
+//   folder asks (uCollision.h), also for members coming out of an archive, and files
+//   whose names an archive already holds are not added to it;
 // - members are passed to the libraries by their exact names, never as patterns, and
 //   with no member selected an archive panel's copy, move and delete do nothing;
 // - a move deletes a source only once its copy is found in the target with the same
@@ -28,6 +28,7 @@
 #include "fileops/UndoHistory.h"
 #include "platform/ShellFileOperation.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -42,6 +43,10 @@ struct TArchiveMember;
 // Entries of one folder that a command renamed (old name, new name) or removed (old
 // name, empty).
 using TNameChanges = std::vector<std::pair<QString, QString>>;
+
+// How a question about a taken name shows the incoming item `path`: a file extracted
+// into a private folder as the member it came from.
+using TShownAs = std::function<QString(const QString& path)>;
 
 class TFileCommands final
 {
@@ -77,8 +82,18 @@ public:
     // The member names the rows of an archive panel stand for: a folder row all the
     // members at and below it, any other row its own.
     QStringList MembersOfRows(int panel, const std::vector<int>& rows);
-    // Copies the folders `paths` with their trees into `target` (see RunShellOperations).
-    void CopyTrees(const QStringList& paths, const QString& target);
+    // Copies the folders `paths` with their trees into `target` (see RunShellOperations),
+    // asking where a name is taken; a copy's record goes into `record` when given.
+    void CopyTrees(const QStringList& paths, const QString& target, const TShownAs& shownAs = {},
+                   TUndoRecord* record = nullptr);
+    // Copies the files `paths`, extracted from an archive into a private folder and found
+    // whole there, into the folder `target` (ending in "/") as a copy between folders
+    // does: a taken name asks, showing the member as `shownAs` names it; Replace writes
+    // the file under a hidden name there, checks it and only then puts it over the old
+    // one (to the trash when it is in use). The copies go into `record` when given.
+    // Returns where each path arrived; one skipped or failed is not there.
+    QHash<QString, QString> PlaceExtracted(const QStringList& paths, const QString& target,
+                                           const TShownAs& shownAs, TUndoRecord* record);
 
 private:
     void Transfer(bool move);
@@ -86,6 +101,14 @@ private:
     void DiskToDisk(bool move, const QString& to, const QString& name = {});
     void DiskToArchive(bool move);
     void ArchiveToDisk(bool move, const QString& targetDir);
+    // Puts the `extracted` members of the ZIP archive `archive`, whose files lie under
+    // their bare names in the private folder `scratch`, into the folder `target`
+    // (PlaceExtracted). A move: returns the members whose files are there now with their
+    // size and CRC-32 (those it may delete), and says why of each one that arrived
+    // otherwise; reads them. A copy returns nothing.
+    QStringList PlaceMembers(const QString& archive, const std::vector<TArchiveMember>& members,
+                             const QStringList& extracted, const QString& scratch,
+                             const QString& target, bool move, TUndoRecord* record);
     void ArchiveToArchive(bool move);
     // Adds `paths` behind the progress window, unless `progress` is cancelled already;
     // false when refused or cancelled (which is then reported).
@@ -97,9 +120,10 @@ private:
     // Copies the folders `folders` (paths inside the archive, "sub/deeper") of the
     // panel's ZIP archive into `target` with their trees, below the folder shown: through
     // a private folder, which the library fills with the members' folders.
-    // A move then deletes the members whose files arrived whole (ArrivedBelow).
-    void CopyMemberFolders(int panel, const QStringList& folders, const QString& target,
-                           bool move);
+    // A move then deletes the members whose files arrived whole (ArrivedBelow); a copy's
+    // record goes into `record`.
+    void CopyMemberFolders(int panel, const QStringList& folders, const QString& target, bool move,
+                           TUndoRecord* record);
     // The members at and below `folder` of `index` whose files are in `copy` (the
     // folder's copy; empty: none arrived) with their size and CRC-32, the folders' own
     // members too when all did; a line in `missed` for each file that is not. Reads them.
@@ -123,11 +147,12 @@ private:
     // then shows each failure and, when cancelled, what was done ("Copied 3 of 9 items;
     // cancelled"). `countTotals` counts every entry of the trees for the totals (copies),
     // else the items are the paths. `recycle`: deletions go to the trash. `name`: the new
-    // name of a single path in `destination`.
+    // name of a single path in `destination`. `shownAs`: how a question names the items.
     void RunShellOperations(const QString& command, const QString& verb,
                             platform::TShellFunction function, const QStringList& paths,
                             const QString& destination, bool countTotals, bool recycle,
-                            const TItemDone& done = {}, const QString& name = {});
+                            const TItemDone& done = {}, const QString& name = {},
+                            const TShownAs& shownAs = {});
     // The record of a command: what `done` sees becomes an item of `record` (the worker
     // writes it; read it once RunShellOperations has returned).
     static TItemDone Recorder(TUndoRecord& record);

@@ -236,7 +236,7 @@ QStringList TExtractionPlan::Extracted(bool checkContent, const QString& verb,
         const QString path = m_folder + BareName(name);
         const auto member = m_archive.constFind(name);
         if (!platform::FileExists(path)) {
-            problems.append({name, QStringLiteral("it did not arrive in %1").arg(m_folder)});
+            problems.append({name, QStringLiteral("it did not come out of the archive")});
             continue;
         }
         if (!checkContent) {

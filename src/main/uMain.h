@@ -490,8 +490,14 @@ private:
     bool ExtractReadOnlyMember(TSide side, const QString& name, const QString& folder,
                                bool& cancelled);
     // False when cancelled. Folder rows, `withFolders`, come with their trees.
-    bool CopyReadOnlyMembers(TSide side, const QString& folder, bool withFolders = true);
-    bool CopyReadOnlyFolders(TSide side, const QStringList& folders, const QString& target);
+    // Into a disk folder (`withFolders`), a taken name asks (uCollision.h); the copies go
+    // into `record` when given.
+    bool CopyReadOnlyMembers(TSide side, const QString& folder, bool withFolders = true,
+                             TUndoRecord* record = nullptr);
+    bool PlaceReadOnlyMembers(TSide side, const QStringList& names, const QString& target,
+                              TUndoRecord* record);
+    bool CopyReadOnlyFolders(TSide side, const QStringList& folders, const QString& target,
+                             TUndoRecord* record);
     // Extracts on a worker behind the progress window; the lines go to the one message.
     // False when the user cancelled it (which is said there too).
     bool ExtractOnWorker(const TReadOnlyArchive& archive, const QStringList& names,

@@ -155,8 +155,10 @@ bool TfMain::TransferWithReadOnlyArchive(bool move)
     }
     if (m_panels[b].Directory == QLatin1String("Drives"))
         return true; // the drive list is not a place files can go
-    WithZipMessages([&] { CopyReadOnlyMembers(a, AddSeparator(m_panels[b].Directory)); });
-    m_commands.History().Add({TUndoKind::None, QStringLiteral("a copy out of an archive"), {}});
+    TUndoRecord record{TUndoKind::Copy};
+    WithZipMessages(
+        [&] { CopyReadOnlyMembers(a, AddSeparator(m_panels[b].Directory), true, &record); });
+    m_commands.History().Add(std::move(record));
     RefreshFromDisk(b); // the focus stays in the panel copied from
     RefreshFromArchive(a);
     return true;
@@ -198,7 +200,8 @@ void TfMain::CopyReadOnlyMembersToZip(TSide side, TSide zipSide)
     target.Add();
 }
 
-bool TfMain::CopyReadOnlyMembers(TSide side, const QString& folder, bool withFolders)
+bool TfMain::CopyReadOnlyMembers(TSide side, const QString& folder, bool withFolders,
+                                 TUndoRecord* record)
 {
     const TPanel& p = m_panels[side];
     QStringList names, folders;
@@ -208,16 +211,58 @@ bool TfMain::CopyReadOnlyMembers(TSide side, const QString& folder, bool withFol
         else if (withFolders)
             folders << p.Listing[row].Name;
     }
-    if (!names.isEmpty() && !ExtractOnWorker(*p.ReadOnly, names, folder))
-        return false;
-    return folders.isEmpty() || CopyReadOnlyFolders(side, folders, folder);
+    if (!names.isEmpty()) {
+        const bool extracted = withFolders ? PlaceReadOnlyMembers(side, names, folder, record)
+                                           : ExtractOnWorker(*p.ReadOnly, names, folder);
+        if (!extracted)
+            return false;
+    }
+    return folders.isEmpty() || CopyReadOnlyFolders(side, folders, folder, record);
 }
 
-// The library writes every member into one folder under its last name: each folder of
-// the trees is made in a private folder and filled by an extraction of its own members;
-// the trees then go into `target`. The folders' paths have plain parts only (no "..",
-// see ArchiveFolders.h), so nothing is made outside the private folder.
-bool TfMain::CopyReadOnlyFolders(TSide side, const QStringList& folders, const QString& target)
+// The library writes each member under its bare name into a private folder, never over
+// anything, each file complete (of its declared size) or not at all; those then go into
+// `target` as a copy between folders does, asking where a name is taken.
+bool TfMain::PlaceReadOnlyMembers(TSide side, const QStringList& names, const QString& target,
+                                  TUndoRecord* record)
+{
+    const TReadOnlyArchive& archive = *m_panels[side].ReadOnly;
+    const platform::TPrivateFolder scratch;
+    // One member per bare name; a name the archive holds twice the library refuses itself.
+    QHash<QString, QString> memberOf; // path in the private folder -> member name
+    QStringList wanted;
+    for (const QString& name : names) {
+        const QString path = scratch.Path() + BareName(name);
+        if (memberOf.contains(path)) {
+            m_zipMessages << QStringLiteral("%1: not copied, only one file can be named %2 "
+                                            "there, and %3 takes it")
+                                 .arg(name, BareName(name), memberOf.value(path));
+            continue;
+        }
+        memberOf.insert(path, name);
+        wanted << name;
+    }
+    // After a cancel too, the members extracted whole go where they were sent.
+    const bool finished = wanted.isEmpty() || ExtractOnWorker(archive, wanted, scratch.Path());
+    QStringList paths;
+    for (const QString& name : wanted) {
+        const QString path = scratch.Path() + BareName(name);
+        if (platform::FileExists(path)) // else the library said why
+            paths << path;
+    }
+    const QString shownIn = archive.FileName() + '/';
+    m_commands.PlaceExtracted(
+        paths, target,
+        [&](const QString& path) {
+            const auto member = memberOf.constFind(path);
+            return member == memberOf.constEnd() ? path : shownIn + MemberPath(*member).toString();
+        },
+        record);
+    return finished;
+}
+
+bool TfMain::CopyReadOnlyFolders(TSide side, const QStringList& folders, const QString& target,
+                                 TUndoRecord* record)
 {
     const TPanel& p = m_panels[side];
     const platform::TPrivateFolder scratch;
@@ -243,7 +288,14 @@ bool TfMain::CopyReadOnlyFolders(TSide side, const QStringList& folders, const Q
     for (const QString& folder : folders)
         if (platform::DirectoryExists(scratch.Path() + folder))
             paths << scratch.Path() + folder;
-    m_commands.CopyTrees(paths, AddSeparator(target));
+    const QString shownIn = p.ReadOnly->FileName() + '/';
+    m_commands.CopyTrees(
+        paths, AddSeparator(target),
+        [&](const QString& path) {
+            return path.startsWith(scratch.Path()) ? shownIn + path.mid(scratch.Path().size())
+                                                   : path;
+        },
+        record);
     return true;
 }
 

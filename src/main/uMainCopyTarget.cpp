@@ -84,8 +84,9 @@ void TfMain::TransferToTyped(bool move, const TCopyTarget& target)
 {
     const TSide a = ActiveSide(), b = Other(a);
     if (ShowsReadOnlyArchive(a)) { // a copy: a move out of it was refused before asking
-        WithZipMessages([&] { CopyReadOnlyMembers(a, target.Folder); });
-        m_commands.History().Add({TUndoKind::None, QStringLiteral("a copy out of an archive"), {}});
+        TUndoRecord record{TUndoKind::Copy};
+        WithZipMessages([&] { CopyReadOnlyMembers(a, target.Folder, true, &record); });
+        m_commands.History().Add(std::move(record));
         if (!ShowsArchive(b))
             RefreshFromDisk(b);
         RefreshFromArchive(a);

@@ -4,6 +4,7 @@
 #include "fileops/uCollision.h"
 #include "main/UserInputFixture.h"
 #include "platform/FileOpsFaults.h"
+#include "platform/Locale.h"
 
 #include <QCheckBox>
 #include <QDirIterator>
@@ -412,4 +413,211 @@ TEST_F(CollisionTest, AFolderMovedOntoAFolderMergesAndIsUndone)
     EXPECT_EQ(Files(right + "box"), QStringList({"same.txt"}));
     EXPECT_EQ(Files(right + "tray"), QStringList({"theirs.txt"}));
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+namespace
+{
+
+constexpr qint64 kMemberTime = 1600000000; // an even second: ZIP keeps 2-second times
+
+// Runs `line` by the shell in `folder`.
+bool Shell(const QString& folder, const QString& line)
+{
+    QProcess sh;
+    sh.setWorkingDirectory(folder);
+    sh.start("sh", {"-c", line});
+    return sh.waitForFinished() && sh.exitCode() == 0;
+}
+
+// The date the question shows for a file modified at `seconds`.
+QString ShownDate(qint64 seconds)
+{
+    return platform::FormatDateTime(25569.0 + double(seconds) / 86400.0);
+}
+
+} // namespace
+
+// Members coming out of an archive onto a taken name ask the same question, with the
+// member's own size and date; Replace puts the old file in the trash, and the copy is
+// undone as a copy between folders is.
+TEST_F(CollisionTest, AZipMemberOntoATakenNameAsksAndReplaceIsUndone)
+{
+    const QString trash = UseTrash();
+    const QByteArray incoming = Binary(300000, 3), old = Binary(1000, 5);
+    dir.write("src/data.bin", incoming);
+    SetModified(dir("src") + "/data.bin", kMemberTime);
+    ASSERT_TRUE(Shell(dir("src"), "zip -q " + left + "pack.zip data.bin"));
+    dir.write("right/data.bin", old);
+    Reload();
+    Click(At(sdLeft, "pack.zip"));
+    Key(Qt::Key_Return);
+    ASSERT_TRUE(main->ShowsArchive(sdLeft));
+    Click(At(sdLeft, "data.bin"));
+    script = {Replace()};
+    Key(Qt::Key_F5);
+    ASSERT_EQ(shown, 1);
+    const QStringList sides = texts[0].split('|');
+    EXPECT_TRUE(sides[0].contains(right + "data.bin") &&
+                sides[0].contains("\n" + platform::FormatNumber(1000) + " bytes, "))
+        << texts[0].toStdString();
+    EXPECT_TRUE(sides[1].contains(left + "pack.zip/data.bin") &&
+                sides[1].contains("\n" + platform::FormatNumber(300000) + " bytes, " +
+                                  ShownDate(kMemberTime)))
+        << texts[0].toStdString();
+    EXPECT_EQ(suggested[0], "data (2).bin");
+    EXPECT_EQ(readAll(right + "data.bin"), incoming);
+    EXPECT_EQ(readAll(trash + "files/data.bin"), old);
+    EXPECT_EQ(Files(right), QStringList({"data.bin"})); // no temporary name left
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(readAll(right + "data.bin"), old);
+    EXPECT_EQ(Files(trash + "files"), QStringList());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(extra, 0);
+}
+
+// A move out of a ZIP archive deletes the member only when its copy is in place and
+// verified: never when skipped, even onto a file of the very same bytes.
+TEST_F(CollisionTest, AZipMemberMovedOntoATakenNameLeavesTheArchiveOnlyWhenPlaced)
+{
+    const QString trash = UseTrash();
+    dir.write("src/same.txt", "same bytes");
+    dir.write("src/new.txt", "new content");
+    ASSERT_TRUE(Shell(dir("src"), "zip -q " + left + "pack.zip same.txt new.txt"));
+    dir.write("right/same.txt", "same bytes");
+    dir.write("right/new.txt", "old content");
+    Reload();
+    Click(At(sdLeft, "pack.zip"));
+    Key(Qt::Key_Return);
+    ASSERT_TRUE(main->ShowsArchive(sdLeft));
+    Click(At(sdLeft, "same.txt"));
+    script = {Skip()};
+    Key(Qt::Key_F6);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "new.txt", "same.txt"}));
+    EXPECT_EQ(readAll(right + "same.txt"), "same bytes");
+
+    Click(At(sdLeft, "new.txt"));
+    script = {Replace()};
+    Key(Qt::Key_F6);
+    EXPECT_EQ(shown, 2);
+    EXPECT_EQ(readAll(right + "new.txt"), "new content");
+    EXPECT_EQ(readAll(trash + "files/new.txt"), "old content");
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "same.txt"}));
+    EXPECT_EQ(Files(right), QStringList({"new.txt", "same.txt"}));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(extra, 0);
+}
+
+// The same for a tar archive: Rename takes "name (2).ext", Replace checks that the old file
+// is still the one shown, and a Replace is undone with the old file back from the trash.
+TEST_F(CollisionTest, ATarMemberOntoATakenNameAsksRenameAndReplace)
+{
+    const QString trash = UseTrash();
+    dir.write("src/b.txt", "member b");
+    SetModified(dir("src") + "/b.txt", kMemberTime + 1);
+    ASSERT_TRUE(Shell(dir("src"), "tar -czf " + left + "t.tar.gz b.txt"));
+    dir.write("right/b.txt", "mine");
+    Reload();
+    Click(At(sdLeft, "t.tar.gz"));
+    Key(Qt::Key_Return);
+    ASSERT_TRUE(main->ShowsReadOnlyArchive(sdLeft));
+    Click(At(sdLeft, "b.txt"));
+    script = {Rename()};
+    Key(Qt::Key_F5);
+    ASSERT_EQ(shown, 1);
+    EXPECT_TRUE(texts[0].contains(left + "t.tar.gz/b.txt\n8 bytes, " + ShownDate(kMemberTime + 1)))
+        << texts[0].toStdString();
+    EXPECT_EQ(readAll(right + "b (2).txt"), "member b");
+    EXPECT_EQ(readAll(right + "b.txt"), "mine");
+
+    // The old file changes while the question is open: it stays as it is now.
+    const QString old = right + "b.txt";
+    script = {[old](TfCollision* d) {
+        QFile file(old);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("written meanwhile");
+        file.close();
+        Replace()(d);
+    }};
+    Click(At(sdLeft, "b.txt"));
+    Key(Qt::Key_F5);
+    ASSERT_EQ(shown, 2);
+    EXPECT_EQ(readAll(old), "written meanwhile");
+    EXPECT_FALSE(QFileInfo::exists(trash + "files/b.txt"));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("changed")) << messages[0].toStdString();
+    messages.clear();
+
+    script = {Replace()};
+    Click(At(sdLeft, "b.txt"));
+    Key(Qt::Key_F5);
+    ASSERT_EQ(shown, 3);
+    EXPECT_EQ(readAll(old), "member b");
+    EXPECT_EQ(readAll(trash + "files/b.txt"), "written meanwhile");
+    EXPECT_EQ(Files(right), QStringList({"b (2).txt", "b.txt"}));
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(readAll(old), "written meanwhile");
+    EXPECT_EQ(Files(trash + "files"), QStringList());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(extra, 0);
+}
+
+// "Replace if newer" for all compares each member's date in the archive with the file's.
+TEST_F(CollisionTest, ReplaceIfNewerForAllTakesTheMembersDatesFromTheArchive)
+{
+    const QString trash = UseTrash();
+    dir.write("src/fresh.txt", "fresh member");
+    dir.write("src/stale.txt", "stale member");
+    SetModified(dir("src") + "/fresh.txt", 2000000000);
+    SetModified(dir("src") + "/stale.txt", 1000000000);
+    ASSERT_TRUE(Shell(dir("src"), "zip -q " + left + "pack.zip fresh.txt stale.txt"));
+    dir.write("right/fresh.txt", "older file");
+    dir.write("right/stale.txt", "newer file");
+    SetModified(right + "fresh.txt", 1500000000);
+    SetModified(right + "stale.txt", 1500000000);
+    Reload();
+    Click(At(sdLeft, "pack.zip"));
+    Key(Qt::Key_Return);
+    ASSERT_TRUE(main->ShowsArchive(sdLeft));
+    Select(sdLeft, {"fresh.txt", "stale.txt"});
+    script = {Newer(true)};
+    Key(Qt::Key_F5);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(extra, 0);
+    EXPECT_EQ(readAll(right + "fresh.txt"), "fresh member");
+    EXPECT_EQ(readAll(right + "stale.txt"), "newer file");
+    EXPECT_EQ(Files(trash + "files"), QStringList({"fresh.txt"}));
+    EXPECT_EQ(Files(right), QStringList({"fresh.txt", "stale.txt"}));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+// A folder member copied out merges into the folder of its name: the file it replaces
+// there goes to the trash, and the question names the member.
+TEST_F(CollisionTest, AFolderMemberMergesAndWhatItReplacesGoesToTheTrash)
+{
+    const QString trash = UseTrash();
+    dir.write("src/box/same.txt", "member same");
+    ASSERT_TRUE(Shell(dir("src"), "zip -q -r " + left + "pack.zip box && tar -cf " + left +
+                                      "t.tar box"));
+    dir.write("right/box/same.txt", "old same");
+    Reload();
+    for (const QString& archive : {QString("pack.zip"), QString("t.tar")}) {
+        Open(sdLeft, left);
+        Click(At(sdLeft, archive));
+        Key(Qt::Key_Return);
+        ASSERT_TRUE(main->ShowsArchive(sdLeft)) << archive.toStdString();
+        Click(At(sdLeft, "box"));
+        script = {Replace()};
+        Key(Qt::Key_F5);
+        ASSERT_EQ(texts.size(), archive == "t.tar" ? 2 : 1);
+        EXPECT_TRUE(texts.last().contains(left + archive + "/box/same.txt"))
+            << texts.last().toStdString();
+        EXPECT_EQ(readAll(right + "box/same.txt"), "member same");
+        EXPECT_EQ(Files(trash + "files").size(), archive == "t.tar" ? 2 : 1);
+        EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+        dir.write("right/box/same.txt", "old same");
+    }
+    EXPECT_EQ(extra, 0);
 }

@@ -81,11 +81,11 @@ TEST_F(ReadOnlyArchivePanelTest, CopyAndDragOutExtractWithoutReplacingAndReportI
     main->MenuCopyFileClick();
     OpenByEnter(sdLeft, "..");
     Select(sdLeft, {"b.txt"});
+    AnswerTakenName(&TfCollision::ButtonSkip); // its name is taken: the user keeps theirs
     main->MenuCopyFileClick();
     EXPECT_EQ(readAll(right + "a.txt"), QByteArray(100, 'a'));
     EXPECT_EQ(readAll(right + "b.txt"), "mine");
-    ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains("b.txt")) << messages[0].toStdString();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
     EXPECT_EQ(Row(sdRight, "a.txt") >= 0, true);
 
     // A plain drag moves; out of a read-only archive it copies.

@@ -130,8 +130,18 @@ TEST_F(FullDiskTest, ExtractionKeepsTheMembersThatDidNotArrive)
     Select(sdLeft, {"big.bin", "small.txt"});
     main->MenuMoveFileClick();
 
+    // The members go into the folder as a copy between folders does, which stops at the
+    // first full-disk error (big.bin): nothing arrived, so nothing left the archive.
+    EXPECT_EQ(robust::Diff(Snapshot(full), robust::TTree()), "");
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "big.bin", "small.txt"}));
+    EXPECT_EQ(readAll(left + "pack.zip"), archive);
+    EXPECT_TRUE(messages.join('\n').contains("No space left")) << messages.join('\n').toStdString();
+
+    // What fits arrives, and only that member leaves the archive.
+    messages.clear();
+    Select(sdLeft, {"small.txt"});
+    main->MenuMoveFileClick();
     EXPECT_EQ(robust::Diff(Snapshot(full), robust::TTree({{"small.txt", "small"}})), "");
-    // Only the member that arrived left the archive.
     EXPECT_EQ(Names(sdLeft), QStringList({"..", "big.bin"}));
     EXPECT_NE(readAll(left + "pack.zip"), archive);
     QProcess test;
