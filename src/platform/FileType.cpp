@@ -1,9 +1,12 @@
 #include "platform/FileType.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform
 {
@@ -56,6 +59,16 @@ QString FileTypeName(TFileType type)
         break;
     }
     return QStringLiteral("special file");
+}
+
+void LowerThreadPriority(int steps)
+{
+    // On Linux a nice value belongs to the thread whose id is given.
+    const id_t thread = id_t(::gettid());
+    errno = 0;
+    const int now = ::getpriority(PRIO_PROCESS, thread);
+    if (errno == 0)
+        ::setpriority(PRIO_PROCESS, thread, std::min(19, now + steps));
 }
 
 } // namespace platform

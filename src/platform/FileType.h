@@ -23,4 +23,8 @@ TFileTypeInfo FileTypeOf(const QString& path);
 // The type as a user reads it: "FIFO", "character device", ...
 QString FileTypeName(TFileType type);
 
+// Lowers the scheduling priority of the calling thread (its nice value, by `steps`), so
+// that work in the background leaves the processor to the window's thread first.
+void LowerThreadPriority(int steps);
+
 } // namespace platform

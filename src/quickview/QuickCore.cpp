@@ -63,11 +63,35 @@ QSize Fitted(QSize size, QSize area)
     return size.expandedTo(QSize(1, 1));
 }
 
+// A file whose reads fail once the load is cancelled: a decoder reading it gives up at its
+// next read instead of decoding a picture nobody will see.
+class TCancellableFile final : public QFile
+{
+public:
+    TCancellableFile(const QString& path, const platform::TFileOpsProgress& progress)
+        : QFile(path), m_progress(progress)
+    {
+    }
+
+protected:
+    qint64 readData(char* data, qint64 size) override
+    {
+        return m_progress.Cancelled() ? -1 : QFile::readData(data, size);
+    }
+
+private:
+    const platform::TFileOpsProgress& m_progress;
+};
+
 // Qt's readers (by content) scale while decoding: a JPEG decodes at a fraction of its
 // cost when asked for a fraction of its size. False when no reader of Qt takes the file.
-bool ReadPictureWithQt(const QString& path, QSize fit, TQuickResult& r)
+bool ReadPictureWithQt(const QString& path, QSize fit, platform::TFileOpsProgress& progress,
+                       TQuickResult& r)
 {
-    QImageReader reader(path);
+    TCancellableFile file(path, progress);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return false;
+    QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
     const QByteArray format = reader.format();
@@ -84,6 +108,8 @@ bool ReadPictureWithQt(const QString& path, QSize fit, TQuickResult& r)
     }
     r.KindText = QString::fromLatin1(format.toUpper()) + QStringLiteral(" picture");
     QImage image = reader.read();
+    if (progress.Cancelled())
+        return true; // nobody looks at the result
     if (image.isNull()) {
         r = Fail(r, QStringLiteral("undecodable: ") + reader.errorString());
         return true;
@@ -227,7 +253,7 @@ TQuickResult LoadFile(TQuickResult r, QSize fit, platform::TFileOpsProgress& pro
     if (r.Size > MostPictureBytes && HasPictureExtension(r.Name))
         return Fail(r, QStringLiteral("too large: pictures of more than %1 bytes are not shown")
                            .arg(FormatSize(MostPictureBytes)));
-    if (ReadPictureWithQt(r.Path, fit, r) || ReadPictureWithLib(r.Path, head, fit, r))
+    if (ReadPictureWithQt(r.Path, fit, progress, r) || ReadPictureWithLib(r.Path, head, fit, r))
         return r;
     if (progress.Cancelled() || ReadOtherMembers(r.Path, progress, r))
         return r;
@@ -336,6 +362,7 @@ void TQuickLoader::Start(const TJob& job)
     // A detached thread: a load stuck in the file system ends on its own, and nobody
     // waits for it (it holds only shared records).
     std::thread([link = m_link, progress = m_current, job, load = Load] {
+        platform::LowerThreadPriority(10);
         TQuickResult result = load(job.Path, job.Fit, *progress);
         result.Generation = job.Generation;
         std::lock_guard lock(link->Lock);

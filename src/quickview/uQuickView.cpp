@@ -24,6 +24,8 @@ TfQuickView::TfQuickView(QWidget* parent) : QWidget(parent)
     m_picture = new QLabel(m_stack);
     m_picture->setAlignment(Qt::AlignCenter);
     m_picture->setMinimumSize(1, 1);
+    // Neither a picture nor a status text changes the layout: no relayout per file.
+    m_picture->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     m_picture->setFocusPolicy(Qt::StrongFocus);
     m_lines = new QPlainTextEdit(m_stack);
     m_lines->setReadOnly(true);
@@ -35,6 +37,7 @@ TfQuickView::TfQuickView(QWidget* parent) : QWidget(parent)
     m_status = new QLabel(this);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_status->setMinimumWidth(1);
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     layout->addWidget(m_status);
     connect(&m_loader, &quickview::TQuickLoader::Loaded, this, &TfQuickView::Loaded);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this, nullptr, nullptr,
