@@ -19,6 +19,7 @@
 #include "main/ViewDispatch.h"
 #include "modules/ViewerModule.h"
 #include "platform/StartPath.h"
+#include "quickview/QuickCore.h"
 #include "zip/MemberState.h"
 
 #include <QElapsedTimer>
@@ -588,6 +589,8 @@ private:
     TfQuickView* m_quick{nullptr};
     TSide m_quickSide{sdRight};
     bool m_quickPosted{false};
+    bool m_quickPlayersRefused{false};
+    quickview::TDescriber QuickDescriber(const QString& name);
     void QuickFollowSoon(TSide side);
     void QuickFollow();
     TFileCommands m_commands{*this};

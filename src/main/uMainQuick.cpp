@@ -5,6 +5,7 @@
 #include "main/uMain.h"
 
 #include "controls/VirtualListView.h"
+#include "modules/ViewerModules.h"
 #include "quickview/uQuickView.h"
 
 #include <QApplication>
@@ -88,5 +89,36 @@ void TfMain::QuickFollow()
     else if (p.Directory == QLatin1String("Drives"))
         m_quick->ShowText(e.Name + QStringLiteral(" — a drive"));
     else
-        m_quick->ShowFile(AddSeparator(p.Directory) + e.Name);
+        m_quick->ShowFile(AddSeparator(p.Directory) + e.Name, QuickDescriber(e.Name));
+}
+
+quickview::TDescriber TfMain::QuickDescriber(const QString& name)
+{
+    // Sounds, modules and MIDI files are described by their players' module, loaded on
+    // first use as F3 loads it; a module that could not be loaded is not asked again.
+    const struct {
+        TViewAction Action;
+        TModuleWindow Window;
+        const char* Kind;
+    } kinds[] = {{TViewAction::Sound, TModuleWindow::Sound, "sound"},
+                 {TViewAction::Module, TModuleWindow::Module, "module"},
+                 {TViewAction::Music, TModuleWindow::Music, "MIDI sequence"}};
+    const TViewAction action = FindViewAction(Categories, name, false);
+    for (const auto& kind : kinds) {
+        if (kind.Action != action)
+            continue;
+        TViewerModule* players = m_quickPlayersRefused ? nullptr : ViewerModuleOf(kind.Window);
+        m_quickPlayersRefused = !players;
+        const TModuleWindow window = kind.Window;
+        if (!players)
+            return {QString::fromLatin1(kind.Kind), [](const QString&, QString* why) {
+                        *why = QStringLiteral("the players' module could not be loaded");
+                        return QStringList();
+                    }};
+        return {QString::fromLatin1(kind.Kind),
+                [players, window](const QString& path, QString* why) {
+                    return players->Properties(window, path, why);
+                }};
+    }
+    return {};
 }

@@ -275,10 +275,23 @@ TQuickResult LoadFile(TQuickResult r, QSize fit, platform::TFileOpsProgress& pro
     return r;
 }
 
+TQuickResult Describe(TQuickResult r, const TDescriber& describer)
+{
+    r.KindText = describer.Kind;
+    QString why;
+    r.Lines = describer.Read(r.Path, &why);
+    if (r.Lines.isEmpty())
+        return Fail(r, QStringLiteral("undecodable: ") + why);
+    r.Kind = TKind::Lines;
+    r.Detail = r.Lines.mid(1).join(QStringLiteral(", "));
+    return r;
+}
+
 } // namespace
 
-TQuickResult LoadQuick(const QString& path, QSize fit, platform::TFileOpsProgress& progress)
+TQuickResult LoadQuick(const TQuickRequest& request, platform::TFileOpsProgress& progress)
 {
+    const QString& path = request.Path;
     TQuickResult r;
     r.Path = path;
     r.Name = LastPart(path);
@@ -290,7 +303,9 @@ TQuickResult LoadQuick(const QString& path, QSize fit, platform::TFileOpsProgres
         return LoadFolder(r, progress);
     case platform::TFileType::Regular:
         r.Size = type.Size;
-        return LoadFile(r, fit, progress);
+        if (request.Describe.Read)
+            return Describe(r, request.Describe);
+        return LoadFile(r, request.Fit, progress);
     default:
         // Opening a FIFO waits for a writer and a device may never end: neither is opened.
         r.KindText = platform::FileTypeName(type.Type);
@@ -331,9 +346,9 @@ TQuickLoader::~TQuickLoader()
     m_link->Owner = nullptr;
 }
 
-quint64 TQuickLoader::Request(const QString& path, QSize fit)
+quint64 TQuickLoader::Request(const TQuickRequest& request)
 {
-    const TJob job{path, fit, ++m_generation};
+    const TJob job{request, ++m_generation};
     if (m_current)
         m_current->Cancel();
     if (m_running < MaxRunning) {
@@ -363,7 +378,7 @@ void TQuickLoader::Start(const TJob& job)
     // waits for it (it holds only shared records).
     std::thread([link = m_link, progress = m_current, job, load = Load] {
         platform::LowerThreadPriority(10);
-        TQuickResult result = load(job.Path, job.Fit, *progress);
+        TQuickResult result = load(job.Request, *progress);
         result.Generation = job.Generation;
         std::lock_guard lock(link->Lock);
         if (link->Owner)

@@ -50,14 +50,27 @@ struct TQuickResult {
     QStringList Lines; // Lines
 };
 
+// A reader of a kind of file the loader does not know itself (sound, module, MIDI: their
+// players' module): its lines, or none and why. Called on the load's thread.
+struct TDescriber {
+    QString Kind; // "sound", "module", "MIDI sequence"
+    std::function<QStringList(const QString& path, QString* why)> Read;
+};
+
+struct TQuickRequest {
+    QString Path;
+    QSize Fit;           // the pane's size, which a picture is fitted into
+    TDescriber Describe; // when set, a regular file is described by it alone
+};
+
 // Picture files larger than this are not decoded for the pane.
 constexpr qint64 MostPictureBytes = 256LL << 20;
 // Members listed at most.
 constexpr int MostMembers = 5000;
 
-// Loads what the pane shows of `path`, fitting a picture into `fit`. `progress`'s
-// cancel flag stops it early (the result is then of no use).
-TQuickResult LoadQuick(const QString& path, QSize fit, platform::TFileOpsProgress& progress);
+// Loads what the pane shows of the request's file. `progress`'s cancel flag stops it
+// early (the result is then of no use).
+TQuickResult LoadQuick(const TQuickRequest& request, platform::TFileOpsProgress& progress);
 
 // The status line of a result: "name — size — kind — detail", or "name — why".
 QString StatusText(const TQuickResult& result);
@@ -69,14 +82,14 @@ public:
     static constexpr int MaxRunning = 2;
 
     // The load run for each request; LoadQuick unless a test or benchmark sets another.
-    std::function<TQuickResult(const QString&, QSize, platform::TFileOpsProgress&)> Load{LoadQuick};
+    std::function<TQuickResult(const TQuickRequest&, platform::TFileOpsProgress&)> Load{LoadQuick};
 
     explicit TQuickLoader(QObject* parent = nullptr);
     ~TQuickLoader() override;
 
     // Loads `path` next; the load under way, if any, is cancelled. Returns the request's
     // generation.
-    quint64 Request(const QString& path, QSize fit);
+    quint64 Request(const TQuickRequest& request);
     // Cancels every load; no result comes of them.
     void Cancel();
     quint64 Generation() const { return m_generation; }
@@ -90,8 +103,7 @@ signals:
 private:
     struct TLink; // the loader as the load threads reach it: gone once it is destroyed
     struct TJob {
-        QString Path;
-        QSize Fit;
+        TQuickRequest Request;
         quint64 Generation{0};
     };
     void Start(const TJob& job);

@@ -54,14 +54,14 @@ QSize TfQuickView::PictureArea() const
     return area.isEmpty() ? QSize(640, 480) : area;
 }
 
-void TfQuickView::ShowFile(const QString& path)
+void TfQuickView::ShowFile(const QString& path, const quickview::TDescriber& describe)
 {
     if (path == m_path)
         return;
     m_path = path;
     m_loading = true;
     m_status->setText(path.section(QLatin1Char('/'), -1) + QStringLiteral(" — loading…"));
-    m_loader.Request(path, PictureArea());
+    m_loader.Request({path, PictureArea(), describe});
 }
 
 void TfQuickView::ShowText(const QString& text)

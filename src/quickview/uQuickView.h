@@ -27,8 +27,9 @@ class TfQuickView final : public QWidget
 public:
     explicit TfQuickView(QWidget* parent = nullptr);
 
-    // Shows `path` (loaded in the background); the same path again does nothing.
-    void ShowFile(const QString& path);
+    // Shows `path` (loaded in the background), described by `describe` when it is set;
+    // the same path again does nothing.
+    void ShowFile(const QString& path, const quickview::TDescriber& describe = {});
     // Shows no file, only `text` (the ".." row, a member of an archive, ...).
     void ShowText(const QString& text);
     // Forgets the file shown and cancels its load (the pane is put away).

@@ -18,7 +18,8 @@ TEST(QuickLoader, OnlyTheLatestRequestIsDeliveredAndWaitingRequestsCollapse)
     auto gate = std::make_shared<TGate>();
     quickview::TQuickLoader loader;
     // Loads of "stuck…" wait for the gate whatever their cancel flag says.
-    loader.Load = [gate](const QString& path, QSize, platform::TFileOpsProgress&) {
+    loader.Load = [gate](const quickview::TQuickRequest& request, platform::TFileOpsProgress&) {
+        const QString& path = request.Path;
         if (path.startsWith("stuck")) {
             std::unique_lock lock(gate->Lock);
             gate->Opened.wait(lock, [&] { return gate->Open; });
@@ -31,7 +32,7 @@ TEST(QuickLoader, OnlyTheLatestRequestIsDeliveredAndWaitingRequestsCollapse)
     QObject::connect(&loader, &quickview::TQuickLoader::Loaded,
                      [&](const quickview::TQuickResult& r) { delivered << r.Path; });
     for (const char* path : {"stuck1", "stuck2", "a", "b", "c"})
-        loader.Request(QString::fromLatin1(path), QSize(10, 10));
+        loader.Request({QString::fromLatin1(path), QSize(10, 10), {}});
     EXPECT_EQ(loader.Running(), quickview::TQuickLoader::MaxRunning);
     QTest::qWait(50); // nothing may come while both threads are stuck
     EXPECT_TRUE(delivered.isEmpty());

@@ -4,6 +4,7 @@
 #include "quickview/uQuickView.h"
 #include "viewers/uTextView.h"
 
+#include <QDataStream>
 #include <QImage>
 #include <QScrollBar>
 #include <QSplitter>
@@ -95,6 +96,45 @@ TEST_F(QuickViewTest, ShowsTextPictureMembersAndFolderAsTheCursorMoves)
     WalkTo("a.txt");
     ASSERT_TRUE(Rests("a.txt"));
     EXPECT_TRUE(Pane()->Page()->VisibleRows().contains("hello quick view"));
+}
+
+// A WAV file of `frames` silent 16-bit mono frames at `rate`.
+QByteArray Wave(int rate, int frames)
+{
+    QByteArray data;
+    QDataStream out(&data, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + frames * 2);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2)
+        << quint16(2) << quint16(16);
+    out.writeRawData("data", 4);
+    out << quint32(frames * 2);
+    data.append(QByteArray(frames * 2, '\0'));
+    return data;
+}
+
+TEST_F(QuickViewTest, SoundsShowTheirPropertiesAndDoNotPlay)
+{
+    dir.write("left/tone.wav", Wave(8000, 12000));
+    dir.write("left/zz.wav", "not a sound at all");
+    main->Categories.SetCategory(TExtensionCategory::Sound, "WAV");
+    Open(sdLeft, left);
+    QuickView();
+    WalkTo("tone.wav");
+    ASSERT_TRUE(Rests("tone.wav"));
+    const QString lines = Pane()->LinesText();
+    EXPECT_TRUE(lines.contains("Channels: 1")) << lines.toStdString();
+    EXPECT_TRUE(lines.contains("Rate: 8,000 Hz"));
+    EXPECT_TRUE(lines.contains("Length: 0:01.5"));
+    EXPECT_TRUE(Pane()->StatusText().contains("sound")) << Pane()->StatusText().toStdString();
+    WalkTo("zz.wav");
+    ASSERT_TRUE(Rests("zz.wav"));
+    EXPECT_TRUE(Pane()->StatusText().contains("undecodable")) << Pane()->StatusText().toStdString();
+    // Nothing was played: no player window was made.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_FALSE(w->isVisible() && w != main.get()) << w->metaObject()->className();
 }
 
 TEST_F(QuickViewTest, AFileThatCannotBeShownSaysWhy)
