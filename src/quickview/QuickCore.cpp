@@ -296,21 +296,20 @@ TQuickResult LoadQuick(const TQuickRequest& request, platform::TFileOpsProgress&
     r.Path = path;
     r.Name = LastPart(path);
     const platform::TFileTypeInfo type = platform::FileTypeOf(path);
-    switch (type.Type) {
-    case platform::TFileType::Missing:
+    if (type.Type == platform::TFileType::Missing)
         return Fail(r, QStringLiteral("gone: ") + type.Why);
-    case platform::TFileType::Folder:
+    if (type.Type == platform::TFileType::Folder)
         return LoadFolder(r, progress);
-    case platform::TFileType::Regular:
-        r.Size = type.Size;
-        if (request.Describe.Read)
-            return Describe(r, request.Describe);
-        return LoadFile(r, request.Fit, progress);
-    default:
-        // Opening a FIFO waits for a writer and a device may never end: neither is opened.
+    // Only regular files are opened: a read of a FIFO takes the data another program's
+    // reader waits for (or waits for a writer forever), and a device's may never end.
+    if (type.Type != platform::TFileType::Regular) {
         r.KindText = platform::FileTypeName(type.Type);
         return Fail(r, QStringLiteral("not opened: a %1 is not read here").arg(r.KindText));
     }
+    r.Size = type.Size;
+    if (request.Describe.Read)
+        return Describe(r, request.Describe);
+    return LoadFile(r, request.Fit, progress);
 }
 
 QString StatusText(const TQuickResult& r)
