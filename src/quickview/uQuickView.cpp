@@ -1,5 +1,6 @@
 #include "quickview/uQuickView.h"
 
+#include "platform/FileType.h"
 #include "viewers/uTextView.h"
 
 #include <QLabel>
@@ -59,6 +60,7 @@ void TfQuickView::ShowFile(const QString& path, const quickview::TDescriber& des
     if (path == m_path)
         return;
     m_path = path;
+    m_describe = describe;
     m_loading = true;
     m_status->setText(path.section(QLatin1Char('/'), -1) + QStringLiteral(" — loading…"));
     m_loader.Request({path, PictureArea(), describe});
@@ -86,6 +88,15 @@ void TfQuickView::ShowLines(const QStringList& lines)
     m_stack->setCurrentWidget(m_lines);
 }
 
+void TfQuickView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (!m_path.isEmpty() && (m_loading || m_shown.Kind == quickview::TKind::Picture)) {
+        m_loading = true;
+        m_loader.Request({m_path, PictureArea(), m_describe});
+    }
+}
+
 QString TfQuickView::StatusText() const
 {
     return m_status->text();
@@ -105,7 +116,11 @@ void TfQuickView::Loaded(const quickview::TQuickResult& result)
     using quickview::TKind;
     if (result.Kind == TKind::Text || result.Kind == TKind::Binary) {
         QString why;
-        if (!m_text.Open(result.Path, &why)) {
+        // The load saw a regular file; one put in its place since is not opened here.
+        if (platform::FileTypeOf(result.Path).Type != platform::TFileType::Regular) {
+            m_shown.Kind = TKind::Failed;
+            m_shown.Why = QStringLiteral("gone or replaced since it was read");
+        } else if (!m_text.Open(result.Path, &why)) {
             m_shown.Kind = TKind::Failed;
             m_shown.Why = QStringLiteral("unreadable: ") + why;
         } else {

@@ -48,6 +48,10 @@ public:
     TTextPage* Page() const { return m_page; }
     quickview::TQuickLoader& Loader() { return m_loader; }
 
+protected:
+    // A picture is loaded again for the pane's new size.
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void Loaded(const quickview::TQuickResult& result);
     void ShowLines(const QStringList& lines);
@@ -63,5 +67,6 @@ private:
     quickview::TQuickLoader m_loader;
     quickview::TQuickResult m_shown;
     QString m_path;
+    quickview::TDescriber m_describe;
     bool m_loading{false};
 };

@@ -8,7 +8,9 @@
 #include <QImage>
 #include <QScrollBar>
 #include <QSplitter>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -80,6 +82,11 @@ TEST_F(QuickViewTest, ShowsTextPictureMembersAndFolderAsTheCursorMoves)
     EXPECT_LE(picture.width(), Pane()->width());
     EXPECT_EQ(picture.pixelColor(picture.width() / 2, picture.height() / 2), QColor(Qt::red));
     EXPECT_TRUE(Pane()->StatusText().contains("1600 × 1200")) << Pane()->StatusText().toStdString();
+    // A wider window gives the pane room: the picture is fitted to it again.
+    main->resize(main->width() + 400, main->height());
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return Pane()->Picture().width() > picture.width(); }, 30000));
+    EXPECT_LE(Pane()->Picture().width(), Pane()->width());
 
     WalkTo("c.zip");
     ASSERT_TRUE(Rests("c.zip"));
@@ -189,6 +196,32 @@ TEST_F(QuickViewTest, FifoSparseAndVanishingFilesNeitherBlockNorCrash)
     WalkTo("z.txt"); // and the pane goes on
     ASSERT_TRUE(Rests("z.txt"));
     EXPECT_TRUE(Pane()->Page()->VisibleRows().contains("last"));
+}
+
+TEST_F(QuickViewTest, AFileReplacedByAFifoAfterItsLoadIsNotOpened)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir("left/pipe")).constData(), 0600), 0);
+    // Held open at both ends, so that an open for reading would not wait: the pane must
+    // refuse it by its type, not by luck.
+    const int held = ::open(QFile::encodeName(dir("left/pipe")).constData(), O_RDWR);
+    ASSERT_GE(held, 0);
+    Open(sdLeft, left);
+    QuickView();
+    // The load found a text there: the file was replaced by the FIFO after it was read.
+    Pane()->Loader().Load = [](const quickview::TQuickRequest& request,
+                               platform::TFileOpsProgress&) {
+        quickview::TQuickResult r;
+        r.Path = request.Path;
+        r.Name = "pipe";
+        r.Kind = quickview::TKind::Text;
+        r.Encoding = "UTF-8";
+        return r;
+    };
+    WalkTo("pipe");
+    ASSERT_TRUE(Rests("pipe"));
+    EXPECT_EQ(Pane()->Shown().Kind, quickview::TKind::Failed);
+    EXPECT_TRUE(Pane()->StatusText().contains("replaced")) << Pane()->StatusText().toStdString();
+    ::close(held);
 }
 
 TEST_F(QuickViewTest, CtrlQAndEscapeGiveThePanelBackWithItsPlaceCursorAndMarks)
