@@ -26,6 +26,7 @@ public:
         viewer->show();
         return viewer;
     }
+    QStringList Properties(TModuleWindow, const QString&, QString*) override { return {}; }
 };
 
 } // namespace

@@ -42,6 +42,7 @@ struct TMainActions {
     QAction* MenuToolbar{nullptr};
     QAction* MenuReread{nullptr};
     QAction* MenuHidden{nullptr};
+    QAction* MenuQuickView{nullptr};
     // Sort: indexes are the sort orders 1 to 4 (index 0 unused)
     QAction* MenuSort[5]{};
     QAction* MenuNatural{nullptr};

@@ -19,6 +19,7 @@
 #include "main/ViewDispatch.h"
 #include "modules/ViewerModule.h"
 #include "platform/StartPath.h"
+#include "quickview/QuickCore.h"
 #include "zip/MemberState.h"
 
 #include <QElapsedTimer>
@@ -47,6 +48,7 @@ class TfFind;
 class TfImage;
 class TfText;
 class TfTextView;
+class TfQuickView;
 struct TArchiveReload;
 struct TFedResults;
 struct TFedMember;
@@ -236,6 +238,13 @@ public:
     // View → Hidden files, Sort → Numbers by value: switch the option for both panels.
     void MenuHiddenClick();
     void MenuNaturalClick();
+    // View → Quick view (Ctrl+Q): the other panel gives its place to a pane that shows
+    // the file under the active panel's cursor; again (or Escape in the pane) gives the
+    // panel back as it was (uMainQuick.cpp).
+    void MenuQuickViewClick();
+    void CloseQuickView();
+    bool QuickViewOn() const;
+    TfQuickView* QuickView() const { return m_quick; }
 
     // Start-up (uMainStart.cpp), before the window is first shown. StartAt: the panel
     // starts in `place`'s folder with the cursor on its name; with `openArchive` an
@@ -599,6 +608,15 @@ private:
     QWidget* ShowInModule(TModuleWindow window, const QString& path);
 
     std::array<TPanel, 2> m_panels;
+    // The quick view: its pane, made on first use, the side whose panel it stands in for,
+    // and whether a follow of the cursor is posted for this turn of the event loop.
+    TfQuickView* m_quick{nullptr};
+    TSide m_quickSide{sdRight};
+    bool m_quickPosted{false};
+    bool m_quickPlayersRefused{false};
+    quickview::TDescriber QuickDescriber(const QString& name);
+    void QuickFollowSoon(TSide side);
+    void QuickFollow();
     TFileCommands m_commands{*this};
     TExtractedCopies m_extractedCopies;
     TMessageLog m_zipMessages; // written by the libraries on the worker thread too

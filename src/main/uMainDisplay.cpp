@@ -63,6 +63,7 @@ void TfMain::FilesChange(TSide side)
         }
     p.Selected->SetText(1, FormatSize(count) + QStringLiteral(" object(s)"));
     p.Selected->SetText(2, FormatSize(sum) + QStringLiteral(" byte(s)"));
+    QuickFollowSoon(side);
 }
 
 void TfMain::FitSizeColumn(TSide side)

@@ -132,6 +132,10 @@ void TfMain::CreateMenus()
     a.MenuHidden->setCheckable(true);
     a.MenuHidden->setChecked(ShowHidden);
     view->addAction(a.MenuHidden);
+    a.MenuQuickView = NewAction(this, "&Quick view", "Show the file under the cursor in the other panel",
+                                QKeySequence(Qt::CTRL | Qt::Key_Q));
+    a.MenuQuickView->setCheckable(true);
+    view->addAction(a.MenuQuickView);
 
     QMenu* sort = menuBar()->addMenu(QStringLiteral("&Sort"));
     a.SortGroup = new QActionGroup(this);
@@ -198,6 +202,10 @@ void TfMain::CreateMenus()
     connect(a.MenuParentFolder, &QAction::triggered, this, Command(&TfMain::MenuParentFolderClick));
     connect(a.MenuPathLine, &QAction::triggered, this, Command(&TfMain::MenuPathLineClick));
     connect(a.MenuReread, &QAction::triggered, this, Command(&TfMain::MenuRereadClick));
+    connect(a.MenuQuickView, &QAction::triggered, this, [this] {
+        RunCommand([this] { MenuQuickViewClick(); });
+        Actions.MenuQuickView->setChecked(QuickViewOn());
+    });
     // A check mark that a refused command toggled shows the option as it is again.
     connect(a.MenuHidden, &QAction::triggered, this, [this] {
         RunCommand([this] { MenuHiddenClick(); });

@@ -7,6 +7,8 @@
 
 class QString;
 class QWidget;
+template <typename T> class QList;
+using QStringList = QList<QString>; // as Qt's own forward declaration has it
 
 // The windows that live in modules.
 enum class TModuleWindow { Sound, Module, Music, Html };
@@ -22,12 +24,18 @@ public:
     // document. Returns the window, or nullptr when the module has none of that kind. The
     // caller brings the window to the front. User-interface thread only.
     virtual QWidget* Show(TModuleWindow window, QWidget* mainWindow, const QString& path) = 0;
+
+    // What the file `path` of that kind is, as lines ("Channels: 2", "Rate: 44,100 Hz"),
+    // for the quick view; nothing plays and no window is made. Empty when the module
+    // describes no files of that kind, and also when the file cannot be read as one: then
+    // `why` says why. Any thread; each call stands alone.
+    virtual QStringList Properties(TModuleWindow window, const QString& path, QString* why) = 0;
 };
 
-// The exported function of every module: `extern "C" TViewerModule* TravodexViewerModule1()`,
+// The exported function of every module: `extern "C" TViewerModule* TravodexViewerModule2()`,
 // returning an object that lives as long as the process. The number changes with this
 // interface, so that a module of another build is refused instead of called.
-inline constexpr char kViewerModuleEntry[] = "TravodexViewerModule1";
+inline constexpr char kViewerModuleEntry[] = "TravodexViewerModule2";
 using TViewerModuleEntry = TViewerModule* (*)();
 
 // The files of the modules, beside the program or in ../lib/travodex/ when installed.

@@ -47,6 +47,10 @@ public:
         player->Open(path);
         return player;
     }
+    QStringList Properties(TModuleWindow window, const QString& path, QString* why) override
+    {
+        return PlayerProperties(window, path, why);
+    }
 };
 
 } // namespace

@@ -17,6 +17,10 @@ TfModule* ModulePlayer(QWidget* mainWindow);
 TfMusic* MusicPlayer(QWidget* mainWindow);
 TfSound* SoundPlayer(QWidget* mainWindow);
 
+// The properties of a sound, module or MIDI file: format, length, channels, rate, title,
+// read without playing (PlayerProperties.cpp). Any thread.
+QStringList PlayerProperties(TModuleWindow window, const QString& path, QString* why);
+
 // The sound, module and music players as a module: Show plays the file in the player of
 // that kind (TPlayerWindow::Open). Lives as long as the process.
 TViewerModule& PlayersModule();

@@ -29,6 +29,11 @@ bool IsUtf8(const TEncoding& e)
 
 bool TPagedText::Open(const QString& path, QString* why)
 {
+    // A model opened again (the quick view's) forgets the file before.
+    m_file.close();
+    m_cache.clear();
+    m_error.clear();
+    m_size = 0;
     m_file.setFileName(path);
     const QFileInfo info(path);
     if (info.isDir()) {

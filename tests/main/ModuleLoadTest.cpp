@@ -33,6 +33,7 @@ public:
         window->show();
         return window;
     }
+    QStringList Properties(TModuleWindow, const QString&, QString*) override { return {}; }
     QList<Qt::CursorShape> Cursors;
 };
 
@@ -140,7 +141,7 @@ TEST_F(ModuleLoadTest, ALibraryWithoutTheEntryIsRefused)
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith("The HTML viewer cannot start: "))
         << messages[0].toStdString();
-    EXPECT_TRUE(messages[0].contains("TravodexViewerModule1")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains("TravodexViewerModule2")) << messages[0].toStdString();
     EXPECT_EQ(VisibleWindowTitles(), QStringList());
 }
 

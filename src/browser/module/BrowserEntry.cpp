@@ -3,7 +3,7 @@
 
 #include <QtGlobal>
 
-extern "C" Q_DECL_EXPORT TViewerModule* TravodexViewerModule1()
+extern "C" Q_DECL_EXPORT TViewerModule* TravodexViewerModule2()
 {
     return &BrowserModule();
 }

@@ -3,7 +3,7 @@
 
 extern "C" int TrvxTestGoneValue();
 
-extern "C" __attribute__((visibility("default"))) TViewerModule* TravodexViewerModule1()
+extern "C" __attribute__((visibility("default"))) TViewerModule* TravodexViewerModule2()
 {
     static_cast<void>(TrvxTestGoneValue());
     return nullptr;

@@ -1,0 +1,144 @@
+#include "quickview/uQuickView.h"
+
+#include "platform/FileType.h"
+#include "viewers/uTextView.h"
+
+#include <QLabel>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QShortcut>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+TfQuickView::TfQuickView(QWidget* parent) : QWidget(parent)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_caption = new QLabel(QStringLiteral("Quick view"), this);
+    QFont bold = m_caption->font();
+    bold.setBold(true);
+    m_caption->setFont(bold);
+    layout->addWidget(m_caption);
+    m_stack = new QStackedWidget(this);
+    m_page = new TTextPage(m_text, m_stack);
+    m_picture = new QLabel(m_stack);
+    m_picture->setAlignment(Qt::AlignCenter);
+    m_picture->setMinimumSize(1, 1);
+    // Neither a picture nor a status text changes the layout: no relayout per file.
+    m_picture->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    m_picture->setFocusPolicy(Qt::StrongFocus);
+    m_lines = new QPlainTextEdit(m_stack);
+    m_lines->setReadOnly(true);
+    m_lines->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_stack->addWidget(m_lines);
+    m_stack->addWidget(m_page);
+    m_stack->addWidget(m_picture);
+    layout->addWidget(m_stack, 1);
+    m_status = new QLabel(this);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_status->setMinimumWidth(1);
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    layout->addWidget(m_status);
+    connect(&m_loader, &quickview::TQuickLoader::Loaded, this, &TfQuickView::Loaded);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this, nullptr, nullptr,
+                                 Qt::WidgetWithChildrenShortcut);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (OnClose)
+            OnClose();
+    });
+}
+
+QSize TfQuickView::PictureArea() const
+{
+    const QSize area = m_stack->size();
+    return area.isEmpty() ? QSize(640, 480) : area;
+}
+
+void TfQuickView::ShowFile(const QString& path, const quickview::TDescriber& describe)
+{
+    if (path == m_path)
+        return;
+    m_path = path;
+    m_describe = describe;
+    m_loading = true;
+    m_status->setText(path.section(QLatin1Char('/'), -1) + QStringLiteral(" — loading…"));
+    m_loader.Request({path, PictureArea(), describe});
+}
+
+void TfQuickView::ShowText(const QString& text)
+{
+    m_loader.Cancel();
+    m_path.clear();
+    m_loading = false;
+    m_shown = {};
+    ShowLines({text});
+    m_status->setText(text);
+}
+
+void TfQuickView::Clear()
+{
+    ShowText({});
+}
+
+void TfQuickView::ShowLines(const QStringList& lines)
+{
+    m_picture->clear();
+    m_lines->setPlainText(lines.join(QLatin1Char('\n')));
+    m_stack->setCurrentWidget(m_lines);
+}
+
+void TfQuickView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (!m_path.isEmpty() && (m_loading || m_shown.Kind == quickview::TKind::Picture)) {
+        m_loading = true;
+        m_loader.Request({m_path, PictureArea(), m_describe});
+    }
+}
+
+QString TfQuickView::StatusText() const
+{
+    return m_status->text();
+}
+
+QString TfQuickView::LinesText() const
+{
+    return m_stack->currentWidget() == m_lines ? m_lines->toPlainText() : QString();
+}
+
+void TfQuickView::Loaded(const quickview::TQuickResult& result)
+{
+    if (result.Path != m_path)
+        return;
+    m_loading = false;
+    m_shown = result;
+    using quickview::TKind;
+    if (result.Kind == TKind::Text || result.Kind == TKind::Binary) {
+        QString why;
+        // The load saw a regular file; one put in its place since is not opened here.
+        if (platform::FileTypeOf(result.Path).Type != platform::TFileType::Regular) {
+            m_shown.Kind = TKind::Failed;
+            m_shown.Why = QStringLiteral("gone or replaced since it was read");
+        } else if (!m_text.Open(result.Path, &why)) {
+            m_shown.Kind = TKind::Failed;
+            m_shown.Why = QStringLiteral("unreadable: ") + why;
+        } else {
+            const viewers::TEncoding* encoding = viewers::FindEncoding(result.Encoding);
+            m_text.SetEncoding(encoding ? *encoding : viewers::Encodings()[0], result.BomSize);
+            m_page->SetHex(result.Kind == TKind::Binary);
+            m_page->SetTop(0);
+            m_page->Reload();
+            m_picture->clear();
+            m_stack->setCurrentWidget(m_page);
+        }
+    } else if (result.Kind == TKind::Picture) {
+        m_picture->setPixmap(QPixmap::fromImage(result.Picture));
+        m_stack->setCurrentWidget(m_picture);
+    } else if (result.Kind == TKind::Lines) {
+        ShowLines(result.Lines);
+    }
+    if (m_shown.Kind == TKind::Failed)
+        ShowLines({result.Name, QStringLiteral("Not shown: ") + m_shown.Why});
+    m_status->setText(quickview::StatusText(m_shown));
+}
