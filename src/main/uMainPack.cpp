@@ -7,7 +7,7 @@
 #include "fileops/uCommon.h"
 #include "fileops/uProgress.h"
 #include "main/uMain.h"
-#include "pack/Pack.h"
+#include "modules/SupportModules.h"
 #include "pack/uPack.h"
 #include "platform/FileContent.h"
 #include "platform/FileNames.h"
@@ -73,6 +73,12 @@ void TfMain::MenuPackClick()
                   });
     if (dialog.exec() != QDialog::Accepted)
         return;
+    QString failure;
+    const TPackingModule* packing = PackingModuleOf(failure);
+    if (!packing) {
+        platform::ShowMessage(failure);
+        return;
+    }
     const TPackRequest request{folder,          names,          target + dialog.ArchiveName(),
                                dialog.Format(), dialog.Level(), dialog.Password(),
                                dialog.Move()};
@@ -81,7 +87,7 @@ void TfMain::MenuPackClick()
     TUndoItem item{request.Target, {}, {}};
     bool undoable = false;
     RunFileWork(QStringLiteral("Packing"), progress, [&] {
-        result = Pack(request, progress);
+        result = packing->Pack(request, progress);
         if (result.Outcome != TPackResult::TOutcome::Done)
             return;
         // What undo removes: this archive, while it is still the one made.

@@ -6,9 +6,9 @@
 #include "fileops/uCollision.h"
 #include "fileops/uProgress.h"
 #include "main/uMain.h"
+#include "modules/SupportModules.h"
 #include "platform/FileNames.h"
 #include "platform/Messages.h"
-#include "unpack/Unpack.h"
 #include "unpack/uArchiveTestReport.h"
 #include "unpack/uUnpackDialog.h"
 
@@ -64,6 +64,12 @@ void TfMain::MenuUnpackClick()
     TfUnpack dialog(this, what, AddSeparator(folder));
     if (dialog.exec() != QDialog::Accepted || dialog.Target().isEmpty())
         return;
+    QString failure;
+    const TPackingModule* packing = PackingModuleOf(failure);
+    if (!packing) {
+        platform::ShowMessage(failure);
+        return;
+    }
     platform::TFileOpsProgress progress;
     progress.SetTotals(-1, -1);
     TCollisionAsker asker;
@@ -73,7 +79,7 @@ void TfMain::MenuUnpackClick()
         for (const QString& archive : archives) {
             const TUnpackRequest request{archive, dialog.Target(), dialog.IntoFolder(),
                                          dialog.Password(), UseRecycleBin};
-            results.push_back(Unpack(request, progress, ask));
+            results.push_back(packing->Unpack(request, progress, ask));
             if (results.back().Cancelled)
                 break;
         }
@@ -109,11 +115,17 @@ void TfMain::MenuTestArchivesClick()
     const QStringList archives = ArchivesToUnpack();
     if (archives.isEmpty())
         return;
+    QString failure;
+    const TPackingModule* packing = PackingModuleOf(failure);
+    if (!packing) {
+        platform::ShowMessage(failure);
+        return;
+    }
     platform::TFileOpsProgress progress;
     progress.SetTotals(-1, -1);
     std::vector<TArchiveTest> tests;
     RunFileWork(QStringLiteral("Testing archives"), progress,
-                [&] { tests = TestArchives(archives, {}, progress); });
+                [&] { tests = packing->TestArchives(archives, {}, progress); });
     auto* report = new TfArchiveTestReport(this, tests);
     report->show();
     report->raise();

@@ -10,15 +10,14 @@ namespace
 {
 
 // A module's slot: the one linked in by a test, or the one loaded from its file.
-template <typename TModule>
-struct TSlot {
+template <typename TModule> struct TSlot {
     TSlot(const char* fileName, const char* entry) : FileName(fileName), Entry(entry) {}
     const char* FileName;
     const char* Entry;
     TModule* Registered{nullptr};
     TModule* Loaded{nullptr};
     QString LoadedPath; // a test may point the modules' folder elsewhere
-    std::mutex Mutex; // loads from worker threads come one at a time
+    std::mutex Mutex;   // loads from worker threads come one at a time
 };
 
 // Made on first use: a test registers its module from a static initializer.
@@ -31,6 +30,12 @@ TSlot<TPrintModule>& PrintSlot()
 TSlot<const TArchiveModule>& ArchivesSlot()
 {
     static TSlot<const TArchiveModule> slot{kArchiveModuleFile, kArchiveModuleEntry};
+    return slot;
+}
+
+TSlot<const TPackingModule>& PackingSlot()
+{
+    static TSlot<const TPackingModule> slot{kPackingModuleFile, kPackingModuleEntry};
     return slot;
 }
 
@@ -71,6 +76,11 @@ const TArchiveModule* ArchiveModuleOf(QString& failure)
     return Load(ArchivesSlot(), QStringLiteral("Archives other than ZIP cannot be read"), failure);
 }
 
+const TPackingModule* PackingModuleOf(QString& failure)
+{
+    return Load(PackingSlot(), QStringLiteral("Archives cannot be packed or unpacked"), failure);
+}
+
 void RegisterPrintModule(TPrintModule* module)
 {
     TSlot<TPrintModule>& slot = PrintSlot();
@@ -81,6 +91,13 @@ void RegisterPrintModule(TPrintModule* module)
 void RegisterArchiveModule(const TArchiveModule* module)
 {
     TSlot<const TArchiveModule>& slot = ArchivesSlot();
+    const std::lock_guard<std::mutex> lock(slot.Mutex);
+    slot.Registered = module;
+}
+
+void RegisterPackingModule(const TPackingModule* module)
+{
+    TSlot<const TPackingModule>& slot = PackingSlot();
     const std::lock_guard<std::mutex> lock(slot.Mutex);
     slot.Registered = module;
 }

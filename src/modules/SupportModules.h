@@ -1,10 +1,12 @@
 #pragma once
-// The modules that carry libraries rather than windows: printing (Qt's print support) and
-// the archive formats other than ZIP (libarchive). Each is loaded the first time it is
+// The modules that carry libraries rather than windows: printing (Qt's print support),
+// the archive formats other than ZIP (libarchive) and packing and unpacking (libzip,
+// libarchive, libzstd). Each is loaded the first time it is
 // needed, from where ModuleFilePath says, and stays loaded; one that failed is tried again
 // on the next request.
 
 #include "modules/ArchiveModule.h"
+#include "modules/PackingModule.h"
 #include "modules/PrintModule.h"
 
 #include <QString>
@@ -18,7 +20,12 @@ TPrintModule* PrintModuleOf(QString& failure);
 // ("Archives other than ZIP cannot be read: libtrvx_archives.so is missing."). Any thread.
 const TArchiveModule* ArchiveModuleOf(QString& failure);
 
+// The packing module; nullptr when it cannot be loaded, with `failure` saying so
+// ("Archives cannot be packed or unpacked: libtrvx_packing.so is missing."). Any thread.
+const TPackingModule* PackingModuleOf(QString& failure);
+
 // Put `module` in the place of the module's file: a test that links the code into its
 // own executable. nullptr goes back to loading the file.
 void RegisterPrintModule(TPrintModule* module);
 void RegisterArchiveModule(const TArchiveModule* module);
+void RegisterPackingModule(const TPackingModule* module);

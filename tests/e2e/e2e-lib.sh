@@ -122,7 +122,7 @@ e2e_prepare() {
     # The program in a folder below the root: the panels must start at the drive's root,
     # not in the program's folder.
     mkdir "$ROOT/app"
-    cp "$E2E_BIN_DIR"/{travodex,libziplib.so,libunzlib.so,libtrvx_archives.so,Trovel.ini} "$ROOT/app/"
+    cp "$E2E_BIN_DIR"/{travodex,libziplib.so,libunzlib.so,libtrvx_archives.so,libtrvx_packing.so,Trovel.ini} "$ROOT/app/"
 
     E2E_RUNTIME="$(mktemp -d /tmp/trvx-e2e-runtime-XXXXXX)"
     chmod 700 "$E2E_RUNTIME"

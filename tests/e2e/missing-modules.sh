@@ -1,10 +1,11 @@
 # The program installed into a prefix starts without its modules (the players', the HTML
-# viewer's, the archive formats' and the printing libraries moved out of lib/travodex/):
-# F4 opens a text file in the editor, and F3 on an HTML page and on a sound and Enter on a
-# .tar.gz say in a message which library is missing (the same text goes to the program's
-# error output, where the case reads it), and the program runs on. With the modules back
-# in place, the program starts without the web engine, the audio libraries, libarchive,
-# the print support or the GL stack mapped; the same F3 opens the HTML viewer (titled by
+# viewer's, the archive formats', the packing and the printing libraries moved out of
+# lib/travodex/): F4 opens a text file in the editor, and F3 on an HTML page and on a
+# sound, Enter on a .tar.gz and Test archives (Alt+Shift+F9) say in a message which
+# library is missing (the same text goes to the program's error output, where the case
+# reads it), and the program runs on. With the modules back in place, the program starts
+# without the web engine, the audio libraries, libarchive, the print support or the GL
+# stack mapped; the same F3 opens the HTML viewer (titled by
 # the page) and the sound player (titled by the file), and Enter opens the archive (its
 # member is copied out with F5), each bringing its libraries.
 source "$(dirname "$0")/e2e-lib.sh"
@@ -14,7 +15,7 @@ prefix="$ROOT/prefix"
 away="$E2E_RUNTIME/away"
 cmake --install "$E2E_BIN_DIR/.." --prefix "$prefix" --strip >"$E2E_RUNTIME/install.log" ||
     e2e_fail "the install failed: $(tail -n 5 "$E2E_RUNTIME/install.log")"
-modules=(libtrvx_players.so libtrvx_browser.so libtrvx_archives.so libtrvx_print.so)
+modules=(libtrvx_players.so libtrvx_browser.so libtrvx_archives.so libtrvx_print.so libtrvx_packing.so)
 for module in "${modules[@]}"; do
     [[ -f "$prefix/lib/travodex/$module" ]] || e2e_fail "the install holds no lib/travodex/$module"
 done
@@ -60,6 +61,10 @@ e2e_focus "$MAIN"
 e2e_find pack
 e2e_keys Return
 says_missing "Archives other than ZIP cannot be read: libtrvx_archives.so is missing."
+e2e_focus "$MAIN"
+e2e_find pack
+e2e_keys alt+shift+F9
+says_missing "Archives cannot be packed or unpacked: libtrvx_packing.so is missing."
 e2e_check_healthy
 
 kill "$PID"

@@ -15,6 +15,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/travodex lib/travodex/libziplib.so lib/travodex/libunzlib.so \
          lib/travodex/libtrvx_players.so lib/travodex/libtrvx_browser.so \
          lib/travodex/libtrvx_archives.so lib/travodex/libtrvx_print.so \
+         lib/travodex/libtrvx_packing.so \
          share/travodex/Trovel.ini share/applications/travodex.desktop \
          share/icons/hicolor/scalable/apps/travodex.svg; do
   [[ -e "$prefix/$f" ]] || { echo "missing after install: $f"; exit 1; }
