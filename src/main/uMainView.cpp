@@ -127,8 +127,9 @@ bool TfMain::MemberCanBePutBack(TSide side) const
 }
 
 // A member is extracted into a private folder of its own, never beside the archive, and
-// opened from there; the copy goes when its window does. A text of a ZIP archive that
-// can be changed opens editable, and its editor's Save can put it back.
+// opened from there; the copy goes when its window does. A text opens in the read-only
+// view, or with Edit in the editor, whose Save puts it back into a ZIP archive that can be
+// changed.
 void TfMain::OpenMember(const TFileObject& e, TViewAction action, bool edit,
                         const QString& external)
 {
@@ -172,8 +173,10 @@ void TfMain::OpenMember(const TFileObject& e, TViewAction action, bool edit,
             OpenWithDesktop(copy);
         return;
     }
-    const bool editable = action == TViewAction::Text && (edit || putBack);
-    QWidget* user = PerformView(action, copy, editable);
+    // View (F3) of a text member is the read-only paged view; Edit (F4) opens the editor,
+    // whose Save can put the member back.
+    QWidget* user =
+        action == TViewAction::Text && !edit ? OpenTextView(copy) : PerformView(action, copy, true);
     if (auto* editor = qobject_cast<TfText*>(user)) {
         // What the member's editor saves as belongs beside the archive, not in the
         // private folder that goes with the window.

@@ -3,6 +3,7 @@
 #include "main/FileOpsFixture.h"
 #include "platform/FileSystem.h"
 #include "viewers/uText.h"
+#include "viewers/uTextView.h"
 
 #include <QPlainTextEdit>
 
@@ -201,12 +202,20 @@ TEST_F(ReadOnlyArchivePanelTest, ViewOfAMemberOpensAPrivateCopyReadOnly)
     OpenByEnter(sdLeft, "linux.tar.xz");
     main->Left().Files->FocusItem(Row(sdLeft, "b.txt"));
     Press(sdLeft, Qt::Key_F3);
+    EXPECT_TRUE(main->findChildren<TfText*>().isEmpty());
+    const QList<TfTextView*> views = main->findChildren<TfTextView*>();
+    ASSERT_EQ(views.size(), 1);
+    EXPECT_EQ(views[0]->Page->VisibleRows(), QStringList(QString(23, 'b')));
+    EXPECT_FALSE(views[0]->Text().Path().startsWith(left));
+    EXPECT_EQ(readAll(left + "b.txt"), "the user's own file");
+    views[0]->close();
+
+    // F4 opens the member's editor on a private copy too.
+    Press(sdLeft, Qt::Key_F4);
     const QList<TfText*> editors = main->findChildren<TfText*>();
     ASSERT_EQ(editors.size(), 1);
-    EXPECT_FALSE(editors[0]->Editable());
-    EXPECT_EQ(editors[0]->Memo->toPlainText(), QString(23, 'b'));
     EXPECT_FALSE(editors[0]->FileName().startsWith(left));
-    EXPECT_EQ(readAll(left + "b.txt"), "the user's own file");
+    EXPECT_EQ(editors[0]->Memo->toPlainText(), QString(23, 'b'));
 }
 
 } // namespace

@@ -161,10 +161,23 @@ TEST_F(ViewEditTest, TextOnDiskOpensInTheReadOnlyViewAndAsAMemberFromAPrivateCop
     Open(sdLeft, left);
     OpenArchive(sdLeft, "notes.zip");
     Focus(sdLeft, "notes.txt");
-    main->MenuViewFileClick();
+    main->MenuViewFileClick(); // the read-only view, of a private copy
+    EXPECT_TRUE(Editors().isEmpty());
+    const QList<TfTextView*> memberViews = main->findChildren<TfTextView*>();
+    ASSERT_EQ(memberViews.size(), 1);
+    EXPECT_EQ(memberViews[0]->Page->VisibleRows(), QStringList("hello from disk"));
+    const QString viewed = memberViews[0]->Text().Path();
+    EXPECT_FALSE(viewed.startsWith(left));
+    EXPECT_EQ(main->ExtractedCopies().Count(), 1);
+    memberViews[0]->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(main->ExtractedCopies().Count(), 0);
+    EXPECT_FALSE(QFileInfo::exists(viewed));
+
+    main->MenuEditFileClick(); // the editor, whose Save can put it back
     ASSERT_EQ(Editors().size(), 1);
     TfText* editor = Editors()[0];
-    EXPECT_TRUE(editor->Editable()); // its Save can put it back
+    EXPECT_TRUE(editor->Editable());
     EXPECT_EQ(editor->Memo->toPlainText(), "hello from disk");
     EXPECT_FALSE(editor->FileName().startsWith(left));
     EXPECT_EQ(main->ExtractedCopies().Count(), 1);
@@ -183,7 +196,7 @@ TEST_F(ViewEditTest, SaveAsFromAMembersEditorStartsBesideTheArchive)
     Reload();
     OpenArchive(sdLeft, "notes.zip");
     Focus(sdLeft, "notes.txt");
-    main->MenuViewFileClick();
+    main->MenuEditFileClick();
     ASSERT_EQ(Editors().size(), 1);
     QPointer<TfText> editor = Editors()[0];
 
@@ -352,7 +365,8 @@ TEST_F(ViewEditTest, QuittingWithAChangedTextCanBeCancelledAndKeepsTheText)
     QPointer<TfText> editor = Editors()[0];
     editor->Memo->moveCursor(QTextCursor::End);
     QTest::keyClicks(editor->Memo, " world");
-    for (const testmodal::TAnswer answer : {testmodal::TAnswer::Escape, testmodal::TAnswer::CloseBox}) {
+    for (const testmodal::TAnswer answer :
+         {testmodal::TAnswer::Escape, testmodal::TAnswer::CloseBox}) {
         testmodal::AnswerQuestion(answer);
         main->Actions.MenuExit->trigger();
         Settle();
@@ -417,7 +431,8 @@ TEST_F(ViewEditTest, AnEditedMemberIsPutBackIntoItsArchiveAndNothingElseChanges)
     dir.write("src/notes.txt", "first text\n");
     dir.write("src/other.txt", "untouched\n");
     dir.write("src/sub/deep.txt", "deep\n");
-    ASSERT_TRUE(RunZip(dir("src"), {"-q", "-r", left + "backup.zip", "notes.txt", "other.txt", "sub"}));
+    ASSERT_TRUE(
+        RunZip(dir("src"), {"-q", "-r", left + "backup.zip", "notes.txt", "other.txt", "sub"}));
     const QString archive = left + "backup.zip";
     Reload();
     Open(sdRight, left); // the folder that holds the archive
@@ -453,11 +468,11 @@ TEST_F(ViewEditTest, AnEditedMemberIsPutBackIntoItsArchiveAndNothingElseChanges)
     EXPECT_TRUE(editor.isNull());
     EXPECT_FALSE(QFileInfo::exists(copy));
 
-    // F3 on a text member opens it editable too; a member in a folder is put back in it.
+    // A member in a folder is put back in it.
     main->Left().Files->FocusItem(Row(sdLeft, "sub"));
     Press(sdLeft, Qt::Key_Return); // into the archive's folder sub
     main->Left().Files->FocusItem(Row(sdLeft, "sub/deep.txt"));
-    Press(sdLeft, Qt::Key_F3);
+    Press(sdLeft, Qt::Key_F4);
     ASSERT_EQ(Editors().size(), 1);
     editor = Editors()[0];
     EXPECT_EQ(editor->windowTitle(), "sub/deep.txt in backup.zip");
@@ -485,7 +500,8 @@ TEST_F(ViewEditTest, PuttingAMemberBackKeepsTheProgramBeforeTheArchive)
     TypeAndSave(Editors()[0], " changed");
     EXPECT_TRUE(readAll(left + "tool.zip").startsWith(program));
     EXPECT_EQ(MemberContent(left + "tool.zip", "notes.txt"), "text changed");
-    EXPECT_TRUE(UnzipCheck(left + "tool.zip").startsWith("0: ")) << qPrintable(UnzipCheck(left + "tool.zip"));
+    EXPECT_TRUE(UnzipCheck(left + "tool.zip").startsWith("0: "))
+        << qPrintable(UnzipCheck(left + "tool.zip"));
     Editors()[0]->close();
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
 }
@@ -509,8 +525,7 @@ TEST_F(ViewEditTest, AMemberThatCannotBePutBackKeepsTheEditorItsTextAndItsCopy)
                               [&] { AnswerConfirm(false, &notice); });
     TypeAndSave(editor, " edited");
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
-    EXPECT_TRUE(notice.contains("notes.txt") && notice.contains("no member"))
-        << qPrintable(notice);
+    EXPECT_TRUE(notice.contains("notes.txt") && notice.contains("no member")) << qPrintable(notice);
     EXPECT_EQ(readAll(left + "backup.zip"), before);
     ASSERT_FALSE(editor.isNull());
     EXPECT_TRUE(editor->Modified());
@@ -519,9 +534,8 @@ TEST_F(ViewEditTest, AMemberThatCannotBePutBackKeepsTheEditorItsTextAndItsCopy)
 
     // No: Save as, starting beside the archive; the editor then shows that file.
     QString folder, proposed;
-    testmodal::AnswerQuestion(testmodal::TAnswer::No, nullptr, [&] {
-        AnswerSaveDialog(left + "rescued.txt", &folder, &proposed);
-    });
+    testmodal::AnswerQuestion(testmodal::TAnswer::No, nullptr,
+                              [&] { AnswerSaveDialog(left + "rescued.txt", &folder, &proposed); });
     editor->MenuFileSave->trigger();
     EXPECT_EQ(folder, QDir(left).absolutePath());
     EXPECT_EQ(proposed, "notes.txt");
@@ -601,7 +615,7 @@ TEST_F(ViewEditTest, AnotherArchiveUnderTheSameNameIsNeverWritten)
     EXPECT_EQ(readAll(left + "old.zip"), before);
     EXPECT_TRUE(editor->Modified());
     EXPECT_EQ(readAll(editor->FileName()), "first text\nmine"); // the private copy holds it
-    testmodal::AnswerQuestion(testmodal::TAnswer::No); // closing drops the edit
+    testmodal::AnswerQuestion(testmodal::TAnswer::No);          // closing drops the edit
     editor->close();
 }
 
@@ -674,8 +688,7 @@ TEST_F(ViewEditTest, AReadEndingDuringAPutBackLandsAfterItAndSaysWhatItHasToSay)
     EXPECT_TRUE(main->Reading(sdRight)); // not landed inside the put-back
     EXPECT_EQ(MemberContent(left + "backup.zip", "notes.txt"), "edited\n");
     ASSERT_TRUE(QTest::qWaitFor([this] { return !main->Reading(sdRight); }, 10000));
-    EXPECT_EQ(messages.filter(right + "slow/").size(), 1)
-        << qPrintable(messages.join('\n'));
+    EXPECT_EQ(messages.filter(right + "slow/").size(), 1) << qPrintable(messages.join('\n'));
     editor->close();
 }
 
