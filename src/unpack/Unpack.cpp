@@ -153,8 +153,21 @@ TUnpackResult Unpack(const TUnpackRequest& request, platform::TFileOpsProgress& 
     if (result.Damaged && !result.Cancelled)
         result.Lines << QStringLiteral("%1: the archive is damaged; nothing was unpacked")
                             .arg(request.Archive);
-    else if (!result.Cancelled)
-        MoveIntoPlace(request, stage, target, progress, ask, result);
+    else if (!result.Cancelled) {
+        // The question names what comes in as a member of the archive, not by its place
+        // in the hidden stage folder.
+        const QString staged = AddSlash(stage);
+        platform::TCollisionAsk askAsMember;
+        if (ask)
+            askAsMember = [&](const platform::TCollision& collision) {
+                platform::TCollision shown = collision;
+                if (shown.Incoming.Path.startsWith(staged))
+                    shown.Incoming.Path =
+                        request.Archive + '/' + shown.Incoming.Path.mid(staged.size());
+                return ask(shown);
+            };
+        MoveIntoPlace(request, stage, target, progress, askAsMember, result);
+    }
     result.Cancelled = result.Cancelled || progress.Cancelled();
     if (platform::DirectoryExists(stage))
         RemoveStage(stage); // what was not moved: taken names skipped, a cancel

@@ -216,11 +216,14 @@ TEST(Unpack, TakenNamesAreReplacedOnlyWithTheUsersWord)
     const QString target = dir.mkdir("t");
     dir.write("t/a.txt", "old");
     int asked = 0;
-    const auto answer = [&asked](platform::TCollisionChoice choice) {
-        return platform::TCollisionAsk([&asked, choice](const platform::TCollision&) {
-            ++asked;
-            return platform::TCollisionAnswer{choice, {}};
-        });
+    QStringList incoming; // as the question shows them: members of the archive
+    const auto answer = [&asked, &incoming](platform::TCollisionChoice choice) {
+        return platform::TCollisionAsk(
+            [&asked, &incoming, choice](const platform::TCollision& collision) {
+                ++asked;
+                incoming << collision.Incoming.Path;
+                return platform::TCollisionAnswer{choice, {}};
+            });
     };
     UnpackInto(dir("n.tar"), target);
     EXPECT_EQ(readAll(target + "a.txt"), "old");
@@ -234,6 +237,7 @@ TEST(Unpack, TakenNamesAreReplacedOnlyWithTheUsersWord)
     EXPECT_EQ(readAll(target + "a.txt"), "new");
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(Entries(target), (QStringList{"a.txt", "b.txt"}));
+    EXPECT_EQ(incoming, QStringList(2, dir("n.tar") + "/a.txt"));
 }
 
 // What the unpack made is recorded so that removing the records takes away exactly the
