@@ -228,10 +228,12 @@ TQuickResult LoadFolder(TQuickResult r, platform::TFileOpsProgress& progress)
     const qint64 bytes = DirectoryTreeSize(r.Path, &progress);
     r.Kind = TKind::Lines;
     r.Size = bytes;
-    r.Detail = QStringLiteral("%1 files, %2 folders").arg(FormatSize(files), FormatSize(folders));
-    r.Lines << QStringLiteral("Folder %1").arg(r.Name)
-            << QStringLiteral("%1 files and %2 folders in it")
-                   .arg(FormatSize(files), FormatSize(folders));
+    const QString counts =
+        QStringLiteral("%1 %2 and %3 %4")
+            .arg(FormatSize(files), QLatin1String(files == 1 ? "file" : "files"))
+            .arg(FormatSize(folders), QLatin1String(folders == 1 ? "folder" : "folders"));
+    r.Detail = counts;
+    r.Lines << QStringLiteral("Folder %1").arg(r.Name) << counts + QStringLiteral(" in it");
     if (bytes >= 0)
         r.Lines << QStringLiteral("%1 bytes in all the files below it").arg(FormatSize(bytes));
     return r;

@@ -95,7 +95,7 @@ TEST_F(QuickViewTest, ShowsTextPictureMembersAndFolderAsTheCursorMoves)
 
     WalkTo("d");
     ASSERT_TRUE(Rests("d"));
-    EXPECT_TRUE(Pane()->LinesText().contains("1 files and 1 folders"))
+    EXPECT_TRUE(Pane()->LinesText().contains("1 file and 1 folder in it"))
         << Pane()->LinesText().toStdString();
     EXPECT_TRUE(Pane()->LinesText().contains("15 bytes in all"));
 
