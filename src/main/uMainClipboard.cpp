@@ -49,10 +49,11 @@ void TfMain::MenuPasteClick()
         return;
     }
     const QString target = AddSeparator(p.Directory);
-    KeepingActive([&] {
-        WithZipMessages([&] { m_commands.PasteFiles(files.Cut, files.Paths, target); });
-    });
-    // Cut files have moved: the names on the clipboard lead nowhere now.
+    KeepingActive(
+        [&] { WithZipMessages([&] { m_commands.PasteFiles(files.Cut, files.Paths, target); }); });
+    // Cut files have moved: the names on the clipboard lead nowhere now. Empty data
+    // rather than clear(): under X11 clear() does nothing while another program owns
+    // the clipboard.
     if (files.Cut)
-        QGuiApplication::clipboard()->clear();
+        QGuiApplication::clipboard()->setMimeData(new QMimeData);
 }

@@ -74,9 +74,9 @@ TEST_F(ClipboardTest, PasteCopiesAnotherProgramsFilesAskingOnATakenNameAndUndoTa
     dir.write("right/taken.txt", "old");
     Reload();
     // Another program's list: a comment line and percent-encoded names.
-    SetClip({{"text/uri-list", "# from a test\r\n" + Uri(elsewhere) + "data%20bin\r\n" +
-                                   Uri(elsewhere) + "folder\r\n" + Uri(elsewhere) +
-                                   "taken.txt\r\n"}});
+    SetClip(
+        {{"text/uri-list", "# from a test\r\n" + Uri(elsewhere) + "data%20bin\r\n" +
+                               Uri(elsewhere) + "folder\r\n" + Uri(elsewhere) + "taken.txt\r\n"}});
     Select(sdRight, {"taken.txt"});
     QStringList asked;
     AnswerNextModal([&asked](QDialog* d) {
@@ -148,7 +148,8 @@ TEST_F(ClipboardTest, TextFieldsKeepTheKeysAndOtherContentIsNotPasted)
     EXPECT_FALSE(Clip()->hasFormat("text/uri-list"));
 
     // Files on the clipboard: Ctrl+V in the line pastes their paths as text, no file.
-    SetClip({{"text/uri-list", Uri(right) + "b.txt\r\n"}, {"text/plain", (right + "b.txt").toUtf8()}});
+    SetClip(
+        {{"text/uri-list", Uri(right) + "b.txt\r\n"}, {"text/plain", (right + "b.txt").toUtf8()}});
     line->clear();
     Key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(line->text(), right + "b.txt");
