@@ -353,19 +353,32 @@ void TFileCommands::DiskToDisk(bool move, const QString& to, const QString& name
     QStringList names;
     for (int row : Selection(a))
         names << m_host.PanelListing(a)[row].Name;
-    const auto function = move ? platform::TShellFunction::Move : platform::TShellFunction::Copy;
     QStringList paths;
     for (const QString& name : names)
         paths << from + name;
-    TUndoRecord record{move ? TUndoKind::Move : TUndoKind::Copy};
-    RunShellOperations(move ? QStringLiteral("Moving") : QStringLiteral("Copying"),
-                       move ? QStringLiteral("Moved") : QStringLiteral("Copied"), function, paths,
-                       to, !move, m_host.RecycleBinInUse(), Recorder(record),
-                       paths.size() == 1 ? name : QString());
-    m_history.Add(std::move(record));
+    ShellTransfer(move, paths, to, paths.size() == 1 ? name : QString());
     if (!m_host.PanelListing(b).IsArchiveListing()) // a folder named in the copy dialog
         m_host.RefreshFromDisk(b);
     m_host.RefreshFromDisk(a);
+}
+
+void TFileCommands::ShellTransfer(bool move, const QStringList& paths, const QString& to,
+                                  const QString& name)
+{
+    const auto function = move ? platform::TShellFunction::Move : platform::TShellFunction::Copy;
+    TUndoRecord record{move ? TUndoKind::Move : TUndoKind::Copy};
+    RunShellOperations(move ? QStringLiteral("Moving") : QStringLiteral("Copying"),
+                       move ? QStringLiteral("Moved") : QStringLiteral("Copied"), function, paths,
+                       to, !move, m_host.RecycleBinInUse(), Recorder(record), name);
+    m_history.Add(std::move(record));
+}
+
+void TFileCommands::PasteFiles(bool move, const QStringList& paths, const QString& to)
+{
+    ShellTransfer(move, paths, to);
+    for (int panel : {1 - m_host.ActiveIndex(), m_host.ActiveIndex()})
+        if (!m_host.PanelListing(panel).IsArchiveListing())
+            m_host.RefreshFromDisk(panel);
 }
 
 // Files go in under their bare names; folders with everything below them, under names

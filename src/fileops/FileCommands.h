@@ -59,6 +59,10 @@ public:
     // archive) into the folder `folder` (absolute, ending in "/") that the user named;
     // `name`, when given, is the new name of the one item of a folder's selection.
     void TransferTo(bool move, const QString& folder, const QString& name = {});
+    // Copies or moves the files and folders `paths` (absolute, named by another program)
+    // into the folder `to` (ending in "/") as a copy between folders does: questions on
+    // taken names, progress, one record for undo; then re-reads the panels' folders.
+    void PasteFiles(bool move, const QStringList& paths, const QString& to);
     void RenameFiles();
     // Renames the entry at `row` of `panel`'s folder to `name` (a name as typed), as F2 does.
     void RenameRow(int panel, int row, const QString& name);
@@ -99,6 +103,10 @@ private:
     void Transfer(bool move);
     // Into the folder `to` (ending in "/"); `name`: the new name of a single item.
     void DiskToDisk(bool move, const QString& to, const QString& name = {});
+    // Copies or moves `paths` into the folder `to` through the shell operations and
+    // records it; `name`: the new name of a single path.
+    void ShellTransfer(bool move, const QStringList& paths, const QString& to,
+                       const QString& name = {});
     void DiskToArchive(bool move);
     void ArchiveToDisk(bool move, const QString& targetDir);
     // Puts the `extracted` members of the ZIP archive `archive`, whose files lie under

@@ -282,6 +282,14 @@ public:
     // F5 and F6 ask for the target first when AskTarget is set (uMainCopyTarget.cpp).
     void MenuCopyFileClick() { TransferCommand(false); }
     void MenuMoveFileClick() { TransferCommand(true); }
+    // Edit's Cut, Copy and Paste (uMainClipboard.cpp): the active panel's selection
+    // goes on the desktop clipboard as the desktop's file managers put files there;
+    // Paste copies (after a Cut: moves) the files named there into the active panel's
+    // folder as a copy between folders does, and after a move empties the clipboard.
+    // A text field with the focus keeps Ctrl+X, Ctrl+C and Ctrl+V for its text.
+    void MenuCutClick() { ClipboardPut(true); }
+    void MenuCopyClick() { ClipboardPut(false); }
+    void MenuPasteClick();
     // Shift+F6: the one entry renamed or moved, or several moved, to a place typed.
     void MenuRenameMoveClick();
     void MenuRenameFileClick()
@@ -471,6 +479,7 @@ private:
     // Copy and move (uMainCopyTarget.cpp): with the copy dialog first, or at once into the
     // other panel's place (the drop of a drag, or AskTarget off); and into a place typed.
     void TransferCommand(bool move);
+    void ClipboardPut(bool cut);
     void DirectTransfer(bool move);
     void TransferToTyped(bool move, const TCopyTarget& target);
     // The other panel's place as the copy dialog first shows it.

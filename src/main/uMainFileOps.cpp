@@ -88,6 +88,9 @@ void TfMain::WireCommands()
         action->setEnabled(true);
         connect(action, &QAction::triggered, this, Command(handler));
     };
+    wire(a.MenuCut, &TfMain::MenuCutClick);
+    wire(a.MenuCopy, &TfMain::MenuCopyClick);
+    wire(a.MenuPaste, &TfMain::MenuPasteClick);
     wire(a.MenuCopyFile, &TfMain::MenuCopyFileClick);
     wire(a.PopupCopyFiles, &TfMain::MenuCopyFileClick);
     wire(a.MenuMoveFile, &TfMain::MenuMoveFileClick);

@@ -94,10 +94,7 @@ void TfMain::CreateMenus()
                            QKeySequence(Qt::CTRL | Qt::Key_C));
     a.MenuPaste =
         NewAction(this, "&Paste", "Paste files from clipboard", QKeySequence(Qt::CTRL | Qt::Key_V));
-    for (QAction* disabled : {a.MenuCut, a.MenuCopy, a.MenuPaste}) {
-        disabled->setEnabled(false);
-        edit->addAction(disabled);
-    }
+    edit->addActions({a.MenuCut, a.MenuCopy, a.MenuPaste});
     // Space and Insert are keys of the lists; the entries name them and do the same.
     a.MenuMark = NewAction(this, "&Mark file\tSpace");
     a.MenuMarkDown = NewAction(this, "Mark and move &down\tIns");
