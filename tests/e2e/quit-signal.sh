@@ -28,12 +28,12 @@ ended() {
     state="$(sed 's/.*) //' "/proc/$PID/stat" 2>/dev/null | cut -d' ' -f1)"
     [[ -z "$state" || "$state" == Z ]]
 }
-# In docs/, opens pack.zip's notes.txt with F3; its extracted copy is then on disk.
-view_member() {
+# In docs/, opens pack.zip's notes.txt with F4; its extracted copy is then on disk.
+edit_member() {
     e2e_find pack
     e2e_double_click_selected_left
     e2e_find notes
-    e2e_keys F3
+    e2e_keys F4
     e2e_wait 15 "the member's extracted copy" test -n "$(copies)"
     # The member's editor is titled by the member and its archive.
     e2e_wait 15 "an editor on pack.zip's notes.txt" e2e_has_window "notes.txt in pack.zip"
@@ -62,14 +62,14 @@ e2e_wait 15 "an editor on draft.txt" e2e_has_window "$ROOT/docs/draft.txt"
 e2e_focus "$(e2e_windows_titled "$ROOT/docs/draft.txt" | head -n 1)"
 e2e_keys X
 e2e_focus "$MAIN"
-view_member
+edit_member
 quit_with TERM
 e2e_same_file "$E2E_RUNTIME/draft.txt" "$ROOT/docs/draft.txt"
 
 e2e_start
 e2e_find docs
 e2e_keys Return
-view_member
+edit_member
 quit_with HUP
 [[ -f "$TMPDIR/TRVX-$alive-Alive1/used.txt" ]] || e2e_fail "a running process's folder went"
 e2e_log "passed"
