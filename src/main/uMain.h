@@ -49,6 +49,7 @@ class TfImage;
 class TfText;
 class TfTextView;
 class TfQuickView;
+struct TPackingModule;
 struct TArchiveReload;
 struct TFedResults;
 struct TFedMember;
@@ -171,6 +172,8 @@ public:
     // The marked rows, ascending: the selection, unless it is only the cursor's row
     // selected because the cursor stands there (no marks).
     std::vector<int> MarkedRows(TSide side) const;
+    // The names of the marked entries, else of the cursor's ("..": none).
+    QStringList MarkedOrFocusedNames(TSide side) const;
     // Shows the state again in the panel's present rows; a name no longer listed is left
     // out, and the cursor goes to the row where it stood when its entry went.
     void RestoreViewState(TSide side, const TViewState& state);
@@ -356,6 +359,9 @@ public:
     // cursor's) into a new archive in the other panel's folder, asked for in TfPack,
     // packed behind the progress window; the new archive can be undone.
     void MenuPackClick();
+    // The packing module (Pack, Unpack, Test archives), loaded on first use; nullptr after
+    // a message saying why it cannot be.
+    const TPackingModule* PackingOrSay();
     // Unpack and Test archives (uMainUnpack.cpp): the archives of ArchivesToUnpack,
     // unpacked into the folder TfUnpack names (the other panel's) or read whole, behind
     // the progress window; an unpack can be undone, a test ends in TfArchiveTestReport.

@@ -94,13 +94,7 @@ void TfMain::MenuCreateChecksumsClick()
         platform::ShowMessage(QStringLiteral("Checksum files are made for files in a folder."));
         return;
     }
-    QStringList names;
-    std::vector<int> rows = MarkedRows(side);
-    if (rows.empty())
-        rows.push_back(p.Files->GetFocusedIndex());
-    for (const int row : rows)
-        if (row >= 0 && row < p.Listing.Count() && !p.Listing[row].IsParent())
-            names << p.Listing[row].Name;
+    const QStringList names = MarkedOrFocusedNames(side);
     if (names.isEmpty())
         return;
     const QString folder = AddSeparator(p.Listing.Directory);

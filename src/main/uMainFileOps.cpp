@@ -160,6 +160,19 @@ std::vector<int> TfMain::MarkedRows(TSide side) const
     return selected;
 }
 
+QStringList TfMain::MarkedOrFocusedNames(TSide side) const
+{
+    const TPanel& p = m_panels[side];
+    std::vector<int> rows = MarkedRows(side);
+    if (rows.empty())
+        rows.push_back(p.Files->GetFocusedIndex());
+    QStringList names;
+    for (const int row : rows)
+        if (row >= 0 && row < p.Listing.Count() && !p.Listing[row].IsParent())
+            names << p.Listing[row].Name;
+    return names;
+}
+
 void TfMain::RestoreViewState(TSide side, const TViewState& state)
 {
     TPanel& p = m_panels[side];

@@ -34,6 +34,15 @@ void TfMain::CreatePackItem(QMenu* file)
     connect(Actions.MenuPack, &QAction::triggered, this, Command(&TfMain::MenuPackClick));
 }
 
+const TPackingModule* TfMain::PackingOrSay()
+{
+    QString failure;
+    const TPackingModule* packing = PackingModuleOf(failure);
+    if (!packing)
+        platform::ShowMessage(failure);
+    return packing;
+}
+
 void TfMain::MenuPackClick()
 {
     const TSide side = ActiveSide();
@@ -47,13 +56,7 @@ void TfMain::MenuPackClick()
                            "panel's folder; both panels must show folders."));
         return;
     }
-    QStringList names;
-    std::vector<int> rows = MarkedRows(side);
-    if (rows.empty())
-        rows.push_back(p.Files->GetFocusedIndex());
-    for (const int row : rows)
-        if (row >= 0 && row < p.Listing.Count() && !p.Listing[row].IsParent())
-            names << p.Listing[row].Name;
+    const QStringList names = MarkedOrFocusedNames(side);
     if (names.isEmpty())
         return;
     const QString folder = AddSeparator(p.Listing.Directory);
@@ -73,12 +76,9 @@ void TfMain::MenuPackClick()
                   });
     if (dialog.exec() != QDialog::Accepted)
         return;
-    QString failure;
-    const TPackingModule* packing = PackingModuleOf(failure);
-    if (!packing) {
-        platform::ShowMessage(failure);
+    const TPackingModule* packing = PackingOrSay();
+    if (!packing)
         return;
-    }
     const TPackRequest request{folder,          names,          target + dialog.ArchiveName(),
                                dialog.Format(), dialog.Level(), dialog.Password(),
                                dialog.Move()};

@@ -64,12 +64,9 @@ void TfMain::MenuUnpackClick()
     TfUnpack dialog(this, what, AddSeparator(folder));
     if (dialog.exec() != QDialog::Accepted || dialog.Target().isEmpty())
         return;
-    QString failure;
-    const TPackingModule* packing = PackingModuleOf(failure);
-    if (!packing) {
-        platform::ShowMessage(failure);
+    const TPackingModule* packing = PackingOrSay();
+    if (!packing)
         return;
-    }
     platform::TFileOpsProgress progress;
     progress.SetTotals(-1, -1);
     TCollisionAsker asker;
@@ -115,12 +112,9 @@ void TfMain::MenuTestArchivesClick()
     const QStringList archives = ArchivesToUnpack();
     if (archives.isEmpty())
         return;
-    QString failure;
-    const TPackingModule* packing = PackingModuleOf(failure);
-    if (!packing) {
-        platform::ShowMessage(failure);
+    const TPackingModule* packing = PackingOrSay();
+    if (!packing)
         return;
-    }
     platform::TFileOpsProgress progress;
     progress.SetTotals(-1, -1);
     std::vector<TArchiveTest> tests;
