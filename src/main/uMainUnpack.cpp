@@ -110,8 +110,11 @@ void TfMain::MenuTestArchivesClick()
     if (ReadingAny())
         return;
     const QStringList archives = ArchivesToUnpack();
-    if (archives.isEmpty())
+    if (archives.isEmpty()) {
+        platform::ShowMessage(QStringLiteral("Put the cursor on an archive, or mark archives, "
+                                             "to test them."));
         return;
+    }
     const TPackingModule* packing = PackingOrSay();
     if (!packing)
         return;

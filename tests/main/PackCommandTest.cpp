@@ -92,3 +92,16 @@ TEST_F(PackCommandTest, MoveIntoTheArchiveRemovesTheMarkedOriginalsAndUndoSaysWh
     EXPECT_TRUE(main->Actions.MenuUndo->text().startsWith("Cannot undo a move into the archive"))
         << main->Actions.MenuUndo->text().toStdString();
 }
+
+// Unpack and Test on ".." (no archive under the cursor, none marked) say what they need
+// rather than doing nothing without a word.
+TEST_F(PackCommandTest, UnpackAndTestWithoutAnArchiveSayWhatTheyNeed)
+{
+    Reload();
+    main->Left().Files->FocusItem(Row(sdLeft, ".."));
+    Key(Qt::Key_F9, Qt::AltModifier);
+    Key(Qt::Key_F9, Qt::AltModifier | Qt::ShiftModifier);
+    EXPECT_EQ(messages,
+              (QStringList{"Put the cursor on an archive, or mark archives, to unpack them.",
+                           "Put the cursor on an archive, or mark archives, to test them."}));
+}
