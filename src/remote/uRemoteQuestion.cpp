@@ -1,0 +1,94 @@
+#include "remote/uRemoteQuestion.h"
+
+#include "controls/FontScale.h"
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QVBoxLayout>
+#include <algorithm>
+
+TfRemoteQuestion::TfRemoteQuestion(const platform::TMountQuestion& question, QWidget* parent)
+    : QDialog(parent)
+{
+    using fontscale::Scaled;
+    setWindowTitle(QStringLiteral("Question from the server"));
+    Message = new QLabel(question.Message, this);
+    Message->setTextFormat(Qt::PlainText);
+    Message->setWordWrap(true);
+    Message->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const QFontMetrics widths(fixed);
+    if (widths.horizontalAdvance(QStringLiteral("iiii")) !=
+        widths.horizontalAdvance(QStringLiteral("WWWW"))) {
+        fixed.setFamily(QStringLiteral("monospace"));
+        fixed.setStyleHint(QFont::Monospace);
+    }
+    fixed.setPixelSize(Scaled(11));
+    Message->setFont(fixed);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    for (int i = 0; i < question.Choices.size(); ++i) {
+        QString caption = question.Choices[i];
+        auto* button =
+            new QPushButton(caption.replace(QLatin1Char('&'), QStringLiteral("&&")), this);
+        button->setAutoDefault(false); // no default: see keyPressEvent
+        connect(button, &QPushButton::clicked, this, [this, i] {
+            m_choice = i;
+            accept();
+        });
+        buttons->addWidget(button);
+        Buttons << button;
+    }
+    auto* column = new QVBoxLayout(this);
+    const int margin = Scaled(10);
+    column->setContentsMargins(margin, margin, margin, margin);
+    column->addWidget(Message);
+    column->addLayout(buttons);
+    FitMessage();
+}
+
+void TfRemoteQuestion::FitMessage()
+{
+    using fontscale::Scaled;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int most = screen ? screen->availableGeometry().width() * 2 / 3 : Scaled(700);
+    // Wide enough for the longest line (a fingerprint stays on one) within the screen;
+    // longer lines wrap and the label grows down.
+    const QFontMetrics metrics(Message->font());
+    int width = Scaled(380);
+    for (const QString& line : Message->text().split(QLatin1Char('\n')))
+        width = std::max(width, std::min(most, metrics.horizontalAdvance(line) + Scaled(4)));
+    Message->setFixedWidth(width);
+}
+
+void TfRemoteQuestion::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()); Buttons.contains(button))
+            button->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TfRemoteQuestion::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous())
+        return;
+    Message->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+int AskRemoteQuestion(QWidget* parent, const platform::TMountQuestion& question)
+{
+    TfRemoteQuestion dialog(question, parent);
+    dialog.exec();
+    return dialog.Choice();
+}
