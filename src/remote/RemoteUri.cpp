@@ -207,12 +207,17 @@ QString Escape(const QString& text, const char* keep)
     return out;
 }
 
-// Escapes only the characters of `special` (and "%"), for a form that reads as typed.
+// Escapes only the characters of `special`, "%" and blanks at the end (which the parser
+// would trim), for a form that reads as typed.
 QString EscapeOnly(const QString& text, const QString& special)
 {
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1].isSpace())
+        --end;
     QString out;
-    for (const QChar c : text) {
-        if (c == QLatin1Char('%') || special.contains(c))
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('%') || special.contains(c) || i >= end)
             out += Escape(QString(c), "");
         else
             out += c;

@@ -142,6 +142,10 @@ TEST(RemoteUri, EscapesAreDecodedAndWrittenBackWhereNeeded)
         EXPECT_EQ(again.Host(), uri.Host());
         EXPECT_EQ(again.Path(), uri.Path());
     }
+    // Blanks at the end stay escaped: the parser trims what is typed.
+    const TRemoteUri blank = TRemoteUri::Parse("ftp://h/a%20%20");
+    EXPECT_EQ(blank.DisplayForm(), "ftp://h/a%20%20");
+    EXPECT_EQ(TRemoteUri::Parse(blank.DisplayForm()).Path(), "/a  ");
     // Raw text that is not ASCII is taken as typed.
     EXPECT_EQ(TRemoteUri::Parse(QString::fromUtf8("ftp://h/Ärzte")).Path(),
               QString::fromUtf8("/Ärzte"));
