@@ -144,8 +144,7 @@ bool IsIpv6(const QString& text)
         const int groups = HexGroups(head);
         return groups >= 0 && groups + tail == 8;
     }
-    if (head.indexOf(QStringLiteral("::"), run + 1) >= 0)
-        return false;
+    // A second "::" leaves an empty group on one side, which no group count takes.
     const int before = HexGroups(head.left(run));
     const int after = HexGroups(head.mid(run + 2));
     return before >= 0 && after >= 0 && before + after + tail <= 7;

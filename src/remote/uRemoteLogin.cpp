@@ -108,10 +108,10 @@ TLoginAnswer TfRemoteLogin::Answer() const
     answer.Domain = m_request.NeedDomain ? EditDomain->text() : m_request.DefaultDomain;
     if (m_request.NeedPassword)
         answer.Password = EditPassword->text();
-    if (m_request.CanKeep && m_request.NeedPassword)
-        answer.Keep = RadioAlways->isChecked()    ? TPasswordKeep::Always
-                      : RadioSession->isChecked() ? TPasswordKeep::Session
-                                                  : TPasswordKeep::Forget;
+    // Without CanKeep the choices are hidden and "Forget" stays checked.
+    answer.Keep = RadioAlways->isChecked()    ? TPasswordKeep::Always
+                  : RadioSession->isChecked() ? TPasswordKeep::Session
+                                              : TPasswordKeep::Forget;
     return answer;
 }
 

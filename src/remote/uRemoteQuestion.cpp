@@ -3,15 +3,12 @@
 #include "controls/FontScale.h"
 
 #include <QFontDatabase>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
-#include <algorithm>
 
 TfRemoteQuestion::TfRemoteQuestion(const platform::TMountQuestion& question, QWidget* parent)
     : QDialog(parent)
@@ -20,6 +17,7 @@ TfRemoteQuestion::TfRemoteQuestion(const platform::TMountQuestion& question, QWi
     setWindowTitle(QStringLiteral("Question from the server"));
     Message = new QLabel(question.Message, this);
     Message->setTextFormat(Qt::PlainText);
+    // Wrapped at blanks only, so a fingerprint stays on one line.
     Message->setWordWrap(true);
     Message->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -51,21 +49,6 @@ TfRemoteQuestion::TfRemoteQuestion(const platform::TMountQuestion& question, QWi
     column->setContentsMargins(margin, margin, margin, margin);
     column->addWidget(Message);
     column->addLayout(buttons);
-    FitMessage();
-}
-
-void TfRemoteQuestion::FitMessage()
-{
-    using fontscale::Scaled;
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const int most = screen ? screen->availableGeometry().width() * 2 / 3 : Scaled(700);
-    // Wide enough for the longest line (a fingerprint stays on one) within the screen;
-    // longer lines wrap and the label grows down.
-    const QFontMetrics metrics(Message->font());
-    int width = Scaled(380);
-    for (const QString& line : Message->text().split(QLatin1Char('\n')))
-        width = std::max(width, std::min(most, metrics.horizontalAdvance(line) + Scaled(4)));
-    Message->setFixedWidth(width);
 }
 
 void TfRemoteQuestion::keyPressEvent(QKeyEvent* event)

@@ -1,10 +1,9 @@
 #pragma once
 // A question of a remote server with fixed choices, such as a host key not seen before:
 // the message in a fixed-pitch font (fingerprints line up and read unambiguously), as
-// text that can be selected and copied by mouse or keys, wrapped only where a line is
-// wider than two thirds of the screen, and one button per choice in the server's order.
-// No choice is the default: Enter answers only on a button the user moved to. Escape or
-// closing cancel. User-interface thread only.
+// text that can be selected and copied by mouse or keys, wrapped at blanks only, and one button per
+// choice in the server's order. No choice is the default: Enter answers only on a button the user
+// moved to. Escape or closing cancel. User-interface thread only.
 
 #include "platform/RemoteQuestions.h"
 
@@ -33,8 +32,6 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void FitMessage();
-
     int m_choice{-1};
 };
 

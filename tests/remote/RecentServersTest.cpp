@@ -22,6 +22,7 @@ TEST(RecentServers, MostRecentFirstWithoutRepeatsUpToTenAcrossRuns)
         ASSERT_TRUE(recent.Add(TRemoteUri::Parse("SFTP://h5")));
         // An address that cannot be taken is not kept.
         recent.Add(TRemoteUri::Parse("http://h13/"));
+        EXPECT_EQ(recent.Addresses().size(), TRecentServers::kMost);
     }
     TRecentServers again(file);
     again.Load();
@@ -52,6 +53,13 @@ TEST(RecentServers, KeepsNoPasswordEvenOneWrittenIntoTheFile)
     recent.Load();
     EXPECT_EQ(recent.Addresses(),
               QStringList({"ftp://bob@ftp.example.org/pub", "sftp://anna@host/home"}));
+    // A file grown by hand gives the first ten.
+    QStringList many;
+    for (int i = 1; i <= 12; ++i)
+        many << QStringLiteral("ftp://h%1/").arg(i);
+    QSettings(file, QSettings::IniFormat).setValue("Remote/RecentServers", many);
+    recent.Load();
+    EXPECT_EQ(recent.Addresses(), many.mid(0, 10));
     recent.Add(TRemoteUri::Parse("dav://h/"));
     EXPECT_FALSE(readAll(file).contains("hunter2"));
 }

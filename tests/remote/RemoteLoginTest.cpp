@@ -130,7 +130,7 @@ TEST(RemoteLogin, AUserNameAskedForMustBeGiven)
     EXPECT_FALSE(emptyOk);
     EXPECT_TRUE(typedOk);
     EXPECT_EQ(answer.User, "anna");
-    // Without CanKeep the password is never kept, whatever the hidden choices say.
+    // Without CanKeep the choices are hidden and the password is forgotten.
     EXPECT_EQ(answer.Keep, TPasswordKeep::Forget);
 }
 

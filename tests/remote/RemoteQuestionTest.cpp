@@ -2,8 +2,10 @@
 #include "remote/RemoteAsker.h"
 #include "remote/uRemoteQuestion.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 using platform::TMountQuestion;
@@ -49,6 +51,12 @@ TEST(RemoteQuestion, ShowsTheMessageToSelectInFixedPitchAndOneButtonPerChoice)
     EXPECT_EQ(dialog.Buttons[2]->text(), "R&&D"); // shown as typed, no mnemonic
     for (QPushButton* b : dialog.Buttons)
         EXPECT_FALSE(b->isDefault());
+
+    // A long line wraps at its blanks: the dialog stays within the screen.
+    TfRemoteQuestion wide({QString("word ").repeated(200), {"OK"}});
+    wide.show();
+    EXPECT_LE(wide.frameGeometry().width(),
+              QGuiApplication::primaryScreen()->availableGeometry().width());
 }
 
 TEST(RemoteQuestion, AnswersTheIndexOfTheButtonClickedOrChosenByKeys)
