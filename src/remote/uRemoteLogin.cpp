@@ -47,7 +47,7 @@ TfRemoteLogin::TfRemoteLogin(const TLoginRequest& request, QWidget* parent)
     fields->setRowVisible(EditDomain, request.NeedDomain);
     fields->setRowVisible(EditPassword, request.NeedPassword);
 
-    RadioForget = new QRadioButton(QStringLiteral("&Forget password immediately"), this);
+    RadioForget = new QRadioButton(QStringLiteral("Forget password &immediately"), this);
     RadioSession = new QRadioButton(QStringLiteral("&Remember password until you log out"), this);
     RadioAlways = new QRadioButton(QStringLiteral("Remember &forever"), this);
     auto* keep = new QButtonGroup(this);

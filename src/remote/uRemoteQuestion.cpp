@@ -3,12 +3,15 @@
 #include "controls/FontScale.h"
 
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
 TfRemoteQuestion::TfRemoteQuestion(const platform::TMountQuestion& question, QWidget* parent)
     : QDialog(parent)
@@ -29,6 +32,14 @@ TfRemoteQuestion::TfRemoteQuestion(const platform::TMountQuestion& question, QWi
     }
     fixed.setPixelSize(Scaled(11));
     Message->setFont(fixed);
+    // As wide as the longest line where the screen allows: lines wrap only when they must.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int most = screen ? screen->availableGeometry().width() * 2 / 3 : Scaled(700);
+    const QFontMetrics metrics(fixed);
+    int widest = Scaled(360);
+    for (const QString& line : question.Message.split(QLatin1Char('\n')))
+        widest = std::max(widest, metrics.horizontalAdvance(line) + 1);
+    Message->setMinimumWidth(std::min(most, widest));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -1,7 +1,8 @@
 #pragma once
 // A question of a remote server with fixed choices, such as a host key not seen before:
 // the message in a fixed-pitch font (fingerprints line up and read unambiguously), as
-// text that can be selected and copied by mouse or keys, wrapped at blanks only, and one button per
+// text that can be selected and copied by mouse or keys, as wide as its longest line within
+// two thirds of the screen and wrapped at blanks beyond that, and one button per
 // choice in the server's order. No choice is the default: Enter answers only on a button the user
 // moved to. Escape or closing cancel. User-interface thread only.
 
