@@ -21,7 +21,8 @@ class TfConnectServer final : public QDialog
 {
     Q_OBJECT
 public:
-    // `settingsPath`: the settings file that keeps the recent servers (empty: none kept).
+    // `settingsPath`: the settings file that keeps the recent servers, for the program
+    // platform::UserSettingsFilePath() (empty: none kept).
     explicit TfConnectServer(const QString& settingsPath, QWidget* parent = nullptr);
 
     // Takes the address only when it can be taken.
