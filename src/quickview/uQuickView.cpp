@@ -3,9 +3,12 @@
 #include "platform/FileType.h"
 #include "viewers/uTextView.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QMetaObject>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -131,7 +134,8 @@ bool TfQuickView::ShowsHtmlPage() const
 
 bool TfQuickView::ShowPage(const QString& path)
 {
-    if (!m_htmlAsked) {
+    const bool first = !m_htmlAsked;
+    if (first) {
         m_htmlAsked = true;
         m_htmlWhy.clear();
         m_htmlModule = HtmlModule ? HtmlModule(&m_htmlWhy) : nullptr;
@@ -144,10 +148,30 @@ bool TfQuickView::ShowPage(const QString& path)
     }
     if (!m_html)
         return false;
+    const QPointer<QWidget> focus = QApplication::focusWidget();
+    const bool active = window()->isActiveWindow();
     m_htmlModule->ShowInPane(m_html, path);
     m_picture->clear();
     m_stack->setCurrentWidget(m_html);
+    if (first && active)
+        KeepActive(focus);
     return true;
+}
+
+void TfQuickView::KeepActive(const QPointer<QWidget>& focus)
+{
+    // The engine's page renders through the graphics stack: the window it first shows in
+    // is made again by the window system for it, and loses its activation and the panel
+    // its keyboard focus (and with them the window's shortcuts). Both are given back,
+    // once now and once the window system has made the window again.
+    const auto restore = [this, focus] {
+        if (!window()->isActiveWindow())
+            window()->activateWindow();
+        if (focus && !focus->hasFocus())
+            focus->setFocus();
+    };
+    restore();
+    QMetaObject::invokeMethod(this, restore, Qt::QueuedConnection);
 }
 
 void TfQuickView::LeavePage()

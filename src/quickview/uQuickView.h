@@ -16,6 +16,7 @@
 #include "quickview/QuickCore.h"
 #include "viewers/PagedText.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 
@@ -74,6 +75,7 @@ private:
     bool ShowPage(const QString& path);
     void ShowSource(const quickview::TQuickResult& result);
     void LeavePage();
+    void KeepActive(const QPointer<QWidget>& focus);
     QSize PictureArea() const;
 
     QLabel* m_caption{nullptr};
