@@ -78,6 +78,9 @@ void TfQuickView::Request(const QString& path, const quickview::TDescriber& desc
     m_describe = describe;
     m_member = member;
     m_loading = true;
+    // A member's copy goes as soon as the pane moves on; what it shows of it stays until
+    // the next result (the text view reads the file it holds open).
+    m_shown.Copy.reset();
     m_status->setText(path.section(QLatin1Char('/'), -1) + QStringLiteral(" — loading…"));
     m_loader.Request({path, PictureArea(), describe, member});
 }

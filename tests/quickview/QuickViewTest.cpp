@@ -13,7 +13,9 @@
 #include <QProcess>
 #include <QScrollBar>
 #include <QSplitter>
+#include <condition_variable>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -436,6 +438,44 @@ TEST_F(QuickViewTest, AMemberOfAnotherArchiveFormatShowsThroughTheArchiveModule)
     EXPECT_TRUE(platform::InPrivateFolder(copy)) << copy.toStdString();
     Key(Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(QFileInfo::exists(copy));
+}
+
+TEST_F(QuickViewTest, AMembersCopyGoesAsSoonAsTheCursorMovesOn)
+{
+    dir.write("t.txt", "first");
+    dir.write("u.txt", "second");
+    ASSERT_FALSE(Zip("left/m.zip", {"t.txt", "u.txt"}).isEmpty());
+    Open(sdLeft, left);
+    EnterArchive("m.zip", "t.txt");
+    QuickView();
+    WalkTo("t.txt");
+    ASSERT_TRUE(RestsOnMember(left + "m.zip", "t.txt"));
+    const QString copy = Pane()->Shown().File;
+    ASSERT_TRUE(QFileInfo(copy).isFile());
+
+    // The next load waits until it is let go: the copy must not wait for it.
+    struct TGate {
+        std::mutex Lock;
+        std::condition_variable Opened;
+        bool Open{false};
+    };
+    auto gate = std::make_shared<TGate>();
+    Pane()->Loader().Load = [gate](const quickview::TQuickRequest& request,
+                                   platform::TFileOpsProgress& progress) {
+        std::unique_lock lock(gate->Lock);
+        gate->Opened.wait(lock, [&] { return gate->Open; });
+        return quickview::LoadQuick(request, progress);
+    };
+    WalkTo("u.txt");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !QFileInfo::exists(copy); }, 30000));
+    EXPECT_TRUE(Pane()->Loading());
+    {
+        std::lock_guard lock(gate->Lock);
+        gate->Open = true;
+    }
+    gate->Opened.notify_all();
+    ASSERT_TRUE(RestsOnMember(left + "m.zip", "u.txt"));
+    EXPECT_TRUE(Pane()->Page()->VisibleRows().contains("second"));
 }
 
 } // namespace
