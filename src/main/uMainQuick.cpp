@@ -5,6 +5,7 @@
 #include "main/uMain.h"
 
 #include "controls/VirtualListView.h"
+#include "main/FedResults.h"
 #include "modules/ViewerModules.h"
 #include "quickview/uQuickView.h"
 
@@ -93,6 +94,12 @@ void TfMain::QuickFollow()
         // Extracted by the load into a private copy, which goes when the pane moves on.
         m_quick->ShowMember({ArchiveFile(side), e.Name, e.Size, !ShowsReadOnlyArchive(side)},
                             QuickDescriber(e.Name));
+    else if (const TFedMember* fed = FedMemberAt(side, row))
+        // A member among search results: its archive is read as the search read it, a
+        // ZIP archive by its name.
+        m_quick->ShowMember({p.Fed->Root + fed->Archive, fed->Member, fed->Size,
+                             fed->Archive.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive)},
+                            QuickDescriber(fed->Member));
     else if (e.Kind == fkZipMember)
         m_quick->ShowText(e.Name + QStringLiteral(" — a member of an archive: F3 views it"));
     else if (p.Directory == QLatin1String("Drives"))

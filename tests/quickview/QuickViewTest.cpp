@@ -4,6 +4,7 @@
 #include "modules/ViewerModules.h"
 #include "platform/TempFolder.h"
 #include "quickview/uQuickView.h"
+#include "search/FileSearch.h"
 #include "viewers/uTextView.h"
 
 #include <QDataStream>
@@ -476,6 +477,34 @@ TEST_F(QuickViewTest, AMembersCopyGoesAsSoonAsTheCursorMovesOn)
     gate->Opened.notify_all();
     ASSERT_TRUE(RestsOnMember(left + "m.zip", "u.txt"));
     EXPECT_TRUE(Pane()->Page()->VisibleRows().contains("second"));
+}
+
+TEST_F(QuickViewTest, MembersAmongSearchResultsShowFromPrivateCopiesToo)
+{
+    dir.write("pack/docs/t.txt", "found inside\n");
+    ASSERT_TRUE(RunZip(dir("pack"), {"-qr", left + "pack.zip", "docs"}));
+    QProcess tar;
+    tar.start("tar", {"-czf", left + "pack.tar.gz", "-C", dir("pack"), "docs"});
+    ASSERT_TRUE(tar.waitForFinished() && tar.exitCode() == 0);
+    Open(sdLeft, left);
+    std::vector<TSearchHit> hits;
+    for (const char* archive : {"pack.zip", "pack.tar.gz"}) {
+        TSearchHit& hit = hits.emplace_back();
+        hit.Folder = left;
+        hit.Name = archive;
+        hit.Member = "docs/t.txt";
+        hit.Size = 13;
+    }
+    main->FeedToPanel(left, hits);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !main->Reading(sdLeft); }, 60000));
+    QuickView();
+    for (const QString archive : {"pack.zip", "pack.tar.gz"}) {
+        WalkTo(archive + "/docs/t.txt");
+        ASSERT_TRUE(RestsOnMember(left + archive, "docs/t.txt")) << archive.toStdString();
+        EXPECT_TRUE(Pane()->Page()->VisibleRows().contains("found inside"))
+            << Pane()->StatusText().toStdString();
+        EXPECT_TRUE(platform::InPrivateFolder(Pane()->Shown().File));
+    }
 }
 
 } // namespace
