@@ -95,7 +95,7 @@ TViewerModule* ViewerModuleOf(TModuleWindow window, QString* failure)
         if (!slot.Module)
             load.Error = QStringLiteral("%1 has no windows.").arg(QLatin1String(slot.FileName));
     }
-    if (!slot.Module)
+    if (!slot.Module && failure)
         *failure = FailureText(window, load);
     return slot.Module;
 }

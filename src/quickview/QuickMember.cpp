@@ -26,14 +26,17 @@ QString TooLarge(qint64 limit)
 bool WriteNew(const QString& file, const QByteArray& data, QString& why)
 {
     QFile out(file);
-    if (out.open(QIODevice::WriteOnly | QIODevice::NewOnly) && out.write(data) == data.size() &&
-        out.flush()) {
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        why = QStringLiteral("cannot make the private copy: ") + out.errorString();
+        return false;
+    }
+    if (out.write(data) == data.size() && out.flush()) {
         out.close();
         return true;
     }
+    // Only the file made here goes.
     why = QStringLiteral("cannot make the private copy: ") + out.errorString();
-    out.close();
-    QFile::remove(file);
+    out.remove();
     return false;
 }
 
