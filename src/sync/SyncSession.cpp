@@ -54,7 +54,7 @@ void CompareContent(const QString& left, const QString& right, std::vector<TSync
         row.NeedsContent = false;
         if (result.Kind == TCompareResult::TKind::Different) {
             row.State = DifferingState(row, options);
-            row.Action = DefaultAction(row.State);
+            row.Action = DefaultActionOf(row);
         } else if (result.Kind == TCompareResult::TKind::Unreadable) {
             problems << result.Problem;
             row.State = TSyncState::SameDateDifferent; // not known to be equal: left alone
@@ -68,15 +68,26 @@ void CompareContent(const QString& left, const QString& right, std::vector<TSync
 } // namespace
 
 std::vector<TSyncRow> CompareFolders(const QString& left, const QString& right,
-                                     const TSyncOptions& options,
-                                     platform::TFileOpsProgress* progress, QStringList* problems)
+                                     const TSyncOptions& asked,
+                                     platform::TFileOpsProgress* progress, QStringList* problems,
+                                     const TArchiveSide* archive)
 {
+    TSyncOptions options = asked;
     platform::TFolderScan scans[2];
-    // Both trees at once: each read waits on its own disk or cache.
-    std::thread other(
-        [&] { scans[1] = platform::ScanFolder(right, options.Subfolders, progress); });
-    scans[0] = platform::ScanFolder(left, options.Subfolders, progress);
-    other.join();
+    if (archive) {
+        // The archive's directory is in memory already: no second thread.
+        const int at = archive->Left ? 0 : 1;
+        (archive->Left ? options.LeftReadOnly : options.RightReadOnly) = true;
+        options.ByContent = false;
+        scans[at] = ScanArchive(*archive, options.Subfolders);
+        scans[1 - at] = platform::ScanFolder(at ? left : right, options.Subfolders, progress);
+    } else {
+        // Both trees at once: each read waits on its own disk or cache.
+        std::thread other(
+            [&] { scans[1] = platform::ScanFolder(right, options.Subfolders, progress); });
+        scans[0] = platform::ScanFolder(left, options.Subfolders, progress);
+        other.join();
+    }
     QStringList found;
     ScanProblems(scans[0], left, found);
     ScanProblems(scans[1], right, found);
@@ -100,13 +111,14 @@ struct TSyncComparison::TShared {
 };
 
 TSyncComparison::TSyncComparison(const QString& left, const QString& right,
-                                 const TSyncOptions& options)
+                                 const TSyncOptions& options,
+                                 std::shared_ptr<const TArchiveSide> archive)
     : m_shared(std::make_shared<TShared>())
 {
-    std::thread([shared = m_shared, left, right, options] {
+    std::thread([shared = m_shared, left, right, options, archive = std::move(archive)] {
         QStringList problems;
-        std::vector<TSyncRow> rows =
-            CompareFolders(left, right, options, &shared->Progress, &problems);
+        std::vector<TSyncRow> rows = CompareFolders(left, right, options, &shared->Progress,
+                                                    &problems, archive.get());
         {
             const QMutexLocker lock(&shared->Mutex);
             shared->Rows = std::move(rows);
