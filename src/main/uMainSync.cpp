@@ -40,10 +40,10 @@ void TfMain::MenuSyncFoldersClick()
             return;
         }
         const QString folder = PanelArchiveFolder(side);
-        archive = ShowsReadOnlyArchive(side)
-                      ? ReadOnlyArchiveSide(*p.ReadOnly, folder, side == sdLeft)
-                      : ZipArchiveSide(p.Zip->ZipFilename(), folder, p.Zip->Members(),
-                                       side == sdLeft);
+        archive =
+            ShowsReadOnlyArchive(side)
+                ? ReadOnlyArchiveSide(*p.ReadOnly, folder, side == sdLeft)
+                : ZipArchiveSide(p.Zip->ZipFilename(), folder, p.Zip->Members(), side == sdLeft);
         places[side] = archive->Shown;
     }
     auto* window = new TfSync(this, places[sdLeft], places[sdRight], ActiveSide() == sdLeft,

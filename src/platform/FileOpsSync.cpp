@@ -70,8 +70,7 @@ bool Missing(int dir, const QByteArray& name)
 // is still as `to` had it (to the trash with `useTrash`), else into the free name. The
 // copy goes when it cannot; `path` names the source in messages.
 TSyncStep GiveName(int dir, const QByteArray& temp, const QByteArray& name, const QString& target,
-                   const TSeenEntry* to, bool useTrash, const QString& path,
-                   TFileOpsReport& report)
+                   const TSeenEntry* to, bool useTrash, const QString& path, TFileOpsReport& report)
 {
     if (to) {
         TReplacedEntry replaced;
@@ -222,15 +221,6 @@ bool TSyncStaging::Holds(const QByteArray& relPath, qint64 size, const quint32* 
     return !crc || FileHolds(dir.Get(), name, size, *crc);
 }
 
-void TSyncStaging::SetModified(const QByteArray& relPath, qint64 seconds) const
-{
-    QByteArray name;
-    const TFd dir = OpenParent(m_folder, relPath, name);
-    const struct timespec times[2] = {{0, UTIME_OMIT}, {time_t(seconds), 0}};
-    if (dir.Valid())
-        ::utimensat(dir.Get(), name.constData(), times, AT_SYMLINK_NOFOLLOW);
-}
-
 TSyncStep TSyncStaging::Place(const QByteArray& inner, const TSeenEntry* to, bool useTrash,
                               const QString& shown, TFileOpsReport& report)
 {
@@ -238,8 +228,8 @@ TSyncStep TSyncStaging::Place(const QByteArray& inner, const TSeenEntry* to, boo
     // then named as a copy between folders is.
     const QByteArray part = PartFileName(m_name);
     const QByteArray from = m_temp + '/' + inner;
-    if (const int error = RenameNoReplace(m_dir.Get(), from.constData(), m_dir.Get(),
-                                          part.constData())) {
+    if (const int error =
+            RenameNoReplace(m_dir.Get(), from.constData(), m_dir.Get(), part.constData())) {
         report.Failed(shown, error);
         return TSyncStep::Failed;
     }

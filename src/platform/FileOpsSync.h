@@ -64,8 +64,6 @@ public:
     // Whether the file `relPath` inside it is a plain file of `size` bytes whose CRC-32,
     // when `crc` is given, is that one.
     bool Holds(const QByteArray& relPath, qint64 size, const quint32* crc) const;
-    // Sets the modification time of `relPath` inside it (seconds since 1970).
-    void SetModified(const QByteArray& relPath, qint64 seconds) const;
     // Gives the entry `inner` of the temporary folder the target's name: over the
     // target while it is still as `to` had it (to the trash with `useTrash`), else into
     // the free name. `shown` names the source in messages.
@@ -73,11 +71,11 @@ public:
                     const QString& shown, TFileOpsReport& report);
 
 private:
-    TFd m_dir;          // the target's parent folder
-    QByteArray m_name;  // the target's own name
-    QByteArray m_temp;  // the temporary folder's name in m_dir, once made
-    QString m_target;   // the target's full path
-    QString m_folder;   // the temporary folder's full path
+    TFd m_dir;         // the target's parent folder
+    QByteArray m_name; // the target's own name
+    QByteArray m_temp; // the temporary folder's name in m_dir, once made
+    QString m_target;  // the target's full path
+    QString m_folder;  // the temporary folder's full path
 };
 
 } // namespace platform

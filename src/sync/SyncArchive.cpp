@@ -15,8 +15,7 @@ qint64 EpochSeconds(double dayCount)
 {
     const double whole = std::floor(dayCount);
     const auto seconds = qint64(std::llround((dayCount - whole) * 86400.0));
-    const QDateTime local(QDate(1899, 12, 30).addDays(qint64(whole)), QTime(0, 0),
-                          Qt::LocalTime);
+    const QDateTime local(QDate(1899, 12, 30).addDays(qint64(whole)), QTime(0, 0), Qt::LocalTime);
     return local.addSecs(seconds).toSecsSinceEpoch();
 }
 
@@ -51,9 +50,8 @@ struct TWalk {
             if (!isFolder && (!IsPlainMemberPath(row.Name) || Repeated.contains(row.Name)))
                 continue;
             platform::TScannedEntry entry;
-            entry.Path =
-                rel + platform::EncodeFileName(isFolder ? LastPart(row.Name)
-                                                        : ShownMemberName(row.Name));
+            entry.Path = rel + platform::EncodeFileName(isFolder ? LastPart(row.Name)
+                                                                 : ShownMemberName(row.Name));
             entry.Depth = depth;
             entry.Seen.Size = isFolder ? 0 : row.Size;
             entry.Seen.Seconds = EpochSeconds(row.DateTime);
@@ -139,8 +137,6 @@ bool TArchiveCopier::ExtractChecked(const QStringList& names, const QByteArray& 
                                                 "nothing was put in place")
                                      .arg(name));
             whole = false;
-        } else {
-            staging.SetModified(rel, EpochSeconds(m->DateTime));
         }
     }
     // What the extraction said, where it matters.
@@ -164,8 +160,7 @@ bool TArchiveCopier::FillFolder(const QString& folder, const QByteArray& inner,
         else if (Copyable(row.Name))
             names << row.Name;
     }
-    if (!names.isEmpty() &&
-        !ExtractChecked(names, inner + '/', staging, shown, report, progress))
+    if (!names.isEmpty() && !ExtractChecked(names, inner + '/', staging, shown, report, progress))
         return false;
     for (const QString& sub : folders) {
         if (platform::CancelRequested(&progress))

@@ -26,8 +26,8 @@ struct TArchiveSide {
     QString Shown;  // the archive and the folder shown in it, for the window and messages
     QString Folder; // the folder shown inside it: "" the top, else "sub/deeper/"
     std::vector<TArchiveMember> Members; // as the archive's directory lists them
-    bool HasCrc{false}; // Members carry the CRC-32 of their data
-    bool Left{true};    // the archive is the left side of the comparison
+    bool HasCrc{false};                  // Members carry the CRC-32 of their data
+    bool Left{true};                     // the archive is the left side of the comparison
     // Writes the members `names` (stored names) into the existing folder `folder`, each
     // under the last part of its name and never over anything; one line per member not
     // written. Runs on the synchronisation's worker; `progress` counts the bytes written

@@ -39,7 +39,7 @@ enum class TSyncAction { Leave, CopyRight, CopyLeft, Delete };
 struct TSyncSide {
     bool Present{false};
     platform::TSeenEntry Seen;
-    bool Unread{false}; // a folder whose entries could not be read
+    bool Unread{false};   // a folder whose entries could not be read
     bool ReadOnly{false}; // the side is an archive: a source only
     // Folders: the files below and their bytes (what a copy of it writes).
     qint64 Files{0};

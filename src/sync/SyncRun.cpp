@@ -14,8 +14,8 @@ bool Writable(const TSyncRow& row, TSyncAction action, const TArchiveSide* archi
 {
     if (!archive)
         return true;
-    const bool towardLeft = action == TSyncAction::CopyLeft ||
-                            (action == TSyncAction::Delete && row.Left.Present);
+    const bool towardLeft =
+        action == TSyncAction::CopyLeft || (action == TSyncAction::Delete && row.Left.Present);
     return towardLeft != archive->Left;
 }
 
@@ -47,13 +47,13 @@ TSyncOutcome RunSync(const QString& left, const QString& right, const std::vecto
         case TSyncAction::CopyRight:
             progress.SetCurrent(left + '/' + platform::DecodeFileName(row.Path));
             if (extractor)
-                step = extractor->Copy(right, row.Path,
-                                       row.Right.Present ? &row.Right.Seen : nullptr, useTrash,
-                                       report, progress);
+                step =
+                    extractor->Copy(right, row.Path, row.Right.Present ? &row.Right.Seen : nullptr,
+                                    useTrash, report, progress);
             else
                 step = platform::SyncCopy(left, right, row.Path, row.Left.Seen,
-                                      row.Right.Present ? &row.Right.Seen : nullptr, useTrash,
-                                      report, &progress);
+                                          row.Right.Present ? &row.Right.Seen : nullptr, useTrash,
+                                          report, &progress);
             break;
         case TSyncAction::CopyLeft:
             progress.SetCurrent(right + '/' + platform::DecodeFileName(row.Path));
@@ -62,8 +62,8 @@ TSyncOutcome RunSync(const QString& left, const QString& right, const std::vecto
                                        useTrash, report, progress);
             else
                 step = platform::SyncCopy(right, left, row.Path, row.Right.Seen,
-                                      row.Left.Present ? &row.Left.Seen : nullptr, useTrash, report,
-                                      &progress);
+                                          row.Left.Present ? &row.Left.Seen : nullptr, useTrash,
+                                          report, &progress);
             break;
         case TSyncAction::Delete: {
             const bool onLeft = row.Left.Present;

@@ -117,8 +117,8 @@ TSyncComparison::TSyncComparison(const QString& left, const QString& right,
 {
     std::thread([shared = m_shared, left, right, options, archive = std::move(archive)] {
         QStringList problems;
-        std::vector<TSyncRow> rows = CompareFolders(left, right, options, &shared->Progress,
-                                                    &problems, archive.get());
+        std::vector<TSyncRow> rows =
+            CompareFolders(left, right, options, &shared->Progress, &problems, archive.get());
         {
             const QMutexLocker lock(&shared->Mutex);
             shared->Rows = std::move(rows);

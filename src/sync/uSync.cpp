@@ -67,13 +67,13 @@ TfSync::TfSync(QWidget* parent, const QString& left, const QString& right, bool 
     const QString source = QStringLiteral(", an archive: read only");
     const bool archiveLeft = m_archive && m_archive->Left;
     const bool archiveRight = m_archive && !m_archive->Left;
-    layout->addWidget(new QLabel(
-        QStringLiteral("Left%1: %2\nRight%3: %4")
-            .arg((leftActive ? active : QString()) + (archiveLeft ? source : QString()),
-                 platform::DisplayName(left),
-                 (leftActive ? QString() : active) + (archiveRight ? source : QString()),
-                 platform::DisplayName(right)),
-        this));
+    layout->addWidget(
+        new QLabel(QStringLiteral("Left%1: %2\nRight%3: %4")
+                       .arg((leftActive ? active : QString()) + (archiveLeft ? source : QString()),
+                            platform::DisplayName(left),
+                            (leftActive ? QString() : active) + (archiveRight ? source : QString()),
+                            platform::DisplayName(right)),
+                   this));
 
     auto* options = new QHBoxLayout;
     CheckSubfolders = new QCheckBox(QStringLiteral("&Subfolders"), this);
@@ -343,11 +343,9 @@ void TfSync::Synchronise()
     const std::shared_ptr<void> held = m_archive && m_archive->Hold ? m_archive->Hold() : nullptr;
     platform::TFileOpsProgress progress;
     TSyncOutcome outcome;
-    RunFileWork(QStringLiteral("Synchronising"), progress,
-                [&] {
-                    outcome =
-                        RunSync(m_left, m_right, m_rows, m_useTrash, progress, m_archive.get());
-                });
+    RunFileWork(QStringLiteral("Synchronising"), progress, [&] {
+        outcome = RunSync(m_left, m_right, m_rows, m_useTrash, progress, m_archive.get());
+    });
     QStringList said;
     said << QStringLiteral("%1 entries synchronised%2.")
                 .arg(outcome.Done)

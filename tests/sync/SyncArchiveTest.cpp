@@ -85,10 +85,7 @@ std::map<QString, TSyncRow> ByPath(const std::vector<TSyncRow>& rows)
 class SyncArchiveTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        TZipArchive::SetLibraryDirectory(QStringLiteral(TRVX_LIB_DIR));
-    }
+    static void SetUpTestSuite() { TZipArchive::SetLibraryDirectory(QStringLiteral(TRVX_LIB_DIR)); }
 
     // The tree packed into the archives (below "top/" in the ZIP one), and the folder
     // it is compared with: one entry of each kind of difference.
@@ -132,20 +129,19 @@ protected:
     std::vector<TSyncRow> Compare(const TArchiveSide& archive, QStringList* problems = nullptr,
                                   TSyncOptions options = {}) const
     {
-        return archive.Left
-                   ? CompareFolders(archive.Shown, folder.path(), options, nullptr, problems,
-                                    &archive)
-                   : CompareFolders(folder.path(), archive.Shown, options, nullptr, problems,
-                                    &archive);
+        return archive.Left ? CompareFolders(archive.Shown, folder.path(), options, nullptr,
+                                             problems, &archive)
+                            : CompareFolders(folder.path(), archive.Shown, options, nullptr,
+                                             problems, &archive);
     }
 
     TSyncOutcome Synchronise(const TArchiveSide& archive, const std::vector<TSyncRow>& rows) const
     {
         platform::TFileOpsProgress progress;
         const std::shared_ptr<void> held = archive.Hold ? archive.Hold() : nullptr;
-        return archive.Left ? RunSync(archive.Shown, folder.path(), rows, false, progress, &archive)
-                            : RunSync(folder.path(), archive.Shown, rows, false, progress,
-                                      &archive);
+        return archive.Left
+                   ? RunSync(archive.Shown, folder.path(), rows, false, progress, &archive)
+                   : RunSync(folder.path(), archive.Shown, rows, false, progress, &archive);
     }
 
     // The whole round: the states, nothing allowed toward the archive, the user's choices
@@ -167,10 +163,14 @@ protected:
         const S archiveNewer = left ? S::NewerLeft : S::NewerRight;
         const S folderNewer = left ? S::NewerRight : S::NewerLeft;
         const std::map<QString, S> expected = {
-            {"only-archive.txt", archiveOnly}, {"new-folder", archiveOnly},
-            {"only-folder.txt", folderOnly},   {"old-folder", folderOnly},
-            {"newer-archive.txt", archiveNewer}, {"sub/newer-folder.txt", folderNewer},
-            {"same-date.txt", S::SameDateDifferent}, {"equal.txt", S::Equal},
+            {"only-archive.txt", archiveOnly},
+            {"new-folder", archiveOnly},
+            {"only-folder.txt", folderOnly},
+            {"old-folder", folderOnly},
+            {"newer-archive.txt", archiveNewer},
+            {"sub/newer-folder.txt", folderNewer},
+            {"same-date.txt", S::SameDateDifferent},
+            {"equal.txt", S::Equal},
             {"kind", S::KindDiffers},
         };
         ASSERT_EQ(byPath.size(), expected.size());
@@ -191,6 +191,11 @@ protected:
         EXPECT_EQ(byPath["newer-archive.txt"].Action, fromArchive);
         EXPECT_EQ(byPath["new-folder"].Action, fromArchive);
         EXPECT_EQ(byPath["only-folder.txt"].Action, TSyncAction::Leave);
+        // Asked to compare by content, the archive is still compared by size and date.
+        TSyncOptions content;
+        content.ByContent = true;
+        EXPECT_EQ(ByPath(Compare(archive, &problems, content))["equal.txt"].State, S::Equal);
+        EXPECT_TRUE(problems.isEmpty()) << qPrintable(problems.join('\n'));
 
         // The user's choices: the folder-only entries deleted, the same-date file taken
         // from the archive; and rows set toward the archive, which the run must refuse.
