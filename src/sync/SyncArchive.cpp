@@ -112,10 +112,8 @@ platform::TSyncStep TArchiveCopier::Copy(const QString& toRoot, const QByteArray
     const bool whole = origin->endsWith('/')
                            ? FillFolder(*origin, name, staging, shown, report, progress)
                            : ExtractChecked({*origin}, {}, staging, shown, report, progress);
-    if (platform::CancelRequested(&progress))
-        return TSyncStep::Cancelled;
-    if (!whole)
-        return TSyncStep::Failed;
+    if (!whole) // a cancel, or a member not extracted whole
+        return platform::CancelRequested(&progress) ? TSyncStep::Cancelled : TSyncStep::Failed;
     return staging.Place(name, to, useTrash, shown, report);
 }
 

@@ -278,6 +278,30 @@ TEST_F(SyncArchiveTest, MemberThatDoesNotComeOutWholeIsNotPutInPlace)
     }
 }
 
+// A cancel during the extraction of a file (here right after it, the file whole) puts
+// nothing in place and leaves no temporary entry; no further row starts.
+TEST_F(SyncArchiveTest, CancelledExtractionLeavesNothing)
+{
+    const std::shared_ptr<TArchiveSide> archive = TarGz(true);
+    const auto extract = archive->Extract;
+    archive->Extract = [extract](const QStringList& names, const QString& into,
+                                 platform::TFileOpsProgress& progress) {
+        const QStringList lines = extract(names, into, progress);
+        progress.Cancel();
+        return lines;
+    };
+    std::vector<TSyncRow> rows = Compare(*archive);
+    for (TSyncRow& row : rows)
+        if (row.Path != "newer-archive.txt" && row.Path != "only-archive.txt")
+            row.Action = TSyncAction::Leave;
+    const QStringList before = Entries(folder.path());
+    const TSyncOutcome outcome = Synchronise(*archive, rows);
+    EXPECT_TRUE(outcome.Cancelled);
+    EXPECT_EQ(outcome.Done, 0);
+    EXPECT_EQ(Entries(folder.path()), before);
+    EXPECT_EQ(readAll(folder("newer-archive.txt")), "old");
+}
+
 // A folder entry that changed after the comparison is neither replaced nor taken.
 TEST_F(SyncArchiveTest, EntryChangedAfterTheComparisonIsNotReplaced)
 {
