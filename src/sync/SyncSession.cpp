@@ -1,11 +1,14 @@
 #include "sync/SyncSession.h"
 
 #include "checks/FileCompare.h"
+#include "platform/FileContent.h"
 #include "platform/FileNames.h"
 #include "platform/FileOpsSupport.h"
 
 #include <QMutex>
 #include <atomic>
+#include <functional>
+#include <optional>
 #include <thread>
 
 namespace
@@ -28,16 +31,20 @@ void ScanProblems(const platform::TFolderScan& scan, const QString& folder, QStr
                         .arg(folder);
 }
 
-// Reads the files of equal size side by side; the rows' states follow.
-void CompareContent(const QString& left, const QString& right, std::vector<TSyncRow>& rows,
-                    const TSyncOptions& options, platform::TFileOpsProgress* progress,
+// What a comparison by content finds for one row.
+using TContentCompare = std::function<TCompareResult(const TSyncRow& row)>;
+
+// Compares the files of equal size by `compare`, which reads `reads` times each file's
+// size; the rows' states follow.
+void CompareContent(std::vector<TSyncRow>& rows, const TSyncOptions& options, int reads,
+                    const TContentCompare& compare, platform::TFileOpsProgress* progress,
                     QStringList& problems)
 {
     qint64 bytes = 0;
     int count = 0;
     for (const TSyncRow& row : rows)
         if (row.NeedsContent) {
-            bytes += 2 * row.Left.Seen.Size;
+            bytes += reads * row.Left.Seen.Size;
             ++count;
         }
     if (progress)
@@ -47,10 +54,7 @@ void CompareContent(const QString& left, const QString& right, std::vector<TSync
             continue;
         if (platform::CancelRequested(progress))
             return;
-        const QString a = Join(left, row.Path);
-        if (progress)
-            progress->SetCurrent(a);
-        const TCompareResult result = CompareFiles(a, Join(right, row.Path), progress);
+        const TCompareResult result = compare(row);
         row.NeedsContent = false;
         if (result.Kind == TCompareResult::TKind::Different) {
             row.State = DifferingState(row, options);
@@ -65,6 +69,33 @@ void CompareContent(const QString& left, const QString& right, std::vector<TSync
     }
 }
 
+// The folder side's file against the archive's member: its CRC-32 against the one the
+// archive's directory gives (`from`: the member of each path).
+TContentCompare AgainstMembers(const QString& folder, const TArchiveSide& archive,
+                               const QHash<QByteArray, QString>& from,
+                               platform::TFileOpsProgress* progress)
+{
+    auto crcs = std::make_shared<QHash<QString, quint32>>();
+    for (const TArchiveMember& m : archive.Members)
+        crcs->insert(m.Name, m.Crc32);
+    return [folder, &from, crcs, progress](const TSyncRow& row) {
+        TCompareResult result;
+        const QString path = Join(folder, row.Path);
+        if (progress)
+            progress->SetCurrent(path);
+        const std::optional<quint32> crc = platform::FileCrc32(path);
+        if (progress)
+            progress->AddBytes(row.Left.Seen.Size);
+        if (!crc)
+            result.Problem = QStringLiteral("\"%1\" cannot be read.").arg(path);
+        else if (*crc != crcs->value(from.value(row.Path)))
+            result.Kind = TCompareResult::TKind::Different;
+        else
+            result.Kind = TCompareResult::TKind::Equal;
+        return result;
+    };
+}
+
 } // namespace
 
 std::vector<TSyncRow> CompareFolders(const QString& left, const QString& right,
@@ -74,12 +105,14 @@ std::vector<TSyncRow> CompareFolders(const QString& left, const QString& right,
 {
     TSyncOptions options = asked;
     platform::TFolderScan scans[2];
+    QHash<QByteArray, QString> from; // an archive's entries: their members
     if (archive) {
         // The archive's directory is in memory already: no second thread.
         const int at = archive->Left ? 0 : 1;
         (archive->Left ? options.LeftReadOnly : options.RightReadOnly) = true;
-        options.ByContent = false;
-        scans[at] = ScanArchive(*archive, options.Subfolders);
+        // By content only where the archive gives each member's CRC-32.
+        options.ByContent = asked.ByContent && archive->HasCrc;
+        scans[at] = ScanArchive(*archive, options.Subfolders, &from);
         scans[1 - at] = platform::ScanFolder(at ? left : right, options.Subfolders, progress);
     } else {
         // Both trees at once: each read waits on its own disk or cache.
@@ -94,8 +127,20 @@ std::vector<TSyncRow> CompareFolders(const QString& left, const QString& right,
     std::vector<TSyncRow> rows;
     if (!platform::CancelRequested(progress) && !scans[0].Error && !scans[1].Error) {
         rows = CompareScans(scans[0], scans[1], options);
-        if (options.ByContent)
-            CompareContent(left, right, rows, options, progress, found);
+        if (options.ByContent && archive)
+            CompareContent(rows, options, 1,
+                           AgainstMembers(archive->Left ? right : left, *archive, from, progress),
+                           progress, found);
+        else if (options.ByContent)
+            CompareContent(
+                rows, options, 2,
+                [&](const TSyncRow& row) {
+                    const QString a = Join(left, row.Path);
+                    if (progress)
+                        progress->SetCurrent(a);
+                    return CompareFiles(a, Join(right, row.Path), progress);
+                },
+                progress, found);
     }
     if (problems)
         *problems = found;

@@ -39,7 +39,8 @@ private:
 };
 
 // The same, on the calling thread: for the benchmark and the tests. An archive side is
-// read-only and never compared by content.
+// read-only; by content, its members' CRC-32 (where it gives them) are compared with the
+// folder's files, else it is compared by size and date only.
 std::vector<TSyncRow> CompareFolders(const QString& left, const QString& right,
                                      const TSyncOptions& options,
                                      platform::TFileOpsProgress* progress = nullptr,

@@ -80,11 +80,15 @@ TfSync::TfSync(QWidget* parent, const QString& left, const QString& right, bool 
     CheckSubfolders->setChecked(true);
     CheckIgnoreDates = new QCheckBox(QStringLiteral("&Ignore dates"), this);
     CheckByContent = new QCheckBox(QStringLiteral("By &content"), this);
-    if (m_archive) {
+    if (m_archive && m_archive->HasCrc) {
+        CheckByContent->setToolTip(QStringLiteral("Files of the same size are read and their "
+                                                  "CRC-32 compared with the member's."));
+    } else if (m_archive) {
         // Reading members next to their files would mean extracting each one first.
         CheckByContent->setEnabled(false);
-        CheckByContent->setToolTip(QStringLiteral("Off for archives: members are compared "
-                                                  "by size and date only."));
+        CheckByContent->setToolTip(QStringLiteral("Off for this archive: it gives no "
+                                                  "checksum of its members, so they are "
+                                                  "compared by size and date only."));
     }
     ButtonCompare = new QPushButton(QStringLiteral("Co&mpare"), this);
     for (QWidget* w :
@@ -164,7 +168,7 @@ void TfSync::Compare()
     TSyncOptions options;
     options.Subfolders = CheckSubfolders->isChecked();
     options.IgnoreDates = CheckIgnoreDates->isChecked();
-    options.ByContent = CheckByContent->isChecked() && !m_archive;
+    options.ByContent = CheckByContent->isChecked() && CheckByContent->isEnabled();
     m_comparison = std::make_unique<TSyncComparison>(m_left, m_right, options, m_archive);
     m_rows.clear();
     m_problems.clear();
@@ -199,9 +203,13 @@ void TfSync::Tick()
     said << (m_problems.isEmpty() ? QStringLiteral("%1 entries compared.").arg(m_rows.size())
                                   : m_problems.join('\n'));
     if (m_archive)
-        said << QStringLiteral("The archive is the source only: nothing is copied into it or "
-                               "deleted from it, and it is compared by size and date, not by "
-                               "content.");
+        said << (m_archive->HasCrc
+                     ? QStringLiteral("The archive is the source only: nothing is copied into "
+                                      "it or deleted from it. By content compares the files' "
+                                      "CRC-32 with its members'.")
+                     : QStringLiteral("The archive is the source only: nothing is copied into "
+                                      "it or deleted from it. It gives no checksums, so it is "
+                                      "compared by size and date, not by content."));
     m_status->setText(said.join('\n'));
     Fill();
     ShowPlan();

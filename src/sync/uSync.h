@@ -8,7 +8,8 @@
 // on the action cell. Before anything runs the window shows what will change (entries,
 // files, bytes, replacements, deletes); Synchronise carries it out behind the progress
 // window, then compares again. One side may be an archive (the source only): nothing is
-// offered that would write into it or delete from it, and it is not compared by content.
+// offered that would write into it or delete from it; by content only where it gives
+// its members' CRC-32.
 
 #include "sync/SyncCompare.h"
 #include "sync/SyncRun.h"

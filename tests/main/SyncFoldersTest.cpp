@@ -73,7 +73,6 @@ TEST_F(SyncFoldersTest, APanelInsideAnArchiveIsTheSourceSideOnly)
     // Nothing toward the archive: its copy button is off, and the folder's own file is
     // left by default instead of copied into it.
     EXPECT_FALSE(window->ButtonAction[int(TSyncAction::CopyLeft)]->isEnabled());
-    EXPECT_FALSE(window->CheckByContent->isEnabled());
     EXPECT_EQ(window->List->topLevelItemCount(), 3); // x.txt, sub, only-right.txt
     EXPECT_EQ(window->PlanText(), "Will copy → 1 entries (1 files, 1 bytes), 0 of them "
                                   "replacing; 2 rows left as they are.")

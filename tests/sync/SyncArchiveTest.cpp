@@ -99,6 +99,8 @@ protected:
         Put(source, "top/same-date.txt", "12345", kBase);
         Put(source, "top/equal.txt", "same", kBase);
         Put(source, "top/kind", "a file", kBase);
+        // Same size and date, other bytes: only a comparison by content tells.
+        Put(source, "top/hidden-change.txt", "abcd", kBase);
         ASSERT_TRUE(RunTool(source.path(), "zip", {"-q", "-r", archives("pack.zip"), "top"}));
         ASSERT_TRUE(RunTool(source("top"), "tar", {"czf", archives("pack.tar.gz"), "."}));
 
@@ -109,6 +111,7 @@ protected:
         Put(folder, "same-date.txt", "1234567", kBase);
         Put(folder, "equal.txt", "same", kBase);
         folder.write("kind/inside.txt", "in a folder");
+        Put(folder, "hidden-change.txt", "abXd", kBase);
     }
 
     std::shared_ptr<TArchiveSide> Zip(bool left) const
@@ -172,6 +175,7 @@ protected:
             {"same-date.txt", S::SameDateDifferent},
             {"equal.txt", S::Equal},
             {"kind", S::KindDiffers},
+            {"hidden-change.txt", S::Equal},
         };
         ASSERT_EQ(byPath.size(), expected.size());
         for (const auto& [path, state] : expected) {
@@ -191,11 +195,16 @@ protected:
         EXPECT_EQ(byPath["newer-archive.txt"].Action, fromArchive);
         EXPECT_EQ(byPath["new-folder"].Action, fromArchive);
         EXPECT_EQ(byPath["only-folder.txt"].Action, TSyncAction::Leave);
-        // Asked to compare by content, the archive is still compared by size and date.
+        // By content, the folder's files are checked against the members' CRC-32 where the
+        // archive gives them (ZIP); a tar.gz is still compared by size and date.
         TSyncOptions content;
         content.ByContent = true;
-        EXPECT_EQ(ByPath(Compare(archive, &problems, content))["equal.txt"].State, S::Equal);
+        std::map<QString, TSyncRow> byContent = ByPath(Compare(archive, &problems, content));
         EXPECT_TRUE(problems.isEmpty()) << qPrintable(problems.join('\n'));
+        EXPECT_EQ(byContent["equal.txt"].State, S::Equal);
+        EXPECT_EQ(StateText(byContent["hidden-change.txt"].State),
+                  StateText(archive.HasCrc ? S::SameDateDifferent : S::Equal));
+        EXPECT_EQ(byContent["hidden-change.txt"].Action, TSyncAction::Leave);
 
         // The user's choices: the folder-only entries deleted, the same-date file taken
         // from the archive; and rows set toward the archive, which the run must refuse.
@@ -219,6 +228,7 @@ protected:
         // file, and the folder facing the archive's file.
         EXPECT_EQ(Diff(source("top") + '/', folder.path()),
                   QStringList({"File A/kind is a regular file while file B/kind is a directory",
+                               "Files A/hidden-change.txt and B/hidden-change.txt differ",
                                "Files A/sub/newer-folder.txt and B/sub/newer-folder.txt differ"}));
         EXPECT_EQ(readAll(folder("sub/newer-folder.txt")), "new text");
         EXPECT_EQ(readAll(archiveFile), packed);
@@ -321,7 +331,8 @@ TEST_F(SyncArchiveTest, EntryChangedAfterTheComparisonIsNotReplaced)
 }
 
 // The window over an archive never offers a write into it: the copy toward it is off,
-// its keys and clicks change nothing toward it, and the comparison by content is off.
+// its keys and clicks change nothing toward it; a comparison by content is offered only
+// for an archive that gives its members' CRC-32.
 TEST_F(SyncArchiveTest, WindowNeverOffersWritesIntoTheArchive)
 {
     const std::shared_ptr<TArchiveSide> archive = Zip(false);
@@ -331,11 +342,15 @@ TEST_F(SyncArchiveTest, WindowNeverOffersWritesIntoTheArchive)
     QTRY_VERIFY_WITH_TIMEOUT(!window->Comparing(), 30000);
     EXPECT_FALSE(window->ButtonAction[int(TSyncAction::CopyRight)]->isEnabled());
     EXPECT_TRUE(window->ButtonAction[int(TSyncAction::CopyLeft)]->isEnabled());
-    EXPECT_FALSE(window->CheckByContent->isEnabled());
+    EXPECT_TRUE(window->CheckByContent->isEnabled());
+    {
+        TfSync tar(nullptr, folder.path(), archives("pack.tar.gz"), true, false, TarGz(false));
+        EXPECT_FALSE(tar.CheckByContent->isEnabled());
+    }
     for (int s = 0; s < kSyncStates; ++s)
         window->ShowState[s]->setChecked(true);
     QTreeWidget* list = window->List;
-    ASSERT_EQ(list->topLevelItemCount(), 9);
+    ASSERT_EQ(list->topLevelItemCount(), 10);
     list->setFocus();
     list->selectAll();
     QTest::keyClick(list, Qt::Key_Right);
