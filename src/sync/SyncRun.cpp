@@ -34,7 +34,9 @@ TSyncOutcome RunSync(const QString& left, const QString& right, const std::vecto
     };
     platform::TFileOpsReport report(failed, QStringLiteral("Cannot synchronise \"%1\": %2."));
     const TSyncTotals totals = PlanTotals(rows);
-    progress.SetTotals(totals.RowsRight + totals.RowsLeft + totals.Deletes,
+    // An extraction counts each file it writes; a copy between folders, each row.
+    progress.SetTotals(int(archive ? totals.FilesRight + totals.FilesLeft + totals.Deletes
+                                   : totals.RowsRight + totals.RowsLeft + totals.Deletes),
                        totals.BytesRight + totals.BytesLeft);
     for (const TSyncRow& row : rows) {
         if (row.Action == TSyncAction::Leave || !ActionAllowed(row, row.Action) ||
@@ -80,7 +82,8 @@ TSyncOutcome RunSync(const QString& left, const QString& right, const std::vecto
             ++outcome.Done;
         else if (step == platform::TSyncStep::Changed)
             outcome.Changed << platform::DisplayName(platform::DecodeFileName(row.Path));
-        progress.AddItem();
+        if (!archive || row.Action == TSyncAction::Delete)
+            progress.AddItem();
     }
     outcome.Cancelled = progress.Cancelled();
     return outcome;
