@@ -38,6 +38,9 @@ class TSftpServer
     QString Uri(const QString& localPath) const;
     QString RootUri() const;
     int Port() const { return m_port; }
+    QString User() const { return m_user; }
+    // The ssh configuration the session's ssh uses (for scp beside it).
+    QString SshConfig() const { return Path(QStringLiteral("ssh_config")); }
     // The host key's fingerprint as ssh shows it ("SHA256:…").
     QString HostFingerprint() const;
     // Removes the known hosts file, so that the next connection asks about the key again.
