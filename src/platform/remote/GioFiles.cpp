@@ -160,8 +160,10 @@ TRemoteResult CopyFile(const TRemoteCopy& copy, TRemoteCancel* cancel)
     const QByteArray partName = PartFileName(EncodeFileName(copy.TargetName));
     const TRef<GFile> part(g_file_get_child(folder.get(), partName.constData()));
     TProgressHook hook{&copy.Progress};
-    if (!g_file_copy(source.get(), part.get(), G_FILE_COPY_NONE, link.Get(), CopyProgress,
-                     &hook, &raw)) {
+    // Without a receiver no progress is asked for: the backend then sends none.
+    const GFileProgressCallback progress = copy.Progress ? CopyProgress : nullptr;
+    if (!g_file_copy(source.get(), part.get(), G_FILE_COPY_NONE, link.Get(), progress, &hook,
+                     &raw)) {
         const TError error(raw);
         TRemoteResult result = Failure(what, error.get());
         if (!g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_EXISTS))

@@ -13,9 +13,11 @@ const char* const kListAttributes =
 namespace
 {
 
-// Entries asked of the backend at a time: large enough that 10,000 entries take few round
-// trips, small enough that the first rows show at once.
-constexpr int kBatch = 500;
+// Entries asked of the backend at a time: a small first batch, so that the first rows show
+// at once, then large ones, so that 10,000 entries take few round trips (with 500 at a
+// time a 10,000-entry SFTP folder took 1.2 times as long as `gio list`).
+constexpr int kFirstBatch = 100;
+constexpr int kBatch = 2000;
 
 struct TListState {
     TRef<GFile> Folder;
@@ -24,6 +26,7 @@ struct TListState {
     TRemoteBatch Batch;
     TRemoteEnd End;
     bool Abandoned{false};
+    bool Started{false}; // the first batch was asked for
     QString Shown;
 };
 using TShared = std::shared_ptr<TListState>;
@@ -59,7 +62,9 @@ void NextFiles(GObject* source, GAsyncResult* result, gpointer data);
 
 void AskNext(const TShared& state)
 {
-    g_file_enumerator_next_files_async(state->Enumerator.get(), kBatch, G_PRIORITY_DEFAULT,
+    const int count = state->Started ? kBatch : kFirstBatch;
+    state->Started = true;
+    g_file_enumerator_next_files_async(state->Enumerator.get(), count, G_PRIORITY_DEFAULT,
                                        state->Cancellable.get(), NextFiles, new TShared(state));
 }
 
