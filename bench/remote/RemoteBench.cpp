@@ -22,7 +22,7 @@ constexpr int kRepeats = 3;
 
 class TAcceptingAsker final : public platform::TMountAsker
 {
-  public:
+public:
     platform::TLoginAnswer AskLogin(const platform::TLoginRequest&) override { return {}; }
     int AskQuestion(const platform::TMountQuestion&) override { return 0; }
 };
@@ -96,7 +96,8 @@ int main(int argc, char** argv)
     }
     TSftpServer server;
     if (!server.Start() || !Mount(server)) {
-        std::fprintf(stderr, "remote: the SFTP server did not start: %s\n", qPrintable(server.Error()));
+        std::fprintf(stderr, "remote: the SFTP server did not start: %s\n",
+                     qPrintable(server.Error()));
         return 1;
     }
     const QString many = server.Folder() + QStringLiteral("/many");
@@ -106,8 +107,8 @@ int main(int argc, char** argv)
             .open(QIODevice::WriteOnly);
     int listed = 0;
     const double list = bench::BestSeconds(kRepeats, [&] { listed = ListOnce(server.Uri(many)); });
-    const double gioList =
-        bench::BestCommandSeconds(kRepeats, QStringLiteral("gio list '%1' >/dev/null").arg(server.Uri(many)));
+    const double gioList = bench::BestCommandSeconds(
+        kRepeats, QStringLiteral("gio list '%1' >/dev/null").arg(server.Uri(many)));
     if (listed != kEntries)
         std::fprintf(stderr, "remote: listed %d of %d entries\n", listed, kEntries);
     bench::Report(QStringLiteral("list 10,000-entry SFTP folder"), list, gioList,
@@ -122,15 +123,17 @@ int main(int argc, char** argv)
     const QString localCopy = local.filePath(QStringLiteral("copy.bin"));
     const QString remoteSource = served + QStringLiteral("/source.bin");
     QFile::copy(source, remoteSource);
-    const QString scp = QStringLiteral("scp -q -F '%1' -P %2 ").arg(server.SshConfig()).arg(server.Port());
+    const QString scp =
+        QStringLiteral("scp -q -F '%1' -P %2 ").arg(server.SshConfig()).arg(server.Port());
     const QString host = QStringLiteral("%1@127.0.0.1:").arg(server.User());
 
     const double toServer = CopySeconds(source, server.Uri(served), remoteCopy);
     const double gioUp = CommandSeconds(
         QStringLiteral("gio copy '%1' '%2'").arg(source, server.Uri(remoteCopy)), remoteCopy);
-    const double scpUp = CommandSeconds(scp + QStringLiteral("'%1' '%2%3'").arg(source, host, remoteCopy),
-                                        remoteCopy);
-    bench::Report(QStringLiteral("copy 256 MiB to SFTP"), toServer, gioUp, QStringLiteral("gio copy"));
+    const double scpUp = CommandSeconds(
+        scp + QStringLiteral("'%1' '%2%3'").arg(source, host, remoteCopy), remoteCopy);
+    bench::Report(QStringLiteral("copy 256 MiB to SFTP"), toServer, gioUp,
+                  QStringLiteral("gio copy"));
     bench::Figure(QStringLiteral("copy 256 MiB to SFTP, scp"), scpUp, QStringLiteral("s"));
     // As the file-work worker copies: with a progress receiver.
     const double withProgress =

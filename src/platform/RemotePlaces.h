@@ -66,7 +66,7 @@ struct TRemoteResult {
 // reaches the GIO call in progress at once.
 class TRemoteCancel
 {
-  public:
+public:
     void Cancel()
     {
         std::vector<std::function<void()>> hooks;
@@ -105,7 +105,7 @@ class TRemoteCancel
         std::erase_if(m_hooks, [id](const auto& hook) { return hook.first == id; });
     }
 
-  private:
+private:
     mutable std::mutex m_mutex;
     bool m_cancelled{false};
     int m_next{0};
@@ -116,7 +116,7 @@ class TRemoteCancel
 // listing comes after it returns.
 class TRemoteListing
 {
-  public:
+public:
     virtual ~TRemoteListing() = default;
     virtual void Cancel() = 0;
 };
@@ -140,7 +140,7 @@ struct TRemoteCopy {
 
 class TRemotePlaces
 {
-  public:
+public:
     virtual ~TRemotePlaces() = default;
 
     // Window's thread. Mounts the place that holds `uri` unless it is mounted already;

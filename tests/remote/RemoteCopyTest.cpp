@@ -44,8 +44,8 @@ TEST_F(RemoteTest, CopiesBothWaysAndBetweenRemoteFoldersByteForByte)
 
     const QString back = local.filePath(QStringLiteral("back"));
     QDir().mkpath(back);
-    platform::TRemoteCopy down{Server->Uri(remote + QStringLiteral("/up.bin")), back,
-                               QStringLiteral("down.bin"), {}};
+    platform::TRemoteCopy down{
+        Server->Uri(remote + QStringLiteral("/up.bin")), back, QStringLiteral("down.bin"), {}};
     result = OnWorker([&] { return Places().Copy(down, nullptr); });
     ASSERT_TRUE(result.Ok) << qPrintable(result.Error);
     EXPECT_EQ(ReadFile(back + QStringLiteral("/down.bin")), ReadFile(source));
@@ -53,7 +53,8 @@ TEST_F(RemoteTest, CopiesBothWaysAndBetweenRemoteFoldersByteForByte)
     QDir().mkpath(remote + QStringLiteral("/other"));
     platform::TRemoteCopy across{Server->Uri(remote + QStringLiteral("/up.bin")),
                                  Server->Uri(remote + QStringLiteral("/other")),
-                                 QStringLiteral("again.bin"), {}};
+                                 QStringLiteral("again.bin"),
+                                 {}};
     result = OnWorker([&] { return Places().Copy(across, nullptr); });
     ASSERT_TRUE(result.Ok) << qPrintable(result.Error);
     EXPECT_EQ(ReadFile(remote + QStringLiteral("/other/again.bin")), ReadFile(source));
@@ -151,8 +152,7 @@ TEST_F(RemoteTest, ASessionKilledMidCopyEndsInAnErrorWithNoFileUnderTheRealName)
         Server->SignalSessions(SIGKILL);
         ++kills;
     };
-    platform::TRemoteCopy up{source, Server->Uri(remote), QStringLiteral("big.bin"),
-                             Midway(kill)};
+    platform::TRemoteCopy up{source, Server->Uri(remote), QStringLiteral("big.bin"), Midway(kill)};
     platform::TRemoteResult result = OnWorker([&] { return Places().Copy(up, nullptr); });
     EXPECT_FALSE(result.Ok);
     EXPECT_FALSE(result.Cancelled);

@@ -52,7 +52,8 @@ TEST_F(RemoteTest, FolderAndFileCommandsOnTheServer)
     });
     EXPECT_TRUE(info.Found) << qPrintable(info.Error);
     EXPECT_EQ(info.Size, 5);
-    EXPECT_EQ(info.Modified, QFileInfo(folder + QStringLiteral("/c.txt")).lastModified().toSecsSinceEpoch());
+    EXPECT_EQ(info.Modified,
+              QFileInfo(folder + QStringLiteral("/c.txt")).lastModified().toSecsSinceEpoch());
     platform::TRemoteSpace space;
     OnWorker([&] {
         space = places.FreeSpace(Server->Uri(folder), nullptr);

@@ -80,7 +80,8 @@ TEST_F(RemoteTest, AStoppedServerLeavesTheEventLoopTurningAndCancelEndsTheListin
     QFile(folder + QStringLiteral("/one")).open(QIODevice::WriteOnly);
     // The folder read once while the server answers.
     bool first = false;
-    const auto before = Places().List(Server->Uri(folder), {}, [&](const QString&) { first = true; });
+    const auto before =
+        Places().List(Server->Uri(folder), {}, [&](const QString&) { first = true; });
     ASSERT_TRUE(WaitFor([&] { return first; }));
 
     Server->SignalSessions(SIGSTOP);

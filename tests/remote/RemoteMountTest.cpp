@@ -8,7 +8,7 @@ namespace
 
 class TCancellingAsker final : public platform::TMountAsker
 {
-  public:
+public:
     platform::TLoginAnswer AskLogin(const platform::TLoginRequest&) override { return {}; }
     int AskQuestion(const platform::TMountQuestion&) override
     {

@@ -63,11 +63,10 @@ void RemoteTest::MountServer()
     // connection to the backend, whose closing tells GIO that a lost mount is gone.
     bool listed = false;
     QString error;
-    const auto listing = Places().List(Server->Uri(Server->Folder()), {},
-                                       [&](const QString& why) {
-                                           error = why;
-                                           listed = true;
-                                       });
+    const auto listing = Places().List(Server->Uri(Server->Folder()), {}, [&](const QString& why) {
+        error = why;
+        listed = true;
+    });
     ASSERT_TRUE(WaitFor([&] { return listed; }));
     ASSERT_TRUE(error.isEmpty()) << qPrintable(error);
 }

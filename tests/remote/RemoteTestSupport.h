@@ -13,7 +13,7 @@
 // Answers every question with its first choice and records what was asked.
 class TRecordingAsker final : public platform::TMountAsker
 {
-  public:
+public:
     platform::TLoginAnswer AskLogin(const platform::TLoginRequest& request) override
     {
         Logins.push_back(request);
@@ -30,7 +30,7 @@ class TRecordingAsker final : public platform::TMountAsker
 
 class RemoteTest : public ::testing::Test
 {
-  protected:
+protected:
     static void SetUpTestSuite();
     static void TearDownTestSuite();
     void SetUp() override;

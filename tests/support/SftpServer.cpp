@@ -1,10 +1,10 @@
 #include "support/SftpServer.h"
 
 #include <QDir>
-#include <QUrl>
 #include <QFile>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <QUrl>
 #include <algorithm>
 #include <arpa/inet.h>
 #include <csignal>
@@ -168,8 +168,8 @@ QString TSftpServer::Uri(const QString& localPath) const
 QString TSftpServer::HostFingerprint() const
 {
     QByteArray output;
-    Run(QStringLiteral("ssh-keygen"), {QStringLiteral("-l"), QStringLiteral("-f"),
-                                       Path(QStringLiteral("host_key.pub"))},
+    Run(QStringLiteral("ssh-keygen"),
+        {QStringLiteral("-l"), QStringLiteral("-f"), Path(QStringLiteral("host_key.pub"))},
         &output);
     return QString::fromLatin1(output.split(' ').value(1));
 }
@@ -237,14 +237,12 @@ bool TSftpServer::WriteFiles()
     const QDir dir(m_dir.path());
     for (const char* folder : {"served", "home", "run", "bin"})
         dir.mkpath(QLatin1String(folder));
-    QFile::setPermissions(Path(QStringLiteral("run")), QFileDevice::ReadOwner |
-                                                           QFileDevice::WriteOwner |
-                                                           QFileDevice::ExeOwner);
+    QFile::setPermissions(Path(QStringLiteral("run")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     for (const char* key : {"host_key", "user_key"})
         if (!Run(QStringLiteral("ssh-keygen"),
                  {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"),
-                  QStringLiteral("-N"), QString(), QStringLiteral("-f"),
-                  Path(QLatin1String(key))}))
+                  QStringLiteral("-N"), QString(), QStringLiteral("-f"), Path(QLatin1String(key))}))
             return Fail(QStringLiteral("ssh-keygen failed"));
     QFile::copy(Path(QStringLiteral("user_key.pub")), Path(QStringLiteral("authorized_keys")));
     const auto owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
@@ -256,11 +254,11 @@ bool TSftpServer::WriteFiles()
         "Subsystem sftp internal-sftp\n");
     // HostKeyAlias makes ssh check the key of a server on the loopback address too (gvfsd-sftp
     // passes NoHostAuthenticationForLocalhost), so the question about a new key is asked.
-    const QString ssh = QStringLiteral(
-        "Host *\n  IdentityFile %1/user_key\n  IdentitiesOnly yes\n"
-        "  UserKnownHostsFile %1/known_hosts\n  GlobalKnownHostsFile /dev/null\n"
-        "  StrictHostKeyChecking ask\n  HostKeyAlias travodex-test-server\n"
-        "  PasswordAuthentication no\n  KbdInteractiveAuthentication no\n");
+    const QString ssh =
+        QStringLiteral("Host *\n  IdentityFile %1/user_key\n  IdentitiesOnly yes\n"
+                       "  UserKnownHostsFile %1/known_hosts\n  GlobalKnownHostsFile /dev/null\n"
+                       "  StrictHostKeyChecking ask\n  HostKeyAlias travodex-test-server\n"
+                       "  PasswordAuthentication no\n  KbdInteractiveAuthentication no\n");
     const QString wrapper = QStringLiteral("#!/bin/sh\necho $$ >> %1/ssh-runs\n"
                                            "exec %2 -F %1/ssh_config \"$@\"\n")
                                 .arg(m_dir.path(), QStandardPaths::findExecutable("ssh"));

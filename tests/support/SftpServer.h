@@ -20,7 +20,7 @@
 
 class TSftpServer
 {
-  public:
+public:
     TSftpServer();
     ~TSftpServer();
     TSftpServer(const TSftpServer&) = delete;
@@ -55,7 +55,7 @@ class TSftpServer
     std::vector<pid_t> Sessions() const;
     void SignalSessions(int signal) const;
 
-  private:
+private:
     bool Fail(const QString& why);
     bool WriteFiles();
     bool StartSshd();

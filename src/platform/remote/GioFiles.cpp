@@ -32,20 +32,18 @@ QByteArray PathOf(GFile* file)
 // Gives `from` the name of `to` in the same folder or another folder of the same place,
 // never replacing `to`: local files through the system's no-replace rename, remote ones
 // through the backend's rename without its copy-and-delete fallback.
-TRemoteResult MoveNoReplace(GFile* from, GFile* to, GCancellable* cancellable,
-                            const QString& what)
+TRemoteResult MoveNoReplace(GFile* from, GFile* to, GCancellable* cancellable, const QString& what)
 {
     if (g_file_is_native(from) && g_file_is_native(to)) {
-        const int error = RenameNoReplace(AT_FDCWD, PathOf(from).constData(), AT_FDCWD,
-                                          PathOf(to).constData());
+        const int error =
+            RenameNoReplace(AT_FDCWD, PathOf(from).constData(), AT_FDCWD, PathOf(to).constData());
         if (error == 0)
             return Success();
         TRemoteResult result;
         result.Exists = error == EEXIST;
-        result.Error = result.Exists
-                           ? QStringLiteral("%1: %2 already exists; it was not replaced.")
-                                 .arg(what, ShownName(to))
-                           : QStringLiteral("%1: %2").arg(what, ErrorText(error));
+        result.Error = result.Exists ? QStringLiteral("%1: %2 already exists; it was not replaced.")
+                                           .arg(what, ShownName(to))
+                                     : QStringLiteral("%1: %2").arg(what, ErrorText(error));
         return result;
     }
     GError* raw = nullptr;
@@ -55,8 +53,8 @@ TRemoteResult MoveNoReplace(GFile* from, GFile* to, GCancellable* cancellable,
     const TError error(raw);
     TRemoteResult result = Failure(what, error.get());
     if (result.Exists)
-        result.Error = QStringLiteral("%1: %2 already exists; it was not replaced.")
-                           .arg(what, ShownName(to));
+        result.Error =
+            QStringLiteral("%1: %2 already exists; it was not replaced.").arg(what, ShownName(to));
     return result;
 }
 
@@ -98,22 +96,22 @@ TRemoteFileInfo QueryFile(const QString& uri, TRemoteCancel* cancel)
     const TCancelLink link(cancel);
     const TRef<GFile> file = FileFor(uri);
     GError* raw = nullptr;
-    const TRef<GFileInfo> info(g_file_query_info(
-        file.get(), "standard::type,standard::size,time::modified,etag::value",
-        G_FILE_QUERY_INFO_NONE, link.Get(), &raw));
+    const TRef<GFileInfo> info(
+        g_file_query_info(file.get(), "standard::type,standard::size,time::modified,etag::value",
+                          G_FILE_QUERY_INFO_NONE, link.Get(), &raw));
     const TError error(raw);
     TRemoteFileInfo result;
     if (!info) {
-        result.Error = QStringLiteral("Cannot read %1: %2").arg(ShownName(file.get()),
-                                                                MessageOf(error.get()));
+        result.Error =
+            QStringLiteral("Cannot read %1: %2").arg(ShownName(file.get()), MessageOf(error.get()));
         return result;
     }
     result.Found = true;
     result.Folder = g_file_info_get_file_type(info.get()) == G_FILE_TYPE_DIRECTORY;
     result.Size = g_file_info_get_size(info.get());
     if (g_file_info_has_attribute(info.get(), G_FILE_ATTRIBUTE_TIME_MODIFIED))
-        result.Modified = qint64(
-            g_file_info_get_attribute_uint64(info.get(), G_FILE_ATTRIBUTE_TIME_MODIFIED));
+        result.Modified =
+            qint64(g_file_info_get_attribute_uint64(info.get(), G_FILE_ATTRIBUTE_TIME_MODIFIED));
     if (const char* tag = g_file_info_get_etag(info.get()))
         result.ETag = QString::fromUtf8(tag);
     return result;
@@ -129,11 +127,11 @@ TRemoteSpace QuerySpace(const QString& uri, TRemoteCancel* cancel)
     if (!info || !g_file_info_has_attribute(info.get(), G_FILE_ATTRIBUTE_FILESYSTEM_FREE))
         return space;
     space.Known = true;
-    space.Free = qint64(
-        g_file_info_get_attribute_uint64(info.get(), G_FILE_ATTRIBUTE_FILESYSTEM_FREE));
+    space.Free =
+        qint64(g_file_info_get_attribute_uint64(info.get(), G_FILE_ATTRIBUTE_FILESYSTEM_FREE));
     if (g_file_info_has_attribute(info.get(), G_FILE_ATTRIBUTE_FILESYSTEM_SIZE))
-        space.Size = qint64(
-            g_file_info_get_attribute_uint64(info.get(), G_FILE_ATTRIBUTE_FILESYSTEM_SIZE));
+        space.Size =
+            qint64(g_file_info_get_attribute_uint64(info.get(), G_FILE_ATTRIBUTE_FILESYSTEM_SIZE));
     return space;
 }
 
@@ -215,9 +213,8 @@ TRemoteResult TrashFile(const QString& uri, TRemoteCancel* cancel)
     if (g_file_trash(file.get(), link.Get(), &raw))
         return Success();
     const TError error(raw);
-    TRemoteResult result =
-        Failure(QStringLiteral("Cannot move %1 to the trash").arg(ShownName(file.get())),
-                error.get());
+    TRemoteResult result = Failure(
+        QStringLiteral("Cannot move %1 to the trash").arg(ShownName(file.get())), error.get());
     if (result.NotSupported)
         result.Error = QStringLiteral("%1 cannot go to the trash: this place has none.")
                            .arg(ShownName(file.get()));

@@ -44,8 +44,8 @@ TShared Take(gpointer data)
 void Close(const TShared& state)
 {
     if (state->Enumerator)
-        g_file_enumerator_close_async(state->Enumerator.get(), G_PRIORITY_DEFAULT, nullptr,
-                                      nullptr, nullptr);
+        g_file_enumerator_close_async(state->Enumerator.get(), G_PRIORITY_DEFAULT, nullptr, nullptr,
+                                      nullptr);
 }
 
 void End(const TShared& state, const QString& error)
@@ -79,8 +79,8 @@ void NextFiles(GObject* source, GAsyncResult* result, gpointer data)
         return Close(state);
     }
     if (error)
-        return End(state, QStringLiteral("Cannot read %1: %2").arg(state->Shown,
-                                                                   MessageOf(error.get())));
+        return End(state,
+                   QStringLiteral("Cannot read %1: %2").arg(state->Shown, MessageOf(error.get())));
     if (!files)
         return End(state, {});
     std::vector<TRemoteEntry> entries;
@@ -103,14 +103,14 @@ void Enumerated(GObject* source, GAsyncResult* result, gpointer data)
     if (state->Abandoned)
         return Close(state);
     if (error)
-        return End(state, QStringLiteral("Cannot read %1: %2").arg(state->Shown,
-                                                                   MessageOf(error.get())));
+        return End(state,
+                   QStringLiteral("Cannot read %1: %2").arg(state->Shown, MessageOf(error.get())));
     AskNext(state);
 }
 
 class TGioListing final : public TRemoteListing
 {
-  public:
+public:
     explicit TGioListing(TShared state) : m_state(std::move(state)) {}
     ~TGioListing() override { Cancel(); }
     void Cancel() override
@@ -119,7 +119,7 @@ class TGioListing final : public TRemoteListing
         g_cancellable_cancel(m_state->Cancellable.get());
     }
 
-  private:
+private:
     TShared m_state;
 };
 
@@ -140,24 +140,23 @@ TRemoteEntry EntryOf(GFileInfo* info)
     if (g_file_info_has_attribute(info, G_FILE_ATTRIBUTE_STANDARD_IS_SYMLINK))
         entry.Symlink = g_file_info_get_is_symlink(info);
     if (g_file_info_has_attribute(info, G_FILE_ATTRIBUTE_TIME_MODIFIED))
-        entry.Modified = qint64(
-            g_file_info_get_attribute_uint64(info, G_FILE_ATTRIBUTE_TIME_MODIFIED));
+        entry.Modified =
+            qint64(g_file_info_get_attribute_uint64(info, G_FILE_ATTRIBUTE_TIME_MODIFIED));
     if (g_file_info_has_attribute(info, G_FILE_ATTRIBUTE_UNIX_MODE))
         entry.Mode = g_file_info_get_attribute_uint32(info, G_FILE_ATTRIBUTE_UNIX_MODE);
     return entry;
 }
 
-std::unique_ptr<TRemoteListing> ListFolder(const QString& uri, TRemoteBatch batch,
-                                           TRemoteEnd end)
+std::unique_ptr<TRemoteListing> ListFolder(const QString& uri, TRemoteBatch batch, TRemoteEnd end)
 {
     auto state = std::make_shared<TListState>();
     state->Folder = FileFor(uri);
     state->Batch = std::move(batch);
     state->End = std::move(end);
     state->Shown = ShownName(state->Folder.get());
-    g_file_enumerate_children_async(state->Folder.get(), kListAttributes,
-                                    G_FILE_QUERY_INFO_NONE, G_PRIORITY_DEFAULT,
-                                    state->Cancellable.get(), Enumerated, new TShared(state));
+    g_file_enumerate_children_async(state->Folder.get(), kListAttributes, G_FILE_QUERY_INFO_NONE,
+                                    G_PRIORITY_DEFAULT, state->Cancellable.get(), Enumerated,
+                                    new TShared(state));
     return std::make_unique<TGioListing>(state);
 }
 

@@ -9,8 +9,7 @@ struct _GFileInfo;
 namespace platform::gio
 {
 
-std::unique_ptr<TRemoteListing> ListFolder(const QString& uri, TRemoteBatch batch,
-                                           TRemoteEnd end);
+std::unique_ptr<TRemoteListing> ListFolder(const QString& uri, TRemoteBatch batch, TRemoteEnd end);
 // What a GIO file info says of an entry (attributes of kListAttributes).
 TRemoteEntry EntryOf(_GFileInfo* info);
 extern const char* const kListAttributes;

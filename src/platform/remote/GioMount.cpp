@@ -149,8 +149,8 @@ void UnmountFound(GObject* source, GAsyncResult* result, gpointer data)
         delete end;
         return;
     }
-    g_mount_unmount_with_operation(mount.get(), G_MOUNT_UNMOUNT_FORCE, nullptr, nullptr,
-                                   Unmounted, end);
+    g_mount_unmount_with_operation(mount.get(), G_MOUNT_UNMOUNT_FORCE, nullptr, nullptr, Unmounted,
+                                   end);
 }
 
 } // namespace

@@ -13,7 +13,7 @@ namespace
 
 class TGioPlaces final : public TRemotePlaces
 {
-  public:
+public:
     void Mount(const QString& uri, TMountAsker& asker, std::shared_ptr<TRemoteCancel> cancel,
                TRemoteMountEnd end) override
     {
@@ -54,8 +54,7 @@ class TGioPlaces final : public TRemotePlaces
     {
         return gio::MakeFolder(folderUri, name, cancel);
     }
-    TRemoteResult Rename(const QString& uri, const QString& newName,
-                         TRemoteCancel* cancel) override
+    TRemoteResult Rename(const QString& uri, const QString& newName, TRemoteCancel* cancel) override
     {
         return RenameFile(uri, newName, cancel);
     }
@@ -63,8 +62,7 @@ class TGioPlaces final : public TRemotePlaces
     {
         const TRef<GFile> folder = FileFor(folderUri);
         const TRef<GFile> child = ChildOf(folder.get(), name);
-        return folderUri.startsWith(QLatin1Char('/')) ? ShownName(child.get())
-                                                      : UriOf(child.get());
+        return folderUri.startsWith(QLatin1Char('/')) ? ShownName(child.get()) : UriOf(child.get());
     }
 };
 

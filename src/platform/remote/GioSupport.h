@@ -46,7 +46,7 @@ TRemoteResult Success();
 // A GCancellable that `cancel` (may be null) cancels for as long as this lives.
 class TCancelLink
 {
-  public:
+public:
     explicit TCancelLink(TRemoteCancel* cancel);
     explicit TCancelLink(std::shared_ptr<TRemoteCancel> cancel);
     ~TCancelLink();
@@ -55,7 +55,7 @@ class TCancelLink
     GCancellable* Get() const { return m_cancellable.get(); }
     bool Cancelled() const { return g_cancellable_is_cancelled(m_cancellable.get()); }
 
-  private:
+private:
     std::shared_ptr<GCancellable> m_cancellable;
     TRemoteCancel* m_cancel{nullptr};
     std::shared_ptr<TRemoteCancel> m_owned;
