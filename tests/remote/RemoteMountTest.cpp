@@ -2,6 +2,7 @@
 #include "RemoteTestSupport.h"
 
 #include <QDir>
+#include <QScopeGuard>
 
 namespace
 {
@@ -69,4 +70,45 @@ TEST_F(RemoteTest, AFailedMountSaysWhyInOneMessage)
     EXPECT_EQ(cancelling.Asked, 1);
     EXPECT_FALSE(cancelled.Ok);
     EXPECT_TRUE(cancelled.Cancelled) << qPrintable(cancelled.Error);
+}
+
+namespace
+{
+
+class TPassphraseAsker final : public platform::TMountAsker
+{
+public:
+    platform::TLoginAnswer AskLogin(const platform::TLoginRequest& request) override
+    {
+        Logins.push_back(request);
+        platform::TLoginAnswer answer;
+        answer.Given = true;
+        answer.Password = TSftpServer::Passphrase();
+        return answer;
+    }
+    int AskQuestion(const platform::TMountQuestion&) override { return 0; }
+    std::vector<platform::TLoginRequest> Logins;
+};
+
+} // namespace
+
+TEST_F(RemoteTest, APassphraseIsAskedForThroughTheAskerAndItsCancelSaysSo)
+{
+    Unmount();
+    Server->UseLockedKey(true);
+    const auto unlock = qScopeGuard([] { Server->UseLockedKey(false); });
+
+    TRecordingAsker declining;
+    const platform::TRemoteResult declined = Mount(Server->Uri(Server->Folder()), declining);
+    EXPECT_FALSE(declined.Ok);
+    EXPECT_TRUE(declined.Cancelled) << qPrintable(declined.Error);
+    EXPECT_EQ(declining.Logins.size(), 1u);
+
+    TPassphraseAsker asker;
+    const platform::TRemoteResult result = Mount(Server->Uri(Server->Folder()), asker);
+    ASSERT_TRUE(result.Ok) << qPrintable(result.Error);
+    ASSERT_EQ(asker.Logins.size(), 1u);
+    EXPECT_TRUE(asker.Logins[0].NeedPassword);
+    EXPECT_FALSE(asker.Logins[0].Message.isEmpty());
+    Unmount();
 }

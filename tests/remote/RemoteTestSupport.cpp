@@ -11,19 +11,32 @@
 
 TSftpServer* RemoteTest::Server = nullptr;
 
-void RemoteTest::SetUpTestSuite()
+namespace
 {
-    if (!TSftpServer::Unavailable().isEmpty())
-        return;
-    Server = new TSftpServer;
-    Server->Start();
-}
 
-void RemoteTest::TearDownTestSuite()
+// One server and session for the whole executable, set up before any test: GIO joins the
+// session bus named in the environment the first time any test touches it.
+class TRemoteEnvironment final : public ::testing::Environment
 {
-    delete Server;
-    Server = nullptr;
-}
+public:
+    void SetUp() override
+    {
+        if (!TSftpServer::Unavailable().isEmpty())
+            return;
+        RemoteTest::Server = new TSftpServer;
+        RemoteTest::Server->Start();
+    }
+    void TearDown() override
+    {
+        delete RemoteTest::Server;
+        RemoteTest::Server = nullptr;
+    }
+};
+
+[[maybe_unused]] ::testing::Environment* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new TRemoteEnvironment);
+
+} // namespace
 
 void RemoteTest::SetUp()
 {
@@ -77,14 +90,8 @@ void RemoteTest::Unmount()
     Places().Unmount(Server->RootUri() + QLatin1Char('/'),
                      [&](const platform::TRemoteResult&) { ended = true; });
     ASSERT_TRUE(WaitFor([&] { return ended; }));
-}
-
-bool RemoteTest::ServerMounted()
-{
-    for (const platform::TRemoteMount& mount : Places().Mounts())
-        if (mount.RootUri.startsWith(Server->RootUri()))
-            return true;
-    return false;
+    // Until its backend has ended, the mount daemon still counts the place as mounted.
+    ASSERT_TRUE(WaitFor([&] { return Server->SftpBackends() == 0; }));
 }
 
 platform::TRemoteResult RemoteTest::OnWorker(const std::function<platform::TRemoteResult()>& work)

@@ -1,6 +1,7 @@
 #pragma once
 // The fixture of the remote tests: one SSH server and D-Bus session for the whole
-// executable, the GIO layer, and helpers to mount, wait and copy on a worker thread.
+// executable, started before the first test, the GIO layer, and helpers to mount, wait and copy on
+// a worker thread.
 
 #include "platform/RemotePlaces.h"
 #include "support/SftpServer.h"
@@ -30,9 +31,10 @@ public:
 
 class RemoteTest : public ::testing::Test
 {
+public:
+    static TSftpServer* Server; // set up once for the executable (RemoteTestSupport.cpp)
+
 protected:
-    static void SetUpTestSuite();
-    static void TearDownTestSuite();
     void SetUp() override;
 
     // Mounts the server (answering the host key question when asked); fails the test if
@@ -40,8 +42,6 @@ protected:
     platform::TRemoteResult Mount(const QString& uri, platform::TMountAsker& asker);
     void MountServer();
     void Unmount();
-    // Whether GIO lists the server among its mounts.
-    bool ServerMounted();
     // Runs `work` on a worker thread while this thread keeps its event loop turning.
     platform::TRemoteResult OnWorker(const std::function<platform::TRemoteResult()>& work);
 
@@ -50,7 +50,6 @@ protected:
     // Names in `folder` that are part files (".NAME…part").
     static QStringList PartFiles(const QString& folder);
 
-    static TSftpServer* Server;
     platform::TRemotePlaces& Places();
 };
 

@@ -45,6 +45,12 @@ bool WriteText(const QString& path, const QString& text, QFileDevice::Permission
     return file.setPermissions(mode);
 }
 
+QByteArray ReadAllOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 bool Run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr)
 {
     QProcess process;
@@ -194,6 +200,13 @@ std::vector<pid_t> TSftpServer::Sessions() const
     return DescendantsOf(pid_t(m_sshd.processId()));
 }
 
+void TSftpServer::UseLockedKey(bool locked) const
+{
+    const QString identity = Path(QStringLiteral("identity"));
+    QFile::remove(identity);
+    QFile::link(Path(locked ? QStringLiteral("locked_key") : QStringLiteral("user_key")), identity);
+}
+
 int TSftpServer::SftpBackends() const
 {
     int running = 0;
@@ -244,7 +257,18 @@ bool TSftpServer::WriteFiles()
                  {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"),
                   QStringLiteral("-N"), QString(), QStringLiteral("-f"), Path(QLatin1String(key))}))
             return Fail(QStringLiteral("ssh-keygen failed"));
-    QFile::copy(Path(QStringLiteral("user_key.pub")), Path(QStringLiteral("authorized_keys")));
+    if (!Run(QStringLiteral("ssh-keygen"),
+             {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"),
+              QStringLiteral("-N"), Passphrase(), QStringLiteral("-f"),
+              Path(QStringLiteral("locked_key"))}))
+        return Fail(QStringLiteral("ssh-keygen failed"));
+    QFile keys(Path(QStringLiteral("authorized_keys")));
+    if (!keys.open(QIODevice::WriteOnly))
+        return Fail(QStringLiteral("cannot write the authorized keys"));
+    keys.write(ReadAllOf(Path(QStringLiteral("user_key.pub"))) +
+               ReadAllOf(Path(QStringLiteral("locked_key.pub"))));
+    keys.close();
+    UseLockedKey(false);
     const auto owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
     const QString sshd = QStringLiteral(
         "ListenAddress 127.0.0.1\nPort %1\nHostKey %2/host_key\n"
@@ -255,7 +279,7 @@ bool TSftpServer::WriteFiles()
     // HostKeyAlias makes ssh check the key of a server on the loopback address too (gvfsd-sftp
     // passes NoHostAuthenticationForLocalhost), so the question about a new key is asked.
     const QString ssh =
-        QStringLiteral("Host *\n  IdentityFile %1/user_key\n  IdentitiesOnly yes\n"
+        QStringLiteral("Host *\n  IdentityFile %1/identity\n  IdentitiesOnly yes\n"
                        "  UserKnownHostsFile %1/known_hosts\n  GlobalKnownHostsFile /dev/null\n"
                        "  StrictHostKeyChecking ask\n  HostKeyAlias travodex-test-server\n"
                        "  PasswordAuthentication no\n  KbdInteractiveAuthentication no\n");

@@ -45,6 +45,10 @@ public:
     QString HostFingerprint() const;
     // Removes the known hosts file, so that the next connection asks about the key again.
     void ForgetHostKey() const;
+    // Makes ssh log in with a second key of the user, one with a passphrase (which ssh then
+    // asks for), or again with the first one.
+    void UseLockedKey(bool locked) const;
+    static QString Passphrase() { return QStringLiteral("open sesame"); }
     // How many times the ssh wrapper ran (each run of ssh by gvfsd-sftp).
     int SshRuns() const;
 
