@@ -39,6 +39,12 @@ TSlot<const TPackingModule>& PackingSlot()
     return slot;
 }
 
+TSlot<platform::TRemotePlaces>& RemoteSlot()
+{
+    static TSlot<platform::TRemotePlaces> slot{kRemoteModuleFile, kRemoteModuleEntry};
+    return slot;
+}
+
 template <typename TModule>
 TModule* Load(TSlot<TModule>& slot, const QString& what, QString& failure)
 {
@@ -100,4 +106,16 @@ void RegisterPackingModule(const TPackingModule* module)
     TSlot<const TPackingModule>& slot = PackingSlot();
     const std::lock_guard<std::mutex> lock(slot.Mutex);
     slot.Registered = module;
+}
+
+platform::TRemotePlaces* RemotePlacesOf(QString& failure)
+{
+    return Load(RemoteSlot(), QStringLiteral("Remote places cannot be used"), failure);
+}
+
+void RegisterRemotePlaces(platform::TRemotePlaces* places)
+{
+    TSlot<platform::TRemotePlaces>& slot = RemoteSlot();
+    const std::lock_guard<std::mutex> lock(slot.Mutex);
+    slot.Registered = places;
 }

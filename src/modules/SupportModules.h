@@ -8,6 +8,7 @@
 #include "modules/ArchiveModule.h"
 #include "modules/PackingModule.h"
 #include "modules/PrintModule.h"
+#include "modules/RemoteModule.h"
 
 #include <QString>
 
@@ -24,8 +25,13 @@ const TArchiveModule* ArchiveModuleOf(QString& failure);
 // ("Archives cannot be packed or unpacked: libtrvx_packing.so is missing."). Any thread.
 const TPackingModule* PackingModuleOf(QString& failure);
 
+// The remote places (GIO); nullptr when the module cannot be loaded, with `failure` saying
+// so ("Remote places cannot be used: libtrvx_remote.so is missing."). Any thread.
+platform::TRemotePlaces* RemotePlacesOf(QString& failure);
+
 // Put `module` in the place of the module's file: a test that links the code into its
 // own executable. nullptr goes back to loading the file.
 void RegisterPrintModule(TPrintModule* module);
 void RegisterArchiveModule(const TArchiveModule* module);
 void RegisterPackingModule(const TPackingModule* module);
+void RegisterRemotePlaces(platform::TRemotePlaces* places);

@@ -1,0 +1,249 @@
+#include "platform/remote/GioFiles.h"
+
+#include "platform/FileNames.h"
+#include "platform/FileOpsParts.h"
+#include "platform/FileOpsSupport.h"
+#include "platform/remote/GioSupport.h"
+
+#include <fcntl.h>
+
+namespace platform::gio
+{
+
+namespace
+{
+
+QString NameOf(GFile* file)
+{
+    gchar* name = g_file_get_basename(file);
+    const QString text = DecodeFileName(QByteArray(name));
+    g_free(name);
+    return text;
+}
+
+QByteArray PathOf(GFile* file)
+{
+    gchar* path = g_file_get_path(file);
+    const QByteArray bytes(path);
+    g_free(path);
+    return bytes;
+}
+
+// Gives `from` the name of `to` in the same folder or another folder of the same place,
+// never replacing `to`: local files through the system's no-replace rename, remote ones
+// through the backend's rename without its copy-and-delete fallback.
+TRemoteResult MoveNoReplace(GFile* from, GFile* to, GCancellable* cancellable, const QString& what)
+{
+    if (g_file_is_native(from) && g_file_is_native(to)) {
+        const int error =
+            RenameNoReplace(AT_FDCWD, PathOf(from).constData(), AT_FDCWD, PathOf(to).constData());
+        if (error == 0)
+            return Success();
+        TRemoteResult result;
+        result.Exists = error == EEXIST;
+        result.Error = result.Exists ? QStringLiteral("%1: %2 already exists; it was not replaced.")
+                                           .arg(what, ShownName(to))
+                                     : QStringLiteral("%1: %2").arg(what, ErrorText(error));
+        return result;
+    }
+    GError* raw = nullptr;
+    if (g_file_move(from, to, G_FILE_COPY_NO_FALLBACK_FOR_MOVE, cancellable, nullptr, nullptr,
+                    &raw))
+        return Success();
+    const TError error(raw);
+    TRemoteResult result = Failure(what, error.get());
+    if (result.Exists)
+        result.Error =
+            QStringLiteral("%1: %2 already exists; it was not replaced.").arg(what, ShownName(to));
+    return result;
+}
+
+struct TProgressHook {
+    const TRemoteProgress* Progress;
+};
+
+void CopyProgress(goffset done, goffset total, gpointer data)
+{
+    const auto* hook = static_cast<TProgressHook*>(data);
+    if (*hook->Progress)
+        (*hook->Progress)(done, total);
+}
+
+// Removes a part file left by a failed copy; says so when it stays.
+void DropPart(GFile* part, TRemoteResult& result)
+{
+    GError* raw = nullptr;
+    if (g_file_delete(part, nullptr, &raw))
+        return;
+    const TError error(raw);
+    if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_NOT_FOUND))
+        return;
+    result.Error += QStringLiteral(" The partial copy %1 could not be removed: %2")
+                        .arg(ShownName(part), MessageOf(error.get()));
+}
+
+qint64 SizeOf(GFile* file, GCancellable* cancellable, GError** error)
+{
+    const TRef<GFileInfo> info(g_file_query_info(file, G_FILE_ATTRIBUTE_STANDARD_SIZE,
+                                                 G_FILE_QUERY_INFO_NONE, cancellable, error));
+    return info ? qint64(g_file_info_get_size(info.get())) : -1;
+}
+
+} // namespace
+
+TRemoteFileInfo QueryFile(const QString& uri, TRemoteCancel* cancel)
+{
+    const TCancelLink link(cancel);
+    const TRef<GFile> file = FileFor(uri);
+    GError* raw = nullptr;
+    const TRef<GFileInfo> info(
+        g_file_query_info(file.get(), "standard::type,standard::size,time::modified,etag::value",
+                          G_FILE_QUERY_INFO_NONE, link.Get(), &raw));
+    const TError error(raw);
+    TRemoteFileInfo result;
+    if (!info) {
+        result.Error =
+            QStringLiteral("Cannot read %1: %2").arg(ShownName(file.get()), MessageOf(error.get()));
+        return result;
+    }
+    result.Found = true;
+    result.Folder = g_file_info_get_file_type(info.get()) == G_FILE_TYPE_DIRECTORY;
+    result.Size = g_file_info_get_size(info.get());
+    if (g_file_info_has_attribute(info.get(), G_FILE_ATTRIBUTE_TIME_MODIFIED))
+        result.Modified =
+            qint64(g_file_info_get_attribute_uint64(info.get(), G_FILE_ATTRIBUTE_TIME_MODIFIED));
+    if (const char* tag = g_file_info_get_etag(info.get()))
+        result.ETag = QString::fromUtf8(tag);
+    return result;
+}
+
+TRemoteSpace QuerySpace(const QString& uri, TRemoteCancel* cancel)
+{
+    const TCancelLink link(cancel);
+    const TRef<GFile> file = FileFor(uri);
+    const TRef<GFileInfo> info(g_file_query_filesystem_info(
+        file.get(), "filesystem::free,filesystem::size", link.Get(), nullptr));
+    TRemoteSpace space;
+    if (!info || !g_file_info_has_attribute(info.get(), G_FILE_ATTRIBUTE_FILESYSTEM_FREE))
+        return space;
+    space.Known = true;
+    space.Free =
+        qint64(g_file_info_get_attribute_uint64(info.get(), G_FILE_ATTRIBUTE_FILESYSTEM_FREE));
+    if (g_file_info_has_attribute(info.get(), G_FILE_ATTRIBUTE_FILESYSTEM_SIZE))
+        space.Size =
+            qint64(g_file_info_get_attribute_uint64(info.get(), G_FILE_ATTRIBUTE_FILESYSTEM_SIZE));
+    return space;
+}
+
+TRemoteResult CopyFile(const TRemoteCopy& copy, TRemoteCancel* cancel)
+{
+    const TCancelLink link(cancel);
+    const TRef<GFile> source = FileFor(copy.Source);
+    const TRef<GFile> folder = FileFor(copy.TargetFolder);
+    const TRef<GFile> target = ChildOf(folder.get(), copy.TargetName);
+    const QString what = QStringLiteral("Cannot copy %1").arg(NameOf(source.get()));
+    GError* raw = nullptr;
+    const qint64 size = SizeOf(source.get(), link.Get(), &raw);
+    if (size < 0) {
+        const TError error(raw);
+        return Failure(what, error.get());
+    }
+    if (g_file_query_exists(target.get(), link.Get())) {
+        TRemoteResult result;
+        result.Exists = true;
+        result.Error = QStringLiteral("%1: %2 already exists; it was not replaced.")
+                           .arg(what, ShownName(target.get()));
+        return result;
+    }
+    const QByteArray partName = PartFileName(EncodeFileName(copy.TargetName));
+    const TRef<GFile> part(g_file_get_child(folder.get(), partName.constData()));
+    TProgressHook hook{&copy.Progress};
+    // Without a receiver no progress is asked for: the backend then sends none.
+    const GFileProgressCallback progress = copy.Progress ? CopyProgress : nullptr;
+    if (!g_file_copy(source.get(), part.get(), G_FILE_COPY_NONE, link.Get(), progress, &hook,
+                     &raw)) {
+        const TError error(raw);
+        TRemoteResult result = Failure(what, error.get());
+        if (!g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_EXISTS))
+            DropPart(part.get(), result);
+        return result;
+    }
+    // The part must be whole before it takes the real name.
+    const qint64 written = SizeOf(part.get(), nullptr, &raw);
+    const TError sizeError(raw);
+    if (written != size || link.Cancelled()) {
+        TRemoteResult result;
+        result.Cancelled = link.Cancelled();
+        result.Error = result.Cancelled ? QStringLiteral("%1: cancelled.").arg(what)
+                                        : QStringLiteral("%1: the copy has %2 of %3 bytes.")
+                                              .arg(what)
+                                              .arg(written)
+                                              .arg(size);
+        DropPart(part.get(), result);
+        return result;
+    }
+    TRemoteResult result = MoveNoReplace(part.get(), target.get(), nullptr, what);
+    if (result.NotSupported) {
+        result.Error = QStringLiteral("%1: the server cannot rename files; the copy is kept "
+                                      "as %2.")
+                           .arg(what, ShownName(part.get()));
+        return result;
+    }
+    if (!result.Ok)
+        DropPart(part.get(), result);
+    return result;
+}
+
+TRemoteResult DeleteFile(const QString& uri, TRemoteCancel* cancel)
+{
+    const TCancelLink link(cancel);
+    const TRef<GFile> file = FileFor(uri);
+    GError* raw = nullptr;
+    if (g_file_delete(file.get(), link.Get(), &raw))
+        return Success();
+    const TError error(raw);
+    return Failure(QStringLiteral("Cannot delete %1").arg(ShownName(file.get())), error.get());
+}
+
+TRemoteResult TrashFile(const QString& uri, TRemoteCancel* cancel)
+{
+    const TCancelLink link(cancel);
+    const TRef<GFile> file = FileFor(uri);
+    GError* raw = nullptr;
+    if (g_file_trash(file.get(), link.Get(), &raw))
+        return Success();
+    const TError error(raw);
+    TRemoteResult result = Failure(
+        QStringLiteral("Cannot move %1 to the trash").arg(ShownName(file.get())), error.get());
+    if (result.NotSupported)
+        result.Error = QStringLiteral("%1 cannot go to the trash: this place has none.")
+                           .arg(ShownName(file.get()));
+    return result;
+}
+
+TRemoteResult MakeFolder(const QString& folderUri, const QString& name, TRemoteCancel* cancel)
+{
+    const TCancelLink link(cancel);
+    const TRef<GFile> folder = FileFor(folderUri);
+    const TRef<GFile> made = ChildOf(folder.get(), name);
+    GError* raw = nullptr;
+    if (g_file_make_directory(made.get(), link.Get(), &raw))
+        return Success();
+    const TError error(raw);
+    return Failure(QStringLiteral("Cannot make the folder %1").arg(ShownName(made.get())),
+                   error.get());
+}
+
+TRemoteResult RenameFile(const QString& uri, const QString& newName, TRemoteCancel* cancel)
+{
+    const TCancelLink link(cancel);
+    const TRef<GFile> file = FileFor(uri);
+    const TRef<GFile> parent(g_file_get_parent(file.get()));
+    if (!parent)
+        return Failure(QStringLiteral("Cannot rename %1").arg(ShownName(file.get())), nullptr);
+    const TRef<GFile> renamed = ChildOf(parent.get(), newName);
+    return MoveNoReplace(file.get(), renamed.get(), link.Get(),
+                         QStringLiteral("Cannot rename %1").arg(NameOf(file.get())));
+}
+
+} // namespace platform::gio

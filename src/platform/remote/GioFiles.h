@@ -1,0 +1,18 @@
+#pragma once
+// The blocking file commands of the GIO layer, for worker threads: query, free space,
+// copy through a part file, delete, trash, new folder, rename.
+
+#include "platform/RemotePlaces.h"
+
+namespace platform::gio
+{
+
+TRemoteFileInfo QueryFile(const QString& uri, TRemoteCancel* cancel);
+TRemoteSpace QuerySpace(const QString& uri, TRemoteCancel* cancel);
+TRemoteResult CopyFile(const TRemoteCopy& copy, TRemoteCancel* cancel);
+TRemoteResult DeleteFile(const QString& uri, TRemoteCancel* cancel);
+TRemoteResult TrashFile(const QString& uri, TRemoteCancel* cancel);
+TRemoteResult MakeFolder(const QString& folderUri, const QString& name, TRemoteCancel* cancel);
+TRemoteResult RenameFile(const QString& uri, const QString& newName, TRemoteCancel* cancel);
+
+} // namespace platform::gio

@@ -1,0 +1,58 @@
+#pragma once
+// The fixture of the remote tests: one SSH server and D-Bus session for the whole
+// executable, started before the first test, the GIO layer, and helpers to mount, wait and copy on
+// a worker thread.
+
+#include "platform/RemotePlaces.h"
+#include "support/SftpServer.h"
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <gtest/gtest.h>
+
+// Answers every question with its first choice and records what was asked.
+class TRecordingAsker final : public platform::TMountAsker
+{
+public:
+    platform::TLoginAnswer AskLogin(const platform::TLoginRequest& request) override
+    {
+        Logins.push_back(request);
+        return {};
+    }
+    int AskQuestion(const platform::TMountQuestion& question) override
+    {
+        Questions.push_back(question);
+        return 0;
+    }
+    std::vector<platform::TLoginRequest> Logins;
+    std::vector<platform::TMountQuestion> Questions;
+};
+
+class RemoteTest : public ::testing::Test
+{
+public:
+    static TSftpServer* Server; // set up once for the executable (RemoteTestSupport.cpp)
+
+protected:
+    void SetUp() override;
+
+    // Mounts the server (answering the host key question when asked); fails the test if
+    // it cannot.
+    platform::TRemoteResult Mount(const QString& uri, platform::TMountAsker& asker);
+    void MountServer();
+    void Unmount();
+    // Runs `work` on a worker thread while this thread keeps its event loop turning.
+    platform::TRemoteResult OnWorker(const std::function<platform::TRemoteResult()>& work);
+
+    // A local file of `size` random bytes in a fresh local folder of the server's.
+    QString RandomFile(const QString& path, qint64 size);
+    // Names in `folder` that are part files (".NAME…part").
+    static QStringList PartFiles(const QString& folder);
+
+    platform::TRemotePlaces& Places();
+};
+
+QByteArray ReadFile(const QString& path);
+// Waits, turning the event loop, until `done` holds (at most two minutes).
+bool WaitFor(const std::function<bool()>& done);
