@@ -89,6 +89,7 @@ void TfMain::GoToTypedPath(TSide side, const QString& typed)
     }
     p.PathLine->Close();
     p.Files->setFocus();
+    LeaveLockedTab(side);
     StartAt(side, place, true);
     m_start[side].ArchiveFolder = folder;
     OpenLocation(side, [this, side] { EnterStartPlace(side); });
