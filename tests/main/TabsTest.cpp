@@ -265,6 +265,10 @@ TEST_F(TabsTest, AHiddenTabShowsItsFolderAsItIsWhenShownAgain)
     main->Left().Directory = right;
     main->RefreshPanel(sdLeft);
     ASSERT_TRUE(Lands(sdLeft, right));
+    Key(Qt::Key_Tab, Qt::ControlModifier);
+    ASSERT_TRUE(Lands(sdLeft, left));
+    Key(Qt::Key_Tab, Qt::ControlModifier); // left/ hidden now, its listing kept
+    ASSERT_TRUE(Lands(sdLeft, right));
     // Meanwhile another program adds an entry to the hidden tab's folder.
     dir.write("left/c.txt", "c");
     Key(Qt::Key_Tab, Qt::ControlModifier);
