@@ -4,6 +4,7 @@
 // meanwhile shows the change when shown again.
 #include "controls/TabStrip.h"
 #include "main/UserInputFixture.h"
+#include "search/FileSearch.h"
 
 #include <QMenu>
 #include <QMimeData>
@@ -419,4 +420,35 @@ TEST(PanelHistoryModel, BoundedAndStepsKeepTheCursorOfThePlaceLeft)
     history.Arrive("", {"/f58/", {}, {}}); // the same place again: nothing new
     EXPECT_EQ(history.At(), 48);
     EXPECT_EQ(history.Places().size(), TPanelHistory::kMaxPlaces);
+}
+
+TEST_F(TabsTest, ArchivesAndSearchResultsInTabsComeBackWhenShownAgain)
+{
+    dir.write("left/deep/found.txt", "f");
+    ASSERT_TRUE(ArchiveWithOneMember(left, "pack.zip"));
+    Reload();
+    Enter(sdLeft, "pack.zip");
+    ASSERT_TRUE(main->ShowsArchive(sdLeft));
+    Click(At(sdLeft, "x.txt"));
+    Key(Qt::Key_T, Qt::ControlModifier);
+    EXPECT_EQ(Bar(sdLeft)->tabText(0), "pack.zip");
+    Key(Qt::Key_Backspace); // out of the archive in the new tab
+    ASSERT_TRUE(Lands(sdLeft, left));
+    EXPECT_FALSE(main->ShowsArchive(sdLeft));
+    TSearchHit hit;
+    hit.Folder = left + "deep/";
+    hit.Name = "found.txt";
+    main->FeedToPanel(left, {hit});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main->ShowsFedResults(sdLeft); }, 30000));
+    EXPECT_EQ(Bar(sdLeft)->tabText(1), "Search results");
+    // Back on the archive's tab: the archive again, its cursor on the member.
+    QTest::mouseClick(Bar(sdLeft), Qt::LeftButton, {}, TabAt(sdLeft, 0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main->ShowsArchive(sdLeft); }, 30000));
+    EXPECT_EQ(Focused(sdLeft), "x.txt");
+    EXPECT_EQ(main->ArchiveFile(sdLeft), left + "pack.zip");
+    // And the results' tab shows the results again, not their folder.
+    QTest::mouseClick(Bar(sdLeft), Qt::LeftButton, {}, TabAt(sdLeft, 1));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main->ShowsFedResults(sdLeft); }, 30000));
+    EXPECT_EQ(Names(sdLeft), QStringList({"..", "deep/found.txt"}));
+    EXPECT_EQ(Bar(sdLeft)->tabText(1), "Search results");
 }
