@@ -52,6 +52,7 @@ QWidget* TfMain::CreateTabBar(TSide side)
         if (index >= 0 && index != m_panels[side].Tabs.Shown())
             RunCommand([this, side, index] { ShowTab(side, index); });
         SyncTabBar(side); // a refused switch shows the tab shown again
+        m_panels[side].Files->setFocus(); // a click on a panel's tab makes it active
     });
     connect(bar, &QTabBar::tabMoved, this, [this, side](int from, int to) {
         m_panels[side].Tabs.Move(from, to);

@@ -86,9 +86,12 @@ TEST_F(TabsTest, ClicksOnTheBarSwitchCloseAndOpenTabs)
     Key(Qt::Key_T, Qt::ControlModifier);
     Enter(sdLeft, "sub");
     ASSERT_TRUE(Lands(sdLeft, left + "sub/"));
+    main->FilesEnter(sdRight);
+    View(sdRight)->setFocus();
     QTest::mouseClick(Bar(sdLeft), Qt::LeftButton, {}, TabAt(sdLeft, 0));
     ASSERT_TRUE(Lands(sdLeft, left));
     EXPECT_EQ(Tabs(sdLeft).Shown(), 0);
+    EXPECT_EQ(main->ActivePanel, 1); // the panel clicked is the active one
     // A double click beside the tabs opens one on the place shown.
     const QPoint beside(Bar(sdLeft)->tabRect(1).right() + 20, TabAt(sdLeft, 1).y());
     QTest::mouseDClick(Bar(sdLeft), Qt::LeftButton, {}, beside);
