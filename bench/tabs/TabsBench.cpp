@@ -74,7 +74,8 @@ double StartSeconds(const QString& kept)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    platform::SetMessageHandler([](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });
+    platform::SetMessageHandler(
+        [](const QString& m) { std::fprintf(stderr, "%s\n", qPrintable(m)); });
     TZipArchive::SetLibraryDirectory(QStringLiteral(TRVX_LIB_DIR));
     QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/trvx-bench-XXXXXX"));
     const QString big = dir.path() + QStringLiteral("/big/");

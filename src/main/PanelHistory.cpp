@@ -66,5 +66,6 @@ void TPanelHistory::Set(QList<TPanelPlace> places, int at)
     while (places.size() > kMaxPlaces)
         places.removeFirst(), --at;
     m_places = std::move(places);
-    m_at = m_places.isEmpty() ? -1 : (at >= 0 && at < m_places.size() ? at : int(m_places.size()) - 1);
+    m_at =
+        m_places.isEmpty() ? -1 : (at >= 0 && at < m_places.size() ? at : int(m_places.size()) - 1);
 }

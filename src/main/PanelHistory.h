@@ -28,8 +28,8 @@ public:
     // stands: that place, skipping (and forgetting) those that `exists` says are gone,
     // named in `skipped`; none when there is nothing there. The tab's cursor goes with
     // the place it leaves.
-    std::optional<TPanelPlace> Step(int direction, const QString& hereCursor,
-                                    const TExists& exists, QStringList& skipped);
+    std::optional<TPanelPlace> Step(int direction, const QString& hereCursor, const TExists& exists,
+                                    QStringList& skipped);
     std::optional<TPanelPlace> GoTo(int index, const QString& hereCursor, const TExists& exists,
                                     QStringList& skipped);
     bool CanStep(int direction) const

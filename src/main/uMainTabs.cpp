@@ -51,12 +51,11 @@ QWidget* TfMain::CreateTabBar(TSide side)
     connect(bar, &QTabBar::currentChanged, this, [this, side](int index) {
         if (index >= 0 && index != m_panels[side].Tabs.Shown())
             RunCommand([this, side, index] { ShowTab(side, index); });
-        SyncTabBar(side); // a refused switch shows the tab shown again
+        SyncTabBar(side);                 // a refused switch shows the tab shown again
         m_panels[side].Files->setFocus(); // a click on a panel's tab makes it active
     });
-    connect(bar, &QTabBar::tabMoved, this, [this, side](int from, int to) {
-        m_panels[side].Tabs.Move(from, to);
-    });
+    connect(bar, &QTabBar::tabMoved, this,
+            [this, side](int from, int to) { m_panels[side].Tabs.Move(from, to); });
     bar->OnCloseAsked = [this, side](int index) {
         RunCommand([this, side, index] { CloseTab(side, index); });
     };
@@ -191,9 +190,8 @@ void TfMain::ShowKeptListing(TSide side, TTabState& tab)
     const std::unique_ptr<TFileListing> kept = std::move(tab.Listing);
     platform::TDirectoryStamp now;
     const bool unchanged = tab.Stamped && !tab.Stale &&
-                           platform::GetDirectoryStamp(kept->Directory, now) &&
-                           now == tab.Stamp && tab.Hidden == ShowHidden &&
-                           tab.Natural == NaturalOrder;
+                           platform::GetDirectoryStamp(kept->Directory, now) && now == tab.Stamp &&
+                           tab.Hidden == ShowHidden && tab.Natural == NaturalOrder;
     p.Listing.Swap(*kept);
     p.Directory = p.Listing.Directory;
     p.ListingStamp = tab.Stamp;
@@ -229,8 +227,8 @@ void TfMain::ReadTabPlace(TSide side, TTabState& tab)
     if (place.Folder.startsWith('/')) {
         // A place gone meanwhile gives way to its nearest existing parent.
         const QString folder = platform::NearestExistingFolder(place.Folder);
-        if (folder != place.Folder || (!place.Archive.isEmpty() &&
-                                       !platform::FileExists(place.Folder + place.Archive))) {
+        if (folder != place.Folder ||
+            (!place.Archive.isEmpty() && !platform::FileExists(place.Folder + place.Archive))) {
             gone = place.Archive.isEmpty() ? place.Folder : place.Folder + place.Archive;
             place = {folder, {}, {}};
             view = {};
@@ -385,7 +383,8 @@ void TfMain::HistoryGo(TSide side, int stepOrIndex, bool index)
         QStringList names;
         for (const QString& gone : skipped)
             names << platform::DisplayName(gone);
-        p.Total->SetText(3, QStringLiteral("Skipped, gone: %1").arg(names.join(QStringLiteral(", "))));
+        p.Total->SetText(3,
+                         QStringLiteral("Skipped, gone: %1").arg(names.join(QStringLiteral(", "))));
     }
 }
 
@@ -420,10 +419,9 @@ void TfMain::MenuHistoryClick()
     // Newest first, as the places were shown; the tab's own place checked.
     for (int i = int(history.Places().size()) - 1; i >= 0; --i) {
         const TPanelPlace& place = history.Places()[i];
-        QAction* item = menu->addAction(platform::DisplayName(place.Folder + place.Archive), this,
-                                        [this, side, i] {
-                                            RunCommand([=, this] { HistoryGo(side, i, true); });
-                                        });
+        QAction* item = menu->addAction(
+            platform::DisplayName(place.Folder + place.Archive), this,
+            [this, side, i] { RunCommand([=, this] { HistoryGo(side, i, true); }); });
         item->setCheckable(true);
         item->setChecked(i == history.At());
     }

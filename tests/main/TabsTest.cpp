@@ -213,8 +213,8 @@ TEST_F(TabsTest, BackAndForwardRestoreTheCursorAndSkipAGonePlace)
     dir.write("left/two/f2.txt", "2");
     dir.write("left/three/f3.txt", "3");
     Reload();
-    for (const auto& [folder, file] : {std::pair{"one", "f1.txt"}, {"two", "f2.txt"},
-                                       {"three", "f3.txt"}}) {
+    for (const auto& [folder, file] :
+         {std::pair{"one", "f1.txt"}, {"two", "f2.txt"}, {"three", "f3.txt"}}) {
         main->Left().Directory = left + folder + "/";
         main->RefreshPanel(sdLeft);
         ASSERT_TRUE(Lands(sdLeft, left + folder + "/"));
@@ -394,7 +394,7 @@ TEST(PanelTabsModel, ClosingAndMovingKeepTheShownTabAndTheLastOneStays)
     ASSERT_EQ(tabs.Shown(), 3); // a b c [d]
     tabs.Move(3, 0);            // [d] a b c
     EXPECT_EQ(tabs.Shown(), 0);
-    tabs.Show(2); // d a [b] c
+    tabs.Show(2);    // d a [b] c
     tabs.Move(0, 3); // a [b] c d
     EXPECT_EQ(tabs.ShownTab().Place.Folder, "/b/");
     EXPECT_TRUE(tabs.Close(0)); // [b] c d
