@@ -188,6 +188,10 @@ void TfMain::ShowKeptListing(TSide side, TTabState& tab)
 {
     TPanel& p = m_panels[side];
     const std::unique_ptr<TFileListing> kept = std::move(tab.Listing);
+    if (!platform::DirectoryExists(kept->Directory)) {
+        ReadTabPlace(side, tab); // gone while hidden: its nearest existing parent
+        return;
+    }
     platform::TDirectoryStamp now;
     const bool unchanged = tab.Stamped && !tab.Stale &&
                            platform::GetDirectoryStamp(kept->Directory, now) && now == tab.Stamp &&
@@ -302,6 +306,8 @@ void TfMain::CloseTab(TSide side, int index)
         dropped.Swap(p.Listing);
         p.Files->SetVirtualItemCount(0, cfNoScroll);
     }
+    if (p.ReadOnly)
+        p.ReadOnly->Close(); // the archive the closed tab showed, if any
     p.Tabs.Close(index);
     RestoreShownTab(side);
 }

@@ -287,6 +287,18 @@ TEST_F(TabsTest, AHiddenTabShowsItsFolderAsItIsWhenShownAgain)
     ASSERT_TRUE(Lands(sdLeft, left));
     EXPECT_EQ(Names(sdLeft), QStringList({"..", "a.txt", "b.txt", "c.txt"}));
     EXPECT_EQ(main->MarkedOrFocusedNames(sdLeft), QStringList({"a.txt"}));
+    // Gone while hidden: its nearest existing parent, and the status line says so.
+    dir.mkdir("left/inner");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Row(sdLeft, "inner") >= 0; }, 30000)); // live
+    Enter(sdLeft, "inner");
+    ASSERT_TRUE(Lands(sdLeft, left + "inner/"));
+    Key(Qt::Key_Tab, Qt::ControlModifier);
+    ASSERT_TRUE(Lands(sdLeft, right));
+    ASSERT_TRUE(QDir(left + "inner").removeRecursively());
+    Key(Qt::Key_Tab, Qt::ControlModifier);
+    ASSERT_TRUE(Lands(sdLeft, left));
+    EXPECT_EQ(main->Left().Total->Text(3), left + "inner/ is gone");
+    EXPECT_EQ(Bar(sdLeft)->tabText(0), "left");
 }
 
 namespace
