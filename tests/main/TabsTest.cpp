@@ -99,6 +99,25 @@ TEST_F(TabsTest, ClicksOnTheBarSwitchCloseAndOpenTabs)
     EXPECT_EQ(Tabs(sdLeft).Shown(), 1);
     EXPECT_EQ(Bar(sdLeft)->tabText(1), "left");
     EXPECT_EQ(Bar(sdLeft)->tabText(2), "sub");
+    // A tab dragged along the bar is shown (the press shows it) and moves.
+    QTest::mousePress(Bar(sdLeft), Qt::LeftButton, {}, TabAt(sdLeft, 2));
+    for (int x = TabAt(sdLeft, 2).x(); x > 0; x -= 5)
+        QTest::mouseMove(Bar(sdLeft), QPoint(x, TabAt(sdLeft, 2).y()));
+    QTest::mouseRelease(Bar(sdLeft), Qt::LeftButton, {}, QPoint(1, TabAt(sdLeft, 2).y()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Bar(sdLeft)->tabText(0) == "sub"; }, 30000));
+    EXPECT_EQ(Tabs(sdLeft).Tab(0).Place.Folder, left + "sub/");
+    EXPECT_EQ(Tabs(sdLeft).Tab(2).Place.Folder, left);
+    EXPECT_EQ(Tabs(sdLeft).Shown(), 0);
+    EXPECT_EQ(Bar(sdLeft)->currentIndex(), 0);
+    EXPECT_EQ(main->Left().Directory, left + "sub/");
+    QTest::mousePress(Bar(sdLeft), Qt::LeftButton, {}, TabAt(sdLeft, 0));
+    for (int x = TabAt(sdLeft, 0).x(); x < TabAt(sdLeft, 2).x() + 10; x += 5)
+        QTest::mouseMove(Bar(sdLeft), QPoint(x, TabAt(sdLeft, 0).y()));
+    QTest::mouseRelease(Bar(sdLeft), Qt::LeftButton, {}, TabAt(sdLeft, 2) + QPoint(10, 0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Bar(sdLeft)->tabText(2) == "sub"; }, 30000));
+    EXPECT_EQ(Tabs(sdLeft).Shown(), 2);
+    EXPECT_EQ(Tabs(sdLeft).Tab(0).Place.Folder, left);
+    EXPECT_EQ(main->Left().Directory, left + "sub/");
     // A middle click closes the tab clicked, shown or not.
     QTest::mouseClick(Bar(sdLeft), Qt::MiddleButton, {}, TabAt(sdLeft, 2));
     ASSERT_EQ(Tabs(sdLeft).Count(), 2);
