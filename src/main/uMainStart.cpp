@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSettings>
 
 namespace
@@ -106,6 +107,7 @@ int RowNamed(const TFileListing& listing, const QString& name)
 void TfMain::StartAt(TSide side, const platform::TStartPlace& place, bool openArchive)
 {
     m_panels[side].Directory = place.Folder;
+    m_panels[side].HistoryStep = false; // a place of its own, not the remembered tab's
     m_start[side] = {place.Name, openArchive};
 }
 
@@ -167,6 +169,9 @@ void TfMain::KeepPanelsIn(const QString& file)
         if (shown >= 0 && shown < int(restored.size()) && restored[size_t(shown)]->Visited) {
             p.Tabs.Reset(std::move(restored), shown);
             SyncTabBar(side);
+            // The start goes back to the tab's own place: no step of its history, also
+            // when it passes through the archive's folder on its way.
+            p.HistoryStep = true;
         }
         kept.endGroup();
     }
@@ -243,6 +248,10 @@ void TfMain::EnterStartPlace(TSide side)
 {
     const TStartName start = std::exchange(m_start[side], {});
     TPanel& p = m_panels[side];
+    const auto arrived = qScopeGuard([this, side] {
+        if (std::exchange(m_panels[side].HistoryStep, false))
+            NoteArrived(side);
+    });
     const int row = start.Name.isEmpty() ? -1 : RowNamed(p.Listing, start.Name);
     if (row < 0)
         return;

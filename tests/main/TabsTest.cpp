@@ -383,6 +383,20 @@ TEST_F(TabsRestartTest, TabsAndHistoryAreThereAfterARestartAndAGoneFolderGivesWa
     main->SetTabLocked(sdLeft, 2, true);
     main->ShowTab(sdLeft, 0);
     ASSERT_TRUE(Lands(dir("a/one/")));
+    // The right panel: b/, then an archive in c/.
+    dir.write("c/x.txt", "x");
+    QProcess zip;
+    zip.setWorkingDirectory(dir("c"));
+    zip.start("zip", {"-q", "-m", "pack.zip", "x.txt"});
+    ASSERT_TRUE(zip.waitForFinished() && zip.exitCode() == 0);
+    main->Right().Directory = dir("b/");
+    main->RefreshPanel(sdRight);
+    main->Right().Directory = dir("c/");
+    main->RefreshPanel(sdRight);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !main->Reading(sdRight); }, 30000));
+    main->Right().Files->FocusItem(2); // "..", deep, pack.zip
+    main->FilesDblClick(sdRight);
+    ASSERT_TRUE(main->ShowsArchive(sdRight));
     EXPECT_TRUE(main->close());
     ASSERT_TRUE(QDir(dir("c/deep")).removeRecursively());
 
@@ -395,6 +409,18 @@ TEST_F(TabsRestartTest, TabsAndHistoryAreThereAfterARestartAndAGoneFolderGivesWa
     EXPECT_EQ(main->Left().TabBar->tabText(2), "b (locked)");
     EXPECT_TRUE(main->Left().TabBar->isVisible());
     EXPECT_EQ(main->Right().Tabs.Count(), 1);
+    // The archive shown again is one place of its history, not two: back from it is
+    // c/, then b/.
+    ASSERT_TRUE(main->ShowsArchive(sdRight));
+    main->FilesEnter(sdRight);
+    main->Actions.MenuBack->trigger();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !main->Reading(sdRight) && !main->ShowsArchive(sdRight); }, 30000));
+    EXPECT_EQ(main->Right().Directory, dir("c/"));
+    main->Actions.MenuBack->trigger();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !main->Reading(sdRight) && main->Right().Directory == dir("b/"); }, 30000));
+    main->FilesEnter(sdLeft);
     // The first tab's history leads back to a/.
     main->Actions.MenuBack->trigger();
     ASSERT_TRUE(Lands(dir("a/")));
