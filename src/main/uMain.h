@@ -129,6 +129,9 @@ struct TPanel {
     // new place.
     QString LeavingCursor;
     bool HistoryStep{false};
+    // A typed path landing, through the archive's folder when it names an archive: one
+    // new place once it is there.
+    bool HistoryBatch{false};
 };
 
 class TfMain final : public QMainWindow, public TPanelHost

@@ -145,7 +145,7 @@ void TfMain::FinishRead(TSide side, std::unique_ptr<TPanelRead> read)
                                    .arg(read->Directory, platform::ErrorText(openError));
         // Going to a folder that cannot be read leaves the panel where the user was.
         if (!p.Listing.Directory.isEmpty() && p.Listing.Directory != read->Directory) {
-            p.HistoryStep = false; // a step through the history that led nowhere
+            p.HistoryStep = p.HistoryBatch = false; // a step or typed path that led nowhere
             platform::ShowMessage(reason);
             return;
         }

@@ -249,7 +249,8 @@ void TfMain::EnterStartPlace(TSide side)
     const TStartName start = std::exchange(m_start[side], {});
     TPanel& p = m_panels[side];
     const auto arrived = qScopeGuard([this, side] {
-        if (std::exchange(m_panels[side].HistoryStep, false))
+        TPanel& p = m_panels[side];
+        if (std::exchange(p.HistoryStep, false) | std::exchange(p.HistoryBatch, false))
             NoteArrived(side);
     });
     const int row = start.Name.isEmpty() ? -1 : RowNamed(p.Listing, start.Name);

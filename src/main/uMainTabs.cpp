@@ -347,7 +347,7 @@ void TfMain::LeaveLockedTab(TSide side)
 void TfMain::NoteLeaving(TSide side)
 {
     TPanel& p = m_panels[side];
-    if (!ShowsFedResults(side))
+    if (!ShowsFedResults(side) && !p.HistoryBatch)
         p.LeavingCursor = CursorName(p.Listing, p.Files->GetFocusedIndex());
 }
 
@@ -355,7 +355,7 @@ void TfMain::NoteArrived(TSide side)
 {
     TPanel& p = m_panels[side];
     TTabState& tab = p.Tabs.ShownTab();
-    if (!ShowsFedResults(side) && !p.HistoryStep) {
+    if (!ShowsFedResults(side) && !p.HistoryStep && !p.HistoryBatch) {
         TPanelPlace here = PanelPlace(side);
         here.Cursor.clear();
         tab.History.Arrive(p.LeavingCursor, here);

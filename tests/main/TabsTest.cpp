@@ -277,6 +277,24 @@ TEST_F(TabsTest, BackAndForwardRestoreTheCursorAndSkipAGonePlace)
     ASSERT_TRUE(Lands(sdLeft, left + "one/"));
 }
 
+TEST_F(TabsTest, APathTypedIntoAnArchiveIsOneStepOfTheHistory)
+{
+    dir.mkdir("left/sub");
+    ASSERT_TRUE(ArchiveWithOneMember(left + "sub/", "pack.zip"));
+    Reload();
+    Click(At(sdLeft, "sub"));
+    Key(Qt::Key_L, Qt::ControlModifier);
+    for (const QChar c : left + "sub/pack.zip")
+        QTest::keyClick(main->windowHandle(), c.toLatin1());
+    Key(Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main->ShowsArchive(sdLeft); }, 30000));
+    Key(Qt::Key_Left, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !main->Reading(sdLeft) && !main->ShowsArchive(sdLeft); }, 30000));
+    EXPECT_EQ(main->Left().Directory, left);
+    EXPECT_EQ(Focused(sdLeft), "sub");
+}
+
 TEST_F(TabsTest, AHiddenTabShowsItsFolderAsItIsWhenShownAgain)
 {
     dir.write("left/a.txt", "a");
