@@ -43,6 +43,14 @@ struct TMainActions {
     QAction* MenuReread{nullptr};
     QAction* MenuHidden{nullptr};
     QAction* MenuQuickView{nullptr};
+    // Tabs and the places a tab has shown (uMainTabs.cpp)
+    QAction* MenuNewTab{nullptr};
+    QAction* MenuCloseTab{nullptr};
+    QAction* MenuNextTab{nullptr};
+    QAction* MenuPreviousTab{nullptr};
+    QAction* MenuBack{nullptr};
+    QAction* MenuForward{nullptr};
+    QAction* MenuHistory{nullptr};
     // Sort: indexes are the sort orders 1 to 4 (index 0 unused)
     QAction* MenuSort[5]{};
     QAction* MenuNatural{nullptr};

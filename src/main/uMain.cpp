@@ -197,6 +197,7 @@ QWidget* TfMain::CreatePanel(TSide side)
     auto* layout = new QVBoxLayout(p.Panel);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    layout->addWidget(CreateTabBar(side));
     // The panel may be narrower than its contents: the layout rules decide its width.
     layout->setSizeConstraint(QLayout::SetNoConstraint);
     p.Panel->setMinimumWidth(1);
@@ -244,9 +245,13 @@ QWidget* TfMain::CreatePanel(TSide side)
                                 Qt::KeyboardModifiers modifiers, QPoint) {
         FilesMouseMove(list == Left().Files ? sdLeft : sdRight, buttons, modifiers);
     };
-    files->OnMouseUp = [this](TVirtualListView* list, Qt::MouseButtons, Qt::KeyboardModifiers,
-                              QPoint) {
-        RunCommand([this, list] { FilesMouseUp(list == Left().Files ? sdLeft : sdRight); });
+    files->OnMouseUp = [this](TVirtualListView* list, Qt::MouseButtons,
+                              Qt::KeyboardModifiers modifiers, QPoint at) {
+        const QPoint global = list->mapToGlobal(at);
+        RunCommand([this, list, global, modifiers] {
+            if (!TabDropAt(global, modifiers))
+                FilesMouseUp(list == Left().Files ? sdLeft : sdRight);
+        });
     };
     layout->addWidget(files, 1);
     // Escape in the list ends a read still under way; it is off otherwise.

@@ -16,6 +16,7 @@
 #include "main/MainActions.h"
 #include "main/MessageLog.h"
 #include "main/PanelRead.h"
+#include "main/PanelTabs.h"
 #include "main/ViewDispatch.h"
 #include "modules/ViewerModule.h"
 #include "platform/StartPath.h"
@@ -40,6 +41,7 @@ class QShortcut;
 class QSplitter;
 class TVirtualListView;
 class TStatusLine;
+class TTabStrip;
 class TPathLine;
 class TZipArchive;
 class TReadOnlyArchive;
@@ -115,6 +117,21 @@ struct TPanel {
         qint64 AtMs{-1};
         QString Gone, Landed;
     } CursorJump;
+    // Tabs (uMainTabs.cpp): the panel's fields above are always the shown tab's; the
+    // others wait in Tabs. TabBar shows them, hidden while there is one.
+    TPanelTabs Tabs;
+    TTabStrip* TabBar{nullptr};
+    // The stamp of the folder the listing was read from, before it was read.
+    platform::TDirectoryStamp ListingStamp;
+    bool ListingStamped{false};
+    // The cursor's entry where the panel stood before the landing under way, for the
+    // shown tab's history; and a step through that history under way, which is no
+    // new place.
+    QString LeavingCursor;
+    bool HistoryStep{false};
+    // A typed path landing, through the archive's folder when it names an archive: one
+    // new place once it is there.
+    bool HistoryBatch{false};
 };
 
 class TfMain final : public QMainWindow, public TPanelHost
@@ -247,6 +264,32 @@ public:
     void MenuQuickViewClick();
     void CloseQuickView();
     bool QuickViewOn() const;
+
+    // Tabs (uMainTabs.cpp), of the active panel unless a side is named. A new tab shows
+    // the place shown, after the shown tab; the last tab is never closed. A locked tab
+    // stays where it is: going elsewhere from it opens a new tab there instead.
+    // Back and Forward go through the places the shown tab has shown, the cursor on the
+    // entry it had there; a place that is gone is skipped and said so. History lists
+    // them in a menu below the list; the one chosen is gone to.
+    void MenuNewTabClick() { OpenTab(ActiveSide()); }
+    void MenuCloseTabClick() { CloseTab(ActiveSide(), m_panels[ActiveSide()].Tabs.Shown()); }
+    void MenuNextTabClick() { ShowTab(ActiveSide(), m_panels[ActiveSide()].Tabs.Neighbour(1)); }
+    void MenuPreviousTabClick()
+    {
+        ShowTab(ActiveSide(), m_panels[ActiveSide()].Tabs.Neighbour(-1));
+    }
+    void MenuBackClick() { HistoryGo(ActiveSide(), -1, false); }
+    void MenuForwardClick() { HistoryGo(ActiveSide(), 1, false); }
+    void MenuHistoryClick();
+    void OpenTab(TSide side);
+    void CloseTab(TSide side, int index);
+    void ShowTab(TSide side, int index);
+    void SetTabLocked(TSide side, int index, bool locked);
+    // Moves (`move`) or copies the active panel's marked entries, else the cursor's,
+    // into the folder of tab `index` of `side`'s panel, as a drop does.
+    void DropOnTab(TSide side, int index, bool move);
+    // The history menu while it is open (for tests), else null.
+    QMenu* HistoryMenu() const { return m_historyMenu; }
     TfQuickView* QuickView() const { return m_quick; }
 
     // Start-up (uMainStart.cpp), before the window is first shown. StartAt: the panel
@@ -621,6 +664,28 @@ private:
     // Shows `path` in a window of a module (a player, the HTML viewer), loading the module
     // on first use; null when it could not be loaded (the user has been told why).
     QWidget* ShowInModule(TModuleWindow window, const QString& path);
+
+    // Tabs (uMainTabs.cpp): the bar above the panel's caption; the shown tab's state
+    // into its model (its listing moved there when `keepListing`), and back into the
+    // panel, without a read while its folder is unchanged.
+    QWidget* CreateTabBar(TSide side);
+    void CreateTabItems(QMenu* view);
+    void SyncTabBar(TSide side);
+    void SaveShownTab(TSide side, bool keepListing);
+    void RestoreShownTab(TSide side);
+    void ShowKeptListing(TSide side, TTabState& tab);
+    void ReadTabPlace(TSide side, TTabState& tab);
+    // A locked tab about to be left: a new tab takes the panel there instead.
+    void LeaveLockedTab(TSide side);
+    // Around every landing of a listing: the shown tab's history and label follow.
+    void NoteLeaving(TSide side);
+    void NoteArrived(TSide side);
+    void HistoryGo(TSide side, int stepOrIndex, bool index);
+    void GoToHistoryPlace(TSide side, const TPanelPlace& place);
+    void DropUrlsOnTab(TSide side, int index, const QList<QUrl>& urls, bool move);
+    // A drag from a list let go over a tab: the drop goes into that tab's folder (true).
+    bool TabDropAt(const QPoint& global, Qt::KeyboardModifiers modifiers);
+    QMenu* m_historyMenu{nullptr};
 
     std::array<TPanel, 2> m_panels;
     // The quick view: its pane, made on first use, the side whose panel it stands in for,

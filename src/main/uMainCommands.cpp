@@ -25,6 +25,8 @@ void TfMain::FilesDblClick(TSide side)
     if (row < 0 || row >= p.Listing.Count())
         return;
     const TFileObject& e = p.Listing[row];
+    if (e.IsParent() || e.IsDirectory() || e.Kind == fkDrive || e.Kind == fkZipFile)
+        LeaveLockedTab(side); // a locked tab stays: a new one goes there
     if (e.IsParent()) {
         if (!LeaveFedResults(side))
             LeaveLevel(side);
@@ -69,6 +71,7 @@ void TfMain::OpenArchive(TSide side, int row)
 void TfMain::LoadZipListing(TSide side, const TFileObject* archiveEntry)
 {
     TPanel& p = m_panels[side];
+    NoteLeaving(side);
     // The read-only component is open from its opening until the panel reads a folder.
     const bool readOnly = p.ReadOnly && p.ReadOnly->IsOpen();
     // The folders are indexed once per reading of the archive; entering one costs its rows.
@@ -82,6 +85,7 @@ void TfMain::LoadZipListing(TSide side, const TFileObject* archiveEntry)
     FitSizeColumn(side);
     FilesChange(side);
     WatchPanel(side);
+    NoteArrived(side);
 }
 
 void TfMain::ShowArchiveFolder(TSide side, const QString& folder, const QString& cursorName)
@@ -288,9 +292,11 @@ void TfMain::MenuParentFolderClick()
     // The ".." row leads up, out of an archive or search results too; the focus then
     // lands on the folder or archive just left.
     const TSide side = ActiveSide();
-    if (Reading(side) || LeaveFedResults(side))
+    if (Reading(side))
         return;
-    LeaveLevel(side);
+    LeaveLockedTab(side);
+    if (!LeaveFedResults(side))
+        LeaveLevel(side);
 }
 
 void TfMain::LeaveLevel(TSide side)

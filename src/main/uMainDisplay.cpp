@@ -105,6 +105,7 @@ void TfMain::DrivesChange(TSide side, int index)
         return;
     const QString target = ParseDriveItem(drives->ItemText(index)).Target;
     if (target == QLatin1String("Drives") || platform::DirectoryExists(target)) {
+        LeaveLockedTab(side);
         if (target == QLatin1String("Drives") && m_panels[side].Directory != target)
             m_panels[side].BeforeDrives = m_panels[side].Directory;
         m_panels[side].Directory = target;

@@ -133,6 +133,7 @@ void TfMain::CreateMenus()
                                 QKeySequence(Qt::CTRL | Qt::Key_Q));
     a.MenuQuickView->setCheckable(true);
     view->addAction(a.MenuQuickView);
+    CreateTabItems(view);
 
     QMenu* sort = menuBar()->addMenu(QStringLiteral("&Sort"));
     a.SortGroup = new QActionGroup(this);

@@ -89,7 +89,10 @@ void TfMain::GoToTypedPath(TSide side, const QString& typed)
     }
     p.PathLine->Close();
     p.Files->setFocus();
+    LeaveLockedTab(side);
+    NoteLeaving(side);
     StartAt(side, place, true);
+    p.HistoryBatch = true; // the folder, then the archive it names: one place
     m_start[side].ArchiveFolder = folder;
     OpenLocation(side, [this, side] { EnterStartPlace(side); });
 }

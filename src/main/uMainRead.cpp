@@ -145,6 +145,7 @@ void TfMain::FinishRead(TSide side, std::unique_ptr<TPanelRead> read)
                                    .arg(read->Directory, platform::ErrorText(openError));
         // Going to a folder that cannot be read leaves the panel where the user was.
         if (!p.Listing.Directory.isEmpty() && p.Listing.Directory != read->Directory) {
+            p.HistoryStep = p.HistoryBatch = false; // a step or typed path that led nowhere
             platform::ShowMessage(reason);
             return;
         }
@@ -213,13 +214,17 @@ void TfMain::LandListing(TSide side, TPanelRead& read)
     p.CancelRead->setEnabled(false);
     if (p.ReadOnly)
         p.ReadOnly->Close(); // the panel leaves the archive it showed, if any
+    NoteLeaving(side);
     p.Directory = read.Directory;
     p.Listing.Swap(read.Result->Listing);
+    p.ListingStamp = read.Result->Stamp;
+    p.ListingStamped = read.Result->Stamped;
     p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
     FitSizeColumn(side);
     // A new row count drops the selection without the list reporting it.
     FilesChange(side);
     WatchPanel(side);
+    NoteArrived(side);
 }
 
 void TfMain::ShowAgain(TSide side, const TPanelRead& read)

@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSettings>
 
 namespace
@@ -40,6 +41,59 @@ void RestoreColumns(const QSettings& kept, TVirtualListView& files)
             files.SetColumnWidth(kKeptColumns[i], width);
 }
 
+// Every tab of a panel, in the panel's group: Tabs, ShownTab (from 1), and a group
+// TabN each (place, options, lock, history). The shown tab's place is also the panel's
+// own keys, which runs before tabs read as before.
+void KeepTab(QSettings& kept, const TTabState& tab)
+{
+    kept.setValue("Place", tab.Place.Folder);
+    kept.setValue("Archive", tab.Place.Archive);
+    kept.setValue("Cursor", tab.Place.Cursor);
+    kept.setValue("ArchiveFolder", tab.ArchiveFolder);
+    kept.setValue("SortOrder", tab.SortOrder);
+    kept.setValue("Ascending", tab.Ascending);
+    kept.setValue("ViewStyle", tab.ViewStyle);
+    kept.setValue("Locked", tab.Locked);
+    const QList<TPanelPlace>& places = tab.History.Places();
+    kept.beginWriteArray("History", int(places.size()));
+    for (int i = 0; i < places.size(); ++i) {
+        kept.setArrayIndex(i);
+        kept.setValue("Place", places[i].Folder);
+        kept.setValue("Archive", places[i].Archive);
+        kept.setValue("Cursor", places[i].Cursor);
+    }
+    kept.endArray();
+    kept.setValue("HistoryAt", tab.History.At());
+}
+
+std::unique_ptr<TTabState> RestoreTab(QSettings& kept)
+{
+    auto tab = std::make_unique<TTabState>();
+    tab->Place = {kept.value("Place").toString(), kept.value("Archive").toString(),
+                  kept.value("Cursor").toString()};
+    tab->ArchiveFolder = kept.value("ArchiveFolder").toString();
+    const uint order = kept.value("SortOrder", tab->SortOrder).toUInt();
+    if (order >= soName && order <= soExtension)
+        tab->SortOrder = quint8(order);
+    tab->Ascending = kept.value("Ascending", tab->Ascending).toBool();
+    if (const uint style = kept.value("ViewStyle", tab->ViewStyle).toUInt(); style <= vsReport)
+        tab->ViewStyle = quint8(style);
+    tab->Locked = kept.value("Locked").toBool();
+    QList<TPanelPlace> places;
+    const int count = kept.beginReadArray("History");
+    for (int i = 0; i < count; ++i) {
+        kept.setArrayIndex(i);
+        places.append({kept.value("Place").toString(), kept.value("Archive").toString(),
+                       kept.value("Cursor").toString()});
+    }
+    kept.endArray();
+    tab->History.Set(places, kept.value("HistoryAt", -1).toInt());
+    tab->Visited = false; // read when first shown
+    if (!tab->Place.Folder.startsWith('/') && tab->Place.Folder != QLatin1String("Drives"))
+        return nullptr;
+    return tab;
+}
+
 int RowNamed(const TFileListing& listing, const QString& name)
 {
     for (int row = 0; row < listing.Count(); ++row)
@@ -53,6 +107,7 @@ int RowNamed(const TFileListing& listing, const QString& name)
 void TfMain::StartAt(TSide side, const platform::TStartPlace& place, bool openArchive)
 {
     m_panels[side].Directory = place.Folder;
+    m_panels[side].HistoryStep = false; // a place of its own, not the remembered tab's
     m_start[side] = {place.Name, openArchive};
 }
 
@@ -95,6 +150,29 @@ void TfMain::KeepPanelsIn(const QString& file)
             StartAt(side, {folder, same ? kept.value("Name").toString() : QString()},
                     same && kept.value("Archive").toBool());
         }
+        const int tabs = kept.value("Tabs", 0).toInt();
+        const int shown = kept.value("ShownTab", 1).toInt() - 1;
+        std::vector<std::unique_ptr<TTabState>> restored;
+        for (int i = 0; i < tabs; ++i) {
+            kept.beginGroup(QStringLiteral("Tab%1").arg(i + 1));
+            if (auto tab = RestoreTab(kept)) {
+                if (i == shown) { // the panel's own keys said where and how it shows
+                    tab->SortOrder = p.SortOrder;
+                    tab->Ascending = p.Ascending;
+                    tab->ViewStyle = p.ViewStyle;
+                    tab->Visited = true;
+                }
+                restored.push_back(std::move(tab));
+            }
+            kept.endGroup();
+        }
+        if (shown >= 0 && shown < int(restored.size()) && restored[size_t(shown)]->Visited) {
+            p.Tabs.Reset(std::move(restored), shown);
+            SyncTabBar(side);
+            // The start goes back to the tab's own place: no step of its history, also
+            // when it passes through the archive's folder on its way.
+            p.HistoryStep = true;
+        }
         kept.endGroup();
     }
     ShowHidden = kept.value("View/ShowHidden", ShowHidden).toBool();
@@ -133,6 +211,18 @@ void TfMain::KeepPanels()
         kept.setValue("Ascending", p.Ascending);
         kept.setValue("ViewStyle", p.ViewStyle);
         KeepColumns(kept, *p.Files);
+        if (!p.Read)
+            SaveShownTab(side, false);
+        kept.remove("Tabs");
+        for (int i = 0; kept.childGroups().contains(QStringLiteral("Tab%1").arg(i + 1)); ++i)
+            kept.remove(QStringLiteral("Tab%1").arg(i + 1));
+        kept.setValue("Tabs", p.Tabs.Count());
+        kept.setValue("ShownTab", p.Tabs.Shown() + 1);
+        for (int i = 0; i < p.Tabs.Count(); ++i) {
+            kept.beginGroup(QStringLiteral("Tab%1").arg(i + 1));
+            KeepTab(kept, p.Tabs.Tab(i));
+            kept.endGroup();
+        }
         kept.endGroup();
     }
     kept.setValue("View/ShowHidden", ShowHidden);
@@ -158,6 +248,11 @@ void TfMain::EnterStartPlace(TSide side)
 {
     const TStartName start = std::exchange(m_start[side], {});
     TPanel& p = m_panels[side];
+    const auto arrived = qScopeGuard([this, side] {
+        TPanel& p = m_panels[side];
+        if (std::exchange(p.HistoryStep, false) | std::exchange(p.HistoryBatch, false))
+            NoteArrived(side);
+    });
     const int row = start.Name.isEmpty() ? -1 : RowNamed(p.Listing, start.Name);
     if (row < 0)
         return;
