@@ -20,7 +20,6 @@
 #include <QDateTime>
 #include <QString>
 #include <functional>
-#include <sys/stat.h>
 
 namespace platform
 {

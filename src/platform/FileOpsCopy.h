@@ -14,7 +14,6 @@
 #include <QByteArray>
 #include <QString>
 #include <set>
-#include <sys/stat.h>
 #include <utility>
 #include <vector>
 

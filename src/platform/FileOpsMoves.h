@@ -14,7 +14,6 @@
 
 #include <QString>
 #include <memory>
-#include <sys/types.h>
 #include <vector>
 
 namespace platform

@@ -8,9 +8,6 @@
 
 #include <QRandomGenerator>
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace platform
@@ -52,14 +49,14 @@ int RemoveStalePartFiles(int dirFd)
             trvxbase::PartNameTag(std::string_view(name.constData(), size_t(name.size())));
         struct stat st {
         };
-        if (tag.empty() || ::fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) || st.st_uid != ::geteuid() ||
+        if (tag.empty() || sys::FStatAt(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) || st.st_uid != sys::EffectiveUser() ||
             !trvxbase::LeftOverMayGo(tag, st.st_mtime))
             continue;
         // A folder is the top of a folder copy, with everything the copy put in it.
         int gone = 0;
         if (S_ISDIR(st.st_mode) ? RemoveTree(dirFd, name, DecodeFileName(name), quiet, gone)
-                                : ::unlinkat(dirFd, name.constData(), 0) == 0)
+                                : sys::UnlinkAt(dirFd, name.constData(), 0) == 0)
             ++removed;
     }
     return removed;
@@ -69,7 +66,8 @@ int RemoveStalePartFiles(const QString& folder)
 {
     if (!folder.startsWith(QLatin1Char('/')))
         return 0;
-    const TFd dir(::open(EncodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const TFd dir(
+        sys::Open(EncodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return dir.Valid() ? RemoveStalePartFiles(dir.Get()) : 0;
 }
 

@@ -11,7 +11,6 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
-#include <sys/stat.h>
 #include <vector>
 
 namespace platform

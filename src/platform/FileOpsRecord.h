@@ -13,7 +13,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <sys/stat.h>
 #include <vector>
 
 namespace platform

@@ -10,8 +10,6 @@
 
 #include <QCoreApplication>
 #include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace platform
 {
@@ -34,10 +32,10 @@ QString Join(const QString& root, const QByteArray& relPath)
 TFd OpenParent(const QString& root, const QByteArray& relPath, QByteArray& name)
 {
     const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-    TFd dir(::open(EncodeFileName(root).constData(), flags));
+    TFd dir(sys::Open(EncodeFileName(root).constData(), flags));
     const QList<QByteArray> parts = relPath.split('/');
     for (qsizetype i = 0; dir.Valid() && i + 1 < parts.size(); ++i)
-        dir = TFd(::openat(dir.Get(), parts[i].constData(), flags | O_NOFOLLOW));
+        dir = TFd(sys::OpenAt(dir.Get(), parts[i].constData(), flags | O_NOFOLLOW));
     name = parts.back();
     return dir;
 }
@@ -47,10 +45,10 @@ void Discard(int dir, const QByteArray& temp, const QString& path, TFileOpsRepor
 {
     struct stat st {
     };
-    if (::fstatat(dir, temp.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    if (sys::FStatAt(dir, temp.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return;
     if (!S_ISDIR(st.st_mode)) {
-        ::unlinkat(dir, temp.constData(), 0);
+        sys::UnlinkAt(dir, temp.constData(), 0);
         return;
     }
     int removed = 0;
@@ -62,7 +60,7 @@ bool Missing(int dir, const QByteArray& name)
 {
     struct stat st {
     };
-    return ::fstatat(dir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
+    return sys::FStatAt(dir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
 }
 
 } // namespace
@@ -149,7 +147,7 @@ TSyncStep SyncRemove(const QString& root, const QByteArray& relPath, const TSeen
         return TSyncStep::Failed;
     }
     if (!seen.IsFolder()) {
-        if (::unlinkat(dir.Get(), name.constData(), 0) == 0)
+        if (sys::UnlinkAt(dir.Get(), name.constData(), 0) == 0)
             return TSyncStep::Done;
         report.Failed(path, errno);
         return TSyncStep::Failed;
