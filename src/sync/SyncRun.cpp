@@ -1,7 +1,7 @@
 #include "sync/SyncRun.h"
 
 #include "platform/FileNames.h"
-#include "platform/FileOpsSync.h"
+#include "transfer/FileOpsSync.h"
 
 TSyncOutcome RunSync(const QString& left, const QString& right, const std::vector<TSyncRow>& rows,
                      bool useTrash, platform::TFileOpsProgress& progress)

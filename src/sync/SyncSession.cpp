@@ -2,7 +2,7 @@
 
 #include "checks/FileCompare.h"
 #include "platform/FileNames.h"
-#include "platform/FileOpsSupport.h"
+#include "transfer/FileOpsSupport.h"
 
 #include <QMutex>
 #include <atomic>

@@ -1,7 +1,7 @@
-#include "platform/FileOpsPlace.h"
+#include "transfer/FileOpsPlace.h"
 
 #include "platform/FileNames.h"
-#include "platform/FileOpsParts.h"
+#include "transfer/FileOpsParts.h"
 
 #include <QCoreApplication>
 #include <cerrno>

@@ -2,8 +2,8 @@
 // Small pieces shared by the copy, verify and remove walks of the shell file operations:
 // the failure reporter (the owned file descriptor is in platform/SystemFiles.h).
 
-#include "platform/ShellFileOperation.h"
 #include "platform/SystemFiles.h"
+#include "transfer/ShellFileOperation.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,8 +1,8 @@
-#include "platform/FileOpsCollision.h"
+#include "transfer/FileOpsCollision.h"
 
 #include "platform/FileNames.h"
-#include "platform/FileOpsSupport.h"
-#include "platform/FileOpsTrash.h"
+#include "transfer/FileOpsSupport.h"
+#include "transfer/FileOpsTrash.h"
 
 #include <QCoreApplication>
 #include <cerrno>

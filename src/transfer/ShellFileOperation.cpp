@@ -1,15 +1,15 @@
-#include "platform/ShellFileOperation.h"
+#include "transfer/ShellFileOperation.h"
 #include "platform/FileNames.h"
 
-#include "platform/FileOpsCopy.h"
 #include "platform/FileOpsFaults.h"
-#include "platform/FileOpsMoves.h"
-#include "platform/FileOpsPlace.h"
 #include "platform/FileOpsProgress.h"
-#include "platform/FileOpsRecord.h"
-#include "platform/FileOpsTrash.h"
-#include "platform/FileOpsTree.h"
 #include "platform/Messages.h"
+#include "transfer/FileOpsCopy.h"
+#include "transfer/FileOpsMoves.h"
+#include "transfer/FileOpsPlace.h"
+#include "transfer/FileOpsRecord.h"
+#include "transfer/FileOpsTrash.h"
+#include "transfer/FileOpsTree.h"
 
 #include <QCoreApplication>
 #include <QFile>

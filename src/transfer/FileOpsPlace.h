@@ -4,9 +4,9 @@
 // the move of ShellFileOperation. A folder meeting a folder merges, entry by entry.
 // Runs on the working thread; any thread.
 
-#include "platform/FileOpsCollision.h"
-#include "platform/FileOpsCopy.h"
-#include "platform/ShellFileOperation.h"
+#include "transfer/FileOpsCollision.h"
+#include "transfer/FileOpsCopy.h"
+#include "transfer/ShellFileOperation.h"
 
 #include <QByteArray>
 #include <QString>

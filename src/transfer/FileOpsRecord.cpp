@@ -1,4 +1,4 @@
-#include "platform/FileOpsRecord.h"
+#include "transfer/FileOpsRecord.h"
 
 #include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"

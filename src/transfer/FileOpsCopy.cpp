@@ -1,9 +1,9 @@
-#include "platform/FileOpsCopy.h"
+#include "transfer/FileOpsCopy.h"
 
 #include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"
-#include "platform/FileOpsParts.h"
-#include "platform/FileOpsTree.h"
+#include "transfer/FileOpsParts.h"
+#include "transfer/FileOpsTree.h"
 
 #include <QCoreApplication>
 #include <algorithm>

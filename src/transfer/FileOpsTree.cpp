@@ -1,4 +1,4 @@
-#include "platform/FileOpsTree.h"
+#include "transfer/FileOpsTree.h"
 
 #include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"

@@ -1,5 +1,5 @@
+#include "transfer/FileOpsSupport.h"
 #include "platform/FileNames.h"
-#include "platform/FileOpsSupport.h"
 
 #include "platform/Messages.h"
 #include "platform/base/NoReplaceRename.h"

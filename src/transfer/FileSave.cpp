@@ -1,9 +1,9 @@
-#include "platform/FileSave.h"
+#include "transfer/FileSave.h"
 
 #include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"
-#include "platform/FileOpsParts.h"
-#include "platform/FileOpsSupport.h"
+#include "transfer/FileOpsParts.h"
+#include "transfer/FileOpsSupport.h"
 
 #include <QDir>
 #include <QRandomGenerator>

@@ -1,12 +1,12 @@
-#include "platform/FileOpsSync.h"
+#include "transfer/FileOpsSync.h"
 
 #include "platform/FileNames.h"
-#include "platform/FileOpsCollision.h"
-#include "platform/FileOpsCopy.h"
-#include "platform/FileOpsParts.h"
-#include "platform/FileOpsRecord.h"
-#include "platform/FileOpsTrash.h"
-#include "platform/FileOpsTree.h"
+#include "transfer/FileOpsCollision.h"
+#include "transfer/FileOpsCopy.h"
+#include "transfer/FileOpsParts.h"
+#include "transfer/FileOpsRecord.h"
+#include "transfer/FileOpsTrash.h"
+#include "transfer/FileOpsTree.h"
 
 #include <QCoreApplication>
 #include <cerrno>

@@ -1,8 +1,8 @@
-#include "platform/FileOpsTrash.h"
+#include "transfer/FileOpsTrash.h"
 #include "platform/FileNames.h"
 
-#include "platform/FileOpsRecord.h"
-#include "platform/FileOpsSupport.h"
+#include "transfer/FileOpsRecord.h"
+#include "transfer/FileOpsSupport.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -196,8 +196,7 @@ QString MountTrashFor(const QString& path)
 // Moves `path` into the trash folder `trash`; empty or why not. `renameError` is the
 // errno of the last rename tried (EXDEV: the trash is on another mount). `trashedAs`
 // (may be null) receives where the item went.
-QString TrashInto(const QString& path, const QString& trash, int& renameError,
-                  QString* trashedAs)
+QString TrashInto(const QString& path, const QString& trash, int& renameError, QString* trashedAs)
 {
     const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
     const QByteArray info = TrashInfo(path);

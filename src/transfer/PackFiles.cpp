@@ -1,9 +1,9 @@
-#include "platform/PackFiles.h"
+#include "transfer/PackFiles.h"
 
 #include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"
-#include "platform/FileOpsParts.h"
-#include "platform/FileOpsSupport.h"
+#include "transfer/FileOpsParts.h"
+#include "transfer/FileOpsSupport.h"
 
 #include <algorithm>
 #include <cerrno>

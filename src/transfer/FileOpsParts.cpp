@@ -1,10 +1,10 @@
-#include "platform/FileOpsParts.h"
+#include "transfer/FileOpsParts.h"
 
 #include "platform/FileNames.h"
-#include "platform/FileOpsSupport.h"
-#include "platform/FileOpsTree.h"
 #include "platform/base/OwnerTag.h"
 #include "platform/base/PartName.h"
+#include "transfer/FileOpsSupport.h"
+#include "transfer/FileOpsTree.h"
 
 #include <QRandomGenerator>
 #include <cerrno>

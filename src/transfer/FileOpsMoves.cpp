@@ -1,4 +1,4 @@
-#include "platform/FileOpsMoves.h"
+#include "transfer/FileOpsMoves.h"
 
 #include "platform/FileOpsFaults.h"
 
