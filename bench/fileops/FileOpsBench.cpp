@@ -4,8 +4,8 @@
 // sync and a pause, so neither side pays for the other's write-back.
 
 #include "platform/FileOpsProgress.h"
-#include "platform/ShellFileOperation.h"
 #include "support/Bench.h"
+#include "transfer/ShellFileOperation.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,9 +5,9 @@
 // before its rename, against one syncfs of the target file system after all renames.
 // Every timed run starts from a settled disk: after a sync and a pause.
 
-#include "platform/FileOpsMoves.h"
-#include "platform/ShellFileOperation.h"
 #include "support/Bench.h"
+#include "transfer/FileOpsMoves.h"
+#include "transfer/ShellFileOperation.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,11 +1,11 @@
 #include "fileops/CopyTarget.h"
 
 #include "platform/FileNames.h"
-#include "platform/FileOpsSupport.h"
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
 #include "platform/Messages.h"
-#include "platform/ShellFileOperation.h"
+#include "transfer/FileOpsSupport.h"
+#include "transfer/ShellFileOperation.h"
 
 #include <QDir>
 #include <QUrl>

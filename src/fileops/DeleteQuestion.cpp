@@ -1,7 +1,7 @@
 #include "fileops/DeleteQuestion.h"
 
-#include "platform/FileOpsTree.h"
 #include "platform/Locale.h"
+#include "transfer/FileOpsTree.h"
 
 #include <QLocale>
 

@@ -26,7 +26,7 @@
 //   last one without replacing or removing anything the command did not make.
 
 #include "fileops/UndoHistory.h"
-#include "platform/ShellFileOperation.h"
+#include "transfer/ShellFileOperation.h"
 
 #include <QHash>
 #include <QString>

@@ -9,10 +9,10 @@
 #include "fileops/uConfirm.h"
 #include "fileops/uSimple.h"
 #include "platform/FileNames.h"
-#include "platform/FileOpsSupport.h"
 #include "platform/Locale.h"
 #include "platform/Messages.h"
-#include "platform/ShellFileOperation.h"
+#include "transfer/FileOpsSupport.h"
+#include "transfer/ShellFileOperation.h"
 #include "zip/ZipArchive.h"
 
 #include <cerrno>

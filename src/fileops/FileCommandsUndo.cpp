@@ -2,13 +2,13 @@
 #include "fileops/FileCommands.h"
 #include "fileops/PanelHost.h"
 #include "fileops/uProgress.h"
-#include "platform/FileOpsMoves.h"
-#include "platform/FileOpsRecord.h"
-#include "platform/FileOpsSupport.h"
-#include "platform/FileOpsTrash.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
 #include "platform/StartPath.h"
+#include "transfer/FileOpsMoves.h"
+#include "transfer/FileOpsRecord.h"
+#include "transfer/FileOpsSupport.h"
+#include "transfer/FileOpsTrash.h"
 #include "zip/ZipArchive.h"
 
 #include <QSet>

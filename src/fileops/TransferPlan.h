@@ -5,7 +5,7 @@
 // what these plans report as arrived: content found whole (same size, same CRC-32).
 
 #include "listing/FileListing.h"
-#include "platform/FileOpsRecord.h"
+#include "transfer/FileOpsRecord.h"
 
 #include <QSet>
 #include <QStringList>

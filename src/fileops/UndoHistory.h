@@ -7,7 +7,7 @@
 // archive) leaves a record that says so; it stays the last one, so nothing done before
 // it is taken back past it. User-interface thread only.
 
-#include "platform/FileOpsRecord.h"
+#include "transfer/FileOpsRecord.h"
 
 #include <QString>
 #include <deque>

@@ -10,8 +10,8 @@
 // TCollisionAsker hands the copy engine a handler that its worker thread calls; each
 // question is shown from the user-interface thread's event loop while the worker waits.
 
-#include "platform/FileOpsCollision.h"
 #include "platform/FileOpsProgress.h"
+#include "transfer/FileOpsCollision.h"
 
 #include <QDialog>
 #include <memory>

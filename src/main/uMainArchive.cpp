@@ -10,8 +10,8 @@
 #include "platform/FileNames.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
-#include "platform/ShellFileOperation.h"
 #include "platform/TempFolder.h"
+#include "transfer/ShellFileOperation.h"
 #include "zip/ZipArchive.h"
 
 #include <QLabel>

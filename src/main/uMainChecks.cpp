@@ -14,8 +14,8 @@
 #include "main/uMain.h"
 #include "platform/FileContent.h"
 #include "platform/FileNames.h"
-#include "platform/FileSave.h"
 #include "platform/Messages.h"
+#include "transfer/FileSave.h"
 
 #include <QMenu>
 #include <cstring>

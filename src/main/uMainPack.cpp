@@ -11,8 +11,8 @@
 #include "pack/uPack.h"
 #include "platform/FileContent.h"
 #include "platform/FileNames.h"
-#include "platform/FileSave.h"
 #include "platform/Messages.h"
+#include "transfer/FileSave.h"
 
 #include <QMenu>
 

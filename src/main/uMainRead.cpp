@@ -6,8 +6,8 @@
 #include "main/StatusLine.h"
 #include "main/uMain.h"
 #include "platform/FileNames.h"
-#include "platform/FileOpsSupport.h"
 #include "platform/Messages.h"
+#include "transfer/FileOpsSupport.h"
 
 #include <QLabel>
 #include <QPointer>

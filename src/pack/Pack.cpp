@@ -5,9 +5,9 @@
 #include "platform/FileContent.h"
 #include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"
-#include "platform/FileOpsRecord.h"
-#include "platform/FileOpsSupport.h"
-#include "platform/PackFiles.h"
+#include "transfer/FileOpsRecord.h"
+#include "transfer/FileOpsSupport.h"
+#include "transfer/PackFiles.h"
 
 #include <QHash>
 #include <QSet>

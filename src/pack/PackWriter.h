@@ -5,7 +5,7 @@
 
 #include "pack/PackFormat.h"
 #include "platform/FileOpsProgress.h"
-#include "platform/PackFiles.h"
+#include "transfer/PackFiles.h"
 
 #include <QByteArray>
 #include <QString>

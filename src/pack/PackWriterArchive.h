@@ -3,7 +3,7 @@
 
 #include "pack/PackWriter.h"
 #include "platform/FileNames.h"
-#include "platform/FileOpsSupport.h"
+#include "transfer/FileOpsSupport.h"
 
 std::unique_ptr<TPackWriter> MakeArchiveWriter(TPackFormat format, int level);
 std::unique_ptr<TPackWriter> MakeZipWriter(int level, const QByteArray& password);

@@ -1,6 +1,9 @@
 #include "platform/FileNames.h"
 
+#include "platform/base/PartName.h"
+
 #include <QByteArrayView>
+#include <QRandomGenerator>
 
 namespace platform
 {
@@ -101,6 +104,29 @@ QString DisplayName(const QString& name)
         if (IsEscapeAt(name, i))
             shown[i] = QChar::ReplacementCharacter;
     return shown;
+}
+
+namespace
+{
+
+constexpr char kPartAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
+} // namespace
+
+QByteArray PartFileName(const QByteArray& name)
+{
+    // One draw of the shared generator gives all six characters (62^6 < 2^64): a copy
+    // asks for a name per file, and each draw takes the generator's lock.
+    char random[trvxbase::kPartRandomChars];
+    quint64 bits = QRandomGenerator::global()->generate64();
+    for (char& c : random) {
+        c = kPartAlphabet[bits % (sizeof kPartAlphabet - 1)];
+        bits /= sizeof kPartAlphabet - 1;
+    }
+    const std::string part =
+        trvxbase::PartFileName(std::string_view(name.constData(), size_t(name.size())),
+                               std::string_view(random, sizeof random));
+    return QByteArray(part.data(), qsizetype(part.size()));
 }
 
 } // namespace platform

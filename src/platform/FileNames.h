@@ -18,4 +18,8 @@ QByteArray EncodeFileName(const QString& name);
 // cells and messages only: the text it gives is never a name to hand to the system.
 QString DisplayName(const QString& name);
 
+// A fresh temporary name for the file `name` (file-system bytes) of this process. NAME is
+// shortened, at a character boundary, where the whole would pass the 255-byte limit.
+QByteArray PartFileName(const QByteArray& name);
+
 } // namespace platform

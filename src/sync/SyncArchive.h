@@ -10,8 +10,8 @@
 #include "listing/ArchiveFolders.h"
 #include "listing/FileListing.h"
 #include "platform/FileOpsProgress.h"
-#include "platform/FileOpsSupport.h"
-#include "platform/FileOpsSync.h"
+#include "transfer/FileOpsSupport.h"
+#include "transfer/FileOpsSync.h"
 #include "platform/FolderScan.h"
 
 #include <QHash>

@@ -1,7 +1,7 @@
 #include "sync/SyncRun.h"
 
 #include "platform/FileNames.h"
-#include "platform/FileOpsSync.h"
+#include "transfer/FileOpsSync.h"
 
 #include <optional>
 

@@ -3,7 +3,7 @@
 #include "checks/FileCompare.h"
 #include "platform/FileContent.h"
 #include "platform/FileNames.h"
-#include "platform/FileOpsSupport.h"
+#include "transfer/FileOpsSupport.h"
 
 #include <QMutex>
 #include <atomic>

@@ -2,10 +2,10 @@
 
 #include "archivelib/ArchiveLib.h"
 #include "platform/FileNames.h"
-#include "platform/FileOpsCollision.h"
-#include "platform/FileOpsParts.h"
 #include "platform/FileOpsProgress.h"
 #include "platform/FileSystem.h"
+#include "transfer/FileOpsCollision.h"
+#include "transfer/FileOpsParts.h"
 
 #include <QDir>
 

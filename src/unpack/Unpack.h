@@ -10,8 +10,8 @@
 // damaged member never appears under its real name, a cancel leaves no partial file,
 // and nothing is replaced without the user's answer.
 
-#include "platform/FileOpsRecord.h"
-#include "platform/ShellFileOperation.h"
+#include "transfer/FileOpsRecord.h"
+#include "transfer/ShellFileOperation.h"
 
 #include <QString>
 #include <QStringList>

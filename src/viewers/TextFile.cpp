@@ -1,8 +1,8 @@
 #include "viewers/TextFile.h"
 
-#include "platform/FileOpsSupport.h"
-#include "platform/FileSave.h"
 #include "platform/Messages.h"
+#include "transfer/FileOpsSupport.h"
+#include "transfer/FileSave.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -19,7 +19,7 @@
 // write error (a full disk included) leaves the old file whole and says the system's
 // reason, hard links, the owner and the mode stay, and no file is created through a link.
 
-#include "platform/FileSave.h"
+#include "transfer/FileSave.h"
 #include "viewers/TextEncodings.h"
 
 #include <QByteArray>

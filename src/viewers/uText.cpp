@@ -2,9 +2,9 @@
 
 #include "fileops/uConfirm.h"
 #include "modules/SupportModules.h"
-#include "platform/FileSave.h"
 #include "platform/Messages.h"
 #include "platform/TempFolder.h"
+#include "transfer/FileSave.h"
 #include "viewers/FindBar.h"
 
 #include <QAction>

@@ -6,7 +6,7 @@
 #include "platform/ConfigPath.h"
 #include "platform/FileNames.h"
 #include "platform/FileSystem.h"
-#include "platform/ShellFileOperation.h"
+#include "transfer/ShellFileOperation.h"
 
 #include <QCheckBox>
 #include <QLabel>

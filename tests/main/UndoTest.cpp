@@ -3,8 +3,8 @@
 #include "fileops/uProgress.h"
 #include "main/UserInputFixture.h"
 #include "platform/FileOpsFaults.h"
-#include "platform/FileOpsTrash.h"
 #include "robust/RobustSupport.h"
+#include "transfer/FileOpsTrash.h"
 
 #include <QLabel>
 #include <QLineEdit>

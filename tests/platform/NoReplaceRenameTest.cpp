@@ -1,9 +1,7 @@
 // The rename that never replaces, on every kind of file system: with the flag, with hard
 // links only, and with neither (the system calls made to fail as such file systems fail
 // them, in a child process).
-#include "platform/FileOpsFaults.h"
-#include "platform/FileOpsSupport.h"
-#include "platform/FileSave.h"
+#include "platform/base/NoReplaceRename.h"
 #include "support/SyscallFaults.h"
 #include "support/TempDir.h"
 
@@ -73,7 +71,7 @@ std::string Names(const std::string& folder)
 std::string Rename(const std::string& dir, const char* from, const char* to)
 {
     const int error =
-        platform::RenameNoReplace(AT_FDCWD, (dir + from).c_str(), AT_FDCWD, (dir + to).c_str());
+        trvxbase::RenameNoReplace(AT_FDCWD, (dir + from).c_str(), AT_FDCWD, (dir + to).c_str());
     return error ? std::strerror(error) : "ok";
 }
 
@@ -155,40 +153,6 @@ TEST(NoReplaceRename, ANameMadeMeanwhileIsNeverReplaced)
         EXPECT_EQ(seen, std::string("ok | name | mine | made 0, refused ") + (linked ? "0" : "1"))
             << c.Name;
     }
-}
-
-// A new file saved where the file system has neither the flag nor hard links.
-TEST(NoReplaceRename, ANewFileIsSavedWithoutHardLinks)
-{
-    TempDir temp;
-    const QString path = temp("new.txt");
-    const std::string seen = RunWithSyscallFaults({EINVAL, EPERM, 0, TMeanwhile::Nothing}, [&] {
-        const int error = platform::SaveFile(path, "saved");
-        return std::string(error ? std::strerror(error) : "ok");
-    });
-    EXPECT_EQ(seen, "ok");
-    EXPECT_EQ(readAll(path), "saved");
-    EXPECT_EQ(QDir(temp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{"new.txt"});
-}
-
-// Another program makes the name while a new file is being saved: its file is kept, the
-// save fails saying so, and no part file is left.
-TEST(NoReplaceRename, ASaveOfANewFileNeverTakesANameMadeMeanwhile)
-{
-    TempDir temp;
-    const QString path = temp("new.txt");
-    const platform::TFileOpsFaultHook previous =
-        platform::SetFileOpsFaultHook([&](platform::TFileOpsStep step, const QString&) {
-            if (step == platform::TFileOpsStep::SaveDataWritten)
-                temp.write("new.txt", "theirs");
-            return 0;
-        });
-    EXPECT_EQ(platform::SaveFile(path, "mine"), EEXIST);
-    platform::SetFileOpsFaultHook(previous);
-    EXPECT_EQ(readAll(path), "theirs");
-    EXPECT_EQ(QDir(temp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{"new.txt"});
 }
 
 } // namespace

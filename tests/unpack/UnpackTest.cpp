@@ -3,9 +3,9 @@
 // member's name; names that lead out of the target, taken names, passwords, a cancel,
 // and the records an undo goes by.
 #include "unpack/Unpack.h"
-#include "platform/FileOpsCollision.h"
 #include "platform/FileOpsProgress.h"
 #include "support/TempDir.h"
+#include "transfer/FileOpsCollision.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -3,10 +3,10 @@
 // and through a hidden part file that takes the real name only when it is whole.
 #include "fileops/uConfirm.h"
 #include "platform/FileOpsFaults.h"
-#include "platform/FileSave.h"
 #include "platform/Messages.h"
 #include "platform/base/OwnerTag.h"
 #include "support/TempDir.h"
+#include "transfer/FileSave.h"
 #include "viewers/ModalAnswer.h"
 #include "viewers/uText.h"
 

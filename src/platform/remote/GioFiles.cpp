@@ -1,10 +1,10 @@
 #include "platform/remote/GioFiles.h"
 
 #include "platform/FileNames.h"
-#include "platform/FileOpsParts.h"
-#include "platform/FileOpsSupport.h"
+#include "platform/base/NoReplaceRename.h"
 #include "platform/remote/GioSupport.h"
 
+#include <cstring>
 #include <fcntl.h>
 
 namespace platform::gio
@@ -35,15 +35,17 @@ QByteArray PathOf(GFile* file)
 TRemoteResult MoveNoReplace(GFile* from, GFile* to, GCancellable* cancellable, const QString& what)
 {
     if (g_file_is_native(from) && g_file_is_native(to)) {
-        const int error =
-            RenameNoReplace(AT_FDCWD, PathOf(from).constData(), AT_FDCWD, PathOf(to).constData());
+        const int error = trvxbase::RenameNoReplace(AT_FDCWD, PathOf(from).constData(), AT_FDCWD,
+                                                    PathOf(to).constData());
         if (error == 0)
             return Success();
         TRemoteResult result;
         result.Exists = error == EEXIST;
-        result.Error = result.Exists ? QStringLiteral("%1: %2 already exists; it was not replaced.")
-                                           .arg(what, ShownName(to))
-                                     : QStringLiteral("%1: %2").arg(what, ErrorText(error));
+        result.Error =
+            result.Exists
+                ? QStringLiteral("%1: %2 already exists; it was not replaced.")
+                      .arg(what, ShownName(to))
+                : QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(std::strerror(error)));
         return result;
     }
     GError* raw = nullptr;

@@ -1,18 +1,15 @@
-#include "platform/FileOpsSync.h"
+#include "transfer/FileOpsSync.h"
 
 #include "platform/FileNames.h"
-#include "platform/FileOpsCollision.h"
-#include "platform/FileOpsCopy.h"
-#include "platform/FileOpsParts.h"
-#include "platform/FileOpsRecord.h"
-#include "platform/FileOpsTrash.h"
-#include "platform/FileOpsTree.h"
+#include "transfer/FileOpsCollision.h"
+#include "transfer/FileOpsCopy.h"
+#include "transfer/FileOpsParts.h"
+#include "transfer/FileOpsRecord.h"
+#include "transfer/FileOpsTrash.h"
+#include "transfer/FileOpsTree.h"
 
 #include <QCoreApplication>
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform
 {
@@ -35,10 +32,10 @@ QString Join(const QString& root, const QByteArray& relPath)
 TFd OpenParent(const QString& root, const QByteArray& relPath, QByteArray& name)
 {
     const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-    TFd dir(::open(EncodeFileName(root).constData(), flags));
+    TFd dir(sys::Open(EncodeFileName(root).constData(), flags));
     const QList<QByteArray> parts = relPath.split('/');
     for (qsizetype i = 0; dir.Valid() && i + 1 < parts.size(); ++i)
-        dir = TFd(::openat(dir.Get(), parts[i].constData(), flags | O_NOFOLLOW));
+        dir = TFd(sys::OpenAt(dir.Get(), parts[i].constData(), flags | O_NOFOLLOW));
     name = parts.back();
     return dir;
 }
@@ -48,10 +45,10 @@ void Discard(int dir, const QByteArray& temp, const QString& path, TFileOpsRepor
 {
     struct stat st {
     };
-    if (::fstatat(dir, temp.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    if (sys::FStatAt(dir, temp.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return;
     if (!S_ISDIR(st.st_mode)) {
-        ::unlinkat(dir, temp.constData(), 0);
+        sys::UnlinkAt(dir, temp.constData(), 0);
         return;
     }
     int removed = 0;
@@ -63,7 +60,7 @@ bool Missing(int dir, const QByteArray& name)
 {
     struct stat st {
     };
-    return ::fstatat(dir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
+    return sys::FStatAt(dir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
 }
 
 // Gives the finished copy `temp` of `dir` the name `name`: over the entry there while it
@@ -158,7 +155,7 @@ TSyncStep SyncRemove(const QString& root, const QByteArray& relPath, const TSeen
         return TSyncStep::Failed;
     }
     if (!seen.IsFolder()) {
-        if (::unlinkat(dir.Get(), name.constData(), 0) == 0)
+        if (sys::UnlinkAt(dir.Get(), name.constData(), 0) == 0)
             return TSyncStep::Done;
         report.Failed(path, errno);
         return TSyncStep::Failed;
@@ -191,7 +188,7 @@ TSyncStep TSyncStaging::Begin(const TSeenEntry* to, TFileOpsReport& report)
     if (to ? !StillAsSeen(m_dir.Get(), m_name, to->ToStat()) : !Missing(m_dir.Get(), m_name))
         return TSyncStep::Changed;
     const QByteArray temp = PartFileName(m_name);
-    if (::mkdirat(m_dir.Get(), temp.constData(), 0700) != 0) {
+    if (sys::MkDirAt(m_dir.Get(), temp.constData(), 0700) != 0) {
         report.Failed(m_target, errno);
         return TSyncStep::Failed;
     }
@@ -203,7 +200,7 @@ TSyncStep TSyncStaging::Begin(const TSeenEntry* to, TFileOpsReport& report)
 bool TSyncStaging::MakeFolder(const QByteArray& relPath, TFileOpsReport& report)
 {
     const QString path = m_folder + DecodeFileName(relPath);
-    if (::mkdir(EncodeFileName(path).constData(), 0777) == 0)
+    if (sys::MkDir(EncodeFileName(path).constData(), 0777) == 0)
         return true;
     report.Failed(path, errno);
     return false;
@@ -215,7 +212,7 @@ bool TSyncStaging::Holds(const QByteArray& relPath, qint64 size, const quint32* 
     const TFd dir = OpenParent(m_folder, relPath, name);
     struct stat st {
     };
-    if (!dir.Valid() || ::fstatat(dir.Get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+    if (!dir.Valid() || sys::FStatAt(dir.Get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
         !S_ISREG(st.st_mode) || st.st_size != size)
         return false;
     return !crc || FileHolds(dir.Get(), name, size, *crc);

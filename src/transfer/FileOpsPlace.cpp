@@ -1,13 +1,11 @@
-#include "platform/FileOpsPlace.h"
+#include "transfer/FileOpsPlace.h"
 
 #include "platform/FileNames.h"
-#include "platform/FileOpsParts.h"
+#include "transfer/FileOpsParts.h"
 
 #include <QCoreApplication>
 #include <cerrno>
-#include <fcntl.h>
 #include <memory>
-#include <unistd.h>
 
 namespace platform
 {
@@ -57,7 +55,7 @@ void TPlacer::Place(int srcDir, const QByteArray& name, const struct stat& st, c
         const QString existing = Join(dstFolder, target);
         struct stat old {
         };
-        if (::fstatat(dstDir, targetBytes.constData(), &old, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (sys::FStatAt(dstDir, targetBytes.constData(), &old, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno != ENOENT) {
                 m_report.Failed(path, errno);
                 return;
@@ -147,12 +145,12 @@ void TPlacer::Merge(int srcDir, const QByteArray& name, const QString& path, int
                     const QByteArray& target, const QString& existing)
 {
     const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-    const TFd src(::openat(srcDir, name.constData(), flags));
+    const TFd src(sys::OpenAt(srcDir, name.constData(), flags));
     if (!src.Valid()) {
         m_report.Failed(path, errno);
         return;
     }
-    const TFd dst(::openat(dstDir, target.constData(), flags));
+    const TFd dst(sys::OpenAt(dstDir, target.constData(), flags));
     if (!dst.Valid()) {
         m_report.Failed(
             path, Tr("the folder \"%1\" cannot be opened (%2)").arg(existing, ErrorText(errno)));
@@ -169,7 +167,7 @@ void TPlacer::Merge(int srcDir, const QByteArray& name, const QString& path, int
         struct stat st {
         };
         const QString childPath = ChildPath(path, child);
-        if (::fstatat(src.Get(), child.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (sys::FStatAt(src.Get(), child.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             m_report.Failed(childPath, errno);
             continue;
         }
@@ -180,7 +178,7 @@ void TPlacer::Merge(int srcDir, const QByteArray& name, const QString& path, int
     // A move leaves no empty source folder behind; one still holding entries (skipped,
     // failed, or waiting to be removed after their copies went to another disk) stays.
     if (m_moveOne)
-        ::unlinkat(srcDir, name.constData(), AT_REMOVEDIR);
+        sys::UnlinkAt(srcDir, name.constData(), AT_REMOVEDIR);
 }
 
 void TPlacer::Replace(int srcDir, const QByteArray& name, const struct stat& st,
@@ -209,7 +207,7 @@ void TPlacer::Replace(int srcDir, const QByteArray& name, const struct stat& st,
         if (m_copier->Copy(srcDir, name, st, dstDir, temp, path, &made) != TCopyOutcome::Done)
             return; // said why; the old one is untouched
         if (S_ISREG(st.st_mode) && !(made.HasCrc && FileHolds(dstDir, temp, made.Size, made.Crc))) {
-            ::unlinkat(dstDir, temp.constData(), 0);
+            sys::UnlinkAt(dstDir, temp.constData(), 0);
             m_report.Failed(path, Tr("its copy does not read back as it was written, so "
                                      "\"%1\" was not replaced")
                                       .arg(existing));
@@ -217,14 +215,14 @@ void TPlacer::Replace(int srcDir, const QByteArray& name, const struct stat& st,
         }
         const QString reason = PutOver(dstDir, temp, target, existing, old, m_useTrash, replaced);
         if (!reason.isEmpty()) {
-            ::unlinkat(dstDir, temp.constData(), 0);
+            sys::UnlinkAt(dstDir, temp.constData(), 0);
             m_report.Failed(path, reason);
             return;
         }
         // As it is under its name now (a rename moves the change time).
         struct stat now {
         };
-        ::fstatat(dstDir, target.constData(), &now, AT_SYMLINK_NOFOLLOW);
+        sys::FStatAt(dstDir, target.constData(), &now, AT_SYMLINK_NOFOLLOW);
         auto copied = std::make_shared<TEntryRecord>(TEntryRecord::Of(target, now));
         if (made.HasCrc)
             copied->KeepContent(made.Crc, true);

@@ -12,15 +12,15 @@
 // folder), or of the older name form (the process id alone), only once a week old.
 // Any thread.
 
+#include "platform/FileNames.h"
+
 #include <QByteArray>
 #include <QString>
 
 namespace platform
 {
 
-// A fresh temporary name for the file `name` (file-system bytes) of this process. NAME is
-// shortened, at a character boundary, where the whole would pass the 255-byte limit.
-QByteArray PartFileName(const QByteArray& name);
+// PartFileName, the temporary name itself, is in platform/FileNames.h.
 
 // Removes from the open folder `dirFd` the temporary files and folders (regular files,
 // and folders with everything in them, named as above; never links) that belong to the

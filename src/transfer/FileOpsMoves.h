@@ -8,13 +8,12 @@
 //
 // Any thread, one at a time.
 
-#include "platform/FileOpsRecord.h"
-#include "platform/FileOpsSupport.h"
-#include "platform/ShellFileOperation.h"
+#include "transfer/FileOpsRecord.h"
+#include "transfer/FileOpsSupport.h"
+#include "transfer/ShellFileOperation.h"
 
 #include <QString>
 #include <memory>
-#include <sys/types.h>
 #include <vector>
 
 namespace platform

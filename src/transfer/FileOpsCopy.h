@@ -8,13 +8,12 @@
 // never replacing, once whole: a copy killed midway leaves nothing under the real name.
 
 #include "platform/FileOpsProgress.h"
-#include "platform/FileOpsRecord.h"
-#include "platform/FileOpsSupport.h"
+#include "transfer/FileOpsRecord.h"
+#include "transfer/FileOpsSupport.h"
 
 #include <QByteArray>
 #include <QString>
 #include <set>
-#include <sys/stat.h>
 #include <utility>
 #include <vector>
 

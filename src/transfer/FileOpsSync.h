@@ -10,8 +10,8 @@
 // under any name. Any thread.
 
 #include "platform/FileOpsProgress.h"
-#include "platform/FileOpsSupport.h"
 #include "platform/FolderScan.h"
+#include "transfer/FileOpsSupport.h"
 
 #include <QByteArray>
 #include <QString>

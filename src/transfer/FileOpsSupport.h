@@ -1,8 +1,9 @@
 #pragma once
 // Small pieces shared by the copy, verify and remove walks of the shell file operations:
-// an owned file descriptor and the failure reporter.
+// the failure reporter (the owned file descriptor is in platform/SystemFiles.h).
 
-#include "platform/ShellFileOperation.h"
+#include "platform/SystemFiles.h"
+#include "transfer/ShellFileOperation.h"
 
 #include <QByteArray>
 #include <QString>
@@ -10,28 +11,6 @@
 
 namespace platform
 {
-
-// Owns one file descriptor and closes it when it goes.
-class TFd final
-{
-public:
-    TFd() = default;
-    explicit TFd(int fd) : m_fd(fd) {}
-    TFd(TFd&& other) noexcept : m_fd(other.Release()) {}
-    TFd& operator=(TFd&& other) noexcept;
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    ~TFd();
-
-    int Get() const { return m_fd; }
-    bool Valid() const { return m_fd >= 0; }
-    int Release();
-    // Closes now; returns 0 or the errno of close (which can carry a late write error).
-    int Close();
-
-private:
-    int m_fd{-1};
-};
 
 // Turns failures into one message each and counts them. `pattern` has %1 for the
 // entry's path and %2 for the reason, e.g. "Cannot copy \"%1\": %2."; `suffix` is
@@ -54,10 +33,6 @@ private:
 
 // The system's text for an errno value.
 QString ErrorText(int error);
-
-// The names in the open directory `dirFd` except "." and "..", read completely before
-// the caller changes the directory. Returns 0 or an errno. `dirFd` stays open.
-int ReadDirectoryNames(int dirFd, std::vector<QByteArray>& names);
 
 // Renames without ever replacing the target, on any file system (base/NoReplaceRename.h:
 // the flag, else a hard link, else a name taken first by an empty entry of its own).

@@ -1,15 +1,13 @@
-#include "platform/FileOpsCollision.h"
+#include "transfer/FileOpsCollision.h"
 
 #include "platform/FileNames.h"
-#include "platform/FileOpsSupport.h"
-#include "platform/FileOpsTrash.h"
+#include "transfer/FileOpsSupport.h"
+#include "transfer/FileOpsTrash.h"
 
 #include <QCoreApplication>
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
 #include <memory>
-#include <unistd.h>
 #include <zlib.h>
 
 namespace platform
@@ -60,7 +58,7 @@ QString FreeNumberedName(int dir, const QString& name, bool folder)
         const QString candidate = NumberedName(name, n, folder);
         struct stat st {
         };
-        if (::fstatat(dir, EncodeFileName(candidate).constData(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+        if (sys::FStatAt(dir, EncodeFileName(candidate).constData(), &st, AT_SYMLINK_NOFOLLOW) == 0)
             continue;
         if (errno == ENOENT)
             return candidate;
@@ -91,7 +89,7 @@ bool StillAsSeen(int dir, const QByteArray& name, const struct stat& seen)
 {
     struct stat now {
     };
-    return ::fstatat(dir, name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+    return sys::FStatAt(dir, name.constData(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
            now.st_dev == seen.st_dev && now.st_ino == seen.st_ino && now.st_size == seen.st_size &&
            now.st_mtim.tv_sec == seen.st_mtim.tv_sec &&
            now.st_mtim.tv_nsec == seen.st_mtim.tv_nsec &&
@@ -100,14 +98,14 @@ bool StillAsSeen(int dir, const QByteArray& name, const struct stat& seen)
 
 bool FileHolds(int dir, const QByteArray& name, qint64 size, quint32 crc)
 {
-    const TFd file(::openat(dir, name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    const TFd file(sys::OpenAt(dir, name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (!file.Valid())
         return false;
     const std::unique_ptr<char[]> buffer(new char[kReadChunk]);
     quint32 sum = quint32(crc32(0L, Z_NULL, 0));
     qint64 total = 0;
     for (;;) {
-        const ssize_t n = ::read(file.Get(), buffer.get(), kReadChunk);
+        const ssize_t n = sys::Read(file.Get(), buffer.get(), kReadChunk);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -127,7 +125,7 @@ QString PutOver(int dir, const QByteArray& temp, const QByteArray& name, const Q
         return Tr("\"%1\" changed or went while the question was asked; it stays as it is")
             .arg(path);
     if (!useTrash) {
-        if (::renameat(dir, temp.constData(), dir, name.constData()) != 0)
+        if (sys::RenameAt(dir, temp.constData(), dir, name.constData()) != 0)
             return ErrorText(errno);
         return {};
     }

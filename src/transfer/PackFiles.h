@@ -5,7 +5,7 @@
 // the removal of originals that the archive verifiably holds. Any thread.
 
 #include "platform/FileOpsProgress.h"
-#include "platform/FileOpsRecord.h"
+#include "transfer/FileOpsRecord.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,23 +1,20 @@
-#include "platform/ShellFileOperation.h"
+#include "transfer/ShellFileOperation.h"
 #include "platform/FileNames.h"
 
-#include "platform/FileOpsCopy.h"
 #include "platform/FileOpsFaults.h"
-#include "platform/FileOpsMoves.h"
-#include "platform/FileOpsPlace.h"
 #include "platform/FileOpsProgress.h"
-#include "platform/FileOpsRecord.h"
-#include "platform/FileOpsTrash.h"
-#include "platform/FileOpsTree.h"
 #include "platform/Messages.h"
+#include "transfer/FileOpsCopy.h"
+#include "transfer/FileOpsMoves.h"
+#include "transfer/FileOpsPlace.h"
+#include "transfer/FileOpsRecord.h"
+#include "transfer/FileOpsTrash.h"
+#include "transfer/FileOpsTree.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform
 {
@@ -65,9 +62,9 @@ bool OpenSource(const QString& path, TSource& source, TFileOpsReport& report)
     source.NameBytes = platform::EncodeFileName(source.Name);
     const QByteArray parent =
         platform::EncodeFileName(slash == 0 ? QStringLiteral("/") : clean.left(slash));
-    source.Parent = TFd(::open(parent.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!source.Parent.Valid() || ::fstatat(source.Parent.Get(), source.NameBytes.constData(),
-                                            &source.St, AT_SYMLINK_NOFOLLOW) != 0) {
+    source.Parent = TFd(sys::Open(parent.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!source.Parent.Valid() || sys::FStatAt(source.Parent.Get(), source.NameBytes.constData(),
+                                               &source.St, AT_SYMLINK_NOFOLLOW) != 0) {
         report.Failed(clean, errno);
         return false;
     }
@@ -77,16 +74,16 @@ bool OpenSource(const QString& path, TSource& source, TFileOpsReport& report)
 // True when the open folder `folder` is the directory (dev, ino) or lies below it.
 bool IsSameOrBelow(int folder, dev_t dev, ino_t ino)
 {
-    TFd current(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    TFd current(sys::OpenAt(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     for (int depth = 0; current.Valid() && depth < kMaxDepth; ++depth) {
         struct stat here {
         }, up{};
-        if (::fstat(current.Get(), &here) != 0)
+        if (sys::FStat(current.Get(), &here) != 0)
             return false;
         if (here.st_dev == dev && here.st_ino == ino)
             return true;
-        TFd parent(::openat(current.Get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!parent.Valid() || ::fstat(parent.Get(), &up) != 0)
+        TFd parent(sys::OpenAt(current.Get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!parent.Valid() || sys::FStat(parent.Get(), &up) != 0)
             return false;
         if (up.st_dev == here.st_dev && up.st_ino == here.st_ino)
             return false; // the root
@@ -106,7 +103,7 @@ bool NameExists(int dir, const QByteArray& name)
 {
     struct stat st {
     };
-    return ::fstatat(dir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
+    return sys::FStatAt(dir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
 }
 
 // The name an item takes in its destination folder, exactly. `Back`: an undo's move back
@@ -307,8 +304,8 @@ TShellResult MoveAsking(const TSource& source, int dest, const QString& destinat
     struct stat parent {
     }, target{};
     // A move into its own folder is a rename when it is given a new name, else nothing.
-    if (name.isEmpty() && ::fstat(source.Parent.Get(), &parent) == 0 &&
-        ::fstat(dest, &target) == 0 && parent.st_dev == target.st_dev &&
+    if (name.isEmpty() && sys::FStat(source.Parent.Get(), &parent) == 0 &&
+        sys::FStat(dest, &target) == 0 && parent.st_dev == target.st_dev &&
         parent.st_ino == target.st_ino) {
         report.Failed(source.Path, Tr("it is in that folder already"));
         return {0, report.Count(), {}};
@@ -320,7 +317,7 @@ TShellResult MoveAsking(const TSource& source, int dest, const QString& destinat
         item.Path = path;
         item.Name = platform::DecodeFileName(name);
         item.NameBytes = name;
-        item.Parent = TFd(::fcntl(srcDir, F_DUPFD_CLOEXEC, 0));
+        item.Parent = TFd(sys::Duplicate(srcDir));
         item.St = st;
         TFileOpsReport own(onFailure, VerbPattern(TShellFunction::Move));
         return MoveInto(item, dstDir, dstFolder, onFailure, own, progress, {newName}, removals);
@@ -381,8 +378,8 @@ TShellResult ShellFileOperation(TShellFunction function, const QString& source,
         return DeleteItem(item, useRecycleBin, onFailure, report, progress);
 
     TFd dest(destination.startsWith(QLatin1Char('/'))
-                 ? ::open(platform::EncodeFileName(destination).constData(),
-                          O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                 ? sys::Open(platform::EncodeFileName(destination).constData(),
+                             O_RDONLY | O_DIRECTORY | O_CLOEXEC)
                  : -1);
     if (!dest.Valid()) {
         const QString why =
@@ -432,7 +429,7 @@ namespace
 
 bool IsEmptyFolder(const QByteArray& path)
 {
-    const TFd folder(::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const TFd folder(sys::Open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     std::vector<QByteArray> names;
     return folder.Valid() && ReadDirectoryNames(folder.Get(), names) == 0 && names.empty();
 }
@@ -442,7 +439,7 @@ bool StillThere(const QString& path, TFileOpsReport& report)
 {
     struct stat st {
     };
-    if (::lstat(platform::EncodeFileName(path).constData(), &st) == 0)
+    if (sys::LStat(platform::EncodeFileName(path).constData(), &st) == 0)
         return true;
     if (errno == ENOENT)
         report.Failed(path, Tr("it is gone"));
@@ -472,8 +469,8 @@ TShellResult MoveBack(const QString& from, const TEntryRecord& identity, const Q
     const qsizetype slash = to.lastIndexOf(QLatin1Char('/'));
     const QString folder = to.left(slash + 1), name = to.mid(slash + 1);
     TFd dest(slash >= 0 && to.startsWith(QLatin1Char('/')) && !name.isEmpty()
-                 ? ::open(platform::EncodeFileName(folder).constData(),
-                          O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                 ? sys::Open(platform::EncodeFileName(folder).constData(),
+                             O_RDONLY | O_DIRECTORY | O_CLOEXEC)
                  : -1);
     if (!dest.Valid()) {
         report.Failed(item.Path, errno == ENOENT ? Tr("its old folder \"%1\" is gone").arg(folder)
@@ -515,7 +512,7 @@ QString RemoveMadeFolder(const QString& path, const TEntryRecord& identity)
     const QByteArray bytes = platform::EncodeFileName(path);
     struct stat st {
     };
-    if (::lstat(bytes.constData(), &st) != 0)
+    if (sys::LStat(bytes.constData(), &st) != 0)
         return errno == ENOENT ? Tr("it is gone") : ErrorText(errno);
     if (!identity.Matches(st))
         return Tr("another entry has its name now");
@@ -524,7 +521,7 @@ QString RemoveMadeFolder(const QString& path, const TEntryRecord& identity)
     if (st.st_mtim.tv_sec != identity.Modified.tv_sec ||
         st.st_mtim.tv_nsec != identity.Modified.tv_nsec)
         return IsEmptyFolder(bytes) ? Tr("it changed since it was made") : Tr("it is not empty");
-    if (::rmdir(bytes.constData()) == 0)
+    if (sys::RmDir(bytes.constData()) == 0)
         return {};
     return errno == ENOTEMPTY || errno == EEXIST ? Tr("it is not empty") : ErrorText(errno);
 }
@@ -545,7 +542,7 @@ void CreateDirectory(const QString& path)
 {
     if (!path.startsWith(QLatin1Char('/')))
         throw EInOutError(EINVAL);
-    if (::mkdir(platform::EncodeFileName(path).constData(), 0777) != 0)
+    if (sys::MkDir(platform::EncodeFileName(path).constData(), 0777) != 0)
         throw EInOutError(errno);
 }
 

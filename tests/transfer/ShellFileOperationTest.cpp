@@ -1,14 +1,14 @@
-#include "platform/ShellFileOperation.h"
-#include "platform/FileOpsCollision.h"
-#include "platform/FileOpsCopy.h"
+#include "transfer/ShellFileOperation.h"
 #include "platform/FileOpsFaults.h"
-#include "platform/FileOpsMoves.h"
-#include "platform/FileOpsParts.h"
 #include "platform/FileOpsProgress.h"
-#include "platform/FileOpsRecord.h"
 #include "platform/Messages.h"
 #include "platform/base/OwnerTag.h"
 #include "support/TempDir.h"
+#include "transfer/FileOpsCollision.h"
+#include "transfer/FileOpsCopy.h"
+#include "transfer/FileOpsMoves.h"
+#include "transfer/FileOpsParts.h"
+#include "transfer/FileOpsRecord.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,14 +4,13 @@
 // the move of ShellFileOperation. A folder meeting a folder merges, entry by entry.
 // Runs on the working thread; any thread.
 
-#include "platform/FileOpsCollision.h"
-#include "platform/FileOpsCopy.h"
-#include "platform/ShellFileOperation.h"
+#include "transfer/FileOpsCollision.h"
+#include "transfer/FileOpsCopy.h"
+#include "transfer/ShellFileOperation.h"
 
 #include <QByteArray>
 #include <QString>
 #include <functional>
-#include <sys/stat.h>
 #include <vector>
 
 namespace platform

@@ -1,4 +1,4 @@
-#include "platform/FileOpsRecord.h"
+#include "transfer/FileOpsRecord.h"
 
 #include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"
@@ -8,9 +8,7 @@
 #include <QStringList>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
-#include <unistd.h>
 #include <zlib.h>
 
 namespace platform
@@ -30,25 +28,14 @@ QString Tr(const char* text)
 // Reads up to `size` bytes, fewer only at the end of the file; -1 on error.
 ssize_t ReadFull(int fd, char* data, size_t size)
 {
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::read(fd, data + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return -1;
-        if (n == 0)
-            break;
-        done += size_t(n);
-    }
-    return ssize_t(done);
+    return sys::ReadFully(fd, data, size);
 }
 
 bool SameFileData(int aDir, const QByteArray& aName, int bDir, const QByteArray& bName,
                   const TFileOpsProgress* progress)
 {
-    const TFd a(::openat(aDir, aName.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    const TFd b(::openat(bDir, bName.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    const TFd a(sys::OpenAt(aDir, aName.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    const TFd b(sys::OpenAt(bDir, bName.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (!a.Valid() || !b.Valid())
         return false;
     const std::unique_ptr<char[]> bufA(new char[kCompareChunk]);
@@ -69,7 +56,8 @@ bool LinkTarget(int dir, const QByteArray& name, QByteArray& target)
 {
     target.resize(4096);
     for (;;) {
-        const ssize_t n = ::readlinkat(dir, name.constData(), target.data(), size_t(target.size()));
+        const ssize_t n =
+            sys::ReadLinkAt(dir, name.constData(), target.data(), size_t(target.size()));
         if (n < 0)
             return false;
         if (n < target.size()) {
@@ -84,7 +72,7 @@ bool LinkTarget(int dir, const QByteArray& name, QByteArray& target)
 // errno, ECANCELED when `progress` asked to stop.
 int FileCrc(int dir, const QByteArray& name, quint32& crc, const TFileOpsProgress* progress)
 {
-    const TFd fd(::openat(dir, name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    const TFd fd(sys::OpenAt(dir, name.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     if (!fd.Valid())
         return errno;
     const std::unique_ptr<char[]> buffer(new char[kCompareChunk]);
@@ -142,7 +130,7 @@ QString ChangeSince(int dir, const TEntryRecord& record, const struct stat& st)
 
 TFd OpenFolder(int dir, const QByteArray& name)
 {
-    return TFd(::openat(dir, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    return TFd(sys::OpenAt(dir, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 }
 
 // The names in the folder `fd` that `record` does not hold, for the message of a
@@ -177,7 +165,7 @@ bool RemoveRecordedFolder(int dir, const TEntryRecord& record, const QString& pa
     const TFd folder = OpenFolder(dir, record.Name);
     struct stat st {
     };
-    if (!folder.Valid() || ::fstat(folder.Get(), &st) != 0) {
+    if (!folder.Valid() || sys::FStat(folder.Get(), &st) != 0) {
         report.Failed(path, errno);
         return false;
     }
@@ -197,7 +185,7 @@ bool RemoveRecordedFolder(int dir, const TEntryRecord& record, const QString& pa
         report.Failed(path, fault);
         return false;
     }
-    if (::unlinkat(dir, record.Name.constData(), AT_REMOVEDIR) == 0) {
+    if (sys::UnlinkAt(dir, record.Name.constData(), AT_REMOVEDIR) == 0) {
         ++removed;
         return true;
     }
@@ -260,7 +248,7 @@ int RecordTree(int dir, const QByteArray& name, TEntryRecord& record)
 {
     struct stat st {
     };
-    if (::fstatat(dir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    if (sys::FStatAt(dir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return errno;
     record = TEntryRecord::Of(name, st);
     if (!record.IsFolder())
@@ -291,8 +279,8 @@ int OpenParent(const QString& path, TFd& parent, QByteArray& name)
     if (!clean.startsWith(QLatin1Char('/')) || slash == clean.size() - 1)
         return EINVAL;
     parent = TFd(
-        ::open(EncodeFileName(slash == 0 ? QStringLiteral("/") : clean.left(slash)).constData(),
-               O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        sys::Open(EncodeFileName(slash == 0 ? QStringLiteral("/") : clean.left(slash)).constData(),
+                  O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!parent.Valid())
         return errno;
     name = EncodeFileName(clean.mid(slash + 1));
@@ -318,7 +306,7 @@ int RecordEntry(const QString& path, TEntryRecord& record)
         return error;
     struct stat st {
     };
-    if (::fstatat(parent.Get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    if (sys::FStatAt(parent.Get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return errno;
     record = TEntryRecord::Of(name, st);
     return 0;
@@ -331,9 +319,9 @@ bool SameAsRecorded(int dir, const TEntryRecord& record, int copyDir, const QByt
         return false;
     struct stat a {
     }, b{};
-    bool same = ::fstatat(dir, record.Name.constData(), &a, AT_SYMLINK_NOFOLLOW) == 0 &&
+    bool same = sys::FStatAt(dir, record.Name.constData(), &a, AT_SYMLINK_NOFOLLOW) == 0 &&
                 record.Matches(a) &&
-                ::fstatat(copyDir, copyName.constData(), &b, AT_SYMLINK_NOFOLLOW) == 0 &&
+                sys::FStatAt(copyDir, copyName.constData(), &b, AT_SYMLINK_NOFOLLOW) == 0 &&
                 (b.st_mode & S_IFMT) == record.Type;
     if (same && record.IsFolder()) {
         const TFd original = OpenFolder(dir, record.Name);
@@ -364,7 +352,7 @@ bool RemoveRecorded(int dir, const TEntryRecord& record, const QString& path,
 {
     struct stat st {
     };
-    if (::fstatat(dir, record.Name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (sys::FStatAt(dir, record.Name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT)
             return true; // gone already; its copy is kept
         report.Failed(path, errno);
@@ -381,7 +369,7 @@ bool RemoveRecorded(int dir, const TEntryRecord& record, const QString& path,
         report.Failed(path, fault);
         return false;
     }
-    if (::unlinkat(dir, record.Name.constData(), 0) != 0) {
+    if (sys::UnlinkAt(dir, record.Name.constData(), 0) != 0) {
         report.Failed(path, errno);
         return false;
     }

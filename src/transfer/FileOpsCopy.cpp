@@ -1,17 +1,15 @@
-#include "platform/FileOpsCopy.h"
+#include "transfer/FileOpsCopy.h"
 
 #include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"
-#include "platform/FileOpsParts.h"
-#include "platform/FileOpsTree.h"
+#include "transfer/FileOpsParts.h"
+#include "transfer/FileOpsTree.h"
 
 #include <QCoreApplication>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <fcntl.h>
 #include <memory>
-#include <unistd.h>
 #include <vector>
 #include <zlib.h>
 
@@ -39,17 +37,7 @@ bool RangeUnsupported(int error)
 
 int WriteAll(int out, const char* data, ssize_t size)
 {
-    while (size > 0) {
-        const ssize_t n = ::write(out, data, size_t(size));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        data += n;
-        size -= n;
-    }
-    return 0;
+    return size > 0 ? sys::WriteFully(out, data, size_t(size)) : 0;
 }
 
 // After each chunk: counts its bytes and tells whether to stop (ECANCELED) or go on (0).
@@ -72,7 +60,7 @@ int ReadWriteCopy(int in, int out, TFileOpsProgress* progress, quint32* crc)
 {
     const std::unique_ptr<char[]> buffer(new char[kBufferSize]);
     for (;;) {
-        const ssize_t n = ::read(in, buffer.get(), kBufferSize);
+        const ssize_t n = sys::Read(in, buffer.get(), kBufferSize);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -96,7 +84,7 @@ int AddWrittenCrc(int out, off_t offset, size_t size, quint32* crc)
         return 0;
     const std::unique_ptr<char[]> buffer(new char[std::min(size, kBufferSize)]);
     while (size > 0) {
-        const ssize_t n = ::pread(out, buffer.get(), std::min(size, kBufferSize), offset);
+        const ssize_t n = sys::PRead(out, buffer.get(), std::min(size, kBufferSize), offset);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -118,7 +106,7 @@ QString TargetPath(int dir, const QByteArray& name)
 {
     char folder[PATH_MAX];
     const QByteArray link = "/proc/self/fd/" + QByteArray::number(dir);
-    const ssize_t n = ::readlink(link.constData(), folder, sizeof folder);
+    const ssize_t n = sys::ReadLink(link.constData(), folder, sizeof folder);
     if (n <= 0 || size_t(n) >= sizeof folder)
         return DecodeFileName(name);
     QByteArray path(folder, int(n));
@@ -136,7 +124,7 @@ TEntryRecord RecordOfMade(int dir, const QByteArray& name, const struct stat* ma
 {
     struct stat now {
     };
-    if (::fstatat(dir, name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0)
+    if (sys::FStatAt(dir, name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0)
         now = {};
     const bool same = !made || (now.st_dev == made->st_dev && now.st_ino == made->st_ino);
     return TEntryRecord::Of(name, same ? now : *made);
@@ -153,10 +141,10 @@ int CopyFileData(int in, int out, TFileOpsProgress* progress, quint32* crc)
 {
     if (crc)
         *crc = quint32(crc32(0L, Z_NULL, 0));
-    off_t written = crc ? ::lseek(out, 0, SEEK_CUR) : 0;
+    off_t written = crc ? sys::LSeek(out, 0, SEEK_CUR) : 0;
     bool first = true;
     for (;;) {
-        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kRangeChunk, 0);
+        const ssize_t n = sys::CopyFileRange(in, out, kRangeChunk);
         if (n > 0) {
             first = false;
             if (const int error = AddWrittenCrc(out, written, size_t(n), crc))
@@ -236,27 +224,27 @@ TCopyOutcome TTreeCopy::CopyFile(int srcDir, const QByteArray& name, int dstDir,
     // The source is opened first, so a source that vanished leaves nothing behind.
     // O_NONBLOCK keeps a FIFO swapped in meanwhile from blocking the open.
     const int fault = FileOpsFault(TFileOpsStep::OpenSource, path);
-    TFd in(
-        fault ? -1
-              : ::openat(srcDir, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    TFd in(fault ? -1
+                 : sys::OpenAt(srcDir, name.constData(),
+                               O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!in.Valid()) {
         Fail(path, fault ? fault : errno);
         return TCopyOutcome::Failed;
     }
     struct stat st {
     };
-    if (::fstat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (sys::FStat(in.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         m_report.Failed(path, Reason("it changed into something else while it was copied"));
         return TCopyOutcome::Failed;
     }
     // A regular file after all: read it blocking (of the flags F_SETFL changes, the open
     // set O_NONBLOCK alone), and tell the system it goes in order.
-    ::fcntl(in.Get(), F_SETFL, 0);
-    ::posix_fadvise(in.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    sys::SetStatusFlags(in.Get(), 0);
+    sys::Advise(in.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     // Written under a temporary name, which becomes the real one only once complete; open
     // for reading too, to take the CRC-32 of what the system wrote.
     const QByteArray part = PartFileName(dstName);
-    TFd out(::openat(dstDir, part.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    TFd out(sys::OpenAt(dstDir, part.constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!out.Valid())
         return CreateFailed(errno, false, path, dstDir, dstName);
 
@@ -267,13 +255,13 @@ TCopyOutcome TTreeCopy::CopyFile(int srcDir, const QByteArray& name, int dstDir,
     if (!error)
         error = FileOpsFault(TFileOpsStep::DataWritten, path);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if (!error && ::fchmod(out.Get(), st.st_mode & kKeptModeBits) != 0)
+    if (!error && sys::FChmod(out.Get(), st.st_mode & kKeptModeBits) != 0)
         error = errno;
-    if (!error && ::futimens(out.Get(), times) != 0)
+    if (!error && sys::FUTimens(out.Get(), times) != 0)
         error = errno;
     struct stat made {
     };
-    if (!error && ::fstat(out.Get(), &made) != 0)
+    if (!error && sys::FStat(out.Get(), &made) != 0)
         error = errno;
     if (!error)
         error = out.Close();
@@ -281,7 +269,7 @@ TCopyOutcome TTreeCopy::CopyFile(int srcDir, const QByteArray& name, int dstDir,
         error = RenameNoReplace(dstDir, part.constData(), dstDir, dstName.constData());
     if (error) {
         out.Close();
-        ::unlinkat(dstDir, part.constData(), 0);
+        sys::UnlinkAt(dstDir, part.constData(), 0);
         if (error == EEXIST) // the name was taken meanwhile: never replaced
             return CreateFailed(error, top, path, dstDir, dstName);
         if (error != ECANCELED) // a cancel is said once for the whole command
@@ -302,7 +290,7 @@ void TTreeCopy::NoteTarget(int dirFd)
 {
     struct stat st {
     };
-    if (::fstat(dirFd, &st) == 0)
+    if (sys::FStat(dirFd, &st) == 0)
         m_targets.insert({st.st_dev, st.st_ino});
 }
 
@@ -317,10 +305,10 @@ TCopyOutcome TTreeCopy::CopyDirectory(int srcDir, const QByteArray& name, const 
                                       int dstDir, const QByteArray& dstName, const QString& path,
                                       bool top, TEntryRecord* record)
 {
-    TFd src(::openat(srcDir, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    TFd src(sys::OpenAt(srcDir, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat srcSt {
     };
-    if (!src.Valid() || ::fstat(src.Get(), &srcSt) != 0) {
+    if (!src.Valid() || sys::FStat(src.Get(), &srcSt) != 0) {
         Fail(path, errno);
         return TCopyOutcome::Failed;
     }
@@ -341,12 +329,12 @@ TCopyOutcome TTreeCopy::CopyDirectory(int srcDir, const QByteArray& name, const 
     // once its whole tree is in: a copy killed midway leaves no folder under the real name.
     const QByteArray made = top ? PartFileName(dstName) : dstName;
     // Owner-writable until its entries are in; the original bits are set at the end.
-    if (::mkdirat(dstDir, made.constData(), 0700) != 0)
+    if (sys::MkDirAt(dstDir, made.constData(), 0700) != 0)
         return CreateFailed(errno, top, path, dstDir, dstName);
-    TFd dst(::openat(dstDir, made.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    TFd dst(sys::OpenAt(dstDir, made.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!dst.Valid()) {
         const int error = errno;
-        ::unlinkat(dstDir, made.constData(), AT_REMOVEDIR);
+        sys::UnlinkAt(dstDir, made.constData(), AT_REMOVEDIR);
         Fail(path, error);
         return TCopyOutcome::Failed;
     }
@@ -359,14 +347,15 @@ TCopyOutcome TTreeCopy::CopyDirectory(int srcDir, const QByteArray& name, const 
     struct stat dstSt {
     };
     if (record)
-        *record = m_recordCopies && ::fstat(dst.Get(), &dstSt) == 0
+        *record = m_recordCopies && sys::FStat(dst.Get(), &dstSt) == 0
                       ? TEntryRecord::Of(dstName, dstSt)
                       : TEntryRecord::Of(name, srcSt);
     CopyChildren(src.Get(), names, dst.Get(), path, record);
 
     // Times last: every entry made inside changed them.
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if (::fchmod(dst.Get(), st.st_mode & kKeptModeBits) != 0 || ::futimens(dst.Get(), times) != 0)
+    if (sys::FChmod(dst.Get(), st.st_mode & kKeptModeBits) != 0 ||
+        sys::FUTimens(dst.Get(), times) != 0)
         Fail(path, errno);
     return top ? GiveFolderItsName(dstDir, made, dstName, path) : TCopyOutcome::Done;
 }
@@ -399,7 +388,7 @@ void TTreeCopy::CopyChildren(int srcFd, const std::vector<QByteArray>& names, in
         const QString childPath = ChildPath(path, child);
         struct stat st {
         };
-        if (::fstatat(srcFd, child.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (sys::FStatAt(srcFd, child.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             Fail(childPath, errno);
             continue;
         }
@@ -418,7 +407,7 @@ TCopyOutcome TTreeCopy::CopyLink(int srcDir, const QByteArray& name, const struc
     QByteArray target(st.st_size > 0 ? st.st_size + 1 : 256, Qt::Uninitialized);
     for (;;) {
         const ssize_t n =
-            ::readlinkat(srcDir, name.constData(), target.data(), size_t(target.size()));
+            sys::ReadLinkAt(srcDir, name.constData(), target.data(), size_t(target.size()));
         if (n < 0) {
             Fail(path, errno);
             return TCopyOutcome::Failed;
@@ -429,11 +418,11 @@ TCopyOutcome TTreeCopy::CopyLink(int srcDir, const QByteArray& name, const struc
         }
         target.resize(target.size() * 2);
     }
-    if (::symlinkat(target.constData(), dstDir, dstName.constData()) != 0)
+    if (sys::SymlinkAt(target.constData(), dstDir, dstName.constData()) != 0)
         return CreateFailed(errno, top, path, dstDir, dstName);
     // Not every file system keeps times on links; the link itself is what matters.
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    ::utimensat(dstDir, dstName.constData(), times, AT_SYMLINK_NOFOLLOW);
+    sys::UTimensAt(dstDir, dstName.constData(), times, AT_SYMLINK_NOFOLLOW);
     Made();
     return TCopyOutcome::Done;
 }
@@ -442,14 +431,14 @@ TCopyOutcome TTreeCopy::CopyNode(const struct stat& st, int dstDir, const QByteA
                                  const QString& path, bool top)
 {
     // FIFOs, sockets and device nodes are made anew rather than read (a FIFO would block).
-    if (::mknodat(dstDir, dstName.constData(), st.st_mode & (S_IFMT | kKeptModeBits), st.st_rdev) !=
-        0)
+    if (sys::MkNodAt(dstDir, dstName.constData(), st.st_mode & (S_IFMT | kKeptModeBits),
+                     st.st_rdev) != 0)
         return CreateFailed(errno, top, path, dstDir, dstName);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    if (::fchmodat(dstDir, dstName.constData(), st.st_mode & kKeptModeBits, 0) != 0 ||
-        ::utimensat(dstDir, dstName.constData(), times, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (sys::FChmodAt(dstDir, dstName.constData(), st.st_mode & kKeptModeBits, 0) != 0 ||
+        sys::UTimensAt(dstDir, dstName.constData(), times, AT_SYMLINK_NOFOLLOW) != 0) {
         const int error = errno;
-        ::unlinkat(dstDir, dstName.constData(), 0);
+        sys::UnlinkAt(dstDir, dstName.constData(), 0);
         Fail(path, error);
         return TCopyOutcome::Failed;
     }

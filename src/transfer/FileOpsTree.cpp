@@ -1,4 +1,4 @@
-#include "platform/FileOpsTree.h"
+#include "transfer/FileOpsTree.h"
 
 #include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"
@@ -8,10 +8,6 @@
 #include <QFileInfo>
 
 #include <cerrno>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace platform
@@ -34,7 +30,7 @@ bool RemoveTree(int dir, const QByteArray& name, const QString& path, TFileOpsRe
 {
     struct stat st {
     };
-    if (::fstatat(dir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (sys::FStatAt(dir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         report.Failed(path, errno);
         return false;
     }
@@ -43,14 +39,14 @@ bool RemoveTree(int dir, const QByteArray& name, const QString& path, TFileOpsRe
             report.Failed(path, fault);
             return false;
         }
-        if (::unlinkat(dir, name.constData(), 0) != 0) {
+        if (sys::UnlinkAt(dir, name.constData(), 0) != 0) {
             report.Failed(path, errno);
             return false;
         }
         Removed(removed, progress);
         return true;
     }
-    TFd folder(::openat(dir, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    TFd folder(sys::OpenAt(dir, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     std::vector<QByteArray> names;
     const int error = folder.Valid() ? ReadDirectoryNames(folder.Get(), names) : errno;
     if (error) {
@@ -71,7 +67,7 @@ bool RemoveTree(int dir, const QByteArray& name, const QString& path, TFileOpsRe
         report.Failed(path, fault);
         return false;
     }
-    if (::unlinkat(dir, name.constData(), AT_REMOVEDIR) != 0) {
+    if (sys::UnlinkAt(dir, name.constData(), AT_REMOVEDIR) != 0) {
         report.Failed(path, errno);
         return false;
     }
@@ -116,24 +112,24 @@ TTreeMeasure MeasureTrees(const QStringList& folders, qint64 maxEntries, qint64 
     while (!pending.empty()) {
         const QByteArray folder = std::move(pending.back());
         pending.pop_back();
-        DIR* dir = ::opendir(folder.constData());
+        DIR* dir = sys::OpenDir(folder.constData());
         if (!dir) {
             measure.Complete = false; // unreadable: what it holds is not known
             continue;
         }
-        while (const dirent* entry = ::readdir(dir)) {
+        while (const dirent* entry = sys::ReadDir(dir)) {
             const QByteArray name(entry->d_name);
             if (name == "." || name == "..")
                 continue;
             if (entries >= maxEntries || clock.elapsed() > maxMs) {
-                ::closedir(dir);
+                sys::CloseDir(dir);
                 measure.Complete = false;
                 return measure;
             }
             ++entries;
             struct stat st {
             };
-            if (::fstatat(::dirfd(dir), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (sys::FStatAt(sys::DirFd(dir), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
                 measure.Complete = false;
                 continue;
             }
@@ -144,7 +140,7 @@ TTreeMeasure MeasureTrees(const QStringList& folders, qint64 maxEntries, qint64 
             ++measure.Files;
             measure.Bytes += S_ISREG(st.st_mode) ? qint64(st.st_size) : 0;
         }
-        ::closedir(dir);
+        sys::CloseDir(dir);
     }
     return measure;
 }

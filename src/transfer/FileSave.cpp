@@ -1,9 +1,9 @@
-#include "platform/FileSave.h"
+#include "transfer/FileSave.h"
 
 #include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"
-#include "platform/FileOpsParts.h"
-#include "platform/FileOpsSupport.h"
+#include "transfer/FileOpsParts.h"
+#include "transfer/FileOpsSupport.h"
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -11,9 +11,6 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace platform
@@ -32,19 +29,7 @@ void Split(const QByteArray& path, QByteArray& folder, QByteArray& name)
 
 int WriteAll(int fd, const char* data, qint64 size, off_t offset)
 {
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, data, size_t(std::min<qint64>(size, 1 << 30)), offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        if (n == 0)
-            return EIO;
-        data += n;
-        size -= n;
-        offset += n;
-    }
-    return 0;
+    return size > 0 ? sys::PWriteFully(fd, data, size_t(size), offset) : 0;
 }
 
 // A new part file for `name` in `dir`, open for writing.
@@ -52,8 +37,8 @@ int CreatePart(int dir, const QByteArray& name, mode_t mode, QByteArray& part, T
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         part = PartFileName(name);
-        fd = TFd(::openat(dir, part.constData(),
-                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        fd = TFd(sys::OpenAt(dir, part.constData(),
+                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
         if (fd.Valid())
             return 0;
         if (errno != EEXIST)
@@ -66,7 +51,7 @@ int CreatePart(int dir, const QByteArray& name, mode_t mode, QByteArray& part, T
 int GiveName(int dir, const QByteArray& part, const QByteArray& name, bool replace)
 {
     if (replace)
-        return ::renameat(dir, part.constData(), dir, name.constData()) == 0 ? 0 : errno;
+        return sys::RenameAt(dir, part.constData(), dir, name.constData()) == 0 ? 0 : errno;
     return RenameNoReplace(dir, part.constData(), dir, name.constData());
 }
 
@@ -81,21 +66,21 @@ int WriteThroughPart(int dir, const QString& path, const QByteArray& name, const
     if (const int error = CreatePart(dir, name, same ? same->st_mode & 07777 : 0666, part, fd))
         return error;
     int error = 0;
-    if (same && (::fchown(fd.Get(), uid_t(-1), same->st_gid) != 0 ||
-                 ::fchmod(fd.Get(), same->st_mode & 07777) != 0))
+    if (same && (sys::FChown(fd.Get(), uid_t(-1), same->st_gid) != 0 ||
+                 sys::FChmod(fd.Get(), same->st_mode & 07777) != 0))
         error = EPERM;
     if (!error)
         error = WriteAll(fd.Get(), bytes.constData(), bytes.size(), 0);
     if (!error)
         error = FileOpsFault(TFileOpsStep::SaveDataWritten, path);
-    if (!error && ::fsync(fd.Get()) != 0)
+    if (!error && sys::FSync(fd.Get()) != 0)
         error = errno;
     if (const int closed = fd.Close(); !error && closed)
         error = closed;
     if (!error)
         error = GiveName(dir, part, name, replace);
     if (error)
-        ::unlinkat(dir, part.constData(), 0);
+        sys::UnlinkAt(dir, part.constData(), 0);
     return error;
 }
 
@@ -105,10 +90,10 @@ int WriteThroughPart(int dir, const QString& path, const QByteArray& name, const
 int WriteInPlace(int dir, const QString& path, const QByteArray& name, const QByteArray& bytes,
                  bool& touched)
 {
-    TFd fd(::openat(dir, name.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
+    TFd fd(sys::OpenAt(dir, name.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
     struct stat st {
     };
-    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0)
+    if (!fd.Valid() || sys::FStat(fd.Get(), &st) != 0)
         return errno;
     const qint64 old = st.st_size;
     const qint64 size = bytes.size();
@@ -118,9 +103,9 @@ int WriteInPlace(int dir, const QString& path, const QByteArray& name, const QBy
     if (!error)
         error = FileOpsFault(TFileOpsStep::SaveDataWritten, path);
     if (!error && size > old)
-        error = ::fsync(fd.Get()) == 0 ? 0 : errno;
+        error = sys::FSync(fd.Get()) == 0 ? 0 : errno;
     if (error) {
-        if (size > old && ::ftruncate(fd.Get(), off_t(old)) != 0) {
+        if (size > old && sys::FTruncate(fd.Get(), off_t(old)) != 0) {
             // The old data is whole; only the length could not be restored.
         }
         return error;
@@ -129,9 +114,9 @@ int WriteInPlace(int dir, const QString& path, const QByteArray& name, const QBy
     error = FileOpsFault(TFileOpsStep::SaveInPlace, path);
     if (!error)
         error = WriteAll(fd.Get(), bytes.constData(), std::min(old, size), 0);
-    if (!error && size < old && ::ftruncate(fd.Get(), off_t(size)) != 0)
+    if (!error && size < old && sys::FTruncate(fd.Get(), off_t(size)) != 0)
         error = errno;
-    if (!error && ::fsync(fd.Get()) != 0)
+    if (!error && sys::FSync(fd.Get()) != 0)
         error = errno;
     if (const int closed = fd.Close(); !error && closed)
         error = closed;
@@ -159,25 +144,25 @@ int KeepCopy(int dir, const QByteArray& folder, const QByteArray& name, const QB
     for (int i = 0; i < 6; ++i)
         tail += kAlphabet[QRandomGenerator::global()->bounded(int(sizeof kAlphabet - 1))];
     const QByteArray copyName = WithTail(name, tail);
-    TFd fd(::openat(dir, copyName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                    0600));
+    TFd fd(sys::OpenAt(dir, copyName.constData(),
+                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     QByteArray copyPath;
     if (!fd.Valid() && (errno == EACCES || errno == EPERM || errno == EROFS)) {
         copyPath = EncodeFileName(QDir::tempPath()) + '/' + copyName;
-        fd = TFd(::open(copyPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                        0600));
+        fd = TFd(sys::Open(copyPath.constData(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     } else {
         copyPath = (folder == "/" ? QByteArray() : folder) + '/' + copyName;
     }
     if (!fd.Valid())
         return errno;
     int error = WriteAll(fd.Get(), bytes.constData(), bytes.size(), 0);
-    if (!error && ::fsync(fd.Get()) != 0)
+    if (!error && sys::FSync(fd.Get()) != 0)
         error = errno;
     if (const int closed = fd.Close(); !error && closed)
         error = closed;
     if (error)
-        ::unlink(copyPath.constData());
+        sys::Unlink(copyPath.constData());
     else
         copy = DecodeFileName(copyPath);
     return error;
@@ -199,16 +184,16 @@ int SaveInPlace(int dir, const QString& path, const QByteArray& folder, const QB
             *keptCopy = copy;
         return error;
     }
-    ::unlink(EncodeFileName(copy).constData());
+    sys::Unlink(EncodeFileName(copy).constData());
     return error;
 }
 
 int SaveRegular(int dir, const QString& path, const QByteArray& folder, const QByteArray& name,
                 const QByteArray& bytes, const struct stat& st, QString* keptCopy)
 {
-    if (::faccessat(dir, name.constData(), W_OK, AT_EACCESS) != 0)
+    if (sys::FAccessAt(dir, name.constData(), W_OK, AT_EACCESS) != 0)
         return errno;
-    if (st.st_nlink == 1 && st.st_uid == ::geteuid()) {
+    if (st.st_nlink == 1 && st.st_uid == sys::EffectiveUser()) {
         const int error = WriteThroughPart(dir, path, name, bytes, &st, true);
         if (error != EPERM && error != EACCES)
             return error;
@@ -225,18 +210,18 @@ TSaveTarget InspectSaveTarget(const QString& path)
     const QByteArray p = EncodeFileName(path);
     struct stat st {
     };
-    if (::lstat(p.constData(), &st) != 0)
+    if (sys::LStat(p.constData(), &st) != 0)
         return target;
     if (S_ISREG(st.st_mode)) {
         target.Kind = TSaveTarget::TKind::File;
     } else if (S_ISLNK(st.st_mode)) {
         target.Kind = TSaveTarget::TKind::Link;
         char buffer[PATH_MAX];
-        const ssize_t n = ::readlink(p.constData(), buffer, sizeof buffer);
+        const ssize_t n = sys::ReadLink(p.constData(), buffer, sizeof buffer);
         target.LinkTarget = n > 0 ? DecodeFileName(QByteArray(buffer, n)) : QString();
         struct stat to {
         };
-        target.LinkToFile = ::stat(p.constData(), &to) == 0 && S_ISREG(to.st_mode);
+        target.LinkToFile = sys::Stat(p.constData(), &to) == 0 && S_ISREG(to.st_mode);
     } else {
         target.Kind = TSaveTarget::TKind::Other;
     }
@@ -248,17 +233,17 @@ int SaveFile(const QString& path, const QByteArray& bytes, TLinkRule links, QStr
     QByteArray file = EncodeFileName(path);
     struct stat st {
     };
-    bool exists = ::lstat(file.constData(), &st) == 0;
+    bool exists = sys::LStat(file.constData(), &st) == 0;
     if (!exists && errno != ENOENT)
         return errno;
     if (exists && S_ISLNK(st.st_mode) && links == TLinkRule::FollowToFile) {
         // Only to a file that is there: a save never creates one through a link.
-        char* real = ::realpath(file.constData(), nullptr);
+        char* real = sys::RealPath(file.constData(), nullptr);
         if (!real)
             return errno;
         file = real;
         std::free(real);
-        if (::lstat(file.constData(), &st) != 0)
+        if (sys::LStat(file.constData(), &st) != 0)
             return errno;
     }
     if (exists && S_ISDIR(st.st_mode))
@@ -267,7 +252,7 @@ int SaveFile(const QString& path, const QByteArray& bytes, TLinkRule links, QStr
         return EINVAL;
     QByteArray folder, name;
     Split(file, folder, name);
-    const TFd dir(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const TFd dir(sys::Open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dir.Valid())
         return errno;
     RemoveStalePartFiles(dir.Get());
@@ -284,7 +269,7 @@ QStringList KeptSaveCopies(const QString& path)
     const QByteArray stem = WithTail(name, tail).chopped(6);
     QStringList copies;
     for (const QByteArray& place : {folder, EncodeFileName(QDir::tempPath())}) {
-        const TFd dir(::open(place.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        const TFd dir(sys::Open(place.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         std::vector<QByteArray> names;
         if (!dir.Valid() || ReadDirectoryNames(dir.Get(), names) != 0)
             continue;
@@ -292,8 +277,8 @@ QStringList KeptSaveCopies(const QString& path)
             struct stat st {
             };
             if (entry.size() == stem.size() + 6 && entry.startsWith(stem) &&
-                ::fstatat(dir.Get(), entry.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-                S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
+                sys::FStatAt(dir.Get(), entry.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISREG(st.st_mode) && st.st_uid == sys::EffectiveUser())
                 copies << DecodeFileName((place == "/" ? QByteArray() : place) + '/' + entry);
         }
     }
@@ -306,7 +291,8 @@ bool CanReplaceFile(const QString& path)
     const QByteArray file = EncodeFileName(path);
     QByteArray folder, name;
     Split(file, folder, name);
-    return ::access(file.constData(), W_OK) == 0 && ::access(folder.constData(), W_OK | X_OK) == 0;
+    return sys::Access(file.constData(), W_OK) == 0 &&
+           sys::Access(folder.constData(), W_OK | X_OK) == 0;
 }
 
 } // namespace platform

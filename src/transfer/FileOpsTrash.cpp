@@ -1,8 +1,8 @@
-#include "platform/FileOpsTrash.h"
+#include "transfer/FileOpsTrash.h"
 #include "platform/FileNames.h"
 
-#include "platform/FileOpsRecord.h"
-#include "platform/FileOpsSupport.h"
+#include "transfer/FileOpsRecord.h"
+#include "transfer/FileOpsSupport.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -12,9 +12,6 @@
 #include <QUrl>
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform
 {
@@ -33,18 +30,18 @@ bool IsOwnFolder(const QString& path)
 {
     struct stat st {
     };
-    return ::lstat(platform::EncodeFileName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
-           st.st_uid == ::geteuid();
+    return sys::LStat(platform::EncodeFileName(path).constData(), &st) == 0 &&
+           S_ISDIR(st.st_mode) && st.st_uid == sys::EffectiveUser();
 }
 
 // Makes `path` (one level) as a private folder unless it exists; true when it is a
 // folder (not a link) afterwards.
 bool EnsureFolder(const QString& path)
 {
-    ::mkdir(platform::EncodeFileName(path).constData(), 0700);
+    sys::MkDir(platform::EncodeFileName(path).constData(), 0700);
     struct stat st {
     };
-    return ::lstat(platform::EncodeFileName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    return sys::LStat(platform::EncodeFileName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 // A trash folder `trash` with its files/ and info/, on the device `dev`.
@@ -53,7 +50,7 @@ bool UsableTrash(const QString& trash, dev_t dev)
     struct stat st {
     };
     return EnsureFolder(trash) && EnsureFolder(trash + "/files") && EnsureFolder(trash + "/info") &&
-           ::stat(platform::EncodeFileName(trash + "/files").constData(), &st) == 0 &&
+           sys::Stat(platform::EncodeFileName(trash + "/files").constData(), &st) == 0 &&
            st.st_dev == dev;
 }
 
@@ -66,7 +63,7 @@ QString TopDirectory(QString folder, dev_t dev)
         const QString up = slash == 0 ? QStringLiteral("/") : folder.left(slash);
         struct stat st {
         };
-        if (::stat(platform::EncodeFileName(up).constData(), &st) != 0 || st.st_dev != dev)
+        if (sys::Stat(platform::EncodeFileName(up).constData(), &st) != 0 || st.st_dev != dev)
             break;
         folder = up;
     }
@@ -79,8 +76,8 @@ QString RealFolderOf(const QString& path)
     const QByteArray parent =
         platform::EncodeFileName(slash <= 0 ? QStringLiteral("/") : path.left(slash));
     char resolved[PATH_MAX];
-    return ::realpath(parent.constData(), resolved) ? platform::DecodeFileName(resolved)
-                                                    : QString();
+    return sys::RealPath(parent.constData(), resolved) ? platform::DecodeFileName(resolved)
+                                                       : QString();
 }
 
 QByteArray TrashInfo(const QString& path)
@@ -94,17 +91,17 @@ QByteArray TrashInfo(const QString& path)
 // Writes info/<name>.trashinfo exclusively; 0, EEXIST when the name is taken, or an errno.
 int WriteInfo(const QString& info, const QByteArray& content)
 {
-    TFd fd(::open(platform::EncodeFileName(info).constData(),
-                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    TFd fd(sys::Open(platform::EncodeFileName(info).constData(),
+                     O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (!fd.Valid())
         return errno;
-    int error = ::write(fd.Get(), content.constData(), size_t(content.size())) == content.size()
+    int error = sys::Write(fd.Get(), content.constData(), size_t(content.size())) == content.size()
                     ? 0
                     : (errno ? errno : EIO);
     if (!error)
         error = fd.Close();
     if (error)
-        ::unlink(platform::EncodeFileName(info).constData());
+        sys::Unlink(platform::EncodeFileName(info).constData());
     return error;
 }
 
@@ -116,8 +113,8 @@ QString MountTop(QString folder)
     const auto mountId = [](const QString& path, quint64& id) {
         struct statx stx {
         };
-        if (::statx(AT_FDCWD, platform::EncodeFileName(path).constData(), 0, STATX_MNT_ID, &stx) !=
-                0 ||
+        if (sys::StatX(AT_FDCWD, platform::EncodeFileName(path).constData(), 0, STATX_MNT_ID,
+                       &stx) != 0 ||
             !(stx.stx_mask & STATX_MNT_ID))
             return false;
         id = stx.stx_mnt_id;
@@ -143,11 +140,11 @@ QString MountTop(QString folder)
 QString TopTrash(const QString& top, dev_t dev)
 {
     const QString base = top == QLatin1String("/") ? QString() : top;
-    const QString uid = QString::number(::geteuid());
+    const QString uid = QString::number(sys::EffectiveUser());
     struct stat shared {
     };
     // A shared .Trash must be a real folder with the sticky bit, as the standard asks.
-    if (::lstat(platform::EncodeFileName(base + "/.Trash").constData(), &shared) == 0 &&
+    if (sys::LStat(platform::EncodeFileName(base + "/.Trash").constData(), &shared) == 0 &&
         S_ISDIR(shared.st_mode) && (shared.st_mode & S_ISVTX) &&
         UsableTrash(base + "/.Trash/" + uid, dev) && IsOwnFolder(base + "/.Trash/" + uid))
         return base + "/.Trash/" + uid;
@@ -164,7 +161,7 @@ QString TrashFolderFor(const QString& path)
     const QString folder = RealFolderOf(path);
     struct stat st {
     };
-    if (folder.isEmpty() || ::stat(platform::EncodeFileName(folder).constData(), &st) != 0)
+    if (folder.isEmpty() || sys::Stat(platform::EncodeFileName(folder).constData(), &st) != 0)
         return {};
     // Items on the home folder's file system go to the home trash and nowhere else.
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
@@ -172,8 +169,8 @@ QString TrashFolderFor(const QString& path)
     };
     if (data.startsWith(QLatin1Char('/')))
         QDir().mkpath(data);
-    if (::stat(platform::EncodeFileName(data).constData(), &home) != 0 &&
-        ::stat(platform::EncodeFileName(QDir::homePath()).constData(), &home) != 0)
+    if (sys::Stat(platform::EncodeFileName(data).constData(), &home) != 0 &&
+        sys::Stat(platform::EncodeFileName(QDir::homePath()).constData(), &home) != 0)
         home.st_dev = st.st_dev;
     if (home.st_dev == st.st_dev)
         return data.startsWith(QLatin1Char('/')) && UsableTrash(data + "/Trash", st.st_dev)
@@ -191,7 +188,7 @@ QString MountTrashFor(const QString& path)
     const QString folder = RealFolderOf(path);
     struct stat st {
     };
-    if (folder.isEmpty() || ::stat(platform::EncodeFileName(folder).constData(), &st) != 0)
+    if (folder.isEmpty() || sys::Stat(platform::EncodeFileName(folder).constData(), &st) != 0)
         return {};
     return TopTrash(MountTop(folder), st.st_dev);
 }
@@ -199,8 +196,7 @@ QString MountTrashFor(const QString& path)
 // Moves `path` into the trash folder `trash`; empty or why not. `renameError` is the
 // errno of the last rename tried (EXDEV: the trash is on another mount). `trashedAs`
 // (may be null) receives where the item went.
-QString TrashInto(const QString& path, const QString& trash, int& renameError,
-                  QString* trashedAs)
+QString TrashInto(const QString& path, const QString& trash, int& renameError, QString* trashedAs)
 {
     const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
     const QByteArray info = TrashInfo(path);
@@ -221,7 +217,7 @@ QString TrashInto(const QString& path, const QString& trash, int& renameError,
                 *trashedAs = trash + "/files/" + trashName;
             return {};
         }
-        ::unlink(platform::EncodeFileName(infoPath).constData());
+        sys::Unlink(platform::EncodeFileName(infoPath).constData());
         if (renameError != EEXIST)
             return ErrorText(renameError);
     }
@@ -235,7 +231,7 @@ QString MoveToTrash(const QString& path, QString* trashedAs)
     struct stat st {
     };
     if (!path.startsWith(QLatin1Char('/')) ||
-        ::lstat(platform::EncodeFileName(path).constData(), &st) != 0)
+        sys::LStat(platform::EncodeFileName(path).constData(), &st) != 0)
         return path.startsWith(QLatin1Char('/')) ? ErrorText(errno) : Tr("not a full path");
     const QString trash = TrashFolderFor(path);
     if (trash.isEmpty())
@@ -275,7 +271,7 @@ void RemoveInfo(const QString& info, const QString& original)
     const QList<QByteArray> lines = file.readAll().split('\n');
     file.close();
     if (lines.contains(wanted))
-        ::unlink(platform::EncodeFileName(info).constData());
+        sys::Unlink(platform::EncodeFileName(info).constData());
 }
 
 } // namespace
@@ -288,7 +284,7 @@ QString RestoreFromTrash(const QString& trashed, const QString& original,
         return Tr("it is not an item of a trash folder");
     struct stat st {
     };
-    if (::lstat(platform::EncodeFileName(trashed).constData(), &st) != 0)
+    if (sys::LStat(platform::EncodeFileName(trashed).constData(), &st) != 0)
         return errno == ENOENT ? Tr("it is no longer in the trash") : ErrorText(errno);
     if (!identity.Matches(st))
         return Tr("the trash holds another item under its name now");

@@ -9,11 +9,10 @@
 // Every function here works on directory descriptors and never follows links; any thread.
 
 #include "platform/FileOpsProgress.h"
-#include "platform/FileOpsSupport.h"
+#include "transfer/FileOpsSupport.h"
 
 #include <QByteArray>
 #include <QString>
-#include <sys/stat.h>
 #include <vector>
 
 namespace platform

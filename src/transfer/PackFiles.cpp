@@ -1,16 +1,12 @@
-#include "platform/PackFiles.h"
+#include "transfer/PackFiles.h"
 
 #include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"
-#include "platform/FileOpsParts.h"
-#include "platform/FileOpsSupport.h"
+#include "transfer/FileOpsParts.h"
+#include "transfer/FileOpsSupport.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform
 {
@@ -27,7 +23,7 @@ void ListEntry(const QByteArray& base, const QByteArray& relative, std::vector<T
     TPackEntry entry;
     entry.Bytes = relative;
     entry.Relative = DecodeFileName(relative);
-    if (::lstat(full.constData(), &st) != 0) {
+    if (sys::LStat(full.constData(), &st) != 0) {
         problems
             << QStringLiteral("\"%1\" cannot be read: %2.").arg(entry.Relative, ErrorText(errno));
         return;
@@ -40,7 +36,7 @@ void ListEntry(const QByteArray& base, const QByteArray& relative, std::vector<T
     } else if (S_ISLNK(st.st_mode)) {
         entry.Kind = TPackEntry::TKind::Link;
         QByteArray target(qMax<qsizetype>(st.st_size, 255) + 1, '\0');
-        const ssize_t n = ::readlink(full.constData(), target.data(), size_t(target.size()));
+        const ssize_t n = sys::ReadLink(full.constData(), target.data(), size_t(target.size()));
         if (n < 0) {
             problems << QStringLiteral("\"%1\" cannot be read: %2.")
                             .arg(entry.Relative, ErrorText(errno));
@@ -55,19 +51,19 @@ void ListEntry(const QByteArray& base, const QByteArray& relative, std::vector<T
     entries.push_back(std::move(entry));
     if (!folder)
         return;
-    DIR* dir = ::opendir(full.constData());
+    DIR* dir = sys::OpenDir(full.constData());
     if (!dir) {
         problems << QStringLiteral("The folder \"%1\" cannot be read: %2.")
                         .arg(DecodeFileName(relative), ErrorText(errno));
         return;
     }
     std::vector<QByteArray> names;
-    while (const dirent* d = ::readdir(dir)) {
+    while (const dirent* d = sys::ReadDir(dir)) {
         const QByteArray name(d->d_name);
         if (name != "." && name != "..")
             names.push_back(name);
     }
-    ::closedir(dir);
+    sys::CloseDir(dir);
     std::sort(names.begin(), names.end());
     for (const QByteArray& name : names)
         ListEntry(base, relative + '/' + name, entries, problems);
@@ -88,31 +84,32 @@ std::vector<TPackEntry> ListPackEntries(const QString& folder, const QStringList
 TPackSource::~TPackSource()
 {
     if (m_fd >= 0)
-        ::close(m_fd);
+        sys::Close(m_fd);
 }
 
 int TPackSource::Open(const QString& path)
 {
     if (const int fault = FileOpsFault(TFileOpsStep::OpenSource, path))
         return fault;
-    m_fd = ::open(EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    m_fd =
+        sys::Open(EncodeFileName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (m_fd < 0)
         return errno;
     struct stat st {
     };
-    if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(m_fd);
+    if (sys::FStat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        sys::Close(m_fd);
         m_fd = -1;
         return EINVAL;
     }
-    ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    sys::Advise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return 0;
 }
 
 qint64 TPackSource::Read(char* data, qint64 size)
 {
     for (;;) {
-        const ssize_t n = ::read(m_fd, data, size_t(size));
+        const ssize_t n = sys::Read(m_fd, data, size_t(size));
         if (n >= 0)
             return n;
         if (errno != EINTR)
@@ -125,10 +122,10 @@ QString CreatePackPart(const QString& folder, const QString& name, int& error)
     RemoveStalePartFiles(folder);
     for (int attempt = 0; attempt < 10; ++attempt) {
         const QString path = folder + DecodeFileName(PartFileName(EncodeFileName(name)));
-        const int fd =
-            ::open(EncodeFileName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        const int fd = sys::Open(EncodeFileName(path).constData(),
+                                 O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0) {
-            ::close(fd);
+            sys::Close(fd);
             error = 0;
             return path;
         }
@@ -147,7 +144,7 @@ int RenameIntoPlace(const QString& from, const QString& to)
 
 int RemovePackPart(const QString& path)
 {
-    return ::unlink(EncodeFileName(path).constData()) == 0 ? 0 : errno;
+    return sys::Unlink(EncodeFileName(path).constData()) == 0 ? 0 : errno;
 }
 
 bool RemovePackedOriginal(const QString& path, const TEntryRecord& record,
@@ -156,7 +153,7 @@ bool RemovePackedOriginal(const QString& path, const TEntryRecord& record,
     TFileOpsReport report(onFailure, QStringLiteral("\"%1\" stays: %2."));
     const int slash = path.lastIndexOf('/');
     const QByteArray parent = EncodeFileName(slash <= 0 ? QStringLiteral("/") : path.left(slash));
-    const TFd dir(::open(parent.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const TFd dir(sys::Open(parent.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dir.Valid()) {
         report.Failed(path, errno);
         return false;

@@ -14,13 +14,12 @@
 //
 // The handler runs on the thread doing the work (a worker); it waits for the answer.
 
-#include "platform/FileOpsRecord.h"
-#include "platform/ShellFileOperation.h"
+#include "transfer/FileOpsRecord.h"
+#include "transfer/ShellFileOperation.h"
 
 #include <QDateTime>
 #include <QString>
 #include <functional>
-#include <sys/stat.h>
 
 namespace platform
 {

@@ -1,12 +1,9 @@
-#include "platform/FileOpsMoves.h"
+#include "transfer/FileOpsMoves.h"
 
 #include "platform/FileOpsFaults.h"
 
 #include <QCoreApplication>
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform
 {
@@ -24,7 +21,7 @@ QString Tr(const char* text)
 
 TFd Duplicate(int fd)
 {
-    return TFd(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+    return TFd(sys::Duplicate(fd));
 }
 
 } // namespace
@@ -35,8 +32,8 @@ void TMoveRemovals::Add(int parent, TEntryRecord record, const QString& path, in
 {
     struct stat folder {
     }, into{};
-    ::fstat(parent, &folder);
-    ::fstat(target, &into);
+    sys::FStat(parent, &folder);
+    sys::FStat(target, &into);
     std::shared_ptr<const TFd> held;
     for (const TParent& known : m_parents)
         if (known.Device == folder.st_dev && known.Inode == folder.st_ino)
@@ -59,7 +56,7 @@ int TMoveRemovals::Finish()
 {
     for (TTarget& target : m_targets) {
         target.Error = FileOpsFault(TFileOpsStep::FlushTarget, target.Path);
-        if (!target.Error && (!target.Folder.Valid() || ::syncfs(target.Folder.Get()) != 0))
+        if (!target.Error && (!target.Folder.Valid() || sys::SyncFs(target.Folder.Get()) != 0))
             target.Error = errno;
     }
     int messages = 0;

@@ -3,7 +3,7 @@
 // following links: removal for good and the totals of a copy.
 
 #include "platform/FileOpsProgress.h"
-#include "platform/FileOpsSupport.h"
+#include "transfer/FileOpsSupport.h"
 
 #include <QByteArray>
 #include <QString>
