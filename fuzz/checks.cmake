@@ -7,5 +7,6 @@ trvx_fuzzer(fuzz_checksums
             ${PROJECT_SOURCE_DIR}/src/checks/Digest.cpp
             ${PROJECT_SOURCE_DIR}/src/platform/FileBlocks.cpp
             ${PROJECT_SOURCE_DIR}/src/platform/FileNames.cpp
+            ${trvx_fsbase_sources}
             ${PROJECT_SOURCE_DIR}/src/platform/FileOpsFaults.cpp
     LIBS Qt6::Core OpenSSL::Crypto)

@@ -9,6 +9,7 @@ trvx_fuzzer(fuzz_profile
             ${_trvx_src}/platform/FileOpsFaults.cpp
             ${_trvx_src}/platform/FileSystem.cpp
             ${_trvx_src}/platform/FileNames.cpp
+            ${trvx_fsbase_sources}
             ${_trvx_src}/platform/Locale.cpp
             ${_trvx_src}/listing/FileListing.cpp
             ${_trvx_src}/listing/ArchiveFolders.cpp
@@ -27,4 +28,5 @@ trvx_fuzzer(fuzz_wild
             ${_trvx_src}/platform/FileOpsFaults.cpp
             ${_trvx_src}/platform/FileSystem.cpp
             ${_trvx_src}/platform/FileNames.cpp
+            ${trvx_fsbase_sources}
     LIBS Qt6::Core)

@@ -10,6 +10,7 @@ trvx_fuzzer(fuzz_zipdir
             ${PROJECT_SOURCE_DIR}/src/zip/ZipEndRecord.cpp
             ${PROJECT_SOURCE_DIR}/src/zip/ZipNames.cpp
             ${PROJECT_SOURCE_DIR}/src/platform/FileNames.cpp
+            ${trvx_fsbase_sources}
             ${PROJECT_SOURCE_DIR}/src/platform/Messages.cpp
     LIBS Qt6::Widgets)
 
