@@ -1,5 +1,6 @@
 #include "fileops/uCopyTarget.h"
 
+#include "controls/DialogRows.h"
 #include "controls/FontScale.h"
 #include "fileops/uConfirm.h"
 #include "platform/FileNames.h"
@@ -39,18 +40,8 @@ TfCopyTarget::TfCopyTarget(QWidget* parent) : QDialog(parent)
     red.setColor(QPalette::WindowText, QColor(190, 0, 0));
     LabelWhy->setPalette(red);
     LabelWhy->hide();
-    ButtonAccept = new QPushButton(QStringLiteral("OK"), this);
-    ButtonAccept->setDefault(true);
-    ButtonCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    ButtonCancel->setAutoDefault(false);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ButtonAccept);
-    buttons->addWidget(ButtonCancel);
-    auto* column = new QVBoxLayout(this);
-    const int margin = Scaled(10);
-    column->setContentsMargins(margin, margin, margin, margin);
+    auto* buttons = AcceptCancelRow(this, QStringLiteral("OK"), ButtonAccept, ButtonCancel);
+    auto* column = DialogColumn(this);
     column->addWidget(LabelWhat);
     column->addWidget(Edit);
     column->addWidget(LabelWhy);

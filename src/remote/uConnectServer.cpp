@@ -1,5 +1,6 @@
 #include "remote/uConnectServer.h"
 
+#include "controls/DialogRows.h"
 #include "controls/FontScale.h"
 
 #include <QAction>
@@ -36,18 +37,8 @@ TfConnectServer::TfConnectServer(const QString& settingsPath, QWidget* parent)
     drop->setShortcut(Qt::Key_Delete);
     drop->setShortcutContext(Qt::WidgetShortcut);
     ListRecent->addAction(drop);
-    ButtonAccept = new QPushButton(QStringLiteral("OK"), this);
-    ButtonAccept->setDefault(true);
-    ButtonCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    ButtonCancel->setAutoDefault(false);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ButtonAccept);
-    buttons->addWidget(ButtonCancel);
-    auto* column = new QVBoxLayout(this);
-    const int margin = Scaled(10);
-    column->setContentsMargins(margin, margin, margin, margin);
+    auto* buttons = AcceptCancelRow(this, QStringLiteral("OK"), ButtonAccept, ButtonCancel);
+    auto* column = DialogColumn(this);
     column->addWidget(LabelUri);
     column->addWidget(EditUri);
     column->addWidget(LabelWhy);

@@ -1,5 +1,6 @@
 #include "remote/uRemoteLogin.h"
 
+#include "controls/DialogRows.h"
 #include "controls/FontScale.h"
 
 #include <QButtonGroup>
@@ -57,18 +58,8 @@ TfRemoteLogin::TfRemoteLogin(const TLoginRequest& request, QWidget* parent)
     }
     RadioForget->setChecked(true);
 
-    ButtonAccept = new QPushButton(QStringLiteral("Co&nnect"), this);
-    ButtonAccept->setDefault(true);
-    ButtonCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    ButtonCancel->setAutoDefault(false);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ButtonAccept);
-    buttons->addWidget(ButtonCancel);
-
-    auto* column = new QVBoxLayout(this);
-    const int margin = Scaled(10);
-    column->setContentsMargins(margin, margin, margin, margin);
+    auto* buttons = AcceptCancelRow(this, QStringLiteral("Co&nnect"), ButtonAccept, ButtonCancel);
+    auto* column = DialogColumn(this);
     column->addWidget(LabelMessage);
     column->addWidget(CheckAnonymous);
     column->addLayout(fields);
