@@ -3,6 +3,7 @@
 #include "controls/FontScale.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -26,4 +27,16 @@ QVBoxLayout* DialogColumn(QWidget* dialog)
     const int margin = fontscale::Scaled(10);
     column->setContentsMargins(margin, margin, margin, margin);
     return column;
+}
+
+QLabel* WhyLabel(QWidget* dialog)
+{
+    auto* why = new QLabel(dialog);
+    why->setTextFormat(Qt::PlainText);
+    why->setWordWrap(true);
+    QPalette red = why->palette();
+    red.setColor(QPalette::WindowText, QColor(190, 0, 0));
+    why->setPalette(red);
+    why->hide();
+    return why;
 }

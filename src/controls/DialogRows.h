@@ -4,6 +4,7 @@
 #include <QString>
 
 class QHBoxLayout;
+class QLabel;
 class QPushButton;
 class QVBoxLayout;
 class QWidget;
@@ -15,3 +16,6 @@ QHBoxLayout* AcceptCancelRow(QWidget* dialog, const QString& acceptText, QPushBu
 
 // The dialog's main column, with the usual margins.
 QVBoxLayout* DialogColumn(QWidget* dialog);
+
+// The hidden red line under a field that says why its text is refused.
+QLabel* WhyLabel(QWidget* dialog);

@@ -33,13 +33,7 @@ TfCopyTarget::TfCopyTarget(QWidget* parent) : QDialog(parent)
     LabelWhat->setWordWrap(true);
     Edit = new QLineEdit(this);
     LabelWhat->setBuddy(Edit);
-    LabelWhy = new QLabel(this);
-    LabelWhy->setTextFormat(Qt::PlainText);
-    LabelWhy->setWordWrap(true);
-    QPalette red = LabelWhy->palette();
-    red.setColor(QPalette::WindowText, QColor(190, 0, 0));
-    LabelWhy->setPalette(red);
-    LabelWhy->hide();
+    LabelWhy = WhyLabel(this);
     auto* buttons = AcceptCancelRow(this, QStringLiteral("OK"), ButtonAccept, ButtonCancel);
     auto* column = DialogColumn(this);
     column->addWidget(LabelWhat);

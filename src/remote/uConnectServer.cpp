@@ -23,13 +23,7 @@ TfConnectServer::TfConnectServer(const QString& settingsPath, QWidget* parent)
     EditUri = new QLineEdit(this);
     EditUri->setPlaceholderText(QStringLiteral("sftp://user@host/folder"));
     LabelUri->setBuddy(EditUri);
-    LabelWhy = new QLabel(this);
-    LabelWhy->setTextFormat(Qt::PlainText);
-    LabelWhy->setWordWrap(true);
-    QPalette red = LabelWhy->palette();
-    red.setColor(QPalette::WindowText, QColor(190, 0, 0));
-    LabelWhy->setPalette(red);
-    LabelWhy->hide();
+    LabelWhy = WhyLabel(this);
     LabelRecent = new QLabel(QStringLiteral("&Recent servers:"), this);
     ListRecent = new QListWidget(this);
     LabelRecent->setBuddy(ListRecent);
