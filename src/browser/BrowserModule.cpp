@@ -1,5 +1,6 @@
 #include "browser/BrowserModule.h"
 
+#include "browser/BrowserPane.h"
 #include "browser/uBrowser.h"
 #include "controls/SharedWindow.h"
 
@@ -27,6 +28,15 @@ public:
         return viewer;
     }
     QStringList Properties(TModuleWindow, const QString&, QString*) override { return {}; }
+    QWidget* MakePane(TModuleWindow window, QWidget* parent) override
+    {
+        return window == TModuleWindow::Html ? new TBrowserPane(parent) : nullptr;
+    }
+    void ShowInPane(QWidget* pane, const QString& path) override
+    {
+        if (auto* page = qobject_cast<TBrowserPane*>(pane))
+            page->Show(path);
+    }
 };
 
 } // namespace

@@ -20,28 +20,12 @@
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
-#include <QWebEngineScriptCollection>
-#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 namespace
 {
 
 const QString kDefaultCaption = QStringLiteral("HTML viewer");
-
-// The default text colour and link colour as the weakest rules of each document (":where"
-// has no weight, and the rules come first), so every colour a document sets wins. A body
-// with its own "link" attribute keeps it.
-const char kColourScript[] = R"((function() {
-    var root = document.head || document.documentElement;
-    if (!root) return;
-    var css = ':where(html) { color: %1; }';
-    if (!(document.body && document.body.hasAttribute('link')))
-        css += ':where(a:link) { color: #0000ff; }';
-    var style = document.createElement('style');
-    style.textContent = css;
-    root.insertBefore(style, root.firstChild);
-})();)";
 
 struct TDocumentRef {
     QString Path;
@@ -211,22 +195,7 @@ void TfBrowser::CreateEngine()
 
 void TfBrowser::ConfigureProfile()
 {
-    QWebEngineSettings* settings = m_profile->settings();
-    settings->setFontFamily(QWebEngineSettings::StandardFont, QStringLiteral("Times New Roman"));
-    settings->setFontFamily(QWebEngineSettings::SerifFont, QStringLiteral("Times New Roman"));
-    settings->setFontFamily(QWebEngineSettings::FixedFont, QStringLiteral("Courier New"));
-    // 12 points at the web's 96 pixels per inch.
-    settings->setFontSize(QWebEngineSettings::DefaultFontSize, 16);
-    settings->setAttribute(QWebEngineSettings::AutoLoadImages, true);
-
-    QWebEngineScript colours;
-    colours.setName(QStringLiteral("default colours"));
-    colours.setInjectionPoint(QWebEngineScript::DocumentReady);
-    colours.setWorldId(QWebEngineScript::ApplicationWorld);
-    colours.setRunsOnSubFrames(true);
-    colours.setSourceCode(
-        QString::fromLatin1(kColourScript).arg(palette().color(QPalette::Text).name()));
-    m_profile->scripts()->insert(colours);
+    ConfigureBrowserProfile(*m_profile, palette().color(QPalette::Text));
 }
 
 void TfBrowser::LoadingChanged(const QWebEngineLoadingInfo& info)

@@ -5,6 +5,7 @@
 #include "main/uMain.h"
 
 #include "controls/VirtualListView.h"
+#include "main/FedResults.h"
 #include "modules/ViewerModules.h"
 #include "quickview/uQuickView.h"
 
@@ -27,6 +28,9 @@ void TfMain::MenuQuickViewClick()
         m_quick = new TfQuickView(this);
         m_quick->hide();
         m_quick->OnClose = [this] { CloseQuickView(); };
+        // HTML files are shown by the HTML viewer's module, loaded with the first one; a
+        // module that cannot be loaded is said in the pane's status line, not in a message.
+        m_quick->HtmlModule = [](QString* why) { return ViewerModuleOf(TModuleWindow::Html, why); };
     }
     m_quickSide = Other(ActiveSide());
     TPanel& other = m_panels[m_quickSide];
@@ -84,8 +88,20 @@ void TfMain::QuickFollow()
     const TFileObject& e = p.Listing[row];
     if (e.IsParent())
         m_quick->ShowText(QStringLiteral(".. — the folder above"));
-    else if (e.Kind == fkZipMember || ShowsArchive(side))
-        m_quick->ShowText(e.Name + QStringLiteral(" — a member of the archive: F3 views it"));
+    else if (ShowsArchive(side) && e.IsDirectory())
+        m_quick->ShowText(e.Name + QStringLiteral(" — a folder of the archive"));
+    else if (ShowsArchive(side))
+        // Extracted by the load into a private copy, which goes when the pane moves on.
+        m_quick->ShowMember({ArchiveFile(side), e.Name, e.Size, !ShowsReadOnlyArchive(side)},
+                            QuickDescriber(e.Name));
+    else if (const TFedMember* fed = FedMemberAt(side, row))
+        // A member among search results: its archive is read as the search read it, a
+        // ZIP archive by its name.
+        m_quick->ShowMember({p.Fed->Root + fed->Archive, fed->Member, fed->Size,
+                             fed->Archive.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive)},
+                            QuickDescriber(fed->Member));
+    else if (e.Kind == fkZipMember)
+        m_quick->ShowText(e.Name + QStringLiteral(" — a member of an archive: F3 views it"));
     else if (p.Directory == QLatin1String("Drives"))
         m_quick->ShowText(e.Name + QStringLiteral(" — a drive"));
     else

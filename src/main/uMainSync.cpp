@@ -1,8 +1,11 @@
 // "Synchronise folders" in the main window: the Commands menu's entry, the two panels'
-// folders it is given, and the panels read again after a run.
+// folders (or an archive as the source side) it is given, and the panels read again
+// after a run.
 #include "main/uMain.h"
 #include "platform/Messages.h"
+#include "sync/SyncArchiveSources.h"
 #include "sync/uSync.h"
+#include "zip/ZipArchive.h"
 
 #include <QMenu>
 
@@ -18,24 +21,41 @@ void TfMain::MenuSyncFoldersClick()
 {
     if (ReadingAny())
         return;
-    for (const TPanel& p : m_panels) {
-        if (p.Listing.IsArchiveListing() || p.Directory == QLatin1String("Drives")) {
-            platform::ShowMessage(QStringLiteral("Synchronise folders works on folders only: "
-                                                 "both panels must show a folder, not an "
-                                                 "archive or the drive list."));
+    std::shared_ptr<TArchiveSide> archive;
+    QString places[2];
+    for (const TSide side : {sdLeft, sdRight}) {
+        const TPanel& p = m_panels[side];
+        places[side] = AddSeparator(p.Listing.Directory);
+        if (p.Directory == QLatin1String("Drives")) {
+            platform::ShowMessage(QStringLiteral("Synchronise folders does not work on the "
+                                                 "drive list."));
             return;
         }
+        if (!p.Listing.IsArchiveListing())
+            continue;
+        if (archive) {
+            platform::ShowMessage(QStringLiteral("Synchronise folders takes one archive at "
+                                                 "most, as the source: the other panel must "
+                                                 "show a folder."));
+            return;
+        }
+        const QString folder = PanelArchiveFolder(side);
+        archive =
+            ShowsReadOnlyArchive(side)
+                ? ReadOnlyArchiveSide(*p.ReadOnly, folder, side == sdLeft)
+                : ZipArchiveSide(p.Zip->ZipFilename(), folder, p.Zip->Members(), side == sdLeft);
+        places[side] = archive->Shown;
     }
-    auto* window = new TfSync(this, AddSeparator(m_panels[sdLeft].Listing.Directory),
-                              AddSeparator(m_panels[sdRight].Listing.Directory),
-                              ActiveSide() == sdLeft, UseRecycleBin);
+    auto* window = new TfSync(this, places[sdLeft], places[sdRight], ActiveSide() == sdLeft,
+                              UseRecycleBin, archive);
     window->OnSynchronised = [this](const TSyncOutcome&) {
         // Nothing of it can be undone; the history says so rather than undo an older
         // command over the changed folders.
         m_commands.History().Add(
             TUndoRecord{TUndoKind::None, QStringLiteral("a synchronisation of folders")});
-        RereadKeepingView(sdLeft);
-        RereadKeepingView(sdRight);
+        for (const TSide side : {sdLeft, sdRight})
+            if (!m_panels[side].Listing.IsArchiveListing()) // the archive is never changed
+                RereadKeepingView(side);
     };
     window->show();
     window->raise();

@@ -30,12 +30,21 @@ public:
     // describes no files of that kind, and also when the file cannot be read as one: then
     // `why` says why. Any thread; each call stands alone.
     virtual QStringList Properties(TModuleWindow window, const QString& path, QString* why) = 0;
+
+    // A read-only page for files of that kind, made as a child of `parent` to live in a
+    // pane of the main window (the quick view); it shows nothing until ShowInPane. Returns
+    // nullptr when the module has no such page. User-interface thread only.
+    virtual QWidget* MakePane(TModuleWindow window, QWidget* parent) = 0;
+    // Shows the file `path` in `pane` (made by MakePane) in place of what it showed; an
+    // empty path shows nothing. Returns at once: the page loads in the background and a
+    // later call drops a load under way. User-interface thread only.
+    virtual void ShowInPane(QWidget* pane, const QString& path) = 0;
 };
 
-// The exported function of every module: `extern "C" TViewerModule* TravodexViewerModule2()`,
+// The exported function of every module: `extern "C" TViewerModule* TravodexViewerModule3()`,
 // returning an object that lives as long as the process. The number changes with this
 // interface, so that a module of another build is refused instead of called.
-inline constexpr char kViewerModuleEntry[] = "TravodexViewerModule2";
+inline constexpr char kViewerModuleEntry[] = "TravodexViewerModule3";
 using TViewerModuleEntry = TViewerModule* (*)();
 
 // The files of the modules, beside the program or in ../lib/travodex/ when installed.

@@ -67,6 +67,18 @@ QString ModuleWindowTitle(TModuleWindow window)
 
 TViewerModule* ViewerModuleOf(TModuleWindow window)
 {
+    QString failure;
+    TViewerModule* module = ViewerModuleOf(window, &failure);
+    if (!module) {
+        // Also for the terminal or the session's log, as the loader's own failures are.
+        qWarning("%s", qUtf8Printable(failure));
+        platform::ShowMessage(failure);
+    }
+    return module;
+}
+
+TViewerModule* ViewerModuleOf(TModuleWindow window, QString* failure)
+{
     TModuleSlot& slot = SlotOf(window);
     slot.Asked = true;
     if (slot.Registered)
@@ -83,12 +95,8 @@ TViewerModule* ViewerModuleOf(TModuleWindow window)
         if (!slot.Module)
             load.Error = QStringLiteral("%1 has no windows.").arg(QLatin1String(slot.FileName));
     }
-    if (!slot.Module) {
-        // Also for the terminal or the session's log, as the loader's own failures are.
-        const QString text = FailureText(window, load);
-        qWarning("%s", qUtf8Printable(text));
-        platform::ShowMessage(text);
-    }
+    if (!slot.Module && failure)
+        *failure = FailureText(window, load);
     return slot.Module;
 }
 

@@ -15,6 +15,9 @@
 // "The HTML viewer cannot start: libQt6WebEngineCore.so.6 is missing.", and returns
 // nullptr; the program runs on.
 TViewerModule* ViewerModuleOf(TModuleWindow window);
+// The same without a message: when the module cannot be loaded, `failure` gets what the
+// message would have said.
+TViewerModule* ViewerModuleOf(TModuleWindow window, QString* failure);
 
 // True until the first request of the module of `window` has been made.
 bool FirstUseOf(TModuleWindow window);

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform
@@ -65,6 +66,33 @@ bool Missing(int dir, const QByteArray& name)
     return ::fstatat(dir, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT;
 }
 
+// Gives the finished copy `temp` of `dir` the name `name`: over the entry there while it
+// is still as `to` had it (to the trash with `useTrash`), else into the free name. The
+// copy goes when it cannot; `path` names the source in messages.
+TSyncStep GiveName(int dir, const QByteArray& temp, const QByteArray& name, const QString& target,
+                   const TSeenEntry* to, bool useTrash, const QString& path, TFileOpsReport& report)
+{
+    if (to) {
+        TReplacedEntry replaced;
+        const QString reason = PutOver(dir, temp, name, target, to->ToStat(), useTrash, replaced);
+        if (reason.isEmpty())
+            return TSyncStep::Done;
+        Discard(dir, temp, target, report);
+        if (!StillAsSeen(dir, name, to->ToStat()) && replaced.Trashed.isEmpty())
+            return TSyncStep::Changed;
+        report.Failed(path, reason);
+        return TSyncStep::Failed;
+    }
+    const int error = RenameNoReplace(dir, temp.constData(), dir, name.constData());
+    if (error == 0)
+        return TSyncStep::Done;
+    Discard(dir, temp, target, report);
+    if (error == EEXIST)
+        return TSyncStep::Changed;
+    report.Failed(path, error);
+    return TSyncStep::Failed;
+}
+
 } // namespace
 
 TSyncStep SyncCopy(const QString& fromRoot, const QString& toRoot, const QByteArray& relPath,
@@ -111,26 +139,7 @@ TSyncStep SyncCopy(const QString& fromRoot, const QString& toRoot, const QByteAr
                                 .arg(difference));
         return TSyncStep::Failed;
     }
-    if (to) {
-        TReplacedEntry replaced;
-        const QString reason =
-            PutOver(dst.Get(), temp, name, target, to->ToStat(), useTrash, replaced);
-        if (reason.isEmpty())
-            return TSyncStep::Done;
-        Discard(dst.Get(), temp, target, report);
-        if (!StillAsSeen(dst.Get(), name, to->ToStat()) && replaced.Trashed.isEmpty())
-            return TSyncStep::Changed;
-        report.Failed(path, reason);
-        return TSyncStep::Failed;
-    }
-    const int error = RenameNoReplace(dst.Get(), temp.constData(), dst.Get(), name.constData());
-    if (error == 0)
-        return TSyncStep::Done;
-    Discard(dst.Get(), temp, target, report);
-    if (error == EEXIST)
-        return TSyncStep::Changed;
-    report.Failed(path, error);
-    return TSyncStep::Failed;
+    return GiveName(dst.Get(), temp, name, target, to, useTrash, path, report);
 }
 
 TSyncStep SyncRemove(const QString& root, const QByteArray& relPath, const TSeenEntry& seen,
@@ -158,6 +167,73 @@ TSyncStep SyncRemove(const QString& root, const QByteArray& relPath, const TSeen
     if (RemoveTree(dir.Get(), name, path, report, removed, progress))
         return TSyncStep::Done;
     return CancelRequested(progress) ? TSyncStep::Cancelled : TSyncStep::Failed;
+}
+
+TSyncStaging::TSyncStaging(const QString& toRoot, const QByteArray& relPath)
+    : m_target(Join(toRoot, relPath))
+{
+    m_dir = OpenParent(toRoot, relPath, m_name);
+}
+
+TSyncStaging::~TSyncStaging()
+{
+    if (m_temp.isEmpty())
+        return;
+    const TShellFailureHandler ignore = [](const QString&) {};
+    TFileOpsReport quiet(ignore, QStringLiteral("%1: %2"));
+    Discard(m_dir.Get(), m_temp, m_folder, quiet);
+}
+
+TSyncStep TSyncStaging::Begin(const TSeenEntry* to, TFileOpsReport& report)
+{
+    if (!m_dir.Valid())
+        return TSyncStep::Changed;
+    if (to ? !StillAsSeen(m_dir.Get(), m_name, to->ToStat()) : !Missing(m_dir.Get(), m_name))
+        return TSyncStep::Changed;
+    const QByteArray temp = PartFileName(m_name);
+    if (::mkdirat(m_dir.Get(), temp.constData(), 0700) != 0) {
+        report.Failed(m_target, errno);
+        return TSyncStep::Failed;
+    }
+    m_temp = temp;
+    m_folder = ChildPath(m_target.left(m_target.lastIndexOf('/')), temp) + '/';
+    return TSyncStep::Done;
+}
+
+bool TSyncStaging::MakeFolder(const QByteArray& relPath, TFileOpsReport& report)
+{
+    const QString path = m_folder + DecodeFileName(relPath);
+    if (::mkdir(EncodeFileName(path).constData(), 0777) == 0)
+        return true;
+    report.Failed(path, errno);
+    return false;
+}
+
+bool TSyncStaging::Holds(const QByteArray& relPath, qint64 size, const quint32* crc) const
+{
+    QByteArray name;
+    const TFd dir = OpenParent(m_folder, relPath, name);
+    struct stat st {
+    };
+    if (!dir.Valid() || ::fstatat(dir.Get(), name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(st.st_mode) || st.st_size != size)
+        return false;
+    return !crc || FileHolds(dir.Get(), name, size, *crc);
+}
+
+TSyncStep TSyncStaging::Place(const QByteArray& inner, const TSeenEntry* to, bool useTrash,
+                              const QString& shown, TFileOpsReport& report)
+{
+    // Out of the temporary folder under a temporary name of its own beside the target,
+    // then named as a copy between folders is.
+    const QByteArray part = PartFileName(m_name);
+    const QByteArray from = m_temp + '/' + inner;
+    if (const int error =
+            RenameNoReplace(m_dir.Get(), from.constData(), m_dir.Get(), part.constData())) {
+        report.Failed(shown, error);
+        return TSyncStep::Failed;
+    }
+    return GiveName(m_dir.Get(), part, m_name, m_target, to, useTrash, shown, report);
 }
 
 } // namespace platform

@@ -15,6 +15,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <vector>
 
 namespace platform
 {
@@ -40,5 +41,41 @@ TSyncStep SyncCopy(const QString& fromRoot, const QString& toRoot, const QByteAr
 // for good with everything below it.
 TSyncStep SyncRemove(const QString& root, const QByteArray& relPath, const TSeenEntry& seen,
                      bool useTrash, TFileOpsReport& report, TFileOpsProgress* progress);
+
+// A copy of the entry `relPath` of `toRoot` built from elsewhere (members extracted from
+// an archive): in a hidden temporary folder beside the target, then given the target's
+// name as SyncCopy gives its copies theirs. Whatever the folder still holds goes with it
+// when the object goes. Any thread.
+class TSyncStaging final
+{
+public:
+    TSyncStaging(const QString& toRoot, const QByteArray& relPath);
+    ~TSyncStaging();
+    TSyncStaging(const TSyncStaging&) = delete;
+    TSyncStaging& operator=(const TSyncStaging&) = delete;
+
+    // Checks that the target is still as `to` had it (with null: that its name is still
+    // free) and makes the temporary folder: Done, Changed, or Failed (reported).
+    TSyncStep Begin(const TSeenEntry* to, TFileOpsReport& report);
+    // The temporary folder's full path, ending in "/".
+    QString Folder() const { return m_folder; }
+    // Makes the folder `relPath` ("/" separated, its parent there already) inside it.
+    bool MakeFolder(const QByteArray& relPath, TFileOpsReport& report);
+    // Whether the file `relPath` inside it is a plain file of `size` bytes whose CRC-32,
+    // when `crc` is given, is that one.
+    bool Holds(const QByteArray& relPath, qint64 size, const quint32* crc) const;
+    // Gives the entry `inner` of the temporary folder the target's name: over the
+    // target while it is still as `to` had it (to the trash with `useTrash`), else into
+    // the free name. `shown` names the source in messages.
+    TSyncStep Place(const QByteArray& inner, const TSeenEntry* to, bool useTrash,
+                    const QString& shown, TFileOpsReport& report);
+
+private:
+    TFd m_dir;         // the target's parent folder
+    QByteArray m_name; // the target's own name
+    QByteArray m_temp; // the temporary folder's name in m_dir, once made
+    QString m_target;  // the target's full path
+    QString m_folder;  // the temporary folder's full path
+};
 
 } // namespace platform

@@ -51,6 +51,9 @@ public:
     {
         return PlayerProperties(window, path, why);
     }
+    // The players have no page for a pane.
+    QWidget* MakePane(TModuleWindow, QWidget*) override { return nullptr; }
+    void ShowInPane(QWidget*, const QString&) override {}
 };
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "platform/FileSystem.h"
 #include "platform/FileType.h"
 #include "platform/Messages.h"
+#include "quickview/QuickMember.h"
 #include "viewers/TextEncodings.h"
 #include "zip/ZipCentralDir.h"
 
@@ -268,10 +269,11 @@ TQuickResult LoadFile(TQuickResult r, QSize fit, platform::TFileOpsProgress& pro
         r.KindText = QStringLiteral("binary");
         r.Detail = QStringLiteral("hex");
     } else {
-        r.Kind = TKind::Text;
         const QString suffix = r.Name.section(QLatin1Char('.'), -1).toLower();
-        r.KindText = (suffix == "htm" || suffix == "html") ? QStringLiteral("HTML source")
-                                                           : QStringLiteral("text");
+        const bool html =
+            r.Name.contains(QLatin1Char('.')) && (suffix == "htm" || suffix == "html");
+        r.Kind = html ? TKind::Html : TKind::Text;
+        r.KindText = html ? QStringLiteral("HTML") : QStringLiteral("text");
         r.Detail = r.Encoding;
     }
     return r;
@@ -289,13 +291,40 @@ TQuickResult Describe(TQuickResult r, const TDescriber& describer)
     return r;
 }
 
+// A member: copied into a private folder of its own, then loaded as a file from there.
+TQuickResult LoadMember(const TQuickRequest& request, platform::TFileOpsProgress& progress)
+{
+    const TMemberSource& member = request.Member;
+    TQuickResult r;
+    r.Path = request.Path;
+    r.Name = LastPart(member.Name);
+    r.Size = member.Size;
+    std::shared_ptr<platform::TPrivateFolder> folder;
+    try {
+        folder = std::make_shared<platform::TPrivateFolder>();
+    } catch (const platform::EError& e) {
+        return Fail(r, QStringLiteral("cannot make the private copy: ") + e.Message());
+    }
+    const QString copy = folder->Path() + r.Name;
+    QString why;
+    if (!CopyMember(member, copy, MostMemberBytes, progress, why))
+        return why.isEmpty() ? r : Fail(r, why);
+    TQuickResult shown = LoadQuick({copy, request.Fit, request.Describe, {}}, progress);
+    shown.Path = request.Path;
+    shown.Copy = std::move(folder);
+    return shown;
+}
+
 } // namespace
 
 TQuickResult LoadQuick(const TQuickRequest& request, platform::TFileOpsProgress& progress)
 {
+    if (!request.Member.Archive.isEmpty())
+        return LoadMember(request, progress);
     const QString& path = request.Path;
     TQuickResult r;
     r.Path = path;
+    r.File = path;
     r.Name = LastPart(path);
     const platform::TFileTypeInfo type = platform::FileTypeOf(path);
     if (type.Type == platform::TFileType::Missing)

@@ -3,7 +3,9 @@
 // thread: the kind of the file (from its type and content, never by opening a FIFO or a
 // device), and what of it is shown: the first block of a text or binary file and its
 // encoding, a picture decoded at the pane's size, the member list of an archive, the
-// count and bytes of a folder. Every step checks the cancel flag of its progress record
+// count and bytes of a folder. A member of an archive is shown from a private copy that
+// the load makes (up to MostMemberBytes) and the result holds: the copy goes with the last
+// result that holds it. Every step checks the cancel flag of its progress record
 // and gives up early when it is set; the result of a cancelled load is never shown.
 //
 // TQuickLoader runs the loads off the window's thread: each request gets a new
@@ -12,6 +14,7 @@
 // as one, the latest. A result reaches Loaded only when it is of the latest request.
 
 #include "platform/FileOpsProgress.h"
+#include "platform/TempFolder.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -29,6 +32,7 @@ namespace quickview
 enum class TKind {
     Nothing, // no file under the cursor (the ".." row, a drive, an empty panel)
     Text,    // read through the paged text view, in Encoding
+    Html,    // a text named .htm or .html: shown as a page where there is one, else as Text
     Binary,  // read through the paged text view in hex
     Picture,
     Lines,  // lines of text made here: an archive's members, a folder's summary
@@ -38,7 +42,9 @@ enum class TKind {
 struct TQuickResult {
     quint64 Generation{0};
     TKind Kind{TKind::Nothing};
-    QString Path;
+    QString Path; // as requested (for a member, the archive's path, "/" and its name)
+    QString File; // the file read: Path, or the private copy of a member
+    std::shared_ptr<platform::TPrivateFolder> Copy; // the member's copy, if one was made
     QString Name;
     qint64 Size{-1};  // bytes of a file, or of all the files below a folder
     QString KindText; // "text", "JPEG picture", "ZIP archive", "folder", "FIFO (named pipe)"
@@ -57,16 +63,27 @@ struct TDescriber {
     std::function<QStringList(const QString& path, QString* why)> Read;
 };
 
+// A member of an archive shown in a panel.
+struct TMemberSource {
+    QString Archive; // the archive's file
+    QString Name;    // the member's stored name
+    qint64 Size{-1}; // its size as the archive lists it
+    bool Zip{false}; // read by our ZIP reader, else by the archive module
+};
+
 struct TQuickRequest {
     QString Path;
-    QSize Fit;           // the pane's size, which a picture is fitted into
-    TDescriber Describe; // when set, a regular file is described by it alone
+    QSize Fit;            // the pane's size, which a picture is fitted into
+    TDescriber Describe;  // when set, a regular file is described by it alone
+    TMemberSource Member; // when its Archive is set, Path names the member, shown from a copy
 };
 
 // Picture files larger than this are not decoded for the pane.
 constexpr qint64 MostPictureBytes = 256LL << 20;
 // Members listed at most.
 constexpr int MostMembers = 5000;
+// Members larger than this are not extracted for the pane.
+constexpr qint64 MostMemberBytes = 64LL << 20;
 
 // Loads what the pane shows of the request's file. `progress`'s cancel flag stops it
 // early (the result is then of no use).

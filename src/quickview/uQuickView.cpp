@@ -3,9 +3,12 @@
 #include "platform/FileType.h"
 #include "viewers/uTextView.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QMetaObject>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -57,18 +60,35 @@ QSize TfQuickView::PictureArea() const
 
 void TfQuickView::ShowFile(const QString& path, const quickview::TDescriber& describe)
 {
+    Request(path, describe, {});
+}
+
+void TfQuickView::ShowMember(const quickview::TMemberSource& member,
+                             const quickview::TDescriber& describe)
+{
+    Request(member.Archive + QLatin1Char('/') + member.Name, describe, member);
+}
+
+void TfQuickView::Request(const QString& path, const quickview::TDescriber& describe,
+                          const quickview::TMemberSource& member)
+{
     if (path == m_path)
         return;
     m_path = path;
     m_describe = describe;
+    m_member = member;
     m_loading = true;
+    // A member's copy goes as soon as the pane moves on; what it shows of it stays until
+    // the next result (the text view reads the file it holds open).
+    m_shown.Copy.reset();
     m_status->setText(path.section(QLatin1Char('/'), -1) + QStringLiteral(" — loading…"));
-    m_loader.Request({path, PictureArea(), describe});
+    m_loader.Request({path, PictureArea(), describe, member});
 }
 
 void TfQuickView::ShowText(const QString& text)
 {
     m_loader.Cancel();
+    LeavePage();
     m_path.clear();
     m_loading = false;
     m_shown = {};
@@ -79,6 +99,9 @@ void TfQuickView::ShowText(const QString& text)
 void TfQuickView::Clear()
 {
     ShowText({});
+    // A module that could not be loaded is asked again when the pane is next put up.
+    if (!m_html)
+        m_htmlAsked = false;
 }
 
 void TfQuickView::ShowLines(const QStringList& lines)
@@ -93,7 +116,7 @@ void TfQuickView::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     if (!m_path.isEmpty() && (m_loading || m_shown.Kind == quickview::TKind::Picture)) {
         m_loading = true;
-        m_loader.Request({m_path, PictureArea(), m_describe});
+        m_loader.Request({m_path, PictureArea(), m_describe, m_member});
     }
 }
 
@@ -107,6 +130,78 @@ QString TfQuickView::LinesText() const
     return m_stack->currentWidget() == m_lines ? m_lines->toPlainText() : QString();
 }
 
+bool TfQuickView::ShowsHtmlPage() const
+{
+    return m_html && m_stack->currentWidget() == m_html;
+}
+
+bool TfQuickView::ShowPage(const QString& path)
+{
+    const bool first = !m_htmlAsked;
+    if (first) {
+        m_htmlAsked = true;
+        m_htmlWhy.clear();
+        m_htmlModule = HtmlModule ? HtmlModule(&m_htmlWhy) : nullptr;
+        if (m_htmlModule)
+            m_html = m_htmlModule->MakePane(TModuleWindow::Html, m_stack);
+        if (m_html)
+            m_stack->addWidget(m_html);
+        else if (m_htmlWhy.isEmpty())
+            m_htmlWhy = QStringLiteral("the HTML module has no page for the pane");
+    }
+    if (!m_html)
+        return false;
+    const QPointer<QWidget> focus = QApplication::focusWidget();
+    const bool active = window()->isActiveWindow();
+    m_htmlModule->ShowInPane(m_html, path);
+    m_picture->clear();
+    m_stack->setCurrentWidget(m_html);
+    if (first && active)
+        KeepActive(focus);
+    return true;
+}
+
+void TfQuickView::KeepActive(const QPointer<QWidget>& focus)
+{
+    // The engine's page renders through the graphics stack: the window it first shows in
+    // is made again by the window system for it, and loses its activation and the panel
+    // its keyboard focus (and with them the window's shortcuts). Both are given back,
+    // once now and once the window system has made the window again.
+    const auto restore = [this, focus] {
+        if (!window()->isActiveWindow())
+            window()->activateWindow();
+        if (focus && !focus->hasFocus())
+            focus->setFocus();
+    };
+    restore();
+    QMetaObject::invokeMethod(this, restore, Qt::QueuedConnection);
+}
+
+void TfQuickView::LeavePage()
+{
+    // The page stops loading and drops its document: nothing of it runs unseen.
+    if (ShowsHtmlPage())
+        m_htmlModule->ShowInPane(m_html, {});
+}
+
+void TfQuickView::ShowSource(const quickview::TQuickResult& result)
+{
+    using quickview::TKind;
+    QString why;
+    if (!m_text.Open(result.File, &why)) {
+        m_shown.Kind = TKind::Failed;
+        m_shown.Why = QStringLiteral("unreadable: ") + why;
+    } else {
+        const viewers::TEncoding* encoding = viewers::FindEncoding(result.Encoding);
+        m_text.SetEncoding(encoding ? *encoding : viewers::Encodings()[0], result.BomSize);
+        m_page->SetHex(result.Kind == TKind::Binary);
+        m_page->SetTop(0);
+        m_page->Reload();
+        m_picture->clear();
+        m_stack->setCurrentWidget(m_page);
+    }
+}
+
 void TfQuickView::Loaded(const quickview::TQuickResult& result)
 {
     if (result.Path != m_path)
@@ -114,28 +209,24 @@ void TfQuickView::Loaded(const quickview::TQuickResult& result)
     m_loading = false;
     m_shown = result;
     using quickview::TKind;
-    if (result.Kind == TKind::Text || result.Kind == TKind::Binary) {
-        QString why;
-        // The load saw a regular file; one put in its place since is not opened here.
-        if (platform::FileTypeOf(result.Path).Type != platform::TFileType::Regular) {
-            m_shown.Kind = TKind::Failed;
-            m_shown.Why = QStringLiteral("gone or replaced since it was read");
-        } else if (!m_text.Open(result.Path, &why)) {
-            m_shown.Kind = TKind::Failed;
-            m_shown.Why = QStringLiteral("unreadable: ") + why;
-        } else {
-            const viewers::TEncoding* encoding = viewers::FindEncoding(result.Encoding);
-            m_text.SetEncoding(encoding ? *encoding : viewers::Encodings()[0], result.BomSize);
-            m_page->SetHex(result.Kind == TKind::Binary);
-            m_page->SetTop(0);
-            m_page->Reload();
-            m_picture->clear();
-            m_stack->setCurrentWidget(m_page);
-        }
-    } else if (result.Kind == TKind::Picture) {
+    const bool read =
+        result.Kind == TKind::Html || result.Kind == TKind::Text || result.Kind == TKind::Binary;
+    // The load saw a regular file; one put in its place since is not opened here.
+    if (read && platform::FileTypeOf(result.File).Type != platform::TFileType::Regular) {
+        m_shown.Kind = TKind::Failed;
+        m_shown.Why = QStringLiteral("gone or replaced since it was read");
+    }
+    if (m_shown.Kind != TKind::Html)
+        LeavePage();
+    if (m_shown.Kind == TKind::Html && !ShowPage(result.File)) {
+        m_shown.Detail += QStringLiteral(", shown as source: ") + m_htmlWhy;
+        ShowSource(result);
+    } else if (m_shown.Kind == TKind::Text || m_shown.Kind == TKind::Binary) {
+        ShowSource(result);
+    } else if (m_shown.Kind == TKind::Picture) {
         m_picture->setPixmap(QPixmap::fromImage(result.Picture));
         m_stack->setCurrentWidget(m_picture);
-    } else if (result.Kind == TKind::Lines) {
+    } else if (m_shown.Kind == TKind::Lines) {
         ShowLines(result.Lines);
     }
     if (m_shown.Kind == TKind::Failed)

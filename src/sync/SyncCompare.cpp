@@ -59,7 +59,24 @@ void Judge(TSyncRow& row, const TSyncOptions& options)
             row.State = DifferingState(row, options);
         }
     }
-    row.Action = DefaultAction(row.State);
+    row.Action = DefaultActionOf(row);
+}
+
+// A new row with what the options say of its sides.
+TSyncRow NewRow(const QByteArray& path, const TSyncOptions& options)
+{
+    TSyncRow row;
+    row.Path = path;
+    row.Left.ReadOnly = options.LeftReadOnly;
+    row.Right.ReadOnly = options.RightReadOnly;
+    return row;
+}
+
+void Take(TSyncSide& side, const TScannedEntry& entry)
+{
+    side.Present = true;
+    side.Seen = entry.Seen;
+    side.Unread = entry.Unread;
 }
 
 } // namespace
@@ -88,15 +105,14 @@ std::vector<TSyncRow> CompareScans(const TFolderScan& left, const TFolderScan& r
     rows.reserve(std::max(l.size(), r.size()));
 
     for (size_t i = 0; i < l.size();) {
-        TSyncRow row;
-        row.Path = l[i].Path;
-        row.Left = {true, l[i].Seen, l[i].Unread};
+        TSyncRow row = NewRow(l[i].Path, options);
+        Take(row.Left, l[i]);
         const auto found = rightIndex.constFind(l[i].Path);
         size_t next = i + 1;
         if (found != rightIndex.cend()) {
             const size_t j = size_t(*found);
             matched[j] = true;
-            row.Right = {true, r[j].Seen, r[j].Unread};
+            Take(row.Right, r[j]);
             const bool unread = row.Left.Unread || row.Right.Unread;
             if (row.Left.IsFolder() && row.Right.IsFolder() && !unread) {
                 ++i; // both folders: what they hold has rows of its own
@@ -117,9 +133,8 @@ std::vector<TSyncRow> CompareScans(const TFolderScan& left, const TFolderScan& r
             ++j;
             continue;
         }
-        TSyncRow row;
-        row.Path = r[j].Path;
-        row.Right = {true, r[j].Seen, r[j].Unread};
+        TSyncRow row = NewRow(r[j].Path, options);
+        Take(row.Right, r[j]);
         const size_t next = row.Right.IsFolder() ? RollUp(r, j, row.Right) : j + 1;
         Judge(row, options);
         rows.push_back(std::move(row));
@@ -152,6 +167,12 @@ TSyncAction DefaultAction(TSyncState state)
     }
 }
 
+TSyncAction DefaultActionOf(const TSyncRow& row)
+{
+    const TSyncAction action = DefaultAction(row.State);
+    return ActionAllowed(row, action) ? action : TSyncAction::Leave;
+}
+
 bool ActionAllowed(const TSyncRow& row, TSyncAction action)
 {
     if (action == TSyncAction::Leave)
@@ -161,11 +182,12 @@ bool ActionAllowed(const TSyncRow& row, TSyncAction action)
         return false;
     switch (action) {
     case TSyncAction::CopyRight:
-        return row.Left.Present;
+        return row.Left.Present && !row.Right.ReadOnly;
     case TSyncAction::CopyLeft:
-        return row.Right.Present;
+        return row.Right.Present && !row.Left.ReadOnly;
     case TSyncAction::Delete:
-        return row.Left.Present != row.Right.Present;
+        return row.Left.Present != row.Right.Present &&
+               !(row.Left.Present ? row.Left.ReadOnly : row.Right.ReadOnly);
     default:
         return true;
     }

@@ -17,6 +17,9 @@ struct TSyncOptions {
     // Modification times this close count as the same: file systems keep them at
     // different resolutions (FAT at 2 s).
     qint64 ToleranceNs{qint64(2'000'000'000)};
+    // A side read from an archive: nothing is written into it or deleted from it.
+    bool LeftReadOnly{false};
+    bool RightReadOnly{false};
 };
 
 enum class TSyncState {
@@ -36,7 +39,8 @@ enum class TSyncAction { Leave, CopyRight, CopyLeft, Delete };
 struct TSyncSide {
     bool Present{false};
     platform::TSeenEntry Seen;
-    bool Unread{false}; // a folder whose entries could not be read
+    bool Unread{false};   // a folder whose entries could not be read
+    bool ReadOnly{false}; // the side is an archive: a source only
     // Folders: the files below and their bytes (what a copy of it writes).
     qint64 Files{0};
     qint64 Bytes{0};
@@ -66,8 +70,11 @@ TSyncState DifferingState(const TSyncRow& row, const TSyncOptions& options);
 // The action a row gets until the user chooses: the newer or only side copied over the
 // other; nothing else (never a delete).
 TSyncAction DefaultAction(TSyncState state);
+// The default action of `row` where it is allowed, else Leave.
+TSyncAction DefaultActionOf(const TSyncRow& row);
 // Whether `action` can be done for `row`: a copy needs its source, a delete an entry on
-// one side only, and nothing but Leave for a file facing a folder or a link.
+// one side only, and nothing but Leave for a file facing a folder or a link; nothing is
+// copied into or deleted from a read-only side.
 bool ActionAllowed(const TSyncRow& row, TSyncAction action);
 
 // What the chosen actions will do.

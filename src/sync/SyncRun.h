@@ -5,6 +5,7 @@
 // outcome. No widgets.
 
 #include "platform/FileOpsProgress.h"
+#include "sync/SyncArchive.h"
 #include "sync/SyncCompare.h"
 
 #include <QString>
@@ -21,5 +22,8 @@ struct TSyncOutcome {
 // `left` and `right` are the folders compared; with `useTrash` what is replaced or
 // deleted goes to the trash. `progress` counts the rows done and the bytes copied, and
 // its cancel stops before the next row (the copy under way leaves nothing behind).
+// With `archive`, its side is that archive: entries are extracted from it, and nothing is
+// written into it or deleted from it.
 TSyncOutcome RunSync(const QString& left, const QString& right, const std::vector<TSyncRow>& rows,
-                     bool useTrash, platform::TFileOpsProgress& progress);
+                     bool useTrash, platform::TFileOpsProgress& progress,
+                     const TArchiveSide* archive = nullptr);

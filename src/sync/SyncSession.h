@@ -5,6 +5,7 @@
 // No widgets.
 
 #include "platform/FileOpsProgress.h"
+#include "sync/SyncArchive.h"
 #include "sync/SyncCompare.h"
 
 #include <QString>
@@ -15,8 +16,10 @@
 class TSyncComparison final
 {
 public:
-    // Starts at once.
-    TSyncComparison(const QString& left, const QString& right, const TSyncOptions& options);
+    // Starts at once. With `archive`, its side is that archive (its path there only names
+    // it) and the other one a folder.
+    TSyncComparison(const QString& left, const QString& right, const TSyncOptions& options,
+                    std::shared_ptr<const TArchiveSide> archive = nullptr);
     // Cancels and abandons the work, which ends on its own.
     ~TSyncComparison();
     TSyncComparison(const TSyncComparison&) = delete;
@@ -35,8 +38,11 @@ private:
     std::shared_ptr<TShared> m_shared;
 };
 
-// The same, on the calling thread: for the benchmark and the tests.
+// The same, on the calling thread: for the benchmark and the tests. An archive side is
+// read-only; by content, its members' CRC-32 (where it gives them) are compared with the
+// folder's files, else it is compared by size and date only.
 std::vector<TSyncRow> CompareFolders(const QString& left, const QString& right,
                                      const TSyncOptions& options,
                                      platform::TFileOpsProgress* progress = nullptr,
-                                     QStringList* problems = nullptr);
+                                     QStringList* problems = nullptr,
+                                     const TArchiveSide* archive = nullptr);

@@ -56,17 +56,23 @@ QString Bytes(qint64 bytes)
 } // namespace
 
 TfSync::TfSync(QWidget* parent, const QString& left, const QString& right, bool leftActive,
-               bool useTrash)
-    : QDialog(parent), m_left(left), m_right(right), m_useTrash(useTrash)
+               bool useTrash, std::shared_ptr<const TArchiveSide> archive)
+    : QDialog(parent), m_left(left), m_right(right), m_useTrash(useTrash),
+      m_archive(std::move(archive))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Synchronise folders"));
     auto* layout = new QVBoxLayout(this);
     const QString active = QStringLiteral(" (active panel)");
+    const QString source = QStringLiteral(", an archive: read only");
+    const bool archiveLeft = m_archive && m_archive->Left;
+    const bool archiveRight = m_archive && !m_archive->Left;
     layout->addWidget(
         new QLabel(QStringLiteral("Left%1: %2\nRight%3: %4")
-                       .arg(leftActive ? active : QString(), platform::DisplayName(left),
-                            leftActive ? QString() : active, platform::DisplayName(right)),
+                       .arg((leftActive ? active : QString()) + (archiveLeft ? source : QString()),
+                            platform::DisplayName(left),
+                            (leftActive ? QString() : active) + (archiveRight ? source : QString()),
+                            platform::DisplayName(right)),
                    this));
 
     auto* options = new QHBoxLayout;
@@ -74,6 +80,16 @@ TfSync::TfSync(QWidget* parent, const QString& left, const QString& right, bool 
     CheckSubfolders->setChecked(true);
     CheckIgnoreDates = new QCheckBox(QStringLiteral("&Ignore dates"), this);
     CheckByContent = new QCheckBox(QStringLiteral("By &content"), this);
+    if (m_archive && m_archive->HasCrc) {
+        CheckByContent->setToolTip(QStringLiteral("Files of the same size are read and their "
+                                                  "CRC-32 compared with the member's."));
+    } else if (m_archive) {
+        // Reading members next to their files would mean extracting each one first.
+        CheckByContent->setEnabled(false);
+        CheckByContent->setToolTip(QStringLiteral("Off for this archive: it gives no "
+                                                  "checksum of its members, so they are "
+                                                  "compared by size and date only."));
+    }
     ButtonCompare = new QPushButton(QStringLiteral("Co&mpare"), this);
     for (QWidget* w :
          {static_cast<QWidget*>(CheckSubfolders), static_cast<QWidget*>(CheckIgnoreDates),
@@ -116,6 +132,10 @@ TfSync::TfSync(QWidget* parent, const QString& left, const QString& right, bool 
                 [this, a] { SetSelected(TSyncAction(a)); });
         actions->addWidget(ButtonAction[a]);
     }
+    // Nothing is ever copied into the archive.
+    if (m_archive)
+        ButtonAction[int(m_archive->Left ? TSyncAction::CopyLeft : TSyncAction::CopyRight)]
+            ->setEnabled(false);
     actions->addStretch();
     layout->addLayout(actions);
     m_plan = new QLabel(this);
@@ -148,8 +168,8 @@ void TfSync::Compare()
     TSyncOptions options;
     options.Subfolders = CheckSubfolders->isChecked();
     options.IgnoreDates = CheckIgnoreDates->isChecked();
-    options.ByContent = CheckByContent->isChecked();
-    m_comparison = std::make_unique<TSyncComparison>(m_left, m_right, options);
+    options.ByContent = CheckByContent->isChecked() && CheckByContent->isEnabled();
+    m_comparison = std::make_unique<TSyncComparison>(m_left, m_right, options, m_archive);
     m_rows.clear();
     m_problems.clear();
     m_said.clear();
@@ -182,6 +202,14 @@ void TfSync::Tick()
         said << m_said;
     said << (m_problems.isEmpty() ? QStringLiteral("%1 entries compared.").arg(m_rows.size())
                                   : m_problems.join('\n'));
+    if (m_archive)
+        said << (m_archive->HasCrc
+                     ? QStringLiteral("The archive is the source only: nothing is copied into "
+                                      "it or deleted from it. By content compares the files' "
+                                      "CRC-32 with its members'.")
+                     : QStringLiteral("The archive is the source only: nothing is copied into "
+                                      "it or deleted from it. It gives no checksums, so it is "
+                                      "compared by size and date, not by content."));
     m_status->setText(said.join('\n'));
     Fill();
     ShowPlan();
@@ -320,10 +348,12 @@ void TfSync::Synchronise()
                                          "it has ended."));
         return;
     }
+    const std::shared_ptr<void> held = m_archive && m_archive->Hold ? m_archive->Hold() : nullptr;
     platform::TFileOpsProgress progress;
     TSyncOutcome outcome;
-    RunFileWork(QStringLiteral("Synchronising"), progress,
-                [&] { outcome = RunSync(m_left, m_right, m_rows, m_useTrash, progress); });
+    RunFileWork(QStringLiteral("Synchronising"), progress, [&] {
+        outcome = RunSync(m_left, m_right, m_rows, m_useTrash, progress, m_archive.get());
+    });
     QStringList said;
     said << QStringLiteral("%1 entries synchronised%2.")
                 .arg(outcome.Done)

@@ -7,7 +7,9 @@
 // (">" or "→" copy right, "<" or "←" copy left, Delete, "=" leave) or stepped by a click
 // on the action cell. Before anything runs the window shows what will change (entries,
 // files, bytes, replacements, deletes); Synchronise carries it out behind the progress
-// window, then compares again.
+// window, then compares again. One side may be an archive (the source only): nothing is
+// offered that would write into it or delete from it; by content only where it gives
+// its members' CRC-32.
 
 #include "sync/SyncCompare.h"
 #include "sync/SyncRun.h"
@@ -32,8 +34,9 @@ public:
     // Compares `left` and `right` (full paths of folders) at once; `leftActive` says
     // which panel the user was in. With `useTrash`, what is replaced or deleted goes to
     // the trash. The window deletes itself when closed.
+    // With `archive`, its side is that archive (its path there only names it).
     TfSync(QWidget* parent, const QString& left, const QString& right, bool leftActive,
-           bool useTrash);
+           bool useTrash, std::shared_ptr<const TArchiveSide> archive = nullptr);
     ~TfSync() override;
 
     // Called after a run, with what it did, so the panels can be read again.
@@ -73,6 +76,7 @@ private:
 
     QString m_left, m_right;
     bool m_useTrash;
+    std::shared_ptr<const TArchiveSide> m_archive;
     std::unique_ptr<TSyncComparison> m_comparison;
     std::vector<TSyncRow> m_rows;
     QStringList m_problems;

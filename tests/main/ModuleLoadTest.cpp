@@ -34,6 +34,8 @@ public:
         return window;
     }
     QStringList Properties(TModuleWindow, const QString&, QString*) override { return {}; }
+    QWidget* MakePane(TModuleWindow, QWidget*) override { return nullptr; }
+    void ShowInPane(QWidget*, const QString&) override {}
     QList<Qt::CursorShape> Cursors;
 };
 
@@ -141,7 +143,7 @@ TEST_F(ModuleLoadTest, ALibraryWithoutTheEntryIsRefused)
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].startsWith("The HTML viewer cannot start: "))
         << messages[0].toStdString();
-    EXPECT_TRUE(messages[0].contains("TravodexViewerModule2")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains("TravodexViewerModule3")) << messages[0].toStdString();
     EXPECT_EQ(VisibleWindowTitles(), QStringList());
 }
 

@@ -1,8 +1,10 @@
 // Commands → Synchronise folders from the main window: the window it opens for the two
-// panels' folders, the panels read again after a run, and the refusal for an archive.
+// panels' folders, the panels read again after a run, and an archive panel as the source
+// side only.
 #include "main/UserInputFixture.h"
 #include "sync/uSync.h"
 
+#include <QCheckBox>
 #include <QMenu>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -50,19 +52,55 @@ TEST_F(SyncFoldersTest, BothPanelsFoldersAreSynchronisedAndShownAgain)
     window->close();
 }
 
-TEST_F(SyncFoldersTest, APanelInsideAnArchiveIsRefused)
+TEST_F(SyncFoldersTest, APanelInsideAnArchiveIsTheSourceSideOnly)
 {
-    dir.write("left/x.txt", "x");
+    dir.write("left/x.txt", "x from the archive");
+    dir.write("left/sub/y.txt", "y");
+    dir.write("right/x.txt", "x");
     QProcess zip;
     zip.setWorkingDirectory(left);
-    zip.start("zip", {"-q", left + "pack.zip", "x.txt"});
+    zip.start("zip", {"-q", "-r", left + "pack.zip", "x.txt", "sub"});
     ASSERT_TRUE(zip.waitForFinished(60000));
+    const QByteArray packed = readAll(left + "pack.zip");
+    dir.write("right/only-right.txt", "stays");
     Reload();
     OpenArchive(sdLeft, "pack.zip");
     ChooseSynchronise();
-    EXPECT_TRUE(main->findChildren<TfSync*>().isEmpty());
+    const auto windows = main->findChildren<TfSync*>();
+    ASSERT_EQ(windows.size(), 1) << messages.join('\n').toStdString();
+    TfSync* window = windows.front();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Comparing(); }, 30000));
+    // Nothing toward the archive: its copy button is off, and the folder's own file is
+    // left by default instead of copied into it.
+    EXPECT_FALSE(window->ButtonAction[int(TSyncAction::CopyLeft)]->isEnabled());
+    EXPECT_EQ(window->List->topLevelItemCount(), 3); // x.txt, sub, only-right.txt
+    EXPECT_EQ(window->PlanText(), "Will copy → 1 entries (1 files, 1 bytes), 0 of them "
+                                  "replacing; 2 rows left as they are.")
+        << window->PlanText().toStdString();
+    window->List->selectAll();
+    window->SetSelected(TSyncAction::CopyRight);
+    QTest::mouseClick(window->ButtonSync, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Comparing(); }, 30000));
+    EXPECT_EQ(readAll(right + "x.txt"), "x from the archive");
+    EXPECT_EQ(readAll(right + "sub/y.txt"), "y");
+    EXPECT_EQ(readAll(right + "only-right.txt"), "stays");
+    EXPECT_EQ(readAll(left + "pack.zip"), packed);
+    // The folder panel shows the copies; the archive panel stays in the archive.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Row(sdRight, "sub") >= 0; }, 30000));
+    EXPECT_TRUE(main->ShowsArchive(sdLeft));
+    window->close();
+
+    // Two archives: refused, the other panel must show a folder.
+    zip.setWorkingDirectory(right);
+    zip.start("zip", {"-q", right + "other.zip", "x.txt"});
+    ASSERT_TRUE(zip.waitForFinished(60000));
+    Open(sdRight, right);
+    OpenArchive(sdRight, "other.zip");
+    messages.clear();
+    ChooseSynchronise();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return main->findChildren<TfSync*>().isEmpty(); }, 30000));
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].startsWith("Synchronise folders works on folders only"))
+    EXPECT_TRUE(messages[0].startsWith("Synchronise folders takes one archive at most"))
         << messages[0].toStdString();
 }
 

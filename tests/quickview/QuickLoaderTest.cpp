@@ -1,8 +1,11 @@
 // The quick view's loader: loads stuck in the file system hold nothing up, requests made
 // while every load thread is busy collapse into the latest, and only the latest request's
-// result is delivered.
+// result is delivered. A member's load makes its private copy only when it is not
+// cancelled.
 #include "quickview/QuickCore.h"
+#include "support/TempDir.h"
 
+#include <QProcess>
 #include <QTest>
 #include <condition_variable>
 #include <gtest/gtest.h>
@@ -44,4 +47,28 @@ TEST(QuickLoader, OnlyTheLatestRequestIsDeliveredAndWaitingRequestsCollapse)
     ASSERT_TRUE(QTest::qWaitFor([&] { return loader.Running() == 0; }, 20000));
     EXPECT_EQ(delivered, QStringList{"c"});
     EXPECT_EQ(loader.Started(), 3); // "a" and "b" never started
+}
+
+TEST(QuickLoad, AMemberLoadCancelledBeforeItsCopyMakesNone)
+{
+    TempDir dir;
+    dir.write("t.txt", "member");
+    QProcess zip;
+    zip.setWorkingDirectory(dir.path());
+    zip.start("zip", {"-q", "m.zip", "t.txt"});
+    ASSERT_TRUE(zip.waitForFinished() && zip.exitCode() == 0);
+    const quickview::TMemberSource member{dir("m.zip"), "t.txt", 6, true};
+    const quickview::TQuickRequest request{dir("m.zip") + "/t.txt", {100, 100}, {}, member};
+
+    platform::TFileOpsProgress whole;
+    const quickview::TQuickResult shown = quickview::LoadQuick(request, whole);
+    ASSERT_NE(shown.Copy, nullptr);
+    EXPECT_EQ(shown.Kind, quickview::TKind::Text);
+    EXPECT_EQ(shown.Path, request.Path);
+
+    platform::TFileOpsProgress cancelled;
+    cancelled.Cancel();
+    const quickview::TQuickResult dropped = quickview::LoadQuick(request, cancelled);
+    EXPECT_EQ(dropped.Copy, nullptr);
+    EXPECT_NE(dropped.Kind, quickview::TKind::Failed); // a cancel is no failure to show
 }

@@ -1,14 +1,22 @@
 // The quick view through keys on the real main window: Ctrl+Q puts a pane in the other
 // panel's place that shows the file under the cursor, and gives the panel back as it was.
 #include "main/UserInputFixture.h"
+#include "modules/ViewerModules.h"
+#include "platform/TempFolder.h"
 #include "quickview/uQuickView.h"
+#include "search/FileSearch.h"
 #include "viewers/uTextView.h"
 
 #include <QDataStream>
 #include <QImage>
+#include <QLabel>
+#include <QPointer>
+#include <QProcess>
 #include <QScrollBar>
 #include <QSplitter>
+#include <condition_variable>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,6 +44,23 @@ protected:
         const QString path = left + name;
         return QTest::qWaitFor([&] { return !Pane()->Loading() && Pane()->Shown().Path == path; },
                                30000);
+    }
+
+    // Waits until the pane shows what it loaded of the member `name` of `archive`.
+    bool RestsOnMember(const QString& archive, const QString& name)
+    {
+        const QString path = archive + '/' + name;
+        return QTest::qWaitFor([&] { return !Pane()->Loading() && Pane()->Shown().Path == path; },
+                               30000);
+    }
+
+    // Enter on `archive` in the left panel; waits for its members.
+    void EnterArchive(const QString& archive, const QString& member)
+    {
+        WalkTo(archive);
+        Key(Qt::Key_Return);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return !main->Reading(sdLeft) && Row(sdLeft, member) >= 0; }, 30000));
     }
 
     void QuickView()
@@ -212,6 +237,7 @@ TEST_F(QuickViewTest, AFileReplacedByAFifoAfterItsLoadIsNotOpened)
                                platform::TFileOpsProgress&) {
         quickview::TQuickResult r;
         r.Path = request.Path;
+        r.File = request.Path;
         r.Name = "pipe";
         r.Kind = quickview::TKind::Text;
         r.Encoding = "UTF-8";
@@ -260,6 +286,224 @@ TEST_F(QuickViewTest, CtrlQAndEscapeGiveThePanelBackWithItsPlaceCursorAndMarks)
                   (std::vector<int>{Row(sdRight, "f010"), Row(sdRight, "f250")}));
         EXPECT_EQ(View(sdRight)->verticalScrollBar()->value(), scroll);
         EXPECT_EQ(main->ActiveSide(), sdLeft);
+    }
+}
+
+// Stands in for the HTML viewer's module, put in place of its file while it lives: its
+// page for the pane is a label naming the file it was last asked to show.
+class TFakeHtmlModule final : public TViewerModule
+{
+public:
+    TFakeHtmlModule() { RegisterViewerModule(kBrowserModuleFile, this); }
+    ~TFakeHtmlModule() override { RegisterViewerModule(kBrowserModuleFile, nullptr); }
+    QWidget* Show(TModuleWindow, QWidget*, const QString&) override { return nullptr; }
+    QStringList Properties(TModuleWindow, const QString&, QString*) override { return {}; }
+    QWidget* MakePane(TModuleWindow window, QWidget* parent) override
+    {
+        ++Made;
+        EXPECT_EQ(window, TModuleWindow::Html);
+        Page = new QLabel(parent);
+        return Page;
+    }
+    void ShowInPane(QWidget* pane, const QString& path) override
+    {
+        EXPECT_EQ(pane, Page.data());
+        Page->setText(path);
+    }
+    int Made{0};
+    QPointer<QLabel> Page;
+};
+
+TEST_F(QuickViewTest, HtmlFilesShowAsPagesOfTheModuleMadeForTheFirstOfThem)
+{
+    TFakeHtmlModule module;
+    dir.write("left/a.txt", "plain");
+    dir.write("left/b.html", "<html><body>bee</body></html>");
+    dir.write("left/c.htm", "<p>sea</p>");
+    Open(sdLeft, left);
+    QuickView();
+    WalkTo("a.txt");
+    ASSERT_TRUE(Rests("a.txt"));
+    EXPECT_EQ(module.Made, 0); // no page before the first HTML file
+
+    WalkTo("b.html");
+    ASSERT_TRUE(Rests("b.html"));
+    ASSERT_EQ(module.Made, 1);
+    EXPECT_TRUE(Pane()->ShowsHtmlPage());
+    EXPECT_TRUE(module.Page->isVisible());
+    EXPECT_EQ(module.Page->text(), left + "b.html");
+    EXPECT_TRUE(Pane()->StatusText().contains("HTML")) << Pane()->StatusText().toStdString();
+
+    // Another file: the page drops its document.
+    WalkTo("a.txt");
+    ASSERT_TRUE(Rests("a.txt"));
+    EXPECT_FALSE(Pane()->ShowsHtmlPage());
+    EXPECT_EQ(module.Page->text(), "");
+    EXPECT_TRUE(Pane()->Page()->VisibleRows().contains("plain"));
+
+    // The next HTML file goes to the same page.
+    WalkTo("c.htm");
+    ASSERT_TRUE(Rests("c.htm"));
+    EXPECT_EQ(module.Made, 1);
+    EXPECT_EQ(module.Page->text(), left + "c.htm");
+
+    // Put away with a page shown, the pane leaves it empty.
+    Key(Qt::Key_Q, Qt::ControlModifier);
+    ASSERT_FALSE(main->QuickViewOn());
+    EXPECT_EQ(module.Page->text(), "");
+}
+
+TEST_F(QuickViewTest, WithoutTheHtmlModuleTheSourceShowsAndTheStatusLineSaysWhy)
+{
+    dir.mkdir("no-modules");
+    SetModuleDirectory(dir("no-modules"));
+    dir.write("left/b.html", "<p>the source</p>");
+    Open(sdLeft, left);
+    QuickView();
+    WalkTo("b.html");
+    ASSERT_TRUE(Rests("b.html"));
+    SetModuleDirectory({});
+    EXPECT_FALSE(Pane()->ShowsHtmlPage());
+    EXPECT_TRUE(Pane()->Page()->VisibleRows().contains("<p>the source</p>"));
+    const QString status = Pane()->StatusText();
+    EXPECT_TRUE(status.contains("shown as source: The HTML viewer cannot start"))
+        << status.toStdString();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString(); // no message box
+}
+
+TEST_F(QuickViewTest, MembersShowFromPrivateCopiesThatGoWhenThePaneMovesOnOrCloses)
+{
+    dir.write("t.txt", "member text\nits second line\n");
+    SavePicture(dir("p.png"), Qt::blue, 300, 200);
+    dir.write("big.bin", QByteArray(quickview::MostMemberBytes + 1, '\0'));
+    ASSERT_FALSE(Zip("left/m.zip", {"t.txt", "p.png", "big.bin"}).isEmpty());
+    Open(sdLeft, left);
+    EnterArchive("m.zip", "t.txt");
+    QuickView();
+    const QString archive = left + "m.zip";
+
+    WalkTo("t.txt");
+    ASSERT_TRUE(RestsOnMember(archive, "t.txt"));
+    EXPECT_EQ(Pane()->Shown().Kind, quickview::TKind::Text);
+    EXPECT_TRUE(Pane()->Page()->VisibleRows().contains("member text"));
+    EXPECT_TRUE(Pane()->StatusText().startsWith("t.txt — 28 bytes — text"))
+        << Pane()->StatusText().toStdString();
+    const QString textCopy = Pane()->Shown().File;
+    EXPECT_TRUE(platform::InPrivateFolder(textCopy)) << textCopy.toStdString();
+    EXPECT_TRUE(QFileInfo(textCopy).isFile());
+
+    WalkTo("p.png");
+    ASSERT_TRUE(RestsOnMember(archive, "p.png"));
+    const QImage picture = Pane()->Picture();
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.pixelColor(picture.width() / 2, picture.height() / 2), QColor(Qt::blue));
+    EXPECT_TRUE(Pane()->StatusText().contains("300 × 200")) << Pane()->StatusText().toStdString();
+    // The pane moved on: the text's copy is gone with its folder.
+    EXPECT_FALSE(QFileInfo::exists(textCopy));
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(textCopy).absolutePath()));
+    const QString pictureCopy = Pane()->Shown().File;
+    EXPECT_TRUE(QFileInfo(pictureCopy).isFile());
+
+    WalkTo("big.bin");
+    ASSERT_TRUE(RestsOnMember(archive, "big.bin"));
+    EXPECT_EQ(Pane()->Shown().Kind, quickview::TKind::Failed);
+    EXPECT_TRUE(Pane()->StatusText().contains("too large to show"))
+        << Pane()->StatusText().toStdString();
+    EXPECT_EQ(Pane()->Shown().Copy, nullptr);
+
+    // Back to the picture, then the pane closes: no copy is left behind.
+    WalkTo("p.png");
+    ASSERT_TRUE(RestsOnMember(archive, "p.png"));
+    const QString lastCopy = Pane()->Shown().File;
+    ASSERT_TRUE(QFileInfo(lastCopy).isFile());
+    Key(Qt::Key_Q, Qt::ControlModifier);
+    ASSERT_FALSE(main->QuickViewOn());
+    EXPECT_FALSE(QFileInfo::exists(lastCopy));
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(lastCopy).absolutePath()));
+}
+
+TEST_F(QuickViewTest, AMemberOfAnotherArchiveFormatShowsThroughTheArchiveModule)
+{
+    dir.write("pack/t.txt", "in the tar\n");
+    QProcess tar;
+    tar.start("tar", {"-czf", dir("left/t.tar.gz"), "-C", dir("pack"), "t.txt"});
+    ASSERT_TRUE(tar.waitForFinished() && tar.exitCode() == 0);
+    Open(sdLeft, left);
+    EnterArchive("t.tar.gz", "t.txt");
+    QuickView();
+    WalkTo("t.txt");
+    ASSERT_TRUE(RestsOnMember(left + "t.tar.gz", "t.txt"));
+    EXPECT_TRUE(Pane()->Page()->VisibleRows().contains("in the tar"))
+        << Pane()->StatusText().toStdString();
+    const QString copy = Pane()->Shown().File;
+    EXPECT_TRUE(platform::InPrivateFolder(copy)) << copy.toStdString();
+    Key(Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(QFileInfo::exists(copy));
+}
+
+TEST_F(QuickViewTest, AMembersCopyGoesAsSoonAsTheCursorMovesOn)
+{
+    dir.write("t.txt", "first");
+    dir.write("u.txt", "second");
+    ASSERT_FALSE(Zip("left/m.zip", {"t.txt", "u.txt"}).isEmpty());
+    Open(sdLeft, left);
+    EnterArchive("m.zip", "t.txt");
+    QuickView();
+    WalkTo("t.txt");
+    ASSERT_TRUE(RestsOnMember(left + "m.zip", "t.txt"));
+    const QString copy = Pane()->Shown().File;
+    ASSERT_TRUE(QFileInfo(copy).isFile());
+
+    // The next load waits until it is let go: the copy must not wait for it.
+    struct TGate {
+        std::mutex Lock;
+        std::condition_variable Opened;
+        bool Open{false};
+    };
+    auto gate = std::make_shared<TGate>();
+    Pane()->Loader().Load = [gate](const quickview::TQuickRequest& request,
+                                   platform::TFileOpsProgress& progress) {
+        std::unique_lock lock(gate->Lock);
+        gate->Opened.wait(lock, [&] { return gate->Open; });
+        return quickview::LoadQuick(request, progress);
+    };
+    WalkTo("u.txt");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !QFileInfo::exists(copy); }, 30000));
+    EXPECT_TRUE(Pane()->Loading());
+    {
+        std::lock_guard lock(gate->Lock);
+        gate->Open = true;
+    }
+    gate->Opened.notify_all();
+    ASSERT_TRUE(RestsOnMember(left + "m.zip", "u.txt"));
+    EXPECT_TRUE(Pane()->Page()->VisibleRows().contains("second"));
+}
+
+TEST_F(QuickViewTest, MembersAmongSearchResultsShowFromPrivateCopiesToo)
+{
+    dir.write("pack/docs/t.txt", "found inside\n");
+    ASSERT_TRUE(RunZip(dir("pack"), {"-qr", left + "pack.zip", "docs"}));
+    QProcess tar;
+    tar.start("tar", {"-czf", left + "pack.tar.gz", "-C", dir("pack"), "docs"});
+    ASSERT_TRUE(tar.waitForFinished() && tar.exitCode() == 0);
+    Open(sdLeft, left);
+    std::vector<TSearchHit> hits;
+    for (const char* archive : {"pack.zip", "pack.tar.gz"}) {
+        TSearchHit& hit = hits.emplace_back();
+        hit.Folder = left;
+        hit.Name = archive;
+        hit.Member = "docs/t.txt";
+        hit.Size = 13;
+    }
+    main->FeedToPanel(left, hits);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !main->Reading(sdLeft); }, 60000));
+    QuickView();
+    for (const QString archive : {"pack.zip", "pack.tar.gz"}) {
+        WalkTo(archive + "/docs/t.txt");
+        ASSERT_TRUE(RestsOnMember(left + archive, "docs/t.txt")) << archive.toStdString();
+        EXPECT_TRUE(Pane()->Page()->VisibleRows().contains("found inside"))
+            << Pane()->StatusText().toStdString();
+        EXPECT_TRUE(platform::InPrivateFolder(Pane()->Shown().File));
     }
 }
 

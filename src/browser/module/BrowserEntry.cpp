@@ -3,7 +3,7 @@
 
 #include <QtGlobal>
 
-extern "C" Q_DECL_EXPORT TViewerModule* TravodexViewerModule2()
+extern "C" Q_DECL_EXPORT TViewerModule* TravodexViewerModule3()
 {
     return &BrowserModule();
 }

@@ -3,7 +3,7 @@
 
 extern "C" int TrvxTestGoneValue();
 
-extern "C" __attribute__((visibility("default"))) TViewerModule* TravodexViewerModule2()
+extern "C" __attribute__((visibility("default"))) TViewerModule* TravodexViewerModule3()
 {
     static_cast<void>(TrvxTestGoneValue());
     return nullptr;
