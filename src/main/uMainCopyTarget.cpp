@@ -37,7 +37,7 @@ QString TfMain::TransferTarget(TSide side) const
 
 void TfMain::DirectTransfer(bool move)
 {
-    if (!ReadingAny() &&
+    if (!ReadingAny() && !RefuseOnRemote(sdLeft) && !RefuseOnRemote(sdRight) &&
         !RefuseOnFedMembers(ActiveSide(),
                             move ? QStringLiteral("moved") : QStringLiteral("copied")) &&
         ConfirmAfterCursorJump(move ? QStringLiteral("Move") : QStringLiteral("Copy")) &&
@@ -55,7 +55,8 @@ void TfMain::TransferCommand(bool move)
         return;
     }
     const TSide a = ActiveSide(), b = Other(a);
-    if (ReadingAny() || (move && RefuseOnReadOnlyArchive(a)) ||
+    if (ReadingAny() || RefuseOnRemote(a) || RefuseOnRemote(b) ||
+        (move && RefuseOnReadOnlyArchive(a)) ||
         RefuseOnFedMembers(a, move ? QStringLiteral("moved") : QStringLiteral("copied")))
         return; // nothing leaves a read-only archive: no question about where it would go
     const TPanel& p = m_panels[a];
