@@ -13,6 +13,13 @@
 // The drive list's item that asks for a server to connect to.
 inline constexpr char kConnectServerItem[] = "Connect to server…";
 
+// One file a copy to or from a remote place takes, as the source panel lists it.
+struct TRemoteItem {
+    QString Name;
+    qint64 Size{0};
+    double DateTime{0};
+};
+
 // True for a location of a remote place: a URI of a scheme other than "file".
 bool IsRemoteLocation(const QString& location);
 // True for an address of a scheme the user may type (sftp, smb, ftp, dav, davs; any

@@ -56,6 +56,7 @@ struct TFedMember;
 struct TPanelPlace;
 struct TSearchHit;
 struct TRemoteState;
+struct TRemoteItem;
 namespace platform
 {
 class TFolderWatcher;
@@ -606,6 +607,12 @@ private:
     // taken, said in a message.
     bool GoToTypedRemote(TSide side, const QString& typed);
     void CreateRemoteItem(QMenu* file);
+    // F5 and F6 where either panel is remote (uMainRemoteCopy.cpp): files are copied
+    // (never moved) between a remote place and a local folder; false when neither panel
+    // is remote.
+    bool RemoteTransfer(bool move);
+    void CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<TRemoteItem>& items,
+                         const QString& source, const QString& target);
 
     void WireCommands();
     // Runs what a key, menu entry, tool-bar button, click, drag or timer asks for, unless

@@ -37,7 +37,9 @@ QString TfMain::TransferTarget(TSide side) const
 
 void TfMain::DirectTransfer(bool move)
 {
-    if (!ReadingAny() && !RefuseOnRemote(sdLeft) && !RefuseOnRemote(sdRight) &&
+    if (RemoteTransfer(move))
+        return;
+    if (!ReadingAny() &&
         !RefuseOnFedMembers(ActiveSide(),
                             move ? QStringLiteral("moved") : QStringLiteral("copied")) &&
         ConfirmAfterCursorJump(move ? QStringLiteral("Move") : QStringLiteral("Copy")) &&
@@ -50,13 +52,14 @@ void TfMain::DirectTransfer(bool move)
 
 void TfMain::TransferCommand(bool move)
 {
+    if (RemoteTransfer(move))
+        return; // into the other panel's place, without the target question
     if (!AskTarget) {
         DirectTransfer(move);
         return;
     }
     const TSide a = ActiveSide(), b = Other(a);
-    if (ReadingAny() || RefuseOnRemote(a) || RefuseOnRemote(b) ||
-        (move && RefuseOnReadOnlyArchive(a)) ||
+    if (ReadingAny() || (move && RefuseOnReadOnlyArchive(a)) ||
         RefuseOnFedMembers(a, move ? QStringLiteral("moved") : QStringLiteral("copied")))
         return; // nothing leaves a read-only archive: no question about where it would go
     const TPanel& p = m_panels[a];

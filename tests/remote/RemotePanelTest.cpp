@@ -3,6 +3,7 @@
 // a server that stops answering, and a refused login.
 #include "RemoteTestSupport.h"
 #include "controls/VirtualListView.h"
+#include "fileops/uCollision.h"
 #include "main/DriveSelector.h"
 #include "main/PathLine.h"
 #include "main/StatusLine.h"
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -67,6 +69,9 @@ protected:
             QTest::keyClicks(connect->EditUri, typed);
             typed.clear();
             QTest::keyClick(connect->EditUri, Qt::Key_Return);
+        } else if (auto* collision = qobject_cast<TfCollision*>(modal)) {
+            collisions << collision->EditName->text();
+            QTest::mouseClick(collision->ButtonRename, Qt::LeftButton);
         } else if (auto* question = qobject_cast<TfRemoteQuestion*>(modal)) {
             questions << question->Message->text();
             QTest::mouseClick(question->Buttons.value(0), Qt::LeftButton);
@@ -95,9 +100,16 @@ protected:
         return names;
     }
     // A key to the left panel's list, where the user types it.
-    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, TSide side = sdLeft)
     {
-        QTest::keyClick(main->Panel(sdLeft).Files->ActiveView(), key, modifiers);
+        QTest::keyClick(main->Panel(side).Files->ActiveView(), key, modifiers);
+    }
+    // Puts the cursor on `name` in the panel and marks it with Insert.
+    void Mark(TSide side, const QString& name)
+    {
+        main->Panel(side).Files->setFocus();
+        main->Panel(side).Files->FocusItem(Names(side).indexOf(name));
+        Key(Qt::Key_Insert, Qt::NoModifier, side);
     }
     QString Folder(const QString& name, int files)
     {
@@ -115,7 +127,7 @@ protected:
 
     std::unique_ptr<TfMain> main;
     platform::TMessageHandler previous;
-    QStringList messages, questions;
+    QStringList messages, questions, collisions;
     QTimer dialogs;
     QString typed; // the address the connect dialog gets, once
 };
@@ -263,6 +275,52 @@ TEST_F(RemotePanelTest, ThePathLineTakesARemoteAddress)
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(left.PathLine->isVisible());
     EXPECT_TRUE(Shows(folder));
+}
+
+TEST_F(RemotePanelTest, F5CopiesFilesBothWaysAndAsksBeforeATakenName)
+{
+    const QString folder = Folder(QStringLiteral("copies"), 3);
+    const QString big = RandomFile(folder + QStringLiteral("/big.bin"), 3 << 20);
+    QTemporaryDir local;
+    QFile taken(local.filePath(QStringLiteral("f002.txt")));
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    taken.write("local");
+    taken.close();
+    main->Panel(sdRight).Directory = local.path() + '/';
+    main->RefreshPanel(sdRight);
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); }));
+    Browse(folder);
+
+    // Remote to local: the taken name asks, and Rename keeps both.
+    Mark(sdLeft, QStringLiteral("big.bin"));
+    Mark(sdLeft, QStringLiteral("f002.txt"));
+    Key(Qt::Key_F5);
+    ASSERT_TRUE(WaitFor([&] {
+        return !main->Reading(sdRight) && Names(sdRight).contains(QStringLiteral("f002 (2).txt"));
+    })) << qPrintable(messages.join('\n'));
+    EXPECT_EQ(collisions, QStringList{QStringLiteral("f002 (2).txt")});
+    EXPECT_EQ(ReadFile(local.filePath(QStringLiteral("big.bin"))), ReadFile(big));
+    EXPECT_EQ(ReadFile(local.filePath(QStringLiteral("f002.txt"))), QByteArray("local"));
+    EXPECT_EQ(ReadFile(local.filePath(QStringLiteral("f002 (2).txt"))),
+              ReadFile(folder + QStringLiteral("/f002.txt")));
+    EXPECT_TRUE(PartFiles(local.path()).isEmpty());
+
+    // Local to remote, into the remote panel, which is read again.
+    QApplication::setActiveWindow(main.get());
+    QFile back(local.filePath(QStringLiteral("back.txt")));
+    ASSERT_TRUE(back.open(QIODevice::WriteOnly));
+    back.write("from the local side");
+    back.close();
+    main->RereadKeepingView(sdRight);
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); }));
+    Mark(sdRight, QStringLiteral("back.txt"));
+    Key(Qt::Key_F5, Qt::NoModifier, sdRight);
+    ASSERT_TRUE(WaitFor([&] {
+        return !main->Reading(sdLeft) && Names(sdLeft).contains(QStringLiteral("back.txt"));
+    })) << qPrintable(messages.join('\n'));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/back.txt")), QByteArray("from the local side"));
+    EXPECT_TRUE(PartFiles(folder).isEmpty());
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
 }
 
 } // namespace
