@@ -48,7 +48,7 @@ void PlacePanels(TfMain& main, const QStringList& paths)
         platform::TStartPlace place;
         if (platform::ResolveStartPath(paths[i], QDir::currentPath(), place))
             main.StartAt(TSide(i), place, true);
-        else
+        else if (!main.StartRemote(TSide(i), paths[i]))
             missing << QStringLiteral("Cannot find \"%1\": no such file or folder.").arg(paths[i]);
     }
     if (!missing.isEmpty())

@@ -2,6 +2,7 @@
 
 #include "controls/FontScale.h"
 #include "main/PanelText.h"
+#include "main/RemoteLocation.h"
 #include "platform/Drives.h"
 #include "platform/IconList.h"
 
@@ -35,10 +36,13 @@ public:
     }
 };
 
-QString DisplayName(const TDriveItem& item)
+QString DisplayName(const TDriveItem& item, const QHash<QString, QString>& names)
 {
-    if (item.Target == QLatin1String("Drives"))
+    if (item.Target == QLatin1String("Drives") ||
+        item.Target == QString::fromUtf8(kConnectServerItem))
         return item.Target;
+    if (IsRemoteLocation(item.Target))
+        return names.value(item.Target, RemoteDisplayName(item.Target));
     if (item.Level <= 1)
         return platform::DriveDisplayName(item.Target);
     QString path = item.Target;
@@ -49,8 +53,11 @@ QString DisplayName(const TDriveItem& item)
 int IconIndex(const TDriveItem& item)
 {
     platform::TIconList& icons = platform::TIconList::instance();
-    if (item.Target == QLatin1String("Drives"))
+    if (item.Target == QLatin1String("Drives") ||
+        item.Target == QString::fromUtf8(kConnectServerItem))
         return icons.ComputerIndex();
+    if (IsRemoteLocation(item.Target))
+        return icons.FolderIndex(item.Current);
     if (item.Current)
         return icons.FolderIndex(true);
     return item.Level <= 1 ? icons.DriveIndex(item.Target) : icons.FolderIndex(false);
@@ -68,14 +75,15 @@ TDriveSelector::TDriveSelector(QWidget* parent) : QComboBox(parent)
     setMinimumContentsLength(4);
 }
 
-void TDriveSelector::SetItems(const QStringList& items, int selected)
+void TDriveSelector::SetItems(const QStringList& items, int selected,
+                              const QHash<QString, QString>& names)
 {
     const QSignalBlocker block(this);
     setUpdatesEnabled(false);
     clear();
     for (const QString& raw : items) {
         const TDriveItem item = ParseDriveItem(raw);
-        addItem(platform::TIconList::instance().Icon(IconIndex(item)), DisplayName(item));
+        addItem(platform::TIconList::instance().Icon(IconIndex(item)), DisplayName(item, names));
         setItemData(count() - 1, raw, ItemRole);
     }
     setCurrentIndex(selected);

@@ -5,6 +5,7 @@
 // 16 pixels per level, the closed box shows the current location without indent.
 
 #include <QComboBox>
+#include <QHash>
 
 class TDriveSelector final : public QComboBox
 {
@@ -14,7 +15,10 @@ public:
     explicit TDriveSelector(QWidget* parent = nullptr);
 
     // Replaces the items and selects `selected` (-1 selects none). Emits no activation.
-    void SetItems(const QStringList& items, int selected);
+    // Remote places ("1:sftp://host/") show their name in `names`, else their address;
+    // "Connect to server…" shows as it is.
+    void SetItems(const QStringList& items, int selected,
+                  const QHash<QString, QString>& names = {});
     // The item's "level:target" text, with the "T" of the current item.
     QString ItemText(int index) const;
     QStringList Items() const;

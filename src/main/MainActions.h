@@ -22,6 +22,7 @@ struct TMainActions {
     QAction* MenuRenameMove{nullptr}; // Shift+F6
     QAction* MenuParentFolder{nullptr};
     QAction* MenuPathLine{nullptr};
+    QAction* MenuConnectServer{nullptr}; // Ctrl+Shift+N (uMainRemote.cpp)
     QAction* MenuCreateChecksums{nullptr}; // checksum files (uMainChecks.cpp)
     QAction* MenuVerifyChecksums{nullptr};
     QAction* MenuCompareFiles{nullptr};

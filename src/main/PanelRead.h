@@ -7,6 +7,7 @@
 #include "fileops/uProgress.h"
 #include "listing/FileListing.h"
 #include "platform/FileSystem.h"
+#include "platform/RemotePlaces.h"
 
 #include <QString>
 #include <QTimer>
@@ -36,4 +37,8 @@ struct TPanelRead {
     QString Caption, Objects, Bytes;
     int Focused{-1};
     QTimer Status; // shows the entries counted so far
+    // A remote folder's read (uMainRemote.cpp), on GIO's side instead of a worker: gone
+    // with the read, which abandons it; and the entries arrived so far.
+    std::unique_ptr<platform::TRemoteListing> Remote;
+    std::shared_ptr<std::atomic<qint64>> Arrived = std::make_shared<std::atomic<qint64>>(0);
 };

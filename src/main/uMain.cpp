@@ -397,6 +397,8 @@ void TfMain::RefreshPanel(TSide side, const std::function<void()>& after)
 
 void TfMain::ShowFreeSpace(TSide side)
 {
+    if (ShowRemoteFreeSpace(side))
+        return;
     TPanel& p = m_panels[side];
     // The list of drives lies on no disk: it has no free space to show, and its Size
     // column holds each drive's free space.

@@ -57,6 +57,8 @@ struct TFedResults;
 struct TFedMember;
 struct TPanelPlace;
 struct TSearchHit;
+struct TRemoteState;
+struct TRemoteItem;
 namespace platform
 {
 class TFolderWatcher;
@@ -230,6 +232,15 @@ public:
     // Rebuilds the drive selector from the panel's location.
     void FillDriveList(TSide side);
 
+    // Remote places (uMainRemote.cpp). The panel shows a folder of one (its Directory is
+    // the folder's URI); the drive list's "Connect to server…" (Ctrl+Shift+N); going to a
+    // remote URI once its place is mounted (a failure says why and leaves the panel); a
+    // start argument that names one (false: it does not).
+    bool ShowsRemote(TSide side) const;
+    void ConnectToServer(TSide side);
+    void GoToRemote(TSide side, const QString& uri);
+    bool StartRemote(TSide side, const QString& argument);
+
     // Cell, cache hint and selection handlers of the panels' lists.
     void FilesODGetItemInfo(TSide side, int item, int subItem, unsigned mask, int& image,
                             QString& text);
@@ -351,7 +362,7 @@ public:
     void MenuDeleteForGoodClick() { DeleteCommand(true); }
     void MenuCreateDirectoryClick()
     {
-        if (!Reading(ActiveSide()))
+        if (!Reading(ActiveSide()) && !RefuseOnRemote(ActiveSide()))
             KeepingActive([this] { m_commands.CreateDirectory(); });
     }
     // The views without columns edit the whole name, the details view the name without
@@ -619,6 +630,33 @@ private:
     void EditPath(TSide side);
     void GoToTypedPath(TSide side, const QString& typed);
 
+    // Remote places: the state the window keeps for them; a read of a remote folder
+    // instead of ReadListing's (false: the panel's location is not remote) and its end;
+    // Enter and ".." in a remote folder (false: not remote); the drive list's remote
+    // items and their choice; commands refused there; the free space; a typed URI.
+    TRemoteState& RemoteState();
+    bool ReadRemote(TSide side, std::function<void()>& then);
+    void ShowRemoteReading(TSide side, TPanelRead& read);
+    void RemoteReadEnded(TSide side, const QString& folder,
+                         std::vector<platform::TRemoteEntry>&& entries, const QString& error);
+    bool RemoteDblClick(TSide side);
+    bool LeaveRemoteLevel(TSide side);
+    void AddRemoteDriveItems(TSide side, QStringList& items, int& selected,
+                             QHash<QString, QString>& names);
+    bool RemoteDriveChosen(TSide side, const QString& target);
+    bool RefuseOnRemote(TSide side);
+    bool ShowRemoteFreeSpace(TSide side);
+    // A typed address (IsRemoteAddress): goes there once mounted; false when it cannot be
+    // taken, said in a message.
+    bool GoToTypedRemote(TSide side, const QString& typed);
+    void CreateRemoteItem(QMenu* file);
+    // F5 and F6 where either panel is remote (uMainRemoteCopy.cpp): files are copied
+    // (never moved) between a remote place and a local folder; false when neither panel
+    // is remote.
+    bool RemoteTransfer(bool move);
+    void CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<TRemoteItem>& items,
+                         const QString& source, const QString& target);
+
     void WireCommands();
     // Runs what a key, menu entry, tool-bar button, click, drag or timer asks for, unless
     // a command runs already (also one waiting in a progress window or a dialog): then
@@ -712,4 +750,5 @@ private:
     std::array<TStartName, 2> m_start;
     QString m_panelsFile;
     bool m_keptMaximized{true};
+    std::shared_ptr<TRemoteState> m_remote; // made on first use
 };

@@ -131,6 +131,8 @@ void TfMain::LandArchiveReload(TSide side, const std::shared_ptr<TArchiveReload>
 
 bool TfMain::RefuseOnReadOnlyArchive(TSide side)
 {
+    if (RefuseOnRemote(side))
+        return true;
     if (!ShowsReadOnlyArchive(side))
         return false;
     platform::ShowMessage(m_panels[side].ReadOnly->ReadOnlyText());

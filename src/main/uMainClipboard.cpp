@@ -32,7 +32,7 @@ void TfMain::ClipboardPut(bool cut)
 void TfMain::MenuPasteClick()
 {
     const TSide side = ActiveSide();
-    if (ReadingAny())
+    if (ReadingAny() || RefuseOnRemote(side))
         return;
     const TClipboardFiles files = FilesFromClipboard(QGuiApplication::clipboard()->mimeData());
     const TPanel& p = m_panels[side];

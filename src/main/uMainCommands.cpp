@@ -24,6 +24,8 @@ void TfMain::FilesDblClick(TSide side)
     const int row = p.Files->GetFocusedIndex();
     if (row < 0 || row >= p.Listing.Count())
         return;
+    if (RemoteDblClick(side))
+        return;
     const TFileObject& e = p.Listing[row];
     if (e.IsParent() || e.IsDirectory() || e.Kind == fkDrive || e.Kind == fkZipFile)
         LeaveLockedTab(side); // a locked tab stays: a new one goes there
@@ -301,6 +303,8 @@ void TfMain::MenuParentFolderClick()
 
 void TfMain::LeaveLevel(TSide side)
 {
+    if (LeaveRemoteLevel(side))
+        return;
     TPanel& p = m_panels[side];
     QString left;
     if (p.Directory == QLatin1String("Drives")) {

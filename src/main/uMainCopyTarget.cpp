@@ -37,6 +37,8 @@ QString TfMain::TransferTarget(TSide side) const
 
 void TfMain::DirectTransfer(bool move)
 {
+    if (RemoteTransfer(move))
+        return;
     if (!ReadingAny() &&
         !RefuseOnFedMembers(ActiveSide(),
                             move ? QStringLiteral("moved") : QStringLiteral("copied")) &&
@@ -50,6 +52,8 @@ void TfMain::DirectTransfer(bool move)
 
 void TfMain::TransferCommand(bool move)
 {
+    if (RemoteTransfer(move))
+        return; // into the other panel's place, without the target question
     if (!AskTarget) {
         DirectTransfer(move);
         return;

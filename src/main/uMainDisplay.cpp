@@ -94,8 +94,10 @@ void TfMain::FillDriveList(TSide side)
 {
     TPanel& p = m_panels[side];
     int selected = -1;
-    const QStringList items = DriveListItems(p.Directory, LogicalDrives, &selected);
-    static_cast<TDriveSelector*>(p.Drives)->SetItems(items, selected);
+    QStringList items = DriveListItems(p.Directory, LogicalDrives, &selected);
+    QHash<QString, QString> names;
+    AddRemoteDriveItems(side, items, selected, names);
+    static_cast<TDriveSelector*>(p.Drives)->SetItems(items, selected, names);
 }
 
 void TfMain::DrivesChange(TSide side, int index)
@@ -104,6 +106,8 @@ void TfMain::DrivesChange(TSide side, int index)
     if (drives->IsDroppedDown() || index < 0)
         return;
     const QString target = ParseDriveItem(drives->ItemText(index)).Target;
+    if (RemoteDriveChosen(side, target))
+        return;
     if (target == QLatin1String("Drives") || platform::DirectoryExists(target)) {
         LeaveLockedTab(side);
         if (target == QLatin1String("Drives") && m_panels[side].Directory != target)

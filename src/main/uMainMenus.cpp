@@ -80,6 +80,7 @@ void TfMain::CreateMenus()
                       a.MenuRenameMove, a.MenuDeleteFile, a.MenuDeleteForGood});
     file->addSeparator();
     file->addActions({a.MenuViewFile, a.MenuEditFile, a.MenuParentFolder, a.MenuPathLine});
+    CreateRemoteItem(file);
     file->addSeparator();
     CreateChecksumItems(file);
     CreatePackItem(file);

@@ -3,6 +3,7 @@
 #include "archive/ReadOnlyArchive.h"
 #include "controls/VirtualListView.h"
 #include "main/PathLine.h"
+#include "main/RemoteLocation.h"
 #include "main/uMain.h"
 #include "platform/Messages.h"
 #include "platform/StartPath.h"
@@ -78,6 +79,15 @@ void TfMain::EditPath(TSide side)
 void TfMain::GoToTypedPath(TSide side, const QString& typed)
 {
     TPanel& p = m_panels[side];
+    if (IsRemoteAddress(typed)) {
+        if (!GoToTypedRemote(side, typed)) {
+            p.PathLine->setFocus();
+            return; // the line keeps the address to be mended
+        }
+        p.PathLine->Close();
+        p.Files->setFocus();
+        return; // the panel goes there once the place is mounted
+    }
     const QString here = p.Directory.startsWith('/') ? p.Directory : QStringLiteral("/");
     platform::TStartPlace place;
     QString folder; // of an archive

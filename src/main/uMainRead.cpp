@@ -57,6 +57,8 @@ TFileWorker::TWork ReadWork(const std::shared_ptr<TPanelRead::TResult>& result,
 void TfMain::ReadListing(TSide side, std::function<void()> then, int restarts)
 {
     // Search results shown in the panel are looked up again instead of its folder.
+    if (ReadRemote(side, then))
+        return; // a remote folder: GIO lists it without a worker of ours
     const std::shared_ptr<TFedResults> fed = FedResultsToRead(side);
     if (fed)
         then = FedResultsLanded(side, fed, std::move(then));
@@ -103,7 +105,8 @@ void TfMain::ReadListing(TSide side, std::function<void()> then, int restarts)
 void TfMain::LandInBackground(TSide side)
 {
     std::unique_ptr<TPanelRead> done = std::move(m_panels[side].Read);
-    done->Worker.release()->deleteLater(); // its signal may be being handled
+    if (TFileWorker* worker = done->Worker.release()) // none for a remote folder
+        worker->deleteLater();                          // its signal may be being handled
     // The active panel changes only by the user: the rows land where the focus is, also
     // when a dialog has it now (the main window's own focus then waits for it to close).
     const QPointer<QWidget> focus = focusWidget();

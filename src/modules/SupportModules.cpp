@@ -119,3 +119,10 @@ void RegisterRemotePlaces(platform::TRemotePlaces* places)
     const std::lock_guard<std::mutex> lock(slot.Mutex);
     slot.Registered = places;
 }
+
+platform::TRemotePlaces* LoadedRemotePlaces()
+{
+    TSlot<platform::TRemotePlaces>& slot = RemoteSlot();
+    const std::lock_guard<std::mutex> lock(slot.Mutex);
+    return slot.Registered ? slot.Registered : slot.Loaded;
+}

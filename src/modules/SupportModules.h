@@ -35,3 +35,6 @@ void RegisterPrintModule(TPrintModule* module);
 void RegisterArchiveModule(const TArchiveModule* module);
 void RegisterPackingModule(const TPackingModule* module);
 void RegisterRemotePlaces(platform::TRemotePlaces* places);
+// The remote places when the module is loaded (or registered) already; nullptr, without
+// loading it, when not.
+platform::TRemotePlaces* LoadedRemotePlaces();

@@ -116,7 +116,10 @@ TEST_F(MainWindowTest, DriveSelectorChoosesDrivesOrRefusesUnreachableTargets)
     Open(sdLeft, sub);
     auto* drives = static_cast<TDriveSelector*>(main->Left().Drives);
     int current = -1;
-    EXPECT_EQ(drives->Items(), DriveListItems(sub, main->LogicalDrives, &current));
+    // The drive levels, then the entry that connects to a server (no remote place is in
+    // use, so no mount is listed).
+    EXPECT_EQ(drives->Items(), DriveListItems(sub, main->LogicalDrives, &current)
+                                   << QStringLiteral("0:Connect to server…"));
     EXPECT_EQ(drives->currentIndex(), current);
     EXPECT_EQ(ParseDriveItem(drives->ItemText(current)).Target, sub);
 

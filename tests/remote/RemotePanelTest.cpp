@@ -1,0 +1,326 @@
+// A remote folder in a panel of the main window, against the real SSH server: connecting
+// from the drive list through the real dialogs, listing, sorting, entering and leaving,
+// a server that stops answering, and a refused login.
+#include "RemoteTestSupport.h"
+#include "controls/VirtualListView.h"
+#include "fileops/uCollision.h"
+#include "main/DriveSelector.h"
+#include "main/PathLine.h"
+#include "main/StatusLine.h"
+#include "main/uMain.h"
+#include "modules/SupportModules.h"
+#include "platform/Messages.h"
+#include "remote/uConnectServer.h"
+#include "remote/uRemoteQuestion.h"
+#include "zip/ZipArchive.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <csignal>
+
+namespace
+{
+
+class RemotePanelTest : public RemoteTest
+{
+protected:
+    void SetUp() override
+    {
+        RemoteTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        RegisterRemotePlaces(&Places());
+        previous = platform::SetMessageHandler([this](const QString& text) { messages << text; });
+        TZipArchive::SetLibraryDirectory(QStringLiteral(TRVX_LIB_DIR));
+        main = std::make_unique<TfMain>();
+        main->resize(900, 600);
+        main->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
+        QApplication::setActiveWindow(main.get());
+        ASSERT_TRUE(WaitFor([this] { return !main->Reading(sdLeft) && !main->Reading(sdRight); }));
+        // The dialogs a mount opens are answered as a user would, through their buttons.
+        QObject::connect(&dialogs, &QTimer::timeout, [this] { AnswerDialogs(); });
+        dialogs.start(20);
+    }
+    void TearDown() override
+    {
+        dialogs.stop();
+        main.reset();
+        platform::SetMessageHandler(previous);
+        RegisterRemotePlaces(nullptr);
+        if (Server)
+            Server->SignalSessions(SIGCONT);
+    }
+
+    void AnswerDialogs()
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* connect = qobject_cast<TfConnectServer*>(modal); connect && !typed.isEmpty()) {
+            connect->EditUri->selectAll();
+            QTest::keyClicks(connect->EditUri, typed);
+            typed.clear();
+            QTest::keyClick(connect->EditUri, Qt::Key_Return);
+        } else if (auto* collision = qobject_cast<TfCollision*>(modal)) {
+            collisions << collision->EditName->text();
+            QTest::mouseClick(collision->ButtonRename, Qt::LeftButton);
+        } else if (auto* question = qobject_cast<TfRemoteQuestion*>(modal)) {
+            questions << question->Message->text();
+            QTest::mouseClick(question->Buttons.value(0), Qt::LeftButton);
+        }
+    }
+
+    // Goes to the server's `path` in the left panel as a typed address would, and waits
+    // for the folder to land.
+    void Browse(const QString& path)
+    {
+        main->GoToRemote(sdLeft, Server->Uri(path));
+        ASSERT_TRUE(WaitFor([&] { return Shows(path); })) << qPrintable(messages.join('\n'));
+        QApplication::setActiveWindow(main.get()); // as when the host key's dialog has closed
+    }
+    bool Shows(const QString& path)
+    {
+        return !main->Reading(sdLeft) &&
+               QUrl(main->Panel(sdLeft).Listing.Directory).path() == path + '/';
+    }
+    QStringList Names(TSide side = sdLeft)
+    {
+        QStringList names;
+        const TFileListing& l = main->Panel(side).Listing;
+        for (int i = 0; i < l.Count(); ++i)
+            names << l[i].Name;
+        return names;
+    }
+    // A key to the left panel's list, where the user types it.
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, TSide side = sdLeft)
+    {
+        QTest::keyClick(main->Panel(side).Files->ActiveView(), key, modifiers);
+    }
+    // Puts the cursor on `name` in the panel and marks it with Insert.
+    void Mark(TSide side, const QString& name)
+    {
+        main->Panel(side).Files->setFocus();
+        main->Panel(side).Files->FocusItem(Names(side).indexOf(name));
+        Key(Qt::Key_Insert, Qt::NoModifier, side);
+    }
+    QString Folder(const QString& name, int files)
+    {
+        const QString folder = Server->Folder() + '/' + name;
+        QDir().mkpath(folder + QStringLiteral("/sub folder"));
+        for (int i = 0; i < files; ++i) {
+            QFile file(folder + QStringLiteral("/f%1.txt").arg(files - i, 3, 10, QChar('0')));
+            EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(i % 7, 'x'));
+        }
+        QFile inner(folder + QStringLiteral("/sub folder/inner.txt"));
+        EXPECT_TRUE(inner.open(QIODevice::WriteOnly));
+        return folder;
+    }
+
+    std::unique_ptr<TfMain> main;
+    platform::TMessageHandler previous;
+    QStringList messages, questions, collisions;
+    QTimer dialogs;
+    QString typed; // the address the connect dialog gets, once
+};
+
+TEST_F(RemotePanelTest, ConnectsFromTheDriveListAnsweringTheHostKeyQuestion)
+{
+    Unmount();
+    Server->ForgetHostKey();
+    const QString folder = Folder(QStringLiteral("connect"), 3);
+    auto* drives = static_cast<TDriveSelector*>(main->Panel(sdLeft).Drives);
+    // Before any remote place is used, the list offers to connect and names no mount.
+    const QStringList before = drives->Items();
+    ASSERT_EQ(before.back(), QStringLiteral("0:Connect to server…"));
+    for (const QString& item : before)
+        EXPECT_FALSE(item.contains(QLatin1String("://"))) << qPrintable(item);
+    const QString leftBefore = main->Panel(sdLeft).Directory;
+
+    typed = Server->Uri(folder);
+    static_cast<QComboBox*>(drives)->showPopup();
+    QAbstractItemView* popup = drives->view();
+    popup->setCurrentIndex(popup->model()->index(drives->count() - 1, 0));
+    QTest::keyClick(popup, Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] { return Shows(folder); })) << qPrintable(messages.join('\n'));
+    QApplication::setActiveWindow(main.get());
+
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions[0].contains(Server->HostFingerprint())) << qPrintable(questions[0]);
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+    EXPECT_EQ(Names(), (QStringList{"..", "sub folder", "f001.txt", "f002.txt", "f003.txt"}));
+    EXPECT_NE(main->Panel(sdLeft).Directory, leftBefore);
+    // The drive list now names the mount, marked as the panel's place.
+    bool marked = false;
+    for (const QString& item : drives->Items())
+        marked = marked || (item.startsWith('T') && item.contains(Server->RootUri()));
+    EXPECT_TRUE(marked) << qPrintable(drives->Items().join('\n'));
+    EXPECT_FALSE(drives->currentText().contains(QLatin1String("://")))
+        << qPrintable(drives->currentText());
+}
+
+TEST_F(RemotePanelTest, ARemoteFolderIsListedSortedEnteredAndLeftByKeys)
+{
+    const QString folder = Folder(QStringLiteral("many folder"), 300);
+    Browse(folder);
+    TPanel& p = main->Panel(sdLeft);
+    QStringList expected{QStringLiteral(".."), QStringLiteral("sub folder")};
+    for (int i = 1; i <= 300; ++i)
+        expected << QStringLiteral("f%1.txt").arg(i, 3, 10, QChar('0'));
+    EXPECT_EQ(Names(), expected);
+    EXPECT_EQ(p.Total->Text(1), QStringLiteral("301 object(s)"));
+    // The caption is the address as a user reads it, the blank not escaped.
+    EXPECT_TRUE(p.DirectoryLabel->text().endsWith(QStringLiteral("/many folder")) ||
+                p.DirectoryLabel->text().endsWith(QStringLiteral("/many folder/")))
+        << qPrintable(p.DirectoryLabel->text());
+    EXPECT_FALSE(p.DirectoryLabel->text().contains(QLatin1String("%20")));
+
+    // Sorted by size through the menu's order: the largest files first once reversed.
+    main->Panel(sdLeft).Files->setFocus();
+    main->SetSortOrder(2, false);
+    EXPECT_EQ(Names().mid(0, 2), (QStringList{"..", "sub folder"}));
+    EXPECT_EQ(p.Listing[2].Size, 6);
+
+    // Enter on a folder, then Backspace back with the cursor on it.
+    main->SetSortOrder(0, true);
+    p.Files->FocusItem(Names().indexOf(QStringLiteral("sub folder")));
+    Key(Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] { return Shows(folder + QStringLiteral("/sub folder")); }));
+    EXPECT_EQ(Names(), (QStringList{"..", "inner.txt"}));
+    Key(Qt::Key_Backspace);
+    ASSERT_TRUE(WaitFor([&] { return Shows(folder); }));
+    EXPECT_EQ(p.Listing[p.Files->GetFocusedIndex()].Name, QStringLiteral("sub folder"));
+
+    // Ctrl+R reads the remote folder again.
+    QFile(folder + QStringLiteral("/new.txt")).open(QIODevice::WriteOnly);
+    Key(Qt::Key_R, Qt::ControlModifier);
+    ASSERT_TRUE(WaitFor([&] { return Names().contains(QStringLiteral("new.txt")); }));
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+TEST_F(RemotePanelTest, AStoppedServerLeavesTheWindowAnsweringAndEscapeAbandonsTheRead)
+{
+    const QString folder = Folder(QStringLiteral("stopped"), 5);
+    Browse(folder);
+    TPanel& left = main->Panel(sdLeft);
+    const QStringList shown = Names();
+    Server->SignalSessions(SIGSTOP);
+    left.Files->setFocus();
+    Key(Qt::Key_R, Qt::ControlModifier);
+    ASSERT_TRUE(main->Reading(sdLeft));
+    // The other panel takes a click while the read waits for the server.
+    QWidget* right =
+        static_cast<QAbstractItemView*>(main->Panel(sdRight).Files->ActiveView())->viewport();
+    QTest::mouseClick(right, Qt::LeftButton, {}, QPoint(20, 10));
+    EXPECT_EQ(main->ActivePanel, 2);
+    EXPECT_TRUE(main->Reading(sdLeft));
+    EXPECT_TRUE(left.Total->Text(1).startsWith(QStringLiteral("Reading…")));
+    // Escape in the remote panel abandons the read: it shows what it showed before.
+    left.Files->setFocus();
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(main->Reading(sdLeft));
+    EXPECT_EQ(Names(), shown);
+    Server->SignalSessions(SIGCONT);
+    Key(Qt::Key_R, Qt::ControlModifier);
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdLeft); }));
+    EXPECT_EQ(Names(), shown);
+}
+
+TEST_F(RemotePanelTest, ARefusedLoginSaysSoOnceAndLeavesThePanelWhereItWas)
+{
+    TPanel& left = main->Panel(sdLeft);
+    const QString before = left.Directory;
+    const QStringList shown = Names();
+    left.Files->setFocus();
+    typed = QStringLiteral("sftp://nobody-here@127.0.0.1:%1/").arg(Server->Port());
+    Key(Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_TRUE(WaitFor([&] { return !messages.isEmpty(); }));
+    EXPECT_EQ(messages.size(), 1) << qPrintable(messages.join('\n'));
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("Cannot connect to ")))
+        << qPrintable(messages[0]);
+    EXPECT_EQ(left.Directory, before);
+    EXPECT_EQ(Names(), shown);
+    EXPECT_FALSE(main->Reading(sdLeft));
+}
+
+TEST_F(RemotePanelTest, ThePathLineTakesARemoteAddress)
+{
+    const QString folder = Folder(QStringLiteral("typed"), 2);
+    TPanel& left = main->Panel(sdLeft);
+    left.Files->setFocus();
+    Key(Qt::Key_L, Qt::ControlModifier);
+    ASSERT_TRUE(left.PathLine->isVisible());
+    left.PathLine->selectAll();
+    QTest::keyClicks(left.PathLine, Server->Uri(folder));
+    QTest::keyClick(left.PathLine, Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] { return Shows(folder); })) << qPrintable(messages.join('\n'));
+    EXPECT_EQ(Names(), (QStringList{"..", "sub folder", "f001.txt", "f002.txt"}));
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+
+    // An address that cannot be taken says why; the line keeps it to be mended.
+    QApplication::setActiveWindow(main.get());
+    left.Files->setFocus();
+    Key(Qt::Key_L, Qt::ControlModifier);
+    left.PathLine->selectAll();
+    QTest::keyClicks(left.PathLine, QStringLiteral("sftp://127.0.0.1:99999/"));
+    QTest::keyClick(left.PathLine, Qt::Key_Return);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(left.PathLine->isVisible());
+    EXPECT_TRUE(Shows(folder));
+}
+
+TEST_F(RemotePanelTest, F5CopiesFilesBothWaysAndAsksBeforeATakenName)
+{
+    const QString folder = Folder(QStringLiteral("copies"), 3);
+    const QString big = RandomFile(folder + QStringLiteral("/big.bin"), 3 << 20);
+    QTemporaryDir local;
+    QFile taken(local.filePath(QStringLiteral("f002.txt")));
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    taken.write("local");
+    taken.close();
+    main->Panel(sdRight).Directory = local.path() + '/';
+    main->RefreshPanel(sdRight);
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); }));
+    Browse(folder);
+
+    // Remote to local: the taken name asks, and Rename keeps both.
+    Mark(sdLeft, QStringLiteral("big.bin"));
+    Mark(sdLeft, QStringLiteral("f002.txt"));
+    Key(Qt::Key_F5);
+    ASSERT_TRUE(WaitFor([&] {
+        return !main->Reading(sdRight) && Names(sdRight).contains(QStringLiteral("f002 (2).txt"));
+    })) << qPrintable(messages.join('\n'));
+    EXPECT_EQ(collisions, QStringList{QStringLiteral("f002 (2).txt")});
+    EXPECT_EQ(ReadFile(local.filePath(QStringLiteral("big.bin"))), ReadFile(big));
+    EXPECT_EQ(ReadFile(local.filePath(QStringLiteral("f002.txt"))), QByteArray("local"));
+    EXPECT_EQ(ReadFile(local.filePath(QStringLiteral("f002 (2).txt"))),
+              ReadFile(folder + QStringLiteral("/f002.txt")));
+    EXPECT_TRUE(PartFiles(local.path()).isEmpty());
+
+    // Local to remote, into the remote panel, which is read again.
+    QApplication::setActiveWindow(main.get());
+    QFile back(local.filePath(QStringLiteral("back.txt")));
+    ASSERT_TRUE(back.open(QIODevice::WriteOnly));
+    back.write("from the local side");
+    back.close();
+    main->RereadKeepingView(sdRight);
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); }));
+    Mark(sdRight, QStringLiteral("back.txt"));
+    Key(Qt::Key_F5, Qt::NoModifier, sdRight);
+    ASSERT_TRUE(WaitFor([&] {
+        return !main->Reading(sdLeft) && Names(sdLeft).contains(QStringLiteral("back.txt"));
+    })) << qPrintable(messages.join('\n'));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/back.txt")), QByteArray("from the local side"));
+    EXPECT_TRUE(PartFiles(folder).isEmpty());
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+} // namespace
