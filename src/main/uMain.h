@@ -136,6 +136,10 @@ struct TPanel {
     bool HistoryBatch{false};
 };
 
+// The panel shows a folder of this machine: not an archive, the drive list or a remote
+// place, whose locations are no paths the local commands may read or write.
+bool ShowsLocalFolder(const TPanel& p);
+
 class TfMain final : public QMainWindow, public TPanelHost
 {
     Q_OBJECT

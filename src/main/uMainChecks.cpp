@@ -37,12 +37,6 @@ void TfMain::CreateChecksumItems(QMenu* file)
 namespace
 {
 
-// The panel shows files of a folder (not an archive, not the drive list).
-bool ShowsFolder(const TPanel& p)
-{
-    return !p.Listing.IsArchiveListing() && p.Directory != QLatin1String("Drives");
-}
-
 QString Names(const QStringList& paths)
 {
     QStringList names;
@@ -90,7 +84,7 @@ void TfMain::MenuCreateChecksumsClick()
     if (Reading(side))
         return;
     TPanel& p = m_panels[side];
-    if (!ShowsFolder(p)) {
+    if (!ShowsLocalFolder(p)) {
         platform::ShowMessage(QStringLiteral("Checksum files are made for files in a folder."));
         return;
     }
@@ -150,7 +144,7 @@ void TfMain::MenuVerifyChecksumsClick()
 {
     const TFileObject* e = FocusedFile();
     const TPanel& p = m_panels[ActiveSide()];
-    if (!e || e->IsParent() || e->IsDirectory() || !ShowsFolder(p))
+    if (!e || e->IsParent() || e->IsDirectory() || !ShowsLocalFolder(p))
         return;
     auto* report = new TfChecksumReport(this, AddSeparator(p.Listing.Directory) + e->Name);
     report->show();
@@ -166,7 +160,7 @@ void TfMain::MenuCompareFilesClick()
     QStringList paths;
     const TPanel& active = m_panels[ActiveSide()];
     const auto fileAt = [](const TPanel& p, int row) {
-        return ShowsFolder(p) && row >= 0 && row < p.Listing.Count() &&
+        return ShowsLocalFolder(p) && row >= 0 && row < p.Listing.Count() &&
                        !p.Listing[row].IsDirectory() && !p.Listing[row].IsParent()
                    ? AddSeparator(p.Listing.Directory) + p.Listing[row].Name
                    : QString();

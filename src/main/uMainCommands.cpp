@@ -217,7 +217,7 @@ void TfMain::MenuToolbarClick()
 
 void TfMain::MenuDirectorySizeClick()
 {
-    if (Reading(ActiveSide()))
+    if (Reading(ActiveSide()) || RefuseOnRemote(ActiveSide()))
         return;
     TPanel& p = m_panels[ActiveSide()];
     const QString base = AddSeparator(p.Listing.Directory);

@@ -16,16 +16,6 @@
 
 #include <QMenu>
 
-namespace
-{
-
-bool ShowsFolder(const TPanel& p)
-{
-    return !p.Listing.IsArchiveListing() && p.Directory != QLatin1String("Drives");
-}
-
-} // namespace
-
 void TfMain::CreatePackItem(QMenu* file)
 {
     Actions.MenuPack = new QAction(QStringLiteral("P&ack..."), this);
@@ -50,7 +40,7 @@ void TfMain::MenuPackClick()
         return;
     const TPanel& p = m_panels[side];
     const TPanel& other = m_panels[Other(side)];
-    if (!ShowsFolder(p) || !ShowsFolder(other)) {
+    if (!ShowsLocalFolder(p) || !ShowsLocalFolder(other)) {
         platform::ShowMessage(
             QStringLiteral("Pack takes files of a folder into an archive in the other "
                            "panel's folder; both panels must show folders."));

@@ -308,6 +308,12 @@ bool TfMain::RemoteDriveChosen(TSide side, const QString& target)
     return true;
 }
 
+bool ShowsLocalFolder(const TPanel& p)
+{
+    return !p.Listing.IsArchiveListing() && p.Directory != QLatin1String("Drives") &&
+           !IsRemoteLocation(p.Directory);
+}
+
 bool TfMain::RefuseOnRemote(TSide side)
 {
     if (!ShowsRemote(side))

@@ -26,6 +26,8 @@ void TfMain::MenuSyncFoldersClick()
     for (const TSide side : {sdLeft, sdRight}) {
         const TPanel& p = m_panels[side];
         places[side] = AddSeparator(p.Listing.Directory);
+        if (RefuseOnRemote(side))
+            return;
         if (p.Directory == QLatin1String("Drives")) {
             platform::ShowMessage(QStringLiteral("Synchronise folders does not work on the "
                                                  "drive list."));

@@ -493,7 +493,8 @@ void TfMain::DropOnTab(TSide side, int index, bool move)
     const TSide a = ActiveSide();
     if (folder == AddSeparator(m_panels[a].Directory) && !ShowsArchive(a))
         return; // onto the folder they are in
-    if (RefuseOnFedMembers(a, move ? QStringLiteral("moved") : QStringLiteral("copied")) ||
+    if (RefuseOnRemote(a) ||
+        RefuseOnFedMembers(a, move ? QStringLiteral("moved") : QStringLiteral("copied")) ||
         (move && RefuseOnReadOnlyArchive(a)) ||
         !ConfirmAfterCursorJump(move ? QStringLiteral("Move") : QStringLiteral("Copy")))
         return;

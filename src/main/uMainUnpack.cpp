@@ -30,7 +30,7 @@ QStringList TfMain::ArchivesToUnpack() const
 {
     const TSide side = ActiveSide();
     const TPanel& p = m_panels[side];
-    if (p.Listing.IsArchiveListing() || p.Directory == QLatin1String("Drives"))
+    if (!ShowsLocalFolder(p))
         return {};
     std::vector<int> rows = MarkedRows(side);
     if (rows.empty())
@@ -55,8 +55,7 @@ void TfMain::MenuUnpackClick()
     }
     const TSide side = ActiveSide(), other = Other(side);
     const TPanel& o = m_panels[other];
-    const bool otherIsFolder =
-        !o.Listing.IsArchiveListing() && o.Directory != QLatin1String("Drives");
+    const bool otherIsFolder = ShowsLocalFolder(o);
     const QString folder = otherIsFolder ? o.Listing.Directory : m_panels[side].Listing.Directory;
     const QString what = archives.size() == 1
                              ? platform::DisplayName(archives.front().section('/', -1))

@@ -12,6 +12,7 @@
 #include "platform/Messages.h"
 #include "remote/uConnectServer.h"
 #include "remote/uRemoteQuestion.h"
+#include "unpack/uUnpackDialog.h"
 #include "zip/ZipArchive.h"
 
 #include <QAbstractItemView>
@@ -20,6 +21,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -75,6 +77,12 @@ protected:
         } else if (auto* question = qobject_cast<TfRemoteQuestion*>(modal)) {
             questions << question->Message->text();
             QTest::mouseClick(question->Buttons.value(0), Qt::LeftButton);
+        } else if (auto* unpack = qobject_cast<TfUnpack*>(modal)) {
+            unpackTargets << unpack->EditTarget->text();
+            unpack->reject();
+        } else if (auto* other = qobject_cast<QDialog*>(modal)) {
+            otherDialogs << other->metaObject()->className();
+            other->reject();
         }
     }
 
@@ -127,7 +135,7 @@ protected:
 
     std::unique_ptr<TfMain> main;
     platform::TMessageHandler previous;
-    QStringList messages, questions, collisions;
+    QStringList messages, questions, collisions, unpackTargets, otherDialogs;
     QTimer dialogs;
     QString typed; // the address the connect dialog gets, once
 };
@@ -321,6 +329,57 @@ TEST_F(RemotePanelTest, F5CopiesFilesBothWaysAndAsksBeforeATakenName)
     EXPECT_EQ(ReadFile(folder + QStringLiteral("/back.txt")), QByteArray("from the local side"));
     EXPECT_TRUE(PartFiles(folder).isEmpty());
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+// The commands that read or write local paths (pack, unpack, checksums, synchronise,
+// folder sizes) must never take a remote panel's address for a path: relative to the
+// working folder it would name a folder "sftp:" there.
+TEST_F(RemotePanelTest, CommandsOfLocalFoldersNeverTakeARemoteAddressForAPath)
+{
+    const QString folder = Folder(QStringLiteral("commands"), 2);
+    QTemporaryDir local, work;
+    QFile plain(local.filePath(QStringLiteral("a.txt")));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.write("a");
+    plain.close();
+    ASSERT_EQ(QProcess::execute(QStringLiteral("zip"),
+                                {QStringLiteral("-qj"), local.filePath(QStringLiteral("pack.zip")),
+                                 plain.fileName()}),
+              0);
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(work.path()));
+    main->Panel(sdRight).Directory = local.path() + '/';
+    main->RefreshPanel(sdRight);
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); }));
+    Browse(folder);
+
+    // The remote panel active: each command says it cannot work there.
+    main->Panel(sdLeft).Files->setFocus();
+    Mark(sdLeft, QStringLiteral("f001.txt"));
+    for (QAction* command : {main->Actions.MenuSyncFolders, main->Actions.MenuDirectorySize,
+                             main->Actions.MenuCreateChecksums, main->Actions.MenuPack}) {
+        const qsizetype said = messages.size();
+        command->trigger();
+        EXPECT_TRUE(WaitFor([&] { return messages.size() > said; })) << qPrintable(command->text());
+    }
+
+    // The local panel active, the remote one the target: Pack refuses, and Unpack offers the
+    // archive's own folder, never the remote address.
+    Mark(sdRight, QStringLiteral("pack.zip"));
+    main->Panel(sdRight).Files->FocusItem(Names(sdRight).indexOf(QStringLiteral("pack.zip")));
+    const qsizetype said = messages.size();
+    main->Actions.MenuPack->trigger();
+    EXPECT_TRUE(WaitFor([&] { return messages.size() > said; }));
+    main->Actions.MenuUnpack->trigger();
+    EXPECT_TRUE(WaitFor([&] { return !unpackTargets.isEmpty(); }));
+
+    EXPECT_TRUE(otherDialogs.isEmpty()) << qPrintable(otherDialogs.join(' '));
+    for (const QString& target : unpackTargets)
+        EXPECT_TRUE(target.startsWith('/')) << qPrintable(target);
+    EXPECT_TRUE(QDir(work.path()).isEmpty());
+    EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{QStringLiteral("a.txt"), QStringLiteral("pack.zip")}));
+    QDir::setCurrent(before);
 }
 
 } // namespace
