@@ -115,7 +115,7 @@ e2e_prepare() {
     [[ -x "$E2E_BIN_DIR/travodex" ]] || e2e_fail "no program at $E2E_BIN_DIR/travodex"
     trap e2e_cleanup EXIT
     ROOT="$(mktemp -d /tmp/trvx-e2e-XXXXXX)"
-    if ! mount -t tmpfs -o size=160m,mode=0755 tmpfs "$ROOT" 2>/dev/null; then
+    if ! mount -t tmpfs -o size=320m,mode=0755 tmpfs "$ROOT" 2>/dev/null; then
         e2e_skip "cannot mount a tmpfs here (needs root or CAP_SYS_ADMIN)"
     fi
     E2E_MOUNTED=1
