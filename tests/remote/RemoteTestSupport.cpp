@@ -50,6 +50,17 @@ platform::TRemotePlaces& RemoteTest::Places()
     return platform::gio::GioPlaces();
 }
 
+::testing::AssertionResult AsksAboutTheHostKey(const QString& message, const QString& fingerprint)
+{
+    if (!message.contains(QLatin1String("127.0.0.1")))
+        return ::testing::AssertionFailure()
+               << "the question names no host: " << qPrintable(message);
+    if (message.contains(fingerprint) || message.contains(QStringLiteral("\u201c???\u201d")))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "no fingerprint " << qPrintable(fingerprint) << " in " << qPrintable(message);
+}
+
 bool WaitFor(const std::function<bool()>& done)
 {
     return QTest::qWaitFor(done, 120000);

@@ -56,3 +56,7 @@ protected:
 QByteArray ReadFile(const QString& path);
 // Waits, turning the event loop, until `done` holds (at most two minutes).
 bool WaitFor(const std::function<bool()>& done);
+// The host-key question `message` names the test server and its key's fingerprint. gvfsd-sftp
+// reads the fingerprint from ssh's prompt and, when that text reaches it in pieces, shows
+// "???" in its place: then only the host is checked.
+::testing::AssertionResult AsksAboutTheHostKey(const QString& message, const QString& fingerprint);
