@@ -3,6 +3,7 @@
 // every kind of difference. The folder ends as chosen, byte for byte; the archive's bytes
 // never change; nothing toward the archive is ever allowed; a member that does not come
 // out whole is never put in place.
+#include "SyncTestSupport.h"
 #include "archive/ReadOnlyArchive.h"
 #include "support/TempDir.h"
 #include "sync/SyncArchiveSources.h"
@@ -48,30 +49,6 @@ bool RunTool(const QString& folder, const QString& program, const QStringList& a
     process.start(program, arguments);
     return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
            process.exitCode() == 0;
-}
-
-// `diff -rq` of the two folders, the roots cut to A and B.
-QStringList Diff(const QString& a, const QString& b)
-{
-    QProcess diff;
-    diff.start(QStringLiteral("diff"), {QStringLiteral("-rq"), a, b});
-    EXPECT_TRUE(diff.waitForFinished(60000));
-    QString text = QString::fromUtf8(diff.readAllStandardOutput());
-    text.replace(a, QStringLiteral("A/")).replace(b, QStringLiteral("B/"));
-    QStringList lines = text.split('\n', Qt::SkipEmptyParts);
-    lines.sort();
-    return lines;
-}
-
-QStringList Entries(const QString& folder)
-{
-    QStringList names;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        names << it.next().mid(folder.size());
-    names.sort();
-    return names;
 }
 
 std::map<QString, TSyncRow> ByPath(const std::vector<TSyncRow>& rows)
@@ -229,9 +206,9 @@ protected:
         // The folder holds the archive's tree but for what was left: the newer folder
         // file, and the folder facing the archive's file.
         EXPECT_EQ(Diff(source("top") + '/', folder.path()),
-                  QStringList({"File A/kind is a regular file while file B/kind is a directory",
-                               "Files A/hidden-change.txt and B/hidden-change.txt differ",
-                               "Files A/sub/newer-folder.txt and B/sub/newer-folder.txt differ"}));
+                  QStringList({"File L/kind is a regular file while file R/kind is a directory",
+                               "Files L/hidden-change.txt and R/hidden-change.txt differ",
+                               "Files L/sub/newer-folder.txt and R/sub/newer-folder.txt differ"}));
         EXPECT_EQ(readAll(folder("sub/newer-folder.txt")), "new text");
         EXPECT_EQ(readAll(archiveFile), packed);
         for (const QString& name : Entries(folder.path()))

@@ -1,6 +1,7 @@
 // Two real folder trees with every kind of difference: the comparison's states, the
 // user's choices carried out (the trees then compared by `diff -r`), a cancelled run,
 // and entries changed after the comparison.
+#include "SyncTestSupport.h"
 #include "platform/FileOpsFaults.h"
 #include "support/TempDir.h"
 #include "sync/SyncRun.h"
@@ -41,31 +42,6 @@ std::map<QString, TSyncRow> ByPath(const std::vector<TSyncRow>& rows)
     for (const TSyncRow& row : rows)
         map[QString::fromUtf8(row.Path)] = row;
     return map;
-}
-
-// `diff -rq` of the two folders, one line per difference, with the roots cut to L and R.
-QStringList Diff(const QString& left, const QString& right)
-{
-    QProcess diff;
-    diff.start(QStringLiteral("diff"), {QStringLiteral("-rq"), left, right});
-    EXPECT_TRUE(diff.waitForFinished(60000));
-    QString text = QString::fromUtf8(diff.readAllStandardOutput());
-    text.replace(left, QStringLiteral("L/")).replace(right, QStringLiteral("R/"));
-    QStringList lines = text.split('\n', Qt::SkipEmptyParts);
-    lines.sort();
-    return lines;
-}
-
-// Every entry below `folder`, hidden ones included.
-QStringList Entries(const QString& folder)
-{
-    QStringList names;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        names << it.next().mid(folder.size());
-    names.sort();
-    return names;
 }
 
 class SyncTest : public ::testing::Test
