@@ -346,7 +346,11 @@ TEST_F(RemotePanelTest, CommandsOfLocalFoldersNeverTakeARemoteAddressForAPath)
                                 {QStringLiteral("-qj"), local.filePath(QStringLiteral("pack.zip")),
                                  plain.fileName()}),
               0);
-    const QString before = QDir::currentPath();
+    // The working folder goes back however the test ends.
+    struct TWorkingFolder {
+        QString Before = QDir::currentPath();
+        ~TWorkingFolder() { QDir::setCurrent(Before); }
+    } keep;
     ASSERT_TRUE(QDir::setCurrent(work.path()));
     main->Panel(sdRight).Directory = local.path() + '/';
     main->RefreshPanel(sdRight);
@@ -379,7 +383,6 @@ TEST_F(RemotePanelTest, CommandsOfLocalFoldersNeverTakeARemoteAddressForAPath)
     EXPECT_TRUE(QDir(work.path()).isEmpty());
     EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
               (QStringList{QStringLiteral("a.txt"), QStringLiteral("pack.zip")}));
-    QDir::setCurrent(before);
 }
 
 } // namespace
