@@ -53,6 +53,13 @@ struct TRemoteSpace {
     qint64 Size{0};
 };
 
+// A whole folder read at once on a worker, for walks through trees (folder copies, search).
+struct TRemoteFolder {
+    std::vector<TRemoteEntry> Entries;
+    QString Error; // empty when the whole folder was read
+    bool Cancelled{false};
+};
+
 // How a command ended. Error is one sentence for the user, empty on success.
 struct TRemoteResult {
     bool Ok{false};
@@ -160,6 +167,8 @@ public:
     // (may be null) is pressed.
     virtual TRemoteFileInfo Query(const QString& uri, TRemoteCancel* cancel) = 0;
     virtual TRemoteSpace FreeSpace(const QString& uri, TRemoteCancel* cancel) = 0;
+    // Reads the folder `uri` whole.
+    virtual TRemoteFolder ReadFolder(const QString& uri, TRemoteCancel* cancel) = 0;
     // Copies into a hidden part name in the target folder, checks the size, then renames
     // it to the real name without ever replacing one. On an error or a cancel the part
     // file is removed; only where the backend cannot rename is it kept (and named).

@@ -83,3 +83,48 @@ TEST_F(RemoteTest, RenamingALocalFileNeverReplacesEither)
     EXPECT_EQ(ReadFile(local.filePath(QStringLiteral("b"))), QByteArray("bravo"));
     EXPECT_EQ(ReadFile(local.filePath(QStringLiteral("a"))), QByteArray("alpha"));
 }
+
+TEST_F(RemoteTest, AFolderReadWholeOnAWorkerHasEveryEntryOrSaysWhyNot)
+{
+    MountServer();
+    const QString folder = Server->Folder() + QStringLiteral("/whole");
+    QDir().mkpath(folder + QStringLiteral("/sub"));
+    for (int i = 0; i < 2500; ++i) // more than one batch of the enumerator
+        Write(folder + QStringLiteral("/f%1").arg(i), QByteArray(i % 7, 'x'));
+    platform::TRemotePlaces& places = Places();
+
+    platform::TRemoteFolder read;
+    OnWorker([&] {
+        read = places.ReadFolder(Server->Uri(folder), nullptr);
+        return platform::TRemoteResult{};
+    });
+    EXPECT_TRUE(read.Error.isEmpty()) << qPrintable(read.Error);
+    ASSERT_EQ(read.Entries.size(), 2501u);
+    int folders = 0;
+    for (const platform::TRemoteEntry& entry : read.Entries) {
+        if (entry.Folder) {
+            ++folders;
+            EXPECT_EQ(entry.Name, QStringLiteral("sub"));
+        } else {
+            EXPECT_EQ(entry.Size, entry.Name.mid(1).toInt() % 7) << qPrintable(entry.Name);
+        }
+    }
+    EXPECT_EQ(folders, 1);
+
+    OnWorker([&] {
+        read = places.ReadFolder(Server->Uri(folder + QStringLiteral("/gone")), nullptr);
+        return platform::TRemoteResult{};
+    });
+    EXPECT_TRUE(read.Entries.empty());
+    EXPECT_TRUE(read.Error.contains(QStringLiteral("gone"))) << qPrintable(read.Error);
+    EXPECT_FALSE(read.Cancelled);
+
+    platform::TRemoteCancel cancel;
+    cancel.Cancel();
+    OnWorker([&] {
+        read = places.ReadFolder(Server->Uri(folder), &cancel);
+        return platform::TRemoteResult{};
+    });
+    EXPECT_TRUE(read.Cancelled) << qPrintable(read.Error);
+    EXPECT_TRUE(read.Entries.empty());
+}

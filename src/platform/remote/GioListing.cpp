@@ -160,4 +160,30 @@ std::unique_ptr<TRemoteListing> ListFolder(const QString& uri, TRemoteBatch batc
     return std::make_unique<TGioListing>(state);
 }
 
+TRemoteFolder ReadWholeFolder(const QString& uri, TRemoteCancel* cancel)
+{
+    const TCancelLink link(cancel);
+    const TRef<GFile> folder = FileFor(uri);
+    TRemoteFolder result;
+    GError* raw = nullptr;
+    const TRef<GFileEnumerator> enumerator(g_file_enumerate_children(
+        folder.get(), kListAttributes, G_FILE_QUERY_INFO_NONE, link.Get(), &raw));
+    while (!raw) {
+        const TRef<GFileInfo> info(g_file_enumerator_next_file(enumerator.get(), link.Get(), &raw));
+        if (!info)
+            break;
+        result.Entries.push_back(EntryOf(info.get()));
+    }
+    const TError error(raw);
+    if (enumerator)
+        g_file_enumerator_close(enumerator.get(), nullptr, nullptr);
+    if (error) {
+        result.Cancelled = IsCancel(error.get());
+        result.Error = QStringLiteral("Cannot read %1: %2")
+                           .arg(ShownName(folder.get()), MessageOf(error.get()));
+        result.Entries.clear();
+    }
+    return result;
+}
+
 } // namespace platform::gio

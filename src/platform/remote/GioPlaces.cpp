@@ -37,6 +37,10 @@ public:
     {
         return QuerySpace(uri, cancel);
     }
+    TRemoteFolder ReadFolder(const QString& uri, TRemoteCancel* cancel) override
+    {
+        return ReadWholeFolder(uri, cancel);
+    }
     TRemoteResult Copy(const TRemoteCopy& copy, TRemoteCancel* cancel) override
     {
         return CopyFile(copy, cancel);
