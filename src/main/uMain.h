@@ -59,6 +59,10 @@ struct TPanelPlace;
 struct TSearchHit;
 struct TRemoteState;
 struct TRemoteItem;
+namespace remote
+{
+struct TFetchedFile;
+}
 namespace platform
 {
 class TFolderWatcher;
@@ -660,6 +664,18 @@ private:
     bool RemoteTransfer(bool move);
     void CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<TRemoteItem>& items,
                          const QString& source, const QString& target);
+    // F3, F4 and Enter on a remote file (uMainRemoteOpen.cpp): opened from a private copy
+    // as a local file of its category, an edited text put back by its editor's Save;
+    // false when the active panel is not remote.
+    enum class TRemoteOpen { View, Edit, Enter };
+    bool OpenRemoteFile(const TFileObject& e, TRemoteOpen how);
+    void ShowRemoteCopy(std::unique_ptr<platform::TPrivateFolder> folder,
+                        platform::TRemotePlaces& places,
+                        const std::shared_ptr<remote::TFetchedFile>& file, TRemoteOpen how);
+    QString PutRemoteBack(platform::TRemotePlaces& places, remote::TFetchedFile& file);
+    // The quick view of a remote file (uMainRemoteQuick.cpp): from a private copy fetched
+    // by the pane's load; a folder shows its name only.
+    void QuickShowRemote(TSide side, const TFileObject& e);
 
     void WireCommands();
     // Runs what a key, menu entry, tool-bar button, click, drag or timer asks for, unless

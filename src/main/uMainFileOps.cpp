@@ -276,6 +276,8 @@ void TfMain::FilesMouseUp(TSide side)
     m_panels[Other(side)].Files->SetListCursor(Qt::ArrowCursor);
     if (DragMode == 1 && ShowsReadOnlyArchive(ActiveSide()))
         DragMode = 2; // nothing can leave a read-only archive: dragging members out copies
+    if (DragMode == 1 && (ShowsRemote(sdLeft) || ShowsRemote(sdRight)))
+        DragMode = 2; // files are only copied to and from remote places
     const quint8 mode = DragMode;
     DragMode = 0; // a later release without a new drag does nothing
     if (mode == 1 || mode == 2)

@@ -102,6 +102,8 @@ void TfMain::QuickFollow()
                             QuickDescriber(fed->Member));
     else if (e.Kind == fkZipMember)
         m_quick->ShowText(e.Name + QStringLiteral(" — a member of an archive: F3 views it"));
+    else if (ShowsRemote(side))
+        QuickShowRemote(side, e);
     else if (p.Directory == QLatin1String("Drives"))
         m_quick->ShowText(e.Name + QStringLiteral(" — a drive"));
     else

@@ -235,12 +235,8 @@ bool TfMain::RemoteDblClick(TSide side)
         LeaveRemoteLevel(side);
         return true;
     }
-    if (!e.IsDirectory()) {
-        platform::ShowMessage(QStringLiteral("%1 is on a remote place: copy it to a local "
-                                             "folder to open it.")
-                                  .arg(e.Name));
-        return true;
-    }
+    if (!e.IsDirectory())
+        return OpenRemoteFile(e, TRemoteOpen::Enter);
     QString failure;
     platform::TRemotePlaces* places = RemotePlacesOf(failure);
     if (!places)

@@ -77,6 +77,8 @@ void TfMain::MenuViewFileClick()
 void TfMain::ViewFocusedFile(bool viewCommand)
 {
     const TFileObject* e = FocusedFile();
+    if (e && OpenRemoteFile(*e, viewCommand ? TRemoteOpen::View : TRemoteOpen::Enter))
+        return;
     if (!e || OpenExternally(*e, TExternalRole::Viewer))
         return;
     const bool member = e->Kind == fkZipMember;
@@ -108,6 +110,8 @@ void TfMain::MenuEditFileClick()
     const TFileObject* e = FocusedFile();
     if (!e || e->IsParent() || e->IsDirectory() ||
         m_panels[ActiveSide()].Directory == QLatin1String("Drives"))
+        return;
+    if (OpenRemoteFile(*e, TRemoteOpen::Edit))
         return;
     if (OpenExternally(*e, TExternalRole::Editor))
         return;

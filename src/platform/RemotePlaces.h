@@ -181,6 +181,11 @@ public:
     // Gives `uri` the name `newName` in its folder; a taken name is never replaced.
     virtual TRemoteResult Rename(const QString& uri, const QString& newName,
                                  TRemoteCancel* cancel) = 0;
+    // Gives the file `uri` the place of `targetUri` in the same place, replacing what is
+    // there: for a saved file that was first written whole under a hidden name beside it.
+    // Never copies: where the backend cannot rename, nothing changes (NotSupported).
+    virtual TRemoteResult Replace(const QString& uri, const QString& targetUri,
+                                  TRemoteCancel* cancel) = 0;
     // The URI of `name` in the folder `folderUri` (either may be a local path).
     virtual QString Child(const QString& folderUri, const QString& name) = 0;
 };

@@ -69,6 +69,12 @@ struct TMemberSource {
     QString Name;    // the member's stored name
     qint64 Size{-1}; // its size as the archive lists it
     bool Zip{false}; // read by our ZIP reader, else by the archive module
+    // When set, the copy is made by this instead (a file of a remote place): writes the
+    // new file `file`, at most `limit` bytes, on the load's thread; false with `why`
+    // (empty when cancelled through `progress`) when it did not.
+    std::function<bool(const QString& file, qint64 limit, platform::TFileOpsProgress& progress,
+                       QString& why)>
+        Fetch;
 };
 
 struct TQuickRequest {

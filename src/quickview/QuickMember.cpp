@@ -118,6 +118,8 @@ bool CopyMember(const TMemberSource& member, const QString& file, qint64 limit,
                 platform::TFileOpsProgress& progress, QString& why)
 {
     why.clear();
+    if (member.Fetch)
+        return member.Fetch(file, limit, progress, why);
     if (member.Size > limit) {
         why = TooLarge(limit);
         return false;

@@ -4,6 +4,7 @@
 #include "RemoteTestSupport.h"
 #include "controls/VirtualListView.h"
 #include "fileops/uCollision.h"
+#include "fileops/uConfirm.h"
 #include "main/DriveSelector.h"
 #include "main/PathLine.h"
 #include "main/StatusLine.h"
@@ -11,8 +12,11 @@
 #include "modules/SupportModules.h"
 #include "platform/Messages.h"
 #include "remote/uConnectServer.h"
+#include "quickview/uQuickView.h"
 #include "remote/uRemoteQuestion.h"
 #include "unpack/uUnpackDialog.h"
+#include "viewers/uText.h"
+#include "viewers/uTextView.h"
 #include "zip/ZipArchive.h"
 
 #include <QAbstractItemView>
@@ -21,6 +25,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -80,6 +86,14 @@ protected:
         } else if (auto* unpack = qobject_cast<TfUnpack*>(modal)) {
             unpackTargets << unpack->EditTarget->text();
             unpack->reject();
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal);
+                   box && box->text().startsWith(QStringLiteral("Put the changed"))) {
+            boxes << box->text(); // the editor's save: put back, yes
+            QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+        } else if (auto* confirm = qobject_cast<TfConfirm*>(modal);
+                   confirm && confirm->LabelNotice->text().contains(QStringLiteral("was not put back"))) {
+            boxes << confirm->LabelNotice->text(); // not saved as a file of its own
+            QTest::mouseClick(confirm->ButtonCancel, Qt::LeftButton);
         } else if (auto* other = qobject_cast<QDialog*>(modal)) {
             otherDialogs << other->metaObject()->className();
             other->reject();
@@ -135,7 +149,7 @@ protected:
 
     std::unique_ptr<TfMain> main;
     platform::TMessageHandler previous;
-    QStringList messages, questions, collisions, unpackTargets, otherDialogs;
+    QStringList messages, questions, collisions, unpackTargets, otherDialogs, boxes;
     QTimer dialogs;
     QString typed; // the address the connect dialog gets, once
 };
@@ -383,6 +397,154 @@ TEST_F(RemotePanelTest, CommandsOfLocalFoldersNeverTakeARemoteAddressForAPath)
     EXPECT_TRUE(QDir(work.path()).isEmpty());
     EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
               (QStringList{QStringLiteral("a.txt"), QStringLiteral("pack.zip")}));
+}
+
+// The shown window of type W, or null.
+template <typename W>
+W* Shown()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<W*>(widget); window && window->isVisible())
+            return window;
+    return nullptr;
+}
+
+TEST_F(RemotePanelTest, F4EditsARemoteFileAndSavePutsItBackOnlyWhileUnchanged)
+{
+    QTemporaryDir data;
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+    struct TRestore {
+        QByteArray Value;
+        ~TRestore() { Value.isEmpty() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", Value); }
+    } restore{oldData};
+    const QString folder = Folder(QStringLiteral("edit"), 1);
+    const QString remoteFile = folder + QStringLiteral("/notes.txt");
+    {
+        QFile file(remoteFile);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("server text\n");
+    }
+    Browse(folder);
+    main->Panel(sdLeft).Files->setFocus();
+    main->Panel(sdLeft).Files->FocusItem(Names().indexOf(QStringLiteral("notes.txt")));
+    Key(Qt::Key_F4);
+    TfText* editor = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (editor = Shown<TfText>()) != nullptr; }))
+        << qPrintable(messages.join('\n'));
+    EXPECT_EQ(editor->Memo->toPlainText(), QStringLiteral("server text\n"));
+    const QString copy = editor->FileName();
+    EXPECT_TRUE(copy.startsWith('/')) << qPrintable(copy);
+
+    // Typed and saved with Ctrl+S: on the server, whole, with no hidden file left.
+    const auto typeAndSave = [&](const QString& text) {
+        QApplication::setActiveWindow(editor);
+        editor->Memo->setFocus();
+        editor->Memo->moveCursor(QTextCursor::Start);
+        QTest::keyClicks(editor->Memo, text);
+        QTest::keyClick(editor->Memo, Qt::Key_S, Qt::ControlModifier);
+    };
+    typeAndSave(QStringLiteral("edited "));
+    ASSERT_TRUE(WaitFor([&] { return ReadFile(remoteFile) == "edited server text\n"; }))
+        << qPrintable(messages.join('\n') + boxes.join('\n'));
+    EXPECT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(PartFiles(folder).isEmpty());
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdLeft); }));
+    const TFileListing& listing = main->Panel(sdLeft).Listing;
+    EXPECT_EQ(listing[Names().indexOf(QStringLiteral("notes.txt"))].Size, 19);
+
+    // Changed on the server meanwhile: the save is refused in one message that names
+    // where the edited text is kept, and the server keeps its text.
+    {
+        QFile file(remoteFile);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("someone else\n");
+    }
+    QFile(remoteFile).setFileTime(QDateTime::currentDateTime().addSecs(-100),
+                                  QFileDevice::FileModificationTime);
+    typeAndSave(QStringLiteral("again "));
+    ASSERT_TRUE(WaitFor([&] { return boxes.size() == 3; })) << qPrintable(boxes.join('\n'));
+    const QString kept = data.path() + QStringLiteral("/Travodex/Unsaved/notes.txt");
+    EXPECT_TRUE(boxes[2].contains(QStringLiteral("changed on the server"))) << qPrintable(boxes[2]);
+    EXPECT_TRUE(boxes[2].contains(kept)) << qPrintable(boxes[2]);
+    EXPECT_EQ(ReadFile(kept), QByteArray("again edited server text\n"));
+    EXPECT_EQ(ReadFile(remoteFile), QByteArray("someone else\n"));
+    EXPECT_TRUE(PartFiles(folder).isEmpty());
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+TEST_F(RemotePanelTest, F3ShowsARemoteTextFromAPrivateCopyThatGoesWithItsWindow)
+{
+    const QString folder = Folder(QStringLiteral("view"), 2);
+    Browse(folder);
+    main->Panel(sdLeft).Files->setFocus();
+    main->Panel(sdLeft).Files->FocusItem(Names().indexOf(QStringLiteral("f001.txt")));
+    for (int twice = 0; twice < 2; ++twice) {
+        Key(Qt::Key_F3);
+        TfTextView* view = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (view = Shown<TfTextView>()) != nullptr; }))
+            << qPrintable(messages.join('\n'));
+        EXPECT_TRUE(view->Text().Path().startsWith('/')) << qPrintable(view->Text().Path());
+        EXPECT_EQ(ReadFile(view->Text().Path()), ReadFile(folder + QStringLiteral("/f001.txt")));
+        const QString copyFolder = QFileInfo(view->Text().Path()).absolutePath();
+        view->close();
+        // The copy goes with its window.
+        EXPECT_TRUE(WaitFor([&] { return !QFileInfo::exists(copyFolder); }));
+        QApplication::setActiveWindow(main.get());
+        main->Panel(sdLeft).Files->setFocus();
+    }
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+TEST_F(RemotePanelTest, QuickViewShowsARemoteFileFromACopyThatGoesWhenThePaneMovesOn)
+{
+    const QString folder = Folder(QStringLiteral("quick"), 0);
+    {
+        QFile file(folder + QStringLiteral("/q.txt"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("quick text\n");
+    }
+    Browse(folder);
+    TPanel& left = main->Panel(sdLeft);
+    left.Files->setFocus();
+    left.Files->FocusItem(Names().indexOf(QStringLiteral("q.txt")));
+    Key(Qt::Key_Q, Qt::ControlModifier);
+    TfQuickView* pane = main->QuickView();
+    ASSERT_NE(pane, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return !pane->Loading() && !pane->Shown().File.isEmpty(); }))
+        << qPrintable(pane->StatusText());
+    EXPECT_EQ(pane->Shown().Kind, quickview::TKind::Text) << qPrintable(pane->StatusText());
+    const QString copy = pane->Shown().File;
+    EXPECT_TRUE(copy.startsWith('/')) << qPrintable(copy);
+    EXPECT_EQ(ReadFile(copy), QByteArray("quick text\n"));
+
+    // On a folder the pane names it, and the copy goes.
+    left.Files->FocusItem(Names().indexOf(QStringLiteral("sub folder")));
+    ASSERT_TRUE(WaitFor([&] { return pane->StatusText().contains(QStringLiteral("sub folder")); }));
+    EXPECT_FALSE(QFileInfo::exists(QFileInfo(copy).absolutePath()));
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+// A drag from a remote panel onto the other panel copies as F5 does, the plain drag too
+// (files are never moved off a remote place).
+TEST_F(RemotePanelTest, ADragOntoTheOtherPanelCopiesAsF5Does)
+{
+    const QString folder = Folder(QStringLiteral("drag"), 2);
+    QTemporaryDir local;
+    main->Panel(sdRight).Directory = local.path() + '/';
+    main->RefreshPanel(sdRight);
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); }));
+    Browse(folder);
+    Mark(sdLeft, QStringLiteral("f002.txt"));
+    main->FilesMouseMove(sdRight, Qt::LeftButton, Qt::NoModifier);
+    main->FilesMouseUp(sdRight);
+    ASSERT_TRUE(WaitFor([&] {
+        return !main->Reading(sdRight) && Names(sdRight).contains(QStringLiteral("f002.txt"));
+    })) << qPrintable(messages.join('\n'));
+    EXPECT_EQ(ReadFile(local.filePath(QStringLiteral("f002.txt"))),
+              ReadFile(folder + QStringLiteral("/f002.txt")));
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/f002.txt")));
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
 }
 
 } // namespace

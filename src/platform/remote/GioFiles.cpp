@@ -248,4 +248,21 @@ TRemoteResult RenameFile(const QString& uri, const QString& newName, TRemoteCanc
                          QStringLiteral("Cannot rename %1").arg(NameOf(file.get())));
 }
 
+TRemoteResult ReplaceFile(const QString& uri, const QString& targetUri, TRemoteCancel* cancel)
+{
+    const TCancelLink link(cancel);
+    const TRef<GFile> file = FileFor(uri);
+    const TRef<GFile> target = FileFor(targetUri);
+    GError* raw = nullptr;
+    // A rename within the place only: a copy-and-delete fallback would write the target
+    // piece by piece under its real name.
+    if (g_file_move(file.get(), target.get(),
+                    GFileCopyFlags(G_FILE_COPY_OVERWRITE | G_FILE_COPY_NO_FALLBACK_FOR_MOVE),
+                    link.Get(), nullptr, nullptr, &raw))
+        return Success();
+    const TError error(raw);
+    return Failure(QStringLiteral("Cannot put %1 in place").arg(ShownName(target.get())),
+                   error.get());
+}
+
 } // namespace platform::gio

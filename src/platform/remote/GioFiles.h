@@ -1,6 +1,7 @@
 #pragma once
 // The blocking file commands of the GIO layer, for worker threads: query, free space,
-// copy through a part file, delete, trash, new folder, rename.
+// copy through a part file, delete, trash, new folder, rename, a
+// replacing rename for saves.
 
 #include "platform/RemotePlaces.h"
 
@@ -14,5 +15,6 @@ TRemoteResult DeleteFile(const QString& uri, TRemoteCancel* cancel);
 TRemoteResult TrashFile(const QString& uri, TRemoteCancel* cancel);
 TRemoteResult MakeFolder(const QString& folderUri, const QString& name, TRemoteCancel* cancel);
 TRemoteResult RenameFile(const QString& uri, const QString& newName, TRemoteCancel* cancel);
+TRemoteResult ReplaceFile(const QString& uri, const QString& targetUri, TRemoteCancel* cancel);
 
 } // namespace platform::gio

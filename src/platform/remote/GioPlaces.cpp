@@ -62,6 +62,11 @@ public:
     {
         return RenameFile(uri, newName, cancel);
     }
+    TRemoteResult Replace(const QString& uri, const QString& targetUri,
+                          TRemoteCancel* cancel) override
+    {
+        return ReplaceFile(uri, targetUri, cancel);
+    }
     QString Child(const QString& folderUri, const QString& name) override
     {
         const TRef<GFile> folder = FileFor(folderUri);
