@@ -34,6 +34,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <csignal>
+#include <optional>
 
 namespace
 {
@@ -544,6 +545,85 @@ TEST_F(RemotePanelTest, ADragOntoTheOtherPanelCopiesAsF5Does)
     EXPECT_EQ(ReadFile(local.filePath(QStringLiteral("f002.txt"))),
               ReadFile(folder + QStringLiteral("/f002.txt")));
     EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/f002.txt")));
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+// Enter on a remote file: by its category from a private copy, and a file of no category
+// in the desktop's application (a stub registered for PDF files writes down what it was
+// handed), which gets a local copy, never the remote address.
+TEST_F(RemotePanelTest, EnterOpensARemoteFileByItsCategoryOrInTheDesktopsApplication)
+{
+    const QString folder = Folder(QStringLiteral("enter"), 1);
+    {
+        QFile pdf(folder + QStringLiteral("/paper.pdf"));
+        ASSERT_TRUE(pdf.open(QIODevice::WriteOnly));
+        pdf.write("%PDF-1.4\n%%EOF\n");
+    }
+    QTemporaryDir desktop;
+    const QString d = desktop.path();
+    QDir().mkpath(d + QStringLiteral("/data/applications"));
+    QDir().mkpath(d + QStringLiteral("/system"));
+    QDir().mkpath(d + QStringLiteral("/config"));
+    QFile::link(QStringLiteral("/usr/share/mime"), d + QStringLiteral("/system/mime"));
+    const QString stub = d + QStringLiteral("/stub.sh");
+    const auto write = [](const QString& path, const QByteArray& text) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    write(stub, "#!/bin/sh\nprintf '%s' \"$1\" >\"$0.part\"\nmv \"$0.part\" \"$0.out\"\n");
+    QFile(stub).setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    write(d + QStringLiteral("/data/applications/trvx-stub.desktop"),
+          "[Desktop Entry]\nType=Application\nName=Stub viewer\nExec=" + stub.toLocal8Bit() +
+              " %f\nMimeType=application/pdf;\n");
+    write(d + QStringLiteral("/data/applications/mimeapps.list"),
+          "[Default Applications]\napplication/pdf=trvx-stub.desktop\n");
+    // The desktop is this test's own for its duration.
+    struct TEnvironment {
+        std::vector<std::pair<const char*, std::optional<QByteArray>>> Old;
+        void Set(const char* name, const QByteArray& value)
+        {
+            Old.emplace_back(name, qEnvironmentVariableIsSet(name)
+                                       ? std::optional<QByteArray>(qgetenv(name))
+                                       : std::nullopt);
+            qputenv(name, value);
+        }
+        ~TEnvironment()
+        {
+            for (auto it = Old.rbegin(); it != Old.rend(); ++it)
+                it->second ? qputenv(it->first, *it->second) : qunsetenv(it->first);
+        }
+    } env;
+    env.Set("XDG_DATA_HOME", (d + QStringLiteral("/data")).toLocal8Bit());
+    env.Set("XDG_DATA_DIRS", (d + QStringLiteral("/system")).toLocal8Bit());
+    env.Set("XDG_CONFIG_HOME", (d + QStringLiteral("/config")).toLocal8Bit());
+    env.Set("XDG_CONFIG_DIRS", (d + QStringLiteral("/none")).toLocal8Bit());
+    env.Set("WAYLAND_DISPLAY", "trvx-test-desktop");
+    env.Set("XDG_CURRENT_DESKTOP", "");
+    env.Set("BROWSER", "false");
+    main->Categories.SetCategory(TExtensionCategory::Text, "TXT");
+    Browse(folder);
+    TPanel& left = main->Panel(sdLeft);
+
+    left.Files->setFocus();
+    left.Files->FocusItem(Names().indexOf(QStringLiteral("f001.txt")));
+    Key(Qt::Key_Return);
+    TfTextView* view = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (view = Shown<TfTextView>()) != nullptr; }))
+        << qPrintable(messages.join('\n'));
+    EXPECT_TRUE(view->Text().Path().startsWith('/')) << qPrintable(view->Text().Path());
+    view->close();
+
+    QApplication::setActiveWindow(main.get());
+    left.Files->setFocus();
+    left.Files->FocusItem(Names().indexOf(QStringLiteral("paper.pdf")));
+    Key(Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(stub + QStringLiteral(".out")); }))
+        << qPrintable(messages.join('\n'));
+    const QString handed = QString::fromLocal8Bit(ReadFile(stub + QStringLiteral(".out")));
+    EXPECT_TRUE(handed.startsWith('/') && handed.endsWith(QStringLiteral("/paper.pdf")))
+        << qPrintable(handed);
+    EXPECT_EQ(ReadFile(handed), QByteArray("%PDF-1.4\n%%EOF\n"));
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
 }
 
