@@ -5,6 +5,7 @@
 #include "controls/VirtualListView.h"
 #include "fileops/uCollision.h"
 #include "fileops/uConfirm.h"
+#include "fileops/uProgress.h"
 #include "main/DriveSelector.h"
 #include "main/PathLine.h"
 #include "main/StatusLine.h"
@@ -22,6 +23,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -91,6 +93,16 @@ protected:
                    box && box->text().startsWith(QStringLiteral("Put the changed"))) {
             boxes << box->text(); // the editor's save: put back, yes
             QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+        } else if (auto* progress = qobject_cast<TfProgress*>(modal); progress && cancelWork) {
+            // Cancel once; a window still there long after it lets the server go on, so
+            // that the test ends.
+            if (!cancelled.isValid()) {
+                cancelled.start();
+                QTest::mouseClick(progress->ButtonCancel, Qt::LeftButton);
+            } else if (cancelled.elapsed() > 30000 && !resumed) {
+                resumed = true;
+                Server->SignalSessions(SIGCONT);
+            }
         } else if (auto* confirm = qobject_cast<TfConfirm*>(modal);
                    confirm && confirm->LabelNotice->text().contains(QStringLiteral("was not put back"))) {
             boxes << confirm->LabelNotice->text(); // not saved as a file of its own
@@ -153,6 +165,9 @@ protected:
     QStringList messages, questions, collisions, unpackTargets, otherDialogs, boxes;
     QTimer dialogs;
     QString typed; // the address the connect dialog gets, once
+    bool cancelWork{false}; // the progress window is cancelled
+    QElapsedTimer cancelled;
+    bool resumed{false};
 };
 
 TEST_F(RemotePanelTest, ConnectsFromTheDriveListAnsweringTheHostKeyQuestion)
@@ -624,6 +639,26 @@ TEST_F(RemotePanelTest, EnterOpensARemoteFileByItsCategoryOrInTheDesktopsApplica
     EXPECT_TRUE(handed.startsWith('/') && handed.endsWith(QStringLiteral("/paper.pdf")))
         << qPrintable(handed);
     EXPECT_EQ(ReadFile(handed), QByteArray("%PDF-1.4\n%%EOF\n"));
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+// F3 on a file of a server that stopped answering: the fetch waits behind the progress
+// window, whose Cancel ends it at once; nothing opens and nothing is said.
+TEST_F(RemotePanelTest, AFetchFromAStoppedServerEndsWithTheProgressWindowsCancel)
+{
+    const QString folder = Folder(QStringLiteral("stalled"), 1);
+    Browse(folder);
+    TPanel& left = main->Panel(sdLeft);
+    left.Files->setFocus();
+    left.Files->FocusItem(Names().indexOf(QStringLiteral("f001.txt")));
+    cancelWork = true;
+    Server->SignalSessions(SIGSTOP);
+    Key(Qt::Key_F3); // returns once the fetch has ended
+    const bool wasCancelled = cancelled.isValid();
+    Server->SignalSessions(SIGCONT);
+    EXPECT_TRUE(wasCancelled);
+    EXPECT_FALSE(resumed) << "the fetch went on after Cancel";
+    EXPECT_EQ(Shown<TfTextView>(), nullptr);
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
 }
 
