@@ -77,10 +77,10 @@ bool TfMain::OpenRemoteFile(const TFileObject& e, TRemoteOpen how)
             },
             &cancel);
     });
-    if (!fetched.Ok) {
-        if (!fetched.Cancelled && !progress.Cancelled())
+    if (!fetched.Ok || progress.Cancelled()) {
+        if (!fetched.Ok && !fetched.Cancelled && !progress.Cancelled())
             platform::ShowMessage(fetched.Error);
-        return true;
+        return true; // a cancelled fetch opens nothing, also one that ended meanwhile
     }
     ShowRemoteCopy(std::move(folder), *places, file, how);
     return true;
