@@ -74,7 +74,8 @@ TRemoteResult FetchCopy(platform::TRemotePlaces& places, TFetchedFile& file, con
         return result;
     file.Copy = places.Child(folder, file.Name);
     const TRemoteFileInfo after = places.Query(uri, cancel);
-    file.Fetched = after.Found && RemoteChanges(before, after).isEmpty() ? after : TRemoteFileInfo{};
+    file.Fetched =
+        after.Found && RemoteChanges(before, after).isEmpty() ? after : TRemoteFileInfo{};
     return result;
 }
 
@@ -108,8 +109,8 @@ TRemoteResult PutBack(platform::TRemotePlaces& places, TFetchedFile& file,
         result = Refused(why);
     }
     if (const TRemoteResult dropped = places.Delete(written, nullptr); !dropped.Ok)
-        result.Error += QStringLiteral("; the copy %1 could not be removed: %2")
-                            .arg(hidden, dropped.Error);
+        result.Error +=
+            QStringLiteral("; the copy %1 could not be removed: %2").arg(hidden, dropped.Error);
     return result;
 }
 

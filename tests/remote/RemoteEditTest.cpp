@@ -1,7 +1,7 @@
 // A remote file edited through a private copy, against the real SSH server: the copy is
 // put back only while the file on the server is the one fetched, through a hidden name.
-#include "RemoteTestSupport.h"
 #include "remote/RemoteEdit.h"
+#include "RemoteTestSupport.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -39,14 +39,15 @@ protected:
         MountServer();
     }
     // A remote folder holding `name` with `data`, fetched into the private folder.
-    remote::TFetchedFile Fetch(const QString& folderName, const QString& name, const QByteArray& data)
+    remote::TFetchedFile Fetch(const QString& folderName, const QString& name,
+                               const QByteArray& data)
     {
         folder = Server->Folder() + '/' + folderName;
         QDir().mkpath(folder);
         Write(folder + '/' + name, data);
         remote::TFetchedFile file{Server->Uri(folder), name, {}, {}};
-        const platform::TRemoteResult fetched = OnWorker(
-            [&] { return remote::FetchCopy(Places(), file, copies.path(), {}, nullptr); });
+        const platform::TRemoteResult fetched =
+            OnWorker([&] { return remote::FetchCopy(Places(), file, copies.path(), {}, nullptr); });
         EXPECT_TRUE(fetched.Ok) << qPrintable(fetched.Error);
         EXPECT_EQ(ReadFile(file.Copy), data);
         return file;
@@ -62,7 +63,8 @@ protected:
 
 TEST_F(RemoteEditTest, AnEditedCopyGoesBackWhileTheServerFileIsUnchanged)
 {
-    remote::TFetchedFile file = Fetch(QStringLiteral("edit ok"), QStringLiteral("notes.txt"), "one");
+    remote::TFetchedFile file =
+        Fetch(QStringLiteral("edit ok"), QStringLiteral("notes.txt"), "one");
     Write(file.Copy, "one two");
     platform::TRemoteResult result = PutBack(file);
     ASSERT_TRUE(result.Ok) << qPrintable(result.Error);
@@ -79,7 +81,8 @@ TEST_F(RemoteEditTest, AnEditedCopyGoesBackWhileTheServerFileIsUnchanged)
 
 TEST_F(RemoteEditTest, APutBackIsRefusedWhenTheServerFileChangedOrWent)
 {
-    remote::TFetchedFile file = Fetch(QStringLiteral("edit changed"), QStringLiteral("a.txt"), "aaaa");
+    remote::TFetchedFile file =
+        Fetch(QStringLiteral("edit changed"), QStringLiteral("a.txt"), "aaaa");
     const QString remotePath = folder + QStringLiteral("/a.txt");
     Write(file.Copy, "edited");
 
@@ -88,13 +91,15 @@ TEST_F(RemoteEditTest, APutBackIsRefusedWhenTheServerFileChangedOrWent)
     Touch(remotePath, 7);
     platform::TRemoteResult result = PutBack(file);
     EXPECT_FALSE(result.Ok);
-    EXPECT_TRUE(result.Error.contains(QStringLiteral("changed on the server"))) << qPrintable(result.Error);
+    EXPECT_TRUE(result.Error.contains(QStringLiteral("changed on the server")))
+        << qPrintable(result.Error);
     EXPECT_EQ(ReadFile(remotePath), QByteArray("bbbb"));
 
     // Changed in size, its time put back as it was fetched.
     Write(remotePath, "bbbbbbbb");
-    QFile(remotePath).setFileTime(
-        QDateTime::fromSecsSinceEpoch(file.Fetched.Modified), QFileDevice::FileModificationTime);
+    QFile(remotePath)
+        .setFileTime(QDateTime::fromSecsSinceEpoch(file.Fetched.Modified),
+                     QFileDevice::FileModificationTime);
     result = PutBack(file);
     EXPECT_FALSE(result.Ok);
     EXPECT_EQ(ReadFile(remotePath), QByteArray("bbbbbbbb"));
@@ -103,7 +108,8 @@ TEST_F(RemoteEditTest, APutBackIsRefusedWhenTheServerFileChangedOrWent)
     QFile::remove(remotePath);
     result = PutBack(file);
     EXPECT_FALSE(result.Ok);
-    EXPECT_TRUE(result.Error.contains(QStringLiteral("no longer on the server"))) << qPrintable(result.Error);
+    EXPECT_TRUE(result.Error.contains(QStringLiteral("no longer on the server")))
+        << qPrintable(result.Error);
     EXPECT_FALSE(QFileInfo::exists(remotePath));
     EXPECT_TRUE(QDir(folder).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_EQ(ReadFile(file.Copy), QByteArray("edited"));

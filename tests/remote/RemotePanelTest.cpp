@@ -12,8 +12,8 @@
 #include "main/uMain.h"
 #include "modules/SupportModules.h"
 #include "platform/Messages.h"
-#include "remote/uConnectServer.h"
 #include "quickview/uQuickView.h"
+#include "remote/uConnectServer.h"
 #include "remote/uRemoteQuestion.h"
 #include "unpack/uUnpackDialog.h"
 #include "viewers/uText.h"
@@ -104,7 +104,8 @@ protected:
                 Server->SignalSessions(SIGCONT);
             }
         } else if (auto* confirm = qobject_cast<TfConfirm*>(modal);
-                   confirm && confirm->LabelNotice->text().contains(QStringLiteral("was not put back"))) {
+                   confirm &&
+                   confirm->LabelNotice->text().contains(QStringLiteral("was not put back"))) {
             boxes << confirm->LabelNotice->text(); // not saved as a file of its own
             QTest::mouseClick(confirm->ButtonCancel, Qt::LeftButton);
         } else if (auto* other = qobject_cast<QDialog*>(modal)) {
@@ -164,7 +165,7 @@ protected:
     platform::TMessageHandler previous;
     QStringList messages, questions, collisions, unpackTargets, otherDialogs, boxes;
     QTimer dialogs;
-    QString typed; // the address the connect dialog gets, once
+    QString typed;          // the address the connect dialog gets, once
     bool cancelWork{false}; // the progress window is cancelled
     QElapsedTimer cancelled;
     bool resumed{false};
@@ -416,8 +417,7 @@ TEST_F(RemotePanelTest, CommandsOfLocalFoldersNeverTakeARemoteAddressForAPath)
 }
 
 // The shown window of type W, or null.
-template <typename W>
-W* Shown()
+template <typename W> W* Shown()
 {
     for (QWidget* widget : QApplication::topLevelWidgets())
         if (auto* window = qobject_cast<W*>(widget); window && window->isVisible())
@@ -432,7 +432,10 @@ TEST_F(RemotePanelTest, F4EditsARemoteFileAndSavePutsItBackOnlyWhileUnchanged)
     qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
     struct TRestore {
         QByteArray Value;
-        ~TRestore() { Value.isEmpty() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", Value); }
+        ~TRestore()
+        {
+            Value.isEmpty() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", Value);
+        }
     } restore{oldData};
     const QString folder = Folder(QStringLiteral("edit"), 1);
     const QString remoteFile = folder + QStringLiteral("/notes.txt");
@@ -476,8 +479,8 @@ TEST_F(RemotePanelTest, F4EditsARemoteFileAndSavePutsItBackOnlyWhileUnchanged)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write("someone else\n");
     }
-    QFile(remoteFile).setFileTime(QDateTime::currentDateTime().addSecs(-100),
-                                  QFileDevice::FileModificationTime);
+    QFile(remoteFile)
+        .setFileTime(QDateTime::currentDateTime().addSecs(-100), QFileDevice::FileModificationTime);
     typeAndSave(QStringLiteral("again "));
     ASSERT_TRUE(WaitFor([&] { return boxes.size() == 3; })) << qPrintable(boxes.join('\n'));
     const QString kept = data.path() + QStringLiteral("/Travodex/Unsaved/notes.txt");
