@@ -8,6 +8,9 @@
 #include "quickview/uQuickView.h"
 
 #include <QFileInfo>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace
 {
@@ -36,7 +39,18 @@ bool FetchForPane(platform::TRemotePlaces& places, const QString& uri, qint64 si
         if (tooLarge || progress.Cancelled())
             cancel.Cancel();
     };
+    // The pane moving on cancels the call under way at once, also one waiting for a
+    // server that does not answer (no progress comes then).
+    std::atomic<bool> ended{false};
+    std::thread watch([&] {
+        while (!ended.load() && !progress.Cancelled())
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (!ended.load())
+            cancel.Cancel();
+    });
     const platform::TRemoteResult result = places.Copy(copy, &cancel);
+    ended = true;
+    watch.join();
     if (result.Ok)
         return true;
     if (tooLarge)

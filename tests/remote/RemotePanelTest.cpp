@@ -665,4 +665,26 @@ TEST_F(RemotePanelTest, AFetchFromAStoppedServerEndsWithTheProgressWindowsCancel
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
 }
 
+// A quick view waiting for a server that stopped answering is abandoned when the cursor
+// moves on: its load ends at once, so that the next ones are not held up behind it.
+TEST_F(RemotePanelTest, TheQuickViewAbandonsAFetchFromAStoppedServerWhenTheCursorMovesOn)
+{
+    const QString folder = Folder(QStringLiteral("quick stopped"), 1);
+    Browse(folder);
+    TPanel& left = main->Panel(sdLeft);
+    left.Files->setFocus();
+    left.Files->FocusItem(Names().indexOf(QStringLiteral("f001.txt")));
+    Server->SignalSessions(SIGSTOP);
+    Key(Qt::Key_Q, Qt::ControlModifier);
+    TfQuickView* pane = main->QuickView();
+    ASSERT_NE(pane, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return pane->Loader().Running() == 1; }));
+    left.Files->FocusItem(Names().indexOf(QStringLiteral("sub folder")));
+    ASSERT_TRUE(WaitFor([&] { return pane->StatusText().contains(QStringLiteral("sub folder")); }));
+    const bool ended = WaitFor([&] { return pane->Loader().Running() == 0; });
+    Server->SignalSessions(SIGCONT);
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
 } // namespace
