@@ -6,9 +6,9 @@
 #include "archive/ReadOnlyArchive.h"
 #include "controls/TabStrip.h"
 #include "controls/VirtualListView.h"
-#include "main/PanelText.h"
-#include "main/StatusLine.h"
 #include "main/uMain.h"
+#include "panel/PanelText.h"
+#include "panel/StatusLine.h"
 #include "platform/FileNames.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
@@ -18,13 +18,6 @@
 
 namespace
 {
-
-QString TabTip(const TTabState& tab)
-{
-    if (tab.Fed)
-        return platform::DisplayName(tab.Fed->Root);
-    return platform::DisplayName(tab.Place.Folder + tab.Place.Archive);
-}
 
 QString CursorName(const TFileListing& listing, int row)
 {
@@ -42,12 +35,9 @@ int RowOf(const TFileListing& listing, const QString& name)
 
 } // namespace
 
-QWidget* TfMain::CreateTabBar(TSide side)
+void TfMain::CreateTabBar(TSide side)
 {
-    TPanel& p = m_panels[side];
-    p.TabBar = new TTabStrip(p.Panel);
-    TTabStrip* bar = p.TabBar;
-    bar->setVisible(false);
+    TTabStrip* bar = m_panels[side].TabBar;
     connect(bar, &QTabBar::currentChanged, this, [this, side](int index) {
         if (index >= 0 && index != m_panels[side].Tabs.Shown())
             RunCommand([this, side, index] { ShowTab(side, index); });
@@ -76,7 +66,6 @@ QWidget* TfMain::CreateTabBar(TSide side)
     bar->OnUrlsDropped = [this, side](int index, const QList<QUrl>& urls, bool move) {
         RunCommand([=, this] { DropUrlsOnTab(side, index, urls, move); });
     };
-    return bar;
 }
 
 void TfMain::CreateTabItems(QMenu* view)
@@ -109,21 +98,7 @@ void TfMain::CreateTabItems(QMenu* view)
 
 void TfMain::SyncTabBar(TSide side)
 {
-    TPanel& p = m_panels[side];
-    TTabStrip* bar = p.TabBar;
-    const QSignalBlocker block(bar);
-    while (bar->count() < p.Tabs.Count())
-        bar->addTab(QString());
-    while (bar->count() > p.Tabs.Count())
-        bar->removeTab(bar->count() - 1);
-    for (int i = 0; i < p.Tabs.Count(); ++i) {
-        const TTabState& tab = p.Tabs.Tab(i);
-        const QString title = platform::DisplayName(TPanelTabs::Title(tab));
-        bar->setTabText(i, tab.Locked ? title + QStringLiteral(" (locked)") : title);
-        bar->setTabToolTip(i, TabTip(tab));
-    }
-    bar->setCurrentIndex(p.Tabs.Shown());
-    bar->setVisible(p.Tabs.Count() > 1);
+    m_panels[side].SyncTabBar();
 }
 
 // The shown tab's record ----------------------------------------------------------------
