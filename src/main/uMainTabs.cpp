@@ -107,28 +107,15 @@ void TfMain::SaveShownTab(TSide side, bool keepListing)
 {
     TPanel& p = m_panels[side];
     TTabState& tab = p.Tabs.ShownTab();
-    const TViewState view = ViewState(side);
+    p.KeepView(tab);
     tab.Place = PanelPlace(side);
     tab.ArchiveFolder = ShowsArchive(side) ? p.ArchiveFolder : QString();
-    tab.Mask = p.Mask;
-    tab.SortOrder = p.SortOrder;
-    tab.Ascending = p.Ascending;
-    tab.ViewStyle = p.ViewStyle;
-    tab.CursorRow = view.CursorRow;
-    tab.Marks = view.Marks;
-    tab.Scroll = view.Scroll;
     tab.Fed = ShowsFedResults(side) ? p.Fed : nullptr;
-    tab.Stale = p.LivePending;
-    tab.Visited = true;
     tab.Listing.reset();
     if (!keepListing)
         return;
     // The panel lets go of what it showed: kept for a folder, dropped otherwise.
-    auto listing = std::make_unique<TFileListing>();
-    listing->Swap(p.Listing);
-    p.Files->SetVirtualItemCount(0, cfNoScroll);
-    if (p.ReadOnly)
-        p.ReadOnly->Close();
+    std::unique_ptr<TFileListing> listing = p.ReleaseListing();
     if (!tab.Fed && !listing->IsArchiveListing() && tab.Place.Folder.startsWith('/')) {
         tab.Listing = std::move(listing);
         tab.Stamp = p.ListingStamp;
@@ -142,15 +129,8 @@ void TfMain::RestoreShownTab(TSide side)
 {
     TPanel& p = m_panels[side];
     TTabState& tab = p.Tabs.ShownTab();
-    p.Mask = tab.Mask;
-    p.SortOrder = tab.SortOrder;
-    p.Ascending = tab.Ascending;
-    p.ViewStyle = tab.ViewStyle;
-    p.Files->SetViewStyle(TViewStyle(tab.ViewStyle));
+    p.TakeSettings(tab);
     ShowSortOrder(side);
-    p.Fed = tab.Fed;
-    p.CursorJump = {};
-    p.LivePending = false;
     SyncMenusToPanel(side);
     SyncTabBar(side);
     if (tab.Listing)
@@ -171,22 +151,13 @@ void TfMain::ShowKeptListing(TSide side, TTabState& tab)
     const bool unchanged = tab.Stamped && !tab.Stale &&
                            platform::GetDirectoryStamp(kept->Directory, now) && now == tab.Stamp &&
                            tab.Hidden == ShowHidden && tab.Natural == NaturalOrder;
-    p.Listing.Swap(*kept);
-    p.Directory = p.Listing.Directory;
-    p.ListingStamp = tab.Stamp;
-    p.ListingStamped = tab.Stamped;
-    p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
-    FitSizeColumn(side);
+    if (p.TakeKeptListing(tab, *kept))
+        SplitterMoved(); // the Name column takes what the Size column left
     FillDriveList(side);
     p.DirectoryLabel->setText(platform::DisplayName(p.Directory));
     ShowFreeSpace(side);
     ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
-    TViewState view;
-    view.Cursor = tab.Place.Cursor;
-    view.CursorRow = tab.CursorRow;
-    view.Marks = tab.Marks;
-    view.Scroll = tab.Scroll;
-    RestoreViewState(side, view);
+    RestoreViewState(side, TFilePanel::TabView(tab));
     WatchPanel(side);
     // Changed while hidden: read again, the cursor and the marks kept on their names.
     if (!unchanged)
@@ -196,11 +167,7 @@ void TfMain::ShowKeptListing(TSide side, TTabState& tab)
 void TfMain::ReadTabPlace(TSide side, TTabState& tab)
 {
     TPanel& p = m_panels[side];
-    TViewState view;
-    view.Cursor = tab.Place.Cursor;
-    view.CursorRow = tab.CursorRow;
-    view.Marks = tab.Marks;
-    view.Scroll = tab.Scroll;
+    TViewState view = TFilePanel::TabView(tab);
     QString gone;
     TPanelPlace place = tab.Place;
     if (place.Folder.startsWith('/')) {

@@ -11,6 +11,7 @@
 //                        in the background, a cancel, the rows taken in
 //   PanelLive.cpp        the watch on what the panel shows, and a gone place said
 //   PanelTabStrip.cpp    the tab strip showing the tabs model
+//   PanelTabState.cpp    what the shown tab keeps of the panel, and takes back
 // The main window keeps the commands that act between panels and wires each panel's
 // controls to them; the panel tells it about its list through the signals below.
 
@@ -108,6 +109,19 @@ public:
     // The tab strip shows the tabs model: a tab each, titled (locked ones say so), the
     // shown one current; hidden while there is one (PanelTabStrip.cpp).
     void SyncTabBar();
+
+    // The shown tab's record (PanelTabState.cpp). KeepView: the panel's view and
+    // settings into `tab` (its place, archive folder and results are the window's to
+    // say); TabView: the view a tab kept, for RestoreViewState. ReleaseListing: the
+    // panel lets go of its rows (and the archive it showed). TakeSettings: a tab's
+    // settings back into the panel, no cursor jump or change pending. TakeKeptListing:
+    // the rows `tab` kept, read from its stamped folder (true when the Size column
+    // widened).
+    void KeepView(TTabState& tab) const;
+    static TPanelViewState TabView(const TTabState& tab);
+    std::unique_ptr<TFileListing> ReleaseListing();
+    void TakeSettings(const TTabState& tab);
+    bool TakeKeptListing(TTabState& tab, TFileListing& kept);
 
     // Cursor, marks and scroll position (PanelViewState.cpp). MarkedRows, ascending: the
     // selection, unless it is only the cursor's row selected because the cursor stands

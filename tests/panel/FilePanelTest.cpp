@@ -1,7 +1,7 @@
 // One panel on its own, without the main window: its controls, driven with real keys;
 // the marks summed on the selection line; cursor and marks kept across a re-read, along
 // renames and past entries that went; a read in the background, Escape back out of it,
-// and its rows landing.
+// and its rows landing; what a tab keeps of the panel while another is shown.
 #include "panel/FilePanel.h"
 #include "controls/VirtualListView.h"
 #include "panel/StatusLine.h"
@@ -162,6 +162,48 @@ TEST_F(FilePanelTest, AReadInTheBackgroundGoesBackOnEscapeAndItsRowsLandSortedWi
     EXPECT_EQ(panel.Directory, dir.path());
     EXPECT_TRUE(panel.ListingStamped);
     EXPECT_EQ(panel.Files->ItemCount(), 4);
+}
+
+TEST_F(FilePanelTest, AHiddenTabKeepsTheViewSettingsAndRowsAndGivesThemBack)
+{
+    panel.Files->setFocus();
+    panel.SortOrder = soSize;
+    panel.Ascending = false;
+    panel.ViewStyle = vsList;
+    panel.Files->SetViewStyle(vsList);
+    panel.Files->SetMarks({1, 3}, 2); // a and c marked, the cursor on b
+    panel.LivePending = true;         // a change seen, not yet read
+    panel.Listing.Directory = "/kept/";
+    TTabState tab;
+    panel.KeepView(tab);
+    tab.Place.Cursor = "b";
+    EXPECT_EQ(tab.Marks, (QStringList{"a", "c"}));
+    EXPECT_EQ(tab.CursorRow, 2);
+    EXPECT_EQ(tab.SortOrder, soSize);
+    EXPECT_FALSE(tab.Ascending);
+    EXPECT_EQ(tab.ViewStyle, vsList);
+    EXPECT_TRUE(tab.Stale);
+    const std::unique_ptr<TFileListing> kept = panel.ReleaseListing();
+    EXPECT_EQ(panel.Files->ItemCount(), 0);
+    ASSERT_EQ(kept->Count(), 4);
+
+    // Another tab shown meanwhile brings its own settings.
+    panel.TakeSettings(TTabState());
+    EXPECT_EQ(panel.SortOrder, soName);
+    EXPECT_EQ(panel.Files->ViewStyle(), vsReport);
+    EXPECT_FALSE(panel.LivePending);
+
+    panel.TakeSettings(tab);
+    panel.TakeKeptListing(tab, *kept);
+    panel.RestoreViewState(TFilePanel::TabView(tab));
+    EXPECT_EQ(panel.Directory, "/kept/");
+    EXPECT_EQ(panel.Files->ItemCount(), 4);
+    EXPECT_EQ(panel.MarkedRows(), (std::vector<int>{1, 3}));
+    EXPECT_EQ(panel.Files->GetFocusedIndex(), 2);
+    EXPECT_EQ(panel.SortOrder, soSize);
+    EXPECT_FALSE(panel.Ascending);
+    EXPECT_EQ(panel.Files->ViewStyle(), vsList);
+    EXPECT_EQ(SelectionLine(), "2 object(s) / 3,010 byte(s)");
 }
 
 } // namespace
