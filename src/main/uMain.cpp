@@ -4,10 +4,10 @@
 #include "controls/FontScale.h"
 #include "controls/VirtualListView.h"
 #include "fileops/uProgress.h"
-#include "main/DriveSelector.h"
-#include "main/PanelText.h"
-#include "main/PathLine.h"
-#include "main/StatusLine.h"
+#include "panel/DriveSelector.h"
+#include "panel/PanelText.h"
+#include "panel/PathLine.h"
+#include "panel/StatusLine.h"
 #include "platform/ConfigPath.h"
 #include "platform/Drives.h"
 #include "platform/FileNames.h"
@@ -37,56 +37,8 @@ namespace
 
 // Design sizes, scaled with the desktop font.
 constexpr int kSplitterWidth = 3;
-constexpr int kColumnBorders = 17; // with Ext. 40, Size 75, Last modified 120, Attr. 45: 297
-constexpr int kNameWidth = 45;     // the Name column at the design client width
+constexpr int kNameWidth = 45; // the Name column at the design client width
 const QSize kClientSize(688, 434);
-
-// The widest "Last modified" text of this locale and font, with the cell's margins:
-// every month, a two-digit day, a morning and an evening time, each digit measured as
-// the font's widest digit (digits of proportional fonts differ: "12:00" may be wider
-// than "10:58").
-int WidestDateWidth(const QWidget* list)
-{
-    const QFontMetrics metrics(list->font());
-    const QFontMetricsF exact(list->font()); // whole pixels would tie digits that differ
-    QChar widestDigit = u'0';
-    for (char16_t d = u'1'; d <= u'9'; ++d)
-        if (exact.horizontalAdvance(QChar(d)) > exact.horizontalAdvance(widestDigit))
-            widestDigit = QChar(d);
-    int widest = 0;
-    for (int month = 1; month <= 12; ++month)
-        for (int hour : {10, 22}) {
-            const double day = QDate(1899, 12, 30).daysTo(QDate(2000, month, 28));
-            QString text = platform::FormatDateTime(day + (hour * 3600 + 3538) / 86400.0);
-            for (QChar& c : text)
-                if (c >= u'0' && c <= u'9')
-                    c = widestDigit;
-            widest = std::max(widest, metrics.horizontalAdvance(text));
-        }
-    const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list);
-    // The cell lays its text out in fractional widths and rounds up: one pixel more.
-    return widest + 2 * (margin + 1) + 1;
-}
-
-void AddColumns(TVirtualListView* files)
-{
-    files->AddColumn(QStringLiteral("Name"), Scaled(kNameWidth));
-    files->AddColumn(QStringLiteral("Ext."), Scaled(40));
-    files->AddColumn(QStringLiteral("Size"), Scaled(75), Qt::AlignRight);
-    // A font wider than the design font needs more room for a date than scaling gives.
-    files->AddColumn(QStringLiteral("Last modified"),
-                     std::max(Scaled(120), WidestDateWidth(files)));
-    files->AddColumn(QStringLiteral("Attr."), Scaled(45));
-}
-
-// What the columns other than Name take of a list's width (297 at the design size).
-int OtherColumnsWidth(const TVirtualListView* files)
-{
-    int width = Scaled(kColumnBorders);
-    for (int column = 1; column < files->ColumnCount(); ++column)
-        width += files->ColumnWidth(column);
-    return width;
-}
 
 } // namespace
 
@@ -96,7 +48,7 @@ TfMain::TfMain(QWidget* parent) : QMainWindow(parent)
     SetProgressOwner(this);
     FormCreate();
     // The design client size, scaled; wide enough for the design Name columns.
-    const int panel = OtherColumnsWidth(Left().Files) + Scaled(kNameWidth);
+    const int panel = Left().OtherColumnsWidth() + Scaled(kNameWidth);
     const QSize client = Scaled(kClientSize);
     resize(std::max(client.width(), 2 * panel + m_splitter->handleWidth()), client.height());
 }
@@ -193,51 +145,25 @@ void TfMain::FormCreate()
 QWidget* TfMain::CreatePanel(TSide side)
 {
     TPanel& p = m_panels[side];
-    p.Panel = new QWidget(this);
-    auto* layout = new QVBoxLayout(p.Panel);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(CreateTabBar(side));
-    // The panel may be narrower than its contents: the layout rules decide its width.
-    layout->setSizeConstraint(QLayout::SetNoConstraint);
-    p.Panel->setMinimumWidth(1);
-
-    p.DirectoryLabel = new QLabel(p.Panel);
-    QFont bold = p.DirectoryLabel->font();
-    bold.setBold(true);
-    p.DirectoryLabel->setFont(bold);
-    p.DirectoryLabel->setFixedHeight(std::max(Scaled(16), p.DirectoryLabel->sizeHint().height()));
-    layout->addWidget(p.DirectoryLabel);
-    p.PathLine = new TPathLine(p.Panel);
-    p.PathLine->setFixedHeight(
-        std::max(p.DirectoryLabel->height(), p.PathLine->sizeHint().height()));
-    layout->addWidget(p.PathLine);
+    QWidget* panel = p.CreateControls(this);
+    p.Clock = [this] { return SteadyClockMs(); };
+    CreateTabBar(side);
     OnLabelClick(p.DirectoryLabel, [this, side] { RunCommand([this, side] { EditPath(side); }); });
-    layout->addLayout(CreateDriveRow(side));
-
-    p.Files = new TVirtualListView(p.Panel);
+    connect(p.Drives, &QComboBox::activated, this, [this, side](int index) {
+        RunCommand([this, side, index] { DrivesChange(side, index); });
+    });
+    connect(&p, &TFilePanel::Activated, this, [this, side] { FilesEnter(side); });
+    connect(&p, &TFilePanel::SelectionChanged, this, [this, side] { QuickFollowSoon(side); });
     TVirtualListView* files = p.Files;
-    files->SetExtendedStyles(lvxFullRowSelect);
-    files->SetVirtualMode(true);
-    AddColumns(files);
-    files->ImageProvider = [](int index) { return platform::TIconList::instance().Icon(index); };
-    files->OnODGetItemInfo = [this, side](TVirtualListView*, int item, int subItem, unsigned mask,
-                                          int& image, int&, int&, int&, QString& text) {
-        FilesODGetItemInfo(side, item, subItem, mask, image, text);
-    };
     files->OnODCacheHint = [this, side](TVirtualListView*, TLVCacheHint& hint) {
         FilesODCacheHint(side, hint.iFrom, hint.iTo);
     };
-    files->OnChange = [this, side](TVirtualListView*) { FilesChange(side); };
-    files->OnEnter = [this, side](TVirtualListView*) { FilesEnter(side); };
     files->OnDblClick = [this, side](TVirtualListView*) {
         RunCommand([this, side] { FilesDblClick(side); });
     };
     files->OnColumnClick = [this, side](TVirtualListView*, int column) {
         RunCommand([this, side, column] { FilesColumnClick(side, column); });
     };
-    // F2 edits the whole name with the part before the extension selected.
-    files->EditedPart = [](const QString& name) { return int(NameStem(name).size()); };
     files->OnEdited = [this, side](TVirtualListView*, int, QString& text) {
         RunCommand([this, side, text] { FilesEdited(side, text); });
     };
@@ -253,41 +179,8 @@ QWidget* TfMain::CreatePanel(TSide side)
                 FilesMouseUp(list == Left().Files ? sdLeft : sdRight);
         });
     };
-    layout->addWidget(files, 1);
-    // Escape in the list ends a read still under way; it is off otherwise.
-    p.CancelRead = new QShortcut(QKeySequence(Qt::Key_Escape), files, nullptr, nullptr,
-                                 Qt::WidgetWithChildrenShortcut);
-    p.CancelRead->setEnabled(false);
-    connect(p.CancelRead, &QShortcut::activated, this, [this, side] { CancelRead(side); });
     CreateWatcher(side);
-
-    p.Selected = new TStatusLine(QStringLiteral("Selected :"), p.Panel);
-    p.Total = new TStatusLine(QStringLiteral("Directory :"), p.Panel);
-    layout->addWidget(p.Selected);
-    layout->addWidget(p.Total);
-    return p.Panel;
-}
-
-QLayout* TfMain::CreateDriveRow(TSide side)
-{
-    TPanel& p = m_panels[side];
-    auto* row = new QHBoxLayout;
-    row->setContentsMargins(0, 0, Scaled(5), 0);
-    auto* drives = new TDriveSelector(p.Panel);
-    p.Drives = drives;
-    connect(drives, &QComboBox::activated, this, [this, side](int index) {
-        RunCommand([this, side, index] { DrivesChange(side, index); });
-    });
-    p.LabelFree = new QLabel(QStringLiteral("0 bytes free"), p.Panel);
-    p.LabelFree->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    // The selector is 220 wide at the design size; it gives way to a free-space figure
-    // that would not fit beside it, so that the figure is never cut or overlapped.
-    drives->setMaximumWidth(Scaled(220));
-    drives->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    p.LabelFree->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
-    row->addWidget(drives, 1);
-    row->addWidget(p.LabelFree);
-    return row;
+    return panel;
 }
 
 int TfMain::ClientWidth() const
@@ -313,7 +206,8 @@ void TfMain::SplitterMoved()
         TVirtualListView* files = m_panels[side].Files;
         const int caption = files->fontMetrics().horizontalAdvance(QStringLiteral("Name")) +
                             2 * files->style()->pixelMetric(QStyle::PM_HeaderMargin) + 2;
-        files->SetColumnWidth(0, std::max(caption, sizes[side] - OtherColumnsWidth(files)));
+        files->SetColumnWidth(0,
+                              std::max(caption, sizes[side] - m_panels[side].OtherColumnsWidth()));
     }
 }
 
@@ -421,9 +315,7 @@ void TfMain::ShowFreeSpace(TSide side)
 
 void TfMain::ShowTotals(TSide side, const QString& objects, const QString& bytes)
 {
-    TPanel& p = m_panels[side];
-    p.Total->SetText(1, FormatSize(p.Listing.FileCount) + objects);
-    p.Total->SetText(2, FormatSize(p.Listing.TotalSize) + bytes);
+    m_panels[side].ShowTotals(objects, bytes);
 }
 
 void TfMain::FilesEnter(TSide side)

@@ -15,10 +15,9 @@
 #include "main/ExtractedCopies.h"
 #include "main/MainActions.h"
 #include "main/MessageLog.h"
-#include "main/PanelRead.h"
-#include "main/PanelTabs.h"
 #include "main/ViewDispatch.h"
 #include "modules/ViewerModule.h"
+#include "panel/FilePanel.h"
 #include "platform/StartPath.h"
 #include "quickview/QuickCore.h"
 #include "zip/MemberState.h"
@@ -76,69 +75,8 @@ const QCursor& MultiDragCursor();
 // Milliseconds on a monotonic clock, from an arbitrary start.
 qint64 SteadyNowMs();
 
-// One panel: its state and its controls.
-struct TPanel {
-    QString Directory; // location, ending in "/", or "Drives"
-    QString Mask{QStringLiteral("*.*")};
-    TFileListing Listing;
-    quint8 SortOrder{soName};
-    bool Ascending{true}; // a second click on the sorted column's header reverses it
-    quint8 ViewStyle{3};  // details
-    QString BeforeDrives; // where the panel was before it showed the drive list
-    QWidget* Panel{nullptr};
-    QLabel* DirectoryLabel{nullptr};
-    TPathLine* PathLine{nullptr}; // takes the label's place while a path is typed
-    QComboBox* Drives{nullptr};
-    QLabel* LabelFree{nullptr};
-    TVirtualListView* Files{nullptr};
-    TStatusLine* Selected{nullptr};
-    TStatusLine* Total{nullptr};
-    TZipArchive* Zip{nullptr}; // the panel's archive component, kept for the whole run
-    std::shared_ptr<TReadOnlyArchive> ReadOnly; // archives of other formats, made on first use
-    // The folders of the archive shown, indexed when it was read, and the folder shown
-    // ("" the top, else "sub/deeper/").
-    std::shared_ptr<const TArchiveFolders> Folders;
-    QString ArchiveFolder;
-    // The read still under way in the background, if any. Until it lands, Directory and
-    // Listing stay those of the location shown before, and the list shows no rows.
-    std::unique_ptr<TPanelRead> Read;
-    QShortcut* CancelRead{nullptr}; // Escape in the list while Read is under way
-    // Search results the panel shows as its listing (see FedResults.h), or none.
-    std::shared_ptr<TFedResults> Fed;
-    // Live folders (uMainLive.cpp): the watch on what the panel shows, a change or the
-    // place's going that waits for the panel to be free, and when its last read landed.
-    platform::TFolderWatcher* Watcher{nullptr};
-    bool LivePending{false};
-    enum { lgNo, lgDeleted, lgUnmounted } LiveGone{lgNo};
-    QTimer LiveRetry;
-    QElapsedTimer LastRead;
-    // The read-only archive shown, read again on a worker after a change, until it lands.
-    std::unique_ptr<TFileWorker> ArchiveReload;
-    // What the status line says is gone (a folder or archive the panel left), while the
-    // panel shows the folder it was in; empty when it says nothing of the kind.
-    QString Gone;
-    // The cursor's last move by a re-read off an entry another program removed or
-    // renamed unseen: when (TfMain::SteadyClockMs), the entry gone, the one landed on.
-    struct TCursorJump {
-        qint64 AtMs{-1};
-        QString Gone, Landed;
-    } CursorJump;
-    // Tabs (uMainTabs.cpp): the panel's fields above are always the shown tab's; the
-    // others wait in Tabs. TabBar shows them, hidden while there is one.
-    TPanelTabs Tabs;
-    TTabStrip* TabBar{nullptr};
-    // The stamp of the folder the listing was read from, before it was read.
-    platform::TDirectoryStamp ListingStamp;
-    bool ListingStamped{false};
-    // The cursor's entry where the panel stood before the landing under way, for the
-    // shown tab's history; and a step through that history under way, which is no
-    // new place.
-    QString LeavingCursor;
-    bool HistoryStep{false};
-    // A typed path landing, through the archive's folder when it names an archive: one
-    // new place once it is there.
-    bool HistoryBatch{false};
-};
+// One panel (src/panel/FilePanel.h): its state, its controls and what it does alone.
+using TPanel = TFilePanel;
 
 // The panel shows a folder of this machine: not an archive, the drive list or a remote
 // place, whose locations are no paths the local commands may read or write.
@@ -180,30 +118,18 @@ public:
     void RefreshLeft() { RefreshPanel(sdLeft); }
     void RefreshRight() { RefreshPanel(sdRight); }
 
-    // What a re-read keeps of a panel's view: the cursor's entry (by name, else its row),
-    // the marked entries and the scroll position.
-    struct TViewState {
-        QString Cursor;
-        int CursorRow{-1};
-        QStringList Marks; // empty: none marked
-        QPoint Scroll;
-        // Entries renamed since, as the panel's watch saw it (old name to new): the
-        // cursor and the marks follow them.
-        QHash<QString, QString> Renamed;
-        // The re-read follows another program's change: a cursor whose entry is gone
-        // moves to the row where it stood, and that move is kept as the panel's
-        // CursorJump.
-        bool ByOtherProgram{false};
-    };
-    TViewState ViewState(TSide side) const;
-    // The marked rows, ascending: the selection, unless it is only the cursor's row
-    // selected because the cursor stands there (no marks).
-    std::vector<int> MarkedRows(TSide side) const;
-    // The names of the marked entries, else of the cursor's ("..": none).
-    QStringList MarkedOrFocusedNames(TSide side) const;
-    // Shows the state again in the panel's present rows; a name no longer listed is left
-    // out, and the cursor goes to the row where it stood when its entry went.
-    void RestoreViewState(TSide side, const TViewState& state);
+    // What a re-read keeps of a panel's view (see TPanelViewState); the panel keeps it.
+    using TViewState = TPanelViewState;
+    TViewState ViewState(TSide side) const { return m_panels[side].ViewState(); }
+    std::vector<int> MarkedRows(TSide side) const { return m_panels[side].MarkedRows(); }
+    QStringList MarkedOrFocusedNames(TSide side) const
+    {
+        return m_panels[side].MarkedOrFocusedNames();
+    }
+    void RestoreViewState(TSide side, const TViewState& state)
+    {
+        m_panels[side].RestoreViewState(state);
+    }
     // The re-read of a panel that changes nothing the user set: re-reads `directory`
     // (empty: the panel's own) and keeps the cursor, the marks and the scroll position
     // (ViewState); caption, drive list, free space and totals follow; the keyboard focus
@@ -498,7 +424,6 @@ private:
     void FormCreate();
     void FormShow();
     QWidget* CreatePanel(TSide side);
-    QLayout* CreateDriveRow(TSide side);
     void CreateMenus();
     void CreateToolbar();
     void SyncMenusToPanel(TSide side);
@@ -723,10 +648,10 @@ private:
     // on first use; null when it could not be loaded (the user has been told why).
     QWidget* ShowInModule(TModuleWindow window, const QString& path);
 
-    // Tabs (uMainTabs.cpp): the bar above the panel's caption; the shown tab's state
+    // Tabs (uMainTabs.cpp): the panel's tab strip wired to the tab commands; the shown tab's state
     // into its model (its listing moved there when `keepListing`), and back into the
     // panel, without a read while its folder is unchanged.
-    QWidget* CreateTabBar(TSide side);
+    void CreateTabBar(TSide side);
     void CreateTabItems(QMenu* view);
     void SyncTabBar(TSide side);
     void SaveShownTab(TSide side, bool keepListing);

@@ -6,9 +6,9 @@
 #include "archive/ReadOnlyArchive.h"
 #include "controls/VirtualListView.h"
 #include "fileops/uProgress.h"
-#include "main/PanelText.h"
-#include "main/StatusLine.h"
 #include "main/uMain.h"
+#include "panel/PanelText.h"
+#include "panel/StatusLine.h"
 #include "platform/FileNames.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderWatcher.h"
@@ -35,24 +35,13 @@ constexpr int kEntriesPerMs = 250;
 void TfMain::CreateWatcher(TSide side)
 {
     TPanel& p = m_panels[side];
-    p.Watcher = new platform::TFolderWatcher(this);
-    connect(p.Watcher, &platform::TFolderWatcher::Settled, this, [this, side] {
-        m_panels[side].LivePending = true;
-        LiveReread(side);
-    });
-    connect(p.Watcher, &platform::TFolderWatcher::Gone, this, [this, side](bool unmounted) {
-        m_panels[side].LivePending = true;
-        m_panels[side].LiveGone = unmounted ? TPanel::lgUnmounted : TPanel::lgDeleted;
-        LiveReread(side);
-    });
-    p.LiveRetry.setSingleShot(true);
-    connect(&p.LiveRetry, &QTimer::timeout, this, [this, side] { LiveReread(side); });
+    p.CreateWatcher();
+    connect(&p, &TFilePanel::LiveChange, this, [this, side] { LiveReread(side); });
 }
 
 void TfMain::WatchPanel(TSide side)
 {
     TPanel& p = m_panels[side];
-    p.LastRead.start();
     QString folder = p.Directory, name;
     if (ShowsArchive(side)) {
         const QString file = ShowsReadOnlyArchive(side) ? p.ReadOnly->FileName()
@@ -60,19 +49,7 @@ void TfMain::WatchPanel(TSide side)
         folder = file.left(file.lastIndexOf('/') + 1);
         name = file.mid(file.lastIndexOf('/') + 1);
     }
-    if (folder == p.Watcher->Folder() && name == p.Watcher->Name() && p.Watcher->Watching()) {
-        ForgetGoneIfBack(side);
-        return;
-    }
-    // What was pending belonged to the place left, and so did its message.
-    p.LivePending = false;
-    p.LiveGone = TPanel::lgNo;
-    p.Gone.clear();
-    p.Total->SetText(3, QString());
-    if (LiveFolders && folder.startsWith('/')) // the drive list is no folder
-        p.Watcher->Watch(folder, name);
-    else
-        p.Watcher->Release();
+    p.Watch(folder, name, LiveFolders);
 }
 
 bool TfMain::LiveRereadMayStart(TSide side) const
@@ -170,24 +147,10 @@ void TfMain::FollowGoneFolder(TSide side, bool unmounted)
 
 void TfMain::SayGone(TSide side, const QString& gone)
 {
-    TPanel& p = m_panels[side];
-    p.Gone = gone;
-    p.Total->SetText(3, QStringLiteral("%1 is gone").arg(platform::DisplayName(gone)));
-    ForgetGoneIfBack(side); // back already by the time the panel left for its folder
+    m_panels[side].SayGone(gone);
 }
 
 void TfMain::ForgetGoneIfBack(TSide side)
 {
-    TPanel& p = m_panels[side];
-    const QString folder = AddSeparator(p.Directory);
-    if (p.Gone.isEmpty() || !p.Gone.startsWith(folder) || p.Gone.size() == folder.size())
-        return;
-    // Back once the panel's folder lists it again (or the folder it was in).
-    const QString name = p.Gone.mid(folder.size()).section('/', 0, 0);
-    for (int row = 0; row < p.Listing.Count(); ++row)
-        if (p.Listing[row].Name == name) {
-            p.Gone.clear();
-            p.Total->SetText(3, QString());
-            return;
-        }
+    m_panels[side].ForgetGoneIfBack();
 }

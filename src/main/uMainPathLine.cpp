@@ -2,9 +2,9 @@
 // place given on the command line is.
 #include "archive/ReadOnlyArchive.h"
 #include "controls/VirtualListView.h"
-#include "main/PathLine.h"
-#include "main/RemoteLocation.h"
 #include "main/uMain.h"
+#include "panel/PathLine.h"
+#include "panel/RemoteLocation.h"
 #include "platform/Messages.h"
 #include "platform/StartPath.h"
 #include "zip/ZipArchive.h"

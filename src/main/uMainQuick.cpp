@@ -5,8 +5,8 @@
 #include "main/uMain.h"
 
 #include "controls/VirtualListView.h"
-#include "main/FedResults.h"
 #include "modules/ViewerModules.h"
+#include "panel/FedResults.h"
 #include "quickview/uQuickView.h"
 
 #include <QApplication>

@@ -2,9 +2,9 @@
 // "Reading… N entries" on the panel's status line, and Escape to go back.
 #include "archive/ReadOnlyArchive.h"
 #include "controls/VirtualListView.h"
-#include "main/FedResults.h"
-#include "main/StatusLine.h"
 #include "main/uMain.h"
+#include "panel/FedResults.h"
+#include "panel/StatusLine.h"
 #include "platform/FileNames.h"
 #include "platform/Messages.h"
 #include "transfer/FileOpsSupport.h"
@@ -21,36 +21,9 @@ namespace
 
 // A read that ends within this time lands before ReadListing returns: nothing flickers.
 constexpr int kQuietReadMs = 200;
-constexpr int kStatusMs = 100;
 // A folder that changed while it was read is read again, this many times at most: one
 // that changes all the time still lands.
 constexpr int kMaxRestarts = 2;
-
-// The worker's part of a read: waits for the other panel's read of the same folder (when
-// `first` is set), stamps the folder, reads and sorts it into `result`.
-TFileWorker::TWork ReadWork(const std::shared_ptr<TPanelRead::TResult>& result,
-                            const QString& directory, quint8 order, bool ascending, bool natural,
-                            bool hidden, const QStringList& drives,
-                            const std::shared_ptr<std::atomic<bool>>& first,
-                            const std::shared_ptr<std::atomic<bool>>& finished)
-{
-    return [=](platform::TFileOpsProgress& progress) {
-        while (first && !first->load() && !progress.Cancelled())
-            QThread::msleep(5);
-        if (directory == QLatin1String("Drives")) {
-            result->Listing.LoadDrives(drives);
-        } else if (!progress.Cancelled()) {
-            result->Stamped = platform::GetDirectoryStamp(directory, result->Stamp);
-            result->Listing.ReadDirectory(directory, &progress);
-        }
-        if (!progress.Cancelled())
-            result->Listing.Sort(order, ascending, natural);
-        if (!hidden)
-            result->Listing
-                .DropHidden(); // after the sort, which keeps them all for the other panel
-        finished->store(true);
-    };
-}
 
 } // namespace
 
@@ -81,10 +54,10 @@ void TfMain::ReadListing(TSide side, std::function<void()> then, int restarts)
     if (const TPanelRead* other = m_panels[Other(side)].Read.get();
         other && other->Directory == read->Directory)
         first = other->Finished;
-    read->Worker = std::make_unique<TFileWorker>(
-        fed ? FedReadWork(*fed, *read, p.SortOrder)
-            : ReadWork(read->Result, read->Directory, p.SortOrder, p.Ascending, NaturalOrder,
-                       ShowHidden, LogicalDrives, first, read->Finished));
+    const TFilePanel::TReadOptions options{p.SortOrder, p.Ascending, NaturalOrder, ShowHidden,
+                                           LogicalDrives};
+    read->Worker = std::make_unique<TFileWorker>(fed ? FedReadWork(*fed, *read, p.SortOrder)
+                                                     : TFilePanel::ReadWork(*read, options, first));
     if (read->Worker->Wait(kQuietReadMs)) {
         read->Worker.reset();
         FinishRead(side, std::move(read));
@@ -190,25 +163,7 @@ void TfMain::RunCommand(const std::function<void()>& command)
 
 void TfMain::ShowReading(TSide side, TPanelRead& read)
 {
-    TPanel& p = m_panels[side];
-    read.Caption = p.DirectoryLabel->text();
-    read.Objects = p.Total->Text(1);
-    read.Bytes = p.Total->Text(2);
-    read.Focused = p.Files->GetFocusedIndex();
-    p.DirectoryLabel->setText(platform::DisplayName(read.Directory));
-    // The rows of the old location are hidden, not dropped: a cancel shows them again.
-    p.Files->SetVirtualItemCount(0, cfNoScroll);
-    FilesChange(side);
-    p.Total->SetText(2, QString());
-    const TFileWorker& worker = *read.Worker;
-    const auto update = [&p, &worker] {
-        p.Total->SetText(1, QStringLiteral("Reading… ") + FormatSize(worker.Progress().Items()) +
-                                QStringLiteral(" entries"));
-    };
-    update();
-    connect(&read.Status, &QTimer::timeout, &read.Status, update);
-    read.Status.start(kStatusMs);
-    p.CancelRead->setEnabled(true);
+    m_panels[side].ShowReading(read);
 }
 
 void TfMain::LandListing(TSide side, TPanelRead& read)
@@ -218,37 +173,18 @@ void TfMain::LandListing(TSide side, TPanelRead& read)
     if (p.ReadOnly)
         p.ReadOnly->Close(); // the panel leaves the archive it showed, if any
     NoteLeaving(side);
-    p.Directory = read.Directory;
-    p.Listing.Swap(read.Result->Listing);
-    p.ListingStamp = read.Result->Stamp;
-    p.ListingStamped = read.Result->Stamped;
-    p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
-    FitSizeColumn(side);
-    // A new row count drops the selection without the list reporting it.
-    FilesChange(side);
+    if (p.TakeListing(read))
+        SplitterMoved(); // the Name column takes what the Size column left
     WatchPanel(side);
     NoteArrived(side);
 }
 
 void TfMain::ShowAgain(TSide side, const TPanelRead& read)
 {
-    TPanel& p = m_panels[side];
-    p.CancelRead->setEnabled(false);
-    p.DirectoryLabel->setText(read.Caption);
-    p.Total->SetText(1, read.Objects);
-    p.Total->SetText(2, read.Bytes);
-    p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
-    if (read.Focused >= 0 && read.Focused < p.Listing.Count())
-        p.Files->FocusItem(read.Focused);
-    FilesChange(side);
+    m_panels[side].ShowAgain(read);
 }
 
 bool TfMain::CancelRead(TSide side)
 {
-    const std::unique_ptr<TPanelRead> read = std::move(m_panels[side].Read);
-    if (!read)
-        return false;
-    read->Worker.reset(); // abandoned: a read stuck in the file system ends on its own
-    ShowAgain(side, *read);
-    return true;
+    return m_panels[side].EndRead();
 }

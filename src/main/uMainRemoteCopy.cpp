@@ -4,9 +4,9 @@
 // copy never replaces), and the target panel is read again afterwards.
 #include "fileops/uCollision.h"
 #include "fileops/uProgress.h"
-#include "main/RemoteLocation.h"
 #include "main/uMain.h"
 #include "modules/SupportModules.h"
+#include "panel/RemoteLocation.h"
 #include "platform/Messages.h"
 
 #include <QDateTime>

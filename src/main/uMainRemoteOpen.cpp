@@ -4,7 +4,7 @@
 // the remote file is the one fetched (remote/RemoteEdit.h); otherwise the edited text is
 // kept in the user's data folder, under Travodex/Unsaved, and the message names it.
 #include "fileops/uProgress.h"
-#include "main/RemoteLocation.h"
+#include "panel/RemoteLocation.h"
 #include "main/ViewDispatch.h"
 #include "main/uMain.h"
 #include "modules/SupportModules.h"

@@ -2,7 +2,7 @@
 // at most the pane's limit off the window's thread and shows it as a local file; moving
 // the cursor on abandons the fetch, and the copy goes when the pane moves on. A folder
 // shows its name: remote trees are not walked for their size.
-#include "main/RemoteLocation.h"
+#include "panel/RemoteLocation.h"
 #include "main/uMain.h"
 #include "modules/SupportModules.h"
 #include "quickview/uQuickView.h"

@@ -6,9 +6,9 @@
 #include "archive/ReadOnlyArchive.h"
 #include "controls/TabStrip.h"
 #include "controls/VirtualListView.h"
-#include "main/PanelText.h"
-#include "main/StatusLine.h"
 #include "main/uMain.h"
+#include "panel/PanelText.h"
+#include "panel/StatusLine.h"
 #include "platform/FileNames.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
@@ -18,13 +18,6 @@
 
 namespace
 {
-
-QString TabTip(const TTabState& tab)
-{
-    if (tab.Fed)
-        return platform::DisplayName(tab.Fed->Root);
-    return platform::DisplayName(tab.Place.Folder + tab.Place.Archive);
-}
 
 QString CursorName(const TFileListing& listing, int row)
 {
@@ -42,12 +35,9 @@ int RowOf(const TFileListing& listing, const QString& name)
 
 } // namespace
 
-QWidget* TfMain::CreateTabBar(TSide side)
+void TfMain::CreateTabBar(TSide side)
 {
-    TPanel& p = m_panels[side];
-    p.TabBar = new TTabStrip(p.Panel);
-    TTabStrip* bar = p.TabBar;
-    bar->setVisible(false);
+    TTabStrip* bar = m_panels[side].TabBar;
     connect(bar, &QTabBar::currentChanged, this, [this, side](int index) {
         if (index >= 0 && index != m_panels[side].Tabs.Shown())
             RunCommand([this, side, index] { ShowTab(side, index); });
@@ -76,7 +66,6 @@ QWidget* TfMain::CreateTabBar(TSide side)
     bar->OnUrlsDropped = [this, side](int index, const QList<QUrl>& urls, bool move) {
         RunCommand([=, this] { DropUrlsOnTab(side, index, urls, move); });
     };
-    return bar;
 }
 
 void TfMain::CreateTabItems(QMenu* view)
@@ -109,21 +98,7 @@ void TfMain::CreateTabItems(QMenu* view)
 
 void TfMain::SyncTabBar(TSide side)
 {
-    TPanel& p = m_panels[side];
-    TTabStrip* bar = p.TabBar;
-    const QSignalBlocker block(bar);
-    while (bar->count() < p.Tabs.Count())
-        bar->addTab(QString());
-    while (bar->count() > p.Tabs.Count())
-        bar->removeTab(bar->count() - 1);
-    for (int i = 0; i < p.Tabs.Count(); ++i) {
-        const TTabState& tab = p.Tabs.Tab(i);
-        const QString title = platform::DisplayName(TPanelTabs::Title(tab));
-        bar->setTabText(i, tab.Locked ? title + QStringLiteral(" (locked)") : title);
-        bar->setTabToolTip(i, TabTip(tab));
-    }
-    bar->setCurrentIndex(p.Tabs.Shown());
-    bar->setVisible(p.Tabs.Count() > 1);
+    m_panels[side].SyncTabBar();
 }
 
 // The shown tab's record ----------------------------------------------------------------
@@ -132,28 +107,15 @@ void TfMain::SaveShownTab(TSide side, bool keepListing)
 {
     TPanel& p = m_panels[side];
     TTabState& tab = p.Tabs.ShownTab();
-    const TViewState view = ViewState(side);
+    p.KeepView(tab);
     tab.Place = PanelPlace(side);
     tab.ArchiveFolder = ShowsArchive(side) ? p.ArchiveFolder : QString();
-    tab.Mask = p.Mask;
-    tab.SortOrder = p.SortOrder;
-    tab.Ascending = p.Ascending;
-    tab.ViewStyle = p.ViewStyle;
-    tab.CursorRow = view.CursorRow;
-    tab.Marks = view.Marks;
-    tab.Scroll = view.Scroll;
     tab.Fed = ShowsFedResults(side) ? p.Fed : nullptr;
-    tab.Stale = p.LivePending;
-    tab.Visited = true;
     tab.Listing.reset();
     if (!keepListing)
         return;
     // The panel lets go of what it showed: kept for a folder, dropped otherwise.
-    auto listing = std::make_unique<TFileListing>();
-    listing->Swap(p.Listing);
-    p.Files->SetVirtualItemCount(0, cfNoScroll);
-    if (p.ReadOnly)
-        p.ReadOnly->Close();
+    std::unique_ptr<TFileListing> listing = p.ReleaseListing();
     if (!tab.Fed && !listing->IsArchiveListing() && tab.Place.Folder.startsWith('/')) {
         tab.Listing = std::move(listing);
         tab.Stamp = p.ListingStamp;
@@ -167,15 +129,8 @@ void TfMain::RestoreShownTab(TSide side)
 {
     TPanel& p = m_panels[side];
     TTabState& tab = p.Tabs.ShownTab();
-    p.Mask = tab.Mask;
-    p.SortOrder = tab.SortOrder;
-    p.Ascending = tab.Ascending;
-    p.ViewStyle = tab.ViewStyle;
-    p.Files->SetViewStyle(TViewStyle(tab.ViewStyle));
+    p.TakeSettings(tab);
     ShowSortOrder(side);
-    p.Fed = tab.Fed;
-    p.CursorJump = {};
-    p.LivePending = false;
     SyncMenusToPanel(side);
     SyncTabBar(side);
     if (tab.Listing)
@@ -196,22 +151,13 @@ void TfMain::ShowKeptListing(TSide side, TTabState& tab)
     const bool unchanged = tab.Stamped && !tab.Stale &&
                            platform::GetDirectoryStamp(kept->Directory, now) && now == tab.Stamp &&
                            tab.Hidden == ShowHidden && tab.Natural == NaturalOrder;
-    p.Listing.Swap(*kept);
-    p.Directory = p.Listing.Directory;
-    p.ListingStamp = tab.Stamp;
-    p.ListingStamped = tab.Stamped;
-    p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
-    FitSizeColumn(side);
+    if (p.TakeKeptListing(tab, *kept))
+        SplitterMoved(); // the Name column takes what the Size column left
     FillDriveList(side);
     p.DirectoryLabel->setText(platform::DisplayName(p.Directory));
     ShowFreeSpace(side);
     ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
-    TViewState view;
-    view.Cursor = tab.Place.Cursor;
-    view.CursorRow = tab.CursorRow;
-    view.Marks = tab.Marks;
-    view.Scroll = tab.Scroll;
-    RestoreViewState(side, view);
+    RestoreViewState(side, TFilePanel::TabView(tab));
     WatchPanel(side);
     // Changed while hidden: read again, the cursor and the marks kept on their names.
     if (!unchanged)
@@ -221,11 +167,7 @@ void TfMain::ShowKeptListing(TSide side, TTabState& tab)
 void TfMain::ReadTabPlace(TSide side, TTabState& tab)
 {
     TPanel& p = m_panels[side];
-    TViewState view;
-    view.Cursor = tab.Place.Cursor;
-    view.CursorRow = tab.CursorRow;
-    view.Marks = tab.Marks;
-    view.Scroll = tab.Scroll;
+    TViewState view = TFilePanel::TabView(tab);
     QString gone;
     TPanelPlace place = tab.Place;
     if (place.Folder.startsWith('/')) {

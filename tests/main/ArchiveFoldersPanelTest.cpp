@@ -1,9 +1,9 @@
 // Folders inside archives: a panel shows an archive's top first, Enter goes into a folder
 // member and ".." or Backspace back up; commands act below the folder shown.
-#include "main/PathLine.h"
 #include "main/UserInputFixture.h"
-#include "main/PanelText.h"
-#include "main/StatusLine.h"
+#include "panel/PanelText.h"
+#include "panel/PathLine.h"
+#include "panel/StatusLine.h"
 #include "search/FileSearch.h"
 
 #include "platform/FileOpsFaults.h"

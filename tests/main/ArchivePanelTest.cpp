@@ -1,5 +1,5 @@
 #include "main/MainWindowFixture.h"
-#include "main/PanelText.h"
+#include "panel/PanelText.h"
 #include "platform/Messages.h"
 
 #include <QFile>

@@ -3,8 +3,8 @@
 // between folders (questions on taken names, undo), or moved after a cut; and the text
 // fields that keep the keys for their text.
 #include "fileops/uCollision.h"
-#include "main/PathLine.h"
 #include "main/UserInputFixture.h"
+#include "panel/PathLine.h"
 
 #include <QClipboard>
 #include <QFileInfo>

@@ -3,8 +3,8 @@
 // to find rows by name.
 
 #include "controls/VirtualListView.h"
-#include "main/StatusLine.h"
 #include "main/uMain.h"
+#include "panel/StatusLine.h"
 #include "support/DesignFont.h"
 #include "support/TempDir.h"
 #include "zip/ZipArchive.h"

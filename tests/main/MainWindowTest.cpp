@@ -1,6 +1,6 @@
-#include "main/DriveSelector.h"
 #include "main/MainWindowFixture.h"
-#include "main/PanelText.h"
+#include "panel/DriveSelector.h"
+#include "panel/PanelText.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"

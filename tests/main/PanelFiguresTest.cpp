@@ -1,7 +1,7 @@
 // The figures a panel shows as the user sees them in its widgets: counts, times, names,
 // free space, and which files open as archives.
 #include "main/FileOpsFixture.h"
-#include "main/PanelText.h"
+#include "panel/PanelText.h"
 
 #include <QDateTime>
 #include <QHeaderView>

@@ -1,7 +1,7 @@
 // The path line of a panel: opened with Ctrl+L or a click on the path, typed into with
 // real keys; Enter goes to a folder, an archive, a file:// URI or "~"; Tab completes;
 // Escape leaves it; a wrong path says why and the panel stays.
-#include "main/PathLine.h"
+#include "panel/PathLine.h"
 #include "main/UserInputFixture.h"
 
 #include <QUrl>

@@ -2,7 +2,7 @@
 // larger than the machine allows, and pictures that cannot be decoded at all. The files
 // are made by ImageMagick.
 #include "main/FileOpsFixture.h"
-#include "main/PanelText.h"
+#include "panel/PanelText.h"
 #include "piclib/PicLib.h"
 #include "viewers/ModalAnswer.h"
 #include "viewers/uImage.h"

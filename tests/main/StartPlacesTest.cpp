@@ -1,7 +1,7 @@
 // Where the panels start: places given as arguments, and the places, sort orders and view
 // styles kept from the run before; the window's place and size.
 #include "MainWindowFixture.h"
-#include "main/PanelText.h"
+#include "panel/PanelText.h"
 #include "platform/StartPath.h"
 
 #include <QAction>

@@ -2,8 +2,8 @@
 // archives and come out of them and of tar archives as the same bytes, agreeing with the
 // zip, unzip and tar tools; dialogs, messages and the status line show them with U+FFFD
 // and never take the shown text for the name.
-#include "main/PanelText.h"
 #include "main/UserInputFixture.h"
+#include "panel/PanelText.h"
 #include "platform/FileNames.h"
 #include "robust/RobustSupport.h"
 

@@ -2,7 +2,7 @@
 // listed, copied, moved, deleted and taken through an archive with names and contents
 // intact.
 #include "main/FileOpsFixture.h"
-#include "main/PanelText.h"
+#include "panel/PanelText.h"
 #include "robust/RobustSupport.h"
 
 #include <QRegularExpression>

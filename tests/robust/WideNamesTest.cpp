@@ -2,8 +2,8 @@
 // halves lie where the file-name codec keeps bytes that are not UTF-8): a folder of them
 // is copied, and tar and ZIP archives made of them by the tools give them back byte for
 // byte. A byte that is not UTF-8 right after such a character keeps its byte too.
-#include "main/PanelText.h"
 #include "main/UserInputFixture.h"
+#include "panel/PanelText.h"
 #include "platform/FileNames.h"
 #include "robust/RobustSupport.h"
 

@@ -1,4 +1,4 @@
-#include "main/PanelHistory.h"
+#include "panel/PanelHistory.h"
 
 namespace
 {

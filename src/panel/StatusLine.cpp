@@ -1,4 +1,4 @@
-#include "main/StatusLine.h"
+#include "panel/StatusLine.h"
 
 #include "controls/FontScale.h"
 

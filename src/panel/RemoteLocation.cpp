@@ -1,4 +1,4 @@
-#include "main/RemoteLocation.h"
+#include "panel/RemoteLocation.h"
 
 #include "platform/FileSystem.h"
 #include "remote/RemoteUri.h"

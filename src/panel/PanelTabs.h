@@ -5,8 +5,8 @@
 // folder is unchanged. There is always one tab at least; one of them is shown.
 
 #include "listing/FileListing.h"
-#include "main/FedResults.h"
-#include "main/PanelHistory.h"
+#include "panel/FedResults.h"
+#include "panel/PanelHistory.h"
 #include "platform/FileSystem.h"
 
 #include <QPoint>

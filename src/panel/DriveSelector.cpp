@@ -1,8 +1,8 @@
-#include "main/DriveSelector.h"
+#include "panel/DriveSelector.h"
 
 #include "controls/FontScale.h"
-#include "main/PanelText.h"
-#include "main/RemoteLocation.h"
+#include "panel/PanelText.h"
+#include "panel/RemoteLocation.h"
 #include "platform/Drives.h"
 #include "platform/IconList.h"
 

@@ -1,4 +1,4 @@
-#include "main/PanelTabs.h"
+#include "panel/PanelTabs.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // and Forward step through them, a new place drops those ahead. Each place keeps the
 // entry the cursor was on when the tab left it. Bounded: the oldest go first.
 
-#include "main/FedResults.h"
+#include "panel/FedResults.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "main/PanelText.h"
+#include "panel/PanelText.h"
 #include "platform/FileSystem.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "main/PanelText.h"
+#include "panel/PanelText.h"
 #include "listing/ArchiveFolders.h"
 #include "platform/FileNames.h"
 

@@ -1,4 +1,4 @@
-#include "main/PathLine.h"
+#include "panel/PathLine.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

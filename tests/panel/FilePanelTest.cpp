@@ -1,0 +1,209 @@
+// One panel on its own, without the main window: its controls, driven with real keys;
+// the marks summed on the selection line; cursor and marks kept across a re-read, along
+// renames and past entries that went; a read in the background, Escape back out of it,
+// and its rows landing; what a tab keeps of the panel while another is shown.
+#include "panel/FilePanel.h"
+#include "controls/VirtualListView.h"
+#include "panel/StatusLine.h"
+#include "platform/FileNames.h"
+#include "platform/FileSystem.h"
+#include "support/TempDir.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+TFileObject Row(const QString& name, qint64 size)
+{
+    TFileObject e;
+    e.Name = name;
+    e.Size = size;
+    e.Attr = name == QLatin1String("..") ? platform::faDirectory : platform::faArchive;
+    return e;
+}
+
+class FilePanelTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        panel.CreateControls(nullptr);
+        panel.Panel->resize(400, 300);
+        panel.Panel->show();
+        panel.Clock = [this] { return now; };
+        Show({Row("..", 0), Row("a", 10), Row("b", 200), Row("c", 3000)});
+    }
+    void TearDown() override { delete panel.Panel; }
+
+    void Show(std::vector<TFileObject> rows)
+    {
+        panel.Listing.LoadRows(std::move(rows));
+        panel.Files->SetVirtualItemCount(panel.Listing.Count(), cfNoScroll);
+        panel.FilesChange();
+    }
+    // A key sent through the window, as when it is the active one.
+    void Key(Qt::Key key)
+    {
+        QApplication::setActiveWindow(panel.Panel);
+        QTest::keyClick(panel.Panel->windowHandle(), key);
+    }
+    QString SelectionLine() const
+    {
+        return panel.Selected->Text(1) + QStringLiteral(" / ") + panel.Selected->Text(2);
+    }
+
+    TFilePanel panel;
+    qint64 now{1000};
+};
+
+TEST_F(FilePanelTest, MarksByKeysAreSummedAndDotDotIsNeverMarked)
+{
+    QSignalSpy changes(&panel, &TFilePanel::SelectionChanged);
+    panel.Files->setFocus();
+    panel.Files->FocusItem(0);
+    Key(Qt::Key_Insert); // "..": not marked, the cursor moves on
+    EXPECT_EQ(SelectionLine(), "0 object(s) / 0 byte(s)");
+    Key(Qt::Key_Insert); // a
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Space); // c
+    EXPECT_EQ(panel.MarkedRows(), (std::vector<int>{1, 3}));
+    EXPECT_EQ(SelectionLine(), "2 object(s) / 3,010 byte(s)");
+    EXPECT_EQ(panel.MarkedOrFocusedNames(), (QStringList{"a", "c"}));
+    EXPECT_GT(changes.count(), 0);
+
+    Key(Qt::Key_Space); // c again: unmarked
+    Key(Qt::Key_Up);
+    Key(Qt::Key_Up);
+    Key(Qt::Key_Space); // a unmarked: no marks, the cursor's entry counts
+    EXPECT_EQ(SelectionLine(), "0 object(s) / 0 byte(s)");
+    EXPECT_EQ(panel.MarkedOrFocusedNames(), QStringList{"a"});
+    Key(Qt::Key_Home); // the cursor alone on "..": no name to act on
+    EXPECT_TRUE(panel.MarkedOrFocusedNames().isEmpty());
+}
+
+TEST_F(FilePanelTest, AReReadKeepsCursorAndMarksAlongRenamesAndPastEntriesThatWent)
+{
+    panel.Files->setFocus();
+    panel.Files->SetMarks({1, 2}, 3); // a, b marked; the cursor on c
+    TPanelViewState state = panel.ViewState();
+    EXPECT_EQ(state.Cursor, "c");
+    EXPECT_EQ(state.Marks, (QStringList{"a", "b"}));
+
+    // b was renamed to "b2" and c removed by another program.
+    Show({Row("..", 0), Row("a", 10), Row("b2", 200), Row("d", 5)});
+    state.Renamed.insert("b", "b2");
+    state.ByOtherProgram = true;
+    panel.RestoreViewState(state);
+    EXPECT_EQ(panel.MarkedRows(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(SelectionLine(), "2 object(s) / 210 byte(s)");
+    // The cursor stays on the row where c stood, and that jump is kept with its time.
+    EXPECT_EQ(panel.Files->GetFocusedIndex(), 3);
+    EXPECT_EQ(panel.CursorJump.AtMs, 1000);
+    EXPECT_EQ(panel.CursorJump.Gone, "c");
+    EXPECT_EQ(panel.CursorJump.Landed, "d");
+
+    // A re-read of the panel's own doing moves no jump; a cursor entry still listed is
+    // found by name wherever it went.
+    panel.CursorJump = {};
+    state = panel.ViewState();
+    state.Marks.clear();
+    Show({Row("..", 0), Row("0new", 1), Row("a", 10), Row("b2", 200), Row("d", 5)});
+    panel.RestoreViewState(state);
+    EXPECT_EQ(panel.Files->GetFocusedIndex(), 4);
+    EXPECT_TRUE(panel.MarkedRows().empty());
+    EXPECT_EQ(panel.CursorJump.AtMs, -1);
+}
+
+TEST_F(FilePanelTest, AReadInTheBackgroundGoesBackOnEscapeAndItsRowsLandSortedWithoutHidden)
+{
+    TempDir dir;
+    dir.write("b.txt", "12345");
+    dir.write("A.txt", "1");
+    dir.write(".hidden", "1");
+    dir.mkdir("sub");
+    panel.DirectoryLabel->setText("old place");
+    panel.ShowTotals(QStringLiteral(" object(s)"), QStringLiteral(" byte(s)"));
+    panel.Files->setFocus();
+    panel.Files->FocusItem(2);
+    const TFilePanel::TReadOptions options{soName, true, false, false, {}};
+
+    // The worker waits for a read that never finishes: the panel shows the read going on.
+    const auto never = std::make_shared<std::atomic<bool>>(false);
+    panel.Read = std::make_unique<TPanelRead>();
+    panel.Read->Directory = dir.path();
+    panel.Read->Worker =
+        std::make_unique<TFileWorker>(TFilePanel::ReadWork(*panel.Read, options, never));
+    panel.ShowReading(*panel.Read);
+    EXPECT_EQ(panel.DirectoryLabel->text(), platform::DisplayName(dir.path()));
+    EXPECT_EQ(panel.Files->ItemCount(), 0);
+    EXPECT_EQ(panel.Total->Text(1), "Reading… 0 entries");
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(panel.Read);
+    EXPECT_EQ(panel.DirectoryLabel->text(), "old place");
+    EXPECT_EQ(panel.Files->ItemCount(), 4);
+    EXPECT_EQ(panel.Files->GetFocusedIndex(), 2);
+    EXPECT_EQ(panel.Total->Text(1), "3 object(s)");
+
+    TPanelRead read;
+    read.Directory = dir.path();
+    TFileWorker worker(TFilePanel::ReadWork(read, options, nullptr));
+    ASSERT_TRUE(worker.Wait(60000));
+    panel.TakeListing(read);
+    QStringList names;
+    for (int row = 0; row < panel.Listing.Count(); ++row)
+        names << panel.Listing[row].Name;
+    EXPECT_EQ(names, (QStringList{"..", "sub", "A.txt", "b.txt"}));
+    EXPECT_EQ(panel.Directory, dir.path());
+    EXPECT_TRUE(panel.ListingStamped);
+    EXPECT_EQ(panel.Files->ItemCount(), 4);
+}
+
+TEST_F(FilePanelTest, AHiddenTabKeepsTheViewSettingsAndRowsAndGivesThemBack)
+{
+    panel.Files->setFocus();
+    panel.SortOrder = soSize;
+    panel.Ascending = false;
+    panel.ViewStyle = vsList;
+    panel.Files->SetViewStyle(vsList);
+    panel.Files->SetMarks({1, 3}, 2); // a and c marked, the cursor on b
+    panel.LivePending = true;         // a change seen, not yet read
+    panel.Listing.Directory = "/kept/";
+    TTabState tab;
+    panel.KeepView(tab);
+    tab.Place.Cursor = "b";
+    EXPECT_EQ(tab.Marks, (QStringList{"a", "c"}));
+    EXPECT_EQ(tab.CursorRow, 2);
+    EXPECT_EQ(tab.SortOrder, soSize);
+    EXPECT_FALSE(tab.Ascending);
+    EXPECT_EQ(tab.ViewStyle, vsList);
+    EXPECT_TRUE(tab.Stale);
+    const std::unique_ptr<TFileListing> kept = panel.ReleaseListing();
+    EXPECT_EQ(panel.Files->ItemCount(), 0);
+    ASSERT_EQ(kept->Count(), 4);
+
+    // Another tab shown meanwhile brings its own settings.
+    panel.TakeSettings(TTabState());
+    EXPECT_EQ(panel.SortOrder, soName);
+    EXPECT_EQ(panel.Files->ViewStyle(), vsReport);
+    EXPECT_FALSE(panel.LivePending);
+
+    panel.TakeSettings(tab);
+    panel.TakeKeptListing(tab, *kept);
+    panel.RestoreViewState(TFilePanel::TabView(tab));
+    EXPECT_EQ(panel.Directory, "/kept/");
+    EXPECT_EQ(panel.Files->ItemCount(), 4);
+    EXPECT_EQ(panel.MarkedRows(), (std::vector<int>{1, 3}));
+    EXPECT_EQ(panel.Files->GetFocusedIndex(), 2);
+    EXPECT_EQ(panel.SortOrder, soSize);
+    EXPECT_FALSE(panel.Ascending);
+    EXPECT_EQ(panel.Files->ViewStyle(), vsList);
+    EXPECT_EQ(SelectionLine(), "2 object(s) / 3,010 byte(s)");
+}
+
+} // namespace
