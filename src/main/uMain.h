@@ -658,6 +658,13 @@ private:
     // (never moved) between a remote place and a local folder; false when neither panel
     // is remote.
     bool RemoteTransfer(bool move);
+    // Search results from a remote place fed to a panel (uMainRemoteFed.cpp): Enter on
+    // them, F5 of them to a local folder, each result looked up again on a read.
+    bool ShowsRemoteFed(TSide side) const;
+    bool RemoteFedDblClick(TSide side);
+    bool TransferRemoteFed(bool move);
+    static void ReadRemoteFedRows(const TFedResults& fed, std::vector<TFileObject>& rows,
+                                  platform::TFileOpsProgress& progress);
     void CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<TRemoteItem>& items,
                          const QString& source, const QString& target);
 
