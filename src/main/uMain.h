@@ -53,6 +53,7 @@ class TfTextView;
 class TfQuickView;
 struct TPackingModule;
 struct TArchiveReload;
+struct TRemoteSyncSide;
 struct TFedResults;
 struct TFedMember;
 struct TPanelPlace;
@@ -665,6 +666,9 @@ private:
     bool TransferRemoteFed(bool move);
     static void ReadRemoteFedRows(const TFedResults& fed, std::vector<TFileObject>& rows,
                                   platform::TFileOpsProgress& progress);
+    // A remote panel as a side of Synchronise folders (uMainRemoteSync.cpp): true and
+    // nothing set for a panel that is not remote; false, said, where it cannot be one.
+    bool RemoteSyncSide(TSide side, std::shared_ptr<TRemoteSyncSide>& remote, QString& shown);
     void CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<TRemoteItem>& items,
                          const QString& source, const QString& target);
 

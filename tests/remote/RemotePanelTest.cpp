@@ -13,11 +13,13 @@
 #include "remote/uConnectServer.h"
 #include "remote/uRemoteQuestion.h"
 #include "search/uFind.h"
+#include "sync/uSync.h"
 #include "unpack/uUnpackDialog.h"
 #include "zip/ZipArchive.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -333,9 +335,9 @@ TEST_F(RemotePanelTest, F5CopiesFilesBothWaysAndAsksBeforeATakenName)
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
 }
 
-// The commands that read or write local paths (pack, unpack, checksums, synchronise,
-// folder sizes) must never take a remote panel's address for a path: relative to the
-// working folder it would name a folder "sftp:" there.
+// The commands that read or write local paths (pack, unpack, checksums, folder sizes)
+// must never take a remote panel's address for a path: relative to the working folder it
+// would name a folder "sftp:" there. (Synchronise folders takes a remote side of its own.)
 TEST_F(RemotePanelTest, CommandsOfLocalFoldersNeverTakeARemoteAddressForAPath)
 {
     const QString folder = Folder(QStringLiteral("commands"), 2);
@@ -362,8 +364,8 @@ TEST_F(RemotePanelTest, CommandsOfLocalFoldersNeverTakeARemoteAddressForAPath)
     // The remote panel active: each command says it cannot work there.
     main->Panel(sdLeft).Files->setFocus();
     Mark(sdLeft, QStringLiteral("f001.txt"));
-    for (QAction* command : {main->Actions.MenuSyncFolders, main->Actions.MenuDirectorySize,
-                             main->Actions.MenuCreateChecksums, main->Actions.MenuPack}) {
+    for (QAction* command : {main->Actions.MenuDirectorySize, main->Actions.MenuCreateChecksums,
+                             main->Actions.MenuPack}) {
         const qsizetype said = messages.size();
         command->trigger();
         EXPECT_TRUE(WaitFor([&] { return messages.size() > said; })) << qPrintable(command->text());
@@ -469,6 +471,52 @@ TEST_F(RemotePanelTest, FindFilesInARemoteFolderGoesToAndFeedsItsHits)
     left.Files->FocusItem(0);
     Key(Qt::Key_Return);
     ASSERT_TRUE(WaitFor([&] { return Shows(folder + QStringLiteral("/sub folder")); }));
+}
+
+// Synchronise folders with the remote panel as one side and a local folder as the other:
+// each side gets what only the other had, and the remote side is compared by size and date.
+TEST_F(RemotePanelTest, SynchroniseFoldersWithARemoteSide)
+{
+    const QString folder = Folder(QStringLiteral("synced"), 2);
+    QTemporaryDir local;
+    QFile here(local.filePath(QStringLiteral("here.txt")));
+    ASSERT_TRUE(here.open(QIODevice::WriteOnly));
+    here.write("from the local side");
+    here.close();
+    main->Panel(sdRight).Directory = local.path() + '/';
+    main->RefreshPanel(sdRight);
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); }));
+    Browse(folder);
+    main->Panel(sdLeft).Files->setFocus();
+    main->Actions.MenuSyncFolders->trigger();
+    auto* sync = main->findChild<TfSync*>();
+    ASSERT_TRUE(sync) << qPrintable(messages.join('\n'));
+    ASSERT_TRUE(WaitFor([&] { return !sync->Comparing(); }));
+    EXPECT_FALSE(sync->CheckByContent->isEnabled());
+    ASSERT_TRUE(sync->ButtonSync->isEnabled()) << qPrintable(sync->Status());
+    QTest::mouseClick(sync->ButtonSync, Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] {
+        return QFile::exists(folder + QStringLiteral("/here.txt")) &&
+               QFile::exists(local.filePath(QStringLiteral("sub folder/inner.txt")));
+    })) << qPrintable(sync->Status());
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/here.txt")), QByteArray("from the local side"));
+    EXPECT_EQ(ReadFile(local.filePath(QStringLiteral("f002.txt"))),
+              ReadFile(folder + QStringLiteral("/f002.txt")));
+    EXPECT_TRUE(PartFiles(folder).isEmpty());
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+    sync->close();
+
+    // Two remote panels are not synchronised: one message, no window.
+    main->GoToRemote(sdRight, Server->Uri(folder));
+    ASSERT_TRUE(WaitFor([&] {
+        return !main->Reading(sdRight) &&
+               main->Panel(sdRight).Listing.Directory.startsWith(QLatin1String("sftp:"));
+    }));
+    QApplication::setActiveWindow(main.get());
+    const qsizetype windows = main->findChildren<TfSync*>().size();
+    main->Actions.MenuSyncFolders->trigger();
+    ASSERT_TRUE(WaitFor([&] { return messages.size() == 1; }));
+    EXPECT_EQ(main->findChildren<TfSync*>().size(), windows);
 }
 
 } // namespace
