@@ -203,6 +203,8 @@ bool TfMain::GoToFedMember(TSide side, const std::function<void()>& after)
 
 bool TfMain::RefuseOnFedMembers(TSide side, const QString& verb)
 {
+    if (ShowsRemoteFed(side))
+        return RefuseOnRemote(side); // says that they are only copied
     const std::vector<int> rows = m_commands.Selection(side);
     int members = 0;
     for (const int row : rows)

@@ -456,11 +456,16 @@ TEST_F(RemotePanelTest, FindFilesInARemoteFolderGoesToAndFeedsItsHits)
 
     // Moving or changing the hits is refused, one message each, and nothing changes.
     main->Panel(sdLeft).Files->setFocus();
-    for (QAction* command : {main->Actions.MenuMoveFile, main->Actions.MenuCreateDirectory}) {
+    for (QAction* command : {main->Actions.MenuMoveFile, main->Actions.MenuCreateDirectory,
+                             main->Actions.MenuDeleteFile, main->Actions.MenuDeleteForGood,
+                             main->Actions.MenuRenameFile, main->Actions.MenuRenameInPlace,
+                             main->Actions.MenuRenameMove}) {
         const qsizetype said = messages.size();
         command->trigger();
         EXPECT_TRUE(WaitFor([&] { return messages.size() == said + 1; }))
             << qPrintable(command->text());
+        EXPECT_TRUE(messages.back().contains(QStringLiteral("only copied")))
+            << qPrintable(command->text() + ": " + messages.back());
     }
     EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/sub folder/inner.txt")));
     EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
