@@ -7,11 +7,13 @@
 #include "sync/SyncSession.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
+#include <csignal>
 
 namespace
 {
@@ -167,4 +169,20 @@ TEST_F(RemoteSyncTest, EntriesChangedSinceTheComparisonAreLeftAlone)
                                           {"deleted.txt", "changed, to keep"}}));
     EXPECT_EQ(ReadFile(l + "taken.txt"), QByteArray("changed here"));
     EXPECT_EQ(QDir(l).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).size(), 3);
+}
+
+TEST_F(RemoteSyncTest, CancelReachesAComparisonWaitingForAStoppedServer)
+{
+    Write(remoteFolder + QStringLiteral("/a.txt"), "a", kOld);
+    Server->SignalSessions(SIGSTOP);
+    auto remote = std::make_shared<TRemoteSyncSide>(side);
+    TSyncComparison comparison(side.Shown, local.path(), {}, nullptr, remote);
+    comparison.Cancel();
+    const QDeadlineTimer bound(
+        10000); // far longer than a cancel takes; a stopped server never answers
+    WaitFor([&] { return comparison.Finished() || bound.hasExpired(); });
+    const bool finished = comparison.Finished();
+    Server->SignalSessions(SIGCONT);
+    EXPECT_TRUE(finished);
+    EXPECT_TRUE(comparison.Cancelled());
 }
