@@ -52,6 +52,7 @@ class TfTextView;
 class TfQuickView;
 struct TPackingModule;
 struct TArchiveReload;
+struct TRemoteSyncSide;
 struct TFedResults;
 struct TFedMember;
 struct TPanelPlace;
@@ -587,6 +588,16 @@ private:
     // (never moved) between a remote place and a local folder; false when neither panel
     // is remote.
     bool RemoteTransfer(bool move);
+    // Search results from a remote place fed to a panel (uMainRemoteFed.cpp): Enter on
+    // them, F5 of them to a local folder, each result looked up again on a read.
+    bool ShowsRemoteFed(TSide side) const;
+    bool RemoteFedDblClick(TSide side);
+    bool TransferRemoteFed(bool move);
+    static void ReadRemoteFedRows(const TFedResults& fed, std::vector<TFileObject>& rows,
+                                  platform::TFileOpsProgress& progress);
+    // A remote panel as a side of Synchronise folders (uMainRemoteSync.cpp): true and
+    // nothing set for a panel that is not remote; false, said, where it cannot be one.
+    bool RemoteSyncSide(TSide side, std::shared_ptr<TRemoteSyncSide>& remote, QString& shown);
     void CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<TRemoteItem>& items,
                          const QString& source, const QString& target);
     // F3, F4 and Enter on a remote file (uMainRemoteOpen.cpp): opened from a private copy

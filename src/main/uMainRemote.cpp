@@ -130,8 +130,8 @@ bool TfMain::GoToTypedRemote(TSide side, const QString& typed)
 bool TfMain::ReadRemote(TSide side, std::function<void()>& then)
 {
     TPanel& p = m_panels[side];
-    if (!IsRemoteLocation(p.Directory))
-        return false;
+    if (!IsRemoteLocation(p.Directory) || (p.Fed && p.Fed->Root == p.Directory))
+        return false; // search results are looked up again as local ones are
     auto read = std::make_unique<TPanelRead>();
     const QString folder = RemoteFolder(p.Directory);
     read->Directory = folder;
@@ -225,8 +225,8 @@ void TfMain::RemoteReadEnded(TSide side, const QString& folder,
 bool TfMain::RemoteDblClick(TSide side)
 {
     TPanel& p = m_panels[side];
-    if (!ShowsRemote(side))
-        return false;
+    if (!ShowsRemote(side) || RemoteFedDblClick(side))
+        return ShowsRemote(side);
     const int row = p.Files->GetFocusedIndex();
     if (row < 0 || row >= p.Listing.Count())
         return true;
@@ -314,7 +314,11 @@ bool TfMain::RefuseOnRemote(TSide side)
 {
     if (!ShowsRemote(side))
         return false;
-    platform::ShowMessage(QStringLiteral("This command does not work on remote places."));
+    platform::ShowMessage(
+        ShowsRemoteFed(side)
+            ? QStringLiteral("Search results from a remote place are only copied to a local "
+                             "folder (F5): nothing was done.")
+            : QStringLiteral("This command does not work on remote places."));
     return true;
 }
 

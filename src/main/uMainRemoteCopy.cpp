@@ -43,7 +43,7 @@ QString CopyOne(platform::TRemotePlaces& places, const TRemoteItem& item, const 
     for (;;) {
         qint64 counted = 0;
         platform::TRemoteCopy copy;
-        copy.Source = places.Child(source, item.Name);
+        copy.Source = item.Uri.isEmpty() ? places.Child(source, item.Name) : item.Uri;
         copy.TargetFolder = target;
         copy.TargetName = targetName;
         copy.Progress = [&](qint64 done, qint64) {
@@ -88,6 +88,8 @@ bool TfMain::RemoteTransfer(bool move)
     const TSide a = ActiveSide(), b = Other(a);
     if (!ShowsRemote(a) && !ShowsRemote(b))
         return false;
+    if (ShowsRemoteFed(a) || ShowsRemoteFed(b))
+        return TransferRemoteFed(move);
     TPanel& from = m_panels[a];
     const TPanel& to = m_panels[b];
     if (ReadingAny())

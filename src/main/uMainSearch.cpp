@@ -4,7 +4,9 @@
 #include "controls/VirtualListView.h"
 #include "listing/ArchiveFolders.h"
 #include "main/uMain.h"
+#include "modules/SupportModules.h"
 #include "panel/FedResults.h"
+#include "panel/RemoteLocation.h"
 #include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"
 #include "platform/FileSystem.h"
@@ -15,6 +17,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QSet>
+#include <QUrl>
 
 namespace
 {
@@ -200,6 +203,8 @@ bool TfMain::GoToFedMember(TSide side, const std::function<void()>& after)
 
 bool TfMain::RefuseOnFedMembers(TSide side, const QString& verb)
 {
+    if (ShowsRemoteFed(side))
+        return RefuseOnRemote(side); // says that they are only copied
     const std::vector<int> rows = m_commands.Selection(side);
     int members = 0;
     for (const int row : rows)
@@ -224,6 +229,13 @@ bool TfMain::RefuseOnFedMembers(TSide side, const QString& verb)
 
 void TfMain::ViewSearchHit(const TSearchHit& hit)
 {
+    if (IsRemoteLocation(hit.Folder)) {
+        platform::ShowMessage(QStringLiteral("%1 is on a remote place: viewing it from the "
+                                             "search results is not offered yet. Go to file "
+                                             "and copy it to a local folder to view it.")
+                                  .arg(hit.Name));
+        return;
+    }
     // A folder has nothing to view: F3 only goes to it.
     if (hit.Member.isEmpty() && (hit.Attr & platform::faDirectory)) {
         GoToSearchHit(hit);
@@ -243,9 +255,20 @@ void TfMain::FeedToPanel(const QString& folder, const std::vector<TSearchHit>& h
     // Results fed over results lead back where the first ones did; from anywhere else
     // (a folder, an archive, the drive list) back there, to the entry under the cursor.
     fed->Before = ShowsFedResults(side) ? p.Fed->Before : PanelPlace(side);
+    QString failure;
+    platform::TRemotePlaces* places =
+        IsRemoteLocation(fed->Root) ? RemotePlacesOf(failure) : nullptr;
     for (const TSearchHit& hit : hits) {
         if (!hit.Folder.startsWith(fed->Root))
             continue;
+        if (places) {
+            // Named by its path below the searched folder as a user reads it.
+            const QString name =
+                QUrl::fromPercentEncoding(hit.Folder.mid(fed->Root.size()).toUtf8()) + hit.Name;
+            fed->Remote.insert(name, places->Child(hit.Folder, hit.Name));
+            fed->Names << name;
+            continue;
+        }
         QString name = hit.Path().mid(fed->Root.size());
         if (!hit.Member.isEmpty()) {
             // A member is a row of its own: the archive's path with the member's name.
@@ -273,6 +296,17 @@ std::shared_ptr<TFedResults> TfMain::FedResultsToRead(TSide side)
 TFileWorker::TWork TfMain::FedReadWork(const TFedResults& fed, const TPanelRead& read, quint8 order)
 {
     // Each result is looked up again on the worker: a stale mount holds it, not the window.
+    if (!fed.Remote.isEmpty())
+        return [fed, result = read.Result, finished = read.Finished,
+                order](platform::TFileOpsProgress& progress) {
+            std::vector<TFileObject> rows;
+            ReadRemoteFedRows(fed, rows, progress);
+            result->Listing.Directory = fed.Root;
+            result->Listing.LoadRows(std::move(rows));
+            if (!progress.Cancelled())
+                result->Listing.Sort(order, true);
+            finished->store(true);
+        };
     return [root = fed.Root, names = fed.Names, members = fed.Members, result = read.Result,
             finished = read.Finished, order](platform::TFileOpsProgress& progress) {
         platform::FileOpsFault(platform::TFileOpsStep::OpenDirectory, root);

@@ -4,6 +4,7 @@
 #include "main/uMain.h"
 #include "platform/Messages.h"
 #include "sync/SyncArchiveSources.h"
+#include "sync/SyncRemote.h"
 #include "sync/uSync.h"
 #include "zip/ZipArchive.h"
 
@@ -22,12 +23,15 @@ void TfMain::MenuSyncFoldersClick()
     if (ReadingAny())
         return;
     std::shared_ptr<TArchiveSide> archive;
+    std::shared_ptr<TRemoteSyncSide> remote;
     QString places[2];
     for (const TSide side : {sdLeft, sdRight}) {
         const TPanel& p = m_panels[side];
         places[side] = AddSeparator(p.Listing.Directory);
-        if (RefuseOnRemote(side))
+        if (!RemoteSyncSide(side, remote, places[side]))
             return;
+        if (remote && ShowsRemote(side))
+            continue;
         if (p.Directory == QLatin1String("Drives")) {
             platform::ShowMessage(QStringLiteral("Synchronise folders does not work on the "
                                                  "drive list."));
@@ -35,7 +39,7 @@ void TfMain::MenuSyncFoldersClick()
         }
         if (!p.Listing.IsArchiveListing())
             continue;
-        if (archive) {
+        if (archive || remote) {
             platform::ShowMessage(QStringLiteral("Synchronise folders takes one archive at "
                                                  "most, as the source: the other panel must "
                                                  "show a folder."));
@@ -49,7 +53,7 @@ void TfMain::MenuSyncFoldersClick()
         places[side] = archive->Shown;
     }
     auto* window = new TfSync(this, places[sdLeft], places[sdRight], ActiveSide() == sdLeft,
-                              UseRecycleBin, archive);
+                              UseRecycleBin, archive, remote);
     window->OnSynchronised = [this](const TSyncOutcome&) {
         // Nothing of it can be undone; the history says so rather than undo an older
         // command over the changed folders.

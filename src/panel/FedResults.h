@@ -33,4 +33,7 @@ struct TFedResults {
     TPanelPlace Before; // where ".." leads: where the panel was before the first results
     QStringList Names; // the results, relative to Root, in the order found
     QHash<QString, TFedMember> Members; // the rows of Names that are archive members
+    // Results from a remote place (Root its folder's URI): each row's URI by its name,
+    // the path relative to Root as a user reads it.
+    QHash<QString, QString> Remote;
 };

@@ -18,6 +18,7 @@ struct TRemoteItem {
     QString Name;
     qint64 Size{0};
     double DateTime{0};
+    QString Uri; // the file's own address where it is not in the source folder (results)
 };
 
 // True for a location of a remote place: a URI of a scheme other than "file".

@@ -133,6 +133,8 @@ public:
 using TRemoteBatch = std::function<void(std::vector<TRemoteEntry>&& entries)>;
 using TRemoteEnd = std::function<void(const QString& error)>;
 using TRemoteMountEnd = std::function<void(const TRemoteResult& result)>;
+// A block of a file's bytes, in order from its start; returning false ends the read.
+using TRemoteBlock = std::function<bool(const char* data, size_t size)>;
 // Bytes copied so far and the size of the whole, on the worker's thread.
 using TRemoteProgress = std::function<void(qint64 done, qint64 total)>;
 
@@ -173,6 +175,11 @@ public:
     // it to the real name without ever replacing one. On an error or a cancel the part
     // file is removed; only where the backend cannot rename is it kept (and named).
     virtual TRemoteResult Copy(const TRemoteCopy& copy, TRemoteCancel* cancel) = 0;
+    // Reads the file `uri` from its start, handing its bytes to `block` until it returns
+    // false or the file ends; nothing is written anywhere. Ok when read to its end or
+    // ended by `block`.
+    virtual TRemoteResult ReadBlocks(const QString& uri, const TRemoteBlock& block,
+                                     TRemoteCancel* cancel) = 0;
     // Deletes a file or an empty folder for good.
     virtual TRemoteResult Delete(const QString& uri, TRemoteCancel* cancel) = 0;
     virtual TRemoteResult Trash(const QString& uri, TRemoteCancel* cancel) = 0;

@@ -7,11 +7,19 @@
 #include "search/TextMatch.h"
 
 #include <QDir>
+#include <QUrl>
 #include <cstring>
 #include <optional>
 #include <set>
 #include <thread>
 #include <utility>
+
+bool IsRemoteSearchFolder(const QString& folder)
+{
+    const qsizetype scheme = folder.indexOf(QLatin1String("://"));
+    return scheme > 0 && !folder.startsWith('/') &&
+           !folder.startsWith(QLatin1String("file:"), Qt::CaseInsensitive);
+}
 
 QString TSearchHit::ShownName() const
 {
@@ -21,7 +29,8 @@ QString TSearchHit::ShownName() const
 QString TSearchHit::ShownFolder() const
 {
     if (Member.isEmpty())
-        return Folder;
+        return IsRemoteSearchFolder(Folder) ? QUrl(Folder).toDisplayString(QUrl::RemovePassword)
+                                            : Folder;
     const qsizetype cut = Member.lastIndexOf('/');
     return Folder + Name + '/' + (cut >= 0 ? Member.left(cut + 1) : QString());
 }
@@ -240,7 +249,10 @@ private:
 
 void RunFileSearch(const TSearchOptions& options, TSearchProgress& progress)
 {
-    TWalk(options, progress).Run();
+    if (options.Remote)
+        WalkRemoteFolders(options, progress);
+    else
+        TWalk(options, progress).Run();
     progress.Walk.SetCurrent(QString());
     progress.Finish();
 }

@@ -6,9 +6,11 @@
 //
 // Folders are read with platform::SearchDirectoryNames (the listing's directory
 // search), which stats only the names the search wants; file data is read through
-// platform::ReadFileBlocks.
+// platform::ReadFileBlocks. A remote folder (Remote set) is walked through
+// TRemotePlaces::ReadFolder and its files' data streamed through ReadBlocks.
 
 #include "platform/FileOpsProgress.h"
+#include "platform/RemotePlaces.h"
 
 #include <QMutex>
 #include <QString>
@@ -35,6 +37,8 @@ struct TSearchOptions {
     // A member's content is read into memory to be searched: members larger than this
     // (or than SizeLimit, when that is lower) are not searched, and counted.
     qint64 MemberLimit{64LL * 1024 * 1024};
+    // Set: Folder is the URI of a remote folder, walked through these places.
+    platform::TRemotePlaces* Remote{nullptr};
 
     qint64 MemberReadLimit() const
     {
@@ -63,7 +67,11 @@ struct TSearchHit {
 class TSearchProgress final
 {
 public:
-    void Cancel() { Walk.Cancel(); }
+    void Cancel()
+    {
+        Walk.Cancel();
+        RemoteCancel.Cancel(); // reaches a remote read under way at once
+    }
     bool Cancelled() const { return Walk.Cancelled(); }
     bool Finished() const { return m_finished.load(); }
     int Found() const { return m_found.load(); }
@@ -85,6 +93,7 @@ public:
     void AddSkippedMember() { ++m_skippedMembers; }
     void Finish() { m_finished.store(true); }
     platform::TFileOpsProgress Walk; // cancel flag, names looked at, current folder
+    platform::TRemoteCancel RemoteCancel;
 
 private:
     mutable QMutex m_mutex;
@@ -95,6 +104,12 @@ private:
     std::atomic<int> m_skippedMembers{0};
     std::atomic<bool> m_finished{false};
 };
+
+// True for the URI of a remote folder ("sftp://…"): a search there needs Remote set.
+bool IsRemoteSearchFolder(const QString& folder);
+
+// The remote walk (RemoteSearch.cpp) on the calling thread; RunFileSearch finishes it.
+void WalkRemoteFolders(const TSearchOptions& options, TSearchProgress& progress);
 
 // Runs a whole search on the calling thread, filling `progress`, and finishes it.
 // Folders are walked depth first; each folder (device and inode) is entered once, so a

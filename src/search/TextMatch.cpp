@@ -311,6 +311,54 @@ TTextMatcher::TResult TTextMatcher::Scan(const QByteArray& bytes, bool skipBinar
     return Result(state);
 }
 
+TTextMatcher::TResult TTextMatcher::Scan(const std::function<bool(const TBlockSink& sink)>& read,
+                                         bool skipBinary, const std::function<bool()>& cancelled,
+                                         qint64 limit) const
+{
+    // The first test (byte-order mark, a zero byte) wants the first 256 KiB at once, as a
+    // file's first block gives it; after that each block is searched with the end of the
+    // one before, so that the text may straddle two.
+    constexpr size_t kFirst = 256 * 1024;
+    TState state;
+    state.Binary = skipBinary;
+    std::string window;
+    size_t kept = 0;   // bytes at the start of `window` searched already
+    qint64 offset = 0; // where `window` starts in the file
+    qint64 total = 0;  // bytes read
+    bool started = false, more = true, tooLong = false, stopped = false;
+    const auto scan = [&] {
+        started = true;
+        more = ScanBlock(state, window.data(), window.size(), kept, offset);
+        kept = std::min(m_keep, window.size());
+        offset += qint64(window.size() - kept);
+        window.erase(0, window.size() - kept);
+    };
+    const bool readable = read([&](const char* data, size_t size) {
+        if (cancelled && cancelled()) {
+            stopped = true;
+            return false;
+        }
+        if (limit > 0 && total + qint64(size) > limit) {
+            size = size_t(limit - total);
+            tooLong = true;
+        }
+        total += qint64(size);
+        window.append(data, size);
+        if (started || window.size() >= kFirst || tooLong)
+            scan();
+        return more && !tooLong;
+    });
+    if (stopped)
+        return TResult::Cancelled;
+    if (!readable)
+        return TResult::Unreadable;
+    if (!started && !window.empty())
+        scan();
+    if (tooLong && more)
+        return TResult::TooLarge;
+    return Result(state);
+}
+
 TTextMatcher::TResult TTextMatcher::Result(const TState& state)
 {
     if (state.Binary && state.Mode == TState::TMode::Bytes)

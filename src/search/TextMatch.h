@@ -9,6 +9,7 @@
 #include <QtGlobal>
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,12 @@ public:
                  const platform::TFileOpsProgress* progress = nullptr, qint64 limit = 0) const;
     // The same over bytes in memory.
     TResult Scan(const QByteArray& bytes, bool skipBinary) const;
+    // The same over a file that `read` streams: it hands the file's blocks, in order and
+    // of any size, to the function it is given until that returns false, and returns false
+    // when the file could not be read. `cancelled` (may be empty) is asked before each block.
+    using TBlockSink = std::function<bool(const char* data, size_t size)>;
+    TResult Scan(const std::function<bool(const TBlockSink& sink)>& read, bool skipBinary,
+                 const std::function<bool()>& cancelled, qint64 limit = 0) const;
 
 private:
     struct TState;

@@ -1,6 +1,7 @@
 #include "search/uFind.h"
 
 #include "listing/FileListing.h"
+#include "modules/SupportModules.h"
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
 #include "search/FindResultsModel.h"
@@ -162,7 +163,7 @@ QLayout* TfFind::CreateButtons()
 
 void TfFind::Prepare(const QString& folder)
 {
-    if (!Searching() && folder.startsWith('/'))
+    if (!Searching() && (folder.startsWith('/') || IsRemoteSearchFolder(folder)))
         EditFolder->setText(folder);
     EditMask->setFocus();
     EditMask->selectAll();
@@ -188,7 +189,17 @@ void TfFind::StartSearch()
     TSearchOptions options = Options();
     if (options.Folder.startsWith(QLatin1String("~/")) || options.Folder == QLatin1String("~"))
         options.Folder = QDir::homePath() + options.Folder.mid(1);
-    if (!options.Folder.startsWith('/') || !platform::DirectoryExists(options.Folder)) {
+    const bool remote = IsRemoteSearchFolder(options.Folder);
+    if (remote) {
+        // A remote folder is not looked at here: the window never waits for the network,
+        // and one that cannot be read is said at the end.
+        QString failure;
+        options.Remote = RemotePlacesOf(failure);
+        if (!options.Remote) {
+            Status->setText(failure);
+            return;
+        }
+    } else if (!options.Folder.startsWith('/') || !platform::DirectoryExists(options.Folder)) {
         Status->setText(QStringLiteral("No such folder: ") + options.Folder);
         return;
     }
@@ -196,7 +207,8 @@ void TfFind::StartSearch()
     m_model->Clear();
     Unreadable->clear();
     Unreadable->hide();
-    m_searched = AddSeparator(QDir::cleanPath(options.Folder));
+    m_searched = remote ? (options.Folder.endsWith('/') ? options.Folder : options.Folder + '/')
+                        : AddSeparator(QDir::cleanPath(options.Folder));
     m_search = std::make_unique<TFileSearch>(std::move(options));
     m_stopped.invalidate();
     ButtonStop->setEnabled(true);
@@ -251,8 +263,8 @@ void TfFind::Finish()
     if (!unreadable.isEmpty())
         text += QStringLiteral("; %1 folder(s) could not be read").arg(unreadable.size());
     if (!notes.isEmpty())
-        text +=
-            QStringLiteral("; %1 archive(s) or member(s) could not be searched").arg(notes.size());
+        text += QStringLiteral("; %1 file(s), archive(s) or member(s) could not be searched")
+                    .arg(notes.size());
     if (!unreadable.isEmpty() || !notes.isEmpty()) {
         text += ':';
         Unreadable->setPlainText((unreadable + notes).join('\n'));

@@ -19,11 +19,43 @@ bool Writable(const TSyncRow& row, TSyncAction action, const TArchiveSide* archi
     return towardLeft != archive->Left;
 }
 
+void Count(const TSyncRow& row, platform::TSyncStep step, TSyncOutcome& outcome)
+{
+    if (step == platform::TSyncStep::Done)
+        ++outcome.Done;
+    else if (step == platform::TSyncStep::Changed)
+        outcome.Changed << platform::DisplayName(platform::DecodeFileName(row.Path));
+}
+
+// One row with one side remote: copies in or out, and a delete on either side.
+platform::TSyncStep RemoteStep(TRemoteSyncer& syncer, bool remoteLeft, const QString& left,
+                               const QString& right, const TSyncRow& row, bool useTrash,
+                               platform::TFileOpsReport& report,
+                               platform::TFileOpsProgress& progress)
+{
+    const QString& local = remoteLeft ? right : left;
+    const TSyncSide& remoteSide = remoteLeft ? row.Left : row.Right;
+    const TSyncSide& localSide = remoteLeft ? row.Right : row.Left;
+    const platform::TSeenEntry* remoteSeen = remoteSide.Present ? &remoteSide.Seen : nullptr;
+    const platform::TSeenEntry* localSeen = localSide.Present ? &localSide.Seen : nullptr;
+    progress.SetCurrent(platform::DecodeFileName(row.Path));
+    if (row.Action == TSyncAction::Delete) {
+        if (remoteSide.Present)
+            return syncer.Remove(row.Path, remoteSide.Seen, useTrash);
+        return platform::SyncRemove(local, row.Path, localSide.Seen, useTrash, report, &progress);
+    }
+    const bool toRemote = (row.Action == TSyncAction::CopyLeft) == remoteLeft;
+    if (toRemote)
+        return syncer.CopyOut(local, row.Path, localSide.Seen, remoteSeen, useTrash);
+    return syncer.CopyIn(local, row.Path, remoteSide.Seen, localSeen, useTrash);
+}
+
 } // namespace
 
 TSyncOutcome RunSync(const QString& left, const QString& right, const std::vector<TSyncRow>& rows,
                      bool useTrash, platform::TFileOpsProgress& progress,
-                     const TArchiveSide* archive)
+                     const TArchiveSide* archive, const TRemoteSyncSide* remote,
+                     platform::TRemoteCancel* cancel)
 {
     std::optional<TArchiveCopier> extractor;
     if (archive)
@@ -33,6 +65,10 @@ TSyncOutcome RunSync(const QString& left, const QString& right, const std::vecto
         outcome.Problems << message;
     };
     platform::TFileOpsReport report(failed, QStringLiteral("Cannot synchronise \"%1\": %2."));
+    platform::TRemoteCancel ownCancel;
+    std::optional<TRemoteSyncer> syncer;
+    if (remote)
+        syncer.emplace(*remote, cancel ? *cancel : ownCancel, report, progress);
     const TSyncTotals totals = PlanTotals(rows);
     // An extraction counts each file it writes; a copy between folders, each row.
     progress.SetTotals(int(archive ? totals.FilesRight + totals.FilesLeft + totals.Deletes
@@ -45,6 +81,12 @@ TSyncOutcome RunSync(const QString& left, const QString& right, const std::vecto
         if (progress.Cancelled())
             break;
         platform::TSyncStep step = platform::TSyncStep::Failed;
+        if (syncer) {
+            step = RemoteStep(*syncer, remote->Left, left, right, row, useTrash, report, progress);
+            Count(row, step, outcome);
+            progress.AddItem();
+            continue;
+        }
         switch (row.Action) {
         case TSyncAction::CopyRight:
             progress.SetCurrent(left + '/' + platform::DecodeFileName(row.Path));
@@ -78,10 +120,7 @@ TSyncOutcome RunSync(const QString& left, const QString& right, const std::vecto
         case TSyncAction::Leave:
             break;
         }
-        if (step == platform::TSyncStep::Done)
-            ++outcome.Done;
-        else if (step == platform::TSyncStep::Changed)
-            outcome.Changed << platform::DisplayName(platform::DecodeFileName(row.Path));
+        Count(row, step, outcome);
         if (!archive || row.Action == TSyncAction::Delete)
             progress.AddItem();
     }

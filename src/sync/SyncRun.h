@@ -7,6 +7,7 @@
 #include "platform/FileOpsProgress.h"
 #include "sync/SyncArchive.h"
 #include "sync/SyncCompare.h"
+#include "sync/SyncRemote.h"
 
 #include <QString>
 #include <QStringList>
@@ -23,7 +24,9 @@ struct TSyncOutcome {
 // deleted goes to the trash. `progress` counts the rows done and the bytes copied, and
 // its cancel stops before the next row (the copy under way leaves nothing behind).
 // With `archive`, its side is that archive: entries are extracted from it, and nothing is
-// written into it or deleted from it.
+// written into it or deleted from it. With `remote`, its side is that remote folder,
+// reached through its places; `cancel` (needed then) reaches a transfer under way.
 TSyncOutcome RunSync(const QString& left, const QString& right, const std::vector<TSyncRow>& rows,
                      bool useTrash, platform::TFileOpsProgress& progress,
-                     const TArchiveSide* archive = nullptr);
+                     const TArchiveSide* archive = nullptr, const TRemoteSyncSide* remote = nullptr,
+                     platform::TRemoteCancel* cancel = nullptr);

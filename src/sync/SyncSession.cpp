@@ -101,12 +101,22 @@ TContentCompare AgainstMembers(const QString& folder, const TArchiveSide& archiv
 std::vector<TSyncRow> CompareFolders(const QString& left, const QString& right,
                                      const TSyncOptions& asked,
                                      platform::TFileOpsProgress* progress, QStringList* problems,
-                                     const TArchiveSide* archive)
+                                     const TArchiveSide* archive, const TRemoteSyncSide* remote,
+                                     platform::TRemoteCancel* cancel)
 {
     TSyncOptions options = asked;
     platform::TFolderScan scans[2];
     QHash<QByteArray, QString> from; // an archive's entries: their members
-    if (archive) {
+    if (remote) {
+        // Reading both sides' files over the network is not offered: size and date.
+        options.ByContent = false;
+        const int at = remote->Left ? 0 : 1;
+        std::thread other([&] {
+            scans[1 - at] = platform::ScanFolder(at ? left : right, options.Subfolders, progress);
+        });
+        scans[at] = ScanRemote(*remote, options.Subfolders, progress, cancel);
+        other.join();
+    } else if (archive) {
         // The archive's directory is in memory already: no second thread.
         const int at = archive->Left ? 0 : 1;
         (archive->Left ? options.LeftReadOnly : options.RightReadOnly) = true;
@@ -149,6 +159,7 @@ std::vector<TSyncRow> CompareFolders(const QString& left, const QString& right,
 
 struct TSyncComparison::TShared {
     platform::TFileOpsProgress Progress;
+    platform::TRemoteCancel RemoteCancel; // reaches a remote read under way
     std::atomic<bool> Done{false};
     mutable QMutex Mutex;
     std::vector<TSyncRow> Rows;
@@ -157,13 +168,16 @@ struct TSyncComparison::TShared {
 
 TSyncComparison::TSyncComparison(const QString& left, const QString& right,
                                  const TSyncOptions& options,
-                                 std::shared_ptr<const TArchiveSide> archive)
+                                 std::shared_ptr<const TArchiveSide> archive,
+                                 std::shared_ptr<const TRemoteSyncSide> remote)
     : m_shared(std::make_shared<TShared>())
 {
-    std::thread([shared = m_shared, left, right, options, archive = std::move(archive)] {
+    std::thread([shared = m_shared, left, right, options, archive = std::move(archive),
+                 remote = std::move(remote)] {
         QStringList problems;
         std::vector<TSyncRow> rows =
-            CompareFolders(left, right, options, &shared->Progress, &problems, archive.get());
+            CompareFolders(left, right, options, &shared->Progress, &problems, archive.get(),
+                           remote.get(), &shared->RemoteCancel);
         {
             const QMutexLocker lock(&shared->Mutex);
             shared->Rows = std::move(rows);
@@ -181,6 +195,7 @@ TSyncComparison::~TSyncComparison()
 void TSyncComparison::Cancel()
 {
     m_shared->Progress.Cancel();
+    m_shared->RemoteCancel.Cancel();
 }
 
 bool TSyncComparison::Finished() const

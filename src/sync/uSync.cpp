@@ -56,9 +56,10 @@ QString Bytes(qint64 bytes)
 } // namespace
 
 TfSync::TfSync(QWidget* parent, const QString& left, const QString& right, bool leftActive,
-               bool useTrash, std::shared_ptr<const TArchiveSide> archive)
+               bool useTrash, std::shared_ptr<const TArchiveSide> archive,
+               std::shared_ptr<const TRemoteSyncSide> remote)
     : QDialog(parent), m_left(left), m_right(right), m_useTrash(useTrash),
-      m_archive(std::move(archive))
+      m_archive(std::move(archive)), m_remote(std::move(remote))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Synchronise folders"));
@@ -83,6 +84,11 @@ TfSync::TfSync(QWidget* parent, const QString& left, const QString& right, bool 
     if (m_archive && m_archive->HasCrc) {
         CheckByContent->setToolTip(QStringLiteral("Files of the same size are read and their "
                                                   "CRC-32 compared with the member's."));
+    } else if (m_remote) {
+        // Each pair of files would be read whole, one of them over the network.
+        CheckByContent->setEnabled(false);
+        CheckByContent->setToolTip(QStringLiteral("Off for a remote place: its files are "
+                                                  "compared by size and date only."));
     } else if (m_archive) {
         // Reading members next to their files would mean extracting each one first.
         CheckByContent->setEnabled(false);
@@ -169,7 +175,7 @@ void TfSync::Compare()
     options.Subfolders = CheckSubfolders->isChecked();
     options.IgnoreDates = CheckIgnoreDates->isChecked();
     options.ByContent = CheckByContent->isChecked() && CheckByContent->isEnabled();
-    m_comparison = std::make_unique<TSyncComparison>(m_left, m_right, options, m_archive);
+    m_comparison = std::make_unique<TSyncComparison>(m_left, m_right, options, m_archive, m_remote);
     m_rows.clear();
     m_problems.clear();
     m_said.clear();
@@ -210,6 +216,8 @@ void TfSync::Tick()
                      : QStringLiteral("The archive is the source only: nothing is copied into "
                                       "it or deleted from it. It gives no checksums, so it is "
                                       "compared by size and date, not by content."));
+    if (m_remote)
+        said << QStringLiteral("The remote place is compared by size and date, not by content.");
     m_status->setText(said.join('\n'));
     Fill();
     ShowPlan();
@@ -351,9 +359,19 @@ void TfSync::Synchronise()
     const std::shared_ptr<void> held = m_archive && m_archive->Hold ? m_archive->Hold() : nullptr;
     platform::TFileOpsProgress progress;
     TSyncOutcome outcome;
-    RunFileWork(QStringLiteral("Synchronising"), progress, [&] {
-        outcome = RunSync(m_left, m_right, m_rows, m_useTrash, progress, m_archive.get());
+    platform::TRemoteCancel cancel;
+    // Cancel reaches a remote transfer under way at once, also one waiting for a server.
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, &watch, [&] {
+        if (progress.Cancelled())
+            cancel.Cancel();
     });
+    watch.start(50);
+    RunFileWork(QStringLiteral("Synchronising"), progress, [&] {
+        outcome = RunSync(m_left, m_right, m_rows, m_useTrash, progress, m_archive.get(),
+                          m_remote.get(), &cancel);
+    });
+    watch.stop();
     QStringList said;
     said << QStringLiteral("%1 entries synchronised%2.")
                 .arg(outcome.Done)

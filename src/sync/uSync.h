@@ -34,9 +34,11 @@ public:
     // Compares `left` and `right` (full paths of folders) at once; `leftActive` says
     // which panel the user was in. With `useTrash`, what is replaced or deleted goes to
     // the trash. The window deletes itself when closed.
-    // With `archive`, its side is that archive (its path there only names it).
+    // With `archive`, its side is that archive (its path there only names it); with
+    // `remote`, its side is that remote folder (its path there only names it).
     TfSync(QWidget* parent, const QString& left, const QString& right, bool leftActive,
-           bool useTrash, std::shared_ptr<const TArchiveSide> archive = nullptr);
+           bool useTrash, std::shared_ptr<const TArchiveSide> archive = nullptr,
+           std::shared_ptr<const TRemoteSyncSide> remote = nullptr);
     ~TfSync() override;
 
     // Called after a run, with what it did, so the panels can be read again.
@@ -77,6 +79,7 @@ private:
     QString m_left, m_right;
     bool m_useTrash;
     std::shared_ptr<const TArchiveSide> m_archive;
+    std::shared_ptr<const TRemoteSyncSide> m_remote;
     std::unique_ptr<TSyncComparison> m_comparison;
     std::vector<TSyncRow> m_rows;
     QStringList m_problems;

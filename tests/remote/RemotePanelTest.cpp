@@ -15,6 +15,8 @@
 #include "quickview/uQuickView.h"
 #include "remote/uConnectServer.h"
 #include "remote/uRemoteQuestion.h"
+#include "search/uFind.h"
+#include "sync/uSync.h"
 #include "unpack/uUnpackDialog.h"
 #include "viewers/uText.h"
 #include "viewers/uTextView.h"
@@ -22,6 +24,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -31,6 +34,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -362,9 +366,9 @@ TEST_F(RemotePanelTest, F5CopiesFilesBothWaysAndAsksBeforeATakenName)
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
 }
 
-// The commands that read or write local paths (pack, unpack, checksums, synchronise,
-// folder sizes) must never take a remote panel's address for a path: relative to the
-// working folder it would name a folder "sftp:" there.
+// The commands that read or write local paths (pack, unpack, checksums, folder sizes)
+// must never take a remote panel's address for a path: relative to the working folder it
+// would name a folder "sftp:" there. (Synchronise folders takes a remote side of its own.)
 TEST_F(RemotePanelTest, CommandsOfLocalFoldersNeverTakeARemoteAddressForAPath)
 {
     const QString folder = Folder(QStringLiteral("commands"), 2);
@@ -391,8 +395,8 @@ TEST_F(RemotePanelTest, CommandsOfLocalFoldersNeverTakeARemoteAddressForAPath)
     // The remote panel active: each command says it cannot work there.
     main->Panel(sdLeft).Files->setFocus();
     Mark(sdLeft, QStringLiteral("f001.txt"));
-    for (QAction* command : {main->Actions.MenuSyncFolders, main->Actions.MenuDirectorySize,
-                             main->Actions.MenuCreateChecksums, main->Actions.MenuPack}) {
+    for (QAction* command : {main->Actions.MenuDirectorySize, main->Actions.MenuCreateChecksums,
+                             main->Actions.MenuPack}) {
         const qsizetype said = messages.size();
         command->trigger();
         EXPECT_TRUE(WaitFor([&] { return messages.size() > said; })) << qPrintable(command->text());
@@ -685,6 +689,141 @@ TEST_F(RemotePanelTest, TheQuickViewAbandonsAFetchFromAStoppedServerWhenTheCurso
     Server->SignalSessions(SIGCONT);
     EXPECT_TRUE(ended);
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+// Find files in a remote panel searches the remote folder; its hits lead back to the
+// panel, and fed to a panel they are copied to a local folder and nothing else.
+TEST_F(RemotePanelTest, FindFilesInARemoteFolderGoesToAndFeedsItsHits)
+{
+    const QString folder = Folder(QStringLiteral("found"), 3);
+    QFile inner(folder + QStringLiteral("/sub folder/inner.txt"));
+    ASSERT_TRUE(inner.open(QIODevice::WriteOnly));
+    inner.write("a needle inside");
+    inner.close();
+    QTemporaryDir local;
+    main->Panel(sdRight).Directory = local.path() + '/';
+    main->RefreshPanel(sdRight);
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); }));
+    Browse(folder);
+    main->Panel(sdLeft).Files->setFocus();
+    main->Actions.MenuFindFiles->trigger();
+    TfFind* find = main->FindWindow();
+    ASSERT_TRUE(find);
+    EXPECT_EQ(find->EditFolder->text(), main->Panel(sdLeft).Directory);
+    const auto search = [&](const QString& masks, const QString& text) {
+        find->EditMask->setText(masks);
+        find->EditText->setText(text);
+        QTest::keyClick(find->EditMask, Qt::Key_Return);
+        return WaitFor([&] { return !find->Searching(); });
+    };
+
+    // By the text in the files, read from the server.
+    ASSERT_TRUE(search(QStringLiteral("*.txt"), QStringLiteral("NEEDLE")));
+    ASSERT_EQ(find->Hits().size(), 1u) << qPrintable(find->Status->text());
+    EXPECT_EQ(find->Hits()[0].Name, QStringLiteral("inner.txt"));
+    // View is not offered for remote hits and says so; Go to puts the cursor on the hit.
+    QTest::mouseClick(find->ButtonView, Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return messages.size() == 1; }));
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("not offered"))) << qPrintable(messages[0]);
+    QTest::mouseClick(find->ButtonGoTo, Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return Shows(folder + QStringLiteral("/sub folder")); }));
+    TPanel& left = main->Panel(sdLeft);
+    EXPECT_EQ(left.Listing[left.Files->GetFocusedIndex()].Name, QStringLiteral("inner.txt"));
+
+    // Fed to the panel: the hits named by their path below the searched folder.
+    find->EditFolder->setText(Server->Uri(folder));
+    ASSERT_TRUE(search(QStringLiteral("*.txt"), QString()));
+    EXPECT_EQ(find->Hits().size(), 4u) << qPrintable(find->Status->text());
+    QTest::mouseClick(find->ButtonFeed, Qt::LeftButton);
+    const QSet<QString> fed{"..", "f001.txt", "f002.txt", "f003.txt", "sub folder/inner.txt"};
+    ASSERT_TRUE(WaitFor([&] {
+        const QStringList names = Names();
+        return !main->Reading(sdLeft) && QSet<QString>(names.begin(), names.end()) == fed;
+    })) << qPrintable(Names().join('|'));
+    EXPECT_EQ(left.DirectoryLabel->text(), QStringLiteral("Search results"));
+    QApplication::setActiveWindow(main.get());
+
+    // F5 copies marked hits from two folders to the local panel.
+    Mark(sdLeft, QStringLiteral("sub folder/inner.txt"));
+    Mark(sdLeft, QStringLiteral("f002.txt"));
+    Key(Qt::Key_F5);
+    ASSERT_TRUE(WaitFor([&] {
+        return !main->Reading(sdRight) && Names(sdRight).contains(QStringLiteral("inner.txt")) &&
+               Names(sdRight).contains(QStringLiteral("f002.txt"));
+    })) << qPrintable(messages.join('\n'));
+    EXPECT_EQ(ReadFile(local.filePath(QStringLiteral("inner.txt"))), QByteArray("a needle inside"));
+    EXPECT_EQ(ReadFile(local.filePath(QStringLiteral("f002.txt"))),
+              ReadFile(folder + QStringLiteral("/f002.txt")));
+    EXPECT_EQ(messages.size(), 1) << qPrintable(messages.join('\n'));
+
+    // Moving or changing the hits is refused, one message each, and nothing changes.
+    main->Panel(sdLeft).Files->setFocus();
+    for (QAction* command : {main->Actions.MenuMoveFile, main->Actions.MenuCreateDirectory,
+                             main->Actions.MenuDeleteFile, main->Actions.MenuDeleteForGood,
+                             main->Actions.MenuRenameFile, main->Actions.MenuRenameInPlace,
+                             main->Actions.MenuRenameMove}) {
+        const qsizetype said = messages.size();
+        command->trigger();
+        EXPECT_TRUE(WaitFor([&] { return messages.size() == said + 1; }))
+            << qPrintable(command->text());
+        EXPECT_TRUE(messages.back().contains(QStringLiteral("only copied")))
+            << qPrintable(command->text() + ": " + messages.back());
+    }
+    EXPECT_TRUE(QFile::exists(folder + QStringLiteral("/sub folder/inner.txt")));
+    EXPECT_EQ(QDir(local.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{QStringLiteral("f002.txt"), QStringLiteral("inner.txt")}));
+    EXPECT_TRUE(otherDialogs.isEmpty()) << qPrintable(otherDialogs.join(' '));
+
+    // ".." leads back to the remote folder the search started from.
+    left.Files->FocusItem(0);
+    Key(Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] { return Shows(folder + QStringLiteral("/sub folder")); }));
+}
+
+// Synchronise folders with the remote panel as one side and a local folder as the other:
+// each side gets what only the other had, and the remote side is compared by size and date.
+TEST_F(RemotePanelTest, SynchroniseFoldersWithARemoteSide)
+{
+    const QString folder = Folder(QStringLiteral("synced"), 2);
+    QTemporaryDir local;
+    QFile here(local.filePath(QStringLiteral("here.txt")));
+    ASSERT_TRUE(here.open(QIODevice::WriteOnly));
+    here.write("from the local side");
+    here.close();
+    main->Panel(sdRight).Directory = local.path() + '/';
+    main->RefreshPanel(sdRight);
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); }));
+    Browse(folder);
+    main->Panel(sdLeft).Files->setFocus();
+    main->Actions.MenuSyncFolders->trigger();
+    auto* sync = main->findChild<TfSync*>();
+    ASSERT_TRUE(sync) << qPrintable(messages.join('\n'));
+    ASSERT_TRUE(WaitFor([&] { return !sync->Comparing(); }));
+    EXPECT_FALSE(sync->CheckByContent->isEnabled());
+    ASSERT_TRUE(sync->ButtonSync->isEnabled()) << qPrintable(sync->Status());
+    QTest::mouseClick(sync->ButtonSync, Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] {
+        return QFile::exists(folder + QStringLiteral("/here.txt")) &&
+               QFile::exists(local.filePath(QStringLiteral("sub folder/inner.txt")));
+    })) << qPrintable(sync->Status());
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/here.txt")), QByteArray("from the local side"));
+    EXPECT_EQ(ReadFile(local.filePath(QStringLiteral("f002.txt"))),
+              ReadFile(folder + QStringLiteral("/f002.txt")));
+    EXPECT_TRUE(PartFiles(folder).isEmpty());
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+    sync->close();
+
+    // Two remote panels are not synchronised: one message, no window.
+    main->GoToRemote(sdRight, Server->Uri(folder));
+    ASSERT_TRUE(WaitFor([&] {
+        return !main->Reading(sdRight) &&
+               main->Panel(sdRight).Listing.Directory.startsWith(QLatin1String("sftp:"));
+    }));
+    QApplication::setActiveWindow(main.get());
+    const qsizetype windows = main->findChildren<TfSync*>().size();
+    main->Actions.MenuSyncFolders->trigger();
+    ASSERT_TRUE(WaitFor([&] { return messages.size() == 1; }));
+    EXPECT_EQ(main->findChildren<TfSync*>().size(), windows);
 }
 
 } // namespace

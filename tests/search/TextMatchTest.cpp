@@ -82,3 +82,46 @@ TEST(TextMatch, FilesAcrossBlocksBinaryAndUnreadable)
     EXPECT_EQ(needle.Scan(dir.mkdir("folder"), false), R::Unreadable);
     EXPECT_EQ(needle.Scan(dir.write("empty.txt"), true), R::NotFound);
 }
+
+// A remote file arrives in blocks of whatever size the backend reads: the text may lie
+// across any two, and the first tests (byte-order mark, zero byte) still see the start.
+TEST(TextMatch, StreamedBlocksOfAnySize)
+{
+    const auto streamed = [](const TTextMatcher& m, const QByteArray& bytes, qsizetype block,
+                             bool skipBinary = false, qint64 limit = 0) {
+        return m.Scan(
+            [&](const TTextMatcher::TBlockSink& sink) {
+                for (qsizetype at = 0; at < bytes.size(); at += block)
+                    if (!sink(bytes.constData() + at, size_t(qMin(block, bytes.size() - at))))
+                        break;
+                return true;
+            },
+            skipBinary, {}, limit);
+    };
+    const TTextMatcher needle(QStringLiteral("needle"), false);
+    const QByteArray haystack = QByteArray(300000, 'x') + "NEEDLE" + QByteArray(10, 'y');
+    for (const qsizetype block : {1, 3, 4096, 300003, 1 << 20})
+        EXPECT_EQ(streamed(needle, haystack, block), R::Found) << block;
+    EXPECT_EQ(streamed(needle, QByteArray(300000, 'x'), 7), R::NotFound);
+    // UTF-16 told by its mark in the first block of one byte, and aligned across blocks.
+    const QByteArray wide = Utf16(QStringLiteral("abc needle"), true);
+    EXPECT_EQ(streamed(needle, wide, 1), R::Found);
+    EXPECT_EQ(streamed(needle, "z" + wide, 1), R::NotFound);
+    // A zero byte past the first block, within the first 256 KiB, makes a file binary.
+    const QByteArray binary = QByteArray(1000, 'x') + QByteArray(1, '\0') + "needle";
+    EXPECT_EQ(streamed(needle, binary, 100, true), R::Binary);
+    EXPECT_EQ(streamed(needle, binary, 100, false), R::Found);
+    // Reading stops at the limit: text past it is not seen, text before it is.
+    EXPECT_EQ(streamed(needle, haystack, 4096, false, 1000), R::TooLarge);
+    EXPECT_EQ(streamed(needle, "needle" + haystack, 4096, false, 1000), R::Found);
+    // An unreadable file, and a cancel before the first block.
+    EXPECT_EQ(needle.Scan([](const TTextMatcher::TBlockSink&) { return false; }, false, {}),
+              R::Unreadable);
+    EXPECT_EQ(needle.Scan(
+                  [&](const TTextMatcher::TBlockSink& sink) {
+                      sink(haystack.constData(), size_t(haystack.size()));
+                      return true;
+                  },
+                  false, [] { return true; }),
+              R::Cancelled);
+}

@@ -1,7 +1,6 @@
 #pragma once
-// The blocking file commands of the GIO layer, for worker threads: query, free space,
-// copy through a part file, delete, trash, new folder, rename, a
-// replacing rename for saves.
+// The blocking file commands of the GIO layer, for worker threads: query, free space, read,
+// copy through a part file, delete, trash, new folder, rename, a replacing rename for saves.
 
 #include "platform/RemotePlaces.h"
 
@@ -10,6 +9,7 @@ namespace platform::gio
 
 TRemoteFileInfo QueryFile(const QString& uri, TRemoteCancel* cancel);
 TRemoteSpace QuerySpace(const QString& uri, TRemoteCancel* cancel);
+TRemoteResult ReadFileBlocks(const QString& uri, const TRemoteBlock& block, TRemoteCancel* cancel);
 TRemoteResult CopyFile(const TRemoteCopy& copy, TRemoteCancel* cancel);
 TRemoteResult DeleteFile(const QString& uri, TRemoteCancel* cancel);
 TRemoteResult TrashFile(const QString& uri, TRemoteCancel* cancel);

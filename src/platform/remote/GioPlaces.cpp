@@ -45,6 +45,11 @@ public:
     {
         return CopyFile(copy, cancel);
     }
+    TRemoteResult ReadBlocks(const QString& uri, const TRemoteBlock& block,
+                             TRemoteCancel* cancel) override
+    {
+        return ReadFileBlocks(uri, block, cancel);
+    }
     TRemoteResult Delete(const QString& uri, TRemoteCancel* cancel) override
     {
         return DeleteFile(uri, cancel);
