@@ -211,7 +211,7 @@ void TfMain::RemoteReadEnded(TSide side, const QString& folder,
         return;
     }
     TFileListing& listing = p.Read->Result->Listing;
-    listing.LoadRows(RemoteRows(folder, std::move(entries)));
+    listing.LoadRows(RemoteRows(folder, std::move(entries), KnownFolderDate(p.Listing, folder)));
     listing.Directory = folder;
     listing.Sort(p.SortOrder, p.Ascending, NaturalOrder);
     if (!ShowHidden)
