@@ -18,8 +18,8 @@ platform::TRemoteEntry Folder(const QString& name, qint64 modified)
     return entry;
 }
 
-void Show(TFileListing& listing, const QString& folder,
-          std::vector<platform::TRemoteEntry> entries, double folderDate = 0)
+void Show(TFileListing& listing, const QString& folder, std::vector<platform::TRemoteEntry> entries,
+          double folderDate = 0)
 {
     listing.LoadRows(RemoteRows(folder, std::move(entries), folderDate));
     listing.Directory = folder;
@@ -39,8 +39,7 @@ TEST(RemoteParentRow, CarriesTheFolderDateTheShownListingKnowsOrShowsNone)
 
     // Entered from its parent: the folder's row in the parent gives the date.
     EXPECT_EQ(KnownFolderDate(atTop, docs), docsDate);
-    Show(inDocs, docs, {Folder(QStringLiteral("inner"), 1600000000)},
-         KnownFolderDate(atTop, docs));
+    Show(inDocs, docs, {Folder(QStringLiteral("inner"), 1600000000)}, KnownFolderDate(atTop, docs));
     ASSERT_TRUE(inDocs[0].IsParent());
     EXPECT_EQ(inDocs[0].DateTime, docsDate);
     EXPECT_EQ(CellText(inDocs[0], pcModified), CellText(atTop[0], pcModified));

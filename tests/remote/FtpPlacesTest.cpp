@@ -59,14 +59,14 @@ TEST_F(FtpTest, AnAnonymousLoginReadsThePublicFolderAndCannotWriteThere)
     EXPECT_TRUE(List(Server->PublicUri(Server->PublicFolder())).contains("notes.bin"));
 
     QTemporaryDir local;
-    platform::TRemoteCopy down{Server->PublicUri(file), local.path(), QStringLiteral("notes.bin"),
-                               {}};
+    platform::TRemoteCopy down{
+        Server->PublicUri(file), local.path(), QStringLiteral("notes.bin"), {}};
     const platform::TRemoteResult copied = OnWorker([&] { return Places().Copy(down, nullptr); });
     ASSERT_TRUE(copied.Ok) << qPrintable(copied.Error);
     EXPECT_EQ(ReadLocal(local.filePath(QStringLiteral("notes.bin"))), ReadLocal(file));
 
-    platform::TRemoteCopy up{file, Server->PublicUri(Server->PublicFolder()),
-                             QStringLiteral("up.bin"), {}};
+    platform::TRemoteCopy up{
+        file, Server->PublicUri(Server->PublicFolder()), QStringLiteral("up.bin"), {}};
     const platform::TRemoteResult refused = OnWorker([&] { return Places().Copy(up, nullptr); });
     EXPECT_FALSE(refused.Ok);
     EXPECT_FALSE(refused.Error.isEmpty());
@@ -103,8 +103,8 @@ TEST_F(FtpTest, CopiesBothWaysByteForByteAndNeverReplaceATakenName)
 
     const QString back = local.filePath(QStringLiteral("back"));
     QDir().mkpath(back);
-    platform::TRemoteCopy down{Server->Uri(remote + QStringLiteral("/up.bin")), back,
-                               QStringLiteral("down.bin"), {}};
+    platform::TRemoteCopy down{
+        Server->Uri(remote + QStringLiteral("/up.bin")), back, QStringLiteral("down.bin"), {}};
     result = OnWorker([&] { return Places().Copy(down, nullptr); });
     ASSERT_TRUE(result.Ok) << qPrintable(result.Error);
     EXPECT_EQ(ReadLocal(back + QStringLiteral("/down.bin")), ReadLocal(source));
@@ -182,4 +182,41 @@ TEST_F(FtpTest, CancelOfALargeCopyLeavesNoPartFileEitherWay)
     EXPECT_TRUE(PartFiles(back).isEmpty()) << qPrintable(PartFiles(back).join(' '));
     EXPECT_FALSE(QFile::exists(remote + QStringLiteral("/up.bin")));
     EXPECT_FALSE(QFile::exists(back + QStringLiteral("/down.bin")));
+}
+
+TEST_F(FtpTest, AServerGoneSaysSoInOneMessageAndIsMountedAgainWithThePasswordOnceBack)
+{
+    MountUser();
+    const QString folder = ServedFolder(QStringLiteral("gone"));
+    ASSERT_TRUE(WriteLocal(folder + QStringLiteral("/kept.txt"), "kept"));
+    ASSERT_EQ(List(Server->Uri(folder)), QStringList{QStringLiteral("kept.txt")});
+    TLoginAsker again;
+    again.Answers = {TLoginAsker::Password(TFtpServer::Password())};
+    Places().SetReconnectAsker(&again);
+    struct TForget {
+        platform::TRemotePlaces& Places;
+        platform::TMountAsker* Asker;
+        ~TForget() { Places.ForgetReconnectAsker(Asker); }
+    } forget{Places(), &again};
+
+    Server->Stop();
+    QString error;
+    EXPECT_TRUE(List(Server->Uri(folder), &error).isEmpty());
+    // Mounting again was tried, and says why it failed.
+    EXPECT_TRUE(error.startsWith(QStringLiteral("Cannot connect to "))) << qPrintable(error);
+    EXPECT_FALSE(error.contains(QLatin1Char('\n'))) << qPrintable(error);
+    platform::TRemoteFileInfo info;
+    OnWorker([&] {
+        info = Places().Query(Server->Uri(folder + QStringLiteral("/kept.txt")), nullptr);
+        return platform::TRemoteResult{};
+    });
+    EXPECT_FALSE(info.Found);
+    EXPECT_TRUE(info.Error.startsWith(QStringLiteral("Cannot connect to ")))
+        << qPrintable(info.Error);
+
+    ASSERT_TRUE(Server->Restart()) << qPrintable(Server->Error());
+    EXPECT_EQ(List(Server->Uri(folder), &error), QStringList{QStringLiteral("kept.txt")});
+    EXPECT_TRUE(error.isEmpty()) << qPrintable(error);
+    // The dropped place was mounted anew, its password asked again through the asker.
+    EXPECT_EQ(again.Logins.size(), 1u);
 }

@@ -69,6 +69,9 @@ void FtpTest::SetUp()
     if (!Server)
         GTEST_SKIP() << qPrintable(TFtpServer::Unavailable());
     ASSERT_TRUE(Server->Error().isEmpty()) << qPrintable(Server->Error());
+    // A test that stopped the server and failed before starting it again leaves it stopped.
+    if (!Server->Running())
+        ASSERT_TRUE(Server->Restart()) << qPrintable(Server->Error());
 }
 
 platform::TRemotePlaces& FtpTest::Places()

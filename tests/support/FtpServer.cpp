@@ -21,12 +21,12 @@ from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
 logging.basicConfig(level=logging.WARNING)
-user, password, home, public = sys.argv[1:5]
+user, password, home, public, port = sys.argv[1:6]
 authorizer = DummyAuthorizer()
 authorizer.add_user(user, password, home, perm="elradfmwMT")
 authorizer.add_anonymous(public)
 FTPHandler.authorizer = authorizer
-server = FTPServer(("127.0.0.1", 0), FTPHandler)
+server = FTPServer(("127.0.0.1", int(port)), FTPHandler)
 print(server.socket.getsockname()[1], flush=True)
 server.serve_forever()
 )";
@@ -44,8 +44,8 @@ void StopProcess(QProcess& process)
 
 QString Encoded(const QString& path)
 {
-    return QString::fromUtf8(QUrl::toPercentEncoding(path.isEmpty() ? QStringLiteral("/") : path,
-                                                     "/"));
+    return QString::fromUtf8(
+        QUrl::toPercentEncoding(path.isEmpty() ? QStringLiteral("/") : path, "/"));
 }
 
 } // namespace
@@ -103,6 +103,12 @@ void TFtpServer::Stop()
     StopProcess(m_ftp);
 }
 
+bool TFtpServer::Restart()
+{
+    Stop();
+    return Serve();
+}
+
 bool TFtpServer::Start()
 {
     if (!m_dir.isValid())
@@ -125,8 +131,14 @@ bool TFtpServer::StartFtp()
         return Fail(QStringLiteral("cannot write the server's script"));
     script.close();
     m_ftp.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    return Serve();
+}
+
+bool TFtpServer::Serve()
+{
+    const QString script = Path(QStringLiteral("ftp_server.py"));
     m_ftp.start(QLatin1String(kPython),
-                {script.fileName(), User(), Password(), Folder(), PublicFolder()});
+                {script, User(), Password(), Folder(), PublicFolder(), QString::number(m_port)});
     QByteArray port;
     while (!port.contains('\n') && m_ftp.waitForReadyRead(kStartMs))
         port += m_ftp.readAllStandardOutput();

@@ -42,12 +42,15 @@ public:
     QString Uri(const QString& localPath) const;
     // The anonymous ftp URI of a local path under PublicFolder().
     QString PublicUri(const QString& localPath) const;
-    // Stops the server for good (the session stays).
+    // Stops the server (the session stays), and starts it again on the same port.
     void Stop();
+    bool Restart();
+    bool Running() const { return m_ftp.state() != QProcess::NotRunning; }
 
 private:
     bool Fail(const QString& why);
     bool StartFtp();
+    bool Serve();
     bool StartBus();
     QString Path(const QString& name) const { return m_dir.path() + QLatin1Char('/') + name; }
 

@@ -1,0 +1,162 @@
+#include "platform/remote/GioReconnect.h"
+
+#include "platform/remote/GioMount.h"
+#include "platform/remote/GioSupport.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <condition_variable>
+#include <mutex>
+
+namespace platform::gio
+{
+
+namespace
+{
+
+// Declines every question: mounting again then succeeds only without one.
+class TDeclining final : public TMountAsker
+{
+public:
+    TLoginAnswer AskLogin(const TLoginRequest&) override { return {}; }
+    int AskQuestion(const TMountQuestion&) override { return -1; }
+};
+
+TMountAsker* g_asker = nullptr; // window's thread only
+
+TMountAsker& Asker()
+{
+    static TDeclining declining;
+    return g_asker ? *g_asker : declining;
+}
+
+struct TReconnectJob {
+    QString Uri;
+    std::shared_ptr<TRemoteCancel> Cancel;
+    TRemoteMountEnd End;
+};
+
+void MountAgain(TReconnectJob* job)
+{
+    MountPlace(job->Uri, Asker(), job->Cancel, std::move(job->End));
+    delete job;
+}
+
+void DeadUnmounted(GObject* source, GAsyncResult* result, gpointer data)
+{
+    // Whether or not GIO could say goodbye to the dead backend, the place is mounted anew.
+    g_mount_unmount_with_operation_finish(G_MOUNT(source), result, nullptr);
+    MountAgain(static_cast<TReconnectJob*>(data));
+}
+
+void DeadFound(GObject* source, GAsyncResult* result, gpointer data)
+{
+    auto* job = static_cast<TReconnectJob*>(data);
+    const TRef<GMount> mount(g_file_find_enclosing_mount_finish(G_FILE(source), result, nullptr));
+    if (!mount)
+        return MountAgain(job);
+    g_mount_unmount_with_operation(mount.get(), G_MOUNT_UNMOUNT_FORCE, nullptr, nullptr,
+                                   DeadUnmounted, job);
+}
+
+void StartReconnect(const QString& uri, std::shared_ptr<TRemoteCancel> cancel, TRemoteMountEnd end)
+{
+    auto* job = new TReconnectJob{uri, std::move(cancel), std::move(end)};
+    const TRef<GFile> file = FileFor(uri);
+    g_file_find_enclosing_mount_async(file.get(), G_PRIORITY_DEFAULT, nullptr, DeadFound, job);
+}
+
+// What a worker waits on while the window's thread mounts again.
+struct TWait {
+    std::mutex Mutex;
+    std::condition_variable Ended;
+    bool Done{false};
+    TRemoteResult Result;
+    QString Uri;
+    std::shared_ptr<TRemoteCancel> Cancel;
+};
+
+gboolean StartOnWindowThread(gpointer data)
+{
+    auto* held = static_cast<std::shared_ptr<TWait>*>(data);
+    const std::shared_ptr<TWait> wait = *held;
+    delete held;
+    StartReconnect(wait->Uri, wait->Cancel, [wait](const TRemoteResult& result) {
+        const std::lock_guard<std::mutex> lock(wait->Mutex);
+        wait->Result = result;
+        wait->Done = true;
+        wait->Ended.notify_all();
+    });
+    return G_SOURCE_REMOVE;
+}
+
+} // namespace
+
+bool IsLostConnection(const GError* error)
+{
+    if (!error)
+        return false;
+    if (error->domain == G_IO_ERROR)
+        switch (error->code) {
+        case G_IO_ERROR_NOT_MOUNTED:
+        case G_IO_ERROR_CLOSED:
+        case G_IO_ERROR_BROKEN_PIPE:
+        case G_IO_ERROR_NOT_CONNECTED:
+        case G_IO_ERROR_CONNECTION_REFUSED:
+        case G_IO_ERROR_DBUS_ERROR:
+            return true;
+        default:
+            return false;
+        }
+    // The backend's process is gone from the session bus.
+    return error->domain == G_DBUS_ERROR &&
+           (error->code == G_DBUS_ERROR_NO_REPLY || error->code == G_DBUS_ERROR_SERVICE_UNKNOWN ||
+            error->code == G_DBUS_ERROR_NAME_HAS_NO_OWNER ||
+            error->code == G_DBUS_ERROR_DISCONNECTED || error->code == G_DBUS_ERROR_UNKNOWN_METHOD);
+}
+
+void SetReconnectAsker(TMountAsker* asker)
+{
+    g_asker = asker;
+}
+
+void ForgetReconnectAsker(TMountAsker* asker)
+{
+    if (g_asker == asker)
+        g_asker = nullptr;
+}
+
+void ReconnectAsync(const QString& uri, TRemoteMountEnd end)
+{
+    StartReconnect(uri, std::make_shared<TRemoteCancel>(), std::move(end));
+}
+
+TRemoteResult Reconnect(const QString& uri, TRemoteCancel* cancel)
+{
+    auto wait = std::make_shared<TWait>();
+    wait->Uri = uri;
+    wait->Cancel = std::make_shared<TRemoteCancel>();
+    // The caller's Cancel reaches the mount through its own cancel.
+    const int hook = cancel ? cancel->OnCancel([shared = wait->Cancel] { shared->Cancel(); }) : 0;
+    GMainContext* window = g_main_context_default();
+    g_main_context_invoke(window, StartOnWindowThread, new std::shared_ptr<TWait>(wait));
+    const QCoreApplication* application = QCoreApplication::instance();
+    if (!application || QThread::currentThread() == application->thread()) {
+        // On the window's thread itself: its loop turns until the mount has ended.
+        const auto done = [&] {
+            const std::lock_guard<std::mutex> lock(wait->Mutex);
+            return wait->Done;
+        };
+        while (!done())
+            g_main_context_iteration(window, TRUE);
+    } else {
+        std::unique_lock<std::mutex> lock(wait->Mutex);
+        wait->Ended.wait(lock, [&] { return wait->Done; });
+    }
+    if (cancel)
+        cancel->Forget(hook);
+    const std::lock_guard<std::mutex> lock(wait->Mutex);
+    return wait->Result;
+}
+
+} // namespace platform::gio
