@@ -109,14 +109,14 @@ bool TFtpServer::Restart()
     return Serve();
 }
 
-bool TFtpServer::Start()
+bool TFtpServer::Start(bool ownSession)
 {
     if (!m_dir.isValid())
         return Fail(QStringLiteral("no temporary folder"));
     const QString why = Unavailable();
     if (!why.isEmpty())
         return Fail(why);
-    return StartFtp() && StartBus();
+    return StartFtp() && (!ownSession || StartBus());
 }
 
 bool TFtpServer::StartFtp()

@@ -23,8 +23,9 @@ public:
     TFtpServer(const TFtpServer&) = delete;
     TFtpServer& operator=(const TFtpServer&) = delete;
 
-    // Starts the server and the session; false with Error() saying why.
-    bool Start();
+    // Starts the server and, unless `ownSession` is false (the process uses a session set up
+    // already), the session; false with Error() saying why.
+    bool Start(bool ownSession = true);
     QString Error() const { return m_error; }
     // Why the set-up cannot run on this machine (a program or module missing); empty when
     // it can.
