@@ -6,7 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 #include <atomic>
+#include <csignal>
+#include <thread>
 
 namespace
 {
@@ -219,4 +222,46 @@ TEST_F(FtpTest, AServerGoneSaysSoInOneMessageAndIsMountedAgainWithThePasswordOnc
     EXPECT_TRUE(error.isEmpty()) << qPrintable(error);
     // The dropped place was mounted anew, its password asked again through the asker.
     EXPECT_EQ(again.Logins.size(), 1u);
+}
+
+TEST_F(FtpTest, CancelEndsTheWaitForAPlaceBeingMountedAgain)
+{
+    MountUser();
+    const QString folder = ServedFolder(QStringLiteral("stalled"));
+    ASSERT_TRUE(WriteLocal(folder + QStringLiteral("/file.txt"), "x"));
+    TLoginAsker again;
+    again.Answers = {TLoginAsker::Password(TFtpServer::Password())};
+    Places().SetReconnectAsker(&again);
+    struct TResume {
+        platform::TRemotePlaces& Places;
+        platform::TMountAsker* Asker;
+        ~TResume()
+        {
+            Server->Signal(SIGCONT);
+            Places.ForgetReconnectAsker(Asker);
+        }
+    } resume{Places(), &again};
+    // The place is gone from GIO (as when its backend died), and the server takes
+    // connections but never answers: mounting again waits.
+    Unmount(Server->RootUri() + QLatin1Char('/'));
+    ASSERT_TRUE(WaitUntil([] { return Server->Connections() == 0; }));
+    Server->Signal(SIGSTOP);
+
+    platform::TRemoteCancel cancel;
+    std::atomic<bool> ended{false};
+    platform::TRemoteFileInfo info;
+    std::thread worker([&] {
+        info = Places().Query(Server->Uri(folder + QStringLiteral("/file.txt")), &cancel);
+        ended = true;
+    });
+    const bool connecting = WaitUntil([] { return Server->Connections() > 0; });
+    cancel.Cancel();
+    // Within a few seconds, however long the server would keep the mount waiting.
+    const bool inTime = QTest::qWaitFor([&] { return ended.load(); }, 5000);
+    Server->Signal(SIGCONT);
+    EXPECT_TRUE(WaitUntil([&] { return ended.load(); }));
+    worker.join();
+    EXPECT_TRUE(connecting);
+    EXPECT_TRUE(inTime);
+    EXPECT_FALSE(info.Found);
 }

@@ -103,6 +103,29 @@ void TFtpServer::Stop()
     StopProcess(m_ftp);
 }
 
+void TFtpServer::Signal(int signal) const
+{
+    if (Running())
+        ::kill(pid_t(m_ftp.processId()), signal);
+}
+
+int TFtpServer::Connections() const
+{
+    QFile table(QStringLiteral("/proc/net/tcp"));
+    if (!table.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray port = QByteArray::number(m_port, 16).toUpper().rightJustified(4, '0');
+    int established = 0;
+    // "sl local_address rem_address st ...": addresses as HEXIP:HEXPORT, state 01 established.
+    for (const QByteArray& line : table.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() > 3 && fields[3] == "01" &&
+            (fields[1].endsWith(':' + port) || fields[2].endsWith(':' + port)))
+            ++established;
+    }
+    return established;
+}
+
 bool TFtpServer::Restart()
 {
     Stop();

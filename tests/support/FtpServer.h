@@ -47,6 +47,11 @@ public:
     void Stop();
     bool Restart();
     bool Running() const { return m_ftp.state() != QProcess::NotRunning; }
+    // Sends `signal` to the server's process (SIGSTOP: connections are taken by the system
+    // but never answered).
+    void Signal(int signal) const;
+    // How many connections to the server's port are established (either end counted).
+    int Connections() const;
 
 private:
     bool Fail(const QString& why);

@@ -71,6 +71,7 @@ struct TWait {
     std::mutex Mutex;
     std::condition_variable Ended;
     bool Done{false};
+    bool Stopped{false}; // the caller cancelled: it waits no longer
     TRemoteResult Result;
     QString Uri;
     std::shared_ptr<TRemoteCancel> Cancel;
@@ -136,8 +137,15 @@ TRemoteResult Reconnect(const QString& uri, TRemoteCancel* cancel)
     auto wait = std::make_shared<TWait>();
     wait->Uri = uri;
     wait->Cancel = std::make_shared<TRemoteCancel>();
-    // The caller's Cancel reaches the mount through its own cancel.
-    const int hook = cancel ? cancel->OnCancel([shared = wait->Cancel] { shared->Cancel(); }) : 0;
+    // The caller's Cancel reaches the mount through its own cancel, and ends the wait at
+    // once: a window that waits for its workers need not turn its loop for the mount.
+    const int hook = cancel ? cancel->OnCancel([wait] {
+        wait->Cancel->Cancel();
+        const std::lock_guard<std::mutex> lock(wait->Mutex);
+        wait->Stopped = true;
+        wait->Ended.notify_all();
+    })
+                            : 0;
     GMainContext* window = g_main_context_default();
     g_main_context_invoke(window, StartOnWindowThread, new std::shared_ptr<TWait>(wait));
     const QCoreApplication* application = QCoreApplication::instance();
@@ -145,18 +153,23 @@ TRemoteResult Reconnect(const QString& uri, TRemoteCancel* cancel)
         // On the window's thread itself: its loop turns until the mount has ended.
         const auto done = [&] {
             const std::lock_guard<std::mutex> lock(wait->Mutex);
-            return wait->Done;
+            return wait->Done || wait->Stopped;
         };
         while (!done())
             g_main_context_iteration(window, TRUE);
     } else {
         std::unique_lock<std::mutex> lock(wait->Mutex);
-        wait->Ended.wait(lock, [&] { return wait->Done; });
+        wait->Ended.wait(lock, [&] { return wait->Done || wait->Stopped; });
     }
     if (cancel)
         cancel->Forget(hook);
     const std::lock_guard<std::mutex> lock(wait->Mutex);
-    return wait->Result;
+    if (wait->Done)
+        return wait->Result;
+    TRemoteResult cancelled;
+    cancelled.Cancelled = true;
+    cancelled.Error = QStringLiteral("Connecting again was cancelled.");
+    return cancelled;
 }
 
 } // namespace platform::gio
