@@ -264,4 +264,10 @@ TEST_F(FtpTest, CancelEndsTheWaitForAPlaceBeingMountedAgain)
     EXPECT_TRUE(connecting);
     EXPECT_TRUE(inTime);
     EXPECT_FALSE(info.Found);
+    // The server, answering again, asks for the password of the abandoned mount: the
+    // question goes to the asker set at that moment, none, so it is declined and the
+    // connection closed; never to an asker forgotten meanwhile.
+    Places().ForgetReconnectAsker(&again);
+    EXPECT_TRUE(WaitUntil([] { return Server->Connections() == 0; }));
+    EXPECT_TRUE(again.Logins.empty());
 }

@@ -14,20 +14,28 @@ namespace platform::gio
 namespace
 {
 
-// Declines every question: mounting again then succeeds only without one.
-class TDeclining final : public TMountAsker
+TMountAsker* g_asker = nullptr; // window's thread only
+
+// Puts each question to the reconnect asker of the moment it comes (a mount may outlive
+// the asker that was set when it began); without one every question is declined, and
+// mounting again then succeeds only without a question.
+class TCurrentAsker final : public TMountAsker
 {
 public:
-    TLoginAnswer AskLogin(const TLoginRequest&) override { return {}; }
-    int AskQuestion(const TMountQuestion&) override { return -1; }
+    TLoginAnswer AskLogin(const TLoginRequest& request) override
+    {
+        return g_asker ? g_asker->AskLogin(request) : TLoginAnswer{};
+    }
+    int AskQuestion(const TMountQuestion& question) override
+    {
+        return g_asker ? g_asker->AskQuestion(question) : -1;
+    }
 };
-
-TMountAsker* g_asker = nullptr; // window's thread only
 
 TMountAsker& Asker()
 {
-    static TDeclining declining;
-    return g_asker ? *g_asker : declining;
+    static TCurrentAsker current;
+    return current;
 }
 
 struct TReconnectJob {
