@@ -271,3 +271,26 @@ TEST_F(FtpTest, CancelEndsTheWaitForAPlaceBeingMountedAgain)
     EXPECT_TRUE(WaitUntil([] { return Server->Connections() == 0; }));
     EXPECT_TRUE(again.Logins.empty());
 }
+
+TEST_F(FtpTest, ACancelledMountAsksNothingWhenTheServerAnswersLate)
+{
+    Unmount(Server->RootUri() + QLatin1Char('/'));
+    ASSERT_TRUE(WaitUntil([] { return Server->Connections() == 0; }));
+    Server->Signal(SIGSTOP);
+    struct TResume {
+        ~TResume() { Server->Signal(SIGCONT); }
+    } resume;
+    TLoginAsker asker;
+    asker.Answers = {TLoginAsker::Password(TFtpServer::Password())};
+    auto cancel = std::make_shared<platform::TRemoteCancel>();
+    bool ended = false;
+    Places().Mount(Server->Uri(Server->Folder()), asker, cancel,
+                   [&](const platform::TRemoteResult&) { ended = true; });
+    ASSERT_TRUE(WaitUntil([] { return Server->Connections() > 0; }));
+    cancel->Cancel();
+    Server->Signal(SIGCONT);
+    // The server's greeting comes after the Cancel: its login question is declined, not put
+    // to an asker its caller may have dropped, and the connection is closed.
+    EXPECT_TRUE(WaitUntil([&] { return ended && Server->Connections() == 0; }));
+    EXPECT_TRUE(asker.Logins.empty());
+}

@@ -39,10 +39,23 @@ GPasswordSave SaveOf(TPasswordKeep keep)
     return G_PASSWORD_SAVE_NEVER;
 }
 
+// A cancelled mount asks no one (its asker may be gone by now: the daemon may go on with a
+// mount whose caller has given up on it) and declines.
+bool Abandoned(GMountOperation* operation, TMountJob* job)
+{
+    if (!job->Cancel->Cancelled())
+        return false;
+    job->Declined = true;
+    g_mount_operation_reply(operation, G_MOUNT_OPERATION_ABORTED);
+    return true;
+}
+
 void AskPassword(GMountOperation* operation, gchar* message, gchar* defaultUser,
                  gchar* defaultDomain, GAskPasswordFlags flags, gpointer data)
 {
     auto* job = static_cast<TMountJob*>(data);
+    if (Abandoned(operation, job))
+        return;
     // Backends ask again after a refused login (FTP, SFTP's passphrase): that ends the
     // mount with one message rather than a dialog that says nothing of the refusal.
     if (job->Answered) {
@@ -81,6 +94,8 @@ void AskPassword(GMountOperation* operation, gchar* message, gchar* defaultUser,
 void AskQuestion(GMountOperation* operation, gchar* message, gchar** choices, gpointer data)
 {
     auto* job = static_cast<TMountJob*>(data);
+    if (Abandoned(operation, job))
+        return;
     TMountQuestion question;
     question.Message = Text(message);
     for (gchar** choice = choices; choice && *choice; ++choice)
