@@ -1,8 +1,10 @@
 // Remote places through GIO on a local SFTP server: listing 10,000 entries against
 // `gio list`, and copying 256 MiB to and from the server against `gio copy` (and scp), in
-// the same run. The server is on 127.0.0.1, so the figures measure the layers, not a network.
+// the same run; then listing 10,000 entries of a local FTP server against `gio list`. The server is
+// on 127.0.0.1, so the figures measure the layers, not a network.
 #include "platform/remote/GioPlaces.h"
 #include "support/Bench.h"
+#include "support/FtpServer.h"
 #include "support/SftpServer.h"
 
 #include <QCoreApplication>
@@ -20,19 +22,31 @@ constexpr int kEntries = 10000;
 constexpr qint64 kCopyBytes = 256LL * 1024 * 1024;
 constexpr int kRepeats = 3;
 
+// Takes the host key and, when asked, logs in with `password`.
 class TAcceptingAsker final : public platform::TMountAsker
 {
 public:
-    platform::TLoginAnswer AskLogin(const platform::TLoginRequest&) override { return {}; }
+    explicit TAcceptingAsker(QString password = {}) : m_password(std::move(password)) {}
+    platform::TLoginAnswer AskLogin(const platform::TLoginRequest&) override
+    {
+        platform::TLoginAnswer answer;
+        answer.Given = !m_password.isEmpty();
+        answer.User = TFtpServer::User();
+        answer.Password = m_password;
+        return answer;
+    }
     int AskQuestion(const platform::TMountQuestion&) override { return 0; }
+
+private:
+    QString m_password;
 };
 
-bool Mount(TSftpServer& server)
+bool Mount(const QString& uri, const QString& password = {})
 {
-    TAcceptingAsker asker;
+    TAcceptingAsker asker(password);
     QEventLoop loop;
     bool ok = false;
-    platform::gio::GioPlaces().Mount(server.Uri(server.Folder()), asker, nullptr,
+    platform::gio::GioPlaces().Mount(uri, asker, nullptr,
                                      [&](const platform::TRemoteResult& result) {
                                          ok = result.Ok;
                                          if (!ok)
@@ -84,6 +98,41 @@ double CommandSeconds(const QString& command, const QString& removeBefore)
         kRepeats, QStringLiteral("rm -f '%1'; %2 >/dev/null").arg(removeBefore, command));
 }
 
+QString FillFolder(const QString& folder)
+{
+    QDir().mkpath(folder);
+    for (int i = 0; i < kEntries; ++i)
+        QFile(QStringLiteral("%1/file-%2.txt").arg(folder).arg(i, 5, 10, QLatin1Char('0')))
+            .open(QIODevice::WriteOnly);
+    return folder;
+}
+
+// An FTP server in the session the SFTP server set up (GIO joins one session per process,
+// and `gio list` must see the same mount).
+void ListFtp()
+{
+    const QString unavailable = TFtpServer::Unavailable();
+    if (!unavailable.isEmpty()) {
+        std::printf("remote: FTP skipped, %s\n", qPrintable(unavailable));
+        return;
+    }
+    TFtpServer server;
+    if (!server.Start(false) || !Mount(server.Uri(server.Folder()), TFtpServer::Password())) {
+        std::fprintf(stderr, "remote: the FTP server did not start: %s\n",
+                     qPrintable(server.Error()));
+        return;
+    }
+    const QString many = FillFolder(server.Folder() + QStringLiteral("/many"));
+    int listed = 0;
+    const double list = bench::BestSeconds(kRepeats, [&] { listed = ListOnce(server.Uri(many)); });
+    const double gioList = bench::BestCommandSeconds(
+        kRepeats, QStringLiteral("gio list '%1' >/dev/null").arg(server.Uri(many)));
+    if (listed != kEntries)
+        std::fprintf(stderr, "remote: listed %d of %d FTP entries\n", listed, kEntries);
+    bench::Report(QStringLiteral("list 10,000-entry FTP folder"), list, gioList,
+                  QStringLiteral("gio list"));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -95,16 +144,12 @@ int main(int argc, char** argv)
         return 0;
     }
     TSftpServer server;
-    if (!server.Start() || !Mount(server)) {
+    if (!server.Start() || !Mount(server.Uri(server.Folder()))) {
         std::fprintf(stderr, "remote: the SFTP server did not start: %s\n",
                      qPrintable(server.Error()));
         return 1;
     }
-    const QString many = server.Folder() + QStringLiteral("/many");
-    QDir().mkpath(many);
-    for (int i = 0; i < kEntries; ++i)
-        QFile(QStringLiteral("%1/file-%2.txt").arg(many).arg(i, 5, 10, QLatin1Char('0')))
-            .open(QIODevice::WriteOnly);
+    const QString many = FillFolder(server.Folder() + QStringLiteral("/many"));
     int listed = 0;
     const double list = bench::BestSeconds(kRepeats, [&] { listed = ListOnce(server.Uri(many)); });
     const double gioList = bench::BestCommandSeconds(
@@ -149,5 +194,6 @@ int main(int argc, char** argv)
     bench::Report(QStringLiteral("copy 256 MiB from SFTP"), fromServer, gioDown,
                   QStringLiteral("gio copy"));
     bench::Figure(QStringLiteral("copy 256 MiB from SFTP, scp"), scpDown, QStringLiteral("s"));
+    ListFtp();
     return 0;
 }

@@ -28,6 +28,8 @@ struct TRemoteState {
     {
         if (Mounting)
             Mounting->Cancel();
+        if (platform::TRemotePlaces* places = LoadedRemotePlaces())
+            places->ForgetReconnectAsker(&Asker);
     }
     TRemoteAsker Asker;
     std::shared_ptr<platform::TRemoteCancel> Mounting;
@@ -78,6 +80,8 @@ void TfMain::GoToRemote(TSide side, const QString& uri)
         return;
     }
     TRemoteState& state = RemoteState();
+    // A place whose connection died is mounted again with the same dialogs.
+    places->SetReconnectAsker(&state.Asker);
     if (state.Mounting)
         return; // one connection at a time; its questions or its answer come first
     auto cancel = std::make_shared<platform::TRemoteCancel>();
@@ -211,7 +215,7 @@ void TfMain::RemoteReadEnded(TSide side, const QString& folder,
         return;
     }
     TFileListing& listing = p.Read->Result->Listing;
-    listing.LoadRows(RemoteRows(folder, std::move(entries)));
+    listing.LoadRows(RemoteRows(folder, std::move(entries), KnownFolderDate(p.Listing, folder)));
     listing.Directory = folder;
     listing.Sort(p.SortOrder, p.Ascending, NaturalOrder);
     if (!ShowHidden)

@@ -38,7 +38,10 @@ QString CellText(const TFileObject& e, int column)
     case pcSize:
         return e.IsDirectory() && e.Size == 0 ? QString() : FormatSize(e.Size);
     case pcModified:
-        return e.Kind == fkDrive ? QString() : platform::FormatDateTime(e.DateTime);
+        // A ".." row whose folder's date is not known (a remote place's) shows none.
+        if (e.Kind == fkDrive || (e.IsParent() && e.DateTime == 0))
+            return {};
+        return platform::FormatDateTime(e.DateTime);
     case pcAttr:
         return AttrText(e.Attr);
     default:

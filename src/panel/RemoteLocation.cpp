@@ -83,7 +83,8 @@ QString RemoteDisplayName(const QString& uri)
 }
 
 std::vector<TFileObject> RemoteRows(const QString& folderUri,
-                                    std::vector<platform::TRemoteEntry>&& entries)
+                                    std::vector<platform::TRemoteEntry>&& entries,
+                                    double folderDate)
 {
     std::vector<TFileObject> rows;
     rows.reserve(entries.size() + 1);
@@ -91,6 +92,7 @@ std::vector<TFileObject> RemoteRows(const QString& folderUri,
         TFileObject up;
         up.Name = QStringLiteral("..");
         up.Attr = platform::faDirectory;
+        up.DateTime = folderDate;
         rows.push_back(up);
     }
     for (platform::TRemoteEntry& entry : entries) {
@@ -106,4 +108,22 @@ std::vector<TFileObject> RemoteRows(const QString& folderUri,
         rows.push_back(std::move(row));
     }
     return rows;
+}
+
+double KnownFolderDate(const TFileListing& shown, const QString& folderUri)
+{
+    if (!IsRemoteLocation(shown.Directory))
+        return 0;
+    const QString folder = RemoteFolder(folderUri);
+    const QString shownFolder = RemoteFolder(shown.Directory);
+    QString name;
+    const bool parentShown = !IsRemoteTop(folder) && RemoteParent(folder, &name) == shownFolder;
+    if (!parentShown && folder != shownFolder)
+        return 0;
+    for (int row = 0; row < shown.Count(); ++row) {
+        const TFileObject& e = shown[row];
+        if (parentShown ? (e.IsDirectory() && !e.IsParent() && e.Name == name) : e.IsParent())
+            return e.DateTime;
+    }
+    return 0;
 }

@@ -35,6 +35,11 @@ QString RemoteParent(const QString& folderUri, QString* left = nullptr);
 // The location for the user to read: user and path decoded, no password.
 QString RemoteDisplayName(const QString& uri);
 // The panel rows of a remote folder: ".." first unless the folder is the top of its
-// place, then `entries` as listed.
+// place, dated `folderDate` (the folder's own date; 0 when unknown), then `entries` as
+// listed.
 std::vector<TFileObject> RemoteRows(const QString& folderUri,
-                                    std::vector<platform::TRemoteEntry>&& entries);
+                                    std::vector<platform::TRemoteEntry>&& entries,
+                                    double folderDate = 0);
+// The date of the folder `folderUri` as the listing `shown` knows it: the folder's row when
+// `shown` is its parent, the ".." row when it is the folder itself; 0 when unknown.
+double KnownFolderDate(const TFileListing& shown, const QString& folderUri);

@@ -45,6 +45,7 @@ struct TRemoteFileInfo {
     qint64 Modified{0}; // seconds since the epoch; 0 when unknown
     QString ETag;       // the backend's version tag of the file; empty when it has none
     QString Error;
+    bool Lost{false}; // the place's connection was lost, not the file
 };
 
 struct TRemoteSpace {
@@ -58,6 +59,7 @@ struct TRemoteFolder {
     std::vector<TRemoteEntry> Entries;
     QString Error; // empty when the whole folder was read
     bool Cancelled{false};
+    bool Lost{false}; // the place's connection was lost
 };
 
 // How a command ended. Error is one sentence for the user, empty on success.
@@ -66,6 +68,7 @@ struct TRemoteResult {
     bool Cancelled{false};
     bool NotSupported{false}; // the backend cannot do this (trash, rename)
     bool Exists{false};       // the target name is taken; nothing was replaced
+    bool Lost{false};         // the place's connection was lost
     QString Error;
 };
 
@@ -161,6 +164,11 @@ public:
     virtual void Unmount(const QString& uri, TRemoteMountEnd end) = 0;
     // Window's thread. GIO's mounts; the first call starts GIO's volume monitor.
     virtual std::vector<TRemoteMount> Mounts() = 0;
+    // Window's thread. A place whose connection died is mounted again once, by List and by
+    // the worker calls below, before they give up; `asker` answers its questions (null:
+    // they are declined). Forget clears it only when it is still `asker`.
+    virtual void SetReconnectAsker(TMountAsker* asker) = 0;
+    virtual void ForgetReconnectAsker(TMountAsker* asker) = 0;
     // Window's thread. Reads the folder `uri` without waiting for the network.
     virtual std::unique_ptr<TRemoteListing> List(const QString& uri, TRemoteBatch batch,
                                                  TRemoteEnd end) = 0;

@@ -827,3 +827,25 @@ TEST_F(RemotePanelTest, SynchroniseFoldersWithARemoteSide)
 }
 
 } // namespace
+
+namespace
+{
+
+TEST_F(RemotePanelTest, CtrlRAfterTheSessionWasKilledConnectsAgainAndReadsTheFolder)
+{
+    const QString folder = Folder(QStringLiteral("killed session"), 4);
+    Browse(folder);
+    const QStringList shown = Names();
+    Server->SignalSessions(SIGKILL);
+    ASSERT_TRUE(WaitFor([&] { return Server->SftpBackends() == 0; }));
+    QFile(folder + QStringLiteral("/after.txt")).open(QIODevice::WriteOnly);
+    main->Panel(sdLeft).Files->setFocus();
+    Key(Qt::Key_R, Qt::ControlModifier);
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdLeft); }));
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+    EXPECT_TRUE(Names().contains(QStringLiteral("after.txt"))) << qPrintable(Names().join(' '));
+    EXPECT_EQ(Names().size(), shown.size() + 1);
+    EXPECT_TRUE(Shows(folder));
+}
+
+} // namespace

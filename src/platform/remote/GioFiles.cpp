@@ -2,6 +2,7 @@
 
 #include "platform/FileNames.h"
 #include "platform/base/NoReplaceRename.h"
+#include "platform/remote/GioReconnect.h"
 #include "platform/remote/GioSupport.h"
 
 #include <cstring>
@@ -104,6 +105,7 @@ TRemoteFileInfo QueryFile(const QString& uri, TRemoteCancel* cancel)
     const TError error(raw);
     TRemoteFileInfo result;
     if (!info) {
+        result.Lost = IsLostConnection(error.get());
         result.Error =
             QStringLiteral("Cannot read %1: %2").arg(ShownName(file.get()), MessageOf(error.get()));
         return result;
@@ -150,7 +152,17 @@ TRemoteResult CopyFile(const TRemoteCopy& copy, TRemoteCancel* cancel)
         const TError error(raw);
         return Failure(what, error.get());
     }
-    if (g_file_query_exists(target.get(), link.Get())) {
+    // Asked with its error, so that a place found dead here is mounted again for the copy.
+    const TRef<GFileInfo> taken(g_file_query_info(target.get(), G_FILE_ATTRIBUTE_STANDARD_TYPE,
+                                                  G_FILE_QUERY_INFO_NOFOLLOW_SYMLINKS, link.Get(),
+                                                  &raw));
+    if (raw) {
+        const TError error(raw);
+        raw = nullptr;
+        if (!g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_NOT_FOUND))
+            return Failure(what, error.get());
+    }
+    if (taken) {
         TRemoteResult result;
         result.Exists = true;
         result.Error = QStringLiteral("%1: %2 already exists; it was not replaced.")
@@ -166,6 +178,9 @@ TRemoteResult CopyFile(const TRemoteCopy& copy, TRemoteCancel* cancel)
                      &raw)) {
         const TError error(raw);
         TRemoteResult result = Failure(what, error.get());
+        // A connection lost mid-copy ends the copy with its message: only a place found
+        // dead before any byte went is mounted again for it.
+        result.Lost = false;
         if (!g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_EXISTS))
             DropPart(part.get(), result);
         return result;
@@ -185,6 +200,7 @@ TRemoteResult CopyFile(const TRemoteCopy& copy, TRemoteCancel* cancel)
         return result;
     }
     TRemoteResult result = MoveNoReplace(part.get(), target.get(), nullptr, what);
+    result.Lost = false; // the part may have taken its name: never copied again
     if (result.NotSupported) {
         result.Error = QStringLiteral("%1: the server cannot rename files; the copy is kept "
                                       "as %2.")

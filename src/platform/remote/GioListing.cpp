@@ -1,6 +1,7 @@
 #include "platform/remote/GioListing.h"
 
 #include "platform/FileNames.h"
+#include "platform/remote/GioReconnect.h"
 #include "platform/remote/GioSupport.h"
 
 namespace platform::gio
@@ -26,7 +27,10 @@ struct TListState {
     TRemoteBatch Batch;
     TRemoteEnd End;
     bool Abandoned{false};
-    bool Started{false}; // the first batch was asked for
+    bool Started{false};   // the first batch was asked for
+    bool Delivered{false}; // a batch went to the receiver
+    bool Retried{false};   // the place was mounted again once
+    QString Uri;
     QString Shown;
 };
 using TShared = std::shared_ptr<TListState>;
@@ -59,6 +63,34 @@ void End(const TShared& state, const QString& error)
 }
 
 void NextFiles(GObject* source, GAsyncResult* result, gpointer data);
+void Enumerated(GObject* source, GAsyncResult* result, gpointer data);
+
+void Enumerate(const TShared& state)
+{
+    g_file_enumerate_children_async(state->Folder.get(), kListAttributes, G_FILE_QUERY_INFO_NONE,
+                                    G_PRIORITY_DEFAULT, state->Cancellable.get(), Enumerated,
+                                    new TShared(state));
+}
+
+// A connection lost before any entry arrived: the place is mounted again and read anew,
+// once. Later, entries would arrive twice: the read ends with the error instead.
+bool TryAgain(const TShared& state, const GError* error)
+{
+    if (state->Retried || state->Delivered || !IsLostConnection(error))
+        return false;
+    state->Retried = true;
+    Close(state);
+    state->Enumerator.reset();
+    state->Started = false;
+    ReconnectAsync(state->Uri, [state](const TRemoteResult& mounted) {
+        if (state->Abandoned)
+            return;
+        if (!mounted.Ok)
+            return End(state, mounted.Error);
+        Enumerate(state);
+    });
+    return true;
+}
 
 void AskNext(const TShared& state)
 {
@@ -78,6 +110,8 @@ void NextFiles(GObject* source, GAsyncResult* result, gpointer data)
         g_list_free_full(files, g_object_unref);
         return Close(state);
     }
+    if (error && TryAgain(state, error.get()))
+        return;
     if (error)
         return End(state,
                    QStringLiteral("Cannot read %1: %2").arg(state->Shown, MessageOf(error.get())));
@@ -87,6 +121,7 @@ void NextFiles(GObject* source, GAsyncResult* result, gpointer data)
     for (GList* item = files; item; item = item->next)
         entries.push_back(EntryOf(static_cast<GFileInfo*>(item->data)));
     g_list_free_full(files, g_object_unref);
+    state->Delivered = true;
     if (state->Batch)
         state->Batch(std::move(entries));
     if (state->Abandoned) // the batch's receiver cancelled
@@ -102,6 +137,8 @@ void Enumerated(GObject* source, GAsyncResult* result, gpointer data)
     const TError error(raw);
     if (state->Abandoned)
         return Close(state);
+    if (error && TryAgain(state, error.get()))
+        return;
     if (error)
         return End(state,
                    QStringLiteral("Cannot read %1: %2").arg(state->Shown, MessageOf(error.get())));
@@ -153,10 +190,9 @@ std::unique_ptr<TRemoteListing> ListFolder(const QString& uri, TRemoteBatch batc
     state->Folder = FileFor(uri);
     state->Batch = std::move(batch);
     state->End = std::move(end);
+    state->Uri = uri;
     state->Shown = ShownName(state->Folder.get());
-    g_file_enumerate_children_async(state->Folder.get(), kListAttributes, G_FILE_QUERY_INFO_NONE,
-                                    G_PRIORITY_DEFAULT, state->Cancellable.get(), Enumerated,
-                                    new TShared(state));
+    Enumerate(state);
     return std::make_unique<TGioListing>(state);
 }
 
@@ -179,6 +215,7 @@ TRemoteFolder ReadWholeFolder(const QString& uri, TRemoteCancel* cancel)
         g_file_enumerator_close(enumerator.get(), nullptr, nullptr);
     if (error) {
         result.Cancelled = IsCancel(error.get());
+        result.Lost = IsLostConnection(error.get());
         result.Error = QStringLiteral("Cannot read %1: %2")
                            .arg(ShownName(folder.get()), MessageOf(error.get()));
         result.Entries.clear();

@@ -17,6 +17,8 @@ struct TMountJob {
     TRef<GMountOperation> Operation;
     QString Shown;
     bool Declined{false}; // the asker cancelled a question
+    bool Answered{false}; // a login was given
+    bool Refused{false};  // the backend asked again: the login given was refused
 };
 
 QString Text(const gchar* text)
@@ -37,10 +39,30 @@ GPasswordSave SaveOf(TPasswordKeep keep)
     return G_PASSWORD_SAVE_NEVER;
 }
 
+// A cancelled mount asks no one (its asker may be gone by now: the daemon may go on with a
+// mount whose caller has given up on it) and declines.
+bool Abandoned(GMountOperation* operation, TMountJob* job)
+{
+    if (!job->Cancel->Cancelled())
+        return false;
+    job->Declined = true;
+    g_mount_operation_reply(operation, G_MOUNT_OPERATION_ABORTED);
+    return true;
+}
+
 void AskPassword(GMountOperation* operation, gchar* message, gchar* defaultUser,
                  gchar* defaultDomain, GAskPasswordFlags flags, gpointer data)
 {
     auto* job = static_cast<TMountJob*>(data);
+    if (Abandoned(operation, job))
+        return;
+    // Backends ask again after a refused login (FTP, SFTP's passphrase): that ends the
+    // mount with one message rather than a dialog that says nothing of the refusal.
+    if (job->Answered) {
+        job->Refused = true;
+        g_mount_operation_reply(operation, G_MOUNT_OPERATION_ABORTED);
+        return;
+    }
     TLoginRequest request;
     request.Message = Text(message);
     request.DefaultUser = Text(defaultUser);
@@ -56,6 +78,7 @@ void AskPassword(GMountOperation* operation, gchar* message, gchar* defaultUser,
         g_mount_operation_reply(operation, G_MOUNT_OPERATION_ABORTED);
         return;
     }
+    job->Answered = true;
     if (answer.Anonymous && request.AnonymousAllowed) {
         g_mount_operation_set_anonymous(operation, TRUE);
     } else {
@@ -71,6 +94,8 @@ void AskPassword(GMountOperation* operation, gchar* message, gchar* defaultUser,
 void AskQuestion(GMountOperation* operation, gchar* message, gchar** choices, gpointer data)
 {
     auto* job = static_cast<TMountJob*>(data);
+    if (Abandoned(operation, job))
+        return;
     TMountQuestion question;
     question.Message = Text(message);
     for (gchar** choice = choices; choice && *choice; ++choice)
@@ -106,8 +131,13 @@ void Mounted(GObject* source, GAsyncResult* result, gpointer data)
         return Finish(job, Success());
     TRemoteResult failed =
         Failure(QStringLiteral("Cannot connect to %1").arg(job->Shown), error.get());
+    if (job->Refused) {
+        failed.Cancelled = false;
+        failed.Error =
+            QStringLiteral("Cannot connect to %1: the login was refused.").arg(job->Shown);
+    }
     // Backends word a declined question in their own way ("Login dialog cancelled").
-    if (job->Declined) {
+    else if (job->Declined) {
         failed.Cancelled = true;
         failed.Error = QStringLiteral("Connecting to %1 was cancelled.").arg(job->Shown);
     }

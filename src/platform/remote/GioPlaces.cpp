@@ -3,6 +3,7 @@
 #include "platform/remote/GioFiles.h"
 #include "platform/remote/GioListing.h"
 #include "platform/remote/GioMount.h"
+#include "platform/remote/GioReconnect.h"
 #include "platform/remote/GioSupport.h"
 
 namespace platform::gio
@@ -10,6 +11,22 @@ namespace platform::gio
 
 namespace
 {
+
+// Runs `call`; when it failed because the connection of the place holding `uri` was lost,
+// mounts the place again once and runs it again. When mounting fails, that says why.
+template <typename TResult, typename TCall>
+TResult Again(const QString& uri, TRemoteCancel* cancel, TCall call)
+{
+    TResult result = call();
+    if (!result.Lost || (cancel && cancel->Cancelled()))
+        return result;
+    const TRemoteResult mounted = Reconnect(uri, cancel);
+    if (!mounted.Ok) {
+        result.Error = mounted.Error;
+        return result;
+    }
+    return call();
+}
 
 class TGioPlaces final : public TRemotePlaces
 {
@@ -24,6 +41,8 @@ public:
         UnmountPlace(uri, std::move(end));
     }
     std::vector<TRemoteMount> Mounts() override { return ListMounts(); }
+    void SetReconnectAsker(TMountAsker* asker) override { gio::SetReconnectAsker(asker); }
+    void ForgetReconnectAsker(TMountAsker* asker) override { gio::ForgetReconnectAsker(asker); }
     std::unique_ptr<TRemoteListing> List(const QString& uri, TRemoteBatch batch,
                                          TRemoteEnd end) override
     {
@@ -31,7 +50,7 @@ public:
     }
     TRemoteFileInfo Query(const QString& uri, TRemoteCancel* cancel) override
     {
-        return QueryFile(uri, cancel);
+        return Again<TRemoteFileInfo>(uri, cancel, [&] { return QueryFile(uri, cancel); });
     }
     TRemoteSpace FreeSpace(const QString& uri, TRemoteCancel* cancel) override
     {
@@ -39,11 +58,14 @@ public:
     }
     TRemoteFolder ReadFolder(const QString& uri, TRemoteCancel* cancel) override
     {
-        return ReadWholeFolder(uri, cancel);
+        return Again<TRemoteFolder>(uri, cancel, [&] { return ReadWholeFolder(uri, cancel); });
     }
     TRemoteResult Copy(const TRemoteCopy& copy, TRemoteCancel* cancel) override
     {
-        return CopyFile(copy, cancel);
+        // Tried again only when the place was found dead before anything was written.
+        const QString remote =
+            copy.Source.startsWith(QLatin1Char('/')) ? copy.TargetFolder : copy.Source;
+        return Again<TRemoteResult>(remote, cancel, [&] { return CopyFile(copy, cancel); });
     }
     TRemoteResult ReadBlocks(const QString& uri, const TRemoteBlock& block,
                              TRemoteCancel* cancel) override
@@ -52,20 +74,21 @@ public:
     }
     TRemoteResult Delete(const QString& uri, TRemoteCancel* cancel) override
     {
-        return DeleteFile(uri, cancel);
+        return Again<TRemoteResult>(uri, cancel, [&] { return DeleteFile(uri, cancel); });
     }
     TRemoteResult Trash(const QString& uri, TRemoteCancel* cancel) override
     {
-        return TrashFile(uri, cancel);
+        return Again<TRemoteResult>(uri, cancel, [&] { return TrashFile(uri, cancel); });
     }
     TRemoteResult MakeFolder(const QString& folderUri, const QString& name,
                              TRemoteCancel* cancel) override
     {
-        return gio::MakeFolder(folderUri, name, cancel);
+        return Again<TRemoteResult>(folderUri, cancel,
+                                    [&] { return gio::MakeFolder(folderUri, name, cancel); });
     }
     TRemoteResult Rename(const QString& uri, const QString& newName, TRemoteCancel* cancel) override
     {
-        return RenameFile(uri, newName, cancel);
+        return Again<TRemoteResult>(uri, cancel, [&] { return RenameFile(uri, newName, cancel); });
     }
     TRemoteResult Replace(const QString& uri, const QString& targetUri,
                           TRemoteCancel* cancel) override

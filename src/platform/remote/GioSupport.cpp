@@ -1,6 +1,7 @@
 #include "platform/remote/GioSupport.h"
 
 #include "platform/FileNames.h"
+#include "platform/remote/GioReconnect.h"
 
 namespace platform::gio
 {
@@ -52,6 +53,7 @@ TRemoteResult Failure(const QString& what, const GError* error)
     result.Cancelled = IsCancel(error);
     result.NotSupported = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_NOT_SUPPORTED);
     result.Exists = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_EXISTS);
+    result.Lost = IsLostConnection(error);
     result.Error = result.Cancelled ? QStringLiteral("%1: cancelled.").arg(what)
                                     : QStringLiteral("%1: %2").arg(what, MessageOf(error));
     return result;
