@@ -126,7 +126,7 @@ bool TRemoteSyncer::FillLocal(const QString& uri, const QString& folder, const Q
 {
     const platform::TRemoteFolder read = m_places.ReadFolder(uri, &m_cancel);
     if (read.Cancelled || !read.Error.isEmpty())
-        return Failed(shown, {false, read.Cancelled, false, false, read.Error});
+        return Failed(shown, {.Cancelled = read.Cancelled, .Error = read.Error});
     for (const platform::TRemoteEntry& e : read.Entries) {
         if (m_progress.Cancelled())
             return false;
@@ -278,7 +278,7 @@ bool TRemoteSyncer::RemoveTree(const QString& uri, bool folder, bool useTrash, c
     if (folder) {
         const platform::TRemoteFolder read = m_places.ReadFolder(uri, &m_cancel);
         if (read.Cancelled || !read.Error.isEmpty())
-            return Failed(shown, {false, read.Cancelled, false, false, read.Error});
+            return Failed(shown, {.Cancelled = read.Cancelled, .Error = read.Error});
         for (const platform::TRemoteEntry& e : read.Entries) {
             if (m_progress.Cancelled())
                 return false;
