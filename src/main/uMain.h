@@ -366,7 +366,7 @@ public:
     void MenuDeleteForGoodClick() { DeleteCommand(true); }
     void MenuCreateDirectoryClick()
     {
-        if (!Reading(ActiveSide()) && !RefuseOnRemote(ActiveSide()))
+        if (!Reading(ActiveSide()) && !RemoteMakeFolder())
             KeepingActive([this] { m_commands.CreateDirectory(); });
     }
     // The views without columns edit the whole name, the details view the name without
@@ -553,7 +553,8 @@ private:
     void KeepingActive(const std::function<void()>& command);
     void DeleteCommand(bool forGood)
     {
-        if (!Reading(ActiveSide()) && !RefuseOnReadOnlyArchive(ActiveSide()) &&
+        if (!RemoteDelete(forGood) && !Reading(ActiveSide()) &&
+            !RefuseOnReadOnlyArchive(ActiveSide()) &&
             !RefuseOnFedMembers(ActiveSide(), QStringLiteral("deleted")) &&
             ConfirmAfterCursorJump(QStringLiteral("Delete")))
             KeepingActive([this, forGood] {
@@ -654,12 +655,23 @@ private:
     // taken, said in a message.
     bool GoToTypedRemote(TSide side, const QString& typed);
     void CreateRemoteItem(QMenu* file);
-    // F5 and F6 where either panel is remote (uMainRemoteCopy.cpp): files are copied
-    // (never moved) between a remote place and a local folder; false when neither panel
+    // F5 and F6 where either panel is remote (uMainRemoteCopy.cpp): files and folders are
+    // copied or moved between remote places and local folders; false when neither panel
     // is remote.
     bool RemoteTransfer(bool move);
     void CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<TRemoteItem>& items,
-                         const QString& source, const QString& target);
+                         const QString& source, const QString& target, bool move);
+    // The commands of a remote panel that change one folder (uMainRemoteFiles.cpp): each
+    // returns false when the panel is not remote, true when it handled the command.
+    bool RemoteDelete(bool forGood);
+    bool RemoteMakeFolder();
+    bool RemoteRenameInPlace(TSide side, const QString& text);
+    bool RemoteRenameMove();
+    void RenameRemoteEntry(TSide side, const QString& name, const QString& renamed);
+    // The sizes of the folders `names` of the active remote panel, measured behind the
+    // progress window into `sizes` (-1 where not measured whole).
+    bool MeasureRemoteFolders(const QStringList& names, std::vector<qint64>& sizes,
+                              platform::TFileOpsProgress& progress);
 
     void WireCommands();
     // Runs what a key, menu entry, tool-bar button, click, drag or timer asks for, unless

@@ -10,6 +10,7 @@
 
 #include "platform/RemoteQuestions.h"
 
+#include <QByteArray>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -44,6 +45,7 @@ struct TRemoteFileInfo {
     qint64 Size{0};
     qint64 Modified{0}; // seconds since the epoch; 0 when unknown
     QString ETag;       // the backend's version tag of the file; empty when it has none
+    bool CanTrash{false}; // the place has a trash this entry can go to
     QString Error;
 };
 
@@ -183,6 +185,9 @@ public:
                                  TRemoteCancel* cancel) = 0;
     // The URI of `name` in the folder `folderUri` (either may be a local path).
     virtual QString Child(const QString& folderUri, const QString& name) = 0;
+    // The SHA-256 of the file's content, read through the backend in pieces (SFTP offers
+    // no checksum of its own); empty on an error or a cancel, with `error` saying why.
+    virtual QByteArray Digest(const QString& uri, QString& error, TRemoteCancel* cancel) = 0;
 };
 
 } // namespace platform

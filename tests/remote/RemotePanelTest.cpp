@@ -4,6 +4,8 @@
 #include "RemoteTestSupport.h"
 #include "controls/VirtualListView.h"
 #include "fileops/uCollision.h"
+#include "fileops/uConfirm.h"
+#include "fileops/uSimple.h"
 #include "main/DriveSelector.h"
 #include "main/PathLine.h"
 #include "main/StatusLine.h"
@@ -19,6 +21,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -80,6 +83,13 @@ protected:
         } else if (auto* unpack = qobject_cast<TfUnpack*>(modal)) {
             unpackTargets << unpack->EditTarget->text();
             unpack->reject();
+        } else if (auto* confirm = qobject_cast<TfConfirm*>(modal); confirm && confirms > 0) {
+            --confirms;
+            confirmTexts << confirm->LabelNotice->text();
+            QTest::mouseClick(confirm->ButtonAccept, Qt::LeftButton);
+        } else if (auto* input = qobject_cast<TfSimple*>(modal); input && !inputs.isEmpty()) {
+            input->Edit->setText(inputs.takeFirst());
+            QTest::mouseClick(input->ButtonAccept, Qt::LeftButton);
         } else if (auto* other = qobject_cast<QDialog*>(modal)) {
             otherDialogs << other->metaObject()->className();
             other->reject();
@@ -138,6 +148,9 @@ protected:
     QStringList messages, questions, collisions, unpackTargets, otherDialogs;
     QTimer dialogs;
     QString typed; // the address the connect dialog gets, once
+    QStringList inputs;       // the texts the next name dialogs get
+    int confirms{0};          // questions still to answer "Yes"
+    QStringList confirmTexts; // the questions answered
 };
 
 TEST_F(RemotePanelTest, ConnectsFromTheDriveListAnsweringTheHostKeyQuestion)
@@ -331,6 +344,113 @@ TEST_F(RemotePanelTest, F5CopiesFilesBothWaysAndAsksBeforeATakenName)
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
 }
 
+TEST_F(RemotePanelTest, F6MovesFilesAndFoldersBothWays)
+{
+    const QString folder = Folder(QStringLiteral("moves"), 2);
+    QTemporaryDir local;
+    main->Panel(sdRight).Directory = local.path() + '/';
+    main->RefreshPanel(sdRight);
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); }));
+    Browse(folder);
+
+    // Remote to local: a folder and a file arrive, and both panels are read again.
+    Mark(sdLeft, QStringLiteral("sub folder"));
+    Mark(sdLeft, QStringLiteral("f001.txt"));
+    Key(Qt::Key_F6);
+    ASSERT_TRUE(WaitFor([&] {
+        return !main->Reading(sdRight) && !main->Reading(sdLeft) &&
+               Names(sdRight).contains(QStringLiteral("sub folder")) &&
+               !Names(sdLeft).contains(QStringLiteral("f001.txt"));
+    })) << qPrintable(messages.join('\n'));
+    EXPECT_TRUE(QFileInfo::exists(local.filePath(QStringLiteral("sub folder/inner.txt"))));
+    EXPECT_EQ(ReadFile(local.filePath(QStringLiteral("f001.txt"))), QByteArray(1, 'x'));
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/sub folder")));
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/f001.txt")));
+
+    // And the folder back from the local panel into the remote one.
+    QApplication::setActiveWindow(main.get());
+    Mark(sdRight, QStringLiteral("sub folder"));
+    Key(Qt::Key_F6, Qt::NoModifier, sdRight);
+    ASSERT_TRUE(WaitFor([&] {
+        return !main->Reading(sdLeft) && !main->Reading(sdRight) &&
+               Names(sdLeft).contains(QStringLiteral("sub folder")) &&
+               !Names(sdRight).contains(QStringLiteral("sub folder"));
+    })) << qPrintable(messages.join('\n'));
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/sub folder/inner.txt")));
+    EXPECT_FALSE(QFileInfo::exists(local.filePath(QStringLiteral("sub folder"))));
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+TEST_F(RemotePanelTest, NewFolderRenameFolderSizesAndDeleteWorkOnARemotePanel)
+{
+    const QString folder = Folder(QStringLiteral("editing"), 3);
+    QFile inner(folder + QStringLiteral("/sub folder/inner.txt"));
+    ASSERT_TRUE(inner.open(QIODevice::WriteOnly));
+    inner.write("abc");
+    inner.close();
+    Browse(folder);
+    const auto focused = [&] {
+        const TPanel& p = main->Panel(sdLeft);
+        const int row = p.Files->GetFocusedIndex();
+        return row >= 0 && row < p.Listing.Count() ? p.Listing[row].Name : QString();
+    };
+    // As when a dialog has closed, the window takes the keys again.
+    const auto key = [&](Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QApplication::setActiveWindow(main.get());
+        Key(k, modifiers);
+    };
+    const auto said = [&](const QString& part) {
+        return WaitFor([&] {
+            return !main->Reading(sdLeft) && !messages.isEmpty() && messages.last().contains(part);
+        });
+    };
+
+    // F7: the new folder, the cursor on it; the same name again says it is taken.
+    inputs << QStringLiteral("made") << QStringLiteral("made");
+    key(Qt::Key_F7);
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdLeft) && focused() == "made"; }))
+        << qPrintable(messages.join('\n'));
+    EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/made")).isDir());
+    key(Qt::Key_F7);
+    EXPECT_TRUE(said(QStringLiteral("exists already"))) << qPrintable(messages.join('\n'));
+
+    // Shift+F6 renames the one entry, the cursor following it; a taken name, typed in
+    // place, says so and replaces nothing.
+    main->Panel(sdLeft).Files->FocusItem(Names().indexOf(QStringLiteral("f001.txt")));
+    inputs << QStringLiteral("renamed.txt");
+    key(Qt::Key_F6, Qt::ShiftModifier);
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdLeft) && focused() == "renamed.txt"; }))
+        << qPrintable(messages.join('\n'));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/renamed.txt")), QByteArray(2, 'x'));
+    main->FilesEdited(sdLeft, QStringLiteral("f002.txt"));
+    EXPECT_TRUE(said(QStringLiteral("exists already"))) << qPrintable(messages.join('\n'));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/renamed.txt")), QByteArray(2, 'x'));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/f002.txt")), QByteArray(1, 'x'));
+
+    // Folder sizes, measured through the place.
+    main->Actions.MenuDirectorySize->trigger();
+    const int sub = int(Names().indexOf(QStringLiteral("sub folder")));
+    ASSERT_GE(sub, 0);
+    EXPECT_TRUE(WaitFor([&] { return main->Panel(sdLeft).Listing[sub].Size == 3; }));
+
+    // F8 asks, saying the entries go for good, and takes a folder with its tree.
+    confirms = 1;
+    Mark(sdLeft, QStringLiteral("sub folder"));
+    Mark(sdLeft, QStringLiteral("f003.txt"));
+    key(Qt::Key_F8);
+    ASSERT_TRUE(WaitFor([&] {
+        return !main->Reading(sdLeft) && !Names().contains(QStringLiteral("sub folder")) &&
+               !Names().contains(QStringLiteral("f003.txt"));
+    })) << qPrintable(messages.join('\n'));
+    ASSERT_EQ(confirmTexts.size(), 1);
+    EXPECT_TRUE(confirmTexts[0].contains(QStringLiteral("deleted for good")) &&
+                confirmTexts[0].contains(QStringLiteral("cannot be undone")))
+        << qPrintable(confirmTexts[0]);
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/sub folder")));
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/f002.txt")));
+    EXPECT_EQ(messages.size(), 2) << qPrintable(messages.join('\n'));
+}
+
 // The commands that read or write local paths (pack, unpack, checksums, synchronise,
 // folder sizes) must never take a remote panel's address for a path: relative to the
 // working folder it would name a folder "sftp:" there.
@@ -360,8 +480,8 @@ TEST_F(RemotePanelTest, CommandsOfLocalFoldersNeverTakeARemoteAddressForAPath)
     // The remote panel active: each command says it cannot work there.
     main->Panel(sdLeft).Files->setFocus();
     Mark(sdLeft, QStringLiteral("f001.txt"));
-    for (QAction* command : {main->Actions.MenuSyncFolders, main->Actions.MenuDirectorySize,
-                             main->Actions.MenuCreateChecksums, main->Actions.MenuPack}) {
+    for (QAction* command : {main->Actions.MenuSyncFolders, main->Actions.MenuCreateChecksums,
+                             main->Actions.MenuPack}) {
         const qsizetype said = messages.size();
         command->trigger();
         EXPECT_TRUE(WaitFor([&] { return messages.size() > said; })) << qPrintable(command->text());

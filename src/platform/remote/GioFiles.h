@@ -1,6 +1,6 @@
 #pragma once
 // The blocking file commands of the GIO layer, for worker threads: query, free space,
-// copy through a part file, delete, trash, new folder, rename.
+// copy through a part file, delete, trash, new folder, rename, digest.
 
 #include "platform/RemotePlaces.h"
 
@@ -14,5 +14,6 @@ TRemoteResult DeleteFile(const QString& uri, TRemoteCancel* cancel);
 TRemoteResult TrashFile(const QString& uri, TRemoteCancel* cancel);
 TRemoteResult MakeFolder(const QString& folderUri, const QString& name, TRemoteCancel* cancel);
 TRemoteResult RenameFile(const QString& uri, const QString& newName, TRemoteCancel* cancel);
+QByteArray DigestFile(const QString& uri, QString& error, TRemoteCancel* cancel);
 
 } // namespace platform::gio

@@ -68,6 +68,10 @@ public:
         const TRef<GFile> child = ChildOf(folder.get(), name);
         return folderUri.startsWith(QLatin1Char('/')) ? ShownName(child.get()) : UriOf(child.get());
     }
+    QByteArray Digest(const QString& uri, QString& error, TRemoteCancel* cancel) override
+    {
+        return DigestFile(uri, error, cancel);
+    }
 };
 
 } // namespace
