@@ -57,9 +57,9 @@ bool TfMain::RemoteTransfer(bool move)
     if (items.empty())
         return true;
     KeepingActive([&] { CopyRemoteItems(*places, items, from.Directory, to.Directory, move); });
+    // Both panels show what went, also after a connection lost midway.
     RereadKeepingView(b);
-    if (move)
-        RereadKeepingView(a);
+    RereadKeepingView(a);
     return true;
 }
 

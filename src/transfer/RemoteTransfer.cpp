@@ -28,7 +28,34 @@ TRemoteTransfer::TRemoteTransfer(TRemotePlaces& places, TFileOpsProgress& progre
 
 bool TRemoteTransfer::Stopped() const
 {
-    return m_progress.Cancelled() || m_cancel.Cancelled();
+    return m_lost || m_progress.Cancelled() || m_cancel.Cancelled();
+}
+
+bool TRemoteTransfer::Lost(const QString& source, const QString& target, const QString& error)
+{
+    // A place that no longer answers for its folder has lost its connection (or its
+    // mount): nothing more can go, and the end says what arrived.
+    if (m_places.Query(source, &m_cancel).Found && m_places.Query(target, &m_cancel).Found)
+        return false;
+    m_lost = true;
+    m_lostError = error;
+    return true;
+}
+
+void TRemoteTransfer::NotArrived(const std::vector<TRemoteTransferItem>& items, size_t from)
+{
+    for (size_t i = from; i < items.size(); ++i)
+        m_missed << m_prefix + items[i].Name;
+}
+
+QString TRemoteTransfer::LostText() const
+{
+    QString text = QStringLiteral("The connection was lost: %1").arg(m_lostError);
+    text += QStringLiteral("\nArrived whole: %1")
+                .arg(m_arrived.isEmpty() ? QStringLiteral("nothing") : m_arrived.join(", "));
+    text += QStringLiteral("\nNot arrived (no partial file is left under their names): %1")
+                .arg(m_missed.join(", "));
+    return text;
 }
 
 void TRemoteTransfer::Run(const QString& source, const QString& target,
@@ -41,11 +68,11 @@ void TRemoteTransfer::Run(const QString& source, const QString& target,
         bytes += item.Folder ? 0 : item.Size;
     }
     m_progress.SetTotals(count, bytes);
-    for (const TRemoteTransferItem& item : items) {
-        if (Stopped())
-            return;
-        Transfer(source, target, item);
-    }
+    for (size_t i = 0; i < items.size() && !Stopped(); ++i)
+        if (!Transfer(source, target, items[i]) && m_lost)
+            NotArrived(items, i + 1);
+    if (m_lost)
+        m_errors = QStringList{LostText()};
 }
 
 bool TRemoteTransfer::Transfer(const QString& source, const QString& target,
@@ -95,6 +122,7 @@ bool TRemoteTransfer::TransferFile(const QString& source, const QString& target,
         const TRemoteResult result = m_places.Copy(copy, &m_cancel);
         if (result.Ok) {
             m_progress.AddItem();
+            m_arrived << m_prefix + targetName;
             if (!m_move)
                 return true;
             const QString copied = m_places.Child(target, targetName);
@@ -107,8 +135,10 @@ bool TRemoteTransfer::TransferFile(const QString& source, const QString& target,
         }
         m_progress.AddBytes(-counted);
         if (!result.Exists) {
-            if (!result.Cancelled && !Stopped())
+            if (!result.Cancelled && !Stopped() && !Lost(source, target, result.Error))
                 m_errors << result.Error;
+            if (m_lost)
+                m_missed << m_prefix + item.Name;
             return false;
         }
         // The name is taken: nothing was replaced, and the user says what to do.
@@ -179,8 +209,11 @@ bool TRemoteTransfer::TransferFolder(const QString& source, const QString& targe
     m_progress.AddItem();
     const QString into = m_places.Child(target, name);
     const TRemoteFolder folder = m_places.ReadFolder(from, &m_cancel);
-    if (!folder.Error.isEmpty() && !folder.Cancelled && !Stopped())
+    if (!folder.Error.isEmpty() && !folder.Cancelled && !Stopped() &&
+        !Lost(source, target, folder.Error))
         m_errors << folder.Error;
+    if (m_lost && folder.Entries.empty())
+        m_missed << m_prefix + item.Name + '/';
     std::vector<TRemoteTransferItem> children;
     int count = m_progress.TotalItems();
     qint64 bytes = m_progress.TotalBytes();
@@ -192,11 +225,15 @@ bool TRemoteTransfer::TransferFolder(const QString& source, const QString& targe
     }
     m_progress.SetTotals(count, bytes);
     bool all = folder.Error.isEmpty();
-    for (const TRemoteTransferItem& child : children) {
-        if (Stopped())
-            return false;
-        all = Transfer(from, into, child) && all;
+    const QString prefix = m_prefix;
+    m_prefix += name + '/';
+    for (size_t i = 0; i < children.size() && !Stopped(); ++i) {
+        const bool went = Transfer(from, into, children[i]);
+        all = went && all;
+        if (!went && m_lost)
+            NotArrived(children, i + 1);
     }
+    m_prefix = prefix;
     if (!m_move || !all || Stopped())
         return all && !Stopped();
     return DropOriginal(from);

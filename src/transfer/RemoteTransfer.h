@@ -5,6 +5,8 @@
 //
 // - A taken file name asks (Skip, Rename or Cancel): nothing is ever replaced. A folder
 //   meeting a folder merges into it; a folder meeting a file asks Skip or Rename.
+// - A connection lost midway stops the transfer; one message says which files arrived
+//   whole and which did not (a copy leaves no partial file under a real name).
 // - A move deletes an original only after its copy is verified: the same size, and the
 //   same content read back through both backends (SFTP has no checksum to ask for). A
 //   skipped, failed or unverified file stays where it was, and so does every folder
@@ -41,11 +43,18 @@ public:
     // local paths). Counts them into the progress totals as it finds them.
     void Run(const QString& source, const QString& target,
              const std::vector<TRemoteTransferItem>& items);
-    // One sentence for each file or folder that did not go.
+    // One sentence for each file or folder that did not go; after a lost connection, one
+    // message that names the files that arrived whole and those that did not.
     const QStringList& Errors() const { return m_errors; }
 
 private:
     bool Stopped() const;
+    // True (and the transfer stops) when the folder `source` or `target` no longer answers
+    // after a call failed with `error`.
+    bool Lost(const QString& source, const QString& target, const QString& error);
+    // Counts `items` from `from` on as not arrived.
+    void NotArrived(const std::vector<TRemoteTransferItem>& items, size_t from);
+    QString LostText() const;
     // Each returns true when the item went whole (and, for a move, its original is gone).
     bool Transfer(const QString& source, const QString& target, const TRemoteTransferItem& item);
     bool TransferFile(const QString& source, const QString& target,
@@ -67,6 +76,11 @@ private:
     TRemoteCancel& m_cancel;
     bool m_move;
     QStringList m_errors;
+    QString m_prefix;      // the folder being walked, relative to the command's, ending in "/"
+    QStringList m_arrived; // what arrived whole, relative to the target folder
+    QStringList m_missed;  // what did not, after a lost connection
+    bool m_lost{false};
+    QString m_lostError;
 };
 
 } // namespace platform

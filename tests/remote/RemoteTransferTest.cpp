@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QTemporaryDir>
+#include <csignal>
 
 namespace
 {
@@ -83,7 +84,14 @@ public:
     platform::TRemoteResult Copy(const platform::TRemoteCopy& copy,
                                  platform::TRemoteCancel* cancel) override
     {
-        const platform::TRemoteResult result = m_places.Copy(copy, cancel);
+        platform::TRemoteCopy watched = copy;
+        if (During)
+            watched.Progress = [this, &copy](qint64 done, qint64 total) {
+                During(copy.TargetName, done, total);
+                if (copy.Progress)
+                    copy.Progress(done, total);
+            };
+        const platform::TRemoteResult result = m_places.Copy(watched, cancel);
         if (result.Ok)
             m_after(copy.TargetName);
         return result;
@@ -114,6 +122,9 @@ public:
     {
         return m_places.Digest(uri, error, cancel);
     }
+
+    // Called with each copy's progress, by the name it takes.
+    std::function<void(const QString& name, qint64 done, qint64 total)> During;
 
 private:
     platform::TRemotePlaces& m_places;
@@ -338,4 +349,45 @@ TEST_F(RemoteTransferTest, TreesAreMeasuredAndDeletedForGoodAndNoTrashSaysSo)
     EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
               QStringList{QStringLiteral("kept.txt")});
     EXPECT_EQ(ReadFile(folder + QStringLiteral("/kept.txt")), QByteArray("kept"));
+}
+
+TEST_F(RemoteTransferTest, ASessionKilledMidMoveEndsInOneMessageNamingWhatArrived)
+{
+    MountServer();
+    QTemporaryDir local;
+    Write(local.filePath(QStringLiteral("a.txt")), "arrives");
+    RandomFile(local.filePath(QStringLiteral("b.bin")), 48 << 20);
+    Write(local.filePath(QStringLiteral("c.txt")), "never starts");
+    const QByteArray b = ReadFile(local.filePath(QStringLiteral("b.bin")));
+    const QString target = Server->Folder() + QStringLiteral("/lost");
+    QDir().mkpath(target);
+
+    int kills = 0;
+    TAlteringPlaces killing(Places(), [](const QString&) {});
+    killing.During = [&](const QString& name, qint64 done, qint64 total) {
+        if (name == QLatin1String("b.bin") && done > 0 && done < total && kills++ == 0)
+            Server->SignalSessions(SIGKILL);
+    };
+    const QStringList errors =
+        Transfer(killing, local.path(), Server->Uri(target),
+                 {FileItem(QStringLiteral("a.txt")), FileItem(QStringLiteral("b.bin")),
+                  FileItem(QStringLiteral("c.txt"))},
+                 true);
+    ASSERT_EQ(errors.size(), 1) << qPrintable(errors.join('\n'));
+    const QStringList lines = errors[0].split('\n');
+    ASSERT_EQ(lines.size(), 3) << qPrintable(errors[0]);
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(": a.txt"))) << qPrintable(lines[1]);
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral(": b.bin, c.txt"))) << qPrintable(lines[2]);
+    // What arrived was moved; what did not stays whole where it was, and nothing partial
+    // has a real name on the server (the part file the dead session could not remove
+    // keeps its hidden name).
+    QMap<QString, QByteArray> arrived = Tree(target);
+    for (const QString& part : PartFiles(target))
+        arrived.remove(part);
+    EXPECT_EQ(arrived, (QMap<QString, QByteArray>{{QStringLiteral("a.txt"), "arrives"}}));
+    EXPECT_EQ(Tree(local.path()),
+              (QMap<QString, QByteArray>{{QStringLiteral("b.bin"), b},
+                                         {QStringLiteral("c.txt"), "never starts"}}));
+    EXPECT_EQ(kills, 1);
+    ASSERT_TRUE(WaitFor([&] { return Server->SftpBackends() == 0; }));
 }
