@@ -98,8 +98,6 @@ public:
     // Returns where each path arrived; one skipped or failed is not there.
     QHash<QString, QString> PlaceExtracted(const QStringList& paths, const QString& target,
                                            const TShownAs& shownAs, TUndoRecord* record);
-    // Keeps a command of a remote place that cannot be taken back as the last one.
-    void NotUndoable(const QString& what) { RecordNotUndoable(what); }
 
 private:
     void Transfer(bool move);

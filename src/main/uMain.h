@@ -672,6 +672,10 @@ private:
     // progress window into `sizes` (-1 where not measured whole).
     bool MeasureRemoteFolders(const QStringList& names, std::vector<qint64>& sizes,
                               platform::TFileOpsProgress& progress);
+    // Undo of remote commands (uMainRemoteUndo.cpp): records whose Now and Was are URIs,
+    // and the undo of the last one; false when the last record is not remote.
+    void RecordRemote(TUndoKind kind, std::vector<TUndoItem> items, const QString& reason = {});
+    bool UndoRemote();
 
     void WireCommands();
     // Runs what a key, menu entry, tool-bar button, click, drag or timer asks for, unless

@@ -75,6 +75,17 @@ void TfMain::CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<
         work.push_back({item.Name, item.Folder, item.Size, PanelTime(item.DateTime)});
     RunRemoteWork(move ? QStringLiteral("Moving") : QStringLiteral("Copying"), progress, cancel,
                   [&] { transfer.Run(source, target, work); });
+    // Moves made by the place's own rename can go back; copies through a remote place
+    // are not taken back.
+    std::vector<TUndoItem> renamed;
+    for (const auto& [now, was] : transfer.Renamed())
+        renamed.push_back({now, was});
+    if (move && !renamed.empty() && renamed.size() == size_t(transfer.Arrived().size()))
+        RecordRemote(TUndoKind::Move, std::move(renamed));
+    else if (!transfer.Arrived().isEmpty())
+        RecordRemote(TUndoKind::None, {},
+                     move ? QStringLiteral("a move by copying to or from a remote place")
+                          : QStringLiteral("a copy to or from a remote place"));
     if (!transfer.Errors().isEmpty())
         platform::ShowMessage(transfer.Errors().join('\n'));
 }

@@ -102,8 +102,9 @@ bool TfMain::RemoteDelete(bool forGood)
             errors = platform::DeleteRemoteItems(*places, folder, items, toTrash, progress, cancel);
         });
     });
-    m_commands.NotUndoable(toTrash ? QStringLiteral("a move to a remote place's trash")
-                                   : QStringLiteral("a delete on a remote place"));
+    RecordRemote(TUndoKind::None, {},
+                 toTrash ? QStringLiteral("a move to a remote place's trash")
+                         : QStringLiteral("a delete on a remote place"));
     RereadKeepingView(a);
     if (m_panels[Other(a)].Directory.startsWith(folder))
         RereadKeepingView(Other(a));
@@ -137,6 +138,8 @@ bool TfMain::RemoteMakeFolder()
         RunRemoteWork(QStringLiteral("Creating"), progress, cancel,
                       [&] { made = places->MakeFolder(folder, name, &cancel); });
     });
+    if (made.Ok)
+        RecordRemote(TUndoKind::CreateDirectory, {{places->Child(folder, name), {}}});
     RereadKeepingView(a, {}, made.Ok ? name : QString());
     if (made.Exists)
         platform::ShowMessage(QStringLiteral("The directory \"%1\" was not created: an entry of "
@@ -167,6 +170,8 @@ void TfMain::RenameRemoteEntry(TSide side, const QString& name, const QString& r
         RunRemoteWork(QStringLiteral("Renaming"), progress, cancel,
                       [&] { result = places->Rename(uri, renamed, &cancel); });
     });
+    if (result.Ok)
+        RecordRemote(TUndoKind::Rename, {{places->Child(folder, renamed), uri}});
     RereadKeepingView(side, {}, result.Ok ? renamed : name);
     if (result.Exists)
         platform::ShowMessage(QStringLiteral("%1 was not renamed: an entry named %2 exists "

@@ -183,6 +183,10 @@ public:
     // Gives `uri` the name `newName` in its folder; a taken name is never replaced.
     virtual TRemoteResult Rename(const QString& uri, const QString& newName,
                                  TRemoteCancel* cancel) = 0;
+    // Moves `uri` to `name` in the folder `folderUri` of the same place by the backend's
+    // rename, never replacing; NotSupported where the backend would have to copy.
+    virtual TRemoteResult Move(const QString& uri, const QString& folderUri, const QString& name,
+                               TRemoteCancel* cancel) = 0;
     // The URI of `name` in the folder `folderUri` (either may be a local path).
     virtual QString Child(const QString& folderUri, const QString& name) = 0;
     // The SHA-256 of the file's content, read through the backend in pieces (SFTP offers

@@ -1,5 +1,7 @@
 #include "transfer/RemoteTransfer.h"
 
+#include <QUrl>
+
 namespace platform
 {
 
@@ -75,10 +77,30 @@ void TRemoteTransfer::Run(const QString& source, const QString& target,
         m_errors = QStringList{LostText()};
 }
 
+bool TRemoteTransfer::MovedByRename(const QString& source, const QString& target,
+                                    const TRemoteTransferItem& item)
+{
+    const QUrl from(source), to(target);
+    if (!m_move || source.startsWith('/') || target.startsWith('/') ||
+        from.scheme() != to.scheme() || from.authority() != to.authority())
+        return false;
+    const QString uri = m_places.Child(source, item.Name);
+    const TRemoteResult moved = m_places.Move(uri, target, item.Name, &m_cancel);
+    if (!moved.Ok)
+        return false; // a taken name asks, and other refusals copy, as between places
+    m_renamed.emplace_back(m_places.Child(target, item.Name), uri);
+    m_progress.AddItem();
+    m_progress.AddBytes(item.Folder ? 0 : item.Size);
+    m_arrived << m_prefix + item.Name;
+    return true;
+}
+
 bool TRemoteTransfer::Transfer(const QString& source, const QString& target,
                                const TRemoteTransferItem& item)
 {
     m_progress.SetCurrent(m_places.Child(source, item.Name));
+    if (MovedByRename(source, target, item))
+        return true;
     return item.Folder ? TransferFolder(source, target, item) : TransferFile(source, target, item);
 }
 

@@ -10,7 +10,8 @@
 // - A move deletes an original only after its copy is verified: the same size, and the
 //   same content read back through both backends (SFTP has no checksum to ask for). A
 //   skipped, failed or unverified file stays where it was, and so does every folder
-//   around it; a source folder goes only when everything in it went.
+//   around it; a source folder goes only when everything in it went. Within one place
+//   (same scheme, user, host and port) a move is the backend's rename where it can.
 
 #include "platform/FileOpsProgress.h"
 #include "platform/RemotePlaces.h"
@@ -19,6 +20,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <utility>
 #include <vector>
 
 namespace platform
@@ -43,12 +45,20 @@ public:
     // local paths). Counts them into the progress totals as it finds them.
     void Run(const QString& source, const QString& target,
              const std::vector<TRemoteTransferItem>& items);
+    // The items a move within one place gave their new folder by the backend's rename, as
+    // (new URI, old URI): these can be moved back.
+    const std::vector<std::pair<QString, QString>>& Renamed() const { return m_renamed; }
+    // What arrived whole, relative to the target folder.
+    const QStringList& Arrived() const { return m_arrived; }
     // One sentence for each file or folder that did not go; after a lost connection, one
     // message that names the files that arrived whole and those that did not.
     const QStringList& Errors() const { return m_errors; }
 
 private:
     bool Stopped() const;
+    // A move within one place: the backend's rename, when it can and the name is free.
+    bool MovedByRename(const QString& source, const QString& target,
+                       const TRemoteTransferItem& item);
     // True (and the transfer stops) when the folder `source` or `target` no longer answers
     // after a call failed with `error`.
     bool Lost(const QString& source, const QString& target, const QString& error);
@@ -76,6 +86,7 @@ private:
     TRemoteCancel& m_cancel;
     bool m_move;
     QStringList m_errors;
+    std::vector<std::pair<QString, QString>> m_renamed;
     QString m_prefix;      // the folder being walked, relative to the command's, ending in "/"
     QStringList m_arrived; // what arrived whole, relative to the target folder
     QStringList m_missed;  // what did not, after a lost connection

@@ -451,6 +451,73 @@ TEST_F(RemotePanelTest, NewFolderRenameFolderSizesAndDeleteWorkOnARemotePanel)
     EXPECT_EQ(messages.size(), 2) << qPrintable(messages.join('\n'));
 }
 
+TEST_F(RemotePanelTest, UndoTakesBackRemoteRenamesMovesAndNewFoldersButNotDeletes)
+{
+    const QString folder = Folder(QStringLiteral("undoing"), 3);
+    const QString other = Server->Folder() + QStringLiteral("/undone");
+    QDir().mkpath(other);
+    Browse(folder);
+    main->GoToRemote(sdRight, Server->Uri(other));
+    ASSERT_TRUE(WaitFor([&] {
+        return !main->Reading(sdRight) &&
+               QUrl(main->Panel(sdRight).Listing.Directory).path() == other + '/';
+    }));
+    const auto key = [&](Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdLeft) && !main->Reading(sdRight); }));
+        QApplication::setActiveWindow(main.get());
+        Key(k, modifiers);
+    };
+    const auto settled = [&](const std::function<bool()>& done) {
+        return WaitFor([&] { return !main->Reading(sdLeft) && !main->Reading(sdRight) && done(); });
+    };
+    const auto exists = [&](const QString& path) { return QFileInfo::exists(path); };
+
+    // A new folder, then its undo.
+    inputs << QStringLiteral("made");
+    key(Qt::Key_F7);
+    ASSERT_TRUE(settled([&] { return exists(folder + QStringLiteral("/made")); }));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(settled([&] { return !exists(folder + QStringLiteral("/made")); }));
+
+    // A rename, then its undo.
+    main->Panel(sdLeft).Files->FocusItem(Names().indexOf(QStringLiteral("f001.txt")));
+    inputs << QStringLiteral("renamed.txt");
+    key(Qt::Key_F6, Qt::ShiftModifier);
+    ASSERT_TRUE(settled([&] { return exists(folder + QStringLiteral("/renamed.txt")); }));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(settled([&] {
+        return exists(folder + QStringLiteral("/f001.txt")) &&
+               !exists(folder + QStringLiteral("/renamed.txt"));
+    }));
+
+    // A move within the server, then its undo, folder and all.
+    Mark(sdLeft, QStringLiteral("f002.txt"));
+    Mark(sdLeft, QStringLiteral("sub folder"));
+    key(Qt::Key_F6);
+    ASSERT_TRUE(settled([&] { return exists(other + QStringLiteral("/sub folder/inner.txt")); }))
+        << qPrintable(messages.join('\n'));
+    EXPECT_FALSE(exists(folder + QStringLiteral("/f002.txt")));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(settled([&] {
+        return exists(folder + QStringLiteral("/sub folder/inner.txt")) &&
+               exists(folder + QStringLiteral("/f002.txt")) &&
+               QDir(other).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    })) << qPrintable(messages.join('\n'));
+
+    // A delete says that it cannot be undone, and Ctrl+Z then takes nothing back.
+    confirms = 1;
+    main->Panel(sdLeft).Files->FocusItem(Names().indexOf(QStringLiteral("f003.txt")));
+    key(Qt::Key_F8);
+    ASSERT_TRUE(settled([&] { return !exists(folder + QStringLiteral("/f003.txt")); }));
+    EXPECT_TRUE(main->Actions.MenuUndo->text().startsWith(QStringLiteral("Cannot undo")))
+        << qPrintable(main->Actions.MenuUndo->text());
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(WaitFor([&] {
+        return !messages.isEmpty() && messages.last().startsWith(QStringLiteral("Cannot undo"));
+    })) << qPrintable(messages.join('\n'));
+    EXPECT_TRUE(exists(folder + QStringLiteral("/f001.txt")));
+}
+
 // The commands that read or write local paths (pack, unpack, checksums, synchronise,
 // folder sizes) must never take a remote panel's address for a path: relative to the
 // working folder it would name a folder "sftp:" there.

@@ -114,6 +114,11 @@ public:
     {
         return m_places.Rename(uri, newName, cancel);
     }
+    platform::TRemoteResult Move(const QString& uri, const QString& folderUri, const QString& name,
+                                 platform::TRemoteCancel* cancel) override
+    {
+        return m_places.Move(uri, folderUri, name, cancel);
+    }
     QString Child(const QString& folderUri, const QString& name) override
     {
         return m_places.Child(folderUri, name);

@@ -253,6 +253,17 @@ TRemoteResult RenameFile(const QString& uri, const QString& newName, TRemoteCanc
                          QStringLiteral("Cannot rename %1").arg(NameOf(file.get())));
 }
 
+TRemoteResult MoveFile(const QString& uri, const QString& folderUri, const QString& name,
+                       TRemoteCancel* cancel)
+{
+    const TCancelLink link(cancel);
+    const TRef<GFile> file = FileFor(uri);
+    const TRef<GFile> folder = FileFor(folderUri);
+    const TRef<GFile> moved = ChildOf(folder.get(), name);
+    return MoveNoReplace(file.get(), moved.get(), link.Get(),
+                         QStringLiteral("Cannot move %1").arg(NameOf(file.get())));
+}
+
 QByteArray DigestFile(const QString& uri, QString& error, TRemoteCancel* cancel)
 {
     const TCancelLink link(cancel);

@@ -14,6 +14,8 @@ TRemoteResult DeleteFile(const QString& uri, TRemoteCancel* cancel);
 TRemoteResult TrashFile(const QString& uri, TRemoteCancel* cancel);
 TRemoteResult MakeFolder(const QString& folderUri, const QString& name, TRemoteCancel* cancel);
 TRemoteResult RenameFile(const QString& uri, const QString& newName, TRemoteCancel* cancel);
+TRemoteResult MoveFile(const QString& uri, const QString& folderUri, const QString& name,
+                       TRemoteCancel* cancel);
 QByteArray DigestFile(const QString& uri, QString& error, TRemoteCancel* cancel);
 
 } // namespace platform::gio

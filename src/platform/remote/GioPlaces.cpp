@@ -62,6 +62,11 @@ public:
     {
         return RenameFile(uri, newName, cancel);
     }
+    TRemoteResult Move(const QString& uri, const QString& folderUri, const QString& name,
+                       TRemoteCancel* cancel) override
+    {
+        return MoveFile(uri, folderUri, name, cancel);
+    }
     QString Child(const QString& folderUri, const QString& name) override
     {
         const TRef<GFile> folder = FileFor(folderUri);
