@@ -352,6 +352,7 @@ TEST_F(RemotePanelTest, F6MovesFilesAndFoldersBothWays)
     main->RefreshPanel(sdRight);
     ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); }));
     Browse(folder);
+    ASSERT_FALSE(HasFatalFailure()); // never a command on the local folder instead
 
     // Remote to local: a folder and a file arrive, and both panels are read again.
     Mark(sdLeft, QStringLiteral("sub folder"));
@@ -389,6 +390,7 @@ TEST_F(RemotePanelTest, NewFolderRenameFolderSizesAndDeleteWorkOnARemotePanel)
     inner.write("abc");
     inner.close();
     Browse(folder);
+    ASSERT_FALSE(HasFatalFailure()); // never a command on the local folder instead
     const auto focused = [&] {
         const TPanel& p = main->Panel(sdLeft);
         const int row = p.Files->GetFocusedIndex();
@@ -457,6 +459,7 @@ TEST_F(RemotePanelTest, UndoTakesBackRemoteRenamesMovesAndNewFoldersButNotDelete
     const QString other = Server->Folder() + QStringLiteral("/undone");
     QDir().mkpath(other);
     Browse(folder);
+    ASSERT_FALSE(HasFatalFailure()); // never a command on the local folder instead
     main->GoToRemote(sdRight, Server->Uri(other));
     ASSERT_TRUE(WaitFor([&] {
         return !main->Reading(sdRight) &&
