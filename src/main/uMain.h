@@ -672,6 +672,11 @@ private:
     // progress window into `sizes` (-1 where not measured whole).
     bool MeasureRemoteFolders(const QStringList& names, std::vector<qint64>& sizes,
                               platform::TFileOpsProgress& progress);
+    // Paste into a remote panel (uMainRemoteCopy.cpp): the local files `paths` copied, or
+    // moved after a Cut; false when the panel is not remote. And the name that Copy and Cut
+    // put on the clipboard for `name` of the panel: its URI on a remote panel.
+    bool PasteIntoRemote(TSide side, const QStringList& paths, bool cut);
+    QString RemoteOrLocalPath(TSide side, const QString& name);
     // Undo of remote commands (uMainRemoteUndo.cpp): records whose Now and Was are URIs,
     // and the undo of the last one; false when the last record is not remote.
     void RecordRemote(TUndoKind kind, std::vector<TUndoItem> items, const QString& reason = {});

@@ -89,3 +89,48 @@ void TfMain::CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<
     if (!transfer.Errors().isEmpty())
         platform::ShowMessage(transfer.Errors().join('\n'));
 }
+
+bool TfMain::PasteIntoRemote(TSide side, const QStringList& paths, bool cut)
+{
+    if (!ShowsRemote(side))
+        return false;
+    QString failure;
+    platform::TRemotePlaces* places = RemotePlacesOf(failure);
+    if (!places) {
+        platform::ShowMessage(failure);
+        return true;
+    }
+    // The files by the folders they are in, each told a file or a folder by the worker.
+    std::vector<std::pair<QString, std::vector<TRemoteItem>>> groups;
+    platform::TFileOpsProgress progress;
+    platform::TRemoteCancel cancel;
+    RunRemoteWork(QStringLiteral("Copying"), progress, cancel, [&] {
+        for (const QString& path : paths) {
+            const qsizetype slash = path.lastIndexOf('/');
+            const QString folder = path.left(slash + 1), name = path.mid(slash + 1);
+            const platform::TRemoteFileInfo info = places->Query(path, &cancel);
+            if (!info.Found || name.isEmpty())
+                continue;
+            if (groups.empty() || groups.back().first != folder)
+                groups.emplace_back(folder, std::vector<TRemoteItem>{});
+            groups.back().second.push_back({name, info.Size, 0, info.Folder});
+        }
+    });
+    if (progress.Cancelled())
+        return true;
+    const QString target = m_panels[side].Directory;
+    KeepingActive([&] {
+        for (const auto& [folder, items] : groups)
+            CopyRemoteItems(*places, items, folder, target, cut);
+    });
+    RereadKeepingView(side);
+    return true;
+}
+
+QString TfMain::RemoteOrLocalPath(TSide side, const QString& name)
+{
+    const TPanel& p = m_panels[side];
+    QString failure;
+    platform::TRemotePlaces* places = ShowsRemote(side) ? RemotePlacesOf(failure) : nullptr;
+    return places ? places->Child(p.Directory, name) : AddSeparator(p.Directory) + name;
+}

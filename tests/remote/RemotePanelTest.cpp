@@ -7,6 +7,7 @@
 #include "fileops/uConfirm.h"
 #include "fileops/uSimple.h"
 #include "main/DriveSelector.h"
+#include "main/FileClipboard.h"
 #include "main/PathLine.h"
 #include "main/StatusLine.h"
 #include "main/uMain.h"
@@ -19,11 +20,14 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -519,6 +523,38 @@ TEST_F(RemotePanelTest, UndoTakesBackRemoteRenamesMovesAndNewFoldersButNotDelete
         return !messages.isEmpty() && messages.last().startsWith(QStringLiteral("Cannot undo"));
     })) << qPrintable(messages.join('\n'));
     EXPECT_TRUE(exists(folder + QStringLiteral("/f001.txt")));
+}
+
+TEST_F(RemotePanelTest, PasteCopiesDesktopFilesIntoARemotePanelAndCopyPutsItsAddresses)
+{
+    const QString folder = Folder(QStringLiteral("pasting"), 1);
+    QTemporaryDir local;
+    QDir().mkpath(local.filePath(QStringLiteral("tree/inner")));
+    QFile file(local.filePath(QStringLiteral("tree/inner/x.txt")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("pasted");
+    file.close();
+    Browse(folder);
+    ASSERT_FALSE(HasFatalFailure()); // never a command on the local folder instead
+
+    // Another program's Copy of a folder, pasted into the remote panel.
+    QGuiApplication::clipboard()->setMimeData(
+        FilesToClipboard({local.filePath(QStringLiteral("tree"))}, false).release());
+    main->Actions.MenuPaste->trigger();
+    ASSERT_TRUE(WaitFor([&] {
+        return !main->Reading(sdLeft) && Names().contains(QStringLiteral("tree"));
+    })) << qPrintable(messages.join('\n'));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/tree/inner/x.txt")), QByteArray("pasted"));
+    EXPECT_TRUE(QFileInfo::exists(local.filePath(QStringLiteral("tree/inner/x.txt"))));
+
+    // Copy in the remote panel puts the file's own address there.
+    Mark(sdLeft, QStringLiteral("f001.txt"));
+    main->Actions.MenuCopy->trigger();
+    const QList<QUrl> urls = QGuiApplication::clipboard()->mimeData()->urls();
+    ASSERT_EQ(urls.size(), 1);
+    EXPECT_EQ(urls[0].scheme(), QStringLiteral("sftp"));
+    EXPECT_EQ(urls[0].path(), folder + QStringLiteral("/f001.txt"));
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
 }
 
 // The commands that read or write local paths (pack, unpack, checksums, synchronise,
