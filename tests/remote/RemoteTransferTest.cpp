@@ -264,7 +264,7 @@ TEST_F(RemoteTransferTest, TakenNamesAskAndNothingIsReplacedOrMovedIntoItself)
     Write(src + QStringLiteral("/tree/x.txt"), "x");
     Write(src + QStringLiteral("/merge/same.txt"), "incoming");
     Write(src + QStringLiteral("/merge/new.txt"), "new");
-    const QString target = Server->Folder() + QStringLiteral("/taken");
+    const QString target = Server->Folder() + QStringLiteral("/collisions");
     Write(target + QStringLiteral("/tree"), "a file where the folder goes");
     Write(target + QStringLiteral("/merge/same.txt"), "the user's own");
 
