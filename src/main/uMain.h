@@ -659,7 +659,8 @@ private:
     // copied or moved between remote places and local folders; false when neither panel
     // is remote.
     bool RemoteTransfer(bool move);
-    void CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<TRemoteItem>& items,
+    // False when something did not go (said in one message).
+    bool CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<TRemoteItem>& items,
                          const QString& source, const QString& target, bool move);
     // The commands of a remote panel that change one folder (uMainRemoteFiles.cpp): each
     // returns false when the panel is not remote, true when it handled the command.

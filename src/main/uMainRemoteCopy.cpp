@@ -56,14 +56,18 @@ bool TfMain::RemoteTransfer(bool move)
     }
     if (items.empty())
         return true;
-    KeepingActive([&] { CopyRemoteItems(*places, items, from.Directory, to.Directory, move); });
-    // Both panels show what went, also after a connection lost midway.
+    bool whole = true;
+    KeepingActive(
+        [&] { whole = CopyRemoteItems(*places, items, from.Directory, to.Directory, move); });
+    // The source panel too after a move, or after a failure such as a connection lost
+    // midway.
     RereadKeepingView(b);
-    RereadKeepingView(a);
+    if (move || !whole)
+        RereadKeepingView(a);
     return true;
 }
 
-void TfMain::CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<TRemoteItem>& items,
+bool TfMain::CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<TRemoteItem>& items,
                              const QString& source, const QString& target, bool move)
 {
     platform::TFileOpsProgress progress;
@@ -86,8 +90,10 @@ void TfMain::CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<
         RecordRemote(TUndoKind::None, {},
                      move ? QStringLiteral("a move by copying to or from a remote place")
                           : QStringLiteral("a copy to or from a remote place"));
-    if (!transfer.Errors().isEmpty())
-        platform::ShowMessage(transfer.Errors().join('\n'));
+    if (transfer.Errors().isEmpty())
+        return true;
+    platform::ShowMessage(transfer.Errors().join('\n'));
+    return false;
 }
 
 bool TfMain::PasteIntoRemote(TSide side, const QStringList& paths, bool cut)
