@@ -659,9 +659,11 @@ private:
     // copied or moved between remote places and local folders; false when neither panel
     // is remote.
     bool RemoteTransfer(bool move);
-    // False when something did not go (said in one message).
+    // False when something did not go (said in one message); `lost` (may be null) tells a
+    // connection lost midway.
     bool CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<TRemoteItem>& items,
-                         const QString& source, const QString& target, bool move);
+                         const QString& source, const QString& target, bool move,
+                         bool* lost = nullptr);
     // The commands of a remote panel that change one folder (uMainRemoteFiles.cpp): each
     // returns false when the panel is not remote, true when it handled the command.
     bool RemoteDelete(bool forGood);

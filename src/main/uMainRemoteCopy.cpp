@@ -56,19 +56,22 @@ bool TfMain::RemoteTransfer(bool move)
     }
     if (items.empty())
         return true;
-    bool whole = true;
-    KeepingActive(
-        [&] { whole = CopyRemoteItems(*places, items, from.Directory, to.Directory, move); });
-    // The source panel too after a move, or after a failure such as a connection lost
-    // midway.
-    RereadKeepingView(b);
-    if (move || !whole)
+    bool whole = true, lost = false;
+    KeepingActive([&] {
+        whole = CopyRemoteItems(*places, items, from.Directory, to.Directory, move, &lost);
+    });
+    // The source panel too after a move or a failure. After a lost connection only the
+    // local panels: the one message has said what arrived, and a remote folder is read
+    // again by Ctrl+R once its server answers.
+    if (!lost || !ShowsRemote(b))
+        RereadKeepingView(b);
+    if ((move || !whole) && (!lost || !ShowsRemote(a)))
         RereadKeepingView(a);
     return true;
 }
 
 bool TfMain::CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<TRemoteItem>& items,
-                             const QString& source, const QString& target, bool move)
+                             const QString& source, const QString& target, bool move, bool* lost)
 {
     platform::TFileOpsProgress progress;
     TCollisionAsker asker;
@@ -90,6 +93,8 @@ bool TfMain::CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<
         RecordRemote(TUndoKind::None, {},
                      move ? QStringLiteral("a move by copying to or from a remote place")
                           : QStringLiteral("a copy to or from a remote place"));
+    if (lost)
+        *lost = transfer.Lost();
     if (transfer.Errors().isEmpty())
         return true;
     platform::ShowMessage(transfer.Errors().join('\n'));

@@ -57,6 +57,7 @@ QString TRemoteTransfer::LostText() const
                 .arg(m_arrived.isEmpty() ? QStringLiteral("nothing") : m_arrived.join(", "));
     text += QStringLiteral("\nNot arrived (no partial file is left under their names): %1")
                 .arg(m_missed.join(", "));
+    text += QStringLiteral("\nCtrl+R reads a remote folder again once its server answers.");
     return text;
 }
 

@@ -50,6 +50,8 @@ public:
     const std::vector<std::pair<QString, QString>>& Renamed() const { return m_renamed; }
     // What arrived whole, relative to the target folder.
     const QStringList& Arrived() const { return m_arrived; }
+    // Whether the transfer stopped at a lost connection.
+    bool Lost() const { return m_lost; }
     // One sentence for each file or folder that did not go; after a lost connection, one
     // message that names the files that arrived whole and those that did not.
     const QStringList& Errors() const { return m_errors; }

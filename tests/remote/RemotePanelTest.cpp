@@ -557,6 +557,51 @@ TEST_F(RemotePanelTest, PasteCopiesDesktopFilesIntoARemotePanelAndCopyPutsItsAdd
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
 }
 
+TEST_F(RemotePanelTest, AConnectionLostMidCopyEndsInOneMessageNamingWhatArrived)
+{
+    const QString folder = Folder(QStringLiteral("losing"), 0);
+    QTemporaryDir local;
+    QFile small(local.filePath(QStringLiteral("a.txt")));
+    ASSERT_TRUE(small.open(QIODevice::WriteOnly));
+    small.write("small");
+    small.close();
+    RandomFile(local.filePath(QStringLiteral("big.bin")), 64 << 20);
+    main->Panel(sdRight).Directory = local.path() + '/';
+    main->RefreshPanel(sdRight);
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); }));
+    Browse(folder);
+    ASSERT_FALSE(HasFatalFailure()); // never a command on the local folder instead
+
+    // The server's sessions die once the big file's part has begun to arrive.
+    int kills = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (const QString& part : PartFiles(folder))
+            if (kills == 0 && part.contains(QStringLiteral("big.bin")) &&
+                QFileInfo(folder + '/' + part).size() > 0) {
+                ++kills;
+                Server->SignalSessions(SIGKILL);
+            }
+    });
+    watch.start(5);
+    QApplication::setActiveWindow(main.get());
+    Mark(sdRight, QStringLiteral("a.txt"));
+    Mark(sdRight, QStringLiteral("big.bin"));
+    Key(Qt::Key_F5, Qt::NoModifier, sdRight);
+    ASSERT_TRUE(WaitFor([&] { return !messages.isEmpty(); }));
+    watch.stop();
+    EXPECT_EQ(kills, 1);
+    ASSERT_EQ(messages.size(), 1) << qPrintable(messages.join('\n'));
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("Arrived whole: a.txt\n")))
+        << qPrintable(messages[0]);
+    EXPECT_TRUE(messages[0].contains(QStringLiteral(": big.bin\n"))) << qPrintable(messages[0]);
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/a.txt")), QByteArray("small"));
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/big.bin")));
+    ASSERT_TRUE(WaitFor([&] { return Server->SftpBackends() == 0; }));
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdLeft) && !main->Reading(sdRight); }));
+    EXPECT_EQ(messages.size(), 1) << qPrintable(messages.join('\n'));
+}
+
 // The commands that read or write local paths (pack, unpack, checksums, synchronise,
 // folder sizes) must never take a remote panel's address for a path: relative to the
 // working folder it would name a folder "sftp:" there.

@@ -380,7 +380,7 @@ TEST_F(RemoteTransferTest, ASessionKilledMidMoveEndsInOneMessageNamingWhatArrive
                  true);
     ASSERT_EQ(errors.size(), 1) << qPrintable(errors.join('\n'));
     const QStringList lines = errors[0].split('\n');
-    ASSERT_EQ(lines.size(), 3) << qPrintable(errors[0]);
+    ASSERT_EQ(lines.size(), 4) << qPrintable(errors[0]);
     EXPECT_TRUE(lines[1].endsWith(QStringLiteral(": a.txt"))) << qPrintable(lines[1]);
     EXPECT_TRUE(lines[2].endsWith(QStringLiteral(": b.bin, c.txt"))) << qPrintable(lines[2]);
     // What arrived was moved; what did not stays whole where it was, and nothing partial
