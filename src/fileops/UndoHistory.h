@@ -46,6 +46,9 @@ struct TUndoRecord {
     TUndoKind Kind{TUndoKind::None};
     QString Reason;               // None: "a delete for good", "a copy into an archive"
     std::vector<TUndoItem> Items; // in the order the command made them
+    // Now and Was are URIs of a remote place: the window takes it back through the place
+    // (main/uMainRemoteUndo.cpp), never as local paths.
+    bool Remote{false};
 
     bool Undoable() const { return Kind != TUndoKind::None && !Items.empty(); }
     // The menu item's text: "Undo rename of 12 files", "Undo copy of a.txt",

@@ -35,7 +35,9 @@ std::unique_ptr<QMimeData> FilesToClipboard(const QStringList& paths, bool cut)
 {
     QByteArray uris, gnome = cut ? "cut" : "copy";
     for (const QString& path : paths) {
-        const QByteArray uri = QUrl::fromLocalFile(path).toEncoded();
+        // A remote place's file goes as its own URI.
+        const QByteArray uri =
+            path.startsWith('/') ? QUrl::fromLocalFile(path).toEncoded() : QUrl(path).toEncoded();
         uris += uri + "\r\n";
         gnome += '\n' + uri;
     }

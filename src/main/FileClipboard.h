@@ -11,7 +11,8 @@
 
 class QMimeData;
 
-// The data a Copy (`cut` false) or Cut of the files `paths` (absolute) puts there.
+// The data a Copy (`cut` false) or Cut of the files `paths` (absolute, or URIs of a
+// remote place) puts there.
 std::unique_ptr<QMimeData> FilesToClipboard(const QStringList& paths, bool cut);
 
 // Files named by what another program put on the clipboard.

@@ -297,7 +297,7 @@ public:
     void MenuDeleteForGoodClick() { DeleteCommand(true); }
     void MenuCreateDirectoryClick()
     {
-        if (!Reading(ActiveSide()) && !RefuseOnRemote(ActiveSide()))
+        if (!Reading(ActiveSide()) && !RemoteMakeFolder())
             KeepingActive([this] { m_commands.CreateDirectory(); });
     }
     // The views without columns edit the whole name, the details view the name without
@@ -483,7 +483,8 @@ private:
     void KeepingActive(const std::function<void()>& command);
     void DeleteCommand(bool forGood)
     {
-        if (!Reading(ActiveSide()) && !RefuseOnReadOnlyArchive(ActiveSide()) &&
+        if (!RemoteDelete(forGood) && !Reading(ActiveSide()) &&
+            !RefuseOnReadOnlyArchive(ActiveSide()) &&
             !RefuseOnFedMembers(ActiveSide(), QStringLiteral("deleted")) &&
             ConfirmAfterCursorJump(QStringLiteral("Delete")))
             KeepingActive([this, forGood] {
@@ -584,8 +585,8 @@ private:
     // taken, said in a message.
     bool GoToTypedRemote(TSide side, const QString& typed);
     void CreateRemoteItem(QMenu* file);
-    // F5 and F6 where either panel is remote (uMainRemoteCopy.cpp): files are copied
-    // (never moved) between a remote place and a local folder; false when neither panel
+    // F5 and F6 where either panel is remote (uMainRemoteCopy.cpp): files and folders are
+    // copied or moved between remote places and local folders; false when neither panel
     // is remote.
     bool RemoteTransfer(bool move);
     // Search results from a remote place fed to a panel (uMainRemoteFed.cpp): Enter on
@@ -598,8 +599,6 @@ private:
     // A remote panel as a side of Synchronise folders (uMainRemoteSync.cpp): true and
     // nothing set for a panel that is not remote; false, said, where it cannot be one.
     bool RemoteSyncSide(TSide side, std::shared_ptr<TRemoteSyncSide>& remote, QString& shown);
-    void CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<TRemoteItem>& items,
-                         const QString& source, const QString& target);
     // F3, F4 and Enter on a remote file (uMainRemoteOpen.cpp): opened from a private copy
     // as a local file of its category, an edited text put back by its editor's Save;
     // false when the active panel is not remote.
@@ -612,6 +611,31 @@ private:
     // The quick view of a remote file (uMainRemoteQuick.cpp): from a private copy fetched
     // by the pane's load; a folder shows its name only.
     void QuickShowRemote(TSide side, const TFileObject& e);
+    // False when something did not go (said in one message); `lost` (may be null) tells a
+    // connection lost midway.
+    bool CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<TRemoteItem>& items,
+                         const QString& source, const QString& target, bool move,
+                         bool* lost = nullptr);
+    // The commands of a remote panel that change one folder (uMainRemoteFiles.cpp): each
+    // returns false when the panel is not remote, true when it handled the command.
+    bool RemoteDelete(bool forGood);
+    bool RemoteMakeFolder();
+    bool RemoteRenameInPlace(TSide side, const QString& text);
+    bool RemoteRenameMove();
+    void RenameRemoteEntry(TSide side, const QString& name, const QString& renamed);
+    // The sizes of the folders `names` of the active remote panel, measured behind the
+    // progress window into `sizes` (-1 where not measured whole).
+    bool MeasureRemoteFolders(const QStringList& names, std::vector<qint64>& sizes,
+                              platform::TFileOpsProgress& progress);
+    // Paste into a remote panel (uMainRemoteCopy.cpp): the local files `paths` copied, or
+    // moved after a Cut; false when the panel is not remote. And the name that Copy and Cut
+    // put on the clipboard for `name` of the panel: its URI on a remote panel.
+    bool PasteIntoRemote(TSide side, const QStringList& paths, bool cut);
+    QString RemoteOrLocalPath(TSide side, const QString& name);
+    // Undo of remote commands (uMainRemoteUndo.cpp): records whose Now and Was are URIs,
+    // and the undo of the last one; false when the last record is not remote.
+    void RecordRemote(TUndoKind kind, std::vector<TUndoItem> items, const QString& reason = {});
+    bool UndoRemote();
 
     void WireCommands();
     // Runs what a key, menu entry, tool-bar button, click, drag or timer asks for, unless

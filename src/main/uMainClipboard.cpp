@@ -19,12 +19,12 @@ void TfMain::ClipboardPut(bool cut)
             "Members of an archive cannot go on the clipboard: copy them out of it first."));
         return;
     }
-    if (!p.Directory.startsWith('/') ||
+    if ((!p.Directory.startsWith('/') && !ShowsRemote(side)) ||
         RefuseOnFedMembers(side, cut ? QStringLiteral("cut") : QStringLiteral("copied")))
         return; // the drive list holds no files
     QStringList paths;
     for (int row : m_commands.Selection(side))
-        paths << AddSeparator(p.Directory) + p.Listing[row].Name;
+        paths << RemoteOrLocalPath(side, p.Listing[row].Name);
     if (!paths.isEmpty())
         QGuiApplication::clipboard()->setMimeData(FilesToClipboard(paths, cut).release());
 }
@@ -32,9 +32,14 @@ void TfMain::ClipboardPut(bool cut)
 void TfMain::MenuPasteClick()
 {
     const TSide side = ActiveSide();
-    if (ReadingAny() || RefuseOnRemote(side))
+    if (ReadingAny())
         return;
     const TClipboardFiles files = FilesFromClipboard(QGuiApplication::clipboard()->mimeData());
+    if (files.Refusal.isEmpty() && PasteIntoRemote(side, files.Paths, files.Cut)) {
+        if (files.Cut) // as below
+            QGuiApplication::clipboard()->setMimeData(new QMimeData);
+        return;
+    }
     const TPanel& p = m_panels[side];
     QString refusal = files.Refusal;
     if (refusal.isEmpty() && ShowsArchive(side))

@@ -217,7 +217,7 @@ void TfMain::MenuToolbarClick()
 
 void TfMain::MenuDirectorySizeClick()
 {
-    if (Reading(ActiveSide()) || RefuseOnRemote(ActiveSide()))
+    if (Reading(ActiveSide()))
         return;
     TPanel& p = m_panels[ActiveSide()];
     const QString base = AddSeparator(p.Listing.Directory);
@@ -232,14 +232,15 @@ void TfMain::MenuDirectorySizeClick()
     std::vector<qint64> sizes(rows.size(), -1);
     platform::TFileOpsProgress progress;
     progress.SetTotals(int(rows.size()), -1);
-    RunFileWork(QStringLiteral("Measuring"), progress, [&] {
-        for (size_t i = 0; i < sizes.size() && !progress.Cancelled(); ++i) {
-            progress.SetCurrent(base + names[qsizetype(i)]);
-            sizes[i] = DirectoryTreeSize(base + names[qsizetype(i)], &progress);
-            if (sizes[i] >= 0)
-                progress.AddItem();
-        }
-    });
+    if (!MeasureRemoteFolders(names, sizes, progress))
+        RunFileWork(QStringLiteral("Measuring"), progress, [&] {
+            for (size_t i = 0; i < sizes.size() && !progress.Cancelled(); ++i) {
+                progress.SetCurrent(base + names[qsizetype(i)]);
+                sizes[i] = DirectoryTreeSize(base + names[qsizetype(i)], &progress);
+                if (sizes[i] >= 0)
+                    progress.AddItem();
+            }
+        });
     qint64 sum = 0;
     for (size_t i = 0; i < rows.size(); ++i) {
         // A folder measured completely, still listed where it was.

@@ -103,7 +103,8 @@ void TfMain::TransferToTyped(bool move, const TCopyTarget& target)
 void TfMain::MenuRenameMoveClick()
 {
     const TSide a = ActiveSide();
-    if (Reading(a) || RefuseOnReadOnlyArchive(a) || RefuseOnFedMembers(a, QStringLiteral("moved")))
+    if (RemoteRenameMove() || Reading(a) || RefuseOnReadOnlyArchive(a) ||
+        RefuseOnFedMembers(a, QStringLiteral("moved")))
         return;
     if (ShowsArchive(a)) {
         MenuRenameFileClick(); // says that members cannot be renamed

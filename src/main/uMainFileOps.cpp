@@ -180,7 +180,7 @@ void TfMain::KeepingActive(const std::function<void()>& command)
 
 void TfMain::FilesEdited(TSide side, const QString& text)
 {
-    if (!Reading(side) && !RefuseOnReadOnlyArchive(side) &&
+    if (!RemoteRenameInPlace(side, text) && !Reading(side) && !RefuseOnReadOnlyArchive(side) &&
         !RefuseOnFedMembers(side, QStringLiteral("renamed")))
         KeepingActive([this, side, text] { m_commands.InPlaceRename(side, text); });
 }

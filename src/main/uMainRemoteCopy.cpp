@@ -1,16 +1,17 @@
-// F5 between a remote place and a local folder (either way, and between two remote
-// places): each marked file goes through TRemotePlaces::Copy on the file-work worker
-// behind the progress window. A taken name asks first (Skip, Rename or Cancel: a remote
-// copy never replaces), and the target panel is read again afterwards.
+// F5 and F6 between a remote place and a local folder (either way) and between two remote
+// folders, also of different servers: the marked files and folders go through
+// TRemoteTransfer on the file-work worker behind the progress window. A taken name asks
+// first (Skip, Rename or Cancel: a remote copy never replaces); a move deletes only
+// originals whose copies were verified. Both panels are read again afterwards.
 #include "fileops/uCollision.h"
-#include "fileops/uProgress.h"
+#include "main/RemoteWork.h"
 #include "main/uMain.h"
 #include "modules/SupportModules.h"
 #include "panel/RemoteLocation.h"
 #include "platform/Messages.h"
+#include "transfer/RemoteTransfer.h"
 
 #include <QDateTime>
-#include <QTimer>
 
 namespace
 {
@@ -19,66 +20,6 @@ QDateTime PanelTime(double days)
 {
     const qint64 ms = qint64(days * 86400000.0);
     return QDateTime(QDate(1899, 12, 30), QTime(0, 0)).addMSecs(ms);
-}
-
-// The first name "NAME (N).EXT" that `places` finds free in `folder`.
-QString FreeName(platform::TRemotePlaces& places, const QString& folder, const QString& name,
-                 platform::TRemoteCancel* cancel)
-{
-    for (int n = 2; n < 1000; ++n) {
-        const QString candidate = platform::NumberedName(name, n, false);
-        if (!places.Query(places.Child(folder, candidate), cancel).Found)
-            return candidate;
-    }
-    return {};
-}
-
-// Copies `item` from `source` into `target` under its name, asking through `ask` while
-// the name is taken. Returns the error for the user, empty on success or a skip.
-QString CopyOne(platform::TRemotePlaces& places, const TRemoteItem& item, const QString& source,
-                const QString& target, const platform::TCollisionAsk& ask,
-                platform::TFileOpsProgress& progress, platform::TRemoteCancel& cancel)
-{
-    QString targetName = item.Name;
-    for (;;) {
-        qint64 counted = 0;
-        platform::TRemoteCopy copy;
-        copy.Source = item.Uri.isEmpty() ? places.Child(source, item.Name) : item.Uri;
-        copy.TargetFolder = target;
-        copy.TargetName = targetName;
-        copy.Progress = [&](qint64 done, qint64) {
-            progress.AddBytes(done - counted);
-            counted = done;
-        };
-        const platform::TRemoteResult result = places.Copy(copy, &cancel);
-        if (result.Ok) {
-            progress.AddItem();
-            return {};
-        }
-        progress.AddBytes(-counted);
-        if (!result.Exists)
-            return result.Cancelled ? QString() : result.Error;
-        // The name is taken: nothing was replaced, and the user says what to do.
-        platform::TCollision collision;
-        collision.Existing.Path = places.Child(target, targetName);
-        const platform::TRemoteFileInfo existing = places.Query(collision.Existing.Path, &cancel);
-        collision.Existing.Folder = existing.Folder;
-        collision.Existing.Size = existing.Size;
-        collision.Existing.Modified = QDateTime::fromSecsSinceEpoch(existing.Modified);
-        collision.Incoming.Path = copy.Source;
-        collision.Incoming.Size = item.Size;
-        collision.Incoming.Modified = PanelTime(item.DateTime);
-        collision.CanReplace = false;
-        collision.Suggested = FreeName(places, target, item.Name, &cancel);
-        const platform::TCollisionAnswer answer = ask(collision);
-        if (answer.Choice == platform::TCollisionChoice::Rename && !answer.Name.isEmpty()) {
-            targetName = answer.Name;
-            continue;
-        }
-        if (answer.Choice == platform::TCollisionChoice::Cancel)
-            progress.Cancel();
-        return {};
-    }
 }
 
 } // namespace
@@ -94,26 +35,20 @@ bool TfMain::RemoteTransfer(bool move)
     const TPanel& to = m_panels[b];
     if (ReadingAny())
         return true;
-    const bool local = to.Directory.startsWith('/') || from.Directory.startsWith('/');
-    if (move || ShowsArchive(a) || ShowsArchive(b) || ShowsFedResults(a) || ShowsFedResults(b) ||
+    // A ZIP archive, search results or the drive list on either side are not places for
+    // a remote transfer yet.
+    if (ShowsArchive(a) || ShowsArchive(b) || ShowsFedResults(a) || ShowsFedResults(b) ||
         (!ShowsRemote(b) && !to.Directory.startsWith('/')) ||
-        (!ShowsRemote(a) && !from.Directory.startsWith('/')) || !local) {
-        platform::ShowMessage(QStringLiteral("Between a remote place and a local folder, files "
-                                             "are only copied (F5)."));
+        (!ShowsRemote(a) && !from.Directory.startsWith('/'))) {
+        platform::ShowMessage(QStringLiteral("Files are copied and moved between remote places "
+                                             "and local folders only."));
         return true;
     }
     std::vector<TRemoteItem> items;
     for (const int row : m_commands.Selection(a)) {
         const TFileObject& e = from.Listing[row];
-        if (e.IsParent())
-            continue;
-        if (e.IsDirectory()) {
-            platform::ShowMessage(QStringLiteral("Folders are not copied to or from a remote "
-                                                 "place yet: %1 is a folder.")
-                                      .arg(e.Name));
-            return true;
-        }
-        items.push_back({e.Name, e.Size, e.DateTime});
+        if (!e.IsParent())
+            items.push_back({e.Name, e.Size, e.DateTime, e.IsDirectory()});
     }
     QString failure;
     platform::TRemotePlaces* places = RemotePlacesOf(failure);
@@ -123,41 +58,92 @@ bool TfMain::RemoteTransfer(bool move)
     }
     if (items.empty())
         return true;
-    KeepingActive([&] { CopyRemoteItems(*places, items, from.Directory, to.Directory); });
-    RereadKeepingView(b);
+    bool whole = true, lost = false;
+    KeepingActive([&] {
+        whole = CopyRemoteItems(*places, items, from.Directory, to.Directory, move, &lost);
+    });
+    // The source panel too after a move or a failure. After a lost connection only the
+    // local panels: the one message has said what arrived, and a remote folder is read
+    // again by Ctrl+R once its server answers.
+    if (!lost || !ShowsRemote(b))
+        RereadKeepingView(b);
+    if ((move || !whole) && (!lost || !ShowsRemote(a)))
+        RereadKeepingView(a);
     return true;
 }
 
-void TfMain::CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<TRemoteItem>& items,
-                             const QString& source, const QString& target)
+bool TfMain::CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<TRemoteItem>& items,
+                             const QString& source, const QString& target, bool move, bool* lost)
 {
     platform::TFileOpsProgress progress;
-    qint64 total = 0;
-    for (const TRemoteItem& item : items)
-        total += item.Size;
-    progress.SetTotals(int(items.size()), total);
     TCollisionAsker asker;
-    const platform::TCollisionAsk ask = asker.Handler(progress);
     platform::TRemoteCancel cancel;
-    // Cancel reaches the GIO call under way at once, also one waiting for a server.
-    QTimer watch;
-    connect(&watch, &QTimer::timeout, &watch, [&] {
-        if (progress.Cancelled())
-            cancel.Cancel();
-    });
-    watch.start(50);
-    QStringList errors;
-    RunFileWork(QStringLiteral("Copying"), progress, [&] {
-        for (const TRemoteItem& item : items) {
-            if (progress.Cancelled())
-                break;
-            progress.SetCurrent(item.Name);
-            const QString error = CopyOne(places, item, source, target, ask, progress, cancel);
-            if (!error.isEmpty())
-                errors << error;
+    platform::TRemoteTransfer transfer(places, progress, asker.Handler(progress), cancel, move);
+    std::vector<platform::TRemoteTransferItem> work;
+    for (const TRemoteItem& item : items)
+        work.push_back({item.Name, item.Folder, item.Size, PanelTime(item.DateTime)});
+    RunRemoteWork(move ? QStringLiteral("Moving") : QStringLiteral("Copying"), progress, cancel,
+                  [&] { transfer.Run(source, target, work); });
+    // Moves made by the place's own rename can go back; copies through a remote place
+    // are not taken back.
+    std::vector<TUndoItem> renamed;
+    for (const auto& [now, was] : transfer.Renamed())
+        renamed.push_back({now, was});
+    if (move && !renamed.empty() && renamed.size() == size_t(transfer.Arrived().size()))
+        RecordRemote(TUndoKind::Move, std::move(renamed));
+    else if (!transfer.Arrived().isEmpty())
+        RecordRemote(TUndoKind::None, {},
+                     move ? QStringLiteral("a move by copying to or from a remote place")
+                          : QStringLiteral("a copy to or from a remote place"));
+    if (lost)
+        *lost = transfer.Lost();
+    if (transfer.Errors().isEmpty())
+        return true;
+    platform::ShowMessage(transfer.Errors().join('\n'));
+    return false;
+}
+
+bool TfMain::PasteIntoRemote(TSide side, const QStringList& paths, bool cut)
+{
+    if (!ShowsRemote(side))
+        return false;
+    QString failure;
+    platform::TRemotePlaces* places = RemotePlacesOf(failure);
+    if (!places) {
+        platform::ShowMessage(failure);
+        return true;
+    }
+    // The files by the folders they are in, each told a file or a folder by the worker.
+    std::vector<std::pair<QString, std::vector<TRemoteItem>>> groups;
+    platform::TFileOpsProgress progress;
+    platform::TRemoteCancel cancel;
+    RunRemoteWork(QStringLiteral("Copying"), progress, cancel, [&] {
+        for (const QString& path : paths) {
+            const qsizetype slash = path.lastIndexOf('/');
+            const QString folder = path.left(slash + 1), name = path.mid(slash + 1);
+            const platform::TRemoteFileInfo info = places->Query(path, &cancel);
+            if (!info.Found || name.isEmpty())
+                continue;
+            if (groups.empty() || groups.back().first != folder)
+                groups.emplace_back(folder, std::vector<TRemoteItem>{});
+            groups.back().second.push_back({name, info.Size, 0, info.Folder});
         }
     });
-    watch.stop();
-    if (!errors.isEmpty())
-        platform::ShowMessage(errors.join('\n'));
+    if (progress.Cancelled())
+        return true;
+    const QString target = m_panels[side].Directory;
+    KeepingActive([&] {
+        for (const auto& [folder, items] : groups)
+            CopyRemoteItems(*places, items, folder, target, cut);
+    });
+    RereadKeepingView(side);
+    return true;
+}
+
+QString TfMain::RemoteOrLocalPath(TSide side, const QString& name)
+{
+    const TPanel& p = m_panels[side];
+    QString failure;
+    platform::TRemotePlaces* places = ShowsRemote(side) ? RemotePlacesOf(failure) : nullptr;
+    return places ? places->Child(p.Directory, name) : AddSeparator(p.Directory) + name;
 }

@@ -92,19 +92,23 @@ bool TfMain::TransferRemoteFed(bool move)
                                              "copied (F5) to a local folder: nothing was done."));
         return true;
     }
-    std::vector<TRemoteItem> items;
+    // The hits by the remote folders they are in: each group copies as F5 does from there.
+    std::vector<std::pair<QString, std::vector<TRemoteItem>>> groups;
     for (const int row : m_commands.Selection(a)) {
         const TFileObject& e = from.Listing[row];
         if (e.IsParent())
             continue;
         if (e.IsDirectory()) {
-            platform::ShowMessage(QStringLiteral("Folders are not copied to or from a remote "
-                                                 "place yet: %1 is a folder.")
+            platform::ShowMessage(QStringLiteral("Folders among search results are not copied "
+                                                 "from a remote place: %1 is a folder.")
                                       .arg(e.Name));
             return true;
         }
-        items.push_back(
-            {e.Name.section('/', -1), e.Size, e.DateTime, from.Fed->Remote.value(e.Name)});
+        QString name;
+        const QString folder = RemoteParent(from.Fed->Remote.value(e.Name), &name);
+        if (groups.empty() || groups.back().first != folder)
+            groups.emplace_back(folder, std::vector<TRemoteItem>{});
+        groups.back().second.push_back({name, e.Size, e.DateTime});
     }
     QString failure;
     platform::TRemotePlaces* places = RemotePlacesOf(failure);
@@ -112,9 +116,11 @@ bool TfMain::TransferRemoteFed(bool move)
         platform::ShowMessage(failure);
         return true;
     }
-    if (items.empty())
-        return true;
-    KeepingActive([&] { CopyRemoteItems(*places, items, QString(), to.Directory); });
+    KeepingActive([&] {
+        for (const auto& [folder, items] : groups)
+            if (!CopyRemoteItems(*places, items, folder, to.Directory, false))
+                break;
+    });
     RereadKeepingView(b);
     return true;
 }

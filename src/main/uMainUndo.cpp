@@ -26,6 +26,6 @@ void TfMain::UpdateUndoItem()
 
 void TfMain::MenuUndoClick()
 {
-    if (!ReadingAny())
+    if (!ReadingAny() && !UndoRemote())
         KeepingActive([this] { WithZipMessages([this] { m_commands.Undo(); }); });
 }

@@ -13,12 +13,12 @@
 // The drive list's item that asks for a server to connect to.
 inline constexpr char kConnectServerItem[] = "Connect to server…";
 
-// One file a copy to or from a remote place takes, as the source panel lists it.
+// One file or folder a copy to or from a remote place takes, as the source panel lists it.
 struct TRemoteItem {
     QString Name;
     qint64 Size{0};
     double DateTime{0};
-    QString Uri; // the file's own address where it is not in the source folder (results)
+    bool Folder{false};
 };
 
 // True for a location of a remote place: a URI of a scheme other than "file".

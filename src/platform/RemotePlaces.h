@@ -10,6 +10,7 @@
 
 #include "platform/RemoteQuestions.h"
 
+#include <QByteArray>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -44,6 +45,7 @@ struct TRemoteFileInfo {
     qint64 Size{0};
     qint64 Modified{0}; // seconds since the epoch; 0 when unknown
     QString ETag;       // the backend's version tag of the file; empty when it has none
+    bool CanTrash{false}; // the place has a trash this entry can go to
     QString Error;
     bool Lost{false}; // the place's connection was lost, not the file
 };
@@ -201,8 +203,15 @@ public:
     // Never copies: where the backend cannot rename, nothing changes (NotSupported).
     virtual TRemoteResult Replace(const QString& uri, const QString& targetUri,
                                   TRemoteCancel* cancel) = 0;
+    // Moves `uri` to `name` in the folder `folderUri` of the same place by the backend's
+    // rename, never replacing; NotSupported where the backend would have to copy.
+    virtual TRemoteResult Move(const QString& uri, const QString& folderUri, const QString& name,
+                               TRemoteCancel* cancel) = 0;
     // The URI of `name` in the folder `folderUri` (either may be a local path).
     virtual QString Child(const QString& folderUri, const QString& name) = 0;
+    // The SHA-256 of the file's content, read through the backend in pieces (SFTP offers
+    // no checksum of its own); empty on an error or a cancel, with `error` saying why.
+    virtual QByteArray Digest(const QString& uri, QString& error, TRemoteCancel* cancel) = 0;
 };
 
 } // namespace platform

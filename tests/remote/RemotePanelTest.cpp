@@ -6,6 +6,8 @@
 #include "fileops/uCollision.h"
 #include "fileops/uConfirm.h"
 #include "fileops/uProgress.h"
+#include "fileops/uSimple.h"
+#include "main/FileClipboard.h"
 #include "main/uMain.h"
 #include "modules/SupportModules.h"
 #include "panel/DriveSelector.h"
@@ -25,13 +27,17 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QSet>
@@ -112,6 +118,13 @@ protected:
                    confirm->LabelNotice->text().contains(QStringLiteral("was not put back"))) {
             boxes << confirm->LabelNotice->text(); // not saved as a file of its own
             QTest::mouseClick(confirm->ButtonCancel, Qt::LeftButton);
+        } else if (auto* confirm = qobject_cast<TfConfirm*>(modal); confirm && confirms > 0) {
+            --confirms;
+            confirmTexts << confirm->LabelNotice->text();
+            QTest::mouseClick(confirm->ButtonAccept, Qt::LeftButton);
+        } else if (auto* input = qobject_cast<TfSimple*>(modal); input && !inputs.isEmpty()) {
+            input->Edit->setText(inputs.takeFirst());
+            QTest::mouseClick(input->ButtonAccept, Qt::LeftButton);
         } else if (auto* other = qobject_cast<QDialog*>(modal)) {
             otherDialogs << other->metaObject()->className();
             other->reject();
@@ -173,6 +186,9 @@ protected:
     bool cancelWork{false}; // the progress window is cancelled
     QElapsedTimer cancelled;
     bool resumed{false};
+    QStringList inputs;       // the texts the next name dialogs get
+    int confirms{0};          // questions still to answer "Yes"
+    QStringList confirmTexts; // the questions answered
 };
 
 TEST_F(RemotePanelTest, ConnectsFromTheDriveListAnsweringTheHostKeyQuestion)
@@ -366,9 +382,263 @@ TEST_F(RemotePanelTest, F5CopiesFilesBothWaysAndAsksBeforeATakenName)
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
 }
 
-// The commands that read or write local paths (pack, unpack, checksums, folder sizes)
-// must never take a remote panel's address for a path: relative to the working folder it
-// would name a folder "sftp:" there. (Synchronise folders takes a remote side of its own.)
+TEST_F(RemotePanelTest, F6MovesFilesAndFoldersBothWays)
+{
+    const QString folder = Folder(QStringLiteral("moves"), 2);
+    QTemporaryDir local;
+    main->Panel(sdRight).Directory = local.path() + '/';
+    main->RefreshPanel(sdRight);
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); }));
+    Browse(folder);
+    ASSERT_FALSE(HasFatalFailure()); // never a command on the local folder instead
+
+    // Remote to local: a folder and a file arrive, and both panels are read again.
+    Mark(sdLeft, QStringLiteral("sub folder"));
+    Mark(sdLeft, QStringLiteral("f001.txt"));
+    Key(Qt::Key_F6);
+    ASSERT_TRUE(WaitFor([&] {
+        return !main->Reading(sdRight) && !main->Reading(sdLeft) &&
+               Names(sdRight).contains(QStringLiteral("sub folder")) &&
+               !Names(sdLeft).contains(QStringLiteral("f001.txt"));
+    })) << qPrintable(messages.join('\n'));
+    EXPECT_TRUE(QFileInfo::exists(local.filePath(QStringLiteral("sub folder/inner.txt"))));
+    EXPECT_EQ(ReadFile(local.filePath(QStringLiteral("f001.txt"))), QByteArray(1, 'x'));
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/sub folder")));
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/f001.txt")));
+
+    // And the folder back from the local panel into the remote one.
+    QApplication::setActiveWindow(main.get());
+    Mark(sdRight, QStringLiteral("sub folder"));
+    Key(Qt::Key_F6, Qt::NoModifier, sdRight);
+    ASSERT_TRUE(WaitFor([&] {
+        return !main->Reading(sdLeft) && !main->Reading(sdRight) &&
+               Names(sdLeft).contains(QStringLiteral("sub folder")) &&
+               !Names(sdRight).contains(QStringLiteral("sub folder"));
+    })) << qPrintable(messages.join('\n'));
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/sub folder/inner.txt")));
+    EXPECT_FALSE(QFileInfo::exists(local.filePath(QStringLiteral("sub folder"))));
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+TEST_F(RemotePanelTest, NewFolderRenameFolderSizesAndDeleteWorkOnARemotePanel)
+{
+    const QString folder = Folder(QStringLiteral("editing"), 3);
+    QFile inner(folder + QStringLiteral("/sub folder/inner.txt"));
+    ASSERT_TRUE(inner.open(QIODevice::WriteOnly));
+    inner.write("abc");
+    inner.close();
+    Browse(folder);
+    ASSERT_FALSE(HasFatalFailure()); // never a command on the local folder instead
+    const auto focused = [&] {
+        const TPanel& p = main->Panel(sdLeft);
+        const int row = p.Files->GetFocusedIndex();
+        return row >= 0 && row < p.Listing.Count() ? p.Listing[row].Name : QString();
+    };
+    // As when a dialog has closed, the window takes the keys again.
+    const auto key = [&](Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QApplication::setActiveWindow(main.get());
+        Key(k, modifiers);
+    };
+    const auto said = [&](const QString& part) {
+        return WaitFor([&] {
+            return !main->Reading(sdLeft) && !messages.isEmpty() && messages.last().contains(part);
+        });
+    };
+
+    // F7: the new folder, the cursor on it; the same name again says it is taken.
+    inputs << QStringLiteral("made") << QStringLiteral("made");
+    key(Qt::Key_F7);
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdLeft) && focused() == "made"; }))
+        << qPrintable(messages.join('\n'));
+    EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/made")).isDir());
+    key(Qt::Key_F7);
+    EXPECT_TRUE(said(QStringLiteral("exists already"))) << qPrintable(messages.join('\n'));
+
+    // Shift+F6 renames the one entry, the cursor following it; a taken name, typed in
+    // place, says so and replaces nothing.
+    main->Panel(sdLeft).Files->FocusItem(Names().indexOf(QStringLiteral("f001.txt")));
+    inputs << QStringLiteral("renamed.txt");
+    key(Qt::Key_F6, Qt::ShiftModifier);
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdLeft) && focused() == "renamed.txt"; }))
+        << qPrintable(messages.join('\n'));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/renamed.txt")), QByteArray(2, 'x'));
+    main->FilesEdited(sdLeft, QStringLiteral("f002.txt"));
+    EXPECT_TRUE(said(QStringLiteral("exists already"))) << qPrintable(messages.join('\n'));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/renamed.txt")), QByteArray(2, 'x'));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/f002.txt")), QByteArray(1, 'x'));
+
+    // Folder sizes, measured through the place.
+    main->Actions.MenuDirectorySize->trigger();
+    const int sub = int(Names().indexOf(QStringLiteral("sub folder")));
+    ASSERT_GE(sub, 0);
+    EXPECT_TRUE(WaitFor([&] { return main->Panel(sdLeft).Listing[sub].Size == 3; }));
+
+    // F8 asks, saying the entries go for good, and takes a folder with its tree.
+    confirms = 1;
+    Mark(sdLeft, QStringLiteral("sub folder"));
+    Mark(sdLeft, QStringLiteral("f003.txt"));
+    key(Qt::Key_F8);
+    ASSERT_TRUE(WaitFor([&] {
+        return !main->Reading(sdLeft) && !Names().contains(QStringLiteral("sub folder")) &&
+               !Names().contains(QStringLiteral("f003.txt"));
+    })) << qPrintable(messages.join('\n'));
+    ASSERT_EQ(confirmTexts.size(), 1);
+    EXPECT_TRUE(confirmTexts[0].contains(QStringLiteral("deleted for good")) &&
+                confirmTexts[0].contains(QStringLiteral("cannot be undone")))
+        << qPrintable(confirmTexts[0]);
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/sub folder")));
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/f002.txt")));
+    EXPECT_EQ(messages.size(), 2) << qPrintable(messages.join('\n'));
+}
+
+TEST_F(RemotePanelTest, UndoTakesBackRemoteRenamesMovesAndNewFoldersButNotDeletes)
+{
+    const QString folder = Folder(QStringLiteral("undoing"), 3);
+    const QString other = Server->Folder() + QStringLiteral("/undone");
+    QDir().mkpath(other);
+    Browse(folder);
+    ASSERT_FALSE(HasFatalFailure()); // never a command on the local folder instead
+    main->GoToRemote(sdRight, Server->Uri(other));
+    ASSERT_TRUE(WaitFor([&] {
+        return !main->Reading(sdRight) &&
+               QUrl(main->Panel(sdRight).Listing.Directory).path() == other + '/';
+    }));
+    const auto key = [&](Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdLeft) && !main->Reading(sdRight); }));
+        QApplication::setActiveWindow(main.get());
+        Key(k, modifiers);
+    };
+    const auto settled = [&](const std::function<bool()>& done) {
+        return WaitFor([&] { return !main->Reading(sdLeft) && !main->Reading(sdRight) && done(); });
+    };
+    const auto exists = [&](const QString& path) { return QFileInfo::exists(path); };
+
+    // A new folder, then its undo.
+    inputs << QStringLiteral("made");
+    key(Qt::Key_F7);
+    ASSERT_TRUE(settled([&] { return exists(folder + QStringLiteral("/made")); }));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(settled([&] { return !exists(folder + QStringLiteral("/made")); }));
+
+    // A rename, then its undo.
+    main->Panel(sdLeft).Files->FocusItem(Names().indexOf(QStringLiteral("f001.txt")));
+    inputs << QStringLiteral("renamed.txt");
+    key(Qt::Key_F6, Qt::ShiftModifier);
+    ASSERT_TRUE(settled([&] { return exists(folder + QStringLiteral("/renamed.txt")); }));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(settled([&] {
+        return exists(folder + QStringLiteral("/f001.txt")) &&
+               !exists(folder + QStringLiteral("/renamed.txt"));
+    }));
+
+    // A move within the server, then its undo, folder and all.
+    Mark(sdLeft, QStringLiteral("f002.txt"));
+    Mark(sdLeft, QStringLiteral("sub folder"));
+    key(Qt::Key_F6);
+    ASSERT_TRUE(settled([&] { return exists(other + QStringLiteral("/sub folder/inner.txt")); }))
+        << qPrintable(messages.join('\n'));
+    EXPECT_FALSE(exists(folder + QStringLiteral("/f002.txt")));
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(settled([&] {
+        return exists(folder + QStringLiteral("/sub folder/inner.txt")) &&
+               exists(folder + QStringLiteral("/f002.txt")) &&
+               QDir(other).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    })) << qPrintable(messages.join('\n'));
+
+    // A delete says that it cannot be undone, and Ctrl+Z then takes nothing back.
+    confirms = 1;
+    main->Panel(sdLeft).Files->FocusItem(Names().indexOf(QStringLiteral("f003.txt")));
+    key(Qt::Key_F8);
+    ASSERT_TRUE(settled([&] { return !exists(folder + QStringLiteral("/f003.txt")); }));
+    EXPECT_TRUE(main->Actions.MenuUndo->text().startsWith(QStringLiteral("Cannot undo")))
+        << qPrintable(main->Actions.MenuUndo->text());
+    key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(WaitFor([&] {
+        return !messages.isEmpty() && messages.last().startsWith(QStringLiteral("Cannot undo"));
+    })) << qPrintable(messages.join('\n'));
+    EXPECT_TRUE(exists(folder + QStringLiteral("/f001.txt")));
+}
+
+TEST_F(RemotePanelTest, PasteCopiesDesktopFilesIntoARemotePanelAndCopyPutsItsAddresses)
+{
+    const QString folder = Folder(QStringLiteral("pasting"), 1);
+    QTemporaryDir local;
+    QDir().mkpath(local.filePath(QStringLiteral("tree/inner")));
+    QFile file(local.filePath(QStringLiteral("tree/inner/x.txt")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("pasted");
+    file.close();
+    Browse(folder);
+    ASSERT_FALSE(HasFatalFailure()); // never a command on the local folder instead
+
+    // Another program's Copy of a folder, pasted into the remote panel.
+    QGuiApplication::clipboard()->setMimeData(
+        FilesToClipboard({local.filePath(QStringLiteral("tree"))}, false).release());
+    main->Actions.MenuPaste->trigger();
+    ASSERT_TRUE(WaitFor([&] {
+        return !main->Reading(sdLeft) && Names().contains(QStringLiteral("tree"));
+    })) << qPrintable(messages.join('\n'));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/tree/inner/x.txt")), QByteArray("pasted"));
+    EXPECT_TRUE(QFileInfo::exists(local.filePath(QStringLiteral("tree/inner/x.txt"))));
+
+    // Copy in the remote panel puts the file's own address there.
+    Mark(sdLeft, QStringLiteral("f001.txt"));
+    main->Actions.MenuCopy->trigger();
+    const QList<QUrl> urls = QGuiApplication::clipboard()->mimeData()->urls();
+    ASSERT_EQ(urls.size(), 1);
+    EXPECT_EQ(urls[0].scheme(), QStringLiteral("sftp"));
+    EXPECT_EQ(urls[0].path(), folder + QStringLiteral("/f001.txt"));
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+TEST_F(RemotePanelTest, AConnectionLostMidCopyEndsInOneMessageNamingWhatArrived)
+{
+    const QString folder = Folder(QStringLiteral("losing"), 0);
+    QTemporaryDir local;
+    QFile small(local.filePath(QStringLiteral("a.txt")));
+    ASSERT_TRUE(small.open(QIODevice::WriteOnly));
+    small.write("small");
+    small.close();
+    RandomFile(local.filePath(QStringLiteral("big.bin")), 64 << 20);
+    main->Panel(sdRight).Directory = local.path() + '/';
+    main->RefreshPanel(sdRight);
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); }));
+    Browse(folder);
+    ASSERT_FALSE(HasFatalFailure()); // never a command on the local folder instead
+
+    // The server's sessions die once the big file's part has begun to arrive.
+    int kills = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (const QString& part : PartFiles(folder))
+            if (kills == 0 && part.contains(QStringLiteral("big.bin")) &&
+                QFileInfo(folder + '/' + part).size() > 0) {
+                ++kills;
+                Server->SignalSessions(SIGKILL);
+            }
+    });
+    watch.start(5);
+    QApplication::setActiveWindow(main.get());
+    Mark(sdRight, QStringLiteral("a.txt"));
+    Mark(sdRight, QStringLiteral("big.bin"));
+    Key(Qt::Key_F5, Qt::NoModifier, sdRight);
+    ASSERT_TRUE(WaitFor([&] { return !messages.isEmpty(); }));
+    watch.stop();
+    EXPECT_EQ(kills, 1);
+    ASSERT_EQ(messages.size(), 1) << qPrintable(messages.join('\n'));
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("Arrived whole: a.txt\n")))
+        << qPrintable(messages[0]);
+    EXPECT_TRUE(messages[0].contains(QStringLiteral(": big.bin\n"))) << qPrintable(messages[0]);
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/a.txt")), QByteArray("small"));
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/big.bin")));
+    ASSERT_TRUE(WaitFor([&] { return Server->SftpBackends() == 0; }));
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdLeft) && !main->Reading(sdRight); }));
+    EXPECT_EQ(messages.size(), 1) << qPrintable(messages.join('\n'));
+}
+
+// The commands that read or write local paths (pack, unpack, checksums) must never take a
+// remote panel's address for a path: relative to the working folder it would name a folder
+// "sftp:" there. (Synchronise folders and folder sizes take a remote side of their own.)
 TEST_F(RemotePanelTest, CommandsOfLocalFoldersNeverTakeARemoteAddressForAPath)
 {
     const QString folder = Folder(QStringLiteral("commands"), 2);
@@ -395,7 +665,7 @@ TEST_F(RemotePanelTest, CommandsOfLocalFoldersNeverTakeARemoteAddressForAPath)
     // The remote panel active: each command says it cannot work there.
     main->Panel(sdLeft).Files->setFocus();
     Mark(sdLeft, QStringLiteral("f001.txt"));
-    for (QAction* command : {main->Actions.MenuDirectorySize, main->Actions.MenuCreateChecksums,
+    for (QAction* command : {main->Actions.MenuCreateChecksums,
                              main->Actions.MenuPack}) {
         const qsizetype said = messages.size();
         command->trigger();

@@ -5,6 +5,7 @@
 #include "platform/remote/GioReconnect.h"
 #include "platform/remote/GioSupport.h"
 
+#include <QCryptographicHash>
 #include <cstring>
 #include <fcntl.h>
 
@@ -100,7 +101,9 @@ TRemoteFileInfo QueryFile(const QString& uri, TRemoteCancel* cancel)
     const TRef<GFile> file = FileFor(uri);
     GError* raw = nullptr;
     const TRef<GFileInfo> info(
-        g_file_query_info(file.get(), "standard::type,standard::size,time::modified,etag::value",
+        g_file_query_info(file.get(),
+                          "standard::type,standard::size,time::modified,etag::value,"
+                          "access::can-trash",
                           G_FILE_QUERY_INFO_NONE, link.Get(), &raw));
     const TError error(raw);
     TRemoteFileInfo result;
@@ -118,6 +121,8 @@ TRemoteFileInfo QueryFile(const QString& uri, TRemoteCancel* cancel)
             qint64(g_file_info_get_attribute_uint64(info.get(), G_FILE_ATTRIBUTE_TIME_MODIFIED));
     if (const char* tag = g_file_info_get_etag(info.get()))
         result.ETag = QString::fromUtf8(tag);
+    result.CanTrash =
+        g_file_info_get_attribute_boolean(info.get(), G_FILE_ATTRIBUTE_ACCESS_CAN_TRASH) != FALSE;
     return result;
 }
 
@@ -279,6 +284,46 @@ TRemoteResult ReplaceFile(const QString& uri, const QString& targetUri, TRemoteC
     const TError error(raw);
     return Failure(QStringLiteral("Cannot put %1 in place").arg(ShownName(target.get())),
                    error.get());
+}
+
+TRemoteResult MoveFile(const QString& uri, const QString& folderUri, const QString& name,
+                       TRemoteCancel* cancel)
+{
+    const TCancelLink link(cancel);
+    const TRef<GFile> file = FileFor(uri);
+    const TRef<GFile> folder = FileFor(folderUri);
+    const TRef<GFile> moved = ChildOf(folder.get(), name);
+    return MoveNoReplace(file.get(), moved.get(), link.Get(),
+                         QStringLiteral("Cannot move %1").arg(NameOf(file.get())));
+}
+
+QByteArray DigestFile(const QString& uri, QString& error, TRemoteCancel* cancel)
+{
+    const TCancelLink link(cancel);
+    const TRef<GFile> file = FileFor(uri);
+    const auto failed = [&](GError* raw) {
+        const TError reason(raw);
+        error = QStringLiteral("Cannot read %1: %2")
+                    .arg(ShownName(file.get()), MessageOf(reason.get()));
+        return QByteArray();
+    };
+    GError* raw = nullptr;
+    const TRef<GFileInputStream> stream(g_file_read(file.get(), link.Get(), &raw));
+    if (!stream)
+        return failed(raw);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const gssize got = g_input_stream_read(G_INPUT_STREAM(stream.get()), buffer.data(),
+                                               gsize(buffer.size()), link.Get(), &raw);
+        if (got < 0)
+            return failed(raw);
+        if (got == 0)
+            break;
+        hash.addData(QByteArrayView(buffer.constData(), got));
+    }
+    g_input_stream_close(G_INPUT_STREAM(stream.get()), nullptr, nullptr);
+    return hash.result();
 }
 
 } // namespace platform::gio

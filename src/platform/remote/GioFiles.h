@@ -1,6 +1,7 @@
 #pragma once
 // The blocking file commands of the GIO layer, for worker threads: query, free space, read,
-// copy through a part file, delete, trash, new folder, rename, a replacing rename for saves.
+// copy through a part file, delete, trash, new folder, rename, a replacing rename for saves,
+// a move within a place, digest.
 
 #include "platform/RemotePlaces.h"
 
@@ -16,5 +17,8 @@ TRemoteResult TrashFile(const QString& uri, TRemoteCancel* cancel);
 TRemoteResult MakeFolder(const QString& folderUri, const QString& name, TRemoteCancel* cancel);
 TRemoteResult RenameFile(const QString& uri, const QString& newName, TRemoteCancel* cancel);
 TRemoteResult ReplaceFile(const QString& uri, const QString& targetUri, TRemoteCancel* cancel);
+TRemoteResult MoveFile(const QString& uri, const QString& folderUri, const QString& name,
+                       TRemoteCancel* cancel);
+QByteArray DigestFile(const QString& uri, QString& error, TRemoteCancel* cancel);
 
 } // namespace platform::gio

@@ -95,11 +95,20 @@ public:
     {
         return ReplaceFile(uri, targetUri, cancel);
     }
+    TRemoteResult Move(const QString& uri, const QString& folderUri, const QString& name,
+                       TRemoteCancel* cancel) override
+    {
+        return MoveFile(uri, folderUri, name, cancel);
+    }
     QString Child(const QString& folderUri, const QString& name) override
     {
         const TRef<GFile> folder = FileFor(folderUri);
         const TRef<GFile> child = ChildOf(folder.get(), name);
         return folderUri.startsWith(QLatin1Char('/')) ? ShownName(child.get()) : UriOf(child.get());
+    }
+    QByteArray Digest(const QString& uri, QString& error, TRemoteCancel* cancel) override
+    {
+        return DigestFile(uri, error, cancel);
     }
 };
 

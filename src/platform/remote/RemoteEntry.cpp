@@ -3,7 +3,7 @@
 #include "modules/RemoteModule.h"
 #include "platform/remote/GioPlaces.h"
 
-extern "C" __attribute__((visibility("default"))) platform::TRemotePlaces* TravodexRemoteModule1()
+extern "C" __attribute__((visibility("default"))) platform::TRemotePlaces* TravodexRemoteModule2()
 {
     return &platform::gio::GioPlaces();
 }

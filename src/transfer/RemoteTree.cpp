@@ -1,0 +1,94 @@
+#include "transfer/RemoteTree.h"
+
+namespace platform
+{
+
+namespace
+{
+
+bool Stopped(const TFileOpsProgress& progress, const TRemoteCancel& cancel)
+{
+    return progress.Cancelled() || cancel.Cancelled();
+}
+
+// Deletes the entry `uri` for good, a folder with its tree; false when anything stays.
+bool DeleteTree(TRemotePlaces& places, const QString& uri, bool folder, QStringList& errors,
+                TFileOpsProgress& progress, TRemoteCancel& cancel)
+{
+    progress.SetCurrent(uri);
+    if (folder) {
+        const TRemoteFolder read = places.ReadFolder(uri, &cancel);
+        if (!read.Error.isEmpty()) {
+            if (!Stopped(progress, cancel))
+                errors << read.Error;
+            return false;
+        }
+        progress.SetTotals(progress.TotalItems() + int(read.Entries.size()), -1);
+        bool all = true;
+        for (const TRemoteEntry& entry : read.Entries) {
+            if (Stopped(progress, cancel))
+                return false;
+            all = DeleteTree(places, places.Child(uri, entry.Name), entry.Folder && !entry.Symlink,
+                             errors, progress, cancel) &&
+                  all;
+        }
+        if (!all)
+            return false; // the folder keeps what could not go, and so stays
+    }
+    const TRemoteResult result = places.Delete(uri, &cancel);
+    if (!result.Ok && !result.Cancelled && !Stopped(progress, cancel))
+        errors << result.Error;
+    if (result.Ok)
+        progress.AddItem();
+    return result.Ok;
+}
+
+} // namespace
+
+QStringList DeleteRemoteItems(TRemotePlaces& places, const QString& folder,
+                              const std::vector<TRemoteName>& items, bool toTrash,
+                              TFileOpsProgress& progress, TRemoteCancel& cancel)
+{
+    QStringList errors;
+    progress.SetTotals(int(items.size()), -1);
+    for (const TRemoteName& item : items) {
+        if (Stopped(progress, cancel))
+            break;
+        const QString uri = places.Child(folder, item.Name);
+        if (!toTrash) {
+            DeleteTree(places, uri, item.Folder, errors, progress, cancel);
+            continue;
+        }
+        progress.SetCurrent(uri);
+        const TRemoteResult result = places.Trash(uri, &cancel);
+        if (result.Ok)
+            progress.AddItem();
+        else if (!result.Cancelled && !Stopped(progress, cancel))
+            errors << result.Error;
+    }
+    return errors;
+}
+
+qint64 RemoteTreeSize(TRemotePlaces& places, const QString& uri, TFileOpsProgress& progress,
+                      TRemoteCancel& cancel)
+{
+    progress.SetCurrent(uri);
+    const TRemoteFolder read = places.ReadFolder(uri, &cancel);
+    if (!read.Error.isEmpty() || Stopped(progress, cancel))
+        return -1;
+    qint64 total = 0;
+    for (const TRemoteEntry& entry : read.Entries) {
+        if (!entry.Folder || entry.Symlink) {
+            total += entry.Size;
+            continue;
+        }
+        const qint64 inner =
+            RemoteTreeSize(places, places.Child(uri, entry.Name), progress, cancel);
+        if (inner < 0)
+            return -1;
+        total += inner;
+    }
+    return total;
+}
+
+} // namespace platform
