@@ -4,10 +4,10 @@
 // the remote copy, and the commands that would change the results say in one message
 // that they are not done.
 #include "controls/VirtualListView.h"
-#include "panel/FedResults.h"
-#include "panel/RemoteLocation.h"
 #include "main/uMain.h"
 #include "modules/SupportModules.h"
+#include "panel/FedResults.h"
+#include "panel/RemoteLocation.h"
 #include "platform/Messages.h"
 
 #include <QDateTime>

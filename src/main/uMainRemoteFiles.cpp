@@ -7,10 +7,10 @@
 #include "fileops/uConfirm.h"
 #include "fileops/uProgress.h"
 #include "fileops/uSimple.h"
-#include "panel/RemoteLocation.h"
 #include "main/RemoteWork.h"
 #include "main/uMain.h"
 #include "modules/SupportModules.h"
+#include "panel/RemoteLocation.h"
 #include "platform/Messages.h"
 #include "transfer/FileOpsCollision.h"
 #include "transfer/RemoteTree.h"
@@ -60,6 +60,8 @@ bool TfMain::RemoteDelete(bool forGood)
     const TSide a = ActiveSide();
     if (!ShowsRemote(a))
         return false;
+    if (ShowsRemoteFed(a)) // search results are only copied
+        return RefuseOnRemote(a);
     const TPanel& p = m_panels[a];
     const std::vector<int> rows = m_commands.Selection(a);
     std::vector<platform::TRemoteName> items;
@@ -118,6 +120,8 @@ bool TfMain::RemoteMakeFolder()
     const TSide a = ActiveSide();
     if (!ShowsRemote(a))
         return false;
+    if (ShowsRemoteFed(a)) // search results are only copied
+        return RefuseOnRemote(a);
     QString name = QStringLiteral("New directory");
     if (!AskInput(QStringLiteral("Enter the name for the directory to be created then press the "
                                  "[Accept] button."),
@@ -185,6 +189,8 @@ bool TfMain::RemoteRenameInPlace(TSide side, const QString& text)
 {
     if (!ShowsRemote(side))
         return false;
+    if (ShowsRemoteFed(side)) // search results are only copied
+        return RefuseOnRemote(side);
     const TPanel& p = m_panels[side];
     const int row = p.Files->GetFocusedIndex();
     if (Reading(side) || row < 0 || row >= p.Listing.Count() || p.Listing[row].IsParent())
@@ -198,6 +204,8 @@ bool TfMain::RemoteRenameMove()
     const TSide a = ActiveSide();
     if (!ShowsRemote(a))
         return false;
+    if (ShowsRemoteFed(a)) // search results are only copied
+        return RefuseOnRemote(a);
     const TPanel& p = m_panels[a];
     const std::vector<int> rows = m_commands.Selection(a);
     if (Reading(a) || rows.empty() || p.Listing[rows.front()].IsParent())

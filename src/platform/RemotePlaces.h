@@ -70,7 +70,10 @@ struct TRemoteResult {
     bool Cancelled{false};
     bool NotSupported{false}; // the backend cannot do this (trash, rename)
     bool Exists{false};       // the target name is taken; nothing was replaced
-    bool Lost{false};         // the place's connection was lost
+    bool Lost{false};         // the place's connection was lost (and may be tried again)
+    // The connection went while the call was writing: never tried again, but a transfer
+    // stops there and says what arrived.
+    bool LostMidway{false};
     QString Error;
 };
 

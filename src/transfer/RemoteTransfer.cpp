@@ -33,11 +33,14 @@ bool TRemoteTransfer::Stopped() const
     return m_lost || m_progress.Cancelled() || m_cancel.Cancelled();
 }
 
-bool TRemoteTransfer::Lost(const QString& source, const QString& target, const QString& error)
+bool TRemoteTransfer::Lost(const QString& source, const QString& target, const QString& error,
+                           bool known)
 {
     // A place that no longer answers for its folder has lost its connection (or its
-    // mount): nothing more can go, and the end says what arrived.
-    if (m_places.Query(source, &m_cancel).Found && m_places.Query(target, &m_cancel).Found)
+    // mount): nothing more can go, and the end says what arrived. A connection that went
+    // during a copy counts as lost even when the place, mounted again, answers now.
+    if (!known && m_places.Query(source, &m_cancel).Found &&
+        m_places.Query(target, &m_cancel).Found)
         return false;
     m_lost = true;
     m_lostError = error;
@@ -158,7 +161,8 @@ bool TRemoteTransfer::TransferFile(const QString& source, const QString& target,
         }
         m_progress.AddBytes(-counted);
         if (!result.Exists) {
-            if (!result.Cancelled && !Stopped() && !Lost(source, target, result.Error))
+            if (!result.Cancelled && !Stopped() &&
+                !Lost(source, target, result.Error, result.LostMidway))
                 m_errors << result.Error;
             if (m_lost)
                 m_missed << m_prefix + item.Name;

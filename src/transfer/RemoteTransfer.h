@@ -62,8 +62,9 @@ private:
     bool MovedByRename(const QString& source, const QString& target,
                        const TRemoteTransferItem& item);
     // True (and the transfer stops) when the folder `source` or `target` no longer answers
-    // after a call failed with `error`.
-    bool Lost(const QString& source, const QString& target, const QString& error);
+    // after a call failed with `error`, or the call `known` it lost the connection.
+    bool Lost(const QString& source, const QString& target, const QString& error,
+              bool known = false);
     // Counts `items` from `from` on as not arrived.
     void NotArrived(const std::vector<TRemoteTransferItem>& items, size_t from);
     QString LostText() const;

@@ -1,6 +1,7 @@
 #include "main/FileOpsFixture.h"
 #include "platform/FileOpsFaults.h"
 #include "platform/TempFolder.h"
+#include "platform/base/OwnerTag.h"
 
 #include <QFile>
 #include <QScopeGuard>
@@ -9,6 +10,15 @@
 
 namespace
 {
+
+// This process's private folders in the system's temporary folder (others' come and go).
+QStringList OwnPrivateFolders()
+{
+    const QString pattern =
+        QStringLiteral("TRVX-%1-*").arg(QString::fromStdString(trvxbase::OwnerTag()));
+    return QDir(QDir::tempPath(), pattern, QDir::Name, QDir::Dirs | QDir::CaseSensitive)
+        .entryList();
+}
 
 // Writes `bytes` over the file `path`.
 void Rewrite(const QString& path, const QByteArray& bytes)
@@ -187,8 +197,7 @@ TEST_F(FileOpsTest, ArchiveToArchiveThroughAPrivateFolder)
     ASSERT_TRUE(zip.waitForFinished());
     zip.start("zip", {"-q", right + "to.zip", "two.txt"});
     ASSERT_TRUE(zip.waitForFinished());
-    const QStringList tempBefore =
-        QDir(QDir::tempPath(), "TRVX-*", QDir::Name, QDir::Dirs | QDir::CaseSensitive).entryList();
+    const QStringList tempBefore = OwnPrivateFolders();
     Reload();
     OpenArchive(sdRight, "to.zip");
     OpenArchive(sdLeft, "from.zip");
@@ -202,9 +211,7 @@ TEST_F(FileOpsTest, ArchiveToArchiveThroughAPrivateFolder)
     // two.txt was already in the target: not added, so not taken from the source.
     EXPECT_EQ(Names(sdLeft), QStringList({"..", "f", "two.txt"}));
     EXPECT_EQ(messages.size(), 1);
-    EXPECT_EQ(
-        QDir(QDir::tempPath(), "TRVX-*", QDir::Name, QDir::Dirs | QDir::CaseSensitive).entryList(),
-        tempBefore);
+    EXPECT_EQ(OwnPrivateFolders(), tempBefore);
     EXPECT_EQ(main->ActivePanel, 1);
 }
 

@@ -3,6 +3,7 @@
 #include "main/FileOpsFixture.h"
 #include "main/ViewDispatch.h"
 #include "platform/FileOpsFaults.h"
+#include "platform/base/OwnerTag.h"
 #include "players/ModuleTestFiles.h"
 #include "players/PlayerWindows.h"
 #include "players/uModule.h"
@@ -23,6 +24,15 @@
 
 namespace
 {
+
+// This process's private folders in the system's temporary folder (others' come and go).
+QStringList OwnPrivateFolders()
+{
+    const QString pattern =
+        QStringLiteral("TRVX-%1-*").arg(QString::fromStdString(trvxbase::OwnerTag()));
+    return QDir(QDir::tempPath(), pattern, QDir::Name, QDir::Dirs | QDir::CaseSensitive)
+        .entryList();
+}
 
 TExtensionCategories Categories(const QString& module, const QString& music)
 {
@@ -283,8 +293,7 @@ TEST_F(ViewEditTest, ProgramMemberIsStartedFromAPrivateCopyThatGoesAfterwards)
     dir.write("left/run.sh", "#!/bin/sh\nexit 0\n"); // the user's file of the same name
     Reload();
     main->ProgramCopyLifetimeMs = 1500;
-    const QStringList tempBefore =
-        QDir(QDir::tempPath(), "TRVX-*", QDir::Name, QDir::Dirs | QDir::CaseSensitive).entryList();
+    const QStringList tempBefore = OwnPrivateFolders();
     OpenArchive(sdLeft, "tools.zip");
     Focus(sdLeft, "run.sh");
     main->MenuViewFileClick();
@@ -293,9 +302,7 @@ TEST_F(ViewEditTest, ProgramMemberIsStartedFromAPrivateCopyThatGoesAfterwards)
     EXPECT_TRUE(QTest::qWaitFor([&] { return main->ExtractedCopies().Count() == 0; }, 5000));
     EXPECT_EQ(readAll(marker).trimmed(), "started");
     EXPECT_EQ(readAll(left + "run.sh"), "#!/bin/sh\nexit 0\n");
-    EXPECT_EQ(
-        QDir(QDir::tempPath(), "TRVX-*", QDir::Name, QDir::Dirs | QDir::CaseSensitive).entryList(),
-        tempBefore);
+    EXPECT_EQ(OwnPrivateFolders(), tempBefore);
 }
 
 TEST_F(ViewEditTest, ModuleFromDiskAndMusicFromAnArchiveForOneExtension)

@@ -184,8 +184,12 @@ TRemoteResult CopyFile(const TRemoteCopy& copy, TRemoteCancel* cancel)
         const TError error(raw);
         TRemoteResult result = Failure(what, error.get());
         // A connection lost mid-copy ends the copy with its message: only a place found
-        // dead before any byte went is mounted again for it.
+        // dead before any byte went is mounted again for it. SFTP reports the loss as a
+        // plain failure, so the places are asked whether they still answer.
         result.Lost = false;
+        result.LostMidway = IsLostConnection(error.get()) ||
+                            QueryFile(copy.TargetFolder, nullptr).Lost ||
+                            QueryFile(copy.Source, nullptr).Lost;
         if (!g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_EXISTS))
             DropPart(part.get(), result);
         return result;
