@@ -235,8 +235,9 @@ TSyncStep TRemoteSyncer::CopyOut(const QString& localRoot, const QByteArray& rel
     }
     if (from.IsFolder())
         return TSyncStep::Changed; // a folder faces a folder: what they hold has rows
-    // A replacement: the new file whole under a hidden name first; only then does the
-    // old one go and the new one take its name.
+    // A replacement: the new file whole under a hidden name first; only then does it
+    // take the old one's place (or, into the trash or where the server cannot rename
+    // over a file, the old one go and the new one take its name).
     const QString temp = QStringLiteral(".%1.trvx-new").arg(name);
     const QString tempUri = m_places.Child(parent, temp);
     if (!CopyFile(local, parent, temp, shown))
@@ -247,6 +248,17 @@ TSyncStep TRemoteSyncer::CopyOut(const QString& localRoot, const QByteArray& rel
     if (!StillAsSeen(uri, *to)) {
         m_places.Delete(tempUri, nullptr);
         return TSyncStep::Changed;
+    }
+    if (!useTrash) {
+        // One rename over the old entry where the server can: the real name is never
+        // left without a whole file.
+        const TRemoteResult replaced = m_places.Replace(tempUri, uri, &m_cancel);
+        if (replaced.Ok)
+            return TSyncStep::Done;
+        if (!replaced.NotSupported) {
+            m_places.Delete(tempUri, nullptr);
+            return ended(Failed(shown, replaced));
+        }
     }
     const TRemoteResult gone =
         useTrash ? m_places.Trash(uri, &m_cancel) : m_places.Delete(uri, &m_cancel);
