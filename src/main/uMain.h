@@ -443,7 +443,6 @@ private:
     bool ReadElsewhere(TFilePanel& panel, std::function<void()>& then) override;
     TFileWorker::TWork ResultsWork(TFilePanel& panel, const TPanelRead& read,
                                    std::function<void()>& then) override;
-    void Leaving(TFilePanel& panel) override;
     void Arrived(TFilePanel& panel, bool widened) override;
     TSide SideOf(const TFilePanel& panel) const
     {

@@ -52,18 +52,12 @@ TFileWorker::TWork TfMain::ResultsWork(TFilePanel& panel, const TPanelRead& read
     return work;
 }
 
-void TfMain::Leaving(TFilePanel& panel)
-{
-    NoteLeaving(SideOf(panel));
-}
-
 void TfMain::Arrived(TFilePanel& panel, bool widened)
 {
     const TSide side = SideOf(panel);
     if (widened)
         SplitterMoved(); // the Name column takes what the Size column left
     WatchPanel(side);
-    NoteArrived(side);
 }
 
 void TfMain::RunCommand(const std::function<void()>& command)

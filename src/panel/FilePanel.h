@@ -14,6 +14,8 @@
 //   PanelLive.cpp        the watch on what the panel shows, and a gone place said
 //   PanelTabStrip.cpp    the tab strip showing the tabs model
 //   PanelTabState.cpp    what the shown tab keeps of the panel, and takes back
+//   PanelTabsControl.cpp where the panel stands, the shown tab's record and history of
+//                        it, a tab opened beside the shown one or locked
 // The main window keeps the commands that act between panels and wires each panel's
 // controls to them; the panel tells it about its list through the signals below, and
 // asks it what a read needs from the window through its Owner (PanelOwner.h).
@@ -117,6 +119,21 @@ public:
     // The tab strip shows the tabs model: a tab each, titled (locked ones say so), the
     // shown one current; hidden while there is one (PanelTabStrip.cpp).
     void SyncTabBar();
+
+    // Tabs and history (PanelTabsControl.cpp). Place: where the panel stands (an archive
+    // shown: its folder and name), the cursor's entry with it. ShowsFed: the panel shows
+    // its search results. SaveShownTab: the panel's place, view and settings into the
+    // shown tab, and with `keepListing` its rows, kept for a folder. NoteLeaving and
+    // NoteArrived: around a landing, the place left goes into the shown tab's history
+    // (not for a step through it or results shown). OpenTab: a new tab showing what the
+    // panel shows, with its history (false while a read is under way).
+    TPanelPlace Place() const;
+    bool ShowsFed() const;
+    void SaveShownTab(bool keepListing);
+    void NoteLeaving();
+    void NoteArrived();
+    bool OpenTab();
+    void SetTabLocked(int index, bool locked);
 
     // The shown tab's record (PanelTabState.cpp). KeepView: the panel's view and
     // settings into `tab` (its place, archive folder and results are the window's to

@@ -3,7 +3,7 @@
 // waits for, lands, restarts and cancels its own reads; the window adds the places it
 // reads itself (remote folders), the search results it looks up again, whether a
 // finished read may land now (not while a command runs), and what follows a landing
-// (the shown tab's history, the watch on the new place, the column widths).
+// (the watch on the new place, the column widths).
 
 #include "fileops/uProgress.h"
 #include "panel/PanelRead.h"
@@ -26,9 +26,7 @@ public:
     // with `then` extended to keep them shown; empty when it shows none.
     virtual TFileWorker::TWork ResultsWork(TFilePanel& panel, const TPanelRead& read,
                                            std::function<void()>& then) = 0;
-    // Around a landing: before the panel's rows are replaced, and after (`widened`: the
-    // Size column grew).
-    virtual void Leaving(TFilePanel& panel) = 0;
+    // The panel's new rows are in (`widened`: the Size column grew).
     virtual void Arrived(TFilePanel& panel, bool widened) = 0;
 
 protected:

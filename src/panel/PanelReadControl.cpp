@@ -143,7 +143,8 @@ void TFilePanel::Land(TPanelRead& read)
     CancelRead->setEnabled(false);
     if (ReadOnly)
         ReadOnly->Close(); // the panel leaves the archive it showed, if any
-    Owner->Leaving(*this);
+    NoteLeaving();
     const bool widened = TakeListing(read);
     Owner->Arrived(*this, widened);
+    NoteArrived();
 }

@@ -2,8 +2,10 @@
 // the marks summed on the selection line; cursor and marks kept across a re-read, along
 // renames and past entries that went; a read in the background, Escape back out of it,
 // and its rows landing; a read that outlasts the wait landing in the background once the
-// owner allows, where the focus was; what a tab keeps of the panel while another is shown.
+// owner allows, where the focus was; what a tab keeps of the panel while another is shown;
+// a tab opened beside another going its own way, each with its own place and history.
 #include "panel/FilePanel.h"
+#include "controls/TabStrip.h"
 #include "controls/VirtualListView.h"
 #include "panel/StatusLine.h"
 #include "platform/FileNames.h"
@@ -42,7 +44,6 @@ struct TTestOwner final : TPanelOwner {
     {
         return {};
     }
-    void Leaving(TFilePanel&) override {}
     void Arrived(TFilePanel&, bool) override { ++Arrivals; }
 };
 
@@ -228,6 +229,45 @@ TEST_F(FilePanelTest, AReadThatOutlastsTheWaitLandsWhenTheOwnerAllowsWithItsCurs
     EXPECT_EQ(panel.Listing[panel.Files->GetFocusedIndex()].Name, "b.txt");
     EXPECT_TRUE(edit->hasFocus()); // the user's focus stays where it was
     EXPECT_EQ(activated.count(), 0);
+}
+
+TEST_F(FilePanelTest, ReadsGoIntoTheShownTabsHistoryAndANewTabGoesOnWithItsOwn)
+{
+    TempDir dir;
+    dir.mkdir("a");
+    dir.write("a/x.txt", "1");
+    dir.mkdir("b");
+    dir.mkdir("c");
+    TTestOwner owner;
+    panel.Owner = &owner;
+    const auto go = [&](const QString& folder) {
+        panel.Directory = dir.path() + folder + '/';
+        panel.StartRead();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !panel.Read; }, 60000));
+        ASSERT_EQ(panel.Directory, dir.path() + folder + '/');
+    };
+    const auto folders = [&](const TTabState& tab) {
+        QStringList names;
+        for (const TPanelPlace& place : tab.History.Places())
+            names << place.Folder.mid(dir.path().size());
+        return names;
+    };
+    go("a");
+    panel.Files->FocusItem(1); // x.txt
+    go("b");
+    EXPECT_EQ(folders(panel.Tabs.ShownTab()), (QStringList{"a/", "b/"}));
+    EXPECT_EQ(panel.Tabs.ShownTab().History.Places()[0].Cursor, "x.txt");
+
+    ASSERT_TRUE(panel.OpenTab());
+    ASSERT_EQ(panel.Tabs.Count(), 2);
+    EXPECT_EQ(panel.Tabs.Shown(), 1);
+    EXPECT_FALSE(panel.TabBar->isHidden());
+    go("c");
+    EXPECT_EQ(folders(panel.Tabs.ShownTab()), (QStringList{"a/", "b/", "c/"}));
+    EXPECT_EQ(panel.Tabs.ShownTab().Place.Folder, dir.path() + "c/");
+    // The first tab stays where it was, its history as it was.
+    EXPECT_EQ(folders(panel.Tabs.Tab(0)), (QStringList{"a/", "b/"}));
+    EXPECT_EQ(panel.Tabs.Tab(0).Place.Folder, dir.path() + "b/");
 }
 
 TEST_F(FilePanelTest, AHiddenTabKeepsTheViewSettingsAndRowsAndGivesThemBack)
