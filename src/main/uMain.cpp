@@ -146,6 +146,8 @@ QWidget* TfMain::CreatePanel(TSide side)
 {
     TPanel& p = m_panels[side];
     QWidget* panel = p.CreateControls(this);
+    p.Owner = this;
+    p.Twin = &m_panels[Other(side)];
     p.Clock = [this] { return SteadyClockMs(); };
     CreateTabBar(side);
     OnLabelClick(p.DirectoryLabel, [this, side] { RunCommand([this, side] { EditPath(side); }); });

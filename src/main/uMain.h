@@ -83,7 +83,7 @@ using TPanel = TFilePanel;
 // place, whose locations are no paths the local commands may read or write.
 bool ShowsLocalFolder(const TPanel& p);
 
-class TfMain final : public QMainWindow, public TPanelHost
+class TfMain final : public QMainWindow, public TPanelHost, public TPanelOwner
 {
     Q_OBJECT
 
@@ -429,28 +429,25 @@ private:
     void CreateToolbar();
     void SyncMenusToPanel(TSide side);
     bool ReadingAny() const { return Reading(sdLeft) || Reading(sdRight); }
-    // Reads the panel's Directory into its listing on a worker, sorts it and gives the
-    // list its row count, then calls `then`. Within 200 ms this all happens before it
-    // returns, as a plain call would (timers and painting go on meanwhile, no input). A longer read
-    // goes on in the background while the panel shows the new caption and "Reading… N entries"; the
-    // rows and `then` follow when it is done. A new read of the panel replaces one under way.
-    // `restarts` counts the reads of a folder that changed while it was read.
+    // Reads the panel's Directory (see TFilePanel::StartRead), then calls `then`.
     void ReadListing(TSide side, std::function<void()> then = {}, int restarts = 0);
-    // A read that has returned: read again when its folder changed meanwhile; when the
-    // folder cannot be read, says why and, if it was another location, leaves the panel
-    // as it was; else its rows land, then the caller's rest, then a word on names that
-    // could not be read.
-    void FinishRead(TSide side, std::unique_ptr<TPanelRead> read);
-    // The same for a read that went on in the background, without moving the focus or
-    // changing the active panel.
+    // A read finished in the background lands, without moving the focus or changing the
+    // active panel; reads that returned while a command ran land once it is over.
     void LandInBackground(TSide side);
-    // Reads that returned while a command ran land once it is over.
     void LandDeferredReads();
-    // Shows the new caption and "Reading… N entries" in place of the rows, keeping in
-    // `read` what it replaced; ShowAgain brings that back.
-    void ShowReading(TSide side, TPanelRead& read);
+    // The panel as before its read under way.
     void ShowAgain(TSide side, const TPanelRead& read);
-    void LandListing(TSide side, TPanelRead& read);
+    // What the panels' reads need of the window (TPanelOwner, uMainRead.cpp).
+    bool MayLand() const override;
+    TPanelReadOptions ReadOptions() const override;
+    bool ReadElsewhere(TFilePanel& panel, std::function<void()>& then) override;
+    TFileWorker::TWork ResultsWork(TFilePanel& panel, const TPanelRead& read,
+                                   std::function<void()>& then) override;
+    void Arrived(TFilePanel& panel, bool widened) override;
+    TSide SideOf(const TFilePanel& panel) const
+    {
+        return &panel == &m_panels[sdLeft] ? sdLeft : sdRight;
+    }
     // Re-reads the panel's directory after a double click: listing, drive list, focus,
     // caption and totals in the " objects" / " bytes" form; free space stays. Then
     // `after`.

@@ -141,18 +141,7 @@ bool TfMain::OpenArchiveAtMember(TSide side, int row, const QString& member)
 
 TPanelPlace TfMain::PanelPlace(TSide side) const
 {
-    const TPanel& p = m_panels[side];
-    TPanelPlace place{p.Directory, {}, {}};
-    const int row = p.Files->GetFocusedIndex();
-    if (row >= 0 && row < p.Listing.Count() && !p.Listing[row].IsParent())
-        place.Cursor = p.Listing[row].Name;
-    if (ShowsArchive(side)) {
-        const QString file =
-            ShowsReadOnlyArchive(side) ? p.ReadOnly->FileName() : p.Zip->ZipFilename();
-        place.Folder = file.left(file.lastIndexOf('/') + 1);
-        place.Archive = file.mid(file.lastIndexOf('/') + 1);
-    }
-    return place;
+    return m_panels[side].Place();
 }
 
 void TfMain::ReturnToPlace(TSide side, const TPanelPlace& place)
@@ -182,8 +171,7 @@ const TFedMember* TfMain::FedMemberAt(TSide side, int row) const
 
 bool TfMain::ShowsFedResults(TSide side) const
 {
-    const TPanel& p = m_panels[side];
-    return p.Fed && !Reading(side) && !ShowsArchive(side) && p.Listing.Directory == p.Fed->Root;
+    return m_panels[side].ShowsFed();
 }
 
 bool TfMain::GoToFedMember(TSide side, const std::function<void()>& after)

@@ -2,7 +2,8 @@
 // the shown tab; switching saves it into its TTabState, the folder's listing moved along,
 // and brings the other one back: without a read while its folder has not changed since
 // (its stamp), else read again keeping the cursor and the marks. Only the shown tab is
-// watched, as the panel's watcher follows what the panel shows.
+// watched, as the panel's watcher follows what the panel shows. The panel keeps its tab
+// record and history itself (PanelTabsControl.cpp); here is what needs the window.
 #include "archive/ReadOnlyArchive.h"
 #include "controls/TabStrip.h"
 #include "controls/VirtualListView.h"
@@ -18,12 +19,6 @@
 
 namespace
 {
-
-QString CursorName(const TFileListing& listing, int row)
-{
-    return row >= 0 && row < listing.Count() && !listing[row].IsParent() ? listing[row].Name
-                                                                         : QString();
-}
 
 int RowOf(const TFileListing& listing, const QString& name)
 {
@@ -105,24 +100,7 @@ void TfMain::SyncTabBar(TSide side)
 
 void TfMain::SaveShownTab(TSide side, bool keepListing)
 {
-    TPanel& p = m_panels[side];
-    TTabState& tab = p.Tabs.ShownTab();
-    p.KeepView(tab);
-    tab.Place = PanelPlace(side);
-    tab.ArchiveFolder = ShowsArchive(side) ? p.ArchiveFolder : QString();
-    tab.Fed = ShowsFedResults(side) ? p.Fed : nullptr;
-    tab.Listing.reset();
-    if (!keepListing)
-        return;
-    // The panel lets go of what it showed: kept for a folder, dropped otherwise.
-    std::unique_ptr<TFileListing> listing = p.ReleaseListing();
-    if (!tab.Fed && !listing->IsArchiveListing() && tab.Place.Folder.startsWith('/')) {
-        tab.Listing = std::move(listing);
-        tab.Stamp = p.ListingStamp;
-        tab.Stamped = p.ListingStamped;
-        tab.Hidden = ShowHidden;
-        tab.Natural = NaturalOrder;
-    }
+    m_panels[side].SaveShownTab(keepListing);
 }
 
 void TfMain::RestoreShownTab(TSide side)
@@ -212,23 +190,7 @@ void TfMain::ReadTabPlace(TSide side, TTabState& tab)
 
 void TfMain::OpenTab(TSide side)
 {
-    TPanel& p = m_panels[side];
-    if (Reading(side))
-        return;
-    SaveShownTab(side, false);
-    const TTabState& shown = p.Tabs.ShownTab();
-    auto tab = std::make_unique<TTabState>();
-    tab->Place = shown.Place;
-    tab->ArchiveFolder = shown.ArchiveFolder;
-    tab->Mask = shown.Mask;
-    tab->SortOrder = shown.SortOrder;
-    tab->Ascending = shown.Ascending;
-    tab->ViewStyle = shown.ViewStyle;
-    tab->Fed = shown.Fed;
-    tab->History = shown.History; // where the new tab came from leads back
-    // The panel goes on showing what it shows, now as the new tab.
-    p.Tabs.Show(p.Tabs.Open(std::move(tab)));
-    SyncTabBar(side);
+    m_panels[side].OpenTab();
 }
 
 void TfMain::CloseTab(TSide side, int index)
@@ -267,11 +229,7 @@ void TfMain::ShowTab(TSide side, int index)
 
 void TfMain::SetTabLocked(TSide side, int index, bool locked)
 {
-    TPanel& p = m_panels[side];
-    if (index < 0 || index >= p.Tabs.Count())
-        return;
-    p.Tabs.Tab(index).Locked = locked;
-    SyncTabBar(side);
+    m_panels[side].SetTabLocked(index, locked);
 }
 
 void TfMain::LeaveLockedTab(TSide side)
@@ -288,23 +246,12 @@ void TfMain::LeaveLockedTab(TSide side)
 
 void TfMain::NoteLeaving(TSide side)
 {
-    TPanel& p = m_panels[side];
-    if (!ShowsFedResults(side) && !p.HistoryBatch)
-        p.LeavingCursor = CursorName(p.Listing, p.Files->GetFocusedIndex());
+    m_panels[side].NoteLeaving();
 }
 
 void TfMain::NoteArrived(TSide side)
 {
-    TPanel& p = m_panels[side];
-    TTabState& tab = p.Tabs.ShownTab();
-    if (!ShowsFedResults(side) && !p.HistoryStep && !p.HistoryBatch) {
-        TPanelPlace here = PanelPlace(side);
-        here.Cursor.clear();
-        tab.History.Arrive(p.LeavingCursor, here);
-    }
-    tab.Place = PanelPlace(side);
-    tab.Fed = ShowsFedResults(side) ? p.Fed : nullptr;
-    SyncTabBar(side);
+    m_panels[side].NoteArrived();
 }
 
 void TfMain::HistoryGo(TSide side, int stepOrIndex, bool index)

@@ -135,7 +135,10 @@ void TFilePanel::CreateList()
         CacheHint(hint.iFrom, hint.iTo);
     };
     Files->OnChange = [this](TVirtualListView*) { FilesChange(); };
-    Files->OnEnter = [this](TVirtualListView*) { emit Activated(); };
+    Files->OnEnter = [this](TVirtualListView*) {
+        if (!m_landingInBackground)
+            emit Activated();
+    };
     // F2 edits the whole name with the part before the extension selected.
     Files->EditedPart = [](const QString& name) { return int(NameStem(name).size()); };
     // Escape in the list ends a read still under way; it is off otherwise.

@@ -9,15 +9,21 @@
 //   PanelViewState.cpp   cursor, marks, scroll position, the selection line, the cells
 //   PanelReading.cpp     a folder read: the worker's part, the panel while it goes on
 //                        in the background, a cancel, the rows taken in
+//   PanelReadControl.cpp a read's course: started, waited for briefly, landed at once or
+//                        in the background, read again when its folder changed meanwhile
 //   PanelLive.cpp        the watch on what the panel shows, and a gone place said
 //   PanelTabStrip.cpp    the tab strip showing the tabs model
 //   PanelTabState.cpp    what the shown tab keeps of the panel, and takes back
+//   PanelTabsControl.cpp where the panel stands, the shown tab's record and history of
+//                        it, a tab opened beside the shown one or locked
 // The main window keeps the commands that act between panels and wires each panel's
-// controls to them; the panel tells it about its list through the signals below.
+// controls to them; the panel tells it about its list through the signals below, and
+// asks it what a read needs from the window through its Owner (PanelOwner.h).
 
 #include "fileops/uProgress.h"
 #include "listing/FileListing.h"
 #include "panel/FedResults.h"
+#include "panel/PanelOwner.h"
 #include "panel/PanelRead.h"
 #include "panel/PanelTabs.h"
 #include "platform/FileSystem.h"
@@ -81,13 +87,17 @@ public:
     // ShowAgain brings that back. TakeListing: the read's rows become the panel's (true
     // when the Size column widened). EndRead: abandons the read under way and shows
     // the panel as before it (false: there was none).
-    struct TReadOptions {
-        quint8 Order{soName};
-        bool Ascending{true};
-        bool Natural{false};
-        bool Hidden{true};
-        QStringList Drives;
-    };
+    using TReadOptions = TPanelReadOptions;
+    // StartRead: reads Directory into the listing on a worker, sorts it and gives the
+    // list its row count, then calls `then`. Within 200 ms this all happens before it
+    // returns (timers and painting go on meanwhile, no input). A longer read goes on in
+    // the background (ShowReading) and lands when done, unless the owner says it may not
+    // yet (LandIfDone then). A new read replaces one under way; `restarts` counts the
+    // reads of a folder that changed while it was read. LandInBackground: a finished
+    // background read lands without moving the focus or making this panel active.
+    void StartRead(std::function<void()> then = {}, int restarts = 0);
+    void LandInBackground();
+    void LandIfDone();
     static TFileWorker::TWork ReadWork(const TPanelRead& read, const TReadOptions& options,
                                        const std::shared_ptr<std::atomic<bool>>& first);
     void ShowReading(TPanelRead& read);
@@ -109,6 +119,21 @@ public:
     // The tab strip shows the tabs model: a tab each, titled (locked ones say so), the
     // shown one current; hidden while there is one (PanelTabStrip.cpp).
     void SyncTabBar();
+
+    // Tabs and history (PanelTabsControl.cpp). Place: where the panel stands (an archive
+    // shown: its folder and name), the cursor's entry with it. ShowsFed: the panel shows
+    // its search results. SaveShownTab: the panel's place, view and settings into the
+    // shown tab, and with `keepListing` its rows, kept for a folder. NoteLeaving and
+    // NoteArrived: around a landing, the place left goes into the shown tab's history
+    // (not for a step through it or results shown). OpenTab: a new tab showing what the
+    // panel shows, with its history (false while a read is under way).
+    TPanelPlace Place() const;
+    bool ShowsFed() const;
+    void SaveShownTab(bool keepListing);
+    void NoteLeaving();
+    void NoteArrived();
+    bool OpenTab();
+    void SetTabLocked(int index, bool locked);
 
     // The shown tab's record (PanelTabState.cpp). KeepView: the panel's view and
     // settings into `tab` (its place, archive folder and results are the window's to
@@ -156,6 +181,9 @@ public:
                           .count());
     }};
 
+    TPanelOwner* Owner{nullptr};
+    // The other panel: a read of the folder it is reading waits for its read.
+    const TFilePanel* Twin{nullptr};
     QString Directory; // location, ending in "/", or "Drives"
     QString Mask{QStringLiteral("*.*")};
     TFileListing Listing;
@@ -226,6 +254,14 @@ signals:
     void LiveChange();
 
 private:
+    // A read that returned: read again when its folder changed meanwhile; when the folder
+    // cannot be read, says why and, if it was another location, leaves the panel as it
+    // was; else its rows land, then the caller's rest, then a word on names that could
+    // not be read.
+    void FinishRead(std::unique_ptr<TPanelRead> read);
+    void Land(TPanelRead& read);
+    // A background read landing: the list's focus then makes no panel active.
+    bool m_landingInBackground{false};
     void CreateDriveRow(class QBoxLayout* layout);
     void CreateList();
 };

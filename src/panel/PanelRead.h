@@ -10,10 +10,21 @@
 #include "platform/RemotePlaces.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <atomic>
 #include <functional>
 #include <memory>
+
+// How a folder read lists and sorts: the panel's order, and what the window keeps for
+// both panels (numbers by value, hidden entries, the drive roots).
+struct TPanelReadOptions {
+    quint8 Order{soName};
+    bool Ascending{true};
+    bool Natural{false};
+    bool Hidden{true};
+    QStringList Drives;
+};
 
 struct TPanelRead {
     // What the worker fills: shared with it, as a cancelled read is abandoned and may

@@ -1,8 +1,11 @@
 // One panel on its own, without the main window: its controls, driven with real keys;
 // the marks summed on the selection line; cursor and marks kept across a re-read, along
 // renames and past entries that went; a read in the background, Escape back out of it,
-// and its rows landing; what a tab keeps of the panel while another is shown.
+// and its rows landing; a read that outlasts the wait landing in the background once the
+// owner allows, where the focus was; what a tab keeps of the panel while another is shown;
+// a tab opened beside another going its own way, each with its own place and history.
 #include "panel/FilePanel.h"
+#include "controls/TabStrip.h"
 #include "controls/VirtualListView.h"
 #include "panel/StatusLine.h"
 #include "platform/FileNames.h"
@@ -11,6 +14,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWindow>
@@ -27,6 +31,21 @@ TFileObject Row(const QString& name, qint64 size)
     e.Attr = name == QLatin1String("..") ? platform::faDirectory : platform::faArchive;
     return e;
 }
+
+// The window's side of a read, as plain as it gets: local folders only, landing when
+// Free says so.
+struct TTestOwner final : TPanelOwner {
+    bool Free{true};
+    int Arrivals{0};
+    bool MayLand() const override { return Free; }
+    TPanelReadOptions ReadOptions() const override { return {}; }
+    bool ReadElsewhere(TFilePanel&, std::function<void()>&) override { return false; }
+    TFileWorker::TWork ResultsWork(TFilePanel&, const TPanelRead&, std::function<void()>&) override
+    {
+        return {};
+    }
+    void Arrived(TFilePanel&, bool) override { ++Arrivals; }
+};
 
 class FilePanelTest : public ::testing::Test
 {
@@ -162,6 +181,93 @@ TEST_F(FilePanelTest, AReadInTheBackgroundGoesBackOnEscapeAndItsRowsLandSortedWi
     EXPECT_EQ(panel.Directory, dir.path());
     EXPECT_TRUE(panel.ListingStamped);
     EXPECT_EQ(panel.Files->ItemCount(), 4);
+}
+
+TEST_F(FilePanelTest, AReadThatOutlastsTheWaitLandsWhenTheOwnerAllowsWithItsCursorAndNotTheFocus)
+{
+    TempDir dir;
+    dir.write("a.txt", "1");
+    dir.write("b.txt", "12");
+    TTestOwner owner;
+    owner.Free = false; // a command runs
+    TFilePanel twin;    // reads the same folder: this panel's read waits for it
+    twin.Read = std::make_unique<TPanelRead>();
+    twin.Read->Directory = dir.path();
+    panel.Owner = &owner;
+    panel.Twin = &twin;
+    panel.Directory = dir.path();
+    auto* edit = new QLineEdit(panel.Panel);
+    edit->show();
+    panel.Panel->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(panel.Panel));
+    edit->setFocus();
+    ASSERT_TRUE(edit->hasFocus());
+    QSignalSpy activated(&panel, &TFilePanel::Activated);
+    int thens = 0;
+    panel.StartRead([&] {
+        ++thens;
+        panel.Files->setFocus();
+        panel.Files->FocusItem(2);
+    });
+    ASSERT_TRUE(panel.Read);
+    EXPECT_EQ(panel.Total->Text(1), "Reading… 0 entries");
+    EXPECT_EQ(panel.Files->ItemCount(), 0);
+
+    twin.Read->Finished->store(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel.Read || panel.Read->Done; }, 60000));
+    ASSERT_TRUE(panel.Read); // the rows wait for the command to end
+    EXPECT_EQ(thens, 0);
+    EXPECT_EQ(owner.Arrivals, 0);
+
+    owner.Free = true;
+    panel.LandIfDone();
+    EXPECT_FALSE(panel.Read);
+    EXPECT_EQ(thens, 1);
+    EXPECT_EQ(owner.Arrivals, 1);
+    EXPECT_EQ(panel.Directory, dir.path());
+    ASSERT_EQ(panel.Files->ItemCount(), 3);
+    EXPECT_EQ(panel.Listing[panel.Files->GetFocusedIndex()].Name, "b.txt");
+    EXPECT_TRUE(edit->hasFocus()); // the user's focus stays where it was
+    EXPECT_EQ(activated.count(), 0);
+}
+
+TEST_F(FilePanelTest, ReadsGoIntoTheShownTabsHistoryAndANewTabGoesOnWithItsOwn)
+{
+    TempDir dir;
+    dir.mkdir("a");
+    dir.write("a/x.txt", "1");
+    dir.mkdir("b");
+    dir.mkdir("c");
+    TTestOwner owner;
+    panel.Owner = &owner;
+    const auto go = [&](const QString& folder) {
+        panel.Directory = dir.path() + folder + '/';
+        panel.StartRead();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !panel.Read; }, 60000));
+        ASSERT_EQ(panel.Directory, dir.path() + folder + '/');
+    };
+    const auto folders = [&](const TTabState& tab) {
+        QStringList names;
+        for (const TPanelPlace& place : tab.History.Places())
+            names << place.Folder.mid(dir.path().size());
+        return names;
+    };
+    go("a");
+    panel.Files->FocusItem(1); // x.txt
+    go("b");
+    EXPECT_EQ(folders(panel.Tabs.ShownTab()), (QStringList{"a/", "b/"}));
+    EXPECT_EQ(panel.Tabs.ShownTab().History.Places()[0].Cursor, "x.txt");
+
+    ASSERT_TRUE(panel.OpenTab());
+    ASSERT_EQ(panel.Tabs.Count(), 2);
+    EXPECT_EQ(panel.Tabs.Shown(), 1);
+    EXPECT_FALSE(panel.TabBar->isHidden());
+    go("c");
+    EXPECT_EQ(folders(panel.Tabs.ShownTab()), (QStringList{"a/", "b/", "c/"}));
+    EXPECT_EQ(panel.Tabs.ShownTab().Place.Folder, dir.path() + "c/");
+    // The first tab stays where it was, its history as it was.
+    EXPECT_EQ(folders(panel.Tabs.Tab(0)), (QStringList{"a/", "b/"}));
+    EXPECT_EQ(panel.Tabs.Tab(0).Place.Folder, dir.path() + "b/");
 }
 
 TEST_F(FilePanelTest, AHiddenTabKeepsTheViewSettingsAndRowsAndGivesThemBack)

@@ -1,0 +1,34 @@
+#pragma once
+// TPanelOwner: what a panel's read needs from the window that holds it. The panel starts,
+// waits for, lands, restarts and cancels its own reads; the window adds the places it
+// reads itself (remote folders), the search results it looks up again, whether a
+// finished read may land now (not while a command runs), and what follows a landing
+// (the watch on the new place, the column widths).
+
+#include "fileops/uProgress.h"
+#include "panel/PanelRead.h"
+
+#include <functional>
+
+class TFilePanel;
+
+class TPanelOwner
+{
+public:
+    // False while the rows of a finished background read must wait (LandIfDone then).
+    virtual bool MayLand() const = 0;
+    // The settings both panels read with; the panel adds its own order.
+    virtual TPanelReadOptions ReadOptions() const = 0;
+    // Starts the read of a place the panel does not list itself, calling `then` once it
+    // landed; false when the panel's place is an ordinary one.
+    virtual bool ReadElsewhere(TFilePanel& panel, std::function<void()>& then) = 0;
+    // The work that looks the panel's search results up again in place of its folder,
+    // with `then` extended to keep them shown; empty when it shows none.
+    virtual TFileWorker::TWork ResultsWork(TFilePanel& panel, const TPanelRead& read,
+                                           std::function<void()>& then) = 0;
+    // The panel's new rows are in (`widened`: the Size column grew).
+    virtual void Arrived(TFilePanel& panel, bool widened) = 0;
+
+protected:
+    ~TPanelOwner() = default;
+};
