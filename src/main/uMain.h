@@ -444,6 +444,11 @@ private:
     TFileWorker::TWork ResultsWork(TFilePanel& panel, const TPanelRead& read,
                                    std::function<void()>& then) override;
     void Arrived(TFilePanel& panel, bool widened) override;
+    void ShowPlace(TFilePanel& panel) override;
+    void ShowSettings(TFilePanel& panel) override;
+    void OpenArchiveAt(TFilePanel& panel, int row, const QString& member) override;
+    void OpenPlace(TFilePanel& panel, const std::function<void()>& after) override;
+    void Reread(TFilePanel& panel) override;
     TSide SideOf(const TFilePanel& panel) const
     {
         return &panel == &m_panels[sdLeft] ? sdLeft : sdRight;
@@ -687,16 +692,12 @@ private:
     void CreateTabItems(QMenu* view);
     void SyncTabBar(TSide side);
     void SaveShownTab(TSide side, bool keepListing);
-    void RestoreShownTab(TSide side);
-    void ShowKeptListing(TSide side, TTabState& tab);
-    void ReadTabPlace(TSide side, TTabState& tab);
     // A locked tab about to be left: a new tab takes the panel there instead.
     void LeaveLockedTab(TSide side);
     // Around every landing of a listing: the shown tab's history and label follow.
     void NoteLeaving(TSide side);
     void NoteArrived(TSide side);
     void HistoryGo(TSide side, int stepOrIndex, bool index);
-    void GoToHistoryPlace(TSide side, const TPanelPlace& place);
     void DropUrlsOnTab(TSide side, int index, const QList<QUrl>& urls, bool move);
     // A drag from a list let go over a tab: the drop goes into that tab's folder (true).
     bool TabDropAt(const QPoint& global, Qt::KeyboardModifiers modifiers);

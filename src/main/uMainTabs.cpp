@@ -2,33 +2,18 @@
 // the shown tab; switching saves it into its TTabState, the folder's listing moved along,
 // and brings the other one back: without a read while its folder has not changed since
 // (its stamp), else read again keeping the cursor and the marks. Only the shown tab is
-// watched, as the panel's watcher follows what the panel shows. The panel keeps its tab
-// record and history itself (PanelTabsControl.cpp); here is what needs the window.
-#include "archive/ReadOnlyArchive.h"
+// watched, as the panel's watcher follows what the panel shows. The panel opens, closes,
+// switches and steps through its tabs and history itself (PanelTabsControl.cpp); here are
+// the menus, keys, drops and what the panel asks of the window.
 #include "controls/TabStrip.h"
 #include "controls/VirtualListView.h"
 #include "main/uMain.h"
 #include "panel/PanelText.h"
-#include "panel/StatusLine.h"
 #include "platform/FileNames.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
 
-#include <QLabel>
 #include <QMenu>
-
-namespace
-{
-
-int RowOf(const TFileListing& listing, const QString& name)
-{
-    for (int row = 0; row < listing.Count(); ++row)
-        if (listing[row].Name == name)
-            return row;
-    return -1;
-}
-
-} // namespace
 
 void TfMain::CreateTabBar(TSide side)
 {
@@ -103,89 +88,6 @@ void TfMain::SaveShownTab(TSide side, bool keepListing)
     m_panels[side].SaveShownTab(keepListing);
 }
 
-void TfMain::RestoreShownTab(TSide side)
-{
-    TPanel& p = m_panels[side];
-    TTabState& tab = p.Tabs.ShownTab();
-    p.TakeSettings(tab);
-    ShowSortOrder(side);
-    SyncMenusToPanel(side);
-    SyncTabBar(side);
-    if (tab.Listing)
-        ShowKeptListing(side, tab);
-    else
-        ReadTabPlace(side, tab);
-}
-
-void TfMain::ShowKeptListing(TSide side, TTabState& tab)
-{
-    TPanel& p = m_panels[side];
-    const std::unique_ptr<TFileListing> kept = std::move(tab.Listing);
-    if (!platform::DirectoryExists(kept->Directory)) {
-        ReadTabPlace(side, tab); // gone while hidden: its nearest existing parent
-        return;
-    }
-    platform::TDirectoryStamp now;
-    const bool unchanged = tab.Stamped && !tab.Stale &&
-                           platform::GetDirectoryStamp(kept->Directory, now) && now == tab.Stamp &&
-                           tab.Hidden == ShowHidden && tab.Natural == NaturalOrder;
-    if (p.TakeKeptListing(tab, *kept))
-        SplitterMoved(); // the Name column takes what the Size column left
-    FillDriveList(side);
-    p.DirectoryLabel->setText(platform::DisplayName(p.Directory));
-    ShowFreeSpace(side);
-    ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
-    RestoreViewState(side, TFilePanel::TabView(tab));
-    WatchPanel(side);
-    // Changed while hidden: read again, the cursor and the marks kept on their names.
-    if (!unchanged)
-        RereadKeepingView(side);
-}
-
-void TfMain::ReadTabPlace(TSide side, TTabState& tab)
-{
-    TPanel& p = m_panels[side];
-    TViewState view = TFilePanel::TabView(tab);
-    QString gone;
-    TPanelPlace place = tab.Place;
-    if (place.Folder.startsWith('/')) {
-        // A place gone meanwhile gives way to its nearest existing parent.
-        const QString folder = platform::NearestExistingFolder(place.Folder);
-        if (folder != place.Folder ||
-            (!place.Archive.isEmpty() && !platform::FileExists(place.Folder + place.Archive))) {
-            gone = place.Archive.isEmpty() ? place.Folder : place.Folder + place.Archive;
-            place = {folder, {}, {}};
-            view = {};
-            p.Fed.reset();
-        }
-    }
-    tab.Visited = true;
-    p.Directory = p.Fed ? p.Fed->Root : place.Folder;
-    p.ArchiveFolder = tab.ArchiveFolder;
-    p.HistoryStep = gone.isEmpty(); // the tab's own place, no new one
-    ReadListing(side, [this, side, view, place, gone] {
-        TPanel& p = m_panels[side];
-        FillDriveList(side);
-        if (!ShowsFedResults(side))
-            p.DirectoryLabel->setText(platform::DisplayName(p.Directory));
-        ShowFreeSpace(side);
-        ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
-        if (!place.Archive.isEmpty()) {
-            const int row = RowOf(p.Listing, place.Archive);
-            if (row >= 0) {
-                p.Files->FocusItem(row);
-                OpenArchiveAtMember(side, row, place.Cursor);
-            }
-        } else {
-            RestoreViewState(side, view);
-        }
-        p.HistoryStep = false;
-        NoteArrived(side);
-        if (!gone.isEmpty())
-            SayGone(side, gone);
-    });
-}
-
 // Opening, closing, switching, locking --------------------------------------------------
 
 void TfMain::OpenTab(TSide side)
@@ -195,36 +97,12 @@ void TfMain::OpenTab(TSide side)
 
 void TfMain::CloseTab(TSide side, int index)
 {
-    TPanel& p = m_panels[side];
-    const bool shown = index == p.Tabs.Shown();
-    if (p.Tabs.Count() <= 1 || (shown && Reading(side)))
-        return;
-    if (!shown) {
-        p.Tabs.Close(index);
-        SyncTabBar(side);
-        return;
-    }
-    p.Tabs.ShownTab().Listing.reset();
-    {
-        TFileListing dropped;
-        dropped.Swap(p.Listing);
-        p.Files->SetVirtualItemCount(0, cfNoScroll);
-    }
-    if (p.ReadOnly)
-        p.ReadOnly->Close(); // the archive the closed tab showed, if any
-    p.Tabs.Close(index);
-    RestoreShownTab(side);
+    m_panels[side].CloseTab(index);
 }
 
 void TfMain::ShowTab(TSide side, int index)
 {
-    TPanel& p = m_panels[side];
-    if (index < 0 || index >= p.Tabs.Count() || index == p.Tabs.Shown())
-        return;
-    CancelRead(side); // the tab left shows what it showed before its read
-    SaveShownTab(side, true);
-    p.Tabs.Show(index);
-    RestoreShownTab(side);
+    m_panels[side].ShowTab(index);
 }
 
 void TfMain::SetTabLocked(TSide side, int index, bool locked)
@@ -234,12 +112,7 @@ void TfMain::SetTabLocked(TSide side, int index, bool locked)
 
 void TfMain::LeaveLockedTab(TSide side)
 {
-    TPanel& p = m_panels[side];
-    if (!p.Tabs.ShownTab().Locked || Reading(side))
-        return;
-    OpenTab(side);
-    p.Tabs.ShownTab().Locked = false;
-    SyncTabBar(side);
+    m_panels[side].LeaveLockedTab();
 }
 
 // History --------------------------------------------------------------------------------
@@ -256,50 +129,36 @@ void TfMain::NoteArrived(TSide side)
 
 void TfMain::HistoryGo(TSide side, int stepOrIndex, bool index)
 {
-    TPanel& p = m_panels[side];
-    if (Reading(side) || (!index && !p.Tabs.ShownTab().History.CanStep(stepOrIndex)))
-        return;
-    LeaveLockedTab(side);
-    TPanelHistory& history = p.Tabs.ShownTab().History;
-    const QString cursor = PanelPlace(side).Cursor;
-    const auto exists = [](const TPanelPlace& place) {
-        if (place.Folder == QLatin1String("Drives"))
-            return true;
-        return place.Archive.isEmpty() ? platform::DirectoryExists(place.Folder)
-                                       : platform::FileExists(place.Folder + place.Archive);
-    };
-    QStringList skipped;
-    const std::optional<TPanelPlace> place =
-        index ? history.GoTo(stepOrIndex, cursor, exists, skipped)
-              : history.Step(stepOrIndex, cursor, exists, skipped);
-    if (place)
-        GoToHistoryPlace(side, *place);
-    if (!skipped.isEmpty()) {
-        QStringList names;
-        for (const QString& gone : skipped)
-            names << platform::DisplayName(gone);
-        p.Total->SetText(3,
-                         QStringLiteral("Skipped, gone: %1").arg(names.join(QStringLiteral(", "))));
-    }
+    m_panels[side].HistoryGo(stepOrIndex, index);
 }
 
-void TfMain::GoToHistoryPlace(TSide side, const TPanelPlace& place)
+// What a tab shown again or a step through the history needs of the window (TPanelOwner).
+
+void TfMain::ShowPlace(TFilePanel& panel)
 {
-    TPanel& p = m_panels[side];
-    p.HistoryStep = true;
-    p.Directory = place.Folder;
-    p.ArchiveFolder.clear();
-    OpenLocation(side, [this, side, place] {
-        TPanel& p = m_panels[side];
-        const int row = RowOf(p.Listing, place.Archive.isEmpty() ? place.Cursor : place.Archive);
-        if (row >= 0) {
-            p.Files->FocusItem(row);
-            if (!place.Archive.isEmpty())
-                OpenArchiveAtMember(side, row, place.Cursor);
-        }
-        p.HistoryStep = false;
-        NoteArrived(side);
-    });
+    FillDriveList(SideOf(panel));
+    ShowFreeSpace(SideOf(panel));
+}
+
+void TfMain::ShowSettings(TFilePanel& panel)
+{
+    ShowSortOrder(SideOf(panel));
+    SyncMenusToPanel(SideOf(panel));
+}
+
+void TfMain::OpenArchiveAt(TFilePanel& panel, int row, const QString& member)
+{
+    OpenArchiveAtMember(SideOf(panel), row, member);
+}
+
+void TfMain::OpenPlace(TFilePanel& panel, const std::function<void()>& after)
+{
+    OpenLocation(SideOf(panel), after);
+}
+
+void TfMain::Reread(TFilePanel& panel)
+{
+    RereadKeepingView(SideOf(panel));
 }
 
 void TfMain::MenuHistoryClick()

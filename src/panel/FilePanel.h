@@ -15,10 +15,10 @@
 //   PanelTabStrip.cpp    the tab strip showing the tabs model
 //   PanelTabState.cpp    what the shown tab keeps of the panel, and takes back
 //   PanelTabsControl.cpp where the panel stands, the shown tab's record and history of
-//                        it, a tab opened beside the shown one or locked
+//                        it, a tab opened, locked, closed or shown again, a history step
 // The main window keeps the commands that act between panels and wires each panel's
 // controls to them; the panel tells it about its list through the signals below, and
-// asks it what a read needs from the window through its Owner (PanelOwner.h).
+// asks it what a read or a tab needs from the window through its Owner (PanelOwner.h).
 
 #include "fileops/uProgress.h"
 #include "listing/FileListing.h"
@@ -126,7 +126,16 @@ public:
     // shown tab, and with `keepListing` its rows, kept for a folder. NoteLeaving and
     // NoteArrived: around a landing, the place left goes into the shown tab's history
     // (not for a step through it or results shown). OpenTab: a new tab showing what the
-    // panel shows, with its history (false while a read is under way).
+    // panel shows, with its history (false while a read is under way). CloseTab: the
+    // tab at `index` goes (never the last one, nor the shown one while it is read); the
+    // next shown comes back. ShowTab: the tab at `index` takes the panel's place, its
+    // read under way ended. RestoreShownTab: the shown tab's settings and place back in
+    // the panel, from the rows it kept when its folder is unchanged (ShowKeptListing,
+    // else read again keeping the view), else read (ReadTabPlace; a place gone gives
+    // way to its nearest existing parent). LeaveLockedTab: a locked tab stays, a new
+    // one takes the panel's next place. HistoryGo: a step through the shown tab's
+    // history (or to its place `stepOrIndex` with `index`), the places gone skipped
+    // and said so on the status line.
     TPanelPlace Place() const;
     bool ShowsFed() const;
     void SaveShownTab(bool keepListing);
@@ -134,6 +143,14 @@ public:
     void NoteArrived();
     bool OpenTab();
     void SetTabLocked(int index, bool locked);
+    void CloseTab(int index);
+    void ShowTab(int index);
+    void RestoreShownTab();
+    void ShowKeptListing(TTabState& tab);
+    void ReadTabPlace(TTabState& tab);
+    void LeaveLockedTab();
+    void HistoryGo(int stepOrIndex, bool index);
+    void GoToHistoryPlace(const TPanelPlace& place);
 
     // The shown tab's record (PanelTabState.cpp). KeepView: the panel's view and
     // settings into `tab` (its place, archive folder and results are the window's to

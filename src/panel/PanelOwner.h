@@ -3,7 +3,9 @@
 // waits for, lands, restarts and cancels its own reads; the window adds the places it
 // reads itself (remote folders), the search results it looks up again, whether a
 // finished read may land now (not while a command runs), and what follows a landing
-// (the watch on the new place, the column widths).
+// (the watch on the new place, the column widths). A tab shown again or a step through
+// the history asks it for the window's parts that follow the panel's place and settings,
+// and for the places it opens itself (an archive, a folder as a double click would).
 
 #include "fileops/uProgress.h"
 #include "panel/PanelRead.h"
@@ -28,6 +30,16 @@ public:
                                            std::function<void()>& then) = 0;
     // The panel's new rows are in (`widened`: the Size column grew).
     virtual void Arrived(TFilePanel& panel, bool widened) = 0;
+    // The window's parts that follow the panel's place: the drive list, the free space.
+    virtual void ShowPlace(TFilePanel& panel) = 0;
+    // The window's parts that follow the panel's settings: the sort arrow, the menus.
+    virtual void ShowSettings(TFilePanel& panel) = 0;
+    // Opens the archive at `row` of the panel, showing `member` in it.
+    virtual void OpenArchiveAt(TFilePanel& panel, int row, const QString& member) = 0;
+    // Reads the panel's Directory as a double click on it would, then calls `after`.
+    virtual void OpenPlace(TFilePanel& panel, const std::function<void()>& after) = 0;
+    // Reads the panel's folder again, its cursor and marks kept.
+    virtual void Reread(TFilePanel& panel) = 0;
 
 protected:
     ~TPanelOwner() = default;

@@ -37,6 +37,7 @@ TFileObject Row(const QString& name, qint64 size)
 struct TTestOwner final : TPanelOwner {
     bool Free{true};
     int Arrivals{0};
+    int Rereads{0};
     bool MayLand() const override { return Free; }
     TPanelReadOptions ReadOptions() const override { return {}; }
     bool ReadElsewhere(TFilePanel&, std::function<void()>&) override { return false; }
@@ -45,6 +46,11 @@ struct TTestOwner final : TPanelOwner {
         return {};
     }
     void Arrived(TFilePanel&, bool) override { ++Arrivals; }
+    void ShowPlace(TFilePanel&) override {}
+    void ShowSettings(TFilePanel&) override {}
+    void OpenArchiveAt(TFilePanel&, int, const QString&) override {}
+    void OpenPlace(TFilePanel&, const std::function<void()>&) override {}
+    void Reread(TFilePanel&) override { ++Rereads; }
 };
 
 class FilePanelTest : public ::testing::Test
@@ -310,6 +316,49 @@ TEST_F(FilePanelTest, AHiddenTabKeepsTheViewSettingsAndRowsAndGivesThemBack)
     EXPECT_FALSE(panel.Ascending);
     EXPECT_EQ(panel.Files->ViewStyle(), vsList);
     EXPECT_EQ(SelectionLine(), "2 object(s) / 3,010 byte(s)");
+}
+
+TEST_F(FilePanelTest, ASwitchBackShowsTheKeptRowsAndReadsAgainOnlyAfterAChangeAndClosingKeepsOne)
+{
+    TempDir dir;
+    dir.mkdir("a");
+    dir.write("a/x.txt", "1");
+    dir.mkdir("b");
+    TTestOwner owner;
+    panel.Owner = &owner;
+    const auto landed = [&](const QString& folder) {
+        return QTest::qWaitFor(
+            [&] { return !panel.Read && panel.Directory == dir.path() + folder; }, 60000);
+    };
+    panel.Directory = dir.path() + "a/";
+    panel.StartRead();
+    ASSERT_TRUE(landed("a/"));
+    ASSERT_TRUE(panel.OpenTab());
+    panel.Directory = dir.path() + "b/";
+    panel.StartRead();
+    ASSERT_TRUE(landed("b/"));
+
+    panel.ShowTab(0); // not kept when the second tab opened: read
+    ASSERT_TRUE(landed("a/"));
+    panel.Files->FocusItem(1); // x.txt
+    panel.ShowTab(1);
+    ASSERT_TRUE(landed("b/"));
+    panel.LivePending = true; // a change seen in b, not yet read
+    panel.ShowTab(0);         // a unchanged: its kept rows, no read
+    EXPECT_FALSE(panel.Read);
+    EXPECT_EQ(panel.Directory, dir.path() + "a/");
+    EXPECT_EQ(panel.Files->GetFocusedIndex(), 1);
+    EXPECT_EQ(owner.Rereads, 0);
+    panel.ShowTab(1); // b changed while hidden: read again
+    EXPECT_EQ(panel.Directory, dir.path() + "b/");
+    EXPECT_EQ(owner.Rereads, 1);
+
+    panel.CloseTab(0); // hidden: the shown one stays
+    ASSERT_EQ(panel.Tabs.Count(), 1);
+    EXPECT_EQ(panel.Directory, dir.path() + "b/");
+    EXPECT_TRUE(panel.TabBar->isHidden());
+    panel.CloseTab(0); // the last one stays
+    EXPECT_EQ(panel.Tabs.Count(), 1);
 }
 
 } // namespace
