@@ -449,6 +449,9 @@ private:
     void OpenArchiveAt(TFilePanel& panel, int row, const QString& member) override;
     void OpenPlace(TFilePanel& panel, const std::function<void()>& after) override;
     void Reread(TFilePanel& panel) override;
+    bool MayRereadChange(const TFilePanel& panel) const override;
+    void RereadChange(TFilePanel& panel) override;
+    bool ReloadShownArchive(TFilePanel& panel) override;
     TSide SideOf(const TFilePanel& panel) const
     {
         return &panel == &m_panels[sdLeft] ? sdLeft : sdRight;

@@ -21,17 +21,6 @@
 #include <QThread>
 #include <algorithm>
 
-namespace
-{
-
-// While a change waits for the panel to be free, it looks again this often.
-constexpr int kRetryMs = 250;
-// A re-read of N entries waits N / kEntriesPerMs ms after the one before: a folder of a
-// million entries is read at most every four seconds, a small one at once.
-constexpr int kEntriesPerMs = 250;
-
-} // namespace
-
 void TfMain::CreateWatcher(TSide side)
 {
     TPanel& p = m_panels[side];
@@ -44,8 +33,8 @@ void TfMain::WatchPanel(TSide side)
     TPanel& p = m_panels[side];
     QString folder = p.Directory, name;
     if (ShowsArchive(side)) {
-        const QString file = ShowsReadOnlyArchive(side) ? p.ReadOnly->FileName()
-                                                        : p.Zip->ZipFilename();
+        const QString file =
+            ShowsReadOnlyArchive(side) ? p.ReadOnly->FileName() : p.Zip->ZipFilename();
         folder = file.left(file.lastIndexOf('/') + 1);
         name = file.mid(file.lastIndexOf('/') + 1);
     }
@@ -56,32 +45,29 @@ bool TfMain::LiveRereadMayStart(TSide side) const
 {
     // Loops nested in the main one belong to a command's wait, a dialog or a folder
     // read's quiet wait: the re-read comes after them.
-    return !m_commandRunning && !ReadingAny() && !FileWorkRunning() && !QApplication::activeModalWidget() &&
-           QThread::currentThread()->loopLevel() <= 1 &&
+    return !m_commandRunning && !ReadingAny() && !FileWorkRunning() &&
+           !QApplication::activeModalWidget() && QThread::currentThread()->loopLevel() <= 1 &&
            !m_panels[side].Files->IsEditing();
 }
 
 void TfMain::LiveReread(TSide side)
 {
-    TPanel& p = m_panels[side];
-    if (!p.LivePending)
-        return;
-    const qint64 gap = p.Listing.Count() / kEntriesPerMs - p.LastRead.elapsed();
-    if (!LiveRereadMayStart(side) || gap > 0) {
-        p.LiveRetry.start(int(std::max<qint64>(kRetryMs, gap)));
-        return;
-    }
-    p.LivePending = false;
-    if (const auto gone = std::exchange(p.LiveGone, TPanel::lgNo); gone != TPanel::lgNo) {
-        FollowGoneFolder(side, gone == TPanel::lgUnmounted);
-        return;
-    }
-    if (!ShowsArchive(side)) {
-        RereadKeepingView(side, p.Directory, {}, true, true);
-        return;
-    }
-    if (!ReloadArchive(side))
-        FollowGoneFolder(side, false);
+    m_panels[side].LiveReread();
+}
+
+bool TfMain::MayRereadChange(const TFilePanel& panel) const
+{
+    return LiveRereadMayStart(SideOf(panel));
+}
+
+void TfMain::RereadChange(TFilePanel& panel)
+{
+    RereadKeepingView(SideOf(panel), panel.Directory, {}, true, true);
+}
+
+bool TfMain::ReloadShownArchive(TFilePanel& panel)
+{
+    return ReloadArchive(SideOf(panel));
 }
 
 bool TfMain::ReloadArchive(TSide side)
@@ -108,7 +94,8 @@ void TfMain::KeepingArchiveRows(TSide side, const std::function<void()>& read)
     TPanel& p = m_panels[side];
     TVirtualListView& files = *p.Files;
     const int focused = files.GetFocusedIndex();
-    const QString focusedName = focused >= 0 && focused < p.Listing.Count() ? p.Listing[focused].Name : QString();
+    const QString focusedName =
+        focused >= 0 && focused < p.Listing.Count() ? p.Listing[focused].Name : QString();
     const bool marking = files.Marking();
     QSet<QString> marked;
     for (int row : files.SelectedRows())
@@ -128,21 +115,7 @@ void TfMain::KeepingArchiveRows(TSide side, const std::function<void()>& read)
 
 void TfMain::FollowGoneFolder(TSide side, bool unmounted)
 {
-    TPanel& p = m_panels[side];
-    QString gone = p.Directory;
-    if (ShowsArchive(side))
-        gone = ShowsReadOnlyArchive(side) ? p.ReadOnly->FileName() : p.Zip->ZipFilename();
-    // An unmounted folder may leave an empty mount point behind: its parent is meant.
-    p.Directory = platform::NearestExistingFolder(unmounted ? ParentLocation(p.Directory)
-                                                             : p.Directory);
-    ReadListing(side, [this, side, gone] {
-        TPanel& p = m_panels[side];
-        FillDriveList(side);
-        p.DirectoryLabel->setText(platform::DisplayName(p.Directory));
-        ShowFreeSpace(side);
-        ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
-        SayGone(side, gone);
-    });
+    m_panels[side].FollowGoneFolder(unmounted);
 }
 
 void TfMain::SayGone(TSide side, const QString& gone)

@@ -11,7 +11,8 @@
 //                        in the background, a cancel, the rows taken in
 //   PanelReadControl.cpp a read's course: started, waited for briefly, landed at once or
 //                        in the background, read again when its folder changed meanwhile
-//   PanelLive.cpp        the watch on what the panel shows, and a gone place said
+//   PanelLive.cpp        the watch on what the panel shows, its changes read in when
+//                        the panel is free, and a gone place left and said
 //   PanelTabStrip.cpp    the tab strip showing the tabs model
 //   PanelTabState.cpp    what the shown tab keeps of the panel, and takes back
 //   PanelTabsControl.cpp where the panel stands, the shown tab's record and history of
@@ -115,6 +116,12 @@ public:
     void Watch(const QString& folder, const QString& name, bool live);
     void SayGone(const QString& gone);
     void ForgetGoneIfBack();
+    // LiveReread: a change pending is read in once the owner says it may and the last
+    // read is long enough ago for the folder's size, else it is tried again later; a
+    // place gone is left for its nearest existing parent (FollowGoneFolder; an unmounted
+    // one's mount point for its parent), which the status line then says.
+    void LiveReread();
+    void FollowGoneFolder(bool unmounted);
 
     // The tab strip shows the tabs model: a tab each, titled (locked ones say so), the
     // shown one current; hidden while there is one (PanelTabStrip.cpp).

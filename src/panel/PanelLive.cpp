@@ -1,10 +1,28 @@
 // Live folders, the panel's part: its watcher on what it shows (its folder, or the file
 // of the archive it shows), what it notes when changes settle or the place goes, and the
-// status line that says a place left is gone until it is back.
+// status line that says a place left is gone until it is back. A change is read in only
+// when the owner says the panel is free, and a large folder not more often than its size
+// allows; a place gone takes the panel to its nearest existing parent.
 #include "panel/FilePanel.h"
+#include "panel/PanelText.h"
 #include "panel/StatusLine.h"
 #include "platform/FileNames.h"
 #include "platform/FolderWatcher.h"
+#include "platform/StartPath.h"
+
+#include <QLabel>
+#include <algorithm>
+
+namespace
+{
+
+// While a change waits for the panel to be free, it looks again this often.
+constexpr int kRetryMs = 250;
+// A re-read of N entries waits N / kEntriesPerMs ms after the one before: a folder of a
+// million entries is read at most every four seconds, a small one at once.
+constexpr int kEntriesPerMs = 250;
+
+} // namespace
 
 void TFilePanel::CreateWatcher()
 {
@@ -60,4 +78,43 @@ void TFilePanel::ForgetGoneIfBack()
             Total->SetText(3, QString());
             return;
         }
+}
+
+void TFilePanel::LiveReread()
+{
+    if (!LivePending)
+        return;
+    const qint64 gap = Listing.Count() / kEntriesPerMs - LastRead.elapsed();
+    if (!Owner->MayRereadChange(*this) || gap > 0) {
+        LiveRetry.start(int(std::max<qint64>(kRetryMs, gap)));
+        return;
+    }
+    LivePending = false;
+    if (const auto gone = std::exchange(LiveGone, lgNo); gone != lgNo) {
+        FollowGoneFolder(gone == lgUnmounted);
+        return;
+    }
+    if (!Listing.IsArchiveListing()) {
+        Owner->RereadChange(*this);
+        return;
+    }
+    if (!Owner->ReloadShownArchive(*this))
+        FollowGoneFolder(false);
+}
+
+void TFilePanel::FollowGoneFolder(bool unmounted)
+{
+    QString gone = Directory;
+    if (Listing.IsArchiveListing()) {
+        const TPanelPlace place = Place();
+        gone = place.Folder + place.Archive; // the archive's file
+    }
+    // An unmounted folder may leave an empty mount point behind: its parent is meant.
+    Directory = platform::NearestExistingFolder(unmounted ? ParentLocation(Directory) : Directory);
+    StartRead([this, gone] {
+        Owner->ShowPlace(*this);
+        DirectoryLabel->setText(platform::DisplayName(Directory));
+        ShowTotals(QStringLiteral(" objects"), QStringLiteral(" bytes"));
+        SayGone(gone);
+    });
 }

@@ -40,6 +40,12 @@ public:
     virtual void OpenPlace(TFilePanel& panel, const std::function<void()>& after) = 0;
     // Reads the panel's folder again, its cursor and marks kept.
     virtual void Reread(TFilePanel& panel) = 0;
+    // Whether a change another program made may be read in now: not inside a command, a
+    // dialog, a read or an edit in place. Reading it in: the folder again (the changed
+    // entries say so), or the archive shown (false: its file is gone).
+    virtual bool MayRereadChange(const TFilePanel& panel) const = 0;
+    virtual void RereadChange(TFilePanel& panel) = 0;
+    virtual bool ReloadShownArchive(TFilePanel& panel) = 0;
 
 protected:
     ~TPanelOwner() = default;

@@ -13,6 +13,7 @@
 #include "support/TempDir.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -38,6 +39,8 @@ struct TTestOwner final : TPanelOwner {
     bool Free{true};
     int Arrivals{0};
     int Rereads{0};
+    bool Busy{false};
+    int Changes{0};
     bool MayLand() const override { return Free; }
     TPanelReadOptions ReadOptions() const override { return {}; }
     bool ReadElsewhere(TFilePanel&, std::function<void()>&) override { return false; }
@@ -51,6 +54,9 @@ struct TTestOwner final : TPanelOwner {
     void OpenArchiveAt(TFilePanel&, int, const QString&) override {}
     void OpenPlace(TFilePanel&, const std::function<void()>&) override {}
     void Reread(TFilePanel&) override { ++Rereads; }
+    bool MayRereadChange(const TFilePanel&) const override { return !Busy; }
+    void RereadChange(TFilePanel&) override { ++Changes; }
+    bool ReloadShownArchive(TFilePanel&) override { return true; }
 };
 
 class FilePanelTest : public ::testing::Test
@@ -359,6 +365,39 @@ TEST_F(FilePanelTest, ASwitchBackShowsTheKeptRowsAndReadsAgainOnlyAfterAChangeAn
     EXPECT_TRUE(panel.TabBar->isHidden());
     panel.CloseTab(0); // the last one stays
     EXPECT_EQ(panel.Tabs.Count(), 1);
+}
+
+TEST_F(FilePanelTest, AChangeWaitsWhileTheOwnerIsBusyAndAGoneFolderGivesWayToItsParent)
+{
+    TempDir dir;
+    dir.mkdir("a");
+    dir.mkdir("a/b");
+    TTestOwner owner;
+    panel.Owner = &owner;
+    panel.Directory = dir.path() + "a/b/";
+    panel.StartRead();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel.Read; }, 60000));
+    panel.LastRead.start(); // as the watch set up on landing does: a few rows, no wait
+
+    owner.Busy = true;
+    panel.LivePending = true;
+    panel.LiveReread();
+    EXPECT_EQ(owner.Changes, 0);
+    EXPECT_TRUE(panel.LivePending);
+    EXPECT_TRUE(panel.LiveRetry.isActive()); // tried again later
+    owner.Busy = false;
+    panel.LiveReread();
+    EXPECT_EQ(owner.Changes, 1);
+    EXPECT_FALSE(panel.LivePending);
+
+    ASSERT_TRUE(QDir(dir.path() + "a/b").removeRecursively());
+    panel.LivePending = true;
+    panel.LiveGone = TFilePanel::lgDeleted;
+    panel.LiveReread();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel.Read; }, 60000));
+    EXPECT_EQ(panel.Directory, dir.path() + "a/");
+    EXPECT_EQ(owner.Changes, 1);
+    EXPECT_TRUE(panel.Total->Text(3).endsWith(" is gone"));
 }
 
 } // namespace
