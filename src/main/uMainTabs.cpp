@@ -65,8 +65,9 @@ void TfMain::CreateTabItems(QMenu* view)
     add(a.MenuNextTab, "Ne&xt tab", {QKeySequence(Qt::CTRL | Qt::Key_Tab)},
         &TfMain::MenuNextTabClick);
     add(a.MenuPreviousTab, "Pre&vious tab",
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_Backtab),
-         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab)},
+        // One sequence only: X11 reports these keys as Backtab, and Qt matches that to
+        // each of its spellings, so a second one would make the key ambiguous and dead.
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab)},
         &TfMain::MenuPreviousTabClick);
     view->addSeparator();
     add(a.MenuBack, "Bac&k", {QKeySequence(Qt::ALT | Qt::Key_Left)}, &TfMain::MenuBackClick);

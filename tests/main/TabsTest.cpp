@@ -65,6 +65,11 @@ TEST_F(TabsTest, KeysOpenSwitchAndCloseTabsEachKeepingItsFolderAndCursor)
     Key(Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
     ASSERT_TRUE(Lands(sdLeft, left + "sub/"));
     EXPECT_EQ(Focused(sdLeft), "b.txt");
+    // The same keys as the X server sends them (Backtab, Shift held) step back too.
+    Key(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_TRUE(Lands(sdLeft, left));
+    Key(Qt::Key_Tab, Qt::ControlModifier);
+    ASSERT_TRUE(Lands(sdLeft, left + "sub/"));
     // The right panel has tabs of its own: still one.
     EXPECT_EQ(Tabs(sdRight).Count(), 1);
     // Ctrl+W closes the shown tab and shows the other; never the last one.
