@@ -303,30 +303,18 @@ TRemoteResult MoveFile(const QString& uri, const QString& folderUri, const QStri
 
 QByteArray DigestFile(const QString& uri, QString& error, TRemoteCancel* cancel)
 {
-    const TCancelLink link(cancel);
-    const TRef<GFile> file = FileFor(uri);
-    const auto failed = [&](GError* raw) {
-        const TError reason(raw);
-        error = QStringLiteral("Cannot read %1: %2")
-                    .arg(ShownName(file.get()), MessageOf(reason.get()));
-        return QByteArray();
-    };
-    GError* raw = nullptr;
-    const TRef<GFileInputStream> stream(g_file_read(file.get(), link.Get(), &raw));
-    if (!stream)
-        return failed(raw);
     QCryptographicHash hash(QCryptographicHash::Sha256);
-    QByteArray buffer(1 << 20, Qt::Uninitialized);
-    for (;;) {
-        const gssize got = g_input_stream_read(G_INPUT_STREAM(stream.get()), buffer.data(),
-                                               gsize(buffer.size()), link.Get(), &raw);
-        if (got < 0)
-            return failed(raw);
-        if (got == 0)
-            break;
-        hash.addData(QByteArrayView(buffer.constData(), got));
+    const TRemoteResult read = ReadFileBlocks(
+        uri,
+        [&](const char* data, size_t size) {
+            hash.addData(QByteArrayView(data, qsizetype(size)));
+            return true;
+        },
+        cancel);
+    if (!read.Ok) {
+        error = read.Error;
+        return {};
     }
-    g_input_stream_close(G_INPUT_STREAM(stream.get()), nullptr, nullptr);
     return hash.result();
 }
 
