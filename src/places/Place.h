@@ -1,0 +1,117 @@
+#pragma once
+// One shape for every kind of place a panel shows: the drive list, a local folder, a ZIP
+// archive, an archive of another format (read-only), search results fed to the panel and
+// a folder of a remote place. The file commands ask the place what it can do and run the
+// operations they share through it, so that each command is written once for every kind.
+//
+// Threads: the questions (kind, addresses, capabilities, refusals) are plain data. The
+// operations block: a place whose OnWorker() is true (remote places) is run on the
+// file-work worker behind the progress window, the others on the window's thread as
+// their commands always ran. `cancel` may come from any thread.
+
+#include "platform/RemotePlaces.h"
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace platform
+{
+class TFileOpsProgress;
+}
+
+namespace places
+{
+
+enum class TPlaceKind { Drives, Folder, Zip, ReadOnlyArchive, Results, Remote };
+
+// What a place can do, as bits.
+enum TCapability : unsigned {
+    capList = 1u << 0,
+    capMakeFolder = 1u << 1,
+    capRename = 1u << 2,
+    capDelete = 1u << 3,
+    capTrash = 1u << 4, // deleted entries can go to a trash
+    capWrite = 1u << 5, // files can be written into it
+};
+
+// A cancel that reaches a remote call at once and is asked between entries elsewhere.
+using TPlaceCancel = platform::TRemoteCancel;
+
+// How an operation ended. Refused carries the one message for the user; Taken says the
+// name asked for is taken (and nothing was replaced).
+struct TPlaceResult {
+    enum TState { Ok, Refused, Cancelled };
+    TState State{Ok};
+    QString Message;
+    bool Taken{false};
+
+    bool IsOk() const { return State == Ok; }
+    static TPlaceResult Refuse(const QString& message, bool taken = false)
+    {
+        return {Refused, message, taken};
+    }
+};
+
+// Why a place does not do something, as the window says it: a message, or a notice with
+// a second line (shown in the notice dialog). Both empty: it does nothing and says nothing
+// (the drive list's rows cannot be renamed or deleted).
+struct TRefusal {
+    QString Message;
+    QString Notice;
+    bool Silent() const { return Message.isEmpty(); }
+};
+
+// One entry to delete: its name in the place and whether it is a folder.
+struct TPlaceEntry {
+    QString Name;
+    bool Folder{false};
+};
+
+class TPlace
+{
+public:
+    virtual ~TPlace() = default;
+
+    virtual TPlaceKind Kind() const = 0;
+    // The address for the user to read (the caption), and as it is stored (the panel's
+    // location: a folder ending in "/", a URI, or "Drives").
+    virtual QString ShownAddress() const = 0;
+    virtual QString StoredAddress() const = 0;
+    // Where ".." leads; empty at the top.
+    virtual QString ParentAddress() const = 0;
+    virtual unsigned Capabilities() const = 0;
+    bool Can(TCapability capability) const { return (Capabilities() & capability) != 0; }
+    // The message the window gives when the place cannot do `capability`.
+    virtual TRefusal Refusal(TCapability capability) const = 0;
+    // True when the operations below wait for a network: run them on a worker.
+    virtual bool OnWorker() const { return false; }
+    // True when the undo of a change here goes back through the place by addresses
+    // (remote places); false when it is taken back on the disk by its entry records.
+    virtual bool UndoneByAddress() const { return false; }
+    // Whether the entry `name` can go to a trash here (a remote place asks its backend:
+    // run it where the operations run).
+    virtual bool TrashTakes(const QString& name, TPlaceCancel* cancel)
+    {
+        (void)name;
+        (void)cancel;
+        return Can(capTrash);
+    }
+    // The address of the entry `name` of the place.
+    virtual QString Child(const QString& name) const = 0;
+
+    // Makes the folder `name`; refused with the window's message when the name is not
+    // usable or taken.
+    virtual TPlaceResult MakeFolder(const QString& name, TPlaceCancel* cancel) = 0;
+    // Gives the entry `name` the name `renamed`, never replacing an entry; the refusal's
+    // message names both and says why.
+    virtual TPlaceResult Rename(const QString& name, const QString& renamed,
+                                TPlaceCancel* cancel) = 0;
+    // Deletes `entries` with what they hold, to the trash with `toTrash` where the place
+    // has one, else for good. Returns a sentence for each entry that did not go; stops at
+    // the cancel of `progress` or `cancel`.
+    virtual QStringList Delete(const std::vector<TPlaceEntry>& entries, bool toTrash,
+                               platform::TFileOpsProgress& progress, TPlaceCancel& cancel) = 0;
+};
+
+} // namespace places

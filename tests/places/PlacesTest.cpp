@@ -1,0 +1,160 @@
+// The places behind one interface: each kind made from a panel's state answers what it
+// can do, refuses the rest with the window's message, and a local folder's operations
+// never replace an entry.
+#include "archive/ReadOnlyArchive.h"
+#include "places/PlaceOf.h"
+#include "platform/FileOpsProgress.h"
+#include "support/TempDir.h"
+#include "zip/ZipArchive.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cstring>
+#include <gtest/gtest.h>
+
+using namespace places;
+
+namespace
+{
+
+// A tar archive of one file, written by hand (ustar headers): enough for the read-only
+// archive component to open.
+QByteArray OneFileTar(const QByteArray& name, const QByteArray& data)
+{
+    QByteArray header(512, '\0');
+    const auto put = [&header](int at, const QByteArray& text) {
+        std::memcpy(header.data() + at, text.constData(), size_t(text.size()));
+    };
+    put(0, name);
+    put(100, "0000644");
+    put(108, "0000000");
+    put(116, "0000000");
+    put(124, QByteArray::number(data.size(), 8).rightJustified(11, '0'));
+    put(136, "14000000000");
+    put(148, "        ");
+    header[156] = '0';
+    put(257, QByteArray("ustar\0"
+                        "00",
+                        8));
+    unsigned sum = 0;
+    for (const char c : header)
+        sum += quint8(c);
+    put(148, QByteArray::number(sum, 8).rightJustified(6, '0') + '\0' + ' ');
+    QByteArray body = data;
+    body.append(QByteArray((512 - data.size() % 512) % 512, '\0'));
+    return header + body + QByteArray(1024, '\0');
+}
+
+TPlaceState Local(const QString& folder)
+{
+    TPlaceState state;
+    state.Directory = folder;
+    state.Shown = folder;
+    return state;
+}
+
+} // namespace
+
+// Each kind made from a panel's state, and what it refuses with which message.
+TEST(Places, EachKindRefusesWhatItCannotDoWithTheWindowsMessage)
+{
+    TempDir dir;
+    dir.write("docs.tar", OneFileTar("inside.txt", "abc"));
+    TReadOnlyArchive archive;
+    ASSERT_TRUE(archive.Open(dir("docs.tar")));
+
+    // A read-only archive: rename and delete refused with its own text; a new folder is
+    // made beside it, in the folder that holds it.
+    TPlaceState shown = Local(dir.path());
+    shown.ArchiveListing = true;
+    shown.ReadOnly = &archive;
+    const auto readOnly = PlaceOf(shown);
+    EXPECT_EQ(readOnly->Kind(), TPlaceKind::ReadOnlyArchive);
+    EXPECT_FALSE(readOnly->Can(capRename));
+    EXPECT_FALSE(readOnly->Can(capDelete));
+    EXPECT_FALSE(readOnly->Can(capWrite));
+    EXPECT_EQ(readOnly->Refusal(capRename).Message, archive.ReadOnlyText());
+    const TPlaceResult renamed = readOnly->Rename("inside.txt", "other.txt", nullptr);
+    EXPECT_EQ(renamed.State, TPlaceResult::Refused);
+    EXPECT_EQ(renamed.Message, archive.ReadOnlyText());
+    EXPECT_TRUE(readOnly->MakeFolder("beside", nullptr).IsOk());
+    EXPECT_TRUE(QFileInfo(dir("beside")).isDir());
+
+    // Search results of a remote place are only copied: F7 refused, nothing asked of GIO.
+    TPlaceState results;
+    results.Directory = QStringLiteral("sftp://ann@nas:22/home/");
+    results.Remote = true;
+    results.Results = true;
+    const auto fed = PlaceOf(results);
+    EXPECT_EQ(fed->Kind(), TPlaceKind::Results);
+    EXPECT_FALSE(fed->Can(capMakeFolder));
+    EXPECT_TRUE(fed->Refusal(capMakeFolder).Message.contains("only copied"));
+    EXPECT_EQ(fed->MakeFolder("made", nullptr).Message, fed->Refusal(capMakeFolder).Message);
+
+    // The drive list: no folder made there, said so; its rows are never renamed, silently.
+    const auto drives = PlaceOf(Local(QStringLiteral("Drives")));
+    EXPECT_EQ(drives->Kind(), TPlaceKind::Drives);
+    EXPECT_EQ(drives->Refusal(capMakeFolder).Message,
+              "No directory can be created here: the drive list is not a folder.");
+    EXPECT_TRUE(drives->Refusal(capRename).Silent());
+
+    // A ZIP archive's members cannot be renamed: the notice with its second line.
+    TZipArchive component;
+    TPlaceState zip = Local(dir.path());
+    zip.ArchiveListing = true;
+    zip.Zip = &component;
+    const auto members = PlaceOf(zip);
+    EXPECT_EQ(members->Kind(), TPlaceKind::Zip);
+    EXPECT_FALSE(members->Can(capRename));
+    EXPECT_TRUE(members->Can(capDelete));
+    EXPECT_FALSE(members->Refusal(capRename).Notice.isEmpty());
+
+    // A remote folder whose layer cannot be loaded says why for every change.
+    TPlaceState remote = results;
+    remote.Results = false;
+    remote.RemoteFailure = QStringLiteral("Remote places cannot be used: gone.");
+    const auto server = PlaceOf(remote);
+    EXPECT_EQ(server->Kind(), TPlaceKind::Remote);
+    EXPECT_TRUE(server->OnWorker());
+    EXPECT_EQ(server->Rename("a", "b", nullptr).Message, remote.RemoteFailure);
+    EXPECT_EQ(server->Rename("a", "", nullptr).Message, "a was not renamed: the name is empty.");
+}
+
+// A local folder: a new folder or a rename onto a taken name replaces nothing and says
+// why; deletes take a folder with its tree.
+TEST(Places, ALocalFolderNeverReplacesAnEntryAndDeletesTrees)
+{
+    TempDir dir;
+    dir.write("a.txt", "a");
+    dir.write("b.txt", "b");
+    dir.write("tree/inner.txt", "i");
+    const auto folder = PlaceOf(Local(dir.path()));
+    ASSERT_EQ(folder->Kind(), TPlaceKind::Folder);
+
+    const TPlaceResult taken = folder->Rename("a.txt", "b.txt", nullptr);
+    EXPECT_TRUE(taken.Taken);
+    EXPECT_EQ(taken.Message,
+              "\"a.txt\" was not renamed to \"b.txt\": an entry of that name exists already.");
+    EXPECT_EQ(readAll(dir("b.txt")), "b");
+    EXPECT_TRUE(folder->Rename("a.txt", "c.txt", nullptr).IsOk());
+    EXPECT_EQ(readAll(dir("c.txt")), "a");
+    EXPECT_EQ(folder->Rename("c.txt", "..", nullptr).Message,
+              "\"c.txt\" was not renamed to \"..\": \"..\" is not a name.");
+
+    const TPlaceResult made = folder->MakeFolder("tree", nullptr);
+    EXPECT_TRUE(made.Taken);
+    EXPECT_EQ(made.Message,
+              "The directory \"tree\" was not created: an entry of that name exists already.");
+    EXPECT_TRUE(QFileInfo::exists(dir("tree/inner.txt")));
+    EXPECT_EQ(folder->MakeFolder("x/y", nullptr).Message,
+              "The directory \"x/y\" was not created: a name cannot contain \"/\"; make one "
+              "folder at a time.");
+
+    platform::TFileOpsProgress progress;
+    TPlaceCancel cancel;
+    EXPECT_TRUE(
+        folder->Delete({{"tree", true}, {"c.txt", false}}, false, progress, cancel).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(dir("tree")));
+    EXPECT_FALSE(QFileInfo::exists(dir("c.txt")));
+    EXPECT_EQ(readAll(dir("b.txt")), "b");
+}
