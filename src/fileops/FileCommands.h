@@ -26,6 +26,7 @@
 //   last one without replacing or removing anything the command did not make.
 
 #include "fileops/UndoHistory.h"
+#include "platform/RemotePlaces.h"
 #include "transfer/ShellFileOperation.h"
 
 #include <QHash>
@@ -36,6 +37,11 @@
 #include <vector>
 
 class TPanelHost;
+namespace places
+{
+class TPlace;
+struct TRefusal;
+}
 class TZipArchive;
 class TArchiveFolders;
 struct TArchiveMember;
@@ -79,6 +85,8 @@ public:
     // what changed. A last record that cannot be taken back only says so.
     void Undo();
     TUndoHistory& History() { return m_history; }
+    // Says why a place does not do a command: a message, or a notice.
+    static void ShowRefusal(const places::TRefusal& refusal);
 
     // The rows a command acts on: the marked rows of a panel, or the row under its
     // cursor when none is marked; never ".." or a drive of the drive list. Row order.
@@ -164,8 +172,6 @@ private:
     // The record of a command: what `done` sees becomes an item of `record` (the worker
     // writes it; read it once RunShellOperations has returned).
     static TItemDone Recorder(TUndoRecord& record);
-    // Records the renames in `folder` and keeps them as the last command.
-    void RecordRenames(const QString& folder, const TNameChanges& changes);
     // A command whose effect cannot be taken back: "a delete for good".
     void RecordNotUndoable(const QString& what);
     // Takes back one item on the worker of Undo; false when a cancel cut it short before
@@ -177,11 +183,21 @@ private:
     void ShowUndone(TUndoKind kind, const std::vector<TUndoItem>& items);
     void Report(const QStringList& lines);
     static QString Verb(bool move);
-    void ShowRenameNotice();
-    // Renames `name` in `folder` (ending in "/") to `renamed`; records the change, or
-    // adds a line saying why it was not made.
-    void RenameEntry(const QString& folder, const QString& name, const QString& renamed,
-                     TNameChanges& changes, QStringList& failures);
+    // Renames each of `names` in `place` to the name of `renamed` at the same index,
+    // where it differs; notes each change made, or adds a line saying why it was not made.
+    // Runs as the place runs its operations (RunOnPlace).
+    void RenameEntries(places::TPlace& place, const QStringList& names,
+                       const QStringList& renamed, TNameChanges& changes, QStringList& failures);
+    // Runs `work` where `place` runs its operations: on the file-work worker behind the
+    // progress window, titled `command`, for a place that waits for a network (its Cancel
+    // reaching the call), else here.
+    static void RunOnPlace(const places::TPlace& place, const QString& command,
+                           const std::function<void(platform::TRemoteCancel& cancel)>& work);
+    // Records the changes made in `place` (a new folder: an empty old name) as the last
+    // command: by their entry records on the disk, or by address where the place takes
+    // them back itself.
+    void RecordPlaceChanges(const places::TPlace& place, TUndoKind kind,
+                            const TNameChanges& changes);
     // Re-reads the panel other than `panel` when the changes in `folder` touch what it
     // shows; see the rules above.
     void FollowInOtherPanel(int panel, const QString& folder, const TNameChanges& changes = {});

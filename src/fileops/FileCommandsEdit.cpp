@@ -1,4 +1,5 @@
-// Rename, in-place rename, delete and create directory.
+// Rename (by mask, single, in place), delete and create directory. The renames and new
+// folders run through the panel's place (places/Place.h), once for every kind of place.
 #include "controls/VirtualListView.h"
 #include "fileops/CopyTarget.h"
 #include "fileops/DeleteQuestion.h"
@@ -7,7 +8,9 @@
 #include "fileops/TransferPlan.h"
 #include "fileops/uCommon.h"
 #include "fileops/uConfirm.h"
+#include "fileops/uProgress.h"
 #include "fileops/uSimple.h"
+#include "places/Place.h"
 #include "platform/FileNames.h"
 #include "platform/Locale.h"
 #include "platform/Messages.h"
@@ -19,18 +22,6 @@
 
 namespace
 {
-
-// Why `name` cannot be a new name in its folder, or nothing when it can.
-QString NameProblem(const QString& name)
-{
-    if (name.isEmpty())
-        return QStringLiteral("the new name is empty");
-    if (name == QLatin1String(".") || name == QLatin1String(".."))
-        return QStringLiteral("\"%1\" is not a name").arg(name);
-    if (name.contains('/'))
-        return QStringLiteral("a name cannot contain \"/\"");
-    return {};
-}
 
 // The lines of failed renames as one message (the first 20 and a count of the rest).
 void ReportRenameFailures(const QStringList& failures)
@@ -72,31 +63,50 @@ bool MaskFitsEvery(const QStringList& names, const QString& mask, QStringList& r
 
 } // namespace
 
-void TFileCommands::ShowRenameNotice()
+void TFileCommands::ShowRefusal(const places::TRefusal& refusal)
 {
-    ShowNotice(QStringLiteral("You cannot rename files located in a zipped file."),
-               QStringLiteral("Perhaps in a future version..."));
+    if (!refusal.Notice.isEmpty())
+        ShowNotice(refusal.Message, refusal.Notice);
+    else if (!refusal.Silent())
+        platform::ShowMessage(refusal.Message);
 }
 
-void TFileCommands::RenameEntry(const QString& folder, const QString& name, const QString& renamed,
-                                TNameChanges& changes, QStringList& failures)
+void TFileCommands::RunOnPlace(const places::TPlace& place, const QString& command,
+                               const std::function<void(platform::TRemoteCancel&)>& work)
 {
-    if (renamed == name)
-        return; // nothing to do
-    QString reason = NameProblem(renamed);
-    if (reason.isEmpty() && platform::MoveFile(folder + name, folder + renamed, &reason)) {
-        changes.emplace_back(name, renamed);
+    platform::TRemoteCancel cancel;
+    if (!place.OnWorker()) {
+        work(cancel);
         return;
     }
-    failures << QStringLiteral("\"%1\" was not renamed to \"%2\": %3.").arg(name, renamed, reason);
+    platform::TFileOpsProgress progress;
+    RunCancellableWork(command, progress, cancel, [&] { work(cancel); });
+}
+
+void TFileCommands::RenameEntries(places::TPlace& place, const QStringList& names,
+                                  const QStringList& renamed, TNameChanges& changes,
+                                  QStringList& failures)
+{
+    RunOnPlace(place, QStringLiteral("Renaming"), [&](platform::TRemoteCancel& cancel) {
+        for (qsizetype i = 0; i < names.size() && !cancel.Cancelled(); ++i) {
+            if (renamed[i] == names[i])
+                continue; // nothing to do
+            const places::TPlaceResult result = place.Rename(names[i], renamed[i], &cancel);
+            if (result.IsOk())
+                changes.emplace_back(names[i], renamed[i]);
+            else if (result.State == places::TPlaceResult::Refused)
+                failures << result.Message;
+        }
+    });
 }
 
 void TFileCommands::RenameFiles()
 {
     const int a = m_host.ActiveIndex();
     const TFileListing& listing = m_host.PanelListing(a);
-    if (listing.IsArchiveListing()) {
-        ShowRenameNotice();
+    const std::unique_ptr<places::TPlace> place = m_host.PanelPlace(a);
+    if (!place->Can(places::capRename)) {
+        ShowRefusal(place->Refusal(places::capRename));
         return;
     }
     const QString dir = AddSeparator(m_host.PanelDirectory(a));
@@ -136,8 +146,7 @@ void TFileCommands::RenameFiles()
         return; // said why; nothing renamed, the marks stay
     TNameChanges changes;
     QStringList failures;
-    for (qsizetype i = 0; i < names.size(); ++i)
-        RenameEntry(dir, names[i], renamed[i], changes, failures);
+    RenameEntries(*place, names, renamed, changes, failures);
     // The cursor follows its entry when it was renamed.
     const int focused = m_host.PanelFiles(a).GetFocusedIndex();
     const QString focusedName =
@@ -146,7 +155,7 @@ void TFileCommands::RenameFiles()
     for (const auto& [from, to] : changes)
         if (from == focusedName)
             cursor = to;
-    RecordRenames(dir, changes);
+    RecordPlaceChanges(*place, TUndoKind::Rename, changes);
     FollowInOtherPanel(a, dir, changes);
     m_host.RefreshFromDisk(a, cursor);
     ReportRenameFailures(failures);
@@ -155,8 +164,8 @@ void TFileCommands::RenameFiles()
 void TFileCommands::InPlaceRename(int panel, const QString& text)
 {
     const TFileListing& listing = m_host.PanelListing(panel);
-    if (listing.IsArchiveListing()) {
-        ShowRenameNotice();
+    if (const auto place = m_host.PanelPlace(panel); !place->Can(places::capRename)) {
+        ShowRefusal(place->Refusal(places::capRename));
         return;
     }
     // The edit showed the whole name, bytes that are not UTF-8 as U+FFFD, which stand for
@@ -174,10 +183,11 @@ void TFileCommands::RenameRow(int panel, int row, const QString& renamed)
         return;
     const QString name = listing[row].Name;
     const QString dir = AddSeparator(m_host.PanelDirectory(panel));
+    const std::unique_ptr<places::TPlace> place = m_host.PanelPlace(panel);
     TNameChanges changes;
     QStringList failures;
-    RenameEntry(dir, name, renamed, changes, failures);
-    RecordRenames(dir, changes);
+    RenameEntries(*place, {name}, {renamed}, changes, failures);
+    RecordPlaceChanges(*place, TUndoKind::Rename, changes);
     FollowInOtherPanel(panel, dir, changes);
     m_host.RefreshFromDisk(panel, changes.empty() ? QString() : renamed);
     ReportRenameFailures(failures);
@@ -253,9 +263,9 @@ void TFileCommands::CreateDirectory()
 {
     const int a = m_host.ActiveIndex();
     const QString directory = m_host.PanelDirectory(a);
-    if (!directory.startsWith('/')) {
-        platform::ShowMessage(
-            QStringLiteral("No directory can be created here: the drive list is not a folder."));
+    const std::unique_ptr<places::TPlace> place = m_host.PanelPlace(a);
+    if (!place->Can(places::capMakeFolder)) {
+        ShowRefusal(place->Refusal(places::capMakeFolder));
         return;
     }
     QString name = QStringLiteral("New directory");
@@ -263,36 +273,14 @@ void TFileCommands::CreateDirectory()
                                  "[Accept] button."),
                   QStringLiteral("Name :"), name))
         return;
-    const auto refuse = [&name](const QString& why) {
-        platform::ShowMessage(name.isEmpty()
-                                  ? QStringLiteral("No directory was created: ") + why + '.'
-                                  : QStringLiteral("The directory \"%1\" was not "
-                                                   "created: %2.")
-                                        .arg(name, why));
-    };
-    if (name.isEmpty()) {
-        refuse(QStringLiteral("the name is empty"));
+    places::TPlaceResult made;
+    RunOnPlace(*place, QStringLiteral("Creating"),
+               [&](platform::TRemoteCancel& cancel) { made = place->MakeFolder(name, &cancel); });
+    if (made.State == places::TPlaceResult::Refused)
+        platform::ShowMessage(made.Message);
+    if (!made.IsOk())
         return;
-    }
-    if (const QString problem = NameProblem(name); !problem.isEmpty()) {
-        refuse(name.contains('/') ? QStringLiteral("a name cannot contain \"/\"; make one folder "
-                                                   "at a time")
-                                  : problem);
-        return;
-    }
-    const QString path = AddSeparator(directory) + name;
-    try {
-        platform::CreateDirectory(path);
-    } catch (const platform::EInOutError& e) {
-        refuse(e.ErrorCode() == EEXIST ? QStringLiteral("an entry of that name exists already")
-                                       : platform::ErrorText(e.ErrorCode()));
-        return;
-    }
-    TUndoRecord record{TUndoKind::CreateDirectory};
-    TUndoItem item{path, {}};
-    if (platform::RecordEntry(path, item.Record) == 0)
-        record.Items.push_back(std::move(item));
-    m_history.Add(std::move(record));
+    RecordPlaceChanges(*place, TUndoKind::CreateDirectory, {{QString(), name}});
     FollowInOtherPanel(a, AddSeparator(directory));
     // The folder was made beside an archive the panel showed: the panel shows that
     // folder, caption included. The cursor stands on the new folder.

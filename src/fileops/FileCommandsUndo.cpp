@@ -1,6 +1,7 @@
 // The records of what the file commands did, and taking back the last of them.
 #include "fileops/FileCommands.h"
 #include "fileops/PanelHost.h"
+#include "places/Place.h"
 #include "fileops/uProgress.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
@@ -121,12 +122,14 @@ TFileCommands::TItemDone TFileCommands::Recorder(TUndoRecord& record)
     };
 }
 
-void TFileCommands::RecordRenames(const QString& folder, const TNameChanges& changes)
+void TFileCommands::RecordPlaceChanges(const places::TPlace& place, TUndoKind kind,
+                                       const TNameChanges& changes)
 {
-    TUndoRecord record{TUndoKind::Rename};
+    TUndoRecord record{kind};
+    record.Remote = place.UndoneByAddress();
     for (const auto& [from, to] : changes) {
-        TUndoItem item{folder + to, folder + from};
-        if (platform::RecordEntry(item.Now, item.Record) == 0)
+        TUndoItem item{place.Child(to), from.isEmpty() ? QString() : place.Child(from)};
+        if (record.Remote || platform::RecordEntry(item.Now, item.Record) == 0)
             record.Items.push_back(std::move(item));
     }
     m_history.Add(std::move(record));

@@ -4,8 +4,10 @@
 // Panels are numbered 0 (left) and 1 (right).
 
 #include "listing/FileListing.h"
+#include "places/Place.h"
 
 #include <QString>
+#include <memory>
 
 class TVirtualListView;
 class TZipArchive;
@@ -23,6 +25,8 @@ public:
     virtual QString PanelDirectory(int panel) const = 0;
     virtual TVirtualListView& PanelFiles(int panel) = 0;
     virtual TZipArchive& PanelZip(int panel) = 0;
+    // The place the panel shows (places/PlaceOf.h), made anew for each command.
+    virtual std::unique_ptr<places::TPlace> PanelPlace(int panel) = 0;
     // The folder of its archive the panel shows ("sub/deeper/"); "" at the top, or when
     // it shows no archive.
     virtual QString PanelArchiveFolder(int panel) const

@@ -280,3 +280,15 @@ bool TFileWorker::Wait(int ms)
     m_collected = true;
     return true;
 }
+
+void RunCancellableWork(const QString& command, platform::TFileOpsProgress& progress,
+                        platform::TRemoteCancel& cancel, const std::function<void()>& work)
+{
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &watch, [&] {
+        if (progress.Cancelled())
+            cancel.Cancel();
+    });
+    watch.start(50);
+    RunFileWork(command, progress, work);
+}

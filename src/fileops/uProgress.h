@@ -15,6 +15,7 @@
 // User-interface thread only; the work itself must not touch widgets or show messages.
 
 #include "platform/FileOpsProgress.h"
+#include "platform/RemotePlaces.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -62,6 +63,11 @@ using TCountTotals = std::function<void(const std::atomic<bool>& stop)>;
 // window ("Copying", "Deleting", ...). Returns when both have returned.
 void RunFileWork(const QString& command, platform::TFileOpsProgress& progress,
                  const std::function<void()>& work, const TCountTotals& count = {});
+
+// RunFileWork for work that waits for a network (a remote place): the window's Cancel
+// also presses `cancel`, which reaches the call under way at once.
+void RunCancellableWork(const QString& command, platform::TFileOpsProgress& progress,
+                        platform::TRemoteCancel& cancel, const std::function<void()>& work);
 
 // Runs `work` behind the progress window as RunFileWork does, for work that cannot stop
 // midway and changes no file (reading an archive's listing): Cancel, Escape, closing the

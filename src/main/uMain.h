@@ -18,6 +18,7 @@
 #include "main/ViewDispatch.h"
 #include "modules/ViewerModule.h"
 #include "panel/FilePanel.h"
+#include "places/Place.h"
 #include "platform/StartPath.h"
 #include "quickview/QuickCore.h"
 #include "zip/MemberState.h"
@@ -286,7 +287,7 @@ public:
     void MenuRenameMoveClick();
     void MenuRenameFileClick()
     {
-        if (!Reading(ActiveSide()) && !RefuseOnReadOnlyArchive(ActiveSide()) &&
+        if (!Reading(ActiveSide()) && !RefusedByPlace(ActiveSide(), places::capRename) &&
             !RefuseOnFedMembers(ActiveSide(), QStringLiteral("renamed")) &&
             ConfirmAfterCursorJump(QStringLiteral("Rename")))
             KeepingActive([this] { m_commands.RenameFiles(); });
@@ -297,7 +298,7 @@ public:
     void MenuDeleteForGoodClick() { DeleteCommand(true); }
     void MenuCreateDirectoryClick()
     {
-        if (!Reading(ActiveSide()) && !RemoteMakeFolder())
+        if (!Reading(ActiveSide()) && !RefusedByPlace(ActiveSide(), places::capMakeFolder))
             KeepingActive([this] { m_commands.CreateDirectory(); });
     }
     // The views without columns edit the whole name, the details view the name without
@@ -390,6 +391,11 @@ public:
     QString PanelDirectory(int panel) const override { return m_panels[panel].Directory; }
     TVirtualListView& PanelFiles(int panel) override { return *m_panels[panel].Files; }
     TZipArchive& PanelZip(int panel) override { return *m_panels[panel].Zip; }
+    std::unique_ptr<places::TPlace> PanelPlace(int panel) override { return PlaceOf(TSide(panel)); }
+    // The place the panel shows (uMainPlaces.cpp), and whether it refuses `capability`:
+    // then its message was given.
+    std::unique_ptr<places::TPlace> PlaceOf(TSide side);
+    bool RefusedByPlace(TSide side, places::TCapability capability);
     QString PanelArchiveFolder(int panel) const override
     {
         return ShowsArchive(TSide(panel)) ? m_panels[panel].ArchiveFolder : QString();
@@ -488,9 +494,8 @@ private:
     void KeepingActive(const std::function<void()>& command);
     void DeleteCommand(bool forGood)
     {
-        if (!RemoteDelete(forGood) && !Reading(ActiveSide()) &&
-            !RefuseOnReadOnlyArchive(ActiveSide()) &&
-            !RefuseOnFedMembers(ActiveSide(), QStringLiteral("deleted")) &&
+        if (!Reading(ActiveSide()) && !RefusedByPlace(ActiveSide(), places::capDelete) &&
+            !RemoteDelete(forGood) && !RefuseOnFedMembers(ActiveSide(), QStringLiteral("deleted")) &&
             ConfirmAfterCursorJump(QStringLiteral("Delete")))
             KeepingActive([this, forGood] {
                 WithZipMessages([this, forGood] { m_commands.DeleteFiles(forGood); });
@@ -621,13 +626,11 @@ private:
     bool CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<TRemoteItem>& items,
                          const QString& source, const QString& target, bool move,
                          bool* lost = nullptr);
-    // The commands of a remote panel that change one folder (uMainRemoteFiles.cpp): each
-    // returns false when the panel is not remote, true when it handled the command.
+    // Delete and Shift+F6 on a remote panel (uMainRemoteFiles.cpp; new folders and
+    // renames go through the place like every other kind's): each returns false when the
+    // panel is not remote, true when it handled the command.
     bool RemoteDelete(bool forGood);
-    bool RemoteMakeFolder();
-    bool RemoteRenameInPlace(TSide side, const QString& text);
     bool RemoteRenameMove();
-    void RenameRemoteEntry(TSide side, const QString& name, const QString& renamed);
     // The sizes of the folders `names` of the active remote panel, measured behind the
     // progress window into `sizes` (-1 where not measured whole).
     bool MeasureRemoteFolders(const QStringList& names, std::vector<qint64>& sizes,

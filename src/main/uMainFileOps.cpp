@@ -180,7 +180,7 @@ void TfMain::KeepingActive(const std::function<void()>& command)
 
 void TfMain::FilesEdited(TSide side, const QString& text)
 {
-    if (!RemoteRenameInPlace(side, text) && !Reading(side) && !RefuseOnReadOnlyArchive(side) &&
+    if (!Reading(side) && !RefusedByPlace(side, places::capRename) &&
         !RefuseOnFedMembers(side, QStringLiteral("renamed")))
         KeepingActive([this, side, text] { m_commands.InPlaceRename(side, text); });
 }

@@ -491,6 +491,54 @@ TEST_F(RemotePanelTest, NewFolderRenameFolderSizesAndDeleteWorkOnARemotePanel)
     EXPECT_EQ(messages.size(), 2) << qPrintable(messages.join('\n'));
 }
 
+// Rename by mask (F9) on a remote panel, as on a local one: the marked entries take the
+// names the mask makes, a taken name is never replaced and is said, and Ctrl+Z takes the
+// renames back through the place.
+TEST_F(RemotePanelTest, RenameByMaskRenamesMarkedRemoteEntriesNeverReplacingAndUndoes)
+{
+    const QString folder = Folder(QStringLiteral("masked"), 3);
+    QFile taken(folder + QStringLiteral("/f003.bak"));
+    ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    taken.write("kept");
+    taken.close();
+    Browse(folder);
+    ASSERT_FALSE(HasFatalFailure()); // never a command on the local folder instead
+    const auto settled = [&](const std::function<bool()>& done) {
+        return WaitFor([&] { return !main->Reading(sdLeft) && done(); });
+    };
+    const auto exists = [&](const QString& name) {
+        return QFileInfo::exists(folder + '/' + name);
+    };
+
+    Mark(sdLeft, QStringLiteral("f001.txt"));
+    Mark(sdLeft, QStringLiteral("f002.txt"));
+    Mark(sdLeft, QStringLiteral("f003.txt"));
+    inputs << QStringLiteral("*.bak");
+    QApplication::setActiveWindow(main.get());
+    Key(Qt::Key_F9);
+    ASSERT_TRUE(settled([&] { return Names().contains(QStringLiteral("f001.bak")); }))
+        << qPrintable(messages.join('\n'));
+    EXPECT_TRUE(Names().contains(QStringLiteral("f002.bak")));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/f001.bak")), QByteArray(2, 'x'));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/f002.bak")), QByteArray(1, 'x'));
+    // The taken name stays as it was, and the one message says so.
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/f003.bak")), QByteArray("kept"));
+    EXPECT_TRUE(exists(QStringLiteral("f003.txt")));
+    ASSERT_TRUE(WaitFor([&] { return !messages.isEmpty(); }));
+    EXPECT_EQ(messages.size(), 1) << qPrintable(messages.join('\n'));
+    EXPECT_TRUE(messages.last().contains(QStringLiteral("f003.txt was not renamed: an entry "
+                                                        "named f003.bak exists already")))
+        << qPrintable(messages.join('\n'));
+
+    QApplication::setActiveWindow(main.get());
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(settled([&] {
+        return exists(QStringLiteral("f001.txt")) && exists(QStringLiteral("f002.txt")) &&
+               !exists(QStringLiteral("f001.bak")) && !exists(QStringLiteral("f002.bak"));
+    })) << qPrintable(messages.join('\n'));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/f003.bak")), QByteArray("kept"));
+}
+
 TEST_F(RemotePanelTest, UndoTakesBackRemoteRenamesMovesAndNewFoldersButNotDeletes)
 {
     const QString folder = Folder(QStringLiteral("undoing"), 3);
