@@ -41,7 +41,7 @@ namespace places
 {
 class TPlace;
 struct TRefusal;
-}
+} // namespace places
 class TZipArchive;
 class TArchiveFolders;
 struct TArchiveMember;
@@ -133,6 +133,14 @@ private:
     // False when the component refused the add.
     bool AddFolders(TZipArchive& target, const QString& parent, const QStringList& names);
     void DeleteMembers(int panel, const QStringList& names);
+    // Deletes `names` of the local folder `dir` through the shell operations (the
+    // progress window with the trees' totals); a move to the trash is recorded for undo.
+    void DeleteOnDisk(const QString& dir, const QStringList& names, bool toTrash);
+    // Deletes the `rows` of `panel` through its place on the file-work worker, whose
+    // Cancel reaches the call under way; records that it cannot be undone. Returns a
+    // sentence for each entry that did not go.
+    QStringList DeleteThroughPlace(places::TPlace& place, int panel, const std::vector<int>& rows,
+                                   bool toTrash);
     // Copies the folders `folders` (paths inside the archive, "sub/deeper") of the
     // panel's ZIP archive into `target` with their trees, below the folder shown: through
     // a private folder, which the library fills with the members' folders.
@@ -186,12 +194,12 @@ private:
     // Renames each of `names` in `place` to the name of `renamed` at the same index,
     // where it differs; notes each change made, or adds a line saying why it was not made.
     // Runs as the place runs its operations (RunOnPlace).
-    void RenameEntries(places::TPlace& place, const QStringList& names,
-                       const QStringList& renamed, TNameChanges& changes, QStringList& failures);
+    void RenameEntries(places::TPlace& place, const QStringList& names, const QStringList& renamed,
+                       TNameChanges& changes, QStringList& failures);
     // Runs `work` where `place` runs its operations: on the file-work worker behind the
     // progress window, titled `command`, for a place that waits for a network (its Cancel
-    // reaching the call), else here.
-    static void RunOnPlace(const places::TPlace& place, const QString& command,
+    // reaching the call), else here. True when the user cancelled it.
+    static bool RunOnPlace(const places::TPlace& place, const QString& command,
                            const std::function<void(platform::TRemoteCancel& cancel)>& work);
     // Records the changes made in `place` (a new folder: an empty old name) as the last
     // command: by their entry records on the disk, or by address where the place takes

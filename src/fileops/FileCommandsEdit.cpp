@@ -1,5 +1,6 @@
-// Rename (by mask, single, in place), delete and create directory. The renames and new
-// folders run through the panel's place (places/Place.h), once for every kind of place.
+// Rename (by mask, single, in place), delete and create directory, written once for every
+// kind of place: each asks the panel's place (places/Place.h) what it can do and runs
+// through it.
 #include "controls/VirtualListView.h"
 #include "fileops/CopyTarget.h"
 #include "fileops/DeleteQuestion.h"
@@ -71,16 +72,17 @@ void TFileCommands::ShowRefusal(const places::TRefusal& refusal)
         platform::ShowMessage(refusal.Message);
 }
 
-void TFileCommands::RunOnPlace(const places::TPlace& place, const QString& command,
+bool TFileCommands::RunOnPlace(const places::TPlace& place, const QString& command,
                                const std::function<void(platform::TRemoteCancel&)>& work)
 {
     platform::TRemoteCancel cancel;
     if (!place.OnWorker()) {
         work(cancel);
-        return;
+        return false;
     }
     platform::TFileOpsProgress progress;
     RunCancellableWork(command, progress, cancel, [&] { work(cancel); });
+    return progress.Cancelled() || cancel.Cancelled();
 }
 
 void TFileCommands::RenameEntries(places::TPlace& place, const QStringList& names,
@@ -193,6 +195,30 @@ void TFileCommands::RenameRow(int panel, int row, const QString& renamed)
     ReportRenameFailures(failures);
 }
 
+namespace
+{
+
+// Where the entries go, as the question says it. A place whose deletes are never taken
+// back (a remote one) says so, and says when it has no trash although one is in use.
+QString WhereDeleted(const places::TPlace& place, bool many, bool toTrash, bool trashInUse)
+{
+    if (place.UndoneByAddress())
+        return toTrash
+                   ? (many ? QStringLiteral("They will be moved to the trash; this cannot "
+                                            "be undone.")
+                           : QStringLiteral("It will be moved to the trash; this cannot be "
+                                            "undone."))
+                   : QStringLiteral("%1%2 will be deleted for good; this cannot be undone.")
+                         .arg(trashInUse ? QStringLiteral("This place has no trash: ") : QString(),
+                              many ? QStringLiteral("they") : QStringLiteral("it"));
+    return toTrash ? (many ? QStringLiteral("They will be moved to the trash.")
+                           : QStringLiteral("It will be moved to the trash."))
+                   : (many ? QStringLiteral("They will be deleted for good.")
+                           : QStringLiteral("It will be deleted for good."));
+}
+
+} // namespace
+
 void TFileCommands::DeleteFiles(bool forGood)
 {
     const int a = m_host.ActiveIndex();
@@ -200,18 +226,22 @@ void TFileCommands::DeleteFiles(bool forGood)
     const std::vector<int> selection = Selection(a);
     if (selection.empty())
         return; // nothing chosen: nothing to ask about, nothing to delete
-    const bool toTrash = !forGood && !listing.IsArchiveListing() && m_host.RecycleBinInUse();
+    const std::unique_ptr<places::TPlace> place = m_host.PanelPlace(a);
+    const bool trashInUse = !forGood && m_host.RecycleBinInUse();
+    bool toTrash = trashInUse && place->Can(places::capTrash);
+    if (toTrash && place->OnWorker()) {
+        // Whether this place has a trash, asked of the first entry.
+        if (RunOnPlace(*place, QStringLiteral("Deleting"), [&](platform::TRemoteCancel& cancel) {
+                toTrash = place->TrashTakes(listing[selection.front()].Name, &cancel);
+            }))
+            return;
+    }
     // The question names the entry that will go, or counts what goes with what its
     // folders hold, and says where it goes.
-    const bool many = selection.size() > 1;
     const QString question = DeleteQuestionText(listing, selection, m_host.PanelDirectory(a),
                                                 !listing.IsArchiveListing() &&
                                                     m_host.PanelDirectory(a).startsWith('/')) +
-                             '\n' +
-                             (toTrash ? (many ? QStringLiteral("They will be moved to the trash.")
-                                              : QStringLiteral("It will be moved to the trash."))
-                                      : (many ? QStringLiteral("They will be deleted for good.")
-                                              : QStringLiteral("It will be deleted for good.")));
+                             '\n' + WhereDeleted(*place, selection.size() > 1, toTrash, trashInUse);
     if (!AskConfirmation(question, QStringLiteral("Do you want to proceed ?")))
         return;
     QStringList names;
@@ -226,11 +256,24 @@ void TFileCommands::DeleteFiles(bool forGood)
     }
     const QString dir = AddSeparator(m_host.PanelDirectory(a));
     TNameChanges removed;
-    QStringList paths;
-    for (const QString& name : names) {
-        paths << dir + name;
+    for (const QString& name : names)
         removed.emplace_back(name, QString());
-    }
+    QStringList errors;
+    if (place->OnWorker())
+        errors = DeleteThroughPlace(*place, a, selection, toTrash);
+    else
+        DeleteOnDisk(dir, names, toTrash);
+    FollowInOtherPanel(a, dir, removed);
+    m_host.RefreshFromDisk(a);
+    if (!errors.isEmpty())
+        platform::ShowMessage(errors.join('\n'));
+}
+
+void TFileCommands::DeleteOnDisk(const QString& dir, const QStringList& names, bool toTrash)
+{
+    QStringList paths;
+    for (const QString& name : names)
+        paths << dir + name;
     TUndoRecord record{TUndoKind::Trash};
     RunShellOperations(QStringLiteral("Deleting"), QStringLiteral("Deleted"),
                        platform::TShellFunction::Delete, paths, dir, !toTrash, toTrash,
@@ -239,8 +282,29 @@ void TFileCommands::DeleteFiles(bool forGood)
         m_history.Add(std::move(record));
     else
         RecordNotUndoable(QStringLiteral("a delete for good"));
-    FollowInOtherPanel(a, dir, removed);
-    m_host.RefreshFromDisk(a);
+}
+
+QStringList TFileCommands::DeleteThroughPlace(places::TPlace& place, int panel,
+                                              const std::vector<int>& rows, bool toTrash)
+{
+    const TFileListing& listing = m_host.PanelListing(panel);
+    std::vector<places::TPlaceEntry> entries;
+    for (const int row : rows)
+        entries.push_back({listing[row].Name, listing[row].IsDirectory()});
+    platform::TFileOpsProgress progress;
+    platform::TRemoteCancel cancel;
+    QStringList errors;
+    RunCancellableWork(QStringLiteral("Deleting"), progress, cancel,
+                       [&] { errors = place.Delete(entries, toTrash, progress, cancel); });
+    TUndoRecord record{TUndoKind::None, toTrash ? QStringLiteral("a move to a remote place's trash")
+                                                : QStringLiteral("a delete on a remote place")};
+    record.Remote = place.UndoneByAddress();
+    m_history.Add(std::move(record));
+    // The other panel inside what went is read again where it still is.
+    const int other = 1 - panel;
+    if (m_host.PanelDirectory(other).startsWith(m_host.PanelDirectory(panel)))
+        m_host.RereadKeepingRows(other, m_host.PanelDirectory(other));
+    return errors;
 }
 
 // Of the selected member names, those that name one member only; the others are

@@ -495,7 +495,7 @@ private:
     void DeleteCommand(bool forGood)
     {
         if (!Reading(ActiveSide()) && !RefusedByPlace(ActiveSide(), places::capDelete) &&
-            !RemoteDelete(forGood) && !RefuseOnFedMembers(ActiveSide(), QStringLiteral("deleted")) &&
+            !RefuseOnFedMembers(ActiveSide(), QStringLiteral("deleted")) &&
             ConfirmAfterCursorJump(QStringLiteral("Delete")))
             KeepingActive([this, forGood] {
                 WithZipMessages([this, forGood] { m_commands.DeleteFiles(forGood); });
@@ -626,10 +626,9 @@ private:
     bool CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<TRemoteItem>& items,
                          const QString& source, const QString& target, bool move,
                          bool* lost = nullptr);
-    // Delete and Shift+F6 on a remote panel (uMainRemoteFiles.cpp; new folders and
-    // renames go through the place like every other kind's): each returns false when the
-    // panel is not remote, true when it handled the command.
-    bool RemoteDelete(bool forGood);
+    // Shift+F6 on a remote panel (uMainRemoteFiles.cpp): the one entry renamed through
+    // the place, as F9 renames it; false when the panel is not remote, true when it
+    // handled the command.
     bool RemoteRenameMove();
     // The sizes of the folders `names` of the active remote panel, measured behind the
     // progress window into `sizes` (-1 where not measured whole).
