@@ -181,6 +181,10 @@ QWidget* TfMain::CreatePanel(TSide side)
                 FilesMouseUp(list == Left().Files ? sdLeft : sdRight);
         });
     };
+    files->OnUrlsDropped = [this, side](TVirtualListView*, const QList<QUrl>& urls, bool move) {
+        PostDrop([=, this] { DropUrls(side, urls, move); });
+    };
+    files->OnDragOut = [this, side](TVirtualListView*) { return DragOutData(side); };
     CreateWatcher(side);
     return panel;
 }

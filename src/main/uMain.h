@@ -28,6 +28,7 @@
 #include <QPoint>
 #include <QStringList>
 #include <QTimer>
+#include <QUrl>
 #include <array>
 #include <functional>
 #include <memory>
@@ -36,6 +37,7 @@ class QComboBox;
 class QLabel;
 class QLayout;
 class QMenu;
+class QMimeData;
 class QShortcut;
 class QSplitter;
 class TVirtualListView;
@@ -75,6 +77,14 @@ const QCursor& SingleDragCursor();
 const QCursor& MultiDragCursor();
 // Milliseconds on a monotonic clock, from an arbitrary start.
 qint64 SteadyNowMs();
+
+// Files another program dropped, by their kind: absolute local paths, and the URIs of
+// files of remote places. Other URLs (web pages) are left out.
+struct TDroppedFiles {
+    QStringList Local;
+    QStringList Remote;
+};
+TDroppedFiles SortDroppedUrls(const QList<QUrl>& urls);
 
 // One panel (src/panel/FilePanel.h): its state, its controls and what it does alone.
 using TPanel = TFilePanel;
@@ -116,6 +126,11 @@ public:
     // focus (which makes the panel active), then `after`. A read that outlasts 200 ms
     // goes on in the background and the rest follows when it lands (see ReadListing).
     void RefreshPanel(TSide side, const std::function<void()>& after = {});
+    // Files another program dropped on the panel's list (uMainDrops.cpp), and what a
+    // drag of the panel's marked rows carries out of the window: their addresses as
+    // text/uri-list (null where the rows have none, as members of an archive).
+    void DropUrls(TSide side, const QList<QUrl>& urls, bool move);
+    QMimeData* DragOutData(TSide side);
     void RefreshLeft() { RefreshPanel(sdLeft); }
     void RefreshRight() { RefreshPanel(sdRight); }
 
@@ -702,6 +717,11 @@ private:
     void NoteArrived(TSide side);
     void HistoryGo(TSide side, int stepOrIndex, bool index);
     void DropUrlsOnTab(TSide side, int index, const QList<QUrl>& urls, bool move);
+    // Drops from other programs (uMainDrops.cpp): run after the drop event, as a command;
+    // the files of `urls` copied, or moved, into the place the panel shows as F5 copies
+    // between those kinds of place (a refusal said in one message); into a folder.
+    void PostDrop(const std::function<void()>& drop);
+    void DropIntoFolder(const QString& folder, const TDroppedFiles& files, bool move);
     // A drag from a list let go over a tab: the drop goes into that tab's folder (true).
     bool TabDropAt(const QPoint& global, Qt::KeyboardModifiers modifiers);
     QMenu* m_historyMenu{nullptr};

@@ -1118,4 +1118,64 @@ TEST_F(RemotePanelTest, CtrlRAfterTheSessionWasKilledConnectsAgainAndReadsTheFol
     EXPECT_TRUE(Shows(folder));
 }
 
+// Another program's drop on a panel's list: a local file into the remote folder, and a
+// file of the server moved into a local folder only once its copy is whole there. A drag
+// out of the remote panel carries the files' own addresses.
+TEST_F(RemotePanelTest, DropsFromAnotherProgramCopyToAndMoveFromARemotePlace)
+{
+    const QString folder = Folder(QStringLiteral("dropping"), 2);
+    QTemporaryDir desk, local;
+    QByteArray bytes;
+    for (int i = 0; i < 300000; ++i)
+        bytes += char((i * 7) % 251);
+    const QString sent = desk.filePath(QStringLiteral("sent file.bin"));
+    {
+        QFile file(sent);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    main->Panel(sdRight).Directory = local.path() + '/';
+    main->RefreshPanel(sdRight);
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); }));
+    Browse(folder);
+    ASSERT_FALSE(HasFatalFailure());
+    const auto drop = [&](TSide side, const QUrl& url, Qt::DropAction action) {
+        QMimeData data;
+        data.setUrls({url});
+        QWidget* list =
+            static_cast<QAbstractItemView*>(main->Panel(side).Files->ActiveView())->viewport();
+        const QPoint at(list->width() / 2, list->height() / 2);
+        QDragEnterEvent enter(at, action, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(list, &enter);
+        QDropEvent event(QPointF(at), action, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(list, &event);
+        return event.isAccepted();
+    };
+
+    ASSERT_TRUE(drop(sdLeft, QUrl::fromLocalFile(sent), Qt::CopyAction));
+    ASSERT_TRUE(WaitFor([&] {
+        return !main->Reading(sdLeft) && Names().contains(QStringLiteral("sent file.bin"));
+    })) << qPrintable(messages.join('\n'));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/sent file.bin")), bytes);
+    EXPECT_EQ(ReadFile(sent), bytes);
+
+    const QByteArray f002 = ReadFile(folder + QStringLiteral("/f002.txt"));
+    ASSERT_TRUE(
+        drop(sdRight, QUrl(Server->Uri(folder + QStringLiteral("/f002.txt"))), Qt::MoveAction));
+    ASSERT_TRUE(WaitFor([&] {
+        return !main->Reading(sdRight) && Names(sdRight).contains(QStringLiteral("f002.txt"));
+    })) << qPrintable(messages.join('\n'));
+    EXPECT_EQ(ReadFile(local.filePath(QStringLiteral("f002.txt"))), f002);
+    EXPECT_TRUE(WaitFor([&] { return !QFileInfo::exists(folder + QStringLiteral("/f002.txt")); }));
+
+    Mark(sdLeft, QStringLiteral("sent file.bin"));
+    TVirtualListView* list = main->Panel(sdLeft).Files;
+    std::unique_ptr<QMimeData> out(list->OnDragOut(list));
+    ASSERT_TRUE(out);
+    ASSERT_EQ(out->urls().size(), 1);
+    EXPECT_EQ(out->urls()[0].scheme(), QStringLiteral("sftp"));
+    EXPECT_EQ(out->urls()[0].path(), folder + QStringLiteral("/sent file.bin"));
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
 } // namespace
