@@ -237,6 +237,8 @@ void TfMain::FormShow()
     ActivePanel = 0;
     RefreshPanel(sdRight, [this] { EnterStartPlace(sdRight); });
     RefreshPanel(sdLeft, [this] { EnterStartPlace(sdLeft); });
+    // Remote places come after the window has shown, each once mounted.
+    QTimer::singleShot(0, this, [this] { ConnectStartPlaces(sdLeft); });
 }
 
 void TfMain::closeEvent(QCloseEvent* event)

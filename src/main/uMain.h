@@ -188,7 +188,8 @@ public:
     // start argument that names one (false: it does not).
     bool ShowsRemote(TSide side) const;
     void ConnectToServer(TSide side);
-    void GoToRemote(TSide side, const QString& uri);
+    // `ended`, when given, is called once the mount has ended either way.
+    void GoToRemote(TSide side, const QString& uri, const std::function<void()>& ended = {});
     bool StartRemote(TSide side, const QString& argument);
 
     // Cell, cache hint and selection handlers of the panels' lists.
@@ -749,6 +750,10 @@ private:
         QString ArchiveFolder; // the folder of that archive to show ("sub/")
     };
     std::array<TStartName, 2> m_start;
+    // Remote places the panels start on, connected one after the other once the window
+    // shows (uMainStart.cpp); a panel shows the local root until its place is there.
+    std::array<QString, 2> m_startRemote;
+    void ConnectStartPlaces(TSide side);
     QString m_panelsFile;
     bool m_keptMaximized{true};
     std::shared_ptr<TRemoteState> m_remote; // made on first use

@@ -2,6 +2,7 @@
 // from the drive list through the real dialogs, listing, sorting, entering and leaving,
 // a server that stops answering, and a refused login.
 #include "RemoteTestSupport.h"
+#include "controls/TabStrip.h"
 #include "controls/VirtualListView.h"
 #include "fileops/uCollision.h"
 #include "fileops/uConfirm.h"
@@ -12,6 +13,7 @@
 #include "modules/SupportModules.h"
 #include "panel/DriveSelector.h"
 #include "panel/PathLine.h"
+#include "panel/RemoteLocation.h"
 #include "panel/StatusLine.h"
 #include "platform/Messages.h"
 #include "quickview/uQuickView.h"
@@ -41,6 +43,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSet>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -1176,6 +1179,63 @@ TEST_F(RemotePanelTest, DropsFromAnotherProgramCopyToAndMoveFromARemotePlace)
     EXPECT_EQ(out->urls()[0].scheme(), QStringLiteral("sftp"));
     EXPECT_EQ(out->urls()[0].path(), folder + QStringLiteral("/sent file.bin"));
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+
+// The panels remembered on a remote place come back there at the next start: the window
+// shows at once on the local root, the place is mounted through the usual dialogs and
+// then read; a hidden tab's remote place is read when the tab is shown. A server that
+// cannot be reached leaves the panel on the local root with one message.
+TEST_F(RemotePanelTest, ARememberedRemotePanelComesBackOnItsServerAtTheNextStart)
+{
+    const QString folder = Folder(QStringLiteral("remembered"), 2);
+    const QString other = Folder(QStringLiteral("tabbed"), 1);
+    QTemporaryDir config, local;
+    const auto start = [&](const QString& leftPlace) {
+        const QString ini = config.filePath(QStringLiteral("panels.ini"));
+        QFile::remove(ini);
+        {
+            QSettings kept(ini, QSettings::IniFormat);
+            kept.setValue("Left/Place", leftPlace);
+            kept.setValue("Left/Name", QStringLiteral("f002.txt"));
+            kept.setValue("Right/Place", local.path() + '/');
+            kept.setValue("Right/Tabs", 2);
+            kept.setValue("Right/ShownTab", 1);
+            kept.setValue("Right/Tab1/Place", local.path() + '/');
+            kept.setValue("Right/Tab2/Place", RemoteFolder(Server->Uri(other)));
+        }
+        auto window = std::make_unique<TfMain>();
+        window->KeepPanelsIn(ini);
+        window->resize(900, 600);
+        window->show();
+        return window;
+    };
+    const auto shows = [](TfMain& window, TSide side, const QString& path) {
+        return !window.Reading(side) && IsRemoteLocation(window.Panel(side).Listing.Directory) &&
+               QUrl(window.Panel(side).Listing.Directory).path() == path + '/';
+    };
+
+    std::unique_ptr<TfMain> next = start(RemoteFolder(Server->Uri(folder)));
+    EXPECT_EQ(next->Panel(sdLeft).Directory, QStringLiteral("/")); // not waiting for the server
+    ASSERT_TRUE(WaitFor([&] { return shows(*next, sdLeft, folder); }))
+        << qPrintable(messages.join('\n'));
+    QStringList names;
+    for (int i = 0; i < next->Panel(sdLeft).Listing.Count(); ++i)
+        names << next->Panel(sdLeft).Listing[i].Name;
+    EXPECT_TRUE(names.contains(QStringLiteral("f002.txt"))) << qPrintable(names.join('|'));
+    ASSERT_EQ(next->Panel(sdRight).Tabs.Count(), 2);
+    QTest::mouseClick(next->Panel(sdRight).TabBar, Qt::LeftButton, {},
+                      next->Panel(sdRight).TabBar->tabRect(1).center());
+    ASSERT_TRUE(WaitFor([&] { return shows(*next, sdRight, other); }))
+        << qPrintable(messages.join('\n'));
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+    next.reset();
+
+    // Nothing listens on port 1.
+    next = start(QStringLiteral("sftp://nobody@127.0.0.1:1/nowhere/"));
+    ASSERT_TRUE(WaitFor([&] { return messages.size() == 1; }));
+    EXPECT_EQ(next->Panel(sdLeft).Directory, QStringLiteral("/"));
+    EXPECT_FALSE(IsRemoteLocation(next->Panel(sdLeft).Listing.Directory));
 }
 
 } // namespace
