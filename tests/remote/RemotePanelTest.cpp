@@ -1231,6 +1231,8 @@ TEST_F(RemotePanelTest, ARememberedRemotePanelComesBackOnItsServerAtTheNextStart
                QUrl(window.Panel(side).Listing.Directory).path() == path + '/';
     };
 
+    Unmount(); // mounted through the start itself
+    ASSERT_FALSE(HasFatalFailure());
     std::unique_ptr<TfMain> next = start(RemoteFolder(Server->Uri(folder)));
     EXPECT_EQ(next->Panel(sdLeft).Directory, QStringLiteral("/")); // not waiting for the server
     ASSERT_TRUE(WaitFor([&] { return shows(*next, sdLeft, folder); }))
@@ -1239,6 +1241,13 @@ TEST_F(RemotePanelTest, ARememberedRemotePanelComesBackOnItsServerAtTheNextStart
     for (int i = 0; i < next->Panel(sdLeft).Listing.Count(); ++i)
         names << next->Panel(sdLeft).Listing[i].Name;
     EXPECT_TRUE(names.contains(QStringLiteral("f002.txt"))) << qPrintable(names.join('|'));
+    next.reset();
+
+    // Only a hidden tab on the server: its place is mounted when the tab is shown.
+    Unmount();
+    ASSERT_FALSE(HasFatalFailure());
+    next = start(local.path() + '/');
+    ASSERT_TRUE(WaitFor([&] { return !next->Reading(sdLeft) && !next->Reading(sdRight); }));
     ASSERT_EQ(next->Panel(sdRight).Tabs.Count(), 2);
     QTest::mouseClick(next->Panel(sdRight).TabBar, Qt::LeftButton, {},
                       next->Panel(sdRight).TabBar->tabRect(1).center());
