@@ -1197,7 +1197,6 @@ TEST_F(RemotePanelTest, DropsFromAnotherProgramCopyToAndMoveFromARemotePlace)
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
 }
 
-
 // The panels remembered on a remote place come back there at the next start: the window
 // shows at once on the local root, the place is mounted through the usual dialogs and
 // then read; a hidden tab's remote place is read when the tab is shown. A server that
