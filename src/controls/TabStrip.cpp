@@ -1,8 +1,8 @@
 #include "controls/TabStrip.h"
+#include "controls/UrlDrops.h"
 
 #include <QContextMenuEvent>
 #include <QDropEvent>
-#include <QMimeData>
 #include <QMouseEvent>
 
 TTabStrip::TTabStrip(QWidget* parent) : QTabBar(parent)
@@ -48,23 +48,22 @@ void TTabStrip::contextMenuEvent(QContextMenuEvent* event)
 
 void TTabStrip::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (event->mimeData()->hasUrls())
-        event->acceptProposedAction();
+    AcceptUrlDrag(event);
 }
 
 void TTabStrip::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (tabAt(event->position().toPoint()) >= 0)
-        event->acceptProposedAction();
-    else
-        event->ignore();
+    AcceptUrlDrag(event, tabAt(event->position().toPoint()) >= 0);
 }
 
 void TTabStrip::dropEvent(QDropEvent* event)
 {
     const int index = tabAt(event->position().toPoint());
-    if (index < 0 || !OnUrlsDropped)
+    if (index < 0 || !OnUrlsDropped) {
+        event->ignore();
         return;
-    OnUrlsDropped(index, event->mimeData()->urls(), event->dropAction() == Qt::MoveAction);
-    event->acceptProposedAction();
+    }
+    TakeUrlDrop(event, [this, index](const QList<QUrl>& urls, bool move) {
+        OnUrlsDropped(index, urls, move);
+    });
 }

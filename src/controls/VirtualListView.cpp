@@ -5,13 +5,16 @@
 
 #include <QApplication>
 #include <QDate>
+#include <QDrag>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStackedLayout>
+#include <QStyle>
 #include <algorithm>
 
 TVirtualListView::TVirtualListView(QWidget* parent) : QWidget(parent)
@@ -479,6 +482,25 @@ void TVirtualListView::NotifyMouse(QEvent* event)
         event->type() == QEvent::MouseMove ? target->OnMouseMove : target->OnMouseUp;
     if (handler)
         handler(target, mouse->buttons(), mouse->modifiers(), target->mapFromGlobal(global));
+}
+
+bool TVirtualListView::LeavesWindow(const QPoint& global) const
+{
+    const QWidget* top = window();
+    return !top->rect().contains(top->mapFromGlobal(global));
+}
+
+void TVirtualListView::StartDragOut(QWidget* source)
+{
+    QMimeData* data = OnDragOut ? OnDragOut(this) : nullptr;
+    if (!data)
+        return;
+    auto* drag = new QDrag(source);
+    drag->setMimeData(data);
+    const int side = style()->pixelMetric(QStyle::PM_LargeIconSize);
+    drag->setPixmap(style()->standardIcon(QStyle::SP_FileIcon).pixmap(side, side));
+    // Copies only: a program that takes the files never makes them vanish here.
+    drag->exec(Qt::CopyAction, Qt::CopyAction);
 }
 
 void TVirtualListView::SetListCursor(const QCursor& cursor)

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QIcon>
 #include <QStringList>
+#include <QUrl>
 #include <QWidget>
 #include <functional>
 #include <vector>
@@ -16,6 +17,7 @@
 class QItemSelectionModel;
 class QKeyEvent;
 class QLineEdit;
+class QMimeData;
 class QStackedLayout;
 class TVirtualListModel;
 class TReportView;
@@ -145,6 +147,12 @@ public:
     std::function<int(const QString& text)> EditedPart;
     TMouseEvent OnMouseMove;
     TMouseEvent OnMouseUp;
+    // URLs another program dropped on the list, and whether to move them (UrlDrops.h);
+    // unset, the list takes no drops.
+    std::function<void(TVirtualListView*, const QList<QUrl>& urls, bool move)> OnUrlsDropped;
+    // What a drag of the list's rows carries once it leaves the window (the caller owns
+    // it); null or unset, nothing leaves.
+    std::function<QMimeData*(TVirtualListView*)> OnDragOut;
 
     // Sets the row count of a virtual list; the list asks for all visible cells again.
     // cfNoScroll keeps the scroll position. The item states (marks and cursor) go.
@@ -216,6 +224,11 @@ public:
     // Called by the views for input the owner sees.
     void NotifyColumnClick(int column);
     void NotifyMouse(QEvent* event);
+    // True when `global` is outside the list's window.
+    bool LeavesWindow(const QPoint& global) const;
+    // Carries what OnDragOut gives out as a drag of the desktop, from `source` (a view);
+    // returns when it is dropped or abandoned.
+    void StartDragOut(QWidget* source);
     void NotifyFocusIn();
     void NotifyDoubleClick();
     void NotifyEdited(int row, const QString& text);

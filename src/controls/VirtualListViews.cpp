@@ -2,9 +2,11 @@
 
 #include "controls/VirtualListView.h"
 
+#include "controls/UrlDrops.h"
 #include "controls/VirtualListModel.h"
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -65,6 +67,7 @@ TOwnedView<TView>::TOwnedView(TVirtualListView* owner) : TView(owner), m_owner(o
     this->setSelectionBehavior(QAbstractItemView::SelectRows);
     // Editing starts from F2 or from the slow second click handled below.
     this->setEditTriggers(QAbstractItemView::EditKeyPressed);
+    this->setAcceptDrops(true);
     m_editTimer.setSingleShot(true);
     QObject::connect(&m_editTimer, &QTimer::timeout, this, [this] { StartPendingEdit(); });
 }
@@ -169,6 +172,12 @@ template <typename TView> void TOwnedView<TView>::mouseMoveEvent(QMouseEvent* ev
     if ((event->position().toPoint() - m_press.Pos).manhattanLength() >=
         QApplication::startDragDistance())
         m_press.Moved = true;
+    // Out of the window the drag becomes one of the desktop's, which ends with its own
+    // release: the press is over.
+    if (m_press.Moved && m_owner->LeavesWindow(event->globalPosition().toPoint())) {
+        m_press = {};
+        m_owner->StartDragOut(this);
+    }
 }
 
 template <typename TView> void TOwnedView<TView>::mouseReleaseEvent(QMouseEvent* event)
@@ -225,6 +234,27 @@ template <typename TView> void TOwnedView<TView>::keyPressEvent(QKeyEvent* event
         if (event->modifiers() & Qt::ShiftModifier)
             m_owner->SetMarking(true); // Shift with a cursor key marks the rows it passes
     }
+}
+
+template <typename TView> void TOwnedView<TView>::dragEnterEvent(QDragEnterEvent* event)
+{
+    AcceptUrlDrag(event, m_owner->OnUrlsDropped && event->source() != this);
+}
+
+template <typename TView> void TOwnedView<TView>::dragMoveEvent(QDragMoveEvent* event)
+{
+    AcceptUrlDrag(event, m_owner->OnUrlsDropped && event->source() != this);
+}
+
+template <typename TView> void TOwnedView<TView>::dropEvent(QDropEvent* event)
+{
+    if (event->source() == this || !m_owner->OnUrlsDropped) {
+        event->ignore();
+        return;
+    }
+    TakeUrlDrop(event, [this](const QList<QUrl>& urls, bool move) {
+        m_owner->OnUrlsDropped(m_owner, urls, move);
+    });
 }
 
 template <typename TView>

@@ -6,8 +6,9 @@
 // Mouse rules of both views: a press on a selected row keeps the whole selection, so
 // that a move drags all of it (the release without a move then acts as a click); a
 // press on an unselected row selects it alone first; a rubber band starts only in empty
-// space. A slow second click on the current row of a list that already had the focus
-// starts editing its caption; the click that gives a list the focus never does.
+// space. A drag that leaves the window goes on as a drag of the desktop (the list's
+// OnDragOut says what it carries). A slow second click on the current row of a list that already
+// had the focus starts editing its caption; the click that gives a list the focus never does.
 
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -46,6 +47,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // URLs another program drags here go to the list's owner; the list's own drag is no
+    // drop on itself.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     // A new editor starts with the part of its text that the list names selected.
     bool edit(const QModelIndex& index, QAbstractItemView::EditTrigger trigger,
               QEvent* event) override;

@@ -27,6 +27,7 @@
 
 #include <QApplication>
 #include <QScopeGuard>
+#include <algorithm>
 #include <optional>
 
 namespace
@@ -387,20 +388,49 @@ void TFileCommands::PasteFiles(bool move, const QStringList& paths, const QStrin
 void TFileCommands::DiskToArchive(bool move)
 {
     const int a = m_host.ActiveIndex(), b = 1 - a;
-    TZipArchive& target = m_host.PanelZip(b);
-    target.SetZipFilename(target.ZipFilename()); // the archive as it is now
     const TFileListing& listing = m_host.PanelListing(a);
     const QString from = AddSeparator(m_host.PanelDirectory(a));
+    TDiskItems items;
+    for (int row : Selection(a))
+        items.emplace_back(from + listing[row].Name, listing[row].IsDirectory());
+    AddToArchive(move, from, items, b);
+    m_host.RefreshFromArchive(b);
+    m_host.RefreshFromDisk(a);
+}
+
+void TFileCommands::AddPathsToArchive(bool move, const QStringList& paths, int panel)
+{
+    // One library call for each folder the paths are in, in the order first named.
+    std::vector<std::pair<QString, TDiskItems>> groups;
+    for (const QString& path : paths) {
+        const QString from = path.left(path.lastIndexOf('/') + 1);
+        auto group = std::find_if(groups.begin(), groups.end(),
+                                  [&from](const auto& g) { return g.first == from; });
+        if (group == groups.end())
+            group = groups.insert(groups.end(), {from, {}});
+        group->second.emplace_back(path, platform::DirectoryExists(path));
+    }
+    for (const auto& [from, items] : groups)
+        AddToArchive(move, from, items, panel);
+    m_host.RefreshFromArchive(panel);
+    if (!m_host.PanelListing(1 - panel).IsArchiveListing())
+        m_host.RefreshFromDisk(1 - panel);
+}
+
+void TFileCommands::AddToArchive(bool move, const QString& from, const TDiskItems& items, int b)
+{
+    TZipArchive& target = m_host.PanelZip(b);
+    target.SetZipFilename(target.ZipFilename()); // the archive as it is now
     const std::vector<TArchiveMember> before = target.Members();
     // Into the folder the target panel shows.
     TTransferPlan plan(before, m_host.PanelArchiveFolder(b));
     target.AddNamePrefix = m_host.PanelArchiveFolder(b);
     const auto unprefix = qScopeGuard([&target] { target.AddNamePrefix.clear(); });
-    for (int row : Selection(a)) {
-        if (listing[row].IsDirectory())
-            plan.AddFolder(from + listing[row].Name);
+    for (const auto& [path, folder] : items) {
+        if (folder)
+            plan.AddFolder(path);
         else
-            plan.AddFile(from + listing[row].Name);
+            plan.AddFile(path);
     }
     Report(plan.Skipped(Verb(move)));
     if (plan.Requested() == 0) { // only ".." was selected
@@ -458,8 +488,6 @@ void TFileCommands::DiskToArchive(bool move)
     }
     RecordNotUndoable(move ? QStringLiteral("a move into an archive")
                            : QStringLiteral("a copy into an archive"));
-    m_host.RefreshFromArchive(b);
-    m_host.RefreshFromDisk(a);
 }
 
 bool TFileCommands::AddFolders(TZipArchive& target, const QString& parent, const QStringList& names)

@@ -69,6 +69,10 @@ public:
     // into the folder `to` (ending in "/") as a copy between folders does: questions on
     // taken names, progress, one record for undo; then re-reads the panels' folders.
     void PasteFiles(bool move, const QStringList& paths, const QString& to);
+    // Copies or moves the files and folders `paths` (absolute, named by another program)
+    // into the ZIP archive `panel` shows, at the folder it shows, as a copy from a folder
+    // into it does; then re-reads the panels.
+    void AddPathsToArchive(bool move, const QStringList& paths, int panel);
     void RenameFiles();
     // Renames the entry at `row` of `panel`'s folder to `name` (a name as typed), as F2 does.
     void RenameRow(int panel, int row, const QString& name);
@@ -116,6 +120,11 @@ private:
     void ShellTransfer(bool move, const QStringList& paths, const QString& to,
                        const QString& name = {});
     void DiskToArchive(bool move);
+    // Paths with whether each is a folder.
+    using TDiskItems = std::vector<std::pair<QString, bool>>;
+    // Adds `items`, all in the folder `from` (ending in "/"), to the ZIP archive of the
+    // panel `b`; a move then removes the sources found whole in it.
+    void AddToArchive(bool move, const QString& from, const TDiskItems& items, int b);
     void ArchiveToDisk(bool move, const QString& targetDir);
     // Puts the `extracted` members of the ZIP archive `archive`, whose files lie under
     // their bare names in the private folder `scratch`, into the folder `target`

@@ -1,5 +1,7 @@
 #include "fileops/UndoHistory.h"
 
+#include <QUrl>
+
 namespace
 {
 
@@ -24,9 +26,13 @@ QString What(TUndoKind kind)
     return {};
 }
 
-QString BareName(const QString& path)
+// The name the user knows an item by: the URIs of a remote place are percent-encoded.
+QString BareName(const QString& path, bool remote)
 {
-    return path.mid(path.lastIndexOf('/') + 1);
+    if (!remote)
+        return path.mid(path.lastIndexOf('/') + 1);
+    const QString uri = path.endsWith('/') ? path.chopped(1) : path;
+    return QUrl::fromPercentEncoding(uri.mid(uri.lastIndexOf('/') + 1).toUtf8());
 }
 
 } // namespace
@@ -36,14 +42,14 @@ QString TUndoRecord::MenuText() const
     if (Kind == TUndoKind::None)
         return QStringLiteral("Cannot undo ") + Reason;
     if (Kind == TUndoKind::CreateDirectory && Items.size() == 1)
-        return QStringLiteral("Undo create directory ") + BareName(Items.front().Now);
+        return QStringLiteral("Undo create directory ") + BareName(Items.front().Now, Remote);
     if (Kind == TUndoKind::NewFile && Items.size() == 1)
-        return QStringLiteral("Undo create file ") + BareName(Items.front().Now);
+        return QStringLiteral("Undo create file ") + BareName(Items.front().Now, Remote);
     if (Items.size() == 1) {
         // The name the user knows it by: the old one, or the new folder's.
         const TUndoItem& item = Items.front();
         return QStringLiteral("Undo %1 of %2")
-            .arg(What(Kind), BareName(item.Was.isEmpty() ? item.Now : item.Was));
+            .arg(What(Kind), BareName(item.Was.isEmpty() ? item.Now : item.Was, Remote));
     }
     return QStringLiteral("Undo %1 of %2 files").arg(What(Kind)).arg(Items.size());
 }

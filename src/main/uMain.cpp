@@ -181,6 +181,10 @@ QWidget* TfMain::CreatePanel(TSide side)
                 FilesMouseUp(list == Left().Files ? sdLeft : sdRight);
         });
     };
+    files->OnUrlsDropped = [this, side](TVirtualListView*, const QList<QUrl>& urls, bool move) {
+        PostDrop([=, this] { DropUrls(side, urls, move); });
+    };
+    files->OnDragOut = [this, side](TVirtualListView*) { return DragOutData(side); };
     CreateWatcher(side);
     return panel;
 }
@@ -233,6 +237,8 @@ void TfMain::FormShow()
     ActivePanel = 0;
     RefreshPanel(sdRight, [this] { EnterStartPlace(sdRight); });
     RefreshPanel(sdLeft, [this] { EnterStartPlace(sdLeft); });
+    // Remote places come after the window has shown, each once mounted.
+    QTimer::singleShot(0, this, [this] { ConnectStartPlaces(sdLeft); });
 }
 
 void TfMain::closeEvent(QCloseEvent* event)

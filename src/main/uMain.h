@@ -29,6 +29,7 @@
 #include <QPoint>
 #include <QStringList>
 #include <QTimer>
+#include <QUrl>
 #include <array>
 #include <functional>
 #include <memory>
@@ -37,6 +38,7 @@ class QComboBox;
 class QLabel;
 class QLayout;
 class QMenu;
+class QMimeData;
 class QShortcut;
 class QSplitter;
 class TVirtualListView;
@@ -76,6 +78,14 @@ const QCursor& SingleDragCursor();
 const QCursor& MultiDragCursor();
 // Milliseconds on a monotonic clock, from an arbitrary start.
 qint64 SteadyNowMs();
+
+// Files another program dropped, by their kind: absolute local paths, and the URIs of
+// files of remote places. Other URLs (web pages) are left out.
+struct TDroppedFiles {
+    QStringList Local;
+    QStringList Remote;
+};
+TDroppedFiles SortDroppedUrls(const QList<QUrl>& urls);
 
 // One panel (src/panel/FilePanel.h): its state, its controls and what it does alone.
 using TPanel = TFilePanel;
@@ -117,6 +127,11 @@ public:
     // focus (which makes the panel active), then `after`. A read that outlasts 200 ms
     // goes on in the background and the rest follows when it lands (see ReadListing).
     void RefreshPanel(TSide side, const std::function<void()>& after = {});
+    // Files another program dropped on the panel's list (uMainDrops.cpp), and what a
+    // drag of the panel's marked rows carries out of the window: their addresses as
+    // text/uri-list (null where the rows have none, as members of an archive).
+    void DropUrls(TSide side, const QList<QUrl>& urls, bool move);
+    QMimeData* DragOutData(TSide side);
     void RefreshLeft() { RefreshPanel(sdLeft); }
     void RefreshRight() { RefreshPanel(sdRight); }
 
@@ -174,7 +189,8 @@ public:
     // start argument that names one (false: it does not).
     bool ShowsRemote(TSide side) const;
     void ConnectToServer(TSide side);
-    void GoToRemote(TSide side, const QString& uri);
+    // `ended`, when given, is called once the mount has ended either way.
+    void GoToRemote(TSide side, const QString& uri, const std::function<void()>& ended = {});
     bool StartRemote(TSide side, const QString& argument);
 
     // Cell, cache hint and selection handlers of the panels' lists.
@@ -704,6 +720,11 @@ private:
     void NoteArrived(TSide side);
     void HistoryGo(TSide side, int stepOrIndex, bool index);
     void DropUrlsOnTab(TSide side, int index, const QList<QUrl>& urls, bool move);
+    // Drops from other programs (uMainDrops.cpp): run after the drop event, as a command;
+    // the files of `urls` copied, or moved, into the place the panel shows as F5 copies
+    // between those kinds of place (a refusal said in one message); into a folder.
+    void PostDrop(const std::function<void()>& drop);
+    void DropIntoFolder(const QString& folder, const TDroppedFiles& files, bool move);
     // A drag from a list let go over a tab: the drop goes into that tab's folder (true).
     bool TabDropAt(const QPoint& global, Qt::KeyboardModifiers modifiers);
     QMenu* m_historyMenu{nullptr};
@@ -731,6 +752,10 @@ private:
         QString ArchiveFolder; // the folder of that archive to show ("sub/")
     };
     std::array<TStartName, 2> m_start;
+    // Remote places the panels start on, connected one after the other once the window
+    // shows (uMainStart.cpp); a panel shows the local root until its place is there.
+    std::array<QString, 2> m_startRemote;
+    void ConnectStartPlaces(TSide side);
     QString m_panelsFile;
     bool m_keptMaximized{true};
     std::shared_ptr<TRemoteState> m_remote; // made on first use

@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QShortcut>
 
 // The window's remote side: the dialogs that answer a mount's questions (they must
@@ -71,19 +72,24 @@ void TfMain::ConnectToServer(TSide side)
         GoToRemote(side, chosen.Uri());
 }
 
-void TfMain::GoToRemote(TSide side, const QString& uri)
+void TfMain::GoToRemote(TSide side, const QString& uri, const std::function<void()>& ended)
 {
     QString failure;
     platform::TRemotePlaces* places = RemotePlacesOf(failure);
     if (!places) {
         platform::ShowMessage(failure);
+        if (ended)
+            ended();
         return;
     }
     TRemoteState& state = RemoteState();
     // A place whose connection died is mounted again with the same dialogs.
     places->SetReconnectAsker(&state.Asker);
-    if (state.Mounting)
+    if (state.Mounting) {
+        if (ended)
+            ended();
         return; // one connection at a time; its questions or its answer come first
+    }
     auto cancel = std::make_shared<platform::TRemoteCancel>();
     state.Mounting = cancel;
     const QString folder = RemoteFolder(uri);
@@ -92,12 +98,16 @@ void TfMain::GoToRemote(TSide side, const QString& uri)
     // message and leaves it there.
     places->Mount(
         folder, state.Asker, cancel,
-        [this, side, folder, cancel, alive](const platform::TRemoteResult& result) {
+        [this, side, folder, cancel, alive, ended](const platform::TRemoteResult& result) {
             const std::shared_ptr<TRemoteState> state = alive.lock();
             if (!state)
                 return; // the window is gone
             if (state->Mounting == cancel)
                 state->Mounting.reset();
+            const auto end = qScopeGuard([&ended] {
+                if (ended)
+                    ended();
+            });
             if (!result.Ok) {
                 if (!result.Cancelled)
                     platform::ShowMessage(
@@ -116,7 +126,7 @@ bool TfMain::StartRemote(TSide side, const QString& argument)
     if (!IsRemoteAddress(argument))
         return false;
     // The panel first shows its usual place; the remote one follows once mounted.
-    QTimer::singleShot(0, this, [this, side, argument] { GoToTypedRemote(side, argument); });
+    m_startRemote[side] = argument;
     return true;
 }
 
@@ -157,6 +167,9 @@ bool TfMain::ReadRemote(TSide side, std::function<void()>& then)
         platform::ShowMessage(failure);
         return true;
     }
+    // A place not mounted yet (a tab remembered from the last run) is mounted by the
+    // listing, asking as a connection does.
+    places->SetReconnectAsker(&RemoteState().Asker);
     ShowRemoteReading(side, *read);
     const std::shared_ptr<TPanelRead::TResult> result = read->Result;
     const std::shared_ptr<std::atomic<qint64>> arrived = read->Arrived;

@@ -4,10 +4,11 @@
 // the remote file is the one fetched (remote/RemoteEdit.h); otherwise the edited text is
 // kept in the user's data folder, under Travodex/Unsaved, and the message names it.
 #include "fileops/uProgress.h"
-#include "panel/RemoteLocation.h"
+#include "main/FedResults.h"
 #include "main/ViewDispatch.h"
 #include "main/uMain.h"
 #include "modules/SupportModules.h"
+#include "panel/RemoteLocation.h"
 #include "platform/Messages.h"
 #include "remote/RemoteEdit.h"
 #include "viewers/uImage.h"
@@ -63,6 +64,8 @@ bool TfMain::OpenRemoteFile(const TFileObject& e, TRemoteOpen how)
     auto file = std::make_shared<remote::TFetchedFile>();
     file->Folder = RemoteFolder(m_panels[side].Directory);
     file->Name = e.Name;
+    if (ShowsRemoteFed(side)) // a search hit fed to the panel: by its own address
+        file->Folder = RemoteParent(m_panels[side].Fed->Remote.value(e.Name), &file->Name);
     platform::TFileOpsProgress progress;
     progress.SetTotals(1, e.Size);
     progress.SetCurrent(e.Name);

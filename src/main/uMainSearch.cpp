@@ -217,19 +217,13 @@ bool TfMain::RefuseOnFedMembers(TSide side, const QString& verb)
 
 void TfMain::ViewSearchHit(const TSearchHit& hit)
 {
-    if (IsRemoteLocation(hit.Folder)) {
-        platform::ShowMessage(QStringLiteral("%1 is on a remote place: viewing it from the "
-                                             "search results is not offered yet. Go to file "
-                                             "and copy it to a local folder to view it.")
-                                  .arg(hit.Name));
-        return;
-    }
     // A folder has nothing to view: F3 only goes to it.
     if (hit.Member.isEmpty() && (hit.Attr & platform::faDirectory)) {
         GoToSearchHit(hit);
         return;
     }
-    // Through the panel, so that a member is extracted as F3 in the panel would do.
+    // Through the panel, so that a member is extracted, and a remote file fetched into a
+    // private copy, as F3 in the panel would do.
     GoToSearchHit(hit, [this] { MenuViewFileClick(); });
 }
 

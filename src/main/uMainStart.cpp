@@ -7,9 +7,11 @@
 #include "listing/ArchiveFolders.h"
 #include "main/uMain.h"
 #include "panel/PanelText.h"
+#include "panel/RemoteLocation.h"
 #include "platform/FileNames.h"
 #include "platform/Messages.h"
 #include "platform/StartPath.h"
+#include "remote/RemoteUri.h"
 #include "zip/ZipArchive.h"
 
 #include <QDir>
@@ -89,7 +91,8 @@ std::unique_ptr<TTabState> RestoreTab(QSettings& kept)
     kept.endArray();
     tab->History.Set(places, kept.value("HistoryAt", -1).toInt());
     tab->Visited = false; // read when first shown
-    if (!tab->Place.Folder.startsWith('/') && tab->Place.Folder != QLatin1String("Drives"))
+    if (!tab->Place.Folder.startsWith('/') && tab->Place.Folder != QLatin1String("Drives") &&
+        !IsRemoteAddress(tab->Place.Folder))
         return nullptr;
     return tab;
 }
@@ -109,6 +112,28 @@ void TfMain::StartAt(TSide side, const platform::TStartPlace& place, bool openAr
     m_panels[side].Directory = place.Folder;
     m_panels[side].HistoryStep = false; // a place of its own, not the remembered tab's
     m_start[side] = {place.Name, openArchive};
+    m_startRemote[side].clear();
+}
+
+void TfMain::ConnectStartPlaces(TSide side)
+{
+    // One place at a time: a mount's questions and answer come before the next one's.
+    for (TSide s = side; s <= sdRight; s = TSide(s + 1)) {
+        const QString place = std::exchange(m_startRemote[s], {});
+        if (place.isEmpty())
+            continue;
+        const remote::TRemoteUri uri = remote::TRemoteUri::Parse(place);
+        if (!uri.IsValid()) {
+            platform::ShowMessage(uri.Error());
+            continue;
+        }
+        const std::function<void()> next = [this, s] {
+            if (s == sdLeft)
+                ConnectStartPlaces(sdRight);
+        };
+        GoToRemote(s, uri.Uri(), next);
+        return;
+    }
 }
 
 void TfMain::KeepPanelsIn(const QString& file)
@@ -143,6 +168,10 @@ void TfMain::KeepPanelsIn(const QString& file)
         const QString place = kept.value("Place").toString();
         if (place == QLatin1String("Drives")) {
             StartAt(side, {place, {}}, false);
+        } else if (IsRemoteAddress(place)) {
+            // The local root until the place is mounted, once the window shows.
+            StartAt(side, {QStringLiteral("/"), {}}, false);
+            m_startRemote[side] = place;
         } else if (place.startsWith('/')) {
             // A place that is gone gives way to its nearest parent, with no cursor name.
             const QString folder = platform::NearestExistingFolder(place);
@@ -195,8 +224,8 @@ void TfMain::KeepPanels()
         QString name;
         const bool archive = !p.Read && ShowsArchive(side);
         if (archive) {
-            const QString file = ShowsReadOnlyArchive(side) ? p.ReadOnly->FileName()
-                                                            : p.Zip->ZipFilename();
+            const QString file =
+                ShowsReadOnlyArchive(side) ? p.ReadOnly->FileName() : p.Zip->ZipFilename();
             place = file.left(file.lastIndexOf('/') + 1);
             name = file.mid(file.lastIndexOf('/') + 1);
         } else if (const int row = p.Files->GetFocusedIndex();

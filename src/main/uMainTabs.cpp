@@ -44,7 +44,7 @@ void TfMain::CreateTabBar(TSide side)
         menu->popup(global);
     };
     bar->OnUrlsDropped = [this, side](int index, const QList<QUrl>& urls, bool move) {
-        RunCommand([=, this] { DropUrlsOnTab(side, index, urls, move); });
+        PostDrop([=, this] { DropUrlsOnTab(side, index, urls, move); });
     };
 }
 
@@ -67,8 +67,7 @@ void TfMain::CreateTabItems(QMenu* view)
     add(a.MenuPreviousTab, "Pre&vious tab",
         // One sequence only: X11 reports these keys as Backtab, and Qt matches that to
         // each of its spellings, so a second one would make the key ambiguous and dead.
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab)},
-        &TfMain::MenuPreviousTabClick);
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab)}, &TfMain::MenuPreviousTabClick);
     view->addSeparator();
     add(a.MenuBack, "Bac&k", {QKeySequence(Qt::ALT | Qt::Key_Left)}, &TfMain::MenuBackClick);
     add(a.MenuForward, "&Forward", {QKeySequence(Qt::ALT | Qt::Key_Right)},
@@ -258,14 +257,12 @@ void TfMain::DropUrlsOnTab(TSide side, int index, const QList<QUrl>& urls, bool 
     TPanel& p = m_panels[side];
     if (ReadingAny() || index < 0 || index >= p.Tabs.Count())
         return;
-    if (index == p.Tabs.Shown())
-        SaveShownTab(side, false);
-    const QString folder = DropFolder(p.Tabs.Tab(index));
-    QStringList paths;
-    for (const QUrl& url : urls)
-        if (url.isLocalFile())
-            paths << url.toLocalFile();
-    if (folder.isEmpty() || paths.isEmpty())
+    if (index == p.Tabs.Shown()) {
+        DropUrls(side, urls, move); // as on the list of the tab
         return;
-    KeepingActive([&] { WithZipMessages([&] { m_commands.PasteFiles(move, paths, folder); }); });
+    }
+    const QString folder = DropFolder(p.Tabs.Tab(index));
+    const TDroppedFiles files = SortDroppedUrls(urls);
+    if (!folder.isEmpty())
+        DropIntoFolder(folder, files, move);
 }
