@@ -164,6 +164,7 @@ protected:
         main->Panel(side).Files->FocusItem(Names(side).indexOf(name));
         Key(Qt::Key_Insert, Qt::NoModifier, side);
     }
+    void CancelACopyStalledByAStoppedServer(bool upload);
     QString Folder(const QString& name, int files)
     {
         const QString folder = Server->Folder() + '/' + name;
@@ -937,6 +938,64 @@ TEST_F(RemotePanelTest, AFetchFromAStoppedServerEndsWithTheProgressWindowsCancel
     EXPECT_FALSE(resumed) << "the fetch went on after Cancel";
     EXPECT_EQ(Shown<TfTextView>(), nullptr);
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+// F5 of a big file with the server stopped midway: the progress window's Cancel ends the
+// copy while the server is still stopped, and says so; no file takes the real name, and
+// the part file goes once the server runs again.
+void RemotePanelTest::CancelACopyStalledByAStoppedServer(bool upload)
+{
+    const QString folder =
+        Folder(upload ? QStringLiteral("stalled up") : QStringLiteral("stalled down"), 0);
+    QTemporaryDir local;
+    const QString from = upload ? local.path() : folder;
+    const QString into = upload ? folder : local.path();
+    RandomFile(from + QStringLiteral("/big.bin"), 64 << 20);
+    main->Panel(sdRight).Directory = local.path() + '/';
+    main->RefreshPanel(sdRight);
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); }));
+    Browse(folder);
+    ASSERT_FALSE(HasFatalFailure());
+
+    // The server stops once the part has begun to arrive; then the window is cancelled.
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (const QString& part : PartFiles(into))
+            if (!cancelWork && QFileInfo(into + '/' + part).size() > 0) {
+                Server->SignalSessions(SIGSTOP);
+                cancelWork = true;
+            }
+    });
+    watch.start(5);
+    const TSide side = upload ? sdRight : sdLeft;
+    Mark(side, QStringLiteral("big.bin"));
+    Key(Qt::Key_F5, Qt::NoModifier, side); // returns once the copy has ended
+    watch.stop();
+    // Still stopped: the copy ended without the server.
+    EXPECT_TRUE(cancelled.isValid());
+    EXPECT_FALSE(resumed) << "the copy ended only when the server ran again";
+    EXPECT_FALSE(FileWorkRunning());
+    EXPECT_EQ(Shown<TfProgress>(), nullptr);
+    ASSERT_EQ(messages.size(), 1) << qPrintable(messages.join('\n'));
+    EXPECT_TRUE(messages[0].endsWith(QStringLiteral("; cancelled"))) << qPrintable(messages[0]);
+    EXPECT_FALSE(QFileInfo::exists(into + QStringLiteral("/big.bin")));
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); })); // the local panel answers
+
+    Server->SignalSessions(SIGCONT);
+    EXPECT_TRUE(WaitFor([&] { return PartFiles(into).isEmpty(); }))
+        << qPrintable(PartFiles(into).join(' '));
+    EXPECT_FALSE(QFileInfo::exists(into + QStringLiteral("/big.bin")));
+    EXPECT_EQ(QFileInfo(from + QStringLiteral("/big.bin")).size(), 64 << 20);
+}
+
+TEST_F(RemotePanelTest, CancelEndsACopyFromAStoppedServerAndItsPartGoesWhenTheServerRuns)
+{
+    CancelACopyStalledByAStoppedServer(false);
+}
+
+TEST_F(RemotePanelTest, CancelEndsACopyToAStoppedServerAndItsPartGoesWhenTheServerRuns)
+{
+    CancelACopyStalledByAStoppedServer(true);
 }
 
 // A quick view waiting for a server that stopped answering is abandoned when the cursor
