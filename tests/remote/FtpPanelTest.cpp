@@ -42,7 +42,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
         QApplication::setActiveWindow(main.get());
         ASSERT_TRUE(
-            WaitUntil([this] { return !main->Reading(sdLeft) && !main->Reading(sdRight); }));
+            WaitFor([this] { return !main->Reading(sdLeft) && !main->Reading(sdRight); }));
         QObject::connect(&dialogs, &QTimer::timeout, [this] { AnswerDialogs(); });
         dialogs.start(20);
     }
@@ -98,7 +98,7 @@ TEST_F(FtpPanelTest, ConnectsFromTheDriveListWithTheTypedPasswordAndCopiesAFile)
     QTemporaryDir local;
     main->Panel(sdRight).Directory = local.path() + '/';
     main->RefreshPanel(sdRight);
-    ASSERT_TRUE(WaitUntil([&] { return !main->Reading(sdRight); }));
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); }));
 
     typed = Server->Uri(folder);
     auto* drives = static_cast<TDriveSelector*>(main->Panel(sdLeft).Drives);
@@ -106,7 +106,7 @@ TEST_F(FtpPanelTest, ConnectsFromTheDriveListWithTheTypedPasswordAndCopiesAFile)
     QAbstractItemView* popup = drives->view();
     popup->setCurrentIndex(popup->model()->index(drives->count() - 1, 0));
     QTest::keyClick(popup, Qt::Key_Return);
-    ASSERT_TRUE(WaitUntil([&] {
+    ASSERT_TRUE(WaitFor([&] {
         return !main->Reading(sdLeft) &&
                QUrl(main->Panel(sdLeft).Listing.Directory).path() == QStringLiteral("/panel/");
     })) << qPrintable(messages.join('\n'));
@@ -118,10 +118,10 @@ TEST_F(FtpPanelTest, ConnectsFromTheDriveListWithTheTypedPasswordAndCopiesAFile)
     left.Files->setFocus();
     left.Files->FocusItem(Names(sdLeft).indexOf(QStringLiteral("fetch me.bin")));
     QTest::keyClick(left.Files->ActiveView(), Qt::Key_F5);
-    ASSERT_TRUE(WaitUntil([&] {
+    ASSERT_TRUE(WaitFor([&] {
         return !main->Reading(sdRight) && Names(sdRight).contains(QStringLiteral("fetch me.bin"));
     })) << qPrintable(messages.join('\n'));
-    EXPECT_EQ(ReadLocal(local.filePath(QStringLiteral("fetch me.bin"))), ReadLocal(file));
+    EXPECT_EQ(ReadFile(local.filePath(QStringLiteral("fetch me.bin"))), ReadFile(file));
     EXPECT_TRUE(PartFiles(local.path()).isEmpty());
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
     EXPECT_TRUE(otherDialogs.isEmpty()) << qPrintable(otherDialogs.join(' '));
