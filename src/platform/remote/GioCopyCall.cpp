@@ -89,17 +89,22 @@ TCopyOutcome CopyLeavingOnCancel(GFile* source, GFile* part, const TCancelLink& 
         Run(call, Hold(source), Hold(part), Hold(link.Get()), bool(progress));
     }
     std::unique_lock<std::mutex> lock(call->Mutex);
+    // Hands on the latest progress, if any, without holding the lock.
+    const auto pass = [&] {
+        if (call->Copied < 0 || !progress)
+            return;
+        const qint64 copied = std::exchange(call->Copied, -1), total = call->Total;
+        lock.unlock();
+        progress(copied, total);
+        lock.lock();
+    };
     std::chrono::steady_clock::time_point leaveAt{};
     for (;;) {
-        if (call->Copied >= 0 && progress) {
-            const qint64 copied = std::exchange(call->Copied, -1), total = call->Total;
-            lock.unlock();
-            progress(copied, total);
-            lock.lock();
-            continue; // the copy may have ended meanwhile
-        }
-        if (call->Done)
+        pass();
+        if (call->Done) {
+            pass(); // what came in while the last was handed on
             break;
+        }
         const auto now = std::chrono::steady_clock::now();
         if (leaveAt == std::chrono::steady_clock::time_point{} && link.Cancelled())
             leaveAt = now + kGrace;
