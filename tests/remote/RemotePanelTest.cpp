@@ -1,6 +1,7 @@
 // A remote folder in a panel of the main window, against the real SSH server: connecting
 // from the drive list through the real dialogs, listing, sorting, entering and leaving,
 // a server that stops answering, and a refused login.
+#include "PanelTestSupport.h"
 #include "RemoteTestSupport.h"
 #include "controls/VirtualListView.h"
 #include "fileops/uCollision.h"
@@ -36,8 +37,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QSet>
@@ -51,46 +52,22 @@
 namespace
 {
 
-class RemotePanelTest : public RemoteTest
+class RemotePanelTest : public TPanelTest<RemoteTest>
 {
 protected:
-    void SetUp() override
-    {
-        RemoteTest::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        RegisterRemotePlaces(&Places());
-        previous = platform::SetMessageHandler([this](const QString& text) { messages << text; });
-        TZipArchive::SetLibraryDirectory(QStringLiteral(TRVX_LIB_DIR));
-        main = std::make_unique<TfMain>();
-        main->resize(900, 600);
-        main->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
-        QApplication::setActiveWindow(main.get());
-        ASSERT_TRUE(WaitFor([this] { return !main->Reading(sdLeft) && !main->Reading(sdRight); }));
-        // The dialogs a mount opens are answered as a user would, through their buttons.
-        QObject::connect(&dialogs, &QTimer::timeout, [this] { AnswerDialogs(); });
-        dialogs.start(20);
-    }
     void TearDown() override
     {
-        dialogs.stop();
-        main.reset();
-        platform::SetMessageHandler(previous);
-        RegisterRemotePlaces(nullptr);
+        TPanelTest::TearDown();
         if (Server)
             Server->SignalSessions(SIGCONT);
     }
 
-    void AnswerDialogs()
+    void AnswerDialogs() override
     {
         QWidget* modal = QApplication::activeModalWidget();
-        if (auto* connect = qobject_cast<TfConnectServer*>(modal); connect && !typed.isEmpty()) {
-            connect->EditUri->selectAll();
-            QTest::keyClicks(connect->EditUri, typed);
-            typed.clear();
-            QTest::keyClick(connect->EditUri, Qt::Key_Return);
-        } else if (auto* collision = qobject_cast<TfCollision*>(modal)) {
+        if (TypeAddress(modal))
+            return;
+        if (auto* collision = qobject_cast<TfCollision*>(modal)) {
             collisions << collision->EditName->text();
             QTest::mouseClick(collision->ButtonRename, Qt::LeftButton);
         } else if (auto* question = qobject_cast<TfRemoteQuestion*>(modal)) {
@@ -144,14 +121,6 @@ protected:
         return !main->Reading(sdLeft) &&
                QUrl(main->Panel(sdLeft).Listing.Directory).path() == path + '/';
     }
-    QStringList Names(TSide side = sdLeft)
-    {
-        QStringList names;
-        const TFileListing& l = main->Panel(side).Listing;
-        for (int i = 0; i < l.Count(); ++i)
-            names << l[i].Name;
-        return names;
-    }
     // A key to the left panel's list, where the user types it.
     void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, TSide side = sdLeft)
     {
@@ -179,11 +148,7 @@ protected:
         return folder;
     }
 
-    std::unique_ptr<TfMain> main;
-    platform::TMessageHandler previous;
-    QStringList messages, questions, collisions, unpackTargets, otherDialogs, boxes;
-    QTimer dialogs;
-    QString typed;          // the address the connect dialog gets, once
+    QStringList questions, collisions, unpackTargets, boxes;
     bool cancelWork{false}; // the progress window is cancelled
     QElapsedTimer cancelled;
     bool resumed{false};
