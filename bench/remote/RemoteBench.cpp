@@ -1,5 +1,5 @@
 // Remote places through GIO on a local SFTP server: listing 10,000 entries against
-// `gio list`, and copying 256 MiB to and from the server against `gio copy` (and scp), in
+// `gio list`, and copying 1 GiB to and from the server against `gio copy` (and scp), in
 // the same run; then listing 10,000 entries of a local FTP server against `gio list`. The server is
 // on 127.0.0.1, so the figures measure the layers, not a network.
 #include "platform/remote/GioPlaces.h"
@@ -19,7 +19,7 @@ namespace
 {
 
 constexpr int kEntries = 10000;
-constexpr qint64 kCopyBytes = 256LL * 1024 * 1024;
+constexpr qint64 kCopyBytes = 1024LL * 1024 * 1024;
 constexpr int kRepeats = 3;
 
 // Takes the host key and, when asked, logs in with `password`.
@@ -177,13 +177,13 @@ int main(int argc, char** argv)
         QStringLiteral("gio copy '%1' '%2'").arg(source, server.Uri(remoteCopy)), remoteCopy);
     const double scpUp = CommandSeconds(
         scp + QStringLiteral("'%1' '%2%3'").arg(source, host, remoteCopy), remoteCopy);
-    bench::Report(QStringLiteral("copy 256 MiB to SFTP"), toServer, gioUp,
+    bench::Report(QStringLiteral("copy 1 GiB to SFTP"), toServer, gioUp,
                   QStringLiteral("gio copy"));
-    bench::Figure(QStringLiteral("copy 256 MiB to SFTP, scp"), scpUp, QStringLiteral("s"));
+    bench::Figure(QStringLiteral("copy 1 GiB to SFTP, scp"), scpUp, QStringLiteral("s"));
     // As the file-work worker copies: with a progress receiver.
     const double withProgress =
         CopySeconds(source, server.Uri(served), remoteCopy, [](qint64, qint64) {});
-    bench::Report(QStringLiteral("copy 256 MiB to SFTP with progress"), withProgress, gioUp,
+    bench::Report(QStringLiteral("copy 1 GiB to SFTP with progress"), withProgress, gioUp,
                   QStringLiteral("gio copy"));
 
     const double fromServer = CopySeconds(server.Uri(remoteSource), local.path(), localCopy);
@@ -191,9 +191,9 @@ int main(int argc, char** argv)
         QStringLiteral("gio copy '%1' '%2'").arg(server.Uri(remoteSource), localCopy), localCopy);
     const double scpDown = CommandSeconds(
         scp + QStringLiteral("'%1%2' '%3'").arg(host, remoteSource, localCopy), localCopy);
-    bench::Report(QStringLiteral("copy 256 MiB from SFTP"), fromServer, gioDown,
+    bench::Report(QStringLiteral("copy 1 GiB from SFTP"), fromServer, gioDown,
                   QStringLiteral("gio copy"));
-    bench::Figure(QStringLiteral("copy 256 MiB from SFTP, scp"), scpDown, QStringLiteral("s"));
+    bench::Figure(QStringLiteral("copy 1 GiB from SFTP, scp"), scpDown, QStringLiteral("s"));
     ListFtp();
     return 0;
 }

@@ -4,6 +4,7 @@
 // first (Skip, Rename or Cancel: a remote copy never replaces); a move deletes only
 // originals whose copies were verified. Both panels are read again afterwards.
 #include "fileops/uCollision.h"
+#include "fileops/uProgress.h"
 #include "main/RemoteWork.h"
 #include "main/uMain.h"
 #include "modules/SupportModules.h"
@@ -97,10 +98,17 @@ bool TfMain::CopyRemoteItems(platform::TRemotePlaces& places, const std::vector<
                           : QStringLiteral("a copy to or from a remote place"));
     if (lost)
         *lost = transfer.Lost();
-    if (transfer.Errors().isEmpty())
-        return true;
-    platform::ShowMessage(transfer.Errors().join('\n'));
-    return false;
+    QStringList said = transfer.Errors();
+    // A cancel says so and how far it got, as a local copy does; a file it stopped in the
+    // middle of has no name of its own.
+    if (!transfer.Lost())
+        if (const QString cancelled =
+                CancelledText(move ? QStringLiteral("Moved") : QStringLiteral("Copied"), progress);
+            !cancelled.isEmpty())
+            said << cancelled;
+    if (!said.isEmpty())
+        platform::ShowMessage(said.join('\n'));
+    return transfer.Errors().isEmpty();
 }
 
 bool TfMain::PasteIntoRemote(TSide side, const QStringList& paths, bool cut)

@@ -2,6 +2,7 @@
 // "Connect to server…", the address typed, the login dialog answered by typing and
 // clicking, then a file copied with F5.
 #include "FtpTestSupport.h"
+#include "PanelTestSupport.h"
 #include "controls/VirtualListView.h"
 #include "panel/DriveSelector.h"
 #include "main/uMain.h"
@@ -25,45 +26,16 @@
 namespace
 {
 
-class FtpPanelTest : public FtpTest
+class FtpPanelTest : public TPanelTest<FtpTest>
 {
 protected:
-    void SetUp() override
-    {
-        FtpTest::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        RegisterRemotePlaces(&Places());
-        previous = platform::SetMessageHandler([this](const QString& text) { messages << text; });
-        TZipArchive::SetLibraryDirectory(QStringLiteral(TRVX_LIB_DIR));
-        main = std::make_unique<TfMain>();
-        main->resize(900, 600);
-        main->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
-        QApplication::setActiveWindow(main.get());
-        ASSERT_TRUE(
-            WaitUntil([this] { return !main->Reading(sdLeft) && !main->Reading(sdRight); }));
-        QObject::connect(&dialogs, &QTimer::timeout, [this] { AnswerDialogs(); });
-        dialogs.start(20);
-    }
-    void TearDown() override
-    {
-        dialogs.stop();
-        main.reset();
-        platform::SetMessageHandler(previous);
-        RegisterRemotePlaces(nullptr);
-    }
-
     // The dialogs a connection opens, answered as a user would.
-    void AnswerDialogs()
+    void AnswerDialogs() override
     {
         QWidget* modal = QApplication::activeModalWidget();
-        if (auto* connect = qobject_cast<TfConnectServer*>(modal); connect && !typed.isEmpty()) {
-            connect->EditUri->selectAll();
-            QTest::keyClicks(connect->EditUri, typed);
-            typed.clear();
-            QTest::keyClick(connect->EditUri, Qt::Key_Return);
-        } else if (auto* login = qobject_cast<TfRemoteLogin*>(modal)) {
+        if (TypeAddress(modal))
+            return;
+        if (auto* login = qobject_cast<TfRemoteLogin*>(modal)) {
             logins << login->LabelMessage->text();
             if (login->EditUser->isVisible() && login->EditUser->text().isEmpty())
                 QTest::keyClicks(login->EditUser, TFtpServer::User());
@@ -74,20 +46,8 @@ protected:
             other->reject();
         }
     }
-    QStringList Names(TSide side)
-    {
-        QStringList names;
-        const TFileListing& l = main->Panel(side).Listing;
-        for (int i = 0; i < l.Count(); ++i)
-            names << l[i].Name;
-        return names;
-    }
 
-    std::unique_ptr<TfMain> main;
-    platform::TMessageHandler previous;
-    QStringList messages, logins, otherDialogs;
-    QTimer dialogs;
-    QString typed; // the address the connect dialog gets, once
+    QStringList logins;
 };
 
 TEST_F(FtpPanelTest, ConnectsFromTheDriveListWithTheTypedPasswordAndCopiesAFile)
@@ -98,7 +58,7 @@ TEST_F(FtpPanelTest, ConnectsFromTheDriveListWithTheTypedPasswordAndCopiesAFile)
     QTemporaryDir local;
     main->Panel(sdRight).Directory = local.path() + '/';
     main->RefreshPanel(sdRight);
-    ASSERT_TRUE(WaitUntil([&] { return !main->Reading(sdRight); }));
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); }));
 
     typed = Server->Uri(folder);
     auto* drives = static_cast<TDriveSelector*>(main->Panel(sdLeft).Drives);
@@ -106,7 +66,7 @@ TEST_F(FtpPanelTest, ConnectsFromTheDriveListWithTheTypedPasswordAndCopiesAFile)
     QAbstractItemView* popup = drives->view();
     popup->setCurrentIndex(popup->model()->index(drives->count() - 1, 0));
     QTest::keyClick(popup, Qt::Key_Return);
-    ASSERT_TRUE(WaitUntil([&] {
+    ASSERT_TRUE(WaitFor([&] {
         return !main->Reading(sdLeft) &&
                QUrl(main->Panel(sdLeft).Listing.Directory).path() == QStringLiteral("/panel/");
     })) << qPrintable(messages.join('\n'));
@@ -118,10 +78,10 @@ TEST_F(FtpPanelTest, ConnectsFromTheDriveListWithTheTypedPasswordAndCopiesAFile)
     left.Files->setFocus();
     left.Files->FocusItem(Names(sdLeft).indexOf(QStringLiteral("fetch me.bin")));
     QTest::keyClick(left.Files->ActiveView(), Qt::Key_F5);
-    ASSERT_TRUE(WaitUntil([&] {
+    ASSERT_TRUE(WaitFor([&] {
         return !main->Reading(sdRight) && Names(sdRight).contains(QStringLiteral("fetch me.bin"));
     })) << qPrintable(messages.join('\n'));
-    EXPECT_EQ(ReadLocal(local.filePath(QStringLiteral("fetch me.bin"))), ReadLocal(file));
+    EXPECT_EQ(ReadFile(local.filePath(QStringLiteral("fetch me.bin"))), ReadFile(file));
     EXPECT_TRUE(PartFiles(local.path()).isEmpty());
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
     EXPECT_TRUE(otherDialogs.isEmpty()) << qPrintable(otherDialogs.join(' '));

@@ -66,7 +66,7 @@ TEST_F(FtpTest, AnAnonymousLoginReadsThePublicFolderAndCannotWriteThere)
         Server->PublicUri(file), local.path(), QStringLiteral("notes.bin"), {}};
     const platform::TRemoteResult copied = OnWorker([&] { return Places().Copy(down, nullptr); });
     ASSERT_TRUE(copied.Ok) << qPrintable(copied.Error);
-    EXPECT_EQ(ReadLocal(local.filePath(QStringLiteral("notes.bin"))), ReadLocal(file));
+    EXPECT_EQ(ReadFile(local.filePath(QStringLiteral("notes.bin"))), ReadFile(file));
 
     platform::TRemoteCopy up{
         file, Server->PublicUri(Server->PublicFolder()), QStringLiteral("up.bin"), {}};
@@ -102,7 +102,7 @@ TEST_F(FtpTest, CopiesBothWaysByteForByteAndNeverReplaceATakenName)
     platform::TRemoteCopy up{source, Server->Uri(remote), QStringLiteral("up.bin"), {}};
     platform::TRemoteResult result = OnWorker([&] { return Places().Copy(up, nullptr); });
     ASSERT_TRUE(result.Ok) << qPrintable(result.Error);
-    EXPECT_EQ(ReadLocal(remote + QStringLiteral("/up.bin")), ReadLocal(source));
+    EXPECT_EQ(ReadFile(remote + QStringLiteral("/up.bin")), ReadFile(source));
 
     const QString back = local.filePath(QStringLiteral("back"));
     QDir().mkpath(back);
@@ -110,7 +110,7 @@ TEST_F(FtpTest, CopiesBothWaysByteForByteAndNeverReplaceATakenName)
         Server->Uri(remote + QStringLiteral("/up.bin")), back, QStringLiteral("down.bin"), {}};
     result = OnWorker([&] { return Places().Copy(down, nullptr); });
     ASSERT_TRUE(result.Ok) << qPrintable(result.Error);
-    EXPECT_EQ(ReadLocal(back + QStringLiteral("/down.bin")), ReadLocal(source));
+    EXPECT_EQ(ReadFile(back + QStringLiteral("/down.bin")), ReadFile(source));
 
     // A taken name on the server is never replaced, by a copy or by a rename.
     ASSERT_TRUE(WriteLocal(remote + QStringLiteral("/taken.bin"), "the user's own file"));
@@ -124,8 +124,8 @@ TEST_F(FtpTest, CopiesBothWaysByteForByteAndNeverReplaceATakenName)
     });
     EXPECT_FALSE(result.Ok);
     EXPECT_TRUE(result.Exists) << qPrintable(result.Error);
-    EXPECT_EQ(ReadLocal(remote + QStringLiteral("/taken.bin")), QByteArray("the user's own file"));
-    EXPECT_EQ(ReadLocal(remote + QStringLiteral("/up.bin")), ReadLocal(source));
+    EXPECT_EQ(ReadFile(remote + QStringLiteral("/taken.bin")), QByteArray("the user's own file"));
+    EXPECT_EQ(ReadFile(remote + QStringLiteral("/up.bin")), ReadFile(source));
     EXPECT_TRUE(PartFiles(remote).isEmpty()) << qPrintable(PartFiles(remote).join(' '));
     EXPECT_TRUE(PartFiles(back).isEmpty());
 }
@@ -244,7 +244,7 @@ TEST_F(FtpTest, CancelEndsTheWaitForAPlaceBeingMountedAgain)
     // The place is gone from GIO (as when its backend died), and the server takes
     // connections but never answers: mounting again waits.
     Unmount(Server->RootUri() + QLatin1Char('/'));
-    ASSERT_TRUE(WaitUntil([] { return Server->Connections() == 0; }));
+    ASSERT_TRUE(WaitFor([] { return Server->Connections() == 0; }));
     Server->Signal(SIGSTOP);
 
     platform::TRemoteCancel cancel;
@@ -254,12 +254,12 @@ TEST_F(FtpTest, CancelEndsTheWaitForAPlaceBeingMountedAgain)
         info = Places().Query(Server->Uri(folder + QStringLiteral("/file.txt")), &cancel);
         ended = true;
     });
-    const bool connecting = WaitUntil([] { return Server->Connections() > 0; });
+    const bool connecting = WaitFor([] { return Server->Connections() > 0; });
     cancel.Cancel();
     // Within a few seconds, however long the server would keep the mount waiting.
     const bool inTime = QTest::qWaitFor([&] { return ended.load(); }, 5000);
     Server->Signal(SIGCONT);
-    EXPECT_TRUE(WaitUntil([&] { return ended.load(); }));
+    EXPECT_TRUE(WaitFor([&] { return ended.load(); }));
     worker.join();
     EXPECT_TRUE(connecting);
     EXPECT_TRUE(inTime);
@@ -268,14 +268,14 @@ TEST_F(FtpTest, CancelEndsTheWaitForAPlaceBeingMountedAgain)
     // question goes to the asker set at that moment, none, so it is declined and the
     // connection closed; never to an asker forgotten meanwhile.
     Places().ForgetReconnectAsker(&again);
-    EXPECT_TRUE(WaitUntil([] { return Server->Connections() == 0; }));
+    EXPECT_TRUE(WaitFor([] { return Server->Connections() == 0; }));
     EXPECT_TRUE(again.Logins.empty());
 }
 
 TEST_F(FtpTest, ACancelledMountAsksNothingWhenTheServerAnswersLate)
 {
     Unmount(Server->RootUri() + QLatin1Char('/'));
-    ASSERT_TRUE(WaitUntil([] { return Server->Connections() == 0; }));
+    ASSERT_TRUE(WaitFor([] { return Server->Connections() == 0; }));
     Server->Signal(SIGSTOP);
     struct TResume {
         ~TResume() { Server->Signal(SIGCONT); }
@@ -286,11 +286,11 @@ TEST_F(FtpTest, ACancelledMountAsksNothingWhenTheServerAnswersLate)
     bool ended = false;
     Places().Mount(Server->Uri(Server->Folder()), asker, cancel,
                    [&](const platform::TRemoteResult&) { ended = true; });
-    ASSERT_TRUE(WaitUntil([] { return Server->Connections() > 0; }));
+    ASSERT_TRUE(WaitFor([] { return Server->Connections() > 0; }));
     cancel->Cancel();
     Server->Signal(SIGCONT);
     // The server's greeting comes after the Cancel: its login question is declined, not put
     // to an asker its caller may have dropped, and the connection is closed.
-    EXPECT_TRUE(WaitUntil([&] { return ended && Server->Connections() == 0; }));
+    EXPECT_TRUE(WaitFor([&] { return ended && Server->Connections() == 0; }));
     EXPECT_TRUE(asker.Logins.empty());
 }

@@ -3,14 +3,8 @@
 // started before the first test, the GIO layer, and helpers to mount and to work on a
 // worker thread.
 
-#include "platform/RemotePlaces.h"
+#include "GioTestSupport.h"
 #include "support/FtpServer.h"
-
-#include <QByteArray>
-#include <QString>
-#include <QStringList>
-#include <functional>
-#include <gtest/gtest.h>
 
 // Answers each login with the next of its answers (cancels when they run out) and records
 // what was asked.
@@ -26,7 +20,7 @@ public:
     std::vector<platform::TLoginRequest> Logins;
 };
 
-class FtpTest : public ::testing::Test
+class FtpTest : public GioTest
 {
 public:
     static TFtpServer* Server; // set up once for the executable (FtpTestSupport.cpp)
@@ -34,24 +28,11 @@ public:
 protected:
     void SetUp() override;
 
-    platform::TRemoteResult Mount(const QString& uri, platform::TMountAsker& asker);
     // Mounts the user's place with the right password.
     void MountUser();
     void Unmount(const QString& uri);
-    // Runs `work` on a worker thread while this thread keeps its event loop turning.
-    platform::TRemoteResult OnWorker(const std::function<platform::TRemoteResult()>& work);
     // Reads the folder `uri` as a panel does; the error is empty when it was read whole.
     QStringList List(const QString& uri, QString* error = nullptr);
-    // A local file of `size` random bytes (its folder made).
-    static QString RandomFile(const QString& path, qint64 size);
-    // Names in `folder` that are part files (".NAME….part").
-    static QStringList PartFiles(const QString& folder);
     // A folder `name` under the user's folder, made afresh.
     static QString ServedFolder(const QString& name);
-
-    platform::TRemotePlaces& Places();
 };
-
-QByteArray ReadLocal(const QString& path);
-// Waits, turning the event loop, until `done` holds (at most two minutes).
-bool WaitUntil(const std::function<bool()>& done);

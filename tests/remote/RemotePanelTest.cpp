@@ -1,6 +1,7 @@
 // A remote folder in a panel of the main window, against the real SSH server: connecting
 // from the drive list through the real dialogs, listing, sorting, entering and leaving,
 // a server that stops answering, and a refused login.
+#include "PanelTestSupport.h"
 #include "RemoteTestSupport.h"
 #include "controls/TabStrip.h"
 #include "controls/VirtualListView.h"
@@ -38,8 +39,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QSet>
@@ -54,46 +55,22 @@
 namespace
 {
 
-class RemotePanelTest : public RemoteTest
+class RemotePanelTest : public TPanelTest<RemoteTest>
 {
 protected:
-    void SetUp() override
-    {
-        RemoteTest::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        RegisterRemotePlaces(&Places());
-        previous = platform::SetMessageHandler([this](const QString& text) { messages << text; });
-        TZipArchive::SetLibraryDirectory(QStringLiteral(TRVX_LIB_DIR));
-        main = std::make_unique<TfMain>();
-        main->resize(900, 600);
-        main->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
-        QApplication::setActiveWindow(main.get());
-        ASSERT_TRUE(WaitFor([this] { return !main->Reading(sdLeft) && !main->Reading(sdRight); }));
-        // The dialogs a mount opens are answered as a user would, through their buttons.
-        QObject::connect(&dialogs, &QTimer::timeout, [this] { AnswerDialogs(); });
-        dialogs.start(20);
-    }
     void TearDown() override
     {
-        dialogs.stop();
-        main.reset();
-        platform::SetMessageHandler(previous);
-        RegisterRemotePlaces(nullptr);
+        TPanelTest::TearDown();
         if (Server)
             Server->SignalSessions(SIGCONT);
     }
 
-    void AnswerDialogs()
+    void AnswerDialogs() override
     {
         QWidget* modal = QApplication::activeModalWidget();
-        if (auto* connect = qobject_cast<TfConnectServer*>(modal); connect && !typed.isEmpty()) {
-            connect->EditUri->selectAll();
-            QTest::keyClicks(connect->EditUri, typed);
-            typed.clear();
-            QTest::keyClick(connect->EditUri, Qt::Key_Return);
-        } else if (auto* collision = qobject_cast<TfCollision*>(modal)) {
+        if (TypeAddress(modal))
+            return;
+        if (auto* collision = qobject_cast<TfCollision*>(modal)) {
             collisions << collision->EditName->text();
             QTest::mouseClick(collision->ButtonRename, Qt::LeftButton);
         } else if (auto* question = qobject_cast<TfRemoteQuestion*>(modal)) {
@@ -147,14 +124,6 @@ protected:
         return !main->Reading(sdLeft) &&
                QUrl(main->Panel(sdLeft).Listing.Directory).path() == path + '/';
     }
-    QStringList Names(TSide side = sdLeft)
-    {
-        QStringList names;
-        const TFileListing& l = main->Panel(side).Listing;
-        for (int i = 0; i < l.Count(); ++i)
-            names << l[i].Name;
-        return names;
-    }
     // A key to the left panel's list, where the user types it.
     void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, TSide side = sdLeft)
     {
@@ -167,6 +136,7 @@ protected:
         main->Panel(side).Files->FocusItem(Names(side).indexOf(name));
         Key(Qt::Key_Insert, Qt::NoModifier, side);
     }
+    void CancelACopyStalledByAStoppedServer(bool upload);
     QString Folder(const QString& name, int files)
     {
         const QString folder = Server->Folder() + '/' + name;
@@ -181,11 +151,7 @@ protected:
         return folder;
     }
 
-    std::unique_ptr<TfMain> main;
-    platform::TMessageHandler previous;
-    QStringList messages, questions, collisions, unpackTargets, otherDialogs, boxes;
-    QTimer dialogs;
-    QString typed;          // the address the connect dialog gets, once
+    QStringList questions, collisions, unpackTargets, boxes;
     bool cancelWork{false}; // the progress window is cancelled
     QElapsedTimer cancelled;
     bool resumed{false};
@@ -989,6 +955,64 @@ TEST_F(RemotePanelTest, AFetchFromAStoppedServerEndsWithTheProgressWindowsCancel
     EXPECT_FALSE(resumed) << "the fetch went on after Cancel";
     EXPECT_EQ(Shown<TfTextView>(), nullptr);
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+// F5 of a big file with the server stopped midway: the progress window's Cancel ends the
+// copy while the server is still stopped, and says so; no file takes the real name, and
+// the part file goes once the server runs again.
+void RemotePanelTest::CancelACopyStalledByAStoppedServer(bool upload)
+{
+    const QString folder =
+        Folder(upload ? QStringLiteral("stalled up") : QStringLiteral("stalled down"), 0);
+    QTemporaryDir local;
+    const QString from = upload ? local.path() : folder;
+    const QString into = upload ? folder : local.path();
+    RandomFile(from + QStringLiteral("/big.bin"), 64 << 20);
+    main->Panel(sdRight).Directory = local.path() + '/';
+    main->RefreshPanel(sdRight);
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); }));
+    Browse(folder);
+    ASSERT_FALSE(HasFatalFailure());
+
+    // The server stops once the part has begun to arrive; then the window is cancelled.
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (const QString& part : PartFiles(into))
+            if (!cancelWork && QFileInfo(into + '/' + part).size() > 0) {
+                Server->SignalSessions(SIGSTOP);
+                cancelWork = true;
+            }
+    });
+    watch.start(5);
+    const TSide side = upload ? sdRight : sdLeft;
+    Mark(side, QStringLiteral("big.bin"));
+    Key(Qt::Key_F5, Qt::NoModifier, side); // returns once the copy has ended
+    watch.stop();
+    // Still stopped: the copy ended without the server.
+    EXPECT_TRUE(cancelled.isValid());
+    EXPECT_FALSE(resumed) << "the copy ended only when the server ran again";
+    EXPECT_FALSE(FileWorkRunning());
+    EXPECT_EQ(Shown<TfProgress>(), nullptr);
+    ASSERT_EQ(messages.size(), 1) << qPrintable(messages.join('\n'));
+    EXPECT_TRUE(messages[0].endsWith(QStringLiteral("; cancelled"))) << qPrintable(messages[0]);
+    EXPECT_FALSE(QFileInfo::exists(into + QStringLiteral("/big.bin")));
+    ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); })); // the local panel answers
+
+    Server->SignalSessions(SIGCONT);
+    EXPECT_TRUE(WaitFor([&] { return PartFiles(into).isEmpty(); }))
+        << qPrintable(PartFiles(into).join(' '));
+    EXPECT_FALSE(QFileInfo::exists(into + QStringLiteral("/big.bin")));
+    EXPECT_EQ(QFileInfo(from + QStringLiteral("/big.bin")).size(), 64 << 20);
+}
+
+TEST_F(RemotePanelTest, CancelEndsACopyFromAStoppedServerAndItsPartGoesWhenTheServerRuns)
+{
+    CancelACopyStalledByAStoppedServer(false);
+}
+
+TEST_F(RemotePanelTest, CancelEndsACopyToAStoppedServerAndItsPartGoesWhenTheServerRuns)
+{
+    CancelACopyStalledByAStoppedServer(true);
 }
 
 // A quick view waiting for a server that stopped answering is abandoned when the cursor

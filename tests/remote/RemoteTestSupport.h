@@ -3,13 +3,8 @@
 // executable, started before the first test, the GIO layer, and helpers to mount, wait and copy on
 // a worker thread.
 
-#include "platform/RemotePlaces.h"
+#include "GioTestSupport.h"
 #include "support/SftpServer.h"
-
-#include <QByteArray>
-#include <QString>
-#include <functional>
-#include <gtest/gtest.h>
 
 // Answers every question with its first choice and records what was asked.
 class TRecordingAsker final : public platform::TMountAsker
@@ -29,7 +24,7 @@ public:
     std::vector<platform::TMountQuestion> Questions;
 };
 
-class RemoteTest : public ::testing::Test
+class RemoteTest : public GioTest
 {
 public:
     static TSftpServer* Server; // set up once for the executable (RemoteTestSupport.cpp)
@@ -39,23 +34,10 @@ protected:
 
     // Mounts the server (answering the host key question when asked); fails the test if
     // it cannot.
-    platform::TRemoteResult Mount(const QString& uri, platform::TMountAsker& asker);
     void MountServer();
     void Unmount();
-    // Runs `work` on a worker thread while this thread keeps its event loop turning.
-    platform::TRemoteResult OnWorker(const std::function<platform::TRemoteResult()>& work);
-
-    // A local file of `size` random bytes in a fresh local folder of the server's.
-    QString RandomFile(const QString& path, qint64 size);
-    // Names in `folder` that are part files (".NAME…part").
-    static QStringList PartFiles(const QString& folder);
-
-    platform::TRemotePlaces& Places();
 };
 
-QByteArray ReadFile(const QString& path);
-// Waits, turning the event loop, until `done` holds (at most two minutes).
-bool WaitFor(const std::function<bool()>& done);
 // The host-key question `message` names the test server and its key's fingerprint. gvfsd-sftp
 // reads the fingerprint from ssh's prompt and, when that text reaches it in pieces, shows
 // "???" in its place: then only the host is checked.

@@ -10,23 +10,22 @@
 //     connects once per process) uses only the private session.
 // Stopping it (the destructor) ends everything it started, failed tests included.
 
+#include "support/GioSession.h"
+
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 #include <sys/types.h>
 
-class TFtpServer
+class TFtpServer final : public TGioSession
 {
 public:
     TFtpServer() = default;
     ~TFtpServer();
-    TFtpServer(const TFtpServer&) = delete;
-    TFtpServer& operator=(const TFtpServer&) = delete;
 
     // Starts the server and, unless `ownSession` is false (the process uses a session set up
     // already), the session; false with Error() saying why.
     bool Start(bool ownSession = true);
-    QString Error() const { return m_error; }
     // Why the set-up cannot run on this machine (a program or module missing); empty when
     // it can.
     static QString Unavailable();
@@ -54,16 +53,9 @@ public:
     int Connections() const;
 
 private:
-    bool Fail(const QString& why);
     bool StartFtp();
     bool Serve();
-    bool StartBus();
-    QString Path(const QString& name) const { return m_dir.path() + QLatin1Char('/') + name; }
 
-    QTemporaryDir m_dir;
-    QString m_error;
     int m_port{0};
     QProcess m_ftp;
-    QProcess m_bus;
-    pid_t m_busGroup{0};
 };

@@ -16,7 +16,8 @@
 namespace
 {
 
-constexpr int kStartMs = 30000;
+using testsession::kStartMs;
+using testsession::StopProcess;
 const char* const kSshd = "/usr/sbin/sshd";
 
 // A port free on 127.0.0.1 at this moment.
@@ -100,17 +101,6 @@ std::vector<pid_t> DescendantsOf(pid_t root)
     return found;
 }
 
-void StopProcess(QProcess& process)
-{
-    if (process.state() == QProcess::NotRunning)
-        return;
-    process.terminate();
-    if (!process.waitForFinished(10000)) {
-        process.kill();
-        process.waitForFinished(10000);
-    }
-}
-
 } // namespace
 
 TSftpServer::TSftpServer()
@@ -122,13 +112,7 @@ TSftpServer::TSftpServer()
 TSftpServer::~TSftpServer()
 {
     SignalSessions(SIGCONT);
-    if (m_busGroup > 0) {
-        // gvfsd and the backends it started share the bus's process group.
-        ::kill(-m_busGroup, SIGTERM);
-        m_bus.waitForFinished(10000);
-        ::kill(-m_busGroup, SIGKILL);
-    }
-    StopProcess(m_bus);
+    StopBus();
     QFile runs(Path(QStringLiteral("ssh-runs")));
     if (runs.open(QIODevice::ReadOnly))
         for (const QByteArray& line : runs.readAll().split('\n'))
@@ -141,19 +125,7 @@ TSftpServer::~TSftpServer()
 
 QString TSftpServer::Unavailable()
 {
-    for (const char* program : {kSshd, "/usr/libexec/gvfsd-sftp"})
-        if (!QFile::exists(QLatin1String(program)))
-            return QStringLiteral("%1 is not installed").arg(QLatin1String(program));
-    for (const char* program : {"ssh", "ssh-keygen", "dbus-daemon"})
-        if (QStandardPaths::findExecutable(QLatin1String(program)).isEmpty())
-            return QStringLiteral("%1 is not installed").arg(QLatin1String(program));
-    return {};
-}
-
-bool TSftpServer::Fail(const QString& why)
-{
-    m_error = why;
-    return false;
+    return testsession::Missing({kSshd, "/usr/libexec/gvfsd-sftp", "ssh", "ssh-keygen", "dbus-daemon"});
 }
 
 QString TSftpServer::Folder() const
@@ -242,16 +214,14 @@ bool TSftpServer::Start()
     m_port = FreePort();
     if (m_port <= 0)
         return Fail(QStringLiteral("no free port on 127.0.0.1"));
-    return WriteFiles() && StartSshd() && StartBus();
+    return WriteFiles() && StartSshd() && StartBus(Path(QStringLiteral("bin")));
 }
 
 bool TSftpServer::WriteFiles()
 {
     const QDir dir(m_dir.path());
-    for (const char* folder : {"served", "home", "run", "bin"})
+    for (const char* folder : {"served", "bin"})
         dir.mkpath(QLatin1String(folder));
-    QFile::setPermissions(Path(QStringLiteral("run")),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     for (const char* key : {"host_key", "user_key"})
         if (!Run(QStringLiteral("ssh-keygen"),
                  {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"),
@@ -286,18 +256,10 @@ bool TSftpServer::WriteFiles()
     const QString wrapper = QStringLiteral("#!/bin/sh\necho $$ >> %1/ssh-runs\n"
                                            "exec %2 -F %1/ssh_config \"$@\"\n")
                                 .arg(m_dir.path(), QStandardPaths::findExecutable("ssh"));
-    const QString bus = QStringLiteral(
-        "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-        " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-        "<busconfig><type>session</type><listen>unix:dir=%1/run</listen>\n"
-        "<standard_session_servicedirs/>\n<policy context=\"default\">"
-        "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
-        "<allow own=\"*\"/></policy></busconfig>\n");
     const bool written =
         WriteText(Path(QStringLiteral("sshd_config")), sshd.arg(m_port).arg(m_dir.path()), owner) &&
         WriteText(Path(QStringLiteral("ssh_config")), ssh.arg(m_dir.path()), owner) &&
-        WriteText(Path(QStringLiteral("bin/ssh")), wrapper, owner | QFileDevice::ExeOwner) &&
-        WriteText(Path(QStringLiteral("bus.conf")), bus.arg(m_dir.path()), owner);
+        WriteText(Path(QStringLiteral("bin/ssh")), wrapper, owner | QFileDevice::ExeOwner);
     return written || Fail(QStringLiteral("cannot write the configuration files"));
 }
 
@@ -317,40 +279,4 @@ bool TSftpServer::StartSshd()
             return true;
     }
     return Fail(QStringLiteral("sshd did not start: %1").arg(QString::fromLocal8Bit(seen)));
-}
-
-bool TSftpServer::StartBus()
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    const QString home = Path(QStringLiteral("home"));
-    environment.insert(QStringLiteral("PATH"), Path(QStringLiteral("bin")) + QLatin1Char(':') +
-                                                   environment.value(QStringLiteral("PATH")));
-    environment.insert(QStringLiteral("HOME"), home);
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), Path(QStringLiteral("run")));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
-    environment.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
-    environment.insert(QStringLiteral("GVFS_DISABLE_FUSE"), QStringLiteral("1"));
-    environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
-    environment.remove(QStringLiteral("SSH_AUTH_SOCK"));
-    m_bus.setProcessEnvironment(environment);
-    // Its own process group, so that the daemons it starts can be stopped with it.
-    m_bus.setChildProcessModifier([] { ::setsid(); });
-    m_bus.start(QStringLiteral("dbus-daemon"),
-                {QStringLiteral("--config-file=") + Path(QStringLiteral("bus.conf")),
-                 QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
-    if (!m_bus.waitForStarted(kStartMs))
-        return Fail(QStringLiteral("dbus-daemon did not start"));
-    m_busGroup = pid_t(m_bus.processId());
-    QByteArray address;
-    while (!address.contains('\n') && m_bus.waitForReadyRead(kStartMs))
-        address += m_bus.readAllStandardOutput();
-    if (!address.contains('\n'))
-        return Fail(QStringLiteral("dbus-daemon gave no address"));
-    qputenv("DBUS_SESSION_BUS_ADDRESS", address.trimmed());
-    qputenv("HOME", home.toLocal8Bit());
-    qputenv("XDG_RUNTIME_DIR", Path(QStringLiteral("run")).toLocal8Bit());
-    qputenv("XDG_DATA_HOME", (home + QStringLiteral("/.local/share")).toLocal8Bit());
-    qunsetenv("SSH_AUTH_SOCK");
-    return true;
 }

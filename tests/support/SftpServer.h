@@ -12,23 +12,22 @@
 //     connects once per process) uses only the private session.
 // Stopping it (the destructor) ends everything it started, failed tests included.
 
+#include "support/GioSession.h"
+
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 #include <sys/types.h>
 #include <vector>
 
-class TSftpServer
+class TSftpServer final : public TGioSession
 {
 public:
     TSftpServer();
     ~TSftpServer();
-    TSftpServer(const TSftpServer&) = delete;
-    TSftpServer& operator=(const TSftpServer&) = delete;
 
     // Starts the server and the session; false with Error() saying why.
     bool Start();
-    QString Error() const { return m_error; }
     // Why the set-up cannot run on this machine (a program missing); empty when it can.
     static QString Unavailable();
 
@@ -60,17 +59,10 @@ public:
     void SignalSessions(int signal) const;
 
 private:
-    bool Fail(const QString& why);
     bool WriteFiles();
     bool StartSshd();
-    bool StartBus();
-    QString Path(const QString& name) const { return m_dir.path() + QLatin1Char('/') + name; }
 
-    QTemporaryDir m_dir;
-    QString m_error;
     QString m_user;
     int m_port{0};
     QProcess m_sshd;
-    QProcess m_bus;
-    pid_t m_busGroup{0};
 };

@@ -2,6 +2,7 @@
 
 #include "platform/FileNames.h"
 #include "platform/base/NoReplaceRename.h"
+#include "platform/remote/GioCopyCall.h"
 #include "platform/remote/GioReconnect.h"
 #include "platform/remote/GioSupport.h"
 
@@ -60,17 +61,6 @@ TRemoteResult MoveNoReplace(GFile* from, GFile* to, GCancellable* cancellable, c
         result.Error =
             QStringLiteral("%1: %2 already exists; it was not replaced.").arg(what, ShownName(to));
     return result;
-}
-
-struct TProgressHook {
-    const TRemoteProgress* Progress;
-};
-
-void CopyProgress(goffset done, goffset total, gpointer data)
-{
-    const auto* hook = static_cast<TProgressHook*>(data);
-    if (*hook->Progress)
-        (*hook->Progress)(done, total);
 }
 
 // Removes a part file left by a failed copy; says so when it stays.
@@ -176,21 +166,27 @@ TRemoteResult CopyFile(const TRemoteCopy& copy, TRemoteCancel* cancel)
     }
     const QByteArray partName = PartFileName(EncodeFileName(copy.TargetName));
     const TRef<GFile> part(g_file_get_child(folder.get(), partName.constData()));
-    TProgressHook hook{&copy.Progress};
-    // Without a receiver no progress is asked for: the backend then sends none.
-    const GFileProgressCallback progress = copy.Progress ? CopyProgress : nullptr;
-    if (!g_file_copy(source.get(), part.get(), G_FILE_COPY_NONE, link.Get(), progress, &hook,
-                     &raw)) {
-        const TError error(raw);
-        TRemoteResult result = Failure(what, error.get());
+    const TCopyOutcome copied = CopyLeavingOnCancel(source.get(), part.get(), link, copy.Progress);
+    if (copied.Abandoned) {
+        // The backend has not given up yet: the copy, left behind, removes its part when
+        // it does. Nothing has taken the real name.
+        TRemoteResult result;
+        result.Cancelled = true;
+        result.Error = QStringLiteral("%1: cancelled.").arg(what);
+        return result;
+    }
+    if (!copied.Ok) {
+        const GError* error = copied.Error.get();
+        TRemoteResult result = Failure(what, error);
+        if (result.Cancelled)
+            return result; // its part went with the copy
         // A connection lost mid-copy ends the copy with its message: only a place found
         // dead before any byte went is mounted again for it. SFTP reports the loss as a
         // plain failure, so the places are asked whether they still answer.
         result.Lost = false;
-        result.LostMidway = IsLostConnection(error.get()) ||
-                            QueryFile(copy.TargetFolder, nullptr).Lost ||
+        result.LostMidway = IsLostConnection(error) || QueryFile(copy.TargetFolder, nullptr).Lost ||
                             QueryFile(copy.Source, nullptr).Lost;
-        if (!g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_EXISTS))
+        if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_EXISTS))
             DropPart(part.get(), result);
         return result;
     }
