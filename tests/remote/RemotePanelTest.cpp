@@ -140,6 +140,8 @@ protected:
     QString Folder(const QString& name, int files)
     {
         const QString folder = Server->Folder() + '/' + name;
+        // Fresh each time: a test run again in the same process starts from nothing.
+        QDir(folder).removeRecursively();
         QDir().mkpath(folder + QStringLiteral("/sub folder"));
         for (int i = 0; i < files; ++i) {
             QFile file(folder + QStringLiteral("/f%1.txt").arg(files - i, 3, 10, QChar('0')));
