@@ -755,6 +755,9 @@ private:
     // Remote places the panels start on, connected one after the other once the window
     // shows (uMainStart.cpp); a panel shows the local root until its place is there.
     std::array<QString, 2> m_startRemote;
+    // The start's remote place being connected: still what the panel is remembered on
+    // should the window close before the connection ends.
+    std::array<QString, 2> m_connectingStart;
     void ConnectStartPlaces(TSide side);
     QString m_panelsFile;
     bool m_keptMaximized{true};

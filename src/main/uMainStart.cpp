@@ -127,7 +127,9 @@ void TfMain::ConnectStartPlaces(TSide side)
             platform::ShowMessage(uri.Error());
             continue;
         }
+        m_connectingStart[s] = place;
         const std::function<void()> next = [this, s] {
+            m_connectingStart[s].clear();
             if (s == sdLeft)
                 ConnectStartPlaces(sdRight);
         };
@@ -222,7 +224,7 @@ void TfMain::KeepPanels()
         const TPanel& p = m_panels[side];
         QString place = p.Read ? p.Read->Directory : p.Directory;
         QString name;
-        const bool archive = !p.Read && ShowsArchive(side);
+        bool archive = !p.Read && ShowsArchive(side);
         if (archive) {
             const QString file =
                 ShowsReadOnlyArchive(side) ? p.ReadOnly->FileName() : p.Zip->ZipFilename();
@@ -231,6 +233,14 @@ void TfMain::KeepPanels()
         } else if (const int row = p.Files->GetFocusedIndex();
                    !p.Read && row >= 0 && row < p.Listing.Count()) {
             name = p.Listing[row].Name;
+        }
+        // A start's remote place not connected yet stays the one remembered.
+        const QString awaited =
+            m_startRemote[side].isEmpty() ? m_connectingStart[side] : m_startRemote[side];
+        if (!awaited.isEmpty()) {
+            place = awaited;
+            name.clear();
+            archive = false;
         }
         kept.beginGroup(QLatin1String(kGroups[side]));
         kept.setValue("Place", place);

@@ -1308,6 +1308,12 @@ TEST_F(RemotePanelTest, ARememberedRemotePanelComesBackOnItsServerAtTheNextStart
     ASSERT_FALSE(HasFatalFailure());
     std::unique_ptr<TfMain> next = start(RemoteFolder(Server->Uri(folder)));
     EXPECT_EQ(next->Panel(sdLeft).Directory, QStringLiteral("/")); // not waiting for the server
+    // Closed before the place is there, the window still remembers the place, not the root.
+    next->KeepPanels();
+    EXPECT_EQ(QSettings(config.filePath(QStringLiteral("panels.ini")), QSettings::IniFormat)
+                  .value("Left/Place")
+                  .toString(),
+              RemoteFolder(Server->Uri(folder)));
     ASSERT_TRUE(WaitFor([&] { return shows(*next, sdLeft, folder); }))
         << qPrintable(messages.join('\n'));
     QStringList names;
