@@ -25,6 +25,7 @@
 // - each command leaves one record of what it did in History(), and Undo takes back the
 //   last one without replacing or removing anything the command did not make.
 
+#include "fileops/TransferPlan.h"
 #include "fileops/UndoHistory.h"
 #include "transfer/ShellFileOperation.h"
 
@@ -98,6 +99,25 @@ public:
     // Returns where each path arrived; one skipped or failed is not there.
     QHash<QString, QString> PlaceExtracted(const QStringList& paths, const QString& target,
                                            const TShownAs& shownAs, TUndoRecord* record);
+
+    // Extracts the members that `rows` of `panel`'s ZIP archive stand for into private
+    // folders: a file row's member under its bare name into `files`, a folder row's members
+    // with their folders (as the archive names them) below `trees`. Returns each file found
+    // there with its member's size and CRC-32, by its path, with its member name; any other
+    // is removed and named. `done` is false after a cancel or a refusal.
+    QHash<QString, QString> ExtractRows(int panel, const std::vector<int>& rows,
+                                        const QString& files, const QString& trees, bool& done);
+    // Deletes `names`, whose copies were verified elsewhere, from `panel`'s archive: only
+    // those it still holds as `planned` had them.
+    void DeleteMovedMembers(int panel, const std::vector<TArchiveMember>& planned,
+                            const QStringList& names);
+    // Adds the files and folders `entries` (a name in the folder `from`, ending in "/", and
+    // whether it is a folder) to `panel`'s ZIP archive, in the folder it shows, as a copy
+    // into an archive does: a taken name is left out and named. Returns the items the
+    // archive now holds, with their content read back and checked for a move.
+    std::vector<TTransferPlan::TItem>
+    AddToArchive(int panel, const QString& from,
+                 const std::vector<std::pair<QString, bool>>& entries, bool move);
 
 private:
     void Transfer(bool move);
