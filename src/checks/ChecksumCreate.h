@@ -3,6 +3,7 @@
 // names and the replacement of taken names, and writes the texts made here (each under a
 // temporary name, renamed into place when whole: platform::SaveFile).
 
+#include "checks/ChecksumSource.h"
 #include "checks/Digest.h"
 #include "platform/FileOpsProgress.h"
 
@@ -24,6 +25,7 @@ struct TChecksumTarget {
     QString Path;
     QByteArray Text;
     int Files{0};
+    QString Relative; // its path relative to the request's folder
 };
 
 struct TChecksumPlan {
@@ -41,6 +43,8 @@ QString DefaultChecksumName(const QString& folder, const QStringList& items, TDi
 // hidden ones included, in name order; links to folders and special files left out and
 // named in Problems), counts them into `progress` and hashes them; one file for all
 // leaves its own name out. Names in each text are relative to the checksum file's folder.
-// On a cancel, Cancelled is set and there are no targets. Any thread.
+// On a cancel, Cancelled is set and there are no targets. Any thread. The files are
+// those of `source`; null: the local disk.
 TChecksumPlan HashForChecksums(const TChecksumRequest& request,
-                               platform::TFileOpsProgress& progress);
+                               platform::TFileOpsProgress& progress,
+                               TChecksumSource* source = nullptr);

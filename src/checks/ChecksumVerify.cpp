@@ -1,16 +1,14 @@
 #include "checks/ChecksumVerify.h"
 
-#include "platform/FileBlocks.h"
 #include "platform/FileNames.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QMutex>
 #include <atomic>
 #include <thread>
 
 struct TChecksumVerify::TShared {
     QString File;
+    std::shared_ptr<TChecksumSource> Source;
     platform::TFileOpsProgress Progress;
     std::atomic<bool> Done{false};
     mutable QMutex Mutex;
@@ -46,12 +44,6 @@ namespace
 // A checksum file larger than this is no list of files.
 constexpr qint64 kMaxListSize = qint64(256) << 20;
 
-QString ListedPath(const QString& folder, const QByteArray& name)
-{
-    const QString decoded = platform::DecodeFileName(name);
-    return decoded.startsWith('/') ? decoded : folder + decoded;
-}
-
 TCheckResult ResultOf(const TFileDigest& digest, const QByteArray& expected)
 {
     switch (digest.Result) {
@@ -68,31 +60,36 @@ TCheckResult ResultOf(const TFileDigest& digest, const QByteArray& expected)
 
 void TChecksumVerify::TShared::Run()
 {
-    // Opened without waiting: a FIFO under the list's name never holds the thread.
-    QFile file;
-    if (!platform::OpenRegularFile(File, file) || file.size() > kMaxListSize) {
+    QByteArray text;
+    if (!Source->ReadSmall(File, kMaxListSize, text)) {
         const QMutexLocker lock(&Mutex);
         Problem = QStringLiteral("The checksum file cannot be read.");
         return;
     }
-    const TChecksumList list = ParseChecksums(file.readAll(), DigestKindOfName(File));
+    const TChecksumList list = ParseChecksums(text, DigestKindOfName(File));
     {
         const QMutexLocker lock(&Mutex);
         Totals.BadLines = list.BadLines;
         if (list.Entries.empty())
             Problem = QStringLiteral("The file holds no checksum line.");
     }
-    const QString folder = QFileInfo(File).absolutePath() + '/';
+    const QString folder = Source->FolderOf(File);
+    const auto listedPath = [&](const QByteArray& name) {
+        return Source->Join(folder, platform::DecodeFileName(name));
+    };
     qint64 bytes = 0;
-    for (const TChecksumEntry& entry : list.Entries)
-        bytes += std::max<qint64>(0, QFileInfo(ListedPath(folder, entry.Name)).size());
+    for (const TChecksumEntry& entry : list.Entries) {
+        if (Progress.Cancelled())
+            return;
+        bytes += std::max<qint64>(0, Source->Size(listedPath(entry.Name)));
+    }
     Progress.SetTotals(int(list.Entries.size()), bytes);
     for (const TChecksumEntry& entry : list.Entries) {
         if (Progress.Cancelled())
             return;
-        const QString path = ListedPath(folder, entry.Name);
+        const QString path = listedPath(entry.Name);
         Progress.SetCurrent(path);
-        const TFileDigest digest = DigestFile(path, entry.Kind, &Progress);
+        const TFileDigest digest = Source->Digest(path, entry.Kind, Progress);
         if (digest.Result == TDigestResult::Cancelled)
             return;
         Add({platform::DisplayName(platform::DecodeFileName(entry.Name)),
@@ -101,10 +98,12 @@ void TChecksumVerify::TShared::Run()
     }
 }
 
-TChecksumVerify::TChecksumVerify(const QString& checksumFile)
+TChecksumVerify::TChecksumVerify(const QString& checksumFile,
+                                 std::shared_ptr<TChecksumSource> source)
     : m_shared(std::make_shared<TShared>())
 {
     m_shared->File = checksumFile;
+    m_shared->Source = source ? std::move(source) : LocalChecksumSource();
     std::thread([shared = m_shared] {
         shared->Run();
         shared->Done.store(true);

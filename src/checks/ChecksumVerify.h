@@ -4,6 +4,7 @@
 // No widgets.
 
 #include "checks/ChecksumFile.h"
+#include "checks/ChecksumSource.h"
 #include "platform/FileOpsProgress.h"
 
 #include <QString>
@@ -28,7 +29,9 @@ public:
     // Starts at once. Names are taken relative to the checksum file's folder (absolute
     // ones as they are); the algorithm comes from the file's name, else from the length
     // of its first digest, or per line from a BSD-style tag.
-    explicit TChecksumVerify(const QString& checksumFile);
+    // The files are those of `source`; null: the local disk.
+    explicit TChecksumVerify(const QString& checksumFile,
+                             std::shared_ptr<TChecksumSource> source = nullptr);
     // Cancels and abandons the work, which ends on its own.
     ~TChecksumVerify();
     TChecksumVerify(const TChecksumVerify&) = delete;

@@ -103,3 +103,28 @@ QByteArray DigestBytes(const QByteArray& bytes, TDigestKind kind)
         return {};
     return Finish(context.get());
 }
+
+struct TDigester::TState {
+    TContext Context;
+    bool Failed{false};
+};
+
+TDigester::TDigester(TDigestKind kind) : m_state(std::make_unique<TState>())
+{
+    m_state->Context = NewContext(kind);
+    m_state->Failed = !m_state->Context;
+}
+
+TDigester::~TDigester() = default;
+
+bool TDigester::Add(const char* data, size_t size)
+{
+    if (!m_state->Failed && EVP_DigestUpdate(m_state->Context.get(), data, size) != 1)
+        m_state->Failed = true;
+    return !m_state->Failed;
+}
+
+QByteArray TDigester::Hex()
+{
+    return m_state->Failed ? QByteArray() : Finish(m_state->Context.get());
+}

@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 #include <array>
+#include <memory>
 
 enum class TDigestKind { Sha256, Sha1, Md5, Blake2b };
 
@@ -37,6 +38,24 @@ struct TFileDigest {
 // Any thread.
 TFileDigest DigestFile(const QString& path, TDigestKind kind,
                        platform::TFileOpsProgress* progress = nullptr);
+
+// A digest of bytes handed over in pieces, as a file read elsewhere arrives.
+class TDigester final
+{
+public:
+    explicit TDigester(TDigestKind kind);
+    ~TDigester();
+    TDigester(const TDigester&) = delete;
+    TDigester& operator=(const TDigester&) = delete;
+    // False when the library failed; the digest is then empty.
+    bool Add(const char* data, size_t size);
+    // The digest of everything added, lower-case hexadecimal; empty after a failure. Once.
+    QByteArray Hex();
+
+private:
+    struct TState;
+    std::unique_ptr<TState> m_state;
+};
 
 // The digest of bytes in memory, lower-case hexadecimal.
 QByteArray DigestBytes(const QByteArray& bytes, TDigestKind kind);

@@ -29,8 +29,9 @@ QString ResultText(TCheckResult result)
 
 } // namespace
 
-TfChecksumReport::TfChecksumReport(QWidget* parent, const QString& checksumFile)
-    : QDialog(parent), m_verify(std::make_unique<TChecksumVerify>(checksumFile))
+TfChecksumReport::TfChecksumReport(QWidget* parent, const QString& checksumFile,
+                                   std::shared_ptr<TChecksumSource> source)
+    : QDialog(parent), m_verify(std::make_unique<TChecksumVerify>(checksumFile, std::move(source)))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Verify %1").arg(platform::DisplayName(checksumFile)));

@@ -20,7 +20,8 @@ class TfChecksumReport final : public QDialog
     Q_OBJECT
 public:
     // Starts checking `checksumFile` at once. The window deletes itself when closed.
-    TfChecksumReport(QWidget* parent, const QString& checksumFile);
+    TfChecksumReport(QWidget* parent, const QString& checksumFile,
+                     std::shared_ptr<TChecksumSource> source = nullptr);
     ~TfChecksumReport() override;
 
     bool Checking() const { return bool(m_verify) && !m_over; }

@@ -12,10 +12,12 @@
 #include "fileops/uSimple.h"
 #include "listing/ArchiveFolders.h"
 #include "platform/FileContent.h"
+#include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"
 #include "platform/FileSystem.h"
 #include "platform/Locale.h"
 #include "platform/Messages.h"
+#include "platform/SystemFiles.h"
 #include "platform/TempFolder.h"
 #include "transfer/FileOpsMoves.h"
 #include "transfer/FileOpsParts.h"
@@ -390,10 +392,14 @@ void TFileCommands::DiskToArchive(bool move)
     const int a = m_host.ActiveIndex(), b = 1 - a;
     const TFileListing& listing = m_host.PanelListing(a);
     const QString from = AddSeparator(m_host.PanelDirectory(a));
-    TDiskItems items;
+    std::vector<std::pair<QString, bool>> entries;
     for (int row : Selection(a))
-        items.emplace_back(from + listing[row].Name, listing[row].IsDirectory());
-    AddToArchive(move, from, items, b);
+        entries.emplace_back(listing[row].Name, listing[row].IsDirectory());
+    if (entries.empty()) {
+        AddToArchive(b, from, entries, move); // says that nothing was chosen
+        return;
+    }
+    PutInArchive(b, from, entries, move);
     m_host.RefreshFromArchive(b);
     m_host.RefreshFromDisk(a);
 }
@@ -401,73 +407,28 @@ void TFileCommands::DiskToArchive(bool move)
 void TFileCommands::AddPathsToArchive(bool move, const QStringList& paths, int panel)
 {
     // One library call for each folder the paths are in, in the order first named.
-    std::vector<std::pair<QString, TDiskItems>> groups;
+    std::vector<std::pair<QString, std::vector<std::pair<QString, bool>>>> groups;
     for (const QString& path : paths) {
         const QString from = path.left(path.lastIndexOf('/') + 1);
         auto group = std::find_if(groups.begin(), groups.end(),
                                   [&from](const auto& g) { return g.first == from; });
         if (group == groups.end())
             group = groups.insert(groups.end(), {from, {}});
-        group->second.emplace_back(path, platform::DirectoryExists(path));
+        group->second.emplace_back(path.mid(from.size()), platform::DirectoryExists(path));
     }
-    for (const auto& [from, items] : groups)
-        AddToArchive(move, from, items, panel);
+    for (const auto& [from, entries] : groups)
+        PutInArchive(panel, from, entries, move);
     m_host.RefreshFromArchive(panel);
     if (!m_host.PanelListing(1 - panel).IsArchiveListing())
         m_host.RefreshFromDisk(1 - panel);
 }
 
-void TFileCommands::AddToArchive(bool move, const QString& from, const TDiskItems& items, int b)
+void TFileCommands::PutInArchive(int panel, const QString& from,
+                                 const std::vector<std::pair<QString, bool>>& entries, bool move)
 {
-    TZipArchive& target = m_host.PanelZip(b);
-    target.SetZipFilename(target.ZipFilename()); // the archive as it is now
-    const std::vector<TArchiveMember> before = target.Members();
-    // Into the folder the target panel shows.
-    TTransferPlan plan(before, m_host.PanelArchiveFolder(b));
-    target.AddNamePrefix = m_host.PanelArchiveFolder(b);
-    const auto unprefix = qScopeGuard([&target] { target.AddNamePrefix.clear(); });
-    for (const auto& [path, folder] : items) {
-        if (folder)
-            plan.AddFolder(path);
-        else
-            plan.AddFile(path);
-    }
-    Report(plan.Skipped(Verb(move)));
-    if (plan.Requested() == 0) { // only ".." was selected
-        m_host.Report(QStringLiteral("Nothing was %1 into %2: no file or folder is selected, "
-                                     "and \"..\" is never %1")
-                          .arg(Verb(move), BareName(target.ZipFilename())));
-        return;
-    }
     {
         const TWaitCursor wait;
-        platform::TFileOpsProgress progress;
-        QStringList added = plan.Files();
-        for (const QString& folder : plan.Folders())
-            added << from + folder;
-        const TLibraryWork work(target, AddingTo(target), progress, CountAdded(progress, added));
-        // Files and folders together go in by one library call: one progress window for
-        // the command, and a cancel leaves the archive as it was.
-        bool done = true;
-        if (!plan.Folders().isEmpty()) {
-            QStringList names;
-            for (const QString& file : plan.Files())
-                names << BareName(file); // all in `from`, the folders' parent
-            done = AddFolders(target, from, names + plan.Folders());
-        } else if (!plan.Files().isEmpty()) {
-            done = AddTo(target, plan.Files());
-        }
-        if (progress.Cancelled()) {
-            done = false;
-            m_host.Report(CancelledChange(target, before, true));
-        }
-        QStringList missed;
-        std::vector<TTransferPlan::TItem> arrived;
-        const std::vector<TArchiveMember> after = target.Members();
-        Verify(target.ZipFilename(),
-               [&] { arrived = plan.Arrived(after, move, Verb(move), missed); });
-        if (done)
-            Report(missed);
+        const std::vector<TTransferPlan::TItem> arrived = AddToArchive(panel, from, entries, move);
         // The sources go for good (their content is in the archive), exactly as recorded,
         // on a worker behind the progress window; a cancel keeps those not removed yet.
         if (move && !arrived.empty()) {
@@ -488,6 +449,59 @@ void TFileCommands::AddToArchive(bool move, const QString& from, const TDiskItem
     }
     RecordNotUndoable(move ? QStringLiteral("a move into an archive")
                            : QStringLiteral("a copy into an archive"));
+}
+
+std::vector<TTransferPlan::TItem>
+TFileCommands::AddToArchive(int panel, const QString& from,
+                            const std::vector<std::pair<QString, bool>>& entries, bool move)
+{
+    TZipArchive& target = m_host.PanelZip(panel);
+    target.SetZipFilename(target.ZipFilename()); // the archive as it is now
+    const std::vector<TArchiveMember> before = target.Members();
+    // Into the folder the target panel shows.
+    TTransferPlan plan(before, m_host.PanelArchiveFolder(panel));
+    target.AddNamePrefix = m_host.PanelArchiveFolder(panel);
+    const auto unprefix = qScopeGuard([&target] { target.AddNamePrefix.clear(); });
+    for (const auto& [name, folder] : entries) {
+        if (folder)
+            plan.AddFolder(from + name);
+        else
+            plan.AddFile(from + name);
+    }
+    Report(plan.Skipped(Verb(move)));
+    if (plan.Requested() == 0) { // only ".." was selected
+        m_host.Report(QStringLiteral("Nothing was %1 into %2: no file or folder is selected, "
+                                     "and \"..\" is never %1")
+                          .arg(Verb(move), BareName(target.ZipFilename())));
+        return {};
+    }
+    platform::TFileOpsProgress progress;
+    QStringList added = plan.Files();
+    for (const QString& folder : plan.Folders())
+        added << from + folder;
+    const TLibraryWork work(target, AddingTo(target), progress, CountAdded(progress, added));
+    // Files and folders together go in by one library call: one progress window for
+    // the command, and a cancel leaves the archive as it was.
+    bool done = true;
+    if (!plan.Folders().isEmpty()) {
+        QStringList names;
+        for (const QString& file : plan.Files())
+            names << BareName(file); // all in `from`, the folders' parent
+        done = AddFolders(target, from, names + plan.Folders());
+    } else if (!plan.Files().isEmpty()) {
+        done = AddTo(target, plan.Files());
+    }
+    if (progress.Cancelled()) {
+        done = false;
+        m_host.Report(CancelledChange(target, before, true));
+    }
+    QStringList missed;
+    std::vector<TTransferPlan::TItem> arrived;
+    const std::vector<TArchiveMember> after = target.Members();
+    Verify(target.ZipFilename(), [&] { arrived = plan.Arrived(after, move, Verb(move), missed); });
+    if (done)
+        Report(missed);
+    return arrived;
 }
 
 bool TFileCommands::AddFolders(TZipArchive& target, const QString& parent, const QStringList& names)
@@ -765,6 +779,83 @@ QStringList TFileCommands::StillAsPlanned(int panel, const std::vector<TArchiveM
                               .arg(name, BareName(zip.ZipFilename())));
     }
     return same;
+}
+
+QHash<QString, QString> TFileCommands::ExtractRows(int panel, const std::vector<int>& rows,
+                                                   const QString& files, const QString& trees,
+                                                   bool& done)
+{
+    TZipArchive& source = m_host.PanelZip(panel);
+    const TFileListing& listing = m_host.PanelListing(panel);
+    const std::vector<TArchiveMember> members = source.Members();
+    const TArchiveFolders index(members);
+    const QSet<QString> repeated = RepeatedNames(members);
+    TExtractionPlan plan(files, members);
+    QStringList below; // the members of the folder rows
+    for (int row : rows) {
+        if (!listing[row].IsDirectory()) {
+            plan.AddMember(listing[row].Name);
+            continue;
+        }
+        for (const QString& name : index.NamesBelow(listing[row].Name + '/')) {
+            if (repeated.contains(name))
+                m_host.Report(name + QStringLiteral(": not copied, the archive holds more than "
+                                                    "one member of that name"));
+            else if (!name.endsWith('/'))
+                below << name;
+        }
+    }
+    Report(plan.Skipped(Verb(false)));
+    platform::TFileOpsProgress progress;
+    progress.SetTotals(int(plan.Members().size() + below.size()), -1);
+    done = true;
+    {
+        const TLibraryWork work(source, QStringLiteral("Extracting"), progress);
+        done = ExtractInto(source, plan.Members(), files);
+        // The folders' members with their folders, below `trees` only.
+        const ExtrOpts options = source.ExtrOptions;
+        const auto restore = qScopeGuard([&] { source.ExtrOptions = options; });
+        source.ExtrOptions = options | ExtrDirNames;
+        source.ExtrOptions.setFlag(ExtrOverWrite, false);
+        constexpr qsizetype kBatch = TrvxMaxFileSpecs - 1;
+        for (qsizetype at = 0; at < below.size() && done && !progress.Cancelled(); at += kBatch)
+            done = ExtractInto(source, below.mid(at, kBatch), trees);
+    }
+    if (progress.Cancelled()) {
+        done = false;
+        m_host.Report(CancelledText(QStringLiteral("Extracted"), progress, source.SuccessCount()));
+    }
+    // A file counts only with its member's size and CRC-32; any other is removed again, so
+    // that it goes nowhere.
+    QHash<QString, QString> extracted;
+    QHash<QString, const TArchiveMember*> byName;
+    for (const TArchiveMember& m : members)
+        byName.insert(m.Name, &m);
+    QStringList missed;
+    Verify(files, [&] {
+        for (const QString& name : plan.Extracted(true, Verb(false), missed))
+            extracted.insert(files + BareName(name), name);
+        for (const QString& name : below) {
+            const QString path = trees + MemberPath(name).toString();
+            const TArchiveMember* m = byName.value(name);
+            const auto crc = platform::FileCrc32(path);
+            if (m && crc && *crc == m->Crc32 && platform::FileSize(path) == m->Size) {
+                extracted.insert(path, name);
+            } else if (platform::FileExists(path)) {
+                platform::sys::Unlink(platform::EncodeFileName(path).constData());
+                missed << QStringLiteral("%1: not copied, it did not come out whole").arg(name);
+            }
+        }
+    });
+    if (done)
+        Report(missed);
+    return extracted;
+}
+
+void TFileCommands::DeleteMovedMembers(int panel, const std::vector<TArchiveMember>& planned,
+                                       const QStringList& names)
+{
+    DeleteMembers(panel, StillAsPlanned(panel, planned, names));
 }
 
 void TFileCommands::DeleteMembers(int panel, const QStringList& names)

@@ -25,6 +25,7 @@
 // - each command leaves one record of what it did in History(), and Undo takes back the
 //   last one without replacing or removing anything the command did not make.
 
+#include "fileops/TransferPlan.h"
 #include "fileops/UndoHistory.h"
 #include "platform/RemotePlaces.h"
 #include "transfer/ShellFileOperation.h"
@@ -111,6 +112,25 @@ public:
     QHash<QString, QString> PlaceExtracted(const QStringList& paths, const QString& target,
                                            const TShownAs& shownAs, TUndoRecord* record);
 
+    // Extracts the members that `rows` of `panel`'s ZIP archive stand for into private
+    // folders: a file row's member under its bare name into `files`, a folder row's members
+    // with their folders (as the archive names them) below `trees`. Returns each file found
+    // there with its member's size and CRC-32, by its path, with its member name; any other
+    // is removed and named. `done` is false after a cancel or a refusal.
+    QHash<QString, QString> ExtractRows(int panel, const std::vector<int>& rows,
+                                        const QString& files, const QString& trees, bool& done);
+    // Deletes `names`, whose copies were verified elsewhere, from `panel`'s archive: only
+    // those it still holds as `planned` had them.
+    void DeleteMovedMembers(int panel, const std::vector<TArchiveMember>& planned,
+                            const QStringList& names);
+    // Adds the files and folders `entries` (a name in the folder `from`, ending in "/", and
+    // whether it is a folder) to `panel`'s ZIP archive, in the folder it shows, as a copy
+    // into an archive does: a taken name is left out and named. Returns the items the
+    // archive now holds, with their content read back and checked for a move.
+    std::vector<TTransferPlan::TItem>
+    AddToArchive(int panel, const QString& from,
+                 const std::vector<std::pair<QString, bool>>& entries, bool move);
+
 private:
     void Transfer(bool move);
     // Into the folder `to` (ending in "/"); `name`: the new name of a single item.
@@ -120,11 +140,11 @@ private:
     void ShellTransfer(bool move, const QStringList& paths, const QString& to,
                        const QString& name = {});
     void DiskToArchive(bool move);
-    // Paths with whether each is a folder.
-    using TDiskItems = std::vector<std::pair<QString, bool>>;
-    // Adds `items`, all in the folder `from` (ending in "/"), to the ZIP archive of the
-    // panel `b`; a move then removes the sources found whole in it.
-    void AddToArchive(bool move, const QString& from, const TDiskItems& items, int b);
+    // Adds `entries` (names in the folder `from`, with whether each is a folder) to the
+    // ZIP archive of `panel` as AddToArchive does; a move then removes the sources found
+    // whole in it. One record for undo, saying it cannot be undone.
+    void PutInArchive(int panel, const QString& from,
+                      const std::vector<std::pair<QString, bool>>& entries, bool move);
     void ArchiveToDisk(bool move, const QString& targetDir);
     // Puts the `extracted` members of the ZIP archive `archive`, whose files lie under
     // their bare names in the private folder `scratch`, into the folder `target`

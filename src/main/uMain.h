@@ -615,6 +615,28 @@ private:
     // copied or moved between remote places and local folders; false when neither panel
     // is remote.
     bool RemoteTransfer(bool move);
+    // Create and verify checksums on a remote panel (uMainRemoteChecks.cpp); false when the
+    // panel is not remote.
+    bool CreateRemoteChecksums(TSide side);
+    bool VerifyRemoteChecksums(TSide side, const TFileObject& e);
+    // F5 and F6 between a ZIP archive's panel and a remote panel (uMainZipRemote.cpp), through
+    // private folders; false when the panels are not those two.
+    bool ZipRemoteTransfer(bool move);
+    void MembersToRemote(platform::TRemotePlaces& places, TSide a, TSide b, bool move);
+    // Deletes from `side`'s archive the members whose private copies (`extracted`: path to
+    // member) a move verified and removed (`moved`), and the folder members of `folders`
+    // (a copy's path, the folder's name) that went whole.
+    void DropMovedMembers(TSide side, const std::vector<TArchiveMember>& planned,
+                          const QHash<QString, QString>& extracted,
+                          const QList<QPair<QString, QString>>& folders, const QStringList& moved);
+    void RemoteToMembers(platform::TRemotePlaces& places, TSide a, TSide b, bool move);
+    // Deletes the remote originals in `folder` of `entries` (a name, whether a folder) whose
+    // copies in the local folder `copies` the archive was found to hold (`arrived`) and
+    // still read back as them.
+    void DropCopiedOriginals(platform::TRemotePlaces& places, const QString& folder,
+                             const QString& copies,
+                             const std::vector<std::pair<QString, bool>>& entries,
+                             const std::vector<TTransferPlan::TItem>& arrived);
     // Search results from a remote place fed to a panel (uMainRemoteFed.cpp): Enter on
     // them, F5 of them to a local folder, each result looked up again on a read.
     bool ShowsRemoteFed(TSide side) const;

@@ -84,6 +84,8 @@ void TfMain::MenuCreateChecksumsClick()
     if (Reading(side))
         return;
     TPanel& p = m_panels[side];
+    if (CreateRemoteChecksums(side))
+        return;
     if (!ShowsLocalFolder(p)) {
         platform::ShowMessage(QStringLiteral("Checksum files are made for files in a folder."));
         return;
@@ -144,7 +146,8 @@ void TfMain::MenuVerifyChecksumsClick()
 {
     const TFileObject* e = FocusedFile();
     const TPanel& p = m_panels[ActiveSide()];
-    if (!e || e->IsParent() || e->IsDirectory() || !ShowsLocalFolder(p))
+    if (!e || e->IsParent() || e->IsDirectory() || VerifyRemoteChecksums(ActiveSide(), *e) ||
+        !ShowsLocalFolder(p))
         return;
     auto* report = new TfChecksumReport(this, AddSeparator(p.Listing.Directory) + e->Name);
     report->show();

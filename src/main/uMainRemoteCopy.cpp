@@ -34,15 +34,15 @@ bool TfMain::RemoteTransfer(bool move)
         return TransferRemoteFed(move);
     TPanel& from = m_panels[a];
     const TPanel& to = m_panels[b];
-    if (ReadingAny())
+    if (ReadingAny() || ZipRemoteTransfer(move))
         return true;
-    // A ZIP archive, search results or the drive list on either side are not places for
-    // a remote transfer yet.
+    // An archive of another format, search results or the drive list on either side are
+    // not places for a remote transfer.
     if (ShowsArchive(a) || ShowsArchive(b) || ShowsFedResults(a) || ShowsFedResults(b) ||
         (!ShowsRemote(b) && !to.Directory.startsWith('/')) ||
         (!ShowsRemote(a) && !from.Directory.startsWith('/'))) {
-        platform::ShowMessage(QStringLiteral("Files are copied and moved between remote places "
-                                             "and local folders only."));
+        platform::ShowMessage(QStringLiteral("Files are copied and moved between remote places, "
+                                             "local folders and ZIP archives only."));
         return true;
     }
     std::vector<TRemoteItem> items;

@@ -22,6 +22,25 @@ QString FreeName(TRemotePlaces& places, const QString& folder, const QString& na
 
 } // namespace
 
+QString CompareCopy(TRemotePlaces& places, const QString& original, const QString& copy,
+                    TRemoteCancel& cancel)
+{
+    const TRemoteFileInfo from = places.Query(original, &cancel);
+    const TRemoteFileInfo to = places.Query(copy, &cancel);
+    if (!from.Found || !to.Found)
+        return from.Found ? to.Error : from.Error;
+    if (from.Size != to.Size)
+        return QStringLiteral("the copy has %1 of %2 bytes.").arg(to.Size).arg(from.Size);
+    QString error;
+    const QByteArray want = places.Digest(original, error, &cancel);
+    const QByteArray got = want.isEmpty() ? QByteArray() : places.Digest(copy, error, &cancel);
+    if (want.isEmpty() || got.isEmpty())
+        return cancel.Cancelled() ? QStringLiteral("cancelled while the copy was checked.") : error;
+    if (want != got)
+        return QStringLiteral("the copy does not read back as the original.");
+    return {};
+}
+
 TRemoteTransfer::TRemoteTransfer(TRemotePlaces& places, TFileOpsProgress& progress,
                                  TCollisionAsk ask, TRemoteCancel& cancel, bool move)
     : m_places(places), m_progress(progress), m_ask(std::move(ask)), m_cancel(cancel), m_move(move)
@@ -93,6 +112,7 @@ bool TRemoteTransfer::MovedByRename(const QString& source, const QString& target
     if (!moved.Ok)
         return false; // a taken name asks, and other refusals copy, as between places
     m_renamed.emplace_back(m_places.Child(target, item.Name), uri);
+    m_moved << uri;
     m_progress.AddItem();
     m_progress.AddBytes(item.Folder ? 0 : item.Size);
     m_arrived << m_prefix + item.Name;
@@ -181,20 +201,10 @@ bool TRemoteTransfer::TransferFile(const QString& source, const QString& target,
 QString TRemoteTransfer::Verify(const QString& original, const QString& copy)
 {
     m_progress.SetCurrent(copy);
-    const TRemoteFileInfo from = m_places.Query(original, &m_cancel);
-    const TRemoteFileInfo to = m_places.Query(copy, &m_cancel);
-    if (!from.Found || !to.Found)
-        return from.Found ? to.Error : from.Error;
-    if (from.Size != to.Size)
-        return QStringLiteral("the copy has %1 of %2 bytes.").arg(to.Size).arg(from.Size);
-    QString error;
-    const QByteArray want = m_places.Digest(original, error, &m_cancel);
-    const QByteArray got = want.isEmpty() ? QByteArray() : m_places.Digest(copy, error, &m_cancel);
-    if (want.isEmpty() || got.isEmpty())
-        return Stopped() ? QStringLiteral("cancelled while the copy was checked.") : error;
-    if (want != got)
-        return QStringLiteral("the copy does not read back as the original.");
-    return {};
+    const QString why = CompareCopy(m_places, original, copy, m_cancel);
+    if (!why.isEmpty() && Stopped())
+        return QStringLiteral("cancelled while the copy was checked.");
+    return why;
 }
 
 bool TRemoteTransfer::DropOriginal(const QString& uri)
@@ -202,6 +212,8 @@ bool TRemoteTransfer::DropOriginal(const QString& uri)
     const TRemoteResult result = m_places.Delete(uri, &m_cancel);
     if (!result.Ok)
         m_errors << result.Error;
+    else
+        m_moved << uri;
     return result.Ok;
 }
 

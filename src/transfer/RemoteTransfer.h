@@ -34,6 +34,11 @@ struct TRemoteTransferItem {
     QDateTime Modified;
 };
 
+// Empty when the file `copy` holds what the file `original` holds: the same size, and the
+// same SHA-256 read through both backends; else why not.
+QString CompareCopy(TRemotePlaces& places, const QString& original, const QString& copy,
+                    TRemoteCancel& cancel);
+
 class TRemoteTransfer
 {
 public:
@@ -50,6 +55,9 @@ public:
     const std::vector<std::pair<QString, QString>>& Renamed() const { return m_renamed; }
     // What arrived whole, relative to the target folder.
     const QStringList& Arrived() const { return m_arrived; }
+    // The originals a move deleted (files after their copies were verified, folders once
+    // emptied so) or gave their new place by a rename, as URIs or local paths.
+    const QStringList& Moved() const { return m_moved; }
     // Whether the transfer stopped at a lost connection.
     bool Lost() const { return m_lost; }
     // One sentence for each file or folder that did not go; after a lost connection, one
@@ -92,6 +100,7 @@ private:
     std::vector<std::pair<QString, QString>> m_renamed;
     QString m_prefix;      // the folder being walked, relative to the command's, ending in "/"
     QStringList m_arrived; // what arrived whole, relative to the target folder
+    QStringList m_moved;   // originals gone after their copies were verified
     QStringList m_missed;  // what did not, after a lost connection
     bool m_lost{false};
     QString m_lostError;

@@ -1,5 +1,7 @@
 #include "transfer/RemoteTree.h"
 
+#include "transfer/RemoteTransfer.h"
+
 namespace platform
 {
 
@@ -43,7 +45,61 @@ bool DeleteTree(TRemotePlaces& places, const QString& uri, bool folder, QStringL
     return result.Ok;
 }
 
+// Deletes the original `uri` of the local copy `copy` once that reads back as it; a folder
+// once each of its entries went so. False when anything stays.
+bool DeleteCopied(TRemotePlaces& places, const QString& uri, const QString& copy, bool folder,
+                  QStringList& errors, TFileOpsProgress& progress, TRemoteCancel& cancel)
+{
+    progress.SetCurrent(uri);
+    if (folder) {
+        const TRemoteFolder read = places.ReadFolder(uri, &cancel);
+        if (!read.Error.isEmpty()) {
+            if (!Stopped(progress, cancel))
+                errors << read.Error;
+            return false;
+        }
+        bool all = true;
+        for (const TRemoteEntry& entry : read.Entries) {
+            if (Stopped(progress, cancel))
+                return false;
+            all = DeleteCopied(places, places.Child(uri, entry.Name), copy + '/' + entry.Name,
+                               entry.Folder && !entry.Symlink, errors, progress, cancel) &&
+                  all;
+        }
+        if (!all)
+            return false; // the folder keeps what could not go, and so stays
+    } else {
+        const QString why = CompareCopy(places, uri, copy, cancel);
+        if (!why.isEmpty()) {
+            if (!Stopped(progress, cancel))
+                errors << QStringLiteral("%1 was copied but not moved: %2").arg(uri, why);
+            return false;
+        }
+    }
+    const TRemoteResult result = places.Delete(uri, &cancel);
+    if (!result.Ok && !result.Cancelled && !Stopped(progress, cancel))
+        errors << result.Error;
+    if (result.Ok)
+        progress.AddItem();
+    return result.Ok;
+}
+
 } // namespace
+
+QStringList DeleteCopiedOriginals(TRemotePlaces& places, const QString& folder,
+                                  const QString& copies, const std::vector<TRemoteName>& items,
+                                  TFileOpsProgress& progress, TRemoteCancel& cancel)
+{
+    QStringList errors;
+    progress.SetTotals(int(items.size()), -1);
+    for (const TRemoteName& item : items)
+        if (!Stopped(progress, cancel))
+            DeleteCopied(places, places.Child(folder, item.Name),
+                         copies + (copies.endsWith('/') ? QString() : QStringLiteral("/")) +
+                             item.Name,
+                         item.Folder, errors, progress, cancel);
+    return errors;
+}
 
 QStringList DeleteRemoteItems(TRemotePlaces& places, const QString& folder,
                               const std::vector<TRemoteName>& items, bool toTrash,

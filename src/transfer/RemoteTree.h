@@ -24,6 +24,14 @@ QStringList DeleteRemoteItems(TRemotePlaces& places, const QString& folder,
                               const std::vector<TRemoteName>& items, bool toTrash,
                               TFileOpsProgress& progress, TRemoteCancel& cancel);
 
+// Deletes the originals `items` of the remote folder `folder` whose copies lie under the
+// same names in the local folder `copies`: a file only when its copy reads back with the
+// same size and SHA-256, a folder only once everything in it went so. Returns a sentence
+// for each entry that stays; stops at Cancel.
+QStringList DeleteCopiedOriginals(TRemotePlaces& places, const QString& folder,
+                                  const QString& copies, const std::vector<TRemoteName>& items,
+                                  TFileOpsProgress& progress, TRemoteCancel& cancel);
+
 // The bytes of the files in the folder `uri` and below; -1 when a folder could not be
 // read whole or Cancel was pressed.
 qint64 RemoteTreeSize(TRemotePlaces& places, const QString& uri, TFileOpsProgress& progress,

@@ -3,6 +3,8 @@
 // a server that stops answering, and a refused login.
 #include "PanelTestSupport.h"
 #include "RemoteTestSupport.h"
+#include "checks/uChecksumDialog.h"
+#include "checks/uChecksumReport.h"
 #include "controls/TabStrip.h"
 #include "controls/VirtualListView.h"
 #include "fileops/uCollision.h"
@@ -16,6 +18,7 @@
 #include "panel/PathLine.h"
 #include "panel/RemoteLocation.h"
 #include "panel/StatusLine.h"
+#include "platform/FileOpsFaults.h"
 #include "platform/Messages.h"
 #include "quickview/uQuickView.h"
 #include "remote/uConnectServer.h"
@@ -72,7 +75,8 @@ protected:
             return;
         if (auto* collision = qobject_cast<TfCollision*>(modal)) {
             collisions << collision->EditName->text();
-            QTest::mouseClick(collision->ButtonRename, Qt::LeftButton);
+            QTest::mouseClick(skipTaken ? collision->ButtonSkip : collision->ButtonRename,
+                              Qt::LeftButton);
         } else if (auto* question = qobject_cast<TfRemoteQuestion*>(modal)) {
             questions << question->Message->text();
             QTest::mouseClick(question->Buttons.value(0), Qt::LeftButton);
@@ -102,6 +106,8 @@ protected:
             --confirms;
             confirmTexts << confirm->LabelNotice->text();
             QTest::mouseClick(confirm->ButtonAccept, Qt::LeftButton);
+        } else if (auto* sums = qobject_cast<TfChecksumCreate*>(modal)) {
+            sums->accept(); // its defaults: SHA-256, one file for all, named after the folder
         } else if (auto* input = qobject_cast<TfSimple*>(modal); input && !inputs.isEmpty()) {
             input->Edit->setText(inputs.takeFirst());
             QTest::mouseClick(input->ButtonAccept, Qt::LeftButton);
@@ -155,6 +161,7 @@ protected:
 
     QStringList questions, collisions, unpackTargets, boxes;
     bool cancelWork{false}; // the progress window is cancelled
+    bool skipTaken{false};  // a taken name is answered Skip, else Rename
     QElapsedTimer cancelled;
     bool resumed{false};
     QStringList inputs;       // the texts the next name dialogs get
@@ -685,8 +692,7 @@ TEST_F(RemotePanelTest, CommandsOfLocalFoldersNeverTakeARemoteAddressForAPath)
     // The remote panel active: each command says it cannot work there.
     main->Panel(sdLeft).Files->setFocus();
     Mark(sdLeft, QStringLiteral("f001.txt"));
-    for (QAction* command : {main->Actions.MenuCreateChecksums,
-                             main->Actions.MenuPack}) {
+    for (QAction* command : {main->Actions.MenuPack}) {
         const qsizetype said = messages.size();
         command->trigger();
         EXPECT_TRUE(WaitFor([&] { return messages.size() > said; })) << qPrintable(command->text());
@@ -1340,6 +1346,280 @@ TEST_F(RemotePanelTest, ARememberedRemotePanelComesBackOnItsServerAtTheNextStart
     ASSERT_TRUE(WaitFor([&] { return messages.size() == 1; }));
     EXPECT_EQ(next->Panel(sdLeft).Directory, QStringLiteral("/"));
     EXPECT_FALSE(IsRemoteLocation(next->Panel(sdLeft).Listing.Directory));
+}
+
+} // namespace
+
+namespace
+{
+
+// F5 and F6 between a ZIP archive's panel (the right one, on a local folder) and the
+// remote panel.
+class ZipRemoteTest : public RemotePanelTest
+{
+protected:
+    // Writes `files` (relative path, content) below `folder`.
+    static void Write(const QString& folder,
+                      const std::vector<std::pair<QString, QByteArray>>& files)
+    {
+        for (const auto& [name, content] : files) {
+            const QString path = folder + '/' + name;
+            QDir().mkpath(QFileInfo(path).path());
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+    }
+    // Zips the content of `content` into `zip` and opens it in the right panel.
+    void OpenZip(const QString& content, const QString& zip)
+    {
+        QProcess process;
+        process.setWorkingDirectory(content);
+        process.start(QStringLiteral("zip"), {QStringLiteral("-qr"), zip, QStringLiteral(".")});
+        ASSERT_TRUE(process.waitForFinished(60000));
+        ASSERT_EQ(process.exitCode(), 0);
+        main->Panel(sdRight).Directory = QFileInfo(zip).path() + '/';
+        main->RefreshPanel(sdRight);
+        ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); }));
+        main->Panel(sdRight).Files->FocusItem(Names(sdRight).indexOf(QFileInfo(zip).fileName()));
+        main->FilesDblClick(sdRight);
+        ASSERT_TRUE(main->ShowsArchive(sdRight));
+    }
+    // The member names of `zip`, and one member's bytes, as unzip reads them.
+    static QStringList Members(const QString& zip)
+    {
+        return QString::fromUtf8(Unzip({QStringLiteral("-Z1"), zip}))
+            .split('\n', Qt::SkipEmptyParts);
+    }
+    static QByteArray Member(const QString& zip, const QString& name)
+    {
+        return Unzip({QStringLiteral("-p"), zip, name});
+    }
+    static QByteArray Unzip(const QStringList& arguments)
+    {
+        QProcess process;
+        process.start(QStringLiteral("unzip"), arguments);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return process.readAllStandardOutput();
+    }
+    bool Idle() { return !main->Reading(sdLeft) && !main->Reading(sdRight); }
+};
+
+TEST_F(ZipRemoteTest, F5CopiesMembersAndFoldersBothWaysByteForByte)
+{
+    const QString folder = Folder(QStringLiteral("zipcopies"), 1);
+    Write(folder, {{QStringLiteral("sub folder/deeper/inner2.txt"), "from the server"}});
+    const QString up = RandomFile(folder + QStringLiteral("/up.bin"), 3 << 20);
+    QTemporaryDir local;
+    const QString content = local.filePath(QStringLiteral("content"));
+    const QString big = RandomFile(content + QStringLiteral("/big.bin"), 2 << 20);
+    Write(content, {{QStringLiteral("docs/deep/note.txt"), "a note"},
+                    {QStringLiteral("docs/top.txt"), "top"}});
+    const QString zip = local.filePath(QStringLiteral("pack.zip"));
+    OpenZip(content, zip);
+    ASSERT_FALSE(HasFatalFailure());
+    Browse(folder);
+    ASSERT_FALSE(HasFatalFailure());
+
+    // Out of the archive: a member and a folder with its tree.
+    QApplication::setActiveWindow(main.get());
+    Mark(sdRight, QStringLiteral("big.bin"));
+    Mark(sdRight, QStringLiteral("docs"));
+    Key(Qt::Key_F5, Qt::NoModifier, sdRight);
+    ASSERT_TRUE(WaitFor([&] {
+        return Idle() && Names(sdLeft).contains(QStringLiteral("docs")) &&
+               Names(sdLeft).contains(QStringLiteral("big.bin"));
+    })) << qPrintable(messages.join('\n'));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/big.bin")), ReadFile(big));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/docs/deep/note.txt")), QByteArray("a note"));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/docs/top.txt")), QByteArray("top"));
+    EXPECT_TRUE(PartFiles(folder).isEmpty());
+    EXPECT_TRUE(Members(zip).contains(QStringLiteral("big.bin"))); // a copy keeps them
+
+    // Into the archive: a remote file and a folder with its tree.
+    QApplication::setActiveWindow(main.get());
+    Mark(sdLeft, QStringLiteral("up.bin"));
+    Mark(sdLeft, QStringLiteral("sub folder"));
+    Key(Qt::Key_F5);
+    ASSERT_TRUE(WaitFor([&] {
+        return Idle() && Names(sdRight).contains(QStringLiteral("up.bin")) &&
+               Names(sdRight).contains(QStringLiteral("sub folder"));
+    })) << qPrintable(messages.join('\n'));
+    EXPECT_EQ(Member(zip, QStringLiteral("up.bin")), ReadFile(up));
+    EXPECT_EQ(Member(zip, QStringLiteral("sub folder/deeper/inner2.txt")),
+              QByteArray("from the server"));
+    EXPECT_TRUE(Members(zip).contains(QStringLiteral("sub folder/inner.txt")));
+    EXPECT_TRUE(QFileInfo::exists(up)); // a copy keeps the originals
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+TEST_F(ZipRemoteTest, F6OutOfAnArchiveDeletesOnlyTheMembersWhoseRemoteCopiesWereVerified)
+{
+    const QString folder = Folder(QStringLiteral("zipmoves"), 0);
+    Write(folder, {{QStringLiteral("b.txt"), "the server's b"}});
+    QTemporaryDir local;
+    const QString content = local.filePath(QStringLiteral("content"));
+    Write(content, {{QStringLiteral("a.txt"), "alpha"},
+                    {QStringLiteral("b.txt"), "beta"},
+                    {QStringLiteral("tree/c.txt"), "gamma"},
+                    {QStringLiteral("tree/in/d.txt"), "delta"},
+                    {QStringLiteral("kept.txt"), "not marked"}});
+    const QString zip = local.filePath(QStringLiteral("pack.zip"));
+    OpenZip(content, zip);
+    ASSERT_FALSE(HasFatalFailure());
+    Browse(folder);
+    ASSERT_FALSE(HasFatalFailure());
+
+    // b.txt meets a taken name, answered Skip: it never went, so it stays in the archive.
+    skipTaken = true;
+    QApplication::setActiveWindow(main.get());
+    for (const char* name : {"a.txt", "b.txt", "tree"})
+        Mark(sdRight, QString::fromLatin1(name));
+    Key(Qt::Key_F6, Qt::NoModifier, sdRight);
+    ASSERT_TRUE(WaitFor([&] {
+        return Idle() && !Names(sdRight).contains(QStringLiteral("a.txt")) &&
+               Names(sdLeft).contains(QStringLiteral("tree"));
+    })) << qPrintable(messages.join('\n'));
+    EXPECT_EQ(collisions.size(), 1);
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/a.txt")), QByteArray("alpha"));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/b.txt")), QByteArray("the server's b"));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/tree/in/d.txt")), QByteArray("delta"));
+    const QStringList members = Members(zip);
+    EXPECT_EQ(Member(zip, QStringLiteral("b.txt")), QByteArray("beta"));
+    EXPECT_TRUE(members.contains(QStringLiteral("kept.txt")));
+    for (const char* gone : {"a.txt", "tree/c.txt", "tree/in/d.txt", "tree/", "tree/in/"})
+        EXPECT_FALSE(members.contains(QString::fromLatin1(gone))) << gone;
+}
+
+TEST_F(ZipRemoteTest, F6IntoAnArchiveDeletesOnlyOriginalsTheArchiveHoldsAsTheyStillAre)
+{
+    const QString folder = Folder(QStringLiteral("zipins"), 0);
+    Write(folder, {{QStringLiteral("one.txt"), "one"},
+                   {QStringLiteral("two.txt"), "two"},
+                   {QStringLiteral("held.txt"), "the server's"}});
+    QTemporaryDir local;
+    const QString content = local.filePath(QStringLiteral("content"));
+    Write(content, {{QStringLiteral("held.txt"), "the archive's"}});
+    const QString zip = local.filePath(QStringLiteral("pack.zip"));
+    OpenZip(content, zip);
+    ASSERT_FALSE(HasFatalFailure());
+    Browse(folder);
+    ASSERT_FALSE(HasFatalFailure());
+    // two.txt changes on the server (same size) after its copy went into the archive.
+    const QString changed = folder + QStringLiteral("/two.txt");
+    const platform::TFileOpsFaultHook before =
+        platform::SetFileOpsFaultHook([changed](platform::TFileOpsStep step, const QString& path) {
+            if (step == platform::TFileOpsStep::BeforeRemoveSources &&
+                path.startsWith(QStringLiteral("sftp:"))) {
+                QFile file(changed);
+                if (file.open(QIODevice::WriteOnly))
+                    file.write("TWO");
+            }
+            return 0;
+        });
+    struct TRestore {
+        platform::TFileOpsFaultHook Hook;
+        ~TRestore() { platform::SetFileOpsFaultHook(Hook); }
+    } restore{before};
+
+    QApplication::setActiveWindow(main.get());
+    for (const char* name : {"one.txt", "two.txt", "held.txt", "sub folder"})
+        Mark(sdLeft, QString::fromLatin1(name));
+    Key(Qt::Key_F6);
+    ASSERT_TRUE(WaitFor([&] {
+        return Idle() && !Names(sdLeft).contains(QStringLiteral("one.txt")) &&
+               Names(sdRight).contains(QStringLiteral("two.txt"));
+    })) << qPrintable(messages.join('\n'));
+    EXPECT_EQ(Member(zip, QStringLiteral("one.txt")), QByteArray("one"));
+    EXPECT_EQ(Member(zip, QStringLiteral("two.txt")), QByteArray("two"));
+    EXPECT_EQ(Member(zip, QStringLiteral("held.txt")), QByteArray("the archive's"));
+    EXPECT_TRUE(Members(zip).contains(QStringLiteral("sub folder/inner.txt")));
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/one.txt")));
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/sub folder")));
+    EXPECT_EQ(ReadFile(changed), QByteArray("TWO"));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/held.txt")), QByteArray("the server's"));
+    EXPECT_TRUE(messages.join('\n').contains(QStringLiteral("two.txt")))
+        << qPrintable(messages.join('\n'));
+}
+
+} // namespace
+
+namespace
+{
+
+TEST_F(RemotePanelTest, ChecksumsAreMadeInARemoteFolderAndVerifiedThere)
+{
+    const QString folder = Folder(QStringLiteral("sums"), 2);
+    const QString data = RandomFile(folder + QStringLiteral("/data.bin"), 3 << 20);
+    QFile inner(folder + QStringLiteral("/sub folder/inner.txt"));
+    ASSERT_TRUE(inner.open(QIODevice::WriteOnly));
+    inner.write("inner text");
+    inner.close();
+    Browse(folder);
+    ASSERT_FALSE(HasFatalFailure());
+
+    // Made from the server's files: sha256sum finds them all as listed.
+    Mark(sdLeft, QStringLiteral("data.bin"));
+    Mark(sdLeft, QStringLiteral("sub folder"));
+    main->Actions.MenuCreateChecksums->trigger();
+    const QString sums = folder + QStringLiteral("/sums.sha256");
+    ASSERT_TRUE(WaitFor([&] {
+        return !main->Reading(sdLeft) && Names(sdLeft).contains(QStringLiteral("sums.sha256"));
+    })) << qPrintable(messages.join('\n'));
+    const QByteArray made = ReadFile(sums);
+    EXPECT_EQ(made.count('\n'), 2) << made.constData();
+    QProcess check;
+    check.setWorkingDirectory(folder);
+    check.start(QStringLiteral("sha256sum"), {QStringLiteral("-c"), QStringLiteral("sums.sha256")});
+    ASSERT_TRUE(check.waitForFinished(60000));
+    EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardOutput().constData();
+    EXPECT_TRUE(PartFiles(folder).isEmpty());
+
+    // Made again after a change, the taken name is asked about: No leaves the file as it was.
+    ASSERT_TRUE(inner.open(QIODevice::WriteOnly));
+    inner.write("changed text");
+    inner.close();
+    QApplication::setActiveWindow(main.get());
+    for (const QString& name : {QStringLiteral("data.bin"), QStringLiteral("sub folder")})
+        if (!main->MarkedOrFocusedNames(sdLeft).contains(name))
+            Mark(sdLeft, name);
+    ASSERT_EQ(main->MarkedOrFocusedNames(sdLeft).size(), 2);
+    const qsizetype said = messages.size();
+    main->Actions.MenuCreateChecksums->trigger();
+    ASSERT_TRUE(WaitFor([&] { return messages.size() > said; }));
+    EXPECT_TRUE(otherDialogs.contains(QStringLiteral("TfConfirm")))
+        << qPrintable(otherDialogs.join(' '));
+    EXPECT_EQ(ReadFile(sums), made);
+    ASSERT_TRUE(inner.open(QIODevice::WriteOnly));
+    inner.write("inner text");
+    inner.close();
+
+    // Verified from the server: all OK, then a changed file (same size) is FAILED.
+    const auto verify = [&] {
+        EXPECT_TRUE(WaitFor([&] { return !main->Reading(sdLeft); }));
+        QApplication::setActiveWindow(main.get());
+        main->Panel(sdLeft).Files->setFocus();
+        main->Panel(sdLeft).Files->FocusItem(Names(sdLeft).indexOf(QStringLiteral("sums.sha256")));
+        main->Actions.MenuVerifyChecksums->trigger();
+        TfChecksumReport* report = nullptr;
+        EXPECT_TRUE(WaitFor([&] {
+            report = Shown<TfChecksumReport>();
+            return report && !report->Checking();
+        })) << qPrintable(report ? report->Summary() : QStringLiteral("no report"));
+        const QString summary = report ? report->Summary() : QString();
+        if (report)
+            report->close();
+        return summary;
+    };
+    EXPECT_TRUE(verify().startsWith(QStringLiteral("2 OK"))) << qPrintable(messages.join('\n'));
+    QFile changed(data);
+    ASSERT_TRUE(changed.open(QIODevice::ReadWrite));
+    changed.seek(1000);
+    const char byte = changed.peek(1).at(0);
+    changed.write(QByteArray(1, char(byte ^ 0x55)));
+    changed.close();
+    EXPECT_TRUE(WaitFor([] { return !Shown<TfChecksumReport>(); }));
+    EXPECT_EQ(verify(), QStringLiteral("1 OK, 1 FAILED"));
 }
 
 } // namespace
