@@ -28,6 +28,7 @@
 #include "zip/ZipArchive.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QScopeGuard>
 #include <algorithm>
 #include <optional>
@@ -89,6 +90,24 @@ TCountTotals CountAdded(platform::TFileOpsProgress& progress, const QStringList&
     return [&progress, paths](const std::atomic<bool>& stop) {
         platform::CountTrees(paths, progress, stop);
     };
+}
+
+// Makes the folder `path` with every missing level above it (none above `path`'s own
+// private folder is ever missing). A level that cannot be made is left: its files then
+// do not come out either, and are named.
+void MakeFolderPath(const QString& path)
+{
+    QStringList missing;
+    for (QString at = QDir::cleanPath(path); at.size() > 1 && !platform::DirectoryExists(at);
+         at = at.left(at.lastIndexOf(QLatin1Char('/'))))
+        missing.prepend(at);
+    for (const QString& level : missing) {
+        try {
+            platform::CreateDirectory(level);
+        } catch (const platform::EInOutError&) {
+            return;
+        }
+    }
 }
 
 // Extracts `names` into `folder`; false when the component refused.
@@ -791,17 +810,21 @@ QHash<QString, QString> TFileCommands::ExtractRows(int panel, const std::vector<
     const TArchiveFolders index(members);
     const QSet<QString> repeated = RepeatedNames(members);
     TExtractionPlan plan(files, members);
-    QStringList below; // the members of the folder rows
+    QStringList below;   // the members of the folder rows
+    QStringList folders; // the folder rows and the folders below them, empty ones too
     for (int row : rows) {
         if (!listing[row].IsDirectory()) {
             plan.AddMember(listing[row].Name);
             continue;
         }
+        folders << listing[row].Name + '/';
         for (const QString& name : index.NamesBelow(listing[row].Name + '/')) {
             if (repeated.contains(name))
                 m_host.Report(name + QStringLiteral(": not copied, the archive holds more than "
                                                     "one member of that name"));
-            else if (!name.endsWith('/'))
+            else if (name.endsWith('/'))
+                folders << name;
+            else
                 below << name;
         }
     }
@@ -821,6 +844,10 @@ QHash<QString, QString> TFileCommands::ExtractRows(int panel, const std::vector<
         for (qsizetype at = 0; at < below.size() && done && !progress.Cancelled(); at += kBatch)
             done = ExtractInto(source, below.mid(at, kBatch), trees);
     }
+    // Folders holding no file come out too: the library makes only the files' folders.
+    for (const QString& folder : folders)
+        if (done && !progress.Cancelled() && IsPlainMemberPath(folder))
+            MakeFolderPath(trees + MemberPath(folder).toString());
     if (progress.Cancelled()) {
         done = false;
         m_host.Report(CancelledText(QStringLiteral("Extracted"), progress, source.SuccessCount()));

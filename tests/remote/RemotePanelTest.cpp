@@ -1415,21 +1415,27 @@ TEST_F(ZipRemoteTest, F5CopiesMembersAndFoldersBothWaysByteForByte)
     const QString big = RandomFile(content + QStringLiteral("/big.bin"), 2 << 20);
     Write(content, {{QStringLiteral("docs/deep/note.txt"), "a note"},
                     {QStringLiteral("docs/top.txt"), "top"}});
+    // Folders holding no file go too.
+    QDir().mkpath(content + QStringLiteral("/docs/empty"));
+    QDir().mkpath(content + QStringLiteral("/hollow"));
     const QString zip = local.filePath(QStringLiteral("pack.zip"));
     OpenZip(content, zip);
     ASSERT_FALSE(HasFatalFailure());
     Browse(folder);
     ASSERT_FALSE(HasFatalFailure());
 
-    // Out of the archive: a member and a folder with its tree.
+    // Out of the archive: a member, a folder with its tree and an empty folder.
     QApplication::setActiveWindow(main.get());
     Mark(sdRight, QStringLiteral("big.bin"));
     Mark(sdRight, QStringLiteral("docs"));
+    Mark(sdRight, QStringLiteral("hollow"));
     Key(Qt::Key_F5, Qt::NoModifier, sdRight);
     ASSERT_TRUE(WaitFor([&] {
         return Idle() && Names(sdLeft).contains(QStringLiteral("docs")) &&
                Names(sdLeft).contains(QStringLiteral("big.bin"));
     })) << qPrintable(messages.join('\n'));
+    EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/hollow")).isDir());
+    EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/docs/empty")).isDir());
     EXPECT_EQ(ReadFile(folder + QStringLiteral("/big.bin")), ReadFile(big));
     EXPECT_EQ(ReadFile(folder + QStringLiteral("/docs/deep/note.txt")), QByteArray("a note"));
     EXPECT_EQ(ReadFile(folder + QStringLiteral("/docs/top.txt")), QByteArray("top"));
