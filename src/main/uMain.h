@@ -188,6 +188,8 @@ public:
     // remote URI once its place is mounted (a failure says why and leaves the panel); a
     // start argument that names one (false: it does not).
     bool ShowsRemote(TSide side) const;
+    // The remote places' layer, or nullptr once the user was told why it cannot be used.
+    platform::TRemotePlaces* RemotePlacesOrSay();
     void ConnectToServer(TSide side);
     // `ended`, when given, is called once the mount has ended either way.
     void GoToRemote(TSide side, const QString& uri, const std::function<void()>& ended = {});

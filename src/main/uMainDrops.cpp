@@ -79,12 +79,9 @@ void TfMain::DropIntoFolder(const QString& folder, const TDroppedFiles& files, b
             [&] { WithZipMessages([&] { m_commands.PasteFiles(move, files.Local, folder); }); });
     if (files.Remote.isEmpty())
         return;
-    QString failure;
-    platform::TRemotePlaces* places = RemotePlacesOf(failure);
-    if (!places) {
-        platform::ShowMessage(failure);
+    platform::TRemotePlaces* places = RemotePlacesOrSay();
+    if (!places)
         return;
-    }
     // The files by the folders they are in, each told a file or a folder by the server.
     std::vector<std::pair<QString, std::vector<TRemoteItem>>> groups;
     platform::TFileOpsProgress progress;

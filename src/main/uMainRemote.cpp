@@ -72,12 +72,19 @@ void TfMain::ConnectToServer(TSide side)
         GoToRemote(side, chosen.Uri());
 }
 
-void TfMain::GoToRemote(TSide side, const QString& uri, const std::function<void()>& ended)
+platform::TRemotePlaces* TfMain::RemotePlacesOrSay()
 {
     QString failure;
     platform::TRemotePlaces* places = RemotePlacesOf(failure);
-    if (!places) {
+    if (!places)
         platform::ShowMessage(failure);
+    return places;
+}
+
+void TfMain::GoToRemote(TSide side, const QString& uri, const std::function<void()>& ended)
+{
+    platform::TRemotePlaces* places = RemotePlacesOrSay();
+    if (!places) {
         if (ended)
             ended();
         return;
@@ -161,12 +168,9 @@ bool TfMain::ReadRemote(TSide side, std::function<void()>& then)
     }
     if (!p.Listing.Directory.isEmpty())
         p.Directory = p.Listing.Directory;
-    QString failure;
-    platform::TRemotePlaces* places = RemotePlacesOf(failure);
-    if (!places) {
-        platform::ShowMessage(failure);
+    platform::TRemotePlaces* places = RemotePlacesOrSay();
+    if (!places)
         return true;
-    }
     // A place not mounted yet (a tab remembered from the last run) is mounted by the
     // listing, asking as a connection does.
     places->SetReconnectAsker(&RemoteState().Asker);

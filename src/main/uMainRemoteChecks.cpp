@@ -166,12 +166,9 @@ bool TfMain::CreateRemoteChecksums(TSide side)
 {
     if (!ShowsRemote(side))
         return false;
-    QString failure;
-    platform::TRemotePlaces* places = RemotePlacesOf(failure);
-    if (!places) {
-        platform::ShowMessage(failure);
+    platform::TRemotePlaces* places = RemotePlacesOrSay();
+    if (!places)
         return true;
-    }
     const QStringList names = MarkedOrFocusedNames(side);
     if (names.isEmpty())
         return true;
@@ -245,12 +242,9 @@ bool TfMain::VerifyRemoteChecksums(TSide side, const TFileObject& e)
 {
     if (!ShowsRemote(side))
         return false;
-    QString failure;
-    platform::TRemotePlaces* places = RemotePlacesOf(failure);
-    if (!places) {
-        platform::ShowMessage(failure);
+    platform::TRemotePlaces* places = RemotePlacesOrSay();
+    if (!places)
         return true;
-    }
     auto* report = new TfChecksumReport(this, places->Child(m_panels[side].Directory, e.Name),
                                         std::make_shared<TRemoteChecksumSource>(*places, nullptr));
     report->show();

@@ -51,12 +51,9 @@ bool TfMain::RemoteTransfer(bool move)
         if (!e.IsParent())
             items.push_back({e.Name, e.Size, e.DateTime, e.IsDirectory()});
     }
-    QString failure;
-    platform::TRemotePlaces* places = RemotePlacesOf(failure);
-    if (!places) {
-        platform::ShowMessage(failure);
+    platform::TRemotePlaces* places = RemotePlacesOrSay();
+    if (!places)
         return true;
-    }
     if (items.empty())
         return true;
     bool whole = true, lost = false;
@@ -115,12 +112,9 @@ bool TfMain::PasteIntoRemote(TSide side, const QStringList& paths, bool cut)
 {
     if (!ShowsRemote(side))
         return false;
-    QString failure;
-    platform::TRemotePlaces* places = RemotePlacesOf(failure);
-    if (!places) {
-        platform::ShowMessage(failure);
+    platform::TRemotePlaces* places = RemotePlacesOrSay();
+    if (!places)
         return true;
-    }
     // The files by the folders they are in, each told a file or a folder by the worker.
     std::vector<std::pair<QString, std::vector<TRemoteItem>>> groups;
     platform::TFileOpsProgress progress;

@@ -110,12 +110,9 @@ bool TfMain::TransferRemoteFed(bool move)
             groups.emplace_back(folder, std::vector<TRemoteItem>{});
         groups.back().second.push_back({name, e.Size, e.DateTime});
     }
-    QString failure;
-    platform::TRemotePlaces* places = RemotePlacesOf(failure);
-    if (!places) {
-        platform::ShowMessage(failure);
+    platform::TRemotePlaces* places = RemotePlacesOrSay();
+    if (!places)
         return true;
-    }
     KeepingActive([&] {
         for (const auto& [folder, items] : groups)
             if (!CopyRemoteItems(*places, items, folder, to.Directory, false))

@@ -54,12 +54,9 @@ bool TfMain::OpenRemoteFile(const TFileObject& e, TRemoteOpen how)
         return false;
     if (e.IsParent() || e.IsDirectory())
         return true; // folders are entered, not opened
-    QString failure;
-    platform::TRemotePlaces* places = RemotePlacesOf(failure);
-    if (!places) {
-        platform::ShowMessage(failure);
+    platform::TRemotePlaces* places = RemotePlacesOrSay();
+    if (!places)
         return true;
-    }
     auto folder = std::make_unique<platform::TPrivateFolder>();
     auto file = std::make_shared<remote::TFetchedFile>();
     file->Folder = RemoteFolder(m_panels[side].Directory);

@@ -16,12 +16,9 @@ bool TfMain::RemoteSyncSide(TSide side, std::shared_ptr<TRemoteSyncSide>& remote
                                              "a local folder in the other panel."));
         return false;
     }
-    QString failure;
-    platform::TRemotePlaces* places = RemotePlacesOf(failure);
-    if (!places) {
-        platform::ShowMessage(failure);
+    platform::TRemotePlaces* places = RemotePlacesOrSay();
+    if (!places)
         return false;
-    }
     remote = std::make_shared<TRemoteSyncSide>();
     remote->Uri = RemoteFolder(m_panels[side].Listing.Directory);
     remote->Shown = RemoteDisplayName(remote->Uri);

@@ -65,12 +65,9 @@ bool TfMain::UndoRemote()
         platform::ShowMessage(last->MenuText() + '.');
         return true;
     }
-    QString failure;
-    platform::TRemotePlaces* places = RemotePlacesOf(failure);
-    if (!places) {
-        platform::ShowMessage(failure);
+    platform::TRemotePlaces* places = RemotePlacesOrSay();
+    if (!places)
         return true;
-    }
     TUndoRecord record = m_commands.History().TakeLast();
     size_t left = record.Items.size();
     platform::TFileOpsProgress progress;

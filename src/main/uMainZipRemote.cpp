@@ -50,12 +50,9 @@ bool TfMain::ZipRemoteTransfer(bool move)
     const bool in = ShowsRemote(a) && ShowsArchive(b) && !ShowsReadOnlyArchive(b);
     if (!out && !in)
         return false;
-    QString failure;
-    platform::TRemotePlaces* places = RemotePlacesOf(failure);
-    if (!places) {
-        platform::ShowMessage(failure);
+    platform::TRemotePlaces* places = RemotePlacesOrSay();
+    if (!places)
         return true;
-    }
     KeepingActive([&] {
         WithZipMessages([&] {
             if (out)
