@@ -3,14 +3,42 @@
 #include "platform/FileNames.h"
 #include "platform/remote/GioReconnect.h"
 
+#include <map>
+#include <mutex>
+
 namespace platform::gio
 {
+
+namespace
+{
+
+// gvfs shares one description of each mount among the files that name it and frees it
+// when the last of them goes; a file made for the same mount on another thread at that
+// moment is handed the description being freed (the count's drop and the lookup are not
+// one step), and the next call on it crashes. One file at the top of each server or share,
+// kept for the life of the process, keeps every description alive.
+void KeepMountDescription(GFile* file)
+{
+    static std::mutex mutex;
+    static auto* kept = new std::map<QString, TRef<GFile>>; // never freed: files outlive exit
+    TRef<GFile> top(G_FILE(g_object_ref(file)));
+    while (GFile* parent = g_file_get_parent(top.get()))
+        top.reset(parent);
+    const QString uri = UriOf(top.get());
+    const std::lock_guard<std::mutex> lock(mutex);
+    kept->try_emplace(uri, std::move(top));
+}
+
+} // namespace
 
 TRef<GFile> FileFor(const QString& uriOrPath)
 {
     if (uriOrPath.startsWith(QLatin1Char('/')))
         return TRef<GFile>(g_file_new_for_path(EncodeFileName(uriOrPath).constData()));
-    return TRef<GFile>(g_file_new_for_uri(uriOrPath.toUtf8().constData()));
+    TRef<GFile> file(g_file_new_for_uri(uriOrPath.toUtf8().constData()));
+    if (!g_file_is_native(file.get()))
+        KeepMountDescription(file.get());
+    return file;
 }
 
 TRef<GFile> ChildOf(GFile* folder, const QString& name)
