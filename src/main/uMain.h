@@ -367,6 +367,14 @@ public:
     // cursor's) into a new archive in the other panel's folder, asked for in TfPack,
     // packed behind the progress window; the new archive can be undone.
     void MenuPackClick();
+    // Pack from a remote panel (uMainPackRemote.cpp): fetches the entries `names` of
+    // `side`'s remote folder into the local folder `into` behind the progress window;
+    // the names that arrived whole, or nothing after Cancel. Messages say what did not.
+    QStringList FetchForPack(TSide side, const QStringList& names, const QString& into);
+    // After a move-pack from a remote panel: deletes the originals `verified` (packed from
+    // their copies in `copies`, found whole in the archive) while each still reads back
+    // as its copy; says which stay.
+    void DropPackedOriginals(TSide side, const QString& copies, const QStringList& verified);
     // The packing module (Pack, Unpack, Test archives), loaded on first use; nullptr after
     // a message saying why it cannot be.
     const TPackingModule* PackingOrSay();

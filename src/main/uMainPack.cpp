@@ -1,6 +1,7 @@
 // Pack in the main window: the File menu's "Pack..." (Alt+F5) takes the marked entries of
 // the active panel's folder (or the cursor's) into a new archive in the other panel's
-// folder, as TfPack asks; the work runs behind the progress window. A new archive can be
+// folder, as TfPack asks; the work runs behind the progress window. A remote panel's
+// entries are packed from private copies (uMainPackRemote.cpp). A new archive can be
 // undone (removed while it is unchanged); after a move, undo cannot bring the originals
 // back, and says so.
 #include "controls/VirtualListView.h"
@@ -12,9 +13,11 @@
 #include "platform/FileContent.h"
 #include "platform/FileNames.h"
 #include "platform/Messages.h"
+#include "platform/TempFolder.h"
 #include "transfer/FileSave.h"
 
 #include <QMenu>
+#include <memory>
 
 void TfMain::CreatePackItem(QMenu* file)
 {
@@ -40,13 +43,16 @@ void TfMain::MenuPackClick()
         return;
     const TPanel& p = m_panels[side];
     const TPanel& other = m_panels[Other(side)];
-    if (!ShowsLocalFolder(p) || !ShowsLocalFolder(other)) {
+    // From a remote folder the entries are packed from private copies on this machine.
+    const bool remote = ShowsRemote(side) && !p.Listing.IsArchiveListing();
+    if (!(ShowsLocalFolder(p) || remote) || !ShowsLocalFolder(other)) {
         platform::ShowMessage(
             QStringLiteral("Pack takes files of a folder into an archive in the other "
-                           "panel's folder; both panels must show folders."));
+                           "panel's folder; the other panel must show a folder on this "
+                           "computer."));
         return;
     }
-    const QStringList names = MarkedOrFocusedNames(side);
+    QStringList names = MarkedOrFocusedNames(side);
     if (names.isEmpty())
         return;
     const QString folder = AddSeparator(p.Listing.Directory);
@@ -69,9 +75,21 @@ void TfMain::MenuPackClick()
     const TPackingModule* packing = PackingOrSay();
     if (!packing)
         return;
-    const TPackRequest request{folder,          names,          target + dialog.ArchiveName(),
-                               dialog.Format(), dialog.Level(), dialog.Password(),
-                               dialog.Move()};
+    std::unique_ptr<platform::TPrivateFolder> copies;
+    if (remote) {
+        copies = std::make_unique<platform::TPrivateFolder>();
+        names = FetchForPack(side, names, copies->Path());
+        if (names.isEmpty())
+            return;
+    }
+    const TPackRequest request{remote ? copies->Path() : folder,
+                               names,
+                               target + dialog.ArchiveName(),
+                               dialog.Format(),
+                               dialog.Level(),
+                               dialog.Password(),
+                               dialog.Move(),
+                               remote};
     platform::TFileOpsProgress progress;
     TPackResult result;
     TUndoItem item{request.Target, {}, {}};
@@ -94,8 +112,10 @@ void TfMain::MenuPackClick()
         platform::ShowMessage(result.Problems.join('\n'));
         return;
     }
+    if (remote && request.Move)
+        DropPackedOriginals(side, copies->Path(), result.Verified);
     TUndoRecord record{TUndoKind::NewFile};
-    if (result.Removed > 0)
+    if (result.Removed > 0 || (remote && request.Move))
         record = TUndoRecord{TUndoKind::None,
                              QStringLiteral("a move into the archive %1: unpack it to bring "
                                             "the originals back")

@@ -115,6 +115,15 @@ bool Settle(platform::TEntryRecord& record, const QByteArray& relative,
     return others.contains(relative);
 }
 
+// The entries of `record`: itself and everything below it.
+int Entries(const platform::TEntryRecord& record)
+{
+    int count = 1;
+    for (const platform::TEntryRecord& child : record.Children)
+        count += Entries(child);
+    return count;
+}
+
 void MoveVerified(const TPackRequest& request, const std::vector<TPackEntry>& entries,
                   const TWritten& written, std::vector<platform::TEntryRecord>& records,
                   TPackResult& result, platform::TFileOpsProgress& progress)
@@ -149,8 +158,20 @@ void MoveVerified(const TPackRequest& request, const std::vector<TPackEntry>& en
     }
     for (int i = 0; i < request.Items.size(); ++i) {
         platform::TEntryRecord& record = records[size_t(i)];
+        const int recorded = Entries(record);
         if (record.Name.isEmpty() ||
             !Settle(record, platform::EncodeFileName(request.Items[i]), files, others)) {
+            ++result.Kept;
+            continue;
+        }
+        if (request.KeepOriginals) {
+            // Named only when nothing below it was left out of the check.
+            if (Entries(record) == recorded)
+                result.Verified << request.Items[i];
+            else
+                result.Problems << QStringLiteral("\"%1\" stays: the archive does not hold all "
+                                                  "of it as it is.")
+                                       .arg(request.Items[i]);
             ++result.Kept;
             continue;
         }

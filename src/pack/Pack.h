@@ -22,6 +22,10 @@ struct TPackRequest {
     int Level{6};
     QByteArray Password; // ZIP: AES-256 when not empty
     bool Move{false};
+    // With Move: the originals are checked as a move checks them but all stay; the items
+    // a move would have removed whole are named in TPackResult::Verified (for originals
+    // that are copies of files elsewhere, removed there by their owner).
+    bool KeepOriginals{false};
 };
 
 struct TPackResult {
@@ -31,6 +35,7 @@ struct TPackResult {
     int Removed{0};       // originals removed by a move (entries)
     int Kept{0};          // originals a move kept (not verified, changed, left out)
     QStringList Problems; // what was left out or kept, and why; a failure's reason
+    QStringList Verified; // KeepOriginals: the items the archive holds whole, as they are
 };
 
 TPackResult Pack(const TPackRequest& request, platform::TFileOpsProgress& progress);

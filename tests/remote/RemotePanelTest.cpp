@@ -14,6 +14,7 @@
 #include "main/FileClipboard.h"
 #include "main/uMain.h"
 #include "modules/SupportModules.h"
+#include "pack/uPack.h"
 #include "panel/DriveSelector.h"
 #include "panel/PathLine.h"
 #include "panel/RemoteLocation.h"
@@ -106,6 +107,15 @@ protected:
             --confirms;
             confirmTexts << confirm->LabelNotice->text();
             QTest::mouseClick(confirm->ButtonAccept, Qt::LeftButton);
+        } else if (auto* pack = qobject_cast<TfPack*>(modal)) {
+            packDialogs << pack->Name->text();
+            if (packAs.isEmpty()) {
+                pack->reject();
+                return;
+            }
+            pack->Name->setText(packAs);
+            pack->MoveBox->setChecked(packMove);
+            pack->accept();
         } else if (auto* sums = qobject_cast<TfChecksumCreate*>(modal)) {
             sums->accept(); // its defaults: SHA-256, one file for all, named after the folder
         } else if (auto* input = qobject_cast<TfSimple*>(modal); input && !inputs.isEmpty()) {
@@ -167,6 +177,9 @@ protected:
     QStringList inputs;       // the texts the next name dialogs get
     int confirms{0};          // questions still to answer "Yes"
     QStringList confirmTexts; // the questions answered
+    QString packAs;           // the name TfPack gets; empty: it is cancelled
+    bool packMove{false};     // and its "move into the archive"
+    QStringList packDialogs;  // the names TfPack proposed
 };
 
 TEST_F(RemotePanelTest, ConnectsFromTheDriveListAnsweringTheHostKeyQuestion)
@@ -689,14 +702,15 @@ TEST_F(RemotePanelTest, CommandsOfLocalFoldersNeverTakeARemoteAddressForAPath)
     ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); }));
     Browse(folder);
 
-    // The remote panel active: each command says it cannot work there.
+    // The remote panel active: Pack proposes an archive in the local folder, and writes
+    // nothing when its dialog is cancelled.
     main->Panel(sdLeft).Files->setFocus();
     Mark(sdLeft, QStringLiteral("f001.txt"));
-    for (QAction* command : {main->Actions.MenuPack}) {
-        const qsizetype said = messages.size();
-        command->trigger();
-        EXPECT_TRUE(WaitFor([&] { return messages.size() > said; })) << qPrintable(command->text());
-    }
+    main->Actions.MenuPack->trigger();
+    EXPECT_TRUE(WaitFor([&] { return !packDialogs.isEmpty() && !main->Reading(sdLeft); }));
+    EXPECT_EQ(packDialogs, QStringList{QStringLiteral("f001.txt.zip")});
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+    QApplication::setActiveWindow(main.get()); // as when the dialog has closed
 
     // The local panel active, the remote one the target: Pack refuses, and Unpack offers the
     // archive's own folder, never the remote address.
@@ -1546,6 +1560,114 @@ TEST_F(ZipRemoteTest, F6IntoAnArchiveDeletesOnlyOriginalsTheArchiveHoldsAsTheySt
     EXPECT_EQ(ReadFile(folder + QStringLiteral("/held.txt")), QByteArray("the server's"));
     EXPECT_TRUE(messages.join('\n').contains(QStringLiteral("two.txt")))
         << qPrintable(messages.join('\n'));
+}
+
+// Pack from the remote panel into an archive in the right panel's local folder.
+class PackRemoteTest : public ZipRemoteTest
+{
+protected:
+    void ShowLocal(const QString& path)
+    {
+        main->Panel(sdRight).Directory = path + '/';
+        main->RefreshPanel(sdRight);
+        ASSERT_TRUE(WaitFor([&] { return Idle(); }));
+    }
+    // Packs the marked remote entries into `name` in the right panel, as a user would.
+    void Pack(const QString& name, bool move)
+    {
+        packAs = name;
+        packMove = move;
+        QApplication::setActiveWindow(main.get());
+        main->Panel(sdLeft).Files->setFocus();
+        main->Actions.MenuPack->trigger();
+        ASSERT_TRUE(WaitFor([&] { return Idle() && Names(sdRight).contains(name); }))
+            << qPrintable(messages.join('\n'));
+    }
+};
+
+TEST_F(PackRemoteTest, PacksRemoteFilesAndFoldersByteForByteAndKeepsThem)
+{
+    const QString folder = Folder(QStringLiteral("packs"), 2);
+    Write(folder, {{QStringLiteral("sub folder/deeper/note.txt"), "a note"}});
+    RandomFile(folder + QStringLiteral("/sub folder/deeper/big.bin"), 2 << 20);
+    QTemporaryDir local, out;
+    ShowLocal(local.path());
+    ASSERT_FALSE(HasFatalFailure());
+    Browse(folder);
+    ASSERT_FALSE(HasFatalFailure());
+
+    Mark(sdLeft, QStringLiteral("f001.txt"));
+    Mark(sdLeft, QStringLiteral("sub folder"));
+    Pack(QStringLiteral("packed.zip"), false);
+    ASSERT_FALSE(HasFatalFailure());
+    const QString zip = local.filePath(QStringLiteral("packed.zip"));
+    QStringList members = Members(zip);
+    members.sort();
+    EXPECT_EQ(members, (QStringList{QStringLiteral("f001.txt"), QStringLiteral("sub folder/"),
+                                    QStringLiteral("sub folder/deeper/"),
+                                    QStringLiteral("sub folder/deeper/big.bin"),
+                                    QStringLiteral("sub folder/deeper/note.txt"),
+                                    QStringLiteral("sub folder/inner.txt")}));
+    EXPECT_TRUE(Unzip({QStringLiteral("-l"), zip}).contains("sub folder/deeper/big.bin"));
+    Unzip({QStringLiteral("-q"), zip, QStringLiteral("-d"), out.path()});
+    for (const char* name : {"f001.txt", "sub folder/inner.txt", "sub folder/deeper/note.txt",
+                             "sub folder/deeper/big.bin"}) {
+        const QString file = QString::fromUtf8(name);
+        EXPECT_TRUE(QFileInfo::exists(out.filePath(file))) << name;
+        EXPECT_EQ(ReadFile(out.filePath(file)), ReadFile(folder + '/' + file)) << name;
+    }
+    // The originals stay; the local folder holds the archive and nothing else.
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/sub folder/deeper/big.bin")));
+    EXPECT_EQ(QDir(local.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("packed.zip")});
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+TEST_F(PackRemoteTest, AMovePackDeletesOnlyRemoteOriginalsTheArchiveHoldsWhole)
+{
+    const QString folder = Folder(QStringLiteral("packmoves"), 0);
+    Write(folder, {{QStringLiteral("a.txt"), "alpha"},
+                   {QStringLiteral("b.txt"), "beta"},
+                   {QStringLiteral("tree/c.txt"), "gamma"},
+                   {QStringLiteral("tree/in/d.txt"), "delta"},
+                   {QStringLiteral("kept.txt"), "not marked"}});
+    QTemporaryDir local;
+    ShowLocal(local.path());
+    ASSERT_FALSE(HasFatalFailure());
+    Browse(folder);
+    ASSERT_FALSE(HasFatalFailure());
+    // Before the archive is read back, b.txt and tree/in/d.txt leave it: their originals,
+    // and the folder holding one of them, must stay on the server.
+    const platform::TFileOpsFaultHook before =
+        platform::SetFileOpsFaultHook([](platform::TFileOpsStep step, const QString& path) {
+            if (step == platform::TFileOpsStep::BeforeVerify && path.endsWith(".zip"))
+                QProcess::execute(QStringLiteral("zip"),
+                                  {QStringLiteral("-qd"), path, QStringLiteral("b.txt"),
+                                   QStringLiteral("tree/in/d.txt")});
+            return 0;
+        });
+    struct TRestore {
+        platform::TFileOpsFaultHook Hook;
+        ~TRestore() { platform::SetFileOpsFaultHook(Hook); }
+    } restore{before};
+
+    for (const char* name : {"a.txt", "b.txt", "tree"})
+        Mark(sdLeft, QString::fromLatin1(name));
+    Pack(QStringLiteral("moved.zip"), true);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(WaitFor([&] { return Idle() && !Names(sdLeft).contains(QStringLiteral("a.txt")); }))
+        << qPrintable(messages.join('\n'));
+    const QString zip = local.filePath(QStringLiteral("moved.zip"));
+    EXPECT_EQ(Member(zip, QStringLiteral("a.txt")), QByteArray("alpha"));
+    EXPECT_EQ(Member(zip, QStringLiteral("tree/c.txt")), QByteArray("gamma"));
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/a.txt")));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/b.txt")), QByteArray("beta"));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/tree/c.txt")), QByteArray("gamma"));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/tree/in/d.txt")), QByteArray("delta"));
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/kept.txt")), QByteArray("not marked"));
+    const QString said = messages.join('\n');
+    EXPECT_TRUE(said.contains(QStringLiteral("b.txt")) && said.contains(QStringLiteral("tree")))
+        << qPrintable(said);
 }
 
 } // namespace
