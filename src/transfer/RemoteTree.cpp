@@ -13,18 +13,40 @@ bool Stopped(const TFileOpsProgress& progress, const TRemoteCancel& cancel)
     return progress.Cancelled() || cancel.Cancelled();
 }
 
+// Reads the folder `uri` into `read`; false, its error said unless stopped, when it cannot.
+bool ReadFolder(TRemotePlaces& places, const QString& uri, TRemoteFolder& read,
+                QStringList& errors, const TFileOpsProgress& progress, TRemoteCancel& cancel)
+{
+    read = places.ReadFolder(uri, &cancel);
+    if (read.Error.isEmpty())
+        return true;
+    if (!Stopped(progress, cancel))
+        errors << read.Error;
+    return false;
+}
+
+// Deletes the entry `uri` itself (a folder emptied before); false, its error said unless
+// stopped, when it stays.
+bool DeleteEntry(TRemotePlaces& places, const QString& uri, QStringList& errors,
+                 TFileOpsProgress& progress, TRemoteCancel& cancel)
+{
+    const TRemoteResult result = places.Delete(uri, &cancel);
+    if (!result.Ok && !result.Cancelled && !Stopped(progress, cancel))
+        errors << result.Error;
+    if (result.Ok)
+        progress.AddItem();
+    return result.Ok;
+}
+
 // Deletes the entry `uri` for good, a folder with its tree; false when anything stays.
 bool DeleteTree(TRemotePlaces& places, const QString& uri, bool folder, QStringList& errors,
                 TFileOpsProgress& progress, TRemoteCancel& cancel)
 {
     progress.SetCurrent(uri);
     if (folder) {
-        const TRemoteFolder read = places.ReadFolder(uri, &cancel);
-        if (!read.Error.isEmpty()) {
-            if (!Stopped(progress, cancel))
-                errors << read.Error;
+        TRemoteFolder read;
+        if (!ReadFolder(places, uri, read, errors, progress, cancel))
             return false;
-        }
         progress.SetTotals(progress.TotalItems() + int(read.Entries.size()), -1);
         bool all = true;
         for (const TRemoteEntry& entry : read.Entries) {
@@ -37,12 +59,7 @@ bool DeleteTree(TRemotePlaces& places, const QString& uri, bool folder, QStringL
         if (!all)
             return false; // the folder keeps what could not go, and so stays
     }
-    const TRemoteResult result = places.Delete(uri, &cancel);
-    if (!result.Ok && !result.Cancelled && !Stopped(progress, cancel))
-        errors << result.Error;
-    if (result.Ok)
-        progress.AddItem();
-    return result.Ok;
+    return DeleteEntry(places, uri, errors, progress, cancel);
 }
 
 // Deletes the original `uri` of the local copy `copy` once that reads back as it; a folder
@@ -52,12 +69,9 @@ bool DeleteCopied(TRemotePlaces& places, const QString& uri, const QString& copy
 {
     progress.SetCurrent(uri);
     if (folder) {
-        const TRemoteFolder read = places.ReadFolder(uri, &cancel);
-        if (!read.Error.isEmpty()) {
-            if (!Stopped(progress, cancel))
-                errors << read.Error;
+        TRemoteFolder read;
+        if (!ReadFolder(places, uri, read, errors, progress, cancel))
             return false;
-        }
         bool all = true;
         for (const TRemoteEntry& entry : read.Entries) {
             if (Stopped(progress, cancel))
@@ -76,12 +90,7 @@ bool DeleteCopied(TRemotePlaces& places, const QString& uri, const QString& copy
             return false;
         }
     }
-    const TRemoteResult result = places.Delete(uri, &cancel);
-    if (!result.Ok && !result.Cancelled && !Stopped(progress, cancel))
-        errors << result.Error;
-    if (result.Ok)
-        progress.AddItem();
-    return result.Ok;
+    return DeleteEntry(places, uri, errors, progress, cancel);
 }
 
 } // namespace
