@@ -109,6 +109,14 @@ TFileListing::~TFileListing()
     Directory.clear();
 }
 
+int TFileListing::RowOf(const QString& name) const
+{
+    for (int row = 0; row < Count(); ++row)
+        if ((*this)[row].Name == name)
+            return row;
+    return -1;
+}
+
 int TFileListing::ReadDirectory(const QString& directory, platform::TFileOpsProgress* progress)
 {
     Directory = directory;

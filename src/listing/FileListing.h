@@ -69,6 +69,9 @@ public:
     // worker thread may fill a listing no view reads.
     int ReadDirectory(const QString& directory, platform::TFileOpsProgress* progress = nullptr);
 
+    // The row of the entry `name`, or -1.
+    int RowOf(const QString& name) const;
+
     // Exchanges the whole contents (rows, Directory and totals) with `other`. O(1).
     void Swap(TFileListing& other) noexcept;
 

@@ -276,20 +276,6 @@ void TfMain::MenuSynchronizeWindowsClick()
     });
 }
 
-namespace
-{
-
-// The row of `name` in a listing, or -1.
-int RowOfName(const TFileListing& listing, const QString& name)
-{
-    for (int row = 0; row < listing.Count(); ++row)
-        if (listing[row].Name == name)
-            return row;
-    return -1;
-}
-
-} // namespace
-
 void TfMain::MenuParentFolderClick()
 {
     // The ".." row leads up, out of an archive or search results too; the focus then
@@ -329,7 +315,7 @@ void TfMain::LeaveLevel(TSide side)
     }
     // The cursor lands on the folder or archive just left.
     OpenLocation(side, [this, side, left] {
-        const int row = RowOfName(m_panels[side].Listing, left);
+        const int row = m_panels[side].Listing.RowOf(left);
         if (row >= 0)
             m_panels[side].Files->FocusItem(row);
     });

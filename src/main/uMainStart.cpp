@@ -97,14 +97,6 @@ std::unique_ptr<TTabState> RestoreTab(QSettings& kept)
     return tab;
 }
 
-int RowNamed(const TFileListing& listing, const QString& name)
-{
-    for (int row = 0; row < listing.Count(); ++row)
-        if (listing[row].Name == name)
-            return row;
-    return -1;
-}
-
 } // namespace
 
 void TfMain::StartAt(TSide side, const platform::TStartPlace& place, bool openArchive)
@@ -292,7 +284,7 @@ void TfMain::EnterStartPlace(TSide side)
         if (std::exchange(p.HistoryStep, false) | std::exchange(p.HistoryBatch, false))
             NoteArrived(side);
     });
-    const int row = start.Name.isEmpty() ? -1 : RowNamed(p.Listing, start.Name);
+    const int row = start.Name.isEmpty() ? -1 : p.Listing.RowOf(start.Name);
     if (row < 0)
         return;
     p.Files->FocusItem(row);

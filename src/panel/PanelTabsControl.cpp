@@ -22,14 +22,6 @@ QString CursorName(const TFileListing& listing, int row)
                                                                          : QString();
 }
 
-int RowOf(const TFileListing& listing, const QString& name)
-{
-    for (int row = 0; row < listing.Count(); ++row)
-        if (listing[row].Name == name)
-            return row;
-    return -1;
-}
-
 } // namespace
 
 TPanelPlace TFilePanel::Place() const
@@ -215,7 +207,7 @@ void TFilePanel::ReadTabPlace(TTabState& tab)
             DirectoryLabel->setText(platform::DisplayName(Directory));
         ShowTotals(QStringLiteral(" objects"), QStringLiteral(" bytes"));
         if (!place.Archive.isEmpty()) {
-            const int row = RowOf(Listing, place.Archive);
+            const int row = Listing.RowOf(place.Archive);
             if (row >= 0) {
                 Files->FocusItem(row);
                 Owner->OpenArchiveAt(*this, row, place.Cursor);
@@ -275,7 +267,7 @@ void TFilePanel::GoToHistoryPlace(const TPanelPlace& place)
     Directory = place.Folder;
     ArchiveFolder.clear();
     Owner->OpenPlace(*this, [this, place] {
-        const int row = RowOf(Listing, place.Archive.isEmpty() ? place.Cursor : place.Archive);
+        const int row = Listing.RowOf(place.Archive.isEmpty() ? place.Cursor : place.Archive);
         if (row >= 0) {
             Files->FocusItem(row);
             if (!place.Archive.isEmpty())
