@@ -11,6 +11,7 @@
 #include "fileops/uProgress.h"
 #include "fileops/uSimple.h"
 #include "listing/ArchiveFolders.h"
+#include "places/ZipMembers.h"
 #include "platform/FileContent.h"
 #include "platform/FileNames.h"
 #include "platform/FileOpsFaults.h"
@@ -31,7 +32,6 @@
 #include <QDir>
 #include <QScopeGuard>
 #include <algorithm>
-#include <optional>
 
 namespace
 {
@@ -47,40 +47,6 @@ bool Refused(const TZipArchive& zip)
 QString AddingTo(const TZipArchive& target)
 {
     return QStringLiteral("Adding to ") + BareName(target.ZipFilename());
-}
-
-// The line said when changing `zip` was cancelled. libzip writes the archive only at the
-// end of a call, but it may do so after its last look at the cancel: the archive is read
-// again and the line says what it holds, compared with `before`.
-QString CancelledChange(TZipArchive& zip, const std::vector<TArchiveMember>& before, bool adding)
-{
-    const QString name = BareName(zip.ZipFilename());
-    try {
-        zip.SetZipFilename(zip.ZipFilename());
-    } catch (const platform::EError& e) {
-        return QStringLiteral("%1 was cancelled; %2 cannot be read: %3")
-            .arg(adding ? QStringLiteral("Adding to ") + name
-                        : QStringLiteral("Deleting from ") + name,
-                 name, e.Message());
-    }
-    QSet<QString> was, now;
-    for (const TArchiveMember& m : before)
-        was.insert(m.Name);
-    for (const TArchiveMember& m : zip.Members())
-        now.insert(m.Name);
-    if (adding && now != was)
-        return QStringLiteral("Adding to %1 was cancelled after the archive was written: it "
-                              "holds %2 more member(s) than before")
-            .arg(name)
-            .arg(now.size() - was.size());
-    if (!adding && now != was)
-        return QStringLiteral("Deleting from %1 was cancelled after the archive was written: "
-                              "%2 member(s) were deleted")
-            .arg(name)
-            .arg(was.size() - now.size());
-    return (adding ? QStringLiteral("Adding to %1") : QStringLiteral("Deleting from %1"))
-               .arg(name) +
-           QStringLiteral(" was cancelled; the archive holds what it held before");
 }
 
 // The totals of an add of `paths` (files, and folders with their trees): the entries
@@ -172,23 +138,6 @@ std::vector<int> TFileCommands::Selection(int panel)
     if (rows.empty() && files.SelectedRows().empty() && actsOn(files.GetFocusedIndex()))
         rows.push_back(files.GetFocusedIndex());
     return rows;
-}
-
-QStringList TFileCommands::MembersOfRows(int panel, const std::vector<int>& rows)
-{
-    const TFileListing& listing = m_host.PanelListing(panel);
-    std::optional<TArchiveFolders> folders; // indexed when a folder row asks for it
-    QStringList names;
-    for (int row : rows) {
-        if (!listing[row].IsDirectory()) {
-            names << listing[row].Name;
-            continue;
-        }
-        if (!folders)
-            folders.emplace(m_host.PanelZip(panel).Members());
-        names << folders->NamesBelow(listing[row].Name + '/');
-    }
-    return names;
 }
 
 std::vector<int> TFileCommands::WithoutFolderRows(int panel, const std::vector<int>& rows,
@@ -512,7 +461,7 @@ TFileCommands::AddToArchive(int panel, const QString& from,
     }
     if (progress.Cancelled()) {
         done = false;
-        m_host.Report(CancelledChange(target, before, true));
+        m_host.Report(places::CancelledZipChange(target, before, true));
     }
     QStringList missed;
     std::vector<TTransferPlan::TItem> arrived;
@@ -754,7 +703,7 @@ bool TFileCommands::AddWithProgress(TZipArchive& target, const QStringList& path
         done = AddTo(target, paths);
     }
     if (progress.Cancelled())
-        m_host.Report(CancelledChange(target, before, true));
+        m_host.Report(places::CancelledZipChange(target, before, true));
     return done && !progress.Cancelled();
 }
 
@@ -887,17 +836,6 @@ void TFileCommands::DeleteMovedMembers(int panel, const std::vector<TArchiveMemb
 
 void TFileCommands::DeleteMembers(int panel, const QStringList& names)
 {
-    if (names.isEmpty())
-        return;
-    TZipArchive& zip = m_host.PanelZip(panel);
-    const std::vector<TArchiveMember> before = zip.Members();
-    platform::TFileOpsProgress progress;
-    progress.SetTotals(int(names.size()), -1);
-    {
-        const TLibraryWork work(zip, QStringLiteral("Deleting"), progress);
-        zip.FSpecArgs = names;
-        zip.Delete();
-    }
-    if (progress.Cancelled())
-        m_host.Report(CancelledChange(zip, before, false));
+    TProgressWork work;
+    Report(places::DeleteZipMembers(m_host.PanelZip(panel), names, work));
 }

@@ -42,6 +42,7 @@ namespace places
 {
 class TPlace;
 struct TRefusal;
+struct TDeleteResult;
 } // namespace places
 class TZipArchive;
 class TArchiveFolders;
@@ -96,9 +97,6 @@ public:
     // The rows a command acts on: the marked rows of a panel, or the row under its
     // cursor when none is marked; never ".." or a drive of the drive list. Row order.
     std::vector<int> Selection(int panel);
-    // The member names the rows of an archive panel stand for: a folder row all the
-    // members at and below it, any other row its own.
-    QStringList MembersOfRows(int panel, const std::vector<int>& rows);
     // Copies the folders `paths` with their trees into `target` (see RunShellOperations),
     // asking where a name is taken; a copy's record goes into `record` when given.
     void CopyTrees(const QStringList& paths, const QString& target, const TShownAs& shownAs = {},
@@ -161,15 +159,9 @@ private:
                          platform::TFileOpsProgress& progress);
     // False when the component refused the add.
     bool AddFolders(TZipArchive& target, const QString& parent, const QStringList& names);
+    // Deletes the members `names` (exact stored names) from `panel`'s archive behind the
+    // progress window; a cancel is reported.
     void DeleteMembers(int panel, const QStringList& names);
-    // Deletes `names` of the local folder `dir` through the shell operations (the
-    // progress window with the trees' totals); a move to the trash is recorded for undo.
-    void DeleteOnDisk(const QString& dir, const QStringList& names, bool toTrash);
-    // Deletes the `rows` of `panel` through its place on the file-work worker, whose
-    // Cancel reaches the call under way; records that it cannot be undone. Returns a
-    // sentence for each entry that did not go.
-    QStringList DeleteThroughPlace(places::TPlace& place, int panel, const std::vector<int>& rows,
-                                   bool toTrash);
     // Copies the folders `folders` (paths inside the archive, "sub/deeper") of the
     // panel's ZIP archive into `target` with their trees, below the folder shown: through
     // a private folder, which the library fills with the members' folders.
@@ -191,7 +183,6 @@ private:
     // read again now; every other one is reported and stays.
     QStringList StillAsPlanned(int panel, const std::vector<TArchiveMember>& planned,
                                const QStringList& names);
-    QStringList WithoutRepeatedNames(int panel, const QStringList& names);
     // Called on the worker after each item of RunShellOperations with the item's path and
     // what the operation did.
     using TItemDone = std::function<void(const QString& path, const platform::TShellResult&,
@@ -211,6 +202,9 @@ private:
     static TItemDone Recorder(TUndoRecord& record);
     // A command whose effect cannot be taken back: "a delete for good".
     void RecordNotUndoable(const QString& what);
+    // Records the delete that `place` did as the last command: the entries its trash took,
+    // or that it cannot be taken back, and why.
+    void RecordDelete(const places::TPlace& place, const places::TDeleteResult& result);
     // Takes back one item on the worker of Undo; false when a cancel cut it short before
     // it was taken back or reported.
     static bool UndoItem(TUndoKind kind, const TUndoItem& item,

@@ -244,83 +244,28 @@ void TFileCommands::DeleteFiles(bool forGood)
                              '\n' + WhereDeleted(*place, selection.size() > 1, toTrash, trashInUse);
     if (!AskConfirmation(question, QStringLiteral("Do you want to proceed ?")))
         return;
-    QStringList names;
-    for (int row : selection)
-        names << listing[row].Name;
+    std::vector<places::TPlaceEntry> entries;
+    TNameChanges removed;
+    for (const int row : selection) {
+        entries.push_back({listing[row].Name, listing[row].IsDirectory()});
+        removed.emplace_back(listing[row].Name, QString());
+    }
+    TProgressWork work;
+    const places::TDeleteResult result = place->Delete(entries, toTrash, work);
+    RecordDelete(*place, result);
+    Report(result.Failures);
     if (listing.IsArchiveListing()) {
-        // A folder goes with every member at and below it.
-        DeleteMembers(a, WithoutRepeatedNames(a, MembersOfRows(a, selection)));
-        RecordNotUndoable(QStringLiteral("a delete in an archive"));
         m_host.RefreshFromArchive(a);
         return;
     }
     const QString dir = AddSeparator(m_host.PanelDirectory(a));
-    TNameChanges removed;
-    for (const QString& name : names)
-        removed.emplace_back(name, QString());
-    QStringList errors;
-    if (place->OnWorker())
-        errors = DeleteThroughPlace(*place, a, selection, toTrash);
-    else
-        DeleteOnDisk(dir, names, toTrash);
     FollowInOtherPanel(a, dir, removed);
-    m_host.RefreshFromDisk(a);
-    if (!errors.isEmpty())
-        platform::ShowMessage(errors.join('\n'));
-}
-
-void TFileCommands::DeleteOnDisk(const QString& dir, const QStringList& names, bool toTrash)
-{
-    QStringList paths;
-    for (const QString& name : names)
-        paths << dir + name;
-    TUndoRecord record{TUndoKind::Trash};
-    RunShellOperations(QStringLiteral("Deleting"), QStringLiteral("Deleted"),
-                       platform::TShellFunction::Delete, paths, dir, !toTrash, toTrash,
-                       toTrash ? Recorder(record) : TItemDone());
-    if (toTrash)
-        m_history.Add(std::move(record));
-    else
-        RecordNotUndoable(QStringLiteral("a delete for good"));
-}
-
-QStringList TFileCommands::DeleteThroughPlace(places::TPlace& place, int panel,
-                                              const std::vector<int>& rows, bool toTrash)
-{
-    const TFileListing& listing = m_host.PanelListing(panel);
-    std::vector<places::TPlaceEntry> entries;
-    for (const int row : rows)
-        entries.push_back({listing[row].Name, listing[row].IsDirectory()});
-    platform::TFileOpsProgress progress;
-    platform::TRemoteCancel cancel;
-    QStringList errors;
-    RunCancellableWork(QStringLiteral("Deleting"), progress, cancel,
-                       [&] { errors = place.Delete(entries, toTrash, progress, cancel); });
-    TUndoRecord record{TUndoKind::None, toTrash ? QStringLiteral("a move to a remote place's trash")
-                                                : QStringLiteral("a delete on a remote place")};
-    record.Remote = place.UndoneByAddress();
-    m_history.Add(std::move(record));
-    // The other panel inside what went is read again where it still is.
-    const int other = 1 - panel;
-    if (m_host.PanelDirectory(other).startsWith(m_host.PanelDirectory(panel)))
+    // FollowInOtherPanel follows local folders only: a panel inside a remote folder that
+    // lost entries is read again where it still is.
+    const int other = 1 - a;
+    if (!dir.startsWith('/') && m_host.PanelDirectory(other).startsWith(m_host.PanelDirectory(a)))
         m_host.RereadKeepingRows(other, m_host.PanelDirectory(other));
-    return errors;
-}
-
-// Of the selected member names, those that name one member only; the others are
-// reported, since deleting by such a name would take members the user did not choose.
-QStringList TFileCommands::WithoutRepeatedNames(int panel, const QStringList& names)
-{
-    const QSet<QString> repeated = RepeatedNames(m_host.PanelZip(panel).Members());
-    QStringList single;
-    for (const QString& name : names) {
-        if (repeated.contains(name))
-            m_host.Report(name + QStringLiteral(": not deleted, the archive holds more than "
-                                                "one member of that name"));
-        else
-            single << name;
-    }
-    return single;
+    m_host.RefreshFromDisk(a);
 }
 
 void TFileCommands::CreateDirectory()

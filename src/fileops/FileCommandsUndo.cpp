@@ -140,6 +140,17 @@ void TFileCommands::RecordNotUndoable(const QString& what)
     m_history.Add(TUndoRecord{TUndoKind::None, what});
 }
 
+void TFileCommands::RecordDelete(const places::TPlace& place, const places::TDeleteResult& result)
+{
+    TUndoRecord record = result.NotUndoable.isEmpty()
+                             ? TUndoRecord{TUndoKind::Trash}
+                             : TUndoRecord{TUndoKind::None, result.NotUndoable};
+    record.Remote = place.UndoneByAddress();
+    for (const places::TTrashedEntry& trashed : result.Trashed)
+        record.Items.push_back({trashed.Now, trashed.Was, trashed.Record});
+    m_history.Add(std::move(record));
+}
+
 bool TFileCommands::UndoItem(TUndoKind kind, const TUndoItem& item,
                              const platform::TShellFailureHandler& collect,
                              platform::TFileOpsProgress& progress,

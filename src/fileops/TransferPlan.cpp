@@ -37,17 +37,6 @@ QString BareName(const QString& memberName)
     return memberName.mid(cut + 1);
 }
 
-QSet<QString> RepeatedNames(const std::vector<TArchiveMember>& members)
-{
-    QSet<QString> seen, repeated;
-    for (const TArchiveMember& m : members) {
-        if (seen.contains(m.Name))
-            repeated.insert(m.Name);
-        seen.insert(m.Name);
-    }
-    return repeated;
-}
-
 TTransferPlan::TTransferPlan(const std::vector<TArchiveMember>& existing, const QString& prefix)
     : m_prefix(prefix)
 {

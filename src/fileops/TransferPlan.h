@@ -4,6 +4,7 @@
 // arrived, and a line for each item that was not done, saying why. A move deletes only
 // what these plans report as arrived: content found whole (same size, same CRC-32).
 
+#include "listing/ArchiveFolders.h"
 #include "listing/FileListing.h"
 #include "transfer/FileOpsRecord.h"
 
@@ -13,10 +14,6 @@
 
 // The last component of a member name ("/" and "\\" both separate).
 QString BareName(const QString& memberName);
-
-// The names that `members` holds more than once: the libraries, taking members by name,
-// would act on all of them, so no command hands such a name to them.
-QSet<QString> RepeatedNames(const std::vector<TArchiveMember>& members);
 
 // Files and folders to add to an archive that already holds `existing`. A file is stored
 // under its name on disk (without its folders; a "\\" in it is kept); a folder with everything

@@ -198,16 +198,6 @@ bool CancelFileWork()
     return true;
 }
 
-QString CancelledText(const QString& verb, const platform::TFileOpsProgress& progress, int done)
-{
-    if (!progress.Cancelled())
-        return {};
-    const int total = progress.TotalItems();
-    return verb + QLatin1Char(' ') + platform::FormatNumber(done >= 0 ? done : progress.Items()) +
-           (total >= 0 ? QStringLiteral(" of ") + platform::FormatNumber(total) : QString()) +
-           QStringLiteral(" items; cancelled");
-}
-
 // What the worker thread shares with its TFileWorker, kept alive by whichever of the two
 // ends last.
 struct TFileWorker::TShared {
@@ -282,7 +272,8 @@ bool TFileWorker::Wait(int ms)
 }
 
 void RunCancellableWork(const QString& command, platform::TFileOpsProgress& progress,
-                        platform::TRemoteCancel& cancel, const std::function<void()>& work)
+                        platform::TRemoteCancel& cancel, const std::function<void()>& work,
+                        const TCountTotals& count)
 {
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, &watch, [&] {
@@ -290,5 +281,5 @@ void RunCancellableWork(const QString& command, platform::TFileOpsProgress& prog
             cancel.Cancel();
     });
     watch.start(50);
-    RunFileWork(command, progress, work);
+    RunFileWork(command, progress, work, count);
 }

@@ -14,8 +14,10 @@
 //
 // User-interface thread only; the work itself must not touch widgets or show messages.
 
+#include "places/Place.h"
 #include "platform/FileOpsProgress.h"
 #include "platform/RemotePlaces.h"
+#include "transfer/FileOpsSupport.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -67,7 +69,21 @@ void RunFileWork(const QString& command, platform::TFileOpsProgress& progress,
 // RunFileWork for work that waits for a network (a remote place): the window's Cancel
 // also presses `cancel`, which reaches the call under way at once.
 void RunCancellableWork(const QString& command, platform::TFileOpsProgress& progress,
-                        platform::TRemoteCancel& cancel, const std::function<void()>& work);
+                        platform::TRemoteCancel& cancel, const std::function<void()>& work,
+                        const TCountTotals& count = {});
+
+// Where the places run their long work (places/Place.h): behind the progress window, as
+// RunCancellableWork does.
+class TProgressWork final : public places::TPlaceWork
+{
+public:
+    void Run(const QString& command, platform::TFileOpsProgress& progress,
+             places::TPlaceCancel& cancel, const std::function<void()>& work,
+             const places::TPlaceCount& count) override
+    {
+        RunCancellableWork(command, progress, cancel, work, count);
+    }
+};
 
 // Runs `work` behind the progress window as RunFileWork does, for work that cannot stop
 // midway and changes no file (reading an archive's listing): Cancel, Escape, closing the
@@ -88,12 +104,8 @@ bool FileWorkRunning();
 // (the default, and once that window is gone) falls back to the active window.
 void SetProgressOwner(QWidget* window);
 
-// Whether the work was cancelled, for the closing message: "Copied 412 of 1,000 items;
-// cancelled" (`verb` is "Copied", "Moved", "Deleted"); empty when it was not cancelled.
-// `done`, when not negative, is the count of entries completed, for work whose record
-// counts an entry when it starts.
-QString CancelledText(const QString& verb, const platform::TFileOpsProgress& progress,
-                      int done = -1);
+// Whether the work was cancelled, for the closing message (transfer/FileOpsSupport.h).
+using platform::CancelledText;
 
 // File work on a worker thread that nobody waits for, for work the user may leave
 // running while the windows go on taking input (reading a large folder). The work gets

@@ -140,3 +140,14 @@ void TArchiveFolders::Collect(const QString& folder, QStringList& names) const
     for (const QString& sub : f.Folders)
         Collect(sub, names);
 }
+
+QSet<QString> RepeatedNames(const std::vector<TArchiveMember>& members)
+{
+    QSet<QString> seen, repeated;
+    for (const TArchiveMember& m : members) {
+        if (seen.contains(m.Name))
+            repeated.insert(m.Name);
+        seen.insert(m.Name);
+    }
+    return repeated;
+}

@@ -10,6 +10,7 @@
 #include "listing/FileListing.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -22,6 +23,10 @@ bool IsPlainMemberPath(QStringView name);
 // What a panel shows of a member's row: the last part of a plain path, else the whole
 // name.
 QString ShownMemberName(const QString& name);
+
+// The names that `members` holds more than once: the libraries, taking members by name,
+// would act on all of them, so no command hands such a name to them.
+QSet<QString> RepeatedNames(const std::vector<TArchiveMember>& members);
 
 class TArchiveFolders final
 {

@@ -7,12 +7,16 @@
 // Threads: the questions (kind, addresses, capabilities, refusals) are plain data. The
 // operations block: a place whose OnWorker() is true (remote places) is run on the
 // file-work worker behind the progress window, the others on the window's thread as
-// their commands always ran. `cancel` may come from any thread.
+// their commands always ran. Delete is called on the window's thread for every kind and
+// hands its long work to the window's TPlaceWork. `cancel` may come from any thread.
 
 #include "platform/RemotePlaces.h"
+#include "transfer/FileOpsRecord.h"
 
 #include <QString>
 #include <QStringList>
+#include <atomic>
+#include <functional>
 #include <vector>
 
 namespace platform
@@ -68,6 +72,43 @@ struct TPlaceEntry {
     bool Folder{false};
 };
 
+// --- Deleting ------------------------------------------------------------------------
+
+// Where a place runs its long work: the window runs `work` off its thread behind the
+// progress window titled `command`, which reads `progress`; its Cancel sets the cancel of
+// `progress` and presses `cancel`. `count`, when given, counts the totals into `progress`
+// meanwhile on a thread of its own and returns early once `stop` is set. Returns when
+// both have returned.
+using TPlaceCount = std::function<void(const std::atomic<bool>& stop)>;
+class TPlaceWork
+{
+public:
+    virtual ~TPlaceWork() = default;
+    virtual void Run(const QString& command, platform::TFileOpsProgress& progress,
+                     TPlaceCancel& cancel, const std::function<void()>& work,
+                     const TPlaceCount& count = {}) = 0;
+};
+
+// An entry a delete moved to the trash: its path before, its path in the trash and what
+// it was there right after the move, so that an undo brings back only that entry.
+struct TTrashedEntry {
+    QString Was;
+    QString Now;
+    platform::TEntryRecord Record;
+};
+
+// What a delete did. Failures: a sentence for each entry that did not go (and one for a
+// cancel, saying how far it got). What the undo history gets: the entries the trash took
+// (Trashed), or, when the delete cannot be taken back, why (NotUndoable: "a delete for
+// good").
+struct TDeleteResult {
+    QStringList Failures;
+    std::vector<TTrashedEntry> Trashed;
+    QString NotUndoable;
+};
+
+// -------------------------------------------------------------------------------------
+
 class TPlace
 {
 public:
@@ -108,10 +149,11 @@ public:
     virtual TPlaceResult Rename(const QString& name, const QString& renamed,
                                 TPlaceCancel* cancel) = 0;
     // Deletes `entries` with what they hold, to the trash with `toTrash` where the place
-    // has one, else for good. Returns a sentence for each entry that did not go; stops at
-    // the cancel of `progress` or `cancel`.
-    virtual QStringList Delete(const std::vector<TPlaceEntry>& entries, bool toTrash,
-                               platform::TFileOpsProgress& progress, TPlaceCancel& cancel) = 0;
+    // has one, else for good, running its long work through `work` (called on the
+    // window's thread). A folder of an archive goes with every member at and below it; a
+    // name an archive holds twice is not deleted.
+    virtual TDeleteResult Delete(const std::vector<TPlaceEntry>& entries, bool toTrash,
+                                 TPlaceWork& work) = 0;
 };
 
 } // namespace places

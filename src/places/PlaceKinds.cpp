@@ -2,16 +2,21 @@
 #include "places/PlaceKinds.h"
 
 #include "archive/ReadOnlyArchive.h"
+#include "listing/ArchiveFolders.h"
 #include "listing/FileListing.h"
+#include "places/ZipMembers.h"
 #include "platform/FileOpsProgress.h"
 #include "platform/Messages.h"
 #include "transfer/FileOpsCollision.h"
+#include "transfer/FileOpsRecord.h"
 #include "transfer/FileOpsSupport.h"
+#include "transfer/FileOpsTree.h"
 #include "transfer/RemoteTree.h"
 #include "transfer/ShellFileOperation.h"
 #include "zip/ZipArchive.h"
 
 #include <cerrno>
+#include <optional>
 
 namespace places
 {
@@ -115,18 +120,46 @@ TPlaceResult TFolderPlace::Rename(const QString& name, const QString& renamed, T
         reason == QLatin1String("an entry of that name exists already"));
 }
 
-QStringList TFolderPlace::Delete(const std::vector<TPlaceEntry>& entries, bool toTrash,
-                                 platform::TFileOpsProgress& progress, TPlaceCancel& cancel)
+// Each entry through the transfer engine, behind the window's progress, with the totals
+// of the trees when they go for good (their every entry is counted then), else of the
+// entries; each one the trash took is noted for its undo.
+TDeleteResult TFolderPlace::Delete(const std::vector<TPlaceEntry>& entries, bool toTrash,
+                                   TPlaceWork& work)
 {
-    QStringList failures;
-    const auto collect = [&failures](const QString& message) { failures << message; };
-    for (const TPlaceEntry& entry : entries) {
-        if (progress.Cancelled() || cancel.Cancelled())
-            break;
-        platform::ShellFileOperation(platform::TShellFunction::Delete, Child(entry.Name),
-                                     AddSeparator(m_state.Directory), toTrash, collect, &progress);
-    }
-    return failures;
+    TDeleteResult result;
+    if (!toTrash)
+        result.NotUndoable = QStringLiteral("a delete for good");
+    QStringList paths;
+    for (const TPlaceEntry& entry : entries)
+        paths << Child(entry.Name);
+    platform::TFileOpsProgress progress;
+    TPlaceCancel cancel;
+    // The worker alone writes `result` until Run returns.
+    const auto remove = [&] {
+        const auto collect = [&result](const QString& message) { result.Failures << message; };
+        for (const QString& path : paths) {
+            if (progress.Cancelled())
+                break; // no further entry is started
+            const platform::TShellResult done = platform::ShellFileOperation(
+                platform::TShellFunction::Delete, path, AddSeparator(m_state.Directory), toTrash,
+                collect, &progress);
+            TTrashedEntry trashed{path, done.Target, {}};
+            if (toTrash && !done.Target.isEmpty() &&
+                platform::RecordEntry(trashed.Now, trashed.Record) == 0)
+                result.Trashed.push_back(std::move(trashed));
+        }
+    };
+    const TPlaceCount count = [&](const std::atomic<bool>& stop) {
+        if (!toTrash)
+            platform::CountTrees(paths, progress, stop);
+        else if (!stop.load())
+            progress.SetTotals(int(paths.size()), -1);
+    };
+    work.Run(QStringLiteral("Deleting"), progress, cancel, remove, count);
+    if (const QString cancelled = platform::CancelledText(QStringLiteral("Deleted"), progress);
+        !cancelled.isEmpty())
+        result.Failures << cancelled;
+    return result;
 }
 
 // --- A remote folder -----------------------------------------------------------------
@@ -160,16 +193,27 @@ TPlaceResult TRemotePlace::Rename(const QString& name, const QString& renamed, T
         QStringLiteral("%1 was not renamed: an entry named %2 exists already.").arg(name, renamed));
 }
 
-QStringList TRemotePlace::Delete(const std::vector<TPlaceEntry>& entries, bool toTrash,
-                                 platform::TFileOpsProgress& progress, TPlaceCancel& cancel)
+// On the worker, its Cancel reaching the call under way; never undone.
+TDeleteResult TRemotePlace::Delete(const std::vector<TPlaceEntry>& entries, bool toTrash,
+                                   TPlaceWork& work)
 {
-    if (!m_state.RemotePlaces)
-        return {m_state.RemoteFailure};
+    TDeleteResult result;
+    result.NotUndoable = toTrash ? QStringLiteral("a move to a remote place's trash")
+                                 : QStringLiteral("a delete on a remote place");
+    if (!m_state.RemotePlaces) {
+        result.Failures << m_state.RemoteFailure;
+        return result;
+    }
     std::vector<platform::TRemoteName> items;
     for (const TPlaceEntry& entry : entries)
         items.push_back({entry.Name, entry.Folder});
-    return platform::DeleteRemoteItems(*m_state.RemotePlaces, m_state.Directory, items, toTrash,
-                                       progress, cancel);
+    platform::TFileOpsProgress progress;
+    TPlaceCancel cancel;
+    work.Run(QStringLiteral("Deleting"), progress, cancel, [&] {
+        result.Failures = platform::DeleteRemoteItems(*m_state.RemotePlaces, m_state.Directory,
+                                                      items, toTrash, progress, cancel);
+    });
+    return result;
 }
 
 bool TRemotePlace::TrashTakes(const QString& name, TPlaceCancel* cancel)
@@ -196,10 +240,12 @@ TPlaceResult TRefusingPlace::Rename(const QString&, const QString&, TPlaceCancel
     return TPlaceResult::Refuse(m_changes.Message);
 }
 
-QStringList TRefusingPlace::Delete(const std::vector<TPlaceEntry>&, bool,
-                                   platform::TFileOpsProgress&, TPlaceCancel&)
+TDeleteResult TRefusingPlace::Delete(const std::vector<TPlaceEntry>&, bool, TPlaceWork&)
 {
-    return m_changes.Silent() ? QStringList() : QStringList{m_changes.Message};
+    TDeleteResult result;
+    if (!m_changes.Silent())
+        result.Failures << m_changes.Message;
+    return result;
 }
 
 TZipPlace::TZipPlace(TPlaceState state)
@@ -211,15 +257,36 @@ TZipPlace::TZipPlace(TPlaceState state)
 {
 }
 
-QStringList TZipPlace::Delete(const std::vector<TPlaceEntry>& entries, bool,
-                              platform::TFileOpsProgress&, TPlaceCancel&)
+// A folder row stands for every member at and below it. A name the archive holds more
+// than once is left out and said: the library, taking members by name, would delete
+// members the user did not choose.
+TDeleteResult TZipPlace::Delete(const std::vector<TPlaceEntry>& entries, bool, TPlaceWork& work)
 {
+    TDeleteResult result;
+    result.NotUndoable = QStringLiteral("a delete in an archive");
+    TZipArchive& zip = *m_state.Zip;
+    std::optional<TArchiveFolders> folders; // indexed when a folder asks for it
     QStringList names;
-    for (const TPlaceEntry& entry : entries)
-        names << entry.Name;
-    m_state.Zip->FSpecArgs = names;
-    m_state.Zip->Delete();
-    return {};
+    for (const TPlaceEntry& entry : entries) {
+        if (!entry.Folder) {
+            names << entry.Name;
+            continue;
+        }
+        if (!folders)
+            folders.emplace(zip.Members());
+        names << folders->NamesBelow(entry.Name + '/');
+    }
+    const QSet<QString> repeated = RepeatedNames(zip.Members());
+    QStringList single;
+    for (const QString& name : names) {
+        if (repeated.contains(name))
+            result.Failures << name + QStringLiteral(": not deleted, the archive holds more "
+                                                     "than one member of that name");
+        else
+            single << name;
+    }
+    result.Failures << DeleteZipMembers(zip, single, work);
+    return result;
 }
 
 // --- The factory ---------------------------------------------------------------------

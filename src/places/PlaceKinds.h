@@ -41,8 +41,8 @@ public:
     QString Child(const QString& name) const override;
     TPlaceResult MakeFolder(const QString& name, TPlaceCancel* cancel) override;
     TPlaceResult Rename(const QString& name, const QString& renamed, TPlaceCancel* cancel) override;
-    QStringList Delete(const std::vector<TPlaceEntry>& entries, bool toTrash,
-                       platform::TFileOpsProgress& progress, TPlaceCancel& cancel) override;
+    TDeleteResult Delete(const std::vector<TPlaceEntry>& entries, bool toTrash,
+                         TPlaceWork& work) override;
 };
 
 // A folder of a remote place, through GIO on the file-work worker.
@@ -67,8 +67,8 @@ public:
     QString Child(const QString& name) const override;
     TPlaceResult MakeFolder(const QString& name, TPlaceCancel* cancel) override;
     TPlaceResult Rename(const QString& name, const QString& renamed, TPlaceCancel* cancel) override;
-    QStringList Delete(const std::vector<TPlaceEntry>& entries, bool toTrash,
-                       platform::TFileOpsProgress& progress, TPlaceCancel& cancel) override;
+    TDeleteResult Delete(const std::vector<TPlaceEntry>& entries, bool toTrash,
+                         TPlaceWork& work) override;
     bool TrashTakes(const QString& name, TPlaceCancel* cancel) override;
 };
 
@@ -93,8 +93,8 @@ public:
     QString Child(const QString& name) const override;
     TPlaceResult MakeFolder(const QString& name, TPlaceCancel* cancel) override;
     TPlaceResult Rename(const QString& name, const QString& renamed, TPlaceCancel* cancel) override;
-    QStringList Delete(const std::vector<TPlaceEntry>& entries, bool toTrash,
-                       platform::TFileOpsProgress& progress, TPlaceCancel& cancel) override;
+    TDeleteResult Delete(const std::vector<TPlaceEntry>& entries, bool toTrash,
+                         TPlaceWork& work) override;
 
 private:
     TPlaceKind m_kind;
@@ -102,14 +102,14 @@ private:
     TRefusal m_changes, m_makeFolder;
 };
 
-// A ZIP archive: members are deleted through the ZIP component (the caller sets its
-// RunLibraryCall, so the library runs on the file-work worker); they cannot be renamed.
+// A ZIP archive: members are deleted through the ZIP component, its library running
+// through the window's TPlaceWork; they cannot be renamed.
 class TZipPlace : public TRefusingPlace
 {
 public:
     explicit TZipPlace(TPlaceState state);
-    QStringList Delete(const std::vector<TPlaceEntry>& entries, bool toTrash,
-                       platform::TFileOpsProgress& progress, TPlaceCancel& cancel) override;
+    TDeleteResult Delete(const std::vector<TPlaceEntry>& entries, bool toTrash,
+                         TPlaceWork& work) override;
 };
 
 } // namespace places

@@ -1,6 +1,8 @@
 #include "transfer/FileOpsSupport.h"
 #include "platform/FileNames.h"
 
+#include "platform/FileOpsProgress.h"
+#include "platform/Locale.h"
 #include "platform/Messages.h"
 #include "platform/base/NoReplaceRename.h"
 
@@ -45,6 +47,16 @@ int RenameNoReplace(int fromDir, const char* from, int toDir, const char* to)
 QString ChildPath(const QString& parent, const QByteArray& name)
 {
     return parent + QLatin1Char('/') + platform::DecodeFileName(name);
+}
+
+QString CancelledText(const QString& verb, const TFileOpsProgress& progress, int done)
+{
+    if (!progress.Cancelled())
+        return {};
+    const int total = progress.TotalItems();
+    return verb + QLatin1Char(' ') + FormatNumber(done >= 0 ? done : progress.Items()) +
+           (total >= 0 ? QStringLiteral(" of ") + FormatNumber(total) : QString()) +
+           QStringLiteral(" items; cancelled");
 }
 
 } // namespace platform

@@ -34,6 +34,12 @@ private:
 // The system's text for an errno value.
 QString ErrorText(int error);
 
+// Whether the work was cancelled, for the closing message: "Copied 412 of 1,000 items;
+// cancelled" (`verb` is "Copied", "Moved", "Deleted"); empty when it was not cancelled.
+// `done`, when not negative, is the count of entries completed, for work whose record
+// counts an entry when it starts.
+QString CancelledText(const QString& verb, const TFileOpsProgress& progress, int done = -1);
+
 // Renames without ever replacing the target, on any file system (base/NoReplaceRename.h:
 // the flag, else a hard link, else a name taken first by an empty entry of its own).
 // Returns 0 or an errno (EEXIST when the name is taken, by an empty folder too).

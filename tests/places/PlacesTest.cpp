@@ -6,9 +6,11 @@
 #include "platform/FileOpsProgress.h"
 #include "support/TempDir.h"
 #include "zip/ZipArchive.h"
+#include "zip/ZipBytes.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -44,6 +46,21 @@ QByteArray OneFileTar(const QByteArray& name, const QByteArray& data)
     body.append(QByteArray((512 - data.size() % 512) % 512, '\0'));
     return header + body + QByteArray(1024, '\0');
 }
+
+// Runs a place's long work here, the totals counted first.
+class TInlineWork final : public TPlaceWork
+{
+public:
+    void Run(const QString& command, platform::TFileOpsProgress&, TPlaceCancel&,
+             const std::function<void()>& work, const TPlaceCount& count) override
+    {
+        Commands << command;
+        if (count)
+            count(std::atomic<bool>(false));
+        work();
+    }
+    QStringList Commands;
+};
 
 TPlaceState Local(const QString& folder)
 {
@@ -150,11 +167,62 @@ TEST(Places, ALocalFolderNeverReplacesAnEntryAndDeletesTrees)
               "The directory \"x/y\" was not created: a name cannot contain \"/\"; make one "
               "folder at a time.");
 
-    platform::TFileOpsProgress progress;
-    TPlaceCancel cancel;
-    EXPECT_TRUE(
-        folder->Delete({{"tree", true}, {"c.txt", false}}, false, progress, cancel).isEmpty());
+    TInlineWork work;
+    EXPECT_TRUE(folder->Delete({{"tree", true}, {"c.txt", false}}, false, work).Failures.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(dir("tree")));
     EXPECT_FALSE(QFileInfo::exists(dir("c.txt")));
     EXPECT_EQ(readAll(dir("b.txt")), "b");
+}
+
+// What a delete says: each entry that did not go, and what the undo history gets (the
+// entries the trash took with where each went, or why it cannot be undone). The
+// command hands its long work to the window's TPlaceWork.
+TEST(Places, ADeleteSaysWhatDidNotGoAndWhatTheUndoHistoryGets)
+{
+    TempDir dir, home;
+    qputenv("XDG_DATA_HOME", home.path().toUtf8());
+    const auto unset = qScopeGuard([] { qunsetenv("XDG_DATA_HOME"); });
+    dir.write("t.txt", "trash me");
+    dir.write("gone.txt", "for good");
+    const auto folder = PlaceOf(Local(dir.path()));
+    TInlineWork work;
+    const TDeleteResult trashed = folder->Delete({{"t.txt", false}}, true, work);
+    EXPECT_EQ(work.Commands, QStringList({"Deleting"}));
+    EXPECT_TRUE(trashed.Failures.isEmpty());
+    EXPECT_TRUE(trashed.NotUndoable.isEmpty());
+    ASSERT_EQ(trashed.Trashed.size(), 1u);
+    EXPECT_EQ(trashed.Trashed[0].Was, dir("t.txt"));
+    EXPECT_EQ(readAll(trashed.Trashed[0].Now), "trash me");
+    EXPECT_TRUE(trashed.Trashed[0].Now.startsWith(home.path()));
+    const TDeleteResult forGood = folder->Delete({{"gone.txt", false}}, false, work);
+    EXPECT_TRUE(forGood.Trashed.empty());
+    EXPECT_EQ(forGood.NotUndoable, "a delete for good");
+    EXPECT_FALSE(QFileInfo::exists(dir("gone.txt")));
+
+    // A ZIP archive: a folder goes with every member below it; a name two members share
+    // is not given to the library, which would take both.
+    dir.write("a.zip", BuildZip({{"d.txt", "first"},
+                                 {"d.txt", "second"},
+                                 {"sub/x.txt", "x"},
+                                 {"sub/deeper/y.txt", "y"},
+                                 {"keep.txt", "k"}}));
+    TZipArchive::SetLibraryDirectory(QStringLiteral(TRVX_LIB_DIR));
+    TZipArchive zip;
+    zip.SetZipFilename(dir("a.zip"));
+    TPlaceState shown = Local(dir.path());
+    shown.ArchiveListing = true;
+    shown.Zip = &zip;
+    const TDeleteResult members =
+        PlaceOf(shown)->Delete({{"d.txt", false}, {"sub", true}}, false, work);
+    EXPECT_EQ(members.Failures, QStringList({"d.txt: not deleted, the archive holds more than "
+                                             "one member of that name"}));
+    EXPECT_EQ(members.NotUndoable, "a delete in an archive");
+    zip.SetZipFilename(dir("a.zip"));
+    QStringList left;
+    for (const TArchiveMember& member : zip.Members())
+        left << member.Name;
+    EXPECT_EQ(left, QStringList({"d.txt", "d.txt", "keep.txt"}));
+    zip.UnloadZipLib();
+    zip.UnloadUnzLib();
+    TZipArchive::SetLibraryDirectory(QString());
 }
