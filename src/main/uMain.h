@@ -472,9 +472,8 @@ private:
     // What the panels' reads need of the window (TPanelOwner, uMainRead.cpp).
     bool MayLand() const override;
     TPanelReadOptions ReadOptions() const override;
-    bool ReadElsewhere(TFilePanel& panel, std::function<void()>& then) override;
-    TFileWorker::TWork ResultsWork(TFilePanel& panel, const TPanelRead& read,
-                                   std::function<void()>& then) override;
+    std::unique_ptr<places::TPlace> PlaceToRead(TFilePanel& panel,
+                                                std::function<void()>& then) override;
     void Arrived(TFilePanel& panel, bool widened) override;
     void ShowPlace(TFilePanel& panel) override;
     void ShowSettings(TFilePanel& panel) override;
@@ -571,8 +570,6 @@ private:
     void CreateUndoItem(QMenu* commands);
     void UpdateUndoItem();
     std::shared_ptr<TFedResults> FedResultsToRead(TSide side);
-    static TFileWorker::TWork FedReadWork(const TFedResults& fed, const TPanelRead& read,
-                                          quint8 order);
     std::function<void()> FedResultsLanded(TSide side, std::shared_ptr<TFedResults> fed,
                                            std::function<void()> then);
     bool LeaveFedResults(TSide side);
@@ -601,15 +598,11 @@ private:
     void EditPath(TSide side);
     void GoToTypedPath(TSide side, const QString& typed);
 
-    // Remote places: the state the window keeps for them; a read of a remote folder
-    // instead of ReadListing's (false: the panel's location is not remote) and its end;
-    // Enter and ".." in a remote folder (false: not remote); the drive list's remote
-    // items and their choice; commands refused there; the free space; a typed URI.
+    // Remote places: the state the window keeps for them (a remote folder's read is its
+    // place's listing, see PlaceToRead); Enter and ".." in a remote folder (false: not remote); the
+    // drive list's remote items and their choice; commands refused there; the free space; a typed
+    // URI.
     TRemoteState& RemoteState();
-    bool ReadRemote(TSide side, std::function<void()>& then);
-    void ShowRemoteReading(TSide side, TPanelRead& read);
-    void RemoteReadEnded(TSide side, const QString& folder,
-                         std::vector<platform::TRemoteEntry>&& entries, const QString& error);
     bool RemoteDblClick(TSide side);
     bool LeaveRemoteLevel(TSide side);
     void AddRemoteDriveItems(TSide side, QStringList& items, int& selected,
@@ -652,8 +645,6 @@ private:
     bool ShowsRemoteFed(TSide side) const;
     bool RemoteFedDblClick(TSide side);
     bool TransferRemoteFed(bool move);
-    static void ReadRemoteFedRows(const TFedResults& fed, std::vector<TFileObject>& rows,
-                                  platform::TFileOpsProgress& progress);
     // A remote panel as a side of Synchronise folders (uMainRemoteSync.cpp): true and
     // nothing set for a panel that is not remote; false, said, where it cannot be one.
     bool RemoteSyncSide(TSide side, std::shared_ptr<TRemoteSyncSide>& remote, QString& shown);

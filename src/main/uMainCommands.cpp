@@ -8,8 +8,10 @@
 #include "main/uMain.h"
 #include "panel/PanelText.h"
 #include "panel/StatusLine.h"
+#include "places/PlaceOf.h"
 #include "platform/Drives.h"
 #include "platform/FileNames.h"
+#include "platform/FileOpsProgress.h"
 #include "platform/Messages.h"
 #include "zip/ZipArchive.h"
 
@@ -70,6 +72,36 @@ void TfMain::OpenArchive(TSide side, int row)
     ShowTotals(side, QStringLiteral(" objects"), QStringLiteral(" bytes"));
 }
 
+namespace
+{
+
+// The panel's rows become those of its archive's folder level ArchiveFolder, as the
+// archive's place lists them (at once: its members are indexed in Folders).
+void ListArchiveLevel(TPanel& p, bool readOnly, const TFileObject* archiveEntry,
+                      places::TListOptions options)
+{
+    places::TPlaceState state;
+    state.Directory = p.Directory;
+    state.ArchiveListing = true;
+    state.Zip = p.Zip;
+    state.ReadOnly = readOnly ? p.ReadOnly.get() : nullptr;
+    state.Folders = p.Folders;
+    state.ArchiveFolder = p.ArchiveFolder;
+    if (archiveEntry)
+        state.ArchiveEntry = *archiveEntry;
+    options.Order = p.SortOrder;
+    options.Ascending = p.Ascending;
+    places::TListSink sink;
+    places::TListing listing = places::PlaceOf(state)->StartList({options, {}, &p.Listing}, sink);
+    platform::TFileOpsProgress progress;
+    listing.Work(progress);
+    TFileListing& rows = sink.Result->Listing;
+    rows.Directory = p.Listing.Directory; // the folder that holds the archive stays
+    p.Listing.Swap(rows);
+}
+
+} // namespace
+
 void TfMain::LoadZipListing(TSide side, const TFileObject* archiveEntry)
 {
     TPanel& p = m_panels[side];
@@ -80,8 +112,7 @@ void TfMain::LoadZipListing(TSide side, const TFileObject* archiveEntry)
     p.Folders = std::make_shared<const TArchiveFolders>(readOnly ? p.ReadOnly->Members()
                                                                  : p.Zip->Members());
     p.ArchiveFolder = p.Folders->NearestFolder(p.ArchiveFolder);
-    p.Listing.LoadArchiveFolder(*p.Folders, p.ArchiveFolder, archiveEntry);
-    p.Listing.Sort(p.SortOrder, p.Ascending, NaturalOrder);
+    ListArchiveLevel(p, readOnly, archiveEntry, ReadOptions());
     p.Files->SetVirtualItemCount(p.Listing.Count(), cfNoScroll);
     p.DirectoryLabel->setText(ArchiveCaption(side));
     FitSizeColumn(side);
@@ -97,8 +128,7 @@ void TfMain::ShowArchiveFolder(TSide side, const QString& folder, const QString&
         return;
     const TFileObject parent = p.Listing[0]; // the archive file's values stay on ".."
     p.ArchiveFolder = folder;
-    p.Listing.LoadArchiveFolder(*p.Folders, folder, &parent);
-    p.Listing.Sort(p.SortOrder, p.Ascending, NaturalOrder);
+    ListArchiveLevel(p, ShowsReadOnlyArchive(side), &parent, ReadOptions());
     p.Files->SetVirtualItemCount(p.Listing.Count(), {});
     p.DirectoryLabel->setText(ArchiveCaption(side));
     FitSizeColumn(side);

@@ -1,7 +1,14 @@
-// The window's side of the panels' reads (see TPanelOwner): remote places, search
-// results, landings deferred while a command runs, and what follows a landing.
+// The window's side of the panels' reads (see TPanelOwner): the place each read lists
+// (a remote folder, search results), landings deferred while a command runs, and what
+// follows a landing.
+#include "main/RemoteState.h"
 #include "main/uMain.h"
+#include "modules/SupportModules.h"
+#include "panel/RemoteLocation.h"
+#include "places/PlaceOf.h"
+#include "platform/FileNames.h"
 
+#include <QLabel>
 #include <QScopeGuard>
 #include <QTimer>
 
@@ -35,21 +42,40 @@ TPanelReadOptions TfMain::ReadOptions() const
     return options;
 }
 
-bool TfMain::ReadElsewhere(TFilePanel& panel, std::function<void()>& then)
-{
-    return ReadRemote(SideOf(panel), then);
-}
-
-TFileWorker::TWork TfMain::ResultsWork(TFilePanel& panel, const TPanelRead& read,
-                                       std::function<void()>& then)
+std::unique_ptr<places::TPlace> TfMain::PlaceToRead(TFilePanel& panel, std::function<void()>& then)
 {
     const TSide side = SideOf(panel);
-    std::shared_ptr<TFedResults> fed = FedResultsToRead(side);
-    if (!fed)
-        return {};
-    TFileWorker::TWork work = FedReadWork(*fed, read, panel.SortOrder);
-    then = FedResultsLanded(side, std::move(fed), std::move(then));
-    return work;
+    const TPanel& p = m_panels[side];
+    places::TPlaceState state;
+    state.Directory = p.Directory;
+    state.Shown = platform::DisplayName(p.Directory);
+    // A remote folder, unless it is the root of search results shown, looked up again as
+    // local ones are.
+    if (IsRemoteLocation(p.Directory) && !(p.Fed && p.Fed->Root == p.Directory)) {
+        state.Remote = true;
+        state.Directory = RemoteFolder(p.Directory);
+        state.Shown = RemoteDisplayName(state.Directory);
+        state.RemotePlaces = RemotePlacesOf(state.RemoteFailure);
+        // A place not mounted yet (a tab remembered from the last run) is mounted by the
+        // listing, asking as a connection does.
+        if (state.RemotePlaces)
+            state.RemotePlaces->SetReconnectAsker(&RemoteState().Asker);
+        then = [this, side, then = std::move(then)] {
+            if (then)
+                then();
+            m_panels[side].DirectoryLabel->setText(RemoteDisplayName(m_panels[side].Directory));
+        };
+        return places::PlaceOf(state);
+    }
+    if (std::shared_ptr<TFedResults> fed = FedResultsToRead(side)) {
+        state.Results = true;
+        state.Remote = !fed->Remote.isEmpty();
+        if (state.Remote)
+            state.RemotePlaces = RemotePlacesOf(state.RemoteFailure);
+        state.Fed = fed;
+        then = FedResultsLanded(side, std::move(fed), std::move(then));
+    }
+    return places::PlaceOf(state);
 }
 
 void TfMain::Arrived(TFilePanel& panel, bool widened)

@@ -1,9 +1,10 @@
-// Remote places in the panels: connecting from the drive list or a typed address, a
-// remote folder read through GIO's asynchronous listing (the window never waits for the
-// network), entering and leaving its folders, and the free space where the backend
+// Remote places in the panels: connecting from the drive list or a typed address (a
+// remote folder is read by its place, through GIO's asynchronous listing), entering and
+// leaving its folders, and the free space where the backend
 // tells it. Remote folders are never watched: Ctrl+R reads them again.
 #include "controls/VirtualListView.h"
 #include "fileops/uProgress.h"
+#include "main/RemoteState.h"
 #include "main/uMain.h"
 #include "modules/SupportModules.h"
 #include "panel/DriveSelector.h"
@@ -12,7 +13,6 @@
 #include "panel/StatusLine.h"
 #include "platform/ConfigPath.h"
 #include "platform/Messages.h"
-#include "remote/RemoteAsker.h"
 #include "remote/uConnectServer.h"
 
 #include <QAction>
@@ -20,29 +20,6 @@
 #include <QMenu>
 #include <QScopeGuard>
 #include <QShortcut>
-
-// The window's remote side: the dialogs that answer a mount's questions (they must
-// outlive it), the mount under way (one at a time) and each panel's free-space query.
-struct TRemoteState {
-    explicit TRemoteState(TfMain* window) : Asker(window) {}
-    ~TRemoteState()
-    {
-        if (Mounting)
-            Mounting->Cancel();
-        if (platform::TRemotePlaces* places = LoadedRemotePlaces())
-            places->ForgetReconnectAsker(&Asker);
-    }
-    TRemoteAsker Asker;
-    std::shared_ptr<platform::TRemoteCancel> Mounting;
-    std::array<std::unique_ptr<TFileWorker>, 2> FreeSpace;
-};
-
-namespace
-{
-
-constexpr int kStatusMs = 100;
-
-} // namespace
 
 TRemoteState& TfMain::RemoteState()
 {
@@ -146,101 +123,6 @@ bool TfMain::GoToTypedRemote(TSide side, const QString& typed)
     }
     GoToRemote(side, uri.Uri());
     return true;
-}
-
-bool TfMain::ReadRemote(TSide side, std::function<void()>& then)
-{
-    TPanel& p = m_panels[side];
-    if (!IsRemoteLocation(p.Directory) || (p.Fed && p.Fed->Root == p.Directory))
-        return false; // search results are looked up again as local ones are
-    auto read = std::make_unique<TPanelRead>();
-    const QString folder = RemoteFolder(p.Directory);
-    read->Directory = folder;
-    read->Then = [this, side, then = std::move(then)] {
-        if (then)
-            then();
-        m_panels[side].DirectoryLabel->setText(RemoteDisplayName(m_panels[side].Directory));
-    };
-    // As a local read: one under way is replaced, and the panel keeps showing its place.
-    if (const std::unique_ptr<TPanelRead> replaced = std::move(p.Read)) {
-        replaced->Worker.reset();
-        ShowAgain(side, *replaced);
-    }
-    if (!p.Listing.Directory.isEmpty())
-        p.Directory = p.Listing.Directory;
-    platform::TRemotePlaces* places = RemotePlacesOrSay();
-    if (!places)
-        return true;
-    // A place not mounted yet (a tab remembered from the last run) is mounted by the
-    // listing, asking as a connection does.
-    places->SetReconnectAsker(&RemoteState().Asker);
-    ShowRemoteReading(side, *read);
-    const std::shared_ptr<TPanelRead::TResult> result = read->Result;
-    const std::shared_ptr<std::atomic<qint64>> arrived = read->Arrived;
-    auto entries = std::make_shared<std::vector<platform::TRemoteEntry>>();
-    p.Read = std::move(read);
-    std::unique_ptr<platform::TRemoteListing> listing = places->List(
-        folder,
-        [entries, arrived](std::vector<platform::TRemoteEntry>&& batch) {
-            *arrived += qint64(batch.size());
-            std::move(batch.begin(), batch.end(), std::back_inserter(*entries));
-        },
-        [this, side, result, entries, folder](const QString& error) {
-            // Landed from the event loop, not from within the listing's own call.
-            QTimer::singleShot(0, this, [this, side, result, entries, folder, error] {
-                if (m_panels[side].Read && m_panels[side].Read->Result == result)
-                    RemoteReadEnded(side, folder, std::move(*entries), error);
-            });
-        });
-    if (p.Read && p.Read->Result == result)
-        p.Read->Remote = std::move(listing);
-    return true;
-}
-
-void TfMain::ShowRemoteReading(TSide side, TPanelRead& read)
-{
-    TPanel& p = m_panels[side];
-    read.Caption = p.DirectoryLabel->text();
-    read.Objects = p.Total->Text(1);
-    read.Bytes = p.Total->Text(2);
-    read.Focused = p.Files->GetFocusedIndex();
-    p.DirectoryLabel->setText(RemoteDisplayName(read.Directory));
-    p.Files->SetVirtualItemCount(0, cfNoScroll);
-    FilesChange(side);
-    p.Total->SetText(2, QString());
-    const auto update = [&p, arrived = read.Arrived] {
-        p.Total->SetText(1, QStringLiteral("Reading… ") + FormatSize(arrived->load()) +
-                                QStringLiteral(" entries"));
-    };
-    update();
-    connect(&read.Status, &QTimer::timeout, &read.Status, update);
-    read.Status.start(kStatusMs);
-    p.CancelRead->setEnabled(true);
-}
-
-void TfMain::RemoteReadEnded(TSide side, const QString& folder,
-                             std::vector<platform::TRemoteEntry>&& entries, const QString& error)
-{
-    TPanel& p = m_panels[side];
-    p.Read->Status.stop();
-    if (!error.isEmpty()) {
-        // The panel shows again what it showed before, and the message says why.
-        const std::unique_ptr<TPanelRead> failed = std::move(p.Read);
-        ShowAgain(side, *failed);
-        platform::ShowMessage(QStringLiteral("The folder %1 cannot be read: %2")
-                                  .arg(RemoteDisplayName(folder), error));
-        return;
-    }
-    TFileListing& listing = p.Read->Result->Listing;
-    listing.LoadRows(RemoteRows(folder, std::move(entries), KnownFolderDate(p.Listing, folder)));
-    listing.Directory = folder;
-    listing.Sort(p.SortOrder, p.Ascending, NaturalOrder);
-    if (!ShowHidden)
-        listing.DropHidden();
-    p.Read->Done = true;
-    // Within a command the rows wait until it is over, as a local read's do.
-    if (!m_commandRunning)
-        LandInBackground(side);
 }
 
 bool TfMain::RemoteDblClick(TSide side)

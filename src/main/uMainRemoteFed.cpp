@@ -1,5 +1,5 @@
-// Search results from a remote place fed to a panel: each result is looked up again
-// through TRemotePlaces::Query on the panel's read worker (one gone since is left out),
+// Search results from a remote place fed to a panel (their place lists them again, each
+// through TRemotePlaces::Query on the panel's read worker, one gone since left out):
 // Enter on a folder goes into it, F5 copies the marked files to a local folder through
 // the remote copy, and the commands that would change the results say in one message
 // that they are not done.
@@ -10,49 +10,9 @@
 #include "panel/RemoteLocation.h"
 #include "platform/Messages.h"
 
-#include <QDateTime>
-
-namespace
-{
-
-// Local time as the panels keep it: days since 30 December 1899.
-double PanelDateTime(qint64 secondsSinceEpoch)
-{
-    const QDateTime local = QDateTime::fromSecsSinceEpoch(secondsSinceEpoch);
-    return double(QDate(1899, 12, 30).daysTo(local.date())) +
-           local.time().msecsSinceStartOfDay() / 86400000.0;
-}
-
-} // namespace
-
 bool TfMain::ShowsRemoteFed(TSide side) const
 {
     return ShowsRemote(side) && ShowsFedResults(side) && !m_panels[side].Fed->Remote.isEmpty();
-}
-
-void TfMain::ReadRemoteFedRows(const TFedResults& fed, std::vector<TFileObject>& rows,
-                               platform::TFileOpsProgress& progress)
-{
-    TFileObject& parent = rows.emplace_back(); // leads back out of the results
-    parent.Name = QStringLiteral("..");
-    parent.Attr = platform::faDirectory;
-    QString failure;
-    platform::TRemotePlaces* places = RemotePlacesOf(failure);
-    if (!places)
-        return;
-    for (const QString& name : fed.Names) {
-        if (progress.Cancelled())
-            break;
-        progress.AddItem();
-        const platform::TRemoteFileInfo info = places->Query(fed.Remote.value(name), nullptr);
-        if (!info.Found)
-            continue; // deleted or moved away since
-        TFileObject& row = rows.emplace_back();
-        row.Name = name;
-        row.Size = info.Folder ? 0 : info.Size;
-        row.DateTime = info.Modified > 0 ? PanelDateTime(info.Modified) : 0;
-        row.Attr = quint16(info.Folder ? platform::faDirectory : platform::faArchive);
-    }
 }
 
 bool TfMain::RemoteFedDblClick(TSide side)

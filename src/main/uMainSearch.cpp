@@ -8,7 +8,6 @@
 #include "panel/FedResults.h"
 #include "panel/RemoteLocation.h"
 #include "platform/FileNames.h"
-#include "platform/FileOpsFaults.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
 #include "search/uFind.h"
@@ -28,37 +27,6 @@ int RowNamed(const TFileListing& listing, const QString& name)
         if (listing[row].Name == name)
             return row;
     return -1;
-}
-
-// The row of a result on disk, its name the path relative to the searched folder.
-bool FedRow(const QString& root, const QString& name, TFileObject& row)
-{
-    platform::TFoundEntry found;
-    if (!platform::StatEntry(root + name, found))
-        return false;
-    row = TFileObject();
-    row.Name = name;
-    row.Size = found.Size;
-    row.DateTime = found.DateTime;
-    row.Attr = quint16(found.Attr);
-    if (name.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive) && !row.IsDirectory())
-        row.Kind = fkZipFile; // opens as an archive, as in a folder's listing
-    return true;
-}
-
-// The row of a member result, while its archive is still there.
-bool FedMemberRow(const QString& root, const QString& name, const TFedMember& member,
-                  TFileObject& row)
-{
-    platform::TFoundEntry found;
-    if (!platform::StatEntry(root + member.Archive, found) || (found.Attr & platform::faDirectory))
-        return false;
-    row = TFileObject();
-    row.Name = name;
-    row.Size = member.Size;
-    row.DateTime = member.DateTime;
-    row.Kind = fkZipMember;
-    return true;
 }
 
 } // namespace
@@ -273,49 +241,6 @@ std::shared_ptr<TFedResults> TfMain::FedResultsToRead(TSide side)
     if (p.Fed && p.Directory != p.Fed->Root)
         p.Fed.reset(); // the panel goes elsewhere: the results are left
     return p.Fed;
-}
-
-TFileWorker::TWork TfMain::FedReadWork(const TFedResults& fed, const TPanelRead& read, quint8 order)
-{
-    // Each result is looked up again on the worker: a stale mount holds it, not the window.
-    if (!fed.Remote.isEmpty())
-        return [fed, result = read.Result, finished = read.Finished,
-                order](platform::TFileOpsProgress& progress) {
-            std::vector<TFileObject> rows;
-            ReadRemoteFedRows(fed, rows, progress);
-            result->Listing.Directory = fed.Root;
-            result->Listing.LoadRows(std::move(rows));
-            if (!progress.Cancelled())
-                result->Listing.Sort(order, true);
-            finished->store(true);
-        };
-    return [root = fed.Root, names = fed.Names, members = fed.Members, result = read.Result,
-            finished = read.Finished, order](platform::TFileOpsProgress& progress) {
-        platform::FileOpsFault(platform::TFileOpsStep::OpenDirectory, root);
-        std::vector<TFileObject> rows;
-        // ".." leads out of the results; it carries the searched folder's date, as the
-        // ".." of a folder carries its parent's.
-        TFileObject& parent = rows.emplace_back();
-        FedRow(root, QStringLiteral("."), parent); // the folder itself
-        parent.Name = QStringLiteral("..");
-        parent.Size = 0;
-        parent.Attr = platform::faDirectory;
-        for (const QString& name : names) {
-            if (progress.Cancelled())
-                break;
-            progress.AddItem();
-            const auto member = members.constFind(name);
-            if (!(member == members.constEnd()
-                      ? FedRow(root, name, rows.emplace_back())
-                      : FedMemberRow(root, name, *member, rows.emplace_back())))
-                rows.pop_back(); // deleted or moved away since
-        }
-        result->Listing.Directory = root;
-        result->Listing.LoadRows(std::move(rows));
-        if (!progress.Cancelled())
-            result->Listing.Sort(order, true);
-        finished->store(true);
-    };
 }
 
 std::function<void()> TfMain::FedResultsLanded(TSide side, std::shared_ptr<TFedResults> fed,

@@ -81,17 +81,16 @@ public:
     // Builds the panel's controls in a widget of their own (Panel), under `parent`.
     QWidget* CreateControls(QWidget* parent);
 
-    // A folder read (PanelReading.cpp). ReadWork: the worker's part of `read`: waits for
-    // the other panel's read of the same folder (`first`, when set), stamps the folder,
-    // reads and sorts it into the read's result. ShowReading: the read's caption and
+    // A read (PanelReading.cpp). ShowReading: the read's caption and
     // "Reading… N entries" in place of the rows, keeping in `read` what it replaced;
     // ShowAgain brings that back. TakeListing: the read's rows become the panel's (true
     // when the Size column widened). EndRead: abandons the read under way and shows
     // the panel as before it (false: there was none).
     using TReadOptions = TPanelReadOptions;
-    // StartRead: reads Directory into the listing on a worker, sorts it and gives the
-    // list its row count, then calls `then`. Within 200 ms this all happens before it
-    // returns (timers and painting go on meanwhile, no input). A longer read goes on in
+    // StartRead: asks the place of Directory (from the owner) to list it, on a worker
+    // or by its own asynchronous listing, sorted, gives the list its row count, then
+    // calls `then`. A worker's read within 200 ms all happens before it returns (timers
+    // and painting go on meanwhile, no input). A longer or asynchronous read goes on in
     // the background (ShowReading) and lands when done, unless the owner says it may not
     // yet (LandIfDone then). A new read replaces one under way; `restarts` counts the
     // reads of a folder that changed while it was read. LandInBackground: a finished
@@ -99,8 +98,6 @@ public:
     void StartRead(std::function<void()> then = {}, int restarts = 0);
     void LandInBackground();
     void LandIfDone();
-    static TFileWorker::TWork ReadWork(const TPanelRead& read, const TReadOptions& options,
-                                       const std::shared_ptr<std::atomic<bool>>& first);
     void ShowReading(TPanelRead& read);
     void ShowAgain(const TPanelRead& read);
     bool TakeListing(TPanelRead& read);
@@ -283,6 +280,9 @@ private:
     // was; else its rows land, then the caller's rest, then a word on names that could
     // not be read.
     void FinishRead(std::unique_ptr<TPanelRead> read);
+    // An asynchronous listing ended: its rows land, or the panel shows what it showed
+    // before and `error` says why.
+    void ListEnded(const QString& error);
     void Land(TPanelRead& read);
     // A background read landing: the list's focus then makes no panel active.
     bool m_landingInBackground{false};

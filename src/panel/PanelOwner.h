@@ -1,16 +1,17 @@
 #pragma once
 // TPanelOwner: what a panel's read needs from the window that holds it. The panel starts,
-// waits for, lands, restarts and cancels its own reads; the window adds the places it
-// reads itself (remote folders), the search results it looks up again, whether a
-// finished read may land now (not while a command runs), and what follows a landing
-// (the watch on the new place, the column widths). A tab shown again or a step through
-// the history asks it for the window's parts that follow the panel's place and settings,
-// and for the places it opens itself (an archive, a folder as a double click would).
+// waits for, lands, restarts and cancels its own reads, asking the place it goes to for
+// the rows; the window supplies that place (it knows the remote places and the search
+// results shown), whether a finished read may land now (not while a command runs), and
+// what follows a landing (the watch on the new place, the column widths). A tab shown again or a
+// step through the history asks it for the window's parts that follow the panel's place and
+// settings, and for the places it opens itself (an archive, a folder as a double click would).
 
 #include "fileops/uProgress.h"
 #include "panel/PanelRead.h"
 
 #include <functional>
+#include <memory>
 
 class TFilePanel;
 
@@ -21,13 +22,10 @@ public:
     virtual bool MayLand() const = 0;
     // The settings both panels read with; the panel adds its own order.
     virtual TPanelReadOptions ReadOptions() const = 0;
-    // Starts the read of a place the panel does not list itself, calling `then` once it
-    // landed; false when the panel's place is an ordinary one.
-    virtual bool ReadElsewhere(TFilePanel& panel, std::function<void()>& then) = 0;
-    // The work that looks the panel's search results up again in place of its folder,
-    // with `then` extended to keep them shown; empty when it shows none.
-    virtual TFileWorker::TWork ResultsWork(TFilePanel& panel, const TPanelRead& read,
-                                           std::function<void()>& then) = 0;
+    // The place the panel's Directory is, for its read to list; `then` extended with
+    // what the window does once that place's rows are in (the caption of search results).
+    virtual std::unique_ptr<places::TPlace> PlaceToRead(TFilePanel& panel,
+                                                        std::function<void()>& then) = 0;
     // The panel's new rows are in (`widened`: the Size column grew).
     virtual void Arrived(TFilePanel& panel, bool widened) = 0;
     // The window's parts that follow the panel's place: the drive list, the free space.

@@ -1,13 +1,11 @@
 #pragma once
-// A panel's folder read that outlasted the quiet wait (see TfMain::ReadListing): the
-// worker filling a listing of its own, what the caller does once the rows are in, and
-// what the panel showed before, for a cancel. User-interface thread only, but for
-// Result, which only the worker touches until it has returned.
+// A panel's read that outlasted the quiet wait (see TfMain::ReadListing): the place's
+// listing filling a listing of its own (on a worker, or GIO's), what the caller does
+// once the rows are in, and what the panel showed before, for a cancel. User-interface
+// thread only, but for Result, which only the listing touches until it has ended.
 
 #include "fileops/uProgress.h"
-#include "listing/FileListing.h"
-#include "platform/FileSystem.h"
-#include "platform/RemotePlaces.h"
+#include "places/Place.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,26 +14,16 @@
 #include <functional>
 #include <memory>
 
-// How a folder read lists and sorts: the panel's order, and what the window keeps for
-// both panels (numbers by value, hidden entries, the drive roots).
-struct TPanelReadOptions {
-    quint8 Order{soName};
-    bool Ascending{true};
-    bool Natural{false};
-    bool Hidden{true};
-    QStringList Drives;
-};
+// How a read lists and sorts (places/Place.h).
+using TPanelReadOptions = places::TListOptions;
 
 struct TPanelRead {
-    // What the worker fills: shared with it, as a cancelled read is abandoned and may
-    // still be writing it long after the panel went on.
-    struct TResult {
-        TFileListing Listing;            // filled and sorted; no view reads it
-        platform::TDirectoryStamp Stamp; // the folder's before it was read
-        bool Stamped{false};
-    };
+    // What the place's listing fills: shared with it, as a cancelled read is abandoned and
+    // may still be writing it long after the panel went on.
+    using TResult = places::TListResult;
 
     QString Directory; // the location being read
+    QString Shown;     // its caption while it is read
     std::shared_ptr<TResult> Result = std::make_shared<TResult>();
     std::unique_ptr<TFileWorker> Worker;
     std::function<void()> Then; // the caller's rest, once the rows are in
@@ -48,8 +36,14 @@ struct TPanelRead {
     QString Caption, Objects, Bytes;
     int Focused{-1};
     QTimer Status; // shows the entries counted so far
-    // A remote folder's read (uMainRemote.cpp), on GIO's side instead of a worker: gone
-    // with the read, which abandons it; and the entries arrived so far.
+    // A listing on GIO's side instead of a worker (a remote folder): gone with the read,
+    // which abandons it; and the entries arrived so far.
     std::unique_ptr<platform::TRemoteListing> Remote;
     std::shared_ptr<std::atomic<qint64>> Arrived = std::make_shared<std::atomic<qint64>>(0);
+
+    // Where the place's listing puts the rows; `ended` ends an asynchronous one.
+    places::TListSink Sink(std::function<void(const QString& error)> ended = {}) const
+    {
+        return {Result, Finished, Arrived, std::move(ended)};
+    }
 };

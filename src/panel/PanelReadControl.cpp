@@ -11,6 +11,7 @@
 
 #include <QPointer>
 #include <QShortcut>
+#include <QTimer>
 #include <QWidget>
 #include <cerrno>
 
@@ -27,13 +28,13 @@ constexpr int kMaxRestarts = 2;
 
 void TFilePanel::StartRead(std::function<void()> then, int restarts)
 {
-    if (Owner->ReadElsewhere(*this, then))
-        return; // a remote folder: GIO lists it without a worker of ours
+    // Asked before the panel takes back the location it shows: the owner knows by the
+    // location gone to whether search results are still shown.
+    const std::unique_ptr<places::TPlace> place = Owner->PlaceToRead(*this, then);
     auto read = std::make_unique<TPanelRead>();
-    read->Directory = Directory;
+    read->Directory = place->StoredAddress();
+    read->Shown = place->ShownAddress();
     read->Restarts = restarts;
-    // Search results shown in the panel are looked up again instead of its folder.
-    TFileWorker::TWork work = Owner->ResultsWork(*this, *read, then);
     read->Then = std::move(then);
     // A read under way is replaced: the panel is as before it, the location it shows kept.
     if (const std::unique_ptr<TPanelRead> replaced = std::move(Read)) {
@@ -42,19 +43,36 @@ void TFilePanel::StartRead(std::function<void()> then, int restarts)
     }
     if (!Listing.Directory.isEmpty())
         Directory = Listing.Directory;
-    if (!work) {
-        // Both panels on one large folder: the second read waits for the first, which
-        // leaves its entries to be taken, instead of asking the file system for every
-        // entry again at the same time with a second copy of every name.
-        std::shared_ptr<std::atomic<bool>> first;
-        if (Twin && Twin->Read && Twin->Read->Directory == read->Directory)
-            first = Twin->Read->Finished;
-        TReadOptions options = Owner->ReadOptions();
-        options.Order = SortOrder;
-        options.Ascending = Ascending;
-        work = ReadWork(*read, options, first);
+    places::TListRequest request{Owner->ReadOptions(), {}, &Listing};
+    request.Options.Order = SortOrder;
+    request.Options.Ascending = Ascending;
+    // Both panels on one large folder: the second read waits for the first, which leaves
+    // its entries to be taken, instead of asking the file system for every entry again
+    // at the same time with a second copy of every name.
+    if (Twin && Twin->Read && Twin->Read->Directory == read->Directory)
+        request.First = Twin->Read->Finished;
+    const std::shared_ptr<TPanelRead::TResult> result = read->Result;
+    places::TListing listing =
+        place->StartList(request, read->Sink([this, result](const QString& error) {
+            // Landed from the event loop, not from within the listing's own call.
+            QTimer::singleShot(0, Panel, [this, result, error] {
+                if (Read && Read->Result == result)
+                    ListEnded(error);
+            });
+        }));
+    if (!listing.Failure.isEmpty()) {
+        platform::ShowMessage(listing.Failure);
+        return;
     }
-    read->Worker = std::make_unique<TFileWorker>(std::move(work));
+    if (!listing.Work) {
+        // Listed without a worker of ours (GIO's, for a remote folder): the window never
+        // waits for it.
+        read->Remote = std::move(listing.Async);
+        ShowReading(*read);
+        Read = std::move(read);
+        return;
+    }
+    read->Worker = std::make_unique<TFileWorker>(std::move(listing.Work));
     if (read->Worker->Wait(kQuietReadMs)) {
         read->Worker.reset();
         FinishRead(std::move(read));
@@ -68,6 +86,21 @@ void TFilePanel::StartRead(std::function<void()> then, int restarts)
         LandIfDone();
     };
     Read = std::move(read);
+}
+
+void TFilePanel::ListEnded(const QString& error)
+{
+    Read->Status.stop();
+    if (!error.isEmpty()) {
+        // The panel shows again what it showed before, and the message says why.
+        const std::unique_ptr<TPanelRead> failed = std::move(Read);
+        ShowAgain(*failed);
+        platform::ShowMessage(error);
+        return;
+    }
+    Read->Done = true;
+    // Within a command the rows wait until it is over, as a worker's do.
+    LandIfDone();
 }
 
 void TFilePanel::LandIfDone()

@@ -1,6 +1,6 @@
-// The panel's side of a folder read: the worker's part (stamp, read, sort), the panel
-// while a read goes on in the background ("Reading… N entries", Escape to go back), the
-// panel shown again as it was, and the rows of a finished read taken in.
+// The panel's side of a read: the panel while a read goes on in the background ("Reading… N
+// entries", Escape to go back), the panel shown again as it was, and the rows of a finished read
+// taken in.
 #include "controls/VirtualListView.h"
 #include "panel/FilePanel.h"
 #include "panel/StatusLine.h"
@@ -8,7 +8,6 @@
 
 #include <QLabel>
 #include <QShortcut>
-#include <QThread>
 
 namespace
 {
@@ -17,43 +16,22 @@ constexpr int kStatusMs = 100;
 
 } // namespace
 
-TFileWorker::TWork TFilePanel::ReadWork(const TPanelRead& read, const TReadOptions& options,
-                                        const std::shared_ptr<std::atomic<bool>>& first)
-{
-    const std::shared_ptr<TPanelRead::TResult> result = read.Result;
-    const std::shared_ptr<std::atomic<bool>> finished = read.Finished;
-    const QString directory = read.Directory;
-    return [=](platform::TFileOpsProgress& progress) {
-        while (first && !first->load() && !progress.Cancelled())
-            QThread::msleep(5);
-        if (directory == QLatin1String("Drives")) {
-            result->Listing.LoadDrives(options.Drives);
-        } else if (!progress.Cancelled()) {
-            result->Stamped = platform::GetDirectoryStamp(directory, result->Stamp);
-            result->Listing.ReadDirectory(directory, &progress);
-        }
-        if (!progress.Cancelled())
-            result->Listing.Sort(options.Order, options.Ascending, options.Natural);
-        if (!options.Hidden) // after the sort, which keeps them all for the other panel
-            result->Listing.DropHidden();
-        finished->store(true);
-    };
-}
-
 void TFilePanel::ShowReading(TPanelRead& read)
 {
     read.Caption = DirectoryLabel->text();
     read.Objects = Total->Text(1);
     read.Bytes = Total->Text(2);
     read.Focused = Files->GetFocusedIndex();
-    DirectoryLabel->setText(platform::DisplayName(read.Directory));
+    DirectoryLabel->setText(read.Shown);
     // The rows of the old location are hidden, not dropped: a cancel shows them again.
     Files->SetVirtualItemCount(0, cfNoScroll);
     FilesChange();
     Total->SetText(2, QString());
-    const TFileWorker& worker = *read.Worker;
-    const auto update = [this, &worker] {
-        Total->SetText(1, QStringLiteral("Reading… ") + FormatSize(worker.Progress().Items()) +
+    // Counted by the worker, or by the listing that has none.
+    const TFileWorker* worker = read.Worker.get();
+    const auto update = [this, worker, arrived = read.Arrived] {
+        Total->SetText(1, QStringLiteral("Reading… ") +
+                              FormatSize(worker ? worker->Progress().Items() : arrived->load()) +
                               QStringLiteral(" entries"));
     };
     update();

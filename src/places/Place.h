@@ -4,12 +4,16 @@
 // a folder of a remote place. The file commands ask the place what it can do and run the
 // operations they share through it, so that each command is written once for every kind.
 //
-// Threads: the questions (kind, addresses, capabilities, refusals) are plain data. The
-// operations block: a place whose OnWorker() is true (remote places) is run on the
-// file-work worker behind the progress window, the others on the window's thread as
-// their commands always ran. Delete is called on the window's thread for every kind and
-// hands its long work to the window's TPlaceWork. `cancel` may come from any thread.
+// Threads: the questions (kind, addresses, capabilities, refusals) are plain data. A
+// listing is started on the window's thread (StartList): it hands back a work for a
+// worker, or an asynchronous listing under way. The other operations block: a place whose
+// OnWorker() is true (remote places) is run on the file-work worker behind the progress
+// window, the others on the window's thread as their commands always ran. Delete is called
+// on the window's thread for every kind and hands its long work to the window's
+// TPlaceWork. `cancel` may come from any thread.
 
+#include "listing/FileListing.h"
+#include "platform/FileSystem.h"
 #include "platform/RemotePlaces.h"
 #include "transfer/FileOpsRecord.h"
 
@@ -17,6 +21,7 @@
 #include <QStringList>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace platform
@@ -70,6 +75,57 @@ struct TRefusal {
 struct TPlaceEntry {
     QString Name;
     bool Folder{false};
+};
+
+// How a listing sorts and what it keeps: the panel's order, and what the window keeps for
+// both panels (numbers by value, hidden entries, the drive roots).
+struct TListOptions {
+    quint8 Order{soName};
+    bool Ascending{true};
+    bool Natural{false};
+    bool Hidden{true};
+    QStringList Drives;
+};
+
+// What a listing fills: shared with the work, as an abandoned listing may go on writing
+// it long after the panel went on.
+struct TListResult {
+    TFileListing Listing;            // filled and sorted; no view reads it
+    platform::TDirectoryStamp Stamp; // the folder's before it was read
+    bool Stamped{false};
+};
+
+struct TListRequest {
+    TListOptions Options;
+    // The other panel's listing of the same folder, under way: this one waits until it has
+    // finished and then reads the folder the file system has just read.
+    std::shared_ptr<std::atomic<bool>> First;
+    // What the panel shows now (the date of a remote folder's ".." row may come from it).
+    const TFileListing* Shown{nullptr};
+};
+
+// Where a listing's rows go.
+struct TListSink {
+    std::shared_ptr<TListResult> Result = std::make_shared<TListResult>();
+    // Set by the work once it has returned, read or cancelled.
+    std::shared_ptr<std::atomic<bool>> Finished = std::make_shared<std::atomic<bool>>(false);
+    // The entries an asynchronous listing has received so far.
+    std::shared_ptr<std::atomic<qint64>> Arrived = std::make_shared<std::atomic<qint64>>(0);
+    // An asynchronous listing's end, on the thread that started it, once: the rows are in
+    // Result, or `error` is the message for the user. Never called once it is abandoned.
+    std::function<void(const QString& error)> Ended;
+};
+
+// The work that fills a listing on a worker; it stops early when `progress` is cancelled
+// and counts the entries read on it.
+using TListWork = std::function<void(platform::TFileOpsProgress& progress)>;
+
+// A listing started: a work to run (a worker abandons it on a cancel), or a listing under
+// way (Async: destroying it abandons it at once), or why it could not start.
+struct TListing {
+    TListWork Work;
+    std::unique_ptr<platform::TRemoteListing> Async;
+    QString Failure;
 };
 
 // --- Deleting ------------------------------------------------------------------------
@@ -140,6 +196,9 @@ public:
     }
     // The address of the entry `name` of the place.
     virtual QString Child(const QString& name) const = 0;
+
+    // Starts listing the place's rows into `sink`.
+    virtual TListing StartList(const TListRequest& request, const TListSink& sink) = 0;
 
     // Makes the folder `name`; refused with the window's message when the name is not
     // usable or taken.

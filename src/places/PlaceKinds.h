@@ -39,6 +39,8 @@ public:
     }
     TRefusal Refusal(TCapability) const override { return {}; }
     QString Child(const QString& name) const override;
+    // The folder read and sorted, or the search results each looked up again.
+    TListing StartList(const TListRequest& request, const TListSink& sink) override;
     TPlaceResult MakeFolder(const QString& name, TPlaceCancel* cancel) override;
     TPlaceResult Rename(const QString& name, const QString& renamed, TPlaceCancel* cancel) override;
     TDeleteResult Delete(const std::vector<TPlaceEntry>& entries, bool toTrash,
@@ -65,6 +67,8 @@ public:
     bool OnWorker() const override { return true; }
     bool UndoneByAddress() const override { return true; }
     QString Child(const QString& name) const override;
+    // GIO's asynchronous listing: the window never waits for the network.
+    TListing StartList(const TListRequest& request, const TListSink& sink) override;
     TPlaceResult MakeFolder(const QString& name, TPlaceCancel* cancel) override;
     TPlaceResult Rename(const QString& name, const QString& renamed, TPlaceCancel* cancel) override;
     TDeleteResult Delete(const std::vector<TPlaceEntry>& entries, bool toTrash,
@@ -91,6 +95,9 @@ public:
         return capability == capMakeFolder ? m_makeFolder : m_changes;
     }
     QString Child(const QString& name) const override;
+    // The drive list's roots, remote search results each looked up again on the worker, or
+    // an archive's folder level from its members' index.
+    TListing StartList(const TListRequest& request, const TListSink& sink) override;
     TPlaceResult MakeFolder(const QString& name, TPlaceCancel* cancel) override;
     TPlaceResult Rename(const QString& name, const QString& renamed, TPlaceCancel* cancel) override;
     TDeleteResult Delete(const std::vector<TPlaceEntry>& entries, bool toTrash,

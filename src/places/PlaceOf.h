@@ -7,9 +7,12 @@
 #include "places/Place.h"
 
 #include <memory>
+#include <optional>
 
 class TZipArchive;
 class TReadOnlyArchive;
+class TArchiveFolders;
+struct TFedResults;
 
 namespace places
 {
@@ -22,7 +25,13 @@ struct TPlaceState {
     bool ArchiveListing{false}; // the panel lists an archive's members
     TZipArchive* Zip{nullptr};  // the ZIP archive shown, when it is one
     const TReadOnlyArchive* ReadOnly{nullptr}; // the read-only archive shown, when it is one
-    bool Results{false}; // search results fed to the panel (Directory: the root)
+    // The archive's members indexed by folder, the folder level to list ("" the top) and
+    // the archive's own row, whose values the ".." row carries.
+    std::shared_ptr<const TArchiveFolders> Folders;
+    QString ArchiveFolder;
+    std::optional<TFileObject> ArchiveEntry;
+    bool Results{false};                    // search results fed to the panel (Directory: the root)
+    std::shared_ptr<const TFedResults> Fed; // those results, to be listed again
     // The remote places, when Remote; null with `RemoteFailure` saying why they cannot be
     // used.
     platform::TRemotePlaces* RemotePlaces{nullptr};

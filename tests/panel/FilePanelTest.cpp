@@ -2,14 +2,17 @@
 // the marks summed on the selection line; cursor and marks kept across a re-read, along
 // renames and past entries that went; a read in the background, Escape back out of it,
 // and its rows landing; a read that outlasts the wait landing in the background once the
-// owner allows, where the focus was; what a tab keeps of the panel while another is shown;
+// owner allows, where the focus was; a place listed without a worker, abandoned, failing
+// and landing only on its own end; what a tab keeps of the panel while another is shown;
 // a tab opened beside another going its own way, each with its own place and history.
 #include "panel/FilePanel.h"
 #include "controls/TabStrip.h"
 #include "controls/VirtualListView.h"
 #include "panel/StatusLine.h"
+#include "places/PlaceOf.h"
 #include "platform/FileNames.h"
 #include "platform/FileSystem.h"
+#include "platform/Messages.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
@@ -33,20 +36,71 @@ TFileObject Row(const QString& name, qint64 size)
     return e;
 }
 
+std::unique_ptr<places::TPlace> FolderPlace(const QString& directory)
+{
+    places::TPlaceState state;
+    state.Directory = directory;
+    state.Shown = platform::DisplayName(directory);
+    return places::PlaceOf(state);
+}
+
+// A place listed without a worker, as GIO lists a remote folder: the test ends each
+// listing through the sink it kept, and sees which were abandoned.
+struct TAsyncPlace final : places::TPlace {
+    struct TListingUnderWay final : platform::TRemoteListing {
+        explicit TListingUnderWay(int& abandoned) : Abandoned(abandoned) {}
+        ~TListingUnderWay() override { ++Abandoned; }
+        void Cancel() override {}
+        int& Abandoned;
+    };
+    TAsyncPlace(std::vector<places::TListSink>& sinks, int& abandoned)
+        : Sinks(sinks), Abandoned(abandoned)
+    {
+    }
+    places::TPlaceKind Kind() const override { return places::TPlaceKind::Remote; }
+    QString ShownAddress() const override { return QStringLiteral("far away"); }
+    QString StoredAddress() const override { return QStringLiteral("far://host/"); }
+    QString ParentAddress() const override { return {}; }
+    unsigned Capabilities() const override { return places::capList; }
+    places::TRefusal Refusal(places::TCapability) const override { return {}; }
+    QString Child(const QString& name) const override { return StoredAddress() + name; }
+    places::TListing StartList(const places::TListRequest&, const places::TListSink& sink) override
+    {
+        Sinks.push_back(sink);
+        return {{}, std::make_unique<TListingUnderWay>(Abandoned), {}};
+    }
+    places::TPlaceResult MakeFolder(const QString&, places::TPlaceCancel*) override { return {}; }
+    places::TPlaceResult Rename(const QString&, const QString&, places::TPlaceCancel*) override
+    {
+        return {};
+    }
+    places::TDeleteResult Delete(const std::vector<places::TPlaceEntry>&, bool,
+                                 places::TPlaceWork&) override
+    {
+        return {};
+    }
+    std::vector<places::TListSink>& Sinks;
+    int& Abandoned;
+};
+
 // The window's side of a read, as plain as it gets: local folders only, landing when
 // Free says so.
 struct TTestOwner final : TPanelOwner {
     bool Free{true};
+    bool Async{false}; // the panel's place is listed without a worker (TAsyncPlace)
+    std::vector<places::TListSink> Sinks;
+    int Abandoned{0};
     int Arrivals{0};
     int Rereads{0};
     bool Busy{false};
     int Changes{0};
     bool MayLand() const override { return Free; }
     TPanelReadOptions ReadOptions() const override { return {}; }
-    bool ReadElsewhere(TFilePanel&, std::function<void()>&) override { return false; }
-    TFileWorker::TWork ResultsWork(TFilePanel&, const TPanelRead&, std::function<void()>&) override
+    std::unique_ptr<places::TPlace> PlaceToRead(TFilePanel& panel, std::function<void()>&) override
     {
-        return {};
+        if (Async)
+            return std::make_unique<TAsyncPlace>(Sinks, Abandoned);
+        return FolderPlace(panel.Directory);
     }
     void Arrived(TFilePanel&, bool) override { ++Arrivals; }
     void ShowPlace(TFilePanel&) override {}
@@ -166,10 +220,12 @@ TEST_F(FilePanelTest, AReadInTheBackgroundGoesBackOnEscapeAndItsRowsLandSortedWi
 
     // The worker waits for a read that never finishes: the panel shows the read going on.
     const auto never = std::make_shared<std::atomic<bool>>(false);
+    const std::unique_ptr<places::TPlace> place = FolderPlace(dir.path());
     panel.Read = std::make_unique<TPanelRead>();
     panel.Read->Directory = dir.path();
-    panel.Read->Worker =
-        std::make_unique<TFileWorker>(TFilePanel::ReadWork(*panel.Read, options, never));
+    panel.Read->Shown = place->ShownAddress();
+    panel.Read->Worker = std::make_unique<TFileWorker>(
+        place->StartList({options, never, nullptr}, panel.Read->Sink()).Work);
     panel.ShowReading(*panel.Read);
     EXPECT_EQ(panel.DirectoryLabel->text(), platform::DisplayName(dir.path()));
     EXPECT_EQ(panel.Files->ItemCount(), 0);
@@ -183,7 +239,7 @@ TEST_F(FilePanelTest, AReadInTheBackgroundGoesBackOnEscapeAndItsRowsLandSortedWi
 
     TPanelRead read;
     read.Directory = dir.path();
-    TFileWorker worker(TFilePanel::ReadWork(read, options, nullptr));
+    TFileWorker worker(place->StartList({options, nullptr, nullptr}, read.Sink()).Work);
     ASSERT_TRUE(worker.Wait(60000));
     panel.TakeListing(read);
     QStringList names;
@@ -241,6 +297,59 @@ TEST_F(FilePanelTest, AReadThatOutlastsTheWaitLandsWhenTheOwnerAllowsWithItsCurs
     EXPECT_EQ(panel.Listing[panel.Files->GetFocusedIndex()].Name, "b.txt");
     EXPECT_TRUE(edit->hasFocus()); // the user's focus stays where it was
     EXPECT_EQ(activated.count(), 0);
+}
+
+TEST_F(FilePanelTest, AListingWithoutAWorkerGoesBackOnEscapeOrFailureAndLandsOnlyWhenItsOwnEnds)
+{
+    TTestOwner owner;
+    owner.Async = true;
+    panel.Owner = &owner;
+    panel.DirectoryLabel->setText("old place");
+    QStringList messages;
+    const platform::TMessageHandler before =
+        platform::SetMessageHandler([&](const QString& text) { messages << text; });
+    int thens = 0;
+    const auto read = [&] { panel.StartRead([&] { ++thens; }); };
+
+    // Shown as going on at once, its entries counted as they arrive; Escape abandons it.
+    read();
+    ASSERT_TRUE(panel.Read);
+    EXPECT_EQ(panel.DirectoryLabel->text(), "far away");
+    EXPECT_EQ(panel.Files->ItemCount(), 0);
+    *owner.Sinks[0].Arrived = 7;
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return panel.Total->Text(1) == "Reading… 7 entries"; }, 60000));
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(panel.Read);
+    EXPECT_EQ(owner.Abandoned, 1);
+    EXPECT_EQ(panel.DirectoryLabel->text(), "old place");
+    EXPECT_EQ(panel.Files->ItemCount(), 4);
+
+    // A failure: the panel as before, and why.
+    read();
+    owner.Sinks[1].Ended(QStringLiteral("The folder far away cannot be read: gone"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel.Read; }, 60000));
+    EXPECT_EQ(messages, QStringList{"The folder far away cannot be read: gone"});
+    EXPECT_EQ(panel.DirectoryLabel->text(), "old place");
+    EXPECT_EQ(panel.Files->ItemCount(), 4);
+    EXPECT_EQ(thens, 0);
+
+    // The end of a listing replaced meanwhile lands nothing; the one under way lands its rows.
+    read();
+    read();
+    EXPECT_EQ(owner.Abandoned, 3);
+    owner.Sinks[2].Ended({});
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(panel.Read);
+    EXPECT_FALSE(panel.Read->Done);
+    owner.Sinks[3].Result->Listing.LoadRows({Row("x", 1), Row("y", 2)});
+    owner.Sinks[3].Ended({});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel.Read; }, 60000));
+    EXPECT_EQ(thens, 1);
+    EXPECT_EQ(panel.Directory, "far://host/");
+    EXPECT_EQ(panel.Files->ItemCount(), 2);
+    EXPECT_EQ(owner.Abandoned, 4);
+    platform::SetMessageHandler(before);
 }
 
 TEST_F(FilePanelTest, ReadsGoIntoTheShownTabsHistoryAndANewTabGoesOnWithItsOwn)
