@@ -9,10 +9,12 @@
 
 #include "pack/PackFormat.h"
 #include "platform/FileOpsProgress.h"
+#include "transfer/FileOpsRecord.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 struct TPackRequest {
     QString Folder;    // the folder the names are in, ending in "/"
@@ -36,6 +38,9 @@ struct TPackResult {
     int Kept{0};          // originals a move kept (not verified, changed, left out)
     QStringList Problems; // what was left out or kept, and why; a failure's reason
     QStringList Verified; // KeepOriginals: the items the archive holds whole, as they are
+    // KeepOriginals: for each of Verified, its record as packed (files with the CRC-32 the
+    // archive holds), for removing the original later only while it is still so.
+    std::vector<platform::TEntryRecord> VerifiedRecords;
 };
 
 TPackResult Pack(const TPackRequest& request, platform::TFileOpsProgress& progress);
