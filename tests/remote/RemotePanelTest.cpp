@@ -497,7 +497,9 @@ TEST_F(RemotePanelTest, RenameByMaskRenamesMarkedRemoteEntriesNeverReplacingAndU
     const auto settled = [&](const std::function<bool()>& done) {
         return WaitFor([&] { return !main->Reading(sdLeft) && done(); });
     };
-    const auto exists = [&](const QString& name) { return QFileInfo::exists(folder + '/' + name); };
+    const auto exists = [&](const QString& name) {
+        return QFileInfo::exists(folder + '/' + name);
+    };
 
     Mark(sdLeft, QStringLiteral("f001.txt"));
     Mark(sdLeft, QStringLiteral("f002.txt"));
