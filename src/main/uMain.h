@@ -381,9 +381,9 @@ public:
     // into the remote `folder` behind the progress window, never replacing a name (a
     // taken one is asked about); `name` is the name it took there. With `verify`, the put
     // archive is read back (size and SHA-256) against the local one. True when it is
-    // there (and verified); else `said` says why.
+    // there (and verified); else `said` says why, and `lost` whether the connection went.
     bool PutPackedArchive(const QString& archive, const QString& folder, bool verify, QString& name,
-                          QStringList& said);
+                          QStringList& said, bool& lost);
     // After a move-pack of local originals whose archive reached its place: removes the
     // items the archive holds whole, each only while it is as packed; what stays, and why.
     QStringList DropLocalPackedOriginals(const QString& folder, const TPackResult& result);

@@ -140,8 +140,9 @@ void TfMain::MenuPackClick()
     QString archiveName = dialog.ArchiveName();
     QStringList said = result.Problems;
     // For a move, the archive put into a remote folder must also read back there as made.
-    const bool placed =
-        !intoRemote || PutPackedArchive(request.Target, target, request.Move, archiveName, said);
+    bool lost = false;
+    const bool placed = !intoRemote || PutPackedArchive(request.Target, target, request.Move,
+                                                        archiveName, said, lost);
     if (request.Move && placed) {
         if (remote)
             DropPackedOriginals(side, copies->Path(), result.Verified);
@@ -151,7 +152,9 @@ void TfMain::MenuPackClick()
         said << QStringLiteral("The originals stay: %1.").arg(names.join(", "));
     }
     RecordPack(request, result, item, undoable, intoRemote, dialog.ArchiveName());
-    RereadKeepingView(Other(side), {}, archiveName);
+    // A folder whose server went is read again by Ctrl+R once it answers.
+    if (!lost)
+        RereadKeepingView(Other(side), {}, archiveName);
     if (request.Move)
         RereadKeepingView(side, {}, {}, false);
     if (!said.isEmpty())

@@ -17,7 +17,7 @@
 #include <QSet>
 
 bool TfMain::PutPackedArchive(const QString& archive, const QString& folder, bool verify,
-                              QString& name, QStringList& said)
+                              QString& name, QStringList& said, bool& lost)
 {
     QString failure;
     platform::TRemotePlaces* places = RemotePlacesOf(failure);
@@ -44,7 +44,8 @@ bool TfMain::PutPackedArchive(const QString& archive, const QString& folder, boo
         progress.SetCurrent(copy);
         why = platform::CompareCopy(*places, archive, copy, cancel);
     });
-    said << put.Errors();
+    said << put.Errors(); // a lost connection: one text saying what arrived
+    lost = put.Lost();
     const bool cancelled = progress.Cancelled() || cancel.Cancelled();
     if (put.Arrived().isEmpty()) {
         if (cancelled)
