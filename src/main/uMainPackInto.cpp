@@ -51,7 +51,7 @@ bool TfMain::PutPackedArchive(const QString& archive, const QString& folder, boo
         if (cancelled)
             said << QStringLiteral("Cancelled: the archive was not put into %1.").arg(folder);
         else if (put.Errors().isEmpty())
-            said << QStringLiteral("The archive was not put into %1.").arg(folder);
+            said << QStringLiteral("The archive %1 was not put into %2.").arg(made, folder);
         return false;
     }
     name = put.Arrived().front();
