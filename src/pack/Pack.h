@@ -26,7 +26,8 @@ struct TPackRequest {
     bool Move{false};
     // With Move: the originals are checked as a move checks them but all stay; the items
     // a move would have removed whole are named in TPackResult::Verified (for originals
-    // that are copies of files elsewhere, removed there by their owner).
+    // that are copies of files elsewhere, removed there by their owner, or that go only
+    // once the archive has reached a remote folder).
     bool KeepOriginals{false};
 };
 

@@ -712,13 +712,14 @@ TEST_F(RemotePanelTest, CommandsOfLocalFoldersNeverTakeARemoteAddressForAPath)
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
     QApplication::setActiveWindow(main.get()); // as when the dialog has closed
 
-    // The local panel active, the remote one the target: Pack refuses, and Unpack offers the
-    // archive's own folder, never the remote address.
+    // The local panel active, the remote one the target: Pack asks for the archive's name
+    // (cancelled: nothing is written anywhere), and Unpack offers the archive's own folder,
+    // never the remote address.
     Mark(sdRight, QStringLiteral("pack.zip"));
     main->Panel(sdRight).Files->FocusItem(Names(sdRight).indexOf(QStringLiteral("pack.zip")));
-    const qsizetype said = messages.size();
     main->Actions.MenuPack->trigger();
-    EXPECT_TRUE(WaitFor([&] { return messages.size() > said; }));
+    EXPECT_TRUE(WaitFor([&] { return packDialogs.size() == 2; }));
+    EXPECT_EQ(packDialogs.value(1), QStringLiteral("pack.zip.zip"));
     main->Actions.MenuUnpack->trigger();
     EXPECT_TRUE(WaitFor([&] { return !unpackTargets.isEmpty(); }));
 
