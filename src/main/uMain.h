@@ -54,6 +54,8 @@ class TfText;
 class TfTextView;
 class TfQuickView;
 struct TPackingModule;
+struct TPackRequest;
+struct TPackResult;
 struct TArchiveReload;
 struct TRemoteSyncSide;
 struct TFedResults;
@@ -375,6 +377,21 @@ public:
     // their copies in `copies`, found whole in the archive) while each still reads back
     // as its copy; says which stay.
     void DropPackedOriginals(TSide side, const QString& copies, const QStringList& verified);
+    // Pack into a remote folder (uMainPackInto.cpp): puts the finished local `archive`
+    // into the remote `folder` behind the progress window, never replacing a name (a
+    // taken one is asked about); `name` is the name it took there. With `verify`, the put
+    // archive is read back (size and SHA-256) against the local one. True when it is
+    // there (and verified); else `said` says why, and `lost` whether the connection went.
+    bool PutPackedArchive(const QString& archive, const QString& folder, bool verify, QString& name,
+                          QStringList& said, bool& lost);
+    // After a move-pack of local originals whose archive reached its place: removes the
+    // items the archive holds whole, each only while it is as packed; what stays, and why.
+    QStringList DropLocalPackedOriginals(const QString& folder, const TPackResult& result);
+    // Unmarks the entries `names` of `side` once they are packed.
+    void UnmarkPacked(TSide side, const QStringList& names);
+    // The undo history's record of a finished pack.
+    void RecordPack(const TPackRequest& request, const TPackResult& result, TUndoItem& item,
+                    bool undoable, bool intoRemote, const QString& archiveName);
     // The packing module (Pack, Unpack, Test archives), loaded on first use; nullptr after
     // a message saying why it cannot be.
     const TPackingModule* PackingOrSay();

@@ -166,9 +166,10 @@ void MoveVerified(const TPackRequest& request, const std::vector<TPackEntry>& en
         }
         if (request.KeepOriginals) {
             // Named only when nothing below it was left out of the check.
-            if (Entries(record) == recorded)
+            if (Entries(record) == recorded) {
                 result.Verified << request.Items[i];
-            else
+                result.VerifiedRecords.push_back(record);
+            } else
                 result.Problems << QStringLiteral("\"%1\" stays: the archive does not hold all "
                                                   "of it as it is.")
                                        .arg(request.Items[i]);

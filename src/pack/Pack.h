@@ -9,10 +9,12 @@
 
 #include "pack/PackFormat.h"
 #include "platform/FileOpsProgress.h"
+#include "transfer/FileOpsRecord.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 struct TPackRequest {
     QString Folder;    // the folder the names are in, ending in "/"
@@ -24,7 +26,8 @@ struct TPackRequest {
     bool Move{false};
     // With Move: the originals are checked as a move checks them but all stay; the items
     // a move would have removed whole are named in TPackResult::Verified (for originals
-    // that are copies of files elsewhere, removed there by their owner).
+    // that are copies of files elsewhere, removed there by their owner, or that go only
+    // once the archive has reached a remote folder).
     bool KeepOriginals{false};
 };
 
@@ -36,6 +39,9 @@ struct TPackResult {
     int Kept{0};          // originals a move kept (not verified, changed, left out)
     QStringList Problems; // what was left out or kept, and why; a failure's reason
     QStringList Verified; // KeepOriginals: the items the archive holds whole, as they are
+    // KeepOriginals: for each of Verified, its record as packed (files with the CRC-32 the
+    // archive holds), for removing the original later only while it is still so.
+    std::vector<platform::TEntryRecord> VerifiedRecords;
 };
 
 TPackResult Pack(const TPackRequest& request, platform::TFileOpsProgress& progress);

@@ -712,13 +712,14 @@ TEST_F(RemotePanelTest, CommandsOfLocalFoldersNeverTakeARemoteAddressForAPath)
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
     QApplication::setActiveWindow(main.get()); // as when the dialog has closed
 
-    // The local panel active, the remote one the target: Pack refuses, and Unpack offers the
-    // archive's own folder, never the remote address.
+    // The local panel active, the remote one the target: Pack asks for the archive's name
+    // (cancelled: nothing is written anywhere), and Unpack offers the archive's own folder,
+    // never the remote address.
     Mark(sdRight, QStringLiteral("pack.zip"));
     main->Panel(sdRight).Files->FocusItem(Names(sdRight).indexOf(QStringLiteral("pack.zip")));
-    const qsizetype said = messages.size();
     main->Actions.MenuPack->trigger();
-    EXPECT_TRUE(WaitFor([&] { return messages.size() > said; }));
+    EXPECT_TRUE(WaitFor([&] { return packDialogs.size() == 2; }));
+    EXPECT_EQ(packDialogs.value(1), QStringLiteral("pack.zip.zip"));
     main->Actions.MenuUnpack->trigger();
     EXPECT_TRUE(WaitFor([&] { return !unpackTargets.isEmpty(); }));
 
@@ -1668,6 +1669,194 @@ TEST_F(PackRemoteTest, AMovePackDeletesOnlyRemoteOriginalsTheArchiveHoldsWhole)
     const QString said = messages.join('\n');
     EXPECT_TRUE(said.contains(QStringLiteral("b.txt")) && said.contains(QStringLiteral("tree")))
         << qPrintable(said);
+}
+
+// Pack into a remote folder (the left panel's): from the right panel's local folder, or
+// from a second remote folder there.
+class PackIntoRemoteTest : public PackRemoteTest
+{
+protected:
+    // A progress window is left to its work: one shown on a slow machine is no dialog to
+    // turn down (that would cancel the pack).
+    void AnswerDialogs() override
+    {
+        if (!qobject_cast<TfProgress*>(QApplication::activeModalWidget()))
+            PackRemoteTest::AnswerDialogs();
+    }
+    void ShowRemote(const QString& path)
+    {
+        main->GoToRemote(sdRight, Server->Uri(path));
+        ASSERT_TRUE(WaitFor([&] {
+            return Idle() && QUrl(main->Panel(sdRight).Listing.Directory).path() == path + '/';
+        })) << qPrintable(messages.join('\n'));
+    }
+    // Packs the right panel's marked entries as `name` and waits until the command is over
+    // (`said` messages more than before, or the left panel lists `shown`).
+    void PackRight(const QString& name, bool move, const QString& shown, int said = 0)
+    {
+        packAs = name;
+        packMove = move;
+        const qsizetype before = messages.size();
+        QApplication::setActiveWindow(main.get());
+        main->Panel(sdRight).Files->setFocus();
+        main->Actions.MenuPack->trigger();
+        ASSERT_TRUE(WaitFor([&] {
+            return Idle() && messages.size() >= before + said &&
+                   (shown.isEmpty() || Names(sdLeft).contains(shown));
+        })) << qPrintable(messages.join('\n'));
+    }
+    // A local folder of files, a link and a folder tree, shown in the right panel.
+    void LocalContent(const QString& path)
+    {
+        Write(path, {{QStringLiteral("a.txt"), "alpha"},
+                     {QStringLiteral("tree/c.txt"), "gamma"},
+                     {QStringLiteral("tree/in/d.txt"), "delta"},
+                     {QStringLiteral("kept.txt"), "not marked"}});
+        RandomFile(path + QStringLiteral("/tree/big.bin"), 3 << 20);
+        ShowLocal(path);
+    }
+    void MarkRight(const QStringList& names)
+    {
+        for (const QString& name : names)
+            Mark(sdRight, name);
+        ASSERT_EQ(main->MarkedRows(sdRight).size(), size_t(names.size()));
+    }
+    // Each of `files` (relative to `folder`) as a member of `zip` holds the same bytes.
+    static void ExpectMembers(const QString& zip, const QString& folder, const QStringList& files)
+    {
+        for (const QString& file : files)
+            EXPECT_EQ(Member(zip, file), ReadFile(folder + '/' + file)) << qPrintable(file);
+    }
+};
+
+TEST_F(PackIntoRemoteTest, PacksLocalAndRemoteEntriesIntoARemoteFolderByteForByte)
+{
+    const QString into = Folder(QStringLiteral("packinto"), 0);
+    QTemporaryDir local;
+    const QString content = local.filePath(QStringLiteral("content"));
+    LocalContent(content);
+    ASSERT_FALSE(HasFatalFailure());
+    Browse(into);
+    ASSERT_FALSE(HasFatalFailure());
+
+    // Local entries: the archive on the server holds them byte for byte; they stay, and
+    // are no longer marked.
+    MarkRight({QStringLiteral("a.txt"), QStringLiteral("tree")});
+    PackRight(QStringLiteral("local.zip"), false, QStringLiteral("local.zip"));
+    ASSERT_FALSE(HasFatalFailure());
+    const QString zip = into + QStringLiteral("/local.zip");
+    QStringList members = Members(zip);
+    members.sort();
+    EXPECT_EQ(members, (QStringList{QStringLiteral("a.txt"), QStringLiteral("tree/"),
+                                    QStringLiteral("tree/big.bin"), QStringLiteral("tree/c.txt"),
+                                    QStringLiteral("tree/in/"), QStringLiteral("tree/in/d.txt")}));
+    ExpectMembers(zip, content,
+                  {QStringLiteral("a.txt"), QStringLiteral("tree/big.bin"),
+                   QStringLiteral("tree/c.txt"), QStringLiteral("tree/in/d.txt")});
+    EXPECT_TRUE(QFileInfo::exists(content + QStringLiteral("/tree/big.bin")));
+    EXPECT_TRUE(main->MarkedRows(sdRight).empty());
+    EXPECT_TRUE(PartFiles(into).isEmpty());
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+
+    // From a second remote folder: fetched, packed, put; a move deletes the originals once
+    // the archive on the server is verified, and leaves what was not marked.
+    const QString from = Folder(QStringLiteral("packfrom"), 0);
+    Write(from, {{QStringLiteral("r.txt"), "remote"}, {QStringLiteral("deep/s.txt"), "deeper"}});
+    ShowRemote(from);
+    ASSERT_FALSE(HasFatalFailure());
+    MarkRight({QStringLiteral("r.txt"), QStringLiteral("deep")});
+    PackRight(QStringLiteral("copied.zip"), false, QStringLiteral("copied.zip"));
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_EQ(Member(into + QStringLiteral("/copied.zip"), QStringLiteral("deep/s.txt")),
+              QByteArray("deeper"));
+    EXPECT_TRUE(main->MarkedRows(sdRight).empty()); // packed, so no longer marked
+    MarkRight({QStringLiteral("r.txt"), QStringLiteral("deep")});
+    PackRight(QStringLiteral("remote.zip"), true, QStringLiteral("remote.zip"));
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(WaitFor([&] {
+        return Idle() && !Names(sdRight).contains(QStringLiteral("r.txt"));
+    })) << qPrintable(messages.join('\n'));
+    const QString moved = into + QStringLiteral("/remote.zip");
+    EXPECT_EQ(Member(moved, QStringLiteral("r.txt")), QByteArray("remote"));
+    EXPECT_EQ(Member(moved, QStringLiteral("deep/s.txt")), QByteArray("deeper"));
+    EXPECT_FALSE(QFileInfo::exists(from + QStringLiteral("/r.txt")));
+    EXPECT_FALSE(QFileInfo::exists(from + QStringLiteral("/deep")));
+    EXPECT_TRUE(QFileInfo::exists(from + QStringLiteral("/sub folder/inner.txt")));
+    EXPECT_TRUE(PartFiles(into).isEmpty());
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
+}
+
+TEST_F(PackIntoRemoteTest, ATakenNameOnTheServerIsAskedAboutAndAMoveWaitsForTheVerifiedPut)
+{
+    const QString into = Folder(QStringLiteral("packtaken"), 0);
+    QTemporaryDir local;
+    const QString content = local.filePath(QStringLiteral("content"));
+    LocalContent(content);
+    ASSERT_FALSE(HasFatalFailure());
+    Browse(into);
+    ASSERT_FALSE(HasFatalFailure());
+    // Taken on the server after the panel read its folder: the pack's dialog cannot know.
+    Write(into, {{QStringLiteral("taken.zip"), "the server's own"}});
+
+    // Skip: nothing is put or replaced, and the move deletes nothing.
+    skipTaken = true;
+    MarkRight({QStringLiteral("a.txt"), QStringLiteral("tree")});
+    PackRight(QStringLiteral("taken.zip"), true, {}, 1);
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_EQ(collisions, QStringList{QStringLiteral("taken (2).zip")});
+    EXPECT_EQ(ReadFile(into + QStringLiteral("/taken.zip")), QByteArray("the server's own"));
+    EXPECT_EQ(ReadFile(content + QStringLiteral("/a.txt")), QByteArray("alpha"));
+    EXPECT_EQ(ReadFile(content + QStringLiteral("/tree/in/d.txt")), QByteArray("delta"));
+    EXPECT_TRUE(PartFiles(into).isEmpty());
+    EXPECT_TRUE(messages.join('\n').contains(QStringLiteral("originals stay")))
+        << qPrintable(messages.join('\n'));
+
+    // Rename, but the archive on the server no longer reads back as made: all stays.
+    Write(into, {{QStringLiteral("again.zip"), "taken again"}});
+    skipTaken = false;
+    messages.clear();
+    collisions.clear();
+    const platform::TFileOpsFaultHook before =
+        platform::SetFileOpsFaultHook([into](platform::TFileOpsStep step, const QString& path) {
+            if (step == platform::TFileOpsStep::BeforeVerify && path.startsWith("sftp:")) {
+                QFile file(into + '/' + QUrl(path).fileName());
+                if (file.open(QIODevice::ReadWrite))
+                    file.write("XX");
+            }
+            return 0;
+        });
+    struct TRestore {
+        platform::TFileOpsFaultHook Hook;
+        ~TRestore() { platform::SetFileOpsFaultHook(Hook); }
+    } restore{before};
+    MarkRight({QStringLiteral("a.txt"), QStringLiteral("tree")});
+    PackRight(QStringLiteral("again.zip"), true, QStringLiteral("again (2).zip"), 1);
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_EQ(collisions, QStringList{QStringLiteral("again (2).zip")});
+    EXPECT_EQ(ReadFile(into + QStringLiteral("/again.zip")), QByteArray("taken again"));
+    EXPECT_EQ(ReadFile(content + QStringLiteral("/a.txt")), QByteArray("alpha"));
+    EXPECT_EQ(ReadFile(content + QStringLiteral("/tree/in/d.txt")), QByteArray("delta"));
+    EXPECT_TRUE(messages.join('\n').contains(QStringLiteral("cannot be verified")))
+        << qPrintable(messages.join('\n'));
+
+    // Verified: the marked originals go, whole, and only they.
+    platform::SetFileOpsFaultHook(before);
+    messages.clear();
+    MarkRight({QStringLiteral("a.txt"), QStringLiteral("tree")});
+    PackRight(QStringLiteral("moved.zip"), true, QStringLiteral("moved.zip"));
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(WaitFor([&] {
+        return Idle() && !Names(sdRight).contains(QStringLiteral("a.txt"));
+    })) << qPrintable(messages.join('\n'));
+    const QString zip = into + QStringLiteral("/moved.zip");
+    EXPECT_EQ(Member(zip, QStringLiteral("tree/in/d.txt")), QByteArray("delta"));
+    EXPECT_EQ(Member(zip, QStringLiteral("a.txt")), QByteArray("alpha"));
+    EXPECT_FALSE(QFileInfo::exists(content + QStringLiteral("/a.txt")));
+    EXPECT_FALSE(QFileInfo::exists(content + QStringLiteral("/tree")));
+    EXPECT_EQ(ReadFile(content + QStringLiteral("/kept.txt")), QByteArray("not marked"));
+    EXPECT_EQ(ReadFile(into + QStringLiteral("/taken.zip")), QByteArray("the server's own"));
+    EXPECT_TRUE(PartFiles(into).isEmpty());
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
 }
 
 } // namespace
