@@ -193,8 +193,10 @@ public:
     // The remote places' layer, or nullptr once the user was told why it cannot be used.
     platform::TRemotePlaces* RemotePlacesOrSay();
     void ConnectToServer(TSide side);
-    // `ended`, when given, is called once the mount has ended either way.
-    void GoToRemote(TSide side, const QString& uri, const std::function<void()>& ended = {});
+    // `ended`, when given, is called once the mount has ended either way; `arrived` once
+    // the place is read and shown.
+    void GoToRemote(TSide side, const QString& uri, const std::function<void()>& ended = {},
+                    const std::function<void()>& arrived = {});
     bool StartRemote(TSide side, const QString& argument);
 
     // Cell, cache hint and selection handlers of the panels' lists.
@@ -795,6 +797,8 @@ private:
     // Remote places the panels start on, connected one after the other once the window
     // shows (uMainStart.cpp); a panel shows the local root until its place is there.
     std::array<QString, 2> m_startRemote;
+    // The entry the cursor was on in that place, taken again once it is read.
+    std::array<QString, 2> m_startRemoteName;
     // The start's remote place being connected: still what the panel is remembered on
     // should the window close before the connection ends.
     std::array<QString, 2> m_connectingStart;

@@ -58,7 +58,8 @@ platform::TRemotePlaces* TfMain::RemotePlacesOrSay()
     return places;
 }
 
-void TfMain::GoToRemote(TSide side, const QString& uri, const std::function<void()>& ended)
+void TfMain::GoToRemote(TSide side, const QString& uri, const std::function<void()>& ended,
+                        const std::function<void()>& arrived)
 {
     platform::TRemotePlaces* places = RemotePlacesOrSay();
     if (!places) {
@@ -82,7 +83,7 @@ void TfMain::GoToRemote(TSide side, const QString& uri, const std::function<void
     // message and leaves it there.
     places->Mount(
         folder, state.Asker, cancel,
-        [this, side, folder, cancel, alive, ended](const platform::TRemoteResult& result) {
+        [this, side, folder, cancel, alive, ended, arrived](const platform::TRemoteResult& result) {
             const std::shared_ptr<TRemoteState> state = alive.lock();
             if (!state)
                 return; // the window is gone
@@ -101,7 +102,7 @@ void TfMain::GoToRemote(TSide side, const QString& uri, const std::function<void
                 return;
             }
             m_panels[side].Directory = folder;
-            RefreshPanel(side);
+            RefreshPanel(side, arrived);
         });
 }
 
@@ -111,6 +112,7 @@ bool TfMain::StartRemote(TSide side, const QString& argument)
         return false;
     // The panel first shows its usual place; the remote one follows once mounted.
     m_startRemote[side] = argument;
+    m_startRemoteName[side].clear();
     return true;
 }
 

@@ -1,8 +1,8 @@
 // Search results from a remote place fed to a panel (their place lists them again, each
 // through TRemotePlaces::Query on the panel's read worker, one gone since left out):
-// Enter on a folder goes into it, F5 copies the marked files to a local folder through
-// the remote copy, and the commands that would change the results say in one message
-// that they are not done.
+// Enter on a folder goes into it and on a file opens it as in its folder, F5 copies the
+// marked files to a local folder through the remote copy, and the commands that would
+// change the results say in one message that they are not done.
 #include "controls/VirtualListView.h"
 #include "main/uMain.h"
 #include "modules/SupportModules.h"
@@ -28,12 +28,8 @@ bool TfMain::RemoteFedDblClick(TSide side)
         LeaveFedResults(side);
         return true;
     }
-    if (!e.IsDirectory()) {
-        platform::ShowMessage(QStringLiteral("%1 is on a remote place: copy it to a local "
-                                             "folder to open it.")
-                                  .arg(e.Name));
-        return true;
-    }
+    if (!e.IsDirectory()) // opened as Enter opens it in its own folder
+        return OpenRemoteFile(e, TRemoteOpen::Enter);
     p.Directory = RemoteFolder(p.Fed->Remote.value(e.Name)); // the results are left
     OpenLocation(side);
     return true;

@@ -105,6 +105,7 @@ void TfMain::StartAt(TSide side, const platform::TStartPlace& place, bool openAr
     m_panels[side].HistoryStep = false; // a place of its own, not the remembered tab's
     m_start[side] = {place.Name, openArchive};
     m_startRemote[side].clear();
+    m_startRemoteName[side].clear();
 }
 
 void TfMain::ConnectStartPlaces(TSide side)
@@ -125,7 +126,14 @@ void TfMain::ConnectStartPlaces(TSide side)
             if (s == sdLeft)
                 ConnectStartPlaces(sdRight);
         };
-        GoToRemote(s, uri.Uri(), next);
+        // The cursor goes back on the entry it was on, as in a local panel.
+        const std::function<void()> arrived = [this, s] {
+            TPanel& p = m_panels[s];
+            const QString name = std::exchange(m_startRemoteName[s], {});
+            if (const int row = name.isEmpty() ? -1 : p.Listing.RowOf(name); row >= 0)
+                p.Files->FocusItem(row);
+        };
+        GoToRemote(s, uri.Uri(), next, arrived);
         return;
     }
 }
@@ -166,6 +174,7 @@ void TfMain::KeepPanelsIn(const QString& file)
             // The local root until the place is mounted, once the window shows.
             StartAt(side, {QStringLiteral("/"), {}}, false);
             m_startRemote[side] = place;
+            m_startRemoteName[side] = kept.value("Name").toString();
         } else if (place.startsWith('/')) {
             // A place that is gone gives way to its nearest parent, with no cursor name.
             const QString folder = platform::NearestExistingFolder(place);
@@ -231,7 +240,7 @@ void TfMain::KeepPanels()
             m_startRemote[side].isEmpty() ? m_connectingStart[side] : m_startRemote[side];
         if (!awaited.isEmpty()) {
             place = awaited;
-            name.clear();
+            name = m_startRemoteName[side];
             archive = false;
         }
         kept.beginGroup(QLatin1String(kGroups[side]));

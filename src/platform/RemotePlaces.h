@@ -174,7 +174,8 @@ public:
     // they are declined). Forget clears it only when it is still `asker`.
     virtual void SetReconnectAsker(TMountAsker* asker) = 0;
     virtual void ForgetReconnectAsker(TMountAsker* asker) = 0;
-    // Window's thread. Reads the folder `uri` without waiting for the network.
+    // Window's thread. Reads the folder `uri` without waiting for the network, for a panel:
+    // its entries say name, kind, size, date and hidden, never Mode nor Symlink.
     virtual std::unique_ptr<TRemoteListing> List(const QString& uri, TRemoteBatch batch,
                                                  TRemoteEnd end) = 0;
 
@@ -182,7 +183,7 @@ public:
     // (may be null) is pressed.
     virtual TRemoteFileInfo Query(const QString& uri, TRemoteCancel* cancel) = 0;
     virtual TRemoteSpace FreeSpace(const QString& uri, TRemoteCancel* cancel) = 0;
-    // Reads the folder `uri` whole.
+    // Reads the folder `uri` whole, each entry with all its fields.
     virtual TRemoteFolder ReadFolder(const QString& uri, TRemoteCancel* cancel) = 0;
     // Copies into a hidden part name in the target folder, checks the size, then renames
     // it to the real name without ever replacing one. On an error or a cancel the part

@@ -268,6 +268,9 @@ TEST_F(FileOpsTest, AnArchivePanelWithNoMemberSelectedCopiesMovesAndDeletesNothi
     main->FilesEnter(sdLeft);
     const QByteArray archive = readAll(left + "p.zip");
     ASSERT_EQ(main->Left().Files->SelectedRows(), std::vector<int>({0})); // ".." alone
+    // Nothing is recorded either: Undo still takes back the command before, which a move
+    // that cannot be undone would hide.
+    const QString undo = main->Actions.MenuUndo->text();
     QWidget* list = main->Left().Files->ActiveView();
     QTest::keyClick(list, Qt::Key_F5);
     QTest::keyClick(list, Qt::Key_F6);
@@ -275,6 +278,7 @@ TEST_F(FileOpsTest, AnArchivePanelWithNoMemberSelectedCopiesMovesAndDeletesNothi
     main->FilesMouseUp(sdRight);
     main->FilesEnter(sdLeft);
     EXPECT_EQ(FolderEntries(right), QStringList({"q.zip"}));
+    EXPECT_EQ(main->Actions.MenuUndo->text(), undo);
     bool asked = false;
     QTimer::singleShot(300, [&asked] {
         if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
@@ -295,6 +299,7 @@ TEST_F(FileOpsTest, AnArchivePanelWithNoMemberSelectedCopiesMovesAndDeletesNothi
     QTest::keyClick(list, Qt::Key_F6);
     EXPECT_EQ(readAll(right + "q.zip"), target);
     EXPECT_EQ(readAll(left + "p.zip"), archive);
+    EXPECT_EQ(main->Actions.MenuUndo->text(), undo);
     EXPECT_TRUE(messages.isEmpty());
 }
 

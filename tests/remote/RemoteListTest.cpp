@@ -64,12 +64,26 @@ TEST_F(RemoteTest, ListsTenThousandEntriesAsTheyArriveOnTheWindowThread)
     EXPECT_TRUE(byName[QStringLiteral("sub")].Folder);
     EXPECT_TRUE(byName[QStringLiteral(".hidden")].Hidden);
     EXPECT_FALSE(byName[QStringLiteral("sized")].Hidden);
-    EXPECT_TRUE(byName[QStringLiteral("link")].Symlink);
     const platform::TRemoteEntry file = byName[QStringLiteral("sized")];
     EXPECT_EQ(file.Size, 1234);
     EXPECT_EQ(file.Modified, 1000000000);
-    EXPECT_EQ(file.Mode & 07777, 0640u);
     EXPECT_FALSE(file.Folder);
+    // The link shows as what it leads to.
+    EXPECT_EQ(byName[QStringLiteral("link")].Size, 1234);
+    EXPECT_FALSE(byName[QStringLiteral("link")].Folder);
+
+    // The whole read of the same folder also says which entry is a link, and the modes.
+    platform::TRemoteFolder whole;
+    OnWorker([&] {
+        whole = Places().ReadFolder(Server->Uri(folder), nullptr);
+        return platform::TRemoteResult{};
+    });
+    ASSERT_EQ(whole.Entries.size(), expected.size()) << qPrintable(whole.Error);
+    for (const platform::TRemoteEntry& entry : whole.Entries) {
+        EXPECT_EQ(entry.Symlink, entry.Name == QStringLiteral("link")) << qPrintable(entry.Name);
+        if (entry.Name == QStringLiteral("sized"))
+            EXPECT_EQ(entry.Mode & 07777, 0640u);
+    }
 }
 
 TEST_F(RemoteTest, AStoppedServerLeavesTheEventLoopTurningAndCancelEndsTheListingAtOnce)

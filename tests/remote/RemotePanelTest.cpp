@@ -1126,6 +1126,12 @@ TEST_F(RemotePanelTest, FindFilesInARemoteFolderGoesToAndFeedsItsHits)
     left.Files->FocusItem(Names().indexOf(QStringLiteral("sub folder/inner.txt")));
     Key(Qt::Key_F3);
     EXPECT_EQ(viewed(), QByteArray("a needle inside"));
+    // Enter opens a hit as Enter in its own folder does: a text in the text view.
+    main->Categories.SetCategory(TExtensionCategory::Text, "TXT");
+    left.Files->setFocus();
+    Key(Qt::Key_Return);
+    EXPECT_EQ(viewed(), QByteArray("a needle inside"));
+    EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
 
     // F5 copies marked hits from two folders to the local panel.
     Mark(sdLeft, QStringLiteral("sub folder/inner.txt"));
@@ -1331,16 +1337,18 @@ TEST_F(RemotePanelTest, ARememberedRemotePanelComesBackOnItsServerAtTheNextStart
     EXPECT_EQ(next->Panel(sdLeft).Directory, QStringLiteral("/")); // not waiting for the server
     // Closed before the place is there, the window still remembers the place, not the root.
     next->KeepPanels();
-    EXPECT_EQ(QSettings(config.filePath(QStringLiteral("panels.ini")), QSettings::IniFormat)
-                  .value("Left/Place")
-                  .toString(),
-              RemoteFolder(Server->Uri(folder)));
+    {
+        const QSettings kept(config.filePath(QStringLiteral("panels.ini")), QSettings::IniFormat);
+        EXPECT_EQ(kept.value("Left/Place").toString(), RemoteFolder(Server->Uri(folder)));
+        EXPECT_EQ(kept.value("Left/Name").toString(), QStringLiteral("f002.txt"));
+    }
     ASSERT_TRUE(WaitFor([&] { return shows(*next, sdLeft, folder); }))
         << qPrintable(messages.join('\n'));
-    QStringList names;
-    for (int i = 0; i < next->Panel(sdLeft).Listing.Count(); ++i)
-        names << next->Panel(sdLeft).Listing[i].Name;
-    EXPECT_TRUE(names.contains(QStringLiteral("f002.txt"))) << qPrintable(names.join('|'));
+    // The cursor is back on the entry it was on, as in a local panel.
+    const TPanel& back = next->Panel(sdLeft);
+    const int focused = back.Files->GetFocusedIndex();
+    ASSERT_TRUE(focused >= 0 && focused < back.Listing.Count());
+    EXPECT_EQ(back.Listing[focused].Name, QStringLiteral("f002.txt"));
     next.reset();
 
     // Only a hidden tab on the server: its place is mounted when the tab is shown.

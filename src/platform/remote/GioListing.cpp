@@ -14,6 +14,13 @@ const char* const kListAttributes =
 namespace
 {
 
+// What a panel shows of a remote entry, and no more: every attribute asked is filled in and
+// packed by the backend's daemon and unpacked here for each entry. Links and modes cost a
+// 10,000-entry SFTP folder about a sixth more of the daemon's time and a quarter more of
+// ours; ReadWholeFolder, whose callers walk trees and compare modes, asks for them.
+const char* const kPanelAttributes =
+    "standard::name,standard::type,standard::size,standard::is-hidden,time::modified";
+
 // Entries asked of the backend at a time: a small first batch, so that the first rows show
 // at once, then large ones, so that 10,000 entries take few round trips (with 500 at a
 // time a 10,000-entry SFTP folder took 1.2 times as long as `gio list`).
@@ -67,7 +74,7 @@ void Enumerated(GObject* source, GAsyncResult* result, gpointer data);
 
 void Enumerate(const TShared& state)
 {
-    g_file_enumerate_children_async(state->Folder.get(), kListAttributes, G_FILE_QUERY_INFO_NONE,
+    g_file_enumerate_children_async(state->Folder.get(), kPanelAttributes, G_FILE_QUERY_INFO_NONE,
                                     G_PRIORITY_DEFAULT, state->Cancellable.get(), Enumerated,
                                     new TShared(state));
 }
@@ -176,11 +183,9 @@ TRemoteEntry EntryOf(GFileInfo* info)
         entry.Hidden = entry.Name.startsWith(QLatin1Char('.'));
     if (g_file_info_has_attribute(info, G_FILE_ATTRIBUTE_STANDARD_IS_SYMLINK))
         entry.Symlink = g_file_info_get_is_symlink(info);
-    if (g_file_info_has_attribute(info, G_FILE_ATTRIBUTE_TIME_MODIFIED))
-        entry.Modified =
-            qint64(g_file_info_get_attribute_uint64(info, G_FILE_ATTRIBUTE_TIME_MODIFIED));
-    if (g_file_info_has_attribute(info, G_FILE_ATTRIBUTE_UNIX_MODE))
-        entry.Mode = g_file_info_get_attribute_uint32(info, G_FILE_ATTRIBUTE_UNIX_MODE);
+    // Looked up by name, 0 when absent: one look-up each rather than two.
+    entry.Modified = qint64(g_file_info_get_attribute_uint64(info, G_FILE_ATTRIBUTE_TIME_MODIFIED));
+    entry.Mode = g_file_info_get_attribute_uint32(info, G_FILE_ATTRIBUTE_UNIX_MODE);
     return entry;
 }
 
