@@ -203,7 +203,8 @@ protected:
     bool skipTaken{false};  // a taken name is answered Skip, else Rename
     QElapsedTimer cancelled;
     bool resumed{false};
-    std::atomic<bool> stoppedAt{false}; // StopServerAt's step came, and the server stopped
+    // StopServerAt's step came, and the server stopped.
+    std::atomic<bool> stoppedAt{false};
     QStringList inputs;       // the texts the next name dialogs get
     int confirms{0};          // questions still to answer "Yes"
     QStringList confirmTexts; // the questions answered

@@ -66,18 +66,18 @@ QByteArray DigestFile(const QString& uri, QString& error, TRemoteCancel* cancel)
     auto job = std::make_shared<TDigestJob>();
     job->File = FileFor(uri);
     job->Cancellable.reset(G_CANCELLABLE(g_object_ref(link.Get())));
-    const bool ended = RunLeavingOnCancel(
-        link,
-        [job](const TCallTie&) {
-            job->Result = ReadBlocksOf(
-                job->File.get(),
-                [&](const char* data, size_t size) {
-                    job->Hash.addData(QByteArrayView(data, qsizetype(size)));
-                    return true;
-                },
-                job->Cancellable.get());
-        },
-        {});
+    const bool ended =
+        RunLeavingOnCancel(link,
+                           [job](const TCallTie&) {
+                               job->Result = ReadBlocksOf(
+                                   job->File.get(),
+                                   [&](const char* data, size_t size) {
+                                       job->Hash.addData(QByteArrayView(data, qsizetype(size)));
+                                       return true;
+                                   },
+                                   job->Cancellable.get());
+                           },
+                           {});
     if (!ended) {
         error = QStringLiteral("Cannot read %1: cancelled.").arg(ShownName(job->File.get()));
         return {};
