@@ -1,8 +1,8 @@
 #include "platform/remote/GioFiles.h"
 
 #include "platform/FileNames.h"
-#include "platform/base/NoReplaceRename.h"
 #include "platform/FileOpsFaults.h"
+#include "platform/base/NoReplaceRename.h"
 #include "platform/remote/GioLeftCall.h"
 #include "platform/remote/GioReconnect.h"
 #include "platform/remote/GioSupport.h"
@@ -126,9 +126,9 @@ TRemoteResult TCopyJob::Run(const TCallTie& tie)
 {
     const TPartHeld held(Part.get());
     GError* raw = nullptr;
-    const bool copied = g_file_copy(Source.get(), Part.get(), G_FILE_COPY_NONE, Cancellable.get(),
-                                    Progress ? gio::Progress : nullptr,
-                                    const_cast<TCallTie*>(&tie), &raw);
+    const bool copied =
+        g_file_copy(Source.get(), Part.get(), G_FILE_COPY_NONE, Cancellable.get(),
+                    Progress ? gio::Progress : nullptr, const_cast<TCallTie*>(&tie), &raw);
     if (!copied) {
         const TError error(raw);
         return Failed(error.get());
@@ -230,8 +230,7 @@ TRemoteResult CopyFile(const TRemoteCopy& copy, TRemoteCancel* cancel)
         return Failure(job->What, error.get());
     }
     // Asked with its error, so that a place found dead here is mounted again for the copy.
-    const TRef<GFileInfo> taken(g_file_query_info(job->Target.get(),
-                                                  G_FILE_ATTRIBUTE_STANDARD_TYPE,
+    const TRef<GFileInfo> taken(g_file_query_info(job->Target.get(), G_FILE_ATTRIBUTE_STANDARD_TYPE,
                                                   G_FILE_QUERY_INFO_NOFOLLOW_SYMLINKS, link.Get(),
                                                   &raw));
     if (raw) {
