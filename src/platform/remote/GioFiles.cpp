@@ -63,17 +63,24 @@ TRemoteResult MoveNoReplace(GFile* from, GFile* to, GCancellable* cancellable, c
     return result;
 }
 
-// Removes a part file left by a failed copy; says so when it stays.
-void DropPart(GFile* part, TRemoteResult& result)
+// Removes a part file left by a failed copy; says so when it stays. A cancelled copy,
+// which nobody waits for, mounts a place whose connection died meanwhile (a server that
+// stopped answering for long) again once for it.
+void DropPart(GFile* part, TRemoteResult& result, bool cancelled = false)
 {
-    GError* raw = nullptr;
-    if (g_file_delete(part, nullptr, &raw))
+    for (bool again = cancelled;; again = false) {
+        GError* raw = nullptr;
+        if (g_file_delete(part, nullptr, &raw))
+            return;
+        const TError error(raw);
+        if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_NOT_FOUND))
+            return;
+        if (again && IsLostConnection(error.get()) && Reconnect(UriOf(part), nullptr).Ok)
+            continue;
+        result.Error += QStringLiteral(" The partial copy %1 could not be removed: %2")
+                            .arg(ShownName(part), MessageOf(error.get()));
         return;
-    const TError error(raw);
-    if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_NOT_FOUND))
-        return;
-    result.Error += QStringLiteral(" The partial copy %1 could not be removed: %2")
-                        .arg(ShownName(part), MessageOf(error.get()));
+    }
 }
 
 qint64 SizeOf(GFile* file, GCancellable* cancellable, GError** error)
@@ -118,7 +125,7 @@ TRemoteResult TCopyJob::Failed(const GError* error)
                             QueryFile(SourceUri, nullptr).Lost;
     }
     if (ours)
-        DropPart(Part.get(), result);
+        DropPart(Part.get(), result, result.Cancelled);
     return result;
 }
 
@@ -146,7 +153,7 @@ TRemoteResult TCopyJob::Run(const TCallTie& tie)
                                        .arg(What)
                                        .arg(written)
                                        .arg(Size);
-        DropPart(Part.get(), result);
+        DropPart(Part.get(), result, cancelled);
         return result;
     }
     TRemoteResult result = MoveNoReplace(Part.get(), Target.get(), nullptr, What);
