@@ -4,6 +4,7 @@
 #include "controls/FontScale.h"
 #include "controls/VirtualListView.h"
 #include "fileops/uProgress.h"
+#include "modules/SupportModules.h"
 #include "panel/DriveSelector.h"
 #include "panel/PanelText.h"
 #include "panel/PathLine.h"
@@ -259,6 +260,8 @@ void TfMain::closeEvent(QCloseEvent* event)
         return;
     }
     KeepPanels();
+    if (platform::TRemotePlaces* places = LoadedRemotePlaces())
+        places->LeaveParts();
     for (TPanel& p : m_panels)
         p.Files->SetViewStyle(vsReport);
     QMainWindow::closeEvent(event);

@@ -7,8 +7,8 @@
 
 #include "platform/RemotePlaces.h"
 
-// `extern "C" platform::TRemotePlaces* TravodexRemoteModule2()`; the number changes with
+// `extern "C" platform::TRemotePlaces* TravodexRemoteModule3()`; the number changes with
 // this interface.
-inline constexpr char kRemoteModuleEntry[] = "TravodexRemoteModule2";
+inline constexpr char kRemoteModuleEntry[] = "TravodexRemoteModule3";
 using TRemoteModuleEntry = platform::TRemotePlaces* (*)();
 inline constexpr char kRemoteModuleFile[] = "libtrvx_remote.so";

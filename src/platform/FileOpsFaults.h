@@ -42,6 +42,12 @@ enum class TFileOpsStep {
     CopiesArrived,       // after a command's copies arrived in a folder or archive, before
                          // their sizes and CRC-32s are checked, on the working thread;
                          // path = that folder or archive (the result is ignored)
+    RemotePartWritten,   // after a copy to or from a remote place wrote its part file, before
+                         // the part is checked and takes its real name, on the copy's
+                         // thread; path = the part's URI or path (the result is ignored)
+    RemoteBlockRead,     // before each read from a remote file's stream (a digest, a search),
+                         // on the reading thread; path = the file's URI (the result is
+                         // ignored)
     FileBlockRead,       // before each read of a file's data for a scan over its content
                          // (the file search), on the scanning thread; path = the file; an
                          // errno value fails that read

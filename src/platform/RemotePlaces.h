@@ -216,6 +216,11 @@ public:
     // The SHA-256 of the file's content, read through the backend in pieces (SFTP offers
     // no checksum of its own); empty on an error or a cancel, with `error` saying why.
     virtual QByteArray Digest(const QString& uri, QString& error, TRemoteCancel* cancel) = 0;
+
+    // Window's thread, at quit. Copies that a cancel left behind may still wait for a
+    // server: their local part files are removed now, and their remote ones, which cannot
+    // be reached now, are removed the next time their place is mounted.
+    virtual void LeaveParts() {}
 };
 
 } // namespace platform

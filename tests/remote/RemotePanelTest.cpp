@@ -53,6 +53,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <atomic>
 #include <csignal>
 #include <optional>
 
@@ -65,6 +66,7 @@ protected:
     void TearDown() override
     {
         TPanelTest::TearDown();
+        platform::SetFileOpsFaultHook({});
         if (Server)
             Server->SignalSessions(SIGCONT);
     }
@@ -88,7 +90,8 @@ protected:
                    box && box->text().startsWith(QStringLiteral("Put the changed"))) {
             boxes << box->text(); // the editor's save: put back, yes
             QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
-        } else if (auto* progress = qobject_cast<TfProgress*>(modal); progress && cancelWork) {
+        } else if (auto* progress = qobject_cast<TfProgress*>(modal);
+                   progress && (cancelWork || stoppedAt)) {
             // Cancel once; a window still there long after it lets the server go on, so
             // that the test ends.
             if (!cancelled.isValid()) {
@@ -152,7 +155,33 @@ protected:
         main->Panel(side).Files->FocusItem(Names(side).indexOf(name));
         Key(Qt::Key_Insert, Qt::NoModifier, side);
     }
-    void CancelACopyStalledByAStoppedServer(bool upload);
+    void CancelACopyStalledByAStoppedServer(bool upload, bool quit = false);
+    // Stops the server the first time the work reaches `step`; the progress window is
+    // cancelled then.
+    void StopServerAt(platform::TFileOpsStep step)
+    {
+        platform::SetFileOpsFaultHook([this, step](platform::TFileOpsStep at, const QString&) {
+            if (at == step && !stoppedAt.exchange(true))
+                Server->SignalSessions(SIGSTOP);
+            return 0;
+        });
+    }
+    // Puts a local folder in the right panel and the server's `folder` in the left one.
+    void LocalBesideRemote(const QString& local, const QString& folder)
+    {
+        main->Panel(sdRight).Directory = local + '/';
+        main->RefreshPanel(sdRight);
+        ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); }));
+        Browse(folder);
+    }
+    // The work ended at the window's Cancel while the server was still stopped.
+    void ExpectCancelledWhileStopped()
+    {
+        EXPECT_TRUE(stoppedAt);
+        EXPECT_TRUE(cancelled.isValid());
+        EXPECT_FALSE(resumed) << "the work ended only when the server ran again";
+        EXPECT_FALSE(FileWorkRunning());
+    }
     QString Folder(const QString& name, int files)
     {
         const QString folder = Server->Folder() + '/' + name;
@@ -174,6 +203,8 @@ protected:
     bool skipTaken{false};  // a taken name is answered Skip, else Rename
     QElapsedTimer cancelled;
     bool resumed{false};
+    // StopServerAt's step came, and the server stopped.
+    std::atomic<bool> stoppedAt{false};
     QStringList inputs;       // the texts the next name dialogs get
     int confirms{0};          // questions still to answer "Yes"
     QStringList confirmTexts; // the questions answered
@@ -983,7 +1014,7 @@ TEST_F(RemotePanelTest, AFetchFromAStoppedServerEndsWithTheProgressWindowsCancel
 // F5 of a big file with the server stopped midway: the progress window's Cancel ends the
 // copy while the server is still stopped, and says so; no file takes the real name, and
 // the part file goes once the server runs again.
-void RemotePanelTest::CancelACopyStalledByAStoppedServer(bool upload)
+void RemotePanelTest::CancelACopyStalledByAStoppedServer(bool upload, bool quit)
 {
     const QString folder =
         Folder(upload ? QStringLiteral("stalled up") : QStringLiteral("stalled down"), 0);
@@ -1021,11 +1052,29 @@ void RemotePanelTest::CancelACopyStalledByAStoppedServer(bool upload)
     EXPECT_FALSE(QFileInfo::exists(into + QStringLiteral("/big.bin")));
     ASSERT_TRUE(WaitFor([&] { return !main->Reading(sdRight); })); // the local panel answers
 
+    const QStringList parts = PartFiles(into);
+    if (quit) {
+        // Quitting meanwhile: the copy still waits for the server, so its part is recorded.
+        QTemporaryDir config;
+        main->KeepPanelsIn(config.filePath(QStringLiteral("panels.ini")));
+        EXPECT_TRUE(main->close());
+    }
     Server->SignalSessions(SIGCONT);
     EXPECT_TRUE(WaitFor([&] { return PartFiles(into).isEmpty(); }))
         << qPrintable(PartFiles(into).join(' '));
     EXPECT_FALSE(QFileInfo::exists(into + QStringLiteral("/big.bin")));
     EXPECT_EQ(QFileInfo(from + QStringLiteral("/big.bin")).size(), 64 << 20);
+    if (!quit)
+        return;
+    // Here the copy ended in this process; in a program that quit the part would stay on
+    // the server. Put back, it goes at the next mount of the place.
+    ASSERT_EQ(parts.size(), 1);
+    const QString left = into + '/' + parts[0];
+    QFile(left).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QFileInfo::exists(left));
+    Unmount();
+    MountServer();
+    EXPECT_TRUE(WaitFor([&] { return !QFileInfo::exists(left); }));
 }
 
 TEST_F(RemotePanelTest, CancelEndsACopyFromAStoppedServerAndItsPartGoesWhenTheServerRuns)
@@ -1036,6 +1085,55 @@ TEST_F(RemotePanelTest, CancelEndsACopyFromAStoppedServerAndItsPartGoesWhenTheSe
 TEST_F(RemotePanelTest, CancelEndsACopyToAStoppedServerAndItsPartGoesWhenTheServerRuns)
 {
     CancelACopyStalledByAStoppedServer(true);
+}
+
+TEST_F(RemotePanelTest, APartLeftOnAStoppedServerAtQuitGoesAtTheNextMount)
+{
+    CancelACopyStalledByAStoppedServer(true, true);
+}
+
+// F5 to a server that stops answering once the file's part has arrived whole, before the
+// part is checked and takes its name: Cancel ends the copy while the server is stopped;
+// the part goes once it runs again, and nothing takes the real name.
+TEST_F(RemotePanelTest, CancelEndsACopyWhoseServerStopsBeforeItsPartTakesTheName)
+{
+    const QString folder = Folder(QStringLiteral("stopped at the name"), 0);
+    QTemporaryDir local;
+    RandomFile(local.filePath(QStringLiteral("whole.bin")), 1 << 20);
+    LocalBesideRemote(local.path(), folder);
+    ASSERT_FALSE(HasFatalFailure());
+    StopServerAt(platform::TFileOpsStep::RemotePartWritten);
+    Mark(sdRight, QStringLiteral("whole.bin"));
+    Key(Qt::Key_F5, Qt::NoModifier, sdRight); // returns once the copy has ended
+    ExpectCancelledWhileStopped();
+    EXPECT_EQ(Shown<TfProgress>(), nullptr);
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/whole.bin")));
+
+    Server->SignalSessions(SIGCONT);
+    EXPECT_TRUE(WaitFor([&] { return PartFiles(folder).isEmpty(); }))
+        << qPrintable(PartFiles(folder).join(' '));
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/whole.bin")));
+}
+
+// F6 from a server that stops answering while the copy is read back: Cancel ends the move
+// while the server is stopped and says the file was not moved; the original stays.
+TEST_F(RemotePanelTest, CancelWhileAMovesCopyIsCheckedKeepsTheOriginalAndSaysSo)
+{
+    const QString folder = Folder(QStringLiteral("stopped at the check"), 0);
+    QTemporaryDir local;
+    RandomFile(folder + QStringLiteral("/moved.bin"), 1 << 20);
+    LocalBesideRemote(local.path(), folder);
+    ASSERT_FALSE(HasFatalFailure());
+    StopServerAt(platform::TFileOpsStep::RemoteBlockRead); // the original is read back
+    Mark(sdLeft, QStringLiteral("moved.bin"));
+    Key(Qt::Key_F6); // returns once the move has ended
+    ExpectCancelledWhileStopped();
+    EXPECT_EQ(Shown<TfProgress>(), nullptr);
+    EXPECT_TRUE(messages.join('\n').contains(QStringLiteral("not moved: cancelled")))
+        << qPrintable(messages.join('\n'));
+
+    Server->SignalSessions(SIGCONT);
+    EXPECT_EQ(QFileInfo(folder + QStringLiteral("/moved.bin")).size(), 1 << 20);
 }
 
 // A quick view waiting for a server that stopped answering is abandoned when the cursor

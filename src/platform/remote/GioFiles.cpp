@@ -1,12 +1,12 @@
 #include "platform/remote/GioFiles.h"
 
 #include "platform/FileNames.h"
+#include "platform/FileOpsFaults.h"
 #include "platform/base/NoReplaceRename.h"
-#include "platform/remote/GioCopyCall.h"
+#include "platform/remote/GioLeftCall.h"
 #include "platform/remote/GioReconnect.h"
 #include "platform/remote/GioSupport.h"
 
-#include <QCryptographicHash>
 #include <cstring>
 #include <fcntl.h>
 
@@ -63,17 +63,24 @@ TRemoteResult MoveNoReplace(GFile* from, GFile* to, GCancellable* cancellable, c
     return result;
 }
 
-// Removes a part file left by a failed copy; says so when it stays.
-void DropPart(GFile* part, TRemoteResult& result)
+// Removes a part file left by a failed copy; says so when it stays. A cancelled copy,
+// which nobody waits for, mounts a place whose connection died meanwhile (a server that
+// stopped answering for long) again once for it.
+void DropPart(GFile* part, TRemoteResult& result, bool cancelled = false)
 {
-    GError* raw = nullptr;
-    if (g_file_delete(part, nullptr, &raw))
+    for (bool again = cancelled;; again = false) {
+        GError* raw = nullptr;
+        if (g_file_delete(part, nullptr, &raw))
+            return;
+        const TError error(raw);
+        if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_NOT_FOUND))
+            return;
+        if (again && IsLostConnection(error.get()) && Reconnect(UriOf(part), nullptr).Ok)
+            continue;
+        result.Error += QStringLiteral(" The partial copy %1 could not be removed: %2")
+                            .arg(ShownName(part), MessageOf(error.get()));
         return;
-    const TError error(raw);
-    if (g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_NOT_FOUND))
-        return;
-    result.Error += QStringLiteral(" The partial copy %1 could not be removed: %2")
-                        .arg(ShownName(part), MessageOf(error.get()));
+    }
 }
 
 qint64 SizeOf(GFile* file, GCancellable* cancellable, GError** error)
@@ -81,6 +88,85 @@ qint64 SizeOf(GFile* file, GCancellable* cancellable, GError** error)
     const TRef<GFileInfo> info(g_file_query_info(file, G_FILE_ATTRIBUTE_STANDARD_SIZE,
                                                  G_FILE_QUERY_INFO_NONE, cancellable, error));
     return info ? qint64(g_file_info_get_size(info.get())) : -1;
+}
+
+void Progress(goffset copied, goffset total, gpointer data)
+{
+    static_cast<const TCallTie*>(data)->Progress(copied, total);
+}
+
+// One file's copy into its part, the check that the part is whole and its rename to the
+// real name, on a thread that Cancel can leave behind (GioLeftCall.h). It owns all it
+// uses, and cleans up after itself: a part that does not take the real name is removed,
+// also when the copy was left behind, and one that was whole then does not take it.
+struct TCopyJob {
+    TRef<GFile> Source, Target, Part;
+    TRef<GCancellable> Cancellable;
+    QString SourceUri, FolderUri, What;
+    qint64 Size{0};
+    bool Progress{false};
+    TRemoteResult Result;
+
+    TRemoteResult Run(const TCallTie& tie);
+    TRemoteResult Failed(const GError* error);
+};
+
+TRemoteResult TCopyJob::Failed(const GError* error)
+{
+    TRemoteResult result = Failure(What, error);
+    // A part whose name was taken before the copy is not the copy's and stays.
+    const bool ours = !g_error_matches(error, G_IO_ERROR, G_IO_ERROR_EXISTS);
+    if (!result.Cancelled) {
+        // A connection lost mid-copy ends the copy with its message: only a place found
+        // dead before any byte went is mounted again for it. SFTP reports the loss as a
+        // plain failure, so the places are asked whether they still answer.
+        result.Lost = false;
+        result.LostMidway = IsLostConnection(error) || QueryFile(FolderUri, nullptr).Lost ||
+                            QueryFile(SourceUri, nullptr).Lost;
+    }
+    if (ours)
+        DropPart(Part.get(), result, result.Cancelled);
+    return result;
+}
+
+TRemoteResult TCopyJob::Run(const TCallTie& tie)
+{
+    const TPartHeld held(Part.get());
+    GError* raw = nullptr;
+    const bool copied =
+        g_file_copy(Source.get(), Part.get(), G_FILE_COPY_NONE, Cancellable.get(),
+                    Progress ? gio::Progress : nullptr, const_cast<TCallTie*>(&tie), &raw);
+    if (!copied) {
+        const TError error(raw);
+        return Failed(error.get());
+    }
+    FileOpsFault(TFileOpsStep::RemotePartWritten, UriOf(Part.get()));
+    // The part must be whole before it takes the real name.
+    const qint64 written = SizeOf(Part.get(), Cancellable.get(), &raw);
+    const TError sizeError(raw);
+    const bool cancelled = g_cancellable_is_cancelled(Cancellable.get());
+    if (written != Size || cancelled) {
+        TRemoteResult result;
+        result.Cancelled = cancelled;
+        result.Error = cancelled ? QStringLiteral("%1: cancelled.").arg(What)
+                                 : QStringLiteral("%1: the copy has %2 of %3 bytes.")
+                                       .arg(What)
+                                       .arg(written)
+                                       .arg(Size);
+        DropPart(Part.get(), result, cancelled);
+        return result;
+    }
+    TRemoteResult result = MoveNoReplace(Part.get(), Target.get(), nullptr, What);
+    result.Lost = false; // the part may have taken its name: never copied again
+    if (result.NotSupported) {
+        result.Error = QStringLiteral("%1: the server cannot rename files; the copy is kept "
+                                      "as %2.")
+                           .arg(What, ShownName(Part.get()));
+        return result;
+    }
+    if (!result.Ok)
+        DropPart(Part.get(), result);
+    return result;
 }
 
 } // namespace
@@ -137,83 +223,48 @@ TRemoteSpace QuerySpace(const QString& uri, TRemoteCancel* cancel)
 TRemoteResult CopyFile(const TRemoteCopy& copy, TRemoteCancel* cancel)
 {
     const TCancelLink link(cancel);
-    const TRef<GFile> source = FileFor(copy.Source);
+    auto job = std::make_shared<TCopyJob>();
+    job->Source = FileFor(copy.Source);
     const TRef<GFile> folder = FileFor(copy.TargetFolder);
-    const TRef<GFile> target = ChildOf(folder.get(), copy.TargetName);
-    const QString what = QStringLiteral("Cannot copy %1").arg(NameOf(source.get()));
+    job->Target = ChildOf(folder.get(), copy.TargetName);
+    job->SourceUri = copy.Source;
+    job->FolderUri = copy.TargetFolder;
+    job->What = QStringLiteral("Cannot copy %1").arg(NameOf(job->Source.get()));
     GError* raw = nullptr;
-    const qint64 size = SizeOf(source.get(), link.Get(), &raw);
-    if (size < 0) {
+    job->Size = SizeOf(job->Source.get(), link.Get(), &raw);
+    if (job->Size < 0) {
         const TError error(raw);
-        return Failure(what, error.get());
+        return Failure(job->What, error.get());
     }
     // Asked with its error, so that a place found dead here is mounted again for the copy.
-    const TRef<GFileInfo> taken(g_file_query_info(target.get(), G_FILE_ATTRIBUTE_STANDARD_TYPE,
+    const TRef<GFileInfo> taken(g_file_query_info(job->Target.get(), G_FILE_ATTRIBUTE_STANDARD_TYPE,
                                                   G_FILE_QUERY_INFO_NOFOLLOW_SYMLINKS, link.Get(),
                                                   &raw));
     if (raw) {
         const TError error(raw);
         raw = nullptr;
         if (!g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_NOT_FOUND))
-            return Failure(what, error.get());
+            return Failure(job->What, error.get());
     }
     if (taken) {
         TRemoteResult result;
         result.Exists = true;
         result.Error = QStringLiteral("%1: %2 already exists; it was not replaced.")
-                           .arg(what, ShownName(target.get()));
+                           .arg(job->What, ShownName(job->Target.get()));
         return result;
     }
     const QByteArray partName = PartFileName(EncodeFileName(copy.TargetName));
-    const TRef<GFile> part(g_file_get_child(folder.get(), partName.constData()));
-    const TCopyOutcome copied = CopyLeavingOnCancel(source.get(), part.get(), link, copy.Progress);
-    if (copied.Abandoned) {
-        // The backend has not given up yet: the copy, left behind, removes its part when
-        // it does. Nothing has taken the real name.
-        TRemoteResult result;
-        result.Cancelled = true;
-        result.Error = QStringLiteral("%1: cancelled.").arg(what);
-        return result;
-    }
-    if (!copied.Ok) {
-        const GError* error = copied.Error.get();
-        TRemoteResult result = Failure(what, error);
-        if (result.Cancelled)
-            return result; // its part went with the copy
-        // A connection lost mid-copy ends the copy with its message: only a place found
-        // dead before any byte went is mounted again for it. SFTP reports the loss as a
-        // plain failure, so the places are asked whether they still answer.
-        result.Lost = false;
-        result.LostMidway = IsLostConnection(error) || QueryFile(copy.TargetFolder, nullptr).Lost ||
-                            QueryFile(copy.Source, nullptr).Lost;
-        if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_EXISTS))
-            DropPart(part.get(), result);
-        return result;
-    }
-    // The part must be whole before it takes the real name.
-    const qint64 written = SizeOf(part.get(), nullptr, &raw);
-    const TError sizeError(raw);
-    if (written != size || link.Cancelled()) {
-        TRemoteResult result;
-        result.Cancelled = link.Cancelled();
-        result.Error = result.Cancelled ? QStringLiteral("%1: cancelled.").arg(what)
-                                        : QStringLiteral("%1: the copy has %2 of %3 bytes.")
-                                              .arg(what)
-                                              .arg(written)
-                                              .arg(size);
-        DropPart(part.get(), result);
-        return result;
-    }
-    TRemoteResult result = MoveNoReplace(part.get(), target.get(), nullptr, what);
-    result.Lost = false; // the part may have taken its name: never copied again
-    if (result.NotSupported) {
-        result.Error = QStringLiteral("%1: the server cannot rename files; the copy is kept "
-                                      "as %2.")
-                           .arg(what, ShownName(part.get()));
-        return result;
-    }
-    if (!result.Ok)
-        DropPart(part.get(), result);
+    job->Part.reset(g_file_get_child(folder.get(), partName.constData()));
+    job->Cancellable.reset(G_CANCELLABLE(g_object_ref(link.Get())));
+    job->Progress = bool(copy.Progress);
+    if (RunLeavingOnCancel(
+            link, [job](const TCallTie& tie) { job->Result = job->Run(tie); }, copy.Progress))
+        return job->Result;
+    // The backend has not given up yet: the copy, left behind, removes its part when it
+    // does. Nothing has taken the real name.
+    TRemoteResult result;
+    result.Cancelled = true;
+    result.Error = QStringLiteral("%1: cancelled.").arg(job->What);
     return result;
 }
 
@@ -295,23 +346,6 @@ TRemoteResult MoveFile(const QString& uri, const QString& folderUri, const QStri
     const TRef<GFile> moved = ChildOf(folder.get(), name);
     return MoveNoReplace(file.get(), moved.get(), link.Get(),
                          QStringLiteral("Cannot move %1").arg(NameOf(file.get())));
-}
-
-QByteArray DigestFile(const QString& uri, QString& error, TRemoteCancel* cancel)
-{
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    const TRemoteResult read = ReadFileBlocks(
-        uri,
-        [&](const char* data, size_t size) {
-            hash.addData(QByteArrayView(data, qsizetype(size)));
-            return true;
-        },
-        cancel);
-    if (!read.Ok) {
-        error = read.Error;
-        return {};
-    }
-    return hash.result();
 }
 
 } // namespace platform::gio

@@ -1,4 +1,5 @@
 #include "platform/remote/GioMount.h"
+#include "platform/remote/GioLeftCall.h"
 
 #include "platform/remote/GioSupport.h"
 
@@ -127,8 +128,11 @@ void Mounted(GObject* source, GAsyncResult* result, gpointer data)
     g_file_mount_enclosing_volume_finish(G_FILE(source), result, &raw);
     const TError error(raw);
     // A place mounted already is not mounted again.
-    if (!error || g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_ALREADY_MOUNTED))
+    if (!error || g_error_matches(error.get(), G_IO_ERROR, G_IO_ERROR_ALREADY_MOUNTED)) {
+        // Part files that copies left on this place when the program last quit go now.
+        DropRecordedParts(UriOf(job->File.get()));
         return Finish(job, Success());
+    }
     TRemoteResult failed =
         Failure(QStringLiteral("Cannot connect to %1").arg(job->Shown), error.get());
     if (job->Refused) {

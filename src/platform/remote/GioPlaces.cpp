@@ -1,6 +1,7 @@
 #include "platform/remote/GioPlaces.h"
 
 #include "platform/remote/GioFiles.h"
+#include "platform/remote/GioLeftCall.h"
 #include "platform/remote/GioListing.h"
 #include "platform/remote/GioMount.h"
 #include "platform/remote/GioReconnect.h"
@@ -110,6 +111,7 @@ public:
     {
         return DigestFile(uri, error, cancel);
     }
+    void LeaveParts() override { gio::LeaveParts(); }
 };
 
 } // namespace

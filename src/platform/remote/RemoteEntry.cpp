@@ -3,7 +3,7 @@
 #include "modules/RemoteModule.h"
 #include "platform/remote/GioPlaces.h"
 
-extern "C" __attribute__((visibility("default"))) platform::TRemotePlaces* TravodexRemoteModule2()
+extern "C" __attribute__((visibility("default"))) platform::TRemotePlaces* TravodexRemoteModule3()
 {
     return &platform::gio::GioPlaces();
 }
