@@ -426,8 +426,7 @@ public:
     const TFedMember* FedMemberAt(TSide side, int row) const;
     bool GoToFedMember(TSide side, const std::function<void()>& after = {});
     bool RefuseOnFedMembers(TSide side, const QString& verb);
-    // Where the panel is (folder or archive, and the cursor's entry), and going back there.
-    TPanelPlace PanelPlace(TSide side) const;
+    // Goes back to where a panel was (folder or archive, and the cursor's entry).
     void ReturnToPlace(TSide side, const TPanelPlace& place);
 
     // The panel host of the file commands.

@@ -107,11 +107,6 @@ bool TfMain::OpenArchiveAtMember(TSide side, int row, const QString& member)
     return true;
 }
 
-TPanelPlace TfMain::PanelPlace(TSide side) const
-{
-    return m_panels[side].Place();
-}
-
 void TfMain::ReturnToPlace(TSide side, const TPanelPlace& place)
 {
     TPanel& p = m_panels[side];
@@ -204,7 +199,7 @@ void TfMain::FeedToPanel(const QString& folder, const std::vector<TSearchHit>& h
     fed->Root = AddSeparator(folder);
     // Results fed over results lead back where the first ones did; from anywhere else
     // (a folder, an archive, the drive list) back there, to the entry under the cursor.
-    fed->Before = ShowsFedResults(side) ? p.Fed->Before : PanelPlace(side);
+    fed->Before = ShowsFedResults(side) ? p.Fed->Before : p.Place();
     QString failure;
     platform::TRemotePlaces* places =
         IsRemoteLocation(fed->Root) ? RemotePlacesOf(failure) : nullptr;
