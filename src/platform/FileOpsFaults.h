@@ -45,6 +45,9 @@ enum class TFileOpsStep {
     RemotePartWritten,   // after a copy to or from a remote place wrote its part file, before
                          // the part is checked and takes its real name, on the copy's
                          // thread; path = the part's URI or path (the result is ignored)
+    RemoteSaveWritten,   // after an edited file went up whole under its hidden name beside
+                         // the server's file, before that file is checked again and
+                         // replaced; path = the hidden copy's URI (the result is ignored)
     RemoteBlockRead,     // before each read from a remote file's stream (a digest, a search),
                          // on the reading thread; path = the file's URI (the result is
                          // ignored)

@@ -211,6 +211,10 @@ public:
     // rename, never replacing; NotSupported where the backend would have to copy.
     virtual TRemoteResult Move(const QString& uri, const QString& folderUri, const QString& name,
                                TRemoteCancel* cancel) = 0;
+    // Removes a part file this program wrote (a hidden name) without waiting for it: on a
+    // thread of its own that waits for a server that does not answer, and that quitting
+    // meanwhile turns into a removal at the next mount of its place.
+    virtual void DropPart(const QString& uri) = 0;
     // The URI of `name` in the folder `folderUri` (either may be a local path).
     virtual QString Child(const QString& folderUri, const QString& name) = 0;
     // The SHA-256 of the file's content, read through the backend in pieces (SFTP offers

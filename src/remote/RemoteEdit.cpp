@@ -1,6 +1,7 @@
 #include "remote/RemoteEdit.h"
 
 #include "platform/FileNames.h"
+#include "platform/FileOpsFaults.h"
 
 #include <QFileInfo>
 
@@ -97,6 +98,7 @@ TRemoteResult PutBack(platform::TRemotePlaces& places, TFetchedFile& file,
     if (!result.Ok)
         return result;
     const QString written = places.Child(file.Folder, hidden);
+    platform::FileOpsFault(platform::TFileOpsStep::RemoteSaveWritten, written);
     // The file may have changed while the copy went up: checked again just before.
     QString why = Unchanged(places, file, uri, cancel);
     if (why.isEmpty()) {
@@ -108,9 +110,15 @@ TRemoteResult PutBack(platform::TRemotePlaces& places, TFetchedFile& file,
     } else {
         result = Refused(why);
     }
-    if (const TRemoteResult dropped = places.Delete(written, nullptr); !dropped.Ok)
+    // A cancel may come while the server does not answer: the copy then goes when it
+    // does, without holding up the cancel.
+    if (const TRemoteResult dropped = places.Delete(written, cancel); dropped.Cancelled) {
+        result.Cancelled = true;
+        places.DropPart(written);
+    } else if (!dropped.Ok) {
         result.Error +=
             QStringLiteral("; the copy %1 could not be removed: %2").arg(hidden, dropped.Error);
+    }
     return result;
 }
 

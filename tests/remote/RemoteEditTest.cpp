@@ -2,12 +2,16 @@
 // put back only while the file on the server is the one fetched, through a hidden name.
 #include "remote/RemoteEdit.h"
 #include "RemoteTestSupport.h"
+#include "platform/FileOpsFaults.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <atomic>
+#include <csignal>
+#include <thread>
 
 namespace
 {
@@ -113,6 +117,46 @@ TEST_F(RemoteEditTest, APutBackIsRefusedWhenTheServerFileChangedOrWent)
     EXPECT_FALSE(QFileInfo::exists(remotePath));
     EXPECT_TRUE(QDir(folder).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_EQ(ReadFile(file.Copy), QByteArray("edited"));
+}
+
+// Cancel while the server does not answer, after the edit went up under its hidden name:
+// the put-back ends at once, the server's file stays as it was, and the hidden copy goes
+// once the server answers again.
+TEST_F(RemoteEditTest, ACancelWhileTheServerIsStoppedEndsAtOnceAndItsCopyGoesLater)
+{
+    remote::TFetchedFile file =
+        Fetch(QStringLiteral("edit stopped"), QStringLiteral("s.txt"), "as fetched");
+    Write(file.Copy, "edited");
+    platform::TRemoteCancel cancel;
+    std::atomic<bool> stopped{false};
+    const platform::TFileOpsFaultHook before =
+        platform::SetFileOpsFaultHook([&](platform::TFileOpsStep step, const QString&) {
+            if (step == platform::TFileOpsStep::RemoteSaveWritten && !stopped.exchange(true)) {
+                Server->SignalSessions(SIGSTOP);
+                cancel.Cancel();
+            }
+            return 0;
+        });
+    std::atomic<bool> ended{false};
+    platform::TRemoteResult result;
+    std::thread worker([&] {
+        result = remote::PutBack(Places(), file, &cancel);
+        ended = true;
+    });
+    const bool endedWhileStopped = WaitFor([&] { return ended.load(); });
+    Server->SignalSessions(SIGCONT);
+    worker.join();
+    platform::SetFileOpsFaultHook(before);
+
+    EXPECT_TRUE(stopped);
+    EXPECT_TRUE(endedWhileStopped) << "the put-back waited for the stopped server";
+    EXPECT_FALSE(result.Ok);
+    EXPECT_TRUE(result.Cancelled) << qPrintable(result.Error);
+    EXPECT_EQ(ReadFile(folder + QStringLiteral("/s.txt")), QByteArray("as fetched"));
+    EXPECT_TRUE(WaitFor([&] {
+        return QDir(folder).entryList(QDir::Files | QDir::Hidden) ==
+               QStringList{QStringLiteral("s.txt")};
+    })) << qPrintable(QDir(folder).entryList(QDir::Files | QDir::Hidden).join(' '));
 }
 
 TEST_F(RemoteEditTest, AKeptCopyNeverReplacesOne)

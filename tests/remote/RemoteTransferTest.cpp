@@ -137,6 +137,7 @@ public:
     {
         return m_places.ReadBlocks(uri, block, cancel);
     }
+    void DropPart(const QString& uri) override { m_places.DropPart(uri); }
     QString Child(const QString& folderUri, const QString& name) override
     {
         return m_places.Child(folderUri, name);

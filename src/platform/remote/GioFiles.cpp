@@ -9,6 +9,8 @@
 
 #include <cstring>
 #include <fcntl.h>
+#include <system_error>
+#include <thread>
 
 namespace platform::gio
 {
@@ -266,6 +268,21 @@ TRemoteResult CopyFile(const TRemoteCopy& copy, TRemoteCancel* cancel)
     result.Cancelled = true;
     result.Error = QStringLiteral("%1: cancelled.").arg(job->What);
     return result;
+}
+
+void DropPartLeft(const QString& uri)
+{
+    const auto drop = [uri] {
+        const TRef<GFile> part = FileFor(uri);
+        const TPartHeld held(part.get());
+        TRemoteResult unread; // nobody waits for its message
+        DropPart(part.get(), unread, true);
+    };
+    try {
+        std::thread(drop).detach();
+    } catch (const std::system_error&) {
+        drop();
+    }
 }
 
 TRemoteResult DeleteFile(const QString& uri, TRemoteCancel* cancel)

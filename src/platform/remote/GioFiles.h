@@ -19,6 +19,8 @@ TRemoteResult RenameFile(const QString& uri, const QString& newName, TRemoteCanc
 TRemoteResult ReplaceFile(const QString& uri, const QString& targetUri, TRemoteCancel* cancel);
 TRemoteResult MoveFile(const QString& uri, const QString& folderUri, const QString& name,
                        TRemoteCancel* cancel);
+// RemotePlaces.h's DropPart.
+void DropPartLeft(const QString& uri);
 QByteArray DigestFile(const QString& uri, QString& error, TRemoteCancel* cancel);
 
 } // namespace platform::gio

@@ -101,6 +101,7 @@ public:
     {
         return MoveFile(uri, folderUri, name, cancel);
     }
+    void DropPart(const QString& uri) override { DropPartLeft(uri); }
     QString Child(const QString& folderUri, const QString& name) override
     {
         const TRef<GFile> folder = FileFor(folderUri);
