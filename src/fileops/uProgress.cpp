@@ -64,12 +64,19 @@ void WaitForWork(QEventLoop& loop, const bool& done, const QString& command,
     });
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     if (!done && timedOut) {
-        TfProgress window(MainWindow(), command, progress, [&progress] { progress.Cancel(); });
-        // A command's wait cursor would hide that Cancel can be clicked.
-        QApplication::setOverrideCursor(Qt::ArrowCursor);
-        window.show();
-        loop.exec();
-        QApplication::restoreOverrideCursor();
+        const QPointer<QWidget> before = QApplication::activeWindow();
+        {
+            TfProgress window(MainWindow(), command, progress, [&progress] { progress.Cancel(); });
+            // A command's wait cursor would hide that Cancel can be clicked.
+            QApplication::setOverrideCursor(Qt::ArrowCursor);
+            window.show();
+            loop.exec();
+            QApplication::restoreOverrideCursor();
+        }
+        // The window that had the keys (an editor saving, say) takes them again, also
+        // where no window manager hands them back or hands them to the main window.
+        if (before && before->isVisible())
+            before->activateWindow();
     }
 }
 

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QStatusBar>
@@ -456,6 +457,9 @@ void TfText::MenuFileOpenClick()
 
 void TfText::MenuFileSaveClick()
 {
+    // Its questions and a put-back's progress window come and go: the keys come back to
+    // this window afterwards, also where no window manager hands them back.
+    const auto keys = qScopeGuard([this] { activateWindow(); });
     if (IsUntitled()) {
         MenuFileSaveAsClick();
         return;

@@ -702,3 +702,29 @@ TEST_F(LongWorkTest, ViewingAMemberAndAMovesDeletionsRunBehindTheProgressWindow)
     EXPECT_FALSE(QFileInfo::exists(left + "a.txt"));
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
+
+// The window that had the keys when a progress window came up has them again once it
+// went: the progress window is the main window's, and nothing else would hand them back.
+TEST_F(LongWorkTest, TheWindowThatHadTheKeysHasThemAgainAfterTheProgressWindow)
+{
+    QWidget other(main.get(), Qt::Window);
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &other; }));
+    ProgressWatch watch;
+    std::atomic<bool> shown{false};
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+        if (VisibleProgress())
+            shown = true;
+    });
+    poll.start(20);
+    platform::TFileOpsProgress progress;
+    RunFileWork(QStringLiteral("Working"), progress, [&] {
+        for (int i = 0; i < 3000 && !shown; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    });
+    EXPECT_EQ(watch.shown, 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), &other);
+}

@@ -491,6 +491,25 @@ TEST_F(ViewEditTest, AnEditedMemberIsPutBackIntoItsArchiveAndNothingElseChanges)
     EXPECT_TRUE(messages.isEmpty()) << qPrintable(messages.join('\n'));
 }
 
+// After the put-back's question the editor has the keys again: the next Ctrl+S is the
+// editor's, not the main window's.
+TEST_F(ViewEditTest, AnEditorHasTheKeysAgainAfterPuttingAMemberBack)
+{
+    TfText* editor = EditNotes();
+    ASSERT_NE(editor, nullptr);
+    testmodal::AnswerQuestion(testmodal::TAnswer::Yes);
+    TypeAndSave(editor, "second");
+    EXPECT_EQ(MemberContent(left + "backup.zip", "notes.txt"), "first text\nsecond");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), editor);
+
+    testmodal::AnswerQuestion(testmodal::TAnswer::Yes);
+    QTest::keyClicks(editor->Memo, "!");
+    QTest::keyClick(editor->Memo, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(MemberContent(left + "backup.zip", "notes.txt"), "first text\nsecond!");
+    EXPECT_FALSE(editor->Modified());
+}
+
 TEST_F(ViewEditTest, PuttingAMemberBackKeepsTheProgramBeforeTheArchive)
 {
     dir.write("src/notes.txt", "text");
