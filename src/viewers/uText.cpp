@@ -17,8 +17,8 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QScopeGuard>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTextDocument>
@@ -390,9 +390,9 @@ bool TfText::ConfirmTarget(const QString& path, platform::TLinkRule& links)
                 QStringLiteral("Do you want to replace the file %1 ?").arg(target.LinkTarget));
         // Never through the link: the file would be made where it points.
         links = platform::TLinkRule::ReplaceLink;
-        return AskConfirmation(
-            QStringLiteral("%1 is a link to %2, where there is no file.").arg(path, target.LinkTarget),
-            QStringLiteral("Do you want to replace the link with the file ?"));
+        return AskConfirmation(QStringLiteral("%1 is a link to %2, where there is no file.")
+                                   .arg(path, target.LinkTarget),
+                               QStringLiteral("Do you want to replace the link with the file ?"));
     case TKind::Other:
         break;
     }
@@ -405,9 +405,9 @@ TfText::TOffer TfText::OfferToSave()
 {
     if (!m_modified || m_quiet)
         return TOffer::Declined;
-    const QMessageBox::StandardButton answer =
-        AskYesNoCancel(QStringLiteral("The file ") + ShownName() + QStringLiteral(" has been modified."),
-                       QStringLiteral("Do you want to save the changes ?"));
+    const QMessageBox::StandardButton answer = AskYesNoCancel(
+        QStringLiteral("The file ") + ShownName() + QStringLiteral(" has been modified."),
+        QStringLiteral("Do you want to save the changes ?"));
     if (answer != QMessageBox::Yes)
         return answer == QMessageBox::No ? TOffer::Declined : TOffer::Cancelled;
     if (IsUntitled() || (IsMember() && m_member.ReadOnly)) {
@@ -488,10 +488,10 @@ void TfText::SaveMember()
     if (!m_member.ReadOnly) {
         if (!m_modified)
             return; // the member holds this text already
-        const QMessageBox::StandardButton answer = AskYesNoCancel(
-            QStringLiteral("Put the changed %1 back into %2?")
-                .arg(m_member.Name, QFileInfo(m_member.Archive).fileName()),
-            QStringLiteral("No saves it as a file of its own."));
+        const QMessageBox::StandardButton answer =
+            AskYesNoCancel(QStringLiteral("Put the changed %1 back into %2?")
+                               .arg(m_member.Name, QFileInfo(m_member.Archive).fileName()),
+                           QStringLiteral("No saves it as a file of its own."));
         if (answer == QMessageBox::Yes)
             PutBack();
         if (answer != QMessageBox::No)

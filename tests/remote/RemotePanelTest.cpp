@@ -528,9 +528,7 @@ TEST_F(RemotePanelTest, RenameByMaskRenamesMarkedRemoteEntriesNeverReplacingAndU
     const auto settled = [&](const std::function<bool()>& done) {
         return WaitFor([&] { return !main->Reading(sdLeft) && done(); });
     };
-    const auto exists = [&](const QString& name) {
-        return QFileInfo::exists(folder + '/' + name);
-    };
+    const auto exists = [&](const QString& name) { return QFileInfo::exists(folder + '/' + name); };
 
     Mark(sdLeft, QStringLiteral("f001.txt"));
     Mark(sdLeft, QStringLiteral("f002.txt"));
@@ -1828,6 +1826,16 @@ protected:
         ASSERT_EQ(main->MarkedRows(sdRight).size(), size_t(names.size()));
     }
     // Each of `files` (relative to `folder`) as a member of `zip` holds the same bytes.
+    // Packs the marked `names` of the right panel into `archive` as a move, and waits until
+    // the first of them has left the panel.
+    void MovePackRight(const QStringList& names, const QString& archive)
+    {
+        MarkRight(names);
+        PackRight(archive, true, archive);
+        ASSERT_FALSE(HasFatalFailure());
+        ASSERT_TRUE(WaitFor([&] { return Idle() && !Names(sdRight).contains(names.first()); }))
+            << qPrintable(messages.join('\n'));
+    }
     static void ExpectMembers(const QString& zip, const QString& folder, const QStringList& files)
     {
         for (const QString& file : files)
@@ -1876,12 +1884,8 @@ TEST_F(PackIntoRemoteTest, PacksLocalAndRemoteEntriesIntoARemoteFolderByteForByt
     EXPECT_EQ(Member(into + QStringLiteral("/copied.zip"), QStringLiteral("deep/s.txt")),
               QByteArray("deeper"));
     EXPECT_TRUE(main->MarkedRows(sdRight).empty()); // packed, so no longer marked
-    MarkRight({QStringLiteral("r.txt"), QStringLiteral("deep")});
-    PackRight(QStringLiteral("remote.zip"), true, QStringLiteral("remote.zip"));
+    MovePackRight({QStringLiteral("r.txt"), QStringLiteral("deep")}, QStringLiteral("remote.zip"));
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_TRUE(WaitFor([&] {
-        return Idle() && !Names(sdRight).contains(QStringLiteral("r.txt"));
-    })) << qPrintable(messages.join('\n'));
     const QString moved = into + QStringLiteral("/remote.zip");
     EXPECT_EQ(Member(moved, QStringLiteral("r.txt")), QByteArray("remote"));
     EXPECT_EQ(Member(moved, QStringLiteral("deep/s.txt")), QByteArray("deeper"));
@@ -1948,12 +1952,8 @@ TEST_F(PackIntoRemoteTest, ATakenNameOnTheServerIsAskedAboutAndAMoveWaitsForTheV
     // Verified: the marked originals go, whole, and only they.
     platform::SetFileOpsFaultHook(before);
     messages.clear();
-    MarkRight({QStringLiteral("a.txt"), QStringLiteral("tree")});
-    PackRight(QStringLiteral("moved.zip"), true, QStringLiteral("moved.zip"));
+    MovePackRight({QStringLiteral("a.txt"), QStringLiteral("tree")}, QStringLiteral("moved.zip"));
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_TRUE(WaitFor([&] {
-        return Idle() && !Names(sdRight).contains(QStringLiteral("a.txt"));
-    })) << qPrintable(messages.join('\n'));
     const QString zip = into + QStringLiteral("/moved.zip");
     EXPECT_EQ(Member(zip, QStringLiteral("tree/in/d.txt")), QByteArray("delta"));
     EXPECT_EQ(Member(zip, QStringLiteral("a.txt")), QByteArray("alpha"));
