@@ -4,6 +4,7 @@
 #include "FtpTestSupport.h"
 #include "PanelTestSupport.h"
 #include "controls/VirtualListView.h"
+#include "fileops/uProgress.h"
 #include "panel/DriveSelector.h"
 #include "main/uMain.h"
 #include "modules/SupportModules.h"
@@ -41,6 +42,8 @@ protected:
                 QTest::keyClicks(login->EditUser, TFtpServer::User());
             QTest::keyClicks(login->EditPassword, TFtpServer::Password());
             QTest::mouseClick(login->ButtonAccept, Qt::LeftButton);
+        } else if (qobject_cast<TfProgress*>(modal)) {
+            return; // a slow machine shows one; turning it down would cancel the work
         } else if (auto* other = qobject_cast<QDialog*>(modal)) {
             otherDialogs << other->metaObject()->className();
             other->reject();
