@@ -5,6 +5,7 @@
 // kept in the user's data folder, under Travodex/Unsaved, and the message names it.
 #include "fileops/uProgress.h"
 #include "main/FedResults.h"
+#include "main/RemoteWork.h"
 #include "main/ViewDispatch.h"
 #include "main/uMain.h"
 #include "modules/SupportModules.h"
@@ -22,20 +23,6 @@
 
 namespace
 {
-
-// Runs `work` behind the progress window; Cancel reaches the GIO call under way at once.
-void RunRemoteWork(const QString& command, platform::TFileOpsProgress& progress,
-                   const std::function<void(platform::TRemoteCancel&)>& work)
-{
-    platform::TRemoteCancel cancel;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, &watch, [&] {
-        if (progress.Cancelled())
-            cancel.Cancel();
-    });
-    watch.start(50);
-    RunFileWork(command, progress, [&] { work(cancel); });
-}
 
 // Where edited copies that could not go back are kept: outside the temporary folders,
 // which the system and the next start clear.
@@ -67,7 +54,8 @@ bool TfMain::OpenRemoteFile(const TFileObject& e, TRemoteOpen how)
     progress.SetTotals(1, e.Size);
     progress.SetCurrent(e.Name);
     platform::TRemoteResult fetched;
-    RunRemoteWork(QStringLiteral("Fetching"), progress, [&](platform::TRemoteCancel& cancel) {
+    platform::TRemoteCancel cancel;
+    RunRemoteWork(QStringLiteral("Fetching"), progress, cancel, [&] {
         qint64 counted = 0;
         fetched = remote::FetchCopy(
             *places, *file, folder->Path(),
@@ -143,12 +131,12 @@ QString TfMain::PutRemoteBack(platform::TRemotePlaces& places, remote::TFetchedF
         QString kept, keptWhy;
         const QString unsaved = UnsavedFolder();
         QDir().mkpath(unsaved);
-        RunRemoteWork(QStringLiteral("Putting back ") + file.Name, progress,
-                      [&](platform::TRemoteCancel& cancel) {
-                          result = remote::PutBack(places, file, &cancel);
-                          if (!result.Ok)
-                              kept = remote::KeepCopy(places, file.Copy, unsaved, keptWhy);
-                      });
+        platform::TRemoteCancel cancel;
+        RunRemoteWork(QStringLiteral("Putting back ") + file.Name, progress, cancel, [&] {
+            result = remote::PutBack(places, file, &cancel);
+            if (!result.Ok)
+                kept = remote::KeepCopy(places, file.Copy, unsaved, keptWhy);
+        });
         if (result.Ok) {
             why.clear();
             for (const TSide side : {sdLeft, sdRight})
