@@ -221,8 +221,9 @@ private:
                        TNameChanges& changes, QStringList& failures);
     // Runs `work` where `place` runs its operations: on the file-work worker behind the
     // progress window, titled `command`, for a place that waits for a network (its Cancel
-    // reaching the call), else here. True when the user cancelled it.
-    static bool RunOnPlace(const places::TPlace& place, const QString& command,
+    // reaching the call), else here; the window counts `items` entries. True when the
+    // user cancelled it.
+    static bool RunOnPlace(const places::TPlace& place, const QString& command, int items,
                            const std::function<void(platform::TRemoteCancel& cancel)>& work);
     // Records the changes made in `place` (a new folder: an empty old name) as the last
     // command: by their entry records on the disk, or by address where the place takes

@@ -72,7 +72,7 @@ void TFileCommands::ShowRefusal(const places::TRefusal& refusal)
         platform::ShowMessage(refusal.Message);
 }
 
-bool TFileCommands::RunOnPlace(const places::TPlace& place, const QString& command,
+bool TFileCommands::RunOnPlace(const places::TPlace& place, const QString& command, int items,
                                const std::function<void(platform::TRemoteCancel&)>& work)
 {
     platform::TRemoteCancel cancel;
@@ -81,6 +81,7 @@ bool TFileCommands::RunOnPlace(const places::TPlace& place, const QString& comma
         return false;
     }
     platform::TFileOpsProgress progress;
+    progress.SetTotals(items, 0); // no bytes: else the window says it is still counting
     RunCancellableWork(command, progress, cancel, [&] { work(cancel); });
     return progress.Cancelled() || cancel.Cancelled();
 }
@@ -89,17 +90,18 @@ void TFileCommands::RenameEntries(places::TPlace& place, const QStringList& name
                                   const QStringList& renamed, TNameChanges& changes,
                                   QStringList& failures)
 {
-    RunOnPlace(place, QStringLiteral("Renaming"), [&](platform::TRemoteCancel& cancel) {
-        for (qsizetype i = 0; i < names.size() && !cancel.Cancelled(); ++i) {
-            if (renamed[i] == names[i])
-                continue; // nothing to do
-            const places::TPlaceResult result = place.Rename(names[i], renamed[i], &cancel);
-            if (result.IsOk())
-                changes.emplace_back(names[i], renamed[i]);
-            else if (result.State == places::TPlaceResult::Refused)
-                failures << result.Message;
-        }
-    });
+    RunOnPlace(
+        place, QStringLiteral("Renaming"), int(names.size()), [&](platform::TRemoteCancel& cancel) {
+            for (qsizetype i = 0; i < names.size() && !cancel.Cancelled(); ++i) {
+                if (renamed[i] == names[i])
+                    continue; // nothing to do
+                const places::TPlaceResult result = place.Rename(names[i], renamed[i], &cancel);
+                if (result.IsOk())
+                    changes.emplace_back(names[i], renamed[i]);
+                else if (result.State == places::TPlaceResult::Refused)
+                    failures << result.Message;
+            }
+        });
 }
 
 void TFileCommands::RenameFiles()
@@ -231,7 +233,7 @@ void TFileCommands::DeleteFiles(bool forGood)
     bool toTrash = trashInUse && place->Can(places::capTrash);
     if (toTrash && place->OnWorker()) {
         // Whether this place has a trash, asked of the first entry.
-        if (RunOnPlace(*place, QStringLiteral("Deleting"), [&](platform::TRemoteCancel& cancel) {
+        if (RunOnPlace(*place, QStringLiteral("Deleting"), 1, [&](platform::TRemoteCancel& cancel) {
                 toTrash = place->TrashTakes(listing[selection.front()].Name, &cancel);
             }))
             return;
@@ -283,7 +285,7 @@ void TFileCommands::CreateDirectory()
                   QStringLiteral("Name :"), name))
         return;
     places::TPlaceResult made;
-    RunOnPlace(*place, QStringLiteral("Creating"),
+    RunOnPlace(*place, QStringLiteral("Creating"), 1,
                [&](platform::TRemoteCancel& cancel) { made = place->MakeFolder(name, &cancel); });
     if (made.State == places::TPlaceResult::Refused)
         platform::ShowMessage(made.Message);
