@@ -1821,6 +1821,16 @@ protected:
             Mark(sdRight, name);
         ASSERT_EQ(main->MarkedRows(sdRight).size(), size_t(names.size()));
     }
+    // The files of LocalContent, made in `local`, in the right panel and the server's
+    // `folder` in the left one; returns the local folder.
+    QString LocalBesideServer(const QTemporaryDir& local, const QString& folder)
+    {
+        const QString content = local.filePath(QStringLiteral("content"));
+        LocalContent(content);
+        if (!HasFatalFailure())
+            Browse(folder);
+        return content;
+    }
     // Packs the marked `names` of the right panel into `archive` as a move, and waits until
     // the first of them has left the panel.
     void MovePackRight(const QStringList& names, const QString& archive)
@@ -1843,10 +1853,7 @@ TEST_F(PackIntoRemoteTest, PacksLocalAndRemoteEntriesIntoARemoteFolderByteForByt
 {
     const QString into = Folder(QStringLiteral("packinto"), 0);
     QTemporaryDir local;
-    const QString content = local.filePath(QStringLiteral("content"));
-    LocalContent(content);
-    ASSERT_FALSE(HasFatalFailure());
-    Browse(into);
+    const QString content = LocalBesideServer(local, into);
     ASSERT_FALSE(HasFatalFailure());
 
     // Local entries: the archive on the server holds them byte for byte; they stay, and
@@ -1896,10 +1903,7 @@ TEST_F(PackIntoRemoteTest, ATakenNameOnTheServerIsAskedAboutAndAMoveWaitsForTheV
 {
     const QString into = Folder(QStringLiteral("packtaken"), 0);
     QTemporaryDir local;
-    const QString content = local.filePath(QStringLiteral("content"));
-    LocalContent(content);
-    ASSERT_FALSE(HasFatalFailure());
-    Browse(into);
+    const QString content = LocalBesideServer(local, into);
     ASSERT_FALSE(HasFatalFailure());
     // Taken on the server after the panel read its folder: the pack's dialog cannot know.
     Write(into, {{QStringLiteral("taken.zip"), "the server's own"}});
